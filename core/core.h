@@ -1,0 +1,30 @@
+// Private declarations of the runtime core.
+#pragma once
+
+#include "core_services.h"
+
+// Memory Manager start and stop, run by the session.
+void InitMemoryManager();
+void FreeAllMasterPointerBlocks();
+void FreeAllSubAllocatorChunks();
+
+// Sub-allocator of small blocks (chunks of the local heap carved into tagged blocks).
+void *SubAllocate(uint32_t size);
+void SubFree(void *p);
+// Resizes in place; with allowMove a block that cannot grow in place moves. Returns the (possibly new)
+// block, or NULL when nothing changed.
+void *SubResize(void *p, uint32_t size, bool allowMove);
+uint32_t SubBlockRequestedSize(const void *p);
+// Blocks at or above this size live on the local heap.
+uint32_t SubAllocationThreshold();
+
+// Heap-damage report to the host's main window.
+void ReportHeapDamage(LPARAM detail);
+
+// The three system-colour brushes of ZEL_InitColors.
+void DeleteColorBrushes();
+
+void CreateLibraryFonts();
+void DeleteLibraryFonts();
+// Removes "ZELFONT.FON" again when the session added it.
+void ReleaseLibraryFontFile();

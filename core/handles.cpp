@@ -1,0 +1,629 @@
+// Handles and master pointers. A Handle is the address of a MasterPointerRecord whose first field is the
+// data address. Data live in a local-heap block mapped (locked) once for their whole life, or in a
+// sub-allocator block; only SetHandleSize may move them.
+#include "core.h"
+#include "Resources.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kUnmapped = 0xFFFF;    // data field while a local block is not mapped
+constexpr uint32_t kSubAllocMark = 0xFFFF; // local field of sub-allocated data
+constexpr uint16_t kMaxRecordsPerBlock = 4678;
+constexpr UINT kHandleFlags = LMEM_MOVEABLE | LMEM_ZEROINIT;
+
+MasterPointerBlock *sHead;
+MasterPointerBlock *sCurrent;
+Zone sZone;
+uint32_t sTotal; // logical bytes held by handles and pointers
+int16_t sMemErrPrivate;
+int16_t *sMemErr = &sMemErrPrivate;
+
+MasterPointerBlock *NextBlock(MasterPointerBlock *b)
+{
+    return reinterpret_cast<MasterPointerBlock *>(static_cast<uintptr_t>(b->next));
+}
+
+unsigned MapCount(const MasterPointerRecord *r) { return r->flags & mpMapCountMask; }
+void SetMapCount(MasterPointerRecord *r, unsigned n)
+{
+    r->flags = static_cast<uint16_t>((r->flags & ~mpMapCountMask) | (n & mpMapCountMask));
+}
+bool IsSubAllocated(const MasterPointerRecord *r) { return r->local == kSubAllocMark; }
+HLOCAL LocalOf(const MasterPointerRecord *r) { return reinterpret_cast<HLOCAL>(static_cast<uintptr_t>(r->local)); }
+void *DataOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(static_cast<uintptr_t>(r->data)); }
+uint32_t Addr(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+
+bool BelowThreshold(uint32_t size)
+{
+    return SessionFlag(zelFlagSubAllocate) && size < SubAllocationThreshold();
+}
+
+uint16_t RecordsPerBlock()
+{
+    int n = sZone.moreMast;
+    if (n < 1)
+        n = 1;
+    return static_cast<uint16_t>(std::min<int>(n, kMaxRecordsPerBlock));
+}
+
+MasterPointerBlock *AllocateBlock()
+{
+    uint16_t n = RecordsPerBlock();
+    uint32_t bytes = 12 + 14u * n + 8;
+    HLOCAL local = AllocLocalBlock(kHandleFlags, bytes);
+    if (!local)
+        return nullptr;
+    auto *b = static_cast<MasterPointerBlock *>(LockLocalBlock(local));
+    if (!b) {
+        FreeLocalBlock(local);
+        return nullptr;
+    }
+    b->next = Addr(sHead);
+    b->local = Addr(local);
+    b->full = 0;
+    b->nextIndex = 0;
+    b->count = n;
+    for (uint16_t i = 0; i < n; ++i)
+        b->records[i].data = kUnmapped;
+    auto *trailer = reinterpret_cast<uint32_t *>(reinterpret_cast<uint8_t *>(b) + 12 + 14u * n);
+    trailer[0] = 0xFFFFFFFF;
+    trailer[1] = bytes;
+    sHead = b;
+    sCurrent = b;
+    sTotal += bytes;
+    return b;
+}
+
+MasterPointerRecord *TakeRecord()
+{
+    MasterPointerBlock *start = sCurrent ? sCurrent : sHead;
+    if (start) {
+        MasterPointerBlock *b = start;
+        do {
+            if (!b->full) {
+                // The stored start index is only a hint: the search cycles over every record.
+                uint16_t first = static_cast<uint16_t>(b->nextIndex % b->count);
+                for (uint16_t k = 0; k < b->count; ++k) {
+                    uint16_t i = static_cast<uint16_t>((first + k) % b->count);
+                    if (b->records[i].flags == 0) {
+                        sCurrent = b;
+                        b->nextIndex = static_cast<uint8_t>(i + 1 == b->count ? 0 : i + 1);
+                        return &b->records[i];
+                    }
+                }
+                b->full = 1;
+            }
+            b = NextBlock(b) ? NextBlock(b) : sHead;
+        } while (b != start);
+    }
+    MasterPointerBlock *fresh = AllocateBlock();
+    if (!fresh)
+        return nullptr;
+    fresh->nextIndex = fresh->count > 1 ? 1 : 0;
+    return &fresh->records[0];
+}
+
+bool BlockContains(const MasterPointerBlock *b, const MasterPointerRecord *r)
+{
+    auto p = reinterpret_cast<uintptr_t>(r);
+    auto lo = reinterpret_cast<uintptr_t>(&b->records[0]);
+    auto hi = reinterpret_cast<uintptr_t>(&b->records[b->count]);
+    return p >= lo && p < hi && (p - lo) % sizeof(MasterPointerRecord) == 0;
+}
+
+void FreeRecord(MasterPointerRecord *r)
+{
+    r->data = kUnmapped;
+    r->local = 0;
+    r->flags = 0;
+    r->size = 0;
+    MasterPointerBlock *start = sCurrent ? sCurrent : sHead;
+    if (start) {
+        MasterPointerBlock *b = start;
+        do {
+            if (BlockContains(b, r)) {
+                sCurrent = b;
+                b->full = 0;
+                return;
+            }
+            b = NextBlock(b) ? NextBlock(b) : sHead;
+        } while (b != start);
+    }
+    if (SessionFlag(zelFlagHeapCheck))
+        ReportHeapDamage(static_cast<LPARAM>(reinterpret_cast<uintptr_t>(r)));
+    if (sCurrent)
+        sCurrent->full = 0;
+}
+
+void Map(MasterPointerRecord *r)
+{
+    if (MapCount(r) == 1 && !IsSubAllocated(r) && r->local)
+        r->data = Addr(LockLocalBlock(LocalOf(r)));
+    SetMapCount(r, MapCount(r) + 1);
+}
+
+void Unmap(MasterPointerRecord *r)
+{
+    unsigned n = MapCount(r);
+    if (n < 2)
+        return;
+    SetMapCount(r, n - 1);
+    if (n - 1 == 1 && !IsSubAllocated(r) && r->local) {
+        UnlockLocalBlock(LocalOf(r));
+        r->data = kUnmapped;
+    }
+}
+
+// Gives the record local-heap data of `size` bytes, copying `copy` bytes from `from`.
+bool MoveToLocalBlock(MasterPointerRecord *r, uint32_t size, const void *from, uint32_t copy)
+{
+    HLOCAL local = AllocLocalBlock(kHandleFlags, size);
+    if (!local)
+        return false;
+    void *data = LockLocalBlock(local);
+    if (!data) {
+        FreeLocalBlock(local);
+        return false;
+    }
+    if (copy)
+        std::memcpy(data, from, copy);
+    r->local = Addr(local);
+    r->data = Addr(data);
+    r->flags &= ~mpSubAllocated;
+    if (MapCount(r) < 2)
+        SetMapCount(r, 2);
+    return true;
+}
+
+} // namespace
+
+// ---- services ----
+
+void SetMemErr(OSErr err) { *sMemErr = err; }
+OSErr CurrentMemErr() { return *sMemErr; }
+int16_t *MemErrCell() { return sMemErr; }
+void SetMemErrCell(int16_t *cell) { sMemErr = cell ? cell : &sMemErrPrivate; }
+THz TheZoneRecord() { return &sZone; }
+uint32_t HandleAndPointerTotal() { return sTotal; }
+void AdjustHandleAndPointerTotal(int32_t delta) { sTotal += static_cast<uint32_t>(delta); }
+
+void InitMemoryManager()
+{
+    std::memset(&sZone, 0, sizeof sZone);
+    sZone.moreMast = 64;
+    sTotal = 0;
+}
+
+void FreeAllMasterPointerBlocks()
+{
+    for (MasterPointerBlock *b = sHead; b;) {
+        MasterPointerBlock *next = NextBlock(b);
+        HLOCAL local = reinterpret_cast<HLOCAL>(static_cast<uintptr_t>(b->local));
+        UnlockLocalBlock(local);
+        FreeLocalBlock(local);
+        b = next;
+    }
+    sHead = sCurrent = nullptr;
+}
+
+uint32_t PurgeHandlesFor(uint32_t needed)
+{
+    uint32_t freed = 0;
+    MasterPointerBlock *start = sCurrent ? sCurrent : sHead;
+    if (!start)
+        return 0;
+    MasterPointerBlock *b = start;
+    do {
+        for (uint16_t i = 0; i < b->count && freed < needed; ++i) {
+            MasterPointerRecord *r = &b->records[i];
+            if (r->flags && (r->flags & mpPurgeable) && r->local) {
+                bool local = !IsSubAllocated(r);
+                uint32_t size = r->size;
+                EmptyHandle(reinterpret_cast<Handle>(r));
+                if (local)
+                    freed += size;
+            }
+        }
+        if (freed >= needed)
+            break;
+        b = NextBlock(b) ? NextBlock(b) : sHead;
+    } while (b != start);
+    return freed;
+}
+
+void HSetCBit(Handle h) { if (h) MasterRecord(h)->flags |= mpCBit; }
+int16_t GetHandleCBit(Handle h) { return h && (MasterRecord(h)->flags & mpCBit) ? 1 : 0; }
+void ClearHandleCBit(Handle h) { if (h) MasterRecord(h)->flags &= ~mpCBit; }
+
+void SetHandleResFileSlot(Handle h, int16_t slot)
+{
+    if (!h)
+        return;
+    MasterPointerRecord *r = MasterRecord(h);
+    r->flags = static_cast<uint16_t>((r->flags & ~mpResFileSlotMask) | ((slot << mpResFileSlotShift) & mpResFileSlotMask));
+}
+
+int16_t GetHandleResFileSlot(Handle h)
+{
+    return h ? static_cast<int16_t>((MasterRecord(h)->flags & mpResFileSlotMask) >> mpResFileSlotShift) : 0;
+}
+
+// ---- exported handle calls ----
+
+ZEL_EXTERN_C Handle ZEL_CALL NewHandle(Size size)
+{
+    SetMemErr(noErr);
+    if (size < 0) {
+        SetMemErr(memFullErr);
+        return nullptr;
+    }
+    MasterPointerRecord *r = TakeRecord();
+    if (!r) {
+        SetMemErr(memFullErr);
+        return nullptr;
+    }
+    r->data = kUnmapped;
+    r->local = 0;
+    r->flags = 1;
+    r->size = static_cast<uint32_t>(size);
+    if (size == 0)
+        return reinterpret_cast<Handle>(r);
+    if (BelowThreshold(size)) {
+        void *p = SubAllocate(size);
+        if (p) {
+            r->local = kSubAllocMark;
+            r->data = Addr(p);
+            r->flags |= mpSubAllocated;
+        }
+    } else {
+        HLOCAL local = AllocLocalBlock(kHandleFlags, size);
+        r->local = Addr(local);
+    }
+    if (!r->local) {
+        SetMemErr(memFullErr);
+        FreeRecord(r);
+        return nullptr;
+    }
+    sTotal += size;
+    Map(r);
+    return reinterpret_cast<Handle>(r);
+}
+
+ZEL_EXTERN_C Handle ZEL_CALL NewHandleClear(Size size) { return NewHandle(size); }
+ZEL_EXTERN_C Handle ZEL_CALL NewHandleSys(Size size) { return NewHandle(size); }
+ZEL_EXTERN_C Handle ZEL_CALL NewHandleSysClear(Size size) { return NewHandle(size); }
+
+ZEL_EXTERN_C Handle ZEL_CALL TempNewHandle(Size size, OSErr *result)
+{
+    Handle h = NewHandle(size);
+    if (result)
+        *result = MemError();
+    return h;
+}
+
+ZEL_EXTERN_C Handle ZEL_CALL NewEmptyHandle(void)
+{
+    Handle h = NewHandle(0);
+    EmptyHandle(h);
+    return h;
+}
+
+ZEL_EXTERN_C void ZEL_CALL EmptyHandle(Handle h)
+{
+    SetMemErr(noErr);
+    if (!h)
+        return;
+    MasterPointerRecord *r = MasterRecord(h);
+    if (r->local) {
+        while (MapCount(r) > 1)
+            Unmap(r);
+        sTotal -= r->size;
+        if (IsSubAllocated(r)) {
+            if (r->data && r->data != kUnmapped)
+                SubFree(DataOf(r));
+        } else {
+            FreeLocalBlock(LocalOf(r));
+        }
+        r->local = 0;
+        r->flags &= ~mpSubAllocated;
+    }
+    r->data = 0;
+    r->size = 0;
+}
+
+ZEL_EXTERN_C void ZEL_CALL DisposeHandle(Handle h)
+{
+    SetMemErr(noErr);
+    if (!h)
+        return;
+    MasterPointerRecord *r = MasterRecord(h);
+    if (r->flags & mpResource) {
+        ReleaseResource(h);
+        return;
+    }
+    EmptyHandle(h);
+    FreeRecord(r);
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL TempDisposeHandle(Handle h, OSErr *result)
+{
+    DisposeHandle(h);
+    OSErr err = MemError();
+    if (result)
+        *result = err;
+    return err;
+}
+
+ZEL_EXTERN_C Size ZEL_CALL GetHandleSize(Handle h)
+{
+    SetMemErr(noErr);
+    if (!h) {
+        SetMemErr(nilHandleErr);
+        return 0;
+    }
+    return static_cast<Size>(MasterRecord(h)->size);
+}
+
+ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
+{
+    if (newSize < 0) {
+        SetMemErr(memFullErr);
+        return false;
+    }
+    SetMemErr(noErr);
+    if (!h) {
+        SetMemErr(nilHandleErr);
+        return false;
+    }
+    MasterPointerRecord *r = MasterRecord(h);
+    uint32_t oldSize = r->size;
+    uint32_t size = static_cast<uint32_t>(newSize);
+    if (size == oldSize)
+        return true;
+
+    if (!r->local) {
+        // An empty handle gets fresh data.
+        if (BelowThreshold(size)) {
+            void *p = SubAllocate(size);
+            if (!p) {
+                SetMemErr(memFullErr);
+                return false;
+            }
+            r->local = kSubAllocMark;
+            r->data = Addr(p);
+            r->flags |= mpSubAllocated;
+        } else {
+            HLOCAL local = AllocLocalBlock(kHandleFlags, size);
+            if (!local && size) {
+                SetMemErr(memFullErr);
+                return false;
+            }
+            r->local = Addr(local);
+            r->data = kUnmapped;
+            r->flags &= ~mpSubAllocated;
+        }
+        if (MapCount(r) == 0)
+            SetMapCount(r, 1);
+        if (r->local)
+            Map(r);
+    } else if (!IsSubAllocated(r)) {
+        if (!BelowThreshold(size)) {
+            HLOCAL local = LocalOf(r);
+            bool mapped = MapCount(r) >= 2;
+            if (mapped)
+                UnlockLocalBlock(local);
+            HLOCAL moved = ReallocLocalBlock(local, size, LMEM_MOVEABLE | LMEM_ZEROINIT);
+            r->data = kUnmapped;
+            if (!moved) {
+                if (mapped)
+                    r->data = Addr(LockLocalBlock(local));
+                SetMemErr(memFullErr);
+                return false;
+            }
+            r->local = Addr(moved);
+            if (size == 0) {
+                SetMapCount(r, 1);
+            } else {
+                // A block that was unmapped because it had shrunk to nothing is mapped again as it
+                // grows, so that *h always reaches data of the handle's size.
+                r->data = Addr(LockLocalBlock(moved));
+                if (!mapped)
+                    SetMapCount(r, 2);
+            }
+        } else {
+            void *p = SubAllocate(size);
+            if (!p) {
+                SetMemErr(memFullErr);
+                return false;
+            }
+            if (r->data && r->data != kUnmapped)
+                std::memcpy(p, DataOf(r), std::min(oldSize, size));
+            HLOCAL local = LocalOf(r);
+            while (MapCount(r) > 1)
+                Unmap(r);
+            FreeLocalBlock(local);
+            r->data = Addr(p);
+            r->local = kSubAllocMark;
+            r->flags |= mpSubAllocated;
+            SetMapCount(r, 2);
+        }
+    } else if (!BelowThreshold(size)) {
+        // Sub-allocated data growing past the threshold move to the local heap.
+        void *old = DataOf(r);
+        if (!MoveToLocalBlock(r, size, old, std::min(oldSize, size))) {
+            SetMemErr(memFullErr);
+            return false;
+        }
+        SubFree(old);
+    } else {
+        void *p = SubResize(DataOf(r), size, true);
+        if (!p && size) {
+            SetMemErr(memFullErr);
+            return false;
+        }
+        if (p)
+            r->data = Addr(p);
+    }
+
+    if (!r->local && size) {
+        SetMemErr(memFullErr);
+        return false;
+    }
+    sTotal += size - oldSize;
+    r->size = size;
+    return true;
+}
+
+ZEL_EXTERN_C Boolean ZEL_CALL ReallocateHandle(Handle h, Size size) { return SetHandleSize(h, size); }
+
+ZEL_EXTERN_C Handle ZEL_CALL RecoverHandle(Ptr p)
+{
+    SetMemErr(noErr);
+    MasterPointerBlock *start = sCurrent ? sCurrent : sHead;
+    if (!start || !p)
+        return nullptr;
+    uint32_t want = Addr(p);
+    MasterPointerBlock *b = start;
+    do {
+        for (uint16_t i = 0; i < b->count; ++i)
+            if (b->records[i].flags && b->records[i].data == want)
+                return reinterpret_cast<Handle>(&b->records[i]);
+        b = NextBlock(b) ? NextBlock(b) : sHead;
+    } while (b != start);
+    return nullptr;
+}
+
+ZEL_EXTERN_C THz ZEL_CALL HandleZone(Handle) { return TheZoneRecord(); }
+ZEL_EXTERN_C THz ZEL_CALL ApplicationZone(void) { return TheZoneRecord(); }
+ZEL_EXTERN_C THz ZEL_CALL GetZone(void) { return TheZoneRecord(); }
+
+ZEL_EXTERN_C THz ZEL_CALL SystemZone(void)
+{
+    ReportUnimplemented(" SystemZone");
+    return nullptr;
+}
+
+ZEL_EXTERN_C SignedByte ZEL_CALL HGetState(Handle h)
+{
+    if (!h)
+        return 0;
+    const MasterPointerRecord *r = MasterRecord(h);
+    int state = 0;
+    if (MapCount(r) > 1)
+        state |= handleLockedBit;
+    if (r->flags & mpResource)
+        state |= handleResourceBit;
+    if (r->flags & mpPurgeable)
+        state |= handlePurgeableBit;
+    return static_cast<SignedByte>(state);
+}
+
+ZEL_EXTERN_C void ZEL_CALL HSetState(Handle h, SignedByte state)
+{
+    if (!h)
+        return;
+    MasterPointerRecord *r = MasterRecord(h);
+    uint8_t s = static_cast<uint8_t>(state);
+    r->flags = static_cast<uint16_t>((r->flags & ~(mpResource | mpPurgeable)) |
+                                     ((s & handleResourceBit) ? mpResource : 0) |
+                                     ((s & handlePurgeableBit) ? mpPurgeable : 0));
+}
+
+ZEL_EXTERN_C void ZEL_CALL HPurge(Handle h) { if (h) MasterRecord(h)->flags |= mpPurgeable; }
+ZEL_EXTERN_C void ZEL_CALL HNoPurge(Handle h) { if (h) MasterRecord(h)->flags &= ~mpPurgeable; }
+ZEL_EXTERN_C void ZEL_CALL HSetRBit(Handle h) { if (h) MasterRecord(h)->flags |= mpResource; }
+ZEL_EXTERN_C void ZEL_CALL HClrRBit(Handle h) { if (h) MasterRecord(h)->flags &= ~mpResource; }
+
+ZEL_EXTERN_C void ZEL_CALL MoreMasters(void)
+{
+    SetMemErr(noErr);
+    int blocks = (std::max<int>(sZone.moreMast, 1) + kMaxRecordsPerBlock - 1) / kMaxRecordsPerBlock;
+    for (int i = 0; i < blocks; ++i)
+        if (!AllocateBlock())
+            break;
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL HandToHand(Handle *theHndl)
+{
+    SetMemErr(noErr);
+    if (!theHndl || !*theHndl) {
+        SetMemErr(nilHandleErr);
+        return nilHandleErr;
+    }
+    Handle old = *theHndl;
+    Size size = GetHandleSize(old);
+    Handle copy = NewHandle(size);
+    if (!copy) {
+        *theHndl = nullptr;
+        SetMemErr(memFullErr);
+        return memFullErr;
+    }
+    if (size)
+        std::memcpy(*copy, *old, size);
+    *theHndl = copy;
+    return noErr;
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL PtrToHand(const void *src, Handle *dst, long size)
+{
+    Handle h = NewHandle(size);
+    if (h && size > 0 && src)
+        std::memcpy(*h, src, size);
+    if (dst)
+        *dst = h;
+    return MemError();
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL PtrToXHand(const void *src, Handle dst, long size)
+{
+    if (!dst) {
+        // A NULL destination is reported, never taken as success.
+        SetMemErr(nilHandleErr);
+        return nilHandleErr;
+    }
+    if (SetHandleSize(dst, size) && size > 0 && src)
+        std::memmove(*dst, src, size);
+    return MemError();
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL HandAndHand(Handle a, Handle b)
+{
+    SetMemErr(noErr);
+    if (!a || !b)
+        return MemError();
+    Size sizeA = GetHandleSize(a);
+    Size sizeB = GetHandleSize(b);
+    if (SetHandleSize(b, sizeA + sizeB) && sizeA)
+        std::memmove(*b + sizeB, *a, sizeA);
+    return MemError();
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL PtrAndHand(const void *p, Handle h, long size)
+{
+    SetMemErr(noErr);
+    if (!h) {
+        SetMemErr(nilHandleErr);
+        return nilHandleErr;
+    }
+    Size old = GetHandleSize(h);
+    if (SetHandleSize(h, old + size) && size > 0 && p)
+        std::memmove(*h + old, p, size);
+    return MemError();
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL MemError(void) { return CurrentMemErr(); }
+
+// Data never move while they are mapped, so locking and compaction have nothing to do.
+ZEL_EXTERN_C void ZEL_CALL HLock(Handle) {}
+ZEL_EXTERN_C void ZEL_CALL HUnlock(Handle) {}
+ZEL_EXTERN_C void ZEL_CALL HLockHi(Handle) {}
+ZEL_EXTERN_C void ZEL_CALL MoveHHi(Handle) {}
+ZEL_EXTERN_C void ZEL_CALL SetZone(THz) {}
+ZEL_EXTERN_C void ZEL_CALL InitZone(GrowZoneProcPtr, int16_t, Ptr, Ptr) {}
+ZEL_EXTERN_C void ZEL_CALL ReserveMem(Size) {}
+ZEL_EXTERN_C void ZEL_CALL SetApplLimit(Ptr) {}
+ZEL_EXTERN_C void ZEL_CALL MaxApplZone(void) {}
+ZEL_EXTERN_C Handle ZEL_CALL GZSaveHnd(void) { return nullptr; }

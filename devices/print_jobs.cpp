@@ -1,0 +1,34 @@
+// Print jobs and the host's print-dialog hooks.
+#include "devices_services.h"
+#include "../core/core_services.h"
+
+namespace {
+
+FARPROC sPrintDialogHook;
+FARPROC sPrintSetupHook;
+
+void ReplaceHook(FARPROC &slot, FARPROC hook)
+{
+    FreeHostProcInstance(slot);
+    slot = MakeHostProcInstance(hook);
+}
+
+} // namespace
+
+void ExitPrinting() {}
+
+void ReleasePrintHooks()
+{
+    FreeHostProcInstance(sPrintDialogHook);
+    FreeHostProcInstance(sPrintSetupHook);
+    sPrintDialogHook = sPrintSetupHook = nullptr;
+}
+
+FARPROC PrintDialogHook() { return sPrintDialogHook; }
+FARPROC PrintSetupDialogHook() { return sPrintSetupHook; }
+
+INT_PTR CALLBACK A_AbortDlg(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+BOOL CALLBACK A_AbortProc(HDC, int) { return TRUE; }
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_SetupPrintDlgHook(FARPROC hook) { ReplaceHook(sPrintDialogHook, hook); }
+ZEL_EXTERN_C void ZEL_CALL ZEL_SetupPrSetupDlgHook(FARPROC hook) { ReplaceHook(sPrintSetupHook, hook); }

@@ -1,0 +1,21 @@
+// Services of the Dialog, Control and List Managers for the rest of the library.
+#pragma once
+
+#include <windows.h>
+#include "MacTypes.h"
+#include "Dialogs.h"
+
+// List Manager slot table: 255 slots of 18 bytes, allocated at session start.
+void AllocListSlotTable();
+void FreeListSlotTable();
+
+// The three-dimensional look through "CTL3D32.DLL" on older shells.
+BOOL Ctl3dBind(HMODULE library, HINSTANCE hostInstance);
+void Ctl3dStartAutoSubclass(HINSTANCE hostInstance);
+void Ctl3dSubclassControl(HWND control);
+void Ctl3dUnbind(HINSTANCE hostInstance);
+void SetThreeDBaseWndProc(WNDPROC proc);
+LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Chooses the font record the Control Manager uses: 1 the "ZEL_System" font, 0 the dialog font.
+void ChooseControlFont(int16_t which);

@@ -1,0 +1,18 @@
+// Services of the File and Resource Managers for the rest of the library.
+#pragma once
+
+#include <windows.h>
+#include "MacTypes.h"
+#include "Resources.h"
+
+// Open-file table: file reference numbers index it; slots 2..63 hold files.
+void InitOpenFileTable();
+void CloseAllOpenFiles();
+// Closes every open resource file and frees the cursor cache.
+void CloseAllResourceFiles();
+// Standard File's shared OPENFILENAME record.
+void PrepareStdFileTemplate();
+// Shortcut files through OLE32, loaded at session start when present.
+void LookUpShellLinkEntries();
+void EndShellLinkSupport();
+bool ShellLinkSupportLoaded();

@@ -1,0 +1,119 @@
+/* Base types of the Macintosh programming interface, as TOLVADEX lays them out on 32-bit Windows:
+   the published field order and widths, 32-bit pointers and handles, little-endian integers,
+   records packed to 2 bytes. */
+#ifndef TOLVADEX_MACTYPES_H
+#define TOLVADEX_MACTYPES_H
+
+#include <stdint.h>
+#include <stddef.h>
+
+#ifdef __cplusplus
+#define ZEL_EXTERN_C extern "C"
+#define ZEL_STATIC_ASSERT(c, m) static_assert(c, m)
+#else
+#define ZEL_EXTERN_C
+#define ZEL_STATIC_ASSERT(c, m) _Static_assert(c, m)
+#endif
+
+/* Every exported entry point uses the Windows standard calling convention. */
+#define ZEL_CALL __stdcall
+#ifdef TOLVADEX_BUILDING
+#define ZEL_API ZEL_EXTERN_C
+#define ZEL_DATA ZEL_EXTERN_C
+#else
+#define ZEL_API ZEL_EXTERN_C __declspec(dllimport)
+#define ZEL_DATA ZEL_EXTERN_C __declspec(dllimport)
+#endif
+#ifndef pascal
+#define pascal __stdcall
+#endif
+
+#pragma pack(push, 2)
+
+typedef unsigned char Boolean;
+typedef unsigned char Byte;
+typedef signed char SignedByte;
+typedef int16_t OSErr;
+typedef int32_t OSStatus;
+typedef int16_t INTEGER;
+typedef int32_t LONGINT;
+typedef char *Ptr;
+typedef Ptr *Handle;
+typedef int32_t Size;
+typedef uint32_t OSType;
+typedef uint32_t ResType;
+typedef uint32_t FourCharCode;
+typedef int32_t Fixed;
+typedef int32_t Fract;
+typedef uint32_t UnsignedFixed;
+typedef int16_t ShortFixed;
+typedef int16_t ScriptCode;
+typedef int16_t LangCode;
+typedef uint8_t Style;
+typedef void (ZEL_CALL *ProcPtr)(void);
+typedef ProcPtr *ProcHandle;
+typedef uint32_t UniversalProcPtr;
+
+typedef unsigned char Str255[256];
+typedef unsigned char Str63[64];
+typedef unsigned char Str32[33];
+typedef unsigned char Str31[32];
+typedef unsigned char Str27[28];
+typedef unsigned char Str15[16];
+typedef unsigned char *StringPtr;
+typedef StringPtr *StringHandle;
+typedef const unsigned char *ConstStr255Param;
+typedef const unsigned char *ConstStr63Param;
+typedef const unsigned char *ConstStr31Param;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef nil
+#define nil 0
+#endif
+
+enum {
+    noErr = 0,
+    memFullErr = -108,
+    nilHandleErr = -109,
+    memWZErr = -111,
+    memPurErr = -112,
+    memAdrErr = -110,
+    fnfErr = -43,
+    paramErr = -50,
+    unimpErr = -4,
+    gestaltUndefSelectorErr = -5550
+};
+
+typedef struct Point {
+    int16_t v;
+    int16_t h;
+} Point;
+typedef Point *PointPtr;
+
+typedef struct Rect {
+    int16_t top;
+    int16_t left;
+    int16_t bottom;
+    int16_t right;
+} Rect;
+typedef Rect *RectPtr;
+
+typedef struct RGBColor {
+    uint16_t red;
+    uint16_t green;
+    uint16_t blue;
+} RGBColor;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(Point) == 4, "Point is 4 bytes");
+ZEL_STATIC_ASSERT(sizeof(Rect) == 8, "Rect is 8 bytes");
+ZEL_STATIC_ASSERT(sizeof(RGBColor) == 6, "RGBColor is 6 bytes");
+ZEL_STATIC_ASSERT(sizeof(Handle) == 4, "handles are 32-bit");
+
+#endif

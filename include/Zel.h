@@ -1,0 +1,94 @@
+/* Host glue of TOLVADEX: the session block, the session flags and the ZEL_ calls through which a host
+   application starts, tunes and stops the library. */
+#ifndef TOLVADEX_ZEL_H
+#define TOLVADEX_ZEL_H
+
+#include <windows.h>
+#include "MacTypes.h"
+
+#pragma pack(push, 2)
+
+/* The host's session block. Its first word is its own size; at most 88 bytes are taken in and handed
+   back at the end of ZEL_InitSession. Pointer fields left 0 take the library's defaults. */
+typedef struct SessionParamBlock {
+    int16_t size;
+    int16_t pad;
+    uint32_t initialised;
+    HINSTANCE hostInstance;
+    HWND mainWindow;
+    HWND mdiClient;
+    uint32_t sessionFlags;
+    HACCEL accelerators;
+    FARPROC (WINAPI *makeProcInstance)(FARPROC proc, HINSTANCE instance);
+    void (WINAPI *freeProcInstance)(FARPROC proc);
+    FARPROC scrapCallback;
+    FARPROC byteSwapCallback;
+    const uint32_t *byteSwapTypes;
+    const char *commandLine;
+    FARPROC printDialogHook;
+    const char *startupDirectory;
+    const char *mainWindowClass;
+    const char *subWindowClass;
+    const char *mdiSubWindowClass;
+    const char *resourceFileName;
+    const char *memoryDcDriver;
+    FARPROC printSetupHook;
+    const char *threeDBaseClass;
+} SessionParamBlock;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(SessionParamBlock) == 88, "SessionParamBlock is 88 bytes");
+ZEL_STATIC_ASSERT(offsetof(SessionParamBlock, hostInstance) == 8, "hostInstance at 8");
+ZEL_STATIC_ASSERT(offsetof(SessionParamBlock, sessionFlags) == 20, "sessionFlags at 20");
+ZEL_STATIC_ASSERT(offsetof(SessionParamBlock, makeProcInstance) == 28, "makeProcInstance at 28");
+ZEL_STATIC_ASSERT(offsetof(SessionParamBlock, byteSwapTypes) == 44, "byteSwapTypes at 44");
+ZEL_STATIC_ASSERT(offsetof(SessionParamBlock, mainWindowClass) == 60, "mainWindowClass at 60");
+ZEL_STATIC_ASSERT(offsetof(SessionParamBlock, memoryDcDriver) == 76, "memoryDcDriver at 76");
+ZEL_STATIC_ASSERT(offsetof(SessionParamBlock, threeDBaseClass) == 84, "threeDBaseClass at 84");
+
+/* Session flags (SessionParamBlock.sessionFlags, ZEL_SetFlags). */
+enum {
+    zelFlagMDIFrame = 0x1,
+    zelFlagDoubleByte = 0x2,
+    zelFlagHeapCheck = 0x4,
+    zelFlagSubAllocate = 0x8,
+    zelFlagReducedPalette = 0x10,
+    zelFlagPrinting20 = 0x20,
+    zelFlagDialogScaling = 0x40,
+    zelFlagDigitFunctionKeys = 0x80,
+    zelFlagUserItemAlt = 0x100,
+    zelFlagRawCallbacks = 0x200,
+    zelFlagRightIsLeft = 0x400,
+    zelFlagRightIsControl = 0x800,
+    zelFlagCentreStdFile = 0x1000,
+    zelFlagMDIDefaultPlacement = 0x2000,
+    zelFlagAllDrivesFreeSpace = 0x4000,
+    zelFlagFiveArgByteSwap = 0x8000,
+    zelFlagCatInfoMakesNodes = 0x10000,
+    zelFlagSilentDebugStr = 0x20000,
+    zelFlagFullScreenHeight = 0x40000,
+    zelFlagChildIgnoresMouse = 0x80000,
+    zelFlagThreeD = 0x100000
+};
+
+/* Messages the library sends to the host's main window. */
+#define ZEL_WM_EXITTOSHELL (WM_USER + 1)
+#define ZEL_WM_HEAPDAMAGE (WM_USER + 2)
+
+ZEL_API void ZEL_CALL ZEL_InitSession(SessionParamBlock *block);
+ZEL_API void ZEL_CALL ZEL_ExitSession(void);
+ZEL_API uint32_t ZEL_CALL ZEL_SetFlags(uint32_t mask, uint32_t bits, uint32_t switchMask, uint32_t switchBits);
+ZEL_API void ZEL_CALL ZEL_EndSession(uint32_t value);
+ZEL_API void ZEL_CALL ZEL_Set_MacWin(const uint32_t *fileTypeMap, const uint16_t *commandMap);
+ZEL_API void ZEL_CALL ZEL_InitColors(void);
+ZEL_API void ZEL_CALL ZEL_MakeAppPathName(char *destination, const char *name);
+ZEL_API void ZEL_CALL MakeCurrentDirPathName(char *destination, const char *name);
+ZEL_API uint32_t ZEL_CALL ZEL_TaskBarIconAddRemove(int32_t add, uint32_t id, const char *iconName, const char *tip);
+ZEL_API int32_t ZEL_CALL ZEL_IPC_DataBlock(int16_t operation, int32_t slot, int32_t length, void *buffer);
+
+ZEL_API ProcPtr ZEL_CALL ZEL_CodeResource(int32_t operation, ResType type, int32_t id, ProcPtr procedure);
+ZEL_API void ZEL_CALL ZEL_SetupPrintDlgHook(FARPROC hook);
+ZEL_API void ZEL_CALL ZEL_SetupPrSetupDlgHook(FARPROC hook);
+
+#endif

@@ -1,0 +1,4 @@
+// Graphics ports and their device-context records.
+#include "qd_services.h"
+
+void TearDownQuickDraw() {}

@@ -1,0 +1,182 @@
+// A sample host application: Mac-style code on Windows through TOLVADEX. It registers the window
+// classes named in its session block, creates its main frame window, opens the library session, puts the
+// library to work, prints and shows what it did, saves a picture of its window and shuts the session
+// down. Usage: sample_host.exe [screenshot.bmp]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "MacMemory.h"
+#include "Zel.h"
+
+namespace {
+
+std::vector<std::string> gLog;
+
+void Log(const char *format, ...)
+{
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    gLog.push_back(line);
+    std::printf("%s\n", line);
+    std::fflush(stdout);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        int y = 10;
+        for (const std::string &line : gLog) {
+            TextOutA(dc, 12, y, line.c_str(), static_cast<int>(line.size()));
+            y += 18;
+        }
+        SelectObject(dc, oldFont);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case ZEL_WM_HEAPDAMAGE:
+        Log("library reports heap damage (record %p)", reinterpret_cast<void *>(lParam));
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void RegisterClasses(HINSTANCE instance)
+{
+    const char *names[] = {"ZELMainWndClass", "ZELSubWndClass", "ZELSubMDIWndClass"};
+    for (const char *name : names) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = name == names[0] ? MainWndProc : DefWindowProcA;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.cbWndExtra = 32; // the library keeps the WindowPtr in the window extra bytes
+        wc.lpszClassName = name;
+        RegisterClassA(&wc);
+    }
+}
+
+// The Memory Manager at work, as Mac code uses it.
+void ExerciseMemory()
+{
+    Handle text = NewHandle(0);
+    const char *words[] = {"Hello ", "from ", "a ", "Macintosh ", "handle."};
+    for (const char *w : words)
+        PtrAndHand(w, text, static_cast<long>(std::strlen(w)));
+    std::string joined(*text, static_cast<size_t>(GetHandleSize(text)));
+    Log("PtrAndHand built a %ld-byte handle: \"%s\"", static_cast<long>(GetHandleSize(text)), joined.c_str());
+
+    Handle copy = text;
+    HandToHand(&copy);
+    Log("HandToHand copied it: same bytes = %s", std::memcmp(*copy, *text, GetHandleSize(text)) == 0 ? "yes" : "no");
+
+    SetHandleSize(copy, 100000);
+    Log("SetHandleSize grew the copy to %ld bytes, MemError %d", static_cast<long>(GetHandleSize(copy)), MemError());
+
+    std::vector<Handle> many;
+    for (int i = 0; i < 300; ++i)
+        many.push_back(NewHandle(16));
+    Log("300 more handles live in master-pointer blocks of %d records", GetZone()->moreMast);
+    for (Handle h : many)
+        DisposeHandle(h);
+
+    Log("NewHandle(-1) fails with MemError %d; GetHandleSize(nil) with %d", (NewHandle(-1), MemError()),
+        (GetHandleSize(nullptr), MemError()));
+    DisposeHandle(copy);
+    DisposeHandle(text);
+}
+
+// Saves the window's client area as a 24-bit BMP.
+void SaveWindowBitmap(HWND hwnd, const char *path)
+{
+    RECT r;
+    GetClientRect(hwnd, &r);
+    int w = r.right, h = r.bottom;
+    HDC windowDc = GetDC(hwnd);
+    HDC memDc = CreateCompatibleDC(windowDc);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP dib = CreateDIBSection(windowDc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memDc, dib);
+    SendMessageA(hwnd, WM_PAINT, 0, 0);
+    BitBlt(memDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
+    GdiFlush();
+    DWORD rowBytes = ((w * 3) + 3) & ~3u;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + rowBytes * h;
+    if (FILE *f = std::fopen(path, "wb")) {
+        std::fwrite(&fh, sizeof fh, 1, f);
+        std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
+        std::fwrite(bits, rowBytes, h, f);
+        std::fclose(f);
+    }
+    SelectObject(memDc, old);
+    DeleteObject(dib);
+    DeleteDC(memDc);
+    ReleaseDC(hwnd, windowDc);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    RegisterClasses(instance);
+    HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 40, 40, 560, 320,
+                              nullptr, nullptr, instance, nullptr);
+
+    SessionParamBlock session{};
+    session.size = sizeof session;
+    session.hostInstance = instance;
+    session.mainWindow = main;
+    session.sessionFlags = zelFlagRawCallbacks | zelFlagSilentDebugStr;
+    ZEL_InitSession(&session);
+    Log("ZEL_InitSession: initialised=%u, flags=0x%06X (three-D look %s)", session.initialised,
+        session.sessionFlags, (session.sessionFlags & zelFlagThreeD) ? "on" : "off");
+    Log("window classes: %s, %s, %s; resource file %s", session.mainWindowClass, session.subWindowClass,
+        session.mdiSubWindowClass, session.resourceFileName);
+    char path[256];
+    ZEL_MakeAppPathName(path, "ZELPORT.INI");
+    Log("ZEL_MakeAppPathName(\"ZELPORT.INI\") = %s", path);
+
+    ExerciseMemory();
+
+    ShowWindow(main, SW_SHOW);
+    UpdateWindow(main);
+    MSG msg;
+    for (int i = 0; i < 50 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i)
+        DispatchMessageA(&msg);
+    if (argc > 1) {
+        SaveWindowBitmap(main, argv[1]);
+        Log("saved %s", argv[1]);
+    }
+
+    ZEL_ExitSession();
+    Log("ZEL_ExitSession: done");
+    DestroyWindow(main);
+    return 0;
+}

@@ -1,0 +1,131 @@
+#include "test_support.h"
+
+#include <cstring>
+
+namespace testing_support {
+
+namespace {
+
+std::vector<std::string> sDebugMessages;
+int sBreaks;
+std::vector<HostMessage> sHostMessages;
+
+LONG CALLBACK DiagnosticHandler(EXCEPTION_POINTERS *info)
+{
+    EXCEPTION_RECORD *rec = info->ExceptionRecord;
+    if (rec->ExceptionCode == DBG_PRINTEXCEPTION_C && rec->NumberParameters >= 2) {
+        const char *text = reinterpret_cast<const char *>(rec->ExceptionInformation[1]);
+        sDebugMessages.emplace_back(text ? text : "");
+        return EXCEPTION_CONTINUE_EXECUTION;
+    }
+    if (rec->ExceptionCode == EXCEPTION_BREAKPOINT) {
+        ++sBreaks;
+        info->ContextRecord->Eip += 1;
+        return EXCEPTION_CONTINUE_EXECUTION;
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+LRESULT CALLBACK HostWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_USER)
+        sHostMessages.push_back({message, wParam, lParam});
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void RegisterHostClasses()
+{
+    static bool done;
+    if (done)
+        return;
+    done = true;
+    const char *names[] = {"ZELMainWndClass", "ZELSubWndClass", "ZELSubMDIWndClass"};
+    for (const char *name : names) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = HostWndProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.cbWndExtra = 32;
+        wc.lpszClassName = name;
+        RegisterClassA(&wc);
+    }
+}
+
+} // namespace
+
+void InstallDiagnosticCapture()
+{
+    static bool done;
+    if (!done)
+        AddVectoredExceptionHandler(1, DiagnosticHandler);
+    done = true;
+}
+
+HWND CreateHostMainWindow(const char *title)
+{
+    RegisterHostClasses();
+    return CreateWindowA("ZELMainWndClass", title, WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+SessionParamBlock MakeSessionBlock(HWND mainWindow, uint32_t flags)
+{
+    SessionParamBlock block{};
+    block.size = sizeof block;
+    block.hostInstance = GetModuleHandleA(nullptr);
+    block.mainWindow = mainWindow;
+    block.sessionFlags = flags;
+    return block;
+}
+
+void StartTestSession(uint32_t extraFlags)
+{
+    InstallDiagnosticCapture();
+    static SessionParamBlock block = MakeSessionBlock(CreateHostMainWindow(), zelFlagRawCallbacks | extraFlags);
+    ZEL_InitSession(&block);
+}
+
+std::vector<std::string> TakeDebugMessages()
+{
+    std::vector<std::string> out;
+    out.swap(sDebugMessages);
+    return out;
+}
+
+int TakeBreakCount()
+{
+    int n = sBreaks;
+    sBreaks = 0;
+    return n;
+}
+
+std::vector<HostMessage> TakeHostMessages(UINT message)
+{
+    std::vector<HostMessage> out, rest;
+    for (const HostMessage &m : sHostMessages)
+        (m.message == message ? out : rest).push_back(m);
+    sHostMessages.swap(rest);
+    return out;
+}
+
+std::string ProgramDirectory()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char *slash = std::strrchr(path, '\\');
+    if (slash)
+        slash[1] = 0;
+    return path;
+}
+
+std::basic_string<unsigned char> P(const char *s)
+{
+    std::basic_string<unsigned char> out;
+    size_t n = std::strlen(s);
+    out.push_back(static_cast<unsigned char>(n));
+    out.append(reinterpret_cast<const unsigned char *>(s), n);
+    return out;
+}
+
+} // namespace testing_support

@@ -1,0 +1,47 @@
+// Shared helpers of the test programs: a host main window, a session block, DebugStr capture and
+// break handling.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "MacTypes.h"
+#include "Zel.h"
+#include "MacMemory.h"
+
+namespace testing_support {
+
+// Registers the host's window classes and creates a hidden main frame window. NULL without a display.
+HWND CreateHostMainWindow(const char *title = "TOLVADEX test host");
+
+// A session block for the test host with the given main window and flags.
+SessionParamBlock MakeSessionBlock(HWND mainWindow, uint32_t flags);
+
+// Starts a session for a test program (silent DebugStr unless asked otherwise).
+void StartTestSession(uint32_t extraFlags = 0);
+
+// Messages the library wrote to the debugger output since the last call.
+std::vector<std::string> TakeDebugMessages();
+
+// Number of breakpoints the library raised since the last call (each one is stepped over).
+int TakeBreakCount();
+
+// Installs the vectored handler that captures debugger output and steps over breakpoints.
+void InstallDiagnosticCapture();
+
+// Messages the host main window received: (message, wParam, lParam).
+struct HostMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<HostMessage> TakeHostMessages(UINT message);
+
+// Directory holding the test program (with a trailing backslash).
+std::string ProgramDirectory();
+
+// A Pascal string from a C string.
+std::basic_string<unsigned char> P(const char *s);
+
+} // namespace testing_support

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds TOLVADEX and every test program, and runs all tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+source tools/wine-env.sh
+build_tree -DTOLVADEX_TESTS=ON
+wine_env_start
+cd "$BUILD"
+ctest --output-on-failure --timeout 300 -j"${TOLVADEX_TEST_JOBS:-4}"

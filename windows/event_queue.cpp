@@ -1,0 +1,4 @@
+// The event queue.
+#include "windows_services.h"
+
+void FreeEventQueue() {}

@@ -1,0 +1,4 @@
+// The window list.
+#include "windows_services.h"
+
+void DisposeAllWindows() {}
