@@ -28,3 +28,15 @@ void CreateLibraryFonts();
 void DeleteLibraryFonts();
 // Removes "ZELFONT.FON" again when the session added it.
 void ReleaseLibraryFontFile();
+
+// ---- Pointers, sub-allocator, memory queries and limits ----
+
+// ---- Low-memory globals ----
+
+// ---- Library settings ----
+
+// ---- Trap table and OS utilities ----
+
+// ---- Byte order and resource byte-swap templates ----
+
+// ---- Character conversion and string helpers ----

@@ -124,3 +124,15 @@ bool LibrarySwitch(uint32_t bit);
 void DisableDefaultCharTables();
 // QuickDraw installs the handler of switch 0x2 (mirrored drawing of the current port's record).
 void SetMirroredDrawingHook(void (*hook)(bool));
+
+// ---- Pointers, sub-allocator, memory queries and limits ----
+
+// ---- Low-memory globals ----
+
+// ---- Library settings ----
+
+// ---- Trap table and OS utilities ----
+
+// ---- Byte order and resource byte-swap templates ----
+
+// ---- Character conversion and string helpers ----
