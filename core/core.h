@@ -34,6 +34,8 @@ void ReleaseLibraryFontFile();
 // ---- Low-memory globals ----
 
 // ---- Library settings ----
+// The raw value of the sub-allocation threshold setting; SubAllocationThreshold() bounds it.
+uint32_t SubAllocationThresholdSetting();
 
 // ---- Trap table and OS utilities ----
 

@@ -128,6 +128,28 @@ void SetMirroredDrawingHook(void (*hook)(bool));
 // ---- Pointers, sub-allocator, memory queries and limits ----
 
 // ---- Low-memory globals ----
+// Every Toolbox global is reached through its cell: the address of its storage, which is host storage
+// when the host's LowMemPointerBlock supplies it, else storage of the library's own. Cells are valid from
+// load on; ZEL_InitGlobals repoints them.
+enum LowMemGlobal {
+    // Globals the host may supply, in the order of the LowMemPointerBlock's slots.
+    lmSFSaveDisk, lmCurDirStore, lmSFVRefNum, lmMainDevice, lmDeviceList, lmWMgrPort, lmEventQueue,
+    lmMBarHeight, lmMemErr, lmGrayRgn, lmWindowList, lmThePort, lmWhite, lmBlack, lmGray, lmLtGray,
+    lmDkGray, lmArrow, lmScreenBits, lmRandSeed, lmScrapInfo, lmPrintErr, lmTicks, lmApplLimit, lmApplZone,
+    lmCurrentA5, lmCurStackBase, lmCaretTime, lmCurActivate, lmHiliteMode, lmTheGDevice, lmResErr,
+    lmReservedByte, lmHiliteRGB, lmMBState, lmMTemp, lmMouse, lmRawMouse, lmFractEnable, lmWidthTabHandle,
+    lmTheMenu, lmResumeProc, lmSysEvtMask, lmDoubleTime, lmTheZone, lmMenuList, lmMenuFlash, lmTEScrpLength,
+    lmTEScrpHandle, lmResLoad, lmPaintWhite, lmMenuDisable, lmCurDeactive, lmKeyThresh, lmTEScrpHasStyle,
+    lmTEScrpStyleHandle, lmAppParmHandle, lmAtMenuBottom, lmTopMenuItem,
+    lmSlotCount,
+    // Globals always kept in the library's own storage.
+    lmMinusOne = lmSlotCount, lmApFontID, lmSysFontFam, lmSysFontSize, lmSysMap, lmTime, lmLastSPExtra,
+    lmCurApRefNum, lmGhostWindow, lmGZMoveHnd, lmGZRootHnd, lmUnitNtryCnt, lmUTableBase, lmCurApName,
+    lmROMMapInsert, lmFSFCBLen, lmHWCfgFlags,
+    lmGlobalCount
+};
+void *LowMemCell(LowMemGlobal g);
+template <typename T> inline T &LowMem(LowMemGlobal g) { return *static_cast<T *>(LowMemCell(g)); }
 
 // ---- Library settings ----
 

@@ -2,7 +2,7 @@
 #include "core.h"
 
 namespace {
-uint32_t sSubAllocationThreshold = 4096;
+uint32_t sSubAllocationThresholdSetting = 4096;
 }
 
-uint32_t SubAllocationThreshold() { return sSubAllocationThreshold; }
+uint32_t SubAllocationThresholdSetting() { return sSubAllocationThresholdSetting; }
