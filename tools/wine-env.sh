@@ -22,6 +22,7 @@ wine_env_start() {
   XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  mkdir -p "$WINEPREFIX"
   wineserver -p
   # Wine's background services start here, detached from the test runner's output pipes.
   wineboot >/dev/null 2>&1 </dev/null || true
