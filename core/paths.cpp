@@ -42,16 +42,21 @@ void AppendName(char *dst, const char *name)
     std::memcpy(dst + dir, name, n + 1);
 }
 
+// A full path name is the result as it stands; answers whether it was one.
+bool CopiedAsFullPath(char *destination, const char *name)
+{
+    if (!IsFullPath(name))
+        return false;
+    CopyCapped(destination, name);
+    return true;
+}
+
 } // namespace
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_MakeAppPathName(char *destination, const char *name)
 {
-    if (!destination)
+    if (!destination || CopiedAsFullPath(destination, name))
         return;
-    if (IsFullPath(name)) {
-        CopyCapped(destination, name);
-        return;
-    }
     char module[kMaxPath + 1] = {};
     GetModuleFileNameA(SessionHostInstance(), module, kMaxPath);
     module[kMaxPath] = 0;
@@ -73,12 +78,8 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_MakeAppPathName(char *destination, const char *na
 
 ZEL_EXTERN_C void ZEL_CALL MakeCurrentDirPathName(char *destination, const char *name)
 {
-    if (!destination)
+    if (!destination || CopiedAsFullPath(destination, name))
         return;
-    if (IsFullPath(name)) {
-        CopyCapped(destination, name);
-        return;
-    }
     char dir[kMaxPath + 2] = {};
     DWORD n = GetCurrentDirectoryA(kMaxPath, dir);
     if (n == 0 || n >= kMaxPath)
