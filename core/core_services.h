@@ -152,6 +152,91 @@ void *LowMemCell(LowMemGlobal g);
 template <typename T> inline T &LowMem(LowMemGlobal g) { return *static_cast<T *>(LowMemCell(g)); }
 
 // ---- Library settings ----
+// The numbered settings of ZEL_SystemValue. Each number is one library global, kept in core/settings.cpp
+// with its width (8, 16 or 32 bits), its start value and whether the host may change it; the code that
+// owns a behaviour reads its setting through LibrarySetting and writes it (one-shot values cleared by
+// their reader, values found at start-up) through SetLibrarySetting.
+enum LibrarySettingNumber : int16_t {
+    settingPictureBitsPlayed = 1,        // 16: set to 1 by picture playback
+    settingDialogStaysChild = 2,         // 16: one-shot, a dialog being created is not made a pop-up
+    settingVScrollWidth = 3,             // read-only: SM_CXVSCROLL
+    settingHScrollHeight = 4,            // read-only: SM_CYHSCROLL
+    settingUpdateInterval = 5,           // 16: update-event synthesis interval of the pump
+    settingYieldInterval = 6,            // 16: system-task yield interval of the pump
+    settingScrollNoErase = 7,            // 16: non-zero, ScrollRect leaves the uncovered area
+    settingEmbedFileRef = 8,             // 16: file holding embedded forks and the font map, -1 none
+    settingEmbedFontMap = 9,             // offset of the embedded font map
+    settingEmbedFork1 = 10,              // offset of the first embedded resource fork
+    settingEmbedFork2 = 11,              // offset of the second embedded resource fork
+    settingAlertPlacement = 12,          // 16: alert placement switch
+    settingAppleMenuFolding = 13,
+    settingStored14 = 14,
+    settingSubAllocationThreshold = 15,  // bytes; SubAllocationThreshold() bounds it
+    settingTextBoxSwitch = 16,           // read by TETextBox
+    settingStored17 = 17,
+    settingDialogFocus = 18,             // read with ZEL_UseZELDItems
+    settingPatternedPen = 19,
+    settingReadOnlyStartupResources = 20,
+    settingScreenProbe = 21,             // read-only for the host: result of ZEL_QDInitTestScreen
+    settingLibraryPalette = 22,          // read-only for the host: the library's HPALETTE
+    settingNoClipSelection = 23,
+    settingCharConversion = 24,          // Macintosh/ANSI conversion switch
+    settingNoInverseTable = 26,
+    settingAlwaysZero = 27,              // read-only, always 0
+    settingModalWindows = 28,
+    settingColorSwitch = 29,             // read by RGBForeColor, RGBBackColor, picture recording
+    settingWindChange = 30,              // 16: read and written by ZEL_WindChange
+    settingNextWindowFlags = 31,         // one-shot flag word of the next window creation
+    settingPopUpWindows = 32,            // 16: 0 WS_CHILD windows, else WS_POPUP
+    settingNextProcID = 33,              // 16: one-shot procID override, -1 none
+    settingNextWindowMenu = 34,          // one-shot menu handle of the next window
+    settingStdFileString = 35,
+    settingStdFileType = 36,             // default file type of Standard File
+    settingIconDrawing = 37,
+    settingKeepZoomBounds = 38,
+    settingWindowCreationHook = 39,      // host procedure, 0 none
+    settingControlCreation = 40,
+    settingOffscreenBitmaps = 41,        // 16: GWorld bitmap switch
+    settingPrintingSwitch = 44,
+    settingTextBinding45 = 45,
+    settingTextBinding46 = 46,
+    settingTextDrawFlags = 47,
+    settingMDIClassName = 48,
+    settingTearOffHook = 49,             // host procedure for the next pop-up menu, 0 none
+    settingMemoryReserve = 50,           // bytes FreeMem keeps back
+    settingExtendedAccelerators = 51,
+    settingDrawPictureSwitch = 52,
+    settingNextWindowThreeD = 53,        // one-shot
+    settingHiliteScrollBars = 54,
+    settingPaletteManagement = 55,
+    settingGetKeysExtraBit = 56,
+    settingQuietInvisibleMDI = 57,
+    settingMDIAsChildren = 58,
+    settingDialogBuilder59 = 59,
+    settingDialogBuilder60 = 60,
+    settingPrintErrorReports = 61,
+    settingStored62 = 62,                // 16
+    settingThinFrames = 63,
+    settingStdFileHostString = 64,
+    settingListNew = 65,                 // read by LNew
+    settingPrintingValue = 66,
+    settingMDIDefaultState = 67,         // 0 or 0x1000000
+    settingNoRedrawPlacement = 69,
+    settingExistingDirectoryNodes = 70,
+    settingBrushOriginFromPort = 71,
+    settingSizeBoxSize = 72,             // 16
+    settingDialogBuilderCell = 73,       // the host reads the cell's address
+    settingMouseMovedEvents = 74,        // 8: 0 or 1
+    settingResourceFrkMode = 75,         // 8: 0 or 1
+    settingDoubleByte = 76,              // the double-byte code-page switch of start-up
+    settingLast = 76
+};
+// The setting's value as ZEL_SystemValue reads it (16-bit settings sign-extended); for setting 73 the
+// value held in its cell. 0 for numbers that have no setting.
+int32_t LibrarySetting(LibrarySettingNumber number);
+// Stores a value for the setting's owner, read-only settings included, in the setting's width and by
+// its storing rule (settings 67, 74, 75), with none of the side effects of ZEL_SystemValue.
+void SetLibrarySetting(LibrarySettingNumber number, int32_t value);
 
 // ---- Trap table and OS utilities ----
 

@@ -36,7 +36,6 @@ uint16_t sCountry;
 LCID sLocale;
 bool sRightToLeft;
 bool sThreeD;
-bool sDoubleByte;
 HMODULE sComctl;
 HMODULE sCtl3d;
 const uint32_t *sFileTypeMap;
@@ -131,7 +130,7 @@ void DeriveLocale()
     sRightToLeft = (sLocale & 0x3FF) == 1;
     CPINFO cp{};
     if (GetCPInfo(CP_ACP, &cp) && cp.MaxCharSize >= 2) {
-        sDoubleByte = true;
+        SetLibrarySetting(settingDoubleByte, 1);
         sFlags |= zelFlagDoubleByte;
         DisableDefaultCharTables();
     }
@@ -213,7 +212,7 @@ HWND SessionMainWindow() { return sBlock.mainWindow; }
 HWND SessionMdiClient() { return sBlock.mdiClient; }
 HMENU SessionMainMenu() { return sMainMenu; }
 bool SessionThreeD() { return sThreeD; }
-bool SessionDoubleByte() { return sDoubleByte; }
+bool SessionDoubleByte() { return LibrarySetting(settingDoubleByte) != 0; }
 bool SessionRightToLeft() { return sRightToLeft; }
 uint16_t SessionCountry() { return sCountry; }
 LCID SessionLocale() { return sLocale; }

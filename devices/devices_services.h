@@ -9,6 +9,8 @@
 void ExitPrinting();
 // Releases the proc instances of the print-dialog and print-setup hooks.
 void ReleasePrintHooks();
+// Deletes the information context kept for the current printer (library setting 66 asks for it).
+void DeletePrinterInfoContext();
 FARPROC PrintDialogHook();
 FARPROC PrintSetupDialogHook();
 INT_PTR CALLBACK A_AbortDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

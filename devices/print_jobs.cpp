@@ -17,6 +17,9 @@ void ReplaceHook(FARPROC &slot, FARPROC hook)
 
 void ExitPrinting() {}
 
+// No printer information context is made yet, so there is nothing to delete.
+void DeletePrinterInfoContext() {}
+
 void ReleasePrintHooks()
 {
     FreeHostProcInstance(sPrintDialogHook);

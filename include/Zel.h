@@ -87,6 +87,12 @@ ZEL_API void ZEL_CALL MakeCurrentDirPathName(char *destination, const char *name
 ZEL_API uint32_t ZEL_CALL ZEL_TaskBarIconAddRemove(int32_t add, uint32_t id, const char *iconName, const char *tip);
 ZEL_API int32_t ZEL_CALL ZEL_IPC_DataBlock(int16_t operation, int32_t slot, int32_t length, void *buffer);
 
+/* Library settings: the numbered tuning values 1..76. Operation 1 sets setting `selector` to `value`
+   and returns its previous value; any other operation only returns it. 16-bit settings are returned
+   sign-extended; read-only settings ignore operation 1; unknown numbers return 0. Setting 73 returns
+   the address of its cell, and operation 1 copies the 32-bit value found at the address `value` into it. */
+ZEL_API uint32_t ZEL_CALL ZEL_SystemValue(int16_t operation, int16_t selector, uint32_t value);
+
 ZEL_API ProcPtr ZEL_CALL ZEL_CodeResource(int32_t operation, ResType type, int32_t id, ProcPtr procedure);
 ZEL_API void ZEL_CALL ZEL_SetupPrintDlgHook(FARPROC hook);
 ZEL_API void ZEL_CALL ZEL_SetupPrSetupDlgHook(FARPROC hook);

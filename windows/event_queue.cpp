@@ -2,3 +2,6 @@
 #include "windows_services.h"
 
 void FreeEventQueue() {}
+
+// The pump keeps no yield countdown yet.
+void ResetYieldCountdown() {}

@@ -8,6 +8,8 @@
 void DisposeAllWindows();
 // Frees the event queue at session exit.
 void FreeEventQueue();
+// A new system-task yield interval (library setting 6) restarts the pump's yield countdown.
+void ResetYieldCountdown();
 
 // The dialog keyboard hook follows its target window: installed for the first target, removed when the
 // target goes to 0. Returns the previous target.
