@@ -243,3 +243,37 @@ void SetLibrarySetting(LibrarySettingNumber number, int32_t value);
 // ---- Byte order and resource byte-swap templates ----
 
 // ---- Character conversion and string helpers ----
+// The Macintosh/ANSI conversion switch (library setting 24); SetMacCharConversion changes it.
+uint32_t MacCharConversion();
+// The upper halves of the two conversion tables as currently installed (index: character - 0x80).
+const uint8_t *MacToAnsiHighTable();
+const uint8_t *AnsiToMacHighTable();
+
+// ZEL_MacToAnsiBuf writes up to four bytes per source byte (the trade-mark sign becomes "(tm)"). Every
+// destination the library hands it holds MacToAnsiBufferSize(n) bytes: the worst case plus a NUL.
+constexpr uint32_t kMacToAnsiMaxExpansion = 4;
+constexpr uint32_t MacToAnsiBufferSize(uint32_t sourceLength)
+{
+    return sourceLength * kMacToAnsiMaxExpansion + 1;
+}
+
+// What the text-drawing code prepares before ZEL_MacToAnsiBuf measures (flag macToAnsiMeasure). The
+// record must stay valid over the call; a NULL buffer is not written.
+struct MacToAnsiMeasure {
+    const Fixed *widths;      // the current font's 256 advance widths, indexed by the ANSI byte drawn
+    int32_t *deviceAdvances;  // receives one integer device advance per output byte
+    int16_t *sourceAdvances;  // receives one advance per source byte
+    Fixed spExtra;            // the port's spExtra, added to the blank's width
+    bool scaled;              // the port has a coordinate transform or draws to the printer ...
+    Fixed scale;              // ... and widths are multiplied by this factor
+    int16_t (*toPortUnits)(int32_t deviceAdvance); // set while a transform is active
+};
+void SetMacToAnsiMeasure(const MacToAnsiMeasure *measure);
+// Side results of the last ZEL_MacToAnsiBuf: the blanks of its source, and when it measured, the total
+// advance (the sum of the scaled widths, rounded).
+int32_t MacToAnsiBlankCount();
+int32_t MacToAnsiTotalAdvance();
+// QuickDraw answers whether the current port's record is marked for double-byte text.
+void SetPortDoubleByteTextQuery(bool (*query)());
+// TextEdit answers whether its password mode is on (every character then shows as '*').
+void SetPasswordModeQuery(bool (*query)());

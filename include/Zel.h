@@ -97,4 +97,29 @@ ZEL_API ProcPtr ZEL_CALL ZEL_CodeResource(int32_t operation, ResType type, int32
 ZEL_API void ZEL_CALL ZEL_SetupPrintDlgHook(FARPROC hook);
 ZEL_API void ZEL_CALL ZEL_SetupPrSetupDlgHook(FARPROC hook);
 
+/* Character conversion.
+   ZEL_MacToAnsiBuf converts `length` bytes of Macintosh text into ANSI text and returns the number of
+   bytes written (no NUL is added). It can expand the text: an ellipsis becomes "...", the trade-mark
+   sign "(tm)", so the destination must hold 4 * length bytes (one more for a NUL the caller adds).
+   Unless the conversion switch is off, bytes from 0x80 up go through the Macintosh-to-ANSI table.
+   ZEL_AnsiToMacBuf converts up to `length` bytes, stopping before a NUL, and returns the bytes written;
+   it never expands. Both tables are 128 bytes indexed by character - 0x80. */
+enum {
+    macToAnsiRaw = 0x1,          /* no typographic stand-ins */
+    macToAnsiDropLineEnds = 0x2, /* carriage returns and line feeds are left out */
+    macToAnsiMeasure = 0x4,      /* measure while converting (the library's text drawing) */
+    macToAnsiDoubleByte = 0x8    /* double-byte text: pairs kept whole, no table conversion */
+};
+ZEL_API int32_t ZEL_CALL ZEL_MacToAnsiBuf(const uint8_t *source, uint8_t *destination, uint16_t length,
+                                          int16_t flags);
+ZEL_API int32_t ZEL_CALL ZEL_AnsiToMacBuf(const uint8_t *source, uint8_t *destination, int16_t length);
+ZEL_API void ZEL_CALL SetMacCharConversion(uint32_t on);
+ZEL_API void ZEL_CALL SetCharConversionTables(const uint8_t *ansiToMac, const uint8_t *macToAnsi);
+
+/* Pascal strings (a length byte, then up to 255 characters) and NUL-terminated strings. The two
+   conversions may be done in place; ZEL_CopyCtoP keeps at most 255 characters. */
+ZEL_API void ZEL_CALL ZEL_CopyPtoP(ConstStr255Param source, StringPtr destination);
+ZEL_API char *ZEL_CALL ZEL_CopyPtoC(ConstStr255Param source, char *destination);
+ZEL_API StringPtr ZEL_CALL ZEL_CopyCtoP(const char *source, StringPtr destination);
+
 #endif
