@@ -35,7 +35,6 @@ uint8_t sAnsiToMac[128] = {
 };
 
 // The conversion switch (library setting 24): non-zero converts the upper half through the tables.
-uint32_t sConversionOn = 1;
 
 // Side results of the last ZEL_MacToAnsiBuf, read by the text-drawing code.
 int32_t sBlankCount;
@@ -112,7 +111,8 @@ void DisableDefaultCharTables()
         sMacToAnsi[k] = sAnsiToMac[k] = static_cast<uint8_t>(0x80 + k);
 }
 
-uint32_t MacCharConversion() { return sConversionOn; }
+// The switch is library setting 24, so ZEL_SystemValue and these calls share one value.
+uint32_t MacCharConversion() { return static_cast<uint32_t>(LibrarySetting(settingCharConversion)); }
 
 const uint8_t *MacToAnsiHighTable() { return sMacToAnsi; }
 const uint8_t *AnsiToMacHighTable() { return sAnsiToMac; }
@@ -123,7 +123,10 @@ int32_t MacToAnsiTotalAdvance() { return sTotalAdvance; }
 void SetPortDoubleByteTextQuery(bool (*query)()) { sPortDoubleByteQuery = query; }
 void SetPasswordModeQuery(bool (*query)()) { sPasswordModeQuery = query; }
 
-ZEL_EXTERN_C void ZEL_CALL SetMacCharConversion(uint32_t on) { sConversionOn = on; }
+ZEL_EXTERN_C void ZEL_CALL SetMacCharConversion(uint32_t on)
+{
+    SetLibrarySetting(settingCharConversion, static_cast<int32_t>(on));
+}
 
 ZEL_EXTERN_C void ZEL_CALL SetCharConversionTables(const uint8_t *ansiToMac, const uint8_t *macToAnsi)
 {
@@ -158,7 +161,7 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_MacToAnsiBuf(const uint8_t *source, uint8_t *d
     const bool dropLineEnds = flags & macToAnsiDropLineEnds;
     const bool doubleByte = (flags & macToAnsiDoubleByte) || (sPortDoubleByteQuery && sPortDoubleByteQuery());
     // Double-byte text is already in the ANSI code page: no table conversion for this call.
-    const bool convert = sConversionOn && !doubleByte;
+    const bool convert = MacCharConversion() && !doubleByte;
     const bool password = sPasswordModeQuery && sPasswordModeQuery();
     AdvanceMeter meter{(flags & macToAnsiMeasure) ? sMeasure : nullptr};
 
@@ -243,7 +246,7 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_AnsiToMacBuf(const uint8_t *source, uint8_t *d
     int32_t n = 0;
     for (; n < length && source[n]; ++n) {
         uint8_t c = source[n];
-        destination[n] = sConversionOn && c >= 0x80 ? sAnsiToMac[c - 0x80] : c;
+        destination[n] = MacCharConversion() && c >= 0x80 ? sAnsiToMac[c - 0x80] : c;
     }
     return n;
 }

@@ -8,6 +8,14 @@
 #include "core_services.h"
 #include "test_support.h"
 
+// The conversion code is built into this program without the settings table; its switch (setting 24)
+// lives in this stand-in.
+namespace {
+int32_t sConversionSetting = 1;
+}
+int32_t LibrarySetting(LibrarySettingNumber) { return sConversionSetting; }
+void SetLibrarySetting(LibrarySettingNumber, int32_t value) { sConversionSetting = value; }
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
