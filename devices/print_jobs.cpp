@@ -6,6 +6,7 @@ namespace {
 
 FARPROC sPrintDialogHook;
 FARPROC sPrintSetupHook;
+char sDocumentName[128];
 
 void ReplaceHook(FARPROC &slot, FARPROC hook)
 {
@@ -16,6 +17,16 @@ void ReplaceHook(FARPROC &slot, FARPROC hook)
 } // namespace
 
 void ExitPrinting() {}
+
+// The document name is the host's string 1026, at most 127 characters.
+void InitPrintingGlobals()
+{
+    LowMem<int16_t>(lmPrintErr) = 0;
+    sDocumentName[0] = 0;
+    LoadStringA(SessionHostInstance(), 1026, sDocumentName, sizeof sDocumentName);
+}
+
+const char *PrintDocumentName() { return sDocumentName; }
 
 void ReleasePrintHooks()
 {
