@@ -32,6 +32,8 @@ void ReleaseLibraryFontFile();
 // ---- Pointers, sub-allocator, memory queries and limits ----
 
 // ---- Low-memory globals ----
+// The Segment Loader's application-file list (the AppParmHandle global), started by ZEL_InitGlobals.
+void InitAppFiles();
 
 // ---- Library settings ----
 // The raw value of the sub-allocation threshold setting; SubAllocationThreshold() bounds it.

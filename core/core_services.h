@@ -151,6 +151,18 @@ enum LowMemGlobal {
 void *LowMemCell(LowMemGlobal g);
 template <typename T> inline T &LowMem(LowMemGlobal g) { return *static_cast<T *>(LowMemCell(g)); }
 
+// The event queue header, kept in the EventQueue global's storage.
+#pragma pack(push, 2)
+struct EventQueueHeader {
+    uint16_t qFlags;
+    uint32_t qHead;
+    uint32_t qTail;
+};
+#pragma pack(pop)
+static_assert(sizeof(EventQueueHeader) == 10, "EventQueueHeader is 10 bytes");
+// The library's own copy of the highlight colour ZEL_InitGlobals gave HiliteRGB.
+const RGBColor &LibraryHiliteColor();
+
 // ---- Library settings ----
 // The numbered settings of ZEL_SystemValue. Each number is one library global, kept in core/settings.cpp
 // with its width (8, 16 or 32 bits), its start value and whether the host may change it; the code that

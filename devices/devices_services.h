@@ -15,3 +15,11 @@ FARPROC PrintDialogHook();
 FARPROC PrintSetupDialogHook();
 INT_PTR CALLBACK A_AbortDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL CALLBACK A_AbortProc(HDC dc, int error);
+
+// Started by ZEL_InitGlobals once the low-memory globals have their cells.
+// PrintErr := 0 and the printing document name from the host's string 1026.
+void InitPrintingGlobals();
+const char *PrintDocumentName();
+// ScrapInfo := {size 0, no handle, count 1, state 0, name "scrapfile"}.
+void InitScrapInfo();
+void InitAppleEvents();

@@ -6,6 +6,7 @@ namespace {
 
 FARPROC sPrintDialogHook;
 FARPROC sPrintSetupHook;
+char sDocumentName[128];
 
 void ReplaceHook(FARPROC &slot, FARPROC hook)
 {
@@ -19,6 +20,16 @@ void ExitPrinting() {}
 
 // No printer information context is made yet, so there is nothing to delete.
 void DeletePrinterInfoContext() {}
+
+// The document name is the host's string 1026, at most 127 characters.
+void InitPrintingGlobals()
+{
+    LowMem<int16_t>(lmPrintErr) = 0;
+    sDocumentName[0] = 0;
+    LoadStringA(SessionHostInstance(), 1026, sDocumentName, sizeof sDocumentName);
+}
+
+const char *PrintDocumentName() { return sDocumentName; }
 
 void ReleasePrintHooks()
 {

@@ -16,3 +16,6 @@ void PrepareStdFileTemplate();
 void LookUpShellLinkEntries();
 void EndShellLinkSupport();
 bool ShellLinkSupportLoaded();
+// Started by ZEL_InitGlobals: the drive-letter volumes and Standard File's volume globals.
+void InitDriveTable();
+void InitStdFileVolume();

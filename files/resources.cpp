@@ -2,21 +2,24 @@
 #include "files_services.h"
 #include "../core/core_services.h"
 
-namespace {
-OSErr sResErr;
-}
-
 void CloseAllResourceFiles() {}
 
-ZEL_EXTERN_C OSErr ZEL_CALL ResError(void) { return sResErr; }
+namespace {
+
+// The last Resource Manager error lives in the ResErr low-memory global.
+OSErr &ResErrGlobal() { return LowMem<OSErr>(lmResErr); }
+
+} // namespace
+
+ZEL_EXTERN_C OSErr ZEL_CALL ResError(void) { return ResErrGlobal(); }
 
 // No resource file holds the handle until resource maps exist, so a resource handle is reported as not
 // found and left alone, and anything else as not a resource.
 ZEL_EXTERN_C void ZEL_CALL ReleaseResource(Handle h)
 {
     if (!h || !(MasterRecord(h)->flags & mpResource)) {
-        sResErr = resAttrErr;
+        ResErrGlobal() = resAttrErr;
         return;
     }
-    sResErr = resNotFound;
+    ResErrGlobal() = resNotFound;
 }

@@ -28,3 +28,18 @@ void PrepareStdFileTemplate()
     sOpenFileName.nMaxFileTitle = sizeof sFileTitle;
     sOpenFileName.lpstrInitialDir = sInitialDirectory;
 }
+
+// SFSaveDisk and SFVRefNum start at the volume of the current directory.
+void InitStdFileVolume()
+{
+    char directory[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(sizeof directory, directory);
+    if (n < 2 || n >= sizeof directory || directory[1] != ':')
+        return;
+    char letter = static_cast<char>(directory[0] & ~0x20);
+    if (letter < 'A' || letter > 'Z')
+        return;
+    int16_t vRefNum = static_cast<int16_t>(-(letter - 'A' + 1));
+    LowMem<int16_t>(lmSFSaveDisk) = static_cast<int16_t>(-vRefNum);
+    LowMem<int16_t>(lmSFVRefNum) = vRefNum;
+}

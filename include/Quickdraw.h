@@ -57,4 +57,8 @@ ZEL_STATIC_ASSERT(offsetof(QDGlobals, white) == 194, "white at 194");
 ZEL_STATIC_ASSERT(offsetof(QDGlobals, thePort) == 202, "thePort at 202");
 ZEL_STATIC_ASSERT(sizeof(QDGlobals) == 206, "QDGlobals is 206 bytes");
 
+/* The library's QuickDraw globals, exported as data; Setup_Globals points the QuickDraw slots of the
+   low-memory pointer block at its fields. */
+ZEL_DATA QDGlobals qd;
+
 #endif

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "LowMem.h"
 #include "MacMemory.h"
 #include "Zel.h"
 
@@ -159,6 +160,10 @@ int main(int argc, char **argv)
         session.sessionFlags, (session.sessionFlags & zelFlagThreeD) ? "on" : "off");
     Log("window classes: %s, %s, %s; resource file %s", session.mainWindowClass, session.subWindowClass,
         session.mdiSubWindowClass, session.resourceFileName);
+    static LowMemPointerBlock globals;
+    int16_t globalsResult = ZEL_InitGlobals(Setup_Globals(&globals));
+    Log("ZEL_InitGlobals: %d; menu bar height %d, ticks %lu, scrap count %d", globalsResult, LMGetMBarHeight(),
+        static_cast<unsigned long>(LMGetTicks()), ScrapInfo.scrapCount);
     char path[256];
     ZEL_MakeAppPathName(path, "ZELPORT.INI");
     Log("ZEL_MakeAppPathName(\"ZELPORT.INI\") = %s", path);

@@ -19,3 +19,5 @@ bool DlgKeyHookInstalled();
 // While non-zero (ZEL_EndSession) the dialog keyboard hook swallows every key.
 void SetSessionEndingKeySwitch(uint32_t value);
 uint32_t SessionEndingKeySwitch();
+// Started by ZEL_InitGlobals: Ticks, the empty queue header and the default SysEvtMask.
+void InitEventQueue();
