@@ -42,5 +42,8 @@ uint32_t SubAllocationThresholdSetting();
 // ---- Trap table and OS utilities ----
 
 // ---- Byte order and resource byte-swap templates ----
+// The colour-table conversion of ZEL_ByteSwapCLUT kept within the `size` bytes at `table`: entries its
+// count promises beyond them are left alone.
+void SwapColorTableWithin(int direction, uint8_t *table, uint32_t size);
 
 // ---- Character conversion and string helpers ----
