@@ -30,6 +30,10 @@ struct GrafPort;
 typedef struct GrafPort *GrafPtr;
 typedef GrafPtr WindowPtr;
 
+struct Region;
+typedef struct Region *RgnPtr;
+typedef RgnPtr *RgnHandle;
+
 /* The QuickDraw globals, in their published order: private bytes, then randSeed .. thePort. */
 typedef struct QDGlobals {
     char privates[76];
@@ -56,5 +60,11 @@ ZEL_STATIC_ASSERT(offsetof(QDGlobals, dkGray) == 162, "dkGray at 162");
 ZEL_STATIC_ASSERT(offsetof(QDGlobals, white) == 194, "white at 194");
 ZEL_STATIC_ASSERT(offsetof(QDGlobals, thePort) == 202, "thePort at 202");
 ZEL_STATIC_ASSERT(sizeof(QDGlobals) == 206, "QDGlobals is 206 bytes");
+
+/* Patchable through the trap table. */
+ZEL_API void ZEL_CALL SetOrigin(int16_t h, int16_t v);
+ZEL_API void ZEL_CALL EraseRect(const Rect *r);
+ZEL_API void ZEL_CALL SetCurso(const Cursor *crsr);
+ZEL_API void ZEL_CALL InitCursor(void);
 
 #endif
