@@ -40,6 +40,21 @@ void InitAppFiles();
 uint32_t SubAllocationThresholdSetting();
 
 // ---- Trap table and OS utilities ----
+// Session exit: every patched trap slot releases its proc instance and takes its default again.
+void ReleaseTrapPatches();
+
+// Dates, seconds and time zones worked out from given values, free of the clock and the system's zone.
+struct DateTimeRec;
+struct MachineLocation;
+// Local Macintosh seconds (since 1 January 1904) of a moment given as seconds since 1970 (UTC), in a
+// zone `minutesWest` minutes west of Greenwich, one hour later while daylight saving is in effect. The
+// 32-bit count runs out on 6 February 2040 and then starts again from 0, as the Macintosh clock does.
+uint32_t MacSecondsFromUnix(int64_t unixSeconds, int32_t minutesWest, bool daylight);
+// The calendar date and time of a count of Macintosh seconds.
+void DateFromMacSeconds(uint32_t secs, DateTimeRec *date);
+// The location record of a zone given as Windows gives it: the bias (UTC = local time + bias) in
+// minutes and whether daylight time is in effect.
+void LocationForZone(int32_t biasMinutes, bool daylight, MachineLocation *loc);
 
 // ---- Byte order and resource byte-swap templates ----
 // The colour-table conversion of ZEL_ByteSwapCLUT kept within the `size` bytes at `table`: entries its

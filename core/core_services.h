@@ -75,9 +75,10 @@ uint32_t HandleAndPointerTotal();
 void AdjustHandleAndPointerTotal(int32_t delta);
 
 // ---- Diagnostics ----
-// Reports an unimplemented entry point by name through DebugStr.
-void ReportUnimplemented(const char *name);
-// Sends a C string through DebugStr (converted to a Pascal string, cut at 255 characters).
+// Reports through DebugStr a message in the library's convention: a blank in the place of the Pascal
+// length byte, then the routine's name, NUL-terminated (" SetDateTime"). Prints from the second byte.
+void ReportUnimplemented(const char *message);
+// Sends a C string through DebugStr (cut at 255 characters).
 void DebugStrC(const char *text);
 
 // An unimplemented entry point: one line, its name, its parameters and its fixed result.
@@ -85,6 +86,11 @@ void DebugStrC(const char *text);
     ZEL_EXTERN_C ret ZEL_CALL name params { ReportUnimplemented(" " #name); return (ret)(value); }
 #define ZEL_STUB_VOID(name, params) \
     ZEL_EXTERN_C void ZEL_CALL name params { ReportUnimplemented(" " #name); }
+// The same for an entry point that reports itself under another name (" KeyTrans" for KeyTranslate).
+#define ZEL_STUB_NAMED(ret, name, message, value, params) \
+    ZEL_EXTERN_C ret ZEL_CALL name params { ReportUnimplemented(" " message); return (ret)(value); }
+#define ZEL_STUB_NAMED_VOID(name, message, params) \
+    ZEL_EXTERN_C void ZEL_CALL name params { ReportUnimplemented(" " message); }
 
 // ---- The library's fonts ----
 enum LibraryFontKind {
@@ -251,6 +257,9 @@ int32_t LibrarySetting(LibrarySettingNumber number);
 void SetLibrarySetting(LibrarySettingNumber number, int32_t value);
 
 // ---- Trap table and OS utilities ----
+// The Notification Manager's icon while a request shows one (a 16 x 16 monochrome bitmap), else NULL;
+// the main window's frame draws it.
+HBITMAP NotificationIconBitmap();
 
 // ---- Byte order and resource byte-swap templates ----
 

@@ -162,6 +162,7 @@ void ReleaseHostCallbacks()
     FreeHostProcInstance(sBlock.byteSwapCallback);
     sBlock.scrapCallback = nullptr;
     sBlock.byteSwapCallback = nullptr;
+    ReleaseTrapPatches();
 }
 
 // `processTerminating` is set when the loader calls us while the process ends: then nothing may free

@@ -19,3 +19,7 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 // Chooses the font record the Control Manager uses: 1 the "ZEL_System" font, 0 the dialog font.
 void ChooseControlFont(int16_t which);
+
+// Default body of ModalDialog (the trap table's default), with its published arguments and calling
+// convention.
+void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit);

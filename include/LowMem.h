@@ -9,12 +9,6 @@
 #include "Quickdraw.h"
 #include "Scrap.h"
 
-struct GDevice;
-typedef struct GDevice *GDPtr;
-typedef GDPtr *GDHandle;
-struct MacRegion;
-typedef struct MacRegion *RgnPtr;
-typedef RgnPtr *RgnHandle;
 
 #pragma pack(push, 2)
 

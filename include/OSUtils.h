@@ -1,8 +1,9 @@
-/* Operating-system utilities and the diagnostic channel. */
+/* Operating-system utilities, the trap table calls and the diagnostic channel. */
 #ifndef TOLVADEX_OSUTILS_H
 #define TOLVADEX_OSUTILS_H
 
 #include "MacTypes.h"
+#include "Traps.h"
 
 #pragma pack(push, 2)
 typedef struct MachineLocation {
@@ -10,11 +11,62 @@ typedef struct MachineLocation {
     Fract longitude;
     int32_t gmtDelta; /* seconds east of Greenwich in the low 24 bits; bit 24 set in daylight time */
 } MachineLocation;
+
+typedef struct DateTimeRec {
+    int16_t year;
+    int16_t month;     /* 1..12 */
+    int16_t day;
+    int16_t hour;
+    int16_t minute;
+    int16_t second;
+    int16_t dayOfWeek; /* 1 = Sunday .. 7 = Saturday */
+} DateTimeRec;
+
+typedef struct SysEnvRec {
+    int16_t environsVersion;
+    int16_t machineType;
+    int16_t systemVersion;
+    int16_t processor;
+    Boolean hasFPU;
+    Boolean hasColorQD;
+    int16_t keyBoardType;
+    int16_t atDrvrVersNum;
+    int16_t sysVRefNum;
+} SysEnvRec;
 #pragma pack(pop)
 ZEL_STATIC_ASSERT(sizeof(MachineLocation) == 12, "MachineLocation is 12 bytes");
+ZEL_STATIC_ASSERT(sizeof(DateTimeRec) == 14, "DateTimeRec is 14 bytes");
+ZEL_STATIC_ASSERT(offsetof(DateTimeRec, dayOfWeek) == 12, "dayOfWeek at 12");
+ZEL_STATIC_ASSERT(sizeof(SysEnvRec) == 16, "SysEnvRec is 16 bytes");
+ZEL_STATIC_ASSERT(offsetof(SysEnvRec, hasFPU) == 8, "hasFPU at 8");
+ZEL_STATIC_ASSERT(offsetof(SysEnvRec, keyBoardType) == 10, "keyBoardType at 10");
+ZEL_STATIC_ASSERT(offsetof(SysEnvRec, sysVRefNum) == 14, "sysVRefNum at 14");
 
-ZEL_API void ZEL_CALL ReadLocation(MachineLocation *loc);
+/* The diagnostic channel. */
 ZEL_API void ZEL_CALL DebugStr(ConstStr255Param debuggerMsg);
 ZEL_API void ZEL_CALL Debugger(void);
+ZEL_API void ZEL_CALL SysError(int16_t errorCode);
+
+/* The trap table: the 27 patchable routines of Traps.h. */
+ZEL_API UniversalProcPtr ZEL_CALL NGetTrapAddress(uint16_t trapNum, TrapType tTyp);
+ZEL_API void ZEL_CALL NSetTrapAddress(UniversalProcPtr trapAddr, uint16_t trapNum, TrapType tTyp);
+ZEL_API UniversalProcPtr ZEL_CALL GetTrapAddress(uint16_t trapNum);
+ZEL_API void ZEL_CALL SetTrapAddress(UniversalProcPtr trapAddr, uint16_t trapNum);
+ZEL_API UniversalProcPtr ZEL_CALL GetToolboxTrapAddress(uint16_t trapNum);
+
+/* Delays, beeps, date and time, location, environment. */
+ZEL_API void ZEL_CALL Delay(int32_t numTicks, uint32_t *finalTicks);
+ZEL_API void ZEL_CALL SysBeep(int16_t duration);
+ZEL_API void ZEL_CALL GetDateTime(uint32_t *secs);
+ZEL_API OSErr ZEL_CALL ReadDateTime(uint32_t *secs);
+ZEL_API OSErr ZEL_CALL SetDateTime(uint32_t secs);
+ZEL_API void ZEL_CALL GetTime(DateTimeRec *d);
+ZEL_API void ZEL_CALL ReadLocation(MachineLocation *loc);
+ZEL_API Boolean ZEL_CALL EqualString(ConstStr255Param str1, ConstStr255Param str2, Boolean caseSens,
+                                     Boolean diacSens);
+ZEL_API void ZEL_CALL Environs(int16_t *rom, int16_t *machine);
+ZEL_API OSErr ZEL_CALL SysEnvirons(int16_t versionRequested, SysEnvRec *theWorld);
+ZEL_API int32_t ZEL_CALL SetCurrentA5(void);
+ZEL_API int32_t ZEL_CALL SetA5(int32_t newA5);
 
 #endif

@@ -30,6 +30,15 @@ struct GrafPort;
 typedef struct GrafPort *GrafPtr;
 typedef GrafPtr WindowPtr;
 
+struct MacRegion;
+typedef struct MacRegion Region;
+typedef struct MacRegion *RgnPtr;
+typedef RgnPtr *RgnHandle;
+
+struct GDevice;
+typedef struct GDevice *GDPtr;
+typedef GDPtr *GDHandle;
+
 /* The QuickDraw globals, in their published order: private bytes, then randSeed .. thePort. */
 typedef struct QDGlobals {
     char privates[76];
@@ -60,5 +69,11 @@ ZEL_STATIC_ASSERT(sizeof(QDGlobals) == 206, "QDGlobals is 206 bytes");
 /* The library's QuickDraw globals, exported as data; Setup_Globals points the QuickDraw slots of the
    low-memory pointer block at its fields. */
 ZEL_DATA QDGlobals qd;
+
+/* Patchable through the trap table. */
+ZEL_API void ZEL_CALL SetOrigin(int16_t h, int16_t v);
+ZEL_API void ZEL_CALL EraseRect(const Rect *r);
+ZEL_API void ZEL_CALL SetCurso(const Cursor *crsr);
+ZEL_API void ZEL_CALL InitCursor(void);
 
 #endif

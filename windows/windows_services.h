@@ -3,6 +3,8 @@
 
 #include <windows.h>
 #include "MacTypes.h"
+#include "Events.h"
+#include "Menus.h"
 
 // Disposes every window and the Window Manager's objects at session exit.
 void DisposeAllWindows();
@@ -21,3 +23,40 @@ void SetSessionEndingKeySwitch(uint32_t value);
 uint32_t SessionEndingKeySwitch();
 // Started by ZEL_InitGlobals: Ticks, the empty queue header and the default SysEvtMask.
 void InitEventQueue();
+
+
+// ---- Default bodies of the patchable routines (the trap table's defaults) ----
+// Each has its routine's published arguments and calling convention: a host that patches the routine
+// may call the address NGetTrapAddress gave it before.
+Boolean ZEL_CALL GetNextEventImpl(EventMask mask, EventRecord *event);
+Boolean ZEL_CALL WaitNextEventImpl(EventMask mask, EventRecord *event, uint32_t sleep, RgnHandle mouseRgn);
+Boolean ZEL_CALL EventAvailImpl(EventMask mask, EventRecord *event);
+void ZEL_CALL SystemTaskImpl(void);
+Boolean ZEL_CALL StillDownImpl(void);
+Boolean ZEL_CALL WaitMouseUpImpl(void);
+WindowPtr ZEL_CALL NewWindowImpl(void *storage, const Rect *bounds, ConstStr255Param title, Boolean visible,
+                                 int16_t procID, WindowPtr behind, Boolean goAway, int32_t refCon);
+WindowPtr ZEL_CALL NewCWindowImpl(void *storage, const Rect *bounds, ConstStr255Param title, Boolean visible,
+                                  int16_t procID, WindowPtr behind, Boolean goAway, int32_t refCon);
+void ZEL_CALL CloseWindowImpl(WindowPtr window);
+void ZEL_CALL ShowWindowImpl(WindowPtr window);
+void ZEL_CALL HideWindowImpl(WindowPtr window);
+void ZEL_CALL SelectWindowImpl(WindowPtr window);
+WindowPtr ZEL_CALL FrontWindowImpl(void);
+void ZEL_CALL BeginUpdateImpl(WindowPtr window);
+void ZEL_CALL EndUpdateImpl(WindowPtr window);
+void ZEL_CALL InvalRectImpl(const Rect *rect);
+void ZEL_CALL InvalRgnImpl(RgnHandle rgn);
+void ZEL_CALL RebuildMenuBar(void);
+void ZEL_CALL HiliteMenuImpl(int16_t menuID);
+// Built-in bodies of the routines that hold their own export in their slot.
+Boolean ButtonIsDown();
+void GetMouseDefault(Point *pt);
+int32_t PopUpMenuSelectDefault(MenuHandle menu, int16_t top, int16_t left, int16_t popUpItem);
+
+// ---- The pump and the tick clock ----
+// Ticks := GetTickCount() / 16 (one tick is 16 milliseconds); returns it. The body of TickCount.
+uint32_t UpdateTicks();
+// One pump pass with the event mask, an event record (or none) and a sleep in milliseconds; returns the
+// matching queue element or none. Nothing is removed.
+EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep);

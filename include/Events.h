@@ -1,0 +1,86 @@
+/* Event Manager: the event record and the event calls. */
+#ifndef TOLVADEX_EVENTS_H
+#define TOLVADEX_EVENTS_H
+
+#include "MacTypes.h"
+#include "Quickdraw.h"
+
+typedef uint16_t EventKind;
+typedef uint16_t EventMask;
+
+enum {
+    nullEvent = 0,
+    mouseDown = 1,
+    mouseUp = 2,
+    keyDown = 3,
+    keyUp = 4,
+    autoKey = 5,
+    updateEvt = 6,
+    activateEvt = 8,
+    osEvt = 15,
+    kHighLevelEvent = 23
+};
+
+enum {
+    mDownMask = 0x0002,
+    mUpMask = 0x0004,
+    keyDownMask = 0x0008,
+    keyUpMask = 0x0010,
+    autoKeyMask = 0x0020,
+    updateMask = 0x0040,
+    activMask = 0x0100,
+    highLevelEventMask = 0x0400,
+    osMask = 0x8000,
+    everyEvent = 0xFFFF
+};
+
+enum {
+    activeFlag = 0x0001,
+    btnState = 0x0080,
+    cmdKey = 0x0100,
+    shiftKey = 0x0200,
+    alphaLock = 0x0400,
+    optionKey = 0x0800,
+    controlKey = 0x1000
+};
+
+#pragma pack(push, 2)
+typedef struct EventRecord {
+    EventKind what;
+    uint32_t message; /* 0xFFFFFFFF in null events */
+    uint32_t when;    /* ticks of 16 milliseconds */
+    Point where;      /* global coordinates */
+    uint16_t modifiers;
+} EventRecord;
+
+typedef struct EvQEl {
+    struct EvQEl *qLink;
+    uint16_t qType;
+    EventKind evtQWhat;
+    uint32_t evtQMessage;
+    uint32_t evtQWhen;
+    Point evtQWhere;
+    uint16_t evtQModifiers;
+} EvQEl;
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(EventRecord) == 16, "EventRecord is 16 bytes");
+ZEL_STATIC_ASSERT(offsetof(EventRecord, message) == 2, "message at 2");
+ZEL_STATIC_ASSERT(offsetof(EventRecord, where) == 10, "where at 10");
+ZEL_STATIC_ASSERT(offsetof(EventRecord, modifiers) == 14, "modifiers at 14");
+ZEL_STATIC_ASSERT(sizeof(EvQEl) == 22, "EvQEl is 22 bytes");
+ZEL_STATIC_ASSERT(offsetof(EvQEl, evtQWhat) == 6, "the event record at 6");
+
+/* Patchable through the trap table. */
+ZEL_API Boolean ZEL_CALL GetNextEvent(EventMask eventMask, EventRecord *theEvent);
+ZEL_API Boolean ZEL_CALL WaitNextEvent(EventMask eventMask, EventRecord *theEvent, uint32_t sleep, RgnHandle mouseRgn);
+ZEL_API Boolean ZEL_CALL EventAvail(EventMask eventMask, EventRecord *theEvent);
+ZEL_API Boolean ZEL_CALL Button(void);
+ZEL_API void ZEL_CALL GetMouse(Point *mouseLoc);
+ZEL_API void ZEL_CALL SystemTask(void);
+ZEL_API Boolean ZEL_CALL StillDown(void);
+ZEL_API Boolean ZEL_CALL WaitMouseUp(void);
+
+ZEL_API uint32_t ZEL_CALL KeyTranslate(const void *transData, uint16_t keycode, uint32_t *state);
+
+#endif
