@@ -9,8 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "ByteOrder.h"
+#include "Events.h"
 #include "LowMem.h"
 #include "MacMemory.h"
+#include "OSUtils.h"
+#include "PLStringFuncs.h"
+#include "Traps.h"
 #include "Zel.h"
 
 namespace {
@@ -104,6 +109,50 @@ void ExerciseMemory()
     DisposeHandle(text);
 }
 
+// A patch on a trap-table routine, as Mac code installs one: count the calls, then run the original.
+int gButtonCalls;
+UniversalProcPtr gOriginalButton;
+Boolean ZEL_CALL CountingButton(void)
+{
+    ++gButtonCalls;
+    return reinterpret_cast<Boolean(ZEL_CALL *)(void)>(gOriginalButton)();
+}
+
+// Strings, byte order, dates, settings and the trap table.
+void ExerciseOSServices()
+{
+    Str255 text, word;
+    ZEL_CopyCtoP("Macintosh programs on Windows", text);
+    ZEL_CopyCtoP("Windows", word);
+    Log("PLpos finds \"Windows\" at %d of a %d-character Pascal string", PLpos(text, word), text[0]);
+
+    const unsigned char mac[] = {'C', 'a', 'f', 0x8E, ' ', 0xA9, ' ', 0xAA};
+    unsigned char ansi[4 * sizeof mac + 1] = {};
+    int32_t n = ZEL_MacToAnsiBuf(mac, ansi, sizeof mac, 0);
+    Log("ZEL_MacToAnsiBuf: Macintosh \"Caf\\x8E \\xA9 \\xAA\" becomes \"%.*s\"", static_cast<int>(n), ansi);
+
+    const unsigned char bigEndian[4] = {0x12, 0x34, 0x56, 0x78};
+    Log("ZEL_GetByteSwapLONG reads 12 34 56 78 as 0x%08lX", static_cast<unsigned long>(ZEL_GetByteSwapLONG(bigEndian)));
+
+    uint32_t seconds = 0;
+    GetDateTime(&seconds);
+    DateTimeRec now{};
+    GetTime(&now);
+    Log("GetDateTime: %lu seconds since 1904, %04d-%02d-%02d %02d:%02d", static_cast<unsigned long>(seconds), now.year,
+        now.month, now.day, now.hour, now.minute);
+
+    Log("ZEL_SystemValue: sub-allocation threshold %lu, character conversion %lu",
+        static_cast<unsigned long>(ZEL_SystemValue(0, 15, 0)), static_cast<unsigned long>(ZEL_SystemValue(0, 24, 0)));
+
+    gOriginalButton = NGetTrapAddress(_Button, ToolTrap);
+    NSetTrapAddress(reinterpret_cast<UniversalProcPtr>(CountingButton), _Button, ToolTrap);
+    Button();
+    Button();
+    NSetTrapAddress(gOriginalButton, _Button, ToolTrap);
+    Button();
+    Log("a patch on Button saw %d calls; restored, it sees no more", gButtonCalls);
+}
+
 // Saves the window's client area as a 24-bit BMP.
 void SaveWindowBitmap(HWND hwnd, const char *path)
 {
@@ -147,7 +196,7 @@ int main(int argc, char **argv)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterClasses(instance);
-    HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 40, 40, 560, 320,
+    HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 40, 40, 640, 420,
                               nullptr, nullptr, instance, nullptr);
 
     SessionParamBlock session{};
@@ -169,6 +218,7 @@ int main(int argc, char **argv)
     Log("ZEL_MakeAppPathName(\"ZELPORT.INI\") = %s", path);
 
     ExerciseMemory();
+    ExerciseOSServices();
 
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
