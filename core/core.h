@@ -48,9 +48,8 @@ struct MemoryLimits {
 constexpr int16_t kDefaultMemoryUnitLimit = 32767;
 MemoryLimits CurrentMemoryLimits();
 void SetMemoryLimitsState(const MemoryLimits &limits);
-// Sum of LocalSize over live local blocks, and their count of 64 KB units.
+// Sum of LocalSize over live local blocks.
 uint32_t LocalBytesTotal();
-uint32_t LocalUnitsTotal();
 // Drops the grow-zone procedure at session exit (its proc instance is released).
 void ReleaseGrowZone();
 

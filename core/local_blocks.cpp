@@ -132,7 +132,6 @@ HLOCAL GetLocalBlockHandle(const void *p) { return LocalHandle(p); }
 uint32_t GetLocalBlockSize(HLOCAL block) { return LocalSize(block); }
 
 uint32_t LocalBytesTotal() { return sLocalBytes; }
-uint32_t LocalUnitsTotal() { return sLocalUnits; }
 
 MemoryLimits CurrentMemoryLimits() { return sLimits; }
 void SetMemoryLimitsState(const MemoryLimits &limits) { sLimits = limits; }
