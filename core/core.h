@@ -10,7 +10,7 @@ void FreeAllSubAllocatorChunks();
 
 // Sub-allocator of small blocks (chunks of the local heap carved into tagged blocks).
 void *SubAllocate(uint32_t size);
-void SubFree(void *p);
+bool SubFree(void *p); // false when the block was refused as damaged
 // Resizes in place; with allowMove a block that cannot grow in place moves. Returns the (possibly new)
 // block, or NULL when nothing changed.
 void *SubResize(void *p, uint32_t size, bool allowMove);
@@ -30,6 +30,31 @@ void DeleteLibraryFonts();
 void ReleaseLibraryFontFile();
 
 // ---- Pointers, sub-allocator, memory queries and limits ----
+// Largest sub-allocation threshold honoured: a block for a request just below it still fits the
+// 65280-byte chunk cap with its two tags, and its size still fits the 16 size bits of a tag. Larger
+// settings act as this value.
+constexpr uint32_t kMaxSubAllocationThreshold = 65271;
+// Checks the sub-allocator's chunks (all of them, or the most recent only); true when sound. Reports
+// nothing: callers decide.
+bool SubAllocatorChunksSound(bool everyChunk);
+
+// Memory limits of ZEL_SetMemoryLimits, held by the local-block wrappers.
+struct MemoryLimits {
+    bool enabled;
+    uint32_t byteLimit;        // local bytes the library may hold
+    uint32_t requestThreshold; // only requests of at least this many bytes are held against the limit
+    int16_t unitLimit;         // 64 KB units below which the free part of the limit counts
+};
+constexpr int16_t kDefaultMemoryUnitLimit = 32767;
+MemoryLimits CurrentMemoryLimits();
+void SetMemoryLimitsState(const MemoryLimits &limits);
+// Sum of LocalSize over live local blocks.
+uint32_t LocalBytesTotal();
+// Drops the grow-zone procedure at session exit (its proc instance is released).
+void ReleaseGrowZone();
+
+// Memory Manager start: the memory-status snapshot and the FreeMem reserve (0x30000 on Win32s).
+void InitMemoryQueries();
 
 // ---- Low-memory globals ----
 // The Segment Loader's application-file list (the AppParmHandle global), started by ZEL_InitGlobals.

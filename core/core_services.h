@@ -132,6 +132,12 @@ void DisableDefaultCharTables();
 void SetMirroredDrawingHook(void (*hook)(bool));
 
 // ---- Pointers, sub-allocator, memory queries and limits ----
+// The memory-limit switch of ZEL_SetMemoryLimits: callers that must not be refused (building an inverse
+// table, loading a dialog or a control) turn it off for the time and restore it. Returns the old state.
+bool SetMemoryLimitSwitch(bool on);
+// The reserve FreeMem keeps back (library setting 50).
+uint32_t FreeMemReserve();
+void SetFreeMemReserve(uint32_t bytes);
 
 // ---- Low-memory globals ----
 // Every Toolbox global is reached through its cell: the address of its storage, which is host storage

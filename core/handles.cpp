@@ -157,6 +157,18 @@ void Unmap(MasterPointerRecord *r)
     }
 }
 
+// Keeps a handle that is being resized out of the purge its own allocation may start: emptying it
+// then would free the very block being resized or copied from.
+struct PurgeGuard {
+    MasterPointerRecord *r;
+    uint16_t purgeable;
+    explicit PurgeGuard(MasterPointerRecord *record) : r(record), purgeable(record->flags & mpPurgeable)
+    {
+        r->flags &= ~mpPurgeable;
+    }
+    ~PurgeGuard() { r->flags |= purgeable; }
+};
+
 // Gives the record local-heap data of `size` bytes, copying `copy` bytes from `from`.
 bool MoveToLocalBlock(MasterPointerRecord *r, uint32_t size, const void *from, uint32_t copy)
 {
@@ -195,6 +207,7 @@ void InitMemoryManager()
     std::memset(&sZone, 0, sizeof sZone);
     sZone.moreMast = 64;
     sTotal = 0;
+    InitMemoryQueries();
 }
 
 void FreeAllMasterPointerBlocks()
@@ -383,6 +396,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
     uint32_t size = static_cast<uint32_t>(newSize);
     if (size == oldSize)
         return true;
+    PurgeGuard guard(r);
 
     if (!r->local) {
         // An empty handle gets fresh data.

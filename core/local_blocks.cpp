@@ -2,11 +2,14 @@
 // which retry a failed allocation through staged recovery and keep the allocation totals.
 #include "core.h"
 
+#include <algorithm>
+
 namespace {
 
 uint32_t sLocalBytes;      // sum of LocalSize over live local blocks
 uint32_t sLocalUnits;      // 64 KB units: each block adds (size >> 16) + 1
-GrowZoneProcPtr sGrowZone; // host procedure installed by SetGrowZone
+GrowZoneProcPtr sGrowZone; // host procedure installed by SetGrowZone (wrapped unless flag 0x200)
+MemoryLimits sLimits = {false, 0, 0, kDefaultMemoryUnitLimit};
 
 void CountIn(HLOCAL block)
 {
@@ -22,10 +25,42 @@ void CountOut(HLOCAL block)
     sLocalUnits -= (size >> 16) + 1;
 }
 
-// Memory limits (ZEL_SetMemoryLimits) refuse oversized requests; without limits everything may try.
-bool LimitAllows(uint32_t)
+// Asks the grow-zone procedure for `needed` bytes; answers what it says it freed (0 without one).
+int64_t CallGrowZone(int64_t needed)
 {
-    return true;
+    if (!sGrowZone)
+        return 0;
+    return sGrowZone(static_cast<Size>(std::min<int64_t>(needed, INT32_MAX)));
+}
+
+uint32_t PurgeFor(int64_t needed)
+{
+    return PurgeHandlesFor(static_cast<uint32_t>(std::min<int64_t>(needed, UINT32_MAX)));
+}
+
+// The memory limit of ZEL_SetMemoryLimits: a request of at least the request threshold may take what
+// is left of the byte limit (while fewer 64 KB units than the unit limit are in use); the rest must be
+// released by purging, with the grow-zone procedure's help. Small requests and disabled limits pass.
+bool LimitAllows(uint32_t n)
+{
+    if (!sLimits.enabled || n < sLimits.requestThreshold)
+        return true;
+    bool reduced = false;
+    auto stillNeeded = [&] {
+        int64_t needed = n;
+        reduced = sLocalUnits < static_cast<uint32_t>(std::max<int16_t>(sLimits.unitLimit, 0));
+        if (reduced)
+            needed -= static_cast<int64_t>(sLimits.byteLimit) - sLocalBytes;
+        return needed;
+    };
+    int64_t needed = stillNeeded();
+    if (needed <= 0 || PurgeFor(needed) >= needed)
+        return true;
+    if (sGrowZone && CallGrowZone(needed) < needed)
+        return false;
+    if (reduced)
+        needed = stillNeeded();
+    return needed <= 0 || PurgeFor(needed) >= needed;
 }
 
 // Runs the allocation, and after each failure one more stage of recovery: purge purgeable handles,
@@ -43,7 +78,7 @@ template <typename Attempt> HLOCAL WithRecovery(uint32_t size, Attempt attempt)
             LocalCompact(size);
             break;
         case 2:
-            if (!sGrowZone || static_cast<uint32_t>(sGrowZone(static_cast<Size>(size))) < size)
+            if (!sGrowZone || CallGrowZone(size) < size)
                 return nullptr;
             PurgeHandlesFor(size);
             break;
@@ -95,3 +130,29 @@ void *LockLocalBlock(HLOCAL block) { return LocalLock(block); }
 void UnlockLocalBlock(HLOCAL block) { LocalUnlock(block); }
 HLOCAL GetLocalBlockHandle(const void *p) { return LocalHandle(p); }
 uint32_t GetLocalBlockSize(HLOCAL block) { return LocalSize(block); }
+
+uint32_t LocalBytesTotal() { return sLocalBytes; }
+
+MemoryLimits CurrentMemoryLimits() { return sLimits; }
+void SetMemoryLimitsState(const MemoryLimits &limits) { sLimits = limits; }
+
+bool SetMemoryLimitSwitch(bool on)
+{
+    bool was = sLimits.enabled;
+    sLimits.enabled = on;
+    return was;
+}
+
+void ReleaseGrowZone()
+{
+    FreeHostProcInstance(reinterpret_cast<FARPROC>(sGrowZone));
+    sGrowZone = nullptr;
+}
+
+// The host's grow-zone procedure, asked for memory when purging and compaction did not find enough.
+ZEL_EXTERN_C void ZEL_CALL SetGrowZone(GrowZoneProcPtr proc)
+{
+    SetMemErr(noErr);
+    ReleaseGrowZone();
+    sGrowZone = reinterpret_cast<GrowZoneProcPtr>(MakeHostProcInstance(reinterpret_cast<FARPROC>(proc)));
+}

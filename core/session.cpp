@@ -185,6 +185,7 @@ void ExitSession(bool processTerminating)
     if (sStarted)
         TearDown();
     ReleaseHostCallbacks();
+    ReleaseGrowZone();
     FreeAllSubAllocatorChunks();
     FreeAllMasterPointerBlocks();
     if (sComctl)

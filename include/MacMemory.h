@@ -114,4 +114,45 @@ ZEL_API void ZEL_CALL SetApplLimit(Ptr zoneLimit);
 ZEL_API void ZEL_CALL MaxApplZone(void);
 ZEL_API Handle ZEL_CALL GZSaveHnd(void);
 
+/* Pointers: nonrelocatable blocks. */
+ZEL_API Ptr ZEL_CALL NewPtr(Size byteCount);
+ZEL_API Ptr ZEL_CALL NewPtrClear(Size byteCount);
+ZEL_API Ptr ZEL_CALL NewPtrSys(Size byteCount);
+ZEL_API Ptr ZEL_CALL NewPtrSysClear(Size byteCount);
+ZEL_API void ZEL_CALL DisposePtr(Ptr p);
+ZEL_API Size ZEL_CALL GetPtrSize(Ptr p);
+ZEL_API Boolean ZEL_CALL SetPtrSize(Ptr p, Size newSize);
+ZEL_API void ZEL_CALL BlockMove(const void *srcPtr, void *destPtr, Size byteCount);
+ZEL_API void ZEL_CALL BlockMoveData(const void *srcPtr, void *destPtr, Size byteCount);
+
+/* Memory queries. */
+ZEL_API Size ZEL_CALL FreeMem(void);
+ZEL_API Size ZEL_CALL MaxBlock(void);
+ZEL_API void ZEL_CALL PurgeSpace(Size *total, Size *contig);
+ZEL_API Size ZEL_CALL CompactMem(Size cbNeeded);
+ZEL_API void ZEL_CALL PurgeMem(Size cbNeeded);
+ZEL_API Size ZEL_CALL MaxMem(Size *grow);
+ZEL_API Ptr ZEL_CALL GetApplLimit(void);
+ZEL_API long ZEL_CALL StackSpace(void);
+ZEL_API Size ZEL_CALL TempMaxMem(Size *grow);
+ZEL_API Size ZEL_CALL TempFreeMem(void);
+ZEL_API Ptr ZEL_CALL TopMem(void);
+ZEL_API OSErr ZEL_CALL HoldMemory(void *address, unsigned long count);
+ZEL_API OSErr ZEL_CALL UnholdMemory(void *address, unsigned long count);
+ZEL_API int32_t ZEL_CALL xInitMemManDLL(void);
+ZEL_API void ZEL_CALL SetGrowZone(GrowZoneProcPtr growZone);
+
+/* Host glue of the Memory Manager. ZEL_SetMemoryLimits: with `enable`, requests of at least `threshold`
+   bytes are held against `limit` bytes of library memory while fewer than `units` 64 KB units (0 means
+   32767) are in use; returns the unit limit, or 0 when limits are switched off. ZEL_MemCheck checks the
+   heaps under session flag 0x4 and answers 1 when they are sound. */
+ZEL_API uint32_t ZEL_CALL ZEL_ComputeMemorySize(uint32_t *totalPageFile, uint32_t *availPageFile,
+                                                uint32_t *totalPhys, uint32_t *availPhys, uint32_t *libraryBytes);
+ZEL_API int16_t ZEL_CALL ZEL_GetFreeSystemResources(int16_t which);
+ZEL_API int16_t ZEL_CALL ZEL_SetMemoryLimits(uint8_t enable, uint32_t limit, uint32_t threshold, int16_t units);
+ZEL_API int16_t ZEL_CALL ZEL_MemCheck(void);
+ZEL_API void ZEL_CALL ZEL_SetMemLimits(void);
+ZEL_API void ZEL_CALL ZEL_CheckMacHeap(void);
+ZEL_API void ZEL_CALL ZEL_ATHCA(void);
+
 #endif
