@@ -14,7 +14,6 @@ constexpr Size kMaxMemOnWin32 = 0x7F000000;
 constexpr Size kTempMaxMem = 0x0FFFFFFF;
 
 MEMORYSTATUS sStatus; // snapshot taken at start-up and by ZEL_ComputeMemorySize
-uint32_t sReserve;    // kept back by FreeMem (library setting 50)
 
 void TakeSnapshot()
 {
@@ -38,11 +37,12 @@ uint32_t PurgeRequest(Size n) { return n > 0 ? static_cast<uint32_t>(n) : 0; }
 void InitMemoryQueries()
 {
     TakeSnapshot();
-    sReserve = SessionPlatform().win32s ? kWin32sReserve : 0;
+    SetFreeMemReserve(SessionPlatform().win32s ? kWin32sReserve : 0);
 }
 
-uint32_t FreeMemReserve() { return sReserve; }
-void SetFreeMemReserve(uint32_t bytes) { sReserve = bytes; }
+// The reserve FreeMem keeps back is library setting 50, shared with ZEL_SystemValue.
+uint32_t FreeMemReserve() { return static_cast<uint32_t>(LibrarySetting(settingMemoryReserve)); }
+void SetFreeMemReserve(uint32_t bytes) { SetLibrarySetting(settingMemoryReserve, static_cast<int32_t>(bytes)); }
 
 // With a memory limit: what is left of it. Otherwise the free page file (the free physical memory when
 // there is no page file) less the reserve and a margin. Wine reports more free page file than the
@@ -58,7 +58,7 @@ ZEL_EXTERN_C Size ZEL_CALL FreeMem(void)
     GlobalMemoryStatus(&status);
     int64_t free;
     if (status.dwTotalPageFile)
-        free = static_cast<int64_t>(std::min(status.dwAvailPageFile, status.dwTotalPageFile)) - sReserve;
+        free = static_cast<int64_t>(std::min(status.dwAvailPageFile, status.dwTotalPageFile)) - FreeMemReserve();
     else
         free = std::min(status.dwAvailPhys, status.dwTotalPhys);
     return ClampAnswer(free - kFreeMemMargin);

@@ -229,10 +229,8 @@ TEST(MemoryQueries, FixedAnswers)
     testing_support::TakeDebugMessages();
     EXPECT_EQ(TempFreeMem(), 0);
     EXPECT_EQ(TopMem(), nullptr);
-    auto messages = testing_support::TakeDebugMessages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0], " TempFreeMem");
-    EXPECT_EQ(messages[1], " TopMem");
+    EXPECT_EQ(testing_support::TakeDebugMessages(),
+              (std::vector<std::string>{"TempFreeMem", "\r\n", "TopMem", "\r\n"}));
 
     EXPECT_EQ(GetApplLimit(), reinterpret_cast<Ptr>(GetZone()) + LocalCompact(0));
 }
