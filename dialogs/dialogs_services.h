@@ -19,3 +19,6 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 // Chooses the font record the Control Manager uses: 1 the "ZEL_System" font, 0 the dialog font.
 void ChooseControlFont(int16_t which);
+
+// The Dialog Manager's nesting count: raised while a dialog is created or run modally.
+int16_t DialogNestingCount();

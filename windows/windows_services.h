@@ -17,3 +17,6 @@ bool DlgKeyHookInstalled();
 // While non-zero (ZEL_EndSession) the dialog keyboard hook swallows every key.
 void SetSessionEndingKeySwitch(uint32_t value);
 uint32_t SessionEndingKeySwitch();
+
+// Selects a port's effective clip (clipRgn within visRgn, in device coordinates) into its DC.
+ZEL_EXTERN_C void ZEL_CALL ZEL_ClipRgnChange(struct GrafPort *port);
