@@ -216,9 +216,12 @@ void RemoveValidPort(GrafPtr port)
     if (!port || !HandleHasData(sValidPorts))
         return;
     GrafPtr *entries = ValidEntries();
-    for (int32_t i = 0; i < sValidCount; ++i)
-        if (entries[i] == port)
+    for (int32_t i = 0; i < sValidCount; ++i) {
+        if (entries[i] == port) {
             entries[i] = nullptr;
+            return;
+        }
+    }
 }
 
 void FreeValidPortList()

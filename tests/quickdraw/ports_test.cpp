@@ -88,7 +88,7 @@ TEST_F(Ports, InitGrafOpensTheWindowManagerPortOnTheMainWindow)
     EXPECT_EQ(BaseAddr(wmgr), kDeviceMark);
     EXPECT_EQ(wmgr->portRect.left, 0);
     EXPECT_EQ(wmgr->portRect.right, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_LT(wmgr->portRect.bottom, GetSystemMetrics(SM_CYSCREEN)) << "the usable height leaves room for frame and menu";
+    EXPECT_LT(wmgr->portRect.bottom, GetSystemMetrics(SM_CYSCREEN)) << "the usable height leaves room for a frame";
     HDC dc = ZEL_GetCurrentDC();
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(WindowFromDC(dc), HostMainWindow()) << "the screen DC is the main window's";
