@@ -23,3 +23,5 @@ void ChooseControlFont(int16_t which);
 // Default body of ModalDialog (the trap table's default), with its published arguments and calling
 // convention.
 void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit);
+// The Dialog Manager's nesting count: raised while a dialog is created or run modally.
+int16_t DialogNestingCount();

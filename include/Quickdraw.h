@@ -3,6 +3,8 @@
 #define TOLVADEX_QUICKDRAW_H
 
 #include "MacTypes.h"
+/* The Windows handle types that the library's own records carry (device contexts, pens, brushes). */
+#include <windef.h>
 
 #pragma pack(push, 2)
 
@@ -29,6 +31,8 @@ typedef CursPtr *CursHandle;
 struct GrafPort;
 typedef struct GrafPort *GrafPtr;
 typedef GrafPtr WindowPtr;
+struct CGrafPort;
+typedef struct CGrafPort *CGrafPtr;
 
 struct MacRegion;
 typedef struct MacRegion Region;
@@ -53,6 +57,277 @@ typedef struct QDGlobals {
     GrafPtr thePort;
 } QDGlobals;
 
+/* ---- Graphics ports ---- */
+
+struct QDProcs;
+struct CQDProcs;
+typedef struct QDProcs *QDProcsPtr;
+typedef struct CQDProcs *CQDProcsPtr;
+
+/* A region: the published header, then the form word (a GDI region, or the mark of the rectangle or
+   one-bit-mask form). */
+struct MacRegion {
+    int16_t rgnSize;
+    Rect rgnBBox;
+    uint32_t rgnForm;
+};
+
+typedef struct ColorSpec {
+    int16_t value;
+    RGBColor rgb;
+} ColorSpec;
+
+typedef struct ColorTable {
+    uint32_t ctSeed;
+    uint16_t ctFlags;
+    int16_t ctSize; /* entries - 1 */
+    ColorSpec ctTable[1];
+} ColorTable;
+typedef ColorTable *CTabPtr;
+typedef CTabPtr *CTabHandle;
+
+/* The published 50 bytes of a PixMap, then the library's extension: the Windows objects that hold
+   the pixels. A baseAddr of 0x7FFF marks pixels that live only in those objects; 0x8000 plus a
+   PortDCTable index marks the device of a port. */
+typedef struct PixMap {
+    Ptr baseAddr;
+    int16_t rowBytes;
+    Rect bounds;
+    int16_t pmVersion;
+    int16_t packType;
+    int32_t packSize;
+    Fixed hRes;
+    Fixed vRes;
+    int16_t pixelType;
+    int16_t pixelSize;
+    int16_t cmpCount;
+    int16_t cmpSize;
+    int32_t planeBytes;
+    CTabHandle pmTable;
+    int32_t pmReserved;
+    uint16_t pmExtFlags;     /* 0x20 a DIB is attached, 0x400 a DIB section of the DIB engine, ... */
+    HDC pmExtDC;             /* the DC the PixMap is bound to (its DIB's DC) */
+    HDC pmExtMemDC;          /* the DC in which pmExtBitmap is selected */
+    HBITMAP pmExtBitmap;     /* the Windows bitmap holding the pixels */
+    HGDIOBJ pmExtOldBitmap;  /* the object pmExtBitmap displaced in pmExtMemDC */
+    uint32_t pmExtDibSeed;   /* colour seed last copied into the DIB */
+    Handle pmExtDib;         /* packed DIB: header, colours, rows */
+    Ptr pmExtDibBits;        /* the DIB's rows */
+    uint32_t pmExtDevSeed;   /* device colour seed last copied into the DIB */
+} PixMap;
+typedef PixMap *PixMapPtr;
+typedef PixMapPtr *PixMapHandle;
+
+enum {
+    pmExtDibAttached = 0x0020,
+    pmExtDibEngine = 0x0400
+};
+
+/* A pixel pattern: the published 28 bytes, its cached Windows brush and the colour of an RGB
+   pattern. */
+typedef struct PixPat {
+    int16_t patType;
+    PixMapHandle patMap;
+    Handle patData;
+    Handle patXData;
+    int16_t patXValid;
+    Handle patXMap;
+    Pattern pat1Data;
+    HBRUSH patBrush;
+    RGBColor patRGB;
+} PixPat;
+typedef PixPat *PixPatPtr;
+typedef PixPatPtr *PixPatHandle;
+
+/* A graphics device; gdReserved holds the device's Windows DC. */
+typedef struct GDevice {
+    int16_t gdRefNum;
+    int16_t gdID;
+    int16_t gdType;
+    Handle gdITable;
+    int16_t gdResPref;
+    uint32_t gdSearchProc;
+    uint32_t gdCompProc;
+    int16_t gdFlags;
+    PixMapHandle gdPMap;
+    int32_t gdRefCon;
+    GDHandle gdNextGD;
+    Rect gdRect;
+    int32_t gdMode;
+    int16_t gdCCBytes;
+    int16_t gdCCDepth;
+    Handle gdCCXData;
+    Handle gdCCXMask;
+    HDC gdReserved;
+} GDevice;
+
+/* The colour port's auxiliary record, held in grafVars. */
+typedef struct GrafVars {
+    RGBColor rgbOpColor;
+    RGBColor rgbHiliteColor;
+    Handle pmFgColor;
+    int16_t pmFgIndex;
+    Handle pmBkColor;
+    int16_t pmBkIndex;
+    int16_t pmFlags;
+} GrafVars;
+typedef GrafVars *GVarPtr;
+typedef GVarPtr *GVarHandle;
+
+/* The black-and-white port. patStretch holds the index of the port's PortDCRecord in the
+   PortDCTable (-1 while it has none). */
+typedef struct GrafPort {
+    int16_t device;
+    BitMap portBits;
+    Rect portRect;
+    RgnHandle visRgn;
+    RgnHandle clipRgn;
+    Pattern bkPat;
+    Pattern fillPat;
+    Point pnLoc;
+    Point pnSize;
+    int16_t pnMode;
+    Pattern pnPat;
+    int16_t pnVis;
+    int16_t txFont;
+    Style txFace;
+    uint8_t txFacePad;
+    int16_t txMode;
+    int16_t txSize;
+    Fixed spExtra;
+    int32_t fgColor;
+    int32_t bkColor;
+    int16_t colrBit;
+    int16_t patStretch;
+    Handle picSave;
+    Handle rgnSave;
+    Handle polySave;
+    QDProcsPtr grafProcs;
+} GrafPort;
+
+/* The colour port: portVersion shares its word with portBits.rowBytes and is negative. */
+typedef struct CGrafPort {
+    int16_t device;
+    PixMapHandle portPixMap;
+    int16_t portVersion;
+    Handle grafVars;
+    int16_t chExtra;
+    int16_t pnLocHFrac;
+    Rect portRect;
+    RgnHandle visRgn;
+    RgnHandle clipRgn;
+    PixPatHandle bkPixPat;
+    RGBColor rgbFgColor;
+    RGBColor rgbBkColor;
+    Point pnLoc;
+    Point pnSize;
+    int16_t pnMode;
+    PixPatHandle pnPixPat;
+    PixPatHandle fillPixPat;
+    int16_t pnVis;
+    int16_t txFont;
+    Style txFace;
+    uint8_t txFacePad;
+    int16_t txMode;
+    int16_t txSize;
+    Fixed spExtra;
+    int32_t fgColor;
+    int32_t bkColor;
+    int16_t colrBit;
+    int16_t patStretch;
+    Handle picSave;
+    Handle rgnSave;
+    Handle polySave;
+    CQDProcsPtr grafProcs;
+} CGrafPort;
+
+/* An (h, v) pair of the port transform. */
+typedef struct XformPair {
+    int16_t h;
+    int16_t v;
+} XformPair;
+
+/* The transform from port to device coordinates, with the pen already in device units. */
+typedef struct PortXform {
+    uint32_t offsetActive;
+    uint32_t scaleActive;
+    XformPair srcExtent;
+    XformPair srcOrigin;
+    XformPair pivot;
+    int16_t rotation;
+    uint16_t mirror;
+    XformPair dstExtent;
+    XformPair dstOrigin;
+    Point devPenLoc;
+    Point devPenSize;
+} PortXform;
+
+/* What the library needs to draw a port with GDI: one record per open port, in the PortDCTable. */
+typedef struct PortDCRecord {
+    uint16_t flags;
+    GrafPtr port;
+    HWND hwnd;
+    HDC hdc;
+    PortXform xform;
+    uint16_t rop2Wanted;
+    uint16_t rop2Set;
+    uint16_t penBkModeWanted;
+    uint16_t textBkModeWanted;
+    uint16_t bkModeSet;
+    uint16_t penState;
+    HPEN hpen;
+    HBRUSH hbrush;
+    RGBColor foreRGB;
+    RGBColor backRGB;
+    uint16_t penPatState;
+    uint16_t polyPointCount;
+    uint32_t penNeedsEmulation;
+    uint32_t clipEmpty;
+    uint16_t picOvalWidth;
+    uint16_t picOvalHeight;
+    uint32_t fontDirty;
+    HFONT hfont;
+    COLORREF foreColorRef;
+    COLORREF foreColorRefSet;
+    COLORREF backColorRef;
+    COLORREF backColorRefSet;
+    uint32_t drawEnabled;
+    uint16_t penStyle;
+    uint16_t penStyleSet;
+    uint8_t depth;
+    uint8_t thinPen;
+    uint32_t lineWidthActive;
+    Fixed lineWidth;
+    uint8_t textMetrics[53]; /* TEXTMETRICA of hfont */
+    uint8_t textMetricsPad;
+    int16_t brushAlign;
+    int16_t brushOrg[2];             /* x, y */
+    uint32_t offscreenActive;
+    int16_t offscreenShift[2];       /* h, v */
+    int16_t offscreenSavedOrigin[2]; /* portRect.left, portRect.top */
+    PixPatHandle ownPenPixPat;
+    PixPatHandle ownBackPixPat;
+    PixPatHandle ownFillPixPat;
+    HBRUSH brushKey;
+    RGBColor brushFore;
+    RGBColor brushBack;
+    Pattern brushPattern;
+    uint16_t brushFlags;
+    uint8_t reserved[8];
+} PortDCRecord;
+
+/* PortDCRecord flags. */
+enum {
+    portDCColor = 0x0002,
+    portDCOwnsDC = 0x0004,
+    portDCDialogFont = 0x0010,
+    portDCWindow = 0x0020,
+    portDCPaletteDib = 0x0080
+};
+
+/* The PortDCTable: 256 entries; entry 0 belongs to the Window Manager port. */
+enum { portDCTableSize = 256 };
+
 #pragma pack(pop)
 
 ZEL_STATIC_ASSERT(sizeof(Pattern) == 8, "Pattern is 8 bytes");
@@ -65,6 +340,106 @@ ZEL_STATIC_ASSERT(offsetof(QDGlobals, dkGray) == 162, "dkGray at 162");
 ZEL_STATIC_ASSERT(offsetof(QDGlobals, white) == 194, "white at 194");
 ZEL_STATIC_ASSERT(offsetof(QDGlobals, thePort) == 202, "thePort at 202");
 ZEL_STATIC_ASSERT(sizeof(QDGlobals) == 206, "QDGlobals is 206 bytes");
+
+ZEL_STATIC_ASSERT(sizeof(Region) == 14, "Region is 14 bytes in its rectangle and GDI forms");
+ZEL_STATIC_ASSERT(sizeof(ColorSpec) == 8, "ColorSpec is 8 bytes");
+ZEL_STATIC_ASSERT(offsetof(ColorTable, ctTable) == 8, "colour entries follow an 8-byte header");
+ZEL_STATIC_ASSERT(offsetof(PixMap, pmTable) == 42, "pmTable at 42");
+ZEL_STATIC_ASSERT(offsetof(PixMap, pmExtFlags) == 50, "the extension follows the published 50 bytes");
+ZEL_STATIC_ASSERT(offsetof(PixMap, pmExtDC) == 52, "pmExtDC at 52");
+ZEL_STATIC_ASSERT(offsetof(PixMap, pmExtDib) == 72, "pmExtDib at 72");
+ZEL_STATIC_ASSERT(sizeof(PixMap) == 84, "PixMap is 84 bytes");
+ZEL_STATIC_ASSERT(offsetof(PixPat, pat1Data) == 20, "pat1Data at 20");
+ZEL_STATIC_ASSERT(sizeof(PixPat) == 38, "PixPat is 38 bytes");
+ZEL_STATIC_ASSERT(offsetof(GDevice, gdPMap) == 22, "gdPMap at 22");
+ZEL_STATIC_ASSERT(offsetof(GDevice, gdNextGD) == 30, "gdNextGD at 30");
+ZEL_STATIC_ASSERT(offsetof(GDevice, gdRect) == 34, "gdRect at 34");
+ZEL_STATIC_ASSERT(offsetof(GDevice, gdReserved) == 58, "gdReserved at 58");
+ZEL_STATIC_ASSERT(sizeof(GDevice) == 62, "GDevice is 62 bytes");
+ZEL_STATIC_ASSERT(sizeof(GrafVars) == 26, "GrafVars is 26 bytes");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, portBits) == 2, "portBits at 2");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, portRect) == 16, "portRect at 16");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, visRgn) == 24, "visRgn at 24");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, bkPat) == 32, "bkPat at 32");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, pnLoc) == 48, "pnLoc at 48");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, pnPat) == 58, "pnPat at 58");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, txFace) == 70, "txFace at 70");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, spExtra) == 76, "spExtra at 76");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, patStretch) == 90, "patStretch at 90");
+ZEL_STATIC_ASSERT(offsetof(GrafPort, grafProcs) == 104, "grafProcs at 104");
+ZEL_STATIC_ASSERT(sizeof(GrafPort) == 108, "GrafPort is 108 bytes");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, portPixMap) == 2, "portPixMap at 2");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, portVersion) == 6, "portVersion shares portBits.rowBytes");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, grafVars) == 8, "grafVars at 8");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, portRect) == 16, "portRect at 16");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, bkPixPat) == 32, "bkPixPat at 32");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, rgbFgColor) == 36, "rgbFgColor at 36");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, pnPixPat) == 58, "pnPixPat at 58");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, fillPixPat) == 62, "fillPixPat at 62");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, pnVis) == 66, "pnVis at 66");
+ZEL_STATIC_ASSERT(offsetof(CGrafPort, patStretch) == 90, "patStretch at 90");
+ZEL_STATIC_ASSERT(sizeof(CGrafPort) == 108, "CGrafPort is 108 bytes");
+ZEL_STATIC_ASSERT(sizeof(PortXform) == 40, "the port transform is 40 bytes");
+ZEL_STATIC_ASSERT(offsetof(PortXform, devPenLoc) == 32, "devPenLoc at 32 of the transform");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, hdc) == 10, "hdc at 10");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, xform) == 14, "the transform at 14");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, rop2Wanted) == 54, "rop2Wanted at 54");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, hpen) == 66, "hpen at 66");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, foreRGB) == 74, "foreRGB at 74");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, penNeedsEmulation) == 90, "penNeedsEmulation at 90");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, fontDirty) == 102, "fontDirty at 102");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, foreColorRef) == 110, "foreColorRef at 110");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, drawEnabled) == 126, "drawEnabled at 126");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, depth) == 134, "depth at 134");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, lineWidth) == 140, "lineWidth at 140");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, textMetrics) == 144, "textMetrics at 144");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, brushAlign) == 198, "brushAlign at 198");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, offscreenActive) == 204, "offscreenActive at 204");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, ownPenPixPat) == 216, "ownPenPixPat at 216");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, brushKey) == 228, "brushKey at 228");
+ZEL_STATIC_ASSERT(offsetof(PortDCRecord, brushFlags) == 252, "brushFlags at 252");
+ZEL_STATIC_ASSERT(sizeof(PortDCRecord) == 262, "PortDCRecord is 262 bytes");
+
+/* ---- Graphics ports ---- */
+/* globalPtr: the address of the thePort field of the host's QuickDraw globals. */
+ZEL_API void ZEL_CALL InitGraf(void *globalPtr);
+ZEL_API void ZEL_CALL OpenPort(GrafPtr port);
+ZEL_API void ZEL_CALL OpenCPort(CGrafPtr port);
+ZEL_API void ZEL_CALL InitPort(GrafPtr port);
+ZEL_API void ZEL_CALL InitCPort(CGrafPtr port);
+ZEL_API void ZEL_CALL ClosePort(GrafPtr port);
+ZEL_API void ZEL_CALL CloseCPort(CGrafPtr port);
+/* SetPort, exported without its last letter. */
+ZEL_API void ZEL_CALL SetPor(GrafPtr port);
+ZEL_API GrafPtr ZEL_CALL GetPort(GrafPtr *port);
+/* Opens a colour port that draws into the given device context (which it does not own). */
+ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
+
+/* Host glue of the ports. */
+ZEL_API Boolean ZEL_CALL ZEL_IsPortValid(GrafPtr port);
+ZEL_API HDC ZEL_CALL ZEL_GetCurrentDC(void);
+ZEL_API HDC ZEL_CALL ZEL_SwaphDC(HDC dc, int16_t mode);
+ZEL_API HWND ZEL_CALL ZEL_SetWMgrPortDC(BOOL enter, HWND window, HDC dc, Rect *rect);
+ZEL_API void ZEL_CALL ZEL_ResetDC(void);
+ZEL_API void ZEL_CALL ZEL_DialogFontMode(GrafPtr port, BOOL on);
+ZEL_API void ZEL_CALL ZEL_PortRectChange(void);
+
+/* Region and colour-object calls the port code relies on. */
+ZEL_API RgnHandle ZEL_CALL NewRgn(void);
+ZEL_API void ZEL_CALL DisposeRgn(RgnHandle rgn);
+ZEL_API void ZEL_CALL SetRectRg(RgnHandle rgn, int16_t left, int16_t top, int16_t right, int16_t bottom);
+ZEL_API PixMapHandle ZEL_CALL NewPixMap(void);
+ZEL_API void ZEL_CALL DisposePixMap(PixMapHandle pm);
+ZEL_API PixPatHandle ZEL_CALL NewPixPat(void);
+ZEL_API void ZEL_CALL DisposePixPat(PixPatHandle pp);
+ZEL_API void ZEL_CALL PenPat(const Pattern *pat);
+ZEL_API void ZEL_CALL BackPat(const Pattern *pat);
+ZEL_API void ZEL_CALL PenPixPat(PixPatHandle pp);
+ZEL_API void ZEL_CALL BackPixPat(PixPatHandle pp);
+ZEL_API GDHandle ZEL_CALL NewGDevice(int16_t refNum, int32_t mode);
+ZEL_API void ZEL_CALL DisposeGDevice(GDHandle gdh);
+ZEL_API GDHandle ZEL_CALL GetGDevice(void);
+ZEL_API void ZEL_CALL SetGDevice(GDHandle gdh);
 
 /* The library's QuickDraw globals, exported as data; Setup_Globals points the QuickDraw slots of the
    low-memory pointer block at its fields. */

@@ -16,3 +16,110 @@ void ZEL_CALL DefaultSetOrigin(int16_t h, int16_t v);
 void ZEL_CALL EraseRectImpl(const Rect *rect);
 void ZEL_CALL DefaultSetCursor(const Cursor *cursor);
 void ZEL_CALL DefaultInitCursor(void);
+// ---- Graphics ports and the PortDCTable ----
+// The current port, its PortDCRecord and the current DC: changed only by SetPor, the port open and
+// close calls and the DC glue.
+GrafPtr CurrentPort();
+PortDCRecord *CurrentPortRecord();
+HDC CurrentDC();
+// The DC of the host's main window, held while the Window Manager port is current (0 otherwise).
+HDC ScreenDC();
+// The window QuickDraw treats as the main window (the session's, or the one lent by ZEL_SetWMgrPortDC).
+HWND QuickDrawMainWindow();
+// The Window Manager port opened by InitGraf (0 before InitGraf and after ExitGraf).
+CGrafPtr WMgrCPort();
+// Entry `index` of the PortDCTable, and its DC (0 when the entry or its DC is missing).
+PortDCRecord *PortRecordAt(int index);
+HDC PortTableDC(int index);
+// Index of a record in the table by linear search; -1 when absent.
+int PortRecordIndex(const PortDCRecord *record);
+// The record that belongs to a port (its patStretch entry, whose back pointer is the port), or 0.
+PortDCRecord *PortRecordOf(GrafPtr port);
+// A colour port: the word holding portBits.rowBytes / portVersion is negative.
+inline bool IsColorPort(GrafPtr port) { return port && port->portBits.rowBytes < 0; }
+// The next port opened takes this DC (it does not own it).
+void SetNextPortDC(HDC dc);
+// The current record draws into `dc` from now on (text alignment TA_BASELINE; the font map loaded on
+// first use).
+void SetPortRecordDC(HDC dc);
+// 1 when the last OpenCPort got a record, 0 when the table was full.
+int16_t GetCPortOpenSucceeded();
+// The DC prepared by ZEL_OffScreenDC for the next port opened; `recordedInPixMap` when the PixMap keeps
+// it (the port then does not own it).
+void SetPendingOffscreenDC(HDC dc, bool recordedInPixMap);
+// Stores a window's visible byte and mirrors it into its port record's drawEnabled.
+void SetWindowVisibleFlag(WindowPtr window, int16_t visible);
+// A DC is about to be deleted by its owner (a GDevice): every record drawing into it forgets it.
+void ForgetPortRecordDC(HDC dc);
+// 1 while the current port draws through a palette-managed DIB: brushes are then released as soon as
+// they are deselected.
+bool BrushReleaseMode();
+void SetBrushReleaseMode(bool on);
+// ZEL_SwaphDC's state: the swapped-in DC and, for mode 1, the DC it replaced (objects selected for the
+// port go into both).
+HDC SwappedDC();
+HDC MirrorDC();
+int16_t SwapMode();
+// True while ZEL_SetWMgrPortDC lends a DC to the Window Manager port.
+bool WMgrPortDCLent();
+// Bits per pixel of a DC as QuickDraw counts them: 16 for one plane of 16 bits, 24 for anything else
+// of 15 bits or more, smaller products as they stand.
+int16_t DeviceContextDepth(HDC dc);
+// The standard PixPats made by InitGraf, by pattern kind (0 pen, 1 background, 2 fill); DisposePixPat
+// leaves them alone.
+PixPatHandle DefaultPixPat(int kind);
+bool IsDefaultPixPat(PixPatHandle pp);
+// Screen facts recorded by InitGraf.
+int16_t UsableScreenHeight();
+POINT ScreenLogPixels();
+
+// ---- Drawing state ----
+// Marks every DC attribute cached in a record as not set.
+void ResetPortDCCache(PortDCRecord *record);
+// Forgets the current port's brushes after a DC change.
+void InvalidatePortBrushes();
+// Takes a record's pen, font and brushes out of a DC before the DC is released or the port closes.
+void ReleasePortGdiObjects(PortDCRecord *record, HDC dc);
+// The COLORREF of an RGBColor: the high bytes, palette-relative except for pure black and white.
+COLORREF RGBColorToColorRef(const RGBColor &rgb);
+// Colours of the current port from their three components.
+void SetForeRGB(uint16_t red, uint16_t green, uint16_t blue);
+void SetBackRGB(uint16_t red, uint16_t green, uint16_t blue);
+// Sets the current port's fill pattern (colour ports hold it in a type-0 PixPat).
+void SetPortFillPat(const Pattern *pat);
+
+// ---- Port coordinate transform ----
+// The identity transform for a record's port (origin at its portRect's top-left).
+void ResetXform(PortDCRecord *record);
+// Moves the current record's source origin and recomputes the device pen.
+void SetXformOrigin(int16_t h, int16_t v);
+// Recomputes the current record's device pen from the port's pnLoc and pnSize.
+void XformUpdate();
+
+// ---- Regions ----
+// The marker and scratch GDI regions made by InitGraf, and the region handle kept for scratch work.
+void InitRegionGlobals();
+void FreeRegionGlobals();
+HRGN RectRgnSentinel();
+
+// ---- Colour objects and graphics devices ----
+// True when `dc` belongs to a GDevice that has not been disposed.
+bool IsLiveGDeviceDC(HDC dc);
+
+// ---- Pattern brushes ----
+// The QuickDraw globals' standard patterns (white, black, gray, ltGray, dkGray).
+void FillStandardPatterns();
+void DeleteStandardPatternBitmaps();
+
+// ---- Palettes ----
+// Makes the port's palette current, selecting and realising it when palette management is on.
+void SelectPortPalette(GrafPtr port);
+// Selects the library palette into the current DC and realises it; true when colours changed.
+bool RealizeLibraryPalette();
+
+// ---- Screen set-up ----
+// Inspects the screen and makes the library's default memory DC; false when it could not be made.
+bool ScreenSetup();
+void ExitScreen();
+int16_t ScreenDepth();
+HDC DefaultMemoryDC();

@@ -7,3 +7,11 @@
 
 // Font enumeration procedure of the Font Manager.
 int CALLBACK A_EnumFont(const LOGFONTA *font, const TEXTMETRICA *metrics, DWORD type, LPARAM data);
+
+// The Macintosh-to-Windows font map: loaded when a DC is first attached to a port record, freed with the
+// font tables when the last port record goes.
+bool FontMapLoaded();
+void LoadFontMap();
+void FreeFontTables();
+// The font width table, freed by QuickDraw's teardown.
+void DisposeWidthTable();

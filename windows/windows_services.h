@@ -60,3 +60,6 @@ uint32_t UpdateTicks();
 // One pump pass with the event mask, an event record (or none) and a sleep in milliseconds; returns the
 // matching queue element or none. Nothing is removed.
 EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep);
+
+// Selects a port's effective clip (clipRgn within visRgn, in device coordinates) into its DC.
+ZEL_EXTERN_C void ZEL_CALL ZEL_ClipRgnChange(struct GrafPort *port);

@@ -1,0 +1,132 @@
+#include "qd_fixture.h"
+
+#include <cstring>
+#include <sstream>
+
+namespace testing_support {
+
+QDGlobals &QuickDrawGlobals()
+{
+    static QDGlobals qd;
+    static bool initialised;
+    if (!initialised) {
+        initialised = true;
+        InitGraf(&qd.thePort);
+    }
+    return qd;
+}
+
+GrafPtr WindowManagerPort()
+{
+    static GrafPtr port = QuickDrawGlobals().thePort;
+    return port;
+}
+
+HWND CreateDrawingWindow(int width, int height)
+{
+    RECT frame{0, 0, width, height};
+    AdjustWindowRect(&frame, WS_POPUP, FALSE);
+    HWND hwnd = CreateWindowA("ZELSubWndClass", "drawing", WS_POPUP, 40, 40, frame.right - frame.left,
+                              frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!hwnd)
+        return nullptr;
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(hwnd);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    return hwnd;
+}
+
+DibSurface::DibSurface(int width, int height, COLORREF fill)
+    : width_(width), height_(height), dc_(nullptr), bitmap_(nullptr), displaced_(nullptr), bits_(nullptr)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bits_ = static_cast<uint32_t *>(bits);
+    if (bitmap_)
+        displaced_ = SelectObject(dc_, bitmap_);
+    Fill(fill);
+}
+
+DibSurface::~DibSurface()
+{
+    if (dc_ && displaced_)
+        SelectObject(dc_, displaced_);
+    if (bitmap_)
+        DeleteObject(bitmap_);
+    if (dc_)
+        DeleteDC(dc_);
+}
+
+COLORREF DibSurface::Pixel(int x, int y) const
+{
+    GdiFlush();
+    if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_)
+        return CLR_INVALID;
+    uint32_t p = bits_[y * width_ + x] & 0xFFFFFF; // 0x00RRGGBB
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+void DibSurface::Fill(COLORREF colour)
+{
+    GdiFlush();
+    if (!bits_)
+        return;
+    uint32_t p = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    for (int i = 0; i < width_ * height_; ++i)
+        bits_[i] = p;
+}
+
+DibPort::DibPort(int width, int height, COLORREF fill) : surface_(width, height, fill), port_{}, open_(true)
+{
+    QuickDrawGlobals();
+    OpenPortForHDC(&port_, surface_.dc());
+}
+
+DibPort::~DibPort() { Close(); }
+
+void DibPort::Close()
+{
+    if (open_)
+        CloseCPort(&port_);
+    open_ = false;
+}
+
+ImageRows MakeImage(int width, int height, char background, const std::vector<ImagePixel> &pixels)
+{
+    ImageRows rows(height, std::string(width, background));
+    for (const ImagePixel &p : pixels)
+        if (p.y >= 0 && p.y < height && p.x >= 0 && p.x < width)
+            rows[p.y][p.x] = p.c;
+    return rows;
+}
+
+std::string ImageDifference(const ImageRows &actual, const ImageRows &expected)
+{
+    if (actual == expected)
+        return {};
+    std::ostringstream out;
+    out << "actual | expected | difference\n";
+    size_t rows = std::max(actual.size(), expected.size());
+    for (size_t y = 0; y < rows; ++y) {
+        std::string a = y < actual.size() ? actual[y] : std::string();
+        std::string e = y < expected.size() ? expected[y] : std::string();
+        std::string d(std::max(a.size(), e.size()), '.');
+        for (size_t x = 0; x < d.size(); ++x)
+            if (x >= a.size() || x >= e.size() || a[x] != e[x])
+                d[x] = 'X';
+        out << a << " | " << e << " | " << d << "\n";
+    }
+    return out.str();
+}
+
+} // namespace testing_support

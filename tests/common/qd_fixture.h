@@ -1,0 +1,90 @@
+// Shared helpers of the QuickDraw test programs: InitGraf once per program, a shown host window to draw
+// into, a DIB section in a memory DC, a colour port opened on one, and whole-image comparison.
+#pragma once
+
+#include <windows.h>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "MacTypes.h"
+#include "Quickdraw.h"
+
+namespace testing_support {
+
+// The test host's QuickDraw globals; the first call runs InitGraf on them (the session must be open).
+QDGlobals &QuickDrawGlobals();
+// The Window Manager port opened by InitGraf.
+GrafPtr WindowManagerPort();
+
+// A shown top-level window of the host's class whose client area is width x height; NULL without a
+// display. Destroyed with DestroyWindow.
+HWND CreateDrawingWindow(int width, int height);
+
+// A 32-bit top-down DIB section selected into its own memory DC, filled with one colour.
+class DibSurface {
+public:
+    DibSurface(int width, int height, COLORREF fill = RGB(255, 255, 255));
+    ~DibSurface();
+    DibSurface(const DibSurface &) = delete;
+    DibSurface &operator=(const DibSurface &) = delete;
+
+    HDC dc() const { return dc_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The pixel read straight from the DIB bits, as a COLORREF.
+    COLORREF Pixel(int x, int y) const;
+    void Fill(COLORREF colour);
+
+private:
+    int width_, height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ displaced_;
+    uint32_t *bits_;
+};
+
+// A colour port drawing into its own DIB surface (OpenPortForHDC); closed when it goes.
+class DibPort {
+public:
+    DibPort(int width, int height, COLORREF fill = RGB(255, 255, 255));
+    ~DibPort();
+    DibPort(const DibPort &) = delete;
+    DibPort &operator=(const DibPort &) = delete;
+
+    GrafPtr port() { return reinterpret_cast<GrafPtr>(&port_); }
+    CGrafPtr cport() { return &port_; }
+    DibSurface &surface() { return surface_; }
+    void Close();
+
+private:
+    DibSurface surface_;
+    CGrafPort port_;
+    bool open_;
+};
+
+// An image as rows of characters, one per pixel, through a legend of colours ('?' for any other).
+using ImageRows = std::vector<std::string>;
+using ColourLegend = std::map<char, COLORREF>;
+// The image of width x height pixels read by `pixel(x, y)`.
+template <typename PixelReader>
+ImageRows CaptureImage(int width, int height, const ColourLegend &legend, PixelReader pixel)
+{
+    ImageRows rows(height, std::string(width, '?'));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (const auto &[c, colour] : legend)
+                if (pixel(x, y) == colour)
+                    rows[y][x] = c;
+    return rows;
+}
+// Rows of `background` with the given pixels set: {x, y, character}.
+struct ImagePixel {
+    int x, y;
+    char c;
+};
+ImageRows MakeImage(int width, int height, char background, const std::vector<ImagePixel> &pixels);
+// Empty when the images agree; otherwise both images and a map of the differing pixels ('X').
+std::string ImageDifference(const ImageRows &actual, const ImageRows &expected);
+
+} // namespace testing_support
