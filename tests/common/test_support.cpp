@@ -119,6 +119,20 @@ std::string ProgramDirectory()
     return path;
 }
 
+void FillPattern(char *p, int32_t n, uint8_t seed)
+{
+    for (int32_t i = 0; i < n; ++i)
+        p[i] = static_cast<char>(seed + i * 7);
+}
+
+int32_t PatternBreak(const char *p, int32_t n, uint8_t seed)
+{
+    for (int32_t i = 0; i < n; ++i)
+        if (static_cast<uint8_t>(p[i]) != static_cast<uint8_t>(seed + i * 7))
+            return i;
+    return n;
+}
+
 std::basic_string<unsigned char> P(const char *s)
 {
     std::basic_string<unsigned char> out;

@@ -41,6 +41,12 @@ std::vector<HostMessage> TakeHostMessages(UINT message);
 // Directory holding the test program (with a trailing backslash).
 std::string ProgramDirectory();
 
+// Fills n bytes with a pattern that differs from byte to byte and from seed to seed.
+void FillPattern(char *p, int32_t n, uint8_t seed);
+// Index of the first byte that is not the pattern FillPattern wrote (n when all are).
+int32_t PatternBreak(const char *p, int32_t n, uint8_t seed);
+inline bool HasPattern(const char *p, int32_t n, uint8_t seed) { return PatternBreak(p, n, seed) == n; }
+
 // A Pascal string from a C string.
 std::basic_string<unsigned char> P(const char *s);
 

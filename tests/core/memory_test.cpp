@@ -20,20 +20,6 @@ bool AllZero(const char *p, Size n)
     return true;
 }
 
-void Fill(char *p, Size n, uint8_t seed)
-{
-    for (Size i = 0; i < n; ++i)
-        p[i] = static_cast<char>(seed + i * 13);
-}
-
-bool HasPattern(const char *p, Size n, uint8_t seed)
-{
-    for (Size i = 0; i < n; ++i)
-        if (static_cast<uint8_t>(p[i]) != static_cast<uint8_t>(seed + i * 13))
-            return false;
-    return true;
-}
-
 bool OnWindowsNT()
 {
     OSVERSIONINFOA info{};
@@ -75,12 +61,12 @@ TEST(Pointers, LargePointerLifeCycle)
     std::memcpy(&mark, p - 4, 4);
     EXPECT_EQ(mark, 0xFFFFFFFFu) << "a large pointer is marked by the word before it";
     EXPECT_EQ(RecoverHandle(p), nullptr) << "a pointer belongs to no handle";
-    Fill(p, 100, 1);
+    testing_support::FillPattern(p, 100, 1);
 
     EXPECT_TRUE(SetPtrSize(p, 40));
     EXPECT_EQ(MemError(), noErr);
     EXPECT_EQ(GetPtrSize(p), 40);
-    EXPECT_TRUE(HasPattern(p, 40, 1));
+    EXPECT_TRUE(testing_support::HasPattern(p, 40, 1));
     DisposePtr(p);
     EXPECT_EQ(MemError(), noErr);
 
@@ -101,7 +87,7 @@ TEST(Pointers, FailuresLeaveTheBlockAlone)
     EXPECT_EQ(MemError(), memFullErr);
 
     Ptr p = NewPtr(48);
-    Fill(p, 48, 9);
+    testing_support::FillPattern(p, 48, 9);
     struct Case {
         Size size;
         const char *what;
@@ -113,7 +99,7 @@ TEST(Pointers, FailuresLeaveTheBlockAlone)
         EXPECT_FALSE(SetPtrSize(p, c.size)) << c.what;
         EXPECT_EQ(MemError(), memFullErr) << c.what;
         EXPECT_EQ(GetPtrSize(p), 48) << c.what;
-        EXPECT_TRUE(HasPattern(p, 48, 9)) << c.what;
+        EXPECT_TRUE(testing_support::HasPattern(p, 48, 9)) << c.what;
     }
     DisposePtr(p);
 
@@ -146,7 +132,7 @@ TEST(BlockMove, OverlappingRangesInBothDirections)
     for (auto move : {BlockMove, BlockMoveData}) {
         for (const Case &c : cases) {
             std::vector<char> buffer(kBuffer), expected;
-            Fill(buffer.data(), kBuffer, 5);
+            testing_support::FillPattern(buffer.data(), kBuffer, 5);
             expected = buffer;
             std::vector<char> source(expected.begin() + c.src, expected.begin() + c.src + c.count);
             std::copy(source.begin(), source.end(), expected.begin() + c.dst);
@@ -419,14 +405,14 @@ TEST_F(MemoryLimit, UnitLimitMakesEveryRequestPurgeForItsWholeSize)
 TEST_F(MemoryLimit, ResizedHandleIsNotPurgedFromUnderItself)
 {
     Handle h = Keep(100000, true);
-    Fill(*h, 100000, 4);
+    testing_support::FillPattern(*h, 100000, 4);
     Ptr data = *h;
     LeaveRoom(50000);
     EXPECT_FALSE(SetHandleSize(h, 300000));
     EXPECT_EQ(MemError(), memFullErr);
     EXPECT_EQ(GetHandleSize(h), 100000);
     EXPECT_EQ(*h, data);
-    EXPECT_TRUE(HasPattern(*h, 100000, 4));
+    EXPECT_TRUE(testing_support::HasPattern(*h, 100000, 4));
     EXPECT_TRUE(HGetState(h) & handlePurgeableBit) << "the handle stays purgeable";
 }
 

@@ -49,21 +49,6 @@ char *TrailerOf(void *p) { return HeaderOf(p) + 4 + (Word(HeaderOf(p)) & 0xFFFF)
 
 bool IsSubAllocated(Handle h) { return (reinterpret_cast<const MasterPointerRecord *>(h)->flags & mpSubAllocated) != 0; }
 
-void Fill(char *p, Size n, uint8_t seed)
-{
-    for (Size i = 0; i < n; ++i)
-        p[i] = static_cast<char>(seed + i * 7);
-}
-
-// Index of the first byte that is not the pattern (n when all are).
-Size PatternBreak(const char *p, Size n, uint8_t seed)
-{
-    for (Size i = 0; i < n; ++i)
-        if (static_cast<uint8_t>(p[i]) != static_cast<uint8_t>(seed + i * 7))
-            return i;
-    return n;
-}
-
 bool AllZero(const char *p, Size n)
 {
     for (Size i = 0; i < n; ++i)
@@ -116,7 +101,7 @@ TEST_F(SubAllocation, PointerKindFollowsTheThreshold)
             EXPECT_EQ(Word(p - 4), 0xFFFFFFFFu) << c.what;
             EXPECT_EQ(Word(p - 8), 0xFFFFFFFFu) << c.what;
         }
-        Fill(p, c.size, 3);
+        testing_support::FillPattern(p, c.size, 3);
         DisposePtr(p);
         EXPECT_EQ(MemError(), noErr) << c.what;
     }
@@ -130,7 +115,7 @@ TEST_F(SubAllocation, HandlesCrossTheThresholdWithTheirBytes)
     Handle h = NewHandle(40);
     ASSERT_NE(h, nullptr);
     EXPECT_TRUE(IsSubAllocated(h));
-    Fill(*h, 40, 0);
+    testing_support::FillPattern(*h, 40, 0);
     Size size = 40;
     uint8_t seed = 0;
     for (Size next : steps) {
@@ -138,7 +123,7 @@ TEST_F(SubAllocation, HandlesCrossTheThresholdWithTheirBytes)
         EXPECT_EQ(MemError(), noErr);
         EXPECT_EQ(GetHandleSize(h), next);
         Size kept = std::min(size, next);
-        EXPECT_EQ(PatternBreak(*h, kept, seed), kept) << size << " -> " << next << ": bytes lost";
+        EXPECT_EQ(testing_support::PatternBreak(*h, kept, seed), kept) << size << " -> " << next << ": bytes lost";
         if (next > size) {
             EXPECT_TRUE(AllZero(*h + size, next - size)) << size << " -> " << next << ": grown bytes";
         }
@@ -147,7 +132,7 @@ TEST_F(SubAllocation, HandlesCrossTheThresholdWithTheirBytes)
             EXPECT_EQ(RecoverHandle(*h), h) << "the data still lead back to the handle";
         }
         seed = static_cast<uint8_t>(seed + 11);
-        Fill(*h, next, seed);
+        testing_support::FillPattern(*h, next, seed);
         size = next;
     }
     DisposeHandle(h);
@@ -177,23 +162,23 @@ TEST_F(SubAllocation, PointersResizeOnlyInPlace)
     Ptr p = NewPtr(20);
     Ptr q = NewPtr(20);
     ASSERT_EQ(q, p + 24 + 8) << "fresh blocks follow each other (bodies of 24, tags of 8)";
-    Fill(p, 20, 5);
+    testing_support::FillPattern(p, 20, 5);
     EXPECT_FALSE(SetPtrSize(p, 40)) << "the next block is in use";
     EXPECT_EQ(MemError(), memFullErr);
     EXPECT_EQ(GetPtrSize(p), 20);
-    EXPECT_EQ(PatternBreak(p, 20, 5), 20);
+    EXPECT_EQ(testing_support::PatternBreak(p, 20, 5), 20);
 
     EXPECT_TRUE(SetPtrSize(p, 6));
     EXPECT_EQ(GetPtrSize(p), 6);
     EXPECT_TRUE(SetPtrSize(p, 9)) << "regrowing within the block";
-    EXPECT_EQ(PatternBreak(p, 6, 5), 6);
+    EXPECT_EQ(testing_support::PatternBreak(p, 6, 5), 6);
     EXPECT_TRUE(AllZero(p + 6, 3)) << "bytes that come back read zero";
 
     DisposePtr(q);
     EXPECT_TRUE(SetPtrSize(p, 200)) << "the freed neighbour makes room";
     EXPECT_EQ(MemError(), noErr);
     EXPECT_EQ(GetPtrSize(p), 200);
-    EXPECT_EQ(PatternBreak(p, 6, 5), 6);
+    EXPECT_EQ(testing_support::PatternBreak(p, 6, 5), 6);
     EXPECT_TRUE(AllZero(p + 6, 194));
     EXPECT_EQ(ZEL_MemCheck(), 1);
     DisposePtr(p);
@@ -204,12 +189,12 @@ TEST_F(SubAllocation, HandlesMoveWhenTheyCannotGrowInPlace)
 {
     Handle a = NewHandle(20);
     Handle b = NewHandle(20);
-    Fill(*a, 20, 9);
+    testing_support::FillPattern(*a, 20, 9);
     Ptr before = *a;
     ASSERT_TRUE(SetHandleSize(a, 1000));
     EXPECT_NE(*a, before);
     EXPECT_TRUE(IsSubAllocated(a));
-    EXPECT_EQ(PatternBreak(*a, 20, 9), 20);
+    EXPECT_EQ(testing_support::PatternBreak(*a, 20, 9), 20);
     EXPECT_TRUE(AllZero(*a + 20, 980));
     EXPECT_EQ(RecoverHandle(*a), a);
     DisposeHandle(a);
