@@ -133,6 +133,14 @@ int32_t PatternBreak(const char *p, int32_t n, uint8_t seed)
     return n;
 }
 
+bool AllZero(const char *p, int32_t n)
+{
+    for (int32_t i = 0; i < n; ++i)
+        if (p[i])
+            return false;
+    return true;
+}
+
 std::basic_string<unsigned char> P(const char *s)
 {
     std::basic_string<unsigned char> out;

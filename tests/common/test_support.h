@@ -47,6 +47,9 @@ void FillPattern(char *p, int32_t n, uint8_t seed);
 int32_t PatternBreak(const char *p, int32_t n, uint8_t seed);
 inline bool HasPattern(const char *p, int32_t n, uint8_t seed) { return PatternBreak(p, n, seed) == n; }
 
+// True when all n bytes are 0.
+bool AllZero(const char *p, int32_t n);
+
 // A Pascal string from a C string.
 std::basic_string<unsigned char> P(const char *s);
 

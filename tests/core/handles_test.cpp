@@ -28,13 +28,6 @@ bool HasPattern(Handle h, uint8_t seed, Size n)
     return true;
 }
 
-bool AllZero(const char *p, Size n)
-{
-    for (Size i = 0; i < n; ++i)
-        if (p[i])
-            return false;
-    return true;
-}
 
 } // namespace
 
@@ -45,7 +38,7 @@ TEST(Handles, NewHandleGivesZeroedMappedData)
     EXPECT_EQ(MemError(), noErr);
     EXPECT_EQ(GetHandleSize(h), 100);
     ASSERT_NE(*h, nullptr);
-    EXPECT_TRUE(AllZero(*h, 100));
+    EXPECT_TRUE(testing_support::AllZero(*h, 100));
     EXPECT_EQ(Record(h)->flags & mpMapCountMask, 2) << "allocated and mapped once";
     DisposeHandle(h);
     EXPECT_EQ(MemError(), noErr);
@@ -57,7 +50,7 @@ TEST(Handles, ClearAndSystemVariantsAllocateZeroedData)
         Handle h = make(33);
         ASSERT_NE(h, nullptr);
         EXPECT_EQ(GetHandleSize(h), 33);
-        EXPECT_TRUE(AllZero(*h, 33));
+        EXPECT_TRUE(testing_support::AllZero(*h, 33));
         DisposeHandle(h);
     }
 }
@@ -70,7 +63,7 @@ TEST(Handles, ZeroSizeHandleHasNoDataUntilResized)
     EXPECT_EQ(GetHandleSize(h), 0);
     ASSERT_TRUE(SetHandleSize(h, 10));
     EXPECT_EQ(GetHandleSize(h), 10);
-    EXPECT_TRUE(AllZero(*h, 10));
+    EXPECT_TRUE(testing_support::AllZero(*h, 10));
     DisposeHandle(h);
 }
 
@@ -85,7 +78,7 @@ TEST(Handles, EmptyHandleKeepsTheRecordInUse)
     EXPECT_TRUE(HGetState(h) & handlePurgeableBit) << "the purgeable bit survives";
     ASSERT_TRUE(SetHandleSize(h, 20));
     EXPECT_NE(*h, nullptr);
-    EXPECT_TRUE(AllZero(*h, 20));
+    EXPECT_TRUE(testing_support::AllZero(*h, 20));
     DisposeHandle(h);
 
     Handle e = NewEmptyHandle();
@@ -135,7 +128,7 @@ TEST(Handles, ResizingKeepsTheBytes)
     ASSERT_TRUE(SetHandleSize(h, 200000));
     EXPECT_EQ(GetHandleSize(h), 200000);
     EXPECT_TRUE(HasPattern(h, 1, 10));
-    EXPECT_TRUE(AllZero(*h + 10, 200000 - 10)) << "grown bytes are zero";
+    EXPECT_TRUE(testing_support::AllZero(*h + 10, 200000 - 10)) << "grown bytes are zero";
     ASSERT_TRUE(SetHandleSize(h, 5));
     EXPECT_EQ(GetHandleSize(h), 5);
     EXPECT_TRUE(HasPattern(h, 1, 5));
@@ -145,7 +138,7 @@ TEST(Handles, ResizingKeepsTheBytes)
     ASSERT_TRUE(SetHandleSize(h, 0));
     EXPECT_EQ(GetHandleSize(h), 0);
     ASSERT_TRUE(SetHandleSize(h, 3));
-    EXPECT_TRUE(AllZero(*h, 3));
+    EXPECT_TRUE(testing_support::AllZero(*h, 3));
     DisposeHandle(h);
 }
 

@@ -12,13 +12,6 @@ namespace {
 
 constexpr Size kHuge = 0x7FFFFFF0; // more than any heap gives
 
-bool AllZero(const char *p, Size n)
-{
-    for (Size i = 0; i < n; ++i)
-        if (p[i])
-            return false;
-    return true;
-}
 
 bool OnWindowsNT()
 {
@@ -56,7 +49,7 @@ TEST(Pointers, LargePointerLifeCycle)
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(MemError(), noErr);
     EXPECT_EQ(GetPtrSize(p), 100);
-    EXPECT_TRUE(AllZero(p, 100));
+    EXPECT_TRUE(testing_support::AllZero(p, 100));
     uint32_t mark;
     std::memcpy(&mark, p - 4, 4);
     EXPECT_EQ(mark, 0xFFFFFFFFu) << "a large pointer is marked by the word before it";
@@ -74,7 +67,7 @@ TEST(Pointers, LargePointerLifeCycle)
         Ptr q = make(64);
         ASSERT_NE(q, nullptr);
         EXPECT_EQ(GetPtrSize(q), 64);
-        EXPECT_TRUE(AllZero(q, 64));
+        EXPECT_TRUE(testing_support::AllZero(q, 64));
         DisposePtr(q);
     }
 }

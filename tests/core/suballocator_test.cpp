@@ -49,13 +49,6 @@ char *TrailerOf(void *p) { return HeaderOf(p) + 4 + (Word(HeaderOf(p)) & 0xFFFF)
 
 bool IsSubAllocated(Handle h) { return (reinterpret_cast<const MasterPointerRecord *>(h)->flags & mpSubAllocated) != 0; }
 
-bool AllZero(const char *p, Size n)
-{
-    for (Size i = 0; i < n; ++i)
-        if (p[i])
-            return false;
-    return true;
-}
 
 // Local bytes of the library, read through FreeMem under a limit too large to refuse anything.
 class LocalBytesProbe {
@@ -93,7 +86,7 @@ TEST_F(SubAllocation, PointerKindFollowsTheThreshold)
         ASSERT_NE(p, nullptr) << c.what;
         EXPECT_EQ(MemError(), noErr) << c.what;
         EXPECT_EQ(GetPtrSize(p), c.size) << c.what;
-        EXPECT_TRUE(AllZero(p, c.size)) << c.what;
+        EXPECT_TRUE(testing_support::AllZero(p, c.size)) << c.what;
         if (c.small) {
             EXPECT_EQ(Word(HeaderOf(p)), kUsedHeader | c.body) << c.what;
             EXPECT_EQ(Word(TrailerOf(p)), kUsedTrailer | c.body) << c.what;
@@ -125,7 +118,7 @@ TEST_F(SubAllocation, HandlesCrossTheThresholdWithTheirBytes)
         Size kept = std::min(size, next);
         EXPECT_EQ(testing_support::PatternBreak(*h, kept, seed), kept) << size << " -> " << next << ": bytes lost";
         if (next > size) {
-            EXPECT_TRUE(AllZero(*h + size, next - size)) << size << " -> " << next << ": grown bytes";
+            EXPECT_TRUE(testing_support::AllZero(*h + size, next - size)) << size << " -> " << next << ": grown bytes";
         }
         EXPECT_EQ(IsSubAllocated(h), next < kThreshold) << size << " -> " << next;
         if (next) {
@@ -146,13 +139,13 @@ TEST_F(SubAllocation, NewHandleBelowTheThresholdIsSubAllocated)
     EXPECT_EQ(r->local, 0xFFFFu);
     EXPECT_TRUE(IsSubAllocated(h));
     EXPECT_EQ(Word(HeaderOf(*h)) & 0xFFFF0000, kUsedHeader);
-    EXPECT_TRUE(AllZero(*h, 200));
+    EXPECT_TRUE(testing_support::AllZero(*h, 200));
     EmptyHandle(h);
     EXPECT_EQ(*h, nullptr);
     EXPECT_FALSE(IsSubAllocated(h));
     ASSERT_TRUE(SetHandleSize(h, 30)) << "an emptied handle gets sub-allocated data again";
     EXPECT_TRUE(IsSubAllocated(h));
-    EXPECT_TRUE(AllZero(*h, 30));
+    EXPECT_TRUE(testing_support::AllZero(*h, 30));
     DisposeHandle(h);
 }
 
@@ -172,14 +165,14 @@ TEST_F(SubAllocation, PointersResizeOnlyInPlace)
     EXPECT_EQ(GetPtrSize(p), 6);
     EXPECT_TRUE(SetPtrSize(p, 9)) << "regrowing within the block";
     EXPECT_EQ(testing_support::PatternBreak(p, 6, 5), 6);
-    EXPECT_TRUE(AllZero(p + 6, 3)) << "bytes that come back read zero";
+    EXPECT_TRUE(testing_support::AllZero(p + 6, 3)) << "bytes that come back read zero";
 
     DisposePtr(q);
     EXPECT_TRUE(SetPtrSize(p, 200)) << "the freed neighbour makes room";
     EXPECT_EQ(MemError(), noErr);
     EXPECT_EQ(GetPtrSize(p), 200);
     EXPECT_EQ(testing_support::PatternBreak(p, 6, 5), 6);
-    EXPECT_TRUE(AllZero(p + 6, 194));
+    EXPECT_TRUE(testing_support::AllZero(p + 6, 194));
     EXPECT_EQ(ZEL_MemCheck(), 1);
     DisposePtr(p);
 }
@@ -195,7 +188,7 @@ TEST_F(SubAllocation, HandlesMoveWhenTheyCannotGrowInPlace)
     EXPECT_NE(*a, before);
     EXPECT_TRUE(IsSubAllocated(a));
     EXPECT_EQ(testing_support::PatternBreak(*a, 20, 9), 20);
-    EXPECT_TRUE(AllZero(*a + 20, 980));
+    EXPECT_TRUE(testing_support::AllZero(*a + 20, 980));
     EXPECT_EQ(RecoverHandle(*a), a);
     DisposeHandle(a);
     DisposeHandle(b);
