@@ -88,7 +88,7 @@ ZEL_EXTERN_C void ZEL_CALL DisposePixPat(PixPatHandle pp)
         return;
     PixPat &pat = **pp;
     if (pat.patBrush)
-        DeleteObject(pat.patBrush);
+        ReleaseBrush(pat.patBrush);
     for (Handle h : {pat.patData, pat.patXData, pat.patXMap})
         if (h)
             DisposeHandle(h);

@@ -1,5 +1,253 @@
-// Patterns: the QuickDraw globals' standard patterns.
+// Pattern brushes: a port's pen, background and fill patterns as Windows brushes selected into its
+// DC. One-bit patterns share an eight-entry cache of reference-counted pattern brushes; a
+// black-and-white port keeps the last brush it made; a PixPat keeps its own brush until its pattern
+// changes. The DC's text and background colours colour a one-bit pattern brush.
 #include "quickdraw.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "MacMemory.h"
+
+namespace {
+
+// ---- The shared cache of one-bit pattern brushes ----
+struct BrushCacheEntry {
+    uint8_t inUse;
+    Pattern pattern;
+    HBRUSH brush;
+    int32_t refCount;
+};
+constexpr int kBrushCacheSize = 8;
+struct BrushCacheTable {
+    BrushCacheEntry entries[kBrushCacheSize];
+    uint32_t hits;
+    uint32_t misses;
+};
+BrushCacheTable sBrushCache;
+
+// The five standard pattern bitmaps (white, black, gray, ltGray, dkGray) and the stock brushes.
+HBITMAP sStandardBitmaps[5];
+HBRUSH sStockBlackBrush;
+HBRUSH sStockWhiteBrush;
+
+// Modes set by printing and by the screen probe.
+HDC sMonochromePrinterDC;
+bool sSolidBlackWhiteBrushes;
+// Set while drawing goes into a one-bit mask DC: the selected brush is left alone.
+bool sMaskDrawing;
+
+constexpr uint16_t kBrushKindMask = 0x0003;
+constexpr uint16_t kBrushAllFore = 0x0040;
+constexpr uint16_t kBrushAllBack = 0x0080;
+
+// Dither patterns for monochrome printers, index 0 darkest.
+const uint8_t kPrinterDitherPatterns[25][8] = {
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0x77, 0xFF, 0xFF, 0xFF, 0x77},
+    {0xFF, 0xDD, 0xFF, 0x77, 0xFF, 0xDD, 0xFF, 0x77}, {0xFF, 0xDD, 0xFF, 0x55, 0xFF, 0xDD, 0xFF, 0x55},
+    {0xFF, 0x55, 0xFF, 0x55, 0xFF, 0x55, 0xFF, 0x55}, {0xFF, 0x55, 0xBB, 0x55, 0xFF, 0x55, 0xBB, 0x55},
+    {0xEE, 0x55, 0xBB, 0x55, 0xEE, 0x55, 0xBB, 0x55}, {0xEE, 0x55, 0xAA, 0x55, 0xEE, 0x55, 0xAA, 0x55},
+    {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55}, {0xAA, 0x55, 0xAA, 0x51, 0xAA, 0x55, 0xAA, 0x15},
+    {0xAA, 0x55, 0xAA, 0x11, 0xAA, 0x55, 0xAA, 0x11}, {0xAA, 0x54, 0xAA, 0x11, 0xAA, 0x45, 0xAA, 0x11},
+    {0xAA, 0x44, 0xAA, 0x11, 0xAA, 0x44, 0xAA, 0x11}, {0xAA, 0x40, 0xAA, 0x11, 0xAA, 0x04, 0xAA, 0x11},
+    {0xAA, 0x00, 0xAA, 0x11, 0xAA, 0x00, 0xAA, 0x11}, {0xAA, 0x00, 0xAA, 0x10, 0xAA, 0x00, 0xAA, 0x01},
+    {0xAA, 0x00, 0xAA, 0x00, 0xAA, 0x00, 0xAA, 0x00}, {0xAA, 0x00, 0xA2, 0x00, 0xAA, 0x00, 0x2A, 0x00},
+    {0xAA, 0x00, 0x22, 0x00, 0xAA, 0x00, 0x22, 0x00}, {0xA8, 0x00, 0x22, 0x00, 0x8A, 0x00, 0x22, 0x00},
+    {0x88, 0x00, 0x22, 0x00, 0x88, 0x00, 0x22, 0x00}, {0x88, 0x00, 0x20, 0x00, 0x88, 0x00, 0x02, 0x00},
+    {0x88, 0x00, 0x00, 0x00, 0x88, 0x00, 0x00, 0x00}, {0x80, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00},
+    {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
+
+bool SamePattern(const Pattern &a, const Pattern &b) { return std::memcmp(a.pat, b.pat, sizeof a.pat) == 0; }
+bool SameRGB(const RGBColor &a, const RGBColor &b)
+{
+    return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+
+const Pattern &BlackPattern() { return LowMem<Pattern>(lmBlack); }
+const Pattern &WhitePattern() { return LowMem<Pattern>(lmWhite); }
+
+// The printer DC is known here only while a monochrome print job runs.
+bool OnMonochromePrinter() { return sMonochromePrinterDC && CurrentDC() == sMonochromePrinterDC; }
+
+// Lookup: returns the entry's index, or -1 when all eight entries are held by other patterns.
+int LookUpCacheEntry(const Pattern &pattern)
+{
+    for (int i = 0; i < kBrushCacheSize; ++i) {
+        BrushCacheEntry &entry = sBrushCache.entries[i];
+        if (!entry.inUse) {
+            ++sBrushCache.misses;
+            entry = BrushCacheEntry{1, pattern, nullptr, 1};
+            return i;
+        }
+        if (!SamePattern(entry.pattern, pattern))
+            continue;
+        ++sBrushCache.hits;
+        if (i == 0) {
+            ++entry.refCount;
+            return 0;
+        }
+        // A pattern used often climbs one place per use toward the front.
+        std::swap(sBrushCache.entries[i], sBrushCache.entries[i - 1]);
+        ++sBrushCache.entries[i - 1].refCount;
+        return i - 1;
+    }
+    ++sBrushCache.misses;
+    BrushCacheEntry &last = sBrushCache.entries[kBrushCacheSize - 1];
+    if (last.brush && last.refCount != 0)
+        return -1;
+    if (last.brush)
+        DeleteObject(last.brush);
+    last = BrushCacheEntry{1, pattern, nullptr, 1};
+    return kBrushCacheSize - 1;
+}
+
+// The cache entry holding `brush`, or 0.
+BrushCacheEntry *CacheEntryOf(HBRUSH brush)
+{
+    if (!brush)
+        return nullptr;
+    for (BrushCacheEntry &entry : sBrushCache.entries)
+        if (entry.inUse && entry.brush == brush)
+            return &entry;
+    return nullptr;
+}
+
+// 16-bit colour components -> Windows colour, reduced to black or white on a one-bit device.
+COLORREF PortColorRef(const RGBColor &rgb, const PortDCRecord *record)
+{
+    if (record && record->depth == 1) {
+        uint32_t luminance = (5u * rgb.red + 9u * rgb.green + 2u * rgb.blue) >> 4;
+        return luminance < 32769 ? RGB(0, 0, 0) : RGB(0xFF, 0xFF, 0xFF);
+    }
+    return RGBColorToColorRef(rgb);
+}
+
+// The gray level of a colour as an index into the dither table (0 black .. 24 white).
+int DitherIndex(const RGBColor &rgb)
+{
+    int index = MulDiv(30 * (rgb.red >> 8) + 59 * (rgb.green >> 8) + 11 * (rgb.blue >> 8), 24, 25500);
+    return std::clamp(index, 0, 24);
+}
+
+PixPatHandle PortPixPat(CGrafPtr port, int kind)
+{
+    return kind == patternPen ? port->pnPixPat : kind == patternBack ? port->bkPixPat : port->fillPixPat;
+}
+
+PixPatHandle &PortPixPatField(CGrafPtr port, int kind)
+{
+    return kind == patternPen ? port->pnPixPat : kind == patternBack ? port->bkPixPat : port->fillPixPat;
+}
+
+Pattern &PortPatternField(GrafPtr port, int kind)
+{
+    return kind == patternPen ? port->pnPat : kind == patternBack ? port->bkPat : port->fillPat;
+}
+
+PixPatHandle PortDCRecord::*OwnPixPatField(int kind)
+{
+    return kind == patternPen ? &PortDCRecord::ownPenPixPat
+           : kind == patternBack ? &PortDCRecord::ownBackPixPat
+                                 : &PortDCRecord::ownFillPixPat;
+}
+
+// The packed DIB of a full pixel pattern; 0 when the PixMap, its colour table or the data do not
+// describe a complete image. Every read stays inside the handles' sizes.
+HBRUSH MakePixelPatternBrush(const PixPat &pat)
+{
+    if (!HandleHasData(pat.patMap) || !HandleHasData(pat.patData))
+        return nullptr;
+    const PixMap &map = **pat.patMap;
+    int width = map.bounds.right - map.bounds.left;
+    int height = map.bounds.bottom - map.bounds.top;
+    int bitCount = map.pixelSize;
+    uint32_t macRowBytes = static_cast<uint16_t>(map.rowBytes) & 0x3FFF;
+    if (width <= 0 || height <= 0 || bitCount <= 0 || bitCount > 32)
+        return nullptr;
+    if (macRowBytes * 8 < static_cast<uint32_t>(width) * bitCount)
+        return nullptr;
+    uint32_t dataSize = static_cast<uint32_t>(GetHandleSize(pat.patData));
+    if (dataSize < macRowBytes * static_cast<uint32_t>(height))
+        return nullptr;
+
+    // Colour entries: ctSize + 1 of them, as many as the table's handle really holds.
+    int colours = 0;
+    const ColorTable *table = nullptr;
+    if (bitCount <= 8 && HandleHasData(map.pmTable)) {
+        table = *map.pmTable;
+        uint32_t tableSize = static_cast<uint32_t>(GetHandleSize(reinterpret_cast<Handle>(map.pmTable)));
+        int held = tableSize >= 8 ? static_cast<int>((tableSize - 8) / sizeof(ColorSpec)) : 0;
+        colours = std::min({table->ctSize + 1, held, 1 << bitCount});
+        colours = std::max(colours, 0);
+    }
+
+    uint32_t dibRowBytes = (macRowBytes + 3) & ~3u;
+    size_t headerSize = sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD);
+    size_t total = headerSize + static_cast<size_t>(dibRowBytes) * height;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total);
+    if (!memory)
+        return nullptr;
+    auto *bytes = static_cast<uint8_t *>(GlobalLock(memory));
+    if (!bytes) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    auto *header = reinterpret_cast<BITMAPINFOHEADER *>(bytes);
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = width;
+    header->biHeight = height;
+    header->biPlanes = 1;
+    header->biBitCount = static_cast<WORD>(bitCount);
+    header->biCompression = BI_RGB;
+    header->biClrUsed = static_cast<DWORD>(colours);
+    auto *quads = reinterpret_cast<RGBQUAD *>(bytes + sizeof(BITMAPINFOHEADER));
+    for (int i = 0; i < colours; ++i) {
+        const RGBColor &rgb = table->ctTable[i].rgb;
+        quads[i] = RGBQUAD{static_cast<BYTE>(rgb.blue >> 8), static_cast<BYTE>(rgb.green >> 8),
+                           static_cast<BYTE>(rgb.red >> 8), 0};
+    }
+    // Bottom-up rows: the pattern's last row becomes the bitmap's first.
+    const uint8_t *source = reinterpret_cast<const uint8_t *>(*pat.patData);
+    uint8_t *rows = bytes + headerSize;
+    for (int r = 0; r < height; ++r)
+        std::memcpy(rows + static_cast<size_t>(r) * dibRowBytes, source + static_cast<size_t>(height - 1 - r) * macRowBytes,
+                    macRowBytes);
+    HBRUSH brush = CreateDIBPatternBrushPt(bytes, DIB_RGB_COLORS);
+    GlobalUnlock(memory);
+    GlobalFree(memory);
+    return brush;
+}
+
+// A full pixel pattern that is really a one-bit 8 by 8 pattern, or whose data are too short for its
+// PixMap, is drawn as a one-bit pattern: pat1Data takes the first byte of each of its rows (as far
+// as the data go).
+bool ReduceToOneBitPattern(PixPat &pat)
+{
+    if (!HandleHasData(pat.patMap) || !HandleHasData(pat.patData))
+        return true;
+    const PixMap &map = **pat.patMap;
+    int width = map.bounds.right - map.bounds.left;
+    int height = map.bounds.bottom - map.bounds.top;
+    uint32_t rowBytes = static_cast<uint16_t>(map.rowBytes) & 0x3FFF;
+    uint32_t dataSize = static_cast<uint32_t>(GetHandleSize(pat.patData));
+    bool oneBit8x8 = width == 8 && height == 8 && map.pixelSize == 1;
+    bool shortData = height <= 0 || dataSize < rowBytes * static_cast<uint32_t>(height);
+    if (!oneBit8x8 && !shortData)
+        return false;
+    const uint8_t *data = reinterpret_cast<const uint8_t *>(*pat.patData);
+    uint32_t stride = oneBit8x8 && rowBytes ? rowBytes : 1;
+    for (uint32_t row = 0; row < 8; ++row) {
+        uint32_t at = row * stride;
+        if (at >= dataSize)
+            break;
+        pat.pat1Data.pat[row] = data[at];
+    }
+    return true;
+}
+
+} // namespace
+
+// ---- Standard patterns ----
 
 void FillStandardPatterns()
 {
@@ -8,7 +256,441 @@ void FillStandardPatterns()
     LowMem<Pattern>(lmGray) = Pattern{{0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55}};
     LowMem<Pattern>(lmLtGray) = Pattern{{0x88, 0x22, 0x88, 0x22, 0x88, 0x22, 0x88, 0x22}};
     LowMem<Pattern>(lmDkGray) = Pattern{{0x77, 0xDD, 0x77, 0xDD, 0x77, 0xDD, 0x77, 0xDD}};
+    DeleteStandardPatternBitmaps();
+    const LowMemGlobal order[5] = {lmWhite, lmBlack, lmGray, lmLtGray, lmDkGray};
+    for (int i = 0; i < 5; ++i)
+        sStandardBitmaps[i] = MakePatternBitmap(LowMem<Pattern>(order[i]));
+    sStockBlackBrush = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    sStockWhiteBrush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 }
 
-// No pattern bitmaps are made yet.
-void DeleteStandardPatternBitmaps() {}
+// Session end: the standard bitmaps and every cache brush nobody holds.
+void DeleteStandardPatternBitmaps()
+{
+    for (HBITMAP &bitmap : sStandardBitmaps) {
+        if (bitmap)
+            DeleteObject(bitmap);
+        bitmap = nullptr;
+    }
+    FlushBrushCache();
+}
+
+HBITMAP StandardPatternBitmap(int index) { return index >= 0 && index < 5 ? sStandardBitmaps[index] : nullptr; }
+
+// ---- Modes ----
+
+void SetMonochromePrinterDC(HDC printerDC) { sMonochromePrinterDC = printerDC; }
+void SetSolidBlackWhiteBrushes(bool on) { sSolidBlackWhiteBrushes = on; }
+bool SolidBlackWhiteBrushes() { return sSolidBlackWhiteBrushes; }
+void SetMaskDrawing(bool on) { sMaskDrawing = on; }
+
+// ---- Brushes ----
+
+HBITMAP MakePatternBitmap(const Pattern &pattern)
+{
+    // Rows are 16 bits wide; a pattern bit 1 becomes bitmap bit 0, which a pattern brush draws in the
+    // DC's text colour (the port's foreground).
+    uint8_t bits[16];
+    for (int row = 0; row < 8; ++row) {
+        bits[2 * row] = static_cast<uint8_t>(~pattern.pat[row]);
+        bits[2 * row + 1] = 0;
+    }
+    return CreateBitmap(8, 8, 1, 1, bits);
+}
+
+HBRUSH GetCachedPatternBrush(const Pattern &pattern)
+{
+    int index = LookUpCacheEntry(pattern);
+    if (index >= 0 && sBrushCache.entries[index].brush)
+        return sBrushCache.entries[index].brush;
+    HBRUSH brush;
+    if (HBITMAP bitmap = MakePatternBitmap(pattern)) {
+        brush = CreatePatternBrush(bitmap);
+        DeleteObject(bitmap);
+    } else {
+        brush = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    }
+    if (index >= 0)
+        sBrushCache.entries[index].brush = brush;
+    return brush;
+}
+
+void FlushBrushCache()
+{
+    for (BrushCacheEntry &entry : sBrushCache.entries) {
+        if (!entry.inUse || entry.refCount != 0)
+            continue;
+        if (entry.brush)
+            DeleteObject(entry.brush);
+        entry = BrushCacheEntry{};
+    }
+}
+
+HBRUSH NewSolidBrush(COLORREF colour) { return CreateSolidBrush(colour); }
+
+HBRUSH MakePatternBrush(const Pattern &pattern, const RGBColor &fore, const RGBColor &back, int16_t *kind,
+                        bool *allFore, bool *allBack)
+{
+    *kind = 0;
+    *allFore = SamePattern(pattern, BlackPattern());
+    *allBack = !*allFore && SamePattern(pattern, WhitePattern());
+    // Drivers that ignore the DC colours for one-bit brushes get solid brushes for plain patterns.
+    if (sSolidBlackWhiteBrushes && (*allFore || *allBack)) {
+        HBRUSH brush = NewSolidBrush(RGBColorToColorRef(*allFore ? fore : back));
+        if (brush)
+            *kind = 2;
+        return brush;
+    }
+    Pattern drawn = pattern;
+    if (OnMonochromePrinter()) {
+        const uint8_t *b = kPrinterDitherPatterns[DitherIndex(back)];
+        const uint8_t *f = kPrinterDitherPatterns[DitherIndex(fore)];
+        for (int i = 0; i < 8; ++i)
+            drawn.pat[i] = static_cast<uint8_t>((~pattern.pat[i] & b[i]) | (pattern.pat[i] & f[i]));
+    }
+    return GetCachedPatternBrush(drawn);
+}
+
+void SetPatternBrushColors(const Pattern &, int16_t kind, bool allFore, bool allBack, const RGBColor &fore,
+                           const RGBColor &back)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    HDC dc = CurrentDC();
+    if (!record || !dc)
+        return;
+    COLORREF fg = PortColorRef(fore, record);
+    COLORREF bg = PortColorRef(back, record);
+    if (kind == 0 && fg == bg && allFore)
+        bg = RGB(0xFF, 0xFF, 0xFF);
+    // Monochrome drivers map a text colour equal to black straight to the pattern's bits; a colour
+    // that is almost black keeps them dithering the pattern as a pattern.
+    if (record->depth == 1 && fg != bg && !allFore && !allBack) {
+        GrafPtr port = record->port;
+        bool portColoursDiffer = false;
+        if (port && IsColorPort(port))
+            portColoursDiffer = !SameRGB(AsColorPort(port)->rgbFgColor, AsColorPort(port)->rgbBkColor);
+        else if (port)
+            portColoursDiffer = port->fgColor != port->bkColor;
+        if (portColoursDiffer)
+            fg = 0x02000000 | RGB(fore.red == 0 ? 1 : 0, fore.green == 0 ? 1 : 0, fore.blue == 0 ? 1 : 0);
+    }
+    if (OnMonochromePrinter()) {
+        if (!(fg == RGB(0xFF, 0xFF, 0xFF) && bg == RGB(0xFF, 0xFF, 0xFF)))
+            fg = RGB(0, 0, 0);
+        bg = RGB(0xFF, 0xFF, 0xFF);
+    }
+    if (fg != record->foreColorRefSet) {
+        SetTextColor(dc, fg);
+        record->foreColorRefSet = fg;
+        COLORREF actual = GetTextColor(dc);
+        if (actual != fg && actual != CLR_INVALID)
+            record->foreColorRefSet = actual;
+    }
+    if (bg != record->backColorRefSet) {
+        SetBkColor(dc, bg);
+        record->backColorRefSet = bg;
+        COLORREF actual = GetBkColor(dc);
+        if (actual != bg && actual != CLR_INVALID)
+            record->backColorRefSet = actual;
+    }
+}
+
+HGDIOBJ SelectObjectMirrored(HDC dc, HGDIOBJ object)
+{
+    if (!object)
+        return nullptr;
+    HGDIOBJ previous = SelectObject(dc, object);
+    if (SessionPlatform().versionWord == 3)
+        previous = nullptr;
+    if (dc && dc == SwappedDC() && MirrorDC() && SwapMode() == 1)
+        previous = SelectObject(MirrorDC(), object);
+    return previous;
+}
+
+void DeselectPortBrush(bool release)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    if (!record)
+        return;
+    HBRUSH held = record->hbrush;
+    if (HDC dc = CurrentDC())
+        SelectObjectMirrored(dc, sStockBlackBrush ? sStockBlackBrush : GetStockObject(BLACK_BRUSH));
+    record->hbrush = nullptr;
+    if (release && held)
+        ReleaseBrush(held);
+}
+
+void ReleaseBrush(HBRUSH brush)
+{
+    if (!brush)
+        return;
+    if (PortDCRecord *record = CurrentPortRecord()) {
+        if (record->hbrush == brush)
+            DeselectPortBrush(false);
+        if (record->brushKey == brush)
+            record->brushKey = nullptr;
+    }
+    if (BrushCacheEntry *entry = CacheEntryOf(brush)) {
+        if (entry->refCount >= 1)
+            --entry->refCount;
+        return;
+    }
+    DeleteObject(brush);
+}
+
+void DisposeBrush(HBRUSH brush) { ReleaseBrush(brush); }
+
+void ReleasePortBrushes()
+{
+    PortDCRecord *record = CurrentPortRecord();
+    if (!record)
+        return;
+    DeselectPortBrush(BrushReleaseMode());
+    if (HBRUSH key = record->brushKey)
+        ReleaseBrush(key);
+    record->brushKey = nullptr;
+}
+
+void InvalidatePixPatBrush(PixPatHandle pp)
+{
+    if (!HandleHasData(pp))
+        return;
+    (*pp)->patXValid = -1;
+    HBRUSH brush = (*pp)->patBrush;
+    (*pp)->patBrush = nullptr;
+    ReleaseBrush(brush);
+}
+
+HBRUSH GetPixPatBrush(PixPatHandle pp, int16_t *kindOut, bool *allFore, bool *allBack, RGBColor *fore,
+                      RGBColor *back)
+{
+    *kindOut = 0;
+    *allFore = false;
+    *allBack = false;
+    PortDCRecord *record = CurrentPortRecord();
+    if (!HandleHasData(pp) || !record)
+        return nullptr;
+    int16_t kind = (*pp)->patType;
+    if (OnMonochromePrinter())
+        kind = 0;
+    if (kind == 0) {
+        *fore = record->foreRGB;
+        *back = record->backRGB;
+    } else if (kind == 1) {
+        *fore = *back = (*pp)->patRGB;
+        PixMapHandle map = (*pp)->patMap;
+        if (HandleHasData(map) && HandleHasData((*map)->pmTable)) {
+            CTabHandle table = (*map)->pmTable;
+            uint32_t size = static_cast<uint32_t>(GetHandleSize(reinterpret_cast<Handle>(table)));
+            int held = size >= 8 ? static_cast<int>((size - 8) / sizeof(ColorSpec)) : 0;
+            int last = std::min<int>((*table)->ctSize, held - 1);
+            if (last >= 0) {
+                *fore = (*table)->ctTable[last].rgb;
+                *back = (*table)->ctTable[0].rgb;
+            }
+        }
+    } else {
+        *fore = *back = (*pp)->patRGB;
+    }
+
+    bool rebuild = sSolidBlackWhiteBrushes || (*pp)->patXValid == -1 || OnMonochromePrinter() || BrushReleaseMode() ||
+                   !(*pp)->patBrush;
+    if (!rebuild) {
+        *kindOut = kind;
+        *allFore = kind == 2 || SamePattern((*pp)->pat1Data, BlackPattern());
+        *allBack = !*allFore && SamePattern((*pp)->pat1Data, WhitePattern());
+        return (*pp)->patBrush;
+    }
+
+    InvalidatePixPatBrush(pp);
+    if (kind == 1 && ReduceToOneBitPattern(**pp))
+        kind = 0;
+    HBRUSH brush = nullptr;
+    if (kind == 0) {
+        (*pp)->patRGB = *fore;
+        Pattern pattern = (*pp)->pat1Data;
+        brush = MakePatternBrush(pattern, *fore, *back, kindOut, allFore, allBack);
+    } else if (kind == 1) {
+        brush = MakePixelPatternBrush(**pp);
+        *kindOut = 1;
+    } else {
+        brush = NewSolidBrush(RGBColorToColorRef((*pp)->patRGB));
+        *kindOut = 2;
+        *allFore = true;
+    }
+    if (BrushReleaseMode()) {
+        (*pp)->patBrush = nullptr;
+        (*pp)->patXValid = -1;
+    } else {
+        (*pp)->patBrush = brush;
+        (*pp)->patXValid = 0;
+    }
+    return brush;
+}
+
+// The brush of the current port's pattern of `kind`, with the DC's colours set for it; selected into
+// the DC when `select` is nonzero.
+ZEL_EXTERN_C HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    GrafPtr port = CurrentPort();
+    if (!record || !port || kind < 0 || kind > 2)
+        return nullptr;
+    if (sMaskDrawing)
+        return record->hbrush;
+
+    HBRUSH brush;
+    int16_t brushKind = 0;
+    bool allFore = false, allBack = false;
+    RGBColor fore{}, back{};
+    Pattern pattern;
+    if (IsColorPort(port)) {
+        PixPatHandle pp = PortPixPat(AsColorPort(port), kind);
+        brush = GetPixPatBrush(pp, &brushKind, &allFore, &allBack, &fore, &back);
+        pattern = HandleHasData(pp) ? (*pp)->pat1Data : BlackPattern();
+    } else {
+        pattern = PortPatternField(port, kind);
+        fore = record->foreRGB;
+        back = record->backRGB;
+        if (record->brushKey && SameRGB(record->brushFore, fore) && SameRGB(record->brushBack, back) &&
+            SamePattern(record->brushPattern, pattern)) {
+            brush = record->brushKey;
+            brushKind = static_cast<int16_t>(record->brushFlags & kBrushKindMask);
+            allFore = (record->brushFlags & kBrushAllFore) != 0;
+            allBack = (record->brushFlags & kBrushAllBack) != 0;
+        } else {
+            brush = MakePatternBrush(pattern, fore, back, &brushKind, &allFore, &allBack);
+            if (HBRUSH old = record->brushKey)
+                ReleaseBrush(old);
+            record->brushKey = brush;
+            record->brushFore = fore;
+            record->brushBack = back;
+            record->brushPattern = pattern;
+            record->brushFlags = static_cast<uint16_t>((brushKind & kBrushKindMask) | (allFore ? kBrushAllFore : 0) |
+                                                       (allBack ? kBrushAllBack : 0));
+        }
+    }
+
+    if (brushKind != 2)
+        SetPatternBrushColors(pattern, brushKind, allFore, allBack, fore, back);
+
+    HDC dc = CurrentDC();
+    if (select && brush && brush != record->hbrush && dc) {
+        if (record->brushAlign) {
+            SetBrushOrgEx(dc, record->brushOrg[0], record->brushOrg[1], nullptr);
+            UnrealizeObject(brush);
+        }
+        HBRUSH previous = record->hbrush;
+        record->hbrush = brush;
+        HGDIOBJ displaced = SelectObjectMirrored(dc, brush);
+        if (BrushReleaseMode()) {
+            if (displaced)
+                ReleaseBrush(static_cast<HBRUSH>(displaced));
+            if (previous && previous != displaced)
+                ReleaseBrush(previous);
+        }
+    }
+    return brush;
+}
+
+bool SetPortPatternByKind(int kind, const Pattern &pattern)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!port || kind < 0 || kind > 2)
+        return false;
+    if (!IsColorPort(port)) {
+        Pattern &field = PortPatternField(port, kind);
+        if (SamePattern(field, pattern))
+            return false;
+        field = pattern;
+        return true;
+    }
+    CGrafPtr cport = AsColorPort(port);
+    PixPatHandle &field = PortPixPatField(cport, kind);
+    bool wasPlain = HandleHasData(field) && (*field)->patType == 0;
+    if (!wasPlain && record) {
+        // A colour port whose pattern is a pixel or RGB pattern gets its own plain PixPat back.
+        PixPatHandle &own = record->*OwnPixPatField(kind);
+        if (!HandleHasData(own))
+            own = NewPixPat();
+        if (HandleHasData(own))
+            field = own;
+    }
+    if (!HandleHasData(field))
+        return false;
+    if (wasPlain && SamePattern((*field)->pat1Data, pattern))
+        return false;
+    PixPat &pat = **field;
+    pat.pat1Data = pattern;
+    if (HandleHasData(pat.patData)) {
+        size_t size = static_cast<size_t>(GetHandleSize(pat.patData));
+        std::memcpy(*pat.patData, pattern.pat, std::min(size, sizeof pattern.pat));
+    }
+    pat.patType = 0;
+    InvalidatePixPatBrush(field);
+    return true;
+}
+
+// ---- Brush origin ----
+
+void UpdateBrushOrigin()
+{
+    PortDCRecord *record = CurrentPortRecord();
+    GrafPtr port = CurrentPort();
+    if (!record || !port)
+        return;
+    POINT at{port->portRect.left, port->portRect.top};
+    if (record->offscreenActive) {
+        at.x -= record->offscreenShift[0];
+        at.y -= record->offscreenShift[1];
+    } else if (LibrarySetting(settingBrushOriginFromPort) == 0 && record->hwnd) {
+        ClientToScreen(record->hwnd, &at);
+    }
+    int16_t x = static_cast<int16_t>(-at.x & 7);
+    int16_t y = static_cast<int16_t>(-at.y & 7);
+    if (x != record->brushOrg[0] || y != record->brushOrg[1]) {
+        record->brushOrg[0] = x;
+        record->brushOrg[1] = y;
+        DeselectPortBrush(false);
+    }
+}
+
+ZEL_EXTERN_C int32_t ZEL_CALL ZEL_BrushAlign(int16_t how)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    if (!record)
+        return 0;
+    bool wasOff = record->brushAlign == 0;
+    if (how == -1)
+        record->brushAlign = 0;
+    else if (how != 0)
+        ++record->brushAlign;
+    else
+        --record->brushAlign;
+    // Alignment switched on follows the port's present origin at once.
+    if (wasOff && record->brushAlign != 0)
+        UpdateBrushOrigin();
+    return record->brushAlign;
+}
+
+// ---- Patterned pens ----
+
+bool PenPatternIsPatterned()
+{
+    GrafPtr port = CurrentPort();
+    if (!port)
+        return false;
+    Pattern pattern;
+    if (IsColorPort(port)) {
+        PixPatHandle pp = AsColorPort(port)->pnPixPat;
+        if (!HandleHasData(pp) || (*pp)->patType == 2)
+            return false;
+        pattern = (*pp)->pat1Data;
+    } else {
+        pattern = port->pnPat;
+    }
+    return !SamePattern(pattern, BlackPattern()) && !SamePattern(pattern, WhitePattern());
+}
+
+bool UsePatternedPen() { return LibrarySetting(settingPatternedPen) != 0 && PenPatternIsPatterned(); }

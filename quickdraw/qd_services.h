@@ -107,9 +107,54 @@ HRGN RectRgnSentinel();
 bool IsLiveGDeviceDC(HDC dc);
 
 // ---- Pattern brushes ----
-// The QuickDraw globals' standard patterns (white, black, gray, ltGray, dkGray).
+// The QuickDraw globals' standard patterns (white, black, gray, ltGray, dkGray) and their bitmaps
+// (InitGraf); the bitmaps go and the unheld cache brushes with them at ExitGraf.
 void FillStandardPatterns();
 void DeleteStandardPatternBitmaps();
+// The standard pattern bitmap in the order white, black, gray, ltGray, dkGray (0 when not made).
+HBITMAP StandardPatternBitmap(int index);
+// Printing and the screen probe: the DC of a monochrome print job (0 when none), and whether plain
+// black and white patterns become solid brushes.
+void SetMonochromePrinterDC(HDC printerDC);
+void SetSolidBlackWhiteBrushes(bool on);
+bool SolidBlackWhiteBrushes();
+// Set while drawing is redirected into a one-bit mask DC: the selected brush is then left as it is.
+void SetMaskDrawing(bool on);
+// The one-bit pattern's bitmap (bit 1 drawn in the text colour) and its shared, counted brush.
+HBITMAP MakePatternBitmap(const Pattern &pattern);
+HBRUSH GetCachedPatternBrush(const Pattern &pattern);
+// A brush for a one-bit pattern in two colours; kind 0 pattern brush, 2 solid.
+HBRUSH MakePatternBrush(const Pattern &pattern, const RGBColor &fore, const RGBColor &back, int16_t *kind,
+                        bool *allFore, bool *allBack);
+// The brush of a PixPat, rebuilt when its pattern changed; kind 0 pattern, 1 pixel pattern, 2 solid.
+HBRUSH GetPixPatBrush(PixPatHandle pp, int16_t *kind, bool *allFore, bool *allBack, RGBColor *fore,
+                      RGBColor *back);
+// Sets the DC's text and background colours for a brush of `kind`.
+void SetPatternBrushColors(const Pattern &pattern, int16_t kind, bool allFore, bool allBack, const RGBColor &fore,
+                           const RGBColor &back);
+// Stores a pattern as the current port's pattern of `kind` (0 pen, 1 background, 2 fill); true when
+// it changed.
+bool SetPortPatternByKind(int kind, const Pattern &pattern);
+// Forgets a PixPat's brush (it is rebuilt on next use).
+void InvalidatePixPatBrush(PixPatHandle pp);
+// Gives back one hold on a brush: a cache brush loses a reference, any other brush is deleted. A
+// brush selected for the current port is deselected first.
+void ReleaseBrush(HBRUSH brush);
+void DisposeBrush(HBRUSH brush);
+HBRUSH NewSolidBrush(COLORREF colour);
+// Selects the stock black brush into the current DC; `release` also releases the brush it replaces.
+void DeselectPortBrush(bool release);
+// Deselects and releases the current port record's brushes (port initialisation, DC teardown).
+void ReleasePortBrushes();
+// SelectObject that also selects into the mirror DC of ZEL_SwaphDC's mode 1.
+HGDIOBJ SelectObjectMirrored(HDC dc, HGDIOBJ object);
+// Recomputes the current record's brush origin from its port's origin (SetOrigin, SetPortPix).
+void UpdateBrushOrigin();
+// The pen pattern is neither all black nor all white, and patterned pens are switched on.
+bool PenPatternIsPatterned();
+bool UsePatternedPen();
+// Frees every cache entry no one holds.
+void FlushBrushCache();
 
 // ---- Palettes ----
 // Makes the port's palette current, selecting and realising it when palette management is on.
