@@ -4,8 +4,9 @@
 
 namespace {
 
-// Indexed by bit position 0..15. The line-drawing switch (0x1) is stored inverted: bit set = off.
-bool sSwitches[16];
+// Indexed by bit position 0..15. The line-drawing switch (0x1) is stored inverted: bit set = off. It
+// starts on: horizontal and vertical lines may be drawn by PatBlt until the host sets the bit.
+bool sSwitches[16] = {true};
 
 int IndexOf(uint32_t bit)
 {

@@ -18,3 +18,27 @@ void ReleasePortBits(GrafPtr port, Ptr baseAddr, BOOL copyBack);
 void SyncPixMapDibColors(PixMapHandle pm);
 // The memory DC the imaging code shares between its transfers (0 while it has none).
 HDC SharedMemoryDC();
+
+// ---- Picture recording ----
+// Stages one opcode record of the picture being recorded for the current port (at most `maxSize` data
+// bytes): the opcode as a big-endian word, then the data.
+void BeginPictOpcode(uint16_t opcode, uint16_t maxSize);
+// Appends `count` bytes as big-endian 16-bit words (a Point goes v then h).
+void PutPictWords(uint16_t count, const void *data);
+// Appends raw bytes.
+void PutPictBytes(uint16_t count, const void *data);
+// Appends one 32-bit value, big-endian.
+void PutPictLong(uint32_t value);
+// Pads the staged record to even length and hands it to the port's putPicProc.
+void EndPictOpcode();
+// With a picture open on the current port: records the port state changed since the last opcode and
+// returns 1; 0 when no picture is open.
+int RecordPictPortState();
+// Records the pen and pattern state a shape verb depends on.
+void RecordPictVerbState(GrafVerb verb);
+
+// ---- Shape mask ----
+// Starts drawing a shape into a one-bit mask when the mask mode is armed; false when it is not.
+bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int reserved);
+// Ends the mask begun by BeginShapeMask and paints it with the verb's pattern and the pen mode.
+void EndShapeMask(int16_t penMode, int notFrame);

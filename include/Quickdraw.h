@@ -459,4 +459,99 @@ ZEL_API void ZEL_CALL EraseRect(const Rect *r);
 ZEL_API void ZEL_CALL SetCurso(const Cursor *crsr);
 ZEL_API void ZEL_CALL InitCursor(void);
 
+/* ---- QuickDraw: bottlenecks and lines ---- */
+/* The shape verbs: frame 0, paint 1, erase 2, invert 3, fill 4. */
+typedef int8_t GrafVerb;
+struct Polygon;
+typedef struct Polygon **PolyHandle;
+struct FontInfo;
+
+typedef void (ZEL_CALL *QDTextProcPtr)(int16_t byteCount, const void *textBuf, Point numer, Point denom);
+typedef void (ZEL_CALL *QDLineProcPtr)(Point newPt);
+typedef void (ZEL_CALL *QDRectProcPtr)(GrafVerb verb, const Rect *r);
+typedef void (ZEL_CALL *QDRRectProcPtr)(GrafVerb verb, const Rect *r, int16_t ovalWidth, int16_t ovalHeight);
+typedef void (ZEL_CALL *QDOvalProcPtr)(GrafVerb verb, const Rect *r);
+typedef void (ZEL_CALL *QDArcProcPtr)(GrafVerb verb, const Rect *r, int16_t startAngle, int16_t arcAngle);
+typedef void (ZEL_CALL *QDPolyProcPtr)(GrafVerb verb, PolyHandle poly);
+typedef void (ZEL_CALL *QDRgnProcPtr)(GrafVerb verb, RgnHandle rgn);
+typedef void (ZEL_CALL *QDBitsProcPtr)(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
+                                       RgnHandle maskRgn);
+typedef void (ZEL_CALL *QDCommentProcPtr)(int16_t kind, int16_t dataSize, Handle dataHandle);
+typedef int16_t (ZEL_CALL *QDTxMeasProcPtr)(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
+                                            struct FontInfo *info);
+typedef void (ZEL_CALL *QDGetPicProcPtr)(void *dataPtr, int16_t byteCount);
+typedef void (ZEL_CALL *QDPutPicProcPtr)(const void *dataPtr, int16_t byteCount);
+typedef void (ZEL_CALL *QDOpcodeProcPtr)(const Rect *fromRect, const Rect *toRect, uint16_t opcode, int16_t version);
+
+#pragma pack(push, 2)
+
+/* A port's bottleneck procedures; a zero grafProcs means the standard ones. */
+typedef struct QDProcs {
+    QDTextProcPtr textProc;
+    QDLineProcPtr lineProc;
+    QDRectProcPtr rectProc;
+    QDRRectProcPtr rRectProc;
+    QDOvalProcPtr ovalProc;
+    QDArcProcPtr arcProc;
+    QDPolyProcPtr polyProc;
+    QDRgnProcPtr rgnProc;
+    QDBitsProcPtr bitsProc;
+    QDCommentProcPtr commentProc;
+    QDTxMeasProcPtr txMeasProc;
+    QDGetPicProcPtr getPicProc;
+    QDPutPicProcPtr putPicProc;
+} QDProcs;
+
+/* The colour port's table: the 13 of QDProcs, then the opcode procedure and six spare entries. */
+typedef struct CQDProcs {
+    QDTextProcPtr textProc;
+    QDLineProcPtr lineProc;
+    QDRectProcPtr rectProc;
+    QDRRectProcPtr rRectProc;
+    QDOvalProcPtr ovalProc;
+    QDArcProcPtr arcProc;
+    QDPolyProcPtr polyProc;
+    QDRgnProcPtr rgnProc;
+    QDBitsProcPtr bitsProc;
+    QDCommentProcPtr commentProc;
+    QDTxMeasProcPtr txMeasProc;
+    QDGetPicProcPtr getPicProc;
+    QDPutPicProcPtr putPicProc;
+    QDOpcodeProcPtr opcodeProc;
+    ProcPtr newProc1;
+    ProcPtr newProc2;
+    ProcPtr newProc3;
+    ProcPtr newProc4;
+    ProcPtr newProc5;
+    ProcPtr newProc6;
+} CQDProcs;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(offsetof(QDProcs, lineProc) == 4, "lineProc at 4");
+ZEL_STATIC_ASSERT(offsetof(QDProcs, putPicProc) == 48, "putPicProc at 48");
+ZEL_STATIC_ASSERT(sizeof(QDProcs) == 52, "QDProcs holds 13 procedures");
+ZEL_STATIC_ASSERT(offsetof(CQDProcs, putPicProc) == 48, "the colour table starts as QDProcs");
+ZEL_STATIC_ASSERT(offsetof(CQDProcs, opcodeProc) == 52, "opcodeProc at 52");
+ZEL_STATIC_ASSERT(sizeof(CQDProcs) == 80, "CQDProcs holds 20 procedures");
+
+ZEL_API void ZEL_CALL SetStdProcs(QDProcs *procs);
+ZEL_API void ZEL_CALL SetStdCProcs(CQDProcs *procs);
+/* For the current port's grafProcs: make (TRUE) or release (FALSE) the host's proc instances of the
+   entries that are not the standard procedures. */
+ZEL_API void ZEL_CALL ZEL_StdProcFix(BOOL make);
+/* MoveTo and LineTo, exported without their last letter. */
+ZEL_API void ZEL_CALL MoveT(int16_t h, int16_t v);
+ZEL_API void ZEL_CALL Move(int16_t dh, int16_t dv);
+ZEL_API void ZEL_CALL LineT(int16_t h, int16_t v);
+ZEL_API void ZEL_CALL Line(int16_t dh, int16_t dv);
+ZEL_API void ZEL_CALL StdLine(Point newPt);
+/* Moves the pen by fractional amounts, keeping the device pen's own fraction. */
+ZEL_API void ZEL_CALL ZEL_MoveFixedAmount(BOOL relative, Fixed dh, Fixed dv);
+/* Horizontal and vertical lines on the printer's DC or a swapped DC are drawn as rectangles. */
+ZEL_API void ZEL_CALL ZEL_UseRectForLine(BOOL on);
+/* Pen mode and size of the current port. */
+ZEL_API void ZEL_CALL PenMode(int16_t mode);
+ZEL_API void ZEL_CALL PenSize(int16_t width, int16_t height);
+
 #endif

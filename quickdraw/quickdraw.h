@@ -70,3 +70,44 @@ void ResetPortState();
 
 // ---- InitGraf (init_graf.cpp) ----
 void ExitGraf();
+
+// ---- Bottlenecks and lines (bottlenecks.cpp, lines.cpp) ----
+// The standard procedures, in QDProcs order, then the 7 colour-only entries (all 0).
+extern const CQDProcs DefaultStdProcs;
+// The standard procedures of the shape, text, bits and picture areas.
+ZEL_EXTERN_C void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
+ZEL_EXTERN_C void ZEL_CALL StdRect(GrafVerb verb, const Rect *r);
+ZEL_EXTERN_C void ZEL_CALL StdRRect(GrafVerb verb, const Rect *r, int16_t ovalWidth, int16_t ovalHeight);
+ZEL_EXTERN_C void ZEL_CALL StdOval(GrafVerb verb, const Rect *r);
+ZEL_EXTERN_C void ZEL_CALL StdArc(GrafVerb verb, const Rect *r, int16_t startAngle, int16_t arcAngle);
+ZEL_EXTERN_C void ZEL_CALL StdPoly(GrafVerb verb, PolyHandle poly);
+ZEL_EXTERN_C void ZEL_CALL StdRgn(GrafVerb verb, RgnHandle rgn);
+ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
+                                   RgnHandle maskRgn);
+ZEL_EXTERN_C void ZEL_CALL StdComment(int16_t kind, int16_t dataSize, Handle dataHandle);
+ZEL_EXTERN_C int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
+                                        struct FontInfo *info);
+ZEL_EXTERN_C void ZEL_CALL StdGetPic(void *dataPtr, int16_t byteCount);
+ZEL_EXTERN_C void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
+
+// Services the line path takes from the transform, drawing state, pattern brushes, polygons, regions,
+// wide pens, the screen probe and printing.
+// Port point to device point, in place.
+void XformXY(int16_t *h, int16_t *v);
+// Fixed port distances to whole device distances.
+int16_t XformFixedWidth(Fixed width);
+int16_t XformFixedHeight(Fixed height);
+// Builds and selects the current record's GDI pen when penState says it changed.
+void ApplyPortPen();
+// Appends the pen location to the polygon being recorded.
+void AddPolyPoint();
+// While a region is being recorded: its sub-path list exists, and noting the end of a sub-path.
+bool RegionSubpathsOpen();
+void NoteRegionSubpathEnd(uint16_t pointCount);
+// Strokes one device segment with the rectangular pen, then moves the DC's position to its end.
+void WidePenLine(int x0, int y0, int x1, int y1);
+// The screen probe's flags read by the line path.
+enum ScreenProbe { probePatternRect, probePatternYellow, probePatternWhite };
+bool ScreenProbeFlag(ScreenProbe probe);
+// The DC of the open print job (0 when none).
+HDC PrinterDC();

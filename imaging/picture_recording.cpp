@@ -1,0 +1,79 @@
+// Picture recording: each drawing call recorded into an open picture becomes one opcode record, staged
+// here in big-endian order and handed whole to the current port's putPicProc.
+#include "imaging_services.h"
+#include "../quickdraw/quickdraw.h"
+
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> sStaged;
+uint16_t sStagedLimit; // data bytes the opcode may carry
+
+void PutBigEndianWord(uint16_t word)
+{
+    sStaged.push_back(static_cast<uint8_t>(word >> 8));
+    sStaged.push_back(static_cast<uint8_t>(word));
+}
+
+// Room left for data; a record never grows past the size its opcode announced.
+size_t DataRoom() { return sStaged.size() >= 2u + sStagedLimit ? 0 : 2u + sStagedLimit - sStaged.size(); }
+
+QDPutPicProcPtr PutPicProcOf(GrafPtr port)
+{
+    if (port && port->grafProcs && port->grafProcs->putPicProc)
+        return port->grafProcs->putPicProc;
+    return StdPutPic;
+}
+
+} // namespace
+
+void BeginPictOpcode(uint16_t opcode, uint16_t maxSize)
+{
+    sStaged.clear();
+    sStaged.reserve(2u + maxSize + 1u);
+    sStagedLimit = maxSize;
+    PutBigEndianWord(opcode);
+}
+
+void PutPictWords(uint16_t count, const void *data)
+{
+    const uint8_t *bytes = static_cast<const uint8_t *>(data);
+    for (uint16_t i = 0; i + 1 < count && DataRoom() >= 2; i += 2)
+        PutBigEndianWord(static_cast<uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+}
+
+void PutPictBytes(uint16_t count, const void *data)
+{
+    const uint8_t *bytes = static_cast<const uint8_t *>(data);
+    for (uint16_t i = 0; i < count && DataRoom() >= 1; ++i)
+        sStaged.push_back(bytes[i]);
+}
+
+void PutPictLong(uint32_t value)
+{
+    if (DataRoom() < 4)
+        return;
+    PutBigEndianWord(static_cast<uint16_t>(value >> 16));
+    PutBigEndianWord(static_cast<uint16_t>(value));
+}
+
+void EndPictOpcode()
+{
+    if (sStaged.empty())
+        return;
+    if (sStaged.size() & 1)
+        sStaged.push_back(0);
+    GrafPtr port = CurrentPort();
+    if (port && port->picSave)
+        PutPicProcOf(port)(sStaged.data(), static_cast<int16_t>(sStaged.size()));
+    sStaged.clear();
+}
+
+int RecordPictPortState()
+{
+    GrafPtr port = CurrentPort();
+    return port && port->picSave ? 1 : 0;
+}
+
+void RecordPictVerbState(GrafVerb) {}
