@@ -70,3 +70,7 @@ void ResetPortState();
 
 // ---- InitGraf (init_graf.cpp) ----
 void ExitGraf();
+
+// ---- Transfer modes (transfer_modes.cpp) ----
+// Sets the record's emulation flag, ROP2 and background modes from the port's pnMode and txMode.
+void DerivePortModeAttributes(PortDCRecord *record, GrafPtr port);
