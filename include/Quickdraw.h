@@ -550,8 +550,71 @@ ZEL_API void ZEL_CALL StdLine(Point newPt);
 ZEL_API void ZEL_CALL ZEL_MoveFixedAmount(BOOL relative, Fixed dh, Fixed dv);
 /* Horizontal and vertical lines on the printer's DC or a swapped DC are drawn as rectangles. */
 ZEL_API void ZEL_CALL ZEL_UseRectForLine(BOOL on);
-/* Pen mode and size of the current port. */
+/* ---- Transform and drawing state ---- */
+#pragma pack(push, 2)
+/* The pen of a port as GetPenState and SetPenState carry it. On a colour port whose pen is not a
+   plain pattern, bit 15 of pnMode is set and pnPat holds the PixPat handle. */
+typedef struct PenState {
+    Point pnLoc;
+    Point pnSize;
+    int16_t pnMode;
+    Pattern pnPat;
+} PenState;
+#pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(PenState) == 18, "PenState is 18 bytes");
+ZEL_STATIC_ASSERT(offsetof(PenState, pnPat) == 10, "pnPat at 10");
+
+/* Classic colour codes. */
+enum {
+    blackColor = 33,
+    whiteColor = 30,
+    redColor = 205,
+    greenColor = 341,
+    blueColor = 409,
+    cyanColor = 273,
+    magentaColor = 137,
+    yellowColor = 69
+};
+/* Transfer modes. */
+enum {
+    srcCopy = 0, srcOr = 1, srcXor = 2, srcBic = 3, notSrcCopy = 4, notSrcOr = 5, notSrcXor = 6, notSrcBic = 7,
+    patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
+};
+
+ZEL_API void ZEL_CALL GlobalToLocal(Point *pt);
+ZEL_API void ZEL_CALL LocalToGlobal(Point *pt);
 ZEL_API void ZEL_CALL PenMode(int16_t mode);
+ZEL_API void ZEL_CALL TextMode(int16_t mode);
 ZEL_API void ZEL_CALL PenSize(int16_t width, int16_t height);
+ZEL_API void ZEL_CALL PenNormal(void);
+ZEL_API void ZEL_CALL HidePen(void);
+ZEL_API void ZEL_CALL ShowPen(void);
+ZEL_API void ZEL_CALL GetPen(Point *pt);
+ZEL_API void ZEL_CALL GetPenState(PenState *state);
+ZEL_API void ZEL_CALL SetPenState(const PenState *state);
+ZEL_API void ZEL_CALL ForeColor(int32_t code);
+ZEL_API void ZEL_CALL BackColor(int32_t code);
+ZEL_API void ZEL_CALL RGBForeColor(const RGBColor *rgb);
+ZEL_API void ZEL_CALL RGBBackColor(const RGBColor *rgb);
+ZEL_API void ZEL_CALL GetForeColor(RGBColor *rgb);
+ZEL_API void ZEL_CALL GetBackColor(RGBColor *rgb);
+ZEL_API void ZEL_CALL OpColor(const RGBColor *rgb);
+ZEL_API void ZEL_CALL HiliteColor(const RGBColor *rgb);
+ZEL_API void ZEL_CALL ClipRect(const Rect *r);
+ZEL_API void ZEL_CALL SetClip(RgnHandle rgn);
+ZEL_API void ZEL_CALL GetClip(RgnHandle rgn);
+
+/* Host glue of the transform and drawing state. */
+ZEL_API void ZEL_CALL ZEL_XFormToQDRect(Rect *r);
+ZEL_API void ZEL_CALL ZEL_ScreenToLocal(Point *pt);
+ZEL_API void ZEL_CALL ZEL_LocalToScreen(Point *pt);
+ZEL_API void ZEL_CALL ZEL_MainWndToLocal(Point *pt);
+ZEL_API void ZEL_CALL ZEL_LocalToMainWnd(Point *pt);
+ZEL_API void ZEL_CALL ZEL_MainWndToGlobal(Point *pt);
+ZEL_API void ZEL_CALL ZEL_GlobalToMainWnd(Point *pt);
+ZEL_API COLORREF ZEL_CALL ZEL_RGBColor2COLORREF(const RGBColor *rgb);
+ZEL_API void ZEL_CALL ZEL_GetSysColor(int32_t index, RGBColor *rgb);
+ZEL_API void ZEL_CALL ZEL_ChangeThePortAttr(void);
+ZEL_API void ZEL_CALL ZEL_ResetForeColor(void);
 
 #endif

@@ -87,6 +87,14 @@ void SetForeRGB(uint16_t red, uint16_t green, uint16_t blue);
 void SetBackRGB(uint16_t red, uint16_t green, uint16_t blue);
 // Sets the current port's fill pattern (colour ports hold it in a type-0 PixPat).
 void SetPortFillPat(const Pattern *pat);
+void SetPortFillPixPat(PixPatHandle pp);
+// Brings the current record's wanted ROP2, background mode (the text one when `text`) and colours into
+// its DC, calling GDI only for what differs from the values last set.
+void SyncPortDCAttributes(bool text);
+// Rebuilds and selects the current record's pen when marked, or reselects it after the null pen.
+void ApplyPortPen();
+// Selects the stock null pen and deletes the record's cached pen.
+void DiscardPortPen();
 
 // ---- Port coordinate transform ----
 // The identity transform for a record's port (origin at its portRect's top-left).
@@ -95,6 +103,37 @@ void ResetXform(PortDCRecord *record);
 void SetXformOrigin(int16_t h, int16_t v);
 // Recomputes the current record's device pen from the port's pnLoc and pnSize.
 void XformUpdate();
+// Port point to device point and back, in place (current record).
+void XformXY(int16_t *h, int16_t *v);
+void RevXformXY(int16_t *h, int16_t *v);
+// Rectangles: Windows rectangles both ways, Macintosh rectangles forward.
+void XformWinRect(RECT *r);
+void RevXformWinRect(RECT *r);
+void XformMacRect(Rect *r);
+// Widths and heights scaled by the extents (non-zero components only).
+void XformExtent(int16_t *w, int16_t *h);
+void RevXformExtent(int16_t *w, int16_t *h);
+// The reverse and forward ratios of the current record (1.0 without scaling), cached for it.
+void GetXformRatios(Fixed *revH, Fixed *revV, Fixed *fwdH, Fixed *fwdV);
+int16_t XformFixedWidth(Fixed w);
+int16_t XformFixedHeight(Fixed h);
+Fixed RevXformWidthToFixed(int16_t w);
+Fixed RevXformHeightToFixed(int16_t h);
+// Adds the current record's rotation to an arc angle.
+void AddXformRotation(int16_t *angle);
+// Regions to device coordinates and back (a scaled region becomes its transformed box).
+void XformRgn(RgnHandle rgn);
+void RevXformRgn(RgnHandle rgn);
+void XformRgnForPort(const PortDCRecord *record, RgnHandle rgn);
+void RevXformRgnForPort(const PortDCRecord *record, RgnHandle rgn);
+// Screen to a window's client coordinates (then undoing the record's transform), and client to screen.
+void ScreenRgnToPort(HWND hwnd, const PortDCRecord *record, RgnHandle rgn);
+void ClientRgnToScreen(HWND hwnd, RgnHandle rgn);
+// A region replaced by its box divided by the printer's bitmap scale (2^shift), rounded outward.
+void ScaleRectRgnForPrinter(RgnHandle rgn, int16_t hShift, int16_t vShift);
+// Maps the print record's page rectangle onto the printer's device page for the record; an empty
+// rectangle on either side leaves the transform unchanged (false).
+bool SetPrinterPageXform(PortDCRecord *record, const Rect &page, const Rect &devicePage);
 
 // ---- Regions ----
 // The marker and scratch GDI regions made by InitGraf, and the region handle kept for scratch work.

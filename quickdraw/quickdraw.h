@@ -92,13 +92,6 @@ ZEL_EXTERN_C void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
 
 // Services the line path takes from the transform, drawing state, pattern brushes, polygons, regions,
 // wide pens, the screen probe and printing.
-// Port point to device point, in place.
-void XformXY(int16_t *h, int16_t *v);
-// Fixed port distances to whole device distances.
-int16_t XformFixedWidth(Fixed width);
-int16_t XformFixedHeight(Fixed height);
-// Builds and selects the current record's GDI pen when penState says it changed.
-void ApplyPortPen();
 // Appends the pen location to the polygon being recorded.
 void AddPolyPoint();
 // While a region is being recorded: its sub-path list exists, and noting the end of a sub-path.
@@ -111,3 +104,7 @@ enum ScreenProbe { probePatternRect, probePatternYellow, probePatternWhite };
 bool ScreenProbeFlag(ScreenProbe probe);
 // The DC of the open print job (0 when none).
 HDC PrinterDC();
+
+// ---- Transfer modes (transfer_modes.cpp) ----
+// Sets the record's emulation flag, ROP2 and background modes from the port's pnMode and txMode.
+void DerivePortModeAttributes(PortDCRecord *record, GrafPtr port);

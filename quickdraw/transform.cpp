@@ -1,12 +1,44 @@
-// The port coordinate transform: each record maps port coordinates to device coordinates by its
-// origin offset, and keeps the pen location and size in device units.
+// The port coordinate transform: each record maps port coordinates to device coordinates by an origin
+// offset, an optional scale, a quarter-turn rotation and mirroring, and keeps the pen location and size
+// in device units. Every drawing call goes through the current record's transform.
 #include "quickdraw.h"
+#include "xform_math.h"
+#include "../windows/windows_services.h"
 
-#include <algorithm>
+#include <cstring>
+#include <iterator>
 
 namespace {
 
-int16_t Clamp16(int32_t value) { return static_cast<int16_t>(std::clamp<int32_t>(value, -32768, 32767)); }
+// The ratios cached by GetXformRatios and the record they belong to.
+const PortDCRecord *sRatioRecord;
+Fixed sRatios[4] = {0x10000, 0x10000, 0x10000, 0x10000};
+
+const PortXform *CurrentXform()
+{
+    PortDCRecord *record = CurrentPortRecord();
+    return record ? &record->xform : nullptr;
+}
+
+Fixed FixedRatio(int32_t num, int32_t den)
+{
+    if (den == 0)
+        return num >= 0 ? 0x7FFFFFFF : static_cast<Fixed>(0x80000000);
+    return static_cast<Fixed>((static_cast<int64_t>(num) << 16) / den);
+}
+
+// FixMul: the 64-bit product, rounded to nearest.
+Fixed FixedMultiply(Fixed a, Fixed b)
+{
+    int64_t p = static_cast<int64_t>(a) * b;
+    return static_cast<Fixed>(p >= 0 ? (p + 0x8000) >> 16 : -((-p + 0x8000) >> 16));
+}
+
+// FixRound: halves away from zero.
+int16_t FixedRound(Fixed x)
+{
+    return static_cast<int16_t>(x >= 0 ? (x + 0x8000) >> 16 : -((-static_cast<int64_t>(x) + 0x8000) >> 16));
+}
 
 // The device pen of a record from its port's pen (0,0 and 1,1 without a port).
 void UpdateRecordPen(PortDCRecord *record)
@@ -15,16 +47,237 @@ void UpdateRecordPen(PortDCRecord *record)
     GrafPtr port = record->port;
     Point loc = port ? port->pnLoc : Point{0, 0};
     Point size = port ? port->pnSize : Point{1, 1};
-    if (x.offsetActive) {
-        loc.h = Clamp16(loc.h + (x.dstOrigin.h - x.srcOrigin.h));
-        loc.v = Clamp16(loc.v + (x.dstOrigin.v - x.srcOrigin.v));
-    }
+    if (x.offsetActive)
+        xform::Forward(x, loc.h, loc.v);
+    if (x.offsetActive && x.scaleActive)
+        xform::ForwardExtent(x, size.h, size.v);
     x.devPenLoc = loc;
     x.devPenSize = size;
     record->fontDirty = 1;
 }
 
+// Regions: the rectangle form is its bounding box; a GDI region moves with its box; the mask form's
+// bits are laid out from its box.
+void OffsetRegion(RgnHandle rgn, int32_t dh, int32_t dv)
+{
+    if (!HandleHasData(rgn) || (dh == 0 && dv == 0))
+        return;
+    Region &r = **rgn;
+    r.rgnBBox.left = xform::Clamp16(r.rgnBBox.left + dh);
+    r.rgnBBox.right = xform::Clamp16(r.rgnBBox.right + dh);
+    r.rgnBBox.top = xform::Clamp16(r.rgnBBox.top + dv);
+    r.rgnBBox.bottom = xform::Clamp16(r.rgnBBox.bottom + dv);
+    HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>(r.rgnForm));
+    if (r.rgnSize == 10 && form && form != RectRgnSentinel())
+        OffsetRgn(form, dh, dv);
+}
+
+void TransformRegion(const PortXform &x, RgnHandle rgn, bool reverse)
+{
+    if (!HandleHasData(rgn))
+        return;
+    const Rect box = (**rgn).rgnBBox;
+    if (x.scaleActive) {
+        // A scaled region loses its shape: its box, transformed, becomes the region.
+        RECT r{box.left, box.top, box.right, box.bottom};
+        if (reverse)
+            xform::ReverseWinRect(x, r);
+        else
+            xform::ForwardWinRect(x, r);
+        SetRectRg(rgn, xform::Clamp16(r.left), xform::Clamp16(r.top), xform::Clamp16(r.right), xform::Clamp16(r.bottom));
+    } else if (x.offsetActive) {
+        int16_t h = box.left, v = box.top;
+        if (reverse)
+            xform::Reverse(x, h, v);
+        else
+            xform::Forward(x, h, v);
+        OffsetRegion(rgn, h - box.left, v - box.top);
+    }
+}
+
+HWND PortWindow()
+{
+    PortDCRecord *record = CurrentPortRecord();
+    return record ? record->hwnd : nullptr;
+}
+
+// The main window's client origin on the screen.
+POINT MainClientOrigin()
+{
+    POINT origin{0, 0};
+    if (HWND main = QuickDrawMainWindow())
+        ClientToScreen(main, &origin);
+    return origin;
+}
+
 } // namespace
+
+// ---- Points, rectangles and extents of the current record ----
+
+void XformXY(int16_t *h, int16_t *v)
+{
+    if (const PortXform *x = CurrentXform(); x && h && v)
+        xform::Forward(*x, *h, *v);
+}
+
+void RevXformXY(int16_t *h, int16_t *v)
+{
+    if (const PortXform *x = CurrentXform(); x && h && v)
+        xform::Reverse(*x, *h, *v);
+}
+
+void XformWinRect(RECT *r)
+{
+    if (const PortXform *x = CurrentXform(); x && r)
+        xform::ForwardWinRect(*x, *r);
+}
+
+void RevXformWinRect(RECT *r)
+{
+    if (const PortXform *x = CurrentXform(); x && r)
+        xform::ReverseWinRect(*x, *r);
+}
+
+void XformMacRect(Rect *r)
+{
+    if (const PortXform *x = CurrentXform(); x && r)
+        xform::ForwardMacRect(*x, *r);
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_XFormToQDRect(Rect *r)
+{
+    if (const PortXform *x = CurrentXform(); x && r && x->offsetActive)
+        xform::ForwardMacRect(*x, *r);
+}
+
+void XformExtent(int16_t *w, int16_t *h)
+{
+    if (const PortXform *x = CurrentXform(); x && w && h)
+        xform::ForwardExtent(*x, *w, *h);
+}
+
+void RevXformExtent(int16_t *w, int16_t *h)
+{
+    if (const PortXform *x = CurrentXform(); x && w && h)
+        xform::ReverseExtent(*x, *w, *h);
+}
+
+void GetXformRatios(Fixed *revH, Fixed *revV, Fixed *fwdH, Fixed *fwdV)
+{
+    const PortDCRecord *record = CurrentPortRecord();
+    if (record && record->xform.scaleActive) {
+        const PortXform &x = record->xform;
+        sRatios[0] = FixedRatio(x.srcExtent.h, x.dstExtent.h);
+        sRatios[1] = FixedRatio(x.srcExtent.v, x.dstExtent.v);
+        sRatios[2] = FixedRatio(x.dstExtent.h, x.srcExtent.h);
+        sRatios[3] = FixedRatio(x.dstExtent.v, x.srcExtent.v);
+    } else {
+        std::fill(std::begin(sRatios), std::end(sRatios), 0x10000);
+    }
+    sRatioRecord = record;
+    if (revH)
+        *revH = sRatios[0];
+    if (revV)
+        *revV = sRatios[1];
+    if (fwdH)
+        *fwdH = sRatios[2];
+    if (fwdV)
+        *fwdV = sRatios[3];
+}
+
+namespace {
+// The cached ratio `index`, recomputed when another record has become current.
+Fixed CachedRatio(int index)
+{
+    if (sRatioRecord != CurrentPortRecord())
+        GetXformRatios(nullptr, nullptr, nullptr, nullptr);
+    return sRatios[index];
+}
+bool Scaling()
+{
+    const PortXform *x = CurrentXform();
+    return x && x->scaleActive;
+}
+} // namespace
+
+int16_t XformFixedWidth(Fixed w) { return FixedRound(Scaling() ? FixedMultiply(w, CachedRatio(2)) : w); }
+int16_t XformFixedHeight(Fixed h) { return FixedRound(Scaling() ? FixedMultiply(h, CachedRatio(3)) : h); }
+Fixed RevXformWidthToFixed(int16_t w)
+{
+    Fixed f = static_cast<Fixed>(static_cast<uint32_t>(static_cast<int32_t>(w)) << 16);
+    return Scaling() ? FixedMultiply(f, CachedRatio(0)) : f;
+}
+Fixed RevXformHeightToFixed(int16_t h)
+{
+    Fixed f = static_cast<Fixed>(static_cast<uint32_t>(static_cast<int32_t>(h)) << 16);
+    return Scaling() ? FixedMultiply(f, CachedRatio(1)) : f;
+}
+
+void AddXformRotation(int16_t *angle)
+{
+    if (const PortXform *x = CurrentXform(); x && angle)
+        *angle = static_cast<int16_t>(*angle + x->rotation);
+}
+
+// ---- Regions ----
+
+void XformRgn(RgnHandle rgn)
+{
+    if (const PortXform *x = CurrentXform())
+        TransformRegion(*x, rgn, false);
+}
+
+void RevXformRgn(RgnHandle rgn)
+{
+    if (const PortXform *x = CurrentXform())
+        TransformRegion(*x, rgn, true);
+}
+
+void XformRgnForPort(const PortDCRecord *record, RgnHandle rgn)
+{
+    if (record && record->xform.offsetActive)
+        TransformRegion(record->xform, rgn, false);
+}
+
+void RevXformRgnForPort(const PortDCRecord *record, RgnHandle rgn)
+{
+    if (record && record->xform.offsetActive)
+        TransformRegion(record->xform, rgn, true);
+}
+
+void ScreenRgnToPort(HWND hwnd, const PortDCRecord *record, RgnHandle rgn)
+{
+    if (!HandleHasData(rgn))
+        return;
+    POINT corner{(**rgn).rgnBBox.left, (**rgn).rgnBBox.top};
+    POINT client = corner;
+    ScreenToClient(hwnd, &client);
+    OffsetRegion(rgn, client.x - corner.x, client.y - corner.y);
+    RevXformRgnForPort(record, rgn);
+}
+
+void ClientRgnToScreen(HWND hwnd, RgnHandle rgn)
+{
+    if (!HandleHasData(rgn))
+        return;
+    POINT corner{(**rgn).rgnBBox.left, (**rgn).rgnBBox.top};
+    POINT screen = corner;
+    ClientToScreen(hwnd, &screen);
+    OffsetRegion(rgn, screen.x - corner.x, screen.y - corner.y);
+}
+
+void ScaleRectRgnForPrinter(RgnHandle rgn, int16_t hShift, int16_t vShift)
+{
+    if (!HandleHasData(rgn) || hShift < 0 || vShift < 0 || hShift > 15 || vShift > 15)
+        return;
+    Rect box = (**rgn).rgnBBox;
+    int32_t hUnit = 1 << hShift, vUnit = 1 << vShift;
+    SetRectRg(rgn, static_cast<int16_t>(box.left >> hShift), static_cast<int16_t>(box.top >> vShift),
+              static_cast<int16_t>((box.right + hUnit - 1) >> hShift),
+              static_cast<int16_t>((box.bottom + vUnit - 1) >> vShift));
+}
+
+// ---- Setting the transform ----
 
 void ResetXform(PortDCRecord *record)
 {
@@ -44,6 +297,16 @@ void ResetXform(PortDCRecord *record)
     UpdateRecordPen(record);
 }
 
+bool SetPrinterPageXform(PortDCRecord *record, const Rect &page, const Rect &devicePage)
+{
+    if (!record || !xform::SetPageMapping(record->xform, page, devicePage))
+        return false;
+    if (record == CurrentPortRecord())
+        GetXformRatios(nullptr, nullptr, nullptr, nullptr);
+    UpdateRecordPen(record);
+    return true;
+}
+
 void SetXformOrigin(int16_t h, int16_t v)
 {
     PortDCRecord *record = CurrentPortRecord();
@@ -61,5 +324,113 @@ void XformUpdate()
         UpdateRecordPen(record);
 }
 
-// The default body of the patchable SetOrigin. Moving a port's origin is not built yet: it has no effect.
-void ZEL_CALL DefaultSetOrigin(int16_t, int16_t) {}
+// The default body of the patchable SetOrigin: the port rectangle and the visible region move to the
+// new origin, the clip region keeps its local coordinates, and the DC's clip and the device pen follow.
+void ZEL_CALL DefaultSetOrigin(int16_t h, int16_t v)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!port || !record)
+        return;
+    int32_t dh = h - port->portRect.left, dv = v - port->portRect.top;
+    port->portRect.left = xform::Clamp16(port->portRect.left + dh);
+    port->portRect.right = xform::Clamp16(port->portRect.right + dh);
+    port->portRect.top = xform::Clamp16(port->portRect.top + dv);
+    port->portRect.bottom = xform::Clamp16(port->portRect.bottom + dv);
+    SetXformOrigin(h, v);
+    OffsetRegion(port->visRgn, dh, dv);
+    ZEL_ClipRgnChange(port);
+    XformUpdate();
+}
+
+// ---- Global, local and main-window coordinates ----
+
+ZEL_EXTERN_C void ZEL_CALL GlobalToLocal(Point *pt)
+{
+    if (!pt)
+        return;
+    if (HWND window = PortWindow()) {
+        POINT p{pt->h, pt->v};
+        ScreenToClient(window, &p);
+        *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
+    }
+    if (const PortXform *x = CurrentXform(); x && x->offsetActive)
+        xform::Reverse(*x, pt->h, pt->v);
+}
+
+ZEL_EXTERN_C void ZEL_CALL LocalToGlobal(Point *pt)
+{
+    if (!pt)
+        return;
+    if (const PortXform *x = CurrentXform(); x && x->offsetActive)
+        xform::Forward(*x, pt->h, pt->v);
+    if (HWND window = PortWindow()) {
+        POINT p{pt->h, pt->v};
+        ClientToScreen(window, &p);
+        *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
+    }
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_ScreenToLocal(Point *pt)
+{
+    if (!pt)
+        return;
+    POINT origin = MainClientOrigin();
+    pt->h = xform::Clamp16(pt->h - origin.x);
+    pt->v = xform::Clamp16(pt->v - origin.y);
+    GlobalToLocal(pt);
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_LocalToScreen(Point *pt)
+{
+    if (!pt)
+        return;
+    LocalToGlobal(pt);
+    POINT origin = MainClientOrigin();
+    pt->h = xform::Clamp16(pt->h + origin.x);
+    pt->v = xform::Clamp16(pt->v + origin.y);
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_MainWndToLocal(Point *pt)
+{
+    if (!pt)
+        return;
+    POINT p{pt->h, pt->v};
+    MapWindowPoints(QuickDrawMainWindow(), PortWindow(), &p, 1);
+    *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
+    if (const PortXform *x = CurrentXform(); x && x->offsetActive)
+        xform::Reverse(*x, pt->h, pt->v);
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_LocalToMainWnd(Point *pt)
+{
+    if (!pt)
+        return;
+    if (const PortXform *x = CurrentXform(); x && x->offsetActive)
+        xform::Forward(*x, pt->h, pt->v);
+    POINT p{pt->h, pt->v};
+    MapWindowPoints(PortWindow(), QuickDrawMainWindow(), &p, 1);
+    *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
+}
+
+// The main window's client coordinates sit 20 pixels below the global ones: the height of the
+// Macintosh menu bar the host's client area stands in for.
+ZEL_EXTERN_C void ZEL_CALL ZEL_MainWndToGlobal(Point *pt)
+{
+    if (!pt)
+        return;
+    POINT p{pt->h, pt->v};
+    if (HWND main = QuickDrawMainWindow())
+        ClientToScreen(main, &p);
+    *pt = Point{xform::Clamp16(p.y - 20), xform::Clamp16(p.x)};
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_GlobalToMainWnd(Point *pt)
+{
+    if (!pt)
+        return;
+    POINT p{pt->h, pt->v};
+    if (HWND main = QuickDrawMainWindow())
+        ScreenToClient(main, &p);
+    *pt = Point{xform::Clamp16(p.y + 20), xform::Clamp16(p.x)};
+}

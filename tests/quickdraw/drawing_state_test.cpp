@@ -1,0 +1,240 @@
+// Drawing state: transfer modes and their raster operations on real pixels, the pen state, the
+// classic and RGB colour setters, and the clip.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "MacMemory.h"
+#include "Quickdraw.h"
+#include "Zel.h"
+#include "qd_fixture.h"
+#include "../../quickdraw/transfer_mode_table.h"
+
+using namespace testing_support;
+
+namespace {
+
+// What QuickDraw's boolean modes do to a pixel, with a colour's bits inverted (black is all bits set):
+// the expected result worked out from the Macintosh definition, independently of any ROP2 code.
+COLORREF MacResult(int mode, COLORREF pen, COLORREF dest)
+{
+    uint32_t s = ~pen & 0xFFFFFF, d = ~dest & 0xFFFFFF, m = 0;
+    switch (mode & 7) {
+    case 0: m = s; break;            // copy
+    case 1: m = s | d; break;        // or
+    case 2: m = s ^ d; break;        // xor
+    case 3: m = d & ~s; break;       // bic
+    case 4: m = ~s; break;           // notCopy
+    case 5: m = ~s | d; break;       // notOr
+    case 6: m = ~s ^ d; break;       // notXor
+    case 7: m = d & s; break;        // notBic
+    }
+    return ~m & 0xFFFFFF;
+}
+
+class DrawingState : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QuickDrawGlobals(); }
+    void TearDown() override { SetPor(WindowManagerPort()); }
+};
+
+} // namespace
+
+// Every boolean mode, source and pattern form, drawn as a solid line over a row of known backgrounds
+// with the raster operation the mode table gives, must leave what QuickDraw would.
+TEST_F(DrawingState, EveryBooleanModeDrawsItsRasterOperation)
+{
+    const COLORREF backgrounds[] = {RGB(255, 255, 255), RGB(0, 0, 0), RGB(0x33, 0x66, 0x99), RGB(0xF0, 0x0F, 0xAA)};
+    const COLORREF pens[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0xC0, 0x30, 0x0C)};
+    const int n = 4;
+    for (int mode = 0; mode <= 15; ++mode)
+        for (COLORREF pen : pens) {
+            DibSurface s(n, 1);
+            for (int x = 0; x < n; ++x)
+                SetPixel(s.dc(), x, 0, backgrounds[x]);
+            transfer_mode::Attributes a = transfer_mode::ModeAttributes(static_cast<int16_t>(mode));
+            EXPECT_FALSE(a.emulated) << "mode " << mode;
+            SetROP2(s.dc(), a.rop2);
+            HPEN hpen = CreatePen(PS_SOLID, 1, pen);
+            HGDIOBJ old = SelectObject(s.dc(), hpen);
+            MoveToEx(s.dc(), 0, 0, nullptr);
+            LineTo(s.dc(), n, 0);
+            SelectObject(s.dc(), old);
+            DeleteObject(hpen);
+            for (int x = 0; x < n; ++x)
+                EXPECT_EQ(s.Pixel(x, 0), MacResult(mode, pen, backgrounds[x]))
+                    << "mode " << mode << " pen " << std::hex << pen << " on " << backgrounds[x];
+        }
+}
+
+// The remaining rows: background modes, and the modes GDI cannot draw.
+TEST_F(DrawingState, ModeTableBackgroundModesAndEmulation)
+{
+    struct Row {
+        int16_t mode;
+        uint16_t rop2, bkMode;
+        bool emulated;
+    };
+    const std::vector<Row> rows = {
+        {srcCopy, R2_COPYPEN, OPAQUE, false},        {patOr, R2_MASKPEN, TRANSPARENT, false},
+        {srcXor, R2_NOTXORPEN, TRANSPARENT, false},  {patBic, R2_MERGENOTPEN, TRANSPARENT, false},
+        {notPatCopy, R2_NOTCOPYPEN, OPAQUE, false},  {notSrcOr, R2_MASKNOTPEN, OPAQUE, false},
+        {32, R2_COPYPEN, OPAQUE, false},             {33, R2_MERGENOTPEN, TRANSPARENT, false},
+        {34, R2_NOTXORPEN, TRANSPARENT, false},      {35, R2_MASKPEN, TRANSPARENT, false},
+        {36, R2_MASKPEN, TRANSPARENT, false},        {37, R2_MERGENOTPEN, TRANSPARENT, false},
+        {38, R2_NOTXORPEN, TRANSPARENT, false},      {39, R2_MASKPEN, TRANSPARENT, false},
+        {47, R2_MASKPEN, TRANSPARENT, false},        {49, R2_MASKPEN, OPAQUE, true},
+        {42, R2_MASKPEN, TRANSPARENT, true},         {16, R2_MASKPEN, TRANSPARENT, true},
+        {64, R2_MASKPEN, TRANSPARENT, true},
+    };
+    for (const Row &r : rows) {
+        transfer_mode::Attributes a = transfer_mode::ModeAttributes(r.mode);
+        EXPECT_EQ(a.rop2, r.rop2) << "mode " << r.mode;
+        EXPECT_EQ(a.bkMode, r.bkMode) << "mode " << r.mode;
+        EXPECT_EQ(a.emulated, r.emulated) << "mode " << r.mode;
+    }
+    EXPECT_EQ(transfer_mode::FoldPenMode(50), 42);
+    EXPECT_EQ(transfer_mode::FoldPenMode(63), 55);
+    EXPECT_EQ(transfer_mode::FoldPenMode(39), 39);
+    EXPECT_EQ(transfer_mode::FoldPenMode(64), 64);
+}
+
+TEST_F(DrawingState, PenModeSizeAndStateRoundTrip)
+{
+    DibPort dp(8, 8);
+    SetPor(dp.port());
+    GrafPtr port = dp.port();
+    PenMode(50);
+    EXPECT_EQ(port->pnMode, 42) << "the arithmetic modes 40..63 fold down by 8";
+    PenMode(patXor);
+    EXPECT_EQ(port->pnMode, patXor);
+
+    PenSize(3, 5);
+    EXPECT_TRUE(port->pnSize.h == 3 && port->pnSize.v == 5);
+    port->pnLoc = Point{4, 6};
+    PenState saved;
+    GetPenState(&saved);
+    EXPECT_EQ(saved.pnMode & 0x7FFF, patXor);
+
+    PenNormal();
+    EXPECT_TRUE(port->pnSize.h == 1 && port->pnSize.v == 1);
+    EXPECT_EQ(port->pnMode, patCopy);
+    port->pnLoc = Point{0, 0};
+    SetPenState(&saved);
+    EXPECT_TRUE(port->pnSize.h == 3 && port->pnSize.v == 5);
+    EXPECT_EQ(port->pnMode, patXor);
+    Point pen;
+    GetPen(&pen);
+    EXPECT_TRUE(pen.h == 6 && pen.v == 4);
+
+    int16_t visible = port->pnVis;
+    HidePen();
+    HidePen();
+    ShowPen();
+    EXPECT_EQ(port->pnVis, visible - 1);
+    ShowPen();
+}
+
+TEST_F(DrawingState, ClassicColoursByCode)
+{
+    DibPort dp(8, 8);
+    SetPor(dp.port());
+    CGrafPtr cport = dp.cport();
+    struct Case {
+        const char *what;
+        int32_t code;
+        RGBColor expected;
+    };
+    const std::vector<Case> cases = {
+        {"red", redColor, {0xDD6B, 0x08C2, 0x06A2}},
+        {"blue", blueColor, {0x0000, 0x0000, 0xD400}},
+        {"0 matches white by bits 0x1E0", 0, {0xFFFF, 0xFFFF, 0xFFFF}},
+        {"yellow", yellowColor, {0xFC00, 0xF37D, 0x052F}},
+        {"448 matches nothing: the colour stays", 448, {0xFC00, 0xF37D, 0x052F}},
+    };
+    for (const Case &c : cases) {
+        ForeColor(c.code);
+        RGBColor got;
+        GetForeColor(&got);
+        EXPECT_TRUE(got.red == c.expected.red && got.green == c.expected.green && got.blue == c.expected.blue)
+            << c.what;
+    }
+    EXPECT_EQ(cport->fgColor, yellowColor);
+    BackColor(cyanColor);
+    EXPECT_EQ(cport->rgbBkColor.green, 0xAB54);
+    EXPECT_EQ(cport->bkColor, cyanColor);
+
+    // With the colour switch (setting 29) off, RGB colours go through the classic model.
+    uint32_t saved = ZEL_SystemValue(0, 29, 0);
+    ZEL_SystemValue(1, 29, 0);
+    RGBColor reddish{0x9000, 0x1000, 0x1000};
+    RGBForeColor(&reddish);
+    EXPECT_EQ(cport->fgColor, redColor);
+    EXPECT_EQ(cport->rgbFgColor.red, 0xDD6B);
+    ZEL_SystemValue(1, 29, saved);
+    RGBForeColor(&reddish);
+    EXPECT_EQ(cport->rgbFgColor.red, 0x9000) << "with the switch on the exact colour is kept";
+
+    // Fields the host changed directly are re-applied.
+    cport->fgColor = greenColor;
+    ZEL_ChangeThePortAttr();
+    EXPECT_EQ(cport->rgbFgColor.green, 0x8000);
+}
+
+TEST_F(DrawingState, BlackAndWhitePortTakesTheClassicColour)
+{
+    GrafPort port{};
+    OpenPort(&port);
+    RGBColor reddish{0x9000, 0x1000, 0x1000};
+    RGBForeColor(&reddish);
+    EXPECT_EQ(port.fgColor, redColor);
+    RGBColor got{};
+    GetForeColor(&got);
+    EXPECT_TRUE(got.red == 0xDD6B && got.green == 0x08C2) << "the table's red, on a screen deeper than 1 bit";
+    ClosePort(&port);
+}
+
+TEST_F(DrawingState, ColourRefsAndSystemColours)
+{
+    DibPort dp(4, 4);
+    SetPor(dp.port());
+    RGBColor black{0, 0, 0}, white{0xFFFF, 0xFFFF, 0xFFFF}, other{0x1234, 0x5678, 0x9ABC};
+    EXPECT_EQ(ZEL_RGBColor2COLORREF(&black), 0u) << "pure black is not palette-relative";
+    EXPECT_EQ(ZEL_RGBColor2COLORREF(&white), 0xFFFFFFu & 0xFFFFFF) << "pure white is not palette-relative";
+    EXPECT_EQ(ZEL_RGBColor2COLORREF(&other), 0x029A5612u);
+
+    RGBColor sys{};
+    ZEL_GetSysColor(COLOR_WINDOW, &sys);
+    COLORREF c = GetSysColor(COLOR_WINDOW);
+    EXPECT_EQ(sys.red, GetRValue(c) * 257);
+    EXPECT_EQ(sys.blue, GetBValue(c) * 257);
+
+    RGBColor op{1, 2, 3};
+    OpColor(&op);
+    Handle vars = dp.cport()->grafVars;
+    ASSERT_TRUE(vars && *vars);
+    EXPECT_EQ(reinterpret_cast<GrafVars *>(*vars)->rgbOpColor.blue, 3);
+}
+
+TEST_F(DrawingState, ClipRectSetClipAndGetClip)
+{
+    // Region handles of the test come from a second port's clip.
+    DibPort dp(16, 16), other(16, 16);
+    SetPor(other.port());
+    Rect otherRect{0, 0, 6, 5};
+    ClipRect(&otherRect);
+    RgnHandle rgn = other.port()->clipRgn;
+
+    SetPor(dp.port());
+    Rect r{2, 3, 10, 12};
+    ClipRect(&r);
+    const Rect clip = (**dp.port()->clipRgn).rgnBBox;
+    EXPECT_TRUE(clip.top == 2 && clip.left == 3 && clip.bottom == 10 && clip.right == 12);
+    SetClip(rgn);
+    const Rect set = (**dp.port()->clipRgn).rgnBBox;
+    EXPECT_TRUE(set.top == 0 && set.left == 0 && set.bottom == 6 && set.right == 5);
+    ClipRect(&r);
+    GetClip(rgn);
+    const Rect got = (**rgn).rgnBBox;
+    EXPECT_TRUE(got.top == 2 && got.left == 3 && got.bottom == 10 && got.right == 12);
+}
