@@ -164,10 +164,14 @@ void ReleasePortGdiObjects(PortDCRecord *record, HDC dc)
     // The font: the stock system font goes in; the port's font stays with the font cache.
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
     record->fontDirty = 1;
-    // The brush: deselected; brushes belong to the brush cache.
+    // The brush: deselected; brushes belong to the brush cache, which gets back the one the record
+    // keeps for its port.
     if (record->hbrush)
         SelectObject(dc, GetStockObject(WHITE_BRUSH));
     record->hbrush = nullptr;
+    if (HBRUSH kept = record->brushKey)
+        ReleaseBrush(kept);
+    record->brushKey = nullptr;
 }
 
 COLORREF RGBColorToColorRef(const RGBColor &rgb)

@@ -68,21 +68,11 @@ public:
     ~BlackAndWhiteDibPort()
     {
         SetPor(&port_);
-        ParkKeptBrush();
         ZEL_SwaphDC(previous_, 0);
         ClosePort(&port_);
     }
     GrafPtr port() { return &port_; }
     DibSurface &surface() { return surface_; }
-
-    // Closing a port does not give back the brush its record keeps yet (the drawing state's teardown
-    // of a record leaves it): before closing, the kept brush becomes the one of the all-white
-    // pattern, so that the ports of these tests hold one cache entry between them and leak nothing.
-    void ParkKeptBrush()
-    {
-        std::memset(port_.bkPat.pat, 0, sizeof port_.bkPat.pat);
-        SelectPortPatternBrush(kindBack, 0);
-    }
 
 private:
     DibSurface surface_;
