@@ -91,23 +91,9 @@ bool SamePattern(const Pattern &a, const Pattern &b) { return std::memcmp(a.pat,
 
 // Stores a pattern of the given kind into the current port: a black-and-white port holds it in its
 // field, a colour port in the pattern's PixPat as a type-0 pattern.
-void StorePattern(PatternKind kind, const Pattern &pat)
-{
-    GrafPtr port = CurrentPort();
-    if (!port)
-        return;
-    if (!IsColorPort(port)) {
-        Pattern &field = kind == patternPen ? port->pnPat : kind == patternBack ? port->bkPat : port->fillPat;
-        field = pat;
-        return;
-    }
-    CGrafPtr cport = AsColorPort(port);
-    PixPatHandle pp = kind == patternPen ? cport->pnPixPat : kind == patternBack ? cport->bkPixPat : cport->fillPixPat;
-    if (HandleHasData(pp)) {
-        (*pp)->patType = 0;
-        (*pp)->pat1Data = pat;
-    }
-}
+// Stores a pattern of a kind in the current port; the pattern-brush code keeps the port's PixPat and
+// its cached brush in step with it.
+void StorePattern(PatternKind kind, const Pattern &pat) { SetPortPatternByKind(kind, pat); }
 
 // Replaces a colour port's PixPat of one kind, disposing the one the library made for the port.
 void ReplacePixPat(PixPatHandle &field, PixPatHandle PortDCRecord::*own, PixPatHandle pp)

@@ -15,12 +15,16 @@
 #include "MacMemory.h"
 #include "OSUtils.h"
 #include "PLStringFuncs.h"
+#include "Quickdraw.h"
 #include "Traps.h"
 #include "Zel.h"
 
 namespace {
 
 std::vector<std::string> gLog;
+// What QuickDraw drew, kept in a DIB section that the window shows below the log.
+HDC gDrawingDC;
+constexpr int kDrawingWidth = 600, kDrawingHeight = 110;
 
 void Log(const char *format, ...)
 {
@@ -51,6 +55,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             y += 18;
         }
         SelectObject(dc, oldFont);
+        if (gDrawingDC)
+            BitBlt(dc, 12, client.bottom - kDrawingHeight - 8, kDrawingWidth, kDrawingHeight, gDrawingDC, 0, 0,
+                   SRCCOPY);
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -153,6 +160,49 @@ void ExerciseOSServices()
     Log("a patch on Button saw %d calls; restored, it sees no more", gButtonCalls);
 }
 
+// QuickDraw at work on a colour port whose pixels live in a DIB section: pen sizes, colours, modes and
+// patterns, as Mac drawing code uses them.
+void ExerciseQuickDraw()
+{
+    InitGraf(&qd.thePort);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = kDrawingWidth;
+    bi.bmiHeader.biHeight = -kDrawingHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    gDrawingDC = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(gDrawingDC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(gDrawingDC, dib);
+    RECT all = {0, 0, kDrawingWidth, kDrawingHeight};
+    FillRect(gDrawingDC, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+
+    static CGrafPort port;
+    OpenPortForHDC(&port, gDrawingDC);
+    SetPor(reinterpret_cast<GrafPtr>(&port));
+    const RGBColor colours[] = {{0xFFFF, 0, 0}, {0, 0x8000, 0}, {0, 0, 0xFFFF}, {0, 0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        RGBForeColor(&colours[i]);
+        PenSize(static_cast<int16_t>(1 + 2 * i), static_cast<int16_t>(1 + i));
+        MoveT(static_cast<int16_t>(10 + 60 * i), 10);
+        LineT(static_cast<int16_t>(50 + 60 * i), 95);
+    }
+    RGBForeColor(&colours[3]);
+    PenSize(12, 12);
+    const Pattern *patterns[] = {&qd.black, &qd.dkGray, &qd.gray, &qd.ltGray};
+    for (int i = 0; i < 4; ++i) {
+        PenPat(patterns[i]);
+        MoveT(270, static_cast<int16_t>(10 + 24 * i));
+        LineT(580, static_cast<int16_t>(10 + 24 * i));
+    }
+    PenPat(&qd.black);
+    PenNormal();
+    SetPor(qd.thePort);
+    CloseCPort(&port);
+    Log("QuickDraw: lines in four pen sizes and colours, then the standard patterns (below)");
+}
+
 // Saves the window's client area as a 24-bit BMP.
 void SaveWindowBitmap(HWND hwnd, const char *path)
 {
@@ -196,7 +246,7 @@ int main(int argc, char **argv)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterClasses(instance);
-    HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 40, 40, 640, 420,
+    HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 40, 40, 640, 540,
                               nullptr, nullptr, instance, nullptr);
 
     SessionParamBlock session{};
@@ -219,6 +269,7 @@ int main(int argc, char **argv)
 
     ExerciseMemory();
     ExerciseOSServices();
+    ExerciseQuickDraw();
 
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
