@@ -12,6 +12,7 @@
 
 #include "LowMem.h"
 #include "Quickdraw.h"
+#include "Zel.h"
 #include "qd_fixture.h"
 
 using namespace testing_support;
@@ -354,4 +355,66 @@ TEST_F(Rectangles, RectanglesAreRecordedIntoAnOpenPicture)
     for (uint8_t verb = 0; verb < 5; ++verb)
         expected.push_back({0x00, static_cast<uint8_t>(0x30 + verb), 0x00, 0x01, 0x00, 0x02, 0x01, 0x03, 0x02, 0x04});
     EXPECT_EQ(sPictureRecords, expected);
+}
+
+// Switch 0x2 of ZEL_SetFlags (thin pens) frames with a one-pixel pen whatever the pen size; the filling
+// verbs are not affected.
+TEST_F(Rectangles, ThinPensFrameWithOnePixel)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    PenSize(5, 4);
+    ZEL_SetFlags(0, 0, 0x2, 0x2);
+    const RectCase c{"", 4, 2, 19, 12};
+    Rect r = MacRect(c);
+    PaintBackground(target.surface());
+    FrameRec(&r);
+    ImageRows framed = Capture(target.surface());
+    PaintBackground(target.surface());
+    PaintRect(&r);
+    ImageRows painted = Capture(target.surface());
+    ZEL_SetFlags(0, 0, 0x2, 0);
+    PenNormal();
+    EXPECT_EQ(ImageDifference(framed, Expected(c, true, 1, 1, [](bool) { return true; })), "");
+    EXPECT_EQ(ImageDifference(painted, Expected(c, false, 0, 0, [](bool) { return true; })), "");
+}
+
+namespace {
+
+std::vector<Point> sPolyLines;
+void ZEL_CALL PolyLineProc(Point pt) { sPolyLines.push_back(pt); }
+
+} // namespace
+
+// While a polygon is open, a frame adds its outline to it (through the line path), even with the pen
+// hidden; while a region is being built it does not.
+TEST_F(Rectangles, FrameAddsItsOutlineToAnOpenPolygon)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    CQDProcs procs;
+    SetStdCProcs(&procs);
+    procs.lineProc = PolyLineProc;
+    char polyMark = 0, rgnMark = 0;
+    target.cport()->grafProcs = &procs;
+    target.cport()->polySave = reinterpret_cast<Handle>(&polyMark);
+    sPolyLines.clear();
+    HidePen();
+    Rect r{3, 2, 9, 20};
+    FrameRec(&r);
+    Point start = target.port()->pnLoc;
+    target.cport()->rgnSave = reinterpret_cast<Handle>(&rgnMark);
+    FrameRec(&r);
+    target.cport()->rgnSave = nullptr;
+    ShowPen();
+    target.cport()->polySave = nullptr;
+    target.cport()->grafProcs = nullptr;
+
+    EXPECT_EQ(start.h, 2);
+    EXPECT_EQ(start.v, 3);
+    const std::vector<std::pair<int, int>> expected = {{20, 3}, {20, 9}, {2, 9}, {2, 3}};
+    std::vector<std::pair<int, int>> lines;
+    for (Point p : sPolyLines)
+        lines.push_back({p.h, p.v});
+    EXPECT_EQ(lines, expected);
 }
