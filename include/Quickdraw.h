@@ -617,4 +617,14 @@ ZEL_API void ZEL_CALL ZEL_GetSysColor(int32_t index, RGBColor *rgb);
 ZEL_API void ZEL_CALL ZEL_ChangeThePortAttr(void);
 ZEL_API void ZEL_CALL ZEL_ResetForeColor(void);
 
+/* ---- QuickDraw: rectangles ---- */
+/* FrameRect, InvertRect and FillRect, exported without their last letter. Rectangles cover the pixels
+   [left, right) x [top, bottom); a frame's pen lies inside the rectangle. */
+ZEL_API void ZEL_CALL FrameRec(const Rect *r);
+ZEL_API void ZEL_CALL PaintRect(const Rect *r);
+ZEL_API void ZEL_CALL InvertRec(const Rect *r);
+ZEL_API void ZEL_CALL FillRec(const Rect *r, const Pattern *pat);
+ZEL_API void ZEL_CALL FillCRect(const Rect *r, PixPatHandle pp);
+ZEL_API void ZEL_CALL StdRect(GrafVerb verb, const Rect *r);
+
 #endif

@@ -72,7 +72,6 @@ bool ScreenProbeFlag(ScreenProbe) { return false; }
 HDC PrinterDC() { return nullptr; }
 
 ZEL_STUB_VOID(StdText, (int16_t, const void *, Point, Point))
-ZEL_STUB_VOID(StdRect, (GrafVerb, const Rect *))
 ZEL_STUB_VOID(StdRRect, (GrafVerb, const Rect *, int16_t, int16_t))
 ZEL_STUB_VOID(StdOval, (GrafVerb, const Rect *))
 ZEL_STUB_VOID(StdArc, (GrafVerb, const Rect *, int16_t, int16_t))

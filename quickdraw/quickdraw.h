@@ -108,3 +108,15 @@ HDC PrinterDC();
 // ---- Transfer modes (transfer_modes.cpp) ----
 // Sets the record's emulation flag, ROP2 and background modes from the port's pnMode and txMode.
 void DerivePortModeAttributes(PortDCRecord *record, GrafPtr port);
+
+// ---- Rectangles (rectangles.cpp) ----
+// The shape verbs.
+enum { verbFrame = 0, verbPaint = 1, verbErase = 2, verbInvert = 3, verbFill = 4 };
+// The rectangle core shared by the rectangle verbs and StdRect.
+void RectDrawCore(GrafVerb verb, const Rect *rect);
+// Fills the device rectangle [left, right) x [top, bottom) with the ROP2 and the current port's pattern
+// of `kind` (-1 keeps the brush already selected).
+void FillRectWithRop2(int rop2, int kind, int left, int top, int right, int bottom);
+// Frames a rectangle given in port coordinates (`macRect`, for region and polygon recording) and as a
+// device rectangle (for drawing), the pen inside it.
+void FrameRectDevice(const Rect *macRect, int left, int top, int right, int bottom);

@@ -1,4 +1,363 @@
-// Rectangles: the default body of the patchable EraseRect. Nothing is drawn yet.
-#include "qd_services.h"
+// Rectangles: FrameRect, PaintRect, EraseRect, InvertRect, FillRect, FillCRect and StdRect meet in one
+// rectangle core that records the call into an open picture or polygon and draws it with GDI. A
+// rectangle covers the device pixels [left, right) x [top, bottom) exactly, as on the Macintosh, and a
+// frame's pen lies wholly inside the rectangle.
+#include "quickdraw.h"
+#include "ByteOrder.h"
+#include "../imaging/imaging_services.h"
 
-void ZEL_CALL EraseRectImpl(const Rect *) {}
+#include <algorithm>
+
+namespace {
+
+constexpr uint16_t kNullPenSelected = 0x8000;
+constexpr uint16_t kPenPatSet = 0x0001;
+constexpr uint8_t kHiliteOff = 0x80;
+constexpr uint16_t kOpRect = 0x0030;
+
+// Set between BeginShapeMask and EndShapeMask: everything is then drawn black into the mask.
+bool sMaskDrawing;
+
+// The four sides of the frame being drawn (top, left, bottom, right) and whether each holds pixels.
+RECT sSides[4];
+bool sSideValid[4];
+
+bool DrawingAllowed(GrafPtr port, const PortDCRecord *record)
+{
+    return port->pnVis >= 0 && record->drawEnabled && !record->penNeedsEmulation && !record->clipEmpty;
+}
+
+bool IsSpecialDC(HDC dc) { return (PrinterDC() && dc == PrinterDC()) || (SwappedDC() && dc == SwappedDC()); }
+
+// PatBlt paints a pattern exactly as GDI's brush would on this display and DC.
+bool PatBltAllowed(const PortDCRecord *record, HDC dc)
+{
+    return ScreenProbeFlag(probePatternRect) && !IsSpecialDC(dc) && !(record->flags & portDCOwnsDC);
+}
+
+void SetRop2Cached(HDC dc, PortDCRecord *record, int rop2)
+{
+    if (rop2 != record->rop2Set) {
+        SetROP2(dc, rop2);
+        record->rop2Set = static_cast<uint16_t>(rop2);
+    }
+}
+
+void SetBkModeCached(HDC dc, PortDCRecord *record, int mode)
+{
+    if (mode != record->bkModeSet) {
+        SetBkMode(dc, mode);
+        record->bkModeSet = static_cast<uint16_t>(mode);
+    }
+}
+
+void SelectNullPen(HDC dc, PortDCRecord *record)
+{
+    if (!(record->penState & kNullPenSelected)) {
+        SelectObject(dc, GetStockObject(NULL_PEN));
+        record->penState |= kNullPenSelected;
+    }
+}
+
+// Hiliting a device rectangle on the screen in the hilite colour: not offered by this library yet, so
+// the caller inverts or paints.
+bool HiliteScreenRect(const RECT &) { return false; }
+
+// Writing solid black or white straight into a port's DIB bits is a shortcut only; without it the
+// caller draws the same pixels through GDI.
+bool TryDibFillRect(const Rect *, const Pattern *) { return false; }
+bool TryDibFillCRect(const Rect *, PixPatHandle) { return false; }
+
+// Device pixels per printer point of the open print job: 1 until printing provides its own.
+int PrinterScaleFactor() { return 1; }
+
+// Rectangle opcodes always carry their rectangle (the "same rectangle" form is a saving only).
+void RecordPictRectOp(uint16_t opcode, const Rect *rect)
+{
+    BeginPictOpcode(opcode, sizeof(Rect));
+    PutPictWords(sizeof(Rect), rect);
+    EndPictOpcode();
+}
+
+// The sides of a frame of pen pv x ph in the device rectangle. The sides never overlap: where the pen
+// is larger than half the rectangle the sides meet, so that every pixel of the frame is painted once
+// and the XOR modes invert it once.
+void ComputeFrameSides(int l, int t, int r, int b, int pv, int ph)
+{
+    int innerTop = std::min(t + pv, b);
+    int innerBottom = std::max(b - pv, innerTop);
+    int innerLeft = std::min(l + ph, r);
+    int innerRight = std::max(r - ph, innerLeft);
+    sSides[0] = RECT{l, t, r, innerTop};
+    sSides[1] = RECT{l, innerTop, innerLeft, innerBottom};
+    sSides[2] = RECT{l, innerBottom, r, b};
+    sSides[3] = RECT{innerRight, innerTop, r, innerBottom};
+    for (int i = 0; i < 4; ++i)
+        sSideValid[i] = sSides[i].left < sSides[i].right && sSides[i].top < sSides[i].bottom;
+}
+
+// A fill on a colour port: a one-bit pattern (or a pixel pattern without an image) is filled with its
+// brush; a pixel pattern's image is tiled across the rectangle from its top-left corner.
+void FillColorPortRect(CGrafPtr cport, const RECT &r)
+{
+    PixPatHandle pp = cport->fillPixPat;
+    const PixMap *map = HandleHasData(pp) && (*pp)->patType != 0 && HandleHasData((*pp)->patMap)
+                            ? *(*pp)->patMap
+                            : nullptr;
+    int tileW = map ? map->bounds.right - map->bounds.left : 0;
+    int tileH = map ? map->bounds.bottom - map->bounds.top : 0;
+    if (!map || tileW <= 0 || tileH <= 0) {
+        FillRectWithRop2(R2_COPYPEN, patternFill, r.left, r.top, r.right, r.bottom);
+        return;
+    }
+    for (int y = r.top; y < r.bottom; y += tileH) {
+        int h = std::min(tileH, static_cast<int>(r.bottom) - y);
+        for (int x = r.left; x < r.right; x += tileW) {
+            int w = std::min(tileW, static_cast<int>(r.right) - x);
+            Rect src{map->bounds.top, map->bounds.left, static_cast<int16_t>(map->bounds.top + h),
+                     static_cast<int16_t>(map->bounds.left + w)};
+            Rect dst{static_cast<int16_t>(y), static_cast<int16_t>(x), static_cast<int16_t>(y + h),
+                     static_cast<int16_t>(x + w)};
+            StdBits(reinterpret_cast<const BitMap *>(map), &src, &dst, srcCopy, nullptr);
+        }
+    }
+}
+
+void FillVerbRect(GrafPtr port, PortDCRecord *record, GrafVerb verb, const RECT &r)
+{
+    bool hiliteVerb = verb == verbPaint || verb == verbInvert;
+    if (hiliteVerb && !(LowMem<uint8_t>(lmHiliteMode) & kHiliteOff) && HiliteScreenRect(r))
+        return;
+    switch (verb) {
+    case verbPaint:
+        FillRectWithRop2(record->rop2Wanted, patternPen, r.left, r.top, r.right, r.bottom);
+        break;
+    case verbErase:
+        FillRectWithRop2(R2_COPYPEN, patternBack, r.left, r.top, r.right, r.bottom);
+        break;
+    case verbInvert:
+        FillRectWithRop2(R2_NOT, -1, r.left, r.top, r.right, r.bottom);
+        break;
+    case verbFill:
+        if (IsColorPort(port))
+            FillColorPortRect(AsColorPort(port), r);
+        else
+            FillRectWithRop2(R2_COPYPEN, patternFill, r.left, r.top, r.right, r.bottom);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void FillRectWithRop2(int rop2, int kind, int left, int top, int right, int bottom)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    HDC dc = CurrentDC();
+    if (!record || !dc || left >= right || top >= bottom)
+        return;
+    if (sMaskDrawing)
+        rop2 = R2_COPYPEN;
+    if (kind != -1)
+        SelectPortPatternBrush(static_cast<int16_t>(kind), 1);
+    bool patBlt = PatBltAllowed(record, dc);
+    if (patBlt && (rop2 == R2_COPYPEN || rop2 == R2_MASKPEN)) {
+        PatBlt(dc, left, top, right - left, bottom - top, rop2 == R2_COPYPEN ? 0x00F00021 : 0x00A000C9);
+        return;
+    }
+    if (patBlt && rop2 == R2_NOT) {
+        PatBlt(dc, left, top, right - left, bottom - top, DSTINVERT);
+        return;
+    }
+    // Rectangle without a pen leaves out the right and bottom edges: one more unit on each side
+    // covers exactly the rectangle. A printer draws at least its scale factor wide.
+    if (PrinterDC() && dc == PrinterDC()) {
+        int scale = PrinterScaleFactor();
+        right = std::max(right, left + scale) + scale;
+        bottom = std::max(bottom, top + scale) + scale;
+    } else {
+        ++right;
+        ++bottom;
+    }
+    SetRop2Cached(dc, record, rop2);
+    SetBkModeCached(dc, record, OPAQUE);
+    SelectNullPen(dc, record);
+    Rectangle(dc, left, top, right, bottom);
+}
+
+void FrameRectDevice(const Rect *macRect, int left, int top, int right, int bottom)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    HDC dc = CurrentDC();
+    if (!port || !record)
+        return;
+    if (!port->rgnSave && port->polySave) {
+        // An open polygon takes the outline (the region being built takes nothing yet).
+        MoveT(macRect->left, macRect->top);
+        LineT(macRect->right, macRect->top);
+        LineT(macRect->right, macRect->bottom);
+        LineT(macRect->left, macRect->bottom);
+        LineT(macRect->left, macRect->top);
+    }
+    if (!dc || !DrawingAllowed(port, record))
+        return;
+
+    int penRop2 = record->rop2Wanted;
+    SetRop2Cached(dc, record, sMaskDrawing ? R2_COPYPEN : penRop2);
+    SetBkModeCached(dc, record, record->penBkModeWanted);
+
+    Point size = record->xform.devPenSize;
+    bool printer = PrinterDC() && dc == PrinterDC();
+    // The thin path draws one-pixel lines; a rectangle one pixel wide or high would have its lines
+    // cross themselves (twice inverted in the XOR modes), so it takes the side fills.
+    bool thin = LibrarySetting(settingThinFrames) != 0 && size.h == 1 && size.v == 1 &&
+                ((penRop2 == R2_NOTXORPEN && (record->penPatState & kPenPatSet)) || printer) &&
+                right - left > 1 && bottom - top > 1;
+    if (thin) {
+        if (PatBltAllowed(record, dc)) {
+            SelectPortPatternBrush(patternPen, 1);
+            ComputeFrameSides(left, top, right, bottom, 1, 1);
+            for (int i = 0; i < 4; ++i)
+                if (sSideValid[i])
+                    PatBlt(dc, sSides[i].left, sSides[i].top, sSides[i].right - sSides[i].left,
+                           sSides[i].bottom - sSides[i].top, 0x00A50065);
+        } else {
+            ApplyPortPen();
+            MoveToEx(dc, left, top, nullptr);
+            LineTo(dc, right - 1, top);
+            LineTo(dc, right - 1, bottom - 1);
+            LineTo(dc, left, bottom - 1);
+            LineTo(dc, left, top);
+        }
+        return;
+    }
+
+    if (record->thinPen)
+        size = Point{1, 1};
+    SelectPortPatternBrush(patternPen, 1);
+    SelectNullPen(dc, record);
+    ComputeFrameSides(left, top, right, bottom, size.v, size.h);
+    bool hilite = !(LowMem<uint8_t>(lmHiliteMode) & kHiliteOff);
+    for (int i = 0; i < 4; ++i) {
+        if (!sSideValid[i] || (hilite && HiliteScreenRect(sSides[i])))
+            continue;
+        FillRectWithRop2(penRop2, -1, sSides[i].left, sSides[i].top, sSides[i].right, sSides[i].bottom);
+    }
+}
+
+void RectDrawCore(GrafVerb verb, const Rect *rect)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!port || !record || !rect)
+        return;
+    if (port->grafProcs && port->grafProcs->rectProc && port->grafProcs->rectProc != StdRect) {
+        port->grafProcs->rectProc(verb, rect);
+        return;
+    }
+    if (rect->top >= rect->bottom || rect->left >= rect->right)
+        return;
+
+    if (DrawingAllowed(port, record) || verb == verbFrame) {
+        RECT r;
+        ZEL_ConvMRtoWR(rect, &r);
+        if (record->xform.offsetActive)
+            XformWinRect(&r);
+        sMaskDrawing = false;
+        Rect device{static_cast<int16_t>(r.top), static_cast<int16_t>(r.left), static_cast<int16_t>(r.bottom),
+                    static_cast<int16_t>(r.right)};
+        if (DrawingAllowed(port, record) && BeginShapeMask(&device, verb, 0)) {
+            sMaskDrawing = true;
+            SetMaskDrawing(true);
+        }
+        if (verb == verbFrame)
+            FrameRectDevice(rect, r.left, r.top, r.right, r.bottom);
+        else
+            FillVerbRect(port, record, verb, r);
+        if (sMaskDrawing) {
+            sMaskDrawing = false;
+            SetMaskDrawing(false);
+            EndShapeMask(port->pnMode, verb != verbFrame);
+        }
+    }
+
+    if (port->picSave && !port->rgnSave && RecordPictPortState()) {
+        RecordPictVerbState(verb);
+        RecordPictRectOp(static_cast<uint16_t>(kOpRect + verb), rect);
+    }
+}
+
+// The default body of the patchable EraseRect.
+void ZEL_CALL EraseRectImpl(const Rect *rect) { RectDrawCore(verbErase, rect); }
+
+ZEL_EXTERN_C void ZEL_CALL StdRect(GrafVerb verb, const Rect *r)
+{
+    GrafPtr port = CurrentPort();
+    if (!port)
+        return;
+    // A custom rectProc that calls StdRect must not be called back by the core.
+    QDProcs *procs = port->grafProcs;
+    QDRectProcPtr saved = procs ? procs->rectProc : nullptr;
+    if (procs)
+        procs->rectProc = nullptr;
+    RectDrawCore(verb, r);
+    if (procs)
+        procs->rectProc = saved;
+}
+
+ZEL_EXTERN_C void ZEL_CALL FrameRec(const Rect *r)
+{
+    RectDrawCore(verbFrame, r);
+    LowMem<uint8_t>(lmHiliteMode) |= kHiliteOff;
+}
+
+ZEL_EXTERN_C void ZEL_CALL InvertRec(const Rect *r)
+{
+    RectDrawCore(verbInvert, r);
+    LowMem<uint8_t>(lmHiliteMode) |= kHiliteOff;
+}
+
+ZEL_EXTERN_C void ZEL_CALL PaintRect(const Rect *r)
+{
+    GrafPtr port = CurrentPort();
+    bool done = false;
+    if (port && BrushReleaseMode() && (port->pnMode == srcCopy || port->pnMode == patCopy) && port->pnVis >= 0) {
+        if (IsColorPort(port)) {
+            PixPatHandle pp = AsColorPort(port)->pnPixPat;
+            if (HandleHasData(pp))
+                done = TryDibFillRect(r, &(*pp)->pat1Data);
+        } else {
+            done = TryDibFillRect(r, &port->pnPat);
+        }
+    }
+    if (!done)
+        RectDrawCore(verbPaint, r);
+    LowMem<uint8_t>(lmHiliteMode) |= kHiliteOff;
+}
+
+ZEL_EXTERN_C void ZEL_CALL FillRec(const Rect *r, const Pattern *pat)
+{
+    if (!pat)
+        return;
+    if (BrushReleaseMode() && TryDibFillRect(r, pat))
+        return;
+    SetPortPatternByKind(patternFill, *pat);
+    RectDrawCore(verbFill, r);
+}
+
+ZEL_EXTERN_C void ZEL_CALL FillCRect(const Rect *r, PixPatHandle pp)
+{
+    GrafPtr port = CurrentPort();
+    if (!port || !IsColorPort(port))
+        return;
+    if (BrushReleaseMode() && TryDibFillCRect(r, pp))
+        return;
+    CGrafPtr cport = AsColorPort(port);
+    // Filling with the port's own fill pattern is a fill like any other.
+    PixPatHandle old = cport->fillPixPat;
+    cport->fillPixPat = pp;
+    RectDrawCore(verbFill, r);
+    cport->fillPixPat = old;
+}

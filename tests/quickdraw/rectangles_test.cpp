@@ -1,0 +1,420 @@
+// Rectangles: every verb in every pattern pen mode and several pen sizes on a table of rectangles (empty,
+// inverted corners, one pixel, one column, wide, pen larger than the rectangle), drawn into a DIB section
+// and compared pixel by pixel with Macintosh coverage (right and bottom edges excluded, the frame's pen
+// inside); FillCRect with the port's own fill pattern, custom rectangle procedures and picture recording.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "LowMem.h"
+#include "Quickdraw.h"
+#include "Zel.h"
+#include "qd_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+const COLORREF kWhite = RGB(255, 255, 255);
+const COLORREF kBlack = RGB(0, 0, 0);
+const ColourLegend kLegend = {{'.', kWhite}, {'#', kBlack}};
+constexpr int kWidth = 24, kHeight = 16;
+
+class Rectangles : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QuickDrawGlobals(); }
+    void SetUp() override { SetPor(WindowManagerPort()); }
+    void TearDown() override { SetPor(WindowManagerPort()); }
+};
+
+// The test background: white on the left half, black on the right.
+bool BackgroundBlack(int x) { return x >= kWidth / 2; }
+
+void PaintBackground(DibSurface &surface)
+{
+    surface.Fill(kWhite);
+    RECT right{kWidth / 2, 0, kWidth, kHeight};
+    FillRect(surface.dc(), &right, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    GdiFlush();
+}
+
+ImageRows Background()
+{
+    ImageRows rows(kHeight, std::string(kWidth, '.'));
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = kWidth / 2; x < kWidth; ++x)
+            rows[y][x] = '#';
+    return rows;
+}
+
+ImageRows Capture(DibSurface &surface)
+{
+    GdiFlush();
+    return CaptureImage(kWidth, kHeight, kLegend, [&](int x, int y) { return surface.Pixel(x, y); });
+}
+
+// The Macintosh pattern transfer modes with a black pen: the destination bit (1 black) under the pen.
+bool ModeResult(int mode, bool dest)
+{
+    switch (mode & 7) {
+    case 0: return true;   // patCopy
+    case 1: return true;   // patOr
+    case 2: return !dest;  // patXor
+    case 3: return false;  // patBic
+    case 4: return false;  // notPatCopy
+    case 5: return dest;   // notPatOr
+    case 6: return dest;   // notPatXor
+    default: return dest;  // notPatBic
+    }
+}
+
+struct RectCase {
+    const char *what;
+    int16_t left, top, right, bottom;
+};
+
+const RectCase kRects[] = {
+    {"empty: no width", 5, 3, 5, 10},
+    {"empty: no height", 3, 7, 20, 7},
+    {"inverted corners", 18, 12, 4, 2},
+    {"one pixel", 3, 3, 4, 4},
+    {"one column across both halves", 11, 1, 12, 15},
+    {"one row across both halves", 2, 13, 22, 14},
+    {"wide, across both halves", 4, 2, 19, 12},
+    {"six by five, around the middle", 9, 5, 15, 10},
+    {"clipped by the port's edges", -3, -2, 30, 20},
+};
+
+const Point kPenSizes[] = {{1, 1}, {2, 3}, {1, 4}, {5, 5}, {9, 2}}; // (v, h)
+
+// The pixels a verb covers: the whole rectangle, or for a frame the rectangle less its inside.
+std::set<std::pair<int, int>> Coverage(const RectCase &c, bool frame, int penH, int penV)
+{
+    std::set<std::pair<int, int>> area;
+    for (int y = c.top; y < c.bottom; ++y)
+        for (int x = c.left; x < c.right; ++x)
+            if (!frame || x < c.left + penH || x >= c.right - penH || y < c.top + penV || y >= c.bottom - penV)
+                area.insert({x, y});
+    return area;
+}
+
+ImageRows Expected(const RectCase &c, bool frame, int penH, int penV, const std::function<bool(bool)> &result)
+{
+    ImageRows expected = Background();
+    for (auto [x, y] : Coverage(c, frame, penH, penV))
+        if (x >= 0 && y >= 0 && x < kWidth && y < kHeight)
+            expected[y][x] = result(BackgroundBlack(x)) ? '#' : '.';
+    return expected;
+}
+
+Rect MacRect(const RectCase &c) { return Rect{c.top, c.left, c.bottom, c.right}; }
+
+} // namespace
+
+// FrameRect and PaintRect in every pattern mode: the pen's pixels are painted once each, so the XOR
+// modes invert every pixel of a frame whose pen is larger than half the rectangle exactly once.
+TEST_F(Rectangles, FrameAndPaintInEveryPenModeAndSizeCoverTheMacintoshPixels)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    for (int mode = patCopy; mode <= notPatBic; ++mode) {
+        PenMode(static_cast<int16_t>(mode));
+        for (Point size : kPenSizes) {
+            PenSize(size.h, size.v);
+            for (const RectCase &c : kRects) {
+                Rect r = MacRect(c);
+                auto modeResult = [mode](bool dest) { return ModeResult(mode, dest); };
+
+                PaintBackground(target.surface());
+                FrameRec(&r);
+                EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, true, size.h, size.v, modeResult)),
+                          "")
+                    << "FrameRect, " << c.what << ", mode " << mode << ", pen " << size.h << "x" << size.v;
+
+                PaintBackground(target.surface());
+                PaintRect(&r);
+                EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, modeResult)), "")
+                    << "PaintRect, " << c.what << ", mode " << mode << ", pen " << size.h << "x" << size.v;
+            }
+        }
+    }
+    PenNormal();
+}
+
+// EraseRect, InvertRect and FillRect do not depend on the pen: erase in the white background pattern,
+// invert every pixel once, fill in a black or white one-bit pattern (on a colour port too).
+TEST_F(Rectangles, EraseInvertAndFillCoverTheRectangleWhateverThePen)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    QDGlobals &g = ::qd; // where InitGraf writes the standard patterns
+    struct Verb {
+        const char *what;
+        std::function<void(const Rect *)> draw;
+        std::function<bool(bool)> result;
+    };
+    const Verb verbs[] = {
+        {"EraseRect", [](const Rect *r) { EraseRect(r); }, [](bool) { return false; }},
+        {"InvertRect", [](const Rect *r) { InvertRec(r); }, [](bool dest) { return !dest; }},
+        {"FillRect black", [&](const Rect *r) { FillRec(r, &g.black); }, [](bool) { return true; }},
+        {"FillRect white", [&](const Rect *r) { FillRec(r, &g.white); }, [](bool) { return false; }},
+    };
+    for (int mode : {patCopy, patXor, notPatOr}) {
+        PenMode(static_cast<int16_t>(mode));
+        PenSize(4, 3);
+        for (const Verb &v : verbs) {
+            for (const RectCase &c : kRects) {
+                Rect r = MacRect(c);
+                PaintBackground(target.surface());
+                v.draw(&r);
+                EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, v.result)), "")
+                    << v.what << ", " << c.what << ", pen mode " << mode;
+            }
+        }
+    }
+    PenNormal();
+}
+
+// The example of a 3-by-2 pen framing (10, 10, 20, 30): rows 10..11 and 18..19 across columns 10..29,
+// columns 10..12 and 27..29 between them. An origin moved to (10, 10) shifts it to the surface's corner.
+TEST_F(Rectangles, FrameFollowsThePortOrigin)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    target.surface().Fill(kWhite);
+    SetOrigin(10, 10);
+    PenSize(3, 2);
+    Rect r{10, 10, 20, 30};
+    FrameRec(&r);
+    ImageRows expected(kHeight, std::string(kWidth, '.'));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            if (y < 2 || y >= 8 || x < 3 || x >= 17)
+                expected[y][x] = '#';
+    EXPECT_EQ(ImageDifference(Capture(target.surface()), expected), "");
+    SetOrigin(0, 0);
+    PenNormal();
+}
+
+// A hidden pen or a mode GDI cannot draw paints nothing; the hilite bit is set by FrameRect, PaintRect
+// and InvertRect whether they draw or not.
+TEST_F(Rectangles, QuietPensDrawNothingAndTheHiliteBitIsSet)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    Rect r{2, 2, 12, 20};
+    struct Quiet {
+        const char *what;
+        std::function<void()> set;
+        std::function<void()> reset;
+    };
+    const Quiet quiet[] = {
+        {"a hidden pen", [] { HidePen(); }, [] { ShowPen(); }},
+        {"a mode GDI cannot draw", [] { PenMode(50); }, [] { PenMode(patCopy); }},
+    };
+    for (const Quiet &q : quiet) {
+        for (auto verb : {FrameRec, PaintRect, InvertRec, EraseRect}) {
+            PaintBackground(target.surface());
+            q.set();
+            LMSetHiliteMode(0);
+            verb(&r);
+            uint8_t hilite = LMGetHiliteMode();
+            q.reset();
+            EXPECT_EQ(ImageDifference(Capture(target.surface()), Background()), "") << q.what;
+            if (verb != EraseRect) {
+                EXPECT_EQ(hilite & 0x80, 0x80) << q.what;
+            }
+        }
+    }
+}
+
+// FillCRect fills with the given PixPat and leaves the port's fillPixPat as it was, also when the
+// PixPat given is the port's own fillPixPat (which must be drawn, not skipped).
+TEST_F(Rectangles, FillCRectDrawsWithAnyPixPatAndKeepsTheFillPixPat)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    QDGlobals &g = ::qd; // where InitGraf writes the standard patterns
+    CGrafPtr cport = target.cport();
+    Rect r{3, 2, 9, 20};
+    RectCase c{"", 2, 3, 20, 9};
+
+    PaintBackground(target.surface());
+    FillRec(&r, &g.black); // the fill pattern is now black
+    PaintBackground(target.surface());
+    PixPatHandle fill = cport->fillPixPat;
+    FillCRect(&r, fill);
+    EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "")
+        << "the port's own fill pattern";
+    EXPECT_EQ(cport->fillPixPat, fill);
+
+    PaintBackground(target.surface());
+    FillCRect(&r, cport->bkPixPat); // white
+    EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, [](bool) { return false; })), "")
+        << "the background PixPat";
+    EXPECT_EQ(cport->fillPixPat, fill);
+
+    // The fill pattern's brush is the black one again.
+    PaintBackground(target.surface());
+    FillCRect(&r, fill);
+    EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "")
+        << "the port's own fill pattern after another";
+}
+
+namespace {
+
+std::vector<std::pair<int, Rect>> sCustomRects;
+void ZEL_CALL RecordingRectProc(GrafVerb verb, const Rect *r) { sCustomRects.push_back({verb, *r}); }
+void ZEL_CALL ForwardingRectProc(GrafVerb verb, const Rect *r)
+{
+    sCustomRects.push_back({verb, *r});
+    StdRect(verb, r);
+}
+
+std::vector<std::vector<uint8_t>> sPictureRecords;
+void ZEL_CALL CapturePutPic(const void *data, int16_t size)
+{
+    const uint8_t *bytes = static_cast<const uint8_t *>(data);
+    sPictureRecords.emplace_back(bytes, bytes + size);
+}
+
+} // namespace
+
+// A port's own rectProc receives every verb (empty rectangles too) in place of drawing; one that calls
+// StdRect draws through it without being called back.
+TEST_F(Rectangles, CustomRectProceduresReceiveTheVerbs)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    QDGlobals &g = ::qd; // where InitGraf writes the standard patterns
+    CQDProcs procs;
+    SetStdCProcs(&procs);
+    EXPECT_EQ(procs.rectProc, StdRect);
+    procs.rectProc = RecordingRectProc;
+    target.cport()->grafProcs = &procs;
+    Rect r{1, 2, 5, 8};
+    Rect empty{4, 4, 4, 9};
+    sCustomRects.clear();
+    PaintBackground(target.surface());
+    FrameRec(&r);
+    PaintRect(&r);
+    EraseRect(&r);
+    InvertRec(&r);
+    FillRec(&r, &g.black);
+    PaintRect(&empty);
+    ASSERT_EQ(sCustomRects.size(), 6u);
+    for (int verb = 0; verb < 5; ++verb) {
+        EXPECT_EQ(sCustomRects[verb].first, verb);
+        EXPECT_EQ(std::memcmp(&sCustomRects[verb].second, &r, sizeof r), 0);
+    }
+    EXPECT_EQ(ImageDifference(Capture(target.surface()), Background()), "");
+
+    procs.rectProc = ForwardingRectProc;
+    sCustomRects.clear();
+    PaintRect(&r);
+    EXPECT_EQ(sCustomRects.size(), 1u);
+    RectCase c{"", 2, 1, 8, 5};
+    EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "");
+    EXPECT_EQ(procs.rectProc, ForwardingRectProc);
+    target.cport()->grafProcs = nullptr;
+}
+
+// Every verb is recorded into an open picture with its rectangle, also with the pen hidden; an empty
+// rectangle is not recorded.
+TEST_F(Rectangles, RectanglesAreRecordedIntoAnOpenPicture)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    QDGlobals &g = ::qd; // where InitGraf writes the standard patterns
+    CQDProcs procs;
+    SetStdCProcs(&procs);
+    procs.putPicProc = CapturePutPic;
+    char pictureMark = 0;
+    target.cport()->grafProcs = &procs;
+    target.cport()->picSave = reinterpret_cast<Handle>(&pictureMark);
+    sPictureRecords.clear();
+
+    Rect r{1, 2, 0x103, 0x204};
+    Rect empty{5, 5, 5, 50};
+    FrameRec(&r);
+    HidePen();
+    PaintRect(&r);
+    ShowPen();
+    EraseRect(&r);
+    InvertRec(&r);
+    FillRec(&r, &g.black);
+    FrameRec(&empty);
+
+    target.cport()->picSave = nullptr;
+    target.cport()->grafProcs = nullptr;
+    std::vector<std::vector<uint8_t>> expected;
+    for (uint8_t verb = 0; verb < 5; ++verb)
+        expected.push_back({0x00, static_cast<uint8_t>(0x30 + verb), 0x00, 0x01, 0x00, 0x02, 0x01, 0x03, 0x02, 0x04});
+    EXPECT_EQ(sPictureRecords, expected);
+}
+
+// Switch 0x2 of ZEL_SetFlags (thin pens) frames with a one-pixel pen whatever the pen size; the filling
+// verbs are not affected.
+TEST_F(Rectangles, ThinPensFrameWithOnePixel)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    PenSize(5, 4);
+    ZEL_SetFlags(0, 0, 0x2, 0x2);
+    const RectCase c{"", 4, 2, 19, 12};
+    Rect r = MacRect(c);
+    PaintBackground(target.surface());
+    FrameRec(&r);
+    ImageRows framed = Capture(target.surface());
+    PaintBackground(target.surface());
+    PaintRect(&r);
+    ImageRows painted = Capture(target.surface());
+    ZEL_SetFlags(0, 0, 0x2, 0);
+    PenNormal();
+    EXPECT_EQ(ImageDifference(framed, Expected(c, true, 1, 1, [](bool) { return true; })), "");
+    EXPECT_EQ(ImageDifference(painted, Expected(c, false, 0, 0, [](bool) { return true; })), "");
+}
+
+namespace {
+
+std::vector<Point> sPolyLines;
+void ZEL_CALL PolyLineProc(Point pt) { sPolyLines.push_back(pt); }
+
+} // namespace
+
+// While a polygon is open, a frame adds its outline to it (through the line path), even with the pen
+// hidden; while a region is being built it does not.
+TEST_F(Rectangles, FrameAddsItsOutlineToAnOpenPolygon)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    CQDProcs procs;
+    SetStdCProcs(&procs);
+    procs.lineProc = PolyLineProc;
+    char polyMark = 0, rgnMark = 0;
+    target.cport()->grafProcs = &procs;
+    target.cport()->polySave = reinterpret_cast<Handle>(&polyMark);
+    sPolyLines.clear();
+    HidePen();
+    Rect r{3, 2, 9, 20};
+    FrameRec(&r);
+    Point start = target.port()->pnLoc;
+    target.cport()->rgnSave = reinterpret_cast<Handle>(&rgnMark);
+    FrameRec(&r);
+    target.cport()->rgnSave = nullptr;
+    ShowPen();
+    target.cport()->polySave = nullptr;
+    target.cport()->grafProcs = nullptr;
+
+    EXPECT_EQ(start.h, 2);
+    EXPECT_EQ(start.v, 3);
+    const std::vector<std::pair<int, int>> expected = {{20, 3}, {20, 9}, {2, 9}, {2, 3}};
+    std::vector<std::pair<int, int>> lines;
+    for (Point p : sPolyLines)
+        lines.push_back({p.h, p.v});
+    EXPECT_EQ(lines, expected);
+}
