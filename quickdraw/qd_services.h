@@ -140,6 +140,13 @@ bool SetPrinterPageXform(PortDCRecord *record, const Rect &page, const Rect &dev
 void InitRegionGlobals();
 void FreeRegionGlobals();
 HRGN RectRgnSentinel();
+HRGN MaskRgnSentinel();
+// A rectangle-form region with top and left at least -16383 and bottom and right at most 16383.
+RgnHandle NewFakeRectRgn(int16_t left, int16_t top, int16_t right, int16_t bottom);
+// SetRectRg with 32-bit coordinates, each clamped to the 16-bit range first.
+void SetRectRgnClamped(RgnHandle rgn, int32_t left, int32_t top, int32_t right, int32_t bottom);
+// SectRgn that takes a mask-form first operand as its bounding box.
+void SectRgnOrBBox(RgnHandle a, RgnHandle b, RgnHandle dst);
 
 // ---- Colour objects and graphics devices ----
 // True when `dc` belongs to a GDevice that has not been disposed.

@@ -1,0 +1,340 @@
+// Regions: set operations checked against pixel sets computed independently from the shapes'
+// rectangles (every pixel of a window around the operands is sampled with PtInRgn), the collapse to the
+// rectangle form, offsets with 16-bit wrap, insets and maps that rescale within the region's own box,
+// and the point, rectangle, equality and emptiness tests.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "MacMemory.h"
+#include "Quickdraw.h"
+#include "qd_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+using PixelSet = std::set<std::pair<int, int>>;
+
+// A shape: rectangles (left, top, right, bottom) added, then rectangles taken away.
+struct Shape {
+    const char *name;
+    std::vector<Rect> add, remove;
+};
+
+Rect R(int16_t left, int16_t top, int16_t right, int16_t bottom) { return Rect{top, left, bottom, right}; }
+
+const std::vector<Shape> kShapes = {
+    {"empty", {}, {}},
+    {"rect", {R(10, 10, 40, 30)}, {}},
+    {"overlapping", {R(25, 20, 60, 50)}, {}},
+    {"L", {R(10, 10, 20, 50), R(10, 40, 50, 50)}, {}},
+    {"hole", {R(5, 5, 55, 55)}, {R(20, 20, 40, 40)}},
+    {"two rects", {R(0, 0, 15, 15), R(30, 30, 45, 45)}, {}},
+    {"far", {R(70, 70, 80, 80)}, {}},
+};
+
+constexpr int kWindow = 90;
+
+PixelSet PixelsOf(const Shape &s)
+{
+    PixelSet set;
+    for (const Rect &r : s.add)
+        for (int v = r.top; v < r.bottom; ++v)
+            for (int h = r.left; h < r.right; ++h)
+                set.insert({h, v});
+    for (const Rect &r : s.remove)
+        for (int v = r.top; v < r.bottom; ++v)
+            for (int h = r.left; h < r.right; ++h)
+                set.erase({h, v});
+    return set;
+}
+
+RgnHandle MakeShape(const Shape &s)
+{
+    RgnHandle rgn = NewRgn();
+    RgnHandle part = NewRgn();
+    for (const Rect &r : s.add) {
+        RectRgn(part, &r);
+        UnionRg(rgn, part, rgn);
+    }
+    for (const Rect &r : s.remove) {
+        RectRgn(part, &r);
+        DiffRgn(rgn, part, rgn);
+    }
+    DisposeRgn(part);
+    return rgn;
+}
+
+PixelSet Sample(RgnHandle rgn, int from = -5, int to = kWindow)
+{
+    PixelSet set;
+    for (int v = from; v < to; ++v)
+        for (int h = from; h < to; ++h)
+            if (PtInRgn(Point{static_cast<int16_t>(v), static_cast<int16_t>(h)}, rgn))
+                set.insert({h, v});
+    return set;
+}
+
+// The box the Macintosh keeps for a pixel set: its bounds, or (0,0,0,0) when empty.
+Rect BoundsOf(const PixelSet &set)
+{
+    if (set.empty())
+        return Rect{0, 0, 0, 0};
+    int top = 32767, left = 32767, bottom = -32768, right = -32768;
+    for (auto [h, v] : set) {
+        left = std::min(left, h);
+        right = std::max(right, h + 1);
+        top = std::min(top, v);
+        bottom = std::max(bottom, v + 1);
+    }
+    return R(left, top, right, bottom);
+}
+
+std::string BoxText(const Rect &r)
+{
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+}
+
+// True when the region is in the rectangle form (its form word is the one a new region has).
+bool InRectForm(RgnHandle rgn)
+{
+    RgnHandle fresh = NewRgn();
+    bool same = (**rgn).rgnSize == 10 && (**rgn).rgnForm == (**fresh).rgnForm;
+    DisposeRgn(fresh);
+    return same;
+}
+
+class Regions : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QuickDrawGlobals(); }
+};
+
+TEST_F(Regions, NewAndSetRectKeepTheBoxAsGiven)
+{
+    RgnHandle rgn = NewRgn();
+    ASSERT_NE(rgn, nullptr);
+    EXPECT_EQ((**rgn).rgnSize, 10);
+    EXPECT_EQ(BoxText((**rgn).rgnBBox), "(0,0,0,0)");
+    EXPECT_TRUE(InRectForm(rgn));
+    EXPECT_TRUE(EmptyRgn(rgn));
+    SetRectRg(rgn, 10, 20, 110, 220);
+    EXPECT_EQ(BoxText((**rgn).rgnBBox), "(10,20,110,220)");
+    SetRectRg(rgn, -30000, -30000, 30000, 30000); // unclamped
+    EXPECT_EQ(BoxText((**rgn).rgnBBox), "(-30000,-30000,30000,30000)");
+    SetEmptyRgn(rgn);
+    EXPECT_TRUE(EmptyRgn(rgn));
+    DisposeRgn(rgn);
+    DisposeRgn(nullptr); // no effect
+}
+
+TEST_F(Regions, ShapesHoldTheirPixels)
+{
+    for (const Shape &s : kShapes) {
+        RgnHandle rgn = MakeShape(s);
+        PixelSet expected = PixelsOf(s);
+        EXPECT_EQ(Sample(rgn), expected) << s.name;
+        EXPECT_EQ(BoxText((**rgn).rgnBBox), BoxText(BoundsOf(expected))) << s.name;
+        EXPECT_EQ(EmptyRgn(rgn) != 0, expected.empty()) << s.name;
+        DisposeRgn(rgn);
+    }
+}
+
+// Every pair of shapes under every operation, with the result in a third region and in each operand.
+TEST_F(Regions, SetOperationsMatchThePixelSets)
+{
+    struct Op {
+        const char *name;
+        void(ZEL_CALL *call)(RgnHandle, RgnHandle, RgnHandle);
+        std::function<bool(bool, bool)> in;
+    };
+    const Op ops[] = {
+        {"SectRgn", SectRgn, [](bool a, bool b) { return a && b; }},
+        {"UnionRg", UnionRg, [](bool a, bool b) { return a || b; }},
+        {"DiffRgn", DiffRgn, [](bool a, bool b) { return a && !b; }},
+        {"XorRg", XorRg, [](bool a, bool b) { return a != b; }},
+    };
+    for (const Op &op : ops)
+        for (const Shape &sa : kShapes)
+            for (const Shape &sb : kShapes) {
+                const PixelSet pa = PixelsOf(sa), pb = PixelsOf(sb);
+                PixelSet expected;
+                for (int v = -5; v < kWindow; ++v)
+                    for (int h = -5; h < kWindow; ++h)
+                        if (op.in(pa.count({h, v}) != 0, pb.count({h, v}) != 0))
+                            expected.insert({h, v});
+                const std::string what = std::string(op.name) + " " + sa.name + ", " + sb.name;
+                for (int target = 0; target < 3; ++target) {
+                    RgnHandle a = MakeShape(sa), b = MakeShape(sb);
+                    RgnHandle dst = target == 0 ? NewRgn() : target == 1 ? a : b;
+                    op.call(a, b, dst);
+                    EXPECT_EQ(Sample(dst), expected) << what << " into " << target;
+                    EXPECT_EQ(BoxText((**dst).rgnBBox), BoxText(BoundsOf(expected))) << what << " into " << target;
+                    if (target == 0) { // the operands are unchanged
+                        EXPECT_EQ(Sample(a), pa) << what;
+                        EXPECT_EQ(Sample(b), pb) << what;
+                    }
+                    if (target == 0)
+                        DisposeRgn(dst);
+                    DisposeRgn(a);
+                    DisposeRgn(b);
+                }
+            }
+}
+
+TEST_F(Regions, RectangularResultsCollapseToTheRectangleForm)
+{
+    RgnHandle a = NewRgn(), b = NewRgn(), u = NewRgn(), s = NewRgn();
+    SetRectRg(a, 0, 0, 20, 20);
+    SetRectRg(b, 10, 10, 30, 30);
+    UnionRg(a, b, u);
+    EXPECT_FALSE(InRectForm(u));
+    EXPECT_EQ(BoxText((**u).rgnBBox), "(0,0,30,30)");
+    SectRgn(u, a, s);
+    EXPECT_TRUE(InRectForm(s));
+    EXPECT_EQ(BoxText((**s).rgnBBox), "(0,0,20,20)");
+    // Two disjoint rectangles meet nowhere: the empty box.
+    SetRectRg(b, 50, 50, 60, 60);
+    SectRgn(a, b, s);
+    EXPECT_TRUE(InRectForm(s));
+    EXPECT_EQ(BoxText((**s).rgnBBox), "(0,0,0,0)");
+    // A union of two adjacent halves is one rectangle again.
+    SetRectRg(b, 20, 0, 40, 20);
+    UnionRg(a, b, u);
+    EXPECT_TRUE(InRectForm(u));
+    EXPECT_EQ(BoxText((**u).rgnBBox), "(0,0,40,20)");
+    for (RgnHandle r : {a, b, u, s})
+        DisposeRgn(r);
+}
+
+TEST_F(Regions, CopyGivesAnIndependentRegion)
+{
+    for (const Shape &s : kShapes) {
+        RgnHandle src = MakeShape(s), dst = NewRgn();
+        SetRectRg(dst, 1, 1, 5, 5);
+        CopyRg(src, dst);
+        DisposeRgn(src);
+        EXPECT_EQ(Sample(dst), PixelsOf(s)) << s.name;
+        DisposeRgn(dst);
+    }
+}
+
+TEST_F(Regions, OffsetMovesEveryFormAndWrapsAtTheCoordinateLimit)
+{
+    for (const Shape &s : kShapes) {
+        RgnHandle rgn = MakeShape(s);
+        OffsetRg(rgn, 7, -3);
+        PixelSet moved;
+        for (auto [h, v] : PixelsOf(s))
+            moved.insert({h + 7, v - 3});
+        EXPECT_EQ(Sample(rgn, -10, kWindow + 10), moved) << s.name;
+        DisposeRgn(rgn);
+    }
+    RgnHandle l = MakeShape(kShapes[3]);
+    OffsetRg(l, -30010, 0); // box left -30000
+    ASSERT_EQ((**l).rgnBBox.left, -30000);
+    OffsetRg(l, -5000, 0);
+    EXPECT_EQ((**l).rgnBBox.left, 30536);
+    EXPECT_TRUE(PtInRgn(Point{15, 30536}, l));
+    RgnHandle r = NewRgn();
+    SetRectRg(r, -30000, 0, -29990, 10);
+    OffsetRg(r, -5000, 0);
+    EXPECT_EQ(BoxText((**r).rgnBBox), "(30536,0,30546,10)");
+    DisposeRgn(l);
+    DisposeRgn(r);
+}
+
+// An L of box (100,100,200,200): its arm is the left tenth and the bottom tenth of the box.
+RgnHandle MakeL100()
+{
+    Shape s{"L100", {R(100, 100, 150, 200), R(100, 150, 200, 200)}, {}};
+    return MakeShape(s);
+}
+
+TEST_F(Regions, InsetRescalesWithinTheRegionsOwnBox)
+{
+    RgnHandle l = MakeL100();
+    InsetRg(l, 10, 10);
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(110,110,190,190)");
+    // Scaled by 0.8 within the box: the arms are 40 wide, the corner at (150,150).
+    EXPECT_TRUE(PtInRgn(Point{115, 115}, l));
+    EXPECT_TRUE(PtInRgn(Point{185, 185}, l));
+    EXPECT_TRUE(PtInRgn(Point{185, 149}, l));
+    EXPECT_FALSE(PtInRgn(Point{115, 151}, l));
+    EXPECT_FALSE(PtInRgn(Point{145, 185}, l));
+    // An outset grows it the same way.
+    InsetRg(l, -10, -10);
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(100,100,200,200)");
+    EXPECT_FALSE(PtInRgn(Point{120, 180}, l));
+    // An inset that consumes the box leaves the region empty.
+    InsetRg(l, 50, 10);
+    EXPECT_TRUE(EmptyRgn(l));
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(0,0,0,0)");
+    EXPECT_TRUE(Sample(l).empty());
+    DisposeRgn(l);
+
+    RgnHandle r = NewRgn();
+    SetRectRg(r, 100, 100, 200, 200);
+    InsetRg(r, 10, 20);
+    EXPECT_TRUE(InRectForm(r));
+    EXPECT_EQ(BoxText((**r).rgnBBox), "(110,120,190,180)");
+    InsetRg(r, 40, 40);
+    EXPECT_TRUE(EmptyRgn(r));
+    EXPECT_EQ(BoxText((**r).rgnBBox), "(0,0,0,0)");
+    DisposeRgn(r);
+}
+
+TEST_F(Regions, MapScalesTheBoxAndTheShapeInIt)
+{
+    RgnHandle l = MakeL100();
+    const Rect from = R(0, 0, 100, 100), to = R(0, 0, 200, 300);
+    MapRgn(l, &from, &to);
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(200,300,400,600)");
+    EXPECT_TRUE(PtInRgn(Point{310, 210}, l));
+    EXPECT_TRUE(PtInRgn(Point{590, 390}, l));
+    EXPECT_FALSE(PtInRgn(Point{310, 390}, l));
+    MapRgn(l, &to, &to); // same rectangles: nothing
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(200,300,400,600)");
+    DisposeRgn(l);
+    RgnHandle r = NewRgn();
+    SetRectRg(r, 10, 10, 20, 20);
+    MapRgn(r, &from, &to);
+    EXPECT_EQ(BoxText((**r).rgnBBox), "(20,30,40,60)");
+    DisposeRgn(r);
+}
+
+TEST_F(Regions, RectInRgnAndEqualRg)
+{
+    RgnHandle l = MakeShape(kShapes[3]); // L: (10,10,20,50) and (10,40,50,50)
+    struct Case {
+        Rect r;
+        bool in;
+    };
+    const Case cases[] = {
+        {R(15, 15, 16, 16), true},  {R(30, 45, 35, 60), true},  {R(20, 10, 30, 20), false}, // edge only
+        {R(30, 20, 40, 30), false}, {R(0, 0, 10, 100), false}, {R(15, 15, 15, 30), false},  // empty
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(RectInRgn(&c.r, l) != 0, c.in) << BoxText(c.r);
+    RgnHandle r = NewRgn(), g = NewRgn();
+    SetRectRg(r, 10, 10, 50, 50);
+    SetRectRg(g, 10, 10, 50, 50);
+    ASSERT_NE(ZEL_RgnSetToRealRectRgn(g), nullptr);
+    EXPECT_FALSE(InRectForm(g));
+    EXPECT_TRUE(EqualRg(r, g));
+    EXPECT_TRUE(EqualRg(g, r));
+    EXPECT_FALSE(EqualRg(r, l));
+    RgnHandle l2 = MakeShape(kShapes[3]);
+    EXPECT_TRUE(EqualRg(l, l2));
+    Rect edge = R(20, 10, 30, 20);
+    EXPECT_TRUE(RectInRgn(&edge, r));
+    for (RgnHandle x : {l, l2, r, g})
+        DisposeRgn(x);
+}
+
+} // namespace
