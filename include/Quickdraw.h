@@ -635,6 +635,7 @@ ZEL_API Boolean ZEL_CALL EmptyRgn(RgnHandle rgn);
 ZEL_API void ZEL_CALL OpenRgn(void);
 ZEL_API void ZEL_CALL CloseRgn(RgnHandle dst);
 ZEL_API OSErr ZEL_CALL BitMapToRegion(RgnHandle rgn, const BitMap *bits);
+ZEL_API OSErr ZEL_CALL BitMapToRegionGlue(RgnHandle rgn, const BitMap *bits);
 ZEL_API void ZEL_CALL StdRgn(GrafVerb verb, RgnHandle rgn);
 ZEL_API void ZEL_CALL FrameRg(RgnHandle rgn);
 ZEL_API void ZEL_CALL PaintRg(RgnHandle rgn);

@@ -147,6 +147,9 @@ RgnHandle NewFakeRectRgn(int16_t left, int16_t top, int16_t right, int16_t botto
 void SetRectRgnClamped(RgnHandle rgn, int32_t left, int32_t top, int32_t right, int32_t bottom);
 // SectRgn that takes a mask-form first operand as its bounding box.
 void SectRgnOrBBox(RgnHandle a, RgnHandle b, RgnHandle dst);
+// While the current port has an open region, XORs a framed shape's GDI region into it; the GDI region
+// is deleted either way.
+void RgnAddToOpenRgn(HRGN shape);
 
 // ---- Colour objects and graphics devices ----
 // True when `dc` belongs to a GDevice that has not been disposed.

@@ -4,6 +4,7 @@
 // and the point, rectangle, equality and emptiness tests.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -338,3 +339,289 @@ TEST_F(Regions, RectInRgnAndEqualRg)
 }
 
 } // namespace
+
+// ---- The one-bit-mask form ----
+
+namespace {
+
+// A ring inside a bitmap of bounds (20,10,36,22): the rectangle (22,12,34,20) less (25,14,31,18).
+const Shape kRing{"ring", {R(22, 12, 34, 20)}, {R(25, 14, 31, 18)}};
+
+// A mask-form region of the pixel set, through a one-bit BitMap of the given bounds.
+RgnHandle MaskRegionOf(const PixelSet &set, const Rect &bounds)
+{
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    const int rowBytes = ((width + 15) / 16) * 2;
+    static std::vector<uint8_t> bits;
+    bits.assign(rowBytes * height, 0);
+    for (auto [h, v] : set)
+        if (h >= bounds.left && h < bounds.right && v >= bounds.top && v < bounds.bottom)
+            bits[(v - bounds.top) * rowBytes + (h - bounds.left) / 8] |= 0x80 >> ((h - bounds.left) % 8);
+    BitMap map{reinterpret_cast<Ptr>(bits.data()), static_cast<int16_t>(rowBytes), bounds};
+    RgnHandle rgn = NewRgn();
+    EXPECT_EQ(BitMapToRegion(rgn, &map), 0);
+    return rgn;
+}
+
+uint32_t MaskHandleOf(RgnHandle rgn) { return *reinterpret_cast<uint32_t *>(reinterpret_cast<char *>(*rgn) + 14); }
+
+} // namespace
+
+TEST_F(Regions, MaskRegionsHoldTheirPixelsAndMoveWithTheirBox)
+{
+    const PixelSet ring = PixelsOf(kRing);
+    RgnHandle rgn = MaskRegionOf(ring, R(20, 10, 36, 22));
+    EXPECT_EQ((**rgn).rgnSize, 14);
+    EXPECT_EQ(GetHandleSize(reinterpret_cast<Handle>(rgn)), 18);
+    EXPECT_EQ(Sample(rgn), ring);
+    EXPECT_FALSE(EmptyRgn(rgn));
+    OffsetRg(rgn, 5, -4);
+    PixelSet moved;
+    for (auto [h, v] : ring)
+        moved.insert({h + 5, v - 4});
+    EXPECT_EQ(Sample(rgn), moved);
+
+    // A copy has a mask of its own: it outlives the original.
+    RgnHandle copy = NewRgn();
+    CopyRg(rgn, copy);
+    EXPECT_NE(MaskHandleOf(copy), MaskHandleOf(rgn));
+    DisposeRgn(rgn);
+    EXPECT_EQ(Sample(copy), moved);
+    InsetRg(copy, 8, 2); // consumes the 16-wide box
+    EXPECT_TRUE(EmptyRgn(copy));
+    EXPECT_TRUE(InRectForm(copy));
+    DisposeRgn(copy);
+
+    // A mask with no pixel inside is empty, and becomes the empty rectangle.
+    RgnHandle blank = MaskRegionOf({}, R(0, 0, 16, 8));
+    EXPECT_EQ((**blank).rgnSize, 14);
+    EXPECT_TRUE(EmptyRgn(blank));
+    EXPECT_TRUE(InRectForm(blank));
+    EXPECT_EQ(BoxText((**blank).rgnBBox), "(0,0,0,0)");
+    DisposeRgn(blank);
+}
+
+TEST_F(Regions, SetOperationsWithAMaskOperandMatchThePixelSets)
+{
+    const PixelSet ring = PixelsOf(kRing);
+    struct Op {
+        const char *name;
+        void(ZEL_CALL *call)(RgnHandle, RgnHandle, RgnHandle);
+        bool (*in)(bool, bool);
+    };
+    const Op ops[] = {
+        {"SectRgn", SectRgn, [](bool a, bool b) { return a && b; }},
+        {"UnionRg", UnionRg, [](bool a, bool b) { return a || b; }},
+        {"DiffRgn", DiffRgn, [](bool a, bool b) { return a && !b; }},
+        {"XorRg", XorRg, [](bool a, bool b) { return a != b; }},
+    };
+    for (const Op &op : ops)
+        for (const Shape &s : kShapes)
+            for (bool maskFirst : {true, false}) {
+                const PixelSet other = PixelsOf(s);
+                const PixelSet &pa = maskFirst ? ring : other, &pb = maskFirst ? other : ring;
+                PixelSet expected;
+                for (int v = -5; v < kWindow; ++v)
+                    for (int h = -5; h < kWindow; ++h)
+                        if (op.in(pa.count({h, v}) != 0, pb.count({h, v}) != 0))
+                            expected.insert({h, v});
+                RgnHandle mask = MaskRegionOf(ring, R(20, 10, 36, 22)), shape = MakeShape(s), dst = NewRgn();
+                op.call(maskFirst ? mask : shape, maskFirst ? shape : mask, dst);
+                EXPECT_EQ(Sample(dst), expected) << op.name << " " << s.name << (maskFirst ? " (mask first)" : "");
+                EXPECT_EQ(Sample(mask), ring) << op.name;
+                for (RgnHandle r : {mask, shape, dst})
+                    DisposeRgn(r);
+            }
+}
+
+// ---- Drawing ----
+
+namespace {
+
+const COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+constexpr int kDrawW = 40, kDrawH = 30;
+const Shape kDrawL{"L", {R(5, 5, 15, 25), R(5, 18, 30, 25)}, {}};
+
+PixelSet BlackPixels(DibSurface &surface)
+{
+    GdiFlush();
+    PixelSet set;
+    for (int y = 0; y < kDrawH; ++y)
+        for (int x = 0; x < kDrawW; ++x)
+            if (surface.Pixel(x, y) == kBlack)
+                set.insert({x, y});
+    return set;
+}
+
+PixelSet AllPixels()
+{
+    PixelSet set;
+    for (int y = 0; y < kDrawH; ++y)
+        for (int x = 0; x < kDrawW; ++x)
+            set.insert({x, y});
+    return set;
+}
+
+PixelSet Minus(const PixelSet &a, const PixelSet &b)
+{
+    PixelSet r;
+    for (auto p : a)
+        if (!b.count(p))
+            r.insert(p);
+    return r;
+}
+
+class RegionDrawing : public Regions {
+protected:
+    void TearDown() override { SetPor(WindowManagerPort()); }
+};
+
+} // namespace
+
+TEST_F(RegionDrawing, VerbsPaintExactlyTheRegionsPixels)
+{
+    const PixelSet ring = PixelsOf(kRing);
+    struct Form {
+        const char *name;
+        std::function<RgnHandle()> make;
+        PixelSet pixels;
+    };
+    const Form forms[] = {
+        {"rectangle", [] { RgnHandle r = NewRgn(); SetRectRg(r, 3, 4, 17, 11); return r; },
+         PixelsOf(Shape{"", {R(3, 4, 17, 11)}, {}})},
+        {"GDI", [] { return MakeShape(kDrawL); }, PixelsOf(kDrawL)},
+        {"mask", [&] { return MaskRegionOf(ring, R(20, 10, 36, 22)); }, ring},
+    };
+    Pattern black, white;
+    std::memset(&black, 0xFF, sizeof black);
+    std::memset(&white, 0x00, sizeof white);
+    for (const Form &f : forms) {
+        DibPort target(kDrawW, kDrawH);
+        SetPor(target.port());
+        RgnHandle rgn = f.make();
+        const Rect box = (**rgn).rgnBBox;
+
+        PaintRg(rgn);
+        EXPECT_EQ(BlackPixels(target.surface()), f.pixels) << f.name << " PaintRg";
+        InvertRg(rgn);
+        EXPECT_TRUE(BlackPixels(target.surface()).empty()) << f.name << " InvertRg";
+        FillRg(rgn, &black);
+        EXPECT_EQ(BlackPixels(target.surface()), f.pixels) << f.name << " FillRg";
+
+        target.surface().Fill(kBlack);
+        EraseRgn(rgn);
+        EXPECT_EQ(BlackPixels(target.surface()), Minus(AllPixels(), f.pixels)) << f.name << " EraseRgn";
+        FillRg(rgn, &white);
+        EXPECT_EQ(BlackPixels(target.surface()), Minus(AllPixels(), f.pixels)) << f.name << " FillRg white";
+        InvertRg(rgn);
+        EXPECT_EQ(BlackPixels(target.surface()), AllPixels()) << f.name << " FillRg white, InvertRg";
+
+        // Hidden, the pen paints nothing.
+        target.surface().Fill(kWhite);
+        HidePen();
+        PaintRg(rgn);
+        EXPECT_TRUE(BlackPixels(target.surface()).empty()) << f.name;
+        ShowPen();
+
+        // The region itself is untouched by drawing.
+        EXPECT_EQ(Sample(rgn), f.pixels) << f.name;
+        EXPECT_EQ(BoxText((**rgn).rgnBBox), BoxText(box)) << f.name;
+        DisposeRgn(rgn);
+    }
+}
+
+TEST_F(RegionDrawing, FrameDrawsTheInnerEdgeEvenWithThePenHidden)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    RgnHandle l = MakeShape(kDrawL);
+    HidePen();
+    FrameRg(l);
+    ShowPen();
+    const PixelSet framed = BlackPixels(target.surface());
+    const PixelSet area = PixelsOf(kDrawL);
+    EXPECT_TRUE(Minus(framed, area).empty()) << "the frame stays inside the region";
+    for (auto p : std::vector<std::pair<int, int>>{{5, 5}, {14, 5}, {5, 24}, {29, 24}, {29, 18}, {14, 17}, {10, 5}})
+        EXPECT_TRUE(framed.count(p)) << p.first << "," << p.second;
+    for (auto p : std::vector<std::pair<int, int>>{{10, 10}, {20, 21}, {7, 20}})
+        EXPECT_FALSE(framed.count(p)) << p.first << "," << p.second;
+
+    // A mask-form region is not framed.
+    target.surface().Fill(kWhite);
+    RgnHandle ring = MaskRegionOf(PixelsOf(kRing), R(20, 10, 36, 22));
+    FrameRg(ring);
+    EXPECT_TRUE(BlackPixels(target.surface()).empty());
+    DisposeRgn(ring);
+    DisposeRgn(l);
+}
+
+TEST_F(RegionDrawing, DrawingWithAMovedOriginLeavesTheRegionAlone)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    SetOrigin(3, 2); // local (3,2) is the surface's (0,0)
+    RgnHandle l = MakeShape(kDrawL);
+    PaintRg(l);
+    PixelSet expected;
+    for (auto [h, v] : PixelsOf(kDrawL))
+        expected.insert({h - 3, v - 2});
+    EXPECT_EQ(BlackPixels(target.surface()), expected);
+    EXPECT_EQ(Sample(l), PixelsOf(kDrawL));
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(5,5,30,25)");
+    SetOrigin(0, 0);
+    DisposeRgn(l);
+}
+
+namespace {
+std::vector<int> sRgnProcVerbs;
+void ZEL_CALL RecordingRgnProc(GrafVerb verb, RgnHandle) { sRgnProcVerbs.push_back(verb); }
+void ZEL_CALL ForwardingRgnProc(GrafVerb verb, RgnHandle rgn)
+{
+    sRgnProcVerbs.push_back(verb);
+    StdRgn(verb, rgn);
+}
+} // namespace
+
+TEST_F(RegionDrawing, StdRgnCallsTheCoreAndCustomProcsReplaceIt)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    RgnHandle l = MakeShape(kDrawL);
+    StdRgn(1, l);
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(kDrawL));
+
+    target.surface().Fill(kWhite);
+    CQDProcs procs;
+    SetStdCProcs(&procs);
+    procs.rgnProc = RecordingRgnProc;
+    target.cport()->grafProcs = &procs;
+    sRgnProcVerbs.clear();
+    PaintRg(l);
+    EraseRgn(l);
+    InvertRg(l);
+    EXPECT_EQ(sRgnProcVerbs, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(BlackPixels(target.surface()).empty()) << "the custom procedure replaces the drawing";
+    // A procedure that hands on to StdRgn draws, and is itself restored afterwards.
+    procs.rgnProc = ForwardingRgnProc;
+    sRgnProcVerbs.clear();
+    PaintRg(l);
+    EXPECT_EQ(sRgnProcVerbs, (std::vector<int>{1}));
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(kDrawL));
+    EXPECT_EQ(procs.rgnProc, ForwardingRgnProc);
+    target.cport()->grafProcs = nullptr;
+    DisposeRgn(l);
+}
+
+TEST_F(RegionDrawing, OpenAndCloseGiveTheRegionBuiltMeanwhile)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    OpenRgn();
+    EXPECT_NE(target.port()->rgnSave, nullptr);
+    RgnHandle dst = NewRgn();
+    SetRectRg(dst, 1, 2, 3, 4);
+    CloseRgn(dst);
+    EXPECT_EQ(target.port()->rgnSave, nullptr);
+    EXPECT_TRUE(EmptyRgn(dst));
+    DisposeRgn(dst);
+}
