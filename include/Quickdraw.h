@@ -647,5 +647,7 @@ ZEL_API void ZEL_CALL ZEL_RgnGetBBoxRECTFromRgn(RgnHandle rgn, RECT *r);
 ZEL_API HRGN ZEL_CALL ZEL_RgnSetToRealRectRgn(RgnHandle rgn);
 ZEL_API HRGN ZEL_CALL ZEL_RgnSetToFakeRectRgn(RgnHandle rgn);
 ZEL_API Boolean ZEL_CALL ZEL_IsRectRgn(RgnHandle rgn);
+ZEL_API int16_t ZEL_CALL ZEL_SelectClipRgn(HDC dc, RgnHandle rgn);
+ZEL_API void ZEL_CALL ZEL_VisRgnChange(GrafPtr port);
 
 #endif

@@ -150,6 +150,10 @@ void SectRgnOrBBox(RgnHandle a, RgnHandle b, RgnHandle dst);
 // While the current port has an open region, XORs a framed shape's GDI region into it; the GDI region
 // is deleted either way.
 void RgnAddToOpenRgn(HRGN shape);
+// Fills a region with a PixPat, putting the port's own fill PixPat back afterwards.
+void FillCRgn(RgnHandle rgn, PixPatHandle pp);
+// 1 while ZEL_VisRgnChange passes a visible-region change on as a clip change.
+int16_t VisRgnChangeFlag();
 
 // ---- Colour objects and graphics devices ----
 // True when `dc` belongs to a GDevice that has not been disposed.

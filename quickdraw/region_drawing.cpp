@@ -173,6 +173,22 @@ ZEL_EXTERN_C void ZEL_CALL FillRg(RgnHandle rgn, const Pattern *pat)
     RgnDrawCore(kFill, rgn);
 }
 
+void FillCRgn(RgnHandle rgn, PixPatHandle pp)
+{
+    GrafPtr port = CurrentPort();
+    if (!port || !IsColorPort(port))
+        return;
+    CGrafPtr cport = AsColorPort(port);
+    if (cport->fillPixPat == pp) {
+        RgnDrawCore(kFill, rgn);
+        return;
+    }
+    PixPatHandle previous = cport->fillPixPat;
+    cport->fillPixPat = pp;
+    RgnDrawCore(kFill, rgn);
+    cport->fillPixPat = previous;
+}
+
 // ---- The open region ----
 
 // XORs a GDI region (which this takes over) into the current port's open region.

@@ -485,3 +485,45 @@ ZEL_EXTERN_C Boolean ZEL_CALL EmptyRgn(RgnHandle rgn)
     SetEmptyRgn(rgn);
     return true;
 }
+
+// ---- Clipping glue ----
+
+namespace {
+// Raised while a visible-region change is passed on as a clip change.
+int16_t sVisRgnChangeFlag;
+} // namespace
+
+int16_t VisRgnChangeFlag() { return sVisRgnChangeFlag; }
+
+ZEL_EXTERN_C int16_t ZEL_CALL ZEL_SelectClipRgn(HDC dc, RgnHandle rgn)
+{
+    if (!HandleHasData(rgn))
+        return ERROR;
+    const bool selectionOff = LibrarySetting(settingNoClipSelection) != 0;
+    int16_t result;
+    HRGN clip;
+    const Region &r = RegionOf(rgn);
+    if (FormOf(r) == RgnForm::gdi) {
+        result = COMPLEXREGION;
+        clip = FormHandle(r);
+    } else {
+        result = SIMPLEREGION;
+        clip = selectionOff ? nullptr : ScratchOf(r.rgnBBox);
+    }
+    // No clip is selected while the pen is hidden or clip selection is off.
+    GrafPtr port = CurrentPort();
+    if (!selectionOff && port && port->pnVis >= 0 && dc && clip) {
+        result = static_cast<int16_t>(SelectClipRgn(dc, clip));
+    }
+    return result;
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_ClipRgnChange(GrafPtr port);
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_VisRgnChange(GrafPtr port)
+{
+    const int16_t previous = sVisRgnChangeFlag;
+    sVisRgnChangeFlag = 1;
+    ZEL_ClipRgnChange(port);
+    sVisRgnChangeFlag = previous;
+}

@@ -625,3 +625,34 @@ TEST_F(RegionDrawing, OpenAndCloseGiveTheRegionBuiltMeanwhile)
     EXPECT_TRUE(EmptyRgn(dst));
     DisposeRgn(dst);
 }
+
+TEST_F(RegionDrawing, SelectClipRgnClipsTheDcUnlessThePenIsHidden)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    HDC dc = target.surface().dc();
+    RECT all{0, 0, kDrawW, kDrawH};
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RgnHandle l = MakeShape(kDrawL), r = NewRgn();
+    SetRectRg(r, 2, 3, 9, 7);
+
+    EXPECT_EQ(ZEL_SelectClipRgn(dc, l), COMPLEXREGION);
+    FillRect(dc, &all, black);
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(kDrawL));
+
+    target.surface().Fill(kWhite);
+    EXPECT_EQ(ZEL_SelectClipRgn(dc, r), SIMPLEREGION);
+    FillRect(dc, &all, black);
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(Shape{"", {R(2, 3, 9, 7)}, {}}));
+
+    // With the pen hidden nothing is selected: the previous clip stays.
+    target.surface().Fill(kWhite);
+    HidePen();
+    EXPECT_EQ(ZEL_SelectClipRgn(dc, l), COMPLEXREGION);
+    ShowPen();
+    FillRect(dc, &all, black);
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(Shape{"", {R(2, 3, 9, 7)}, {}}));
+    SelectClipRgn(dc, nullptr);
+    DisposeRgn(l);
+    DisposeRgn(r);
+}
