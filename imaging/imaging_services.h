@@ -42,3 +42,33 @@ void RecordPictVerbState(GrafVerb verb);
 bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int reserved);
 // Ends the mask begun by BeginShapeMask and paints it with the verb's pattern and the pen mode.
 void EndShapeMask(int16_t penMode, int notFrame);
+
+// ---- Mask regions ----
+// The one-bit-mask form of a region: the header, the mark of the form, then the Handle of a packed
+// 1-bit DIB (header, two colours, bottom-up rows) whose 0 bits are inside. The DIB may be smaller or
+// larger than the box: it is stretched over the box.
+#pragma pack(push, 2)
+struct MaskRegionRecord {
+    int16_t rgnSize;
+    Rect rgnBBox;
+    uint32_t rgnForm;
+    uint32_t maskDib;
+};
+#pragma pack(pop)
+static_assert(sizeof(MaskRegionRecord) == 18, "a mask-form region is 18 bytes");
+static_assert(offsetof(MaskRegionRecord, maskDib) == 14, "the mask handle follows the form word");
+// A mask DIB of width x height pixels, every pixel outside (all bits 1); 0 when memory is short.
+Handle NewMaskDib(int width, int height);
+// Marks the pixel (x, y) of a mask DIB (top-down coordinates) inside.
+void SetMaskDibInside(Handle dib, int x, int y);
+// True when the point is inside the box and its mask bit is 0.
+Boolean PtInMaskRgn(Point pt, RgnHandle rgn);
+// True when the region has no mask or no 0 bit in it.
+Boolean IsMaskRgnEmpty(RgnHandle rgn);
+// Turns a region into the mask form of the given box and DIB (which the region then owns); false when
+// the handle cannot grow, and then the region is the rectangle form of the box and the DIB is disposed.
+bool SetRgnToMaskDib(RgnHandle rgn, Point topLeft, Point botRight, Handle dib);
+// Set operation (1 and, 2 or, 3 xor, 4 diff) when an operand is in mask form.
+void CombineMaskRgns(RgnHandle a, RgnHandle b, RgnHandle dst, int16_t mode);
+// Paints a region in any form on a DC: rectangle and GDI forms under the ROP2, the mask under the ROP3.
+void PaintRgnWithRop(HDC dc, RgnHandle rgn, int rop2, DWORD rop3);

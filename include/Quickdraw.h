@@ -627,4 +627,37 @@ ZEL_API void ZEL_CALL FillRec(const Rect *r, const Pattern *pat);
 ZEL_API void ZEL_CALL FillCRect(const Rect *r, PixPatHandle pp);
 ZEL_API void ZEL_CALL StdRect(GrafVerb verb, const Rect *r);
 
+/* ---- Regions ---- */
+ZEL_API void ZEL_CALL RectRgn(RgnHandle rgn, const Rect *r);
+ZEL_API void ZEL_CALL SetEmptyRgn(RgnHandle rgn);
+ZEL_API void ZEL_CALL CopyRg(RgnHandle src, RgnHandle dst);
+ZEL_API void ZEL_CALL SectRgn(RgnHandle a, RgnHandle b, RgnHandle dst);
+ZEL_API void ZEL_CALL UnionRg(RgnHandle a, RgnHandle b, RgnHandle dst);
+ZEL_API void ZEL_CALL XorRg(RgnHandle a, RgnHandle b, RgnHandle dst);
+ZEL_API void ZEL_CALL DiffRgn(RgnHandle a, RgnHandle b, RgnHandle dst);
+ZEL_API void ZEL_CALL OffsetRg(RgnHandle rgn, int16_t dh, int16_t dv);
+ZEL_API void ZEL_CALL InsetRg(RgnHandle rgn, int16_t dh, int16_t dv);
+ZEL_API void ZEL_CALL MapRgn(RgnHandle rgn, const Rect *srcRect, const Rect *dstRect);
+ZEL_API Boolean ZEL_CALL PtInRgn(Point pt, RgnHandle rgn);
+ZEL_API Boolean ZEL_CALL RectInRgn(const Rect *r, RgnHandle rgn);
+ZEL_API Boolean ZEL_CALL EqualRg(RgnHandle a, RgnHandle b);
+ZEL_API Boolean ZEL_CALL EmptyRgn(RgnHandle rgn);
+ZEL_API void ZEL_CALL OpenRgn(void);
+ZEL_API void ZEL_CALL CloseRgn(RgnHandle dst);
+ZEL_API OSErr ZEL_CALL BitMapToRegion(RgnHandle rgn, const BitMap *bits);
+ZEL_API OSErr ZEL_CALL BitMapToRegionGlue(RgnHandle rgn, const BitMap *bits);
+ZEL_API void ZEL_CALL StdRgn(GrafVerb verb, RgnHandle rgn);
+ZEL_API void ZEL_CALL FrameRg(RgnHandle rgn);
+ZEL_API void ZEL_CALL PaintRg(RgnHandle rgn);
+ZEL_API void ZEL_CALL EraseRgn(RgnHandle rgn);
+ZEL_API void ZEL_CALL InvertRg(RgnHandle rgn);
+ZEL_API void ZEL_CALL FillRg(RgnHandle rgn, const Pattern *pat);
+/* Host glue: a region's GDI side. */
+ZEL_API void ZEL_CALL ZEL_RgnGetBBoxRECTFromRgn(RgnHandle rgn, RECT *r);
+ZEL_API HRGN ZEL_CALL ZEL_RgnSetToRealRectRgn(RgnHandle rgn);
+ZEL_API HRGN ZEL_CALL ZEL_RgnSetToFakeRectRgn(RgnHandle rgn);
+ZEL_API Boolean ZEL_CALL ZEL_IsRectRgn(RgnHandle rgn);
+ZEL_API int16_t ZEL_CALL ZEL_SelectClipRgn(HDC dc, RgnHandle rgn);
+ZEL_API void ZEL_CALL ZEL_VisRgnChange(GrafPtr port);
+
 #endif

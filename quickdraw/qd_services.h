@@ -140,6 +140,20 @@ bool SetPrinterPageXform(PortDCRecord *record, const Rect &page, const Rect &dev
 void InitRegionGlobals();
 void FreeRegionGlobals();
 HRGN RectRgnSentinel();
+HRGN MaskRgnSentinel();
+// A rectangle-form region with top and left at least -16383 and bottom and right at most 16383.
+RgnHandle NewFakeRectRgn(int16_t left, int16_t top, int16_t right, int16_t bottom);
+// SetRectRg with 32-bit coordinates, each clamped to the 16-bit range first.
+void SetRectRgnClamped(RgnHandle rgn, int32_t left, int32_t top, int32_t right, int32_t bottom);
+// SectRgn that takes a mask-form first operand as its bounding box.
+void SectRgnOrBBox(RgnHandle a, RgnHandle b, RgnHandle dst);
+// While the current port has an open region, XORs a framed shape's GDI region into it; the GDI region
+// is deleted either way.
+void RgnAddToOpenRgn(HRGN shape);
+// Fills a region with a PixPat, putting the port's own fill PixPat back afterwards.
+void FillCRgn(RgnHandle rgn, PixPatHandle pp);
+// 1 while ZEL_VisRgnChange passes a visible-region change on as a clip change.
+int16_t VisRgnChangeFlag();
 
 // ---- Colour objects and graphics devices ----
 // True when `dc` belongs to a GDevice that has not been disposed.

@@ -193,8 +193,11 @@ void FrameRectDevice(const Rect *macRect, int left, int top, int right, int bott
     HDC dc = CurrentDC();
     if (!port || !record)
         return;
-    if (!port->rgnSave && port->polySave) {
-        // An open polygon takes the outline (the region being built takes nothing yet).
+    if (port->rgnSave) {
+        // A region being built takes the untransformed rectangle.
+        RgnAddToOpenRgn(CreateRectRgn(macRect->left, macRect->top, macRect->right, macRect->bottom));
+    } else if (port->polySave) {
+        // An open polygon takes the outline.
         MoveT(macRect->left, macRect->top);
         LineT(macRect->right, macRect->top);
         LineT(macRect->right, macRect->bottom);

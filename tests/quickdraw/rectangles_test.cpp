@@ -395,7 +395,8 @@ TEST_F(Rectangles, FrameAddsItsOutlineToAnOpenPolygon)
     CQDProcs procs;
     SetStdCProcs(&procs);
     procs.lineProc = PolyLineProc;
-    char polyMark = 0, rgnMark = 0;
+    char polyMark = 0;
+    RgnHandle open = NewRgn();
     target.cport()->grafProcs = &procs;
     target.cport()->polySave = reinterpret_cast<Handle>(&polyMark);
     sPolyLines.clear();
@@ -403,7 +404,8 @@ TEST_F(Rectangles, FrameAddsItsOutlineToAnOpenPolygon)
     Rect r{3, 2, 9, 20};
     FrameRec(&r);
     Point start = target.port()->pnLoc;
-    target.cport()->rgnSave = reinterpret_cast<Handle>(&rgnMark);
+    // While a region is being built the frame goes to the region, not to the polygon.
+    target.cport()->rgnSave = reinterpret_cast<Handle>(open);
     FrameRec(&r);
     target.cport()->rgnSave = nullptr;
     ShowPen();
@@ -417,4 +419,11 @@ TEST_F(Rectangles, FrameAddsItsOutlineToAnOpenPolygon)
     for (Point p : sPolyLines)
         lines.push_back({p.h, p.v});
     EXPECT_EQ(lines, expected);
+    Rect box = (*open)->rgnBBox;
+    EXPECT_EQ(box.top, r.top);
+    EXPECT_EQ(box.left, r.left);
+    EXPECT_EQ(box.bottom, r.bottom);
+    EXPECT_EQ(box.right, r.right);
+    EXPECT_TRUE(PtInRgn(Point{5, 10}, open));
+    DisposeRgn(open);
 }

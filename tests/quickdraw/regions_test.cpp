@@ -1,0 +1,679 @@
+// Regions: set operations checked against pixel sets computed independently from the shapes'
+// rectangles (every pixel of a window around the operands is sampled with PtInRgn), the collapse to the
+// rectangle form, offsets with 16-bit wrap, insets and maps that rescale within the region's own box,
+// and the point, rectangle, equality and emptiness tests.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "MacMemory.h"
+#include "Quickdraw.h"
+#include "qd_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+using PixelSet = std::set<std::pair<int, int>>;
+
+// A shape: rectangles (left, top, right, bottom) added, then rectangles taken away.
+struct Shape {
+    const char *name;
+    std::vector<Rect> add, remove;
+};
+
+Rect R(int16_t left, int16_t top, int16_t right, int16_t bottom) { return Rect{top, left, bottom, right}; }
+
+const std::vector<Shape> kShapes = {
+    {"empty", {}, {}},
+    {"rect", {R(10, 10, 40, 30)}, {}},
+    {"overlapping", {R(25, 20, 60, 50)}, {}},
+    {"L", {R(10, 10, 20, 50), R(10, 40, 50, 50)}, {}},
+    {"hole", {R(5, 5, 55, 55)}, {R(20, 20, 40, 40)}},
+    {"two rects", {R(0, 0, 15, 15), R(30, 30, 45, 45)}, {}},
+    {"far", {R(70, 70, 80, 80)}, {}},
+};
+
+constexpr int kWindow = 90;
+
+PixelSet PixelsOf(const Shape &s)
+{
+    PixelSet set;
+    for (const Rect &r : s.add)
+        for (int v = r.top; v < r.bottom; ++v)
+            for (int h = r.left; h < r.right; ++h)
+                set.insert({h, v});
+    for (const Rect &r : s.remove)
+        for (int v = r.top; v < r.bottom; ++v)
+            for (int h = r.left; h < r.right; ++h)
+                set.erase({h, v});
+    return set;
+}
+
+RgnHandle MakeShape(const Shape &s)
+{
+    RgnHandle rgn = NewRgn();
+    RgnHandle part = NewRgn();
+    for (const Rect &r : s.add) {
+        RectRgn(part, &r);
+        UnionRg(rgn, part, rgn);
+    }
+    for (const Rect &r : s.remove) {
+        RectRgn(part, &r);
+        DiffRgn(rgn, part, rgn);
+    }
+    DisposeRgn(part);
+    return rgn;
+}
+
+PixelSet Sample(RgnHandle rgn, int from = -5, int to = kWindow)
+{
+    PixelSet set;
+    for (int v = from; v < to; ++v)
+        for (int h = from; h < to; ++h)
+            if (PtInRgn(Point{static_cast<int16_t>(v), static_cast<int16_t>(h)}, rgn))
+                set.insert({h, v});
+    return set;
+}
+
+// The box the Macintosh keeps for a pixel set: its bounds, or (0,0,0,0) when empty.
+Rect BoundsOf(const PixelSet &set)
+{
+    if (set.empty())
+        return Rect{0, 0, 0, 0};
+    int top = 32767, left = 32767, bottom = -32768, right = -32768;
+    for (auto [h, v] : set) {
+        left = std::min(left, h);
+        right = std::max(right, h + 1);
+        top = std::min(top, v);
+        bottom = std::max(bottom, v + 1);
+    }
+    return R(left, top, right, bottom);
+}
+
+std::string BoxText(const Rect &r)
+{
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+}
+
+// True when the region is in the rectangle form (its form word is the one a new region has).
+bool InRectForm(RgnHandle rgn)
+{
+    RgnHandle fresh = NewRgn();
+    bool same = (**rgn).rgnSize == 10 && (**rgn).rgnForm == (**fresh).rgnForm;
+    DisposeRgn(fresh);
+    return same;
+}
+
+class Regions : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QuickDrawGlobals(); }
+};
+
+TEST_F(Regions, NewAndSetRectKeepTheBoxAsGiven)
+{
+    RgnHandle rgn = NewRgn();
+    ASSERT_NE(rgn, nullptr);
+    EXPECT_EQ((**rgn).rgnSize, 10);
+    EXPECT_EQ(BoxText((**rgn).rgnBBox), "(0,0,0,0)");
+    EXPECT_TRUE(InRectForm(rgn));
+    EXPECT_TRUE(EmptyRgn(rgn));
+    SetRectRg(rgn, 10, 20, 110, 220);
+    EXPECT_EQ(BoxText((**rgn).rgnBBox), "(10,20,110,220)");
+    SetRectRg(rgn, -30000, -30000, 30000, 30000); // unclamped
+    EXPECT_EQ(BoxText((**rgn).rgnBBox), "(-30000,-30000,30000,30000)");
+    SetEmptyRgn(rgn);
+    EXPECT_TRUE(EmptyRgn(rgn));
+    DisposeRgn(rgn);
+    DisposeRgn(nullptr); // no effect
+}
+
+TEST_F(Regions, ShapesHoldTheirPixels)
+{
+    for (const Shape &s : kShapes) {
+        RgnHandle rgn = MakeShape(s);
+        PixelSet expected = PixelsOf(s);
+        EXPECT_EQ(Sample(rgn), expected) << s.name;
+        EXPECT_EQ(BoxText((**rgn).rgnBBox), BoxText(BoundsOf(expected))) << s.name;
+        EXPECT_EQ(EmptyRgn(rgn) != 0, expected.empty()) << s.name;
+        DisposeRgn(rgn);
+    }
+}
+
+// Every pair of shapes under every operation, with the result in a third region and in each operand.
+TEST_F(Regions, SetOperationsMatchThePixelSets)
+{
+    struct Op {
+        const char *name;
+        void(ZEL_CALL *call)(RgnHandle, RgnHandle, RgnHandle);
+        std::function<bool(bool, bool)> in;
+    };
+    const Op ops[] = {
+        {"SectRgn", SectRgn, [](bool a, bool b) { return a && b; }},
+        {"UnionRg", UnionRg, [](bool a, bool b) { return a || b; }},
+        {"DiffRgn", DiffRgn, [](bool a, bool b) { return a && !b; }},
+        {"XorRg", XorRg, [](bool a, bool b) { return a != b; }},
+    };
+    for (const Op &op : ops)
+        for (const Shape &sa : kShapes)
+            for (const Shape &sb : kShapes) {
+                const PixelSet pa = PixelsOf(sa), pb = PixelsOf(sb);
+                PixelSet expected;
+                for (int v = -5; v < kWindow; ++v)
+                    for (int h = -5; h < kWindow; ++h)
+                        if (op.in(pa.count({h, v}) != 0, pb.count({h, v}) != 0))
+                            expected.insert({h, v});
+                const std::string what = std::string(op.name) + " " + sa.name + ", " + sb.name;
+                for (int target = 0; target < 3; ++target) {
+                    RgnHandle a = MakeShape(sa), b = MakeShape(sb);
+                    RgnHandle dst = target == 0 ? NewRgn() : target == 1 ? a : b;
+                    op.call(a, b, dst);
+                    EXPECT_EQ(Sample(dst), expected) << what << " into " << target;
+                    EXPECT_EQ(BoxText((**dst).rgnBBox), BoxText(BoundsOf(expected))) << what << " into " << target;
+                    if (target == 0) { // the operands are unchanged
+                        EXPECT_EQ(Sample(a), pa) << what;
+                        EXPECT_EQ(Sample(b), pb) << what;
+                    }
+                    if (target == 0)
+                        DisposeRgn(dst);
+                    DisposeRgn(a);
+                    DisposeRgn(b);
+                }
+            }
+}
+
+TEST_F(Regions, RectangularResultsCollapseToTheRectangleForm)
+{
+    RgnHandle a = NewRgn(), b = NewRgn(), u = NewRgn(), s = NewRgn();
+    SetRectRg(a, 0, 0, 20, 20);
+    SetRectRg(b, 10, 10, 30, 30);
+    UnionRg(a, b, u);
+    EXPECT_FALSE(InRectForm(u));
+    EXPECT_EQ(BoxText((**u).rgnBBox), "(0,0,30,30)");
+    SectRgn(u, a, s);
+    EXPECT_TRUE(InRectForm(s));
+    EXPECT_EQ(BoxText((**s).rgnBBox), "(0,0,20,20)");
+    // Two disjoint rectangles meet nowhere: the empty box.
+    SetRectRg(b, 50, 50, 60, 60);
+    SectRgn(a, b, s);
+    EXPECT_TRUE(InRectForm(s));
+    EXPECT_EQ(BoxText((**s).rgnBBox), "(0,0,0,0)");
+    // A union of two adjacent halves is one rectangle again.
+    SetRectRg(b, 20, 0, 40, 20);
+    UnionRg(a, b, u);
+    EXPECT_TRUE(InRectForm(u));
+    EXPECT_EQ(BoxText((**u).rgnBBox), "(0,0,40,20)");
+    for (RgnHandle r : {a, b, u, s})
+        DisposeRgn(r);
+}
+
+TEST_F(Regions, CopyGivesAnIndependentRegion)
+{
+    for (const Shape &s : kShapes) {
+        RgnHandle src = MakeShape(s), dst = NewRgn();
+        SetRectRg(dst, 1, 1, 5, 5);
+        CopyRg(src, dst);
+        DisposeRgn(src);
+        EXPECT_EQ(Sample(dst), PixelsOf(s)) << s.name;
+        DisposeRgn(dst);
+    }
+}
+
+TEST_F(Regions, OffsetMovesEveryFormAndWrapsAtTheCoordinateLimit)
+{
+    for (const Shape &s : kShapes) {
+        RgnHandle rgn = MakeShape(s);
+        OffsetRg(rgn, 7, -3);
+        PixelSet moved;
+        for (auto [h, v] : PixelsOf(s))
+            moved.insert({h + 7, v - 3});
+        EXPECT_EQ(Sample(rgn, -10, kWindow + 10), moved) << s.name;
+        DisposeRgn(rgn);
+    }
+    RgnHandle l = MakeShape(kShapes[3]);
+    OffsetRg(l, -30010, 0); // box left -30000
+    ASSERT_EQ((**l).rgnBBox.left, -30000);
+    OffsetRg(l, -5000, 0);
+    EXPECT_EQ((**l).rgnBBox.left, 30536);
+    EXPECT_TRUE(PtInRgn(Point{15, 30536}, l));
+    RgnHandle r = NewRgn();
+    SetRectRg(r, -30000, 0, -29990, 10);
+    OffsetRg(r, -5000, 0);
+    EXPECT_EQ(BoxText((**r).rgnBBox), "(30536,0,30546,10)");
+    DisposeRgn(l);
+    DisposeRgn(r);
+}
+
+// An L of box (100,100,200,200): its arm is the left tenth and the bottom tenth of the box.
+RgnHandle MakeL100()
+{
+    Shape s{"L100", {R(100, 100, 150, 200), R(100, 150, 200, 200)}, {}};
+    return MakeShape(s);
+}
+
+TEST_F(Regions, InsetRescalesWithinTheRegionsOwnBox)
+{
+    RgnHandle l = MakeL100();
+    InsetRg(l, 10, 10);
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(110,110,190,190)");
+    // Scaled by 0.8 within the box: the arms are 40 wide, the corner at (150,150).
+    EXPECT_TRUE(PtInRgn(Point{115, 115}, l));
+    EXPECT_TRUE(PtInRgn(Point{185, 185}, l));
+    EXPECT_TRUE(PtInRgn(Point{185, 149}, l));
+    EXPECT_FALSE(PtInRgn(Point{115, 151}, l));
+    EXPECT_FALSE(PtInRgn(Point{145, 185}, l));
+    // An outset grows it the same way.
+    InsetRg(l, -10, -10);
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(100,100,200,200)");
+    EXPECT_FALSE(PtInRgn(Point{120, 180}, l));
+    // An inset that consumes the box leaves the region empty.
+    InsetRg(l, 50, 10);
+    EXPECT_TRUE(EmptyRgn(l));
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(0,0,0,0)");
+    EXPECT_TRUE(Sample(l).empty());
+    DisposeRgn(l);
+
+    RgnHandle r = NewRgn();
+    SetRectRg(r, 100, 100, 200, 200);
+    InsetRg(r, 10, 20);
+    EXPECT_TRUE(InRectForm(r));
+    EXPECT_EQ(BoxText((**r).rgnBBox), "(110,120,190,180)");
+    InsetRg(r, 40, 40);
+    EXPECT_TRUE(EmptyRgn(r));
+    EXPECT_EQ(BoxText((**r).rgnBBox), "(0,0,0,0)");
+    DisposeRgn(r);
+}
+
+TEST_F(Regions, MapScalesTheBoxAndTheShapeInIt)
+{
+    RgnHandle l = MakeL100();
+    const Rect from = R(0, 0, 100, 100), to = R(0, 0, 200, 300);
+    MapRgn(l, &from, &to);
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(200,300,400,600)");
+    EXPECT_TRUE(PtInRgn(Point{310, 210}, l));
+    EXPECT_TRUE(PtInRgn(Point{590, 390}, l));
+    EXPECT_FALSE(PtInRgn(Point{310, 390}, l));
+    MapRgn(l, &to, &to); // same rectangles: nothing
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(200,300,400,600)");
+    DisposeRgn(l);
+    RgnHandle r = NewRgn();
+    SetRectRg(r, 10, 10, 20, 20);
+    MapRgn(r, &from, &to);
+    EXPECT_EQ(BoxText((**r).rgnBBox), "(20,30,40,60)");
+    DisposeRgn(r);
+}
+
+TEST_F(Regions, RectInRgnAndEqualRg)
+{
+    RgnHandle l = MakeShape(kShapes[3]); // L: (10,10,20,50) and (10,40,50,50)
+    struct Case {
+        Rect r;
+        bool in;
+    };
+    const Case cases[] = {
+        {R(15, 15, 16, 16), true},  {R(30, 45, 35, 60), true},  {R(20, 10, 30, 20), false}, // edge only
+        {R(30, 20, 40, 30), false}, {R(0, 0, 10, 100), false}, {R(15, 15, 15, 30), false},  // empty
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(RectInRgn(&c.r, l) != 0, c.in) << BoxText(c.r);
+    RgnHandle r = NewRgn(), g = NewRgn();
+    SetRectRg(r, 10, 10, 50, 50);
+    SetRectRg(g, 10, 10, 50, 50);
+    ASSERT_NE(ZEL_RgnSetToRealRectRgn(g), nullptr);
+    EXPECT_FALSE(InRectForm(g));
+    EXPECT_TRUE(EqualRg(r, g));
+    EXPECT_TRUE(EqualRg(g, r));
+    EXPECT_FALSE(EqualRg(r, l));
+    RgnHandle l2 = MakeShape(kShapes[3]);
+    EXPECT_TRUE(EqualRg(l, l2));
+    Rect edge = R(20, 10, 30, 20);
+    EXPECT_TRUE(RectInRgn(&edge, r));
+    for (RgnHandle x : {l, l2, r, g})
+        DisposeRgn(x);
+}
+
+} // namespace
+
+// ---- The one-bit-mask form ----
+
+namespace {
+
+// A ring inside a bitmap of bounds (20,10,36,22): the rectangle (22,12,34,20) less (25,14,31,18).
+const Shape kRing{"ring", {R(22, 12, 34, 20)}, {R(25, 14, 31, 18)}};
+
+// A mask-form region of the pixel set, through a one-bit BitMap of the given bounds.
+RgnHandle MaskRegionOf(const PixelSet &set, const Rect &bounds)
+{
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    const int rowBytes = ((width + 15) / 16) * 2;
+    static std::vector<uint8_t> bits;
+    bits.assign(rowBytes * height, 0);
+    for (auto [h, v] : set)
+        if (h >= bounds.left && h < bounds.right && v >= bounds.top && v < bounds.bottom)
+            bits[(v - bounds.top) * rowBytes + (h - bounds.left) / 8] |= 0x80 >> ((h - bounds.left) % 8);
+    BitMap map{reinterpret_cast<Ptr>(bits.data()), static_cast<int16_t>(rowBytes), bounds};
+    RgnHandle rgn = NewRgn();
+    EXPECT_EQ(BitMapToRegion(rgn, &map), 0);
+    return rgn;
+}
+
+uint32_t MaskHandleOf(RgnHandle rgn) { return *reinterpret_cast<uint32_t *>(reinterpret_cast<char *>(*rgn) + 14); }
+
+} // namespace
+
+TEST_F(Regions, MaskRegionsHoldTheirPixelsAndMoveWithTheirBox)
+{
+    const PixelSet ring = PixelsOf(kRing);
+    RgnHandle rgn = MaskRegionOf(ring, R(20, 10, 36, 22));
+    EXPECT_EQ((**rgn).rgnSize, 14);
+    EXPECT_EQ(GetHandleSize(reinterpret_cast<Handle>(rgn)), 18);
+    EXPECT_EQ(Sample(rgn), ring);
+    EXPECT_FALSE(EmptyRgn(rgn));
+    OffsetRg(rgn, 5, -4);
+    PixelSet moved;
+    for (auto [h, v] : ring)
+        moved.insert({h + 5, v - 4});
+    EXPECT_EQ(Sample(rgn), moved);
+
+    // A copy has a mask of its own: it outlives the original.
+    RgnHandle copy = NewRgn();
+    CopyRg(rgn, copy);
+    EXPECT_NE(MaskHandleOf(copy), MaskHandleOf(rgn));
+    DisposeRgn(rgn);
+    EXPECT_EQ(Sample(copy), moved);
+    InsetRg(copy, 8, 2); // consumes the 16-wide box
+    EXPECT_TRUE(EmptyRgn(copy));
+    EXPECT_TRUE(InRectForm(copy));
+    DisposeRgn(copy);
+
+    // A mask with no pixel inside is empty, and becomes the empty rectangle.
+    RgnHandle blank = MaskRegionOf({}, R(0, 0, 16, 8));
+    EXPECT_EQ((**blank).rgnSize, 14);
+    EXPECT_TRUE(EmptyRgn(blank));
+    EXPECT_TRUE(InRectForm(blank));
+    EXPECT_EQ(BoxText((**blank).rgnBBox), "(0,0,0,0)");
+    DisposeRgn(blank);
+}
+
+TEST_F(Regions, SetOperationsWithAMaskOperandMatchThePixelSets)
+{
+    const PixelSet ring = PixelsOf(kRing);
+    struct Op {
+        const char *name;
+        void(ZEL_CALL *call)(RgnHandle, RgnHandle, RgnHandle);
+        bool (*in)(bool, bool);
+    };
+    const Op ops[] = {
+        {"SectRgn", SectRgn, [](bool a, bool b) { return a && b; }},
+        {"UnionRg", UnionRg, [](bool a, bool b) { return a || b; }},
+        {"DiffRgn", DiffRgn, [](bool a, bool b) { return a && !b; }},
+        {"XorRg", XorRg, [](bool a, bool b) { return a != b; }},
+    };
+    for (const Op &op : ops)
+        for (const Shape &s : kShapes)
+            for (bool maskFirst : {true, false}) {
+                const PixelSet other = PixelsOf(s);
+                const PixelSet &pa = maskFirst ? ring : other, &pb = maskFirst ? other : ring;
+                PixelSet expected;
+                for (int v = -5; v < kWindow; ++v)
+                    for (int h = -5; h < kWindow; ++h)
+                        if (op.in(pa.count({h, v}) != 0, pb.count({h, v}) != 0))
+                            expected.insert({h, v});
+                RgnHandle mask = MaskRegionOf(ring, R(20, 10, 36, 22)), shape = MakeShape(s), dst = NewRgn();
+                op.call(maskFirst ? mask : shape, maskFirst ? shape : mask, dst);
+                EXPECT_EQ(Sample(dst), expected) << op.name << " " << s.name << (maskFirst ? " (mask first)" : "");
+                EXPECT_EQ(Sample(mask), ring) << op.name;
+                for (RgnHandle r : {mask, shape, dst})
+                    DisposeRgn(r);
+            }
+}
+
+// ---- Drawing ----
+
+namespace {
+
+const COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+constexpr int kDrawW = 40, kDrawH = 30;
+const Shape kDrawL{"L", {R(5, 5, 15, 25), R(5, 18, 30, 25)}, {}};
+
+PixelSet BlackPixels(DibSurface &surface)
+{
+    GdiFlush();
+    PixelSet set;
+    for (int y = 0; y < kDrawH; ++y)
+        for (int x = 0; x < kDrawW; ++x)
+            if (surface.Pixel(x, y) == kBlack)
+                set.insert({x, y});
+    return set;
+}
+
+PixelSet AllPixels()
+{
+    PixelSet set;
+    for (int y = 0; y < kDrawH; ++y)
+        for (int x = 0; x < kDrawW; ++x)
+            set.insert({x, y});
+    return set;
+}
+
+PixelSet Minus(const PixelSet &a, const PixelSet &b)
+{
+    PixelSet r;
+    for (auto p : a)
+        if (!b.count(p))
+            r.insert(p);
+    return r;
+}
+
+class RegionDrawing : public Regions {
+protected:
+    void TearDown() override { SetPor(WindowManagerPort()); }
+};
+
+} // namespace
+
+TEST_F(RegionDrawing, VerbsPaintExactlyTheRegionsPixels)
+{
+    const PixelSet ring = PixelsOf(kRing);
+    struct Form {
+        const char *name;
+        std::function<RgnHandle()> make;
+        PixelSet pixels;
+    };
+    const Form forms[] = {
+        {"rectangle", [] { RgnHandle r = NewRgn(); SetRectRg(r, 3, 4, 17, 11); return r; },
+         PixelsOf(Shape{"", {R(3, 4, 17, 11)}, {}})},
+        {"GDI", [] { return MakeShape(kDrawL); }, PixelsOf(kDrawL)},
+        {"mask", [&] { return MaskRegionOf(ring, R(20, 10, 36, 22)); }, ring},
+    };
+    Pattern black, white;
+    std::memset(&black, 0xFF, sizeof black);
+    std::memset(&white, 0x00, sizeof white);
+    for (const Form &f : forms) {
+        DibPort target(kDrawW, kDrawH);
+        SetPor(target.port());
+        RgnHandle rgn = f.make();
+        const Rect box = (**rgn).rgnBBox;
+
+        PaintRg(rgn);
+        EXPECT_EQ(BlackPixels(target.surface()), f.pixels) << f.name << " PaintRg";
+        InvertRg(rgn);
+        EXPECT_TRUE(BlackPixels(target.surface()).empty()) << f.name << " InvertRg";
+        FillRg(rgn, &black);
+        EXPECT_EQ(BlackPixels(target.surface()), f.pixels) << f.name << " FillRg";
+
+        target.surface().Fill(kBlack);
+        EraseRgn(rgn);
+        EXPECT_EQ(BlackPixels(target.surface()), Minus(AllPixels(), f.pixels)) << f.name << " EraseRgn";
+        FillRg(rgn, &white);
+        EXPECT_EQ(BlackPixels(target.surface()), Minus(AllPixels(), f.pixels)) << f.name << " FillRg white";
+        InvertRg(rgn);
+        EXPECT_EQ(BlackPixels(target.surface()), AllPixels()) << f.name << " FillRg white, InvertRg";
+
+        // Hidden, the pen paints nothing.
+        target.surface().Fill(kWhite);
+        HidePen();
+        PaintRg(rgn);
+        EXPECT_TRUE(BlackPixels(target.surface()).empty()) << f.name;
+        ShowPen();
+
+        // The region itself is untouched by drawing.
+        EXPECT_EQ(Sample(rgn), f.pixels) << f.name;
+        EXPECT_EQ(BoxText((**rgn).rgnBBox), BoxText(box)) << f.name;
+        DisposeRgn(rgn);
+    }
+}
+
+TEST_F(RegionDrawing, FrameDrawsTheInnerEdgeEvenWithThePenHidden)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    RgnHandle l = MakeShape(kDrawL);
+    HidePen();
+    FrameRg(l);
+    ShowPen();
+    const PixelSet framed = BlackPixels(target.surface());
+    const PixelSet area = PixelsOf(kDrawL);
+    EXPECT_TRUE(Minus(framed, area).empty()) << "the frame stays inside the region";
+    for (auto p : std::vector<std::pair<int, int>>{{5, 5}, {14, 5}, {5, 24}, {29, 24}, {29, 18}, {14, 17}, {10, 5}})
+        EXPECT_TRUE(framed.count(p)) << p.first << "," << p.second;
+    for (auto p : std::vector<std::pair<int, int>>{{10, 10}, {20, 21}, {7, 20}})
+        EXPECT_FALSE(framed.count(p)) << p.first << "," << p.second;
+
+    // A mask-form region is not framed.
+    target.surface().Fill(kWhite);
+    RgnHandle ring = MaskRegionOf(PixelsOf(kRing), R(20, 10, 36, 22));
+    FrameRg(ring);
+    EXPECT_TRUE(BlackPixels(target.surface()).empty());
+    DisposeRgn(ring);
+    DisposeRgn(l);
+}
+
+TEST_F(RegionDrawing, DrawingWithAMovedOriginLeavesTheRegionAlone)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    SetOrigin(3, 2); // local (3,2) is the surface's (0,0)
+    RgnHandle l = MakeShape(kDrawL);
+    PaintRg(l);
+    PixelSet expected;
+    for (auto [h, v] : PixelsOf(kDrawL))
+        expected.insert({h - 3, v - 2});
+    EXPECT_EQ(BlackPixels(target.surface()), expected);
+    EXPECT_EQ(Sample(l), PixelsOf(kDrawL));
+    EXPECT_EQ(BoxText((**l).rgnBBox), "(5,5,30,25)");
+    SetOrigin(0, 0);
+    DisposeRgn(l);
+}
+
+namespace {
+std::vector<int> sRgnProcVerbs;
+void ZEL_CALL RecordingRgnProc(GrafVerb verb, RgnHandle) { sRgnProcVerbs.push_back(verb); }
+void ZEL_CALL ForwardingRgnProc(GrafVerb verb, RgnHandle rgn)
+{
+    sRgnProcVerbs.push_back(verb);
+    StdRgn(verb, rgn);
+}
+} // namespace
+
+TEST_F(RegionDrawing, StdRgnCallsTheCoreAndCustomProcsReplaceIt)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    RgnHandle l = MakeShape(kDrawL);
+    StdRgn(1, l);
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(kDrawL));
+
+    target.surface().Fill(kWhite);
+    CQDProcs procs;
+    SetStdCProcs(&procs);
+    procs.rgnProc = RecordingRgnProc;
+    target.cport()->grafProcs = &procs;
+    sRgnProcVerbs.clear();
+    PaintRg(l);
+    EraseRgn(l);
+    InvertRg(l);
+    EXPECT_EQ(sRgnProcVerbs, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(BlackPixels(target.surface()).empty()) << "the custom procedure replaces the drawing";
+    // A procedure that hands on to StdRgn draws, and is itself restored afterwards.
+    procs.rgnProc = ForwardingRgnProc;
+    sRgnProcVerbs.clear();
+    PaintRg(l);
+    EXPECT_EQ(sRgnProcVerbs, (std::vector<int>{1}));
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(kDrawL));
+    EXPECT_EQ(procs.rgnProc, ForwardingRgnProc);
+    target.cport()->grafProcs = nullptr;
+    DisposeRgn(l);
+}
+
+TEST_F(RegionDrawing, OpenAndCloseGiveTheRegionBuiltMeanwhile)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    OpenRgn();
+    EXPECT_NE(target.port()->rgnSave, nullptr);
+    RgnHandle dst = NewRgn();
+    SetRectRg(dst, 1, 2, 3, 4);
+    CloseRgn(dst);
+    EXPECT_EQ(target.port()->rgnSave, nullptr);
+    EXPECT_TRUE(EmptyRgn(dst));
+    DisposeRgn(dst);
+}
+
+TEST_F(RegionDrawing, FramedRectanglesBuildTheOpenRegion)
+{
+    // Rectangles framed while a region is open are XORed into it; nothing is drawn into the port's
+    // region argument and the frames' pixels make no difference to the result.
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    OpenRgn();
+    const Rect a{2, 2, 8, 10}, b{5, 6, 12, 14};
+    FrameRec(&a);
+    FrameRec(&b);
+    RgnHandle dst = NewRgn();
+    CloseRgn(dst);
+    for (int16_t v = 0; v < 16; ++v)
+        for (int16_t h = 0; h < 16; ++h) {
+            bool inA = v >= a.top && v < a.bottom && h >= a.left && h < a.right;
+            bool inB = v >= b.top && v < b.bottom && h >= b.left && h < b.right;
+            ASSERT_EQ(PtInRgn(Point{v, h}, dst) != 0, inA != inB) << h << "," << v;
+        }
+    DisposeRgn(dst);
+}
+
+TEST_F(RegionDrawing, SelectClipRgnClipsTheDcUnlessThePenIsHidden)
+{
+    DibPort target(kDrawW, kDrawH);
+    SetPor(target.port());
+    HDC dc = target.surface().dc();
+    RECT all{0, 0, kDrawW, kDrawH};
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RgnHandle l = MakeShape(kDrawL), r = NewRgn();
+    SetRectRg(r, 2, 3, 9, 7);
+
+    EXPECT_EQ(ZEL_SelectClipRgn(dc, l), COMPLEXREGION);
+    FillRect(dc, &all, black);
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(kDrawL));
+
+    target.surface().Fill(kWhite);
+    EXPECT_EQ(ZEL_SelectClipRgn(dc, r), SIMPLEREGION);
+    FillRect(dc, &all, black);
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(Shape{"", {R(2, 3, 9, 7)}, {}}));
+
+    // With the pen hidden nothing is selected: the previous clip stays.
+    target.surface().Fill(kWhite);
+    HidePen();
+    EXPECT_EQ(ZEL_SelectClipRgn(dc, l), COMPLEXREGION);
+    ShowPen();
+    FillRect(dc, &all, black);
+    EXPECT_EQ(BlackPixels(target.surface()), PixelsOf(Shape{"", {R(2, 3, 9, 7)}, {}}));
+    SelectClipRgn(dc, nullptr);
+    DisposeRgn(l);
+    DisposeRgn(r);
+}
