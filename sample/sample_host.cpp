@@ -193,14 +193,32 @@ void ExerciseQuickDraw()
     const Pattern *patterns[] = {&qd.black, &qd.dkGray, &qd.gray, &qd.ltGray};
     for (int i = 0; i < 4; ++i) {
         PenPat(patterns[i]);
-        MoveT(270, static_cast<int16_t>(10 + 24 * i));
+        MoveT(520, static_cast<int16_t>(10 + 24 * i));
         LineT(580, static_cast<int16_t>(10 + 24 * i));
     }
     PenPat(&qd.black);
     PenNormal();
+
+    // Rectangles and a region: a framed box, a painted one in a pattern, an inverted stripe across
+    // both, and the difference of two rectangles filled with dark gray.
+    Rect frame{12, 300, 98, 380}, painted{24, 312, 86, 368}, stripe{50, 290, 60, 460};
+    PenSize(2, 2);
+    FrameRec(&frame);
+    PenNormal();
+    PenPat(&qd.ltGray);
+    PaintRect(&painted);
+    PenPat(&qd.black);
+    RgnHandle outer = NewRgn(), inner = NewRgn();
+    SetRectRg(outer, 400, 12, 500, 98);
+    SetRectRg(inner, 425, 37, 475, 73);
+    DiffRgn(outer, inner, outer);
+    FillRg(outer, &qd.dkGray);
+    InvertRec(&stripe);
+    DisposeRgn(inner);
+    DisposeRgn(outer);
     SetPor(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines in four pen sizes and colours, then the standard patterns (below)");
+    Log("QuickDraw: lines in four pen sizes and colours, rectangles, a region and the standard patterns (below)");
 }
 
 // Saves the window's client area as a 24-bit BMP.
