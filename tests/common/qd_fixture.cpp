@@ -129,4 +129,44 @@ std::string ImageDifference(const ImageRows &actual, const ImageRows &expected)
     return out.str();
 }
 
+bool SplitBackgroundBlack(const DibSurface &surface, int x) { return x >= surface.width() / 2; }
+
+void PaintSplitBackground(DibSurface &surface)
+{
+    surface.Fill(RGB(255, 255, 255));
+    RECT right{surface.width() / 2, 0, surface.width(), surface.height()};
+    FillRect(surface.dc(), &right, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    GdiFlush();
+}
+
+ImageRows SplitBackgroundImage(int width, int height)
+{
+    ImageRows rows(height, std::string(width, '.'));
+    for (int y = 0; y < height; ++y)
+        for (int x = width / 2; x < width; ++x)
+            rows[y][x] = '#';
+    return rows;
+}
+
+ImageRows CaptureBlackAndWhite(DibSurface &surface)
+{
+    GdiFlush();
+    const ColourLegend legend = {{'.', RGB(255, 255, 255)}, {'#', RGB(0, 0, 0)}};
+    return CaptureImage(surface.width(), surface.height(), legend, [&](int x, int y) { return surface.Pixel(x, y); });
+}
+
+bool BlackPenModeResult(int mode, bool dest)
+{
+    switch (mode & 7) {
+    case 0: return true;   // patCopy
+    case 1: return true;   // patOr
+    case 2: return !dest;  // patXor
+    case 3: return false;  // patBic
+    case 4: return false;  // notPatCopy
+    case 5: return dest;   // notPatOr
+    case 6: return dest;   // notPatXor
+    default: return dest;  // notPatBic
+    }
+}
+
 } // namespace testing_support

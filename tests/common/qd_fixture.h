@@ -87,4 +87,14 @@ ImageRows MakeImage(int width, int height, char background, const std::vector<Im
 // Empty when the images agree; otherwise both images and a map of the differing pixels ('X').
 std::string ImageDifference(const ImageRows &actual, const ImageRows &expected);
 
+// The split background of the pen-mode tests: white on the left half, black on the right.
+bool SplitBackgroundBlack(const DibSurface &surface, int x);
+void PaintSplitBackground(DibSurface &surface);
+// Its image in the black-and-white legend ('.' white, '#' black).
+ImageRows SplitBackgroundImage(int width, int height);
+// A surface's pixels in the black-and-white legend.
+ImageRows CaptureBlackAndWhite(DibSurface &surface);
+// A Macintosh pattern transfer mode with a black pen: the destination bit (1 black) under the pen.
+bool BlackPenModeResult(int mode, bool destinationBlack);
+
 } // namespace testing_support

@@ -19,7 +19,6 @@ namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
-const ColourLegend kLegend = {{'.', kWhite}, {'#', kBlack}};
 constexpr int kWidth = 20, kHeight = 14;
 
 class Lines : public ::testing::Test {
@@ -41,46 +40,6 @@ std::set<std::pair<int, int>> PenArea(int h0, int v0, int h1, int v1, int penH, 
             for (int x = 0; x < penH; ++x)
                 area.insert({h0 + i * sh + x, v0 + i * sv + y});
     return area;
-}
-
-// The Macintosh pattern transfer modes with a black pen: the destination bit (1 black) under the pen.
-bool ModeResult(int mode, bool dest)
-{
-    switch (mode & 7) {
-    case 0: return true;   // patCopy
-    case 1: return true;   // patOr
-    case 2: return !dest;  // patXor
-    case 3: return false;  // patBic
-    case 4: return false;  // notPatCopy
-    case 5: return dest;   // notPatOr
-    case 6: return dest;   // notPatXor
-    default: return dest;  // notPatBic
-    }
-}
-
-// The test background: white on the left half, black on the right.
-bool BackgroundBlack(int x) { return x >= kWidth / 2; }
-
-void PaintBackground(DibSurface &surface)
-{
-    surface.Fill(kWhite);
-    RECT right{kWidth / 2, 0, kWidth, kHeight};
-    FillRect(surface.dc(), &right, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    GdiFlush();
-}
-
-ImageRows Background()
-{
-    ImageRows rows(kHeight, std::string(kWidth, '.'));
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = kWidth / 2; x < kWidth; ++x)
-            rows[y][x] = '#';
-    return rows;
-}
-
-ImageRows Capture(DibSurface &surface)
-{
-    return CaptureImage(kWidth, kHeight, kLegend, [&](int x, int y) { return surface.Pixel(x, y); });
 }
 
 struct LineCase {
@@ -109,17 +68,17 @@ TEST_F(Lines, LinesInEveryPenModeAndSizeFollowTheMacintoshPen)
     for (int mode = 8; mode <= 15; ++mode) {
         for (Point size : kPenSizes) {
             for (const LineCase &c : kLines) {
-                PaintBackground(target.surface());
+                PaintSplitBackground(target.surface());
                 PenMode(static_cast<int16_t>(mode));
                 PenSize(size.h, size.v);
                 MoveT(static_cast<int16_t>(c.h0), static_cast<int16_t>(c.v0));
                 LineT(static_cast<int16_t>(c.h1), static_cast<int16_t>(c.v1));
 
-                ImageRows expected = Background();
+                ImageRows expected = SplitBackgroundImage(kWidth, kHeight);
                 for (auto [x, y] : PenArea(c.h0, c.v0, c.h1, c.v1, size.h, size.v))
                     if (x >= 0 && y >= 0 && x < kWidth && y < kHeight)
-                        expected[y][x] = ModeResult(mode, BackgroundBlack(x)) ? '#' : '.';
-                EXPECT_EQ(ImageDifference(Capture(target.surface()), expected), "")
+                        expected[y][x] = BlackPenModeResult(mode, (x >= kWidth / 2)) ? '#' : '.';
+                EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), expected), "")
                     << c.what << ", mode " << mode << ", pen " << size.h << "x" << size.v;
                 EXPECT_EQ(target.port()->pnLoc.h, c.h1);
                 EXPECT_EQ(target.port()->pnLoc.v, c.v1);
@@ -136,14 +95,14 @@ TEST_F(Lines, RelativeLinesAndLinesThatPaintNothing)
 {
     DibPort target(kWidth, kHeight);
     SetPor(target.port());
-    PaintBackground(target.surface());
+    PaintSplitBackground(target.surface());
     MoveT(2, 2);
     Move(1, 1);
     Line(0, 0); // one pixel at (3, 3)
     Line(4, 0); // (3, 3)..(7, 3)
-    EXPECT_EQ(ImageDifference(Capture(target.surface()),
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()),
                               [] {
-                                  ImageRows rows = Background();
+                                  ImageRows rows = SplitBackgroundImage(kWidth, kHeight);
                                   for (int x = 3; x <= 7; ++x)
                                       rows[3][x] = '#';
                                   return rows;
@@ -161,12 +120,12 @@ TEST_F(Lines, RelativeLinesAndLinesThatPaintNothing)
         {"a mode GDI cannot draw", [] { PenMode(50); }, [] { PenMode(8); }},
     };
     for (const Quiet &q : quiet) {
-        PaintBackground(target.surface());
+        PaintSplitBackground(target.surface());
         q.set();
         MoveT(1, 1);
         LineT(15, 1);
         q.reset();
-        EXPECT_EQ(ImageDifference(Capture(target.surface()), Background()), "") << q.what;
+        EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), SplitBackgroundImage(kWidth, kHeight)), "") << q.what;
         EXPECT_EQ(target.port()->pnLoc.h, 15) << q.what;
     }
     EXPECT_EQ(target.port()->pnMode, 8);
@@ -219,7 +178,7 @@ TEST_F(Lines, ACustomLineProcIsCalledInsteadOfDrawing)
 {
     DibPort target(kWidth, kHeight);
     SetPor(target.port());
-    PaintBackground(target.surface());
+    PaintSplitBackground(target.surface());
     CQDProcs procs;
     SetStdCProcs(&procs);
     procs.lineProc = RecordingLineProc;
@@ -233,7 +192,7 @@ TEST_F(Lines, ACustomLineProcIsCalledInsteadOfDrawing)
     EXPECT_EQ(sCustomLinePoints[0].v, 4);
     EXPECT_EQ(sCustomLinePoints[1].h, 3) << "Line is relative to the pen, which the custom proc left alone";
     EXPECT_EQ(sCustomLinePoints[1].v, 4);
-    EXPECT_EQ(ImageDifference(Capture(target.surface()), Background()), "");
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), SplitBackgroundImage(kWidth, kHeight)), "");
 
     procs.lineProc = ForwardingLineProc;
     sCustomLinePoints.clear();
@@ -241,10 +200,10 @@ TEST_F(Lines, ACustomLineProcIsCalledInsteadOfDrawing)
     EXPECT_EQ(sCustomLinePoints.size(), 1u) << "StdLine does not call the custom proc back";
     EXPECT_EQ(reinterpret_cast<void *>(procs.lineProc), reinterpret_cast<void *>(&ForwardingLineProc))
         << "the entry is restored after StdLine";
-    ImageRows expected = Background();
+    ImageRows expected = SplitBackgroundImage(kWidth, kHeight);
     for (int v = 1; v <= 5; ++v)
         expected[v][1] = '#';
-    EXPECT_EQ(ImageDifference(Capture(target.surface()), expected), "");
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), expected), "");
     target.cport()->grafProcs = nullptr;
 }
 

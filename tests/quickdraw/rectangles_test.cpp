@@ -21,7 +21,6 @@ namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
-const ColourLegend kLegend = {{'.', kWhite}, {'#', kBlack}};
 constexpr int kWidth = 24, kHeight = 16;
 
 class Rectangles : public ::testing::Test {
@@ -30,47 +29,6 @@ protected:
     void SetUp() override { SetPor(WindowManagerPort()); }
     void TearDown() override { SetPor(WindowManagerPort()); }
 };
-
-// The test background: white on the left half, black on the right.
-bool BackgroundBlack(int x) { return x >= kWidth / 2; }
-
-void PaintBackground(DibSurface &surface)
-{
-    surface.Fill(kWhite);
-    RECT right{kWidth / 2, 0, kWidth, kHeight};
-    FillRect(surface.dc(), &right, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    GdiFlush();
-}
-
-ImageRows Background()
-{
-    ImageRows rows(kHeight, std::string(kWidth, '.'));
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = kWidth / 2; x < kWidth; ++x)
-            rows[y][x] = '#';
-    return rows;
-}
-
-ImageRows Capture(DibSurface &surface)
-{
-    GdiFlush();
-    return CaptureImage(kWidth, kHeight, kLegend, [&](int x, int y) { return surface.Pixel(x, y); });
-}
-
-// The Macintosh pattern transfer modes with a black pen: the destination bit (1 black) under the pen.
-bool ModeResult(int mode, bool dest)
-{
-    switch (mode & 7) {
-    case 0: return true;   // patCopy
-    case 1: return true;   // patOr
-    case 2: return !dest;  // patXor
-    case 3: return false;  // patBic
-    case 4: return false;  // notPatCopy
-    case 5: return dest;   // notPatOr
-    case 6: return dest;   // notPatXor
-    default: return dest;  // notPatBic
-    }
-}
 
 struct RectCase {
     const char *what;
@@ -104,10 +62,10 @@ std::set<std::pair<int, int>> Coverage(const RectCase &c, bool frame, int penH, 
 
 ImageRows Expected(const RectCase &c, bool frame, int penH, int penV, const std::function<bool(bool)> &result)
 {
-    ImageRows expected = Background();
+    ImageRows expected = SplitBackgroundImage(kWidth, kHeight);
     for (auto [x, y] : Coverage(c, frame, penH, penV))
         if (x >= 0 && y >= 0 && x < kWidth && y < kHeight)
-            expected[y][x] = result(BackgroundBlack(x)) ? '#' : '.';
+            expected[y][x] = result((x >= kWidth / 2)) ? '#' : '.';
     return expected;
 }
 
@@ -127,17 +85,17 @@ TEST_F(Rectangles, FrameAndPaintInEveryPenModeAndSizeCoverTheMacintoshPixels)
             PenSize(size.h, size.v);
             for (const RectCase &c : kRects) {
                 Rect r = MacRect(c);
-                auto modeResult = [mode](bool dest) { return ModeResult(mode, dest); };
+                auto modeResult = [mode](bool dest) { return BlackPenModeResult(mode, dest); };
 
-                PaintBackground(target.surface());
+                PaintSplitBackground(target.surface());
                 FrameRec(&r);
-                EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, true, size.h, size.v, modeResult)),
+                EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), Expected(c, true, size.h, size.v, modeResult)),
                           "")
                     << "FrameRect, " << c.what << ", mode " << mode << ", pen " << size.h << "x" << size.v;
 
-                PaintBackground(target.surface());
+                PaintSplitBackground(target.surface());
                 PaintRect(&r);
-                EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, modeResult)), "")
+                EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), Expected(c, false, 0, 0, modeResult)), "")
                     << "PaintRect, " << c.what << ", mode " << mode << ", pen " << size.h << "x" << size.v;
             }
         }
@@ -169,9 +127,9 @@ TEST_F(Rectangles, EraseInvertAndFillCoverTheRectangleWhateverThePen)
         for (const Verb &v : verbs) {
             for (const RectCase &c : kRects) {
                 Rect r = MacRect(c);
-                PaintBackground(target.surface());
+                PaintSplitBackground(target.surface());
                 v.draw(&r);
-                EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, v.result)), "")
+                EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), Expected(c, false, 0, 0, v.result)), "")
                     << v.what << ", " << c.what << ", pen mode " << mode;
             }
         }
@@ -195,7 +153,7 @@ TEST_F(Rectangles, FrameFollowsThePortOrigin)
         for (int x = 0; x < 20; ++x)
             if (y < 2 || y >= 8 || x < 3 || x >= 17)
                 expected[y][x] = '#';
-    EXPECT_EQ(ImageDifference(Capture(target.surface()), expected), "");
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), expected), "");
     SetOrigin(0, 0);
     PenNormal();
 }
@@ -218,13 +176,13 @@ TEST_F(Rectangles, QuietPensDrawNothingAndTheHiliteBitIsSet)
     };
     for (const Quiet &q : quiet) {
         for (auto verb : {FrameRec, PaintRect, InvertRec, EraseRect}) {
-            PaintBackground(target.surface());
+            PaintSplitBackground(target.surface());
             q.set();
             LMSetHiliteMode(0);
             verb(&r);
             uint8_t hilite = LMGetHiliteMode();
             q.reset();
-            EXPECT_EQ(ImageDifference(Capture(target.surface()), Background()), "") << q.what;
+            EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), SplitBackgroundImage(kWidth, kHeight)), "") << q.what;
             if (verb != EraseRect) {
                 EXPECT_EQ(hilite & 0x80, 0x80) << q.what;
             }
@@ -243,25 +201,25 @@ TEST_F(Rectangles, FillCRectDrawsWithAnyPixPatAndKeepsTheFillPixPat)
     Rect r{3, 2, 9, 20};
     RectCase c{"", 2, 3, 20, 9};
 
-    PaintBackground(target.surface());
+    PaintSplitBackground(target.surface());
     FillRec(&r, &g.black); // the fill pattern is now black
-    PaintBackground(target.surface());
+    PaintSplitBackground(target.surface());
     PixPatHandle fill = cport->fillPixPat;
     FillCRect(&r, fill);
-    EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "")
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "")
         << "the port's own fill pattern";
     EXPECT_EQ(cport->fillPixPat, fill);
 
-    PaintBackground(target.surface());
+    PaintSplitBackground(target.surface());
     FillCRect(&r, cport->bkPixPat); // white
-    EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, [](bool) { return false; })), "")
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), Expected(c, false, 0, 0, [](bool) { return false; })), "")
         << "the background PixPat";
     EXPECT_EQ(cport->fillPixPat, fill);
 
     // The fill pattern's brush is the black one again.
-    PaintBackground(target.surface());
+    PaintSplitBackground(target.surface());
     FillCRect(&r, fill);
-    EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "")
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "")
         << "the port's own fill pattern after another";
 }
 
@@ -299,7 +257,7 @@ TEST_F(Rectangles, CustomRectProceduresReceiveTheVerbs)
     Rect r{1, 2, 5, 8};
     Rect empty{4, 4, 4, 9};
     sCustomRects.clear();
-    PaintBackground(target.surface());
+    PaintSplitBackground(target.surface());
     FrameRec(&r);
     PaintRect(&r);
     EraseRect(&r);
@@ -311,14 +269,14 @@ TEST_F(Rectangles, CustomRectProceduresReceiveTheVerbs)
         EXPECT_EQ(sCustomRects[verb].first, verb);
         EXPECT_EQ(std::memcmp(&sCustomRects[verb].second, &r, sizeof r), 0);
     }
-    EXPECT_EQ(ImageDifference(Capture(target.surface()), Background()), "");
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), SplitBackgroundImage(kWidth, kHeight)), "");
 
     procs.rectProc = ForwardingRectProc;
     sCustomRects.clear();
     PaintRect(&r);
     EXPECT_EQ(sCustomRects.size(), 1u);
     RectCase c{"", 2, 1, 8, 5};
-    EXPECT_EQ(ImageDifference(Capture(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "");
+    EXPECT_EQ(ImageDifference(CaptureBlackAndWhite(target.surface()), Expected(c, false, 0, 0, [](bool) { return true; })), "");
     EXPECT_EQ(procs.rectProc, ForwardingRectProc);
     target.cport()->grafProcs = nullptr;
 }
@@ -367,12 +325,12 @@ TEST_F(Rectangles, ThinPensFrameWithOnePixel)
     ZEL_SetFlags(0, 0, 0x2, 0x2);
     const RectCase c{"", 4, 2, 19, 12};
     Rect r = MacRect(c);
-    PaintBackground(target.surface());
+    PaintSplitBackground(target.surface());
     FrameRec(&r);
-    ImageRows framed = Capture(target.surface());
-    PaintBackground(target.surface());
+    ImageRows framed = CaptureBlackAndWhite(target.surface());
+    PaintSplitBackground(target.surface());
     PaintRect(&r);
-    ImageRows painted = Capture(target.surface());
+    ImageRows painted = CaptureBlackAndWhite(target.surface());
     ZEL_SetFlags(0, 0, 0x2, 0);
     PenNormal();
     EXPECT_EQ(ImageDifference(framed, Expected(c, true, 1, 1, [](bool) { return true; })), "");
