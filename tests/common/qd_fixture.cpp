@@ -169,4 +169,16 @@ bool BlackPenModeResult(int mode, bool dest)
     }
 }
 
+std::vector<std::vector<uint8_t>> &PictureRecords()
+{
+    static std::vector<std::vector<uint8_t>> records;
+    return records;
+}
+
+void ZEL_CALL CapturePutPic(const void *data, int16_t size)
+{
+    const uint8_t *bytes = static_cast<const uint8_t *>(data);
+    PictureRecords().emplace_back(bytes, bytes + size);
+}
+
 } // namespace testing_support

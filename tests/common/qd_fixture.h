@@ -97,4 +97,8 @@ ImageRows CaptureBlackAndWhite(DibSurface &surface);
 // A Macintosh pattern transfer mode with a black pen: the destination bit (1 black) under the pen.
 bool BlackPenModeResult(int mode, bool destinationBlack);
 
+// A putPicProc that keeps every picture record handed to it, in PictureRecords().
+void ZEL_CALL CapturePutPic(const void *data, int16_t size);
+std::vector<std::vector<uint8_t>> &PictureRecords();
+
 } // namespace testing_support

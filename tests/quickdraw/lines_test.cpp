@@ -207,17 +207,6 @@ TEST_F(Lines, ACustomLineProcIsCalledInsteadOfDrawing)
     target.cport()->grafProcs = nullptr;
 }
 
-namespace {
-
-std::vector<std::vector<uint8_t>> sPictureRecords;
-void ZEL_CALL CapturePutPic(const void *data, int16_t size)
-{
-    const uint8_t *bytes = static_cast<const uint8_t *>(data);
-    sPictureRecords.emplace_back(bytes, bytes + size);
-}
-
-} // namespace
-
 // Lines recorded into an open picture: Line, then LineFrom for a line starting where the last one ended,
 // and the short forms for small steps, also for a line that paints nothing.
 TEST_F(Lines, LinesAreRecordedIntoAnOpenPicture)
@@ -231,7 +220,7 @@ TEST_F(Lines, LinesAreRecordedIntoAnOpenPicture)
     Handle picture = reinterpret_cast<Handle>(&pictureMark);
     target.cport()->grafProcs = &procs;
     target.cport()->picSave = picture;
-    sPictureRecords.clear();
+    PictureRecords().clear();
 
     MoveT(5, 7);
     LineT(10, 22);  // ShortLine from (5, 7) by (5, 15)
@@ -250,7 +239,7 @@ TEST_F(Lines, LinesAreRecordedIntoAnOpenPicture)
         {0x00, 0x23, 0xF6, 0xFE},
         {0x00, 0x20, 0x00, 0x00, 0x01, 0x2C, 0x03, 0xE8, 0x01, 0x2C},
     };
-    EXPECT_EQ(sPictureRecords, expected);
+    EXPECT_EQ(PictureRecords(), expected);
 }
 
 // The exported qd record has the published QuickDraw-globals layout; the library's globals live in it.

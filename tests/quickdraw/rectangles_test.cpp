@@ -233,12 +233,6 @@ void ZEL_CALL ForwardingRectProc(GrafVerb verb, const Rect *r)
     StdRect(verb, r);
 }
 
-std::vector<std::vector<uint8_t>> sPictureRecords;
-void ZEL_CALL CapturePutPic(const void *data, int16_t size)
-{
-    const uint8_t *bytes = static_cast<const uint8_t *>(data);
-    sPictureRecords.emplace_back(bytes, bytes + size);
-}
 
 } // namespace
 
@@ -294,7 +288,7 @@ TEST_F(Rectangles, RectanglesAreRecordedIntoAnOpenPicture)
     char pictureMark = 0;
     target.cport()->grafProcs = &procs;
     target.cport()->picSave = reinterpret_cast<Handle>(&pictureMark);
-    sPictureRecords.clear();
+    PictureRecords().clear();
 
     Rect r{1, 2, 0x103, 0x204};
     Rect empty{5, 5, 5, 50};
@@ -312,7 +306,7 @@ TEST_F(Rectangles, RectanglesAreRecordedIntoAnOpenPicture)
     std::vector<std::vector<uint8_t>> expected;
     for (uint8_t verb = 0; verb < 5; ++verb)
         expected.push_back({0x00, static_cast<uint8_t>(0x30 + verb), 0x00, 0x01, 0x00, 0x02, 0x01, 0x03, 0x02, 0x04});
-    EXPECT_EQ(sPictureRecords, expected);
+    EXPECT_EQ(PictureRecords(), expected);
 }
 
 // Switch 0x2 of ZEL_SetFlags (thin pens) frames with a one-pixel pen whatever the pen size; the filling
