@@ -462,8 +462,18 @@ ZEL_API void ZEL_CALL InitCursor(void);
 /* ---- QuickDraw: bottlenecks and lines ---- */
 /* The shape verbs: frame 0, paint 1, erase 2, invert 3, fill 4. */
 typedef int8_t GrafVerb;
-struct Polygon;
+/* A polygon: its size in bytes (10 + 4 per point), the box of its points and the points in local
+   coordinates. Windows names a GDI call Polygon, so C and C++ hosts alike write `struct Polygon`. */
+#pragma pack(push, 2)
+struct Polygon {
+    int16_t polySize;
+    Rect polyBBox;
+    Point polyPoints[1];
+};
+#pragma pack(pop)
+typedef struct Polygon *PolyPtr;
 typedef struct Polygon **PolyHandle;
+ZEL_STATIC_ASSERT(offsetof(struct Polygon, polyPoints) == 10, "the points follow a 10-byte header");
 struct FontInfo;
 
 typedef void (ZEL_CALL *QDTextProcPtr)(int16_t byteCount, const void *textBuf, Point numer, Point denom);
@@ -626,6 +636,12 @@ ZEL_API void ZEL_CALL InvertRec(const Rect *r);
 ZEL_API void ZEL_CALL FillRec(const Rect *r, const Pattern *pat);
 ZEL_API void ZEL_CALL FillCRect(const Rect *r, PixPatHandle pp);
 ZEL_API void ZEL_CALL StdRect(GrafVerb verb, const Rect *r);
+
+/* ---- Polygons ---- */
+/* OpenPoly hides the pen and records every pen move and line into a new polygon until ClosePoly. */
+ZEL_API PolyHandle ZEL_CALL OpenPoly(void);
+ZEL_API void ZEL_CALL ClosePoly(void);
+ZEL_API void ZEL_CALL KillPoly(PolyHandle poly);
 
 /* ---- Regions ---- */
 ZEL_API void ZEL_CALL RectRgn(RgnHandle rgn, const Rect *r);

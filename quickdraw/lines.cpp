@@ -44,9 +44,9 @@ void PenMoveCore(GrafPtr port, PortDCRecord *record, Point pt, bool line)
     if (!port->polySave)
         return;
     if (!line) {
-        // A move inside a region being recorded ends the sub-path drawn so far.
+        // A move inside a region being recorded starts a new sub-path once the polygon has points.
         if (RegionSubpathsOpen() && record->polyPointCount > 0)
-            NoteRegionSubpathEnd(record->polyPointCount);
+            NoteRegionSubpathStart(record->polyPointCount);
         AddPolyPoint();
     } else if (!(same && record->polyPointCount > 0)) {
         AddPolyPoint();

@@ -1,4 +1,4 @@
-// Least forms of what the line path takes from polygons, regions, wide pens, the screen probe, printing
+// Least forms of what the line path takes from wide pens, the screen probe, printing
 // and the other standard procedures, until their own areas provide them.
 #include "quickdraw.h"
 
@@ -11,15 +11,6 @@ namespace {
 constexpr uint16_t kNullPenSelected = 0x8000;
 }
 
-
-void AddPolyPoint()
-{
-    if (PortDCRecord *record = CurrentPortRecord())
-        ++record->polyPointCount;
-}
-
-bool RegionSubpathsOpen() { return false; }
-void NoteRegionSubpathEnd(uint16_t) {}
 
 // The union of the pen rectangles at every point of the segment, painted with the pen brush.
 void WidePenLine(int x0, int y0, int x1, int y1)

@@ -90,13 +90,7 @@ ZEL_EXTERN_C int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr,
 ZEL_EXTERN_C void ZEL_CALL StdGetPic(void *dataPtr, int16_t byteCount);
 ZEL_EXTERN_C void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
 
-// Services the line path takes from the transform, drawing state, pattern brushes, polygons, regions,
-// wide pens, the screen probe and printing.
-// Appends the pen location to the polygon being recorded.
-void AddPolyPoint();
-// While a region is being recorded: its sub-path list exists, and noting the end of a sub-path.
-bool RegionSubpathsOpen();
-void NoteRegionSubpathEnd(uint16_t pointCount);
+// Services the line path takes from wide pens, the screen probe and printing.
 // Strokes one device segment with the rectangular pen, then moves the DC's position to its end.
 void WidePenLine(int x0, int y0, int x1, int y1);
 // The screen probe's flags read by the line path.
@@ -104,6 +98,24 @@ enum ScreenProbe { probePatternRect, probePatternYellow, probePatternWhite };
 bool ScreenProbeFlag(ScreenProbe probe);
 // The DC of the open print job (0 when none).
 HDC PrinterDC();
+
+// ---- Polygons (polygons.cpp) ----
+// Appends the pen location to the polygon being recorded (the port's polySave), growing its size and
+// box; a point that would take the polygon to 32768 bytes, or that memory cannot hold, is dropped.
+void AddPolyPoint();
+// The polygon's points as (x, y) device points, through the current record's transform when it is
+// active; with `close`, the first point once more at the end when the last one differs from it.
+// Returns the number of points; *points is 0 for an empty polygon or without memory, else a block the
+// caller frees with FreePointArray.
+int16_t PolyToPointArray(PolyHandle poly, POINT **points, bool close);
+int16_t PolyToPointArrayOpen(PolyHandle poly, POINT **points);
+void FreePointArray(POINT *points);
+
+// ---- Region recording (region_drawing.cpp) ----
+// While a region is being recorded: its sub-path list exists, and noting where a new sub-path starts
+// (the polygon's point count at that moment).
+bool RegionSubpathsOpen();
+void NoteRegionSubpathStart(uint16_t pointCount);
 
 // ---- Transfer modes (transfer_modes.cpp) ----
 // Sets the record's emulation flag, ROP2 and background modes from the port's pnMode and txMode.

@@ -5,6 +5,8 @@
 #include "../imaging/imaging_services.h"
 #include "OSUtils.h"
 
+#include <vector>
+
 namespace {
 
 enum : GrafVerb { kFrame = 0, kPaint = 1, kErase = 2, kInvert = 3, kFill = 4 };
@@ -208,35 +210,185 @@ void RgnAddToOpenRgn(HRGN shape)
         DeleteObject(shape);
 }
 
+namespace {
+
+// The sub-path list of the region being recorded: the polygon point counts at which sub-paths start
+// (each MoveTo after the first point), in a handle of 32-bit words {count, capacity, entries...}.
+struct SubpathList {
+    uint32_t count;
+    uint32_t capacity;
+    uint32_t entries[1];
+};
+constexpr uint32_t kSubpathGrowth = 20;
+constexpr Size kSubpathHeaderBytes = 8;
+
+Handle sSubpaths;
+GrafPtr sSubpathPort; // the port recording the region the list belongs to
+
+SubpathList &Subpaths() { return *reinterpret_cast<SubpathList *>(*sSubpaths); }
+
+void FreeSubpaths()
+{
+    if (sSubpaths)
+        DisposeHandle(sSubpaths);
+    sSubpaths = nullptr;
+    sSubpathPort = nullptr;
+}
+
+// Appends an entry, growing the list by 20 entries when it is full; false when it cannot grow.
+bool AppendSubpathEntry(uint32_t value)
+{
+    if (!HandleHasData(sSubpaths))
+        return false;
+    if (Subpaths().count == Subpaths().capacity) {
+        const uint32_t capacity = Subpaths().capacity + kSubpathGrowth;
+        const Size bytes = kSubpathHeaderBytes + static_cast<Size>(capacity * sizeof(uint32_t));
+        SetHandleSize(sSubpaths, bytes);
+        if (GetHandleSize(sSubpaths) != bytes)
+            return false;
+        Subpaths().capacity = capacity;
+    }
+    SubpathList &list = Subpaths();
+    list.entries[list.count++] = value;
+    return true;
+}
+
+// The GDI region (alternate fill) of the recorded polygon in local coordinates: one polygon per
+// sub-path. Sub-paths of fewer than three points enclose nothing and are left out. 0 when nothing is
+// enclosed.
+HRGN RecordedPolygonRegion(PortDCRecord *record, PolyHandle poly)
+{
+    if (!HandleHasData(poly))
+        return nullptr;
+    // The points are the pen's local positions: the transform stays out of the conversion.
+    POINT *points = nullptr;
+    int16_t total;
+    if (record) {
+        const uint32_t offset = record->xform.offsetActive, scale = record->xform.scaleActive;
+        record->xform.offsetActive = 0;
+        record->xform.scaleActive = 0;
+        total = PolyToPointArray(poly, &points, true);
+        record->xform.offsetActive = offset;
+        record->xform.scaleActive = scale;
+    } else {
+        total = PolyToPointArray(poly, &points, true);
+    }
+    HRGN rgn = nullptr;
+    if (points && total >= 3) {
+        const uint32_t pathPoints = static_cast<uint32_t>(((**poly).polySize - 10) >> 2);
+        if (HandleHasData(sSubpaths) && sSubpathPort == CurrentPort() && Subpaths().count > 0 &&
+            AppendSubpathEntry(pathPoints)) {
+            // Starts become lengths: each entry less the one before it, from the last down.
+            SubpathList &list = Subpaths();
+            for (uint32_t i = list.count - 1; i > 0; --i)
+                list.entries[i] -= list.entries[i - 1];
+            std::vector<POINT> kept;
+            std::vector<INT> counts;
+            uint32_t at = 0;
+            for (uint32_t i = 0; i < list.count; ++i) {
+                const uint32_t n = list.entries[i];
+                if (n >= 3 && at + n <= pathPoints) {
+                    kept.insert(kept.end(), points + at, points + at + n);
+                    counts.push_back(static_cast<INT>(n));
+                }
+                at += n;
+            }
+            if (!counts.empty())
+                rgn = CreatePolyPolygonRgn(kept.data(), counts.data(), static_cast<int>(counts.size()), ALTERNATE);
+        } else {
+            rgn = CreatePolygonRgn(points, total, ALTERNATE);
+        }
+    }
+    FreePointArray(points);
+    return rgn;
+}
+
+} // namespace
+
+bool RegionSubpathsOpen() { return HandleHasData(sSubpaths) && sSubpathPort == CurrentPort(); }
+
+void NoteRegionSubpathStart(uint16_t pointCount)
+{
+    if (RegionSubpathsOpen())
+        AppendSubpathEntry(pointCount);
+}
+
+// Recording a region: the region framed shapes add to, the sub-path list and a polygon that collects
+// every pen move and line (with the pen hidden, so nothing is drawn meanwhile).
 ZEL_EXTERN_C void ZEL_CALL OpenRgn(void)
 {
     GrafPtr port = CurrentPort();
     if (!port)
         return;
-    if (port->rgnSave)
+    if (port->rgnSave) {
+        // A region opened again starts over: the first recording's polygon goes, its pen hiding too.
         DisposeRgn(reinterpret_cast<RgnHandle>(port->rgnSave));
+        PolyHandle poly = reinterpret_cast<PolyHandle>(port->polySave);
+        ClosePoly();
+        KillPoly(poly);
+    }
     port->rgnSave = reinterpret_cast<Handle>(NewRgn());
+    FreeSubpaths();
+    if (!port->rgnSave)
+        return; // without memory nothing is recorded and CloseRgn has nothing to close
+    sSubpaths = NewHandleClear(kSubpathHeaderBytes + kSubpathGrowth * sizeof(uint32_t));
+    if (HandleHasData(sSubpaths)) {
+        Subpaths().capacity = kSubpathGrowth;
+        sSubpathPort = port;
+    } else {
+        sSubpaths = nullptr;
+    }
+    OpenPoly();
 }
 
+// The region recorded: the closed paths drawn (alternate fill) XOR the shapes framed meanwhile.
 ZEL_EXTERN_C void ZEL_CALL CloseRgn(RgnHandle dst)
 {
     GrafPtr port = CurrentPort();
     if (!port || !port->rgnSave)
         return;
+    PolyHandle poly = reinterpret_cast<PolyHandle>(port->polySave);
+    ClosePoly();
+    HRGN polygon = RecordedPolygonRegion(CurrentPortRecord(), poly);
+    FreeSubpaths();
+
     RgnHandle saved = reinterpret_cast<RgnHandle>(port->rgnSave);
     port->rgnSave = nullptr;
-    CopyRg(saved, dst);
+    if (HandleHasData(dst)) {
+        if (polygon) {
+            HRGN into = ZEL_RgnSetToRealRectRgn(dst);
+            HRGN framed = ZEL_RgnSetToRealRectRgn(saved);
+            if (into && framed) {
+                CombineRgn(into, polygon, framed, RGN_XOR);
+                RECT box;
+                ZEL_RgnGetBBoxRECTFromRgn(dst, &box);
+                ZEL_IsRectRgn(dst);
+            }
+        } else {
+            CopyRg(saved, dst);
+        }
+    }
     DisposeRgn(saved);
+    KillPoly(poly);
+    if (polygon)
+        DeleteObject(polygon);
 }
 
-// A one-bit BitMap as a mask-form region: its black (1) pixels are inside.
+// A one-bit BitMap or PixMap as a mask-form region: its black (1) pixels are inside.
 ZEL_EXTERN_C OSErr ZEL_CALL BitMapToRegion(RgnHandle rgn, const BitMap *bits)
 {
     constexpr OSErr kPixelsTooDeep = -148, kNoMemoryForDib = -152;
     if (!HandleHasData(rgn) || !bits)
         return -50;
-    if (bits->rowBytes & 0x8000)
-        return kPixelsTooDeep; // a PixMap: only one-bit BitMaps are taken here
+    if (bits->rowBytes & 0x8000) {
+        // A PixMap: a one-bit one converts like a BitMap of the same bits. A PixMap whose pixels live
+        // only in Windows objects (baseAddr 0x7FFF, or a port's device mark) has no bits to read here.
+        const PixMap &map = *reinterpret_cast<const PixMap *>(bits);
+        if (map.pixelSize > 1)
+            return kPixelsTooDeep;
+        if (reinterpret_cast<uintptr_t>(map.baseAddr) <= 0xFFFF)
+            return -50;
+    }
     const Rect b = bits->bounds;
     const int width = b.right - b.left, height = b.bottom - b.top;
     if (width <= 0 || height <= 0) {

@@ -445,12 +445,9 @@ ZEL_EXTERN_C Boolean ZEL_CALL RectInRgn(const Rect *rect, RgnHandle rgn)
         return false;
     const Region &r = RegionOf(rgn);
     if (FormOf(r) == RgnForm::gdi) {
-        RECT w{rect->left, rect->top, rect->right, rect->bottom};
-        // RectInRegion counts a rectangle touching the region's edge; the Macintosh does not.
-        if (w.right - w.left > 1)
-            --w.right;
-        if (w.bottom - w.top > 1)
-            --w.bottom;
+        // RectInRegion already leaves out the rectangle's right and bottom edges, as the Macintosh
+        // does: a rectangle that only touches the region along an edge shares no pixel with it.
+        const RECT w{rect->left, rect->top, rect->right, rect->bottom};
         return RectInRegion(FormHandle(r), &w) != 0;
     }
     const Rect &b = r.rgnBBox;

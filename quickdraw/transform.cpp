@@ -325,7 +325,8 @@ void XformUpdate()
 }
 
 // The default body of the patchable SetOrigin: the port rectangle and the visible region move to the
-// new origin, the clip region keeps its local coordinates, and the DC's clip and the device pen follow.
+// new origin, the clip region keeps its local coordinates, and the DC's clip, the brush origin (while
+// brushes are aligned) and the device pen follow.
 void ZEL_CALL DefaultSetOrigin(int16_t h, int16_t v)
 {
     GrafPtr port = CurrentPort();
@@ -340,6 +341,9 @@ void ZEL_CALL DefaultSetOrigin(int16_t h, int16_t v)
     SetXformOrigin(h, v);
     OffsetRegion(port->visRgn, dh, dv);
     ZEL_ClipRgnChange(port);
+    // Aligned patterns keep to the port's local 8 x 8 grid at the new origin.
+    if (record->brushAlign)
+        UpdateBrushOrigin();
     XformUpdate();
 }
 

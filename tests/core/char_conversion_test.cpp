@@ -160,6 +160,12 @@ TEST(CharConversion, TypographicStandInsAndLineEnds)
         {"line ends dropped", {'a', 13, 10, 'b'}, macToAnsiDropLineEnds, {'a', 'b'}},
         {"line ends kept", {'a', 13, 10, 'b'}, 0, {'a', 13, 10, 'b'}},
         {"double-byte flag: no table", {0x8E, 'a'}, macToAnsiDoubleByte | macToAnsiRaw, {0x8E, 'a'}},
+        // Single bytes of double-byte text are katakana, not Roman punctuation: no stand-ins either,
+        // even on this single-byte code page where no byte is a lead byte.
+        {"double-byte flag: no stand-ins", {0xC9, 0xAA, 0xD2, 0xD3, 0x8E, 'a'}, macToAnsiDoubleByte,
+         {0xC9, 0xAA, 0xD2, 0xD3, 0x8E, 'a'}},
+        {"the same bytes as Roman text", {0xC9, 0xAA, 0xD2, 0xD3, 0x8E, 'a'}, 0,
+         {'.', '.', '.', '(', 't', 'm', ')', '"', '"', 0xE9, 'a'}},
         {"empty", {}, 0, {}},
     };
     for (const Case &c : cases)

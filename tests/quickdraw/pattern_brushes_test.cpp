@@ -214,6 +214,47 @@ TEST_F(PatternBrushes, AlignedBrushesFollowThePortOrigin)
     }
 }
 
+// With alignment on, SetOrigin moves the brush origin with the port: the pen, background and fill
+// patterns drawn after it keep to the local 8 x 8 grid, for positive and negative origins alike.
+TEST_F(PatternBrushes, AlignedPatternsFollowSetOrigin)
+{
+    const PatternCase &corner = kStandardAndHandMade[5];
+    const PatternCase &diagonal = kStandardAndHandMade[7];
+    Pattern cornerPat, diagonalPat;
+    std::memcpy(cornerPat.pat, corner.bits, 8);
+    std::memcpy(diagonalPat.pat, diagonal.bits, 8);
+    struct Verb {
+        const char *what;
+        void (*draw)(const Rect *r, const Pattern &pat);
+    };
+    const Verb verbs[] = {
+        {"pen", [](const Rect *r, const Pattern &pat) { PenPat(&pat); PaintRect(r); }},
+        {"background", [](const Rect *r, const Pattern &pat) { BackPat(&pat); EraseRect(r); }},
+        {"fill", [](const Rect *r, const Pattern &pat) { FillRec(r, &pat); }},
+    };
+    struct Origin {
+        int16_t h, v;
+    };
+    for (const Verb &verb : verbs) {
+        DibPort port(kSize, kSize, kUntouched);
+        SetPor(port.port());
+        ZEL_BrushAlign(1); // switched on at the origin (0, 0)
+        for (Origin origin : {Origin{5, 3}, Origin{-6, -11}, Origin{0, 0}}) {
+            for (const PatternCase *c : {&corner, &diagonal}) {
+                SCOPED_TRACE(std::string(verb.what) + " " + c->what + " at " + std::to_string(origin.h) + "," +
+                             std::to_string(origin.v));
+                SetOrigin(origin.h, origin.v);
+                port.surface().Fill(kUntouched);
+                verb.draw(&port.port()->portRect, c == &corner ? cornerPat : diagonalPat);
+                EXPECT_EQ("", ImageDifference(Capture(port.surface()),
+                                              PatternImage(c->bits, origin.h, origin.v, '#', '.')));
+            }
+        }
+        ZEL_BrushAlign(-1);
+        SetOrigin(0, 0);
+    }
+}
+
 TEST_F(PatternBrushes, BrushAlignCountsUpAndDownAndSwitchesOff)
 {
     BlackAndWhiteDibPort bw;

@@ -338,6 +338,49 @@ TEST_F(Regions, RectInRgnAndEqualRg)
         DisposeRgn(x);
 }
 
+// The rectangle and GDI forms of one rectangle answer RectInRgn alike, by the pixels the rectangle
+// shares with the region: one pixel, one row or one column is enough; touching an edge is not.
+TEST_F(Regions, RectInRgnAnswersBySharedPixelsInEveryForm)
+{
+    const Rect box = R(10, 10, 30, 20);
+    struct Case {
+        const char *what;
+        Rect r;
+    };
+    const Case cases[] = {
+        {"one pixel at the top-left corner", R(5, 5, 11, 11)},
+        {"one pixel at the bottom-right corner", R(29, 19, 40, 40)},
+        {"one pixel at the top-right corner", R(29, 0, 35, 11)},
+        {"one pixel at the bottom-left corner", R(0, 19, 11, 25)},
+        {"one row along the top", R(0, 9, 40, 11)},
+        {"one row along the bottom", R(0, 19, 40, 21)},
+        {"one column along the left", R(9, 0, 11, 40)},
+        {"one column along the right", R(29, 0, 31, 40)},
+        {"a single pixel inside", R(15, 15, 16, 16)},
+        {"the region itself", box},
+        {"around the region", R(0, 0, 40, 40)},
+        {"touching the left edge", R(0, 10, 10, 20)},
+        {"touching the right edge", R(30, 10, 40, 20)},
+        {"touching the top edge", R(10, 0, 30, 10)},
+        {"touching the bottom edge", R(10, 20, 30, 30)},
+        {"touching a corner", R(30, 20, 35, 25)},
+        {"empty inside", R(15, 15, 15, 18)},
+    };
+    RgnHandle rect = NewRgn(), gdi = NewRgn();
+    RectRgn(rect, &box);
+    RectRgn(gdi, &box);
+    ASSERT_NE(ZEL_RgnSetToRealRectRgn(gdi), nullptr);
+    ASSERT_FALSE(InRectForm(gdi));
+    for (const Case &c : cases) {
+        const bool shares = std::max(c.r.left, box.left) < std::min(c.r.right, box.right) &&
+                            std::max(c.r.top, box.top) < std::min(c.r.bottom, box.bottom);
+        EXPECT_EQ(RectInRgn(&c.r, rect) != 0, shares) << c.what << " (rectangle form)";
+        EXPECT_EQ(RectInRgn(&c.r, gdi) != 0, shares) << c.what << " (GDI form)";
+    }
+    DisposeRgn(rect);
+    DisposeRgn(gdi);
+}
+
 } // namespace
 
 // ---- The one-bit-mask form ----
@@ -347,17 +390,24 @@ namespace {
 // A ring inside a bitmap of bounds (20,10,36,22): the rectangle (22,12,34,20) less (25,14,31,18).
 const Shape kRing{"ring", {R(22, 12, 34, 20)}, {R(25, 14, 31, 18)}};
 
-// A mask-form region of the pixel set, through a one-bit BitMap of the given bounds.
-RgnHandle MaskRegionOf(const PixelSet &set, const Rect &bounds)
+int16_t MaskRowBytes(const Rect &bounds) { return static_cast<int16_t>(((bounds.right - bounds.left + 15) / 16) * 2); }
+
+// One-bit rows of the given bounds with the pixels of the set black (1).
+std::vector<uint8_t> MaskBits(const PixelSet &set, const Rect &bounds)
 {
-    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    const int rowBytes = ((width + 15) / 16) * 2;
-    static std::vector<uint8_t> bits;
-    bits.assign(rowBytes * height, 0);
+    const int rowBytes = MaskRowBytes(bounds);
+    std::vector<uint8_t> bits(rowBytes * (bounds.bottom - bounds.top), 0);
     for (auto [h, v] : set)
         if (h >= bounds.left && h < bounds.right && v >= bounds.top && v < bounds.bottom)
             bits[(v - bounds.top) * rowBytes + (h - bounds.left) / 8] |= 0x80 >> ((h - bounds.left) % 8);
-    BitMap map{reinterpret_cast<Ptr>(bits.data()), static_cast<int16_t>(rowBytes), bounds};
+    return bits;
+}
+
+// A mask-form region of the pixel set, through a one-bit BitMap of the given bounds.
+RgnHandle MaskRegionOf(const PixelSet &set, const Rect &bounds)
+{
+    std::vector<uint8_t> bits = MaskBits(set, bounds);
+    BitMap map{reinterpret_cast<Ptr>(bits.data()), MaskRowBytes(bounds), bounds};
     RgnHandle rgn = NewRgn();
     EXPECT_EQ(BitMapToRegion(rgn, &map), 0);
     return rgn;
@@ -399,6 +449,53 @@ TEST_F(Regions, MaskRegionsHoldTheirPixelsAndMoveWithTheirBox)
     EXPECT_TRUE(InRectForm(blank));
     EXPECT_EQ(BoxText((**blank).rgnBBox), "(0,0,0,0)");
     DisposeRgn(blank);
+}
+
+// A PixMap of one bit per pixel converts like a BitMap of the same bits; deeper pixels are refused, and
+// so is a PixMap whose pixels are not in memory, and the region is then left as it was.
+TEST_F(Regions, OneBitPixMapsConvertLikeBitMaps)
+{
+    const PixelSet ring = PixelsOf(kRing);
+    const Rect bounds = R(20, 10, 36, 22);
+    std::vector<uint8_t> bits = MaskBits(ring, bounds);
+    PixMap map{};
+    map.baseAddr = reinterpret_cast<Ptr>(bits.data());
+    map.rowBytes = static_cast<int16_t>(MaskRowBytes(bounds) | 0x8000);
+    map.bounds = bounds;
+    map.pixelSize = 1;
+    map.cmpCount = 1;
+    map.cmpSize = 1;
+    RgnHandle fromPixMap = NewRgn();
+    ASSERT_EQ(BitMapToRegion(fromPixMap, reinterpret_cast<const BitMap *>(&map)), 0);
+    EXPECT_EQ((**fromPixMap).rgnSize, 14);
+    EXPECT_EQ(Sample(fromPixMap), ring);
+    RgnHandle fromBitMap = MaskRegionOf(ring, bounds);
+    EXPECT_EQ(Sample(fromPixMap), Sample(fromBitMap));
+
+    struct Refused {
+        const char *what;
+        int16_t pixelSize;
+        Ptr baseAddr;
+        OSErr err;
+    };
+    const Refused refused[] = {
+        {"two bits", 2, map.baseAddr, -148},
+        {"eight bits", 8, map.baseAddr, -148},
+        {"pixels only in Windows objects", 1, reinterpret_cast<Ptr>(0x7FFF), -50},
+    };
+    for (const Refused &r : refused) {
+        PixMap deep = map;
+        deep.pixelSize = r.pixelSize;
+        deep.baseAddr = r.baseAddr;
+        RgnHandle rgn = NewRgn();
+        SetRectRg(rgn, 1, 2, 3, 4);
+        EXPECT_EQ(BitMapToRegion(rgn, reinterpret_cast<const BitMap *>(&deep)), r.err) << r.what;
+        EXPECT_TRUE(InRectForm(rgn)) << r.what;
+        EXPECT_EQ(BoxText((**rgn).rgnBBox), "(1,2,3,4)") << r.what;
+        DisposeRgn(rgn);
+    }
+    DisposeRgn(fromPixMap);
+    DisposeRgn(fromBitMap);
 }
 
 TEST_F(Regions, SetOperationsWithAMaskOperandMatchThePixelSets)
@@ -645,6 +742,107 @@ TEST_F(RegionDrawing, FramedRectanglesBuildTheOpenRegion)
             ASSERT_EQ(PtInRgn(Point{v, h}, dst) != 0, inA != inB) << h << "," << v;
         }
     DisposeRgn(dst);
+}
+
+namespace {
+
+// A closed path through the corners of a rectangle, as a caller draws it with MoveTo and LineTo.
+void SquarePath(const Rect &r)
+{
+    MoveT(r.left, r.top);
+    LineT(r.right, r.top);
+    LineT(r.right, r.bottom);
+    LineT(r.left, r.bottom);
+    LineT(r.left, r.top);
+}
+
+PixelSet RectPixels(const Rect &r) { return PixelsOf(Shape{"", {r}, {}}); }
+
+PixelSet XorOf(const PixelSet &a, const PixelSet &b)
+{
+    PixelSet r = Minus(a, b);
+    for (auto p : Minus(b, a))
+        r.insert(p);
+    return r;
+}
+
+} // namespace
+
+// Lines and closed paths drawn between OpenRgn and CloseRgn make the region (alternate fill), XORed
+// with the rectangles framed meanwhile; nothing is drawn while recording, and the region is in local
+// coordinates whatever the port's origin.
+TEST_F(RegionDrawing, RecordedPathsAndFramesMakeTheRegion)
+{
+    const Rect a = R(4, 4, 16, 14), b = R(10, 8, 24, 20), apart = R(28, 2, 36, 10);
+    struct Case {
+        const char *what;
+        std::function<void()> draw;
+        PixelSet expected;
+    };
+    const Case cases[] = {
+        {"a closed L-shaped path",
+         [] {
+             MoveT(5, 5);
+             LineT(15, 5);
+             LineT(15, 18);
+             LineT(30, 18);
+             LineT(30, 25);
+             LineT(5, 25);
+             LineT(5, 5);
+         },
+         PixelsOf(kDrawL)},
+        {"a path left open is closed back to its start",
+         [] {
+             MoveT(5, 5);
+             LineT(15, 5);
+             LineT(15, 18);
+             LineT(30, 18);
+             LineT(30, 25);
+             LineT(5, 25);
+         },
+         PixelsOf(kDrawL)},
+        {"two overlapping closed squares", [&] { SquarePath(a); SquarePath(b); }, XorOf(RectPixels(a), RectPixels(b))},
+        {"two separate closed squares", [&] { SquarePath(a); SquarePath(apart); }, XorOf(RectPixels(a), RectPixels(apart))},
+        {"a framed rectangle and a closed path over it", [&] { FrameRec(&a); SquarePath(b); },
+         XorOf(RectPixels(a), RectPixels(b))},
+        {"a framed rectangle alone", [&] { FrameRec(&b); }, RectPixels(b)},
+        {"a single line encloses nothing", [] { MoveT(2, 2); LineT(30, 20); }, PixelSet{}},
+    };
+    struct Origin {
+        int16_t h, v;
+    };
+    for (Origin origin : {Origin{0, 0}, Origin{-7, 5}, Origin{12, -3}})
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.what) + " at origin " + std::to_string(origin.h) + "," +
+                         std::to_string(origin.v));
+            DibPort target(kDrawW, kDrawH);
+            SetPor(target.port());
+            SetOrigin(origin.h, origin.v);
+            const int16_t pnVis = target.port()->pnVis;
+            OpenRgn();
+            EXPECT_LT(target.port()->pnVis, pnVis) << "the pen is hidden while recording";
+            c.draw();
+            PaintRect(&a);
+            EXPECT_TRUE(BlackPixels(target.surface()).empty()) << "nothing is drawn while recording";
+            RgnHandle dst = NewRgn();
+            SetRectRg(dst, 1, 2, 3, 4);
+            CloseRgn(dst);
+            EXPECT_EQ(target.port()->rgnSave, nullptr);
+            EXPECT_EQ(target.port()->polySave, nullptr);
+            EXPECT_EQ(target.port()->pnVis, pnVis) << "the pen is shown again";
+            EXPECT_EQ(Sample(dst), c.expected);
+            EXPECT_EQ(BoxText((**dst).rgnBBox), BoxText(BoundsOf(c.expected)));
+
+            // The pen draws again.
+            PaintRect(&a);
+            PixelSet painted;
+            for (auto [h, v] : RectPixels(a))
+                if (h - origin.h >= 0 && h - origin.h < kDrawW && v - origin.v >= 0 && v - origin.v < kDrawH)
+                    painted.insert({h - origin.h, v - origin.v});
+            EXPECT_EQ(BlackPixels(target.surface()), painted);
+            SetOrigin(0, 0);
+            DisposeRgn(dst);
+        }
 }
 
 TEST_F(RegionDrawing, SelectClipRgnClipsTheDcUnlessThePenIsHidden)
