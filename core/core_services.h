@@ -63,6 +63,8 @@ uint32_t GetLocalBlockSize(HLOCAL block);
 
 // Master-pointer internals read by the Resource Manager and picture playback.
 inline MasterPointerRecord *MasterRecord(Handle h) { return reinterpret_cast<MasterPointerRecord *>(h); }
+// A handle made by the library's handle calls that is not disposed and holds data.
+bool IsLiveHandle(Handle h);
 void HSetCBit(Handle h);
 int16_t GetHandleCBit(Handle h);
 void ClearHandleCBit(Handle h);

@@ -247,6 +247,19 @@ uint32_t PurgeHandlesFor(uint32_t needed)
     return freed;
 }
 
+// Garbage in a caller's block is never followed: only a record inside one of our master-pointer blocks
+// whose data are in place counts.
+bool IsLiveHandle(Handle h)
+{
+    auto *r = reinterpret_cast<MasterPointerRecord *>(h);
+    if (!r)
+        return false;
+    for (MasterPointerBlock *b = sHead; b; b = NextBlock(b))
+        if (BlockContains(b, r))
+            return r->data != 0 && r->data != kUnmapped;
+    return false;
+}
+
 void HSetCBit(Handle h) { if (h) MasterRecord(h)->flags |= mpCBit; }
 int16_t GetHandleCBit(Handle h) { return h && (MasterRecord(h)->flags & mpCBit) ? 1 : 0; }
 void ClearHandleCBit(Handle h) { if (h) MasterRecord(h)->flags &= ~mpCBit; }

@@ -141,7 +141,7 @@ void TearDown()
     ExitPrinting();
     ErrorSound(reinterpret_cast<SoundProcPtr>(1));
     CloseAllResourceFiles();
-    DisposeAllWindows();
+    ExitWindowManager();
     TearDownQuickDraw();
     FreeEventQueue();
     DeleteLibraryFonts();

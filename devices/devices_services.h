@@ -23,3 +23,7 @@ const char *PrintDocumentName();
 // ScrapInfo := {size 0, no handle, count 1, state 0, name "scrapfile"}.
 void InitScrapInfo();
 void InitAppleEvents();
+
+// Brings the printing abort dialog, while it is up, to the top with its item 2 focused; window creation
+// calls it last.
+ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void);

@@ -46,3 +46,6 @@ BOOL CALLBACK A_AbortProc(HDC, int) { return TRUE; }
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_SetupPrintDlgHook(FARPROC hook) { ReplaceHook(sPrintDialogHook, hook); }
 ZEL_EXTERN_C void ZEL_CALL ZEL_SetupPrSetupDlgHook(FARPROC hook) { ReplaceHook(sPrintSetupHook, hook); }
+
+// PENDING: printing brings its abort dialog to the top while it is up.
+ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void) {}

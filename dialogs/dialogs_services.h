@@ -25,3 +25,11 @@ void ChooseControlFont(int16_t which);
 void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit);
 // The Dialog Manager's nesting count: raised while a dialog is created or run modally.
 int16_t DialogNestingCount();
+
+// ---- Window glue ----
+// Disposes every control of a window (closing a window with controls).
+void KillControls(WindowPtr window);
+// Trims a window's system menu to Macintosh behaviour; Size stays when `keepSize`.
+void TrimSystemMenu(HWND hwnd, bool keepSize);
+// Subclasses the size-box scroll bar a resizable window gets under the three-dimensional look.
+void SubclassSizeBox(HWND sizeBox);

@@ -2,8 +2,160 @@
 #ifndef TOLVADEX_MACWINDOWS_H
 #define TOLVADEX_MACWINDOWS_H
 
+#include <windef.h>
 #include "MacTypes.h"
 #include "Quickdraw.h"
+
+struct ControlRecord;
+typedef struct ControlRecord **ControlHandle;
+struct Picture;
+typedef struct Picture **PicHandle;
+typedef CGrafPtr CWindowPtr;
+
+#pragma pack(push, 2)
+
+/* Every Macintosh window is one of these, tied one to one to a Windows window. windowDefProc holds the
+   window's procID itself (sign-extended), not a handle: the procID alone chooses the Windows styles and
+   the Macintosh-style frame. dataHandle holds the window's WindowAuxRecord. */
+typedef struct WindowRecord {
+    GrafPort port;
+    int16_t windowKind;
+    Boolean visible;
+    Boolean hilited;
+    Boolean goAwayFlag;
+    Boolean spareFlag; /* zoom state: 1 while zoomed out to the standard state */
+    RgnHandle strucRgn;
+    RgnHandle contRgn;
+    RgnHandle updateRgn;
+    int32_t windowDefProc;
+    Handle dataHandle;
+    StringHandle titleHandle;
+    int16_t titleWidth;
+    ControlHandle controlList;
+    struct WindowRecord *nextWindow;
+    PicHandle windowPic;
+    int32_t refCon;
+} WindowRecord;
+typedef WindowRecord *WindowPeek;
+
+/* The same record over a colour port. */
+typedef struct CWindowRecord {
+    CGrafPort port;
+    int16_t windowKind;
+    Boolean visible;
+    Boolean hilited;
+    Boolean goAwayFlag;
+    Boolean spareFlag;
+    RgnHandle strucRgn;
+    RgnHandle contRgn;
+    RgnHandle updateRgn;
+    int32_t windowDefProc;
+    Handle dataHandle;
+    StringHandle titleHandle;
+    int16_t titleWidth;
+    ControlHandle controlList;
+    struct CWindowRecord *nextWindow;
+    PicHandle windowPic;
+    int32_t refCon;
+} CWindowRecord;
+typedef CWindowRecord *CWindowPeek;
+
+/* The library's half of the tie: the content rectangle in global coordinates, the standard (zoomed)
+   state, the Windows window and two flag words. */
+typedef struct WindowAuxRecord {
+    Rect bounds;
+    Rect zoomBounds;
+    HWND hwnd;
+    uint16_t createFlags;
+    uint16_t stateFlags;
+} WindowAuxRecord;
+typedef WindowAuxRecord *AuxWinPtr;
+typedef AuxWinPtr *AuxWinHandle;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(WindowRecord) == 156, "WindowRecord is 156 bytes");
+ZEL_STATIC_ASSERT(sizeof(CWindowRecord) == 156, "CWindowRecord is 156 bytes");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, windowKind) == 108, "windowKind at 108");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, visible) == 110, "visible at 110");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, spareFlag) == 113, "spareFlag at 113");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, strucRgn) == 114, "strucRgn at 114");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, updateRgn) == 122, "updateRgn at 122");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, windowDefProc) == 126, "windowDefProc at 126");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, dataHandle) == 130, "dataHandle at 130");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, titleHandle) == 134, "titleHandle at 134");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, controlList) == 140, "controlList at 140");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, nextWindow) == 144, "nextWindow at 144");
+ZEL_STATIC_ASSERT(offsetof(WindowRecord, refCon) == 152, "refCon at 152");
+ZEL_STATIC_ASSERT(offsetof(CWindowRecord, windowKind) == 108, "colour windowKind at 108");
+ZEL_STATIC_ASSERT(offsetof(CWindowRecord, refCon) == 152, "colour refCon at 152");
+ZEL_STATIC_ASSERT(sizeof(WindowAuxRecord) == 24, "WindowAuxRecord is 24 bytes");
+ZEL_STATIC_ASSERT(offsetof(WindowAuxRecord, hwnd) == 16, "hwnd at 16");
+ZEL_STATIC_ASSERT(offsetof(WindowAuxRecord, createFlags) == 20, "createFlags at 20");
+ZEL_STATIC_ASSERT(offsetof(WindowAuxRecord, stateFlags) == 22, "stateFlags at 22");
+
+/* WindowAuxRecord.createFlags: the low byte is procID & 0xFF. */
+enum {
+    wcfUpdatePending = 0x0100,
+    wcfMDIChild = 0x0200,
+    wcfHorizScrollBar = 0x0400, /* the Control Manager's */
+    wcfVertScrollBar = 0x0800,  /* the Control Manager's */
+    wcfResizable = 0x1000,
+    wcfPopUp = 0x2000,
+    wcfFloating = 0x4000,
+    wcfDialog = 0x8000
+};
+/* WindowAuxRecord.stateFlags. */
+enum {
+    wsfUserResized = 0x0001,
+    wsfCallerStorage = 0x0002,
+    wsfTakesFocus = 0x0004,
+    wsfItemsOverlap = 0x0008, /* the Dialog Manager's */
+    wsfMacFrame = 0x0010,
+    wsfWhiteBackground = 0x0020,
+    wsfChildrenParked = 0x0040 /* the Dialog Manager's */
+};
+
+/* The window extra bytes of every library window (read with GetWindowLongA / GetWindowWord); the host's
+   window classes reserve at least 32. */
+enum {
+    zelWindowPtrLong = 0,
+    zelWindowPaletteLong = 4,
+    zelWindowStyleLong = 8,
+    zelWindowMinWidthWord = 12,
+    zelWindowMinHeightWord = 14,
+    zelWindowCreationLong = 16, /* bit 0: a plain child standing in for an MDI child; bit 1: see below */
+    zelWindowExtraBytes = 32
+};
+
+/* Window kinds and part codes. */
+enum {
+    dialogKind = 2,
+    userKind = 8
+};
+enum {
+    inDesk = 0,
+    inMenuBar = 1,
+    inSysWindow = 2,
+    inContent = 3,
+    inDrag = 4,
+    inGrow = 5,
+    inGoAway = 6,
+    inZoomIn = 7,
+    inZoomOut = 8
+};
+/* Window definition procIDs. */
+enum {
+    documentProc = 0,
+    dBoxProc = 1,
+    plainDBox = 2,
+    altDBoxProc = 3,
+    noGrowDocProc = 4,
+    movableDBoxProc = 5,
+    zoomDocProc = 8,
+    zoomNoGrow = 12,
+    rDocProc = 16
+};
 
 /* Patchable through the trap table. ShowWindo and CloseWindo are ShowWindow and CloseWindow, whose
    names Windows itself uses. */
@@ -22,5 +174,22 @@ ZEL_API void ZEL_CALL BeginUpdate(WindowPtr theWindow);
 ZEL_API void ZEL_CALL EndUpdate(WindowPtr theWindow);
 ZEL_API void ZEL_CALL InvalRect(const Rect *badRect);
 ZEL_API void ZEL_CALL InvalRgn(RgnHandle badRgn);
+
+/* Window records and creation. */
+ZEL_API void ZEL_CALL InitWindows(void);
+ZEL_API WindowPtr ZEL_CALL GetNewWindow(int16_t windowID, void *wStorage, WindowPtr behind);
+ZEL_API CWindowPtr ZEL_CALL GetNewCWindow(int16_t windowID, void *wStorage, WindowPtr behind);
+ZEL_API void ZEL_CALL DisposeWindow(WindowPtr theWindow);
+ZEL_API void ZEL_CALL ZEL_SetMinWinSize(int16_t width, int16_t height);
+ZEL_API void ZEL_CALL ZEL_SetwPtrMinSize(WindowPtr window, int16_t width, int16_t height);
+ZEL_API HWND ZEL_CALL ZEL_SetWindowParent(WindowPtr window, WindowPtr newParent);
+ZEL_API void ZEL_CALL ZEL_TopMainWnd(void);
+ZEL_API int32_t ZEL_CALL ZEL_KitchenSink(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e);
+ZEL_API int32_t ZEL_CALL GetMCInfo(void);
+ZEL_API int32_t ZEL_CALL GetMCEntry(int16_t menuID, int16_t menuItem);
+
+/* The system menu and the largest window rectangle, both used by window creation. */
+ZEL_API void ZEL_CALL ZEL_FixupSystemMenu(HWND hwnd, HMENU menu);
+ZEL_API void ZEL_CALL ZEL_CheckMaxWindowRect(Rect *rect, Boolean isPopup, Boolean mayShrink);
 
 #endif

@@ -12,6 +12,7 @@
 #include "ByteOrder.h"
 #include "Events.h"
 #include "LowMem.h"
+#include "MacWindows.h"
 #include "MacMemory.h"
 #include "OSUtils.h"
 #include "PLStringFuncs.h"
@@ -221,6 +222,22 @@ void ExerciseQuickDraw()
     Log("QuickDraw: lines in four pen sizes and colours, rectangles, a region and the standard patterns (below)");
 }
 
+// Two library windows over the main window, to the right of the log: a zoomable document window with a
+// Windows frame and a resizable window in the Macintosh-style frame.
+void ExerciseWindows()
+{
+    InitWindows();
+    Str255 title;
+    Rect document{20, 650, 200, 890};
+    ZEL_CopyCtoP("Document", title);
+    WindowPtr doc = NewCWindow(nullptr, &document, title, TRUE, zoomDocProc, reinterpret_cast<WindowPtr>(-1), TRUE, 0);
+    Rect framed{250, 650, 400, 890};
+    ZEL_CopyCtoP("Macintosh frame", title);
+    WindowPtr mac = NewCWindow(nullptr, &framed, title, TRUE, 726, reinterpret_cast<WindowPtr>(-1), TRUE, 0);
+    Log("NewCWindow made a document window (%s) and a Macintosh-framed one (%s) over the main window",
+        doc ? "made" : "failed", mac ? "made" : "failed");
+}
+
 // Saves the window's client area as a 24-bit BMP.
 void SaveWindowBitmap(HWND hwnd, const char *path)
 {
@@ -264,7 +281,7 @@ int main(int argc, char **argv)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterClasses(instance);
-    HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 40, 40, 640, 540,
+    HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 20, 20, 920, 540,
                               nullptr, nullptr, instance, nullptr);
 
     SessionParamBlock session{};
@@ -288,6 +305,7 @@ int main(int argc, char **argv)
     ExerciseMemory();
     ExerciseOSServices();
     ExerciseQuickDraw();
+    ExerciseWindows();
 
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);

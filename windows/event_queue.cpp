@@ -14,3 +14,6 @@ void FreeEventQueue() {}
 
 // The pump keeps no yield countdown yet.
 void ResetYieldCountdown() {}
+
+// PENDING: the event queue removes the closed window's queued events and forgets its activation.
+void ForgetWindowEvents(WindowPtr) {}

@@ -5,9 +5,10 @@
 #include "MacTypes.h"
 #include "Events.h"
 #include "Menus.h"
+#include "MacWindows.h"
 
 // Disposes every window and the Window Manager's objects at session exit.
-void DisposeAllWindows();
+void ExitWindowManager();
 // Frees the event queue at session exit.
 void FreeEventQueue();
 // A new system-task yield interval (library setting 6) restarts the pump's yield countdown.
@@ -63,3 +64,21 @@ EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep);
 
 // Selects a port's effective clip (clipRgn within visRgn, in device coordinates) into its DC.
 ZEL_EXTERN_C void ZEL_CALL ZEL_ClipRgnChange(struct GrafPort *port);
+
+// ---- Window Manager ----
+// Every Windows window of the library (windows, dialog items, controls, list boxes) is made here.
+HWND CreateHostWindow(DWORD exStyle, const char *className, const char *title, DWORD style, int x, int y, int width,
+                      int height, HWND parent, HMENU menu, HINSTANCE instance, void *param);
+// The WindowPtr behind a Windows window and its createFlags; false when it is not a library window.
+bool HwndToWindowPtr(HWND hwnd, WindowPtr *window, uint16_t *createFlags);
+// The size-box child (control identifier 0x5A5A) of a resizable window, or 0.
+constexpr int kSizeBoxChildID = 0x5A5A;
+HWND SizeBoxChild(WindowPtr window);
+// Rewrites the Close item of a system menu with the host's shortcut format.
+void RelabelSystemMenuClose(HWND hwnd, HMENU menu);
+// Re-reads a window's pending WM_PAINT into its update region; true when an update is pending.
+ZEL_EXTERN_C Boolean ZEL_CALL ZEL_CheckUpdateRgn(WindowPtr window);
+// The default maximised state of new multiple-document children (setting 67).
+ZEL_EXTERN_C uint32_t ZEL_CALL ZEL_MDIDefaultState(int16_t set, uint32_t value, int32_t ignored);
+// A window is closed: its queued events go.
+void ForgetWindowEvents(WindowPtr window);

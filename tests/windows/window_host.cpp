@@ -1,0 +1,108 @@
+#include "window_host.h"
+
+#include <gtest/gtest.h>
+
+#include "LowMem.h"
+#include "Quickdraw.h"
+#include "qd_fixture.h"
+
+namespace window_tests {
+
+namespace {
+
+HWND sMain;
+
+LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MDISubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefMDIChildProcA(hwnd, message, wParam, lParam);
+}
+
+void RegisterHostClass(const char *name, WNDPROC proc)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.cbWndExtra = zelWindowExtraBytes;
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
+class HostEnvironment : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        RegisterHostClass("WinTestMain", MainProc);
+        RegisterHostClass("WinTestSub", SubProc);
+        RegisterHostClass("WinTestMDI", MDISubProc);
+        sMain = CreateWindowA("WinTestMain", "Window Manager tests", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                              800, 600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ShowWindow(sMain, SW_SHOW);
+        UpdateWindow(sMain);
+        static SessionParamBlock block = testing_support::MakeSessionBlock(sMain, zelFlagRawCallbacks);
+        block.mainWindowClass = "WinTestMain";
+        block.subWindowClass = "WinTestSub";
+        block.mdiSubWindowClass = "WinTestMDI";
+        ZEL_InitSession(&block);
+        testing_support::QuickDrawGlobals();
+        InitWindows();
+        PumpMessages();
+    }
+    void TearDown() override { ZEL_ExitSession(); }
+};
+
+const testing::Environment *const sEnvironment = testing::AddGlobalTestEnvironment(new HostEnvironment);
+
+} // namespace
+
+HWND HostMainWindow() { return sMain; }
+
+RECT ClientRectInParent(HWND hwnd)
+{
+    RECT r;
+    GetClientRect(hwnd, &r);
+    HWND parent = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
+    MapWindowPoints(hwnd, parent, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+bool InWindowList(WindowPtr w)
+{
+    for (WindowPeek p = PeekOf(LMGetWindowList()); p; p = p->nextWindow)
+        if (reinterpret_cast<WindowPtr>(p) == w)
+            return true;
+    return false;
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+WindowPtr MakeWindow(int16_t procID, int top, int left, int width, int height, const char *title, bool visible)
+{
+    Rect bounds{static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(top + height),
+                static_cast<int16_t>(left + width)};
+    auto t = testing_support::P(title);
+    WindowPtr w = reinterpret_cast<WindowPtr>(
+        NewCWindow(nullptr, &bounds, t.c_str(), visible, procID, reinterpret_cast<WindowPtr>(-1), TRUE, 7));
+    PumpMessages();
+    return w;
+}
+
+} // namespace window_tests

@@ -1,0 +1,28 @@
+// The Window Manager tests' host: its own window classes, whose procedures hand the library windows'
+// messages to the library's glue, a shown main window and one session with InitGraf and InitWindows.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+#include "MacWindows.h"
+#include "test_support.h"
+
+namespace window_tests {
+
+HWND HostMainWindow();
+// Records behind windows, read through the exported layout.
+inline WindowPeek PeekOf(WindowPtr w) { return reinterpret_cast<WindowPeek>(w); }
+inline WindowAuxRecord *AuxOf(WindowPtr w) { return reinterpret_cast<WindowAuxRecord *>(*PeekOf(w)->dataHandle); }
+inline HWND HwndOf(WindowPtr w) { return AuxOf(w)->hwnd; }
+// The client rectangle of a Windows window in its parent's client coordinates (screen for top-level ones).
+RECT ClientRectInParent(HWND hwnd);
+// Whether the window list holds the window.
+bool InWindowList(WindowPtr w);
+// Dispatches every queued Windows message.
+void PumpMessages();
+// A window made with NewCWindow at (top, left) with the given content size, visible.
+WindowPtr MakeWindow(int16_t procID, int top = 40, int left = 30, int width = 200, int height = 100,
+                     const char *title = "Doc", bool visible = true);
+
+} // namespace window_tests

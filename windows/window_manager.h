@@ -1,0 +1,77 @@
+// The Window Manager's private declarations, shared by the window files of this folder.
+#pragma once
+
+#include "windows_services.h"
+#include "MacWindows.h"
+#include "../core/core_services.h"
+
+// A handle whose master pointer holds data (not nil, not the unmapped mark).
+inline bool HandleLive(const void *h)
+{
+    if (!h)
+        return false;
+    uintptr_t data = *static_cast<const uintptr_t *>(h);
+    return data != 0 && data != 0xFFFF;
+}
+
+// The record and auxiliary record behind a WindowPtr.
+inline WindowPeek Peek(WindowPtr window) { return reinterpret_cast<WindowPeek>(window); }
+inline WindowPtr AsWindow(WindowPeek peek) { return reinterpret_cast<WindowPtr>(peek); }
+inline CGrafPtr AsCPort(GrafPtr port) { return reinterpret_cast<CGrafPtr>(port); }
+// The window's WindowAuxRecord, or 0 when it has none (or its handle lost its data).
+WindowAuxRecord *AuxOf(WindowPtr window);
+// The window's Windows window (0 for a nil window or one without its auxiliary record).
+HWND WindowHwnd(WindowPtr window);
+// The Windows window that stands for the window in the Z-order: its own, or its parent when a plain
+// child stands in for a multiple-document child (extra long 16 bit 0).
+HWND PlacementHwnd(WindowPtr window);
+// The host's client window: the MDI client in a multiple-document session, else the main window.
+HWND HostClientWindow();
+bool IsFloatingWindow(WindowPtr window);
+bool IsPopUpWindow(WindowPtr window);
+
+// ---- The window list ----
+WindowPtr WindowListHead();
+void SetWindowListHead(WindowPtr window);
+// Takes the window out of the list (nothing when it is not there).
+void WindowListUnlink(WindowPtr window);
+void WindowListPlace(WindowPtr window);
+void SendBehindImpl(WindowPtr window, WindowPtr behindWindow);
+void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder);
+void SwapActiveWindow(WindowPtr oldWindow, WindowPtr newWindow, bool hilite);
+
+// ---- Creation and closing, consulted by the window lookup ----
+// While a window is being created: the new WindowPtr, its createFlags and its Macintosh-frame choice.
+bool WindowCreationInProgress();
+WindowPtr WindowBeingCreated();
+uint16_t CreationFlagsInProgress();
+void RaiseCreationUpdatePending();
+bool CreationMacFrame();
+// While a window is being closed: its HWND and WindowPtr.
+bool WindowClosingInProgress();
+HWND ClosingHwnd();
+WindowPtr ClosingWindow();
+
+// ---- Frame metrics ----
+// The height of the Macintosh-style caption: the library's system font height + 2 (+ 3 when that is
+// even), at least 15; 0 for a procID of 255.
+int MacCaptionHeight(int16_t procID);
+// Turns `rect` (whose top-left is kept) into the outer rectangle of a window whose content is width x
+// height; answers whether the outer size differs from the size the rectangle had.
+bool ClientSizeToWindowSize(bool isChildOfClient, RECT *rect, bool macFrame, DWORD style, DWORD exStyle,
+                            int width, int height);
+// Sets the port's bounds so that its local coordinates map to global ones.
+void SetPortGlobalOrigin(GrafPtr port, HWND hwnd);
+
+// ---- Drawing ----
+// The library's synchronous paint depth: raised around every UpdateWindow the library makes itself.
+int SyncPaintDepth();
+void UpdateWindowSynchronously(HWND hwnd);
+void InitUpdateNestingRegions();
+void FreeUpdateNestingRegions();
+
+// ---- Frame tracking and the caption buttons ----
+// Closing a window clears every frame-tracking slot that names it.
+void ForgetFrameTrackingWindow(WindowPtr window);
+// The caption-button bitmaps: close up, close down, zoom up, zoom down, restore up, restore down.
+HBITMAP CaptionButtonBitmap(int which);
