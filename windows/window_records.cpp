@@ -360,9 +360,10 @@ void SetPortGlobalOrigin(GrafPtr port, HWND hwnd)
         return;
     POINT origin{0, 0};
     ClientToScreen(hwnd, &origin);
-    // Global coordinates are those of the host's client window.
+    // A child's global coordinates are its parent's; a pop-up's those of the host's client window.
     POINT parentOrigin{0, 0};
-    ClientToScreen(HostClientWindow(), &parentOrigin);
+    HWND parent = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : HostClientWindow();
+    ClientToScreen(parent, &parentOrigin);
     origin.x -= parentOrigin.x;
     origin.y -= parentOrigin.y;
     HDC screen = GetDC(SessionMainWindow());
@@ -953,13 +954,14 @@ void ZEL_CALL CloseWindowImpl(WindowPtr window)
 
 void ExitWindowManager()
 {
+    // Without InitWindows there are no windows, whatever the WindowList global holds.
+    if (!sWindowsStarted)
+        return;
     for (WindowPtr w = WindowListHead(); w;) {
         WindowPtr next = AsWindow(Peek(w)->nextWindow);
         DisposeWindow(w);
         w = next;
     }
-    if (!sWindowsStarted)
-        return;
     RgnHandle &gray = LowMem<RgnHandle>(lmGrayRgn);
     if (gray)
         DisposeRgn(gray);
