@@ -271,6 +271,12 @@ HBITMAP NotificationIconBitmap();
 
 // ---- Byte order and resource byte-swap templates ----
 
+// ---- Toolbox utilities: PackBits ----
+// PackBits coding of `count` source bytes / into `count` destination bytes; both pointers are advanced
+// past what was read and written. A destination for PackBitsCore holds PackBitsWorstCase(count) bytes.
+void PackBitsCore(const uint8_t **src, uint8_t **dst, int32_t count);
+void UnpackBitsCore(const uint8_t **src, uint8_t **dst, int32_t count);
+int32_t PackBitsWorstCase(int32_t count);
 // ---- Character conversion and string helpers ----
 // The Macintosh/ANSI conversion switch (library setting 24); SetMacCharConversion changes it.
 uint32_t MacCharConversion();

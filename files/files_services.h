@@ -19,3 +19,7 @@ bool ShellLinkSupportLoaded();
 // Started by ZEL_InitGlobals: the drive-letter volumes and Standard File's volume globals.
 void InitDriveTable();
 void InitStdFileVolume();
+
+// ---- Resource Manager ----
+// PENDING: the Resource Manager searches the chain of open resource files.
+ZEL_EXTERN_C Handle ZEL_CALL GetResource(ResType type, int16_t id);

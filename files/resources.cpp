@@ -23,3 +23,10 @@ ZEL_EXTERN_C void ZEL_CALL ReleaseResource(Handle h)
     }
     ResErrGlobal() = resNotFound;
 }
+
+// PENDING: the Resource Manager searches the chain of open resource files.
+ZEL_EXTERN_C Handle ZEL_CALL GetResource(ResType, int16_t)
+{
+    ResErrGlobal() = noErr;
+    return nullptr;
+}

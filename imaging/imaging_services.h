@@ -16,6 +16,8 @@ BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *boun
 void ReleasePortBits(GrafPtr port, Ptr baseAddr, BOOL copyBack);
 // Copies the current device's colours into a PixMap whose pixels are a palette-managed DIB.
 void SyncPixMapDibColors(PixMapHandle pm);
+// PENDING: the PixMap bridges free the DIB and its bridge state together.
+void FreePixMapDib(PixMapHandle pm);
 // The memory DC the imaging code shares between its transfers (0 while it has none).
 HDC SharedMemoryDC();
 

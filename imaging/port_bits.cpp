@@ -21,3 +21,4 @@ void ReleasePortBits(GrafPtr, Ptr, BOOL) {}
 void SyncPixMapDibColors(PixMapHandle) {}
 
 HDC SharedMemoryDC() { return nullptr; }
+

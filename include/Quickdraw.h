@@ -105,7 +105,7 @@ typedef struct PixMap {
     int32_t planeBytes;
     CTabHandle pmTable;
     int32_t pmReserved;
-    uint16_t pmExtFlags;     /* 0x20 a DIB is attached, 0x400 a DIB section of the DIB engine, ... */
+    uint16_t pmExtFlags;     /* see the pmExt flags below */
     HDC pmExtDC;             /* the DC the PixMap is bound to (its DIB's DC) */
     HDC pmExtMemDC;          /* the DC in which pmExtBitmap is selected */
     HBITMAP pmExtBitmap;     /* the Windows bitmap holding the pixels */
@@ -118,8 +118,16 @@ typedef struct PixMap {
 typedef PixMap *PixMapPtr;
 typedef PixMapPtr *PixMapHandle;
 
+/* pmExtFlags. 0x100 is one bit with two readings: the DIB's bits have been prepared, and its colour
+   table is in reversed index order (index 0 is not white). 0x20, 0x100 and 0x200 go when the DIB is
+   freed. */
 enum {
+    pmExtOwnRows = 0x0010,
     pmExtDibAttached = 0x0020,
+    pmExtBitmapCached = 0x0040,
+    pmExtSystemOrder = 0x0080,
+    pmExtBitsPrepared = 0x0100,
+    pmExtPaletteIndices = 0x0200,
     pmExtDibEngine = 0x0400
 };
 
@@ -138,6 +146,47 @@ typedef struct PixPat {
 } PixPat;
 typedef PixPat *PixPatPtr;
 typedef PixPatPtr *PixPatHandle;
+
+/* An inverse colour table: for each cell of a 32 x 32 x 32 RGB cube (cell r5 * 1024 + g5 * 32 + b5) the
+   index of the nearest colour-table entry. iTabSeed is the ctSeed it was built from. */
+typedef struct ITab {
+    uint32_t iTabSeed;
+    int16_t iTabRes;
+    uint8_t iTTable[32768];
+} ITab;
+typedef ITab *ITabPtr;
+typedef ITabPtr *ITabHandle;
+
+/* The published 50 bytes of a PixMap without the library's extension, as resources and colour icons
+   hold them. */
+typedef struct PixMapRecord50 {
+    Ptr baseAddr;
+    int16_t rowBytes;
+    Rect bounds;
+    int16_t pmVersion;
+    int16_t packType;
+    int32_t packSize;
+    Fixed hRes;
+    Fixed vRes;
+    int16_t pixelType;
+    int16_t pixelSize;
+    int16_t cmpCount;
+    int16_t cmpSize;
+    int32_t planeBytes;
+    CTabHandle pmTable;
+    int32_t pmReserved;
+} PixMapRecord50;
+
+/* A colour icon: the published header, then the mask rows and the one-bit icon rows. */
+typedef struct CIcon {
+    PixMapRecord50 iconPMap;
+    BitMap iconMask;
+    BitMap iconBMap;
+    Handle iconData;
+    int16_t iconMaskData[1];
+} CIcon;
+typedef CIcon *CIconPtr;
+typedef CIconPtr *CIconHandle;
 
 /* A graphics device; gdReserved holds the device's Windows DC. */
 typedef struct GDevice {
@@ -348,7 +397,14 @@ ZEL_STATIC_ASSERT(offsetof(PixMap, pmTable) == 42, "pmTable at 42");
 ZEL_STATIC_ASSERT(offsetof(PixMap, pmExtFlags) == 50, "the extension follows the published 50 bytes");
 ZEL_STATIC_ASSERT(offsetof(PixMap, pmExtDC) == 52, "pmExtDC at 52");
 ZEL_STATIC_ASSERT(offsetof(PixMap, pmExtDib) == 72, "pmExtDib at 72");
+ZEL_STATIC_ASSERT(offsetof(PixMap, pmExtDevSeed) == 80, "the device colour-change counter at 80");
 ZEL_STATIC_ASSERT(sizeof(PixMap) == 84, "PixMap is 84 bytes");
+ZEL_STATIC_ASSERT(sizeof(PixMapRecord50) == 50, "the published PixMap is 50 bytes");
+ZEL_STATIC_ASSERT(offsetof(ITab, iTTable) == 6, "the inverse cube follows seed and resolution");
+ZEL_STATIC_ASSERT(sizeof(ITab) == 32774, "a built inverse table is 32774 bytes");
+ZEL_STATIC_ASSERT(offsetof(CIcon, iconMask) == 50, "iconMask at 50");
+ZEL_STATIC_ASSERT(offsetof(CIcon, iconData) == 78, "iconData at 78");
+ZEL_STATIC_ASSERT(offsetof(CIcon, iconMaskData) == 82, "the icon rows follow the 82-byte header");
 ZEL_STATIC_ASSERT(offsetof(PixPat, pat1Data) == 20, "pat1Data at 20");
 ZEL_STATIC_ASSERT(sizeof(PixPat) == 38, "PixPat is 38 bytes");
 ZEL_STATIC_ASSERT(offsetof(GDevice, gdPMap) == 22, "gdPMap at 22");
@@ -440,6 +496,36 @@ ZEL_API GDHandle ZEL_CALL NewGDevice(int16_t refNum, int32_t mode);
 ZEL_API void ZEL_CALL DisposeGDevice(GDHandle gdh);
 ZEL_API GDHandle ZEL_CALL GetGDevice(void);
 ZEL_API void ZEL_CALL SetGDevice(GDHandle gdh);
+
+/* ---- Colour objects and graphics devices ---- */
+ZEL_API void ZEL_CALL ZEL_SetPixBM(PixMapHandle pm, HBITMAP bitmap);
+/* The bitmap behind a PixMap and, when dc is not nil, the DC it is selected in. */
+ZEL_API HBITMAP ZEL_CALL ZEL_GetPixBM(PixMapHandle pm, HDC *dc);
+/* Bytes of the PixMap's rows: height x (rowBytes AND 0x3FFF), 0 for empty bounds. */
+ZEL_API int32_t ZEL_CALL ZEL_GetPixMapSize(PixMapHandle pm);
+ZEL_API PixPatHandle ZEL_CALL GetPixPat(int16_t id);
+ZEL_API CTabHandle ZEL_CALL GetCTable(int16_t id);
+ZEL_API void ZEL_CALL DisposeCTable(CTabHandle ct);
+ZEL_API CIconHandle ZEL_CALL GetCIcon(int16_t id);
+ZEL_API void ZEL_CALL DisposeCIcon(CIconHandle ci);
+ZEL_API void ZEL_CALL InitGDevice(int16_t refNum, int32_t mode, GDHandle gdh);
+ZEL_API GDHandle ZEL_CALL GetDeviceList(void);
+ZEL_API GDHandle ZEL_CALL GetMainDevice(void);
+ZEL_API GDHandle ZEL_CALL GetMaxDevice(const Rect *globalRect);
+ZEL_API GDHandle ZEL_CALL GetNextDevice(GDHandle gdh);
+ZEL_API int32_t ZEL_CALL Color2Index(const RGBColor *rgb);
+ZEL_API void ZEL_CALL Index2Color(int32_t index, RGBColor *rgb);
+/* Builds the inverse table of a colour table (nil: the current device's); always at resolution 5. */
+ZEL_API void ZEL_CALL MakeITable(CTabHandle ct, ITabHandle iTab, int16_t res);
+ZEL_API void ZEL_CALL SaveFore(ColorSpec *c);
+ZEL_API void ZEL_CALL SaveBack(ColorSpec *c);
+ZEL_API void ZEL_CALL RestoreFore(const ColorSpec *c);
+ZEL_API void ZEL_CALL RestoreBack(const ColorSpec *c);
+ZEL_API Boolean ZEL_CALL GetGray(GDHandle gdh, const RGBColor *back, RGBColor *fore);
+ZEL_API int16_t ZEL_CALL SetDepth(GDHandle gdh, int16_t depth, int16_t whichFlags, int16_t flags);
+ZEL_API int16_t ZEL_CALL HasDepth(GDHandle gdh, int16_t depth, int16_t whichFlags, int16_t flags);
+/* The main window's client rectangle in screen coordinates. */
+ZEL_API void ZEL_CALL ZEL_GetAppWinRect(Rect *r);
 
 /* ---- Pattern brushes ---- */
 /* how -1 switches brush alignment off, 0 counts it down, any other value counts it up. */

@@ -5,3 +5,6 @@
 void SelectPortPalette(GrafPtr) {}
 
 bool RealizeLibraryPalette() { return false; }
+
+// PENDING: the palette work writes the library palette and the device table's growth.
+ZEL_EXTERN_C void ZEL_CALL SetEntries(int16_t, int16_t, const ColorSpec *) {}

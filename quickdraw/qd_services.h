@@ -158,6 +158,18 @@ int16_t VisRgnChangeFlag();
 // ---- Colour objects and graphics devices ----
 // True when `dc` belongs to a GDevice that has not been disposed.
 bool IsLiveGDeviceDC(HDC dc);
+// The standard tables of GetCTable: 2 entries (black and white), 16 colours, 256 colours, or with
+// `gray` 16 or 256 grays; written into `ct` (resized) or a new handle. When memory is short `ct` comes
+// back unchanged.
+CTabHandle MakeStdCTable(CTabHandle ct, int16_t entries, bool gray);
+// A colour table of a logical palette's entries (each byte x 257, seed 0), a device table when asked.
+CTabHandle LogPaletteToCTable(CTabHandle ct, const LOGPALETTE *palette, bool deviceTable);
+// The entry nearest to a colour (the current device's inverse table when it is current for `ct`), and
+// an entry's colour (black outside the table).
+int32_t ClosestColorIndex(CTabHandle ct, const RGBColor *rgb);
+void IndexToColorInTable(CTabHandle ct, int32_t index, RGBColor *rgb);
+// Switch 0x4000 of ZEL_SetFlags: the palette switch.
+constexpr uint32_t kPaletteSwitch = 0x4000;
 
 // ---- Pattern brushes ----
 // The QuickDraw globals' standard patterns (white, black, gray, ltGray, dkGray) and their bitmaps
@@ -210,6 +222,8 @@ bool UsePatternedPen();
 void FlushBrushCache();
 
 // ---- Palettes ----
+// PENDING: the palette work writes the library palette and the device table's growth.
+ZEL_EXTERN_C void ZEL_CALL SetEntries(int16_t start, int16_t count, const ColorSpec *table);
 // Makes the port's palette current, selecting and realising it when palette management is on.
 void SelectPortPalette(GrafPtr port);
 // Selects the library palette into the current DC and realises it; true when colours changed.
@@ -221,3 +235,7 @@ bool ScreenSetup();
 void ExitScreen();
 int16_t ScreenDepth();
 HDC DefaultMemoryDC();
+// PENDING: the screen set-up builds the library standard palette's table and caches it here.
+CTabHandle CachedScreenCTable();
+// Entries of the screen's hardware palette (SIZEPALETTE up to 256), 0 when the screen has none.
+int16_t ScreenPaletteSize();

@@ -4,11 +4,16 @@
 namespace {
 
 int16_t sScreenDepth;
+int16_t sScreenPaletteSize;
 HDC sDefaultDC;
 
 } // namespace
 
 int16_t ScreenDepth() { return sScreenDepth; }
+int16_t ScreenPaletteSize() { return sScreenPaletteSize; }
+
+// PENDING: the screen set-up builds the library standard palette's table and caches it here.
+CTabHandle CachedScreenCTable() { return nullptr; }
 HDC DefaultMemoryDC() { return sDefaultDC; }
 
 bool ScreenSetup()
@@ -18,6 +23,8 @@ bool ScreenSetup()
     if (!screen)
         return false;
     sScreenDepth = DeviceContextDepth(screen);
+    int paletteSize = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) ? GetDeviceCaps(screen, SIZEPALETTE) : 0;
+    sScreenPaletteSize = static_cast<int16_t>(paletteSize > 256 ? 256 : paletteSize);
     if (!sDefaultDC)
         sDefaultDC = CreateCompatibleDC(screen);
     ReleaseDC(main, screen);
