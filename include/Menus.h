@@ -1,16 +1,85 @@
-/* Menu Manager. */
+/* Menu Manager: menu records, their items, and the Windows menus that mirror them. */
 #ifndef TOLVADEX_MENUS_H
 #define TOLVADEX_MENUS_H
 
 #include "MacTypes.h"
 
-struct MenuInfo;
+#pragma pack(push, 2)
+
+/* The menu record lives in a handle. The title's bytes (menuData) are followed by the items, one after
+   another: a Pascal string, then four bytes (icon number, key equivalent, mark character, style). A
+   length byte of 0 ends the list, so the record is as long as its contents: sizeof(MenuInfo) is the
+   largest title's room, not the size of a menu. */
+typedef struct MenuInfo {
+    int16_t menuID;
+    int16_t menuWidth;
+    int16_t menuHeight;
+    Handle menuProc;      /* 0: the standard menu; else an 'MDEF' handle holding the procedure at byte 2 */
+    uint32_t enableFlags; /* bit 0 the whole menu, bit n item n (1..31); later items are always enabled */
+    Str255 menuData;
+} MenuInfo;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(offsetof(MenuInfo, menuProc) == 6, "menuProc at 6");
+ZEL_STATIC_ASSERT(offsetof(MenuInfo, enableFlags) == 10, "enableFlags at 10");
+ZEL_STATIC_ASSERT(offsetof(MenuInfo, menuData) == 14, "menuData at 14");
+ZEL_STATIC_ASSERT(sizeof(MenuInfo) == 270, "MenuInfo with a full title is 270 bytes");
+
 typedef struct MenuInfo *MenuPtr;
 typedef MenuPtr *MenuHandle;
+
+/* A menu definition procedure: message, menu, menu rectangle, hit point, item number. */
+typedef void(ZEL_CALL *MenuDefProcPtr)(int16_t message, MenuHandle menu, Rect *menuRect, Point hitPt,
+                                        int16_t *whichItem);
+
+enum {
+    mDrawMsg = 0,
+    mChooseMsg = 1,
+    mSizeMsg = 2,
+    mPopUpMsg = 3
+};
+
+enum {
+    noMark = 0,
+    checkMark = 0x12,
+    hMenuCmd = 0x1B /* key equivalent of an item with a hierarchical submenu (its menuID in the mark) */
+};
+
+/* Creating and disposing of menus. */
+ZEL_API MenuHandle ZEL_CALL NewMenu(int16_t menuID, ConstStr255Param menuTitle);
+ZEL_API void ZEL_CALL DisposeMenu(MenuHandle theMenu);
+ZEL_API void ZEL_CALL CalcMenuSize(MenuHandle theMenu);
+
+/* Items. Texts may carry the metacharacters ; and return (item breaks), ^ icon, ! mark, <B <I <U <O <S
+   style, / key equivalent and ( disabled. */
+ZEL_API void ZEL_CALL AppendMen(MenuHandle menu, ConstStr255Param data);
+ZEL_API void ZEL_CALL InsertMenuIte(MenuHandle theMenu, ConstStr255Param itemString, int16_t afterItem);
+ZEL_API void ZEL_CALL InsMenuItem(MenuHandle theMenu, ConstStr255Param itemString, int16_t afterItem);
+ZEL_API void ZEL_CALL DeleteMenuItem(MenuHandle theMenu, int16_t item);
+ZEL_API int16_t ZEL_CALL CountMItems(MenuHandle theMenu);
+ZEL_API void ZEL_CALL SetMenuItemText(MenuHandle theMenu, int16_t item, ConstStr255Param itemString);
+ZEL_API void ZEL_CALL GetMenuItemText(MenuHandle theMenu, int16_t item, Str255 itemString);
+ZEL_API void ZEL_CALL SetItemIcon(MenuHandle theMenu, int16_t item, int16_t iconIndex);
+ZEL_API void ZEL_CALL GetItemIcon(MenuHandle theMenu, int16_t item, int16_t *iconIndex);
+ZEL_API void ZEL_CALL SetItemCmd(MenuHandle theMenu, int16_t item, int16_t cmdChar);
+ZEL_API void ZEL_CALL GetItemCmd(MenuHandle theMenu, int16_t item, int16_t *cmdChar);
+ZEL_API void ZEL_CALL SetItemMark(MenuHandle theMenu, int16_t item, int16_t markChar);
+ZEL_API void ZEL_CALL GetItemMark(MenuHandle theMenu, int16_t item, int16_t *markChar);
+ZEL_API void ZEL_CALL SetItemStyle(MenuHandle theMenu, int16_t item, int16_t chStyle);
+ZEL_API void ZEL_CALL GetItemStyle(MenuHandle theMenu, int16_t item, Style *chStyle);
+ZEL_API void ZEL_CALL CheckItem(MenuHandle theMenu, int16_t item, Boolean checked);
+ZEL_API void ZEL_CALL EnableItem(MenuHandle theMenu, int16_t item);
+ZEL_API void ZEL_CALL DisableItem(MenuHandle theMenu, int16_t item);
 
 /* Patchable through the trap table. DrawMenuBa is DrawMenuBar, whose name Windows itself uses. */
 ZEL_API int32_t ZEL_CALL PopUpMenuSelect(MenuHandle menu, int16_t top, int16_t left, int16_t popUpItem);
 ZEL_API void ZEL_CALL DrawMenuBa(void);
 ZEL_API void ZEL_CALL HiliteMenu(int16_t menuID);
+
+ZEL_API void ZEL_CALL InitMenus(void);
+
+/* The number of installed fonts ZEL_AddResFontMenu lists for the same flag. */
+ZEL_API int16_t ZEL_CALL CountInstalledFonts(Boolean scalable);
 
 #endif

@@ -122,4 +122,18 @@ ZEL_API void ZEL_CALL ZEL_CopyPtoP(ConstStr255Param source, StringPtr destinatio
 ZEL_API char *ZEL_CALL ZEL_CopyPtoC(ConstStr255Param source, char *destination);
 ZEL_API StringPtr ZEL_CALL ZEL_CopyCtoP(const char *source, StringPtr destination);
 
+/* Menu Manager glue. The menu record types are in Menus.h. */
+struct MenuInfo;
+ZEL_API Boolean ZEL_CALL ZEL_GetItemEnabled(struct MenuInfo **theMenu, int16_t item);
+/* Appends one item per installed font: the scalable faces when `scalable` is set, else the bitmap ones. */
+ZEL_API void ZEL_CALL ZEL_AddResFontMenu(struct MenuInfo **theMenu, Boolean scalable);
+/* Converts a Macintosh item text into Windows menu text: "..." for the ellipsis, a doubled "&", and when
+   `usedLetters` (26 flags for 'A'..'Z') is given an automatic mnemonic, marked in it. `out` must hold
+   ZEL_MENU_TEXT_MAX bytes, the worst case of a 255-character text; the result points at its NUL. */
+#define ZEL_MENU_TEXT_MAX (4 * 255 + 2)
+ZEL_API char *ZEL_CALL ZEL_CopyMacPtoWinC(ConstStr255Param text, char *out, Boolean *usedLetters);
+/* The menuID of a Windows menu command (from its slot), else of the Windows menu's first library item. */
+ZEL_API int16_t ZEL_CALL ZEL_MenuIDFromCMD(HMENU menu, uint16_t command);
+ZEL_API int16_t ZEL_CALL ZEL_MenuIDFromHMENU(HMENU menu);
+
 #endif

@@ -15,3 +15,16 @@ void LoadFontMap();
 void FreeFontTables();
 // The font width table, freed by QuickDraw's teardown.
 void DisposeWidthTable();
+
+// Measures a string with GetTextExtentPoint32A on Windows NT and 95, GetTextExtentPointA elsewhere.
+BOOL GetTextExtentCompat(HDC dc, const char *text, int length, SIZE *size);
+
+// One face of the installed-font list: its name and whether it is a bitmap (raster) face. Faces of
+// neither kind count with the scalable ones.
+struct InstalledFace {
+    char name[64];
+    bool bitmap;
+};
+// Face `index` of the list in its order; false past the end.
+// PENDING: the installed-font list replaces this with its real list (faces of the screen and the default printer with their Macintosh numbers).
+bool InstalledFaceAt(int index, InstalledFace *face);

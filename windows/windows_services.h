@@ -22,6 +22,9 @@ bool DlgKeyHookInstalled();
 // While non-zero (ZEL_EndSession) the dialog keyboard hook swallows every key.
 void SetSessionEndingKeySwitch(uint32_t value);
 uint32_t SessionEndingKeySwitch();
+// The definition procedure of a menu (the address at byte 2 of its 'MDEF' handle); 0 for the standard
+// menu.
+MenuDefProcPtr GetMenuDefProcPtr(MenuHandle menu);
 // Started by ZEL_InitGlobals: Ticks, the empty queue header and the default SysEvtMask.
 void InitEventQueue();
 

@@ -1,0 +1,78 @@
+// Stand-ins for the library's internal services that the menu sources built into test_menu_mirror call.
+// Each answers from the library's exports where one exists, so the menu code sees the session, the
+// settings and the conversion tables of the real library.
+#include "core_stand_in.h"
+
+#include "../../core/core_services.h"
+#include "../../quickdraw/qd_services.h"
+#include "Quickdraw.h"
+
+namespace {
+const uint16_t *sCommandMap;
+uint32_t sLowMem[lmGlobalCount];
+}
+
+void SetStandInCommandMap(const uint16_t *map) { sCommandMap = map; }
+
+bool SessionFlag(uint32_t bit) { return (ZEL_SetFlags(0, 0, 0, 0) & bit) != 0; }
+bool SessionDoubleByte() { return LibrarySetting(settingDoubleByte) != 0; }
+HINSTANCE SessionHostInstance() { return GetModuleHandleA(nullptr); }
+const uint16_t *SessionCommandMap() { return sCommandMap; }
+int32_t LibrarySetting(LibrarySettingNumber number)
+{
+    return static_cast<int32_t>(ZEL_SystemValue(0, number, 0));
+}
+uint32_t MacCharConversion() { return static_cast<uint32_t>(LibrarySetting(settingCharConversion)); }
+void *LowMemCell(LowMemGlobal g) { return &sLowMem[g]; }
+
+const PlatformInfo &SessionPlatform()
+{
+    static PlatformInfo p;
+    OSVERSIONINFOA v{};
+    v.dwOSVersionInfoSize = sizeof v;
+    GetVersionExA(&v);
+    p.windowsNT = v.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    p.windows95 = v.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    p.newShell = v.dwMajorVersion >= 4;
+    return p;
+}
+
+const LibraryFont &GetLibraryFont(LibraryFontKind)
+{
+    static LibraryFont font;
+    if (!font.font) {
+        font.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font.font);
+        SIZE size{};
+        GetTextExtentPoint32A(dc, "{", 1, &size);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        font.height = static_cast<int16_t>(size.cy);
+    }
+    return font;
+}
+
+// The upper half of the Macintosh-to-ANSI table, read back one character at a time.
+const uint8_t *MacToAnsiHighTable()
+{
+    static uint8_t table[128];
+    for (int c = 0x80; c < 0x100; ++c) {
+        const uint8_t in = static_cast<uint8_t>(c);
+        uint8_t out[8] = {};
+        const uint32_t old = ZEL_SystemValue(1, settingCharConversion, 1);
+        ZEL_MacToAnsiBuf(&in, out, 1, macToAnsiRaw);
+        ZEL_SystemValue(1, settingCharConversion, old);
+        table[c - 0x80] = out[0];
+    }
+    return table;
+}
+
+GrafPtr CurrentPort()
+{
+    GrafPtr port = nullptr;
+    GetPort(&port);
+    return port;
+}
+// The menu code then sizes menus of their own procedure in the current port.
+CGrafPtr WMgrCPort() { return nullptr; }
