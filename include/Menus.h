@@ -48,6 +48,8 @@ enum {
 
 /* Creating and disposing of menus. */
 ZEL_API MenuHandle ZEL_CALL NewMenu(int16_t menuID, ConstStr255Param menuTitle);
+/* The menu of a 'MENU' resource, its 'MDEF' linked to the procedure the host registered for it. */
+ZEL_API MenuHandle ZEL_CALL GetMen(int16_t resourceID);
 ZEL_API void ZEL_CALL DisposeMenu(MenuHandle theMenu);
 ZEL_API void ZEL_CALL CalcMenuSize(MenuHandle theMenu);
 

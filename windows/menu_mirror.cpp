@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "MacMemory.h"
 #include "../core/core_services.h"
+#include "../files/files_services.h"
 
 namespace {
 
@@ -15,6 +17,8 @@ bool sGeometryReady;
 char sHostStrings[menuStringCount][64];
 uint16_t sQuitCommand;
 bool sPopUpFont;
+
+constexpr ResType kColorIconType = 0x6369636E; // 'cicn'
 
 bool IsLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 uint8_t Upper(uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<uint8_t>(c - 32) : c; }
@@ -295,6 +299,13 @@ POINT MenuItemIconSize(MenuHandle, const MenuItemView &item)
 {
     if (item.key == keyIconSized || item.key == keySmallIcon)
         return POINT{16, 16};
+    // A colour icon's size is its PixMap's bounds, after the PixMap's base address and row bytes.
+    Handle icon = GetResource(kColorIconType, static_cast<int16_t>(256 + (item.icon & 0x7F)));
+    if (icon && *icon && GetHandleSize(icon) >= 14) {
+        Rect bounds;
+        std::memcpy(&bounds, *icon + 6, sizeof bounds);
+        return POINT{bounds.right - bounds.left, bounds.bottom - bounds.top};
+    }
     return POINT{32, 32};
 }
 

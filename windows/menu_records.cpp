@@ -7,6 +7,7 @@
 
 #include "MacMemory.h"
 #include "../core/core_services.h"
+#include "../files/files_services.h"
 #include "../quickdraw/qd_services.h"
 #include "../text/text_services.h"
 
@@ -284,6 +285,28 @@ struct HierEntry {
     MenuHandle menu;
 } sHier[kHierEntries];
 
+constexpr ResType kMenuType = 0x4D454E55; // 'MENU'
+constexpr ResType kMenuDefType = 0x4D444546; // 'MDEF'
+
+// The 'MDEF' handle of a definition ID, holding at byte 2 the procedure the host registered for it;
+// 0 when none is registered. A host that registers a native procedure needs no 'MDEF' bytes of its
+// own, so a missing resource gets a handle of the library's.
+Handle LinkMenuDef(int16_t mdefID)
+{
+    ProcPtr proc = ZEL_CodeResource(3, kMenuDefType, mdefID, nullptr);
+    if (!proc)
+        return nullptr;
+    Handle mdef = GetResource(kMenuDefType, mdefID);
+    if (!mdef || !*mdef)
+        mdef = NewHandleClear(6);
+    else if (GetHandleSize(mdef) < 6)
+        SetHandleSize(mdef, 6);
+    if (!mdef || GetHandleSize(mdef) < 6)
+        return nullptr;
+    std::memcpy(*mdef + 2, &proc, sizeof proc);
+    return mdef;
+}
+
 } // namespace
 
 // ---- Item walks ----
@@ -496,6 +519,20 @@ ZEL_EXTERN_C MenuHandle ZEL_CALL NewMenu(int16_t menuID, ConstStr255Param menuTi
     info->menuData[0] = length;
     if (length)
         std::memcpy(info->menuData + 1, menuTitle + 1, length);
+    return menu;
+}
+
+ZEL_EXTERN_C MenuHandle ZEL_CALL GetMen(int16_t resourceID)
+{
+    MenuHandle menu = reinterpret_cast<MenuHandle>(GetResource(kMenuType, resourceID));
+    if (!menu || !*menu || GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
+        return menu;
+    (*menu)->menuID = resourceID;
+    // A loaded 'MENU' holds 0xFFFF in the low half of menuProc and the 'MDEF' ID in the high half.
+    const uint32_t field = static_cast<uint32_t>(reinterpret_cast<uintptr_t>((*menu)->menuProc));
+    if ((field & 0xFFFF) == 0xFFFF)
+        (*menu)->menuProc = field >> 16 ? LinkMenuDef(static_cast<int16_t>(field >> 16)) : nullptr;
+    CalcMenuSize(menu);
     return menu;
 }
 
