@@ -146,7 +146,7 @@ void TearDown()
     FreeEventQueue();
     DeleteLibraryFonts();
     DeleteColorBrushes();
-    CloseAllOpenFiles();
+    CloseAllFileHandles();
     FreeListSlotTable();
     ZEL_CodeResource(4, 0, 0, nullptr);
     if (sWindowAtom)
@@ -307,7 +307,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_InitSession(SessionParamBlock *block)
     // 11. Code resources, list slots, open files.
     ZEL_CodeResource(2, 0, 0, nullptr);
     AllocListSlotTable();
-    InitOpenFileTable();
+    InitFileHandleTable();
 
     // 12-13. Locale and the double-byte switch.
     DeriveLocale();

@@ -3,23 +3,110 @@
 
 #include <windows.h>
 #include "MacTypes.h"
+#include "Files.h"
 #include "Resources.h"
+#include "Zel.h"
 
-// Open-file table: file reference numbers index it; slots 2..63 hold files.
-void InitOpenFileTable();
-void CloseAllOpenFiles();
+// ---- Volumes ----
+// Drive letters are volumes 1..26 (vRefNum -1 for A: .. -26 for Z:); network roots (the server and share
+// of a UNC path) follow as volumes 27..48 in order of discovery.
+constexpr int kDriveLetterVolumes = 26;
+constexpr int kMaxVolumes = 48;
+constexpr int16_t kNoVolume = static_cast<int16_t>(0xEEEE);
+// Longest network root kept: the root with its backslash is still a path of at most 255 characters.
+constexpr int kMaxNetworkRoot = 254;
+// Longest DOS path a file record or a path buffer holds (buffers are 256 bytes with the NUL).
+constexpr int kMaxDosPath = 255;
+
+// Started by ZEL_InitGlobals: the drive-letter volumes and Standard File's volume globals.
+void InitDriveTable();
+void InitStdFileVolume();
+// Number of volumes known so far (26 plus the network roots seen).
+int VolumeCount();
+// Windows drive type of volume n (1-based), as last recorded; network roots are remote (4).
+int VolumeDriveType(int volume);
+// Refreshes the type of a path's drive ("X:...") when it is recorded as absent.
+void RefreshDriveType(const char *path);
+// Drive n (0 = A:) is removable.
+bool IsRemovableDrive(int drive);
+// The lowest drive 0..25 that exists and is not removable; -1 when none.
+int FirstNonRemovableDrive();
+
+// ---- DOS paths ----
+enum DosPathFlags : uint16_t {
+    dosPathNoRoot = 0,
+    dosPathDriveRoot = 1,
+    dosPathUncRoot = 2,
+    dosPathKindMask = 0xFF,
+    dosPathNoName = 0x100,   // nothing follows the last separator
+    dosPathRootOnly = 0x200  // what follows the root is exactly one backslash
+};
+// Splits a path into root ("C:" or "\\server\share"), directory and name. Each output is optional,
+// holds 256 bytes and is emptied first; longer parts are cut at 255 characters.
+uint16_t ParseDosPath(const char *path, char *rootOut, char *dirOut, char *nameOut);
+// Copies at most 255 characters of `from` and a NUL (nothing when out is NULL).
+void CopyPathPart(char *out, const char *from, int length);
+bool IsDriveLetter(char c);
+// Length of a path's root and its kind (dosPathDriveRoot, dosPathUncRoot or dosPathNoRoot).
+int DosPathRootLength(const char *path, uint16_t *kind);
+
+// ---- The open-file table ----
+// File reference numbers index it: slots 2..63 hold files. Each call's result is as exported in Zel.h.
+constexpr int kFileSlots = 64;
+constexpr int kFirstFileSlot = 2;
+void InitFileHandleTable();
+void CloseAllFileHandles();
+// The next slot allocation takes this refNum when it is free (used once; -1 clears it). The Resource
+// Manager's fork writer gives a rewritten fork back its old refNum this way.
+void SetPreferredFileSlot(int16_t refNum);
+// The full path an open refNum was opened with; NULL for a free slot.
+const char *FileSlotPath(int16_t refNum);
+// The slot was opened with write access.
+bool FileSlotWritable(int16_t refNum);
+// The first other allocated slot 2..63 (live or suspended) open on the same path; -1 when none.
+int16_t FindOpenFileByPath(const char *path);
+// Gives an open slot write access for the Resource Manager: 0, -51 for a free slot, -61 when refused.
+OSErr MakeFileHandleWritable(int16_t refNum);
+// -61 when the slot's file exists and is read-only, else 0.
+OSErr CheckFileWritable(int16_t refNum);
+
+// ---- Win32 errors and the DOS-style call layer ----
+OSErr Win32ErrorToOSErr(DWORD error);
+// Maps GetLastError; stores the raw code in *rawOut when given.
+OSErr LastWin32ErrorToOSErr(DWORD *rawOut = nullptr);
+// Each of these returns 0 or the raw Win32 error truncated to 16 bits.
+uint16_t GetCurrentDrive(int16_t *drive);                  // 0 = A:
+uint16_t GetCurrentDir(int16_t drive, char *buffer);       // 256-byte buffer; the drive is not used
+uint16_t SetCurrentDrive(int16_t drive);                   // 0 = A:
+uint16_t SetCurrentDir(const char *path);
+uint16_t MakeDir(const char *path);
+uint16_t RemoveFile(const char *path);
+uint16_t MoveFileEntry(const char *from, const char *to);
+uint16_t GetFileDosTime(HANDLE file, uint16_t *time, uint16_t *date);
+uint16_t SetFileDosTime(HANDLE file, uint16_t time, uint16_t date);
+// Sectors per cluster (drive 0 = A:), or the error code.
+uint32_t GetDiskFree(int16_t drive, uint32_t *freeClusters, uint32_t *bytesPerSector,
+                     uint32_t *totalClusters);
+// A search over one shared find record: FindFirstEntry closes the previous search; both give 18 at the
+// end (the search is then closed).
+uint16_t FindFirstEntry(const char *pattern);
+uint16_t FindNextEntry();
+const WIN32_FIND_DATAA &FoundEntry();
+// DOS attribute bits (read-only 1, hidden 2, system 4, directory 0x10, archive 0x20); -1 when absent.
+int32_t GetDosAttributes(const char *path);
+
+// ---- Resource Manager ----
 // Closes every open resource file and frees the cursor cache.
 void CloseAllResourceFiles();
+// PENDING: the Resource Manager searches the chain of open resource files.
+ZEL_EXTERN_C Handle ZEL_CALL GetResource(ResType type, int16_t id);
+
+// ---- Standard File ----
 // Standard File's shared OPENFILENAME record.
 void PrepareStdFileTemplate();
+
+// ---- Shortcut files ----
 // Shortcut files through OLE32, loaded at session start when present.
 void LookUpShellLinkEntries();
 void EndShellLinkSupport();
 bool ShellLinkSupportLoaded();
-// Started by ZEL_InitGlobals: the drive-letter volumes and Standard File's volume globals.
-void InitDriveTable();
-void InitStdFileVolume();
-
-// ---- Resource Manager ----
-// PENDING: the Resource Manager searches the chain of open resource files.
-ZEL_EXTERN_C Handle ZEL_CALL GetResource(ResType type, int16_t id);

@@ -136,4 +136,31 @@ ZEL_API char *ZEL_CALL ZEL_CopyMacPtoWinC(ConstStr255Param text, char *out, Bool
 ZEL_API int16_t ZEL_CALL ZEL_MenuIDFromCMD(HMENU menu, uint16_t command);
 ZEL_API int16_t ZEL_CALL ZEL_MenuIDFromHMENU(HMENU menu);
 
+/* Volumes: drive letters and network roots (the server and share of a UNC path) as Macintosh volume
+   reference numbers: A: is -1 .. Z: -26, network roots -27 .. -48 in order of discovery. 0xEEEE stands
+   for no volume. ZEL_VRefNumToDOSVol writes the volume's root with its backslash ("C:\",
+   "\\server\share\", at most 255 characters) and answers 1, or empties the buffer and answers 0. */
+ZEL_API int16_t ZEL_CALL ZEL_DOSVolToVRefNum(const char *path);
+ZEL_API int32_t ZEL_CALL ZEL_VRefNumToDOSVol(int16_t vRefNum, char *buffer);
+ZEL_API void ZEL_CALL ZEL_UpdateDriveLetters(void);
+
+/* The open-file table: file reference numbers 2..63 over Windows file handles; -1 answers failure.
+   Modes are DOS open modes: bits 0..3 the access (0 read, else read and write), bits 4..6 the sharing
+   (0x10 others may write only, 0x20 and 0x30 nothing, 0 and 0x40 read and write). Paths hold at most
+   255 characters. A suspended file (ZEL_FHReOpen with flag 0) is closed with its position kept and comes
+   back on the next read, write or seek; a file that cannot come back keeps its refNum, answering -1,
+   until ZEL_FHClose. */
+ZEL_API int32_t ZEL_CALL ZEL_FHOpen(const char *path, uint16_t mode, OSErr *err);
+ZEL_API int32_t ZEL_CALL ZEL_FHCreate(const char *path, uint16_t mode);
+ZEL_API int32_t ZEL_CALL ZEL_FHClose(int32_t refNum);
+ZEL_API int32_t ZEL_CALL ZEL_FHRead(int32_t refNum, void *buffer, int32_t count);
+ZEL_API int32_t ZEL_CALL ZEL_FHWrite(int32_t refNum, const void *buffer, int32_t count);
+ZEL_API int32_t ZEL_CALL ZEL_FHLSeek(int32_t refNum, int32_t offset, int32_t origin);
+ZEL_API OSErr ZEL_CALL ZEL_FHSetEOF0(int32_t refNum);
+ZEL_API int32_t ZEL_CALL ZEL_FHReOpen(int32_t reopen, int32_t refNum);
+ZEL_API void ZEL_CALL ZEL_FHReOpenAll(int32_t reopen);
+ZEL_API HANDLE ZEL_CALL ZEL_FHMap(int32_t refNum);
+ZEL_API int32_t ZEL_CALL ZEL_FHUnMap(HANDLE file);
+ZEL_API int32_t ZEL_CALL ZEL_FHGetAttr(int32_t refNum);
+
 #endif
