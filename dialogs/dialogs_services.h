@@ -33,3 +33,5 @@ void KillControls(WindowPtr window);
 void TrimSystemMenu(HWND hwnd, bool keepSize);
 // Subclasses the size-box scroll bar a resizable window gets under the three-dimensional look.
 void SubclassSizeBox(HWND sizeBox);
+// Enables (where maximum > minimum) or disables the Windows scroll bars of a window's scroll-bar controls.
+void EnableScrollBarControls(WindowPtr window, bool enable);

@@ -10,3 +10,6 @@ void TrimSystemMenu(HWND, bool) {}
 
 // PENDING: the Control Manager subclasses the size box with A_SizeBoxWndProc.
 void SubclassSizeBox(HWND) {}
+
+// PENDING: the Control Manager enables or disables the window's scroll-bar controls.
+void EnableScrollBarControls(WindowPtr, bool) {}

@@ -188,6 +188,43 @@ ZEL_API int32_t ZEL_CALL ZEL_KitchenSink(int32_t a, int32_t b, int32_t c, int32_
 ZEL_API int32_t ZEL_CALL GetMCInfo(void);
 ZEL_API int32_t ZEL_CALL GetMCEntry(int16_t menuID, int16_t menuItem);
 
+/* The window list, ordering and activation. */
+ZEL_API void ZEL_CALL BringToFront(WindowPtr theWindow);
+ZEL_API void ZEL_CALL SendBehind(WindowPtr theWindow, WindowPtr behindWindow);
+ZEL_API void ZEL_CALL ShowHide(WindowPtr theWindow, Boolean showFlag);
+ZEL_API void ZEL_CALL HiliteWindow(WindowPtr theWindow, Boolean fHilite);
+ZEL_API void ZEL_CALL ZEL_ForceDeactActPair(WindowPtr deactivated, WindowPtr activated);
+/* Mode 0 marks the list stale; any other mode rebuilds it from the Windows Z-order. */
+ZEL_API void ZEL_CALL ZEL_UpdateWindows(int16_t mode);
+/* For WM_MOUSEACTIVATE, WM_ACTIVATE, WM_MDIACTIVATE and WM_CHILDACTIVATE of the host's windows. */
+ZEL_API LRESULT ZEL_CALL ZEL_EventActivate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* Update regions and window drawing. */
+ZEL_API void ZEL_CALL ValidRect(const Rect *goodRect);
+ZEL_API void ZEL_CALL ValidRgn(RgnHandle goodRgn);
+/* For WM_PAINT: 1 when the window is a library window (the library painted), else 0. */
+ZEL_API int32_t ZEL_CALL ZEL_EventUpdate(HWND hwnd);
+ZEL_API Boolean ZEL_CALL ZEL_CheckUpdateRgn(WindowPtr window);
+ZEL_API void ZEL_CALL ZEL_ClipRgnChange(GrafPtr port);
+ZEL_API void ZEL_CALL ZEL_ClipRectChange(GrafPtr port);
+ZEL_API void ZEL_CALL CalcVis(WindowPtr window);
+ZEL_API void ZEL_CALL CalcVisBehind(WindowPtr startWindow, RgnHandle clobberedRgn);
+ZEL_API void ZEL_CALL ClipAbove(WindowPtr window);
+ZEL_API void ZEL_CALL PaintOne(WindowPtr window, RgnHandle clobberedRgn);
+ZEL_API void ZEL_CALL PaintBehind(WindowPtr startWindow, RgnHandle clobberedRgn);
+ZEL_API Boolean ZEL_CALL CheckUpdate(void *theEvent);
+ZEL_API void ZEL_CALL SetWTitle(WindowPtr theWindow, ConstStr255Param title);
+ZEL_API void ZEL_CALL GetWTitle(WindowPtr theWindow, StringPtr title);
+ZEL_API int32_t ZEL_CALL GetWRefCon(WindowPtr theWindow);
+ZEL_API void ZEL_CALL SetWRefCon(WindowPtr theWindow, int32_t data);
+ZEL_API PicHandle ZEL_CALL GetWindowPic(WindowPtr theWindow);
+ZEL_API void ZEL_CALL SetWindowPic(WindowPtr theWindow, PicHandle pic);
+ZEL_API int16_t ZEL_CALL GetWVariant(WindowPtr theWindow);
+ZEL_API RgnHandle ZEL_CALL GetGrayRgn(void);
+ZEL_API void ZEL_CALL GetWMgrPort(GrafPtr *wPort);
+ZEL_API void ZEL_CALL GetCWMgrPort(CGrafPtr *wMgrCPort);
+ZEL_API Boolean ZEL_CALL GetAuxWin(WindowPtr theWindow, AuxWinHandle *awHndl);
+
 /* The system menu and the largest window rectangle, both used by window creation. */
 ZEL_API void ZEL_CALL ZEL_FixupSystemMenu(HWND hwnd, HMENU menu);
 ZEL_API void ZEL_CALL ZEL_CheckMaxWindowRect(Rect *rect, Boolean isPopup, Boolean mayShrink);

@@ -72,12 +72,31 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+// The procedure of the library's document windows: painting and activation go to the library, which
+// turns them into update and activate events.
+LRESULT CALLBACK DocumentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        if (ZEL_EventUpdate(hwnd))
+            return 0;
+        break;
+    case WM_MOUSEACTIVATE:
+        return ZEL_EventActivate(hwnd, message, wParam, lParam);
+    case WM_ACTIVATE:
+    case WM_CHILDACTIVATE:
+        ZEL_EventActivate(hwnd, message, wParam, lParam);
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
 void RegisterClasses(HINSTANCE instance)
 {
     const char *names[] = {"ZELMainWndClass", "ZELSubWndClass", "ZELSubMDIWndClass"};
     for (const char *name : names) {
         WNDCLASSA wc{};
-        wc.lpfnWndProc = name == names[0] ? MainWndProc : DefWindowProcA;
+        wc.lpfnWndProc = name == names[0] ? MainWndProc : DocumentWndProc;
         wc.hInstance = instance;
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -224,6 +243,8 @@ void ExerciseQuickDraw()
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a
 // Windows frame and a resizable window in the Macintosh-style frame.
+WindowPtr gDocument, gFramed;
+
 void ExerciseWindows()
 {
     InitWindows();
@@ -236,6 +257,52 @@ void ExerciseWindows()
     WindowPtr mac = NewCWindow(nullptr, &framed, title, TRUE, 726, reinterpret_cast<WindowPtr>(-1), TRUE, 0);
     Log("NewCWindow made a document window (%s) and a Macintosh-framed one (%s) over the main window",
         doc ? "made" : "failed", mac ? "made" : "failed");
+    gDocument = doc;
+    gFramed = mac;
+}
+
+// Draws a window's content: a framed box and a diagonal in the document, stripes in the framed one.
+void DrawWindowContent(WindowPtr window)
+{
+    SetPor(window);
+    Rect r = window->portRect;
+    EraseRect(&r);
+    if (window == gDocument) {
+        r.top += 10;
+        r.left += 10;
+        r.bottom -= 10;
+        r.right -= 10;
+        PenSize(3, 3);
+        FrameRec(&r);
+        MoveT(r.left, r.top);
+        LineT(r.right - 3, r.bottom - 3);
+        PenNormal();
+    } else {
+        for (int16_t y = 8; y < r.bottom; y += 16) {
+            Rect stripe{y, 8, static_cast<int16_t>(y + 8), static_cast<int16_t>(r.right - 8)};
+            PaintRect(&stripe);
+        }
+    }
+}
+
+// The event loop of a Macintosh program: the windows are drawn only in answer to their update events.
+void RunEventLoop()
+{
+    int updates = 0;
+    EventRecord event;
+    for (int pass = 0; pass < 40; ++pass) {
+        if (!WaitNextEvent(everyEvent, &event, 0, nullptr))
+            continue;
+        if (event.what == updateEvt) {
+            WindowPtr window = reinterpret_cast<WindowPtr>(event.message);
+            BeginUpdate(window);
+            DrawWindowContent(window);
+            EndUpdate(window);
+            ++updates;
+        }
+    }
+    SetPor(qd.thePort);
+    Log("the event loop answered %d update events", updates);
 }
 
 // Saves the window's client area as a 24-bit BMP.
@@ -309,6 +376,7 @@ int main(int argc, char **argv)
 
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
+    RunEventLoop();
     MSG msg;
     for (int i = 0; i < 50 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i)
         DispatchMessageA(&msg);

@@ -39,6 +39,7 @@ void WindowListPlace(WindowPtr window);
 void SendBehindImpl(WindowPtr window, WindowPtr behindWindow);
 void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder);
 void SwapActiveWindow(WindowPtr oldWindow, WindowPtr newWindow, bool hilite);
+void WindowListRelink(WindowPtr window, WindowPtr beforeWindow, WindowPtr lastWindow);
 
 // ---- Creation and closing, consulted by the window lookup ----
 // While a window is being created: the new WindowPtr, its createFlags and its Macintosh-frame choice.
@@ -64,9 +65,14 @@ bool ClientSizeToWindowSize(bool isChildOfClient, RECT *rect, bool macFrame, DWO
 void SetPortGlobalOrigin(GrafPtr port, HWND hwnd);
 
 // ---- Drawing ----
-// The library's synchronous paint depth: raised around every UpdateWindow the library makes itself.
-int SyncPaintDepth();
+// The library's synchronous paint depth is raised around every UpdateWindow the library makes itself.
 void UpdateWindowSynchronously(HWND hwnd);
+void RaiseSyncPaintDepth(int delta);
+// The depth of BeginUpdate nesting.
+int UpdateNestingDepth();
+// The placement counter of the geometry core: while raised the list is not rebuilt from the Z-order.
+void EnterPlacement();
+void LeavePlacement();
 void InitUpdateNestingRegions();
 void FreeUpdateNestingRegions();
 

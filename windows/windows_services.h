@@ -65,8 +65,6 @@ uint32_t UpdateTicks();
 // matching queue element or none. Nothing is removed.
 EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep);
 
-// Selects a port's effective clip (clipRgn within visRgn, in device coordinates) into its DC.
-ZEL_EXTERN_C void ZEL_CALL ZEL_ClipRgnChange(struct GrafPort *port);
 
 // ---- Window Manager ----
 // Every Windows window of the library (windows, dialog items, controls, list boxes) is made here.
@@ -79,9 +77,23 @@ constexpr int kSizeBoxChildID = 0x5A5A;
 HWND SizeBoxChild(WindowPtr window);
 // Rewrites the Close item of a system menu with the host's shortcut format.
 void RelabelSystemMenuClose(HWND hwnd, HMENU menu);
-// Re-reads a window's pending WM_PAINT into its update region; true when an update is pending.
-ZEL_EXTERN_C Boolean ZEL_CALL ZEL_CheckUpdateRgn(WindowPtr window);
 // The default maximised state of new multiple-document children (setting 67).
 ZEL_EXTERN_C uint32_t ZEL_CALL ZEL_MDIDefaultState(int16_t set, uint32_t value, int32_t ignored);
 // A window is closed: its queued events go.
 void ForgetWindowEvents(WindowPtr window);
+
+// ---- Activation and updates, for the pump ----
+// activate: CurActivate := window, else CurDeactive := window; the pump then synthesises the event.
+void SetPendingActivation(WindowPtr window, bool activate);
+// A window's update-pending flag went up: the pump looks for update events at once.
+void NoteUpdatePending();
+// Set by ZEL_ActivateApp while the application is active.
+bool AppActiveFlag();
+// The first window whose visible flag is set and whose Windows window is visible.
+WindowPtr FirstVisibleWindow();
+// The Z-order was changed by Windows and the list is not rebuilt yet.
+bool WindowZOrderStale();
+// The library's synchronous paint depth: while above 0 the child-control procedures skip erasing and
+// only validate on WM_PAINT (Draw1Control sets it to 0 while it draws). Not the BeginUpdate nesting.
+int SyncPaintDepth();
+void SetSyncPaintDepth(int depth);

@@ -135,7 +135,7 @@ struct PatchRow {
     std::function<uint32_t()> call;
     std::vector<uint32_t> args;
     uint32_t result;
-    std::function<void()> callWithNil;
+    std::function<void()> callWithNil = nullptr;
 };
 
 std::vector<PatchRow> PatchRows()

@@ -14,11 +14,26 @@ HWND sMain;
 
 LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_ACTIVATE)
+        ZEL_EventActivate(hwnd, message, wParam, lParam);
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+// What a host's document-window procedure hands to the library.
 LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    switch (message) {
+    case WM_PAINT:
+        if (ZEL_EventUpdate(hwnd))
+            return 0;
+        break;
+    case WM_MOUSEACTIVATE:
+        return ZEL_EventActivate(hwnd, message, wParam, lParam);
+    case WM_ACTIVATE:
+    case WM_CHILDACTIVATE:
+        ZEL_EventActivate(hwnd, message, wParam, lParam);
+        break;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -104,5 +119,14 @@ WindowPtr MakeWindow(int16_t procID, int top, int left, int width, int height, c
     PumpMessages();
     return w;
 }
+
+void ClearUpdate(WindowPtr w)
+{
+    PumpMessages();
+    BeginUpdate(w);
+    EndUpdate(w);
+}
+
+Rect BoxOf(RgnHandle rgn) { return (*rgn)->rgnBBox; }
 
 } // namespace window_tests

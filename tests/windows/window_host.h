@@ -25,4 +25,12 @@ void PumpMessages();
 WindowPtr MakeWindow(int16_t procID, int top = 40, int left = 30, int width = 200, int height = 100,
                      const char *title = "Doc", bool visible = true);
 
+// Takes a window's pending damage away on both sides.
+void ClearUpdate(WindowPtr w);
+Rect BoxOf(RgnHandle rgn);
+inline bool SameRect(const Rect &a, const Rect &b)
+{
+    return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+
 } // namespace window_tests

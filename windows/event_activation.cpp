@@ -1,0 +1,16 @@
+// What the window list and the update regions tell the event pump: pending activations and pending
+// updates, from which the pump makes its activate and update events.
+#include "windows_services.h"
+#include "../core/core_services.h"
+
+// PENDING: the pump raises its activate bit and synthesises at once.
+void SetPendingActivation(WindowPtr window, bool activate)
+{
+    LowMem<WindowPtr>(activate ? lmCurActivate : lmCurDeactive) = window;
+}
+
+// PENDING: the pump raises its update bit and looks at once.
+void NoteUpdatePending() {}
+
+// PENDING: the input translation keeps the application-active flag of ZEL_ActivateApp.
+bool AppActiveFlag() { return true; }
