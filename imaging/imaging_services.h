@@ -18,6 +18,13 @@ void ReleasePortBits(GrafPtr port, Ptr baseAddr, BOOL copyBack);
 void SyncPixMapDibColors(PixMapHandle pm);
 // PENDING: the PixMap bridges free the DIB and its bridge state together.
 void FreePixMapDib(PixMapHandle pm);
+// Hooks run when the palette is switched on and off on a 4-bit screen.
+void BeginFourBitPalette();
+void EndFourBitPalette();
+// PENDING: the imaging code maps logical palette indices to system palette indices.
+void BuildPaletteIndexMap(HDC dc, HPALETTE palette);
+// PENDING: the imaging code maps logical palette indices to system palette indices.
+bool PaletteIndexMapExists();
 // The memory DC the imaging code shares between its transfers (0 while it has none).
 HDC SharedMemoryDC();
 

@@ -517,6 +517,8 @@ ZEL_API int32_t ZEL_CALL Color2Index(const RGBColor *rgb);
 ZEL_API void ZEL_CALL Index2Color(int32_t index, RGBColor *rgb);
 /* Builds the inverse table of a colour table (nil: the current device's); always at resolution 5. */
 ZEL_API void ZEL_CALL MakeITable(CTabHandle ct, ITabHandle iTab, int16_t res);
+/* A colour-table seed no other caller has had. */
+ZEL_API int32_t ZEL_CALL GetCTSeed(void);
 ZEL_API void ZEL_CALL SaveFore(ColorSpec *c);
 ZEL_API void ZEL_CALL SaveBack(ColorSpec *c);
 ZEL_API void ZEL_CALL RestoreFore(const ColorSpec *c);

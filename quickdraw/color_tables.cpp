@@ -463,6 +463,13 @@ ZEL_EXTERN_C int32_t ZEL_CALL Color2Index(const RGBColor *rgb) { return ClosestC
 
 ZEL_EXTERN_C void ZEL_CALL Index2Color(int32_t index, RGBColor *rgb) { IndexToColorInTable(DeviceColorTable(), index, rgb); }
 
+// A fresh colour-table seed for each caller: a counter from 0x00010101.
+namespace {
+uint32_t sSeedCounter = 0x00010101;
+}
+
+ZEL_EXTERN_C int32_t ZEL_CALL GetCTSeed(void) { return static_cast<int32_t>(sSeedCounter++); }
+
 // ---- Inverse tables ----
 
 ZEL_EXTERN_C void ZEL_CALL MakeITable(CTabHandle ct, ITabHandle iTab, int16_t)

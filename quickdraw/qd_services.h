@@ -4,6 +4,7 @@
 #include <windows.h>
 #include "MacTypes.h"
 #include "Quickdraw.h"
+#include "Palettes.h"
 
 // Frees ports, port records and QuickDraw's caches at session exit.
 void TearDownQuickDraw();
@@ -222,8 +223,40 @@ bool UsePatternedPen();
 void FlushBrushCache();
 
 // ---- Palettes ----
-// PENDING: the palette work writes the library palette and the device table's growth.
-ZEL_EXTERN_C void ZEL_CALL SetEntries(int16_t start, int16_t count, const ColorSpec *table);
+// The palette slots live from the screen set-up to QuickDraw's exit.
+void InitPaletteSlots();
+void FreeAllPaletteSlots();
+// The palette of the Window Manager port and of windows without one of their own (0 before the screen
+// set-up made it); the screen set-up makes it and it becomes the active palette.
+PaletteHandle DefaultPalette();
+void SetDefaultPalette(PaletteHandle pal);
+// The library palette: the Windows palette selected and realised into the ports' DCs, and its
+// LOGPALETTE (0 when there is none).
+HPALETTE LibraryPalette();
+LOGPALETTE *LibraryLogPalette();
+// Realises the library palette into a DC; true when colours changed.
+bool RealizeLibraryPaletteInto(HDC dc);
+// Every port record's window is realised again and repainted; every port record's DC realised.
+void RealizeInAllWindows();
+void RealizeInAllPortDCs();
+// Application activation and deactivation: the system palette is taken (static colours off for
+// palettes of more than 236 colours) and given back.
+void ActivateAppPalette();
+void DeactivateAppPalette();
+// Writes a LOGPALETTE's colours into the colour table of the DIB section selected into `dc`.
+void SetDibColorsFromLogPalette(HDC dc, LOGPALETTE *palette);
+// The shared pixel buffer of the imaging code, grown when `bytes` exceeds its size; false when it
+// cannot grow (the old buffer stays).
+bool GrowPixelScratch(uint32_t bytes);
+void *PixelScratch();
+void FreePixelScratch();
+// Colour tables for DIBs: 256 RGBQUADs (high bytes, entry order), one gray byte per entry (the green
+// high byte), 256 5-5-5 words indexed by entry value, and the map from table entries to device
+// palette indices with its flags (0x100 reversed order, 0x200 palette-index colours, or 0).
+void CopyCTabToQuads(CTabHandle ct, RGBQUAD *quads);
+void CTabToGrayBytes(CTabHandle ct, uint8_t *bytes);
+void CTabTo555Table(CTabHandle ct, uint16_t *words);
+uint16_t BuildCTabIndexMap(CTabHandle ct, uint8_t *map);
 // Makes the port's palette current, selecting and realising it when palette management is on.
 void SelectPortPalette(GrafPtr port);
 // Selects the library palette into the current DC and realises it; true when colours changed.
@@ -239,3 +272,11 @@ HDC DefaultMemoryDC();
 CTabHandle CachedScreenCTable();
 // Entries of the screen's hardware palette (SIZEPALETTE up to 256), 0 when the screen has none.
 int16_t ScreenPaletteSize();
+// PENDING: the screen set-up tells 4-bit screens apart.
+bool ScreenFourBitColorEmulation();
+// The seed of the library standard palette's colour table.
+constexpr uint32_t kLibraryPaletteSeed = 0x77;
+// The dither tables' nearest palette index for a component level v (0..255).
+enum DitherTable { ditherRed, ditherGreen, ditherBlue, ditherGray };
+// PENDING: the screen set-up builds the dither tables.
+int DitherNearest(DitherTable table, uint8_t v);
