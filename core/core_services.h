@@ -165,15 +165,6 @@ enum LowMemGlobal {
 void *LowMemCell(LowMemGlobal g);
 template <typename T> inline T &LowMem(LowMemGlobal g) { return *static_cast<T *>(LowMemCell(g)); }
 
-// The event queue header, kept in the EventQueue global's storage.
-#pragma pack(push, 2)
-struct EventQueueHeader {
-    uint16_t qFlags;
-    uint32_t qHead;
-    uint32_t qTail;
-};
-#pragma pack(pop)
-static_assert(sizeof(EventQueueHeader) == 10, "EventQueueHeader is 10 bytes");
 // The library's own copy of the highlight colour ZEL_InitGlobals gave HiliteRGB.
 const RGBColor &LibraryHiliteColor();
 

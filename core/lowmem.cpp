@@ -9,6 +9,7 @@
 #include "../files/files_services.h"
 #include "../windows/windows_services.h"
 #include "LowMem.h"
+#include "OSUtils.h"
 
 #include <algorithm>
 #include <array>
@@ -37,7 +38,7 @@ constexpr unsigned OwnWidth(int g)
     case lmScreenBits: case lmRandSeed: case lmScrapInfo:
         return 0;
     case lmEventQueue:
-        return sizeof(EventQueueHeader);
+        return sizeof(QHdr);
     case lmHiliteRGB:
         return sizeof(RGBColor);
     case lmCurApName:

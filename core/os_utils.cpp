@@ -28,18 +28,18 @@ int32_t TicksBetween(uint32_t start, uint32_t now) { return static_cast<int32_t>
 // delay start over.
 ZEL_EXTERN_C void ZEL_CALL Delay(int32_t numTicks, uint32_t *finalTicks)
 {
-    uint32_t start = UpdateTicks();
+    uint32_t start = TickCount();
     uint32_t now = start;
     if (numTicks >= kPumpingDelay) {
         EventRecord scratch{};
         for (int32_t passed = 0; passed < numTicks; passed = TicksBetween(start, now)) {
             int64_t waitMs = std::min<int64_t>(int64_t{numTicks - passed} * 16, 32767);
             PumpEvents(everyEvent, &scratch, static_cast<int16_t>(waitMs));
-            now = UpdateTicks();
+            now = TickCount();
         }
     } else {
         while (TicksBetween(start, now) < numTicks)
-            now = UpdateTicks();
+            now = TickCount();
     }
     if (finalTicks)
         *finalTicks = now;
@@ -48,8 +48,8 @@ ZEL_EXTERN_C void ZEL_CALL Delay(int32_t numTicks, uint32_t *finalTicks)
 ZEL_EXTERN_C void ZEL_CALL SysBeep(int16_t duration)
 {
     MessageBeep(0);
-    uint32_t start = UpdateTicks();
-    while (TicksBetween(start, UpdateTicks()) < duration)
+    uint32_t start = TickCount();
+    while (TicksBetween(start, TickCount()) < duration)
         Sleep(1);
 }
 

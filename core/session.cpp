@@ -143,7 +143,7 @@ void TearDown()
     CloseAllResourceFiles();
     ExitWindowManager();
     TearDownQuickDraw();
-    FreeEventQueue();
+    ExitEventQueue();
     DeleteLibraryFonts();
     DeleteColorBrushes();
     CloseAllFileHandles();

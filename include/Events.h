@@ -4,6 +4,7 @@
 
 #include "MacTypes.h"
 #include "Quickdraw.h"
+#include "OSUtils.h"
 
 typedef uint16_t EventKind;
 typedef uint16_t EventMask;
@@ -44,6 +45,18 @@ enum {
     controlKey = 0x1000
 };
 
+/* Event queue element types and the posting result of a kind the event mask keeps out. */
+enum {
+    evType = 1,
+    evtNotEnb = 1
+};
+
+/* The message of an osEvt that reports a mouse move. */
+enum { mouseMovedMessage = 0xFA000000u };
+
+/* GetKeys: key code k is bit (k mod 8) of byte (k / 8) of the map. */
+typedef uint32_t KeyMap[4];
+
 #pragma pack(push, 2)
 typedef struct EventRecord {
     EventKind what;
@@ -61,7 +74,7 @@ typedef struct EvQEl {
     uint32_t evtQWhen;
     Point evtQWhere;
     uint16_t evtQModifiers;
-} EvQEl;
+} EvQEl, *EvQElPtr;
 #pragma pack(pop)
 
 ZEL_STATIC_ASSERT(sizeof(EventRecord) == 16, "EventRecord is 16 bytes");
@@ -80,6 +93,21 @@ ZEL_API void ZEL_CALL GetMouse(Point *mouseLoc);
 ZEL_API void ZEL_CALL SystemTask(void);
 ZEL_API Boolean ZEL_CALL StillDown(void);
 ZEL_API Boolean ZEL_CALL WaitMouseUp(void);
+
+/* The event queue: posting, flushing, the event mask and the tick clock (one tick is 16 milliseconds). */
+ZEL_API OSErr ZEL_CALL PostEvent(EventKind eventNum, uint32_t eventMsg);
+ZEL_API OSErr ZEL_CALL PPostEvent(EventKind eventCode, uint32_t eventMsg, EvQElPtr *qEl);
+ZEL_API void ZEL_CALL FlushEvents(EventMask whichMask, EventMask stopMask);
+ZEL_API void ZEL_CALL SetEventMask(EventMask mask);
+ZEL_API QHdrPtr ZEL_CALL GetEvQHdr(void);
+ZEL_API uint32_t ZEL_CALL TickCount(void);
+ZEL_API uint32_t ZEL_CALL GetDblTime(void);
+ZEL_API uint32_t ZEL_CALL GetCaretTime(void);
+ZEL_API void ZEL_CALL GetKeys(KeyMap theKeys);
+/* Entry points of high-level events and the dispatcher that exist only as stubs. */
+ZEL_API int32_t ZEL_CALL OSDispatch(void);
+ZEL_API Boolean ZEL_CALL GetSpecificHighLevelEvent(void *aFilter, void *contextPtr, OSErr *err);
+ZEL_API OSErr ZEL_CALL AcceptHighLevelEvent(void *sender, uint32_t *msgRefcon, Ptr msgBuff, uint32_t *msgLen);
 
 ZEL_API uint32_t ZEL_CALL KeyTranslate(const void *transData, uint16_t keycode, uint32_t *state);
 

@@ -6,6 +6,19 @@
 #include "Traps.h"
 
 #pragma pack(push, 2)
+/* Operating-system queues: a header and elements that begin with a link and a type word. */
+typedef struct QElem {
+    struct QElem *qLink;
+    int16_t qType;
+    int16_t qData[1];
+} QElem, *QElemPtr;
+
+typedef struct QHdr {
+    int16_t qFlags;
+    QElemPtr qHead;
+    QElemPtr qTail;
+} QHdr, *QHdrPtr;
+
 typedef struct MachineLocation {
     Fract latitude;
     Fract longitude;
@@ -34,6 +47,10 @@ typedef struct SysEnvRec {
     int16_t sysVRefNum;
 } SysEnvRec;
 #pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(QHdr) == 10, "QHdr is 10 bytes");
+ZEL_STATIC_ASSERT(offsetof(QHdr, qHead) == 2, "qHead at 2");
+ZEL_STATIC_ASSERT(offsetof(QHdr, qTail) == 6, "qTail at 6");
+ZEL_STATIC_ASSERT(offsetof(QElem, qType) == 4, "qType at 4");
 ZEL_STATIC_ASSERT(sizeof(MachineLocation) == 12, "MachineLocation is 12 bytes");
 ZEL_STATIC_ASSERT(sizeof(DateTimeRec) == 14, "DateTimeRec is 14 bytes");
 ZEL_STATIC_ASSERT(offsetof(DateTimeRec, dayOfWeek) == 12, "dayOfWeek at 12");

@@ -13,18 +13,14 @@ void FillNullEvent(EventRecord *event)
     event->what = nullEvent;
     event->message = 0xFFFFFFFF;
     event->when = LowMem<uint32_t>(lmTicks);
-    event->where = Point{0, 0};
-    event->modifiers = btnState;
+    event->where = MouseLocation();
+    event->modifiers = CurrentModifiers();
 }
 
 } // namespace
 
-uint32_t UpdateTicks()
-{
-    uint32_t ticks = GetTickCount() >> 4;
-    LowMem<uint32_t>(lmTicks) = ticks;
-    return ticks;
-}
+// The pump keeps no yield countdown yet.
+void ResetYieldCountdown() {}
 
 EvQEl *PumpEvents(EventMask, EventRecord *, int16_t) { return nullptr; }
 
@@ -35,7 +31,7 @@ Boolean ZEL_CALL GetNextEventImpl(EventMask mask, EventRecord *event)
 
 Boolean ZEL_CALL WaitNextEventImpl(EventMask mask, EventRecord *event, uint32_t, RgnHandle)
 {
-    UpdateTicks();
+    TickCount();
     PumpEvents(mask, event, 0);
     FillNullEvent(event);
     return false;
@@ -43,7 +39,7 @@ Boolean ZEL_CALL WaitNextEventImpl(EventMask mask, EventRecord *event, uint32_t,
 
 Boolean ZEL_CALL EventAvailImpl(EventMask mask, EventRecord *event)
 {
-    UpdateTicks();
+    TickCount();
     PumpEvents(mask & 0x7FFF, event, 0);
     FillNullEvent(event);
     return false;

@@ -9,8 +9,8 @@
 
 // Disposes every window and the Window Manager's objects at session exit.
 void ExitWindowManager();
-// Frees the event queue at session exit.
-void FreeEventQueue();
+// The event queue's end of session: nothing is allocated, so nothing is released.
+void ExitEventQueue();
 // A new system-task yield interval (library setting 6) restarts the pump's yield countdown.
 void ResetYieldCountdown();
 
@@ -25,8 +25,40 @@ uint32_t SessionEndingKeySwitch();
 // The definition procedure of a menu (the address at byte 2 of its 'MDEF' handle); 0 for the standard
 // menu.
 MenuDefProcPtr GetMenuDefProcPtr(MenuHandle menu);
-// Started by ZEL_InitGlobals: Ticks, the empty queue header and the default SysEvtMask.
+// Started by ZEL_InitGlobals: Ticks, the empty queue and its header, the pending mask, the modifiers
+// (button up), the mouse location and the default SysEvtMask.
 void InitEventQueue();
+
+// ---- The event queue ----
+// 32 elements linked in posting order under the header of the EventQueue global.
+constexpr int kEventQueueSlots = 32;
+constexpr uint16_t kFreeQueueSlot = 0xFFFF;
+constexpr uint16_t kSyntheticQueueElement = 2;
+// The mask bit of an event kind as the queue tests it: 1 << kind, 0 for kinds of 32 and above.
+uint32_t EventKindMask(uint16_t what);
+// Whether a queued kind is selected by an event mask; a high-level event (23) answers to bit 0x0400.
+bool EventKindInMask(uint16_t what, EventMask mask);
+// Appends a copy of the record; returns the slot index (0..31), or -1 when it was dropped. A mouse-moved
+// osEvt is merged into one already queued (the result is then that element's slot); a full queue loses
+// its 8 oldest elements with a beep.
+int16_t EnqueueEvent(const EventRecord *event);
+// Unlinks and frees an element; returns false when it is not in the queue. The synthetic element is
+// acknowledged instead: a synthesised activation is forgotten.
+bool DequeueEvent(EvQEl *element);
+// Posts an event stamped with Ticks, MouseLocation and CurrentModifiers; returns the enqueue result.
+int16_t PostEventNow(uint16_t what, uint32_t message);
+// The slot array's element of an enqueue result.
+EvQEl *QueueSlot(int16_t index);
+// The first queued element that the mask selects, or none.
+EvQEl *FindQueuedEvent(EventMask mask);
+uint16_t QueuedEventCount();
+// The one element outside the slot array that carries a synthesised update or activate event.
+EvQEl *SyntheticEventElement();
+// The state every posted event is stamped with and the hint of the kinds that may be pending. The
+// input handlers and the pump keep them up to date.
+uint16_t &CurrentModifiers();
+Point &MouseLocation();
+uint16_t &PendingEventMask();
 
 
 // ---- Default bodies of the patchable routines (the trap table's defaults) ----
@@ -58,9 +90,7 @@ Boolean ButtonIsDown();
 void GetMouseDefault(Point *pt);
 int32_t PopUpMenuSelectDefault(MenuHandle menu, int16_t top, int16_t left, int16_t popUpItem);
 
-// ---- The pump and the tick clock ----
-// Ticks := GetTickCount() / 16 (one tick is 16 milliseconds); returns it. The body of TickCount.
-uint32_t UpdateTicks();
+// ---- The pump ----
 // One pump pass with the event mask, an event record (or none) and a sleep in milliseconds; returns the
 // matching queue element or none. Nothing is removed.
 EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep);
