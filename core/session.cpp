@@ -140,7 +140,7 @@ void TearDown()
 {
     ExitPrinting();
     ErrorSound(reinterpret_cast<SoundProcPtr>(1));
-    CloseAllResourceFiles();
+    ExitResources();
     ExitWindowManager();
     TearDownQuickDraw();
     ExitEventQueue();

@@ -1,12 +1,54 @@
-/* Resource Manager. */
+/* Resource Manager: resource files and the chain of open files, and the resources in them. */
 #ifndef TOLVADEX_RESOURCES_H
 #define TOLVADEX_RESOURCES_H
 
 #include "MacTypes.h"
 
-enum { resNotFound = -192, addResFailed = -194, resAttrErr = -198, rmvResFailed = -196 };
+enum {
+    resNotFound = -192,
+    resFNotFound = -193,
+    addResFailed = -194,
+    rmvResFailed = -196,
+    resAttrErr = -198,
+    mapReadErr = -199
+};
 
-ZEL_API void ZEL_CALL ReleaseResource(Handle theResource);
+/* Attribute bits of a resource file (GetResFileAttrs). */
+enum { mapReadOnly = 0x80, mapCompact = 0x40, mapChanged = 0x20 };
+
+/* Attribute bits of a resource. */
+enum {
+    resSysHeap = 0x40,
+    resPurgeable = 0x20,
+    resLocked = 0x10,
+    resProtected = 0x08,
+    resPreload = 0x04,
+    resChanged = 0x02
+};
+
+ZEL_API int16_t ZEL_CALL InitResources(void);
+ZEL_API int16_t ZEL_CALL OpenResFile(ConstStr255Param fileName);
+ZEL_API int16_t ZEL_CALL OpenRFPerm(ConstStr255Param fileName, int16_t vRefNum, int8_t permission);
+ZEL_API void ZEL_CALL CreateResFile(ConstStr255Param fileName);
+ZEL_API void ZEL_CALL CloseResFile(int16_t refNum);
+/* 1 when the fork was written or flushed, else 0 (the error in ResError). */
+ZEL_API int16_t ZEL_CALL UpdateResFile(int16_t refNum);
+ZEL_API void ZEL_CALL UseResFile(int16_t refNum);
+ZEL_API int16_t ZEL_CALL CurResFile(void);
+ZEL_API void ZEL_CALL SetResLoad(Boolean load);
+ZEL_API void ZEL_CALL SetResPurge(Boolean install);
+ZEL_API int16_t ZEL_CALL GetResFileAttrs(int16_t refNum);
+ZEL_API void ZEL_CALL SetResFileAttrs(int16_t refNum, int16_t attrs);
 ZEL_API OSErr ZEL_CALL ResError(void);
+ZEL_API void ZEL_CALL ReleaseResource(Handle theResource);
+
+ZEL_API int16_t ZEL_CALL LMGetCurMap(void);
+ZEL_API void ZEL_CALL LMSetCurMap(int16_t refNum);
+ZEL_API Handle ZEL_CALL LMGetTopMapHndl(void);
+ZEL_API void ZEL_CALL LMSetTopMapHndl(Handle map);
+
+/* A file's byte-swap procedure (a ByteSwapProc of ByteOrder.h), given for every resource of a type that
+   has no template of its own; refNum 0 names the system file. Returns the previous procedure. */
+ZEL_API ProcPtr ZEL_CALL ZEL_SetSwapResourceProc(int16_t refNum, ProcPtr proc);
 
 #endif

@@ -4,3 +4,10 @@
 
 void ZEL_CALL DefaultSetCursor(const Cursor *) {}
 void ZEL_CALL DefaultInitCursor(void) {}
+
+// PENDING: the cursor work clears the cursor table, makes the standard cursors and reads the pointer size.
+void LoadCursorSettings() {}
+// PENDING: the cursor work frees its cache of converted cursors.
+void DisposeCursorCache() {}
+// PENDING: the cursor work drops a released 'CURS' or 'crsr' resource from its cursor cache.
+void ForgetCursorResource(Handle, bool) {}

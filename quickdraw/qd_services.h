@@ -17,6 +17,13 @@ void ZEL_CALL DefaultSetOrigin(int16_t h, int16_t v);
 void ZEL_CALL EraseRectImpl(const Rect *rect);
 void ZEL_CALL DefaultSetCursor(const Cursor *cursor);
 void ZEL_CALL DefaultInitCursor(void);
+// ---- Cursors ----
+// PENDING: the cursor work clears the cursor table, makes the standard cursors and reads the pointer size.
+void LoadCursorSettings();
+// PENDING: the cursor work frees its cache of converted cursors.
+void DisposeCursorCache();
+// PENDING: the cursor work drops a released 'CURS' or 'crsr' resource from its cursor cache.
+void ForgetCursorResource(Handle resource, bool color);
 // ---- Graphics ports and the PortDCTable ----
 // The current port, its PortDCRecord and the current DC: changed only by SetPor, the port open and
 // close calls and the DC glue.

@@ -28,3 +28,7 @@ struct InstalledFace {
 // Face `index` of the list in its order; false past the end.
 // PENDING: the installed-font list replaces this with its real list (faces of the screen and the default printer with their Macintosh numbers).
 bool InstalledFaceAt(int index, InstalledFace *face);
+// Script Manager and International Utilities: run once by InitResources when the library's and the
+// application's resource files are open.
+// PENDING: the international work builds the international records and loads the conversion tables.
+void InitScriptAndIntl();
