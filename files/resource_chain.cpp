@@ -376,6 +376,14 @@ void WithRsrExtension(char *out, const char *path)
     CopyCut(out, work);
 }
 
+// The file a call names by reference number; ResError 0, or -193 and null when no file has it.
+ResFileRecord *FileNamed(int16_t refNum)
+{
+    ResFileRecord *f = FindResFile(refNum);
+    SetResErr(f ? OSErr(noErr) : OSErr(resFNotFound));
+    return f;
+}
+
 void CloseEveryResFile()
 {
     for (;;) {
@@ -606,13 +614,11 @@ ZEL_EXTERN_C void ZEL_CALL CreateResFile(ConstStr255Param fileName)
 ZEL_EXTERN_C void ZEL_CALL CloseResFile(int16_t refNum)
 {
     ResFileRecord *before = sCurrent;
-    ResFileRecord *f = FindResFile(refNum);
+    ResFileRecord *f = FileNamed(refNum);
     if (!f) {
-        SetResErr(resFNotFound);
         EmptyResourceCache();
         return;
     }
-    SetResErr(noErr);
     SelectResFile(f);
     if (RunForkWriter(f, false) == 0)
         CloseResRecord(f);
@@ -622,20 +628,13 @@ ZEL_EXTERN_C void ZEL_CALL CloseResFile(int16_t refNum)
 
 ZEL_EXTERN_C int16_t ZEL_CALL UpdateResFile(int16_t refNum)
 {
-    ResFileRecord *f = FindResFile(refNum);
-    if (!f) {
-        SetResErr(resFNotFound);
-        return 0;
-    }
-    SetResErr(noErr);
-    return RunForkWriter(f, true);
+    ResFileRecord *f = FileNamed(refNum);
+    return f ? RunForkWriter(f, true) : 0;
 }
 
 ZEL_EXTERN_C void ZEL_CALL UseResFile(int16_t refNum)
 {
-    ResFileRecord *f = FindResFile(refNum);
-    SetResErr(f ? OSErr(noErr) : OSErr(resFNotFound));
-    SelectResFile(f);
+    SelectResFile(FileNamed(refNum));
 }
 
 ZEL_EXTERN_C int16_t ZEL_CALL CurResFile(void) { return sCurrent ? sCurrent->refNum : 0; }
@@ -646,12 +645,9 @@ ZEL_EXTERN_C void ZEL_CALL SetResPurge(Boolean) { SetResErr(noErr); }
 
 ZEL_EXTERN_C int16_t ZEL_CALL GetResFileAttrs(int16_t refNum)
 {
-    ResFileRecord *f = FindResFile(refNum);
-    if (!f) {
-        SetResErr(resFNotFound);
+    ResFileRecord *f = FileNamed(refNum);
+    if (!f)
         return 0;
-    }
-    SetResErr(noErr);
     uint16_t attrs = f->attributes & fileReadOnly;
     if (f->mapChanged)
         attrs |= fileMapChanged | (f->attributes & fileCompact);
@@ -661,22 +657,15 @@ ZEL_EXTERN_C int16_t ZEL_CALL GetResFileAttrs(int16_t refNum)
 
 ZEL_EXTERN_C void ZEL_CALL SetResFileAttrs(int16_t refNum, int16_t attrs)
 {
-    ResFileRecord *f = FindResFile(refNum);
-    if (!f) {
-        SetResErr(resFNotFound);
-        return;
-    }
-    SetResErr(noErr);
-    f->attributes = static_cast<uint16_t>(attrs);
+    if (ResFileRecord *f = FileNamed(refNum))
+        f->attributes = static_cast<uint16_t>(attrs);
 }
 
 ZEL_EXTERN_C ProcPtr ZEL_CALL ZEL_SetSwapResourceProc(int16_t refNum, ProcPtr proc)
 {
-    ResFileRecord *f = FindResFile(refNum);
-    if (!f) {
-        SetResErr(resFNotFound);
+    ResFileRecord *f = FileNamed(refNum);
+    if (!f)
         return nullptr;
-    }
     SelectResFile(f);
     ProcPtr old = f->swapProc;
     f->swapProc = proc ? reinterpret_cast<ProcPtr>(MakeHostProcInstance(reinterpret_cast<FARPROC>(proc))) : nullptr;
