@@ -35,3 +35,10 @@ void TrimSystemMenu(HWND hwnd, bool keepSize);
 void SubclassSizeBox(HWND sizeBox);
 // Enables (where maximum > minimum) or disables the Windows scroll bars of a window's scroll-bar controls.
 void EnableScrollBarControls(WindowPtr window, bool enable);
+// The kind of a child control by its window procedure (0xFFFF for anything not the library's); `isEdit`
+// tells an edit control of kind 1 from a scroll bar.
+enum { controlKindEdit = 1, controlKindButton = 2, controlKindUserItem = 3, controlKindCustom = 4,
+       controlKindStatic = 5, controlKindList = 6, controlKindCombo = 7, controlKindOther = 0xFFFF };
+uint16_t LibraryControlKind(HWND control, bool *isEdit);
+// The dialog keyboard hook saw the hidden-dialog sequence: the next null event shows the dialog.
+void RequestHiddenDialog();

@@ -13,3 +13,15 @@ void SubclassSizeBox(HWND) {}
 
 // PENDING: the Control Manager enables or disables the window's scroll-bar controls.
 void EnableScrollBarControls(WindowPtr, bool) {}
+
+// PENDING: the child-control procedures name their kinds: 1 edit or scroll bar, 2 button, 3 user item,
+// 4 custom control, 5 static text, 6 list box, 7 combo box.
+uint16_t LibraryControlKind(HWND, bool *isEdit)
+{
+    if (isEdit)
+        *isEdit = false;
+    return 0xFFFF;
+}
+
+// PENDING: the Dialog Manager shows its hidden dialog from the next null event.
+void RequestHiddenDialog() {}

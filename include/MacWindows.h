@@ -225,6 +225,18 @@ ZEL_API void ZEL_CALL GetWMgrPort(GrafPtr *wPort);
 ZEL_API void ZEL_CALL GetCWMgrPort(CGrafPtr *wMgrCPort);
 ZEL_API Boolean ZEL_CALL GetAuxWin(WindowPtr theWindow, AuxWinHandle *awHndl);
 
+/* Window lookup, focus and the keyboard hooks. */
+ZEL_API Boolean ZEL_CALL ZEL_GetwPtr(HWND hwnd, WindowPtr *window);
+ZEL_API HWND ZEL_CALL ZEL_GethWnd(WindowPtr window);
+ZEL_API WindowPtr ZEL_CALL ZEL_FocusWindow(void);
+ZEL_API LRESULT ZEL_CALL ZEL_DlgKeyHook(int code, WPARAM virtualKey, LPARAM keyData);
+ZEL_API LRESULT ZEL_CALL A_DlgKeyHook(int code, WPARAM virtualKey, LPARAM keyData);
+/* The host's dialog keyboard procedure (0 removes it). */
+ZEL_API void ZEL_CALL ZEL_SetDlgKBHook(FARPROC proc);
+ZEL_API HHOOK ZEL_CALL ZEL_EnableHelpHook(FARPROC proc);
+ZEL_API void ZEL_CALL ZEL_DisableHelpHook(void);
+ZEL_API LRESULT ZEL_CALL A_HelpKeyHook(int code, WPARAM virtualKey, LPARAM keyData);
+
 /* The system menu and the largest window rectangle, both used by window creation. */
 ZEL_API void ZEL_CALL ZEL_FixupSystemMenu(HWND hwnd, HMENU menu);
 ZEL_API void ZEL_CALL ZEL_CheckMaxWindowRect(Rect *rect, Boolean isPopup, Boolean mayShrink);

@@ -11,3 +11,7 @@ void LoadCursorSettings() {}
 void DisposeCursorCache() {}
 // PENDING: the cursor work drops a released 'CURS' or 'crsr' resource from its cursor cache.
 void ForgetCursorResource(Handle, bool) {}
+// PENDING: the cursor table answers for the cursors it converted.
+bool IsCachedCursor(HCURSOR) { return false; }
+// PENDING: the cursor table gives the cursor of a slot.
+HCURSOR CachedCursorAt(int) { return nullptr; }

@@ -24,6 +24,10 @@ void LoadCursorSettings();
 void DisposeCursorCache();
 // PENDING: the cursor work drops a released 'CURS' or 'crsr' resource from its cursor cache.
 void ForgetCursorResource(Handle resource, bool color);
+// The cursor table: whether a Windows cursor is one of its 140 slots (never destroyed when replaced), and
+// the cursor of a slot.
+bool IsCachedCursor(HCURSOR cursor);
+HCURSOR CachedCursorAt(int slot);
 // ---- Graphics ports and the PortDCTable ----
 // The current port, its PortDCRecord and the current DC: changed only by SetPor, the port open and
 // close calls and the DC glue.

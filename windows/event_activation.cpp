@@ -14,3 +14,6 @@ void NoteUpdatePending() {}
 
 // PENDING: the input translation keeps the application-active flag of ZEL_ActivateApp.
 bool AppActiveFlag() { return true; }
+
+// PENDING: the pump counts the captures of ZEL_SetCapture.
+int MouseCaptureDepth() { return 0; }

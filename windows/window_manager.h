@@ -81,3 +81,5 @@ void FreeUpdateNestingRegions();
 void ForgetFrameTrackingWindow(WindowPtr window);
 // The caption-button bitmaps: close up, close down, zoom up, zoom down, restore up, restore down.
 HBITMAP CaptionButtonBitmap(int which);
+// The cursor glue's handles: main window, client window, first non-MDI and first MDI library window.
+HWND TopWindowCacheEntry(int which);

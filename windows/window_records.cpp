@@ -984,6 +984,8 @@ void ExitWindowManager()
     sWindowsStarted = false;
 }
 
+HWND TopWindowCacheEntry(int which) { return which >= 0 && which < 4 ? sTopWindowCache[which] : nullptr; }
+
 HBITMAP CaptionButtonBitmap(int which) { return which >= 0 && which < 6 ? sCaptionButtons[which] : nullptr; }
 
 HWND SizeBoxChild(WindowPtr window)

@@ -127,3 +127,15 @@ bool WindowZOrderStale();
 // only validate on WM_PAINT (Draw1Control sets it to 0 while it draws). Not the BeginUpdate nesting.
 int SyncPaintDepth();
 void SetSyncPaintDepth(int depth);
+// Macintosh-style frame: the window's stateFlags 0x0010, or the choice of the window being created.
+bool IsMacFrameWindow(HWND hwnd);
+// The library window a Windows window belongs to: its own record for a child of the main or client window,
+// its parent's for a control of one; none for the desktop, library edit controls and the host's windows
+// (isTop true for those).
+WindowPtr LibraryWindowForHwnd(HWND hwnd, HWND parent, HWND *owner, bool *isTop);
+// The cursor glue of the cursor calls: makes a Windows cursor current over the library's windows (1),
+// 0 for none; ApplyCachedCursor takes the table slot a converted record carries in its hot spot.
+int ApplyWinCursor(HCURSOR cursor);
+int ApplyCachedCursor(uint32_t hotSpotLong);
+// The Event Manager's mouse-capture depth (ZEL_SetCapture).
+int MouseCaptureDepth();

@@ -11,11 +11,21 @@ namespace window_tests {
 namespace {
 
 HWND sMain;
+std::vector<HostMessage> sLog;
+
+void Note(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WindowPtr w = nullptr;
+    bool found = ZEL_GetwPtr(hwnd, &w);
+    sLog.push_back({hwnd, message, wParam, lParam, found ? w : nullptr});
+}
 
 LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ACTIVATE)
         ZEL_EventActivate(hwnd, message, wParam, lParam);
+    if (message == WM_KEYDOWN || message == WM_KEYUP)
+        Note(hwnd, message, wParam, lParam);
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -23,6 +33,15 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_CREATE:
+    case WM_DESTROY:
+        Note(hwnd, message, wParam, lParam);
+        break;
+    case WM_SYSCOMMAND:
+        Note(hwnd, message, wParam, lParam);
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            return 0; // a host hands it to the library; the test only records it
+        break;
     case WM_PAINT:
         if (ZEL_EventUpdate(hwnd))
             return 0;
@@ -82,6 +101,15 @@ const testing::Environment *const sEnvironment = testing::AddGlobalTestEnvironme
 } // namespace
 
 HWND HostMainWindow() { return sMain; }
+
+std::vector<HostMessage> TakeMessages(UINT message)
+{
+    std::vector<HostMessage> out, rest;
+    for (const HostMessage &m : sLog)
+        (m.message == message ? out : rest).push_back(m);
+    sLog.swap(rest);
+    return out;
+}
 
 RECT ClientRectInParent(HWND hwnd)
 {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 #include "MacWindows.h"
 #include "test_support.h"
@@ -11,6 +12,16 @@
 namespace window_tests {
 
 HWND HostMainWindow();
+// Messages the host's procedures saw (key messages of the main window; creation, destruction and
+// system commands of library windows), with what ZEL_GetwPtr answered for the window at that moment.
+struct HostMessage {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    WindowPtr record;
+};
+std::vector<HostMessage> TakeMessages(UINT message);
 // Records behind windows, read through the exported layout.
 inline WindowPeek PeekOf(WindowPtr w) { return reinterpret_cast<WindowPeek>(w); }
 inline WindowAuxRecord *AuxOf(WindowPtr w) { return reinterpret_cast<WindowAuxRecord *>(*PeekOf(w)->dataHandle); }
