@@ -70,6 +70,29 @@ OSErr MakeFileHandleWritable(int16_t refNum);
 // -61 when the slot's file exists and is read-only, else 0.
 OSErr CheckFileWritable(int16_t refNum);
 
+// ---- Directory IDs and working directories ----
+// A directory ID is the address of the directory's node (nodes live as long as the library) or 2 for
+// the root of the volume named with it; the node's 16-bit id is its working-directory number.
+constexpr int32_t kRootDirID = 2;
+// Replaces a path that names an existing directory by its full form as the file system spells it;
+// false (path unchanged) otherwise. The current directory is not touched.
+bool CanonicalizeDirPath(char *path);
+// Runs of backslashes become one, except a leading pair.
+void CollapseBackslashes(char *path);
+// The node of a directory path (2 for a volume root, 0 for none); canonicalOut (256 bytes, optional)
+// gets the canonical path with its trailing backslash.
+int32_t FindDirEntryByPath(const char *path, char *canonicalOut);
+// The same, making the node when there is none.
+int32_t GetDirEntryForPath(const char *path);
+// The directory of a vRefNum or working-directory number: 2 for a volume, the node for a working
+// directory, 0 for none. 0 is replaced by the current directory's number.
+int32_t FindDirEntryById(int16_t *number);
+// A node's path (with its trailing backslash) and id; NULL and 0 for anything but a live node.
+const char *DirectoryNodePath(int32_t dirID);
+uint16_t DirectoryNodeId(int32_t dirID);
+// 2 or a live node.
+bool IsDirectoryID(int32_t dirID);
+
 // ---- Win32 errors and the DOS-style call layer ----
 OSErr Win32ErrorToOSErr(DWORD error);
 // Maps GetLastError; stores the raw code in *rawOut when given.

@@ -163,4 +163,13 @@ ZEL_API HANDLE ZEL_CALL ZEL_FHMap(int32_t refNum);
 ZEL_API int32_t ZEL_CALL ZEL_FHUnMap(HANDLE file);
 ZEL_API int32_t ZEL_CALL ZEL_FHGetAttr(int32_t refNum);
 
+/* The path layer: full DOS paths (at most 255 characters, in 256-byte buffers) from a directory ID, a
+   volume or working-directory number and a Pascal name. A directory ID is one the library handed out,
+   2 for a volume's root, or 0 for none. ZEL_SeparateFile splits a path after its last ':' or '\'. */
+ZEL_API OSErr ZEL_CALL ZEL_HFSpec(int32_t dirID, int16_t vRefNum, ConstStr255Param name, char *path);
+ZEL_API OSErr ZEL_CALL ZEL_FSpec(int16_t vRefNum, ConstStr255Param name, char *path);
+ZEL_API int32_t ZEL_CALL ZEL_DirIDFromPath(const char *path, int16_t *vRefNum, int16_t *wdRefNum);
+ZEL_API int16_t ZEL_CALL ZEL_CurDirvRefNum(const char *path);
+ZEL_API void ZEL_CALL ZEL_SeparateFile(char *directory, char *name, const char *path);
+
 #endif

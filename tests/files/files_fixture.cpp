@@ -1,5 +1,6 @@
 #include "files_fixture.h"
 
+#include <initializer_list>
 #include <vector>
 
 namespace files_test {
@@ -79,6 +80,26 @@ void RemoveTree(const std::string &dir)
         FindClose(search);
     }
     RemoveDirectoryA(base.c_str());
+}
+
+std::string UncShare()
+{
+    char prefix[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    if (n == 0 || n >= sizeof prefix || prefix[0] != '/')
+        return "";
+    std::string dir = std::string("Z:") + prefix;
+    for (char &c : dir)
+        if (c == '/')
+            c = '\\';
+    for (const char *part : {"\\dosdevices", "\\unc", "\\tolvasrv", "\\share"}) {
+        dir += part;
+        CreateDirectoryA(dir.c_str(), nullptr);
+    }
+    DWORD attributes = GetFileAttributesA("\\\\tolvasrv\\share");
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "";
+    return "\\\\tolvasrv\\share\\";
 }
 
 char AbsentDriveLetter()

@@ -18,6 +18,17 @@ std::string ReadWholeFile(const std::string &path);
 // Removes a directory tree (files first, read-only ones included).
 void RemoveTree(const std::string &dir);
 
+// A share reachable as \\tolvasrv\share (a folder under the Wine prefix's dosdevices\unc), with a
+// trailing backslash; empty when the prefix cannot be found.
+std::string UncShare();
+
+// Restores the current directory at the end of a scope.
+struct KeepCurrentDirectory {
+    char saved[MAX_PATH];
+    KeepCurrentDirectory() { GetCurrentDirectoryA(MAX_PATH, saved); }
+    ~KeepCurrentDirectory() { SetCurrentDirectoryA(saved); }
+};
+
 // A drive letter GetLogicalDrives does not list.
 char AbsentDriveLetter();
 
