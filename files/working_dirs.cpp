@@ -266,15 +266,15 @@ ZEL_EXTERN_C OSErr ZEL_CALL SetVol(ConstStr255Param volName, int16_t vRefNum)
 
 // ---- FSSpec ----
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSMakeFSSpec(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, FSSpec *spec)
+ZEL_EXTERN_C OSErr ZEL_CALL FSMakeFSSpec(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, FSSpec *fsSpec)
 {
-    if (!spec)
+    if (!fsSpec)
         return paramErr;
     char path[kMaxDosPath + 2];
     OSErr err = ZEL_HFSpec(dirID, vRefNum, fileName, path);
     if (err != noErr)
         return err;
-    // A directory named without a file: the spec names nothing inside it.
+    // A directory named without a file: the record names nothing inside it.
     if (!fileName || !fileName[0]) {
         if (std::strlen(path) >= kMaxDosPath)
             return bdNamErr;
@@ -282,9 +282,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL FSMakeFSSpec(int16_t vRefNum, int32_t dirID, ConstSt
     }
     char directory[kMaxDosPath + 1], name[kMaxDosPath + 1];
     ZEL_SeparateFile(directory, name, path);
-    spec->vRefNum = ZEL_DOSVolToVRefNum(directory);
-    spec->parID = GetDirEntryForPath(directory);
-    ZEL_CopyCtoP(name, spec->name);
+    fsSpec->vRefNum = ZEL_DOSVolToVRefNum(directory);
+    fsSpec->parID = GetDirEntryForPath(directory);
+    ZEL_CopyCtoP(name, fsSpec->name);
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
         return noErr;
     return LastWin32ErrorToOSErr();

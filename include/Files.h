@@ -175,7 +175,7 @@ ZEL_API OSErr ZEL_CALL GetVol(StringPtr volName, int16_t *vRefNum);
 ZEL_API OSErr ZEL_CALL SetVol(ConstStr255Param volName, int16_t vRefNum);
 ZEL_API OSErr ZEL_CALL HGetVol(StringPtr volName, int16_t *vRefNum, int32_t *dirID);
 ZEL_API OSErr ZEL_CALL HSetVol(ConstStr255Param volName, int16_t vRefNum, int32_t dirID);
-/* Fills the spec even when the file does not exist yet (the result is then -43). */
-ZEL_API OSErr ZEL_CALL FSMakeFSSpec(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, FSSpec *spec);
+/* Fills the record even when the file does not exist yet (the result is then -43). */
+ZEL_API OSErr ZEL_CALL FSMakeFSSpec(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, FSSpec *fsSpec);
 
 #endif

@@ -33,7 +33,7 @@ std::string WithoutBackslash(std::string s)
     return s;
 }
 
-std::string SpecName(const FSSpec &spec) { return std::string(reinterpret_cast<const char *>(spec.name + 1), spec.name[0]); }
+std::string SpecName(const FSSpec &fsSpec) { return std::string(reinterpret_cast<const char *>(fsSpec.name + 1), fsSpec.name[0]); }
 
 struct DirCase {
     std::string path;      // as named
@@ -79,15 +79,15 @@ void CheckRoundTrip(const DirCase &c)
     // A full path in the name overrides the directory given.
     EXPECT_EQ(HFSpec(2, -26, (c.canonical + "g").c_str(), &err), c.canonical + "g");
 
-    FSSpec spec{};
+    FSSpec fsSpec{};
     std::string missing = "missing \xE9.txt";
-    EXPECT_EQ(FSMakeFSSpec(v, dirID, P(missing.c_str()).c_str(), &spec), fnfErr);
-    EXPECT_EQ(spec.vRefNum, c.vRefNum);
-    EXPECT_EQ(spec.parID, dirID);
-    EXPECT_EQ(SpecName(spec), missing);
+    EXPECT_EQ(FSMakeFSSpec(v, dirID, P(missing.c_str()).c_str(), &fsSpec), fnfErr);
+    EXPECT_EQ(fsSpec.vRefNum, c.vRefNum);
+    EXPECT_EQ(fsSpec.parID, dirID);
+    EXPECT_EQ(SpecName(fsSpec), missing);
     ASSERT_TRUE(files_test::WriteWholeFile(c.canonical + "there.txt", "x"));
-    EXPECT_EQ(FSMakeFSSpec(v, dirID, P("there.txt").c_str(), &spec), noErr);
-    EXPECT_EQ(spec.parID, dirID);
+    EXPECT_EQ(FSMakeFSSpec(v, dirID, P("there.txt").c_str(), &fsSpec), noErr);
+    EXPECT_EQ(fsSpec.parID, dirID);
     DeleteFileA((c.canonical + "there.txt").c_str());
 }
 
@@ -144,9 +144,9 @@ TEST(Directories, UnknownDirectoryIDsAreRefused)
         OSErr err;
         EXPECT_EQ(HFSpec(bad, -3, "f.txt", &err), "");
         EXPECT_EQ(err, dirNFErr);
-        FSSpec spec{};
-        EXPECT_EQ(FSMakeFSSpec(-3, bad, nullptr, &spec), dirNFErr) << "an empty name too";
-        EXPECT_EQ(FSMakeFSSpec(-3, bad, P("f.txt").c_str(), &spec), dirNFErr);
+        FSSpec fsSpec{};
+        EXPECT_EQ(FSMakeFSSpec(-3, bad, nullptr, &fsSpec), dirNFErr) << "an empty name too";
+        EXPECT_EQ(FSMakeFSSpec(-3, bad, P("f.txt").c_str(), &fsSpec), dirNFErr);
         int16_t wd = 1;
         EXPECT_EQ(OpenWD(-3, bad, 0, &wd), dirNFErr);
         EXPECT_EQ(wd, 0);
@@ -175,8 +175,8 @@ TEST(Directories, JoinsThatDoNotFitAreRefused)
     for (int i = 256; i < 260; ++i)
         EXPECT_EQ(guarded[i], 0x5A) << i;
 
-    FSSpec spec{};
-    EXPECT_EQ(FSMakeFSSpec(v, dirID, P(name.c_str()).c_str(), &spec), bdNamErr);
+    FSSpec fsSpec{};
+    EXPECT_EQ(FSMakeFSSpec(v, dirID, P(name.c_str()).c_str(), &fsSpec), bdNamErr);
     WDPBRec pb{};
     std::basic_string<unsigned char> pname = P(name.c_str());
     pb.ioNamePtr = pname.data();
