@@ -74,6 +74,29 @@ ZEL_API void ZEL_CALL CheckItem(MenuHandle theMenu, int16_t item, Boolean checke
 ZEL_API void ZEL_CALL EnableItem(MenuHandle theMenu, int16_t item);
 ZEL_API void ZEL_CALL DisableItem(MenuHandle theMenu, int16_t item);
 
+/* The menu bar: MenuList (a 6-byte header {offset of the last entry, right edge of the last title,
+   resource ID}, then 6-byte entries {menu handle, left edge of its title}) mirrored into the host
+   frame's Windows menu. */
+ZEL_API Handle ZEL_CALL GetNewMBar(int16_t menuBarID);
+ZEL_API void ZEL_CALL SetMenuBar(Handle menuList);
+ZEL_API Handle ZEL_CALL GetMenuBar(void);
+ZEL_API void ZEL_CALL ClearMenuBar(void);
+/* beforeID -1 puts the menu on the hierarchical list; 0 (or an ID not in the bar) appends it. */
+ZEL_API void ZEL_CALL InsertMen(MenuHandle theMenu, int16_t beforeID);
+ZEL_API void ZEL_CALL DeleteMen(int16_t menuID);
+ZEL_API MenuHandle ZEL_CALL GetMenuHandle(int16_t menuID);
+ZEL_API void ZEL_CALL InvalMenuBar(void);
+ZEL_API int16_t ZEL_CALL GetMBarHeight(void);
+ZEL_API void ZEL_CALL SetMenuFlash(int16_t count);
+ZEL_API void ZEL_CALL FlashMenuBar(int16_t menuID);
+ZEL_API void ZEL_CALL DisposeMCInfo(Handle menuCTbl);
+ZEL_API void ZEL_CALL SetMCEntries(int16_t numEntries, Handle menuCEntries);
+ZEL_API void ZEL_CALL SetMCInfo(Handle menuCTbl);
+
+/* Menu choices: (menuID << 16) | item, 0 for none. */
+ZEL_API int32_t ZEL_CALL MenuSelect(Point startPt);
+ZEL_API int32_t ZEL_CALL MenuKey(int16_t ch);
+
 /* Patchable through the trap table. DrawMenuBa is DrawMenuBar, whose name Windows itself uses. */
 ZEL_API int32_t ZEL_CALL PopUpMenuSelect(MenuHandle menu, int16_t top, int16_t left, int16_t popUpItem);
 ZEL_API void ZEL_CALL DrawMenuBa(void);

@@ -135,6 +135,12 @@ ZEL_API char *ZEL_CALL ZEL_CopyMacPtoWinC(ConstStr255Param text, char *out, Bool
 /* The menuID of a Windows menu command (from its slot), else of the Windows menu's first library item. */
 ZEL_API int16_t ZEL_CALL ZEL_MenuIDFromCMD(HMENU menu, uint16_t command);
 ZEL_API int16_t ZEL_CALL ZEL_MenuIDFromHMENU(HMENU menu);
+/* The non-empty entries of the hierarchical menu list, one per call: non-zero `restart` begins again. */
+ZEL_API struct MenuInfo **ZEL_CALL ZEL_SearchHierMenuList(Boolean restart);
+/* The enabled item whose key equivalent is `ch` and whose Shift requirement is `shift`. */
+ZEL_API int32_t ZEL_CALL ZEL_MenuKey(int16_t ch, Boolean shift);
+/* WM_INITMENUPOPUP: rebuilds a bar menu from its record as Windows opens it. */
+ZEL_API void ZEL_CALL ZEL_InitMenuMsg(HMENU menu);
 
 /* Volumes: drive letters and network roots (the server and share of a UNC path) as Macintosh volume
    reference numbers: A: is -1 .. Z: -26, network roots -27 .. -48 in order of discovery. 0xEEEE stands

@@ -134,6 +134,16 @@ void SetMenuQuitCommand(uint16_t command);
 // True while a pop-up is shown in a host-chosen font: every item is then owner-drawn.
 bool MenuPopUpFontInForce();
 
+// The colours of menus, read by InitMenus.
+struct MenuColors {
+    COLORREF grayText, menuText, menu, highlight, highlightText, window, windowText;
+};
+void ReadMenuColors();
+const MenuColors &CurrentMenuColors();
+
 // ---- The menu bar (for the mirror) ----
 // menuID of the menu at bar index `index` (from 1), 0 when there is none.
 int16_t BarMenuIDAtIndex(int16_t index);
+// True for the first bar menu that is not the Apple menu (title 0x14): its last item is the Quit item
+// when the host names none.
+bool IsApplicationQuitMenu(MenuHandle menu);

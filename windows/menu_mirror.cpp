@@ -225,7 +225,7 @@ int16_t BuildItems(MenuHandle menu, HMENU hmenu, uint16_t base, bool popUp, int1
             AppendMenuA(hmenu, flags, id, text);
         }
     }
-    if (!quitSeen && base == 0x100 && count > 0)
+    if (!quitSeen && !popUp && count > 0 && IsApplicationQuitMenu(menu))
         sQuitCommand = static_cast<uint16_t>(base | ((count - 1) & 0xFF));
     CalcMenuSize(menu);
     return count;
@@ -290,6 +290,19 @@ void LoadMenuHostStrings()
 }
 
 const char *MenuHostStringText(MenuHostString which) { return sHostStrings[which]; }
+
+namespace {
+MenuColors sColors;
+}
+
+void ReadMenuColors()
+{
+    sColors = MenuColors{GetSysColor(COLOR_GRAYTEXT),  GetSysColor(COLOR_MENUTEXT),      GetSysColor(COLOR_MENU),
+                         GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_WINDOW),
+                         GetSysColor(COLOR_WINDOWTEXT)};
+}
+
+const MenuColors &CurrentMenuColors() { return sColors; }
 
 uint16_t MenuQuitCommand() { return sQuitCommand; }
 void SetMenuQuitCommand(uint16_t command) { sQuitCommand = command; }

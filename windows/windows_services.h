@@ -25,6 +25,10 @@ uint32_t SessionEndingKeySwitch();
 // The definition procedure of a menu (the address at byte 2 of its 'MDEF' handle); 0 for the standard
 // menu.
 MenuDefProcPtr GetMenuDefProcPtr(MenuHandle menu);
+// InvalMenuBar's redraw flag: the pump takes it (clearing it) and calls DrawMenuBa when it was set.
+bool TakeMenuBarRedrawFlag();
+// The Macintosh key code of the last key typed.
+uint8_t LastKeyCodeTyped();
 // Started by ZEL_InitGlobals: Ticks, the empty queue and its header, the pending mask, the modifiers
 // (button up), the mouse location and the default SysEvtMask.
 void InitEventQueue();

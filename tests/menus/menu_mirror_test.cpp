@@ -42,9 +42,9 @@ std::vector<WinItem> ReadWinMenu(HMENU hmenu)
     return out;
 }
 
-MenuHandle MenuWith(int16_t id, const char *items)
+MenuHandle MenuWith(int16_t id, const char *items, const char *title = "Menu")
 {
-    MenuHandle m = NewMenu(id, P("Menu").c_str());
+    MenuHandle m = NewMenu(id, P(title).c_str());
     AppendMen(m, P(items).c_str());
     return m;
 }
@@ -354,7 +354,7 @@ TEST_F(MenuMirror, AcceleratorColumns)
 
 TEST_F(MenuMirror, QuitCommandAndHostOverrides)
 {
-    MenuHandle apple = Keep(MenuWith(1, "About"));
+    MenuHandle apple = Keep(MenuWith(1, "About", "\x14"));
     MenuHandle file = Keep(MenuWith(128, "Xylo;Close;Leave"));
     // The MenuList names the bar: Apple at index 1, File at index 2.
     Handle list = NewHandleClear(18);
@@ -363,11 +363,17 @@ TEST_F(MenuMirror, QuitCommandAndHostOverrides)
     std::memcpy(*list + 12, &file, 4);
     LowMem<Handle>(lmMenuList) = list;
 
+    // The last item of the first bar menu that is not the Apple menu is the Quit command; the Apple
+    // menu, pop-ups and menus outside the bar leave it alone.
     HMENU hmenu;
+    SetMenuQuitCommand(0);
+    Build(apple, &hmenu);
+    Build(file, &hmenu, true);
+    MenuHandle other = Keep(MenuWith(129, "Other"));
+    Build(other, &hmenu);
+    EXPECT_EQ(MenuQuitCommand(), 0);
     const int slot = Build(file, &hmenu);
-    // Built in slot 1, the menu's last item is the Quit command.
-    ASSERT_EQ(slot, 1);
-    EXPECT_EQ(MenuQuitCommand(), 0x102);
+    EXPECT_EQ(MenuQuitCommand(), slot << 8 | 2);
 
     // A host override for the last item of the bar's second menu, the Quit item, reserving X.
     struct Override {
