@@ -14,7 +14,23 @@ using testing_support::P;
 
 namespace {
 
-HWND HostWindow() { return FindWindowA("ZELMainWndClass", nullptr); }
+BOOL CALLBACK TakeHostWindow(HWND hwnd, LPARAM out)
+{
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (lstrcmpA(cls, "ZELMainWndClass") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND *>(out) = hwnd;
+    return FALSE;
+}
+
+// The session's main window: this thread's window of the host class (other test programs have theirs).
+HWND HostWindow()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), TakeHostWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 std::string FrameText(HMENU menu, int position)
 {
