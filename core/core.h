@@ -87,3 +87,39 @@ void LocationForZone(int32_t biasMinutes, bool daylight, MachineLocation *loc);
 void SwapColorTableWithin(int direction, uint8_t *table, uint32_t size);
 
 // ---- Character conversion and string helpers ----
+
+// ---- SANE numerics ----
+// The library's NaN with a code: the code in the low 32 bits, 0xFFFF above it, 0x7FF0 on top (0x7FF4 when
+// quiet).
+double LibraryNaN(int16_t code, bool quiet);
+
+// Holds the x87 at IEEE double precision (53-bit significands, round to nearest, exceptions masked)
+// over one numerics call and gives the caller's control word back at the end: a MinGW program runs at
+// 64-bit precision, which would otherwise leak into every result. The inputs named at the start and
+// the value handed to Result pass through memory on the far side of each switch, so the compiler cannot
+// move the arithmetic out of the window.
+class IeeeDoubleWindow {
+public:
+    template <typename... Values> explicit IeeeDoubleWindow(Values &...inputs)
+    {
+        asm volatile("fnstcw %0" : "=m"(saved_));
+        const uint16_t ieee = 0x027F;
+        asm volatile("fldcw %0" : : "m"(ieee) : "memory");
+        (Pin(inputs), ...);
+    }
+    ~IeeeDoubleWindow() { Close(); }
+    IeeeDoubleWindow(const IeeeDoubleWindow &) = delete;
+    IeeeDoubleWindow &operator=(const IeeeDoubleWindow &) = delete;
+    // The result, rounded to its type in memory, read back after the caller's control word returned.
+    template <typename T> T Result(T value)
+    {
+        Pin(value);
+        Close();
+        return value;
+    }
+
+private:
+    template <typename T> static void Pin(T &value) { asm volatile("" : "+m"(value)); }
+    void Close() { asm volatile("fldcw %0" : : "m"(saved_) : "memory"); }
+    uint16_t saved_;
+};
