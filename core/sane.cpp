@@ -307,6 +307,13 @@ void ReportSubcode(const char *routine, int32_t subcode)
     ReportUnimplemented(message);
 }
 
+// f (x) inside an IEEE double window.
+template <typename F> double InIeeeWindow(double x, F f)
+{
+    IeeeDoubleWindow window(x);
+    return window.Result(f(x));
+}
+
 } // namespace
 
 double LibraryNaN(int16_t code, bool quiet) { return std::bit_cast<double>(LibraryNaNBits(code, quiet, false)); }
@@ -409,8 +416,7 @@ ZEL_EXTERN_C int ZEL_CALL SaneFeSetRound(int direction)
 
 ZEL_EXTERN_C double ZEL_CALL Rint(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(RoundToIntegral(x, sRoundingDirection));
+    return InIeeeWindow(x, [](double v) { return RoundToIntegral(v, sRoundingDirection); });
 }
 
 ZEL_EXTERN_C int32_t ZEL_CALL Num2LongInt(double x)
@@ -512,21 +518,18 @@ ZEL_EXTERN_C double ZEL_CALL XpwrI(double x, int32_t n) { return iPower(x, n); }
 
 ZEL_EXTERN_C double ZEL_CALL ArcTan(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(std::atan(x));
+    return InIeeeWindow(x, [](double v) { return std::atan(v); });
 }
 
 ZEL_EXTERN_C double ZEL_CALL Ln(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(std::log(x));
+    return InIeeeWindow(x, [](double v) { return std::log(v); });
 }
 
 // log2 of a power of two is its exponent exactly; of a zero -infinity, as Ln gives.
 ZEL_EXTERN_C double ZEL_CALL Log2(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(x == 0 ? -HUGE_VAL : std::log2(x));
+    return InIeeeWindow(x, [](double v) { return v == 0 ? -HUGE_VAL : std::log2(v); });
 }
 
 // Exported as log2.
@@ -534,38 +537,32 @@ ZEL_EXTERN_C double ZEL_CALL SaneLog2(double x) { return Log2(x); }
 
 ZEL_EXTERN_C double ZEL_CALL ZEL_Exp(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(std::exp(x));
+    return InIeeeWindow(x, [](double v) { return std::exp(v); });
 }
 
 ZEL_EXTERN_C double ZEL_CALL Exp1(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(std::expm1(x));
+    return InIeeeWindow(x, [](double v) { return std::expm1(v); });
 }
 
 ZEL_EXTERN_C double ZEL_CALL Ln1(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(std::log1p(x));
+    return InIeeeWindow(x, [](double v) { return std::log1p(v); });
 }
 
 ZEL_EXTERN_C double ZEL_CALL ZEL_Sin(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(TrigOf(x, trigSine));
+    return InIeeeWindow(x, [](double v) { return TrigOf(v, trigSine); });
 }
 
 ZEL_EXTERN_C double ZEL_CALL ZEL_Cos(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(TrigOf(x, trigCosine));
+    return InIeeeWindow(x, [](double v) { return TrigOf(v, trigCosine); });
 }
 
 ZEL_EXTERN_C double ZEL_CALL ZEL_Tan(double x)
 {
-    IeeeDoubleWindow window(x);
-    return window.Result(TrigOf(x, trigTangent));
+    return InIeeeWindow(x, [](double v) { return TrigOf(v, trigTangent); });
 }
 
 // ---- Fixed to Fract ----
