@@ -237,6 +237,28 @@ ZEL_API HHOOK ZEL_CALL ZEL_EnableHelpHook(FARPROC proc);
 ZEL_API void ZEL_CALL ZEL_DisableHelpHook(void);
 ZEL_API LRESULT ZEL_CALL A_HelpKeyHook(int code, WPARAM virtualKey, LPARAM keyData);
 
+/* Finding, dragging, growing, sizing, moving and zooming. Frame actions are done by Windows: the frame
+   glue posts mouse-downs at h = -1, v = -part, which FindWindo decodes. */
+ZEL_API int16_t ZEL_CALL FindWindo(Point thePoint, WindowPtr *theWindow);
+ZEL_API void ZEL_CALL DragWindow(WindowPtr theWindow, Point startPt, const Rect *boundsRect);
+ZEL_API int32_t ZEL_CALL DragGrayRgn(RgnHandle theRgn, Point startPt, const Rect *limitRect, const Rect *slopRect,
+                                     int16_t axis, ProcPtr actionProc);
+ZEL_API Boolean ZEL_CALL TrackGoAway(WindowPtr theWindow, Point thePt);
+ZEL_API Boolean ZEL_CALL TrackBox(WindowPtr theWindow, Point thePt, int16_t partCode);
+ZEL_API int32_t ZEL_CALL GrowWindow(WindowPtr theWindow, Point startPt, const Rect *sizeRect);
+ZEL_API int32_t ZEL_CALL ZEL_WindDiffSize(WindowPtr window, Boolean *isIconic);
+ZEL_API void ZEL_CALL SizeWindow(WindowPtr theWindow, int16_t w, int16_t h, Boolean fUpdate);
+ZEL_API void ZEL_CALL MoveWindo(WindowPtr theWindow, int16_t hGlobal, int16_t vGlobal, Boolean front);
+ZEL_API void ZEL_CALL ZEL_MoveWindow(WindowPtr window, int16_t h, int16_t v, Boolean front);
+ZEL_API void ZEL_CALL ZoomWindow(WindowPtr theWindow, int16_t partCode, Boolean front);
+ZEL_API int32_t ZEL_CALL PinRect(const Rect *theRect, Point thePt);
+ZEL_API void ZEL_CALL ZEL_WindowLocation(int16_t mode, WindowPtr window, Rect *rect);
+ZEL_API LRESULT ZEL_CALL ZEL_GetMinMaxInfo(HWND hwnd, struct tagMINMAXINFO *info);
+ZEL_API LRESULT ZEL_CALL ZEL_GetMinMaxInfo2(HWND hwnd, struct tagMINMAXINFO *info, int16_t minWidth, int16_t minHeight);
+ZEL_API LRESULT ZEL_CALL ZEL_GetMinMaxInfo4(HWND hwnd, struct tagMINMAXINFO *info, int16_t minWidth, int16_t minHeight,
+                                            int16_t maxWidth, int16_t maxHeight);
+enum { noConstraint = 0, hAxisOnly = 1, vAxisOnly = 2 };
+
 /* The system menu and the largest window rectangle, both used by window creation. */
 ZEL_API void ZEL_CALL ZEL_FixupSystemMenu(HWND hwnd, HMENU menu);
 ZEL_API void ZEL_CALL ZEL_CheckMaxWindowRect(Rect *rect, Boolean isPopup, Boolean mayShrink);

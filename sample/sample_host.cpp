@@ -288,12 +288,41 @@ void DrawWindowContent(WindowPtr window)
 // The event loop of a Macintosh program: the windows are drawn only in answer to their update events.
 void RunEventLoop()
 {
+    // Scripted input: the framed window dragged by its caption, the whole gesture queued at once so that
+    // Windows' caption loop ends on its own.
+    RECT frame;
+    GetWindowRect(ZEL_GethWnd(gFramed), &frame);
+    SetCursorPos(frame.left + 60, frame.top + 4 + GetSystemMetrics(SM_CYCAPTION) / 2);
+    INPUT gesture[4] = {};
+    for (INPUT &in : gesture)
+        in.type = INPUT_MOUSE;
+    gesture[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    gesture[1].mi.dwFlags = MOUSEEVENTF_MOVE;
+    gesture[1].mi.dx = -30;
+    gesture[1].mi.dy = 20;
+    gesture[2].mi.dwFlags = MOUSEEVENTF_MOVE;
+    gesture[2].mi.dx = -30;
+    gesture[2].mi.dy = 20;
+    gesture[3].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(4, gesture, sizeof(INPUT));
+
     int updates = 0;
     EventRecord event;
     for (int pass = 0; pass < 40; ++pass) {
         if (!WaitNextEvent(everyEvent, &event, 0, nullptr))
             continue;
-        if (event.what == updateEvt) {
+        if (event.what == mouseDown) {
+            // Windows moved the window already; the application finishes the drag the Macintosh way.
+            WindowPtr window = nullptr;
+            int16_t part = FindWindo(event.where, &window);
+            if (part == inDrag) {
+                Rect limit{0, 0, 2000, 2000};
+                DragWindow(window, event.where, &limit);
+                Log("FindWindo: a drag of \"%s\" finished by DragWindow", window == gDocument ? "Document" : "Macintosh frame");
+            } else if (part == inContent && window != FrontWindow()) {
+                SelectWindow(window);
+            }
+        } else if (event.what == updateEvt) {
             WindowPtr window = reinterpret_cast<WindowPtr>(event.message);
             BeginUpdate(window);
             DrawWindowContent(window);

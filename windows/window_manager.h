@@ -83,3 +83,9 @@ void ForgetFrameTrackingWindow(WindowPtr window);
 HBITMAP CaptionButtonBitmap(int which);
 // The cursor glue's handles: main window, client window, first non-MDI and first MDI library window.
 HWND TopWindowCacheEntry(int which);
+// The four frame-tracking slots: 0 close box, 1 zoom box, 2 caption drag, 3 front window before the drag.
+enum { slotCloseBox, slotZoomBox, slotDrag, slotFrontBeforeDrag };
+void SetFrameTrackingSlot(int slot, WindowPtr window);
+WindowPtr FrameTrackingSlot(int slot);
+// True while the geometry core moves or sizes this Windows window (any, for 0).
+bool GeometryChangeInProgress(HWND hwnd);

@@ -430,6 +430,24 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventActivate(HWND hwnd, UINT message, WPARAM 
     if (message == WM_MOUSEACTIVATE) {
         if (!AppActiveFlag())
             return MA_ACTIVATEANDEAT;
+        // A click on the frame of a child window that is not on top of its siblings: the caption drag
+        // reaches the application as a part-4 click whose DragWindow brings the window forward.
+        HWND parent = GetParent(hwnd);
+        const UINT hit = LOWORD(lParam);
+        WindowPtr clicked = nullptr;
+        if ((GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) &&
+            (parent == SessionMainWindow() || parent == HostClientWindow()) && hit != HTCLIENT && hit != HTHSCROLL &&
+            hit != HTVSCROLL && GetTopWindow(parent) != hwnd && HwndToWindowPtr(hwnd, &clicked, nullptr) && clicked &&
+            clicked != WindowBeingCreated()) {
+            WindowPtr top = nullptr;
+            HwndToWindowPtr(GetTopWindow(parent), &top, nullptr);
+            if (top == WindowBeingCreated())
+                top = nullptr;
+            SetFrameTrackingSlot(slotFrontBeforeDrag, top);
+            SetFrameTrackingSlot(slotDrag, clicked);
+            PostPartMouseDown(inDrag);
+            SwapActiveWindow(top, clicked, true);
+        }
         return MA_ACTIVATE;
     }
     WindowPtr target = nullptr, deactivated = nullptr;

@@ -143,3 +143,7 @@ int ApplyWinCursor(HCURSOR cursor);
 int ApplyCachedCursor(uint32_t hotSpotLong);
 // The Event Manager's mouse-capture depth (ZEL_SetCapture).
 int MouseCaptureDepth();
+// Posts a mouse-down whose position encodes a window part: h = -1, v = -part (FindWindo decodes it).
+void PostPartMouseDown(int16_t part);
+// The library's own mouse capture around its tracking loops.
+void CaptureMouseForLibrary(bool on);
