@@ -148,7 +148,7 @@ void TearDown()
     DeleteColorBrushes();
     CloseAllFileHandles();
     FreeListSlotTable();
-    ZEL_CodeResource(4, 0, 0, nullptr);
+    ReleaseCodeResources();
     if (sWindowAtom)
         GlobalDeleteAtom(sWindowAtom);
     sWindowAtom = 0;

@@ -29,3 +29,6 @@ ZEL_EXTERN_C void ZEL_CALL ErrorSound(SoundProcPtr soundProc)
         sSoundProc = sHostSoundProc;
     }
 }
+
+// PENDING: the alert work loads and keeps the three alert icons.
+HICON AlertIconHandle(int16_t) { return nullptr; }

@@ -42,3 +42,8 @@ enum { controlKindEdit = 1, controlKindButton = 2, controlKindUserItem = 3, cont
 uint16_t LibraryControlKind(HWND control, bool *isEdit);
 // The dialog keyboard hook saw the hidden-dialog sequence: the next null event shows the dialog.
 void RequestHiddenDialog();
+
+// ---- Alerts ----
+// The Windows icon the Dialog Manager shows for alert icon 0 (stop), 1 (note) or 2 (caution).
+// PENDING: the alert work loads and keeps the three alert icons.
+HICON AlertIconHandle(int16_t which);

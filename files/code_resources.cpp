@@ -27,6 +27,16 @@ void RemoveMatching(ResType type, uint16_t id)
 
 } // namespace
 
+// At session exit every registered procedure is released, whatever its type and ID.
+void ReleaseCodeResources()
+{
+    for (CodeResourceEntry &e : sRegistry) {
+        if (e.proc)
+            FreeHostProcInstance(reinterpret_cast<FARPROC>(e.proc));
+        e = CodeResourceEntry{};
+    }
+}
+
 ZEL_EXTERN_C ProcPtr ZEL_CALL ZEL_CodeResource(int32_t operation, ResType type, int32_t idArg, ProcPtr proc)
 {
     const uint16_t id = static_cast<uint16_t>(idArg);

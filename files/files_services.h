@@ -121,10 +121,10 @@ int32_t GetDosAttributes(const char *path);
 // ---- Resource Manager ----
 // Closes every open resource file (writing what changed) and frees the cursor cache.
 void ExitResources();
+// Releases every procedure of the code-resource registry (session exit).
+void ReleaseCodeResources();
 // Reference number of the application's resource file (slot 1 of the chain), 0 when none.
 int16_t GetAppResFileRefNum();
-// PENDING: the Resource Manager searches the chain of open resource files.
-ZEL_EXTERN_C Handle ZEL_CALL GetResource(ResType type, int16_t id);
 
 // ---- Standard File ----
 // Standard File's shared OPENFILENAME record.

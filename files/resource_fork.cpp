@@ -71,7 +71,7 @@ OSErr CheckMapLists(const uint8_t *map, uint32_t mapLength, uint32_t dataLength,
         spans[spanCount++] = ListSpan{uint32_t(start), uint32_t(end)};
         for (const uint8_t *r = map + start; r < map + end; r += 12) {
             uint32_t dataOff = Get32(r + 4) & kMaxDataOffset;
-            if (uint64_t(dataOff) + 4 > dataLength) {
+            if (dataOff == kNewDataOffset || uint64_t(dataOff) + 4 > dataLength) {
                 err = mapReadErr;
                 break;
             }
@@ -540,7 +540,7 @@ Handle NewResourceHandleFor(const ResFileRecord *f)
 OSErr LoadReference(ResFileRecord *f, const MapTypeEntry *t, MapRefEntry *r)
 {
     Handle h = RefHandle(r);
-    if (!h)
+    if (!h || IsNew(r))
         return noErr;
     const uint32_t pos = f->dataOffset + RefDataOffset(r);
     uint8_t word[4];

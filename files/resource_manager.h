@@ -14,6 +14,9 @@ constexpr uint32_t kMinMapLength = 30;     // the header and an empty type list
 constexpr uint32_t kEmptyForkSize = kForkHeaderSize + kMinMapLength;
 constexpr uint32_t kCopyBufferSize = 28672; // data move between files through this one buffer
 constexpr uint32_t kMaxDataOffset = 0xFFFFFF; // data offsets are 24-bit
+// The data offset of a resource added in memory and not yet written: no fork holds data there, because
+// the open refuses a reference at that offset.
+constexpr uint32_t kNewDataOffset = kMaxDataOffset;
 constexpr uint16_t kNoReferenceList = 0xFFFF;
 constexpr uint16_t kNoName = 0xFFFF;
 
@@ -63,6 +66,7 @@ inline void SetRefDataOffset(MapRefEntry *r, uint32_t off)
 inline Handle RefHandle(const MapRefEntry *r) { return reinterpret_cast<Handle>(static_cast<uintptr_t>(r->handle)); }
 inline void SetRefHandle(MapRefEntry *r, Handle h) { r->handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
 inline bool RefLive(const MapRefEntry *r) { return !(RefAttrs(r) & refRemovedMark); }
+inline bool IsNew(const MapRefEntry *r) { return RefDataOffset(r) == kNewDataOffset; }
 
 struct ResourceIndex;
 

@@ -40,7 +40,45 @@ ZEL_API void ZEL_CALL SetResPurge(Boolean install);
 ZEL_API int16_t ZEL_CALL GetResFileAttrs(int16_t refNum);
 ZEL_API void ZEL_CALL SetResFileAttrs(int16_t refNum, int16_t attrs);
 ZEL_API OSErr ZEL_CALL ResError(void);
+
+/* Getting resources. GetResource ('PACK', n) answers the value -1 in place of a handle. */
+ZEL_API Handle ZEL_CALL GetResource(ResType type, int16_t id);
+ZEL_API Handle ZEL_CALL RGetResource(ResType type, int16_t id);
+ZEL_API Handle ZEL_CALL Get1Resource(ResType type, int16_t id);
+ZEL_API Handle ZEL_CALL GetNamedResource(ResType type, ConstStr255Param name);
+ZEL_API Handle ZEL_CALL Get1NamedResource(ResType type, ConstStr255Param name);
+ZEL_API Handle ZEL_CALL GetIndResource(ResType type, int16_t index);
+ZEL_API Handle ZEL_CALL Get1IndResource(ResType type, int16_t index);
+ZEL_API void ZEL_CALL LoadResourc(Handle theResource);
+
+/* Counting and listing. */
+ZEL_API int16_t ZEL_CALL Count1Resources(ResType type);
+ZEL_API int16_t ZEL_CALL CountResources(ResType type);
+ZEL_API int16_t ZEL_CALL Count1Types(void);
+ZEL_API int16_t ZEL_CALL CountTypes(void);
+ZEL_API void ZEL_CALL Get1IndType(ResType *type, int16_t index);
+ZEL_API void ZEL_CALL GetIndType(ResType *type, int16_t index);
+ZEL_API int16_t ZEL_CALL UniqueID(ResType type);
+ZEL_API int16_t ZEL_CALL Unique1ID(ResType type);
+
+/* Describing and changing. */
+ZEL_API int16_t ZEL_CALL HomeResFile(Handle theResource);
+ZEL_API int16_t ZEL_CALL GetResAttrs(Handle theResource);
+ZEL_API void ZEL_CALL SetResAttrs(Handle theResource, int16_t attrs);
+ZEL_API void ZEL_CALL GetResInfo(Handle theResource, int16_t *id, ResType *type, StringPtr name);
+ZEL_API void ZEL_CALL SetResInfo(Handle theResource, int16_t id, ConstStr255Param name);
+ZEL_API int32_t ZEL_CALL SizeRsrc(Handle theResource);
+ZEL_API int32_t ZEL_CALL GetResourceSizeOnDisk(Handle theResource);
+ZEL_API int32_t ZEL_CALL GetMaxResourceSize(Handle theResource);
+ZEL_API void ZEL_CALL ChangedResource(Handle theResource);
+ZEL_API void ZEL_CALL WriteResource(Handle theResource);
 ZEL_API void ZEL_CALL ReleaseResource(Handle theResource);
+ZEL_API void ZEL_CALL DetachResource(Handle theResource);
+ZEL_API void ZEL_CALL RemoveResource(Handle theResource);
+ZEL_API void ZEL_CALL AddResource(Handle theData, ResType type, int16_t id, ConstStr255Param name);
+ZEL_API void ZEL_CALL SetResourceSize(Handle theResource, int32_t newSize);
+ZEL_API void ZEL_CALL WritePartialResource(Handle theResource, int32_t offset, const void *buffer, int32_t count);
+ZEL_API void ZEL_CALL ReadPartialResource(Handle theResource, int32_t offset, void *buffer, int32_t count);
 
 ZEL_API int16_t ZEL_CALL LMGetCurMap(void);
 ZEL_API void ZEL_CALL LMSetCurMap(int16_t refNum);

@@ -17,6 +17,10 @@ void ZEL_CALL DefaultSetOrigin(int16_t h, int16_t v);
 void ZEL_CALL EraseRectImpl(const Rect *rect);
 void ZEL_CALL DefaultSetCursor(const Cursor *cursor);
 void ZEL_CALL DefaultInitCursor(void);
+// ---- QuickDraw utilities ----
+// The next value of Random: randSeed stepped as the Macintosh steps it.
+// PENDING: the QuickDraw utilities build Random on this and export it.
+int16_t QuickDrawRandom();
 // ---- Cursors ----
 // PENDING: the cursor work clears the cursor table, makes the standard cursors and reads the pointer size.
 void LoadCursorSettings();
