@@ -147,7 +147,7 @@ void PlaceInFrkDirectory(const char *name, char *out, const char *subdirectory)
 
 // The fork path of a caller's name (vRefNum 0: the current directory). Prefs gives Prefs.rsr and
 // My.Prefs gives My.rsr; a name with an extension of up to three characters is taken as it is.
-void BuildForkPath(const char *name, char *out, bool creating)
+void BuildForkPath(const char *name, char *out, bool creating, int16_t vRefNum = 0)
 {
     char work[MAX_PATH + 8];
     CopyCut(work, name);
@@ -170,6 +170,14 @@ void BuildForkPath(const char *name, char *out, bool creating)
         *w = 0;
         work[8 < std::strlen(work) ? 8 : std::strlen(work)] = 0;
         n = std::strlen(work);
+    }
+    if (vRefNum != 0) {
+        // A volume or working directory names where the fork is; the name is taken as it is.
+        unsigned char pname[256];
+        ZEL_CopyCtoP(work, pname);
+        if (ZEL_FSpec(vRefNum, pname, out) != noErr)
+            std::strcpy(out, "?");
+        return;
     }
     bool dotInTail = false;
     for (size_t i = n >= 4 ? n - 4 : 0; i < n; ++i)
@@ -280,12 +288,16 @@ int16_t OpenFullFork(const char *cname, bool readOnly)
     return OpenForkPath(path, readOnly);
 }
 
-int16_t OpenNamedFork(ConstStr255Param name, bool readOnly)
+int16_t OpenNamedFork(ConstStr255Param name, bool readOnly, int16_t vRefNum = 0)
 {
     char cname[256] = {};
     if (name)
         ZEL_CopyPtoC(name, cname);
-    return OpenFullFork(cname, readOnly);
+    if (vRefNum == 0)
+        return OpenFullFork(cname, readOnly);
+    char path[256];
+    BuildForkPath(cname, path, false, vRefNum);
+    return OpenForkPath(path, readOnly);
 }
 
 void CreateForkAt(const char *path)
@@ -595,8 +607,49 @@ ZEL_EXTERN_C int16_t ZEL_CALL OpenResFile(ConstStr255Param fileName) { return Op
 
 ZEL_EXTERN_C int16_t ZEL_CALL OpenRFPerm(ConstStr255Param fileName, int16_t vRefNum, int8_t permission)
 {
-    (void)vRefNum;
-    return OpenNamedFork(fileName, permission == 1);
+    return OpenNamedFork(fileName, permission == 1, vRefNum);
+}
+
+ZEL_EXTERN_C int16_t ZEL_CALL HOpenResFile(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName,
+                                          int8_t permission)
+{
+    char path[256];
+    OSErr err = ZEL_HFSpec(dirID, vRefNum, fileName, path);
+    if (err != noErr) {
+        SetResErr(err);
+        return -1;
+    }
+    return OpenFullFork(path, permission == 1);
+}
+
+ZEL_EXTERN_C void ZEL_CALL HCreateResFile(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName)
+{
+    char path[256];
+    OSErr err = ZEL_HFSpec(dirID, vRefNum, fileName, path);
+    if (err != noErr) {
+        SetResErr(err);
+        return;
+    }
+    unsigned char pname[256];
+    CreateResFile(ZEL_CopyCtoP(path, pname));
+}
+
+// Points a {vRefNum, directory ID} pair at its directory's "Resource.frk" subdirectory.
+ZEL_EXTERN_C int16_t ZEL_CALL ZEL_MakeResSpec(ResSpecPair *pair)
+{
+    char path[256 + 16];
+    OSErr err = ZEL_HFSpec(pair->dirID, pair->vRefNum, reinterpret_cast<const unsigned char *>(""), path);
+    if (err != noErr)
+        return err;
+    size_t n = std::strlen(path);
+    if (n && path[n - 1] == '\\')
+        path[--n] = 0;
+    std::strcat(path, "\\Resource.frk\\");
+    FSSpec spec{};
+    FullPathToFSSpec(path, &spec);
+    pair->vRefNum = spec.vRefNum;
+    pair->dirID = spec.parID;
+    return spec.vRefNum;
 }
 
 ZEL_EXTERN_C void ZEL_CALL CreateResFile(ConstStr255Param fileName)

@@ -45,3 +45,15 @@ void EndShellLinkSupport()
     sOle32 = nullptr;
     sLoaded = false;
 }
+
+// PENDING: the Alias Manager exports this as ZEL_FullPathToFSSpec.
+void FullPathToFSSpec(const char *path, FSSpec *spec)
+{
+    char directory[256] = {}, name[256] = {};
+    ZEL_SeparateFile(directory, name, path);
+    if (ZEL_DOSVolToVRefNum(path) == kNoVolume)
+        ZEL_UpdateDriveLetters();
+    spec->vRefNum = ZEL_DOSVolToVRefNum(path);
+    spec->parID = GetDirEntryForPath(directory);
+    ZEL_CopyCtoP(name, spec->name);
+}

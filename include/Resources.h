@@ -29,7 +29,9 @@ enum {
 ZEL_API int16_t ZEL_CALL InitResources(void);
 ZEL_API int16_t ZEL_CALL OpenResFile(ConstStr255Param fileName);
 ZEL_API int16_t ZEL_CALL OpenRFPerm(ConstStr255Param fileName, int16_t vRefNum, int8_t permission);
+ZEL_API int16_t ZEL_CALL HOpenResFile(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, int8_t permission);
 ZEL_API void ZEL_CALL CreateResFile(ConstStr255Param fileName);
+ZEL_API void ZEL_CALL HCreateResFile(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName);
 ZEL_API void ZEL_CALL CloseResFile(int16_t refNum);
 /* 1 when the fork was written or flushed, else 0 (the error in ResError). */
 ZEL_API int16_t ZEL_CALL UpdateResFile(int16_t refNum);
@@ -84,6 +86,17 @@ ZEL_API int16_t ZEL_CALL LMGetCurMap(void);
 ZEL_API void ZEL_CALL LMSetCurMap(int16_t refNum);
 ZEL_API Handle ZEL_CALL LMGetTopMapHndl(void);
 ZEL_API void ZEL_CALL LMSetTopMapHndl(Handle map);
+
+/* A volume and directory pair; ZEL_MakeResSpec turns it into its directory's "Resource.frk"
+   subdirectory and answers the new vRefNum, or the path error. */
+#pragma pack(push, 2)
+typedef struct ResSpecPair {
+    int16_t vRefNum;
+    int32_t dirID;
+} ResSpecPair;
+#pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(ResSpecPair) == 6, "ResSpecPair is 6 bytes");
+ZEL_API int16_t ZEL_CALL ZEL_MakeResSpec(ResSpecPair *pair);
 
 /* A file's byte-swap procedure (a ByteSwapProc of ByteOrder.h), given for every resource of a type that
    has no template of its own; refNum 0 names the system file. Returns the previous procedure. */
