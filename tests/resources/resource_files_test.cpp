@@ -766,26 +766,29 @@ TEST(Startup, EmbeddedForksLiveInTheHostFile)
 
 TEST(ResourceChain, ForksNamedByVolumeAndDirectory)
 {
+    // A directory of its own, so that its Resource.frk is not the one RESOURCE.FRK mode makes.
+    const std::string dir = Work("hdir\\");
+    CreateDirectoryA(dir.c_str(), nullptr);
     int16_t vRefNum = 0, wdRefNum = 0;
-    const int32_t dirID = ZEL_DirIDFromPath(WorkDir().c_str(), &vRefNum, &wdRefNum);
+    const int32_t dirID = ZEL_DirIDFromPath(dir.c_str(), &vRefNum, &wdRefNum);
     ASSERT_NE(0, dirID);
     HCreateResFile(vRefNum, dirID, P("HFile.dat").c_str());
     EXPECT_EQ(noErr, ResError());
-    EXPECT_EQ(BuildFork({}), FileBytes("HFile.dat")) << "the name is taken as it is";
+    EXPECT_EQ(BuildFork({}), FileBytes("hdir\\HFile.dat")) << "the name is taken as it is";
     const int16_t ref = HOpenResFile(vRefNum, dirID, P("HFile.dat").c_str(), 0);
     ASSERT_GT(ref, 0);
-    EXPECT_EQ(ref, Open(Work("HFile.dat")));
+    EXPECT_EQ(ref, Open(dir + "HFile.dat"));
     EXPECT_EQ(ref, OpenRFPerm(P("HFile.dat").c_str(), wdRefNum, 0)) << "a working directory names it too";
     CloseResFile(ref);
 
     // The pair of the directory's Resource.frk subdirectory.
-    CreateDirectoryA(Work("Resource.frk").c_str(), nullptr);
+    CreateDirectoryA((dir + "Resource.frk").c_str(), nullptr);
     ResSpecPair pair{vRefNum, dirID};
     EXPECT_EQ(vRefNum, ZEL_MakeResSpec(&pair));
     EXPECT_EQ(vRefNum, pair.vRefNum);
     EXPECT_NE(dirID, pair.dirID);
     HCreateResFile(pair.vRefNum, pair.dirID, P("Inner.rsr").c_str());
-    EXPECT_EQ(BuildFork({}), FileBytes("Resource.frk\\Inner.rsr"));
+    EXPECT_EQ(BuildFork({}), FileBytes("hdir\\Resource.frk\\Inner.rsr"));
 
     ResSpecPair bad{0, 0x7654321};
     EXPECT_LT(ZEL_MakeResSpec(&bad), 0);
