@@ -255,6 +255,13 @@ int32_t LibrarySetting(LibrarySettingNumber number);
 // its storing rule (settings 67, 74, 75), with none of the side effects of ZEL_SystemValue.
 void SetLibrarySetting(LibrarySettingNumber number, int32_t value);
 
+// ---- Vertical Retrace tasks, as the event pump runs them ----
+// PENDING: the Vertical Retrace queue answers whether a task is installed.
+bool VerticalRetraceTasksQueued();
+// PENDING: the Vertical Retrace queue decrements every armed task and calls those that reach 0 (with
+// the task's address when `passTaskAddress`).
+void RunVerticalRetraceTasks(bool passTaskAddress);
+
 // ---- Trap table and OS utilities ----
 // The Notification Manager's icon while a request shows one (a 16 x 16 monochrome bitmap), else NULL;
 // the main window's frame draws it.

@@ -27,3 +27,13 @@ void InitAppleEvents();
 // Brings the printing abort dialog, while it is up, to the top with its item 2 focused; window creation
 // calls it last.
 ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void);
+
+// ---- The pen-tablet driver, as the event pump and input translation see it ----
+// PENDING: the pen-tablet driver keeps its input mode (2 and 6 sample with the mouse messages).
+int16_t TabletInputMode();
+// PENDING: the pen-tablet driver takes one pointer sample by input mode; 0xFFFF when there is none.
+uint16_t SampleTabletInput(const MSG *message);
+// PENDING: the pen-tablet driver raises this flag when the tip is lifted during a task pass.
+bool TabletReleased();
+// PENDING: the pen-tablet driver turns sampling on while Vertical Retrace tasks are installed.
+bool TabletSamplingOn();

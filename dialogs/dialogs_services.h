@@ -47,3 +47,13 @@ void RequestHiddenDialog();
 // The Windows icon the Dialog Manager shows for alert icon 0 (stop), 1 (note) or 2 (caution).
 // PENDING: the alert work loads and keeps the three alert icons.
 HICON AlertIconHandle(int16_t which);
+
+// ---- Event glue, as the event pump sees it ----
+// PENDING: the Dialog Manager answers whether a modal dialog or alert window is up.
+bool ModalWindowUp();
+// PENDING: the Dialog Manager raises its show-request flag from its dialog key handling; taking it clears it.
+bool TakeShowHiddenDialogRequest();
+// PENDING: the Dialog Manager shows the dialog of the library's resource file until a click or a key.
+void ShowHiddenDialog();
+// PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.
+bool CloseDroppedComboBox(WindowPtr window);

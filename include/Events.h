@@ -104,6 +104,24 @@ ZEL_API uint32_t ZEL_CALL TickCount(void);
 ZEL_API uint32_t ZEL_CALL GetDblTime(void);
 ZEL_API uint32_t ZEL_CALL GetCaretTime(void);
 ZEL_API void ZEL_CALL GetKeys(KeyMap theKeys);
+/* Event calls of the operating-system level: only the kinds the system queues. */
+ZEL_API Boolean ZEL_CALL GetOSEvent(EventMask mask, EventRecord *theEvent);
+ZEL_API Boolean ZEL_CALL OSEventAvail(EventMask mask, EventRecord *theEvent);
+
+/* Host glue of the event pump. ZEL_TestFocus answers whether a window's update region meets its visible
+   region (clearing its pending update when not and `clear`); ZEL_TestUpdate clears. The capture calls
+   count: the first holds the mouse for the main window (or the window), the last lets it go. A message
+   hook gets (window, message) and returns 0 to drop the message; a peek procedure replaces PeekMessageA.
+   ZEL_VBL_Interrupt runs the due Vertical Retrace tasks from a host's own timer. */
+ZEL_API Boolean ZEL_CALL ZEL_TestFocus(WindowPtr window, Boolean clear);
+ZEL_API Boolean ZEL_CALL ZEL_TestUpdate(WindowPtr window);
+ZEL_API int32_t ZEL_CALL ZEL_SetCapture(int16_t on);
+ZEL_API int32_t ZEL_CALL ZEL_SetWinCapture(WindowPtr window, int16_t on);
+ZEL_API int16_t ZEL_CALL ZEL_ForceCapture(int16_t count);
+ZEL_API void ZEL_CALL ZEL_VBL_Interrupt(void);
+ZEL_API void ZEL_CALL ZEL_SetMessageHook(FARPROC hook);
+ZEL_API void ZEL_CALL ZEL_SetPeekMessageProc(FARPROC proc);
+
 /* Entry points of high-level events and the dispatcher that exist only as stubs. */
 ZEL_API int32_t ZEL_CALL OSDispatch(void);
 ZEL_API Boolean ZEL_CALL GetSpecificHighLevelEvent(void *aFilter, void *contextPtr, OSErr *err);

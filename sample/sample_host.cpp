@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "AppleEvents.h"
 #include "ByteOrder.h"
 #include "Events.h"
 #include "LowMem.h"
@@ -285,7 +286,23 @@ void DrawWindowContent(WindowPtr window)
     }
 }
 
-// The event loop of a Macintosh program: the windows are drawn only in answer to their update events.
+// The application's 'oapp' handler: the library sends it on the first event call.
+OSErr ZEL_CALL HandleOpenApplication(const AppleEvent *, AppleEvent *, int32_t)
+{
+    Log("'oapp' AppleEvent: the application was opened");
+    return 0;
+}
+
+// One second into the loop the host asks to quit, as closing its frame would: the library turns the
+// WM_QUIT into the Quit menu choice, a mouse-down in the menu bar.
+void CALLBACK AskToQuit(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    PostQuitMessage(0);
+}
+
+// The event loop of a Macintosh program: the windows are drawn only in answer to their update events,
+// and the loop ends when the Quit choice arrives.
 void RunEventLoop()
 {
     // Scripted input: the framed window dragged by its caption, the whole gesture queued at once so that
@@ -306,12 +323,21 @@ void RunEventLoop()
     gesture[3].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(4, gesture, sizeof(INPUT));
 
-    int updates = 0;
+    AEInstallEventHandler(kCoreEventClass, kAEOpenApplication, HandleOpenApplication, 0, false);
+    SetTimer(nullptr, 0, 1000, AskToQuit);
+    int updates = 0, activates = 0;
+    bool quit = false;
     EventRecord event;
-    for (int pass = 0; pass < 40; ++pass) {
-        if (!WaitNextEvent(everyEvent, &event, 0, nullptr))
+    for (int pass = 0; pass < 400 && !quit; ++pass) {
+        if (!WaitNextEvent(everyEvent, &event, 6, nullptr))
             continue;
-        if (event.what == mouseDown) {
+        switch (event.what) {
+        case mouseDown: {
+            if (event.where.h == -1 && event.where.v == -1) {
+                Log("WaitNextEvent: the Quit choice (a menu-bar mouse-down at -1, -1) ends the event loop");
+                quit = true;
+                break;
+            }
             // Windows moved the window already; the application finishes the drag the Macintosh way.
             WindowPtr window = nullptr;
             int16_t part = FindWindo(event.where, &window);
@@ -322,16 +348,23 @@ void RunEventLoop()
             } else if (part == inContent && window != FrontWindow()) {
                 SelectWindow(window);
             }
-        } else if (event.what == updateEvt) {
+            break;
+        }
+        case updateEvt: {
             WindowPtr window = reinterpret_cast<WindowPtr>(event.message);
             BeginUpdate(window);
             DrawWindowContent(window);
             EndUpdate(window);
             ++updates;
+            break;
+        }
+        case activateEvt:
+            ++activates;
+            break;
         }
     }
     SetPor(qd.thePort);
-    Log("the event loop answered %d update events", updates);
+    Log("the event loop answered %d update and %d activate events", updates, activates);
 }
 
 // Saves the window's client area as a 24-bit BMP.
@@ -401,10 +434,10 @@ int main(int argc, char **argv)
     ExerciseMemory();
     ExerciseOSServices();
     ExerciseQuickDraw();
-    ExerciseWindows();
-
+    // The library's windows show inside the main window: it is shown before they are made.
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
+    ExerciseWindows();
     RunEventLoop();
     MSG msg;
     for (int i = 0; i < 50 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i)

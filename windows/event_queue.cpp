@@ -101,10 +101,13 @@ void InitEventQueue()
     sPendingMask = 0;
     sModifiers = btnState;
     sMouse = Point{0, 0};
+    ResetPumpState();
+    ResetStillDownPolls();
     LowMem<uint16_t>(lmSysEvtMask) = kDefaultSysEvtMask;
 }
 
-void ExitEventQueue() {}
+// Nothing of the queue is allocated; the host's pump hooks give back their proc instances.
+void ExitEventQueue() { ReleasePumpHooks(); }
 
 // A closed window's queued events go (those whose message names it: activations and updates a host
 // posted), and it is no longer the window of a pending activation.
@@ -119,15 +122,9 @@ void ForgetWindowEvents(WindowPtr window)
             DequeueEvent(e);
         e = next;
     }
-    WindowPtr &deactive = LowMem<WindowPtr>(lmCurDeactive);
-    WindowPtr &activate = LowMem<WindowPtr>(lmCurActivate);
-    if (deactive == window)
-        deactive = nullptr;
-    if (activate == window)
-        activate = nullptr;
-    if (!deactive && !activate)
-        sPendingMask &= static_cast<uint16_t>(~activMask);
+    ForgetActivationWindow(window);
 }
+
 uint32_t EventKindMask(uint16_t what) { return what < 32 ? uint32_t{1} << what : 0; }
 
 bool EventKindInMask(uint16_t what, EventMask mask)

@@ -521,3 +521,10 @@ ZEL_STUB_VOID(FlashMenuBar, (int16_t))
 ZEL_STUB_NAMED_VOID(DisposeMCInfo, "DispMCInfo", (Handle))
 ZEL_STUB_VOID(SetMCEntries, (int16_t, Handle))
 ZEL_STUB_VOID(SetMCInfo, (Handle))
+
+// PENDING: the menu bar work records the chosen item (the Quit item for 0xFFFF) and hilites its menu.
+ZEL_EXTERN_C int32_t ZEL_CALL ZEL_EventMenuSel(uint16_t)
+{
+    PostPartMouseDown(1);
+    return 0;
+}

@@ -186,6 +186,12 @@ void FreeUpdateNestingRegions()
 
 int UpdateNestingDepth() { return sUpdateDepth; }
 
+RgnHandle UpdateSavedVisRgn(WindowPtr window)
+{
+    int level = UpdateLevelOf(window);
+    return level >= 0 ? sLevels[level].savedVis : nullptr;
+}
+
 // ---- default bodies of the patchable update calls ----
 
 void ZEL_CALL InvalRectImpl(const Rect *rect)

@@ -70,6 +70,8 @@ void UpdateWindowSynchronously(HWND hwnd);
 void RaiseSyncPaintDepth(int delta);
 // The depth of BeginUpdate nesting.
 int UpdateNestingDepth();
+// The visible region the innermost BeginUpdate of this window saved, or 0 when it is not being updated.
+RgnHandle UpdateSavedVisRgn(WindowPtr window);
 // The placement counter of the geometry core: while raised the list is not rebuilt from the Z-order.
 void EnterPlacement();
 void LeavePlacement();

@@ -25,8 +25,6 @@ uint32_t SessionEndingKeySwitch();
 // The definition procedure of a menu (the address at byte 2 of its 'MDEF' handle); 0 for the standard
 // menu.
 MenuDefProcPtr GetMenuDefProcPtr(MenuHandle menu);
-// InvalMenuBar's redraw flag: the pump takes it (clearing it) and calls DrawMenuBa when it was set.
-bool TakeMenuBarRedrawFlag();
 // The Macintosh key code of the last key typed.
 uint8_t LastKeyCodeTyped();
 // Started by ZEL_InitGlobals: Ticks, the empty queue and its header, the pending mask, the modifiers
@@ -96,8 +94,30 @@ int32_t PopUpMenuSelectDefault(MenuHandle menu, int16_t top, int16_t left, int16
 
 // ---- The pump ----
 // One pump pass with the event mask, an event record (or none) and a sleep in milliseconds; returns the
-// matching queue element or none. Nothing is removed.
+// matching queue element, the synthetic element or none. Nothing is removed.
 EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep);
+// A null event: message 0xFFFFFFFF, stamped like a posted event.
+void FillNullEvent(EventRecord *event);
+// The pump's timer, peek flags and StillDown's poll counter at their start values (InitEventQueue).
+void ResetPumpState();
+void ResetStillDownPolls();
+// One step of the system-task yield countdown (not while the mouse is captured).
+void CountDownYield();
+// The next pump synthesises update and activate events without waiting for its countdown.
+void SynthesizeOnNextPump();
+// Whether the pump read WM_QUIT since the last call; clears it.
+bool TakeQuitSeen();
+// Frees the proc instances of the host's message hook and peek procedure (session exit).
+void ReleasePumpHooks();
+// The synthetic element filled with the first pending deactivation, activation or update the mask
+// asks for, or none.
+EvQEl *SynthesizeWindowEvent(EventMask mask);
+// A window is closed: it is no longer CurActivate or CurDeactive; returns what synthesis gives next.
+EvQEl *ForgetActivationWindow(WindowPtr window);
+// Menu tracking's wait for a click with the button up: 1 when one came, 0 when the button was down.
+int WaitForMouseClick();
+// InvalMenuBar's redraw flag: the pump takes it (clearing it) and calls DrawMenuBa when it was set.
+bool TakeMenuBarRedrawFlag();
 
 
 // ---- Window Manager ----
@@ -141,7 +161,8 @@ WindowPtr LibraryWindowForHwnd(HWND hwnd, HWND parent, HWND *owner, bool *isTop)
 // 0 for none; ApplyCachedCursor takes the table slot a converted record carries in its hot spot.
 int ApplyWinCursor(HCURSOR cursor);
 int ApplyCachedCursor(uint32_t hotSpotLong);
-// The Event Manager's mouse-capture depth (ZEL_SetCapture).
+// The Event Manager's mouse-capture depth: non-zero while the library holds the mouse capture
+// (tracking, Vertical Retrace tasks, ZEL_SetCapture).
 int MouseCaptureDepth();
 // Posts a mouse-down whose position encodes a window part: h = -1, v = -part (FindWindo decodes it).
 void PostPartMouseDown(int16_t part);

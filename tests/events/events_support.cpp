@@ -1,5 +1,9 @@
 #include "events_support.h"
 
+#include "AppleEvents.h"
+#include "qd_fixture.h"
+#include "test_support.h"
+
 namespace events_support {
 
 namespace {
@@ -19,6 +23,22 @@ LRESULT CALLBACK TestWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
+namespace {
+
+int sOpenApplications;
+bool sHandlerCalledEvents;
+
+OSErr ZEL_CALL CountOpenApplication(const AppleEvent *, AppleEvent *, int32_t)
+{
+    ++sOpenApplications;
+    EventRecord e;
+    GetNextEvent(everyEvent, &e);
+    sHandlerCalledEvents = true;
+    return 0;
+}
+
+} // namespace
+
 void EnsureGlobals()
 {
     static bool done;
@@ -27,6 +47,44 @@ void EnsureGlobals()
     done = true;
     static LowMemPointerBlock block;
     ZEL_InitGlobals(Setup_Globals(&block));
+    // The library's windows live in the host's main window, which must show for them to show.
+    if (HWND main = FindWindowA("ZELMainWndClass", nullptr))
+        ShowWindow(main, SW_SHOWNOACTIVATE);
+    testing_support::QuickDrawGlobals();
+    InitWindows();
+    AEInstallEventHandler(kCoreEventClass, kAEOpenApplication, CountOpenApplication, 0, false);
+}
+
+int OpenApplicationCount() { return sOpenApplications; }
+bool OpenApplicationCalledEventCalls() { return sHandlerCalledEvents; }
+
+WindowPtr MakeEventWindow(int16_t top, int16_t left)
+{
+    Rect bounds{top, left, static_cast<int16_t>(top + 100), static_cast<int16_t>(left + 160)};
+    unsigned char title[] = {3, 'E', 'v', 't'};
+    return NewCWindow(nullptr, &bounds, title, true, documentProc, reinterpret_cast<WindowPtr>(-1), false, 0);
+}
+
+HWND WindowHwnd(WindowPtr window)
+{
+    auto peek = reinterpret_cast<WindowPeek>(window);
+    return reinterpret_cast<WindowAuxRecord *>(*peek->dataHandle)->hwnd;
+}
+
+std::vector<EventRecord> DrainWindowEvents()
+{
+    std::vector<EventRecord> out;
+    for (int i = 0; i < 20; ++i) {
+        EventRecord e{};
+        if (!GetNextEvent(updateMask | activMask, &e))
+            break;
+        out.push_back(e);
+        if (e.what == updateEvt) {
+            BeginUpdate(reinterpret_cast<WindowPtr>(e.message));
+            EndUpdate(reinterpret_cast<WindowPtr>(e.message));
+        }
+    }
+    return out;
 }
 
 std::vector<EvQEl *> QueuedElements()

@@ -7,11 +7,21 @@
 
 #include "Events.h"
 #include "LowMem.h"
+#include "MacWindows.h"
 
 namespace events_support {
 
-// ZEL_InitGlobals once per process (it starts the event queue).
+// ZEL_InitGlobals once per process (it starts the event queue), InitGraf and InitWindows, and an
+// 'aevt'/'oapp' handler that counts its calls and makes an event call of its own.
 void EnsureGlobals();
+int OpenApplicationCount();
+bool OpenApplicationCalledEventCalls();
+
+// A visible document window of the library at (top, left), 160 x 100; its Windows window.
+WindowPtr MakeEventWindow(int16_t top, int16_t left);
+HWND WindowHwnd(WindowPtr window);
+// Takes update and activate events until none comes (updates answered with BeginUpdate/EndUpdate).
+std::vector<EventRecord> DrainWindowEvents();
 
 // The queue as GetEvQHdr shows it, front first.
 std::vector<EvQEl *> QueuedElements();

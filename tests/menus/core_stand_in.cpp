@@ -6,6 +6,7 @@
 #include "../../core/core_services.h"
 #include "../../quickdraw/qd_services.h"
 #include "Quickdraw.h"
+#include "Events.h"
 
 namespace {
 const uint16_t *sCommandMap;
@@ -83,3 +84,6 @@ ZEL_EXTERN_C Handle ZEL_CALL GetResource(ResType, int16_t) { return nullptr; }
 
 HWND SessionMainWindow() { return nullptr; }
 void ReportUnimplemented(const char *) {}
+
+// The menu-bar mouse-down of ZEL_EventMenuSel: nothing listens in this program.
+void PostPartMouseDown(int16_t) {}
