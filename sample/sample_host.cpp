@@ -305,10 +305,10 @@ void CALLBACK AskToQuit(HWND, UINT, UINT_PTR id, DWORD)
 // and the loop ends when the Quit choice arrives.
 void RunEventLoop()
 {
-    // Scripted input: the framed window dragged by its caption, the whole gesture queued at once so that
-    // Windows' caption loop ends on its own.
+    // Scripted input: the document window, behind the framed one, dragged by its caption, the whole
+    // gesture queued at once so that Windows' caption loop ends on its own.
     RECT frame;
-    GetWindowRect(ZEL_GethWnd(gFramed), &frame);
+    GetWindowRect(ZEL_GethWnd(gDocument), &frame);
     SetCursorPos(frame.left + 60, frame.top + 4 + GetSystemMetrics(SM_CYCAPTION) / 2);
     INPUT gesture[4] = {};
     for (INPUT &in : gesture)
