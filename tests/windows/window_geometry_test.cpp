@@ -67,6 +67,10 @@ void MouseButton(bool down)
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     SendInput(1, &in, sizeof in);
+    // This host hands no mouse message to the library: Button tells the event state of the press, as a
+    // host's mouse handler would (StillDown trusts that state between its hardware polls).
+    if (down)
+        Button();
 }
 
 } // namespace
