@@ -24,6 +24,8 @@ const char *PrintDocumentName();
 void InitScrapInfo();
 void InitAppleEvents();
 
+// PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.
+void SettlePrintDefaults();
 // Brings the printing abort dialog, while it is up, to the top with its item 2 focused; window creation
 // calls it last.
 ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void);

@@ -18,6 +18,9 @@ void ReplaceHook(FARPROC &slot, FARPROC hook)
 
 void ExitPrinting() {}
 
+// PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.
+void SettlePrintDefaults() {}
+
 // No printer information context is made yet, so there is nothing to delete.
 void DeletePrinterInfoContext() {}
 

@@ -526,6 +526,9 @@ ZEL_API void ZEL_CALL RestoreBack(const ColorSpec *c);
 ZEL_API Boolean ZEL_CALL GetGray(GDHandle gdh, const RGBColor *back, RGBColor *fore);
 ZEL_API int16_t ZEL_CALL SetDepth(GDHandle gdh, int16_t depth, int16_t whichFlags, int16_t flags);
 ZEL_API int16_t ZEL_CALL HasDepth(GDHandle gdh, int16_t depth, int16_t whichFlags, int16_t flags);
+/* Runs the screen probes again (InitGraf runs them); the outcome is in the probe flags and
+   ZEL_SystemValue selector 21. */
+ZEL_API void ZEL_CALL ZEL_QDInitTestScreen(void);
 /* The main window's client rectangle in screen coordinates. */
 ZEL_API void ZEL_CALL ZEL_GetAppWinRect(Rect *r);
 

@@ -1,4 +1,4 @@
-// Least forms of what the line path takes from wide pens, the screen probe, printing
+// Least forms of what the line path takes from wide pens, printing
 // and the other standard procedures, until their own areas provide them.
 #include "quickdraw.h"
 
@@ -57,8 +57,6 @@ void WidePenLine(int x0, int y0, int x1, int y1)
         DeleteObject(area);
     MoveToEx(dc, x1, y1, nullptr);
 }
-
-bool ScreenProbeFlag(ScreenProbe) { return false; }
 
 HDC PrinterDC() { return nullptr; }
 

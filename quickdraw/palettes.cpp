@@ -472,24 +472,33 @@ void RealizeInAllPortDCs()
     }
 }
 
-void ActivateAppPalette()
+void ActivateAppPalette(HDC dc)
 {
     sAppInactive = false;
     if (PaletteScreen() && ScreenFourBitColorEmulation() && !sStaticColorsOff && !sFourBitHookEngaged) {
         BeginFourBitPalette();
         sFourBitHookEngaged = true;
     }
-    SwapSystemColors(CurrentDC(), true, true);
+    SwapSystemColors(dc, true, true);
 }
 
-void DeactivateAppPalette()
+void DeactivateAppPalette(HDC dc)
 {
     if (sFourBitHookEngaged) {
         EndFourBitPalette();
         sFourBitHookEngaged = false;
     }
-    SwapSystemColors(CurrentDC(), false, false);
+    SwapSystemColors(dc, false, false);
     sAppInactive = true;
+}
+
+void MakeDefaultPaletteActive(PaletteHandle pal)
+{
+    sDefaultPalette = pal;
+    sActivePalette = pal;
+    HPALETTE hpal = nullptr;
+    LOGPALETTE *log = SlotLogPalette(pal, &hpal);
+    SetLibraryPaletteState(hpal, log);
 }
 
 void SetDibColorsFromLogPalette(HDC dc, LOGPALETTE *palette)

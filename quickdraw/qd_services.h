@@ -256,8 +256,10 @@ void RealizeInAllWindows();
 void RealizeInAllPortDCs();
 // Application activation and deactivation: the system palette is taken (static colours off for
 // palettes of more than 236 colours) and given back.
-void ActivateAppPalette();
-void DeactivateAppPalette();
+void ActivateAppPalette(HDC dc);
+void DeactivateAppPalette(HDC dc);
+// The screen set-up's default palette becomes the active palette and its slot the library palette.
+void MakeDefaultPaletteActive(PaletteHandle pal);
 // Writes a LOGPALETTE's colours into the colour table of the DIB section selected into `dc`.
 void SetDibColorsFromLogPalette(HDC dc, LOGPALETTE *palette);
 // The shared pixel buffer of the imaging code, grown when `bytes` exceeds its size; false when it
@@ -283,15 +285,21 @@ bool ScreenSetup();
 void ExitScreen();
 int16_t ScreenDepth();
 HDC DefaultMemoryDC();
-// PENDING: the screen set-up builds the library standard palette's table and caches it here.
+// The library standard palette's table (a device table, seed 0x77), or the 256 standard colours
+// when that palette is not used; GetCTable(-8) copies it.
 CTabHandle CachedScreenCTable();
 // Entries of the screen's hardware palette (SIZEPALETTE up to 256), 0 when the screen has none.
 int16_t ScreenPaletteSize();
-// PENDING: the screen set-up tells 4-bit screens apart.
+// A 4-bit screen without a palette whose nearest cyan is not gray.
 bool ScreenFourBitColorEmulation();
 // The seed of the library standard palette's colour table.
 constexpr uint32_t kLibraryPaletteSeed = 0x77;
 // The dither tables' nearest palette index for a component level v (0..255).
 enum DitherTable { ditherRed, ditherGreen, ditherBlue, ditherGray };
-// PENDING: the screen set-up builds the dither tables.
 int DitherNearest(DitherTable table, uint8_t v);
+// sin and cos of whole degrees 0..90 (91 doubles each, exact at 0 and 90).
+const double *SineTable();
+const double *CosineTable();
+// The locked 64 KB scratch buffer and the four shared DIB header blocks (0..3).
+void *ScreenScratchBuffer();
+HLOCAL DibHeaderBlock(int index);

@@ -93,8 +93,11 @@ ZEL_EXTERN_C void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
 // Services the line path takes from wide pens, the screen probe and printing.
 // Strokes one device segment with the rectangular pen, then moves the DC's position to its end.
 void WidePenLine(int x0, int y0, int x1, int y1);
-// The screen probe's flags read by the line path.
-enum ScreenProbe { probePatternRect, probePatternYellow, probePatternWhite };
+// The screen probe's flags (ZEL_QDInitTestScreen), read by the line, rectangle and pixel paths.
+enum ScreenProbe {
+    probePatternRect, probePatternYellow, probePatternWhite, probeStretchDib, probeMonoBrushColor,
+    probePaletteBrush, probeDibTransfer, probeDiBitmap, probePolygonFill, probeDibText, probeCount
+};
 bool ScreenProbeFlag(ScreenProbe probe);
 // The DC of the open print job (0 when none).
 HDC PrinterDC();

@@ -176,10 +176,16 @@ TEST_F(ColorObjects, InitGrafsDeviceIsMainCurrentAndListed)
     EXPECT_EQ(static_cast<uint16_t>(gd.gdFlags), depth > 1 ? 0xA801 : 0xA800);
     EXPECT_EQ(gd.gdResPref, 3);
     EXPECT_EQ(gd.gdType, depth >= 9 ? 2 : ScreenHasPalette() ? 0 : 1);
-    // The device's table: the standard 256 colours as a device table, its inverse table built.
+    // The device's table: the screen's own (the library standard palette) as a device table, its
+    // inverse table built.
     CTabHandle ct = (*gd.gdPMap)->pmTable;
     ASSERT_NE(ct, nullptr);
-    EXPECT_EQ((*ct)->ctSize, 255);
+    CTabHandle screenTable = GetCTable(-8);
+    ASSERT_NE(screenTable, nullptr);
+    ASSERT_EQ((*ct)->ctSize, (*screenTable)->ctSize);
+    for (int i = 0; i <= (*ct)->ctSize; ++i)
+        EXPECT_EQ(std::memcmp(&(*ct)->ctTable[i].rgb, &(*screenTable)->ctTable[i].rgb, sizeof(RGBColor)), 0) << i;
+    DisposeCTable(screenTable);
     EXPECT_EQ((*ct)->ctFlags & 0x8000, 0x8000);
     ASSERT_EQ(GetHandleSize(gd.gdITable), 32774);
     EXPECT_EQ(reinterpret_cast<ITab *>(*gd.gdITable)->iTabSeed, (*ct)->ctSeed);

@@ -174,7 +174,7 @@ TEST_F(ColorTables, StandardTablesFollowTheirRules)
 
 TEST_F(ColorTables, TablesWithoutARuleOrResourceAreNil)
 {
-    for (int16_t id : {0, 2, 16, 32, -8, 300})
+    for (int16_t id : {0, 2, 16, 32, -7, 300})
         EXPECT_EQ(GetCTable(id), nullptr) << id;
 }
 

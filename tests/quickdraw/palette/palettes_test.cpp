@@ -486,18 +486,17 @@ TEST_F(Palettes, SetEntriesWritesTheDeviceTableAndTheLibraryPalette)
     SetEntries(2, 2, first);
     const ColorSpec byValue[3] = {{40, Mac(1, 2, 3)}, {300, Mac(9, 9, 9)}, {-5, Mac(8, 8, 8)}};
     SetEntries(-1, 2, byValue);
+    // The device table is written on every screen (the library palette's slot exists everywhere).
+    EXPECT_TRUE(Same((*table)->ctTable[3].rgb, first[1].rgb));
+    EXPECT_TRUE(Same((*table)->ctTable[4].rgb, first[2].rgb));
+    ASSERT_EQ((*table)->ctSize, 40) << "grown for index 40; 300 and -5 are not written";
+    EXPECT_EQ(GetHandleSize(reinterpret_cast<Handle>(table)), 8 + 8 * 41);
+    EXPECT_TRUE(Same((*table)->ctTable[40].rgb, byValue[0].rgb));
+    EXPECT_NE((*table)->ctSeed, 560u);
+    EXPECT_EQ((*pm)->pmExtDevSeed, counter + 2);
     if (!hpal) {
-        // Without a library palette there is nothing to write.
-        EXPECT_EQ((*table)->ctSize, 15);
-        EXPECT_EQ((*pm)->pmExtDevSeed, counter);
+        EXPECT_FALSE(PaletteScreen());
     } else {
-        EXPECT_TRUE(Same((*table)->ctTable[3].rgb, first[1].rgb));
-        EXPECT_TRUE(Same((*table)->ctTable[4].rgb, first[2].rgb));
-        ASSERT_EQ((*table)->ctSize, 40) << "grown for index 40; 300 and -5 are not written";
-        EXPECT_EQ(GetHandleSize(reinterpret_cast<Handle>(table)), 8 + 8 * 41);
-        EXPECT_TRUE(Same((*table)->ctTable[40].rgb, byValue[0].rgb));
-        EXPECT_NE((*table)->ctSeed, 560u);
-        EXPECT_EQ((*pm)->pmExtDevSeed, counter + 2);
         PALETTEENTRY e[41];
         ASSERT_EQ(GetPaletteEntries(hpal, 0, 41, e), 41u);
         EXPECT_EQ(e[2].peRed, 255);
