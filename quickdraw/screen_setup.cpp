@@ -185,19 +185,46 @@ bool AllEqual(const std::vector<uint8_t> &bits)
     return true;
 }
 
-HBRUSH PatternBrushOf(const Pattern &pattern, HBITMAP *bitmap)
-{
-    *bitmap = MakePatternBitmap(pattern);
-    return *bitmap ? CreatePatternBrush(*bitmap) : nullptr;
-}
+// A pattern brush of a one-bit pattern selected into the probe DC with the null pen and the given
+// text and background colours; everything is put back and deleted when it goes.
+class ProbeBrush {
+public:
+    ProbeBrush(HDC dc, const Pattern &pattern, COLORREF text, COLORREF back) : dc_(dc)
+    {
+        bitmap_ = MakePatternBitmap(pattern);
+        brush_ = bitmap_ ? CreatePatternBrush(bitmap_) : nullptr;
+        if (!brush_)
+            return;
+        oldBrush_ = SelectObject(dc, brush_);
+        oldPen_ = SelectObject(dc, GetStockObject(NULL_PEN));
+        oldText_ = SetTextColor(dc, text);
+        oldBack_ = SetBkColor(dc, back);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+    }
+    ~ProbeBrush()
+    {
+        if (brush_) {
+            SetTextColor(dc_, oldText_);
+            SetBkColor(dc_, oldBack_);
+            SelectObject(dc_, oldPen_);
+            SelectObject(dc_, oldBrush_);
+            DeleteObject(brush_);
+        }
+        if (bitmap_)
+            DeleteObject(bitmap_);
+    }
+    ProbeBrush(const ProbeBrush &) = delete;
+    ProbeBrush &operator=(const ProbeBrush &) = delete;
+    bool ready() const { return brush_ != nullptr; }
+    void SetText(COLORREF text) { SetTextColor(dc_, text); }
 
-void DeleteBrushAndBitmap(HBRUSH brush, HBITMAP bitmap)
-{
-    if (brush)
-        DeleteObject(brush);
-    if (bitmap)
-        DeleteObject(bitmap);
-}
+private:
+    HDC dc_;
+    HBITMAP bitmap_ = nullptr;
+    HBRUSH brush_ = nullptr;
+    HGDIOBJ oldBrush_ = nullptr, oldPen_ = nullptr;
+    COLORREF oldText_ = 0, oldBack_ = 0;
+};
 
 const POINT kProbeSquare[4] = {{0, 0}, {16, 0}, {16, 16}, {0, 16}};
 
@@ -209,24 +236,12 @@ void FillByPolygon(HDC dc) { Polygon(dc, kProbeSquare, 4); }
 // show two colours apart, the result is not one colour).
 bool PatternProbe(ProbeSurface &s, COLORREF text, COLORREF back)
 {
-    HBITMAP bitmap = nullptr;
-    HBRUSH brush = PatternBrushOf(LowMem<Pattern>(lmGray), &bitmap);
-    if (!brush) {
-        DeleteBrushAndBitmap(brush, bitmap);
-        return false;
-    }
     HDC dc = s.screen;
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-    COLORREF oldText = SetTextColor(dc, text), oldBack = SetBkColor(dc, back);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
+    ProbeBrush brush(dc, LowMem<Pattern>(lmGray), text, back);
+    if (!brush.ready())
+        return false;
     std::vector<uint8_t> byRect = s.Capture([&] { FillByRectangle(dc); });
     std::vector<uint8_t> byBlt = s.Capture([&] { FillByPatBlt(dc); });
-    SetTextColor(dc, oldText);
-    SetBkColor(dc, oldBack);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    DeleteBrushAndBitmap(brush, bitmap);
     bool twoColours = !sFacts.monochrome && !sFacts.depth4;
     return byRect == byBlt && (!twoColours || !AllEqual(byRect));
 }
@@ -235,21 +250,13 @@ bool PatternProbe(ProbeSurface &s, COLORREF text, COLORREF back)
 // colours.
 bool MonoBrushColorProbe(ProbeSurface &s, COLORREF first, COLORREF second)
 {
-    HBITMAP bitmap = nullptr;
-    HBRUSH brush = PatternBrushOf(LowMem<Pattern>(lmGray), &bitmap);
-    if (!brush) {
-        DeleteBrushAndBitmap(brush, bitmap);
-        return false;
-    }
     HDC dc = s.screen;
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    COLORREF oldText = SetTextColor(dc, first);
+    ProbeBrush brush(dc, LowMem<Pattern>(lmGray), first, RGB(255, 255, 255));
+    if (!brush.ready())
+        return false;
     std::vector<uint8_t> a = s.Capture([&] { FillByPatBlt(dc); });
-    SetTextColor(dc, second);
+    brush.SetText(second);
     std::vector<uint8_t> b = s.Capture([&] { FillByPatBlt(dc); });
-    SetTextColor(dc, oldText);
-    SelectObject(dc, oldBrush);
-    DeleteBrushAndBitmap(brush, bitmap);
     return a != b;
 }
 
@@ -258,29 +265,19 @@ bool MonoBrushColorProbe(ProbeSurface &s, COLORREF first, COLORREF second)
 bool PaletteBrushProbe(ProbeSurface &s)
 {
     HDC dc = s.screen;
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
     bool differs = true;
     for (int attempt = 0; attempt < 2 && differs; ++attempt) {
         differs = false;
         for (COLORREF text : {COLORREF(0x0200FFFF), COLORREF(0x02FFFFFF)}) {
-            HBITMAP bitmap = nullptr;
-            HBRUSH brush = PatternBrushOf(LowMem<Pattern>(lmGray), &bitmap);
-            if (!brush) {
-                DeleteBrushAndBitmap(brush, bitmap);
+            ProbeBrush brush(dc, LowMem<Pattern>(lmGray), text, RGB(255, 255, 255));
+            if (!brush.ready())
                 continue;
-            }
-            HGDIOBJ oldBrush = SelectObject(dc, brush);
-            COLORREF oldText = SetTextColor(dc, text);
             std::vector<uint8_t> byPolygon = s.Capture([&] { FillByPolygon(dc); });
             std::vector<uint8_t> byRect = s.Capture([&] { FillByRectangle(dc); });
-            SetTextColor(dc, oldText);
-            SelectObject(dc, oldBrush);
-            DeleteBrushAndBitmap(brush, bitmap);
             if (byPolygon != byRect)
                 differs = true;
         }
     }
-    SelectObject(dc, oldPen);
     return differs;
 }
 
@@ -308,23 +305,12 @@ void DibTransferProbe(ProbeSurface &s, int rasterCaps, bool *exact, bool *some)
 // A black fill by Rectangle and by Polygon over the same square differ.
 bool PolygonFillProbe(ProbeSurface &s)
 {
-    HBITMAP bitmap = nullptr;
-    HBRUSH brush = PatternBrushOf(LowMem<Pattern>(lmBlack), &bitmap);
-    if (!brush) {
-        DeleteBrushAndBitmap(brush, bitmap);
-        return false;
-    }
     HDC dc = s.screen;
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-    COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0)), oldBack = SetBkColor(dc, RGB(255, 255, 255));
+    ProbeBrush brush(dc, LowMem<Pattern>(lmBlack), RGB(0, 0, 0), RGB(255, 255, 255));
+    if (!brush.ready())
+        return false;
     std::vector<uint8_t> byRect = s.Capture([&] { FillByRectangle(dc); });
     std::vector<uint8_t> byPolygon = s.Capture([&] { FillByPolygon(dc); });
-    SetTextColor(dc, oldText);
-    SetBkColor(dc, oldBack);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    DeleteBrushAndBitmap(brush, bitmap);
     return byRect != byPolygon;
 }
 
