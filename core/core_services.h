@@ -88,6 +88,10 @@ void DebugStrC(const char *text);
     ZEL_EXTERN_C ret ZEL_CALL name params { ReportUnimplemented(" " #name); return (ret)(value); }
 #define ZEL_STUB_VOID(name, params) \
     ZEL_EXTERN_C void ZEL_CALL name params { ReportUnimplemented(" " #name); }
+// An entry point that breaks into a debugger when one is attached, and otherwise reports its name.
+#define ZEL_STUB_BREAK(ret, name, value, params) \
+    ZEL_EXTERN_C ret ZEL_CALL name params { BreakOrReport(" " #name); return (ret)(value); }
+void BreakOrReport(const char *message);
 // The same for an entry point that reports itself under another name (" KeyTrans" for KeyTranslate).
 #define ZEL_STUB_NAMED(ret, name, message, value, params) \
     ZEL_EXTERN_C ret ZEL_CALL name params { ReportUnimplemented(" " message); return (ret)(value); }

@@ -107,3 +107,11 @@ void ReportUnimplemented(const char *message)
     }
     Emit(message + 1, BoundedLength(message + 1, 255));
 }
+
+void BreakOrReport(const char *message)
+{
+    if (IsDebuggerPresent())
+        DebugBreak();
+    else
+        ReportUnimplemented(message);
+}

@@ -39,3 +39,11 @@ uint16_t SampleTabletInput(const MSG *message);
 bool TabletReleased();
 // PENDING: the pen-tablet driver turns sampling on while Vertical Retrace tasks are installed.
 bool TabletSamplingOn();
+
+// ---- The serial driver ----
+// The serial driver's reads and writes for negative refNums (FSRead and FSWrite pass them here): 0, or
+// the raw Win32 error; *count becomes the bytes moved.
+// PENDING: the serial driver keeps its open ports' handles and reads and writes them.
+uint16_t SerRead(int16_t refNum, int32_t *count, void *buffer);
+// PENDING: the serial driver keeps its open ports' handles and reads and writes them.
+uint16_t SerWrite(int16_t refNum, int32_t *count, const void *buffer);

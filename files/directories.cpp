@@ -135,16 +135,6 @@ int32_t CurrentDirectory()
     return CurDirStoreCell();
 }
 
-// The volume number of a vRefNum or working-directory number, for naming a volume's root.
-int16_t VolumeOf(int16_t vRefNum)
-{
-    if (vRefNum < 0 && vRefNum >= -VolumeCount())
-        return vRefNum;
-    int16_t number = vRefNum;
-    const char *path = DirectoryNodePath(FindDirEntryById(&number));
-    return path ? ZEL_DOSVolToVRefNum(path) : kNoVolume;
-}
-
 } // namespace
 
 // ---- Directory table services ----
@@ -241,6 +231,18 @@ uint16_t DirectoryNodeId(int32_t dirID)
 
 bool IsDirectoryID(int32_t dirID) { return dirID == kRootDirID || LiveNode(dirID); }
 
+int16_t VolumeOfNumber(int16_t vRefNum)
+{
+    if (vRefNum < 0 && vRefNum >= -VolumeCount())
+        return vRefNum;
+    int16_t number = vRefNum;
+    int32_t dir = FindDirEntryById(&number);
+    if (dir == kRootDirID)
+        return number;
+    const char *path = DirectoryNodePath(dir);
+    return path ? ZEL_DOSVolToVRefNum(path) : kNoVolume;
+}
+
 // ---- Exported path layer ----
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_SeparateFile(char *directory, char *name, const char *path)
@@ -336,7 +338,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL ZEL_HFSpec(int32_t dirID, int16_t vRefNum, ConstStr2
     if (dir == 0)
         return dirNFErr;
     if (dir == kRootDirID) {
-        if (!ZEL_VRefNumToDOSVol(VolumeOf(vRefNum), path))
+        if (!ZEL_VRefNumToDOSVol(VolumeOfNumber(vRefNum), path))
             return nsvErr;
     } else {
         std::strcpy(path, DirectoryNodePath(dir));

@@ -61,6 +61,8 @@ void CloseAllFileHandles();
 void SetPreferredFileSlot(int16_t refNum);
 // The full path an open refNum was opened with; NULL for a free slot.
 const char *FileSlotPath(int16_t refNum);
+// The slot is open: live or suspended (not free, not lost).
+bool FileSlotOpen(int16_t refNum);
 // The slot was opened with write access.
 bool FileSlotWritable(int16_t refNum);
 // The first other allocated slot 2..63 (live or suspended) open on the same path; -1 when none.
@@ -92,6 +94,29 @@ const char *DirectoryNodePath(int32_t dirID);
 uint16_t DirectoryNodeId(int32_t dirID);
 // 2 or a live node.
 bool IsDirectoryID(int32_t dirID);
+
+// ---- Files ----
+// Copies the whole of one open file into another from their marks, through a buffer as large as the
+// file or as memory allows (down to 257 bytes).
+OSErr CopyForkData(int16_t fromRefNum, int16_t toRefNum);
+// The volume of a vRefNum or working-directory number (0: the current directory's); kNoVolume when none.
+int16_t VolumeOfNumber(int16_t vRefNum);
+// A file's Macintosh type and creator: the host's procedure, the host's extension table, the default.
+void FileTypeFromExtension(ConstStr255Param name, int16_t vRefNum, OSType *type, OSType *creator);
+// The default type, or the type of the filter the last Standard File dialog ended with when the name
+// is the one it returned.
+// PENDING: Standard File gives the type of the filter chosen in its last dialog for the name it returned.
+OSType TypeFromSFFilter(ConstStr255Param name);
+// Records a file's type and creator on a Windows NT Macintosh volume: 0 or a Win32 error.
+// PENDING: the MACFILE command records the type and creator on Windows NT Macintosh volumes.
+int32_t ZEL_MakeMacAFPInfo(int16_t vRefNum, int32_t dirID, ConstStr255Param name, OSType type, OSType creator);
+// Windows file times as Macintosh seconds (local time from 1904) and back; 0 for times outside
+// 1904..2040, and false for seconds outside the DOS range 1980..2107 (the time is then left alone).
+uint32_t FileTimeToMacSeconds(const FILETIME &time);
+bool MacSecondsToFileTime(uint32_t seconds, FILETIME *time);
+// The one place a resource fork can live beside its data file: "Resource.frk\name" in the file's
+// directory, when library setting 75 chooses it.
+bool ResourceFrkMode();
 
 // ---- Win32 errors and the DOS-style call layer ----
 OSErr Win32ErrorToOSErr(DWORD error);

@@ -153,6 +153,8 @@ const char *FileSlotPath(int16_t refNum)
     return InRange(refNum) && sRecords[refNum] ? sRecords[refNum]->path : nullptr;
 }
 
+bool FileSlotOpen(int16_t refNum) { return InRange(refNum) && sRecords[refNum] && sHandles[refNum] != kNoHandle; }
+
 bool FileSlotWritable(int16_t refNum)
 {
     return InRange(refNum) && sRecords[refNum] && (sRecords[refNum]->desiredAccess & GENERIC_WRITE);

@@ -519,6 +519,8 @@ void ExitResources()
     DisposeCursorCache();
 }
 
+bool ResourceFrkMode() { return sFrkMode; }
+
 // ---- Entry points ----
 
 ZEL_EXTERN_C int16_t ZEL_CALL InitResources(void)

@@ -43,3 +43,9 @@ void InitStdFileVolume()
     LowMem<int16_t>(lmSFSaveDisk) = static_cast<int16_t>(-vRefNum);
     LowMem<int16_t>(lmSFVRefNum) = vRefNum;
 }
+
+// PENDING: Standard File gives the type of the filter chosen in its last dialog for the name it returned.
+OSType TypeFromSFFilter(ConstStr255Param)
+{
+    return static_cast<OSType>(LibrarySetting(settingStdFileType));
+}

@@ -178,4 +178,9 @@ ZEL_API int32_t ZEL_CALL ZEL_DirIDFromPath(const char *path, int16_t *vRefNum, i
 ZEL_API int16_t ZEL_CALL ZEL_CurDirvRefNum(const char *path);
 ZEL_API void ZEL_CALL ZEL_SeparateFile(char *directory, char *name, const char *path);
 
+/* The host's file-type procedure: called with a file's Pascal name and vRefNum; answers nonzero when it
+   set *type and *creator itself. */
+typedef int32_t (ZEL_CALL *ZELFileTypeProc)(ConstStr255Param name, int16_t vRefNum, OSType *type, OSType *creator);
+ZEL_API void ZEL_CALL ZEL_SetFileTypeProc(ZELFileTypeProc proc);
+
 #endif

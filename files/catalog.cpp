@@ -1,0 +1,344 @@
+// Catalog information: PBGetCatInfo and the Finder-information calls over Windows directory searches,
+// open-file descriptions, and copying a file through parameter blocks.
+#include "files_services.h"
+#include "../core/core_services.h"
+
+#include <cstring>
+
+namespace {
+
+OSErr Finish(OSErr err, OSErr *ioResult)
+{
+    *ioResult = err;
+    return err;
+}
+
+constexpr int16_t kNoIndexReached = 32767;
+constexpr uint64_t kMacEpochAsFileTime = 95616288000000000ULL; // 1 January 1904 in 100 ns from 1601
+constexpr uint64_t kTicksPerSecond = 10000000;
+constexpr uint32_t kFirstDosSecond = 2398377600u; // 1 January 1980
+
+bool IsDotName(const char *name) { return name[0] == '.'; }
+
+// An enumeration by index keeps its own search, so look-ups in between never restart it and stepping
+// through a directory costs one step per entry.
+struct Enumeration {
+    char pattern[kMaxDosPath + 1];
+    int16_t reached = kNoIndexReached;
+    HANDLE search = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAA found;
+};
+Enumeration sEnum;
+
+void EndEnumeration()
+{
+    if (sEnum.search != INVALID_HANDLE_VALUE)
+        FindClose(sEnum.search);
+    sEnum.search = INVALID_HANDLE_VALUE;
+    sEnum.reached = kNoIndexReached;
+}
+
+// Steps to the next entry whose name does not begin with '.'; false at the end (the search is closed).
+bool StepEnumeration()
+{
+    while (FindNextFileA(sEnum.search, &sEnum.found))
+        if (!IsDotName(sEnum.found.cFileName))
+            return true;
+    EndEnumeration();
+    return false;
+}
+
+// The entry at `index` (1 first) of the directory searched by `pattern`.
+const WIN32_FIND_DATAA *EntryAtIndex(const char *pattern, int16_t index)
+{
+    bool reuse = sEnum.search != INVALID_HANDLE_VALUE && index > 1 && index >= sEnum.reached &&
+                 lstrcmpiA(sEnum.pattern, pattern) == 0;
+    if (!reuse) {
+        EndEnumeration();
+        sEnum.search = FindFirstFileA(pattern, &sEnum.found);
+        if (sEnum.search == INVALID_HANDLE_VALUE)
+            return nullptr;
+        std::strcpy(sEnum.pattern, pattern);
+        sEnum.reached = 1;
+        if (IsDotName(sEnum.found.cFileName) && !StepEnumeration())
+            return nullptr;
+    }
+    while (sEnum.reached < index) {
+        if (!StepEnumeration())
+            return nullptr;
+        ++sEnum.reached;
+    }
+    return &sEnum.found;
+}
+
+// One look-up of a path; dot-names are not reported.
+bool LookUpEntry(const char *path, WIN32_FIND_DATAA *found)
+{
+    HANDLE h = FindFirstFileA(path, found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(h);
+    return !IsDotName(found->cFileName);
+}
+
+// The entries an enumeration of the directory reports.
+uint16_t CountDirEntries(const char *path)
+{
+    char pattern[kMaxDosPath + 8];
+    size_t n = std::strlen(path);
+    std::memcpy(pattern, path, n);
+    std::strcpy(pattern + n, n && path[n - 1] == '\\' ? "*.*" : "\\*.*");
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(pattern, &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    uint32_t count = 0;
+    do
+        if (!IsDotName(found.cFileName))
+            ++count;
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    return static_cast<uint16_t>(count > 0xFFFF ? 0xFFFF : count);
+}
+
+// Clears the block past its header, keeping the fields that say what was asked for.
+void ClearCatalogBlock(CInfoPBRec *pb, size_t size)
+{
+    int16_t index = pb->hFileInfo.ioFDirIndex;
+    int32_t dirID = pb->hFileInfo.ioDirID;
+    std::memset(reinterpret_cast<char *>(pb) + 24, 0, size - 24);
+    pb->hFileInfo.ioFDirIndex = index;
+    pb->hFileInfo.ioDirID = dirID;
+}
+
+int32_t Saturated(DWORD high, DWORD low) { return high || low > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(low); }
+
+int32_t DirectoryNodeFor(const char *path)
+{
+    return SessionFlag(zelFlagCatInfoMakesNodes) ? GetDirEntryForPath(path) : FindDirEntryByPath(path, nullptr);
+}
+
+OSErr GetCatalogInfo(CInfoPBRec *pb, int16_t index, bool finderInfo)
+{
+    HFileInfo &f = pb->hFileInfo;
+    int16_t number = f.ioVRefNum;
+    int32_t dir = FindDirEntryById(&number);
+    if (f.ioDirID != 0) {
+        if (!IsDirectoryID(f.ioDirID))
+            return dirNFErr;
+        dir = f.ioDirID;
+    }
+    f.ioDirID = dir;
+    char path[kMaxDosPath + 1];
+    if (dir == kRootDirID && index < 0) {
+        OSErr err = ZEL_HFSpec(dir, f.ioVRefNum, nullptr, path);
+        if (err != noErr)
+            return err;
+        ClearCatalogBlock(pb, finderInfo ? sizeof(HFileParam) : sizeof(CInfoPBRec));
+        f.ioFlAttrib = 0x10;
+        pb->dirInfo.ioDrNmFls = CountDirEntries(path);
+        return noErr;
+    }
+    static const unsigned char kAll[] = {3, '*', '.', '*'};
+    static const unsigned char kEmpty[] = {0};
+    ConstStr255Param name = index == 0 ? f.ioNamePtr : index < 0 ? kEmpty : kAll;
+    OSErr err = ZEL_HFSpec(dir, f.ioVRefNum, name, path);
+    if (err != noErr)
+        return err;
+    size_t n = std::strlen(path);
+    if (index < 0 && n > 3 && path[n - 1] == '\\')
+        path[n - 1] = 0;
+
+    WIN32_FIND_DATAA found;
+    if (index > 0) {
+        const WIN32_FIND_DATAA *entry = EntryAtIndex(path, index);
+        if (!entry)
+            return fnfErr;
+        found = *entry;
+    } else if (!LookUpEntry(path, &found)) {
+        return fnfErr;
+    }
+
+    ClearCatalogBlock(pb, finderInfo ? sizeof(HFileParam) : sizeof(CInfoPBRec));
+    if (!finderInfo && index >= 0)
+        f.ioFlParID = dir;
+    if (index > 0) {
+        // The entry's own path: the directory searched and the name found.
+        char directory[kMaxDosPath + 1], ignored[kMaxDosPath + 1];
+        ZEL_SeparateFile(directory, ignored, path);
+        if (std::strlen(directory) + std::strlen(found.cFileName) > kMaxDosPath)
+            return bdNamErr;
+        std::strcpy(path, directory);
+        std::strcat(path, found.cFileName);
+    }
+    f.ioFlCrDat = FileTimeToMacSeconds(found.ftCreationTime);
+    f.ioFlMdDat = FileTimeToMacSeconds(found.ftLastWriteTime);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        f.ioFlAttrib = 0x10;
+        pb->dirInfo.ioDrDirID = DirectoryNodeFor(path);
+        pb->dirInfo.ioDrNmFls = CountDirEntries(path);
+        if (index < 0 && !finderInfo) {
+            char parent[kMaxDosPath + 1], ignored[kMaxDosPath + 1];
+            ZEL_SeparateFile(parent, ignored, path);
+            pb->dirInfo.ioDrParID = GetDirEntryForPath(parent);
+        }
+    } else {
+        f.ioFRefNum = FindOpenFileByPath(path);
+        f.ioFlLgLen = Saturated(found.nFileSizeHigh, found.nFileSizeLow);
+        f.ioFlPyLen = f.ioFlLgLen;
+    }
+    // Names reach the caller as Windows spells them.
+    unsigned char pascalName[256];
+    ZEL_CopyCtoP(found.cFileName, pascalName);
+    if (f.ioNamePtr)
+        std::memcpy(f.ioNamePtr, pascalName, pascalName[0] + 1);
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        FileTypeFromExtension(pascalName, f.ioVRefNum, &f.ioFlFndrInfo.fdType, &f.ioFlFndrInfo.fdCreator);
+    return noErr;
+}
+
+} // namespace
+
+// ---- Times ----
+
+uint32_t FileTimeToMacSeconds(const FILETIME &time)
+{
+    FILETIME local;
+    if (!FileTimeToLocalFileTime(&time, &local))
+        return 0;
+    uint64_t ticks = (static_cast<uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime;
+    if (ticks < kMacEpochAsFileTime)
+        return 0;
+    uint64_t seconds = (ticks - kMacEpochAsFileTime) / kTicksPerSecond;
+    return seconds > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(seconds);
+}
+
+bool MacSecondsToFileTime(uint32_t seconds, FILETIME *time)
+{
+    if (seconds < kFirstDosSecond)
+        return false;
+    uint64_t ticks = kMacEpochAsFileTime + static_cast<uint64_t>(seconds) * kTicksPerSecond;
+    FILETIME local = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    return LocalFileTimeToFileTime(&local, time) != 0;
+}
+
+// ---- Catalog calls ----
+
+ZEL_EXTERN_C OSErr ZEL_CALL PBGetCatInfo(CInfoPBPtr pb, Boolean)
+{
+    return Finish(GetCatalogInfo(pb, pb->hFileInfo.ioFDirIndex, false), &pb->hFileInfo.ioResult);
+}
+
+// The Finder-information calls take the 80-byte file block and describe nothing past it.
+ZEL_EXTERN_C OSErr ZEL_CALL PBHGetFInfo(HParmBlkPtr block, Boolean)
+{
+    auto *pb = reinterpret_cast<CInfoPBRec *>(block);
+    return Finish(GetCatalogInfo(pb, block->fileParam.ioFDirIndex, true), &block->fileParam.ioResult);
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL PBGetFInfo(ParmBlkPtr block, Boolean)
+{
+    block->fileParam.ioFlNum = 0;
+    return PBHGetFInfo(reinterpret_cast<HParmBlkPtr>(block), false);
+}
+
+// Sets the file's creation and modification times; the file is opened for its attributes only, so it
+// works while the file is open anywhere. Dates that are 0 or outside the DOS range leave a time alone.
+ZEL_EXTERN_C OSErr ZEL_CALL PBHSetFInfo(HParmBlkPtr block, Boolean)
+{
+    HFileParam *pb = &block->fileParam;
+    char path[kMaxDosPath + 1];
+    OSErr err = ZEL_HFSpec(pb->ioDirID, pb->ioVRefNum, pb->ioNamePtr, path);
+    if (err != noErr)
+        return Finish(err, &pb->ioResult);
+    FILETIME created, modified;
+    bool setCreated = MacSecondsToFileTime(pb->ioFlCrDat, &created);
+    bool setModified = MacSecondsToFileTime(pb->ioFlMdDat, &modified);
+    HANDLE h = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return Finish(fnfErr, &pb->ioResult);
+    BOOL ok = SetFileTime(h, setCreated ? &created : nullptr, nullptr, setModified ? &modified : nullptr);
+    CloseHandle(h);
+    if (!ok)
+        return Finish(fLckdErr, &pb->ioResult);
+    ZEL_MakeMacAFPInfo(pb->ioVRefNum, pb->ioDirID, pb->ioNamePtr, pb->ioFlFndrInfo.fdType,
+                       pb->ioFlFndrInfo.fdCreator);
+    return Finish(noErr, &pb->ioResult);
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL PBSetFInfo(ParmBlkPtr block, Boolean)
+{
+    block->fileParam.ioFlNum = 0;
+    return PBHSetFInfo(reinterpret_cast<HParmBlkPtr>(block), false);
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL PBSetCatInfoSync(CInfoPBPtr pb)
+{
+    HParamBlockRec h{};
+    HFileInfo &f = pb->hFileInfo;
+    h.fileParam.ioCompletion = f.ioCompletion;
+    h.fileParam.ioNamePtr = f.ioNamePtr;
+    h.fileParam.ioVRefNum = f.ioVRefNum;
+    h.fileParam.ioFlFndrInfo = f.ioFlFndrInfo;
+    h.fileParam.ioDirID = f.ioDirID;
+    h.fileParam.ioFlCrDat = f.ioFlCrDat;
+    h.fileParam.ioFlMdDat = f.ioFlMdDat;
+    return Finish(PBHSetFInfoSync(&h), &f.ioResult);
+}
+
+// Describes an open refNum: its file's name, directory and volume.
+ZEL_EXTERN_C OSErr ZEL_CALL PBGetFCBInfo(FCBPBPtr pb, Boolean)
+{
+    const char *path = FileSlotPath(pb->ioRefNum);
+    if (!path || !FileSlotOpen(pb->ioRefNum))
+        return Finish(fnOpnErr, &pb->ioResult);
+    char directory[kMaxDosPath + 1], name[kMaxDosPath + 1];
+    ZEL_SeparateFile(directory, name, path);
+    int32_t dir = GetDirEntryForPath(directory);
+    pb->ioFCBParID = dir;
+    uint16_t id = DirectoryNodeId(dir);
+    pb->ioFCBVRefNum = dir == kRootDirID ? ZEL_DOSVolToVRefNum(directory) : id ? static_cast<int16_t>(id) : kNoVolume;
+    if (pb->ioNamePtr)
+        ZEL_CopyCtoP(name, pb->ioNamePtr);
+    return Finish(noErr, &pb->ioResult);
+}
+
+// Copies a file's data to the destination directory, under ioCopyName or the source's own name. The
+// destination ends as long as the source.
+ZEL_EXTERN_C OSErr ZEL_CALL PBHCopyFileSync(HParmBlkPtr block)
+{
+    HFileParam &source = block->fileParam;
+    CopyParam &copy = block->copyParam;
+    HParamBlockRec in{};
+    in.ioParam.ioNamePtr = source.ioNamePtr;
+    in.ioParam.ioVRefNum = source.ioVRefNum;
+    in.ioParam.ioPermssn = 1;
+    in.fileParam.ioDirID = source.ioDirID;
+    OSErr err = PBHOpen(&in, false);
+    if (err != noErr)
+        return Finish(err, &source.ioResult);
+    HParamBlockRec out{};
+    out.ioParam.ioNamePtr = copy.ioCopyName && copy.ioCopyName[0] ? copy.ioCopyName : source.ioNamePtr;
+    out.ioParam.ioVRefNum = copy.ioDstVRefNum;
+    out.ioParam.ioPermssn = 3;
+    out.fileParam.ioDirID = copy.ioNewDirID;
+    err = PBHOpen(&out, false);
+    if (err == fnfErr) {
+        HParamBlockRec create = out;
+        err = PBHCreate(&create, false);
+        if (err == noErr)
+            err = PBHOpen(&out, false);
+    }
+    if (err == noErr) {
+        int32_t length = 0;
+        err = CopyForkData(in.ioParam.ioRefNum, out.ioParam.ioRefNum);
+        if (err == noErr)
+            err = GetEOF(in.ioParam.ioRefNum, &length);
+        if (err == noErr)
+            err = SetEOF(out.ioParam.ioRefNum, length);
+        FSClose(out.ioParam.ioRefNum);
+    }
+    FSClose(in.ioParam.ioRefNum);
+    return Finish(err, &source.ioResult);
+}
