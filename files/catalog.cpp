@@ -7,12 +7,6 @@
 
 namespace {
 
-OSErr Finish(OSErr err, OSErr *ioResult)
-{
-    *ioResult = err;
-    return err;
-}
-
 constexpr int16_t kNoIndexReached = 32767;
 constexpr uint64_t kMacEpochAsFileTime = 95616288000000000ULL; // 1 January 1904 in 100 ns from 1601
 constexpr uint64_t kTicksPerSecond = 10000000;
@@ -226,14 +220,14 @@ bool MacSecondsToFileTime(uint32_t seconds, FILETIME *time)
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBGetCatInfo(CInfoPBPtr pb, Boolean)
 {
-    return Finish(GetCatalogInfo(pb, pb->hFileInfo.ioFDirIndex, false), &pb->hFileInfo.ioResult);
+    return FinishCall(GetCatalogInfo(pb, pb->hFileInfo.ioFDirIndex, false), &pb->hFileInfo.ioResult);
 }
 
 // The Finder-information calls take the 80-byte file block and describe nothing past it.
 ZEL_EXTERN_C OSErr ZEL_CALL PBHGetFInfo(HParmBlkPtr block, Boolean)
 {
     auto *pb = reinterpret_cast<CInfoPBRec *>(block);
-    return Finish(GetCatalogInfo(pb, block->fileParam.ioFDirIndex, true), &block->fileParam.ioResult);
+    return FinishCall(GetCatalogInfo(pb, block->fileParam.ioFDirIndex, true), &block->fileParam.ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBGetFInfo(ParmBlkPtr block, Boolean)
@@ -250,21 +244,21 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHSetFInfo(HParmBlkPtr block, Boolean)
     char path[kMaxDosPath + 1];
     OSErr err = ZEL_HFSpec(pb->ioDirID, pb->ioVRefNum, pb->ioNamePtr, path);
     if (err != noErr)
-        return Finish(err, &pb->ioResult);
+        return FinishCall(err, &pb->ioResult);
     FILETIME created, modified;
     bool setCreated = MacSecondsToFileTime(pb->ioFlCrDat, &created);
     bool setModified = MacSecondsToFileTime(pb->ioFlMdDat, &modified);
     HANDLE h = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return Finish(fnfErr, &pb->ioResult);
+        return FinishCall(fnfErr, &pb->ioResult);
     BOOL ok = SetFileTime(h, setCreated ? &created : nullptr, nullptr, setModified ? &modified : nullptr);
     CloseHandle(h);
     if (!ok)
-        return Finish(fLckdErr, &pb->ioResult);
+        return FinishCall(fLckdErr, &pb->ioResult);
     ZEL_MakeMacAFPInfo(pb->ioVRefNum, pb->ioDirID, pb->ioNamePtr, pb->ioFlFndrInfo.fdType,
                        pb->ioFlFndrInfo.fdCreator);
-    return Finish(noErr, &pb->ioResult);
+    return FinishCall(noErr, &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBSetFInfo(ParmBlkPtr block, Boolean)
@@ -284,7 +278,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBSetCatInfoSync(CInfoPBPtr pb)
     h.fileParam.ioDirID = f.ioDirID;
     h.fileParam.ioFlCrDat = f.ioFlCrDat;
     h.fileParam.ioFlMdDat = f.ioFlMdDat;
-    return Finish(PBHSetFInfoSync(&h), &f.ioResult);
+    return FinishCall(PBHSetFInfoSync(&h), &f.ioResult);
 }
 
 // Describes an open refNum: its file's name, directory and volume.
@@ -292,7 +286,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBGetFCBInfo(FCBPBPtr pb, Boolean)
 {
     const char *path = FileSlotPath(pb->ioRefNum);
     if (!path || !FileSlotOpen(pb->ioRefNum))
-        return Finish(fnOpnErr, &pb->ioResult);
+        return FinishCall(fnOpnErr, &pb->ioResult);
     char directory[kMaxDosPath + 1], name[kMaxDosPath + 1];
     ZEL_SeparateFile(directory, name, path);
     int32_t dir = GetDirEntryForPath(directory);
@@ -301,7 +295,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBGetFCBInfo(FCBPBPtr pb, Boolean)
     pb->ioFCBVRefNum = dir == kRootDirID ? ZEL_DOSVolToVRefNum(directory) : id ? static_cast<int16_t>(id) : kNoVolume;
     if (pb->ioNamePtr)
         ZEL_CopyCtoP(name, pb->ioNamePtr);
-    return Finish(noErr, &pb->ioResult);
+    return FinishCall(noErr, &pb->ioResult);
 }
 
 // Copies a file's data to the destination directory, under ioCopyName or the source's own name. The
@@ -317,7 +311,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHCopyFileSync(HParmBlkPtr block)
     in.fileParam.ioDirID = source.ioDirID;
     OSErr err = PBHOpen(&in, false);
     if (err != noErr)
-        return Finish(err, &source.ioResult);
+        return FinishCall(err, &source.ioResult);
     HParamBlockRec out{};
     out.ioParam.ioNamePtr = copy.ioCopyName && copy.ioCopyName[0] ? copy.ioCopyName : source.ioNamePtr;
     out.ioParam.ioVRefNum = copy.ioDstVRefNum;
@@ -340,5 +334,5 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHCopyFileSync(HParmBlkPtr block)
         FSClose(out.ioParam.ioRefNum);
     }
     FSClose(in.ioParam.ioRefNum);
-    return Finish(err, &source.ioResult);
+    return FinishCall(err, &source.ioResult);
 }

@@ -96,6 +96,12 @@ uint16_t DirectoryNodeId(int32_t dirID);
 bool IsDirectoryID(int32_t dirID);
 
 // ---- Files ----
+// A parameter-block call's end: the result is stored in ioResult and returned.
+inline OSErr FinishCall(OSErr err, OSErr *ioResult)
+{
+    *ioResult = err;
+    return err;
+}
 // Copies the whole of one open file into another from their marks, through a buffer as large as the
 // file or as memory allows (down to 257 bytes).
 OSErr CopyForkData(int16_t fromRefNum, int16_t toRefNum);

@@ -10,12 +10,6 @@
 
 namespace {
 
-OSErr Finish(OSErr err, OSErr *ioResult)
-{
-    *ioResult = err;
-    return err;
-}
-
 // Macintosh permissions as DOS open modes: current and shared read/write ask for writing, read for
 // reading, write for writing, read/write for writing with others kept from writing.
 uint16_t OpenModeFor(int8_t permission)
@@ -122,9 +116,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBOpen(ParmBlkPtr block, Boolean)
     OSErr err = PlainPath(*pb, path);
     if (err != noErr) {
         pb->ioRefNum = 0;
-        return Finish(err, &pb->ioResult);
+        return FinishCall(err, &pb->ioResult);
     }
-    return Finish(OpenForPermission(path, pb->ioPermssn, &pb->ioRefNum), &pb->ioResult);
+    return FinishCall(OpenForPermission(path, pb->ioPermssn, &pb->ioRefNum), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBHOpen(HParmBlkPtr block, Boolean)
@@ -134,9 +128,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHOpen(HParmBlkPtr block, Boolean)
     OSErr err = DirPath(*pb, block->fileParam, path);
     if (err != noErr) {
         pb->ioRefNum = 0;
-        return Finish(err, &pb->ioResult);
+        return FinishCall(err, &pb->ioResult);
     }
-    return Finish(OpenForPermission(path, pb->ioPermssn, &pb->ioRefNum), &pb->ioResult);
+    return FinishCall(OpenForPermission(path, pb->ioPermssn, &pb->ioRefNum), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBHOpenDeny(HParmBlkPtr block, Boolean) { return PBHOpen(block, false); }
@@ -145,8 +139,8 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBClose(ParmBlkPtr block, Boolean)
 {
     IOParam *pb = &block->ioParam;
     if (pb->ioRefNum == 0)
-        return Finish(fnOpnErr, &pb->ioResult);
-    return Finish(ZEL_FHClose(pb->ioRefNum) == -1 ? OSErr(ioErr) : OSErr(noErr), &pb->ioResult);
+        return FinishCall(fnOpnErr, &pb->ioResult);
+    return FinishCall(ZEL_FHClose(pb->ioRefNum) == -1 ? OSErr(ioErr) : OSErr(noErr), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBCreate(ParmBlkPtr block, Boolean)
@@ -155,7 +149,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBCreate(ParmBlkPtr block, Boolean)
     pb->ioRefNum = 0;
     char path[kMaxDosPath + 1];
     OSErr err = PlainPath(*pb, path);
-    return Finish(err ? err : CreateNewFile(path), &pb->ioResult);
+    return FinishCall(err ? err : CreateNewFile(path), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBHCreate(HParmBlkPtr block, Boolean)
@@ -164,7 +158,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHCreate(HParmBlkPtr block, Boolean)
     pb->ioRefNum = 0;
     char path[kMaxDosPath + 1];
     OSErr err = DirPath(*pb, block->fileParam, path);
-    return Finish(err ? err : CreateNewFile(path), &pb->ioResult);
+    return FinishCall(err ? err : CreateNewFile(path), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBDelete(ParmBlkPtr block, Boolean)
@@ -173,7 +167,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBDelete(ParmBlkPtr block, Boolean)
     pb->ioRefNum = 0;
     char path[kMaxDosPath + 1];
     OSErr err = PlainPath(*pb, path);
-    return Finish(err ? err : DeleteFileEntry(path), &pb->ioResult);
+    return FinishCall(err ? err : DeleteFileEntry(path), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBHDelete(HParmBlkPtr block, Boolean)
@@ -182,7 +176,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHDelete(HParmBlkPtr block, Boolean)
     pb->ioRefNum = 0;
     char path[kMaxDosPath + 1];
     OSErr err = DirPath(*pb, block->fileParam, path);
-    return Finish(err ? err : DeleteFileEntry(path), &pb->ioResult);
+    return FinishCall(err ? err : DeleteFileEntry(path), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBDirCreate(HParmBlkPtr block, Boolean)
@@ -191,11 +185,11 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBDirCreate(HParmBlkPtr block, Boolean)
     char path[kMaxDosPath + 1];
     OSErr err = ZEL_HFSpec(pb->ioDirID, pb->ioVRefNum, pb->ioNamePtr, path);
     if (err != noErr)
-        return Finish(err, &pb->ioResult);
+        return FinishCall(err, &pb->ioResult);
     if (!CreateDirectoryA(path, nullptr))
-        return Finish(LastWin32ErrorToOSErr(), &pb->ioResult);
+        return FinishCall(LastWin32ErrorToOSErr(), &pb->ioResult);
     pb->ioDirID = GetDirEntryForPath(path);
-    return Finish(noErr, &pb->ioResult);
+    return FinishCall(noErr, &pb->ioResult);
 }
 
 // Moves a file to the new name (resolved like the old one). Every failure is reported: a taken name is
@@ -211,9 +205,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHRename(HParmBlkPtr block, Boolean)
     if (err == noErr)
         err = dirID ? ZEL_HFSpec(dirID, pb->ioVRefNum, newName, to) : ZEL_FSpec(pb->ioVRefNum, newName, to);
     if (err != noErr)
-        return Finish(err, &pb->ioResult);
+        return FinishCall(err, &pb->ioResult);
     if (std::rename(from, to) == 0)
-        return Finish(noErr, &pb->ioResult);
+        return FinishCall(noErr, &pb->ioResult);
     switch (errno) {
     case ENOENT: err = bdNamErr; break;
     case EACCES:
@@ -221,7 +215,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHRename(HParmBlkPtr block, Boolean)
     case EXDEV: err = diffVolErr; break;
     default: err = ioErr; break;
     }
-    return Finish(err, &pb->ioResult);
+    return FinishCall(err, &pb->ioResult);
 }
 
 // ---- Reading and writing ----
@@ -231,12 +225,12 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBRead(ParmBlkPtr block, Boolean)
     IOParam *pb = &block->ioParam;
     pb->ioActCount = 0;
     if (pb->ioReqCount < 0)
-        return Finish(paramErr, &pb->ioResult);
+        return FinishCall(paramErr, &pb->ioResult);
     // Drivers (negative refNums) have no mark.
     OSErr err = pb->ioRefNum < 0 ? OSErr(noErr)
                                  : SetFPos(pb->ioRefNum, static_cast<int16_t>(pb->ioPosMode & 0x7F), pb->ioPosOffset);
     if (err != noErr && err != eofErr)
-        return Finish(err, &pb->ioResult);
+        return FinishCall(err, &pb->ioResult);
     int32_t start = 0;
     GetFPos(pb->ioRefNum, &start);
     int32_t count = pb->ioReqCount;
@@ -253,7 +247,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBRead(ParmBlkPtr block, Boolean)
     }
     pb->ioActCount = count;
     NoteMark(pb);
-    return Finish(err, &pb->ioResult);
+    return FinishCall(err, &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBWrite(ParmBlkPtr block, Boolean)
@@ -261,14 +255,14 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBWrite(ParmBlkPtr block, Boolean)
     IOParam *pb = &block->ioParam;
     pb->ioActCount = 0;
     if (pb->ioReqCount < 0)
-        return Finish(paramErr, &pb->ioResult);
+        return FinishCall(paramErr, &pb->ioResult);
     OSErr err = pb->ioRefNum < 0 ? OSErr(noErr) : SetFPos(pb->ioRefNum, pb->ioPosMode, pb->ioPosOffset);
     if (err != noErr && err != eofErr)
-        return Finish(err, &pb->ioResult);
+        return FinishCall(err, &pb->ioResult);
     pb->ioActCount = pb->ioReqCount;
     err = FSWrite(pb->ioRefNum, &pb->ioActCount, pb->ioBuffer);
     NoteMark(pb);
-    return Finish(err, &pb->ioResult);
+    return FinishCall(err, &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBGetEOF(ParmBlkPtr block, Boolean)
@@ -277,32 +271,32 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBGetEOF(ParmBlkPtr block, Boolean)
     int32_t eof = 0;
     OSErr err = GetEOF(pb->ioRefNum, &eof);
     pb->ioMisc = reinterpret_cast<Ptr>(static_cast<intptr_t>(eof));
-    return Finish(err, &pb->ioResult);
+    return FinishCall(err, &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBSetEOF(ParmBlkPtr block, Boolean)
 {
     IOParam *pb = &block->ioParam;
-    return Finish(SetEOF(pb->ioRefNum, static_cast<int32_t>(reinterpret_cast<intptr_t>(pb->ioMisc))),
+    return FinishCall(SetEOF(pb->ioRefNum, static_cast<int32_t>(reinterpret_cast<intptr_t>(pb->ioMisc))),
                   &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBGetFPos(ParmBlkPtr block, Boolean)
 {
     IOParam *pb = &block->ioParam;
-    return Finish(GetFPos(pb->ioRefNum, &pb->ioPosOffset), &pb->ioResult);
+    return FinishCall(GetFPos(pb->ioRefNum, &pb->ioPosOffset), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBSetFPos(ParmBlkPtr block, Boolean)
 {
     IOParam *pb = &block->ioParam;
-    return Finish(SetFPos(pb->ioRefNum, pb->ioPosMode, pb->ioPosOffset), &pb->ioResult);
+    return FinishCall(SetFPos(pb->ioRefNum, pb->ioPosMode, pb->ioPosOffset), &pb->ioResult);
 }
 
 // Windows writes through on its own; ranges are not locked.
-ZEL_EXTERN_C OSErr ZEL_CALL PBFlushFile(ParmBlkPtr block, Boolean) { return Finish(noErr, &block->ioParam.ioResult); }
-ZEL_EXTERN_C OSErr ZEL_CALL PBLockRange(ParmBlkPtr block, Boolean) { return Finish(noErr, &block->ioParam.ioResult); }
-ZEL_EXTERN_C OSErr ZEL_CALL PBUnlockRange(ParmBlkPtr block, Boolean) { return Finish(noErr, &block->ioParam.ioResult); }
+ZEL_EXTERN_C OSErr ZEL_CALL PBFlushFile(ParmBlkPtr block, Boolean) { return FinishCall(noErr, &block->ioParam.ioResult); }
+ZEL_EXTERN_C OSErr ZEL_CALL PBLockRange(ParmBlkPtr block, Boolean) { return FinishCall(noErr, &block->ioParam.ioResult); }
+ZEL_EXTERN_C OSErr ZEL_CALL PBUnlockRange(ParmBlkPtr block, Boolean) { return FinishCall(noErr, &block->ioParam.ioResult); }
 
 // Flushes every file open for writing on the volume named by ioNamePtr or ioVRefNum.
 ZEL_EXTERN_C OSErr ZEL_CALL PBFlushVol(ParmBlkPtr block, Boolean)
@@ -325,7 +319,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBFlushVol(ParmBlkPtr block, Boolean)
     }
     size_t n = std::strlen(root);
     if (n == 0)
-        return Finish(nsvErr, &pb->ioResult);
+        return FinishCall(nsvErr, &pb->ioResult);
     OSErr err = noErr;
     for (int16_t r = kFirstFileSlot; r < kFileSlots; ++r) {
         const char *path = FileSlotPath(r);
@@ -335,5 +329,5 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBFlushVol(ParmBlkPtr block, Boolean)
             !FlushFileBuffers(h))
             err = ioErr;
     }
-    return Finish(err, &pb->ioResult);
+    return FinishCall(err, &pb->ioResult);
 }

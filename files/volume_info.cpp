@@ -8,12 +8,6 @@
 
 namespace {
 
-OSErr Finish(OSErr err, OSErr *ioResult)
-{
-    *ioResult = err;
-    return err;
-}
-
 struct VolumeSize {
     uint32_t sectorsPerCluster = 64;
     uint32_t bytesPerSector = 128;
@@ -151,7 +145,7 @@ bool IsSystemFolderType(OSType type)
 
 ZEL_EXTERN_C OSErr ZEL_CALL PBGetVInfo(ParmBlkPtr block, Boolean)
 {
-    return Finish(GetVolumeInfo(&block->volumeParam), &block->volumeParam.ioResult);
+    return FinishCall(GetVolumeInfo(&block->volumeParam), &block->volumeParam.ioResult);
 }
 
 // The extended block shares the fields filled here.
@@ -164,13 +158,13 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHGetVolParms(HParmBlkPtr block, Boolean)
 {
     HIOParam *pb = &block->ioParam;
     if (!pb->ioBuffer || pb->ioReqCount < 6)
-        return Finish(-1, &pb->ioResult);
+        return FinishCall(-1, &pb->ioResult);
     int32_t n = pb->ioReqCount < 20 ? pb->ioReqCount : 20;
     std::memset(pb->ioBuffer, 0, n);
     int16_t version = 1;
     std::memcpy(pb->ioBuffer, &version, sizeof version);
     pb->ioActCount = n;
-    return Finish(noErr, &pb->ioResult);
+    return FinishCall(noErr, &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL GetVInfo(int16_t drvNum, StringPtr volName, int16_t *vRefNum, int32_t *freeBytes)

@@ -9,12 +9,6 @@ namespace {
 
 constexpr int32_t kLibraryProcID = 0x5A454C20; // 'ZEL '
 
-OSErr Finish(OSErr err, OSErr *ioResult)
-{
-    *ioResult = err;
-    return err;
-}
-
 void SetPascal(StringPtr out, const char *text)
 {
     if (out)
@@ -56,7 +50,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBOpenWD(WDPBPtr pb, Boolean)
         int16_t number = pb->ioVRefNum;
         dir = FindDirEntryById(&number);
     } else if (!IsDirectoryID(dir)) {
-        return Finish(dirNFErr, &pb->ioResult);
+        return FinishCall(dirNFErr, &pb->ioResult);
     }
     if (pb->ioNamePtr && pb->ioNamePtr[0]) {
         char path[kMaxDosPath + 1] = "";
@@ -67,13 +61,13 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBOpenWD(WDPBPtr pb, Boolean)
         char name[256];
         ZEL_CopyPtoC(pb->ioNamePtr, name);
         if (!JoinName(path, name))
-            return Finish(bdNamErr, &pb->ioResult);
+            return FinishCall(bdNamErr, &pb->ioResult);
         dir = IsExistingDirectory(path) ? GetDirEntryForPath(path) : 0;
     }
     pb->ioWDDirID = dir;
     if (uint16_t id = DirectoryNodeId(dir))
         pb->ioVRefNum = static_cast<int16_t>(id);
-    return Finish(dir ? OSErr(noErr) : OSErr(dirNFErr), &pb->ioResult);
+    return FinishCall(dir ? OSErr(noErr) : OSErr(dirNFErr), &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL OpenWD(int16_t vRefNum, int32_t dirID, int32_t, int16_t *wdRefNum)
@@ -90,7 +84,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL OpenWD(int16_t vRefNum, int32_t dirID, int32_t, int1
 }
 
 // Working directories last as long as their nodes.
-ZEL_EXTERN_C OSErr ZEL_CALL PBCloseWD(WDPBPtr pb, Boolean) { return Finish(noErr, &pb->ioResult); }
+ZEL_EXTERN_C OSErr ZEL_CALL PBCloseWD(WDPBPtr pb, Boolean) { return FinishCall(noErr, &pb->ioResult); }
 
 ZEL_EXTERN_C OSErr ZEL_CALL CloseWD(int16_t) { return noErr; }
 
@@ -107,11 +101,11 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBGetWDInfo(WDPBPtr pb, Boolean)
         ZEL_VRefNumToDOSVol(pb->ioVRefNum, root);
         SetPascal(pb->ioNamePtr, root);
     } else {
-        return Finish(dirNFErr, &pb->ioResult);
+        return FinishCall(dirNFErr, &pb->ioResult);
     }
     pb->ioWDProcID = kLibraryProcID;
     pb->ioWDDirID = dir;
-    return Finish(noErr, &pb->ioResult);
+    return FinishCall(noErr, &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL GetWDInfo(int16_t wdRefNum, int16_t *vRefNum, int32_t *dirID, int32_t *procID)
@@ -140,12 +134,12 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBGetVol(ParmBlkPtr block, Boolean)
     if (!IsDirectoryID(dir)) {
         SetPascal(pb->ioNamePtr, "");
         pb->ioVRefNum = kNoVolume;
-        return Finish(nsvErr, &pb->ioResult);
+        return FinishCall(nsvErr, &pb->ioResult);
     }
     char root[kMaxDosPath + 1];
     VolumeRootOf(dir, pb->ioVRefNum, root);
     SetPascal(pb->ioNamePtr, root);
-    return Finish(noErr, &pb->ioResult);
+    return FinishCall(noErr, &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL GetVol(StringPtr volName, int16_t *vRefNum)
@@ -193,27 +187,27 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHSetVol(WDPBPtr pb, Boolean)
         if (pb->ioVRefNum == 0)
             pb->ioVRefNum = ZEL_DOSVolToVRefNum(name);
         if (dir == 0)
-            return Finish(dirNFErr, &pb->ioResult);
+            return FinishCall(dirNFErr, &pb->ioResult);
     }
     char path[kMaxDosPath + 1];
     OSErr err = ZEL_HFSpec(dir, pb->ioVRefNum, nullptr, path);
     if (err != noErr)
-        return Finish(err, &pb->ioResult);
+        return FinishCall(err, &pb->ioResult);
     uint16_t kind;
     DosPathRootLength(path, &kind);
     if (kind == dosPathUncRoot) {
         if (!SetCurrentDirectoryA(path))
-            return Finish(LastWin32ErrorToOSErr(), &pb->ioResult);
+            return FinishCall(LastWin32ErrorToOSErr(), &pb->ioResult);
     } else {
         uint16_t error = kind == dosPathDriveRoot ? SetCurrentDrive(static_cast<int16_t>((path[0] & ~0x20) - 'A')) : 0;
         if (!error)
             error = SetCurrentDir(path);
         if (error)
-            return Finish(Win32ErrorToOSErr(error), &pb->ioResult);
+            return FinishCall(Win32ErrorToOSErr(error), &pb->ioResult);
     }
     // Later calls that name no directory use the new one.
     ZEL_CurDirvRefNum(nullptr);
-    return Finish(noErr, &pb->ioResult);
+    return FinishCall(noErr, &pb->ioResult);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL HSetVol(ConstStr255Param volName, int16_t vRefNum, int32_t dirID)
@@ -243,11 +237,11 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBSetVol(ParmBlkPtr block, Boolean)
         dir = FindDirEntryById(&pb->ioVRefNum);
     }
     if (!dir)
-        return Finish(nsvErr, &pb->ioResult);
+        return FinishCall(nsvErr, &pb->ioResult);
     WDPBRec set{};
     set.ioVRefNum = pb->ioVRefNum;
     set.ioWDDirID = dir;
-    return Finish(PBHSetVol(&set, false), &pb->ioResult);
+    return FinishCall(PBHSetVol(&set, false), &pb->ioResult);
 }
 
 // A name is taken only as a volume's name: "C", "C:" or "C:\".

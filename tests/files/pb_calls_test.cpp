@@ -26,6 +26,18 @@ constexpr OSType kUnknown = 0x3F3F3F3F; // '????'
 
 std::string Text(const unsigned char *p) { return std::string(reinterpret_cast<const char *>(p + 1), p[0]); }
 
+// PBGetCatInfo of the index-th entry of a directory; the entry's name lands in `name`.
+OSErr CatInfoAt(int16_t vRefNum, int32_t dirID, int16_t index, unsigned char *name, CInfoPBRec *pb)
+{
+    *pb = CInfoPBRec{};
+    name[0] = 0;
+    pb->hFileInfo.ioNamePtr = name;
+    pb->hFileInfo.ioVRefNum = vRefNum;
+    pb->hFileInfo.ioDirID = dirID;
+    pb->hFileInfo.ioFDirIndex = index;
+    return PBGetCatInfo(pb, false);
+}
+
 // A scratch directory with its volume and directory ID, and calls that name files in it.
 class FileCalls : public ::testing::TestWithParam<char> {
 protected:
@@ -359,13 +371,9 @@ TEST_P(FileCalls, EnumerationReportsEachEntryOnceAndEveryNameOpens)
 
     std::set<std::string> seen;
     for (int16_t index = 1;; ++index) {
-        Str255 name = {};
-        CInfoPBRec pb{};
-        pb.hFileInfo.ioNamePtr = name;
-        pb.hFileInfo.ioVRefNum = vRefNum_;
-        pb.hFileInfo.ioDirID = listing;
-        pb.hFileInfo.ioFDirIndex = index;
-        OSErr err = PBGetCatInfo(&pb, false);
+        Str255 name;
+        CInfoPBRec pb;
+        OSErr err = CatInfoAt(vRefNum_, listing, index, name, &pb);
         if (err == fnfErr)
             break;
         ASSERT_EQ(err, noErr) << index;
@@ -404,13 +412,9 @@ TEST_P(FileCalls, EnumerationReportsEachEntryOnceAndEveryNameOpens)
 
     // Stepping back restarts the search and still finds the same entries.
     auto nameAt = [&](int16_t index) {
-        Str255 name = {};
-        CInfoPBRec pb{};
-        pb.hFileInfo.ioNamePtr = name;
-        pb.hFileInfo.ioVRefNum = vRefNum_;
-        pb.hFileInfo.ioDirID = listing;
-        pb.hFileInfo.ioFDirIndex = index;
-        return PBGetCatInfo(&pb, false) == noErr ? Text(name) : std::string("<none>");
+        Str255 name;
+        CInfoPBRec pb;
+        return CatInfoAt(vRefNum_, listing, index, name, &pb) == noErr ? Text(name) : std::string("<none>");
     };
     std::string third = nameAt(3), second = nameAt(2);
     EXPECT_NE(third, second);
@@ -769,13 +773,9 @@ TEST(Enumeration, ThousandsOfEntriesWithLookUpsInBetween)
     int32_t dir = ZEL_DirIDFromPath(d.c_str(), &v, nullptr);
     std::set<std::string> seen;
     for (int16_t index = 1; index <= kEntries + 1; ++index) {
-        Str255 name = {};
-        CInfoPBRec pb{};
-        pb.hFileInfo.ioNamePtr = name;
-        pb.hFileInfo.ioVRefNum = v;
-        pb.hFileInfo.ioDirID = dir;
-        pb.hFileInfo.ioFDirIndex = index;
-        OSErr err = PBGetCatInfo(&pb, false);
+        Str255 name;
+        CInfoPBRec pb;
+        OSErr err = CatInfoAt(v, dir, index, name, &pb);
         if (index > kEntries) {
             EXPECT_EQ(err, fnfErr);
             break;
