@@ -47,3 +47,6 @@ bool TabletSamplingOn();
 uint16_t SerRead(int16_t refNum, int32_t *count, void *buffer);
 // PENDING: the serial driver keeps its open ports' handles and reads and writes them.
 uint16_t SerWrite(int16_t refNum, int32_t *count, const void *buffer);
+
+// The Printing Manager's printer DC (0 when none) and its document-open word.
+HDC PrintingDC(int16_t *documentOpen);

@@ -52,3 +52,11 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_SetupPrSetupDlgHook(FARPROC hook) { ReplaceHook(s
 
 // PENDING: printing brings its abort dialog to the top while it is up.
 ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void) {}
+
+// PENDING: printing answers with its printer DC and its document-open word.
+HDC PrintingDC(int16_t *documentOpen)
+{
+    if (documentOpen)
+        *documentOpen = 0;
+    return nullptr;
+}

@@ -259,6 +259,15 @@ ZEL_API LRESULT ZEL_CALL ZEL_GetMinMaxInfo4(HWND hwnd, struct tagMINMAXINFO *inf
                                             int16_t maxWidth, int16_t maxHeight);
 enum { noConstraint = 0, hAxisOnly = 1, vAxisOnly = 2 };
 
+/* The frame and multiple-document glue for the host's window procedures. */
+ZEL_API LRESULT ZEL_CALL ZEL_NCMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL ZEL_WindChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+/* 1 when the library took the command (the host must not pass it on). */
+ZEL_API int32_t ZEL_CALL ZEL_SysCommand(int16_t isMainWindow, HWND hwnd, WPARAM command);
+ZEL_API LRESULT ZEL_CALL ZEL_MDIMessage(UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API uint32_t ZEL_CALL ZEL_MDIDefaultState(int16_t set, uint32_t value, int32_t ignored);
+ZEL_API void ZEL_CALL ZEL_GetCurHDCs(HDC *hdc, HDC *printerDC, int16_t *printing);
+
 /* The system menu and the largest window rectangle, both used by window creation. */
 ZEL_API void ZEL_CALL ZEL_FixupSystemMenu(HWND hwnd, HMENU menu);
 ZEL_API void ZEL_CALL ZEL_CheckMaxWindowRect(Rect *rect, Boolean isPopup, Boolean mayShrink);

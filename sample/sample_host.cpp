@@ -88,6 +88,23 @@ LRESULT CALLBACK DocumentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_CHILDACTIVATE:
         ZEL_EventActivate(hwnd, message, wParam, lParam);
         break;
+    case WM_NCCALCSIZE:
+    case WM_NCPAINT:
+    case WM_NCACTIVATE:
+    case WM_NCLBUTTONDOWN:
+        return ZEL_NCMessage(hwnd, message, wParam, lParam);
+    case WM_MOVE:
+    case WM_SIZE:
+    case WM_ERASEBKGND:
+        return ZEL_WindChange(hwnd, message, wParam, lParam);
+    case WM_SYSCOMMAND:
+        if (ZEL_SysCommand(0, hwnd, wParam))
+            return 0;
+        break;
+    case WM_GETMINMAXINFO:
+        if (ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
+            return 0;
+        break;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

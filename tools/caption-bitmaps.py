@@ -102,7 +102,8 @@ def glyph(kind, face):
 def main():
     os.makedirs(OUT, exist_ok=True)
     for kind in ('Close', 'Zoom', 'Restore'):
-        write_bmp(kind + 'Button3D', glyph(kind, FACE), False)
+        # One picture for both states, black on white: drawn in black on the button face.
+        write_bmp(kind + 'Button3D', glyph(kind, WHITE), True)
         for pressed, state in ((False, 'Up'), (True, 'Dn')):
             write_bmp(kind + 'Button' + state, classic(kind, pressed, WHITE), False)
             write_bmp(kind + 'Button' + state + 'Mono', classic(kind, pressed, WHITE), True)

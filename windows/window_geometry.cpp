@@ -55,7 +55,8 @@ SIZE FrameSizeOf(WindowPtr window, HWND hwnd, int width, int height)
     RECT r{0, 0, 0, 0};
     WindowAuxRecord *aux = AuxOf(window);
     ClientSizeToWindowSize(GetParent(hwnd) == HostClientWindow(), &r, aux && (aux->stateFlags & wsfMacFrame),
-                           GetWindowLongA(hwnd, GWL_STYLE), GetWindowLongA(hwnd, GWL_EXSTYLE), width, height);
+                           GetWindowLongA(hwnd, GWL_STYLE), GetWindowLongA(hwnd, GWL_EXSTYLE), width, height,
+                           static_cast<int16_t>(Peek(window)->windowDefProc));
     return SIZE{r.right - r.left - width, r.bottom - r.top - height};
 }
 
@@ -132,7 +133,7 @@ void SetWindowGeometry(WindowPtr window, bool move, bool size, bool zoom, int h,
     if (move || size) {
         sizeChanged = ClientSizeToWindowSize(GetParent(hwnd) == HostClientWindow(), &wanted,
                                              aux->stateFlags & wsfMacFrame, style, GetWindowLongA(own, GWL_EXSTYLE),
-                                             width, height);
+                                             width, height, static_cast<int16_t>(peek->windowDefProc));
         sizeChanged = sizeChanged || width != client.right || height != client.bottom;
     }
 

@@ -57,10 +57,17 @@ WindowPtr ClosingWindow();
 // The height of the Macintosh-style caption: the library's system font height + 2 (+ 3 when that is
 // even), at least 15; 0 for a procID of 255.
 int MacCaptionHeight(int16_t procID);
-// Turns `rect` (whose top-left is kept) into the outer rectangle of a window whose content is width x
-// height; answers whether the outer size differs from the size the rectangle had.
+// The Macintosh-style frame: caption height, border (the sizing frame, or one pixel) and the space above
+// the content. Both the outer size of a new window and WM_NCCALCSIZE use it.
+struct MacFrameMetrics {
+    bool resizable;
+    int caption, borderX, borderY, top;
+};
+MacFrameMetrics MacFrameMetricsFor(int16_t procID, DWORD style);
+// Turns `rect` (whose top-left content corner is kept) into the outer rectangle of a window whose content is
+// width x height; answers whether the outer size differs from the size the rectangle had.
 bool ClientSizeToWindowSize(bool isChildOfClient, RECT *rect, bool macFrame, DWORD style, DWORD exStyle,
-                            int width, int height);
+                            int width, int height, int16_t procID = 0);
 // Sets the port's bounds so that its local coordinates map to global ones.
 void SetPortGlobalOrigin(GrafPtr port, HWND hwnd);
 

@@ -330,26 +330,37 @@ int MacCaptionHeight(int16_t procID)
     return h < 15 ? 15 : h;
 }
 
+MacFrameMetrics MacFrameMetricsFor(int16_t procID, DWORD style)
+{
+    MacFrameMetrics m{};
+    m.resizable = style & WS_THICKFRAME;
+    m.caption = MacCaptionHeight(procID);
+    m.borderX = m.resizable ? GetSystemMetrics(SM_CXFRAME) : 1;
+    m.borderY = m.resizable ? GetSystemMetrics(SM_CYFRAME) : 1;
+    // Without a sizing frame the caption band starts at the window's edge; with one, inside the border,
+    // and one more pixel separates it from the content.
+    m.top = m.resizable ? m.borderY + m.caption + (m.caption ? 1 : 0) : m.caption;
+    return m;
+}
+
+// The Macintosh-style frame's outer size comes from the same metrics as its WM_NCCALCSIZE, so the
+// client area is exactly the content asked for.
 bool ClientSizeToWindowSize(bool isChildOfClient, RECT *rect, bool macFrame, DWORD style, DWORD exStyle, int width,
-                            int height)
+                            int height, int16_t procID)
 {
     const int oldWidth = rect->right - rect->left, oldHeight = rect->bottom - rect->top;
     rect->right = rect->left + width;
     rect->bottom = rect->top + height;
-    const bool thick = style & WS_THICKFRAME;
-    const bool threeDThin = macFrame && SessionThreeD() && SessionPlatform().newShell && !thick;
-    if (SessionFlag(zelFlagMDIFrame) && isChildOfClient && exStyle == 0)
-        AdjustWindowRect(rect, style, FALSE);
-    else if (threeDThin)
-        InflateRect(rect, 1, 1);
-    else
-        AdjustWindowRectEx(rect, style, FALSE, exStyle);
     if (macFrame) {
-        // The library's caption stands above the content in place of Windows' own.
-        int caption = MacCaptionHeight(0);
-        rect->top -= threeDThin ? caption + 1 : caption + 2 - GetSystemMetrics(SM_CYCAPTION);
-        if (thick)
-            rect->top -= GetSystemMetrics(SM_CYFRAME) - 1;
+        MacFrameMetrics m = MacFrameMetricsFor(procID, style);
+        rect->left -= m.borderX;
+        rect->right += m.borderX;
+        rect->top -= m.top;
+        rect->bottom += m.borderY;
+    } else if (SessionFlag(zelFlagMDIFrame) && isChildOfClient && exStyle == 0) {
+        AdjustWindowRect(rect, style, FALSE);
+    } else {
+        AdjustWindowRectEx(rect, style, FALSE, exStyle);
     }
     return rect->right - rect->left != oldWidth || rect->bottom - rect->top != oldHeight;
 }
@@ -696,7 +707,7 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
         top = 0;
     RECT outer{left, top, left, top};
     ClientSizeToWindowSize(plan.parent == HostClientWindow(), &outer, plan.macFrame, plan.style, plan.exStyle, width,
-                           height);
+                           height, procID);
     int x = outer.left, y = outer.top;
     if (plan.popUp && !(next & nwBoundsAsGiven) && !fromScreen) {
         x += plan.origin.x;
@@ -825,7 +836,7 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
         GetClientRect(plan.popUp ? HostClientWindow() : plan.parent, &pc);
         RECT frame{0, 0, 0, 0};
         ClientSizeToWindowSize(plan.parent == HostClientWindow(), &frame, plan.macFrame, styleAsMade, plan.exStyle, 0,
-                               0);
+                               0, procID);
         int hFrame = frame.right - frame.left, vFrame = frame.bottom - frame.top;
         aux->zoomBounds = Rect{static_cast<int16_t>(-GetSystemMetrics(SM_CYFRAME)),
                                static_cast<int16_t>(-GetSystemMetrics(SM_CXFRAME)),

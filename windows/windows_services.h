@@ -131,8 +131,6 @@ constexpr int kSizeBoxChildID = 0x5A5A;
 HWND SizeBoxChild(WindowPtr window);
 // Rewrites the Close item of a system menu with the host's shortcut format.
 void RelabelSystemMenuClose(HWND hwnd, HMENU menu);
-// The default maximised state of new multiple-document children (setting 67).
-ZEL_EXTERN_C uint32_t ZEL_CALL ZEL_MDIDefaultState(int16_t set, uint32_t value, int32_t ignored);
 // A window is closed: its queued events go.
 void ForgetWindowEvents(WindowPtr window);
 

@@ -11,6 +11,7 @@ namespace window_tests {
 namespace {
 
 HWND sMain;
+bool sThreeD;
 std::vector<HostMessage> sLog;
 
 void Note(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -26,6 +27,8 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         ZEL_EventActivate(hwnd, message, wParam, lParam);
     if (message == WM_KEYDOWN || message == WM_KEYUP)
         Note(hwnd, message, wParam, lParam);
+    if (message == WM_SYSCOMMAND && ZEL_SysCommand(1, hwnd, wParam))
+        return 0;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -39,8 +42,21 @@ LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_SYSCOMMAND:
         Note(hwnd, message, wParam, lParam);
-        if ((wParam & 0xFFF0) == SC_CLOSE)
-            return 0; // a host hands it to the library; the test only records it
+        if (ZEL_SysCommand(0, hwnd, wParam))
+            return 0;
+        break;
+    case WM_NCCALCSIZE:
+    case WM_NCPAINT:
+    case WM_NCACTIVATE:
+    case WM_NCLBUTTONDOWN:
+        return ZEL_NCMessage(hwnd, message, wParam, lParam);
+    case WM_MOVE:
+    case WM_SIZE:
+    case WM_ERASEBKGND:
+        return ZEL_WindChange(hwnd, message, wParam, lParam);
+    case WM_GETMINMAXINFO:
+        if (ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
+            return 0;
         break;
     case WM_PAINT:
         if (ZEL_EventUpdate(hwnd))
@@ -89,6 +105,7 @@ public:
         block.subWindowClass = "WinTestSub";
         block.mdiSubWindowClass = "WinTestMDI";
         ZEL_InitSession(&block);
+        sThreeD = block.sessionFlags & zelFlagThreeD;
         testing_support::QuickDrawGlobals();
         InitWindows();
         PumpMessages();
@@ -101,6 +118,7 @@ const testing::Environment *const sEnvironment = testing::AddGlobalTestEnvironme
 } // namespace
 
 HWND HostMainWindow() { return sMain; }
+bool ThreeDLook() { return sThreeD; }
 
 std::vector<HostMessage> TakeMessages(UINT message)
 {

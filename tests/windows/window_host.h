@@ -12,6 +12,8 @@
 namespace window_tests {
 
 HWND HostMainWindow();
+// Whether the session took the three-dimensional look.
+bool ThreeDLook();
 // Messages the host's procedures saw (key messages of the main window; creation, destruction and
 // system commands of library windows), with what ZEL_GetwPtr answered for the window at that moment.
 struct HostMessage {

@@ -101,15 +101,13 @@ TEST(WindowCreation, EveryProcIDRowMakesItsWindowsWindow)
         const unsigned char *title = *PeekOf(w)->titleHandle;
         EXPECT_EQ(std::string(reinterpret_cast<const char *>(title + 1), title[0]), "Doc");
 
-        // The port covers the content; Windows' client area is the content where Windows draws the frame.
+        // The port covers the content and the client area is the content, in either frame.
         EXPECT_EQ(w->portRect.bottom, 100);
         EXPECT_EQ(w->portRect.right, 200);
-        if (!(row.options & flagMac)) {
-            RECT client;
-            GetClientRect(hwnd, &client);
-            EXPECT_EQ(client.right, 200);
-            EXPECT_EQ(client.bottom, 100);
-        }
+        RECT client;
+        GetClientRect(hwnd, &client);
+        EXPECT_EQ(client.right, 200);
+        EXPECT_EQ(client.bottom, 100);
         EXPECT_TRUE(IsWindowVisible(hwnd));
         EXPECT_TRUE(PeekOf(w)->visible);
         DisposeWindow(w);
