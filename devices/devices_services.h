@@ -39,6 +39,12 @@ uint16_t SampleTabletInput(const MSG *message);
 bool TabletReleased();
 // PENDING: the pen-tablet driver turns sampling on while Vertical Retrace tasks are installed.
 bool TabletSamplingOn();
+// PENDING: the pen-tablet driver reports its pen state as the tablet bit (0x0040) of mouse events.
+uint16_t QueryTabletModifierBit();
+// PENDING: the pen-tablet driver disables its context when the application is deactivated.
+void SuspendTabletContext();
+// PENDING: the pen-tablet driver re-enables its context and brings it to the top on activation.
+void ResumeTabletContext();
 
 // ---- The serial driver ----
 // The serial driver's reads and writes for negative refNums (FSRead and FSWrite pass them here): 0, or

@@ -9,3 +9,9 @@ uint16_t SampleTabletInput(const MSG *) { return 0xFFFF; }
 bool TabletReleased() { return false; }
 // PENDING: the pen-tablet driver turns sampling on while Vertical Retrace tasks are installed.
 bool TabletSamplingOn() { return false; }
+// PENDING: the pen-tablet driver reports its pen state as the tablet bit (0x0040) of mouse events.
+uint16_t QueryTabletModifierBit() { return 0; }
+// PENDING: the pen-tablet driver disables its context when the application is deactivated.
+void SuspendTabletContext() {}
+// PENDING: the pen-tablet driver re-enables its context and brings it to the top on activation.
+void ResumeTabletContext() {}

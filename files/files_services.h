@@ -169,3 +169,7 @@ void FullPathToFSSpec(const char *path, FSSpec *spec);
 void LookUpShellLinkEntries();
 void EndShellLinkSupport();
 bool ShellLinkSupportLoaded();
+
+// ---- The file-type-by-extension hook ----
+// PENDING: the file-type calls consult this hook (ZEL_SetFileTypeProc sets it too); returns the previous one.
+FARPROC SetFileTypeByExtensionHook(FARPROC hook);

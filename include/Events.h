@@ -122,6 +122,16 @@ ZEL_API void ZEL_CALL ZEL_VBL_Interrupt(void);
 ZEL_API void ZEL_CALL ZEL_SetMessageHook(FARPROC hook);
 ZEL_API void ZEL_CALL ZEL_SetPeekMessageProc(FARPROC proc);
 
+/* Host glue of input translation: the host's window procedures hand these their mouse, key, command and
+   WM_ACTIVATEAPP messages. ZEL_EventMouse and ZEL_EventCommand answer the message; ZEL_EventKey returns
+   the event kind it made (0 for none). ZEL_PlayBack and ZEL_SetVelcastHook return the previous value. */
+ZEL_API LRESULT ZEL_CALL ZEL_EventMouse(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API int16_t ZEL_CALL ZEL_EventKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL ZEL_EventCommand(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API void ZEL_CALL ZEL_ActivateApp(int16_t active);
+ZEL_API uint32_t ZEL_CALL ZEL_PlayBack(uint32_t value);
+ZEL_API FARPROC ZEL_CALL ZEL_SetVelcastHook(int16_t selector, FARPROC hook);
+
 /* Entry points of high-level events and the dispatcher that exist only as stubs. */
 ZEL_API int32_t ZEL_CALL OSDispatch(void);
 ZEL_API Boolean ZEL_CALL GetSpecificHighLevelEvent(void *aFilter, void *contextPtr, OSErr *err);

@@ -15,3 +15,6 @@ void ForgetCursorResource(Handle, bool) {}
 bool IsCachedCursor(HCURSOR) { return false; }
 // PENDING: the cursor table gives the cursor of a slot.
 HCURSOR CachedCursorAt(int) { return nullptr; }
+
+// PENDING: the cursor work shows the cursor again when ObscureCursor hid it.
+void UnobscureCursor() {}

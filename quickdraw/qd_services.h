@@ -28,6 +28,8 @@ void LoadCursorSettings();
 void DisposeCursorCache();
 // PENDING: the cursor work drops a released 'CURS' or 'crsr' resource from its cursor cache.
 void ForgetCursorResource(Handle resource, bool color);
+// PENDING: the cursor work shows the cursor again when ObscureCursor hid it.
+void UnobscureCursor();
 // The cursor table: whether a Windows cursor is one of its 140 slots (never destroyed when replaced), and
 // the cursor of a slot.
 bool IsCachedCursor(HCURSOR cursor);

@@ -63,20 +63,7 @@ void NoteUpdatePending()
     SynthesizeOnNextPump();
 }
 
-// PENDING: the input translation keeps the application-active flag of ZEL_ActivateApp.
-bool AppActiveFlag() { return true; }
 
-// PENDING: the input translation refreshes the modifiers first and keeps a pending drag click last.
-void PostPartMouseDown(int16_t part)
-{
-    EventRecord event{};
-    event.what = mouseDown;
-    event.message = 0;
-    event.when = LowMem<uint32_t>(lmTicks);
-    event.where = Point{static_cast<int16_t>(-part), -1};
-    event.modifiers = CurrentModifiers();
-    EnqueueEvent(&event);
-}
 
 EvQEl *SynthesizeWindowEvent(EventMask mask)
 {

@@ -488,8 +488,6 @@ bool TakeMenuBarRedrawFlag()
     return set;
 }
 
-// PENDING: input translation records the key code of each key message it translates.
-uint8_t LastKeyCodeTyped() { return 0; }
 
 // WM_INITMENUPOPUP: a bar menu is rebuilt from its record each time it opens.
 ZEL_EXTERN_C void ZEL_CALL ZEL_InitMenuMsg(HMENU hmenu)

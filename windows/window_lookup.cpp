@@ -126,6 +126,8 @@ int ApplyWinCursor(HCURSOR cursor)
     return 1;
 }
 
+void ForgetAppliedCursor() { sCursorApplied = false; }
+
 int ApplyCachedCursor(uint32_t hotSpotLong)
 {
     if (((hotSpotLong >> 8) & 0xFF) != 0xFF)

@@ -92,6 +92,26 @@ Boolean ButtonIsDown();
 void GetMouseDefault(Point *pt);
 int32_t PopUpMenuSelectDefault(MenuHandle menu, int16_t top, int16_t left, int16_t popUpItem);
 
+// ---- Input translation ----
+// Shift, Option (Alt; never with noOption), Command (Ctrl) and Caps Lock from the keyboard state.
+void UpdateKeyModifiers(bool noOption);
+// A key or character message as an event: posted when `post`, described into `event` when given;
+// returns the kind (0 for none). The library's edit and list controls build records with it.
+uint16_t TranslateKeyMessage(bool post, HWND window, UINT message, WPARAM wParam, LPARAM lParam, EventRecord *event);
+// The character of the last key or character message translated.
+uint8_t LastCharacterTyped();
+// The last menu or accelerator command id ZEL_EventCommand saw (0 after a control notification).
+uint16_t &LastMenuCommandID();
+// A mouse-down and a mouse-up in a rectangle of a window's client area (the mouse moves into it by axis
+// when outside); the mouse-down at `where` when given. Returns the mouse-up's enqueue result.
+int16_t PostClickInRect(HWND window, const Rect &rect, const Point *where);
+// The same on a child window's rectangle in its parent.
+int16_t PostClickOnChildWindow(HWND child);
+// The cursor position into MouseLocation and out.
+void ReadMouseLocation(Point *pt);
+// ZEL_PlayBack's flag: keys the dialog key filter leaves are also typed into the current edit field.
+uint32_t PlayBackFlag();
+
 // ---- The pump ----
 // One pump pass with the event mask, an event record (or none) and a sleep in milliseconds; returns the
 // matching queue element, the synthetic element or none. Nothing is removed.
@@ -159,6 +179,8 @@ WindowPtr LibraryWindowForHwnd(HWND hwnd, HWND parent, HWND *owner, bool *isTop)
 // 0 for none; ApplyCachedCursor takes the table slot a converted record carries in its hot spot.
 int ApplyWinCursor(HCURSOR cursor);
 int ApplyCachedCursor(uint32_t hotSpotLong);
+// The next cursor setting is applied even when it is the cursor applied last (WM_SETCURSOR asked).
+void ForgetAppliedCursor();
 // The Event Manager's mouse-capture depth: non-zero while the library holds the mouse capture
 // (tracking, Vertical Retrace tasks, ZEL_SetCapture).
 int MouseCaptureDepth();

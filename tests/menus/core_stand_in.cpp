@@ -87,3 +87,5 @@ void ReportUnimplemented(const char *) {}
 
 // The menu-bar mouse-down of ZEL_EventMenuSel: nothing listens in this program.
 void PostPartMouseDown(int16_t) {}
+// The key code input translation saw last: no key is typed in this program.
+uint8_t LastKeyCodeTyped() { return 0; }
