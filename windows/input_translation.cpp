@@ -616,7 +616,9 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_ActivateApp(int16_t active)
     uint32_t message;
     bool convert = false;
     if (active) {
-        ActivateAppPalette();
+        HDC screen = GetDC(nullptr);
+        ActivateAppPalette(screen);
+        ReleaseDC(nullptr, screen);
         ResumeTabletContext();
         HWND target = sHookTargetSaved ? sSavedHookTarget : DlgKeyHookWindow();
         sHookTargetSaved = false;
@@ -634,7 +636,9 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_ActivateApp(int16_t active)
         sLastScrapCount = ScrapInfo.scrapCount;
         message = convert ? kResumeConvertClipboard : kResumeMessage;
     } else {
-        DeactivateAppPalette();
+        HDC screen = GetDC(nullptr);
+        DeactivateAppPalette(screen);
+        ReleaseDC(nullptr, screen);
         SuspendTabletContext();
         sSavedFocus = GetFocus();
         sSavedHookTarget = DlgKeyHookWindow();
