@@ -66,3 +66,6 @@ void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gain
 int16_t ItemChangeCounter();
 // PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
 bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
+// Moves a window, dialog or alert rectangle by the positioning word of its resource: 0x280A and 0x680A
+// centre it in the main window's client area, 0xA80A on the front window; other values leave it.
+void ApplyPositionSpec(Rect *rect, uint16_t position);

@@ -1,6 +1,8 @@
 // What the Window Manager asks of the Control and Dialog Managers when it makes, highlights and closes
 // windows. No control exists yet.
 #include "dialogs_services.h"
+#include "MacWindows.h"
+#include "../core/core_services.h"
 
 // PENDING: the Control Manager disposes the window's controls.
 void KillControls(WindowPtr) {}
@@ -25,3 +27,27 @@ uint16_t LibraryControlKind(HWND, bool *isEdit)
 
 // PENDING: the Dialog Manager shows its hidden dialog from the next null event.
 void RequestHiddenDialog() {}
+
+// PENDING: the Dialog Manager places windows, dialogs and alerts by the positioning word of their
+// resources.
+void ApplyPositionSpec(Rect *rect, uint16_t position)
+{
+    if (!rect)
+        return;
+    RECT area{};
+    if (position == 0x280A || position == 0x680A) {
+        GetClientRect(SessionMainWindow(), &area);
+    } else if (position == 0xA80A) {
+        WindowPtr front = FrontWindow();
+        if (!front)
+            return;
+        const Rect &b = reinterpret_cast<WindowAuxRecord *>(*reinterpret_cast<WindowPeek>(front)->dataHandle)->bounds;
+        area = RECT{b.left, b.top, b.right, b.bottom};
+    } else {
+        return;
+    }
+    const int w = rect->right - rect->left, h = rect->bottom - rect->top;
+    const int left = area.left + (area.right - area.left - w) / 2, top = area.top + (area.bottom - area.top - h) / 2;
+    *rect = Rect{static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(top + h),
+                 static_cast<int16_t>(left + w)};
+}

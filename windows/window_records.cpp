@@ -1033,6 +1033,77 @@ ZEL_EXTERN_C void ZEL_CALL InitWindows(void)
     LoadCaptionButtons();
 }
 
+namespace {
+
+// A 'WIND' resource (byte-swapped when loaded): bounds, procID, visible and goAway flags in the first
+// byte of their words, refCon, the title padded to an even length, then an optional positioning word.
+// Every field is read within the resource's size: one past the end reads as 0.
+constexpr ResType kWindowTemplateType = 0x57494E44; // 'WIND'
+
+struct WindowTemplate {
+    Rect bounds;
+    int16_t procID;
+    Boolean visible, goAway;
+    int32_t refCon;
+    Str255 title;
+    uint16_t position;
+};
+
+bool ReadWindowTemplate(int16_t windowID, WindowTemplate *t)
+{
+    Handle h = GetResource(kWindowTemplateType, windowID);
+    if (!HandleLive(h))
+        return false;
+    const auto *data = reinterpret_cast<const uint8_t *>(*h);
+    const uint32_t size = static_cast<uint32_t>(GetHandleSize(h));
+    auto fits = [&](uint32_t offset, uint32_t n) { return offset + n <= size; };
+    auto word = [&](uint32_t offset) -> int16_t {
+        int16_t v = 0;
+        if (fits(offset, 2))
+            std::memcpy(&v, data + offset, 2);
+        return v;
+    };
+    *t = WindowTemplate{};
+    t->bounds = Rect{word(0), word(2), word(4), word(6)};
+    t->procID = word(8);
+    t->visible = fits(10, 1) && data[10];
+    t->goAway = fits(12, 1) && data[12];
+    if (fits(14, 4))
+        std::memcpy(&t->refCon, data + 14, 4);
+    const uint32_t title = 18;
+    uint32_t length = fits(title, 1) ? data[title] : 0;
+    if (!fits(title + 1, length))
+        length = 0; // a title running past the end is none
+    t->title[0] = static_cast<uint8_t>(length);
+    std::memcpy(t->title + 1, data + title + 1, length);
+    if (fits(title, 1)) {
+        const uint32_t position = title + ((data[title] + 2u) & ~1u);
+        t->position = static_cast<uint16_t>(word(position));
+    }
+    ReleaseResource(h);
+    if (t->position)
+        ApplyPositionSpec(&t->bounds, t->position);
+    return true;
+}
+
+} // namespace
+
+ZEL_EXTERN_C WindowPtr ZEL_CALL GetNewWindow(int16_t windowID, void *wStorage, WindowPtr behind)
+{
+    WindowTemplate t;
+    if (!ReadWindowTemplate(windowID, &t))
+        return nullptr;
+    return NewWindow(wStorage, &t.bounds, t.title, t.visible, t.procID, behind, t.goAway, t.refCon);
+}
+
+ZEL_EXTERN_C CWindowPtr ZEL_CALL GetNewCWindow(int16_t windowID, void *wStorage, WindowPtr behind)
+{
+    WindowTemplate t;
+    if (!ReadWindowTemplate(windowID, &t))
+        return nullptr;
+    return AsCPort(NewWindowCore(true, wStorage, &t.bounds, t.title, t.visible, t.procID, behind, t.goAway, t.refCon));
+}
+
 ZEL_EXTERN_C void ZEL_CALL DisposeWindow(WindowPtr window)
 {
     WindowAuxRecord *aux = AuxOf(window);

@@ -3,6 +3,7 @@
 // unwinds, also when nested past its two recorded levels; visible regions, titles and the accessors.
 #include <gtest/gtest.h>
 
+#include "Events.h"
 #include "LowMem.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
@@ -69,6 +70,10 @@ TEST_F(UpdateRegions, InvalRectThenBeginUpdateDrawsOnlyTheDamage)
     InvalRect(&square);
     EXPECT_TRUE(UpdatePending(w));
     EXPECT_TRUE(SameRect(BoxOf(PeekOf(w)->updateRgn), square));
+    EventRecord event{};
+    ASSERT_TRUE(EventAvail(updateMask, &event)) << "the pump makes the update event";
+    EXPECT_EQ(event.what, updateEvt);
+    EXPECT_EQ(reinterpret_cast<WindowPtr>(event.message), w);
 
     BeginUpdate(w);
     EXPECT_FALSE(UpdatePending(w));

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "Events.h"
 #include "LowMem.h"
 #include "window_host.h"
 
@@ -90,6 +91,20 @@ TEST_F(WindowList, SelectWindowSwapsListZOrderAndActivation)
     SelectWindow(a);
     act = TakeActivation();
     EXPECT_EQ(act.activated, nullptr) << "the front window is selected already";
+}
+
+TEST_F(WindowList, ThePumpGivesTheDeactivateBeforeTheActivate)
+{
+    SelectWindow(a);
+    EventRecord first{}, second{};
+    ASSERT_TRUE(GetNextEvent(activMask, &first));
+    ASSERT_TRUE(GetNextEvent(activMask, &second));
+    EXPECT_EQ(first.what, activateEvt);
+    EXPECT_EQ(reinterpret_cast<WindowPtr>(first.message), b);
+    EXPECT_FALSE(first.modifiers & activeFlag);
+    EXPECT_EQ(reinterpret_cast<WindowPtr>(second.message), a);
+    EXPECT_TRUE(second.modifiers & activeFlag);
+    EXPECT_FALSE(EventAvail(activMask, &first)) << "one pair";
 }
 
 TEST_F(WindowList, SendBehindNilMakesTheWindowLastAndActivatesTheNewFront)
