@@ -71,7 +71,7 @@ void TrackHiddenDialogSequence(WPARAM vk, LPARAM keyData)
 }
 
 // The key as the host's procedure sees it. A release is described as its press would be.
-void KeyAsEvent(HWND focus, WPARAM vk, LPARAM keyData, EventRecord *event)
+void KeyAsEvent(WPARAM vk, LPARAM keyData, EventRecord *event)
 {
     POINT p{};
     GetCursorPos(&p);
@@ -83,7 +83,6 @@ void KeyAsEvent(HWND focus, WPARAM vk, LPARAM keyData, EventRecord *event)
     event->modifiers = static_cast<uint16_t>((GetKeyState(VK_SHIFT) < 0 ? shiftKey : 0) |
                                              (GetKeyState(VK_CONTROL) < 0 ? cmdKey : 0) |
                                              (GetKeyState(VK_MENU) < 0 ? optionKey : 0) | btnState);
-    (void)focus;
 }
 
 } // namespace
@@ -182,7 +181,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_DlgKeyHook(int code, WPARAM virtualKey, LPARAM
     // 6. The host's procedure may change both decisions.
     if (sDialogKeyProc) {
         EventRecord event{};
-        KeyAsEvent(focus, virtualKey, keyData, &event);
+        KeyAsEvent(virtualKey, keyData, &event);
         sDialogKeyProc(dialog, static_cast<int16_t>(GetDlgCtrlID(focus)), static_cast<int16_t>(kind), 0, &event,
                        &forward, &pass);
     }

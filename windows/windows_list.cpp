@@ -469,8 +469,6 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventActivate(HWND hwnd, UINT message, WPARAM 
         } else {
             target = recordOf(hwnd);
         }
-        if (!active)
-            deactivated = nullptr;
         break;
     }
     case WM_MDIACTIVATE:

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Events.h"
 #include "window_host.h"
 
 using namespace window_tests;
@@ -79,6 +80,24 @@ protected:
 int sHelpCalls;
 void ZEL_CALL CountHelp() { ++sHelpCalls; }
 
+// A host's dialog keyboard procedure: letters stay with the control only, Tab goes to both.
+int sHostCalls;
+WindowPtr sHostDialog;
+void ZEL_CALL HostKeyProc(WindowPtr dialog, int16_t, int16_t kind, int32_t, EventRecord *event, Boolean *forward,
+                          Boolean *pass)
+{
+    ++sHostCalls;
+    sHostDialog = dialog;
+    EXPECT_EQ(kind, static_cast<int16_t>(0xFFFF)) << "a plain edit control is no library control";
+    ASSERT_NE(event, nullptr);
+    if ((event->message & 0xFF) == 'a' || (event->message & 0xFF) == 'A') {
+        *forward = FALSE;
+        *pass = TRUE;
+    }
+    if ((event->message & 0xFF) == '\t')
+        *pass = TRUE;
+}
+
 } // namespace
 
 TEST_F(KeyboardHooks, DialogKeysGoToTheTargetAndOthersReachBoth)
@@ -106,6 +125,26 @@ TEST_F(KeyboardHooks, DialogKeysGoToTheTargetAndOthersReachBoth)
     Press('B');
     ZEL_EndSession(0);
     EXPECT_TRUE(sEditKeys.empty()) << "at session end no key reaches a control";
+}
+
+TEST_F(KeyboardHooks, TheHostsProcedureMayChangeWhereAKeyGoes)
+{
+    sHostCalls = 0;
+    ZEL_SetDlgKBHook(reinterpret_cast<FARPROC>(HostKeyProc));
+    Press('A');
+    EXPECT_TRUE(KeysDown(TakeMessages(WM_KEYDOWN)).empty()) << "kept from the target";
+    EXPECT_EQ(sEditKeys, std::vector<UINT>{'A'});
+    sEditKeys.clear();
+    Press(VK_TAB);
+    EXPECT_EQ(KeysDown(TakeMessages(WM_KEYDOWN)), std::vector<UINT>{VK_TAB});
+    EXPECT_EQ(sEditKeys, std::vector<UINT>{VK_TAB}) << "passed on as the procedure asked";
+    ZEL_SetDlgKBHook(nullptr);
+    EXPECT_GE(sHostCalls, 2);
+    EXPECT_EQ(sHostDialog, w) << "the focus control's window is the dialog";
+    sEditKeys.clear();
+    Press(VK_TAB);
+    EXPECT_TRUE(sEditKeys.empty()) << "removed: the library's own routing again";
+    TakeMessages(WM_KEYUP);
 }
 
 TEST_F(KeyboardHooks, CtrlF4ClosesACaptionedWindowOnTheRelease)

@@ -344,3 +344,27 @@ TEST(WindowGeometry, TrackingSizesAndPinRect)
     for (const auto &p : pins)
         EXPECT_EQ(static_cast<uint32_t>(PinRect(&r, p.in)), p.out);
 }
+
+TEST(WindowGeometry, WindowLocationGivesTheOuterFrameInGlobalCoordinates)
+{
+    WindowPtr w = MakeWindow(documentProc, 40, 30, 200, 100);
+    RECT outer;
+    GetWindowRect(HwndOf(w), &outer);
+    MapWindowPoints(nullptr, HostMainWindow(), reinterpret_cast<POINT *>(&outer), 2);
+    Rect r{};
+    ZEL_WindowLocation(1, w, &r);
+    EXPECT_EQ(r.left, outer.left);
+    EXPECT_EQ(r.top, outer.top);
+    EXPECT_EQ(r.right, outer.right);
+    EXPECT_EQ(r.bottom, outer.bottom);
+    Rect untouched{1, 2, 3, 4};
+    ZEL_WindowLocation(1, nullptr, &untouched);
+    EXPECT_TRUE(SameRect(untouched, Rect{1, 2, 3, 4})) << "no window, nothing to do";
+    HDC dc = nullptr, printer = reinterpret_cast<HDC>(1);
+    int16_t printing = 1;
+    ZEL_GetCurHDCs(&dc, &printer, &printing);
+    EXPECT_EQ(dc, ZEL_GetCurrentDC());
+    EXPECT_EQ(printer, nullptr);
+    EXPECT_EQ(printing, 0);
+    DisposeWindow(w);
+}
