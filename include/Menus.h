@@ -104,10 +104,6 @@ ZEL_API void ZEL_CALL HiliteMenu(int16_t menuID);
 
 ZEL_API void ZEL_CALL InitMenus(void);
 
-/* Host glue: a menu command (0xFFFF: the Quit item) becomes the choice MenuSelect returns after the
-   menu-bar mouse-down it posts. */
-ZEL_API int32_t ZEL_CALL ZEL_EventMenuSel(uint16_t command);
-
 /* The number of installed fonts ZEL_AddResFontMenu lists for the same flag. */
 ZEL_API int16_t ZEL_CALL CountInstalledFonts(Boolean scalable);
 

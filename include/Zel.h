@@ -141,6 +141,23 @@ ZEL_API struct MenuInfo **ZEL_CALL ZEL_SearchHierMenuList(Boolean restart);
 ZEL_API int32_t ZEL_CALL ZEL_MenuKey(int16_t ch, Boolean shift);
 /* WM_INITMENUPOPUP: rebuilds a bar menu from its record as Windows opens it. */
 ZEL_API void ZEL_CALL ZEL_InitMenuMsg(HMENU menu);
+/* A menu command (WM_COMMAND of a library item; 0xFFFF the Quit item): records the MenuSelect result and
+   posts a menu-bar mouse-down. While a pop-up is tracked it only records the command. */
+ZEL_API void ZEL_CALL ZEL_EventMenuSel(uint16_t command);
+/* WM_MENUSELECT and WM_ENTERIDLE of the host's windows: tracking of menus with their own definition
+   procedure, and the tear-off hook of a pop-up. ZEL_MenuSelect answers 1 when the menu closed. */
+ZEL_API int32_t ZEL_CALL ZEL_MenuSelect(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API void ZEL_CALL ZEL_EnterIdle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* PopUpMenuSelect with the items drawn in a face and height of the host's choosing. */
+ZEL_API int32_t ZEL_CALL ZEL_PopUpMenuSelectUsingDiffFont(struct MenuInfo **menu, int16_t top, int16_t left,
+                                                        int16_t popUpItem, const char *face, int16_t height);
+/* The menu hook, called without arguments while a library-tracked pop-up has no choice and the mouse is
+   outside it. */
+ZEL_API void ZEL_CALL ZEL_SetMenuHook(FARPROC hook);
+ZEL_API FARPROC ZEL_CALL ZEL_GetMenuHook(void);
+/* While the icons of the menu whose handle is `key` are loaded, file `refNum` is the current resource
+   file; two entries (index 0 and 1). */
+ZEL_API Boolean ZEL_CALL ZEL_SetMenuResFile(int16_t index, uint32_t key, int16_t refNum);
 
 /* Volumes: drive letters and network roots (the server and share of a UNC path) as Macintosh volume
    reference numbers: A: is -1 .. Z: -26, network roots -27 .. -48 in order of discovery. 0xEEEE stands

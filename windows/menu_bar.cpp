@@ -78,7 +78,6 @@ struct FrameState {
     int hilitedPos; // frame position of the hilited title, -1 none
 } sFrame;
 
-uint32_t sMenuResult;
 bool sRedrawBar;
 
 // Removes the item entries and slots that a Windows submenu tree was built from, then destroys it.
@@ -274,7 +273,6 @@ void ZEL_CALL HiliteMenuImpl(int16_t menuID)
     LowMem<int16_t>(lmTheMenu) = menuID;
 }
 
-int32_t PopUpMenuSelectDefault(MenuHandle, int16_t, int16_t, int16_t) { return 0; }
 
 // ---- Exports ----
 ZEL_EXTERN_C void ZEL_CALL InitMenus(void)
@@ -460,8 +458,6 @@ ZEL_EXTERN_C int16_t ZEL_CALL GetMBarHeight(void)
 
 ZEL_EXTERN_C void ZEL_CALL SetMenuFlash(int16_t count) { LowMem<int16_t>(lmMenuFlash) = count; }
 
-ZEL_EXTERN_C int32_t ZEL_CALL MenuSelect(Point) { return static_cast<int32_t>(sMenuResult); }
-
 ZEL_EXTERN_C int32_t ZEL_CALL ZEL_MenuKey(int16_t character, Boolean shift)
 {
     const uint8_t c = static_cast<uint8_t>(character);
@@ -519,10 +515,3 @@ ZEL_STUB_VOID(FlashMenuBar, (int16_t))
 ZEL_STUB_NAMED_VOID(DisposeMCInfo, "DispMCInfo", (Handle))
 ZEL_STUB_VOID(SetMCEntries, (int16_t, Handle))
 ZEL_STUB_VOID(SetMCInfo, (Handle))
-
-// PENDING: the menu bar work records the chosen item (the Quit item for 0xFFFF) and hilites its menu.
-ZEL_EXTERN_C int32_t ZEL_CALL ZEL_EventMenuSel(uint16_t)
-{
-    PostPartMouseDown(1);
-    return 0;
-}

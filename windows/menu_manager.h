@@ -84,6 +84,8 @@ void RemoveMenuItemEntries(int16_t menuID);
 void ClearMenuItemTable();
 // The entry at `index`, or 0 outside the table or for an empty entry.
 const MenuItemEntry *MenuItemEntryAt(uint32_t index);
+// The first entry with this key, or 0.
+const MenuItemEntry *FindMenuItemEntry(uint16_t key);
 
 // ---- Hierarchical menu list (128 entries) ----
 // False when the list is full; a menu whose ID is listed already is not added again.
@@ -133,6 +135,20 @@ uint16_t MenuQuitCommand();
 void SetMenuQuitCommand(uint16_t command);
 // True while a pop-up is shown in a host-chosen font: every item is then owner-drawn.
 bool MenuPopUpFontInForce();
+// Sets the pop-up font (a face of 0 and height 0 restores the menu font); the item line height follows
+// it, measured in the current DC.
+void SetMenuPopUpFont(const char *face, int16_t height);
+const char *MenuPopUpFace();
+int16_t MenuPopUpFontHeight();
+
+// ---- Choices and pop-ups ----
+// Posts the menu-bar click the event loop answers with MenuSelect.
+void PostPartMouseDown(int16_t part);
+// The library's own menu definition procedure.
+int32_t ZEL_CALL StandardMDEF(int16_t message, MenuHandle menu, Rect *menuRect, Point hit, int16_t *whichItem);
+int32_t TrackDefProcPopup(MenuHandle menu, int16_t top, int16_t left);
+// The resource file set for a menu with ZEL_SetMenuResFile, or -1.
+int16_t MenuResFileFor(MenuHandle menu);
 
 // The colours of menus, read by InitMenus.
 struct MenuColors {

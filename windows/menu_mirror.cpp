@@ -9,6 +9,7 @@
 #include "MacMemory.h"
 #include "../core/core_services.h"
 #include "../files/files_services.h"
+#include "../quickdraw/qd_services.h"
 
 namespace {
 
@@ -307,6 +308,45 @@ const MenuColors &CurrentMenuColors() { return sColors; }
 uint16_t MenuQuitCommand() { return sQuitCommand; }
 void SetMenuQuitCommand(uint16_t command) { sQuitCommand = command; }
 bool MenuPopUpFontInForce() { return sPopUpFont; }
+
+namespace {
+char sPopUpFace[LF_FACESIZE];
+int16_t sPopUpHeight;
+int16_t sSavedLineHeight;
+} // namespace
+
+void SetMenuPopUpFont(const char *face, int16_t height)
+{
+    CurrentMenuGeometry();
+    if (!face && !height) {
+        if (sPopUpFont)
+            sGeometry.lineHeight = sSavedLineHeight;
+        sPopUpFont = false;
+        sPopUpFace[0] = 0;
+        sPopUpHeight = 0;
+        return;
+    }
+    lstrcpynA(sPopUpFace, face ? face : "", sizeof sPopUpFace);
+    sPopUpHeight = height;
+    if (!sPopUpFont)
+        sSavedLineHeight = sGeometry.lineHeight;
+    sPopUpFont = true;
+    // The item line height of that font, as the owner-drawn items measure it.
+    HDC dc = CurrentDC() ? CurrentDC() : GetDC(nullptr);
+    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                             sPopUpFace[0] ? sPopUpFace : "System");
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    if (dc != CurrentDC())
+        ReleaseDC(nullptr, dc);
+    sGeometry.lineHeight = static_cast<int16_t>(tm.tmHeight + (tm.tmInternalLeading + 1) / 2);
+}
+
+const char *MenuPopUpFace() { return sPopUpFace; }
+int16_t MenuPopUpFontHeight() { return sPopUpHeight; }
 
 POINT MenuItemIconSize(MenuHandle, const MenuItemView &item)
 {

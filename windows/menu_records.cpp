@@ -429,6 +429,14 @@ int AddMenuItemEntry(MenuHandle menu, uint16_t command, HMENU submenu)
     return i;
 }
 
+const MenuItemEntry *FindMenuItemEntry(uint16_t key)
+{
+    for (int32_t i = 0; i < sItemEntries.count; ++i)
+        if (sItemEntries.at(i)->menu && sItemEntries.at(i)->key == key)
+            return sItemEntries.at(i);
+    return nullptr;
+}
+
 void RemoveMenuItemEntries(int16_t menuID)
 {
     for (int32_t i = 0; i < sItemEntries.count; ++i) {

@@ -144,7 +144,7 @@ std::vector<PatchRow> PatchRows()
     const std::vector<uint32_t> windowArgs = {U(kStorage), rect, U(kTitle), 1, 4, U(kBehind), 0, 0x12345678};
     return {
         {_PopUpMenuSelect, Addr(PPopUp), [] { return U(PopUpMenuSelect(kMenu, 10, -20, 3)); },
-         {U(kMenu), 10, U(int16_t(-20)), 3}, 0x00050007},
+         {U(kMenu), 10, U(int16_t(-20)), 3}, 0x00050007, [] { PopUpMenuSelect(nullptr, 10, -20, 3); }},
         {_GetNextEvent, Addr(PGetNextEvent), [] { return U(GetNextEvent(0x00FF, &sEvent)); }, {0x00FF, ev}, 1},
         {_WaitNextEvent, Addr(PWaitNextEvent), [] { return U(WaitNextEvent(0x0102, &sEvent, 77, kRgn)); },
          {0x0102, ev, 77, U(kRgn)}, 1},
@@ -276,7 +276,8 @@ TEST(TrapTable, PatchesCallingBackDoNotLoop)
     bool builtInButton = Button();
     Point builtInMouse;
     GetMouse(&builtInMouse);
-    int32_t builtInPopUp = PopUpMenuSelect(kMenu, 1, 2, 3);
+    // The built-in pop-up shows a real menu: a nil one answers at once.
+    int32_t builtInPopUp = PopUpMenuSelect(nullptr, 1, 2, 3);
 
     sReentered = 0;
     SetTrapAddress(Addr(ButtonInverting), _Button);
@@ -296,10 +297,10 @@ TEST(TrapTable, PatchesCallingBackDoNotLoop)
 
     sReentered = 0;
     SetTrapAddress(Addr(PopUpMarking), _PopUpMenuSelect);
-    EXPECT_EQ(PopUpMenuSelect(kMenu, 1, 2, 3), builtInPopUp | 0x00010000);
+    EXPECT_EQ(PopUpMenuSelect(nullptr, 1, 2, 3), builtInPopUp | 0x00010000);
     EXPECT_EQ(sReentered, 1);
     SetTrapAddress(Addr(PopUpMenuSelect), _PopUpMenuSelect);
-    EXPECT_EQ(PopUpMenuSelect(kMenu, 1, 2, 3), builtInPopUp);
+    EXPECT_EQ(PopUpMenuSelect(nullptr, 1, 2, 3), builtInPopUp);
 }
 
 // The Macintosh way to patch: keep the address that was there and call it from the patch.

@@ -89,3 +89,5 @@ void ReportUnimplemented(const char *) {}
 void PostPartMouseDown(int16_t) {}
 // The key code input translation saw last: no key is typed in this program.
 uint8_t LastKeyCodeTyped() { return 0; }
+// No port draws here: the pop-up font is measured on the screen.
+HDC CurrentDC() { return nullptr; }

@@ -1,0 +1,418 @@
+// Menu choices: Windows menu commands recorded as the Macintosh MenuSelect result and a menu-bar click,
+// menus with their own definition procedure tracked through WM_MENUSELECT and WM_ENTERIDLE, and pop-up
+// menus through TrackPopupMenu or a library window driven by a definition procedure.
+#include "menu_manager.h"
+
+#include <cstring>
+
+#include "LowMem.h"
+#include "MacMemory.h"
+#include "MacWindows.h"
+#include "Quickdraw.h"
+#include "../core/core_services.h"
+#include "../quickdraw/qd_services.h"
+
+namespace {
+
+uint32_t sMenuResult;
+uint16_t sLastCommand;   // the command a pop-up's menu loop sent, while one is tracked
+int sTrackingDepth;
+bool sMenuTracking;      // a definition procedure is choosing: GetMouse answers in the menu's DC
+// A menu with its own procedure, open in a Windows menu.
+int sOpenSlot = -1;
+int16_t sProcChoice;
+bool sChosen;
+Rect sMenuRect;
+HWND sOpenMenuWindow;
+// Hooks: the menu hook (no arguments) and the tear-off hook of the next pop-up (the cursor point).
+typedef void(ZEL_CALL *MenuHookProc)(void);
+typedef Boolean(ZEL_CALL *TearOffHookProc)(Point where);
+FARPROC sMenuHook;
+FARPROC sTearOffHook;
+bool sTearOffTracking;
+// Two menu resource files {key, file reference}.
+struct MenuResFile {
+    uint32_t key;
+    int16_t refNum;
+} sMenuResFiles[2];
+
+// Runs the choose message of the open definition-procedure menu at the cursor, in its window's DC.
+void ChooseInOpenMenu(MenuHandle menu)
+{
+    MenuDefProcPtr proc = MenuOwnProc(menu);
+    if (!proc || !sOpenMenuWindow || !IsWindow(sOpenMenuWindow))
+        return;
+    HDC dc = GetDC(sOpenMenuWindow);
+    ZEL_SetWMgrPortDC(TRUE, sOpenMenuWindow, dc, &sMenuRect);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    MouseLocation() = Point{static_cast<int16_t>(cursor.y), static_cast<int16_t>(cursor.x)};
+    const bool down = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
+    POINT local = cursor;
+    ScreenToClient(sOpenMenuWindow, &local);
+    const Point hit{static_cast<int16_t>(local.y), static_cast<int16_t>(local.x)};
+    const bool inside = hit.v >= sMenuRect.top && hit.v < sMenuRect.bottom && hit.h >= sMenuRect.left &&
+                        hit.h < sMenuRect.right;
+    if (sProcChoice || (down && inside)) {
+        sMenuTracking = true;
+        proc(mChooseMsg, menu, &sMenuRect, hit, &sProcChoice);
+        sMenuTracking = false;
+        sChosen = sProcChoice != 0;
+    }
+    ZEL_SetWMgrPortDC(FALSE, sOpenMenuWindow, dc, &sMenuRect);
+    ReleaseDC(sOpenMenuWindow, dc);
+}
+
+VOID CALLBACK PopUpIdleTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    ZEL_EnterIdle(SessionMainWindow(), WM_ENTERIDLE, MSGF_MENU, 0);
+}
+
+// The height of items 1 .. item - 1 as a pop-up built from the menu shows them.
+int HeightAbove(MenuHandle menu, int16_t item)
+{
+    const MenuGeometry &g = CurrentMenuGeometry();
+    int height = 0;
+    for (int16_t i = 1; i < item; ++i) {
+        MenuItemView view;
+        if (!FindMenuItem(menu, i, &view))
+            break;
+        height += view.text[0] == 1 && view.text[1] == '-' ? g.separatorHeight : g.lineHeight + 2;
+    }
+    return height;
+}
+
+// Waits until the mouse leaves a 9-by-9 square around `start` or enters `rect`; false when the button
+// came up first without a move (a later click goes on choosing).
+bool WaitForMovement(Point start, const Rect &rect)
+{
+    for (;;) {
+        POINT p{};
+        GetCursorPos(&p);
+        if (p.x < start.h - 4 || p.x > start.h + 4 || p.y < start.v - 4 || p.y > start.v + 4)
+            return true;
+        if (p.y >= rect.top && p.y < rect.bottom && p.x >= rect.left && p.x < rect.right)
+            return true;
+        if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000))
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(1);
+    }
+}
+
+} // namespace
+
+// Whether a definition procedure is choosing from a menu (GetMouse then answers in the menu's DC).
+bool MenuTrackingActive() { return sMenuTracking; }
+
+// PENDING: input translation posts this click with its modifiers and ahead of a pending drag.
+void PostPartMouseDown(int16_t part)
+{
+    EventRecord event{};
+    event.what = mouseDown;
+    event.message = 0;
+    event.when = TickCount();
+    event.where = Point{static_cast<int16_t>(-part), -1};
+    event.modifiers = CurrentModifiers();
+    EnqueueEvent(&event);
+}
+
+// ---- Host glue ----
+ZEL_EXTERN_C void ZEL_CALL ZEL_EventMenuSel(uint16_t command)
+{
+    if (command == 0xFFFF)
+        command = MenuQuitCommand();
+    int16_t menuID;
+    const MenuSlotEntry *slot = nullptr;
+    if (command) {
+        menuID = MenuIDFromCommand(command);
+        slot = MenuSlotAt(command >> 8);
+    } else {
+        menuID = BarMenuIDAtIndex(1);
+    }
+    const bool procSlot = slot && (slot->flags & menuSlotOwnProc);
+    int16_t item = static_cast<int16_t>(command & 0xFF);
+    if (sTrackingDepth) {
+        sLastCommand = command;
+        return;
+    }
+    sLastCommand = 0;
+    if (procSlot && MenuOwnProc(slot->menu)) {
+        // The procedure chose; Windows only saw its one owner-drawn item.
+        if (!sProcChoice)
+            return;
+        item = static_cast<int16_t>(sProcChoice - 1);
+        sProcChoice = 0;
+    }
+    sMenuResult = (static_cast<uint32_t>(static_cast<uint16_t>(menuID)) << 16) | static_cast<uint16_t>(item + 1);
+    if (!procSlot)
+        HiliteMenu(menuID);
+    PostPartMouseDown(1);
+}
+
+ZEL_EXTERN_C int32_t ZEL_CALL MenuSelect(Point) { return static_cast<int32_t>(sMenuResult); }
+
+ZEL_EXTERN_C int32_t ZEL_CALL ZEL_MenuSelect(HWND, UINT, WPARAM wParam, LPARAM lParam)
+{
+    UnobscureCursor();
+    const uint16_t item = LOWORD(wParam), flags = HIWORD(wParam);
+    if (item == 0 && lParam == 0 && flags == 0xFFFF) {
+        sOpenSlot = -1;
+        return 1;
+    }
+    const MenuSlotEntry *slot = MenuSlotAt(item >> 8);
+    if ((flags & MF_OWNERDRAW) && !(flags & MF_POPUP) && slot && (slot->flags & menuSlotOwnProc)) {
+        if (sOpenSlot < 0)
+            sProcChoice = 0;
+        sOpenSlot = item >> 8;
+        if (const MenuItemEntry *e = FindMenuItemEntry(item))
+            ChooseInOpenMenu(e->menu);
+        return 0;
+    }
+    if (!sProcChoice)
+        sOpenSlot = -1;
+    return 0;
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_EnterIdle(HWND window, UINT, WPARAM, LPARAM)
+{
+    bool cancelled = false;
+    if (sTearOffTracking && sTearOffHook && (GetAsyncKeyState(VK_LBUTTON) & 0x8000)) {
+        POINT p{};
+        GetCursorPos(&p);
+        HWND top = GetForegroundWindow();
+        RECT r{};
+        if (top)
+            GetWindowRect(top, &r);
+        if (!top || !PtInRect(&r, p)) {
+            const Point where{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+            if (reinterpret_cast<TearOffHookProc>(sTearOffHook)(where)) {
+                cancelled = true;
+                SendMessageA(window, WM_CANCELMODE, 0, 0);
+            }
+        }
+    }
+    if (!cancelled && sOpenSlot >= 0) {
+        POINT p{};
+        GetCursorPos(&p);
+        MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+        ZEL_MenuSelect(window, WM_MENUSELECT, MAKEWPARAM(sOpenSlot << 8, MF_OWNERDRAW), 1);
+    }
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_SetMenuHook(FARPROC hook)
+{
+    if (sMenuHook)
+        FreeHostProcInstance(sMenuHook);
+    sMenuHook = hook ? MakeHostProcInstance(hook) : nullptr;
+}
+
+ZEL_EXTERN_C FARPROC ZEL_CALL ZEL_GetMenuHook(void) { return sMenuHook; }
+
+ZEL_EXTERN_C Boolean ZEL_CALL ZEL_SetMenuResFile(int16_t index, uint32_t key, int16_t refNum)
+{
+    if (index < 0 || index > 1)
+        return false;
+    sMenuResFiles[index] = MenuResFile{key, refNum};
+    return true;
+}
+
+// The resource file set for a menu with ZEL_SetMenuResFile, or -1.
+int16_t MenuResFileFor(MenuHandle menu)
+{
+    for (const MenuResFile &f : sMenuResFiles)
+        if (f.key && f.key == static_cast<uint32_t>(reinterpret_cast<uintptr_t>(menu)))
+            return f.refNum;
+    return -1;
+}
+
+// ---- Pop-up menus ----
+int32_t TrackDefProcPopup(MenuHandle menu, int16_t top, int16_t left)
+{
+    MenuDefProcPtr proc = MenuOwnProc(menu);
+    if (!proc)
+        proc = reinterpret_cast<MenuDefProcPtr>(StandardMDEF);
+    Rect rect{top, left, static_cast<int16_t>(top + (*menu)->menuHeight),
+              static_cast<int16_t>(left + (*menu)->menuWidth)};
+    int16_t item = 0;
+    GrafPtr saved = CurrentPort();
+    if (WMgrCPort())
+        SetPor(reinterpret_cast<GrafPtr>(WMgrCPort()));
+    proc(mSizeMsg, menu, &rect, Point{top, left}, &item);
+    // Taller than the screen: further columns of the same width, cut to the usable height.
+    const int usable = CurrentMenuGeometry().usableHeight;
+    const int height = rect.bottom - rect.top, width = rect.right - rect.left;
+    if (height > usable && usable > 0) {
+        const int columns = (height + usable - 1) / usable;
+        rect.right = static_cast<int16_t>(rect.left + columns * width);
+        rect.bottom = static_cast<int16_t>(rect.top + usable);
+    }
+    proc(mPopUpMsg, menu, &rect, Point{top, left}, &item);
+
+    WindowPtr window = NewCWindow(nullptr, &rect, reinterpret_cast<const unsigned char *>("\0"), false, 255,
+                                  reinterpret_cast<WindowPtr>(-1), false, 0);
+    if (!window) {
+        if (saved)
+            SetPor(saved);
+        return 0;
+    }
+    HWND hwnd = ZEL_GethWnd(window);
+    const ULONG_PTR oldBrush =
+        hwnd ? SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(GetSysColorBrush(COLOR_MENU))) : 0;
+    ShowWindo(window);
+    SetPor(reinterpret_cast<GrafPtr>(window));
+    SetOrigin(rect.left, rect.top);
+    if (hwnd)
+        SetCapture(hwnd);
+    LowMem<int16_t>(lmAtMenuBottom) = rect.bottom;
+    LowMem<int16_t>(lmTopMenuItem) = rect.top;
+    int16_t choice = 0;
+    proc(mDrawMsg, menu, &rect, Point{top, left}, &choice);
+
+    const Point start = MouseLocation();
+    bool moved = WaitForMovement(start, rect);
+    RgnHandle gray = LowMem<RgnHandle>(lmGrayRgn);
+    while (WaitMouseUp()) {
+        POINT p{};
+        GetCursorPos(&p);
+        const Point hit{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+        const bool inside = hit.v >= rect.top && hit.v < rect.bottom && hit.h >= rect.left && hit.h < rect.right;
+        if (!inside && !choice) {
+            if (sMenuHook)
+                reinterpret_cast<MenuHookProc>(sMenuHook)();
+            moved |= hit.v != start.v || hit.h != start.h;
+            if (moved) {
+                POINT origin{0, 0};
+                if (gray && SessionMainWindow())
+                    ClientToScreen(SessionMainWindow(), &origin);
+                if (gray)
+                    OffsetRg(gray, static_cast<int16_t>(origin.x), static_cast<int16_t>(origin.y));
+                proc(mChooseMsg, menu, &rect, hit, &choice);
+                if (gray)
+                    OffsetRg(gray, static_cast<int16_t>(-origin.x), static_cast<int16_t>(-origin.y));
+            }
+        } else {
+            proc(mChooseMsg, menu, &rect, hit, &choice);
+        }
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    if (hwnd)
+        SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, static_cast<LONG_PTR>(oldBrush));
+    ReleaseCapture();
+    if (saved)
+        SetPor(saved);
+    DisposeWindow(window);
+    return choice ? static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>((*menu)->menuID)) << 16) |
+                                         static_cast<uint16_t>(choice))
+                  : 0;
+}
+
+int32_t PopUpMenuSelectDefault(MenuHandle menu, int16_t top, int16_t left, int16_t popUpItem)
+{
+    if (!menu || !*menu)
+        return 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, PopUpIdleTimer);
+    LowMem<int16_t>(lmAtMenuBottom) = 0;
+    LowMem<int16_t>(lmTopMenuItem) = 1;
+    sLastCommand = 0;
+    // The tear-off hook of setting 49 serves this one pop-up.
+    const FARPROC tearOff = reinterpret_cast<FARPROC>(static_cast<uintptr_t>(LibrarySetting(settingTearOffHook)));
+    if (!tearOff && (MenuOwnProc(menu) || sMenuHook)) {
+        KillTimer(nullptr, timer);
+        return TrackDefProcPopup(menu, top, left);
+    }
+    if (tearOff) {
+        sTearOffHook = MakeHostProcInstance(tearOff);
+        sTearOffTracking = true;
+    }
+    HMENU hmenu = CreatePopupMenu();
+    const int slot = AssignMenuSlot(menu, (*menu)->menuID, menuSlotPopUp);
+    int16_t columns = 1;
+    if (slot > 0)
+        BuildWinMenu(menu, hmenu, static_cast<uint16_t>(slot << 8), true, &columns);
+    int y = top, x = left;
+    if (popUpItem > 0)
+        y -= HeightAbove(menu, popUpItem);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int needed = columns * (*menu)->menuWidth + 80;
+    if (x + needed > screenWidth)
+        x = screenWidth - needed;
+    if (x < 0)
+        x = 0;
+    ++sTrackingDepth;
+    HWND owner = SessionMainWindow();
+    if (WindowPtr front = FrontWindow())
+        if (HWND frontWindow = ZEL_GethWnd(front))
+            owner = frontWindow;
+    const Point mouse = MouseLocation();
+    RECT keep{mouse.h - 5, mouse.v - 5, mouse.h + 5, mouse.v + 5};
+    int16_t item = 0, menuID = 0;
+    if (TrackPopupMenu(hmenu, 0, x - 1 < 0 ? 0 : x - 1, y - 1 < 0 ? 0 : y - 1, 0, owner, &keep)) {
+        MSG msg;
+        if (SessionMainWindow())
+            PeekMessageA(&msg, SessionMainWindow(), WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE);
+        for (int pass = 0; pass < 16 && !sLastCommand; ++pass)
+            PumpEvents(mDownMask, nullptr, 0);
+        if (sLastCommand) {
+            item = static_cast<int16_t>((sLastCommand & 0xFF) + 1);
+            menuID = MenuIDFromCommand(sLastCommand);
+        }
+    }
+    --sTrackingDepth;
+    DestroyMenu(hmenu);
+    if (sTearOffHook) {
+        FreeHostProcInstance(sTearOffHook);
+        sTearOffHook = nullptr;
+        SetLibrarySetting(settingTearOffHook, 0);
+    }
+    sTearOffTracking = false;
+    if (sChosen) {
+        item = sProcChoice;
+        menuID = (*menu)->menuID;
+        sChosen = false;
+    }
+    KillTimer(nullptr, timer);
+    return item ? static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(menuID)) << 16) |
+                                       static_cast<uint16_t>(item))
+                : 0;
+}
+
+ZEL_EXTERN_C int32_t ZEL_CALL ZEL_PopUpMenuSelectUsingDiffFont(MenuHandle menu, int16_t top, int16_t left,
+                                                             int16_t popUpItem, const char *face, int16_t height)
+{
+    SetMenuPopUpFont(face, height);
+    const int32_t result = PopUpMenuSelect(menu, top, left, popUpItem);
+    SetMenuPopUpFont(nullptr, 0);
+    return result;
+}
+
+// PENDING: the standard definition procedure lays items out in owner-drawn columns; this one sizes the menu as CalcMenuSize does and chooses by line.
+int32_t ZEL_CALL StandardMDEF(int16_t message, MenuHandle menu, Rect *menuRect, Point hit, int16_t *whichItem)
+{
+    if (!menu || !*menu || !menuRect)
+        return message;
+    const int16_t line = static_cast<int16_t>(CurrentMenuGeometry().lineHeight + 2);
+    switch (message) {
+    case mSizeMsg:
+        CalcMenuSize(menu);
+        menuRect->right = static_cast<int16_t>(menuRect->left + (*menu)->menuWidth);
+        menuRect->bottom = static_cast<int16_t>(menuRect->top + MenuItemCount(menu) * line);
+        return message;
+    case mChooseMsg: {
+        int16_t item = 0;
+        if (hit.v >= menuRect->top && hit.v < menuRect->bottom && hit.h >= menuRect->left && hit.h < menuRect->right)
+            item = static_cast<int16_t>((hit.v - menuRect->top) / line + 1);
+        if (item > MenuItemCount(menu) || !MenuItemEnabled(menu, item))
+            item = 0;
+        if (whichItem)
+            *whichItem = item;
+        return message;
+    }
+    default:
+        return message;
+    }
+}
