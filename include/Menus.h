@@ -104,6 +104,8 @@ ZEL_API void ZEL_CALL HiliteMenu(int16_t menuID);
 
 ZEL_API void ZEL_CALL InitMenus(void);
 
+/* One item per resource of the type, named by its name; 'FONT' and 'sfnt' list the installed faces. */
+ZEL_API void ZEL_CALL AppendResMenu(MenuHandle theMenu, ResType theType);
 /* The number of installed fonts ZEL_AddResFontMenu lists for the same flag. */
 ZEL_API int16_t ZEL_CALL CountInstalledFonts(Boolean scalable);
 

@@ -107,18 +107,6 @@ bool WaitForMovement(Point start, const Rect &rect)
 // Whether a definition procedure is choosing from a menu (GetMouse then answers in the menu's DC).
 bool MenuTrackingActive() { return sMenuTracking; }
 
-// PENDING: input translation posts this click with its modifiers and ahead of a pending drag.
-void PostPartMouseDown(int16_t part)
-{
-    EventRecord event{};
-    event.what = mouseDown;
-    event.message = 0;
-    event.when = TickCount();
-    event.where = Point{static_cast<int16_t>(-part), -1};
-    event.modifiers = CurrentModifiers();
-    EnqueueEvent(&event);
-}
-
 // ---- Host glue ----
 ZEL_EXTERN_C void ZEL_CALL ZEL_EventMenuSel(uint16_t command)
 {

@@ -142,8 +142,6 @@ const char *MenuPopUpFace();
 int16_t MenuPopUpFontHeight();
 
 // ---- Choices and pop-ups ----
-// Posts the menu-bar click the event loop answers with MenuSelect.
-void PostPartMouseDown(int16_t part);
 // The library's own menu definition procedure.
 int32_t ZEL_CALL StandardMDEF(int16_t message, MenuHandle menu, Rect *menuRect, Point hit, int16_t *whichItem);
 int32_t TrackDefProcPopup(MenuHandle menu, int16_t top, int16_t left);

@@ -681,6 +681,35 @@ ZEL_EXTERN_C void ZEL_CALL CalcMenuSize(MenuHandle theMenu)
     CalcStandardMenuSize(theMenu);
 }
 
+// One item per resource of the type, named by the resource's name (whose metacharacters take effect);
+// fonts are the installed faces.
+ZEL_EXTERN_C void ZEL_CALL AppendResMenu(MenuHandle theMenu, ResType theType)
+{
+    constexpr ResType kFontType = 0x464F4E54, kSfntType = 0x73666E74; // 'FONT', 'sfnt'
+    if (!ValidMenu(theMenu))
+        return;
+    SetResLoad(false);
+    if (theType == kFontType || theType == kSfntType) {
+        ZEL_AddResFontMenu(theMenu, theType == kSfntType);
+    } else {
+        const int16_t count = CountResources(theType);
+        for (int16_t i = 1; i <= count; ++i) {
+            Handle h = GetIndResource(theType, i);
+            if (!h)
+                continue;
+            int16_t id;
+            ResType type;
+            Str255 name;
+            name[0] = 0;
+            GetResInfo(h, &id, &type, name);
+            if (name[0])
+                AppendMen(theMenu, name);
+        }
+    }
+    SetResLoad(true);
+    CalcMenuSize(theMenu);
+}
+
 // One item per installed face of the wanted kind. Each is appended as one blank and then named, so
 // that metacharacters in font names stay text.
 ZEL_EXTERN_C void ZEL_CALL ZEL_AddResFontMenu(MenuHandle theMenu, Boolean scalable)

@@ -78,9 +78,6 @@ GrafPtr CurrentPort()
 // The menu code then sizes menus of their own procedure in the current port.
 CGrafPtr WMgrCPort() { return nullptr; }
 
-// The library's GetResource is not exported yet and finds nothing: neither does this one.
-#include "../../files/files_services.h"
-ZEL_EXTERN_C Handle ZEL_CALL GetResource(ResType, int16_t) { return nullptr; }
 
 HWND SessionMainWindow() { return nullptr; }
 void ReportUnimplemented(const char *) {}
