@@ -15,6 +15,7 @@
 #include "LowMem.h"
 #include "MacWindows.h"
 #include "MacMemory.h"
+#include "Menus.h"
 #include "OSUtils.h"
 #include "PLStringFuncs.h"
 #include "Quickdraw.h"
@@ -63,6 +64,22 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         EndPaint(hwnd, &ps);
         return 0;
     }
+    // The menus' messages go to the library, which mirrors its menu records into the frame's menu.
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0 && lParam == 0) {
+            ZEL_EventMenuSel(LOWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_INITMENUPOPUP:
+        ZEL_InitMenuMsg(reinterpret_cast<HMENU>(wParam));
+        break;
+    case WM_MENUSELECT:
+        ZEL_MenuSelect(hwnd, message, wParam, lParam);
+        break;
+    case WM_ENTERIDLE:
+        ZEL_EnterIdle(hwnd, message, wParam, lParam);
+        break;
     case ZEL_WM_HEAPDAMAGE:
         Log("library reports heap damage (record %p)", reinterpret_cast<void *>(lParam));
         return 0;
@@ -279,6 +296,43 @@ void ExerciseWindows()
     gFramed = mac;
 }
 
+// The menu bar: the Apple, File and Edit menus of a Macintosh program. With Apple-menu folding on (the
+// library's default) the Apple menu's first item shows as the last item of the host's own Help menu.
+enum { kAppleMenu = 1, kFileMenu = 128, kEditMenu = 129, kFileQuit = 4, kEditCopy = 4 };
+
+void ExerciseMenus()
+{
+    InitMenus();
+    Str255 title, items;
+    MenuHandle apple = NewMenu(kAppleMenu, ZEL_CopyCtoP("\x14", title));
+    AppendMen(apple, ZEL_CopyCtoP("About the sample\xC9;-", items));
+    MenuHandle file = NewMenu(kFileMenu, ZEL_CopyCtoP("File", title));
+    AppendMen(file, ZEL_CopyCtoP("New/N;Open\xC9/O;-;Quit/Q", items));
+    MenuHandle edit = NewMenu(kEditMenu, ZEL_CopyCtoP("Edit", title));
+    AppendMen(edit, ZEL_CopyCtoP("(Undo/Z;-;Cut/X;Copy/C;Paste/V", items));
+    for (MenuHandle m : {apple, file, edit})
+        InsertMen(m, 0);
+    DrawMenuBa();
+    Log("InitMenus and InsertMen: a bar of %d menus in the frame; MenuKey('Q') = 0x%08lX",
+        LMGetMenuList() ? *reinterpret_cast<int16_t *>(*LMGetMenuList()) / 6 : 0,
+        static_cast<unsigned long>(MenuKey('q')));
+}
+
+// Menu choices made with the keyboard, as a user would: Alt, a title's mnemonic, arrows and Return.
+void SendMenuKeys(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD vk : keys)
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = vk;
+            in.ki.dwFlags = up;
+            inputs.push_back(in);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 // Draws a window's content: a framed box and a diagonal in the document, stripes in the framed one.
 void DrawWindowContent(WindowPtr window)
 {
@@ -310,12 +364,16 @@ OSErr ZEL_CALL HandleOpenApplication(const AppleEvent *, AppleEvent *, int32_t)
     return 0;
 }
 
-// One second into the loop the host asks to quit, as closing its frame would: the library turns the
-// WM_QUIT into the Quit menu choice, a mouse-down in the menu bar.
-void CALLBACK AskToQuit(HWND, UINT, UINT_PTR id, DWORD)
+// Into the loop, the scripted user copies (Edit > Copy), then quits (File > Quit) through the menus.
+void CALLBACK ChooseFromMenus(HWND, UINT, UINT_PTR id, DWORD)
 {
-    KillTimer(nullptr, id);
-    PostQuitMessage(0);
+    static int step;
+    if (step++ == 0) {
+        SendMenuKeys({VK_MENU, 'E', VK_DOWN, VK_DOWN, VK_RETURN}); // Undo is disabled: Cut, then Copy
+    } else {
+        KillTimer(nullptr, id);
+        SendMenuKeys({VK_MENU, 'F', VK_DOWN, VK_DOWN, VK_RETURN}); // New, Open..., Quit
+    }
 }
 
 // The event loop of a Macintosh program: the windows are drawn only in answer to their update events,
@@ -341,7 +399,7 @@ void RunEventLoop()
     SendInput(4, gesture, sizeof(INPUT));
 
     AEInstallEventHandler(kCoreEventClass, kAEOpenApplication, HandleOpenApplication, 0, false);
-    SetTimer(nullptr, 0, 1000, AskToQuit);
+    SetTimer(nullptr, 0, 700, ChooseFromMenus);
     int updates = 0, activates = 0;
     bool quit = false;
     EventRecord event;
@@ -350,15 +408,18 @@ void RunEventLoop()
             continue;
         switch (event.what) {
         case mouseDown: {
-            if (event.where.h == -1 && event.where.v == -1) {
-                Log("WaitNextEvent: the Quit choice (a menu-bar mouse-down at -1, -1) ends the event loop");
-                quit = true;
-                break;
-            }
             // Windows moved the window already; the application finishes the drag the Macintosh way.
             WindowPtr window = nullptr;
             int16_t part = FindWindo(event.where, &window);
-            if (part == inDrag) {
+            if (part == inMenuBar) {
+                const int32_t choice = MenuSelect(event.where);
+                const int16_t menu = static_cast<int16_t>(choice >> 16), item = static_cast<int16_t>(choice);
+                Log("FindWindo: a menu-bar click; MenuSelect = menu %d, item %d%s", menu, item,
+                    menu == kEditMenu && item == kEditCopy ? " (Edit > Copy)"
+                    : menu == kFileMenu && item == kFileQuit ? " (File > Quit ends the event loop)" : "");
+                HiliteMenu(0);
+                quit = menu == kFileMenu && item == kFileQuit;
+            } else if (part == inDrag) {
                 Rect limit{0, 0, 2000, 2000};
                 DragWindow(window, event.where, &limit);
                 Log("FindWindo: a drag of \"%s\" finished by DragWindow", window == gDocument ? "Document" : "Macintosh frame");
@@ -384,13 +445,13 @@ void RunEventLoop()
     Log("the event loop answered %d update and %d activate events", updates, activates);
 }
 
-// Saves the window's client area as a 24-bit BMP.
+// Saves the whole window, frame and menu bar included, as a 24-bit BMP.
 void SaveWindowBitmap(HWND hwnd, const char *path)
 {
     RECT r;
-    GetClientRect(hwnd, &r);
-    int w = r.right, h = r.bottom;
-    HDC windowDc = GetDC(hwnd);
+    GetWindowRect(hwnd, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC windowDc = GetWindowDC(hwnd);
     HDC memDc = CreateCompatibleDC(windowDc);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -427,8 +488,14 @@ int main(int argc, char **argv)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterClasses(instance);
+    // The host's own frame menu: a Help menu, whose last item the folded Apple menu takes over.
+    HMENU help = CreatePopupMenu();
+    AppendMenuA(help, MF_STRING, 0xF100, "&Contents");
+    AppendMenuA(help, MF_STRING, 0xF101, "About");
+    HMENU frameMenu = CreateMenu();
+    AppendMenuA(frameMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 20, 20, 920, 540,
-                              nullptr, nullptr, instance, nullptr);
+                              nullptr, frameMenu, instance, nullptr);
 
     SessionParamBlock session{};
     session.size = sizeof session;
@@ -455,6 +522,7 @@ int main(int argc, char **argv)
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
     ExerciseWindows();
+    ExerciseMenus();
     RunEventLoop();
     MSG msg;
     for (int i = 0; i < 50 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i)

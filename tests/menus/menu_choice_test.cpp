@@ -214,6 +214,51 @@ TEST_F(MenuChoices, HooksAndMenuResourceFiles)
     ZEL_SetMenuResFile(0, 0, 0);
 }
 
+// Keys sent into TrackPopupMenu's loop by a thread timer, which that loop runs.
+std::vector<WORD> sTimerKeys;
+VOID CALLBACK SendTimerKeys(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    std::vector<INPUT> inputs;
+    for (WORD vk : sTimerKeys)
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = vk;
+            in.ki.dwFlags = up;
+            inputs.push_back(in);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+TEST_F(MenuChoices, PopUpMenuByKeys)
+{
+    ShowWindow(host_, SW_SHOW);
+    SetForegroundWindow(host_);
+    SetFocus(host_);
+    Pump();
+    MenuHandle menu = NewMenu(160, P("Pop").c_str());
+    AppendMen(menu, P("Red;Green;Blue").c_str());
+    struct Case {
+        const char *what;
+        std::vector<WORD> keys;
+        int32_t result;
+    } const cases[] = {
+        {"Down twice and Return take the second item", {VK_DOWN, VK_DOWN, VK_RETURN}, (160 << 16) | 2},
+        {"Escape takes nothing", {VK_ESCAPE}, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        sTimerKeys = c.keys;
+        SetTimer(nullptr, 0, 100, SendTimerKeys);
+        Watchdog dog(host_);
+        EXPECT_EQ(PopUpMenuSelect(menu, 200, 200, 0), c.result);
+        EXPECT_FALSE(dog.Fired());
+    }
+    DeleteMen(160);
+    DisposeMenu(menu);
+}
+
 // A menu with its own definition procedure pops up in a library window; the procedure gets the size,
 // pop-up, draw and choose messages, and the item under the mouse when the button comes up is chosen.
 struct TestMDEF {
@@ -265,6 +310,7 @@ TEST_F(MenuChoices, DefinitionProcedurePopUp)
 
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 150, 150);
     SendMouse(MOUSEEVENTF_LEFTDOWN);
+    Button(); // the press reaches the event state, as the host's mouse handler would tell it
     POINT target{160, 100 + 30}; // the second 20-pixel line of a menu at (100, 140)
     HANDLE mover = CreateThread(nullptr, 0, MoveAndRelease, &target, 0, nullptr);
     int32_t result;

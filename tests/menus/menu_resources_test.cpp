@@ -43,6 +43,7 @@ protected:
     {
         MenuBar::SetUp();
         ClearMenuBar();
+        SetResLoad(true); // a session that never ran InitResources starts with loading off
         const auto name = P("menus_test.rsr");
         DeleteFileA("menus_test.rsr");
         CreateResFile(name.c_str());
