@@ -38,7 +38,7 @@ LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return CallWindowProcA(sForwardedProc, hwnd, message, wParam, lParam);
 }
 
-void SendKeys(std::initializer_list<WORD> keys)
+void SendKeys(const std::vector<WORD> &keys)
 {
     std::vector<INPUT> inputs;
     for (WORD vk : keys) {
@@ -219,16 +219,7 @@ std::vector<WORD> sTimerKeys;
 VOID CALLBACK SendTimerKeys(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
-    std::vector<INPUT> inputs;
-    for (WORD vk : sTimerKeys)
-        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
-            INPUT in{};
-            in.type = INPUT_KEYBOARD;
-            in.ki.wVk = vk;
-            in.ki.dwFlags = up;
-            inputs.push_back(in);
-        }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    SendKeys(sTimerKeys);
 }
 
 TEST_F(MenuChoices, PopUpMenuByKeys)
