@@ -34,8 +34,6 @@ void UnobscureCursor();
 // the cursor of a slot.
 bool IsCachedCursor(HCURSOR cursor);
 HCURSOR CachedCursorAt(int slot);
-// Shows the cursor again when ObscureCursor hid it until the next move (the menus do on WM_MENUSELECT).
-void UnobscureCursor();
 // ---- Graphics ports and the PortDCTable ----
 // The current port, its PortDCRecord and the current DC: changed only by SetPor, the port open and
 // close calls and the DC glue.
