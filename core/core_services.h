@@ -65,7 +65,6 @@ uint32_t GetLocalBlockSize(HLOCAL block);
 inline MasterPointerRecord *MasterRecord(Handle h) { return reinterpret_cast<MasterPointerRecord *>(h); }
 // A handle made by the library's handle calls that is not disposed and holds data.
 bool IsLiveHandle(Handle h);
-void HSetCBit(Handle h);
 int16_t GetHandleCBit(Handle h);
 void ClearHandleCBit(Handle h);
 void SetHandleResFileSlot(Handle h, int16_t slot);

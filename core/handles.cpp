@@ -259,8 +259,6 @@ bool IsLiveHandle(Handle h)
             return r->data != 0 && r->data != kUnmapped;
     return false;
 }
-
-void HSetCBit(Handle h) { if (h) MasterRecord(h)->flags |= mpCBit; }
 int16_t GetHandleCBit(Handle h) { return h && (MasterRecord(h)->flags & mpCBit) ? 1 : 0; }
 void ClearHandleCBit(Handle h) { if (h) MasterRecord(h)->flags &= ~mpCBit; }
 
@@ -563,6 +561,8 @@ ZEL_EXTERN_C void ZEL_CALL HPurge(Handle h) { if (h) MasterRecord(h)->flags |= m
 ZEL_EXTERN_C void ZEL_CALL HNoPurge(Handle h) { if (h) MasterRecord(h)->flags &= ~mpPurgeable; }
 ZEL_EXTERN_C void ZEL_CALL HSetRBit(Handle h) { if (h) MasterRecord(h)->flags |= mpResource; }
 ZEL_EXTERN_C void ZEL_CALL HClrRBit(Handle h) { if (h) MasterRecord(h)->flags &= ~mpResource; }
+// Marks a handle for picture playback, which reads the mark through GetHandleCBit.
+ZEL_EXTERN_C void ZEL_CALL HSetCBit(Handle h) { if (h) MasterRecord(h)->flags |= mpCBit; }
 
 ZEL_EXTERN_C void ZEL_CALL MoreMasters(void)
 {

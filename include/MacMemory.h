@@ -96,6 +96,7 @@ ZEL_API void ZEL_CALL HPurge(Handle h);
 ZEL_API void ZEL_CALL HNoPurge(Handle h);
 ZEL_API void ZEL_CALL HSetRBit(Handle h);
 ZEL_API void ZEL_CALL HClrRBit(Handle h);
+ZEL_API void ZEL_CALL HSetCBit(Handle h);
 ZEL_API void ZEL_CALL MoreMasters(void);
 ZEL_API OSErr ZEL_CALL HandToHand(Handle *theHndl);
 ZEL_API OSErr ZEL_CALL PtrToHand(const void *srcPtr, Handle *dstHndl, long size);

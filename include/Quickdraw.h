@@ -468,8 +468,6 @@ ZEL_API void ZEL_CALL CloseCPort(CGrafPtr port);
 /* SetPort, exported without its last letter. */
 ZEL_API void ZEL_CALL SetPor(GrafPtr port);
 ZEL_API GrafPtr ZEL_CALL GetPort(GrafPtr *port);
-/* Opens a colour port that draws into the given device context (which it does not own). */
-ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
 
 /* Host glue of the ports. */
 ZEL_API Boolean ZEL_CALL ZEL_IsPortValid(GrafPtr port);
@@ -535,10 +533,6 @@ ZEL_API void ZEL_CALL ZEL_GetAppWinRect(Rect *r);
 /* ---- Pattern brushes ---- */
 /* how -1 switches brush alignment off, 0 counts it down, any other value counts it up. */
 ZEL_API int32_t ZEL_CALL ZEL_BrushAlign(int16_t how);
-/* The brush the current port's pattern of `kind` (0 pen, 1 background, 2 fill) draws with, the DC's
-   text and background colours set for it; selected into the port's DC when `select` is nonzero. The
-   brush stays the library's. */
-ZEL_API HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select);
 
 /* The library's QuickDraw globals, exported as data; Setup_Globals points the QuickDraw slots of the
    low-memory pointer block at its fields. */

@@ -57,6 +57,10 @@ PortDCRecord *PortRecordOf(GrafPtr port);
 inline bool IsColorPort(GrafPtr port) { return port && port->portBits.rowBytes < 0; }
 // The next port opened takes this DC (it does not own it).
 void SetNextPortDC(HDC dc);
+// Opens a colour port that draws into the given DC (which it does not own): SetNextPortDC, OpenCPort,
+// the library palette realised and the port's brushes invalidated. Reached by the test programs by
+// ordinal; no host interface.
+ZEL_EXTERN_C void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
 // The current record draws into `dc` from now on (text alignment TA_BASELINE; the font map loaded on
 // first use).
 void SetPortRecordDC(HDC dc);
@@ -190,6 +194,10 @@ void IndexToColorInTable(CTabHandle ct, int32_t index, RGBColor *rgb);
 constexpr uint32_t kPaletteSwitch = 0x4000;
 
 // ---- Pattern brushes ----
+// The brush the current port's pattern of `kind` (0 pen, 1 background, 2 fill) draws with, the DC's
+// text and background colours set for it; selected into the port's DC when `select` is nonzero (0 when
+// none could be made). The brush stays the library's. Test programs reach it by ordinal.
+ZEL_EXTERN_C HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select);
 // The QuickDraw globals' standard patterns (white, black, gray, ltGray, dkGray) and their bitmaps
 // (InitGraf); the bitmaps go and the unheld cache brushes with them at ExitGraf.
 void FillStandardPatterns();

@@ -233,9 +233,12 @@ void ExerciseQuickDraw()
     RECT all = {0, 0, kDrawingWidth, kDrawingHeight};
     FillRect(gDrawingDC, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 
+    // Until windows are built, a colour port draws into the DIB section by taking its DC in place of
+    // its own for as long as it is current.
     static CGrafPort port;
-    OpenPortForHDC(&port, gDrawingDC);
+    OpenCPort(&port);
     SetPor(reinterpret_cast<GrafPtr>(&port));
+    HDC portDC = ZEL_SwaphDC(gDrawingDC, 0);
     const RGBColor colours[] = {{0xFFFF, 0, 0}, {0, 0x8000, 0}, {0, 0, 0xFFFF}, {0, 0, 0}};
     for (int i = 0; i < 4; ++i) {
         RGBForeColor(&colours[i]);
@@ -271,6 +274,7 @@ void ExerciseQuickDraw()
     InvertRec(&stripe);
     DisposeRgn(inner);
     DisposeRgn(outer);
+    ZEL_SwaphDC(portDC, 0);
     SetPor(qd.thePort);
     CloseCPort(&port);
     Log("QuickDraw: lines in four pen sizes and colours, rectangles, a region and the standard patterns (below)");

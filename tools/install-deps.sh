@@ -36,3 +36,8 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     | $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
   /usr/lib/wine/wine --version >/dev/null
 fi
+# Say when the emulator carries the 32-bit programs: runs are slower, and only ratios measured inside one
+# process mean anything.
+if grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then
+  echo "note: 32-bit programs run through qemu's user-mode emulator (this kernel runs no 32-bit programs itself)"
+fi

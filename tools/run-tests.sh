@@ -6,5 +6,7 @@ bash tools/install-deps.sh
 source tools/wine-env.sh
 build_tree -DTOLVADEX_TESTS=ON
 wine_env_start
+# This script's own Wine session serves the run: ctest's session fixture stands aside.
+export TOLVADEX_WINE_SESSION=external
 cd "$BUILD"
 ctest --output-on-failure --timeout 300 -j"${TOLVADEX_TEST_JOBS:-4}"

@@ -26,8 +26,10 @@ HWND CreateDrawingWindow(int width, int height)
 {
     RECT frame{0, 0, width, height};
     AdjustWindowRect(&frame, WS_POPUP, FALSE);
-    HWND hwnd = CreateWindowA("ZELSubWndClass", "drawing", WS_POPUP, 40, 40, frame.right - frame.left,
-                              frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    // Topmost: tests that find the window under a point of the display must not meet another
+    // program's window there.
+    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, "ZELSubWndClass", "drawing", WS_POPUP, 40, 40, frame.right - frame.left,
+                                frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!hwnd)
         return nullptr;
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);

@@ -9,6 +9,7 @@
 
 #include "MacTypes.h"
 #include "Quickdraw.h"
+#include "test_seams.h"
 
 namespace testing_support {
 
@@ -17,7 +18,7 @@ QDGlobals &QuickDrawGlobals();
 // The Window Manager port opened by InitGraf.
 GrafPtr WindowManagerPort();
 
-// A shown top-level window of the host's class whose client area is width x height; NULL without a
+// A shown topmost window of the host's class whose client area is width x height; NULL without a
 // display. Destroyed with DestroyWindow.
 HWND CreateDrawingWindow(int width, int height);
 

@@ -158,6 +158,13 @@ TEST(Handles, StateBits)
     EXPECT_EQ(Record(h)->flags & (mpPurgeable | mpResource), mpPurgeable | mpResource);
     HSetState(h, 0);
     EXPECT_EQ(Record(h)->flags & (mpPurgeable | mpResource), 0);
+    // The picture mark is a bit of its own: HGetState does not show it and HSetState keeps it.
+    HSetCBit(h);
+    EXPECT_EQ(Record(h)->flags & mpCBit, mpCBit);
+    EXPECT_EQ(static_cast<uint8_t>(HGetState(h)), handleLockedBit);
+    HSetState(h, 0);
+    EXPECT_EQ(Record(h)->flags & mpCBit, mpCBit);
+    HSetCBit(nullptr);
     DisposeHandle(h);
 }
 

@@ -1,0 +1,12 @@
+// Library calls the test programs use that are no part of the host interface: the DLL exports them by
+// ordinal only, and the import library binds them so.
+#pragma once
+
+#include <windows.h>
+#include "Quickdraw.h"
+
+// Opens a colour port that draws into the given DC (which the port does not own).
+ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
+// The brush the current port's pattern of `kind` (0 pen, 1 background, 2 fill) draws with, the DC's
+// colours set for it; selected into the port's DC when `select` is nonzero.
+ZEL_API HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select);
