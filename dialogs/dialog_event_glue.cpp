@@ -3,8 +3,20 @@
 
 // PENDING: the Dialog Manager answers whether a modal dialog or alert window is up.
 bool ModalWindowUp() { return false; }
-// PENDING: the Dialog Manager raises its show-request flag from its dialog key handling; taking it clears it.
-bool TakeShowHiddenDialogRequest() { return false; }
+// The show-request flag: the dialog keyboard hook raises it when it sees the hidden-dialog sequence; the
+// null-event path of the pump takes it (clearing it).
+namespace {
+bool sShowHiddenRequest;
+} // namespace
+
+void RequestHiddenDialog() { sShowHiddenRequest = true; }
+
+bool TakeShowHiddenDialogRequest()
+{
+    const bool requested = sShowHiddenRequest;
+    sShowHiddenRequest = false;
+    return requested;
+}
 // PENDING: the Dialog Manager shows the dialog of the library's resource file until a click or a key.
 void ShowHiddenDialog() {}
 // PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.

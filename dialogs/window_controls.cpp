@@ -25,9 +25,6 @@ uint16_t LibraryControlKind(HWND, bool *isEdit)
     return 0xFFFF;
 }
 
-// PENDING: the Dialog Manager shows its hidden dialog from the next null event.
-void RequestHiddenDialog() {}
-
 // PENDING: the Dialog Manager places windows, dialogs and alerts by the positioning word of their
 // resources.
 void ApplyPositionSpec(Rect *rect, uint16_t position)

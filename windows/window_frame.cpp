@@ -8,6 +8,7 @@
 #include "Events.h"
 #include "Menus.h"
 #include "../devices/devices_services.h"
+#include "../dialogs/dialogs_services.h"
 #include "../quickdraw/qd_services.h"
 
 namespace {
@@ -360,6 +361,8 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_NCMessage(HWND hwnd, UINT message, WPARAM wPar
         r->right -= m.borderX;
         return 0;
     }
+    if (message == WM_NCLBUTTONDOWN)
+        CloseDroppedComboBox(window);
     LRESULT result = DefaultZoomed(hwnd, window, createFlags, message, wParam, lParam);
     if (message == WM_NCLBUTTONDOWN && window != WindowBeingCreated())
         SetPortGlobalOrigin(window, hwnd);
