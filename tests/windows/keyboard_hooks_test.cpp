@@ -113,13 +113,19 @@ TEST_F(KeyboardHooks, DialogKeysGoToTheTargetAndOthersReachBoth)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.vk);
+        FlushEvents(everyEvent, 0);
         Press(c.vk);
         std::vector<UINT> toTarget = KeysDown(TakeMessages(WM_KEYDOWN));
         EXPECT_EQ(toTarget == std::vector<UINT>{c.vk}, c.target);
         EXPECT_EQ(sEditKeys == std::vector<UINT>{c.vk}, c.control);
+        // What reaches the target comes back from the event loop as a key-down.
+        EventRecord event{};
+        EXPECT_TRUE(GetNextEvent(keyDownMask, &event));
+        EXPECT_EQ(event.what, keyDown);
         sEditKeys.clear();
         TakeMessages(WM_KEYUP);
     }
+    FlushEvents(everyEvent, 0);
 
     ZEL_EndSession(1);
     Press('B');

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Events.h"
 #include "LowMem.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
@@ -25,8 +26,10 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ACTIVATE)
         ZEL_EventActivate(hwnd, message, wParam, lParam);
-    if (message == WM_KEYDOWN || message == WM_KEYUP)
+    if (message == WM_KEYDOWN || message == WM_KEYUP) {
         Note(hwnd, message, wParam, lParam);
+        ZEL_EventKey(hwnd, message, wParam, lParam);
+    }
     if (message == WM_SYSCOMMAND && ZEL_SysCommand(1, hwnd, wParam))
         return 0;
     return DefWindowProcA(hwnd, message, wParam, lParam);
