@@ -259,11 +259,13 @@ int32_t LibrarySetting(LibrarySettingNumber number);
 void SetLibrarySetting(LibrarySettingNumber number, int32_t value);
 
 // ---- Vertical Retrace tasks, as the event pump runs them ----
-// PENDING: the Vertical Retrace queue answers whether a task is installed.
+// Whether a task is installed.
 bool VerticalRetraceTasksQueued();
-// PENDING: the Vertical Retrace queue decrements every armed task and calls those that reach 0 (with
-// the task's address when `passTaskAddress`).
+// One pass: every armed task counts down and those reaching 0 are called (with the task's address when
+// `passTaskAddress`; either way the stack is kept).
 void RunVerticalRetraceTasks(bool passTaskAddress);
+// Session exit: the remaining tasks are removed.
+void ExitVerticalRetrace();
 
 // ---- Trap table and OS utilities ----
 // The Notification Manager's icon while a request shows one (a 16 x 16 monochrome bitmap), else NULL;

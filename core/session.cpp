@@ -141,6 +141,7 @@ void TearDown()
     ExitPrinting();
     ErrorSound(reinterpret_cast<SoundProcPtr>(1));
     ExitResources();
+    ExitVerticalRetrace();
     ExitWindowManager();
     TearDownQuickDraw();
     ExitEventQueue();

@@ -39,6 +39,10 @@ uint16_t SampleTabletInput(const MSG *message);
 bool TabletReleased();
 // PENDING: the pen-tablet driver turns sampling on while Vertical Retrace tasks are installed.
 bool TabletSamplingOn();
+// PENDING: the pen-tablet driver starts sampling when a Vertical Retrace task is installed.
+void StartTabletSampling();
+// PENDING: the pen-tablet driver stops sampling when a Vertical Retrace task is removed.
+void StopTabletSampling();
 // PENDING: the pen-tablet driver reports its pen state as the tablet bit (0x0040) of mouse events.
 uint16_t QueryTabletModifierBit();
 // PENDING: the pen-tablet driver disables its context when the application is deactivated.

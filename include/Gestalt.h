@@ -1,0 +1,10 @@
+/* Gestalt: the library's fixed answers about the Macintosh it stands for. */
+#ifndef TOLVADEX_GESTALT_H
+#define TOLVADEX_GESTALT_H
+
+#include "MacTypes.h" /* gestaltUndefSelectorErr */
+
+
+ZEL_API OSErr ZEL_CALL Gestalt(OSType selector, int32_t *response);
+
+#endif
