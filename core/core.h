@@ -89,9 +89,14 @@ void SwapColorTableWithin(int direction, uint8_t *table, uint32_t size);
 // ---- Character conversion and string helpers ----
 
 // ---- SANE numerics ----
-// The library's NaN with a code: the code in the low 32 bits, 0xFFFF above it, 0x7FF0 on top (0x7FF4 when
-// quiet).
-double LibraryNaN(int16_t code, bool quiet);
+// The bits of the library's NaN with a code: the code in the low 32 bits, 0xFFFF above it, 0x7FF0 on top
+// (0x7FF4 when quiet, plus 0x8000 when negative). Kept as bits: a signalling NaN loaded into the x87
+// comes out quiet.
+uint64_t LibraryNaNBits(int32_t code, bool quiet, bool negative);
+// Reports an opword or subcode the numerics calls do not handle: " fp68k (2)".
+void ReportNumericsSubcode(const char *routine, int32_t subcode);
+// fp68k's decimal opword: the decimal record at src as the nearest double at dst.
+void DecimalRecordToDouble(const void *src, void *dst);
 
 // Holds the x87 at IEEE double precision (53-bit significands, round to nearest, exceptions masked)
 // over one numerics call and gives the caller's control word back at the end: a MinGW program runs at

@@ -315,3 +315,11 @@ int32_t MacToAnsiTotalAdvance();
 void SetPortDoubleByteTextQuery(bool (*query)());
 // TextEdit answers whether its password mode is on (every character then shows as '*').
 void SetPasswordModeQuery(bool (*query)());
+
+// ---- SANE decimal conversion ----
+// The value of a NUL-terminated string of an optional '-' and decimal digits; -32768 for a NULL or empty
+// string or one with any other character. Reading stops once the value reaches 10000; it is pinned to
+// +-32767, never wrapped.
+int16_t ParseShortDecimal(const char *s);
+// Writes n in decimal, '-' first when negative, with a NUL; returns the address of the NUL.
+char *FormatShortDecimal(int16_t n, char *s);

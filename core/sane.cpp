@@ -75,11 +75,6 @@ int16_t ClassOfFloatBits(uint32_t bits)
     return classNormal;
 }
 
-uint64_t LibraryNaNBits(int32_t code, bool quiet, bool negative)
-{
-    uint64_t top = 0x7FF0u | (quiet ? 0x0004u : 0u) | (negative ? 0x8000u : 0u);
-    return (top << 48) | 0x0000FFFF00000000ull | static_cast<uint32_t>(code);
-}
 
 // ---- The rounding direction ----
 
@@ -300,13 +295,6 @@ int16_t NaNCodeOf(const char *text)
     return static_cast<int16_t>(value);
 }
 
-void ReportSubcode(const char *routine, int32_t subcode)
-{
-    char message[48];
-    std::snprintf(message, sizeof message, " %s (%ld)", routine, static_cast<long>(subcode));
-    ReportUnimplemented(message);
-}
-
 // f (x) inside an IEEE double window.
 template <typename F> double InIeeeWindow(double x, F f)
 {
@@ -316,13 +304,27 @@ template <typename F> double InIeeeWindow(double x, F f)
 
 } // namespace
 
-double LibraryNaN(int16_t code, bool quiet) { return std::bit_cast<double>(LibraryNaNBits(code, quiet, false)); }
+void ReportNumericsSubcode(const char *routine, int32_t subcode)
+{
+    char message[48];
+    std::snprintf(message, sizeof message, " %s (%ld)", routine, static_cast<long>(subcode));
+    ReportUnimplemented(message);
+}
+
+uint64_t LibraryNaNBits(int32_t code, bool quiet, bool negative)
+{
+    uint64_t top = 0x7FF0u | (quiet ? 0x0004u : 0u) | (negative ? 0x8000u : 0u);
+    return (top << 48) | 0x0000FFFF00000000ull | static_cast<uint32_t>(code);
+}
 
 // ---- fp68k ----
 
 ZEL_EXTERN_C void ZEL_CALL fp68k(const void *src, void *dst, int16_t opword)
 {
     switch (static_cast<uint16_t>(opword)) {
+    case FODEC2X:
+        DecimalRecordToDouble(src, dst);
+        return;
     case FOX2X:
         DoubleToExtended80(BitsAt(src), dst);
         return;
@@ -359,7 +361,7 @@ ZEL_EXTERN_C void ZEL_CALL fp68k(const void *src, void *dst, int16_t opword)
         return;
     }
     default:
-        ReportSubcode("fp68k", opword);
+        ReportNumericsSubcode("fp68k", opword);
         return;
     }
 }
@@ -383,7 +385,7 @@ ZEL_EXTERN_C void ZEL_CALL fp68k2(void *p, int16_t subcode)
         return;
     }
     default:
-        ReportSubcode("fp68k2", subcode);
+        ReportNumericsSubcode("fp68k2", subcode);
         return;
     }
 }
@@ -462,7 +464,10 @@ ZEL_EXTERN_C int32_t ZEL_CALL SaneIsNanf(float x)
 }
 
 // Exported as nan: the library's NaN with the code, quiet bit clear.
-ZEL_EXTERN_C double ZEL_CALL SaneNan(const char *code) { return LibraryNaN(NaNCodeOf(code), false); }
+ZEL_EXTERN_C double ZEL_CALL SaneNan(const char *code)
+{
+    return std::bit_cast<double>(LibraryNaNBits(NaNCodeOf(code), false, false));
+}
 
 // Exported as nanf.
 ZEL_EXTERN_C float ZEL_CALL SaneNanf(const char *code)

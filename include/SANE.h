@@ -27,7 +27,33 @@ typedef struct extended96 {
     uint32_t mantissaHigh;
     uint32_t mantissaLow;
 } extended96;
+/* A decimal record: value = (-1)^sgn x significand x 10^exp. The significand is a Pascal string of at
+   most 20 digit characters; "N" stands for a NaN, "I" for an infinity, "0" for zero. */
+enum { SIGDIGLEN = 20, DECSTROUTLEN = 80 };
+typedef struct decimal {
+    int8_t sgn; /* 1 negative */
+    int8_t unused;
+    int16_t exp;
+    struct {
+        uint8_t length;
+        uint8_t text[SIGDIGLEN];
+        uint8_t unused;
+    } sig;
+} decimal;
+
+/* How a number becomes decimal: FLOATDECIMAL keeps `digits` significant digits, FIXEDDECIMAL `digits`
+   places after the point. */
+enum { FLOATDECIMAL = 0, FIXEDDECIMAL = 1 };
+typedef struct decform {
+    int8_t style;
+    int8_t unused;
+    int16_t digits;
+} decform;
 #pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(decimal) == 26, "decimal is 26 bytes");
+ZEL_STATIC_ASSERT(offsetof(decimal, sig) == 4, "sig at 4");
+ZEL_STATIC_ASSERT(sizeof(decform) == 4, "decform is 4 bytes");
 
 ZEL_STATIC_ASSERT(sizeof(extended80) == 10, "extended80 is 10 bytes");
 ZEL_STATIC_ASSERT(offsetof(extended80, signAndExponent) == 8, "signAndExponent at 8");
@@ -46,6 +72,8 @@ typedef int16_t numclass;
 
 /* fp68k opwords. */
 enum {
+    FODEC2X = 0x0009, /* decimal record to double */
+    FOX2DEC = 0x000B, /* double to decimal record (fp68k4) */
     FOX2X = 0x080E,  /* double to 80-bit extended */
     FOX2D = 0x0810,  /* 80-bit extended to double */
     FOCLASS = 0x081C,/* class of a double, stored as a 16-bit integer */
@@ -91,5 +119,24 @@ ZEL_API double ZEL_CALL Ln1(double x);
 ZEL_API double ZEL_CALL ZEL_Sin(double x);
 ZEL_API double ZEL_CALL ZEL_Cos(double x);
 ZEL_API double ZEL_CALL ZEL_Tan(double x);
+
+/* ---- Decimal conversion ---- */
+/* Opword FOX2DEC: the double at src as a decimal record at dst, cut to the form when there is one. */
+ZEL_API void ZEL_CALL fp68k4(const decform *form, const void *src, void *dst, int16_t opword);
+/* Parses the Pascal string from the 1-based *index; *index ends after the characters used, *validPrefix
+   is 0 when no digit was seen, 1 for zeros only, 2 otherwise (str2dec stores it in 16 bits). */
+ZEL_API void ZEL_CALL Str2Dec(ConstStr255Param s, int16_t *index, decimal *d, Boolean *validPrefix);
+ZEL_API void ZEL_CALL str2dec(ConstStr255Param s, int16_t *index, decimal *d, int16_t *validPrefix);
+ZEL_API void ZEL_CALL cstr2dec(const char *s, int16_t *index, decimal *d, int16_t *validPrefix);
+ZEL_API double ZEL_CALL Str2Num(ConstStr255Param s);
+ZEL_API double ZEL_CALL dec2num(const decimal *d);
+ZEL_API double ZEL_CALL Dec2Num(const decimal *d);
+ZEL_API float ZEL_CALL dec2f(const decimal *d);
+ZEL_API void ZEL_CALL num2dec(const decform *form, double x, decimal *d);
+/* Pascal string of at most 255 characters; "?" when the number does not fit. */
+ZEL_API void ZEL_CALL num2str(const decform *form, double x, unsigned char *s);
+/* NUL-terminated, at most DECSTROUTLEN bytes with the NUL; form may be NULL. */
+ZEL_API void ZEL_CALL dec2str(const decform *form, const decimal *d, char *s);
+ZEL_API void ZEL_CALL numtostring(int32_t n, char *s);
 
 #endif

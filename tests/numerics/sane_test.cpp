@@ -13,40 +13,11 @@
 #include "FixMath.h"
 #include "test_support.h"
 #include "fp_header_calls.h"
+#include "numerics_helpers.h"
 
 namespace {
 
-uint64_t Bits(double x) { return std::bit_cast<uint64_t>(x); }
-double FromBits(uint64_t b) { return std::bit_cast<double>(b); }
-
-uint16_t ControlWord()
-{
-    uint16_t cw;
-    asm volatile("fnstcw %0" : "=m"(cw));
-    return cw;
-}
-void SetControlWord(uint16_t cw) { asm volatile("fldcw %0" : : "m"(cw) : "memory"); }
-
-constexpr uint16_t kIeeeDouble = 0x027F;     // 53-bit precision, to nearest, exceptions masked
-constexpr uint16_t kStartControlWord = 0x037F; // what a MinGW program starts with: 64-bit precision
-
-// Sets the caller's control word for a scope.
-class CallerControlWord {
-public:
-    explicit CallerControlWord(uint16_t cw) : saved_(ControlWord()) { SetControlWord(cw); }
-    ~CallerControlWord() { SetControlWord(saved_); }
-
-private:
-    uint16_t saved_;
-};
-
-// The C runtime's result at IEEE double precision, stored as a double.
-double Reference(const std::function<double()> &f)
-{
-    CallerControlWord ieee(kIeeeDouble);
-    volatile double r = f();
-    return r;
-}
+using namespace numerics_test;
 
 // Calls a one-double entry point with exact argument bits: a double pushed through the x87 would lose
 // its signalling NaNs.
