@@ -312,18 +312,25 @@ std::string ExponentText(int32_t exponent)
     return text;
 }
 
+// "NAN" or "INF" for those records; else NULL, with the record's digits read.
+const char *SpecialText(const decimal &d, std::string *digits)
+{
+    switch (ReadSignificand(d, digits)) {
+    case significandNaN:
+        return "NAN";
+    case significandInfinity:
+        return "INF";
+    default:
+        return nullptr;
+    }
+}
+
 std::string DecimalRecordText(const decform *form, const decimal &d)
 {
     std::string digits;
     std::string sign = d.sgn ? "-" : "";
-    switch (ReadSignificand(d, &digits)) {
-    case significandNaN:
-        return sign + "NAN";
-    case significandInfinity:
-        return sign + "INF";
-    default:
-        break;
-    }
+    if (const char *special = SpecialText(d, &digits))
+        return sign + special;
     int32_t length = static_cast<int32_t>(digits.size());
     int32_t integerDigits = length + d.exp;
     bool fixed = form && form->style == FIXEDDECIMAL;
@@ -355,14 +362,8 @@ std::string NumberText(const decform &form, double x)
     DoubleToDecimal(x, &d);
     std::string digits;
     std::string sign = d.sgn ? "-" : "";
-    switch (ReadSignificand(d, &digits)) {
-    case significandNaN:
-        return sign + "NAN";
-    case significandInfinity:
-        return sign + "INF";
-    default:
-        break;
-    }
+    if (const char *special = SpecialText(d, &digits))
+        return sign + special;
     int32_t integerDigits = static_cast<int32_t>(digits.size()) + d.exp;
     int32_t wanted = form.digits;
     if (form.style == FIXEDDECIMAL) {
