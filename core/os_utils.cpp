@@ -36,6 +36,12 @@ ZEL_EXTERN_C void ZEL_CALL Delay(int32_t numTicks, uint32_t *finalTicks)
             int64_t waitMs = std::min<int64_t>(int64_t{numTicks - passed} * 16, 32767);
             PumpEvents(everyEvent, &scratch, static_cast<int16_t>(waitMs));
             now = TickCount();
+            // With an event waiting the pump returns at once: wait for input or the rest of the delay
+            // here, so that the delay does not spin.
+            int32_t left = numTicks - TicksBetween(start, now);
+            if (left > 0)
+                MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min<int64_t>(int64_t{left} * 16, 32767)),
+                                            QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         }
     } else {
         while (TicksBetween(start, now) < numTicks)

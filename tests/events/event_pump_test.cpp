@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "MacWindows.h"
+#include "OSUtils.h"
 #include "events_support.h"
 #include "qd_fixture.h"
 #include "test_support.h"
@@ -139,6 +140,23 @@ TEST_F(EventPump, IdleWaitDoesNotSpin)
     auto units = [](const FILETIME &f) { return (uint64_t{f.dwHighDateTime} << 32) | f.dwLowDateTime; };
     uint64_t busy = (units(kernel1) - units(kernel0)) + (units(user1) - units(user0)); // 100 ns units
     EXPECT_LT(busy, uint64_t{2000} * 10000 / 10) << "under 10 % of one processor";
+}
+
+TEST_F(EventPump, DelayDoesNotSpinWhileAnEventWaits)
+{
+    // The queued event makes every pump pass return at once; the delay must still wait, not poll.
+    PostEvent(keyDown, 0x0061);
+    FILETIME created, exited, kernel0, user0, kernel1, user1;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
+    uint32_t finalTicks = 0;
+    uint32_t start = TickCount();
+    Delay(60, &finalTicks); // about a second
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
+    EXPECT_GE(finalTicks - start, 60u);
+    auto units = [](const FILETIME &f) { return (uint64_t{f.dwHighDateTime} << 32) | f.dwLowDateTime; };
+    uint64_t busy = (units(kernel1) - units(kernel0)) + (units(user1) - units(user0)); // 100 ns units
+    EXPECT_LT(busy, uint64_t{960} * 10000 / 10) << "under 10 % of one processor";
+    EXPECT_EQ(QueuedEvents().size(), 1u) << "Delay takes no event";
 }
 
 namespace {
