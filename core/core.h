@@ -128,3 +128,23 @@ private:
     void Close() { asm volatile("fldcw %0" : : "m"(saved_) : "memory"); }
     uint16_t saved_;
 };
+
+// ---- Process Manager ----
+#include "perf_data.h"
+struct ProcessSerialNumber;
+// The Windows process id a serial number names: {'PROC', id}, {0, 2} the main window's process, {0, 1}
+// the desktop's; 0 for anything else.
+uint32_t ProcessIdOf(const ProcessSerialNumber *psn);
+constexpr uint32_t kProcessTag = 0x434F5250; // the bytes "PROC" in memory order
+// One process of the system's list.
+struct ProcessListEntry {
+    uint32_t id;
+    char exe[260];
+    uint32_t parent;
+};
+// Visits the processes (tool-help where KERNEL32 has it and the NT performance data hold no process, as
+// under Wine; the performance data on Windows NT; nothing on Win32s) until the visitor answers false.
+typedef bool (*ProcessListVisitor)(const ProcessListEntry &entry, void *context);
+void WalkProcessList(ProcessListVisitor visit, void *context);
+// The process has a visible top-level window; its first such window.
+HWND FirstVisibleWindowOf(uint32_t processId);

@@ -25,6 +25,8 @@ bool SessionStarted();
 uint32_t SessionFlags();
 bool SessionFlag(uint32_t bit);
 const SessionParamBlock &SessionBlock();
+// ZEL_ParseCommandLine records the line it parses as the session block's command line.
+void SetSessionCommandLine(const char *line);
 HINSTANCE SessionHostInstance();
 HINSTANCE LibraryModule();
 HWND SessionMainWindow();

@@ -209,6 +209,7 @@ bool SessionStarted() { return sStarted; }
 uint32_t SessionFlags() { return sFlags; }
 bool SessionFlag(uint32_t bit) { return (sFlags & bit) != 0; }
 const SessionParamBlock &SessionBlock() { return sBlock; }
+void SetSessionCommandLine(const char *line) { sBlock.commandLine = line; }
 HINSTANCE SessionHostInstance() { return sBlock.hostInstance; }
 HINSTANCE LibraryModule() { return sLibraryModule; }
 HWND SessionMainWindow() { return sBlock.mainWindow; }

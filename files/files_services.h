@@ -5,6 +5,7 @@
 #include "MacTypes.h"
 #include "Files.h"
 #include "Resources.h"
+#include "StandardFile.h"
 #include "Zel.h"
 
 // ---- Volumes ----
@@ -158,6 +159,11 @@ void ReleaseCodeResources();
 int16_t GetAppResFileRefNum();
 
 // ---- Standard File ----
+// A Windows path as a Standard File reply: good when it names a file; its directory's working-directory
+// number and its name.
+// PENDING: Standard File builds ZEL_DosFSpec2MacSFReply (filter extensions, the volume globals and the
+// remembered name) and this becomes it.
+void DosPathToSFReply(const char *path, SFReply *reply);
 // Standard File's shared OPENFILENAME record.
 void PrepareStdFileTemplate();
 

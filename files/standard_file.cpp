@@ -3,6 +3,7 @@
 #include "../core/core_services.h"
 
 #include <commdlg.h>
+#include <cstring>
 
 namespace {
 
@@ -48,4 +49,24 @@ void InitStdFileVolume()
 OSType TypeFromSFFilter(ConstStr255Param)
 {
     return static_cast<OSType>(LibrarySetting(settingStdFileType));
+}
+
+// PENDING: Standard File builds ZEL_DosFSpec2MacSFReply (filter extensions, the volume globals and the
+// remembered name) and this becomes it.
+void DosPathToSFReply(const char *path, SFReply *reply)
+{
+    reply->copy = 0;
+    reply->fType = 0;
+    reply->vRefNum = 0;
+    reply->version = 0;
+    reply->fName[0] = 0;
+    char directory[256] = {}, name[256] = {};
+    ZEL_SeparateFile(directory, name, path);
+    reply->good = name[0] != 0 && std::strlen(name) <= 63;
+    if (!reply->good)
+        return;
+    reply->vRefNum = ZEL_CurDirvRefNum(directory);
+    ZEL_CopyCtoP(name, reply->fName);
+    OSType creator = 0;
+    FileTypeFromExtension(reply->fName, reply->vRefNum, &reply->fType, &creator);
 }
