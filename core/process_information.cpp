@@ -55,11 +55,11 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetProcessInformation(const ProcessSerialNumber *psn
         lstrcpynA(path, search.entry.exe, sizeof path);
         parent = current ? 0 : search.entry.parent;
     }
-    FSSpec spec{};
-    FullPathToFSSpec(path, &spec);
+    FSSpec place{};
+    FullPathToFSSpec(path, &place);
     // The name in the Macintosh character set, without its last extension, at most 31 characters.
     char ansi[256] = {}, name[256] = {};
-    std::memcpy(ansi, spec.name + 1, spec.name[0]);
+    std::memcpy(ansi, place.name + 1, place.name[0]);
     ZEL_AnsiToMacBuf(reinterpret_cast<const uint8_t *>(ansi), reinterpret_cast<uint8_t *>(name),
                      int16_t(std::strlen(ansi)));
     if (char *dot = std::strrchr(name, '.'); dot && dot > name)
@@ -77,7 +77,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetProcessInformation(const ProcessSerialNumber *psn
     info->processLaunchDate = TickCount() - 100000;
     info->processActiveTime = info->processLaunchDate / 5;
     if (info->processAppSpec)
-        *info->processAppSpec = spec;
+        *info->processAppSpec = place;
     if (!FirstVisibleWindowOf(pid)) {
         info->processMode |= 0x400;
         info->processType = kAppe;

@@ -289,9 +289,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL LaunchApplication(LaunchParamBlockRec *launch)
 {
     if (!launch || !launch->launchAppSpec)
         return paramErr;
-    const FSSpec *spec = launch->launchAppSpec;
+    const FSSpec *place = launch->launchAppSpec;
     char path[256];
-    OSErr err = ZEL_HFSpec(spec->parID, spec->vRefNum, spec->name, path);
+    OSErr err = ZEL_HFSpec(place->parID, place->vRefNum, place->name, path);
     if (err != noErr)
         return err;
     // Quoted, so that a program in a directory with a blank in its name is the one started.

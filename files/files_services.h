@@ -170,7 +170,7 @@ void PrepareStdFileTemplate();
 // ---- Shortcut files ----
 // A full DOS path as an FSSpec: the path's volume, its directory's ID and its name.
 // PENDING: the Alias Manager exports this as ZEL_FullPathToFSSpec.
-void FullPathToFSSpec(const char *path, FSSpec *spec);
+void FullPathToFSSpec(const char *path, FSSpec *place);
 // Shortcut files through OLE32, loaded at session start when present.
 void LookUpShellLinkEntries();
 void EndShellLinkSupport();

@@ -647,11 +647,11 @@ ZEL_EXTERN_C int16_t ZEL_CALL ZEL_MakeResSpec(ResSpecPair *pair)
     if (n && path[n - 1] == '\\')
         path[--n] = 0;
     std::strcat(path, "\\Resource.frk\\");
-    FSSpec spec{};
-    FullPathToFSSpec(path, &spec);
-    pair->vRefNum = spec.vRefNum;
-    pair->dirID = spec.parID;
-    return spec.vRefNum;
+    FSSpec place{};
+    FullPathToFSSpec(path, &place);
+    pair->vRefNum = place.vRefNum;
+    pair->dirID = place.parID;
+    return place.vRefNum;
 }
 
 ZEL_EXTERN_C void ZEL_CALL CreateResFile(ConstStr255Param fileName)

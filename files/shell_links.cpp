@@ -47,13 +47,13 @@ void EndShellLinkSupport()
 }
 
 // PENDING: the Alias Manager exports this as ZEL_FullPathToFSSpec.
-void FullPathToFSSpec(const char *path, FSSpec *spec)
+void FullPathToFSSpec(const char *path, FSSpec *place)
 {
     char directory[256] = {}, name[256] = {};
     ZEL_SeparateFile(directory, name, path);
     if (ZEL_DOSVolToVRefNum(path) == kNoVolume)
         ZEL_UpdateDriveLetters();
-    spec->vRefNum = ZEL_DOSVolToVRefNum(path);
-    spec->parID = GetDirEntryForPath(directory);
-    ZEL_CopyCtoP(name, spec->name);
+    place->vRefNum = ZEL_DOSVolToVRefNum(path);
+    place->parID = GetDirEntryForPath(directory);
+    ZEL_CopyCtoP(name, place->name);
 }

@@ -91,6 +91,9 @@ int main(int argc, char **argv)
     }
 
     HWND main = testing_support::CreateHostMainWindow();
+    // Visible (GetProcessInformation tells windowed processes from others) but off the screen that other
+    // test programs read back.
+    SetWindowPos(main, nullptr, -3000, -3000, 100, 100, SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(main, SW_SHOWNOACTIVATE);
     static SessionParamBlock block = testing_support::MakeSessionBlock(main, zelFlagRawCallbacks);
     block.resourceFileName = "PROCSYS.RSR";

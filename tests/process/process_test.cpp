@@ -83,12 +83,12 @@ std::vector<std::string> Parse(const std::string &line, int16_t *message, std::s
 
 FSSpec SpecFor(const std::string &directory, const char *name)
 {
-    FSSpec spec{};
+    FSSpec place{};
     int16_t wd = 0;
-    spec.parID = ZEL_DirIDFromPath(directory.c_str(), &spec.vRefNum, &wd);
-    spec.name[0] = uint8_t(std::strlen(name));
-    std::memcpy(spec.name + 1, name, spec.name[0]);
-    return spec;
+    place.parID = ZEL_DirIDFromPath(directory.c_str(), &place.vRefNum, &wd);
+    place.name[0] = uint8_t(std::strlen(name));
+    std::memcpy(place.name + 1, name, place.name[0]);
+    return place;
 }
 
 bool WaitForFile(const std::string &path)
@@ -204,16 +204,16 @@ TEST(Processes, TheCurrentProcess)
     EXPECT_TRUE(same);
 
     Str31 name;
-    FSSpec spec{};
+    FSSpec place{};
     ProcessInfoRec info{};
     info.processInfoLength = sizeof info;
     info.processName = name;
-    info.processAppSpec = &spec;
+    info.processAppSpec = &place;
     ASSERT_EQ(noErr, GetProcessInformation(&self, &info));
     const std::string program = ProgramPath();
     const std::string file = program.substr(program.rfind('\\') + 1);
     EXPECT_EQ(file.substr(0, file.rfind('.')), std::string(reinterpret_cast<char *>(name + 1), name[0]));
-    EXPECT_EQ(file, std::string(reinterpret_cast<char *>(spec.name + 1), spec.name[0]));
+    EXPECT_EQ(file, std::string(reinterpret_cast<char *>(place.name + 1), place.name[0]));
     EXPECT_EQ(0x4150504Cu, info.processType);
     EXPECT_EQ(0x40C0u, info.processMode);
     EXPECT_EQ(0x40000000u, reinterpret_cast<uintptr_t>(info.processLocation));
