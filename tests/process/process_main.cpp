@@ -25,8 +25,12 @@ void Touch(const char *path)
 
 LRESULT CALLBACK ChildWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_USER + 1 && sMarker)
+    // What a host does when it is told the program ends: the session closes (and gives back its global
+    // atom) before the process goes.
+    if (message == WM_USER + 1 && sMarker) {
         Touch(sMarker);
+        ZEL_ExitSession();
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
