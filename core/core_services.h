@@ -65,6 +65,14 @@ uint32_t GetLocalBlockSize(HLOCAL block);
 
 // Master-pointer internals read by the Resource Manager and picture playback.
 inline MasterPointerRecord *MasterRecord(Handle h) { return reinterpret_cast<MasterPointerRecord *>(h); }
+// A handle whose master pointer holds data (not nil, not the unmapped mark 0xFFFF).
+inline bool HandleHasData(const void *h)
+{
+    if (!h)
+        return false;
+    uintptr_t data = *static_cast<const uintptr_t *>(h);
+    return data != 0 && data != 0xFFFF;
+}
 // A handle made by the library's handle calls that is not disposed and holds data.
 bool IsLiveHandle(Handle h);
 int16_t GetHandleCBit(Handle h);

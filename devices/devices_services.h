@@ -60,3 +60,5 @@ uint16_t SerWrite(int16_t refNum, int32_t *count, const void *buffer);
 
 // The Printing Manager's printer DC (0 when none) and its document-open word.
 HDC PrintingDC(int16_t *documentOpen);
+// PENDING: printing gives the printer's device pixels per port pixel of the open print job.
+int PrinterScaleFactor();

@@ -16,12 +16,13 @@ void ReplaceHook(FARPROC &slot, FARPROC hook)
 
 } // namespace
 
+// PENDING: printing ends an open print job and frees its records at session exit.
 void ExitPrinting() {}
 
 // PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.
 void SettlePrintDefaults() {}
 
-// No printer information context is made yet, so there is nothing to delete.
+// PENDING: printing deletes the printer information context it made for measuring.
 void DeletePrinterInfoContext() {}
 
 // The document name is the host's string 1026, at most 127 characters.
@@ -44,7 +45,9 @@ void ReleasePrintHooks()
 FARPROC PrintDialogHook() { return sPrintDialogHook; }
 FARPROC PrintSetupDialogHook() { return sPrintSetupHook; }
 
+// PENDING: printing runs its abort dialog (Cancel ends the job).
 INT_PTR CALLBACK A_AbortDlg(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+// PENDING: printing pumps messages while the job spools and answers whether it goes on.
 BOOL CALLBACK A_AbortProc(HDC, int) { return TRUE; }
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_SetupPrintDlgHook(FARPROC hook) { ReplaceHook(sPrintDialogHook, hook); }
@@ -60,3 +63,6 @@ HDC PrintingDC(int16_t *documentOpen)
         *documentOpen = 0;
     return nullptr;
 }
+
+// PENDING: printing gives the printer's device pixels per port pixel of the open print job.
+int PrinterScaleFactor() { return 1; }

@@ -1,4 +1,5 @@
-// The Dialog Manager's nesting count. No dialog is created or run yet, so it stays 0.
+// The Dialog Manager's nesting count.
 #include "dialogs_services.h"
 
+// PENDING: the Dialog Manager counts the modal dialogs and alerts it is running.
 int16_t DialogNestingCount() { return 0; }

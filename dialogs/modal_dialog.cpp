@@ -1,5 +1,5 @@
-// The modal dialog loop: the default body of the patchable ModalDialog. It acts on the front window,
-// and there is none yet, so it does nothing.
+// The modal dialog loop: the default body of the patchable ModalDialog, acting on the front window.
 #include "dialogs_services.h"
 
+// PENDING: the Dialog Manager runs the modal loop on the front dialog with its filter procedure.
 void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr, int16_t *) {}

@@ -28,7 +28,29 @@ bool PaletteIndexMapExists();
 // The memory DC the imaging code shares between its transfers (0 while it has none).
 HDC SharedMemoryDC();
 
+// ---- The screen-write layer ----
+// Hilites a device rectangle of the current port in the hilite colour; false when it could not, and the
+// caller then inverts or paints.
+bool HiliteScreenRect(const RECT &deviceRect);
+// Writes a solid all-black or all-white pattern straight into the current port's DIB bits; false when
+// it did not, and the caller draws the same pixels through GDI.
+bool TryDibFillRect(const Rect *rect, const Pattern *pat);
+// The PixPat counterpart of TryDibFillRect: never taken (false).
+bool TryDibFillCRect(const Rect *rect, PixPatHandle pp);
+
+// ---- Bit transfer ----
+ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
+                                   RgnHandle maskRgn);
+
 // ---- Picture recording ----
+// The standard procedures of pictures: comments, reading a picture being played, writing one being
+// recorded.
+ZEL_EXTERN_C void ZEL_CALL StdComment(int16_t kind, int16_t dataSize, Handle dataHandle);
+ZEL_EXTERN_C void ZEL_CALL StdGetPic(void *dataPtr, int16_t byteCount);
+ZEL_EXTERN_C void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
+// Records a rectangle-shaped opcode (0x30 rectangle, 0x40 round rectangle, 0x50 oval, plus the verb)
+// with its rectangle.
+void RecordPictRectOp(uint16_t opcode, const Rect *rect);
 // Stages one opcode record of the picture being recorded for the current port (at most `maxSize` data
 // bytes): the opcode as a big-endian word, then the data.
 void BeginPictOpcode(uint16_t opcode, uint16_t maxSize);
@@ -66,6 +88,8 @@ struct MaskRegionRecord {
 #pragma pack(pop)
 static_assert(sizeof(MaskRegionRecord) == 18, "a mask-form region is 18 bytes");
 static_assert(offsetof(MaskRegionRecord, maskDib) == 14, "the mask handle follows the form word");
+// rgnSize of a mask-form region: the header and the form word (the mask handle is not counted).
+constexpr int16_t kMaskFormRgnSize = offsetof(MaskRegionRecord, maskDib);
 // A mask DIB of width x height pixels, every pixel outside (all bits 1); 0 when memory is short.
 Handle NewMaskDib(int width, int height);
 // Marks the pixel (x, y) of a mask DIB (top-down coordinates) inside.

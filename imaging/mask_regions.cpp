@@ -3,15 +3,16 @@
 // when the region is offset, inset or mapped. Arithmetic on mask regions is done pixel by pixel into a
 // new mask of the result's box.
 #include "imaging_services.h"
-#include "../quickdraw/quickdraw.h"
+#include "../quickdraw/qd_services.h"
+#include "../core/core_services.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr int16_t kMaskFormSize = 14;
-constexpr Size kMaskRecordBytes = 18;
+constexpr int16_t kMaskFormSize = kMaskFormRgnSize;
+constexpr Size kMaskRecordBytes = sizeof(MaskRegionRecord);
 constexpr int kHeaderBytes = sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD);
 
 int RowBytes(int width) { return ((width + 31) / 32) * 4; }

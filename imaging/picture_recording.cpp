@@ -1,7 +1,7 @@
 // Picture recording: each drawing call recorded into an open picture becomes one opcode record, staged
 // here in big-endian order and handed whole to the current port's putPicProc.
 #include "imaging_services.h"
-#include "../quickdraw/quickdraw.h"
+#include "../quickdraw/qd_services.h"
 
 #include <vector>
 
@@ -70,10 +70,27 @@ void EndPictOpcode()
     sStaged.clear();
 }
 
+// PENDING: picture recording emits the port state changed since the last opcode (colours, origin, clip).
 int RecordPictPortState()
 {
     GrafPtr port = CurrentPort();
     return port && port->picSave ? 1 : 0;
 }
 
+// PENDING: picture recording emits the pen and pattern state the verb depends on when it changed.
 void RecordPictVerbState(GrafVerb) {}
+
+// PENDING: picture recording writes the "same rectangle" form when the rectangle repeats the last one.
+void RecordPictRectOp(uint16_t opcode, const Rect *rect)
+{
+    BeginPictOpcode(opcode, sizeof(Rect));
+    PutPictWords(sizeof(Rect), rect);
+    EndPictOpcode();
+}
+
+// PENDING: picture comments pass to the picture being recorded and set the wide-line flag (kind 502).
+ZEL_EXTERN_C void ZEL_CALL StdComment(int16_t, int16_t, Handle) {}
+// PENDING: picture playback reads the picture's data.
+ZEL_EXTERN_C void ZEL_CALL StdGetPic(void *, int16_t) {}
+// PENDING: picture recording appends the data to the picture handle being recorded.
+ZEL_EXTERN_C void ZEL_CALL StdPutPic(const void *, int16_t) {}

@@ -1,10 +1,12 @@
 // Port bits: binding a port's portBits. A port bound to its own device keeps the device mark in
-// baseAddr; no application bitmap is bound into a slot yet.
+// baseAddr.
 #include "imaging_services.h"
 
+// PENDING: the port-bits table of 32 application bitmaps is cleared and torn down with QuickDraw.
 void InitPortBitsTable() {}
 void DisposePortBitsTable() {}
 
+// PENDING: application bitmaps are bound into a slot of the port-bits table through a GDI bitmap.
 BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *bounds)
 {
     if (!port)
@@ -16,9 +18,12 @@ BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *boun
     return TRUE;
 }
 
+// PENDING: a slot binding is undone, its pixels copied back when asked.
 void ReleasePortBits(GrafPtr, Ptr, BOOL) {}
 
+// PENDING: the PixMap bridges copy the device colours into a palette-managed DIB.
 void SyncPixMapDibColors(PixMapHandle) {}
 
+// PENDING: the imaging code keeps one memory DC for its transfers.
 HDC SharedMemoryDC() { return nullptr; }
 

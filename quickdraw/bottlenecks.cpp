@@ -1,6 +1,8 @@
 // Bottleneck procedures: the standard procedure table, filling a port's QDProcs or CQDProcs with it,
 // and wrapping a port's custom procedures for the host.
 #include "quickdraw.h"
+#include "../imaging/imaging_services.h"
+#include "../text/text_services.h"
 
 #include <cstring>
 

@@ -84,8 +84,6 @@ void CopyRegionShape(RgnHandle src, RgnHandle dst)
 
 constexpr uint16_t kNotSet16 = 0xFFFF;
 constexpr COLORREF kNotSetColor = 0xFFFFFFFF;
-constexpr uint16_t kPenRebuild = 0x0001;
-constexpr uint16_t kNullPenSelected = 0x8000;
 
 bool SamePattern(const Pattern &a, const Pattern &b) { return std::memcmp(a.pat, b.pat, sizeof a.pat) == 0; }
 
@@ -118,7 +116,7 @@ void ResetPortDCCache(PortDCRecord *record)
     record->penStyleSet = kNotSet16;
     record->foreColorRefSet = kNotSetColor;
     record->backColorRefSet = kNotSetColor;
-    record->penState = kPenRebuild;
+    record->penState = penStateRebuild;
     record->fontDirty = 1;
     record->penNeedsEmulation = 0;
     record->clipEmpty = 0;
@@ -141,12 +139,12 @@ void ReleasePortGdiObjects(PortDCRecord *record, HDC dc)
     if (!record || !dc)
         return;
     // The pen: the stock null pen goes in, the cached pen is deleted.
-    if (!(record->penState & kNullPenSelected))
+    if (!(record->penState & penStateNullPen))
         SelectObject(dc, GetStockObject(NULL_PEN));
     if (record->hpen)
         DeleteObject(record->hpen);
     record->hpen = nullptr;
-    record->penState = kPenRebuild;
+    record->penState = penStateRebuild;
     // The font: the stock system font goes in; the port's font stays with the font cache.
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
     record->fontDirty = 1;
@@ -195,7 +193,7 @@ ZEL_EXTERN_C void ZEL_CALL PenPat(const Pattern *pat)
     StorePattern(patternPen, *pat);
     record->penStyle = SamePattern(*pat, LowMem<Pattern>(lmBlack)) ? PS_SOLID : PS_DOT;
     if (record->penStyle != record->penStyleSet)
-        record->penState |= kPenRebuild;
+        record->penState |= penStateRebuild;
 }
 
 ZEL_EXTERN_C void ZEL_CALL BackPat(const Pattern *pat)
@@ -237,7 +235,7 @@ ZEL_EXTERN_C void ZEL_CALL PenSize(int16_t width, int16_t height)
     if (!port || !record)
         return;
     if (port->pnSize.h != width || port->pnSize.v != height) {
-        record->penState |= kPenRebuild;
+        record->penState |= penStateRebuild;
         port->pnSize = Point{height, width};
     }
     if (width == 0 || height == 0) {
@@ -343,7 +341,7 @@ ZEL_EXTERN_C void ZEL_CALL ForeColor(int32_t code)
     if (!exact)
         return;
     if (port->fgColor != code) {
-        record->penState |= kPenRebuild;
+        record->penState |= penStateRebuild;
         port->fgColor = code;
     }
     record->foreRGB = ShownColor(record, *exact);
@@ -392,7 +390,7 @@ ZEL_EXTERN_C void ZEL_CALL RGBForeColor(const RGBColor *rgb)
     field = *rgb;
     record->foreRGB = ShownColor(record, *rgb);
     record->foreColorRef = RGBColorToColorRef(record->foreRGB);
-    record->penState |= kPenRebuild;
+    record->penState |= penStateRebuild;
 }
 
 ZEL_EXTERN_C void ZEL_CALL RGBBackColor(const RGBColor *rgb)
@@ -471,7 +469,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_ChangeThePortAttr(void)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record)
         return;
-    record->penState |= kPenRebuild;
+    record->penState |= penStateRebuild;
     DerivePortModeAttributes(record, port);
     record->fontDirty = 1;
     if (port->spExtra == 0)

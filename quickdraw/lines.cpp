@@ -20,7 +20,6 @@ bool sUseRectForLine;
 // PatBlt) unless the host set the bit.
 constexpr uint32_t kFastLineSwitch = 0x1;
 constexpr GrafVerb kFrameVerb = 0;
-constexpr uint16_t kNullPenSelected = 0x8000;
 constexpr uint16_t kOpLine = 0x0020;
 constexpr uint16_t kOpFrom = 0x0001;  // LineFrom: the start is the last line end
 constexpr uint16_t kOpShort = 0x0002; // ShortLine: the end as two signed bytes dh, dv
@@ -139,8 +138,7 @@ void DrawDeviceLine(GrafPtr port, PortDCRecord *record, HDC dc, Point from, Poin
 
     if (sUseRectForLine && IsSpecialDC(dc) && straight) {
         // Printers draw short pen rectangles better than GDI lines.
-        SelectObject(dc, GetStockObject(NULL_PEN));
-        record->penState |= kNullPenSelected;
+        SelectNullPen(dc, record);
         SelectPortPatternBrush(patternPen, 1);
         SetPenBkMode(dc, record);
         int left = std::min(from.h, to.h), top = std::min(from.v, to.v);

@@ -130,3 +130,7 @@ void FreePointArray(POINT *points)
         FreeLocalBlock(block);
     }
 }
+
+// PENDING: the polygon verbs draw through StdPolyCore (a custom polyProc, PolygonFill, PolygonFrame) and
+// record into an open picture.
+ZEL_EXTERN_C void ZEL_CALL StdPoly(GrafVerb, PolyHandle) {}

@@ -3,6 +3,7 @@
 
 #include "qd_services.h"
 #include "../core/core_services.h"
+#include "../devices/devices_services.h"
 
 // Patterns stored by kind (pen, background, fill).
 enum PatternKind { patternPen = 0, patternBack = 1, patternFill = 2 };
@@ -17,15 +18,6 @@ enum {
 
 // The library's default line-width scale (Fixed 1.0).
 constexpr Fixed kDefaultLineWidth = 0x10000;
-
-// A handle whose master pointer holds data (not nil, not the unmapped mark 0xFFFF).
-inline bool HandleHasData(const void *h)
-{
-    if (!h)
-        return false;
-    uintptr_t data = *static_cast<const uintptr_t *>(h);
-    return data != 0 && data != 0xFFFF;
-}
 
 inline CGrafPtr AsColorPort(GrafPtr port) { return reinterpret_cast<CGrafPtr>(port); }
 inline GrafPtr AsPort(CGrafPtr port) { return reinterpret_cast<GrafPtr>(port); }
@@ -75,32 +67,28 @@ void ExitGraf();
 // The standard procedures, in QDProcs order, then the 7 colour-only entries (all 0).
 extern const CQDProcs DefaultStdProcs;
 // The standard procedures of the shape, text, bits and picture areas.
-ZEL_EXTERN_C void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
 ZEL_EXTERN_C void ZEL_CALL StdRect(GrafVerb verb, const Rect *r);
 ZEL_EXTERN_C void ZEL_CALL StdRRect(GrafVerb verb, const Rect *r, int16_t ovalWidth, int16_t ovalHeight);
 ZEL_EXTERN_C void ZEL_CALL StdOval(GrafVerb verb, const Rect *r);
 ZEL_EXTERN_C void ZEL_CALL StdArc(GrafVerb verb, const Rect *r, int16_t startAngle, int16_t arcAngle);
 ZEL_EXTERN_C void ZEL_CALL StdPoly(GrafVerb verb, PolyHandle poly);
 ZEL_EXTERN_C void ZEL_CALL StdRgn(GrafVerb verb, RgnHandle rgn);
-ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
-                                   RgnHandle maskRgn);
-ZEL_EXTERN_C void ZEL_CALL StdComment(int16_t kind, int16_t dataSize, Handle dataHandle);
-ZEL_EXTERN_C int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
-                                        struct FontInfo *info);
-ZEL_EXTERN_C void ZEL_CALL StdGetPic(void *dataPtr, int16_t byteCount);
-ZEL_EXTERN_C void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
 
-// Services the line path takes from wide pens, the screen probe and printing.
+// ---- Wide pens (wide_pens.cpp) ----
 // Strokes one device segment with the rectangular pen, then moves the DC's position to its end.
 void WidePenLine(int x0, int y0, int x1, int y1);
+
+// ---- Screen set-up (screen_setup.cpp) ----
 // The screen probe's flags (ZEL_QDInitTestScreen), read by the line, rectangle and pixel paths.
 enum ScreenProbe {
     probePatternRect, probePatternYellow, probePatternWhite, probeStretchDib, probeMonoBrushColor,
     probePaletteBrush, probeDibTransfer, probeDiBitmap, probePolygonFill, probeDibText, probeCount
 };
 bool ScreenProbeFlag(ScreenProbe probe);
+
+// ---- Printing ----
 // The DC of the open print job (0 when none).
-HDC PrinterDC();
+inline HDC PrinterDC() { return PrintingDC(nullptr); }
 
 // ---- Polygons (polygons.cpp) ----
 // Appends the pen location to the polygon being recorded (the port's polySave), growing its size and
@@ -120,7 +108,12 @@ void FreePointArray(POINT *points);
 bool RegionSubpathsOpen();
 void NoteRegionSubpathStart(uint16_t pointCount);
 
-// ---- Transfer modes (transfer_modes.cpp) ----
+// ---- Transfer modes and the pen (transfer_modes.cpp) ----
+// penState bits of a PortDCRecord: the GDI pen must be made again; the DC holds the stock null pen in
+// place of the record's pen (ApplyPortPen selects the record's pen again).
+enum : uint16_t { penStateRebuild = 0x0001, penStateNullPen = 0x8000 };
+// Selects the stock null pen into the DC unless the record shows it is already there.
+void SelectNullPen(HDC dc, PortDCRecord *record);
 // Sets the record's emulation flag, ROP2 and background modes from the port's pnMode and txMode.
 void DerivePortModeAttributes(PortDCRecord *record, GrafPtr port);
 

@@ -5,12 +5,12 @@
 #include "quickdraw.h"
 #include "ByteOrder.h"
 #include "../imaging/imaging_services.h"
+#include "../devices/devices_services.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr uint16_t kNullPenSelected = 0x8000;
 constexpr uint16_t kPenPatSet = 0x0001;
 constexpr uint8_t kHiliteOff = 0x80;
 constexpr uint16_t kOpRect = 0x0030;
@@ -49,34 +49,6 @@ void SetBkModeCached(HDC dc, PortDCRecord *record, int mode)
         SetBkMode(dc, mode);
         record->bkModeSet = static_cast<uint16_t>(mode);
     }
-}
-
-void SelectNullPen(HDC dc, PortDCRecord *record)
-{
-    if (!(record->penState & kNullPenSelected)) {
-        SelectObject(dc, GetStockObject(NULL_PEN));
-        record->penState |= kNullPenSelected;
-    }
-}
-
-// Hiliting a device rectangle on the screen in the hilite colour: not offered by this library yet, so
-// the caller inverts or paints.
-bool HiliteScreenRect(const RECT &) { return false; }
-
-// Writing solid black or white straight into a port's DIB bits is a shortcut only; without it the
-// caller draws the same pixels through GDI.
-bool TryDibFillRect(const Rect *, const Pattern *) { return false; }
-bool TryDibFillCRect(const Rect *, PixPatHandle) { return false; }
-
-// Device pixels per printer point of the open print job: 1 until printing provides its own.
-int PrinterScaleFactor() { return 1; }
-
-// Rectangle opcodes always carry their rectangle (the "same rectangle" form is a saving only).
-void RecordPictRectOp(uint16_t opcode, const Rect *rect)
-{
-    BeginPictOpcode(opcode, sizeof(Rect));
-    PutPictWords(sizeof(Rect), rect);
-    EndPictOpcode();
 }
 
 // The sides of a frame of pen pv x ph in the device rectangle. The sides never overlap: where the pen

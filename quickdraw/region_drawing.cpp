@@ -10,12 +10,11 @@
 namespace {
 
 enum : GrafVerb { kFrame = 0, kPaint = 1, kErase = 2, kInvert = 3, kFill = 4 };
-constexpr uint16_t kNullPenSelected = 0x8000;
 constexpr uint32_t kDrawSwitch = 0x8000;
 constexpr DWORD kPaintThroughMask = 0xB8074A; // the brush where the mask bit is 0, else the destination
 constexpr DWORD kInvertThroughMask = 0x990066; // the destination inverted where the mask bit is 0
 
-bool IsMaskForm(RgnHandle rgn) { return (**rgn).rgnSize == 14; }
+bool IsMaskForm(RgnHandle rgn) { return (**rgn).rgnSize == kMaskFormRgnSize; }
 
 void SetRop2(HDC dc, PortDCRecord *record, int rop2)
 {
@@ -86,10 +85,7 @@ void DrawDeviceRgn(GrafPtr port, PortDCRecord *record, HDC dc, GrafVerb verb, Rg
             }
             case kPaint:
                 brush = SelectPortPatternBrush(patternPen, 1);
-                if (!(record->penState & kNullPenSelected)) {
-                    SelectObject(dc, GetStockObject(NULL_PEN));
-                    record->penState |= kNullPenSelected;
-                }
+                SelectNullPen(dc, record);
                 SetRop2(dc, record, rop2);
                 PaintRgn(dc, h);
                 break;

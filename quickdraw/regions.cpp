@@ -19,9 +19,9 @@ HRGN sScratchRgn;
 RgnHandle sScratchRegion;
 
 constexpr int16_t kRectFormSize = 10;
-constexpr int16_t kMaskFormSize = 14;
-constexpr Size kRectRecordBytes = 14;
-constexpr Size kMaskRecordBytes = 18;
+constexpr int16_t kMaskFormSize = kMaskFormRgnSize;
+constexpr Size kRectRecordBytes = sizeof(Region);
+constexpr Size kMaskRecordBytes = sizeof(MaskRegionRecord);
 
 enum class RgnForm { rect, gdi, mask };
 

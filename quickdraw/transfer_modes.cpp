@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr uint16_t kPenRebuild = 0x0001;
-constexpr uint16_t kNullPenSelected = 0x8000;
 
 void StorePenModeAttributes(PortDCRecord *record, int16_t mode)
 {
@@ -36,7 +34,7 @@ ZEL_EXTERN_C void ZEL_CALL PenMode(int16_t mode)
     mode = transfer_mode::FoldPenMode(mode);
     if (mode == port->pnMode)
         return;
-    record->penState |= kPenRebuild;
+    record->penState |= penStateRebuild;
     port->pnMode = mode;
     StorePenModeAttributes(record, mode);
 }
@@ -82,7 +80,7 @@ void ApplyPortPen()
     HDC dc = CurrentDC();
     if (!record || !dc)
         return;
-    if (record->penState & kPenRebuild) {
+    if (record->penState & penStateRebuild) {
         if (record->backColorRef != record->backColorRefSet) {
             SetBkColor(dc, record->backColorRef);
             record->backColorRefSet = record->backColorRef;
@@ -100,7 +98,7 @@ void ApplyPortPen()
             DeleteObject(record->hpen);
         record->hpen = pen;
         record->penStyleSet = record->penStyle;
-    } else if ((record->penState & kNullPenSelected) && record->hpen) {
+    } else if ((record->penState & penStateNullPen) && record->hpen) {
         SelectObject(dc, record->hpen);
     }
     record->penState = 0;
@@ -111,12 +109,19 @@ void DiscardPortPen()
     PortDCRecord *record = CurrentPortRecord();
     if (!record)
         return;
-    HDC dc = CurrentDC();
-    if (dc && !(record->penState & kNullPenSelected))
-        SelectObject(dc, GetStockObject(NULL_PEN));
-    record->penState |= kNullPenSelected;
+    if (HDC dc = CurrentDC())
+        SelectNullPen(dc, record);
+    record->penState |= penStateNullPen;
     if (record->hpen)
         DeleteObject(record->hpen);
     record->hpen = nullptr;
-    record->penState |= kPenRebuild;
+    record->penState |= penStateRebuild;
+}
+
+void SelectNullPen(HDC dc, PortDCRecord *record)
+{
+    if (!(record->penState & penStateNullPen)) {
+        SelectObject(dc, GetStockObject(NULL_PEN));
+        record->penState |= penStateNullPen;
+    }
 }

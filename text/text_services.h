@@ -5,6 +5,10 @@
 #include "MacTypes.h"
 #include "Fonts.h"
 
+// The standard procedures of text drawing and measuring.
+ZEL_EXTERN_C void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
+ZEL_EXTERN_C int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
+                                        struct FontInfo *info);
 // Font enumeration procedure of the Font Manager.
 int CALLBACK A_EnumFont(const LOGFONTA *font, const TEXTMETRICA *metrics, DWORD type, LPARAM data);
 

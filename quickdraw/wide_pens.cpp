@@ -1,18 +1,12 @@
-// Least forms of what the line path takes from wide pens, printing
-// and the other standard procedures, until their own areas provide them.
+// Wide pens: lines drawn with a pen larger than a pixel, or with a patterned pen, are painted as the
+// area the pen rectangle sweeps.
 #include "quickdraw.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-
-namespace {
-// penState bit: the DC holds the null pen in place of the record's pen (ApplyPortPen selects it again).
-constexpr uint16_t kNullPenSelected = 0x8000;
-}
-
 
 // The union of the pen rectangles at every point of the segment, painted with the pen brush.
+// PENDING: the wide-pen outlines stroke a segment as one polygon of the pen swept along it.
 void WidePenLine(int x0, int y0, int x1, int y1)
 {
     PortDCRecord *record = CurrentPortRecord();
@@ -46,8 +40,7 @@ void WidePenLine(int x0, int y0, int x1, int y1)
                 }
             }
         }
-        SelectObject(dc, GetStockObject(NULL_PEN));
-        record->penState |= kNullPenSelected;
+        SelectNullPen(dc, record);
         SelectPortPatternBrush(patternPen, 1);
         PaintRgn(dc, area);
     }
@@ -57,16 +50,3 @@ void WidePenLine(int x0, int y0, int x1, int y1)
         DeleteObject(area);
     MoveToEx(dc, x1, y1, nullptr);
 }
-
-HDC PrinterDC() { return nullptr; }
-
-ZEL_STUB_VOID(StdText, (int16_t, const void *, Point, Point))
-ZEL_STUB_VOID(StdRRect, (GrafVerb, const Rect *, int16_t, int16_t))
-ZEL_STUB_VOID(StdOval, (GrafVerb, const Rect *))
-ZEL_STUB_VOID(StdArc, (GrafVerb, const Rect *, int16_t, int16_t))
-ZEL_STUB_VOID(StdPoly, (GrafVerb, PolyHandle))
-ZEL_STUB_VOID(StdBits, (const BitMap *, const Rect *, const Rect *, int16_t, RgnHandle))
-ZEL_STUB_VOID(StdComment, (int16_t, int16_t, Handle))
-ZEL_STUB(int16_t, StdTxMeas, 0, (int16_t, const void *, Point *, Point *, struct FontInfo *))
-ZEL_STUB_VOID(StdGetPic, (void *, int16_t))
-ZEL_STUB_VOID(StdPutPic, (const void *, int16_t))
