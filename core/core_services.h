@@ -46,6 +46,12 @@ const uint16_t *SessionCommandMap();
 // they are used as given; releasing goes through the host's free-proc-instance under the same rule.
 FARPROC MakeHostProcInstance(FARPROC proc);
 void FreeHostProcInstance(FARPROC proc);
+WNDPROC SessionSavedMainWndProc();
+HACCEL SessionAccelerators();
+// The three system-colour brushes of ZEL_InitColors: 0 window text, 1 active caption, 2 inactive caption.
+HBRUSH SessionColorBrush(int which);
+int16_t SessionSystemFontFamily();
+int16_t SessionSystemFontSize();
 
 // ---- Memory Manager ----
 void SetMemErr(OSErr err);
@@ -84,6 +90,12 @@ THz TheZoneRecord();
 uint32_t PurgeHandlesFor(uint32_t needed);
 uint32_t HandleAndPointerTotal();
 void AdjustHandleAndPointerTotal(int32_t delta);
+// The memory-limit switch of ZEL_SetMemoryLimits: callers that must not be refused (building an inverse
+// table, loading a dialog or a control) turn it off for the time and restore it. Returns the old state.
+bool SetMemoryLimitSwitch(bool on);
+// The reserve FreeMem keeps back (library setting 50).
+uint32_t FreeMemReserve();
+void SetFreeMemReserve(uint32_t bytes);
 
 // ---- Diagnostics ----
 // Reports through DebugStr a message in the library's convention: a blank in the place of the Pascal
@@ -127,32 +139,10 @@ const LibraryFont &GetLibraryFont(LibraryFontKind kind);
 int16_t StandardFontLineHeight();
 bool LibraryFontFileAdded();
 
-// ---- More session state ----
-WNDPROC SessionSavedMainWndProc();
-HACCEL SessionAccelerators();
-// The three system-colour brushes of ZEL_InitColors: 0 window text, 1 active caption, 2 inactive caption.
-HBRUSH SessionColorBrush(int which);
-int16_t SessionSystemFontFamily();
-int16_t SessionSystemFontSize();
-
 // ---- Library switches set through ZEL_SetFlags' switch mask ----
 // Each bit of the switch mask (0x1 .. 0x8000) names one switch; LibrarySwitch answers its state.
 void SetLibrarySwitch(uint32_t bit, bool on);
 bool LibrarySwitch(uint32_t bit);
-
-// ---- Character conversion ----
-// Turns off the default Macintosh/ANSI tables (double-byte code pages keep their bytes).
-void DisableDefaultCharTables();
-// QuickDraw installs the handler of switch 0x2 (mirrored drawing of the current port's record).
-void SetMirroredDrawingHook(void (*hook)(bool));
-
-// ---- Pointers, sub-allocator, memory queries and limits ----
-// The memory-limit switch of ZEL_SetMemoryLimits: callers that must not be refused (building an inverse
-// table, loading a dialog or a control) turn it off for the time and restore it. Returns the old state.
-bool SetMemoryLimitSwitch(bool on);
-// The reserve FreeMem keeps back (library setting 50).
-uint32_t FreeMemReserve();
-void SetFreeMemReserve(uint32_t bytes);
 
 // ---- Low-memory globals ----
 // Every Toolbox global is reached through its cell: the address of its storage, which is host storage
@@ -282,8 +272,6 @@ void ExitVerticalRetrace();
 // the main window's frame draws it.
 HBITMAP NotificationIconBitmap();
 
-// ---- Byte order and resource byte-swap templates ----
-
 // ---- Toolbox utilities: PackBits ----
 // PackBits coding of `count` source bytes / into `count` destination bytes; both pointers are advanced
 // past what was read and written. A destination for PackBitsCore holds PackBitsWorstCase(count) bytes.
@@ -291,6 +279,10 @@ void PackBitsCore(const uint8_t **src, uint8_t **dst, int32_t count);
 void UnpackBitsCore(const uint8_t **src, uint8_t **dst, int32_t count);
 int32_t PackBitsWorstCase(int32_t count);
 // ---- Character conversion and string helpers ----
+// Turns off the default Macintosh/ANSI tables (double-byte code pages keep their bytes).
+void DisableDefaultCharTables();
+// QuickDraw installs the handler of switch 0x2 (mirrored drawing of the current port's record).
+void SetMirroredDrawingHook(void (*hook)(bool));
 // The Macintosh/ANSI conversion switch (library setting 24); SetMacCharConversion changes it.
 uint32_t MacCharConversion();
 // The upper halves of the two conversion tables as currently installed (index: character - 0x80).

@@ -57,8 +57,6 @@ typedef struct QDGlobals {
     GrafPtr thePort;
 } QDGlobals;
 
-/* ---- Graphics ports ---- */
-
 struct QDProcs;
 struct CQDProcs;
 typedef struct QDProcs *QDProcsPtr;
@@ -290,93 +288,6 @@ typedef struct CGrafPort {
     CQDProcsPtr grafProcs;
 } CGrafPort;
 
-/* An (h, v) pair of the port transform. */
-typedef struct XformPair {
-    int16_t h;
-    int16_t v;
-} XformPair;
-
-/* The transform from port to device coordinates, with the pen already in device units. */
-typedef struct PortXform {
-    uint32_t offsetActive;
-    uint32_t scaleActive;
-    XformPair srcExtent;
-    XformPair srcOrigin;
-    XformPair pivot;
-    int16_t rotation;
-    uint16_t mirror;
-    XformPair dstExtent;
-    XformPair dstOrigin;
-    Point devPenLoc;
-    Point devPenSize;
-} PortXform;
-
-/* What the library needs to draw a port with GDI: one record per open port, in the PortDCTable. */
-typedef struct PortDCRecord {
-    uint16_t flags;
-    GrafPtr port;
-    HWND hwnd;
-    HDC hdc;
-    PortXform xform;
-    uint16_t rop2Wanted;
-    uint16_t rop2Set;
-    uint16_t penBkModeWanted;
-    uint16_t textBkModeWanted;
-    uint16_t bkModeSet;
-    uint16_t penState;
-    HPEN hpen;
-    HBRUSH hbrush;
-    RGBColor foreRGB;
-    RGBColor backRGB;
-    uint16_t penPatState;
-    uint16_t polyPointCount;
-    uint32_t penNeedsEmulation;
-    uint32_t clipEmpty;
-    uint16_t picOvalWidth;
-    uint16_t picOvalHeight;
-    uint32_t fontDirty;
-    HFONT hfont;
-    COLORREF foreColorRef;
-    COLORREF foreColorRefSet;
-    COLORREF backColorRef;
-    COLORREF backColorRefSet;
-    uint32_t drawEnabled;
-    uint16_t penStyle;
-    uint16_t penStyleSet;
-    uint8_t depth;
-    uint8_t thinPen;
-    uint32_t lineWidthActive;
-    Fixed lineWidth;
-    uint8_t textMetrics[53]; /* TEXTMETRICA of hfont */
-    uint8_t textMetricsPad;
-    int16_t brushAlign;
-    int16_t brushOrg[2];             /* x, y */
-    uint32_t offscreenActive;
-    int16_t offscreenShift[2];       /* h, v */
-    int16_t offscreenSavedOrigin[2]; /* portRect.left, portRect.top */
-    PixPatHandle ownPenPixPat;
-    PixPatHandle ownBackPixPat;
-    PixPatHandle ownFillPixPat;
-    HBRUSH brushKey;
-    RGBColor brushFore;
-    RGBColor brushBack;
-    Pattern brushPattern;
-    uint16_t brushFlags;
-    uint8_t reserved[8];
-} PortDCRecord;
-
-/* PortDCRecord flags. */
-enum {
-    portDCColor = 0x0002,
-    portDCOwnsDC = 0x0004,
-    portDCDialogFont = 0x0010,
-    portDCWindow = 0x0020,
-    portDCPaletteDib = 0x0080
-};
-
-/* The PortDCTable: 256 entries; entry 0 belongs to the Window Manager port. */
-enum { portDCTableSize = 256 };
-
 #pragma pack(pop)
 
 ZEL_STATIC_ASSERT(sizeof(Pattern) == 8, "Pattern is 8 bytes");
@@ -435,28 +346,11 @@ ZEL_STATIC_ASSERT(offsetof(CGrafPort, fillPixPat) == 62, "fillPixPat at 62");
 ZEL_STATIC_ASSERT(offsetof(CGrafPort, pnVis) == 66, "pnVis at 66");
 ZEL_STATIC_ASSERT(offsetof(CGrafPort, patStretch) == 90, "patStretch at 90");
 ZEL_STATIC_ASSERT(sizeof(CGrafPort) == 108, "CGrafPort is 108 bytes");
-ZEL_STATIC_ASSERT(sizeof(PortXform) == 40, "the port transform is 40 bytes");
-ZEL_STATIC_ASSERT(offsetof(PortXform, devPenLoc) == 32, "devPenLoc at 32 of the transform");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, hdc) == 10, "hdc at 10");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, xform) == 14, "the transform at 14");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, rop2Wanted) == 54, "rop2Wanted at 54");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, hpen) == 66, "hpen at 66");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, foreRGB) == 74, "foreRGB at 74");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, penNeedsEmulation) == 90, "penNeedsEmulation at 90");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, fontDirty) == 102, "fontDirty at 102");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, foreColorRef) == 110, "foreColorRef at 110");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, drawEnabled) == 126, "drawEnabled at 126");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, depth) == 134, "depth at 134");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, lineWidth) == 140, "lineWidth at 140");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, textMetrics) == 144, "textMetrics at 144");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, brushAlign) == 198, "brushAlign at 198");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, offscreenActive) == 204, "offscreenActive at 204");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, ownPenPixPat) == 216, "ownPenPixPat at 216");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, brushKey) == 228, "brushKey at 228");
-ZEL_STATIC_ASSERT(offsetof(PortDCRecord, brushFlags) == 252, "brushFlags at 252");
-ZEL_STATIC_ASSERT(sizeof(PortDCRecord) == 262, "PortDCRecord is 262 bytes");
 
 /* ---- Graphics ports ---- */
+/* The library's QuickDraw globals, exported as data; Setup_Globals points the QuickDraw slots of the
+   low-memory pointer block at its fields. */
+ZEL_DATA QDGlobals qd;
 /* globalPtr: the address of the thePort field of the host's QuickDraw globals. */
 ZEL_API void ZEL_CALL InitGraf(void *globalPtr);
 ZEL_API void ZEL_CALL OpenPort(GrafPtr port);
@@ -478,24 +372,15 @@ ZEL_API void ZEL_CALL ZEL_ResetDC(void);
 ZEL_API void ZEL_CALL ZEL_DialogFontMode(GrafPtr port, BOOL on);
 ZEL_API void ZEL_CALL ZEL_PortRectChange(void);
 
-/* Region and colour-object calls the port code relies on. */
-ZEL_API RgnHandle ZEL_CALL NewRgn(void);
-ZEL_API void ZEL_CALL DisposeRgn(RgnHandle rgn);
-ZEL_API void ZEL_CALL SetRectRg(RgnHandle rgn, int16_t left, int16_t top, int16_t right, int16_t bottom);
+/* ---- Colour objects and graphics devices ---- */
 ZEL_API PixMapHandle ZEL_CALL NewPixMap(void);
 ZEL_API void ZEL_CALL DisposePixMap(PixMapHandle pm);
 ZEL_API PixPatHandle ZEL_CALL NewPixPat(void);
 ZEL_API void ZEL_CALL DisposePixPat(PixPatHandle pp);
-ZEL_API void ZEL_CALL PenPat(const Pattern *pat);
-ZEL_API void ZEL_CALL BackPat(const Pattern *pat);
-ZEL_API void ZEL_CALL PenPixPat(PixPatHandle pp);
-ZEL_API void ZEL_CALL BackPixPat(PixPatHandle pp);
 ZEL_API GDHandle ZEL_CALL NewGDevice(int16_t refNum, int32_t mode);
 ZEL_API void ZEL_CALL DisposeGDevice(GDHandle gdh);
 ZEL_API GDHandle ZEL_CALL GetGDevice(void);
 ZEL_API void ZEL_CALL SetGDevice(GDHandle gdh);
-
-/* ---- Colour objects and graphics devices ---- */
 ZEL_API void ZEL_CALL ZEL_SetPixBM(PixMapHandle pm, HBITMAP bitmap);
 /* The bitmap behind a PixMap and, when dc is not nil, the DC it is selected in. */
 ZEL_API HBITMAP ZEL_CALL ZEL_GetPixBM(PixMapHandle pm, HDC *dc);
@@ -534,17 +419,7 @@ ZEL_API void ZEL_CALL ZEL_GetAppWinRect(Rect *r);
 /* how -1 switches brush alignment off, 0 counts it down, any other value counts it up. */
 ZEL_API int32_t ZEL_CALL ZEL_BrushAlign(int16_t how);
 
-/* The library's QuickDraw globals, exported as data; Setup_Globals points the QuickDraw slots of the
-   low-memory pointer block at its fields. */
-ZEL_DATA QDGlobals qd;
-
-/* Patchable through the trap table. */
-ZEL_API void ZEL_CALL SetOrigin(int16_t h, int16_t v);
-ZEL_API void ZEL_CALL EraseRect(const Rect *r);
-ZEL_API void ZEL_CALL SetCurso(const Cursor *crsr);
-ZEL_API void ZEL_CALL InitCursor(void);
-
-/* ---- QuickDraw: bottlenecks and lines ---- */
+/* ---- Bottlenecks and lines ---- */
 /* The shape verbs: frame 0, paint 1, erase 2, invert 3, fill 4. */
 typedef int8_t GrafVerb;
 /* A polygon: its size in bytes (10 + 4 per point), the box of its points and the points in local
@@ -676,11 +551,17 @@ enum {
     patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
 };
 
+/* Patchable through the trap table: the port rectangle, visible region, brush origin and pen follow. */
+ZEL_API void ZEL_CALL SetOrigin(int16_t h, int16_t v);
 ZEL_API void ZEL_CALL GlobalToLocal(Point *pt);
 ZEL_API void ZEL_CALL LocalToGlobal(Point *pt);
 ZEL_API void ZEL_CALL PenMode(int16_t mode);
 ZEL_API void ZEL_CALL TextMode(int16_t mode);
 ZEL_API void ZEL_CALL PenSize(int16_t width, int16_t height);
+ZEL_API void ZEL_CALL PenPat(const Pattern *pat);
+ZEL_API void ZEL_CALL BackPat(const Pattern *pat);
+ZEL_API void ZEL_CALL PenPixPat(PixPatHandle pp);
+ZEL_API void ZEL_CALL BackPixPat(PixPatHandle pp);
 ZEL_API void ZEL_CALL PenNormal(void);
 ZEL_API void ZEL_CALL HidePen(void);
 ZEL_API void ZEL_CALL ShowPen(void);
@@ -712,15 +593,22 @@ ZEL_API void ZEL_CALL ZEL_GetSysColor(int32_t index, RGBColor *rgb);
 ZEL_API void ZEL_CALL ZEL_ChangeThePortAttr(void);
 ZEL_API void ZEL_CALL ZEL_ResetForeColor(void);
 
-/* ---- QuickDraw: rectangles ---- */
+/* ---- Rectangles ---- */
 /* FrameRect, InvertRect and FillRect, exported without their last letter. Rectangles cover the pixels
    [left, right) x [top, bottom); a frame's pen lies inside the rectangle. */
 ZEL_API void ZEL_CALL FrameRec(const Rect *r);
 ZEL_API void ZEL_CALL PaintRect(const Rect *r);
+/* EraseRect is patchable through the trap table. */
+ZEL_API void ZEL_CALL EraseRect(const Rect *r);
 ZEL_API void ZEL_CALL InvertRec(const Rect *r);
 ZEL_API void ZEL_CALL FillRec(const Rect *r, const Pattern *pat);
 ZEL_API void ZEL_CALL FillCRect(const Rect *r, PixPatHandle pp);
 ZEL_API void ZEL_CALL StdRect(GrafVerb verb, const Rect *r);
+
+/* ---- Cursors ---- */
+/* SetCursor, exported without its last letter; both patchable through the trap table. */
+ZEL_API void ZEL_CALL SetCurso(const Cursor *crsr);
+ZEL_API void ZEL_CALL InitCursor(void);
 
 /* ---- Polygons ---- */
 /* OpenPoly hides the pen and records every pen move and line into a new polygon until ClosePoly. */
@@ -729,6 +617,9 @@ ZEL_API void ZEL_CALL ClosePoly(void);
 ZEL_API void ZEL_CALL KillPoly(PolyHandle poly);
 
 /* ---- Regions ---- */
+ZEL_API RgnHandle ZEL_CALL NewRgn(void);
+ZEL_API void ZEL_CALL DisposeRgn(RgnHandle rgn);
+ZEL_API void ZEL_CALL SetRectRg(RgnHandle rgn, int16_t left, int16_t top, int16_t right, int16_t bottom);
 ZEL_API void ZEL_CALL RectRgn(RgnHandle rgn, const Rect *r);
 ZEL_API void ZEL_CALL SetEmptyRgn(RgnHandle rgn);
 ZEL_API void ZEL_CALL CopyRg(RgnHandle src, RgnHandle dst);

@@ -5,6 +5,7 @@
 #include "MacTypes.h"
 #include "Quickdraw.h"
 #include "Palettes.h"
+#include "port_records.h"
 
 // Frees ports, port records and QuickDraw's caches at session exit.
 void TearDownQuickDraw();

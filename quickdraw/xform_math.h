@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "Quickdraw.h"
+#include "port_records.h"
 
 namespace xform {
 
