@@ -2,6 +2,7 @@
 // into, a DIB section in a memory DC, a colour port opened on one, and whole-image comparison.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <map>
 #include <string>
@@ -17,6 +18,15 @@ namespace testing_support {
 QDGlobals &QuickDrawGlobals();
 // The Window Manager port opened by InitGraf.
 GrafPtr WindowManagerPort();
+
+// The fixture of QuickDraw test suites: InitGraf once, and every case starts and ends with the Window
+// Manager port current.
+class QuickDrawTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QuickDrawGlobals(); }
+    void SetUp() override { SetPor(WindowManagerPort()); }
+    void TearDown() override { SetPor(WindowManagerPort()); }
+};
 
 // A shown topmost window of the host's class whose client area is width x height; NULL without a
 // display. Destroyed with DestroyWindow.

@@ -8,7 +8,6 @@
 #include "Quickdraw.h"
 #include "Zel.h"
 #include "qd_fixture.h"
-#include "../../quickdraw/transfer_mode_table.h"
 
 using namespace testing_support;
 
@@ -32,16 +31,12 @@ COLORREF MacResult(int mode, COLORREF pen, COLORREF dest)
     return ~m & 0xFFFFFF;
 }
 
-class DrawingState : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QuickDrawGlobals(); }
-    void TearDown() override { SetPor(WindowManagerPort()); }
-};
+class DrawingState : public QuickDrawTest {};
 
 } // namespace
 
-// Every boolean mode, source and pattern form, drawn as a solid line over a row of known backgrounds
-// with the raster operation the mode table gives, must leave what QuickDraw would.
+// Every boolean mode, source and pattern form, drawn by the library as a solid line over a row of known
+// backgrounds, must leave what QuickDraw would.
 TEST_F(DrawingState, EveryBooleanModeDrawsItsRasterOperation)
 {
     const COLORREF backgrounds[] = {RGB(255, 255, 255), RGB(0, 0, 0), RGB(0x33, 0x66, 0x99), RGB(0xF0, 0x0F, 0xAA)};
@@ -49,54 +44,20 @@ TEST_F(DrawingState, EveryBooleanModeDrawsItsRasterOperation)
     const int n = 4;
     for (int mode = 0; mode <= 15; ++mode)
         for (COLORREF pen : pens) {
-            DibSurface s(n, 1);
+            DibPort port(n, 1);
             for (int x = 0; x < n; ++x)
-                SetPixel(s.dc(), x, 0, backgrounds[x]);
-            transfer_mode::Attributes a = transfer_mode::ModeAttributes(static_cast<int16_t>(mode));
-            EXPECT_FALSE(a.emulated) << "mode " << mode;
-            SetROP2(s.dc(), a.rop2);
-            HPEN hpen = CreatePen(PS_SOLID, 1, pen);
-            HGDIOBJ old = SelectObject(s.dc(), hpen);
-            MoveToEx(s.dc(), 0, 0, nullptr);
-            LineTo(s.dc(), n, 0);
-            SelectObject(s.dc(), old);
-            DeleteObject(hpen);
+                SetPixel(port.surface().dc(), x, 0, backgrounds[x]);
+            SetPor(port.port());
+            const RGBColor rgb{static_cast<uint16_t>(GetRValue(pen) * 0x101), static_cast<uint16_t>(GetGValue(pen) * 0x101),
+                               static_cast<uint16_t>(GetBValue(pen) * 0x101)};
+            RGBForeColor(&rgb);
+            PenMode(static_cast<int16_t>(mode));
+            MoveT(0, 0);
+            LineT(n - 1, 0);
             for (int x = 0; x < n; ++x)
-                EXPECT_EQ(s.Pixel(x, 0), MacResult(mode, pen, backgrounds[x]))
+                EXPECT_EQ(port.surface().Pixel(x, 0), MacResult(mode, pen, backgrounds[x]))
                     << "mode " << mode << " pen " << std::hex << pen << " on " << backgrounds[x];
         }
-}
-
-// The remaining rows: background modes, and the modes GDI cannot draw.
-TEST_F(DrawingState, ModeTableBackgroundModesAndEmulation)
-{
-    struct Row {
-        int16_t mode;
-        uint16_t rop2, bkMode;
-        bool emulated;
-    };
-    const std::vector<Row> rows = {
-        {srcCopy, R2_COPYPEN, OPAQUE, false},        {patOr, R2_MASKPEN, TRANSPARENT, false},
-        {srcXor, R2_NOTXORPEN, TRANSPARENT, false},  {patBic, R2_MERGENOTPEN, TRANSPARENT, false},
-        {notPatCopy, R2_NOTCOPYPEN, OPAQUE, false},  {notSrcOr, R2_MASKNOTPEN, OPAQUE, false},
-        {32, R2_COPYPEN, OPAQUE, false},             {33, R2_MERGENOTPEN, TRANSPARENT, false},
-        {34, R2_NOTXORPEN, TRANSPARENT, false},      {35, R2_MASKPEN, TRANSPARENT, false},
-        {36, R2_MASKPEN, TRANSPARENT, false},        {37, R2_MERGENOTPEN, TRANSPARENT, false},
-        {38, R2_NOTXORPEN, TRANSPARENT, false},      {39, R2_MASKPEN, TRANSPARENT, false},
-        {47, R2_MASKPEN, TRANSPARENT, false},        {49, R2_MASKPEN, OPAQUE, true},
-        {42, R2_MASKPEN, TRANSPARENT, true},         {16, R2_MASKPEN, TRANSPARENT, true},
-        {64, R2_MASKPEN, TRANSPARENT, true},
-    };
-    for (const Row &r : rows) {
-        transfer_mode::Attributes a = transfer_mode::ModeAttributes(r.mode);
-        EXPECT_EQ(a.rop2, r.rop2) << "mode " << r.mode;
-        EXPECT_EQ(a.bkMode, r.bkMode) << "mode " << r.mode;
-        EXPECT_EQ(a.emulated, r.emulated) << "mode " << r.mode;
-    }
-    EXPECT_EQ(transfer_mode::FoldPenMode(50), 42);
-    EXPECT_EQ(transfer_mode::FoldPenMode(63), 55);
-    EXPECT_EQ(transfer_mode::FoldPenMode(39), 39);
-    EXPECT_EQ(transfer_mode::FoldPenMode(64), 64);
 }
 
 TEST_F(DrawingState, PenModeSizeAndStateRoundTrip)

@@ -21,12 +21,7 @@ const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
 constexpr int kWidth = 20, kHeight = 14;
 
-class Lines : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QuickDrawGlobals(); }
-    void SetUp() override { SetPor(WindowManagerPort()); }
-    void TearDown() override { SetPor(WindowManagerPort()); }
-};
+class Lines : public QuickDrawTest {};
 
 // The pixels the Macintosh pen covers on a line from (h0, v0) to (h1, v1): the pen rectangle at every
 // point of the line (horizontal, vertical and 45-degree lines step one pixel at a time).

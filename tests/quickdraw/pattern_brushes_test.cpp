@@ -80,12 +80,7 @@ private:
     HDC previous_;
 };
 
-class PatternBrushes : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QuickDrawGlobals(); }
-    void SetUp() override { SetPor(WindowManagerPort()); }
-    void TearDown() override { SetPor(WindowManagerPort()); }
-};
+class PatternBrushes : public QuickDrawTest {};
 
 struct PatternCase {
     const char *what;

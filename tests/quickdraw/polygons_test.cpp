@@ -22,11 +22,7 @@ std::vector<std::pair<int, int>> PointsOf(PolyHandle poly)
     return points;
 }
 
-class PolygonRecording : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QuickDrawGlobals(); }
-    void TearDown() override { SetPor(WindowManagerPort()); }
-};
+class PolygonRecording : public QuickDrawTest {};
 
 } // namespace
 

@@ -49,13 +49,7 @@ bool IsLiveDC(HDC dc)
     return type == OBJ_DC || type == OBJ_MEMDC;
 }
 
-class Ports : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QuickDrawGlobals(); }
-    // Every case starts and ends with the Window Manager port current.
-    void SetUp() override { SetPor(WindowManagerPort()); }
-    void TearDown() override { SetPor(WindowManagerPort()); }
-};
+class Ports : public QuickDrawTest {};
 
 // Closes the ports of a test, whatever happens to it.
 struct OpenPorts {

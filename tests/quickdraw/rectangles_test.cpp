@@ -23,12 +23,7 @@ const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
 constexpr int kWidth = 24, kHeight = 16;
 
-class Rectangles : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QuickDrawGlobals(); }
-    void SetUp() override { SetPor(WindowManagerPort()); }
-    void TearDown() override { SetPor(WindowManagerPort()); }
-};
+class Rectangles : public QuickDrawTest {};
 
 struct RectCase {
     const char *what;

@@ -111,10 +111,20 @@ bool InRectForm(RgnHandle rgn)
     return same;
 }
 
-class Regions : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QuickDrawGlobals(); }
+// The four set operations and the pixel rule each stands for.
+struct SetOp {
+    const char *name;
+    void(ZEL_CALL *call)(RgnHandle, RgnHandle, RgnHandle);
+    bool (*in)(bool, bool);
 };
+const SetOp kSetOps[] = {
+    {"SectRgn", SectRgn, [](bool a, bool b) { return a && b; }},
+    {"UnionRg", UnionRg, [](bool a, bool b) { return a || b; }},
+    {"DiffRgn", DiffRgn, [](bool a, bool b) { return a && !b; }},
+    {"XorRg", XorRg, [](bool a, bool b) { return a != b; }},
+};
+
+class Regions : public QuickDrawTest {};
 
 TEST_F(Regions, NewAndSetRectKeepTheBoxAsGiven)
 {
@@ -149,18 +159,7 @@ TEST_F(Regions, ShapesHoldTheirPixels)
 // Every pair of shapes under every operation, with the result in a third region and in each operand.
 TEST_F(Regions, SetOperationsMatchThePixelSets)
 {
-    struct Op {
-        const char *name;
-        void(ZEL_CALL *call)(RgnHandle, RgnHandle, RgnHandle);
-        std::function<bool(bool, bool)> in;
-    };
-    const Op ops[] = {
-        {"SectRgn", SectRgn, [](bool a, bool b) { return a && b; }},
-        {"UnionRg", UnionRg, [](bool a, bool b) { return a || b; }},
-        {"DiffRgn", DiffRgn, [](bool a, bool b) { return a && !b; }},
-        {"XorRg", XorRg, [](bool a, bool b) { return a != b; }},
-    };
-    for (const Op &op : ops)
+    for (const SetOp &op : kSetOps)
         for (const Shape &sa : kShapes)
             for (const Shape &sb : kShapes) {
                 const PixelSet pa = PixelsOf(sa), pb = PixelsOf(sb);
@@ -501,18 +500,7 @@ TEST_F(Regions, OneBitPixMapsConvertLikeBitMaps)
 TEST_F(Regions, SetOperationsWithAMaskOperandMatchThePixelSets)
 {
     const PixelSet ring = PixelsOf(kRing);
-    struct Op {
-        const char *name;
-        void(ZEL_CALL *call)(RgnHandle, RgnHandle, RgnHandle);
-        bool (*in)(bool, bool);
-    };
-    const Op ops[] = {
-        {"SectRgn", SectRgn, [](bool a, bool b) { return a && b; }},
-        {"UnionRg", UnionRg, [](bool a, bool b) { return a || b; }},
-        {"DiffRgn", DiffRgn, [](bool a, bool b) { return a && !b; }},
-        {"XorRg", XorRg, [](bool a, bool b) { return a != b; }},
-    };
-    for (const Op &op : ops)
+    for (const SetOp &op : kSetOps)
         for (const Shape &s : kShapes)
             for (bool maskFirst : {true, false}) {
                 const PixelSet other = PixelsOf(s);
@@ -568,10 +556,7 @@ PixelSet Minus(const PixelSet &a, const PixelSet &b)
     return r;
 }
 
-class RegionDrawing : public Regions {
-protected:
-    void TearDown() override { SetPor(WindowManagerPort()); }
-};
+class RegionDrawing : public QuickDrawTest {};
 
 } // namespace
 

@@ -199,11 +199,7 @@ TEST(Transform, PrinterPageMapping)
 
 // ---- Through the library: SetOrigin and the global/local conversions on a port ----
 
-class PortTransform : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QuickDrawGlobals(); }
-    void TearDown() override { SetPor(WindowManagerPort()); }
-};
+class PortTransform : public QuickDrawTest {};
 
 TEST_F(PortTransform, SetOriginMovesThePortAndItsVisibleRegion)
 {
