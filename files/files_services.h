@@ -62,6 +62,9 @@ void CloseAllFileHandles();
 void SetPreferredFileSlot(int16_t refNum);
 // The full path an open refNum was opened with; NULL for a free slot.
 const char *FileSlotPath(int16_t refNum);
+// Gives a suspended slot the path its file now has (after the file was renamed); false for a slot
+// that is not suspended or a path over 255 characters.
+bool SetFileSlotPath(int16_t refNum, const char *path);
 // The slot is open: live or suspended (not free, not lost).
 bool FileSlotOpen(int16_t refNum);
 // The slot was opened with write access.
@@ -114,9 +117,6 @@ void FileTypeFromExtension(ConstStr255Param name, int16_t vRefNum, OSType *type,
 // is the one it returned.
 // PENDING: Standard File gives the type of the filter chosen in its last dialog for the name it returned.
 OSType TypeFromSFFilter(ConstStr255Param name);
-// Records a file's type and creator on a Windows NT Macintosh volume: 0 or a Win32 error.
-// PENDING: the MACFILE command records the type and creator on Windows NT Macintosh volumes.
-int32_t ZEL_MakeMacAFPInfo(int16_t vRefNum, int32_t dirID, ConstStr255Param name, OSType type, OSType creator);
 // Windows file times as Macintosh seconds (local time from 1904) and back; 0 for times outside
 // 1904..2040, and false for seconds outside the DOS range 1980..2107 (the time is then left alone).
 uint32_t FileTimeToMacSeconds(const FILETIME &time);

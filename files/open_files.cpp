@@ -153,6 +153,14 @@ const char *FileSlotPath(int16_t refNum)
     return InRange(refNum) && sRecords[refNum] ? sRecords[refNum]->path : nullptr;
 }
 
+bool SetFileSlotPath(int16_t refNum, const char *path)
+{
+    if (!InRange(refNum) || !sRecords[refNum] || sHandles[refNum] != kSuspended || std::strlen(path) > kMaxDosPath)
+        return false;
+    std::strcpy(sRecords[refNum]->path, path);
+    return true;
+}
+
 bool FileSlotOpen(int16_t refNum) { return InRange(refNum) && sRecords[refNum] && sHandles[refNum] != kNoHandle; }
 
 bool FileSlotWritable(int16_t refNum)

@@ -498,4 +498,55 @@ ZEL_API OSErr ZEL_CALL FSpChangeCreatorType(const FSSpec *, OSType, OSType);
 ZEL_API OSErr ZEL_CALL BumpDate(int16_t, int32_t, ConstStr255Param);
 ZEL_API OSErr ZEL_CALL FSpGetDirAccess(const FSSpec *, int32_t *, int32_t *, int32_t *);
 
+/* Calls with plain arguments. A vRefNum may be a working-directory number. */
+ZEL_API OSErr ZEL_CALL FSOpen(ConstStr255Param fileName, int16_t vRefNum, int16_t *refNum);
+ZEL_API OSErr ZEL_CALL HOpen(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, SignedByte permission,
+                             int16_t *refNum);
+ZEL_API OSErr ZEL_CALL HOpenDF(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, SignedByte permission,
+                               int16_t *refNum);
+ZEL_API OSErr ZEL_CALL HOpenRF(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, SignedByte permission,
+                               int16_t *refNum);
+ZEL_API OSErr ZEL_CALL Create(ConstStr255Param fileName, int16_t vRefNum, OSType creator, OSType fileType);
+ZEL_API OSErr ZEL_CALL HCreate(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, OSType creator,
+                               OSType fileType);
+ZEL_API OSErr ZEL_CALL FSDelete(ConstStr255Param fileName, int16_t vRefNum);
+ZEL_API OSErr ZEL_CALL HDelete(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName);
+ZEL_API OSErr ZEL_CALL Rename(ConstStr255Param oldName, int16_t vRefNum, ConstStr255Param newName);
+ZEL_API OSErr ZEL_CALL HRename(int16_t vRefNum, int32_t dirID, ConstStr255Param oldName, ConstStr255Param newName);
+ZEL_API OSErr ZEL_CALL FlushVol(ConstStr255Param volName, int16_t vRefNum);
+ZEL_API OSErr ZEL_CALL DirCreate(int16_t vRefNum, int32_t parentDirID, ConstStr255Param directoryName,
+                                 int32_t *createdDirID);
+ZEL_API OSErr ZEL_CALL HGetFInfo(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, FInfo *fndrInfo);
+ZEL_API OSErr ZEL_CALL GetFInfo(ConstStr255Param fileName, int16_t vRefNum, FInfo *fndrInfo);
+ZEL_API OSErr ZEL_CALL HOpenAware(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, int16_t denyModes,
+                                  int16_t *refNum);
+ZEL_API OSErr ZEL_CALL GetCatInfoNoName(int16_t vRefNum, int32_t dirID, ConstStr255Param name, CInfoPBPtr pb);
+ZEL_API OSErr ZEL_CALL GetDirectoryID(int16_t vRefNum, int32_t dirID, ConstStr255Param name, int32_t *theDirID,
+                                      Boolean *isDirectory);
+/* A nil or empty copyName copies under the source's own name. */
+ZEL_API OSErr ZEL_CALL FileCopy(int16_t srcVRefNum, int32_t srcDirID, ConstStr255Param srcName, int16_t dstVRefNum,
+                                int32_t dstDirID, ConstStr255Param dstPathname, ConstStr255Param copyName,
+                                void *copyBufferPtr, int32_t copyBufferSize, Boolean preflight);
+
+/* Calls on FSSpec records. */
+ZEL_API OSErr ZEL_CALL FSpOpenDF(const FSSpec *spec, SignedByte permission, int16_t *refNum);
+ZEL_API OSErr ZEL_CALL FSpOpenAware(const FSSpec *spec, int16_t denyModes, int16_t *refNum);
+ZEL_API OSErr ZEL_CALL FSpCreate(const FSSpec *spec, OSType creator, OSType fileType, ScriptCode scriptTag);
+ZEL_API OSErr ZEL_CALL FSpDirCreate(const FSSpec *spec, ScriptCode scriptTag, int32_t *createdDirID);
+ZEL_API OSErr ZEL_CALL FSpDelete(const FSSpec *spec);
+ZEL_API OSErr ZEL_CALL FSpRename(const FSSpec *spec, ConstStr255Param newName);
+ZEL_API OSErr ZEL_CALL FSpGetFInfo(const FSSpec *spec, FInfo *fndrInfo);
+ZEL_API OSErr ZEL_CALL FSpSetFLock(const FSSpec *spec);
+ZEL_API OSErr ZEL_CALL FSpRstFLock(const FSSpec *spec);
+/* Swaps two files' contents; on failure both keep theirs. Open refNums follow the contents. */
+ZEL_API OSErr ZEL_CALL FSpExchangeFiles(const FSSpec *source, const FSSpec *dest);
+ZEL_API OSErr ZEL_CALL FSpFileCopy(const FSSpec *source, const FSSpec *dest, ConstStr255Param copyName,
+                                   void *copyBufferPtr, int32_t copyBufferSize, Boolean preflight);
+ZEL_API int16_t ZEL_CALL FSpOpenResFile(const FSSpec *spec, SignedByte permission);
+ZEL_API void ZEL_CALL FSpCreateResFile(const FSSpec *spec, OSType creator, OSType fileType, ScriptCode scriptTag);
+ZEL_API void ZEL_CALL FSpCreateResFileCompat(const FSSpec *spec, OSType creator, OSType fileType,
+                                             ScriptCode scriptTag);
+/* The type that the library's 'FCnv' resources give the name's extension; nothing else is set. */
+ZEL_API OSErr ZEL_CALL TL_FSpGetFInfo(const FSSpec *spec, FInfo *fndrInfo);
+
 #endif

@@ -200,4 +200,11 @@ ZEL_API void ZEL_CALL ZEL_SeparateFile(char *directory, char *name, const char *
 typedef int32_t (ZEL_CALL *ZELFileTypeProc)(ConstStr255Param name, int16_t vRefNum, OSType *type, OSType *creator);
 ZEL_API void ZEL_CALL ZEL_SetFileTypeProc(ZELFileTypeProc proc);
 
+/* Windows NT Macintosh volumes: ZEL_MakeMacAFPInfo records a type and creator through the system's
+   MACFILE command; ZEL_MakeMacAFPRSR copies a file's resource fork into its ":AFP_Resource" stream. With
+   vRefNum and dirID 0 the name is a full path. Both answer 0 or a Win32 error. */
+ZEL_API int32_t ZEL_CALL ZEL_MakeMacAFPInfo(int16_t vRefNum, int32_t dirID, ConstStr255Param name, OSType type,
+                                            OSType creator);
+ZEL_API int32_t ZEL_CALL ZEL_MakeMacAFPRSR(int16_t vRefNum, int32_t dirID, ConstStr255Param name);
+
 #endif
