@@ -128,13 +128,13 @@ void FileTypeFromExtension(ConstStr255Param name, int16_t vRefNum, OSType *type,
 
 // The type of the 'FCnv' row whose extension is the name's part from its first '.'; nothing else of the
 // record is touched.
-ZEL_EXTERN_C OSErr ZEL_CALL TL_FSpGetFInfo(const FSSpec *spec, FInfo *fndrInfo)
+ZEL_EXTERN_C OSErr ZEL_CALL TL_FSpGetFInfo(const FSSpec *fsSpec, FInfo *fndrInfo)
 {
     OSErr err = FileTypeTableLoad();
     if (err != noErr)
         return err;
     char name[256];
-    ZEL_CopyPtoC(spec->name, name);
+    ZEL_CopyPtoC(fsSpec->name, name);
     const char *dot = std::strchr(name, '.');
     if (!dot || !sConversions)
         return noErr;

@@ -529,24 +529,24 @@ ZEL_API OSErr ZEL_CALL FileCopy(int16_t srcVRefNum, int32_t srcDirID, ConstStr25
                                 void *copyBufferPtr, int32_t copyBufferSize, Boolean preflight);
 
 /* Calls on FSSpec records. */
-ZEL_API OSErr ZEL_CALL FSpOpenDF(const FSSpec *spec, SignedByte permission, int16_t *refNum);
-ZEL_API OSErr ZEL_CALL FSpOpenAware(const FSSpec *spec, int16_t denyModes, int16_t *refNum);
-ZEL_API OSErr ZEL_CALL FSpCreate(const FSSpec *spec, OSType creator, OSType fileType, ScriptCode scriptTag);
-ZEL_API OSErr ZEL_CALL FSpDirCreate(const FSSpec *spec, ScriptCode scriptTag, int32_t *createdDirID);
-ZEL_API OSErr ZEL_CALL FSpDelete(const FSSpec *spec);
-ZEL_API OSErr ZEL_CALL FSpRename(const FSSpec *spec, ConstStr255Param newName);
-ZEL_API OSErr ZEL_CALL FSpGetFInfo(const FSSpec *spec, FInfo *fndrInfo);
-ZEL_API OSErr ZEL_CALL FSpSetFLock(const FSSpec *spec);
-ZEL_API OSErr ZEL_CALL FSpRstFLock(const FSSpec *spec);
+ZEL_API OSErr ZEL_CALL FSpOpenDF(const FSSpec *fsSpec, SignedByte permission, int16_t *refNum);
+ZEL_API OSErr ZEL_CALL FSpOpenAware(const FSSpec *fsSpec, int16_t denyModes, int16_t *refNum);
+ZEL_API OSErr ZEL_CALL FSpCreate(const FSSpec *fsSpec, OSType creator, OSType fileType, ScriptCode scriptTag);
+ZEL_API OSErr ZEL_CALL FSpDirCreate(const FSSpec *fsSpec, ScriptCode scriptTag, int32_t *createdDirID);
+ZEL_API OSErr ZEL_CALL FSpDelete(const FSSpec *fsSpec);
+ZEL_API OSErr ZEL_CALL FSpRename(const FSSpec *fsSpec, ConstStr255Param newName);
+ZEL_API OSErr ZEL_CALL FSpGetFInfo(const FSSpec *fsSpec, FInfo *fndrInfo);
+ZEL_API OSErr ZEL_CALL FSpSetFLock(const FSSpec *fsSpec);
+ZEL_API OSErr ZEL_CALL FSpRstFLock(const FSSpec *fsSpec);
 /* Swaps two files' contents; on failure both keep theirs. Open refNums follow the contents. */
 ZEL_API OSErr ZEL_CALL FSpExchangeFiles(const FSSpec *source, const FSSpec *dest);
 ZEL_API OSErr ZEL_CALL FSpFileCopy(const FSSpec *source, const FSSpec *dest, ConstStr255Param copyName,
                                    void *copyBufferPtr, int32_t copyBufferSize, Boolean preflight);
-ZEL_API int16_t ZEL_CALL FSpOpenResFile(const FSSpec *spec, SignedByte permission);
-ZEL_API void ZEL_CALL FSpCreateResFile(const FSSpec *spec, OSType creator, OSType fileType, ScriptCode scriptTag);
-ZEL_API void ZEL_CALL FSpCreateResFileCompat(const FSSpec *spec, OSType creator, OSType fileType,
+ZEL_API int16_t ZEL_CALL FSpOpenResFile(const FSSpec *fsSpec, SignedByte permission);
+ZEL_API void ZEL_CALL FSpCreateResFile(const FSSpec *fsSpec, OSType creator, OSType fileType, ScriptCode scriptTag);
+ZEL_API void ZEL_CALL FSpCreateResFileCompat(const FSSpec *fsSpec, OSType creator, OSType fileType,
                                              ScriptCode scriptTag);
 /* The type that the library's 'FCnv' resources give the name's extension; nothing else is set. */
-ZEL_API OSErr ZEL_CALL TL_FSpGetFInfo(const FSSpec *spec, FInfo *fndrInfo);
+ZEL_API OSErr ZEL_CALL TL_FSpGetFInfo(const FSSpec *fsSpec, FInfo *fndrInfo);
 
 #endif

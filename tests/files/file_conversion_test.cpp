@@ -66,21 +66,21 @@ TEST(FCnv, RowsAreReadWithinTheirResources)
         {"noextension", kUntouched, "no dot"},
     };
     for (const Case &c : cases) {
-        FSSpec spec{};
-        FSMakeFSSpec(-3, 2, P(c.name).c_str(), &spec);
+        FSSpec fsSpec{};
+        FSMakeFSSpec(-3, 2, P(c.name).c_str(), &fsSpec);
         FInfo info{};
         info.fdType = kUntouched;
         info.fdCreator = 0x22222222;
-        EXPECT_EQ(TL_FSpGetFInfo(&spec, &info), noErr) << c.shows;
+        EXPECT_EQ(TL_FSpGetFInfo(&fsSpec, &info), noErr) << c.shows;
         EXPECT_EQ(info.fdType, c.type) << c.shows;
         EXPECT_EQ(info.fdCreator, 0x22222222u) << c.shows << ": nothing else is touched";
     }
     // An extension of 40 characters is kept as its first 31.
     std::string cut = "x" + longExtension.substr(0, 31);
-    FSSpec spec{};
-    FSMakeFSSpec(-3, 2, P(cut.c_str()).c_str(), &spec);
+    FSSpec fsSpec{};
+    FSMakeFSSpec(-3, 2, P(cut.c_str()).c_str(), &fsSpec);
     FInfo info{};
-    EXPECT_EQ(TL_FSpGetFInfo(&spec, &info), noErr);
+    EXPECT_EQ(TL_FSpGetFInfo(&fsSpec, &info), noErr);
     EXPECT_EQ(info.fdType, 0x4558544Eu);
     CloseResFile(file);
 }

@@ -65,57 +65,57 @@ bool NextTemporaryName(char *name)
     return false;
 }
 
-OSErr PathOf(const FSSpec *spec, char *path) { return ZEL_HFSpec(spec->parID, spec->vRefNum, spec->name, path); }
+OSErr PathOf(const FSSpec *fsSpec, char *path) { return ZEL_HFSpec(fsSpec->parID, fsSpec->vRefNum, fsSpec->name, path); }
 
 } // namespace
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpOpenDF(const FSSpec *spec, SignedByte permission, int16_t *refNum)
+ZEL_EXTERN_C OSErr ZEL_CALL FSpOpenDF(const FSSpec *fsSpec, SignedByte permission, int16_t *refNum)
 {
-    return HOpen(spec->vRefNum, spec->parID, spec->name, permission, refNum);
+    return HOpen(fsSpec->vRefNum, fsSpec->parID, fsSpec->name, permission, refNum);
 }
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpOpenAware(const FSSpec *spec, int16_t denyModes, int16_t *refNum)
+ZEL_EXTERN_C OSErr ZEL_CALL FSpOpenAware(const FSSpec *fsSpec, int16_t denyModes, int16_t *refNum)
 {
-    return HOpenAware(spec->vRefNum, spec->parID, spec->name, denyModes, refNum);
+    return HOpenAware(fsSpec->vRefNum, fsSpec->parID, fsSpec->name, denyModes, refNum);
 }
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpCreate(const FSSpec *spec, OSType creator, OSType fileType, ScriptCode)
+ZEL_EXTERN_C OSErr ZEL_CALL FSpCreate(const FSSpec *fsSpec, OSType creator, OSType fileType, ScriptCode)
 {
-    return HCreate(spec->vRefNum, spec->parID, spec->name, creator, fileType);
+    return HCreate(fsSpec->vRefNum, fsSpec->parID, fsSpec->name, creator, fileType);
 }
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpDirCreate(const FSSpec *spec, ScriptCode, int32_t *createdDirID)
+ZEL_EXTERN_C OSErr ZEL_CALL FSpDirCreate(const FSSpec *fsSpec, ScriptCode, int32_t *createdDirID)
 {
     char path[kMaxDosPath + 1];
-    OSErr err = PathOf(spec, path);
+    OSErr err = PathOf(fsSpec, path);
     if (err != noErr)
         return err;
-    return DirCreate(spec->vRefNum, spec->parID, spec->name, createdDirID);
+    return DirCreate(fsSpec->vRefNum, fsSpec->parID, fsSpec->name, createdDirID);
 }
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpDelete(const FSSpec *spec) { return HDelete(spec->vRefNum, spec->parID, spec->name); }
+ZEL_EXTERN_C OSErr ZEL_CALL FSpDelete(const FSSpec *fsSpec) { return HDelete(fsSpec->vRefNum, fsSpec->parID, fsSpec->name); }
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpRename(const FSSpec *spec, ConstStr255Param newName)
+ZEL_EXTERN_C OSErr ZEL_CALL FSpRename(const FSSpec *fsSpec, ConstStr255Param newName)
 {
-    return HRename(spec->vRefNum, spec->parID, spec->name, newName);
+    return HRename(fsSpec->vRefNum, fsSpec->parID, fsSpec->name, newName);
 }
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpGetFInfo(const FSSpec *spec, FInfo *fndrInfo)
+ZEL_EXTERN_C OSErr ZEL_CALL FSpGetFInfo(const FSSpec *fsSpec, FInfo *fndrInfo)
 {
-    return HGetFInfo(spec->vRefNum, spec->parID, spec->name, fndrInfo);
+    return HGetFInfo(fsSpec->vRefNum, fsSpec->parID, fsSpec->name, fndrInfo);
 }
 
 namespace {
 
 // A locked file is a read-only one.
-OSErr SetFileLock(const FSSpec *spec, bool locked)
+OSErr SetFileLock(const FSSpec *fsSpec, bool locked)
 {
     int16_t wd = 0;
-    OSErr err = OpenWD(spec->vRefNum, spec->parID, 0, &wd);
+    OSErr err = OpenWD(fsSpec->vRefNum, fsSpec->parID, 0, &wd);
     if (err != noErr)
         return err;
     char path[kMaxDosPath + 1];
-    err = PathOf(spec, path);
+    err = PathOf(fsSpec, path);
     if (err != noErr)
         return err;
     return _chmod(path, locked ? _S_IREAD : _S_IREAD | _S_IWRITE) == 0 ? OSErr(noErr) : OSErr(fnfErr);
@@ -123,9 +123,9 @@ OSErr SetFileLock(const FSSpec *spec, bool locked)
 
 } // namespace
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpSetFLock(const FSSpec *spec) { return SetFileLock(spec, true); }
+ZEL_EXTERN_C OSErr ZEL_CALL FSpSetFLock(const FSSpec *fsSpec) { return SetFileLock(fsSpec, true); }
 
-ZEL_EXTERN_C OSErr ZEL_CALL FSpRstFLock(const FSSpec *spec) { return SetFileLock(spec, false); }
+ZEL_EXTERN_C OSErr ZEL_CALL FSpRstFLock(const FSSpec *fsSpec) { return SetFileLock(fsSpec, false); }
 
 // Swaps the contents of two files by renaming them through a temporary name. A rename that fails undoes
 // the ones before it, so both names keep their contents; refNums open on either file follow its
@@ -183,18 +183,18 @@ ZEL_EXTERN_C OSErr ZEL_CALL FSpFileCopy(const FSSpec *source, const FSSpec *dest
                     copyBufferPtr, copyBufferSize, preflight);
 }
 
-ZEL_EXTERN_C int16_t ZEL_CALL FSpOpenResFile(const FSSpec *spec, SignedByte permission)
+ZEL_EXTERN_C int16_t ZEL_CALL FSpOpenResFile(const FSSpec *fsSpec, SignedByte permission)
 {
-    return HOpenResFile(spec->vRefNum, spec->parID, spec->name, permission);
+    return HOpenResFile(fsSpec->vRefNum, fsSpec->parID, fsSpec->name, permission);
 }
 
-ZEL_EXTERN_C void ZEL_CALL FSpCreateResFile(const FSSpec *spec, OSType, OSType, ScriptCode)
+ZEL_EXTERN_C void ZEL_CALL FSpCreateResFile(const FSSpec *fsSpec, OSType, OSType, ScriptCode)
 {
-    HCreateResFile(spec->vRefNum, spec->parID, spec->name);
+    HCreateResFile(fsSpec->vRefNum, fsSpec->parID, fsSpec->name);
 }
 
-ZEL_EXTERN_C void ZEL_CALL FSpCreateResFileCompat(const FSSpec *spec, OSType creator, OSType fileType,
+ZEL_EXTERN_C void ZEL_CALL FSpCreateResFileCompat(const FSSpec *fsSpec, OSType creator, OSType fileType,
                                                   ScriptCode scriptTag)
 {
-    FSpCreateResFile(spec, creator, fileType, scriptTag);
+    FSpCreateResFile(fsSpec, creator, fileType, scriptTag);
 }

@@ -18,7 +18,7 @@ using files_test::ScratchDir;
 using files_test::WriteWholeFile;
 using testing_support::P;
 
-class FSpecCalls : public ::testing::TestWithParam<char> {
+class RecordCalls : public ::testing::TestWithParam<char> {
 protected:
     void SetUp() override
     {
@@ -26,14 +26,14 @@ protected:
         dirID_ = ZEL_DirIDFromPath(dir_.c_str(), &vRefNum_, nullptr);
         ASSERT_GT(dirID_, 2);
     }
-    // A spec of a name in the scratch directory, with FSMakeFSSpec's result.
-    FSSpec Spec(const char *name, OSErr *err = nullptr)
+    // A fsSpec of a name in the scratch directory, with FSMakeFSSpec's result.
+    FSSpec MakeSpec(const char *name, OSErr *err = nullptr)
     {
-        FSSpec spec{};
-        OSErr e = FSMakeFSSpec(vRefNum_, dirID_, P(name).c_str(), &spec);
+        FSSpec fsSpec{};
+        OSErr e = FSMakeFSSpec(vRefNum_, dirID_, P(name).c_str(), &fsSpec);
         if (err)
             *err = e;
-        return spec;
+        return fsSpec;
     }
     std::string Path(const char *name) const { return dir_ + name; }
     std::string dir_;
@@ -41,15 +41,15 @@ protected:
     int32_t dirID_ = 0;
 };
 
-TEST_P(FSpecCalls, CreateOpenReadWriteRenameDeleteLock)
+TEST_P(RecordCalls, CreateOpenReadWriteRenameDeleteLock)
 {
     OSErr err;
-    FSSpec spec = Spec("new.txt", &err);
-    EXPECT_EQ(err, fnfErr) << "the spec of a file not yet made";
-    EXPECT_EQ(FSpCreate(&spec, 0x74747874, 0x54455854, 0), noErr);
-    EXPECT_EQ(FSpCreate(&spec, 0x74747874, 0x54455854, 0), dupFNErr);
+    FSSpec fsSpec = MakeSpec("new.txt", &err);
+    EXPECT_EQ(err, fnfErr) << "the fsSpec of a file not yet made";
+    EXPECT_EQ(FSpCreate(&fsSpec, 0x74747874, 0x54455854, 0), noErr);
+    EXPECT_EQ(FSpCreate(&fsSpec, 0x74747874, 0x54455854, 0), dupFNErr);
     int16_t r = 0;
-    EXPECT_EQ(FSpOpenDF(&spec, 3, &r), noErr);
+    EXPECT_EQ(FSpOpenDF(&fsSpec, 3, &r), noErr);
     int32_t count = 5;
     EXPECT_EQ(FSWrite(r, &count, "hello"), noErr);
     EXPECT_EQ(SetFPos(r, 1, 1), noErr);
@@ -57,19 +57,19 @@ TEST_P(FSpecCalls, CreateOpenReadWriteRenameDeleteLock)
     count = 8;
     EXPECT_EQ(FSRead(r, &count, buffer), eofErr);
     EXPECT_EQ(std::string(buffer, count), "ello");
-    EXPECT_EQ(FSpDelete(&spec), fBsyErr) << "open";
+    EXPECT_EQ(FSpDelete(&fsSpec), fBsyErr) << "open";
     EXPECT_EQ(FSClose(r), noErr);
 
-    FSSpec missing = Spec("missing.txt");
+    FSSpec missing = MakeSpec("missing.txt");
     EXPECT_EQ(FSpOpenDF(&missing, 1, &r), fnfErr);
     EXPECT_EQ(FSpDelete(&missing), fnfErr);
     EXPECT_EQ(FSpSetFLock(&missing), fnfErr);
     EXPECT_EQ(FSpRename(&missing, P("x").c_str()), bdNamErr);
 
     ASSERT_TRUE(WriteWholeFile(Path("taken.txt"), "t"));
-    EXPECT_EQ(FSpRename(&spec, P("taken.txt").c_str()), dupFNErr);
-    EXPECT_EQ(FSpRename(&spec, P("renamed.txt").c_str()), noErr);
-    FSSpec renamed = Spec("renamed.txt", &err);
+    EXPECT_EQ(FSpRename(&fsSpec, P("taken.txt").c_str()), dupFNErr);
+    EXPECT_EQ(FSpRename(&fsSpec, P("renamed.txt").c_str()), noErr);
+    FSSpec renamed = MakeSpec("renamed.txt", &err);
     EXPECT_EQ(err, noErr);
     EXPECT_EQ(ReadWholeFile(Path("renamed.txt")), "hello");
 
@@ -85,7 +85,7 @@ TEST_P(FSpecCalls, CreateOpenReadWriteRenameDeleteLock)
     EXPECT_EQ(FSpDelete(&renamed), noErr);
     EXPECT_EQ(ReadWholeFile(Path("renamed.txt")), "<missing>");
 
-    FSSpec sub = Spec("subdir");
+    FSSpec sub = MakeSpec("subdir");
     int32_t created = 0;
     EXPECT_EQ(FSpDirCreate(&sub, 0, &created), noErr);
     int32_t subID = created;
@@ -102,7 +102,7 @@ TEST_P(FSpecCalls, CreateOpenReadWriteRenameDeleteLock)
     EXPECT_EQ(found, subID);
 }
 
-TEST_P(FSpecCalls, PlainArgumentCalls)
+TEST_P(RecordCalls, PlainArgumentCalls)
 {
     int16_t wd;
     ZEL_DirIDFromPath(dir_.c_str(), nullptr, &wd);
@@ -128,12 +128,12 @@ TEST_P(FSpecCalls, PlainArgumentCalls)
     EXPECT_EQ(HOpenRF(vRefNum_, dirID_, P("made").c_str(), 1, &r), -1);
 }
 
-TEST_P(FSpecCalls, ExchangeSwapsContentsAndOpenFilesFollow)
+TEST_P(RecordCalls, ExchangeSwapsContentsAndOpenFilesFollow)
 {
     ASSERT_TRUE(WriteWholeFile(Path("one.dat"), "AAA"));
     ASSERT_TRUE(WriteWholeFile(Path("two.dat"), "BBBB"));
     ASSERT_TRUE(WriteWholeFile(Path("one.aaa"), "a temporary name that is taken"));
-    FSSpec one = Spec("one.dat"), two = Spec("two.dat");
+    FSSpec one = MakeSpec("one.dat"), two = MakeSpec("two.dat");
     int16_t r = 0;
     ASSERT_EQ(FSpOpenDF(&one, 1, &r), noErr);
     char c = 0;
@@ -165,17 +165,17 @@ TEST_P(FSpecCalls, ExchangeSwapsContentsAndOpenFilesFollow)
     EXPECT_EQ(ReadWholeFile(Path("one.dat")), "BBBB");
     EXPECT_EQ(ReadWholeFile(Path("two.dat")), "AAA");
     EXPECT_EQ(ReadWholeFile(Path("one.aab")), "<missing>");
-    FSSpec missing = Spec("none.dat");
+    FSSpec missing = MakeSpec("none.dat");
     EXPECT_EQ(FSpExchangeFiles(&missing, &two), fnfErr);
 }
 
-TEST_P(FSpecCalls, CopiesTakeTheSourceNameWithoutACopyName)
+TEST_P(RecordCalls, CopiesTakeTheSourceNameWithoutACopyName)
 {
     ASSERT_TRUE(WriteWholeFile(Path("orig.dat"), "copy me"));
     std::string target = dir_ + "target\\";
     CreateDirectoryA(target.c_str(), nullptr);
     int32_t targetID = ZEL_DirIDFromPath(target.c_str(), nullptr, nullptr);
-    FSSpec source = Spec("orig.dat");
+    FSSpec source = MakeSpec("orig.dat");
     FSSpec dest{};
     EXPECT_EQ(FSMakeFSSpec(vRefNum_, targetID, nullptr, &dest), noErr);
     EXPECT_EQ(FSpFileCopy(&source, &dest, nullptr, nullptr, 0, false), noErr);
@@ -191,7 +191,7 @@ TEST_P(FSpecCalls, CopiesTakeTheSourceNameWithoutACopyName)
               -1);
 }
 
-TEST_P(FSpecCalls, ResourceForkIntoTheMacintoshStream)
+TEST_P(RecordCalls, ResourceForkIntoTheMacintoshStream)
 {
     ASSERT_TRUE(WriteWholeFile(Path("doc"), "data fork"));
     CreateDirectoryA(Path("RESOURCE.FRK").c_str(), nullptr);
@@ -207,7 +207,7 @@ TEST_P(FSpecCalls, ResourceForkIntoTheMacintoshStream)
     EXPECT_EQ(ReadWholeFile(Path("doc:AFP_Resource")), "data fork");
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, FSpecCalls, ::testing::Values('C', 'Z'),
+INSTANTIATE_TEST_SUITE_P(Drives, RecordCalls, ::testing::Values('C', 'Z'),
                          [](const ::testing::TestParamInfo<char> &info) { return std::string(1, info.param); });
 
 // A program named MACFILE.EXE beside the test and in the current directory is never started: only the
