@@ -101,6 +101,13 @@ char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_SetFileTypeProc(ZELFileTypeProc proc) { sFileTypeProc = proc; }
 
+FARPROC SetFileTypeByExtensionHook(FARPROC hook)
+{
+    FARPROC previous = reinterpret_cast<FARPROC>(sFileTypeProc);
+    sFileTypeProc = reinterpret_cast<ZELFileTypeProc>(hook);
+    return previous;
+}
+
 void FileTypeFromExtension(ConstStr255Param name, int16_t vRefNum, OSType *type, OSType *creator)
 {
     *creator = kUnknownType;

@@ -177,5 +177,5 @@ void EndShellLinkSupport();
 bool ShellLinkSupportLoaded();
 
 // ---- The file-type-by-extension hook ----
-// PENDING: the file-type calls consult this hook (ZEL_SetFileTypeProc sets it too); returns the previous one.
+// Replaces the host's file-type procedure (the one ZEL_SetFileTypeProc sets); returns the previous one.
 FARPROC SetFileTypeByExtensionHook(FARPROC hook);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Events.h"
 #include "Files.h"
 #include "Resources.h"
 #include "Zel.h"
@@ -559,6 +560,9 @@ TEST_P(FileCalls, FileTypesFromTheHostTableAndProcedure)
     ZEL_SetFileTypeProc(HostFileType);
     EXPECT_EQ(typeOf("readme.txt", &creator), 0x41424344u);
     EXPECT_EQ(creator, 0x45464748u);
+    // The host's other door to the same procedure hands back the one installed.
+    EXPECT_EQ(ZEL_SetVelcastHook(1, nullptr), reinterpret_cast<FARPROC>(HostFileType));
+    EXPECT_EQ(typeOf("readme.txt", &creator), 0x54455854u);
     ZEL_SetFileTypeProc(nullptr);
     ZEL_Set_MacWin(nullptr, nullptr);
 }
