@@ -113,6 +113,12 @@ void DebugStrC(const char *text);
 #define ZEL_STUB_BREAK(ret, name, value, params) \
     ZEL_EXTERN_C ret ZEL_CALL name params { BreakOrReport(" " #name); return (ret)(value); }
 void BreakOrReport(const char *message);
+// The same for an entry point published with a variable argument list: no callee-pop size fits every
+// caller, so it takes the C convention and the caller removes what it pushed.
+#define ZEL_STUB_VARIADIC(ret, name, value) \
+    ZEL_EXTERN_C ret __cdecl name(...) { ReportUnimplemented(" " #name); return (ret)(value); }
+#define ZEL_STUB_VARIADIC_VOID(name) \
+    ZEL_EXTERN_C void __cdecl name(...) { ReportUnimplemented(" " #name); }
 // The same for an entry point that reports itself under another name (" KeyTrans" for KeyTranslate).
 #define ZEL_STUB_NAMED(ret, name, message, value, params) \
     ZEL_EXTERN_C ret ZEL_CALL name params { ReportUnimplemented(" " message); return (ret)(value); }

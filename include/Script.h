@@ -7,4 +7,7 @@
 /* True when the system measures in metric units. */
 ZEL_API Boolean ZEL_CALL IsMetric(void);
 
+/* The international resources are not cached: nothing to clear. */
+ZEL_API void ZEL_CALL ClearIntlResourceCache(void);
+
 #endif
