@@ -26,6 +26,9 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit);
 // The Dialog Manager's nesting count: raised while a dialog is created or run modally.
 int16_t DialogNestingCount();
 
+// PENDING: the Dialog Manager marks a dialog's default button when a round rectangle outlines it.
+bool SetDefaultButtonByOutline(const Rect *rect, HWND window);
+
 // ---- Window glue ----
 // Disposes every control of a window (closing a window with controls).
 void KillControls(WindowPtr window);

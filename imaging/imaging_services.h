@@ -67,6 +67,8 @@ void EndPictOpcode();
 int RecordPictPortState();
 // Records the pen and pattern state a shape verb depends on.
 void RecordPictVerbState(GrafVerb verb);
+// An arc opcode with its Rect and two angles.
+void RecordPictArcOp(uint16_t opcode, const Rect *rect, int16_t startAngle, int16_t arcAngle);
 
 // ---- Shape mask ----
 // Starts drawing a shape into a one-bit mask when the mask mode is armed; false when it is not.

@@ -88,6 +88,15 @@ void RecordPictRectOp(uint16_t opcode, const Rect *rect)
     EndPictOpcode();
 }
 
+void RecordPictArcOp(uint16_t opcode, const Rect *rect, int16_t startAngle, int16_t arcAngle)
+{
+    const int16_t angles[2] = {startAngle, arcAngle};
+    BeginPictOpcode(opcode, sizeof(Rect) + sizeof angles);
+    PutPictWords(sizeof(Rect), rect);
+    PutPictWords(sizeof angles, angles);
+    EndPictOpcode();
+}
+
 // PENDING: picture comments pass to the picture being recorded and set the wide-line flag (kind 502).
 ZEL_EXTERN_C void ZEL_CALL StdComment(int16_t, int16_t, Handle) {}
 // PENDING: picture playback reads the picture's data.

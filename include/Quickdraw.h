@@ -616,6 +616,26 @@ ZEL_API PolyHandle ZEL_CALL OpenPoly(void);
 ZEL_API void ZEL_CALL ClosePoly(void);
 ZEL_API void ZEL_CALL KillPoly(PolyHandle poly);
 
+/* ---- Ovals, round rectangles and arcs ---- */
+/* Angles are whole degrees, 0 at twelve o'clock, clockwise; a negative arcAngle runs anticlockwise. */
+ZEL_API void ZEL_CALL StdOval(GrafVerb verb, const Rect *r);
+ZEL_API void ZEL_CALL FrameOval(const Rect *r);
+ZEL_API void ZEL_CALL PaintOval(const Rect *r);
+ZEL_API void ZEL_CALL EraseOval(const Rect *r);
+ZEL_API void ZEL_CALL InvertOval(const Rect *r);
+ZEL_API void ZEL_CALL FillOval(const Rect *r, const Pattern *pat);
+ZEL_API void ZEL_CALL StdRRect(GrafVerb verb, const Rect *r, int16_t ovalWidth, int16_t ovalHeight);
+ZEL_API void ZEL_CALL FrameRoundRect(const Rect *r, int16_t ovalWidth, int16_t ovalHeight);
+ZEL_API void ZEL_CALL PaintRoundRect(const Rect *r, int16_t ovalWidth, int16_t ovalHeight);
+ZEL_API void ZEL_CALL EraseRoundRect(const Rect *r, int16_t ovalWidth, int16_t ovalHeight);
+ZEL_API void ZEL_CALL InvertRoundRect(const Rect *r, int16_t ovalWidth, int16_t ovalHeight);
+ZEL_API void ZEL_CALL FillRoundRect(const Rect *r, int16_t ovalWidth, int16_t ovalHeight, const Pattern *pat);
+ZEL_API void ZEL_CALL StdArc(GrafVerb verb, const Rect *r, int16_t startAngle, int16_t arcAngle);
+ZEL_API void ZEL_CALL FrameArc(const Rect *r, int16_t startAngle, int16_t arcAngle);
+ZEL_API void ZEL_CALL PaintArc(const Rect *r, int16_t startAngle, int16_t arcAngle);
+ZEL_API void ZEL_CALL EraseArc(const Rect *r, int16_t startAngle, int16_t arcAngle);
+ZEL_API void ZEL_CALL FillArc(const Rect *r, int16_t startAngle, int16_t arcAngle, const Pattern *pat);
+
 /* ---- Regions ---- */
 ZEL_API RgnHandle ZEL_CALL NewRgn(void);
 ZEL_API void ZEL_CALL DisposeRgn(RgnHandle rgn);

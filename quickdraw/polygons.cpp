@@ -119,6 +119,25 @@ int16_t PolyToPointArray(PolyHandle poly, POINT **points, bool close)
     return static_cast<int16_t>(total);
 }
 
+void DrawPointPolygon(HDC dc, const POINT *points, int count)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    if (!dc || !points || count < 2 || !record)
+        return;
+    if (ScreenProbeFlag(probePolygonFill)) {
+        // This display fills pattern polygons with the colours exchanged.
+        SetTextColor(dc, record->backColorRef);
+        SetBkColor(dc, record->foreColorRef);
+        record->foreColorRefSet = record->backColorRef;
+        record->backColorRefSet = record->foreColorRef;
+    }
+    if (record->bkModeSet != OPAQUE) {
+        SetBkMode(dc, OPAQUE);
+        record->bkModeSet = OPAQUE;
+    }
+    Polygon(dc, points, count);
+}
+
 int16_t PolyToPointArrayOpen(PolyHandle poly, POINT **points) { return PolyToPointArray(poly, points, false); }
 
 void FreePointArray(POINT *points)

@@ -101,6 +101,32 @@ void AddPolyPoint();
 int16_t PolyToPointArray(PolyHandle poly, POINT **points, bool close);
 int16_t PolyToPointArrayOpen(PolyHandle poly, POINT **points);
 void FreePointArray(POINT *points);
+// A filled GDI polygon of device points with the brush and ROP2 already selected (the OPAQUE background
+// mode set; on displays whose pattern polygons come out inverted, the DC's colours exchanged).
+void DrawPointPolygon(HDC dc, const POINT *points, int count);
+
+// ---- Ovals, round rectangles and arcs (ovals.cpp) ----
+// Cosine and sine of whole degrees (any angle) from the screen set-up's tables.
+void SinCosDegrees(int32_t angle, double *cosine, double *sine);
+// Points on the oval of a device rectangle every 4 degrees from startAngle over arcAngle (0 at twelve
+// o'clock, clockwise; negative runs back; a turn or more is the whole oval), with the centre last for
+// a wedge; and a round rectangle's outline (97 points, closed). Both fill the one shape-point list and
+// return its count.
+int BuildArcPoints(const RECT &r, int32_t startAngle, int32_t arcAngle, bool addCentre);
+int BuildRoundRectPoints(const RECT &r, int16_t ovalWidth, int16_t ovalHeight);
+const POINT *ShapePoints();
+// The colour and hilite variants picture playback uses.
+void FillCOval(const Rect *r, PixPatHandle pp);
+void FillCRoundRect(const Rect *r, int16_t ovalWidth, int16_t ovalHeight, PixPatHandle pp);
+void FillCArc(const Rect *r, int16_t startAngle, int16_t arcAngle, PixPatHandle pp);
+void InvertArc(const Rect *r, int16_t startAngle, int16_t arcAngle);
+
+// ---- Wide-pen outlines (wide_pens.cpp) ----
+// The frames of pens larger than a pixel, or patterned, painted with the pen brush and the ROP2 already
+// set: the ring between the shape and the shape inset by the pen.
+void WidePenFrameOval(const RECT &device);
+void WidePenFrameRRect(const RECT &device, int16_t ovalWidth, int16_t ovalHeight);
+void WidePenFrameArc(const RECT &device, int32_t startAngle, int32_t arcAngle);
 
 // ---- Region recording (region_drawing.cpp) ----
 // While a region is being recorded: its sub-path list exists, and noting where a new sub-path starts

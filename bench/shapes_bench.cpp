@@ -1,0 +1,39 @@
+// Curved shapes: PaintOval and FrameRoundRect of 40 x 40 against the one GDI call each makes, on a
+// 32-bit DIB section port.
+#include "bench.h"
+
+#include "Quickdraw.h"
+#include "qd_fixture.h"
+
+namespace {
+
+POINT sOutline[97];
+
+} // namespace
+
+int RunBench()
+{
+    testing_support::DibPort port(64, 64);
+    SetPor(port.port());
+    const Rect r{8, 8, 48, 48};
+    HDC dc = port.surface().dc();
+    constexpr int kRuns = 20000;
+
+    double paintOval = TimePerRun(kRuns, [&](int) { PaintOval(&r); });
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    SelectObject(dc, GetStockObject(BLACK_BRUSH));
+    double rawEllipse = TimePerRun(kRuns, [&](int) { Ellipse(dc, 8, 8, 48, 48); });
+
+    double frameRRect = TimePerRun(kRuns, [&](int) { FrameRoundRect(&r, 12, 12); });
+    for (int i = 0; i < 97; ++i)
+        sOutline[i] = POINT{8 + (i * 7) % 40, 8 + (i * 13) % 40};
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    double rawPolyline = TimePerRun(kRuns, [&](int) { Polyline(dc, sOutline, 97); });
+
+    std::printf("PaintOval 40x40: %.2f us, raw Ellipse %.2f us: %.2fx (wanted at most 1.5x)\n", paintOval * 1e6,
+                rawEllipse * 1e6, paintOval / rawEllipse);
+    std::printf("FrameRoundRect 40x40: %.2f us, raw 97-point Polyline %.2f us: %.2fx (wanted at most 1.5x)\n",
+                frameRRect * 1e6, rawPolyline * 1e6, frameRRect / rawPolyline);
+    SetPor(testing_support::WindowManagerPort());
+    return 0;
+}
