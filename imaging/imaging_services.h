@@ -107,3 +107,8 @@ bool SetRgnToMaskDib(RgnHandle rgn, Point topLeft, Point botRight, Handle dib);
 void CombineMaskRgns(RgnHandle a, RgnHandle b, RgnHandle dst, int16_t mode);
 // Paints a region in any form on a DC: rectangle and GDI forms under the ROP2, the mask under the ROP3.
 void PaintRgnWithRop(HDC dc, RgnHandle rgn, int rop2, DWORD rop3);
+
+// ---- Colour icons ----
+// Plots a colour icon into a rectangle of a DC (the menus' owner-drawn icons).
+// PENDING: the icon work plots the icon's pixel map through its mask.
+void PlotColorIcon(HDC dc, const Rect *box, CIconHandle icon);

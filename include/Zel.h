@@ -148,6 +148,9 @@ ZEL_API void ZEL_CALL ZEL_EventMenuSel(uint16_t command);
    procedure, and the tear-off hook of a pop-up. ZEL_MenuSelect answers 1 when the menu closed. */
 ZEL_API int32_t ZEL_CALL ZEL_MenuSelect(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 ZEL_API void ZEL_CALL ZEL_EnterIdle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* WM_MEASUREITEM and WM_DRAWITEM of the library's owner-drawn menu items; 0 for items that are not the
+   library's. */
+ZEL_API int32_t ZEL_CALL ZEL_MenuUserItem(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 /* PopUpMenuSelect with the items drawn in a face and height of the host's choosing. */
 ZEL_API int32_t ZEL_CALL ZEL_PopUpMenuSelectUsingDiffFont(struct MenuInfo **menu, int16_t top, int16_t left,
                                                         int16_t popUpItem, const char *face, int16_t height);

@@ -22,8 +22,7 @@ bool sMenuTracking;      // a definition procedure is choosing: GetMouse answers
 int sOpenSlot = -1;
 int16_t sProcChoice;
 bool sChosen;
-Rect sMenuRect;
-HWND sOpenMenuWindow;
+OwnerDrawState sOwnerDraw;
 // Hooks: the menu hook (no arguments) and the tear-off hook of the next pop-up (the cursor point).
 typedef void(ZEL_CALL *MenuHookProc)(void);
 typedef Boolean(ZEL_CALL *TearOffHookProc)(Point where);
@@ -40,27 +39,27 @@ struct MenuResFile {
 void ChooseInOpenMenu(MenuHandle menu)
 {
     MenuDefProcPtr proc = MenuOwnProc(menu);
-    if (!proc || !sOpenMenuWindow || !IsWindow(sOpenMenuWindow))
+    if (!proc || !sOwnerDraw.openWindow || !IsWindow(sOwnerDraw.openWindow))
         return;
-    HDC dc = GetDC(sOpenMenuWindow);
-    ZEL_SetWMgrPortDC(TRUE, sOpenMenuWindow, dc, &sMenuRect);
+    HDC dc = GetDC(sOwnerDraw.openWindow);
+    ZEL_SetWMgrPortDC(TRUE, sOwnerDraw.openWindow, dc, &sOwnerDraw.menuRect);
     POINT cursor{};
     GetCursorPos(&cursor);
     MouseLocation() = Point{static_cast<int16_t>(cursor.y), static_cast<int16_t>(cursor.x)};
     const bool down = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
     POINT local = cursor;
-    ScreenToClient(sOpenMenuWindow, &local);
+    ScreenToClient(sOwnerDraw.openWindow, &local);
     const Point hit{static_cast<int16_t>(local.y), static_cast<int16_t>(local.x)};
-    const bool inside = hit.v >= sMenuRect.top && hit.v < sMenuRect.bottom && hit.h >= sMenuRect.left &&
-                        hit.h < sMenuRect.right;
+    const bool inside = hit.v >= sOwnerDraw.menuRect.top && hit.v < sOwnerDraw.menuRect.bottom && hit.h >= sOwnerDraw.menuRect.left &&
+                        hit.h < sOwnerDraw.menuRect.right;
     if (sProcChoice || (down && inside)) {
         sMenuTracking = true;
-        proc(mChooseMsg, menu, &sMenuRect, hit, &sProcChoice);
+        proc(mChooseMsg, menu, &sOwnerDraw.menuRect, hit, &sProcChoice);
         sMenuTracking = false;
         sChosen = sProcChoice != 0;
     }
-    ZEL_SetWMgrPortDC(FALSE, sOpenMenuWindow, dc, &sMenuRect);
-    ReleaseDC(sOpenMenuWindow, dc);
+    ZEL_SetWMgrPortDC(FALSE, sOwnerDraw.openWindow, dc, &sOwnerDraw.menuRect);
+    ReleaseDC(sOwnerDraw.openWindow, dc);
 }
 
 VOID CALLBACK PopUpIdleTimer(HWND, UINT, UINT_PTR, DWORD)
@@ -103,6 +102,8 @@ bool WaitForMovement(Point start, const Rect &rect)
 }
 
 } // namespace
+
+OwnerDrawState &MenuOwnerDrawState() { return sOwnerDraw; }
 
 // Whether a definition procedure is choosing from a menu (GetMouse then answers in the menu's DC).
 bool MenuTrackingActive() { return sMenuTracking; }
@@ -376,31 +377,4 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_PopUpMenuSelectUsingDiffFont(MenuHandle menu, 
     const int32_t result = PopUpMenuSelect(menu, top, left, popUpItem);
     SetMenuPopUpFont(nullptr, 0);
     return result;
-}
-
-// PENDING: the standard definition procedure lays items out in owner-drawn columns; this one sizes the menu as CalcMenuSize does and chooses by line.
-int32_t ZEL_CALL StandardMDEF(int16_t message, MenuHandle menu, Rect *menuRect, Point hit, int16_t *whichItem)
-{
-    if (!menu || !*menu || !menuRect)
-        return message;
-    const int16_t line = static_cast<int16_t>(CurrentMenuGeometry().lineHeight + 2);
-    switch (message) {
-    case mSizeMsg:
-        CalcMenuSize(menu);
-        menuRect->right = static_cast<int16_t>(menuRect->left + (*menu)->menuWidth);
-        menuRect->bottom = static_cast<int16_t>(menuRect->top + MenuItemCount(menu) * line);
-        return message;
-    case mChooseMsg: {
-        int16_t item = 0;
-        if (hit.v >= menuRect->top && hit.v < menuRect->bottom && hit.h >= menuRect->left && hit.h < menuRect->right)
-            item = static_cast<int16_t>((hit.v - menuRect->top) / line + 1);
-        if (item > MenuItemCount(menu) || !MenuItemEnabled(menu, item))
-            item = 0;
-        if (whichItem)
-            *whichItem = item;
-        return message;
-    }
-    default:
-        return message;
-    }
 }

@@ -86,6 +86,8 @@ void ClearMenuItemTable();
 const MenuItemEntry *MenuItemEntryAt(uint32_t index);
 // The first entry with this key, or 0.
 const MenuItemEntry *FindMenuItemEntry(uint16_t key);
+// The entry of the item that opens this Windows submenu, or 0.
+const MenuItemEntry *FindMenuItemEntryForSubmenu(UINT_PTR submenu);
 
 // ---- Hierarchical menu list (128 entries) ----
 // False when the list is full; a menu whose ID is listed already is not added again.
@@ -142,6 +144,24 @@ const char *MenuPopUpFace();
 int16_t MenuPopUpFontHeight();
 
 // ---- Choices and pop-ups ----
+// The owner-draw state WM_DRAWITEM leaves for WM_MENUSELECT: the open menu's rectangle and window, and
+// the item-table key of the item being drawn or measured.
+struct OwnerDrawState {
+    Rect menuRect;
+    HWND openWindow;
+    uint16_t currentKey;
+};
+OwnerDrawState &MenuOwnerDrawState();
+
+// ---- Owner-drawn items ----
+// Selects the item font (the pop-up font, or the menu font with the item's styles) into the DC and
+// sets the item line height; returns the previous font, the font selected and whether it was made.
+HFONT MenuItemFont(HDC dc, uint8_t style, HFONT *font, bool *created);
+// The size of one owner-drawn item {height, width}.
+void MeasureOwnerItem(MenuHandle menu, int16_t item, SIZE *size);
+// Draws one item into the DC's rectangle; state 1 selected, 2 grayed.
+void DrawOwnerItem(MenuHandle menu, int16_t item, HDC dc, const RECT &rect, int checkWidth, int checkHeight,
+                   int state);
 // The library's own menu definition procedure.
 int32_t ZEL_CALL StandardMDEF(int16_t message, MenuHandle menu, Rect *menuRect, Point hit, int16_t *whichItem);
 int32_t TrackDefProcPopup(MenuHandle menu, int16_t top, int16_t left);

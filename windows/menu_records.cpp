@@ -437,6 +437,16 @@ const MenuItemEntry *FindMenuItemEntry(uint16_t key)
     return nullptr;
 }
 
+const MenuItemEntry *FindMenuItemEntryForSubmenu(UINT_PTR submenu)
+{
+    for (int32_t i = 0; i < sItemEntries.count; ++i) {
+        const MenuItemEntry *e = sItemEntries.at(i);
+        if (e->menu && e->submenu && reinterpret_cast<UINT_PTR>(e->submenu) == submenu)
+            return e;
+    }
+    return nullptr;
+}
+
 void RemoveMenuItemEntries(int16_t menuID)
 {
     for (int32_t i = 0; i < sItemEntries.count; ++i) {
