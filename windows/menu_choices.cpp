@@ -81,16 +81,24 @@ int HeightAbove(MenuHandle menu, int16_t item)
     return height;
 }
 
+// The mouse in the pop-up's port, whose origin is the menu rectangle's top left: the rectangle's own
+// coordinates.
+Point MouseInMenu()
+{
+    Point p{};
+    GetMouse(&p);
+    return p;
+}
+
+bool InRect(Point p, const Rect &r) { return p.v >= r.top && p.v < r.bottom && p.h >= r.left && p.h < r.right; }
+
 // Waits until the mouse leaves a 9-by-9 square around `start` or enters `rect`; false when the button
 // came up first without a move (a later click goes on choosing).
 bool WaitForMovement(Point start, const Rect &rect)
 {
     for (;;) {
-        POINT p{};
-        GetCursorPos(&p);
-        if (p.x < start.h - 4 || p.x > start.h + 4 || p.y < start.v - 4 || p.y > start.v + 4)
-            return true;
-        if (p.y >= rect.top && p.y < rect.bottom && p.x >= rect.left && p.x < rect.right)
+        const Point p = MouseInMenu();
+        if (p.h < start.h - 4 || p.h > start.h + 4 || p.v < start.v - 4 || p.v > start.v + 4 || InRect(p, rect))
             return true;
         if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000))
             return false;
@@ -260,14 +268,12 @@ int32_t TrackDefProcPopup(MenuHandle menu, int16_t top, int16_t left)
     int16_t choice = 0;
     proc(mDrawMsg, menu, &rect, Point{top, left}, &choice);
 
-    const Point start = MouseLocation();
+    const Point start = MouseInMenu();
     bool moved = WaitForMovement(start, rect);
     RgnHandle gray = LowMem<RgnHandle>(lmGrayRgn);
     while (WaitMouseUp()) {
-        POINT p{};
-        GetCursorPos(&p);
-        const Point hit{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
-        const bool inside = hit.v >= rect.top && hit.v < rect.bottom && hit.h >= rect.left && hit.h < rect.right;
+        const Point hit = MouseInMenu();
+        const bool inside = InRect(hit, rect);
         if (!inside && !choice) {
             if (sMenuHook)
                 reinterpret_cast<MenuHookProc>(sMenuHook)();

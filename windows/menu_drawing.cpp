@@ -6,7 +6,9 @@
 
 #include <cstring>
 
+#include "Balloons.h"
 #include "ByteOrder.h"
+#include "Desk.h"
 #include "LowMem.h"
 #include "MacMemory.h"
 #include "MacWindows.h"
@@ -71,43 +73,46 @@ SIZE ItemSize(MenuHandle menu, int16_t item)
     return s;
 }
 
-// StandardMDEF's layout: the column and the top of each item (relative to the menu's top), the widest
-// item and the tallest column.
+// StandardMDEF's layout: items stacked in columns of the usable height, each column as wide as the
+// widest item; per item its column, its top (from the menu's top) and its height.
 struct MenuLayout {
     int16_t count;
     int16_t width;
     int16_t height;
     int16_t columns;
+    int16_t columnOf[kMaxCommandItems + 1];
+    int16_t topOf[kMaxCommandItems + 1];
+    int16_t heightOf[kMaxCommandItems + 1];
 };
 
-MenuLayout LayOut(MenuHandle menu, int16_t *columnOf = nullptr, int16_t *topOf = nullptr, int16_t *heightOf = nullptr)
+void LayOut(MenuHandle menu, MenuLayout *l)
 {
-    MenuLayout l{MenuItemCount(menu), 0, 0, 1};
+    l->count = MenuItemCount(menu);
+    if (l->count > kMaxCommandItems)
+        l->count = kMaxCommandItems;
+    l->width = l->height = 0;
+    l->columns = 1;
     const int usable = CurrentMenuGeometry().usableHeight;
     int y = 0;
-    for (int16_t i = 1; i <= l.count; ++i) {
+    for (int16_t i = 1; i <= l->count; ++i) {
         const SIZE s = ItemSize(menu, i);
         if (y > 0 && y + s.cy > usable) {
-            ++l.columns;
+            ++l->columns;
             y = 0;
         }
-        if (columnOf)
-            columnOf[i] = static_cast<int16_t>(l.columns - 1);
-        if (topOf)
-            topOf[i] = static_cast<int16_t>(y);
-        if (heightOf)
-            heightOf[i] = static_cast<int16_t>(s.cy);
+        l->columnOf[i] = static_cast<int16_t>(l->columns - 1);
+        l->topOf[i] = static_cast<int16_t>(y);
+        l->heightOf[i] = static_cast<int16_t>(s.cy);
         y += s.cy;
-        if (y > l.height)
-            l.height = static_cast<int16_t>(y);
-        if (s.cx > l.width)
-            l.width = static_cast<int16_t>(s.cx);
+        if (y > l->height)
+            l->height = static_cast<int16_t>(y);
+        if (s.cx > l->width)
+            l->width = static_cast<int16_t>(s.cx);
     }
-    return l;
 }
 
-// The item of the standard layout under a point (port coordinates), 0 outside or past a column's end.
-int16_t HitItem(MenuHandle menu, const Rect &rect, Point hit)
+// The item of the layout under a point (port coordinates), 0 outside or past a column's end.
+int16_t HitItem(MenuHandle menu, const MenuLayout &l, const Rect &rect, Point hit)
 {
     if (hit.v < rect.top || hit.v >= rect.bottom || hit.h < rect.left || hit.h >= rect.right)
         return 0;
@@ -115,23 +120,19 @@ int16_t HitItem(MenuHandle menu, const Rect &rect, Point hit)
     if (width <= 0)
         return 0; // an empty menu has no columns to divide by
     const int column = (hit.h - rect.left - 1) / width;
-    static int16_t columnOf[kMaxCommandItems + 1], topOf[kMaxCommandItems + 1], heightOf[kMaxCommandItems + 1];
-    const MenuLayout l = LayOut(menu, columnOf, topOf, heightOf);
-    for (int16_t i = 1; i <= l.count && i <= kMaxCommandItems; ++i)
-        if (columnOf[i] == column && topOf[i] + heightOf[i] >= hit.v - rect.top)
+    for (int16_t i = 1; i <= l.count; ++i)
+        if (l.columnOf[i] == column && l.topOf[i] + l.heightOf[i] >= hit.v - rect.top)
             return i;
     return 0;
 }
 
-// Draws item `item` of the standard layout in the current port.
-void DrawLaidOutItem(MenuHandle menu, const Rect &rect, int16_t item, bool selected)
+// Draws item `item` of the layout in the current port.
+void DrawLaidOutItem(MenuHandle menu, const MenuLayout &l, const Rect &rect, int16_t item, bool selected)
 {
-    static int16_t columnOf[kMaxCommandItems + 1], topOf[kMaxCommandItems + 1], heightOf[kMaxCommandItems + 1];
-    const MenuLayout l = LayOut(menu, columnOf, topOf, heightOf);
-    if (item < 1 || item > l.count || item > kMaxCommandItems || !CurrentDC())
+    if (item < 1 || item > l.count || !CurrentDC())
         return;
-    RECT r{rect.left + columnOf[item] * (*menu)->menuWidth, rect.top + topOf[item],
-           rect.left + (columnOf[item] + 1) * (*menu)->menuWidth, rect.top + topOf[item] + heightOf[item]};
+    RECT r{rect.left + l.columnOf[item] * (*menu)->menuWidth, rect.top + l.topOf[item],
+           rect.left + (l.columnOf[item] + 1) * (*menu)->menuWidth, rect.top + l.topOf[item] + l.heightOf[item]};
     XformWinRect(&r);
     const bool grayed = item < kFirstAlwaysEnabledItem && !MenuItemEnabled(menu, item);
     DrawOwnerItem(menu, item, CurrentDC(), r, sProcCheck.x, sProcCheck.y,
@@ -335,36 +336,39 @@ int32_t ZEL_CALL StandardMDEF(int16_t message, MenuHandle menu, Rect *menuRect, 
 {
     if (!menu || !*menu || !menuRect)
         return message;
+    static MenuLayout l;
     switch (message) {
-    case mSizeMsg: {
-        const MenuLayout l = LayOut(menu);
+    case mSizeMsg:
+        LayOut(menu, &l);
         (*menu)->menuWidth = l.width;
         (*menu)->menuHeight = l.height;
         menuRect->right = static_cast<int16_t>(menuRect->left + l.columns * l.width);
         menuRect->bottom = static_cast<int16_t>(menuRect->top + l.height);
         return message;
-    }
     case mDrawMsg:
-        for (int16_t i = 1; i <= MenuItemCount(menu); ++i)
-            DrawLaidOutItem(menu, *menuRect, i, whichItem && *whichItem == i);
+        LayOut(menu, &l);
+        for (int16_t i = 1; i <= l.count; ++i)
+            DrawLaidOutItem(menu, l, *menuRect, i, whichItem && *whichItem == i);
         return message;
     case mChooseMsg: {
         if (!whichItem)
             return message;
+        LayOut(menu, &l);
         if (ButtonIsDown()) {
-            int16_t item = HitItem(menu, *menuRect, hit);
+            int16_t item = HitItem(menu, l, *menuRect, hit);
             if (item != *whichItem) {
                 if (*whichItem)
-                    DrawLaidOutItem(menu, *menuRect, *whichItem, false);
+                    DrawLaidOutItem(menu, l, *menuRect, *whichItem, false);
                 if (item && item < kFirstAlwaysEnabledItem && !MenuItemEnabled(menu, item))
                     item = 0;
                 *whichItem = item;
                 if (item)
-                    DrawLaidOutItem(menu, *menuRect, item, true);
+                    DrawLaidOutItem(menu, l, *menuRect, item, true);
             }
-        } else if (!*whichItem) {
+        } else if (!*whichItem && l.count > 0) {
+            // The button came up with nothing chosen: the first item is taken.
             *whichItem = 1;
-            DrawLaidOutItem(menu, *menuRect, 1, true);
+            DrawLaidOutItem(menu, l, *menuRect, 1, true);
         }
         return message;
     }

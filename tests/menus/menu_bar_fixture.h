@@ -100,4 +100,35 @@ protected:
     MenuHandle apple_, file_, edit_;
 };
 
+inline BOOL CALLBACK FindPopUpWindow(HWND hwnd, LPARAM out)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && lstrcmpA(cls, "ZELMainWndClass") != 0) {
+        *reinterpret_cast<HWND *>(out) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// From another thread: the screen rectangle of the client area of the library window a pop-up is
+// tracked in, once it is shown and drawn (empty when none came).
+inline RECT WaitForPopUpWindow()
+{
+    HWND popup = nullptr;
+    for (int i = 0; i < 200 && !popup; ++i) {
+        Sleep(10);
+        EnumWindows(FindPopUpWindow, reinterpret_cast<LPARAM>(&popup));
+    }
+    Sleep(200);
+    RECT r{};
+    if (popup) {
+        GetClientRect(popup, &r);
+        MapWindowPoints(popup, nullptr, reinterpret_cast<POINT *>(&r), 2);
+    }
+    return r;
+}
+
 } // namespace menu_tests

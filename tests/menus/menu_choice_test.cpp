@@ -279,10 +279,11 @@ struct TestMDEF {
     }
 };
 
-DWORD WINAPI MoveAndRelease(void *target)
+DWORD WINAPI MoveAndRelease(void *offset)
 {
-    const POINT p = *static_cast<POINT *>(target);
-    Sleep(100);
+    const POINT o = *static_cast<POINT *>(offset);
+    const RECT r = WaitForPopUpWindow();
+    const POINT p{r.left + o.x, r.top + o.y};
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, p.x, p.y);
     Sleep(100);
     SendMouse(MOUSEEVENTF_LEFTUP);
@@ -302,7 +303,7 @@ TEST_F(MenuChoices, DefinitionProcedurePopUp)
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 150, 150);
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     Button(); // the press reaches the event state, as the host's mouse handler would tell it
-    POINT target{160, 100 + 30}; // the second 20-pixel line of a menu at (100, 140)
+    POINT target{20, 30}; // in the second 20-pixel line of the menu
     HANDLE mover = CreateThread(nullptr, 0, MoveAndRelease, &target, 0, nullptr);
     int32_t result;
     {
