@@ -383,6 +383,20 @@ int32_t ZEL_CALL StandardMDEF(int16_t message, MenuHandle menu, Rect *menuRect, 
 }
 
 // ---- WM_DRAWITEM and WM_MEASUREITEM ----
+namespace {
+// The menu of an owner-drawn item of the library's, its item-table key now current and its item number
+// given; 0 for item data outside the table or an empty entry (an owner-drawn item of the host's own).
+MenuHandle LibraryItemMenu(UINT_PTR itemData, UINT itemID, int16_t *item)
+{
+    const MenuItemEntry *e = MenuItemEntryAt(static_cast<uint32_t>(itemData));
+    if (!e || !e->menu || !*e->menu)
+        return nullptr;
+    MenuOwnerDrawState().currentKey = static_cast<uint16_t>(itemID);
+    *item = ItemNumberOf(itemID);
+    return e->menu;
+}
+} // namespace
+
 ZEL_EXTERN_C int32_t ZEL_CALL ZEL_MenuUserItem(HWND, UINT message, WPARAM, LPARAM lParam)
 {
     OwnerDrawState &state = MenuOwnerDrawState();
@@ -390,13 +404,10 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_MenuUserItem(HWND, UINT message, WPARAM, LPARA
         auto *di = reinterpret_cast<DRAWITEMSTRUCT *>(lParam);
         if (!di || di->CtlType != ODT_MENU)
             return 0;
-        // Only the library's own entries: item data outside the table, or an empty entry, is the host's.
-        const MenuItemEntry *e = MenuItemEntryAt(static_cast<uint32_t>(di->itemData));
-        if (!e || !e->menu || !*e->menu)
+        int16_t item;
+        MenuHandle menu = LibraryItemMenu(di->itemData, di->itemID, &item);
+        if (!menu)
             return 0;
-        MenuHandle menu = e->menu;
-        state.currentKey = static_cast<uint16_t>(di->itemID);
-        const int16_t item = ItemNumberOf(di->itemID);
         Rect rect;
         ZEL_ConvWRtoMR(&di->rcItem, &rect);
         if (di->itemAction & ODA_DRAWENTIRE)
@@ -427,12 +438,10 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_MenuUserItem(HWND, UINT message, WPARAM, LPARA
         auto *mi = reinterpret_cast<MEASUREITEMSTRUCT *>(lParam);
         if (!mi || mi->CtlType != ODT_MENU)
             return 0;
-        const MenuItemEntry *e = MenuItemEntryAt(static_cast<uint32_t>(mi->itemData));
-        if (!e || !e->menu || !*e->menu)
+        int16_t item;
+        MenuHandle menu = LibraryItemMenu(mi->itemData, mi->itemID, &item);
+        if (!menu)
             return 0;
-        MenuHandle menu = e->menu;
-        state.currentKey = static_cast<uint16_t>(mi->itemID);
-        const int16_t item = ItemNumberOf(mi->itemID);
         if (MenuDefProcPtr proc = MenuOwnProc(menu)) {
             Rect r{0, 0, (*menu)->menuHeight, (*menu)->menuWidth};
             int16_t none = 0;
