@@ -1,12 +1,19 @@
 // main() of the benchmark programs: one library session and InitGraf around the program's runs.
+// With --smoke every timing runs once (CI builds and runs each program that way; it judges no time).
 #include "bench.h"
 #include "qd_fixture.h"
 #include "test_support.h"
 
 #include <cstdio>
+#include <cstring>
 
-int main()
+void SetBenchSmoke(bool on);
+
+int main(int argc, char **argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--smoke"))
+            SetBenchSmoke(true);
     testing_support::StartTestSession();
     testing_support::QuickDrawGlobals();
     int result = RunBench();

@@ -32,14 +32,14 @@ int RunBench()
     (*pm)->pmTable = table;
     SetGDevice(device);
 
-    constexpr int kBuilds = 20;
+    const int kBuilds = 20;
     double build = TimePerRun(kBuilds, [&](int i) {
         (*table)->ctSeed = 1000 + static_cast<uint32_t>(i);
         MakeITable(nullptr, nullptr, 5);
     });
 
     ZEL_SystemValue(1, kSettingNoInverseTable, 0);
-    constexpr int kLookups = 200000;
+    const int kLookups = 200000;
     double viaTable = TimePerRun(kLookups, [](int i) {
         RGBColor c = ColourNumber(i);
         sSink = Color2Index(&c);

@@ -140,9 +140,16 @@ void RgnCombine(RgnHandle a, RgnHandle b, RgnHandle dst, int mode)
         HRGN hd = ZEL_RgnSetToRealRectRgn(dst);
         if (!ha || !hb || !hd)
             return;
-        CombineRgn(hd, ha, hb, mode);
+        // CombineRgn's answer already says whether the result is empty or one rectangle: those
+        // collapse to the rectangle form of the result's box without comparing regions.
+        const int type = CombineRgn(hd, ha, hb, mode);
+        if (type == NULLREGION || type == SIMPLEREGION) {
+            SetBox(dst, type == NULLREGION ? Rect{0, 0, 0, 0} : GdiBox(hd));
+            return;
+        }
         RefreshBox(dst);
-        ZEL_IsRectRgn(dst);
+        if (type == ERROR)
+            ZEL_IsRectRgn(dst);
         return;
     }
     const Rect boxA = RegionOf(a).rgnBBox, boxB = RegionOf(b).rgnBBox;
@@ -370,8 +377,13 @@ ZEL_EXTERN_C void ZEL_CALL OffsetRg(RgnHandle rgn, int16_t dh, int16_t dv)
     else if (b.bottom + dv >= 32768)
         v = dv - 65536;
     if (FormOf(r) == RgnForm::gdi) {
-        OffsetRgn(FormHandle(r), h, v);
-        RefreshBox(rgn);
+        // The box moves by the same amounts as the region: no need to ask GDI for it again.
+        if (OffsetRgn(FormHandle(r), h, v) == ERROR) {
+            RefreshBox(rgn);
+            return;
+        }
+        b = Rect{static_cast<int16_t>(b.top + v), static_cast<int16_t>(b.left + h), static_cast<int16_t>(b.bottom + v),
+                 static_cast<int16_t>(b.right + h)};
         return;
     }
     b = Rect{Wrap16(b.top + v), Wrap16(b.left + h), Wrap16(b.bottom + v), Wrap16(b.right + h)};
