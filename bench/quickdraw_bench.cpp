@@ -60,6 +60,16 @@ HBRUSH Stock(int brush) { return static_cast<HBRUSH>(GetStockObject(brush)); }
 RgnHandle sA, sB, sDst, sMany;
 HRGN sRawA, sRawB, sRawDst, sRawMany;
 
+// The library's region (through a copy, whatever its form) holds the same pixels as the GDI one.
+bool SameRegion(RgnHandle rgn, HRGN raw)
+{
+    RgnHandle copy = NewRgn();
+    CopyRg(rgn, copy);
+    bool same = EqualRgn(ZEL_RgnSetToRealRectRgn(copy), raw) != 0;
+    DisposeRgn(copy);
+    return same;
+}
+
 PairCase CombineCase(const char *name, void(ZEL_CALL *op)(RgnHandle, RgnHandle, RgnHandle), int mode)
 {
     PairCase c;
@@ -77,13 +87,7 @@ PairCase CombineCase(const char *name, void(ZEL_CALL *op)(RgnHandle, RgnHandle, 
     };
     c.library = [op](int) { op(sA, sB, sDst); };
     c.raw = [mode](int) { CombineRgn(sRawDst, sRawA, sRawB, mode); };
-    c.same = [] {
-        RgnHandle copy = NewRgn();
-        CopyRg(sDst, copy);
-        bool same = EqualRgn(ZEL_RgnSetToRealRectRgn(copy), sRawDst) != 0;
-        DisposeRgn(copy);
-        return same;
-    };
+    c.same = [] { return SameRegion(sDst, sRawDst); };
     c.tearDown = [] {
         for (RgnHandle r : {sA, sB, sDst})
             DisposeRgn(r);
@@ -144,13 +148,7 @@ int RunBench()
     // Runs alternate between +1 and -1, so both regions stay where they started after an even count.
     offset.library = [](int i) { OffsetRg(sMany, (i & 1) ? -1 : 1, (i & 1) ? -1 : 1); };
     offset.raw = [](int i) { OffsetRgn(sRawMany, (i & 1) ? -1 : 1, (i & 1) ? -1 : 1); };
-    offset.same = [] {
-        RgnHandle copy = NewRgn();
-        CopyRg(sMany, copy);
-        bool same = EqualRgn(ZEL_RgnSetToRealRectRgn(copy), sRawMany) != 0;
-        DisposeRgn(copy);
-        return same;
-    };
+    offset.same = [] { return SameRegion(sMany, sRawMany); };
     offset.tearDown = [] {
         DisposeRgn(sMany);
         DeleteObject(sRawMany);
