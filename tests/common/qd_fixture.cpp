@@ -22,13 +22,11 @@ GrafPtr WindowManagerPort()
     return port;
 }
 
-HWND CreateDrawingWindow(int width, int height)
+HWND CreateDrawingWindow(int width, int height, bool topmost)
 {
     RECT frame{0, 0, width, height};
     AdjustWindowRect(&frame, WS_POPUP, FALSE);
-    // Topmost: tests that find the window under a point of the display must not meet another
-    // program's window there.
-    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, "ZELSubWndClass", "drawing", WS_POPUP, 40, 40, frame.right - frame.left,
+    HWND hwnd = CreateWindowExA(topmost ? WS_EX_TOPMOST : 0, "ZELSubWndClass", "drawing", WS_POPUP, 40, 40, frame.right - frame.left,
                                 frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!hwnd)
         return nullptr;

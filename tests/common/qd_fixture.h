@@ -28,9 +28,10 @@ protected:
     void TearDown() override { SetPor(WindowManagerPort()); }
 };
 
-// A shown topmost window of the host's class whose client area is width x height; NULL without a
+// A shown window of the host's class whose client area is width x height, above every other window
+// with `topmost` (for tests that find the window under a point of the display); NULL without a
 // display. Destroyed with DestroyWindow.
-HWND CreateDrawingWindow(int width, int height);
+HWND CreateDrawingWindow(int width, int height, bool topmost = false);
 
 // A 32-bit top-down DIB section selected into its own memory DC, filled with one colour.
 class DibSurface {

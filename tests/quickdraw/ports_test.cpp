@@ -492,7 +492,8 @@ TEST_F(Ports, LoanToTheCurrentWindowManagerPortKeepsItsScreenDC)
 
 TEST_F(Ports, LoanWithoutAWindowFindsTheWindowUnderTheRectangle)
 {
-    HWND window = CreateDrawingWindow(32, 32);
+    // Topmost: no other program's window may be under the point the lender looks at.
+    HWND window = CreateDrawingWindow(32, 32, true);
     ASSERT_NE(window, nullptr) << "needs a display";
     HDC dc = GetDC(window);
     Rect rect{4, 4, 20, 20};
