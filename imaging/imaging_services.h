@@ -67,6 +67,8 @@ void EndPictOpcode();
 int RecordPictPortState();
 // Records the pen and pattern state a shape verb depends on.
 void RecordPictVerbState(GrafVerb verb);
+// A polygon opcode with the whole polygon (size, box, points).
+void RecordPictPolyOp(uint16_t opcode, PolyHandle poly);
 // An arc opcode with its Rect and two angles.
 void RecordPictArcOp(uint16_t opcode, const Rect *rect, int16_t startAngle, int16_t arcAngle);
 

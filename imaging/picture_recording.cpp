@@ -2,7 +2,9 @@
 // here in big-endian order and handed whole to the current port's putPicProc.
 #include "imaging_services.h"
 #include "../quickdraw/qd_services.h"
+#include "MacMemory.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -85,6 +87,19 @@ void RecordPictRectOp(uint16_t opcode, const Rect *rect)
 {
     BeginPictOpcode(opcode, sizeof(Rect));
     PutPictWords(sizeof(Rect), rect);
+    EndPictOpcode();
+}
+
+void RecordPictPolyOp(uint16_t opcode, PolyHandle poly)
+{
+    if (!poly || !*poly)
+        return;
+    const struct Polygon &p = **poly;
+    int32_t bytes = std::min<int32_t>(p.polySize, GetHandleSize(reinterpret_cast<Handle>(poly)));
+    if (bytes < 10)
+        return;
+    BeginPictOpcode(opcode, static_cast<uint16_t>(bytes));
+    PutPictWords(static_cast<uint16_t>(bytes & ~1), &p);
     EndPictOpcode();
 }
 

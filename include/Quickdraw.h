@@ -615,6 +615,15 @@ ZEL_API void ZEL_CALL InitCursor(void);
 ZEL_API PolyHandle ZEL_CALL OpenPoly(void);
 ZEL_API void ZEL_CALL ClosePoly(void);
 ZEL_API void ZEL_CALL KillPoly(PolyHandle poly);
+ZEL_API void ZEL_CALL OffsetPoly(PolyHandle poly, int16_t dh, int16_t dv);
+ZEL_API void ZEL_CALL StdPoly(GrafVerb verb, PolyHandle poly);
+ZEL_API void ZEL_CALL FramePoly(PolyHandle poly);
+ZEL_API void ZEL_CALL PaintPoly(PolyHandle poly);
+ZEL_API void ZEL_CALL ErasePoly(PolyHandle poly);
+ZEL_API void ZEL_CALL InvertPoly(PolyHandle poly);
+ZEL_API void ZEL_CALL FillPoly(PolyHandle poly, const Pattern *pat);
+/* Several device polygons at once on a DC: 1 when GDI drew them, 0 otherwise. */
+ZEL_API int32_t ZEL_CALL ZEL_PolyPolygon(HDC dc, const POINT *points, const INT *counts, int32_t polygonCount);
 
 /* ---- Ovals, round rectangles and arcs ---- */
 /* Angles are whole degrees, 0 at twelve o'clock, clockwise; a negative arcAngle runs anticlockwise. */

@@ -3,6 +3,7 @@
 // meanwhile, so nothing is drawn. A polygon's points become a Windows point array in device
 // coordinates for GDI (and for the region built by OpenRgn/CloseRgn).
 #include "quickdraw.h"
+#include "../imaging/imaging_services.h"
 
 #include <algorithm>
 
@@ -91,7 +92,11 @@ int16_t PolyToPointArray(PolyHandle poly, POINT **points, bool close)
     if (!HandleHasData(poly))
         return 0;
     const struct Polygon &p = **poly;
-    const int count = (p.polySize - static_cast<int>(kPolyHeaderBytes)) >> 2;
+    // polySize is the caller's: the points counted never run past what the handle holds.
+    const int held = (GetHandleSize(reinterpret_cast<Handle>(poly)) - static_cast<int>(kPolyHeaderBytes)) >> 2;
+    const int count = p.polySize < static_cast<int>(kPolyHeaderBytes)
+                          ? 0
+                          : std::min((p.polySize - static_cast<int>(kPolyHeaderBytes)) >> 2, held);
     if (count <= 0)
         return 0;
     const bool addClosing = close && count > 1 &&
@@ -150,6 +155,187 @@ void FreePointArray(POINT *points)
     }
 }
 
-// PENDING: the polygon verbs draw through StdPolyCore (a custom polyProc, PolygonFill, PolygonFrame) and
-// record into an open picture.
-ZEL_EXTERN_C void ZEL_CALL StdPoly(GrafVerb, PolyHandle) {}
+ZEL_EXTERN_C void ZEL_CALL OffsetPoly(PolyHandle poly, int16_t dh, int16_t dv)
+{
+    if (!HandleHasData(poly))
+        return;
+    struct Polygon &p = **poly;
+    const int held = (GetHandleSize(reinterpret_cast<Handle>(poly)) - static_cast<int>(kPolyHeaderBytes)) >> 2;
+    const int count = std::min(std::max(0, (p.polySize - static_cast<int>(kPolyHeaderBytes)) >> 2), held);
+    for (int i = 0; i < count; ++i) {
+        p.polyPoints[i].h = static_cast<int16_t>(p.polyPoints[i].h + dh);
+        p.polyPoints[i].v = static_cast<int16_t>(p.polyPoints[i].v + dv);
+    }
+    p.polyBBox.left = static_cast<int16_t>(p.polyBBox.left + dh);
+    p.polyBBox.right = static_cast<int16_t>(p.polyBBox.right + dh);
+    p.polyBBox.top = static_cast<int16_t>(p.polyBBox.top + dv);
+    p.polyBBox.bottom = static_cast<int16_t>(p.polyBBox.bottom + dv);
+}
+
+namespace {
+
+constexpr uint8_t kHiliteOff = 0x80;
+constexpr uint16_t kOpPoly = 0x0070;
+
+bool DrawingAllowed(GrafPtr port, const PortDCRecord *record)
+{
+    return port->pnVis >= 0 && record->drawEnabled && !record->penNeedsEmulation && !record->clipEmpty;
+}
+
+void SetRop2Cached(HDC dc, PortDCRecord *record, int rop2)
+{
+    if (rop2 != record->rop2Set) {
+        SetROP2(dc, rop2);
+        record->rop2Set = static_cast<uint16_t>(rop2);
+    }
+}
+
+void PolygonFill(int rop2, int kind, PolyHandle poly)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    HDC dc = CurrentDC();
+    SetRop2Cached(dc, record, rop2);
+    if (kind != -1)
+        SelectPortPatternBrush(static_cast<int16_t>(kind), 1);
+    SelectNullPen(dc, record);
+    POINT *points = nullptr;
+    int n = PolyToPointArrayOpen(poly, &points);
+    if (points && n >= 3)
+        DrawPointPolygon(dc, points, n);
+    FreePointArray(points);
+}
+
+void PolygonFrame(PolyHandle poly)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    HDC dc = CurrentDC();
+    const Point size = record->xform.devPenSize;
+    if (!port->rgnSave && size.v == 0 && size.h == 0)
+        return;
+    if (port->polySave && HandleHasData(poly)) {
+        // Another polygon being defined takes the outline, unclosed.
+        const int n = std::max(0, ((**poly).polySize - static_cast<int>(kPolyHeaderBytes)) >> 2);
+        for (int i = 0; i < n; ++i) {
+            Point pt = (**poly).polyPoints[i];
+            if (i == 0)
+                MoveT(pt.h, pt.v);
+            else
+                LineT(pt.h, pt.v);
+        }
+    }
+    if (!dc || !DrawingAllowed(port, record))
+        return;
+    SetRop2Cached(dc, record, record->rop2Wanted);
+    if ((size.v >= 2 || size.h >= 2) && !record->thinPen) {
+        WidePenFramePoly(poly);
+        return;
+    }
+    POINT *points = nullptr;
+    int n = PolyToPointArrayOpen(poly, &points);
+    if (points && n >= 1) {
+        if (record->bkModeSet != record->penBkModeWanted) {
+            SetBkMode(dc, record->penBkModeWanted);
+            record->bkModeSet = record->penBkModeWanted;
+        }
+        ApplyPortPen();
+        const POINT last = points[n - 1];
+        if (n >= 2)
+            Polyline(dc, points, n);
+        // Polyline leaves its last point out: one more unit past it paints it, unless the outline
+        // closed on its first point, which is painted already.
+        bool closed = n >= 2 && last.x == points[0].x && last.y == points[0].y;
+        if (!closed) {
+            int k = n - 2;
+            while (k >= 0 && points[k].x == last.x && points[k].y == last.y)
+                --k;
+            int dx = k >= 0 ? last.x - points[k].x : 1, dy = k >= 0 ? last.y - points[k].y : 0;
+            MoveToEx(dc, last.x, last.y, nullptr);
+            if (dx == 0)
+                LineTo(dc, last.x, last.y + (dy > 0 ? 1 : -1));
+            else
+                LineTo(dc, last.x + (dx > 0 ? 1 : -1), last.y);
+        }
+    }
+    FreePointArray(points);
+}
+
+void StdPolyCore(GrafVerb verb, PolyHandle poly)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!port || !record)
+        return;
+    if (port->grafProcs && port->grafProcs->polyProc && port->grafProcs->polyProc != StdPoly) {
+        port->grafProcs->polyProc(verb, poly);
+        return;
+    }
+    if (!HandleHasData(poly))
+        return;
+    if (DrawingAllowed(port, record) || verb == verbFrame) {
+        switch (verb) {
+        case verbFrame: PolygonFrame(poly); break;
+        case verbPaint: PolygonFill(record->rop2Wanted, patternPen, poly); break;
+        case verbErase: PolygonFill(R2_COPYPEN, patternBack, poly); break;
+        case verbInvert: PolygonFill(R2_NOT, -1, poly); break;
+        case verbFill: PolygonFill(R2_COPYPEN, patternFill, poly); break;
+        default: break;
+        }
+    }
+    if (port->picSave && !port->rgnSave && RecordPictPortState()) {
+        RecordPictVerbState(verb);
+        RecordPictPolyOp(static_cast<uint16_t>(kOpPoly + verb), poly);
+    }
+}
+
+void HiliteOff() { LowMem<uint8_t>(lmHiliteMode) |= kHiliteOff; }
+
+} // namespace
+
+ZEL_EXTERN_C void ZEL_CALL StdPoly(GrafVerb verb, PolyHandle poly)
+{
+    GrafPtr port = CurrentPort();
+    if (!port)
+        return;
+    QDProcs *procs = port->grafProcs;
+    QDPolyProcPtr saved = procs ? procs->polyProc : nullptr;
+    if (procs)
+        procs->polyProc = nullptr;
+    StdPolyCore(verb, poly);
+    if (procs)
+        procs->polyProc = saved;
+}
+
+ZEL_EXTERN_C void ZEL_CALL FramePoly(PolyHandle poly) { StdPolyCore(verbFrame, poly); HiliteOff(); }
+ZEL_EXTERN_C void ZEL_CALL PaintPoly(PolyHandle poly) { StdPolyCore(verbPaint, poly); HiliteOff(); }
+ZEL_EXTERN_C void ZEL_CALL ErasePoly(PolyHandle poly) { StdPolyCore(verbErase, poly); }
+ZEL_EXTERN_C void ZEL_CALL InvertPoly(PolyHandle poly) { StdPolyCore(verbInvert, poly); HiliteOff(); }
+
+ZEL_EXTERN_C void ZEL_CALL FillPoly(PolyHandle poly, const Pattern *pat)
+{
+    if (!pat)
+        return;
+    SetPortPatternByKind(patternFill, *pat);
+    StdPolyCore(verbFill, poly);
+}
+
+void FillCPoly(PolyHandle poly, PixPatHandle pp)
+{
+    GrafPtr port = CurrentPort();
+    if (!port || !IsColorPort(port))
+        return;
+    CGrafPtr cport = AsColorPort(port);
+    PixPatHandle old = cport->fillPixPat;
+    cport->fillPixPat = pp;
+    StdPolyCore(verbFill, poly);
+    cport->fillPixPat = old;
+}
+
+// Several device polygons at once; the result is GDI's own (the last error is not a verdict: Wine can
+// fail a PolyPolygon and leave it at 0).
+ZEL_EXTERN_C int32_t ZEL_CALL ZEL_PolyPolygon(HDC dc, const POINT *points, const INT *counts, int32_t polygonCount)
+{
+    if (!dc || !points || !counts || polygonCount <= 0)
+        return 0;
+    return PolyPolygon(dc, points, counts, polygonCount) ? 1 : 0;
+}

@@ -104,6 +104,8 @@ void FreePointArray(POINT *points);
 // A filled GDI polygon of device points with the brush and ROP2 already selected (the OPAQUE background
 // mode set; on displays whose pattern polygons come out inverted, the DC's colours exchanged).
 void DrawPointPolygon(HDC dc, const POINT *points, int count);
+// The polygon verbs' colour variant picture playback uses.
+void FillCPoly(PolyHandle poly, PixPatHandle pp);
 
 // ---- Ovals, round rectangles and arcs (ovals.cpp) ----
 // Cosine and sine of whole degrees (any angle) from the screen set-up's tables.
@@ -124,6 +126,7 @@ void InvertArc(const Rect *r, int16_t startAngle, int16_t arcAngle);
 // ---- Wide-pen outlines (wide_pens.cpp) ----
 // The frames of pens larger than a pixel, or patterned, painted with the pen brush and the ROP2 already
 // set: the ring between the shape and the shape inset by the pen.
+void WidePenFramePoly(PolyHandle poly);
 void WidePenFrameOval(const RECT &device);
 void WidePenFrameRRect(const RECT &device, int16_t ovalWidth, int16_t ovalHeight);
 void WidePenFrameArc(const RECT &device, int32_t startAngle, int32_t arcAngle);

@@ -7,52 +7,83 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <vector>
 
-// The union of the pen rectangles at every point of the segment, painted with the pen brush.
-// PENDING: the wide-pen outlines stroke a segment as one polygon of the pen swept along it.
-void WidePenLine(int x0, int y0, int x1, int y1)
+namespace {
+
+// Adds to `area` the union of the pen rectangles (w x h) at every point of the segment.
+void AddSweptSegment(HRGN area, HRGN pen, int x0, int y0, int x1, int y1, int w, int h)
+{
+    int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    if (dx == 0 || dy == 0) {
+        SetRectRgn(pen, std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + w, std::max(y0, y1) + h);
+        CombineRgn(area, area, pen, RGN_OR);
+        return;
+    }
+    int err = dx - dy;
+    for (int x = x0, y = y0;;) {
+        SetRectRgn(pen, x, y, x + w, y + h);
+        CombineRgn(area, area, pen, RGN_OR);
+        if (x == x1 && y == y1)
+            break;
+        int e2 = 2 * err;
+        if (e2 > -dy) {
+            err -= dy;
+            x += sx;
+        }
+        if (e2 < dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+// Paints the pen swept along the path of `count` device points, as one region, so that every pixel is
+// painted once (and inverted once in the XOR modes).
+void PaintSweptPath(const POINT *points, int count)
 {
     PortDCRecord *record = CurrentPortRecord();
     HDC dc = CurrentDC();
-    if (!record || !dc)
+    if (!record || !dc || count < 1)
         return;
     const Point size = record->xform.devPenSize;
     HRGN area = CreateRectRgn(0, 0, 0, 0);
     HRGN pen = CreateRectRgn(0, 0, 0, 0);
     if (area && pen) {
-        int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
-        int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-        if (dx == 0 || dy == 0) {
-            SetRectRgn(area, std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + size.h,
-                       std::max(y0, y1) + size.v);
-        } else {
-            int err = dx - dy;
-            for (int x = x0, y = y0;;) {
-                SetRectRgn(pen, x, y, x + size.h, y + size.v);
-                CombineRgn(area, area, pen, RGN_OR);
-                if (x == x1 && y == y1)
-                    break;
-                int e2 = 2 * err;
-                if (e2 > -dy) {
-                    err -= dy;
-                    x += sx;
-                }
-                if (e2 < dx) {
-                    err += dx;
-                    y += sy;
-                }
-            }
-        }
+        if (count == 1)
+            AddSweptSegment(area, pen, points[0].x, points[0].y, points[0].x, points[0].y, size.h, size.v);
+        for (int i = 1; i < count; ++i)
+            AddSweptSegment(area, pen, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, size.h, size.v);
         SelectNullPen(dc, record);
         SelectPortPatternBrush(patternPen, 1);
         PaintRgn(dc, area);
     }
-    if (pen)
-        DeleteObject(pen);
-    if (area)
-        DeleteObject(area);
-    MoveToEx(dc, x1, y1, nullptr);
+    for (HRGN h : {area, pen})
+        if (h)
+            DeleteObject(h);
+}
+
+} // namespace
+
+// PENDING: the wide-pen outlines stroke a segment as one polygon of the pen swept along it.
+void WidePenLine(int x0, int y0, int x1, int y1)
+{
+    const POINT path[2] = {{x0, y0}, {x1, y1}};
+    PaintSweptPath(path, 2);
+    if (HDC dc = CurrentDC())
+        MoveToEx(dc, x1, y1, nullptr);
+}
+
+// PENDING: the wide-pen outlines stroke the polygon's path as one outline built from the pen's corners.
+void WidePenFramePoly(PolyHandle poly)
+{
+    POINT *points = nullptr;
+    int n = PolyToPointArrayOpen(poly, &points);
+    if (points)
+        PaintSweptPath(points, n);
+    FreePointArray(points);
 }
 
 namespace {
