@@ -11,12 +11,13 @@ uint32_t sLocalUnits;      // 64 KB units: each block adds (size >> 16) + 1
 GrowZoneProcPtr sGrowZone; // host procedure installed by SetGrowZone (wrapped unless flag 0x200)
 MemoryLimits sLimits = {false, 0, 0, kDefaultMemoryUnitLimit};
 
-void CountIn(HLOCAL block)
+void CountInSize(uint32_t size)
 {
-    uint32_t size = LocalSize(block);
     sLocalBytes += size;
     sLocalUnits += (size >> 16) + 1;
 }
+
+void CountIn(HLOCAL block) { CountInSize(LocalSize(block)); }
 
 void CountOut(HLOCAL block)
 {
@@ -95,8 +96,9 @@ HLOCAL AllocLocalBlock(UINT flags, uint32_t size)
     if (!LimitAllows(size))
         return nullptr;
     HLOCAL h = WithRecovery(size, [&] { return LocalAlloc(flags, size); });
+    // A new block's LocalSize is the size asked for: no need to ask the heap again.
     if (h)
-        CountIn(h);
+        CountInSize(size);
     return h;
 }
 
