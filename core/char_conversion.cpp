@@ -1,6 +1,7 @@
 // Macintosh/ANSI character conversion: the conversion switch, the two upper-half tables and the buffer
 // conversions every title, prompt, menu item and text run passes through on its way to or from Windows.
 #include "core.h"
+#include "FixMath.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -44,17 +45,7 @@ const MacToAnsiMeasure *sMeasure;
 bool (*sPortDoubleByteQuery)() = nullptr;
 bool (*sPasswordModeQuery)() = nullptr;
 
-// Fixed-point helpers of the measuring pass: the Toolbox's FixMul (rounded, 64-bit product) and
-// FixRound (halves away from zero).
-Fixed ScaleFixed(Fixed a, Fixed b)
-{
-    if (b == 0x10000)
-        return a;
-    if (a == 0x10000)
-        return b;
-    return static_cast<Fixed>((static_cast<int64_t>(a) * b + 0x8000) / 65536);
-}
-
+// A 64-bit total of Fixed advances to the nearest integer, halves away from zero.
 int32_t RoundFixed(int64_t a)
 {
     return static_cast<int32_t>(a >= 0 ? (a + 0x8000) >> 16 : -((-a + 0x8000) >> 16));
@@ -77,7 +68,7 @@ struct AdvanceMeter {
             if (outByte == ' ')
                 w += m->spExtra;
             if (m->scaled)
-                w = ScaleFixed(w, m->scale);
+                w = FixMul(w, m->scale);
         }
         total += w;
         int32_t whole = w >> 16;

@@ -5,7 +5,6 @@
 // caller's control word, which it leaves as it found it.
 #include "core.h"
 #include "SANE.h"
-#include "FixMath.h"
 
 #include <bit>
 #include <cmath>
@@ -568,17 +567,4 @@ ZEL_EXTERN_C double ZEL_CALL ZEL_Cos(double x)
 ZEL_EXTERN_C double ZEL_CALL ZEL_Tan(double x)
 {
     return InIeeeWindow(x, [](double v) { return TrigOf(v, trigTangent); });
-}
-
-// ---- Fixed to Fract ----
-
-// The Fract of the same value: exact from -2.0 to just below 2.0, the nearest limit beyond.
-ZEL_EXTERN_C Fract ZEL_CALL Fix2Frac(Fixed x)
-{
-    int64_t value = static_cast<int64_t>(x) * 16384;
-    if (value > INT32_MAX)
-        return INT32_MAX;
-    if (value < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<Fract>(value);
 }

@@ -3,6 +3,7 @@
 // open picture and draws it the Macintosh way: the pen is a rectangle of pnSize whose top-left corner
 // follows the line, so it hangs below and to the right of it, and both end points are painted.
 #include "quickdraw.h"
+#include "FixMath.h"
 #include "../imaging/imaging_services.h"
 
 #include <algorithm>
@@ -204,8 +205,6 @@ void DispatchLine(Point pt)
     }
     LowMem<uint8_t>(lmHiliteMode) |= 0x80;
 }
-
-int16_t FixRound(Fixed value) { return static_cast<int16_t>((value + 0x8000) >> 16); }
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // in device units. Every drawing call goes through the current record's transform.
 #include "quickdraw.h"
 #include "xform_math.h"
+#include "FixMath.h"
 #include "../windows/windows_services.h"
 
 #include <cstring>
@@ -18,26 +19,6 @@ const PortXform *CurrentXform()
 {
     PortDCRecord *record = CurrentPortRecord();
     return record ? &record->xform : nullptr;
-}
-
-Fixed FixedRatio(int32_t num, int32_t den)
-{
-    if (den == 0)
-        return num >= 0 ? 0x7FFFFFFF : static_cast<Fixed>(0x80000000);
-    return static_cast<Fixed>((static_cast<int64_t>(num) << 16) / den);
-}
-
-// FixMul: the 64-bit product, rounded to nearest.
-Fixed FixedMultiply(Fixed a, Fixed b)
-{
-    int64_t p = static_cast<int64_t>(a) * b;
-    return static_cast<Fixed>(p >= 0 ? (p + 0x8000) >> 16 : -((-p + 0x8000) >> 16));
-}
-
-// FixRound: halves away from zero.
-int16_t FixedRound(Fixed x)
-{
-    return static_cast<int16_t>(x >= 0 ? (x + 0x8000) >> 16 : -((-static_cast<int64_t>(x) + 0x8000) >> 16));
 }
 
 // The device pen of a record from its port's pen (0,0 and 1,1 without a port).
@@ -167,10 +148,10 @@ void GetXformRatios(Fixed *revH, Fixed *revV, Fixed *fwdH, Fixed *fwdV)
     const PortDCRecord *record = CurrentPortRecord();
     if (record && record->xform.scaleActive) {
         const PortXform &x = record->xform;
-        sRatios[0] = FixedRatio(x.srcExtent.h, x.dstExtent.h);
-        sRatios[1] = FixedRatio(x.srcExtent.v, x.dstExtent.v);
-        sRatios[2] = FixedRatio(x.dstExtent.h, x.srcExtent.h);
-        sRatios[3] = FixedRatio(x.dstExtent.v, x.srcExtent.v);
+        sRatios[0] = FixRatio(x.srcExtent.h, x.dstExtent.h);
+        sRatios[1] = FixRatio(x.srcExtent.v, x.dstExtent.v);
+        sRatios[2] = FixRatio(x.dstExtent.h, x.srcExtent.h);
+        sRatios[3] = FixRatio(x.dstExtent.v, x.srcExtent.v);
     } else {
         std::fill(std::begin(sRatios), std::end(sRatios), 0x10000);
     }
@@ -200,17 +181,17 @@ bool Scaling()
 }
 } // namespace
 
-int16_t XformFixedWidth(Fixed w) { return FixedRound(Scaling() ? FixedMultiply(w, CachedRatio(2)) : w); }
-int16_t XformFixedHeight(Fixed h) { return FixedRound(Scaling() ? FixedMultiply(h, CachedRatio(3)) : h); }
+int16_t XformFixedWidth(Fixed w) { return FixRound(Scaling() ? FixMul(w, CachedRatio(2)) : w); }
+int16_t XformFixedHeight(Fixed h) { return FixRound(Scaling() ? FixMul(h, CachedRatio(3)) : h); }
 Fixed RevXformWidthToFixed(int16_t w)
 {
     Fixed f = static_cast<Fixed>(static_cast<uint32_t>(static_cast<int32_t>(w)) << 16);
-    return Scaling() ? FixedMultiply(f, CachedRatio(0)) : f;
+    return Scaling() ? FixMul(f, CachedRatio(0)) : f;
 }
 Fixed RevXformHeightToFixed(int16_t h)
 {
     Fixed f = static_cast<Fixed>(static_cast<uint32_t>(static_cast<int32_t>(h)) << 16);
-    return Scaling() ? FixedMultiply(f, CachedRatio(1)) : f;
+    return Scaling() ? FixMul(f, CachedRatio(1)) : f;
 }
 
 void AddXformRotation(int16_t *angle)

@@ -8,6 +8,7 @@
 
 #include "MacMemory.h"
 #include "Quickdraw.h"
+#include "ToolUtils.h"
 #include "qd_fixture.h"
 
 using namespace testing_support;
@@ -87,6 +88,17 @@ TEST_F(Ports, InitGrafOpensTheWindowManagerPortOnTheMainWindow)
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(WindowFromDC(dc), HostMainWindow()) << "the screen DC is the main window's";
     EXPECT_NE(GetGDevice(), nullptr) << "InitGraf makes the main GDevice current";
+}
+
+// ScreenRes answers the screen's pixels per inch that InitGraf found.
+TEST_F(Ports, ScreenResIsTheResolutionInitGrafFound)
+{
+    HDC screen = GetDC(nullptr);
+    int16_t h = 0, v = 0;
+    ScreenRes(&h, &v);
+    EXPECT_EQ(h, GetDeviceCaps(screen, LOGPIXELSX));
+    EXPECT_EQ(v, GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
 }
 
 TEST_F(Ports, PortsOnAWindowAMemoryDCAndADibSectionEachDrawIntoTheirOwnDC)
