@@ -368,3 +368,81 @@ TEST(HelpAndDeskManagers, EntryPointsAnswerQuietly)
 }
 
 } // namespace
+
+namespace {
+
+// A bar menu with its own definition procedure is one owner-drawn Windows item: WM_DRAWITEM has the
+// procedure draw it, WM_MENUSELECT with the button down inside lets it choose, and the menu command then
+// reports the procedure's choice.
+struct ChoosingMDEF {
+    static inline std::vector<int16_t> messages;
+    static void ZEL_CALL Run(int16_t message, MenuHandle menu, Rect *, Point, int16_t *item)
+    {
+        messages.push_back(message);
+        if (message == mSizeMsg) {
+            (*menu)->menuWidth = 80;
+            (*menu)->menuHeight = 40;
+        }
+        if (message == mChooseMsg)
+            *item = 2;
+    }
+};
+
+TEST_F(OwnerDrawn, OwnProcedureMenuChoosesThroughMenuSelect)
+{
+    MenuHandle own = NewMenu(175, P("Own").c_str());
+    AppendMen(own, P("A;B;C").c_str());
+    Handle mdef = NewHandleClear(6);
+    MenuDefProcPtr proc = ChoosingMDEF::Run;
+    std::memcpy(*mdef + 2, &proc, sizeof proc);
+    (*own)->menuProc = mdef;
+    InsertMen(own, 0);
+    DrawMenuBa();
+    HMENU built = GetSubMenu(frame_, 4);
+    ASSERT_NE(built, nullptr);
+    ASSERT_EQ(GetMenuItemCount(built), 1);
+    const BuiltItem item = ItemOf(built, 0);
+    EXPECT_EQ(item.id & 0xFF, 0u);
+
+    ChoosingMDEF::messages.clear();
+    const SIZE size = MeasureItem(item);
+    EXPECT_EQ(size.cy, 40);
+    EXPECT_EQ(size.cx, 80 - CheckSize().x);
+
+    ShowWindow(host_, SW_SHOW);
+    HDC dc = GetDC(host_);
+    DRAWITEMSTRUCT di{};
+    di.CtlType = ODT_MENU;
+    di.itemID = item.id;
+    di.itemAction = ODA_DRAWENTIRE;
+    di.hDC = dc;
+    di.rcItem = RECT{10, 10, 90, 50};
+    di.itemData = item.data;
+    EXPECT_EQ(ZEL_MenuUserItem(host_, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di)), 1);
+    ReleaseDC(host_, dc);
+
+    // The button goes down inside the menu's rectangle; the procedure chooses item 2.
+    POINT inside{40, 30};
+    ClientToScreen(host_, &inside);
+    Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, inside.x, inside.y);
+    Mouse(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE, inside.x, inside.y);
+    EXPECT_EQ(ZEL_MenuSelect(host_, WM_MENUSELECT, MAKEWPARAM(item.id, MF_OWNERDRAW), reinterpret_cast<LPARAM>(built)), 0);
+    Mouse(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE, inside.x, inside.y);
+    Button();
+    ShowWindow(host_, SW_HIDE);
+    EXPECT_EQ(ChoosingMDEF::messages, (std::vector<int16_t>{mSizeMsg, mDrawMsg, mChooseMsg}));
+
+    ZEL_EventMenuSel(static_cast<uint16_t>(item.id));
+    EXPECT_EQ(MenuSelect(Point{0, 0}), (175 << 16) | 2);
+    // The choice serves one command: without a new one nothing is recorded.
+    ZEL_EventMenuSel(static_cast<uint16_t>(item.id));
+    EXPECT_EQ(MenuSelect(Point{0, 0}), (175 << 16) | 2);
+    EXPECT_EQ(ZEL_MenuSelect(host_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0), 1);
+    DeleteMen(175);
+    (*own)->menuProc = nullptr;
+    DisposeHandle(mdef);
+    DisposeMenu(own);
+    FlushEvents(everyEvent, 0);
+}
+
+} // namespace
