@@ -142,6 +142,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_EventMenuSel(uint16_t command)
             return;
         item = static_cast<int16_t>(sProcChoice - 1);
         sProcChoice = 0;
+        sChosen = false;
     }
     sMenuResult = (static_cast<uint32_t>(static_cast<uint16_t>(menuID)) << 16) | static_cast<uint16_t>(item + 1);
     if (!procSlot)
@@ -314,6 +315,7 @@ int32_t PopUpMenuSelectDefault(MenuHandle menu, int16_t top, int16_t left, int16
     LowMem<int16_t>(lmAtMenuBottom) = 0;
     LowMem<int16_t>(lmTopMenuItem) = 1;
     sLastCommand = 0;
+    sChosen = false; // only a choice made in this pop-up's own menu loop replaces its item
     // The tear-off hook of setting 49 serves this one pop-up.
     const FARPROC tearOff = reinterpret_cast<FARPROC>(static_cast<uintptr_t>(LibrarySetting(settingTearOffHook)));
     if (!tearOff && (MenuOwnProc(menu) || sMenuHook)) {
