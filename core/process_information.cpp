@@ -56,7 +56,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetProcessInformation(const ProcessSerialNumber *psn
         parent = current ? 0 : search.entry.parent;
     }
     FSSpec place{};
-    FullPathToFSSpec(path, &place);
+    ZEL_FullPathToFSSpec(path, &place);
     // The name in the Macintosh character set, without its last extension, at most 31 characters.
     char ansi[256] = {}, name[256] = {};
     std::memcpy(ansi, place.name + 1, place.name[0]);

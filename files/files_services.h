@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include "MacTypes.h"
+#include "Aliases.h"
 #include "Files.h"
 #include "Resources.h"
 #include "StandardFile.h"
@@ -169,12 +170,16 @@ void PrepareStdFileTemplate();
 
 // ---- Shortcut files ----
 // A full DOS path as an FSSpec: the path's volume, its directory's ID and its name.
-// PENDING: the Alias Manager exports this as ZEL_FullPathToFSSpec.
-void FullPathToFSSpec(const char *path, FSSpec *place);
 // Shortcut files through OLE32, loaded at session start when present.
 void LookUpShellLinkEntries();
 void EndShellLinkSupport();
 bool ShellLinkSupportLoaded();
+// Writes a shortcut file; the last HRESULT (0x80040154 without the shell's link class).
+HRESULT CreateShortcut(const char *target, const char *shortcut, const char *description);
+// Resolves a shortcut into out (MAX_PATH bytes; the path itself when nothing resolves), following a chain
+// when asked; *changed when resolving changed the target the shortcut records. False for a file that is
+// not a shortcut.
+bool ResolveShortcut(const char *path, char *out, bool followChains, bool anyMatch, bool *changed);
 
 // ---- The file-type-by-extension hook ----
 // Replaces the host's file-type procedure (the one ZEL_SetFileTypeProc sets); returns the previous one.

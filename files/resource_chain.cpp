@@ -648,7 +648,7 @@ ZEL_EXTERN_C int16_t ZEL_CALL ZEL_MakeResSpec(ResSpecPair *pair)
         path[--n] = 0;
     std::strcat(path, "\\Resource.frk\\");
     FSSpec place{};
-    FullPathToFSSpec(path, &place);
+    ZEL_FullPathToFSSpec(path, &place);
     pair->vRefNum = place.vRefNum;
     pair->dirID = place.parID;
     return place.vRefNum;
