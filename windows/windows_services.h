@@ -136,6 +136,9 @@ EvQEl *SynthesizeWindowEvent(EventMask mask);
 EvQEl *ForgetActivationWindow(WindowPtr window);
 // Menu tracking's wait for a click with the button up: 1 when one came, 0 when the button was down.
 int WaitForMouseClick();
+// True while a menu definition procedure chooses from a menu open in a Windows menu: GetMouse then
+// answers relative to the menu's device context.
+bool MenuTrackingActive();
 // InvalMenuBar's redraw flag: the pump takes it (clearing it) and calls DrawMenuBa when it was set.
 bool TakeMenuBarRedrawFlag();
 
