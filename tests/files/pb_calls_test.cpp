@@ -627,6 +627,47 @@ TEST(VolumeInfo, BlockCountsFitAndBytesSaturate)
     EXPECT_EQ(Text(name), share);
 }
 
+TEST(VolumeInfo, FlushVolNamesItsVolume)
+{
+    std::string d = ScratchDir('C', "flush");
+    ASSERT_TRUE(WriteWholeFile(d + "w", "w"));
+    int16_t v, wd;
+    int32_t dir = ZEL_DirIDFromPath(d.c_str(), &v, &wd);
+    HParamBlockRec open{};
+    PString name = P("w");
+    open.ioParam.ioNamePtr = name.data();
+    open.ioParam.ioVRefNum = v;
+    open.ioParam.ioPermssn = 2;
+    open.fileParam.ioDirID = dir;
+    ASSERT_EQ(PBHOpen(&open, false), noErr);
+    struct Case {
+        const char *name;
+        int16_t vRefNum;
+        OSErr err;
+        const char *shows;
+    } cases[] = {{nullptr, -3, noErr, "a drive"},     {nullptr, wd, noErr, "a working directory"},
+                 {"C:\\", 0, noErr, "by name"},     {nullptr, 0, noErr, "the current directory"},
+                 {nullptr, -49, nsvErr, "no volume"}, {nullptr, static_cast<int16_t>(0x8000), nsvErr, "no directory"}};
+    for (const Case &c : cases) {
+        ParamBlockRec pb{};
+        PString n = c.name ? P(c.name) : PString();
+        pb.ioParam.ioNamePtr = c.name ? n.data() : nullptr;
+        pb.ioParam.ioVRefNum = c.vRefNum;
+        EXPECT_EQ(PBFlushVol(&pb, false), c.err) << c.shows;
+        EXPECT_EQ(pb.ioParam.ioResult, c.err) << c.shows;
+    }
+    FSClose(open.ioParam.ioRefNum);
+
+    // GetVInfo by drive number counts present drives; its free bytes are blocks times block size.
+    Str255 volume = {};
+    int16_t found = 0;
+    int32_t freeBytes = -1;
+    EXPECT_EQ(GetVInfo(-3, volume, &found, &freeBytes), noErr);
+    EXPECT_EQ(found, -3);
+    EXPECT_EQ(Text(volume), "C:\\");
+    EXPECT_GE(freeBytes, 0);
+}
+
 TEST(VolumeInfo, VolParmsClearOnlyWhatWasAsked)
 {
     for (int32_t asked : {6, 14, 30}) {
