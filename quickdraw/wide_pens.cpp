@@ -12,77 +12,117 @@
 
 namespace {
 
-// Adds to `area` the union of the pen rectangles (w x h) at every point of the segment.
-void AddSweptSegment(HRGN area, HRGN pen, int x0, int y0, int x1, int y1, int w, int h)
+// Direction classes of a segment, in the order of the corner table's rows and columns.
+enum Direction { dirDownRight, dirUpRight, dirRight, dirDownLeft, dirUpLeft, dirLeft, dirDown, dirUp, dirNone };
+
+Direction DirectionOf(POINT from, POINT to)
 {
-    int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
-    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    if (dx == 0 || dy == 0) {
-        SetRectRgn(pen, std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + w, std::max(y0, y1) + h);
-        CombineRgn(area, area, pen, RGN_OR);
-        return;
-    }
-    int err = dx - dy;
-    for (int x = x0, y = y0;;) {
-        SetRectRgn(pen, x, y, x + w, y + h);
-        CombineRgn(area, area, pen, RGN_OR);
-        if (x == x1 && y == y1)
-            break;
-        int e2 = 2 * err;
-        if (e2 > -dy) {
-            err -= dy;
-            x += sx;
-        }
-        if (e2 < dx) {
-            err += dx;
-            y += sy;
-        }
-    }
+    const LONG dx = to.x - from.x, dy = to.y - from.y;
+    if (dx > 0)
+        return dy > 0 ? dirDownRight : dy < 0 ? dirUpRight : dirRight;
+    if (dx < 0)
+        return dy > 0 ? dirDownLeft : dy < 0 ? dirUpLeft : dirLeft;
+    return dy > 0 ? dirDown : dy < 0 ? dirUp : dirNone;
 }
 
-// Paints the pen swept along the path of `count` device points, as one region, so that every pixel is
-// painted once (and inverted once in the XOR modes).
-void PaintSweptPath(const POINT *points, int count)
+int QuadrantOf(POINT from, POINT to)
+{
+    const LONG dx = to.x - from.x, dy = to.y - from.y;
+    if (dx > 0 && dy >= 0)
+        return 0;
+    if (dx <= 0 && dy > 0)
+        return 1;
+    if (dx < 0 && dy <= 0)
+        return 2;
+    return 3;
+}
+
+// The pen corners a vertex emits, by incoming and outgoing direction: the first corner relative to the
+// incoming quadrant q (-1 for "q-1") and how many follow it; 0 corners for none.
+struct CornerRun {
+    int8_t first;
+    int8_t count;
+};
+constexpr CornerRun Q{0, 1}, Q1{0, 2}, Q2{0, 3}, Q3{0, 4}, QM{-1, 1}, NONE{0, 0};
+constexpr CornerRun kPenCornerTable[8][8] = {
+    /* down-right */ {Q, Q3, Q, Q1, Q2, Q1, Q, Q2},
+    /* up-right   */ {Q1, Q, Q, Q2, Q3, Q2, Q1, Q},
+    /* right      */ {Q, QM, NONE, Q1, Q2, Q1, Q, QM},
+    /* down-left  */ {Q3, Q2, Q2, Q, Q1, Q, Q, Q1},
+    /* up-left    */ {Q2, Q1, Q1, Q3, Q, Q, Q2, Q},
+    /* left       */ {Q2, Q1, Q1, QM, Q, NONE, QM, Q},
+    /* down       */ {QM, Q2, QM, Q, Q1, Q, NONE, Q1},
+    /* up         */ {Q1, Q, Q, Q2, QM, QM, Q1, NONE},
+};
+
+// The outline of the pen swept along a path: at each vertex of the walk out along the path and back,
+// the pen corners the table names, in corner order q, q+1, ... taken round modulo 4. Filled with
+// WINDING, the outline is the pen's Minkowski sum with the path, painted once.
+void WidePenStroke(const POINT *points, int count)
 {
     PortDCRecord *record = CurrentPortRecord();
     HDC dc = CurrentDC();
     if (!record || !dc || count < 1)
         return;
-    const Point size = record->xform.devPenSize;
-    HRGN area = CreateRectRgn(0, 0, 0, 0);
-    HRGN pen = CreateRectRgn(0, 0, 0, 0);
-    if (area && pen) {
-        if (count == 1)
-            AddSweptSegment(area, pen, points[0].x, points[0].y, points[0].x, points[0].y, size.h, size.v);
-        for (int i = 1; i < count; ++i)
-            AddSweptSegment(area, pen, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, size.h, size.v);
-        SelectNullPen(dc, record);
-        SelectPortPatternBrush(patternPen, 1);
-        PaintRgn(dc, area);
+    const LONG ph = record->xform.devPenSize.h, pv = record->xform.devPenSize.v;
+    const POINT corner[4] = {{ph, 0}, {ph, pv}, {0, pv}, {0, 0}};
+    // The distinct points of the path, runs of equal points made one.
+    std::vector<POINT> path;
+    for (int i = 0; i < count; ++i)
+        if (path.empty() || path.back().x != points[i].x || path.back().y != points[i].y)
+            path.push_back(points[i]);
+    std::vector<POINT> outline;
+    if (path.size() == 1) {
+        for (const POINT &c : corner)
+            outline.push_back(POINT{path[0].x + c.x, path[0].y + c.y});
+    } else {
+        // The walk: out to the last point and back; each vertex sees its neighbours in the walk.
+        std::vector<POINT> walk(path);
+        for (size_t i = path.size() - 1; i-- > 1;)
+            walk.push_back(path[i]);
+        const size_t n = walk.size();
+        for (size_t i = 0; i < n; ++i) {
+            const POINT &prev = walk[(i + n - 1) % n], &at = walk[i], &next = walk[(i + 1) % n];
+            Direction in = DirectionOf(prev, at), out = DirectionOf(at, next);
+            if (in == dirNone || out == dirNone)
+                continue;
+            const CornerRun run = kPenCornerTable[in][out];
+            const int q = QuadrantOf(prev, at);
+            for (int k = 0; k < run.count; ++k) {
+                const POINT &c = corner[(q + run.first + k + 4) % 4];
+                outline.push_back(POINT{at.x + c.x, at.y + c.y});
+            }
+        }
     }
-    for (HRGN h : {area, pen})
-        if (h)
-            DeleteObject(h);
+    if (outline.size() < 3)
+        return;
+    SelectPortPatternBrush(patternPen, 1);
+    SelectNullPen(dc, record);
+    if (record->bkModeSet != OPAQUE) {
+        SetBkMode(dc, OPAQUE);
+        record->bkModeSet = OPAQUE;
+    }
+    int oldMode = SetPolyFillMode(dc, WINDING);
+    Polygon(dc, outline.data(), static_cast<int>(outline.size()));
+    SetPolyFillMode(dc, oldMode);
 }
 
 } // namespace
 
-// PENDING: the wide-pen outlines stroke a segment as one polygon of the pen swept along it.
 void WidePenLine(int x0, int y0, int x1, int y1)
 {
     const POINT path[2] = {{x0, y0}, {x1, y1}};
-    PaintSweptPath(path, 2);
+    WidePenStroke(path, 2);
     if (HDC dc = CurrentDC())
         MoveToEx(dc, x1, y1, nullptr);
 }
 
-// PENDING: the wide-pen outlines stroke the polygon's path as one outline built from the pen's corners.
 void WidePenFramePoly(PolyHandle poly)
 {
     POINT *points = nullptr;
     int n = PolyToPointArrayOpen(poly, &points);
     if (points)
-        PaintSweptPath(points, n);
+        WidePenStroke(points, n);
     FreePointArray(points);
 }
 

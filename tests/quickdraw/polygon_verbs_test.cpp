@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,45 @@ TEST_F(PolygonVerbs, LineFiguresMakeTheirRegion)
             }
         }
     DisposeRgn(rgn);
+}
+
+// Every pair of the eight directions meeting at a vertex: the wide frame covers every pen rectangle
+// along both segments and nothing but pixels next to them (the slanted edges of the Minkowski sum).
+TEST_F(PolygonVerbs, WideCornersCoverEveryDirectionPair)
+{
+    const Pt dirs[8] = {{1, 1}, {1, -1}, {1, 0}, {-1, 1}, {-1, -1}, {-1, 0}, {0, 1}, {0, -1}};
+    const Point pen{2, 3}; // (v, h)
+    for (const Pt &in : dirs)
+        for (const Pt &out : dirs) {
+            const Pt mid{30, 24};
+            const std::vector<Pt> path = {{mid.h - 9 * in.h, mid.v - 9 * in.v}, mid, {mid.h + 9 * out.h, mid.v + 9 * out.v}};
+            std::set<std::pair<int, int>> area;
+            for (size_t s = 1; s < path.size(); ++s)
+                for (int i = 0; i <= 9; ++i) {
+                    int h = path[s - 1].h + (path[s].h - path[s - 1].h) * i / 9;
+                    int v = path[s - 1].v + (path[s].v - path[s - 1].v) * i / 9;
+                    for (int y = 0; y < pen.v; ++y)
+                        for (int x = 0; x < pen.h; ++x)
+                            area.insert({h + x, v + y});
+                }
+            PolyHandle poly = MakePoly(path);
+            port_.surface().Fill(kWhite);
+            PenSize(pen.h, pen.v);
+            FramePoly(poly);
+            PenNormal();
+            KillPoly(poly);
+            for (int y = 0; y < kH; ++y)
+                for (int x = 0; x < kW; ++x) {
+                    bool painted = port_.surface().Pixel(x, y) == kBlack;
+                    bool inArea = area.count({x, y}) > 0;
+                    bool nextToArea = false;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx)
+                            nextToArea |= area.count({x + dx, y + dy}) > 0;
+                    ASSERT_TRUE(painted == inArea || (painted && nextToArea))
+                        << "in " << in.h << "," << in.v << " out " << out.h << "," << out.v << " at " << x << "," << y;
+                }
+        }
 }
 
 TEST_F(PolygonVerbs, OffsetMovesPointsAndBox)
