@@ -69,6 +69,29 @@ HWND CreateHostMainWindow(const char *title)
                          GetModuleHandleA(nullptr), nullptr);
 }
 
+namespace {
+
+BOOL CALLBACK FindOwnMainWindow(HWND hwnd, LPARAM out)
+{
+    DWORD process = 0;
+    char name[32] = {};
+    GetWindowThreadProcessId(hwnd, &process);
+    if (process != GetCurrentProcessId() || !GetClassNameA(hwnd, name, sizeof name) ||
+        lstrcmpA(name, "ZELMainWndClass") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND *>(out) = hwnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND HostMainWindow()
+{
+    HWND found = nullptr;
+    EnumWindows(FindOwnMainWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 SessionParamBlock MakeSessionBlock(HWND mainWindow, uint32_t flags)
 {
     SessionParamBlock block{};

@@ -15,6 +15,10 @@ namespace testing_support {
 // Registers the host's window classes and creates a hidden main frame window. NULL without a display.
 HWND CreateHostMainWindow(const char *title = "TOLVADEX test host");
 
+// This program's own host main window (the first top-level "ZELMainWndClass" window of this process), or
+// NULL. Test programs share one desktop: FindWindow would as soon return another program's.
+HWND HostMainWindow();
+
 // A session block for the test host with the given main window and flags.
 SessionParamBlock MakeSessionBlock(HWND mainWindow, uint32_t flags);
 

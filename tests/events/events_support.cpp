@@ -49,7 +49,7 @@ void EnsureGlobals()
     static LowMemPointerBlock block;
     ZEL_InitGlobals(Setup_Globals(&block));
     // The library's windows live in the host's main window, which must show for them to show.
-    if (HWND main = FindWindowA("ZELMainWndClass", nullptr))
+    if (HWND main = testing_support::HostMainWindow())
         ShowWindow(main, SW_SHOWNOACTIVATE);
     testing_support::QuickDrawGlobals();
     InitWindows();

@@ -126,7 +126,7 @@ TEST_F(VerticalRetrace, TasksCountDownWhileTheButtonIsDown)
 
 TEST_F(VerticalRetrace, InstalledTasksHoldTheMouseCapture)
 {
-    HWND main = FindWindowA("ZELMainWndClass", nullptr);
+    HWND main = testing_support::HostMainWindow();
     Arm(sCounter, CountPass, 1);
     Arm(sThird, RecordThird, 3);
     ASSERT_EQ(VInstall(&sCounter), 0);

@@ -308,7 +308,7 @@ TEST_F(ColorObjects, AppWindowRectIsTheMainClientOnScreen)
 {
     Rect r{1, 1, 1, 1};
     ZEL_GetAppWinRect(&r);
-    HWND main = FindWindowA(nullptr, "TOLVADEX test host");
+    HWND main = testing_support::HostMainWindow();
     ASSERT_NE(main, nullptr);
     RECT client;
     GetClientRect(main, &client);

@@ -21,7 +21,7 @@ constexpr int16_t kSettingScreenProbe = 21;
 constexpr int16_t kSettingPaletteManagement = 55;
 constexpr uint32_t kPaletteSwitch = 0x4000;
 
-HWND MainWindow() { return FindWindowA(nullptr, "TOLVADEX test host"); }
+HWND MainWindow() { return HostMainWindow(); }
 
 bool PaletteScreen()
 {
