@@ -18,15 +18,28 @@ wine_prefix_env() {
   export WINEARCH=win32
 }
 
-# An Xvfb display on a free number, detached from the caller's output; XVFB_PID and DISPLAY are set.
-XVFB_PID=""
+# An Xvfb display at the given depth (24 unless told), detached from the caller's output; XVFB_PID and
+# DISPLAY are set. Xvfb picks the number itself (-displayfd: the first one it can lock), so displays
+# started side by side, by this run or by any other on the machine, never share a number: choosing a
+# free-looking number first and starting Xvfb on it after would race, and the loser would run on the
+# winner's display until that one went away.
 start_display() {
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  local depth="${1:-24}" numberFile n=""
+  numberFile="$(mktemp)"
+  setsid Xvfb -displayfd 3 -screen 0 "1024x768x$depth" -nolisten tcp 3>"$numberFile" </dev/null >/dev/null 2>&1 &
   XVFB_PID=$!
+  for _ in $(seq 100); do
+    n="$(tr -dc '0-9' <"$numberFile")"
+    [ -n "$n" ] && [ -e "/tmp/.X11-unix/X$n" ] && break
+    n=""
+    sleep 0.1
+  done
+  rm -f "$numberFile"
+  if [ -z "$n" ]; then
+    echo "no Xvfb display at depth $depth" >&2
+    return 1
+  fi
   export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 }
 
 # One persistent wineserver and Wine's background services, started detached from the test runner's
