@@ -32,7 +32,28 @@ void WINAPI FreeInstance(FARPROC proc)
     sLastFreed = proc;
 }
 
-bool AtomExists(const char *name) { return GlobalFindAtomA(name) != 0; }
+// The references the global atom table holds on the session's "ZEL_wFlag" atom (0 when it is not there).
+// Every program of a Wine session shares that table and one that was killed leaves its reference behind,
+// so a case checks the change its own session makes, never the count itself.
+int AtomReferences()
+{
+    ATOM atom = GlobalFindAtomA("ZEL_wFlag");
+    if (!atom)
+        return 0;
+    struct {
+        USHORT references;
+        USHORT pinned;
+        USHORT nameLength;
+        WCHAR name[32];
+    } info{};
+    using QueryAtom = LONG(WINAPI *)(ATOM, int, void *, ULONG, ULONG *);
+    auto query = reinterpret_cast<QueryAtom>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationAtom")));
+    const int kAtomBasicInformation = 0;
+    if (!query || query(atom, kAtomBasicInformation, &info, sizeof info, nullptr) < 0)
+        return -1;
+    return info.references;
+}
 
 // A host block followed by bytes the library must never touch.
 struct PaddedBlock {
@@ -64,6 +85,7 @@ TEST(SessionLife, FullBlock)
     padded.block.byteSwapCallback = reinterpret_cast<FARPROC>(ByteSwap);
     ASSERT_NE(padded.block.mainWindow, nullptr);
 
+    const int references = AtomReferences();
     ZEL_InitSession(&padded.block);
     const SessionParamBlock &b = padded.block;
     EXPECT_EQ(b.size, 200) << "the host's size word is its own";
@@ -84,7 +106,7 @@ TEST(SessionLife, FullBlock)
 
     WNDCLASSA threeD{};
     EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "_ZEL_THREED_", &threeD));
-    EXPECT_TRUE(AtomExists("ZEL_wFlag"));
+    EXPECT_EQ(AtomReferences(), references + 1) << "the session adds its reference to the global atom";
 
     // A code resource registered without flag 0x200 is stored as a proc instance and released on removal.
     ProcPtr stored = ZEL_CodeResource(1, 0x434E544C, 1, reinterpret_cast<ProcPtr>(Scrap));
@@ -97,7 +119,7 @@ TEST(SessionLife, FullBlock)
     sFreed = 0;
     ZEL_ExitSession();
     EXPECT_EQ(sFreed, 2) << "scrap and byte-swap callbacks released at exit";
-    EXPECT_FALSE(AtomExists("ZEL_wFlag"));
+    EXPECT_EQ(AtomReferences(), references) << "and gives it back";
 }
 
 TEST(SessionLife, ShortBlock)
@@ -135,14 +157,16 @@ TEST(SessionLife, NegativeSize)
 
 TEST(SessionLife, ExitTwice)
 {
-    // The test holds its own reference to the atom: a second tear-down would drop it.
+    // The test holds its own reference to the atom: a second tear-down that deleted the atom again would
+    // take that one.
     GlobalAddAtomA("ZEL_wFlag");
+    const int references = AtomReferences();
     SessionParamBlock block = MakeSessionBlock(CreateHostMainWindow(), zelFlagRawCallbacks);
     ZEL_InitSession(&block);
     ZEL_ExitSession();
-    EXPECT_TRUE(AtomExists("ZEL_wFlag"));
+    EXPECT_EQ(AtomReferences(), references);
     ZEL_ExitSession();
-    EXPECT_TRUE(AtomExists("ZEL_wFlag")) << "the second exit does nothing";
+    EXPECT_EQ(AtomReferences(), references) << "the second exit does nothing";
     GlobalDeleteAtom(GlobalFindAtomA("ZEL_wFlag"));
 }
 
@@ -203,20 +227,21 @@ TEST(SessionChild, Run)
         auto init = reinterpret_cast<void(WINAPI *)(SessionParamBlock *)>(GetProcAddress(lib, "ZEL_InitSession"));
         if (!init)
             ExitProcess(21);
+        const int before = AtomReferences();
         init(&block);
-        bool atomDuring = AtomExists("ZEL_wFlag");
+        bool added = AtomReferences() == before + 1;
         FreeLibrary(lib);
-        bool atomAfter = AtomExists("ZEL_wFlag");
+        bool givenBack = AtomReferences() == before;
         DeleteFileA(copy.c_str());
-        ExitProcess(atomDuring && !atomAfter ? 8 : 22 + (atomDuring ? 1 : 0) + (atomAfter ? 2 : 0));
+        ExitProcess(added && givenBack ? 8 : 22 + (added ? 0 : 1) + (givenBack ? 0 : 2));
     }
     ExitProcess(99);
 }
 
 TEST(SessionLife, ProcessExit)
 {
-    ASSERT_FALSE(AtomExists("ZEL_wFlag"));
+    const int references = AtomReferences();
     EXPECT_EQ(RunChild("exit"), 7u) << "ending the process with an open session is clean";
-    EXPECT_FALSE(AtomExists("ZEL_wFlag")) << "the session's global atom is given back";
+    EXPECT_EQ(AtomReferences(), references) << "the session's reference to the global atom is given back";
     EXPECT_EQ(RunChild("unload"), 8u) << "unloading the library runs the full tear-down";
 }
