@@ -74,6 +74,22 @@ ZEL_EXTERN_C OSErr ZEL_CALL AEDisposeDesc(AEDesc *theAEDesc)
     return 0;
 }
 
+// A copy with a data handle of its own (nil stays nil).
+ZEL_EXTERN_C OSErr ZEL_CALL AEDuplicateDesc(const AEDesc *theAEDesc, AEDesc *result)
+{
+    if (!theAEDesc || !result)
+        return -50;
+    AEDesc copy{theAEDesc->descriptorType, theAEDesc->dataHandle};
+    if (copy.dataHandle) {
+        if (OSErr err = HandToHand(&copy.dataHandle)) {
+            SetNullDesc(result);
+            return err;
+        }
+    }
+    *result = copy;
+    return 0;
+}
+
 // PENDING: the AppleEvent work keeps the target and the attributes of an event.
 ZEL_EXTERN_C OSErr ZEL_CALL AECreateAppleEvent(AEEventClass theAEEventClass, AEEventID theAEEventID,
                                                const AEAddressDesc *, int16_t returnID, int32_t transactionID,

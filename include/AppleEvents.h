@@ -43,6 +43,7 @@ typedef OSErr (ZEL_CALL *AEEventHandlerProcPtr)(const AppleEvent *theAppleEvent,
 
 ZEL_API OSErr ZEL_CALL AECreateDesc(DescType typeCode, const void *dataPtr, Size dataSize, AEDesc *result);
 ZEL_API OSErr ZEL_CALL AEDisposeDesc(AEDesc *theAEDesc);
+ZEL_API OSErr ZEL_CALL AEDuplicateDesc(const AEDesc *theAEDesc, AEDesc *result);
 ZEL_API OSErr ZEL_CALL AECreateAppleEvent(AEEventClass theAEEventClass, AEEventID theAEEventID,
                                           const AEAddressDesc *target, int16_t returnID, int32_t transactionID,
                                           AppleEvent *result);

@@ -17,32 +17,6 @@ using namespace window_tests;
 
 namespace {
 
-DWORD WINAPI WatchdogThread(void *e)
-{
-    if (WaitForSingleObject(e, 30000) == WAIT_TIMEOUT)
-        ExitProcess(3);
-    return 0;
-}
-
-// Ends the program when a tracking loop never returns.
-class Watchdog {
-public:
-    Watchdog() : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
-    {
-        thread_ = CreateThread(nullptr, 0, WatchdogThread, done_, 0, nullptr);
-    }
-    ~Watchdog()
-    {
-        SetEvent(done_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        CloseHandle(done_);
-    }
-
-private:
-    HANDLE done_, thread_;
-};
-
 std::vector<EventRecord> QueuedMouseDowns()
 {
     std::vector<EventRecord> out;
@@ -59,18 +33,6 @@ RECT OuterRectInParent(HWND hwnd)
     GetWindowRect(hwnd, &r);
     MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT *>(&r), 2);
     return r;
-}
-
-void MouseButton(bool down)
-{
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &in, sizeof in);
-    // This host hands no mouse message to the library: Button tells the event state of the press, as a
-    // host's mouse handler would (StillDown trusts that state between its hardware polls).
-    if (down)
-        Button();
 }
 
 } // namespace
@@ -222,23 +184,6 @@ TEST(FindWindo, ACaptionClickOnABackgroundWindowIsADragThatBringsItForward)
 
 namespace {
 
-struct DragScript {
-    POINT start;
-    std::vector<POINT> moves; // screen positions, in order
-};
-
-DWORD WINAPI RunDragScript(void *p)
-{
-    auto *script = static_cast<DragScript *>(p);
-    for (POINT m : script->moves) {
-        Sleep(15);
-        SetCursorPos(m.x, m.y);
-    }
-    Sleep(15);
-    MouseButton(false);
-    return 0;
-}
-
 std::atomic<int> sActionCalls;
 void ZEL_CALL CountAction() { ++sActionCalls; }
 
@@ -286,16 +231,13 @@ TEST(DragGrayRgn, TracksTheMouseToTheReleasePinnedToTheLimit)
         RectRgn(rgn, &box);
         SetCursorPos(start.x, start.y);
         MouseButton(true);
-        DragScript script{start, c.moves};
         sActionCalls = 0;
         int32_t result;
         {
             Watchdog watchdog;
-            HANDLE mover = CreateThread(nullptr, 0, RunDragScript, &script, 0, nullptr);
+            MouseScript script(c.moves);
             result = DragGrayRgn(rgn, local, &limit, &slop, c.axis,
                                  c.withAction ? reinterpret_cast<ProcPtr>(CountAction) : nullptr);
-            WaitForSingleObject(mover, INFINITE);
-            CloseHandle(mover);
         }
         EXPECT_EQ(static_cast<uint32_t>(result), c.result);
         if (c.withAction) {

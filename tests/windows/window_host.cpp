@@ -178,4 +178,64 @@ void ClearUpdate(WindowPtr w)
 
 Rect BoxOf(RgnHandle rgn) { return (*rgn)->rgnBBox; }
 
+namespace {
+
+DWORD WINAPI WatchdogThread(void *e)
+{
+    if (WaitForSingleObject(e, 30000) == WAIT_TIMEOUT)
+        ExitProcess(3);
+    return 0;
+}
+
+} // namespace
+
+Watchdog::Watchdog() : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+    thread_ = CreateThread(nullptr, 0, WatchdogThread, done_, 0, nullptr);
+}
+
+Watchdog::~Watchdog()
+{
+    SetEvent(done_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(done_);
+}
+
+void MouseButton(bool down)
+{
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+    if (down)
+        Button();
+}
+
+namespace {
+
+DWORD WINAPI RunMouseScript(void *p)
+{
+    for (POINT m : *static_cast<std::vector<POINT> *>(p)) {
+        Sleep(15);
+        SetCursorPos(m.x, m.y);
+    }
+    Sleep(15);
+    MouseButton(false);
+    return 0;
+}
+
+} // namespace
+
+MouseScript::MouseScript(std::vector<POINT> moves) : moves_(std::move(moves))
+{
+    thread_ = CreateThread(nullptr, 0, RunMouseScript, &moves_, 0, nullptr);
+}
+
+MouseScript::~MouseScript()
+{
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+}
+
 } // namespace window_tests

@@ -46,4 +46,29 @@ inline bool SameRect(const Rect &a, const Rect &b)
     return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
 }
 
+// Ends the program when a tracking loop never returns (30 s).
+class Watchdog {
+public:
+    Watchdog();
+    ~Watchdog();
+
+private:
+    HANDLE done_, thread_;
+};
+// Presses or releases the left button through SendInput. This host hands no mouse message to the
+// library: a press also calls Button, as a host's mouse handler would tell the event state of it
+// (StillDown trusts that state between its hardware polls).
+void MouseButton(bool down);
+// On a thread of its own (a tracking loop runs meanwhile): moves the cursor through screen points, 15 ms
+// apart, then releases the button. Going out of scope waits for it.
+class MouseScript {
+public:
+    explicit MouseScript(std::vector<POINT> moves);
+    ~MouseScript();
+
+private:
+    std::vector<POINT> moves_;
+    HANDLE thread_;
+};
+
 } // namespace window_tests
