@@ -98,24 +98,29 @@ RgnHandle TakeShownBand(DragRecord *drag)
     return band;
 }
 
-// Looks up an item and its flavor, answering the Drag Manager's error for what is missing.
-OSErr FindFlavor(DragReference ref, ItemReference itemRef, FlavorType type, ItemRecord **item, FlavorRecord **flavor)
+// Looks up an item (and its flavor), answering the Drag Manager's error for what is missing.
+OSErr FindItem(DragReference ref, ItemReference itemRef, ItemRecord **item)
 {
     DragRecord *drag = RecordOf(ref);
     if (!drag)
         return badDragRefErr;
     *item = ItemByReference(drag, itemRef);
-    if (!*item)
-        return badDragItemErr;
-    *flavor = FlavorByType(*item, type);
+    return *item ? OSErr{noErr} : OSErr{badDragItemErr};
+}
+
+OSErr FindFlavor(DragReference ref, ItemReference itemRef, FlavorType type, FlavorRecord **flavor)
+{
+    ItemRecord *item;
+    if (OSErr err = FindItem(ref, itemRef, &item))
+        return err;
+    *flavor = FlavorByType(item, type);
     return *flavor ? OSErr{noErr} : OSErr{badDragFlavorErr};
 }
 
 // A promised flavor's data come from the sender's send proc, asked once when they are first wanted.
 OSErr FlavorWithData(DragReference ref, ItemReference itemRef, FlavorType type, FlavorRecord **flavor)
 {
-    ItemRecord *item;
-    if (OSErr err = FindFlavor(ref, itemRef, type, &item, flavor))
+    if (OSErr err = FindFlavor(ref, itemRef, type, flavor))
         return err;
     if ((*flavor)->data)
         return noErr;
@@ -124,7 +129,7 @@ OSErr FlavorWithData(DragReference ref, ItemReference itemRef, FlavorType type, 
         return cantGetFlavorErr;
     drag->sendProc(type, drag->sendRefCon, itemRef, ref);
     // The send proc may have changed the item's flavors: look again.
-    if (OSErr err = FindFlavor(ref, itemRef, type, &item, flavor))
+    if (OSErr err = FindFlavor(ref, itemRef, type, flavor))
         return err;
     return (*flavor)->data ? OSErr{noErr} : OSErr{cantGetFlavorErr};
 }
@@ -201,9 +206,8 @@ ZEL_EXTERN_C OSErr ZEL_CALL AddDragItemFlavor(DragReference theDrag, ItemReferen
 ZEL_EXTERN_C OSErr ZEL_CALL SetDragItemFlavorData(DragReference theDrag, ItemReference theItemRef, FlavorType theType,
                                                   const void *dataPtr, Size dataSize, uint32_t dataOffset)
 {
-    ItemRecord *item;
     FlavorRecord *flavor;
-    if (OSErr err = FindFlavor(theDrag, theItemRef, theType, &item, &flavor))
+    if (OSErr err = FindFlavor(theDrag, theItemRef, theType, &flavor))
         return err;
     return SetFlavorData(flavor, dataPtr, dataSize, dataOffset);
 }
@@ -221,12 +225,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL CountDragItems(DragReference theDrag, uint16_t *numI
 
 ZEL_EXTERN_C OSErr ZEL_CALL CountDragItemFlavors(DragReference theDrag, ItemReference theItemRef, uint16_t *numFlavors)
 {
-    DragRecord *drag = RecordOf(theDrag);
-    if (!drag)
-        return badDragRefErr;
-    ItemRecord *item = ItemByReference(drag, theItemRef);
-    if (!item)
-        return badDragItemErr;
+    ItemRecord *item;
+    if (OSErr err = FindItem(theDrag, theItemRef, &item))
+        return err;
     if (!numFlavors)
         return paramErr;
     *numFlavors = static_cast<uint16_t>(item->flavorCount);
@@ -250,12 +251,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetDragItemReferenceNumber(DragReference theDrag, ui
 ZEL_EXTERN_C OSErr ZEL_CALL GetFlavorType(DragReference theDrag, ItemReference theItemRef, uint16_t index,
                                           FlavorType *theType)
 {
-    DragRecord *drag = RecordOf(theDrag);
-    if (!drag)
-        return badDragRefErr;
-    ItemRecord *item = ItemByReference(drag, theItemRef);
-    if (!item)
-        return badDragItemErr;
+    ItemRecord *item;
+    if (OSErr err = FindItem(theDrag, theItemRef, &item))
+        return err;
     FlavorRecord *flavor = FlavorByIndex(item, index);
     if (!flavor)
         return badDragFlavorErr;
@@ -268,9 +266,8 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetFlavorType(DragReference theDrag, ItemReference t
 ZEL_EXTERN_C OSErr ZEL_CALL GetFlavorFlags(DragReference theDrag, ItemReference theItemRef, FlavorType theType,
                                            FlavorFlags *theFlags)
 {
-    ItemRecord *item;
     FlavorRecord *flavor;
-    if (OSErr err = FindFlavor(theDrag, theItemRef, theType, &item, &flavor))
+    if (OSErr err = FindFlavor(theDrag, theItemRef, theType, &flavor))
         return err;
     if (!theFlags)
         return paramErr;
@@ -281,9 +278,8 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetFlavorFlags(DragReference theDrag, ItemReference 
 ZEL_EXTERN_C OSErr ZEL_CALL GetFlavorDataSize(DragReference theDrag, ItemReference theItemRef, FlavorType theType,
                                               Size *dataSize)
 {
-    ItemRecord *item;
     FlavorRecord *flavor;
-    if (OSErr err = FindFlavor(theDrag, theItemRef, theType, &item, &flavor))
+    if (OSErr err = FindFlavor(theDrag, theItemRef, theType, &flavor))
         return err;
     if (!dataSize)
         return paramErr;
@@ -296,9 +292,8 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetFlavorDataSize(DragReference theDrag, ItemReferen
 ZEL_EXTERN_C OSErr ZEL_CALL GetFlavorData(DragReference theDrag, ItemReference theItemRef, FlavorType theType,
                                           void *dataPtr, Size *dataSize, uint32_t dataOffset)
 {
-    ItemRecord *item;
     FlavorRecord *flavor;
-    if (OSErr err = FindFlavor(theDrag, theItemRef, theType, &item, &flavor))
+    if (OSErr err = FindFlavor(theDrag, theItemRef, theType, &flavor))
         return err;
     if (!dataSize || !dataPtr)
         return paramErr;
@@ -318,12 +313,10 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetDragItemBounds(DragReference theDrag, ItemReferen
 {
     if (!itemBounds)
         return paramErr;
-    DragRecord *drag = RecordOf(theDrag);
-    if (!drag)
-        return badDragRefErr;
-    ItemRecord *item = ItemByReference(drag, theItemRef);
-    if (!item)
-        return badDragItemErr;
+    ItemRecord *item;
+    if (OSErr err = FindItem(theDrag, theItemRef, &item))
+        return err;
+    const DragRecord *drag = RecordOf(theDrag);
     const int16_t dh = static_cast<int16_t>(drag->mouse.h - drag->origin.h);
     const int16_t dv = static_cast<int16_t>(drag->mouse.v - drag->origin.v);
     *itemBounds = Rect{static_cast<int16_t>(item->bounds.top + dv), static_cast<int16_t>(item->bounds.left + dh),
@@ -335,12 +328,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL SetDragItemBounds(DragReference theDrag, ItemReferen
 {
     if (!itemBounds)
         return paramErr;
-    DragRecord *drag = RecordOf(theDrag);
-    if (!drag)
-        return badDragRefErr;
-    ItemRecord *item = ItemByReference(drag, theItemRef);
-    if (!item)
-        return badDragItemErr;
+    ItemRecord *item;
+    if (OSErr err = FindItem(theDrag, theItemRef, &item))
+        return err;
     item->bounds = *itemBounds;
     return noErr;
 }
