@@ -2,6 +2,7 @@
 // AppParmHandle global; GetAppParms hands out the launch parameters and ExitToShell ends the program.
 #include "core.h"
 #include "SegLoad.h"
+#include "StandardFile.h"
 #include "../files/files_services.h"
 
 #include <cstring>
@@ -104,7 +105,7 @@ void BuildAppFiles(const char *arguments)
         }
         if (argument[0]) {
             SFReply reply{};
-            DosPathToSFReply(argument, &reply);
+            ZEL_DosFSpec2MacSFReply(false, false, 0, false, false, argument, &reply);
             if (reply.good) {
                 char *entry = *sAppFiles + used;
                 std::memcpy(entry, &reply.vRefNum, 2);

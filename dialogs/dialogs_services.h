@@ -72,3 +72,12 @@ bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
 // Moves a window, dialog or alert rectangle by the positioning word of its resource: 0x280A and 0x680A
 // centre it in the main window's client area, 0xA80A on the front window; other values leave it.
 void ApplyPositionSpec(Rect *rect, uint16_t position);
+
+// ---- Modal common dialogs ----
+// Disables (enable false) or enables the host's main window (includeMain) and the visible windows of the
+// window list from `window` (fromThisWindow) or the one after it; answers the owner for a common dialog:
+// the window's own Windows window for a dialog window, else the main window.
+// PENDING: the Dialog Manager exports these and, while a modal filter runs, acts on the first window only.
+HWND ZEL_EnableWindowsEx(WindowPtr window, Boolean enable, Boolean fromThisWindow, Boolean includeMain);
+// PENDING: the Dialog Manager exports these and, while a modal filter runs, acts on the first window only.
+HWND ZEL_EnableWindows(WindowPtr window, Boolean enable, Boolean fromThisWindow);

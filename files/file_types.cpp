@@ -10,16 +10,6 @@ namespace {
 
 constexpr OSType kUnknownType = 0x3F3F3F3F; // '????'
 
-// A row of the host's extension table: 40 bytes, a type of 0 ends the table.
-#pragma pack(push, 1)
-struct ExtensionTypeRow {
-    uint32_t type;
-    char extension[3];
-    char description[33];
-};
-#pragma pack(pop)
-static_assert(sizeof(ExtensionTypeRow) == 40, "extension rows are 40 bytes");
-
 ZELFileTypeProc sFileTypeProc;
 
 // The extensions of the library's 'FCnv' resources: rows of a type and an extension with its dot, loaded
@@ -124,7 +114,7 @@ void FileTypeFromExtension(ConstStr255Param name, int16_t vRefNum, OSType *type,
     for (int i = 0; dot >= 0 && i < 3 && dot + 1 + i < length; ++i)
         extension[i] = UpperAscii(text[dot + 1 + i]);
     *type = TypeFromSFFilter(name);
-    auto row = reinterpret_cast<const ExtensionTypeRow *>(SessionFileTypeMap());
+    auto row = HostExtensionTable();
     for (; row && row->type; ++row) {
         char rowExtension[3] = {UpperAscii(row->extension[0]), UpperAscii(row->extension[1]),
                                 UpperAscii(row->extension[2])};

@@ -6,8 +6,8 @@
 #include "Aliases.h"
 #include "Files.h"
 #include "Resources.h"
-#include "StandardFile.h"
 #include "Zel.h"
+#include "../core/core_services.h"
 
 // ---- Volumes ----
 // Drive letters are volumes 1..26 (vRefNum -1 for A: .. -26 for Z:); network roots (the server and share
@@ -112,11 +112,24 @@ inline OSErr FinishCall(OSErr err, OSErr *ioResult)
 OSErr CopyForkData(int16_t fromRefNum, int16_t toRefNum);
 // The volume of a vRefNum or working-directory number (0: the current directory's); kNoVolume when none.
 int16_t VolumeOfNumber(int16_t vRefNum);
+// A row of the host's extension table (ZEL_Set_MacWin): 40 bytes, a type of 0 ends the table. The table
+// is the host's and may be read-only: it is read, never written.
+#pragma pack(push, 1)
+struct ExtensionTypeRow {
+    uint32_t type;
+    char extension[3];
+    char description[33];
+};
+#pragma pack(pop)
+static_assert(sizeof(ExtensionTypeRow) == 40, "extension rows are 40 bytes");
+inline const ExtensionTypeRow *HostExtensionTable()
+{
+    return reinterpret_cast<const ExtensionTypeRow *>(SessionFileTypeMap());
+}
 // A file's Macintosh type and creator: the host's procedure, the host's extension table, the default.
 void FileTypeFromExtension(ConstStr255Param name, int16_t vRefNum, OSType *type, OSType *creator);
 // The default type, or the type of the filter the last Standard File dialog ended with when the name
 // is the one it returned.
-// PENDING: Standard File gives the type of the filter chosen in its last dialog for the name it returned.
 OSType TypeFromSFFilter(ConstStr255Param name);
 // Windows file times as Macintosh seconds (local time from 1904) and back; 0 for times outside
 // 1904..2040, and false for seconds outside the DOS range 1980..2107 (the time is then left alone).
@@ -160,11 +173,6 @@ void ReleaseCodeResources();
 int16_t GetAppResFileRefNum();
 
 // ---- Standard File ----
-// A Windows path as a Standard File reply: good when it names a file; its directory's working-directory
-// number and its name.
-// PENDING: Standard File builds ZEL_DosFSpec2MacSFReply (filter extensions, the volume globals and the
-// remembered name) and this becomes it.
-void DosPathToSFReply(const char *path, SFReply *reply);
 // Standard File's shared OPENFILENAME record.
 void PrepareStdFileTemplate();
 
