@@ -611,15 +611,15 @@ void RunSaveDialog(Point where, ConstStr255Param prompt, ConstStr255Param origNa
 }
 
 // An FSSpec of a name in a working directory; the whole name is copied.
-OSErr FSSpecFromWD(FSSpec *spec, const unsigned char *name, int16_t wdRefNum)
+OSErr FSSpecFromWD(FSSpec *fsSpec, const unsigned char *name, int16_t wdRefNum)
 {
     WDPBRec pb{};
     pb.ioVRefNum = wdRefNum;
     OSErr err = PBGetWDInfo(&pb, false);
     if (err == noErr) {
-        spec->vRefNum = pb.ioWDVRefNum;
-        spec->parID = pb.ioWDDirID;
-        std::memcpy(spec->name, name, name[0] + 1);
+        fsSpec->vRefNum = pb.ioWDVRefNum;
+        fsSpec->parID = pb.ioWDDirID;
+        std::memcpy(fsSpec->name, name, name[0] + 1);
     }
     return err;
 }
