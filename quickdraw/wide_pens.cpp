@@ -6,6 +6,7 @@
 #include "quickdraw.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 #include <vector>
@@ -206,27 +207,73 @@ void WidePenFrameRRect(const RECT &device, int16_t ovalWidth, int16_t ovalHeight
     PaintRing(dc, outer, inner);
 }
 
-// PENDING: the wide-pen outlines build the arc's band along the inner ellipse.
+// The band of a wide arc: the outer arc every 4 degrees, then back along the inner ellipse from the
+// ray through the outer end to the ray through the outer start (a wedge through the centre when the pen
+// fills the oval), filled WINDING with the pen brush.
 void WidePenFrameArc(const RECT &r, int32_t startAngle, int32_t arcAngle)
 {
     PortDCRecord *record = CurrentPortRecord();
     HDC dc = CurrentDC();
     if (!record || !dc)
         return;
-    const int ph = record->xform.devPenSize.h, pv = record->xform.devPenSize.v;
-    // The wedge within the oval's ring.
-    int n = BuildArcPoints(r, startAngle, arcAngle, arcAngle % 360 != 0);
-    HRGN wedge = CreatePolygonRgn(ShapePoints(), n, ALTERNATE);
-    HRGN outer = CreateEllipticRgn(r.left, r.top, r.right + 1, r.bottom + 1);
-    HRGN inner = CreateEllipticRgn(r.left + ph, r.top + pv, r.right - ph + 1, r.bottom - pv + 1);
-    if (wedge && outer && inner) {
-        CombineRgn(outer, outer, inner, RGN_DIFF);
-        if (arcAngle % 360 != 0)
-            CombineRgn(outer, outer, wedge, RGN_AND);
-        SelectPenBrushAndNullPen(dc, record);
-        PaintRgn(dc, outer);
+    if (arcAngle < 0) {
+        startAngle += arcAngle;
+        arcAngle = -arcAngle;
     }
-    for (HRGN h : {wedge, outer, inner})
-        if (h)
-            DeleteObject(h);
+    if (arcAngle >= 360) {
+        WidePenFrameOval(r);
+        return;
+    }
+    const int ph = record->xform.devPenSize.h, pv = record->xform.devPenSize.v;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<POINT> band = TakeShapePoints(BuildArcPoints(r, startAngle, arcAngle, false));
+    const int n = static_cast<int>(band.size());
+    if (n == 0)
+        return;
+    if (ph < w / 2 && pv < h / 2) {
+        const double hw = w / 2.0, hh = h / 2.0, cx = r.left + hw, cy = r.top + hh;
+        const double ihw = hw - ph, ihh = hh - pv;
+        auto inner = [&](double degrees) {
+            double c, s;
+            SinCosDegrees(static_cast<int32_t>(degrees), &c, &s);
+            return POINT{static_cast<LONG>(cx + ihw * s + 0.5), static_cast<LONG>(cy - ihh * c + 0.5)};
+        };
+        int32_t start = startAngle % 360;
+        if (start < 0)
+            start += 360;
+        const int32_t end = start + arcAngle;
+        if (start % 90 == 0 && end % 90 == 0) {
+            for (int32_t a = end;; a -= 4) {
+                if (a < start)
+                    a = start;
+                band.push_back(inner(a));
+                if (a == start)
+                    break;
+            }
+        } else {
+            // Where the ray through the outer end point meets the inner ellipse.
+            constexpr double kPi = 3.14159265358979323846;
+            const double k = (ihh * hw) / (ihw * hh);
+            auto parametric = [&](int32_t e) {
+                double rad = e * kPi / 180.0;
+                double t = e % 90 == 0 ? rad : std::atan2(k * std::sin(rad), std::cos(rad));
+                while (t < 0)
+                    t += 2 * kPi;
+                return t;
+            };
+            double from = parametric(start), to = parametric(end);
+            while (to < from)
+                to += 2 * kPi;
+            for (int j = 0; j < n; ++j) {
+                double t = j == n - 1 ? from : to - j * (to - from) / n;
+                band.push_back(inner(static_cast<int32_t>(t * 180.0 / kPi + 0.5)));
+            }
+        }
+    } else {
+        band.push_back(POINT{r.left + w / 2, r.top + h / 2});
+    }
+    SelectPenBrushAndNullPen(dc, record);
+    int oldMode = SetPolyFillMode(dc, WINDING);
+    Polygon(dc, band.data(), static_cast<int>(band.size()));
+    SetPolyFillMode(dc, oldMode);
 }

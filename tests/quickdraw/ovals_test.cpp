@@ -290,6 +290,31 @@ TEST_F(Ovals, WideFramesAreThePensRing)
         }
 }
 
+// A wide arc frame is its wedge's part of the pen's ring, within a pixel both ways.
+TEST_F(Ovals, WideArcFramesAreTheWedgesRing)
+{
+    const Point pens[] = {{3, 3}, {5, 2}, {2, 6}}; // (v, h)
+    const std::pair<int16_t, int16_t> arcs[] = {{0, 90}, {30, 100}, {200, -70}, {270, 180}};
+    for (const Point &pen : pens)
+        for (auto [start, arc] : arcs) {
+            Rect r = At({50, 36});
+            Mask frame = Draw(kWhite, kBlack, [&] {
+                PenSize(pen.h, pen.v);
+                FrameArc(&r, start, arc);
+                PenNormal();
+            });
+            Mask wedge = Draw(kWhite, kBlack, [&] { PaintArc(&r, start, arc); });
+            Rect in = Inset(r, pen.h, pen.v);
+            Mask inner = Draw(kWhite, kBlack, [&] { PaintOval(&in); });
+            Mask band = wedge;
+            for (int y = 0; y < kH; ++y)
+                for (int x = 0; x < kW; ++x)
+                    band[y][x] = wedge[y][x] && !inner[y][x];
+            EXPECT_TRUE(WithinAPixel(frame, band) && WithinAPixel(band, frame))
+                << "pen " << pen.h << "x" << pen.v << " arc " << start << "," << arc << Show(frame, r) << Show(band, r);
+        }
+}
+
 // In patXor a wide frame inverts each of its pixels once: drawn twice it leaves nothing.
 TEST_F(Ovals, WideXorFramesInvertOnce)
 {
