@@ -26,8 +26,13 @@ HWND CreateDrawingWindow(int width, int height, bool topmost)
 {
     RECT frame{0, 0, width, height};
     AdjustWindowRect(&frame, WS_POPUP, FALSE);
-    HWND hwnd = CreateWindowExA(topmost ? WS_EX_TOPMOST : 0, "ZELSubWndClass", "drawing", WS_POPUP, 40, 40, frame.right - frame.left,
-                                frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    // Near the bottom-right corner of the display: a window shown there comes above the others, and the
+    // programs that send input or read the screen work at the top-left (their host windows are at 0,0).
+    const int outerWidth = frame.right - frame.left, outerHeight = frame.bottom - frame.top;
+    const int x = GetSystemMetrics(SM_CXSCREEN) - outerWidth - 16;
+    const int y = GetSystemMetrics(SM_CYSCREEN) - outerHeight - 16;
+    HWND hwnd = CreateWindowExA(topmost ? WS_EX_TOPMOST : 0, "ZELSubWndClass", "drawing", WS_POPUP, x, y, outerWidth,
+                                outerHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!hwnd)
         return nullptr;
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
