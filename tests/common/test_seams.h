@@ -10,3 +10,5 @@ ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
 // The brush the current port's pattern of `kind` (0 pen, 1 background, 2 fill) draws with, the DC's
 // colours set for it; selected into the port's DC when `select` is nonzero.
 ZEL_API HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select);
+// Before the Thread Manager's first call: run its threads on the library's own stacks instead of fibers.
+ZEL_API OSErr ZEL_CALL SelectStackSwitcher(Boolean useStacks);
