@@ -278,12 +278,9 @@ int SlotOf(ThreadID id)
 
 ThreadRecord *Current() { return sState.current >= 0 ? sState.slots[sState.current] : nullptr; }
 
-OSErr Register(ThreadRecord *record)
+// The first empty slot for the record; -617 when all eight are taken.
+OSErr TakeSlot(ThreadRecord *record)
 {
-    if (sState.count >= kSlots)
-        return threadTooManyReqsErr;
-    if (!record || !record->context)
-        return kMemFull;
     for (int i = 0; i < kSlots; ++i)
         if (!sState.slots[i]) {
             sState.slots[i] = record;
@@ -291,6 +288,15 @@ OSErr Register(ThreadRecord *record)
             return noErr;
         }
     return threadTooManyReqsErr;
+}
+
+OSErr Register(ThreadRecord *record)
+{
+    if (sState.count >= kSlots)
+        return threadTooManyReqsErr;
+    if (!record || !record->context)
+        return kMemFull;
+    return TakeSlot(record);
 }
 
 void FreeSlot(int slot)
@@ -514,12 +520,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL CreateThreadPool(ThreadStyle style, int16_t numToCre
             return kMemFull;
         *record = ThreadRecord{style, nullptr, 0, static_cast<uint32_t>(stackSize > 0 ? stackSize : 0x10000), 0,
                                nullptr, nullptr, 1, kStoppedThreadState};
-        for (int s = 0; s < kSlots; ++s)
-            if (!sState.slots[s]) {
-                sState.slots[s] = record;
-                ++sState.count;
-                break;
-            }
+        TakeSlot(record);
     }
     return noErr;
 }
