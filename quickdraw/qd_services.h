@@ -11,6 +11,8 @@
 void TearDownQuickDraw();
 // The colour dialog's CHOOSECOLOR record, prepared at session start.
 void PrepareColorDialogTemplate();
+// The Color Picker's RGB to CMY conversion is not built: it reports " RGB2CMY" and does nothing.
+void RGB2CMY(const RGBColor *rgb, void *cmy);
 
 // Default bodies of the patchable QuickDraw routines (the trap table's defaults), with their routines'
 // published arguments and calling convention.
