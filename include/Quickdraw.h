@@ -605,6 +605,49 @@ ZEL_API void ZEL_CALL FillRec(const Rect *r, const Pattern *pat);
 ZEL_API void ZEL_CALL FillCRect(const Rect *r, PixPatHandle pp);
 ZEL_API void ZEL_CALL StdRect(GrafVerb verb, const Rect *r);
 
+/* ---- Pixels, scrolling and utilities ---- */
+/* GetPixel, SetRect, OffsetRect, InsetRect, UnionRect, EqualRect and PtInRect are exported without
+   their last letter. */
+ZEL_API Boolean ZEL_CALL GetPixe(int16_t h, int16_t v);
+ZEL_API void ZEL_CALL GetCPixel(int16_t h, int16_t v, RGBColor *rgb);
+ZEL_API void ZEL_CALL SetCPixel(int16_t h, int16_t v, const RGBColor *rgb);
+ZEL_API void ZEL_CALL ScrollRect(const Rect *r, int16_t dh, int16_t dv, RgnHandle updateRgn);
+ZEL_API void ZEL_CALL AddPt(Point src, Point *dst);
+ZEL_API void ZEL_CALL SubPt(Point src, Point *dst);
+ZEL_API void ZEL_CALL SetPt(Point *pt, int16_t h, int16_t v);
+ZEL_API Boolean ZEL_CALL EqualPt(Point a, Point b);
+ZEL_API void ZEL_CALL SetRec(Rect *r, int16_t left, int16_t top, int16_t right, int16_t bottom);
+ZEL_API void ZEL_CALL OffsetRec(Rect *r, int16_t dh, int16_t dv);
+ZEL_API void ZEL_CALL InsetRec(Rect *r, int16_t dh, int16_t dv);
+ZEL_API Boolean ZEL_CALL SectRect(const Rect *a, const Rect *b, Rect *dst);
+ZEL_API void ZEL_CALL UnionRec(const Rect *a, const Rect *b, Rect *dst);
+ZEL_API Boolean ZEL_CALL EqualRec(const Rect *a, const Rect *b);
+ZEL_API Boolean ZEL_CALL EmptyRect(const Rect *r);
+ZEL_API Boolean ZEL_CALL PtInRec(Point pt, const Rect *r);
+ZEL_API void ZEL_CALL Pt2Rect(Point a, Point b, Rect *dst);
+/* The angle of pt about r's centre, clockwise from straight up, in whole degrees 0..359. */
+ZEL_API void ZEL_CALL PtToAngle(const Rect *r, Point pt, int16_t *angle);
+ZEL_API void ZEL_CALL MapPt(Point *pt, const Rect *src, const Rect *dst);
+ZEL_API void ZEL_CALL MapRect(Rect *r, const Rect *src, const Rect *dst);
+ZEL_API void ZEL_CALL MapPoly(PolyHandle poly, const Rect *src, const Rect *dst);
+ZEL_API void ZEL_CALL ScalePt(Point *pt, const Rect *src, const Rect *dst);
+ZEL_API void ZEL_CALL PortSize(int16_t width, int16_t height);
+ZEL_API void ZEL_CALL MovePortTo(int16_t left, int16_t top);
+ZEL_API int16_t ZEL_CALL Random(void);
+ZEL_API void ZEL_CALL StuffHex(Ptr thingPtr, ConstStr255Param s);
+ZEL_API int16_t ZEL_CALL QDError(void);
+ZEL_API Boolean ZEL_CALL RealColor(const RGBColor *color);
+ZEL_API void ZEL_CALL AllocCursor(void);
+/* A graphics device's search procedures, its attribute bits and the device loop. */
+typedef void (ZEL_CALL *DeviceLoopDrawingProcPtr)(int16_t depth, int16_t deviceFlags, GDHandle targetDevice,
+                                                  int32_t userData);
+ZEL_API void ZEL_CALL AddSearch(ProcPtr searchProc);
+ZEL_API void ZEL_CALL DelSearch(ProcPtr searchProc);
+ZEL_API void ZEL_CALL SetDeviceAttribute(GDHandle gd, int16_t attribute, Boolean value);
+ZEL_API Boolean ZEL_CALL TestDeviceAttribute(GDHandle gd, int16_t attribute);
+ZEL_API void ZEL_CALL DeviceLoop(RgnHandle drawingRgn, DeviceLoopDrawingProcPtr drawingProc, int32_t userData,
+                                 int32_t flags);
+
 /* ---- Cursors ---- */
 /* SetCursor, exported without its last letter; both patchable through the trap table. */
 ZEL_API void ZEL_CALL SetCurso(const Cursor *crsr);

@@ -21,8 +21,7 @@ void ZEL_CALL EraseRectImpl(const Rect *rect);
 void ZEL_CALL DefaultSetCursor(const Cursor *cursor);
 void ZEL_CALL DefaultInitCursor(void);
 // ---- QuickDraw utilities ----
-// The next value of Random: randSeed stepped as the Macintosh steps it.
-// PENDING: the QuickDraw utilities build Random on this and export it.
+// The next value of Random (the library's own seed, which the QuickDraw global randSeed does not touch).
 int16_t QuickDrawRandom();
 // ---- Cursors ----
 // PENDING: the cursor work clears the cursor table, makes the standard cursors and reads the pointer size.
@@ -130,6 +129,9 @@ void SetXformOrigin(int16_t h, int16_t v);
 void XformUpdate();
 // Port point to device point and back, in place (current record).
 void XformXY(int16_t *h, int16_t *v);
+// Sets the current record's quarter-turn rotation and mirror bits about a pivot. Reached by the test
+// programs by ordinal; no host interface.
+ZEL_EXTERN_C void ZEL_CALL SetPortTurn(int16_t rotation, uint16_t mirror, int16_t pivotH, int16_t pivotV);
 void RevXformXY(int16_t *h, int16_t *v);
 // Rectangles: Windows rectangles both ways, Macintosh rectangles forward.
 void XformWinRect(RECT *r);

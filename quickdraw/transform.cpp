@@ -419,3 +419,18 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_GlobalToMainWnd(Point *pt)
         ScreenToClient(main, &p);
     *pt = Point{xform::Clamp16(p.y + 20), xform::Clamp16(p.x)};
 }
+
+// Turns and mirrors the current port about a pivot; no host interface sets these, the test programs
+// reach it by ordinal.
+ZEL_EXTERN_C void ZEL_CALL SetPortTurn(int16_t rotation, uint16_t mirror, int16_t pivotH, int16_t pivotV)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    if (!record)
+        return;
+    PortXform &x = record->xform;
+    x.rotation = rotation;
+    x.mirror = mirror;
+    x.pivot = XformPair{pivotH, pivotV};
+    x.offsetActive = 1;
+    UpdateRecordPen(record);
+}

@@ -1,0 +1,230 @@
+// Single pixels and scrolling on a DIB port: SetCPixel/GetCPixel round trips (black reads as black),
+// one pixel whatever the pen, GetPixe; ScrollRect's moved image, erased area and update region, with
+// an origin, a clip and turned or mirrored transforms.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
+
+#include "Quickdraw.h"
+#include "qd_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr int kWidth = 24, kHeight = 20;
+const COLORREF kWhite = RGB(255, 255, 255);
+
+class Pixels : public QuickDrawTest {};
+
+RGBColor Wide(COLORREF c)
+{
+    return RGBColor{static_cast<uint16_t>(GetRValue(c) * 257), static_cast<uint16_t>(GetGValue(c) * 257),
+                    static_cast<uint16_t>(GetBValue(c) * 257)};
+}
+
+// A colour of its own for every pixel, none of them white.
+COLORREF ImageColour(int x, int y) { return RGB(10 * x + 5, 10 * y + 5, 0x80); }
+
+void PaintImage(DibSurface &surface)
+{
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            SetPixel(surface.dc(), x, y, ImageColour(x, y));
+}
+
+bool Inside(const RECT &r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+// Differences between a surface and an expected image, listed for the failure message (empty when
+// they agree).
+std::string Mismatches(const DibSurface &surface, const std::vector<COLORREF> &expected)
+{
+    std::ostringstream out;
+    int count = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (surface.Pixel(x, y) != expected[y * kWidth + x] && count++ < 8)
+                out << " (" << x << "," << y << ") is " << std::hex << surface.Pixel(x, y) << " not "
+                    << expected[y * kWidth + x] << std::dec;
+    if (count)
+        out << " [" << count << " pixels differ]";
+    return out.str();
+}
+
+} // namespace
+
+// Colours written with SetCPixel land on the right device pixel, with and without an origin, and read
+// back exactly; black reads as black.
+TEST_F(Pixels, SetAndGetCPixelRoundTrip)
+{
+    const COLORREF colours[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 0, 0), RGB(0x12, 0x34, 0x56),
+                                RGB(0, 0, 255), RGB(1, 254, 128)};
+    const struct {
+        int16_t originH, originV;
+    } origins[] = {{0, 0}, {-5, -3}, {7, 2}};
+    for (const auto &o : origins) {
+        DibPort port(kWidth, kHeight, RGB(200, 200, 200));
+        SetPor(port.port());
+        SetOrigin(o.originH, o.originV);
+        int i = 0;
+        for (COLORREF c : colours) {
+            const int16_t h = static_cast<int16_t>(o.originH + 2 + 3 * i), v = static_cast<int16_t>(o.originV + 1 + 2 * i);
+            const RGBColor rgb = Wide(c);
+            SetCPixel(h, v, &rgb);
+            EXPECT_EQ(port.surface().Pixel(h - o.originH, v - o.originV), c) << "colour " << i;
+            RGBColor back{1, 2, 3};
+            GetCPixel(h, v, &back);
+            EXPECT_TRUE(back.red == rgb.red && back.green == rgb.green && back.blue == rgb.blue)
+                << "colour " << i << " origin " << o.originH << "," << o.originV << " read " << std::hex
+                << back.red << " " << back.green << " " << back.blue;
+            EXPECT_EQ(GetPixe(h, v) != 0, c != kWhite) << "colour " << i;
+            ++i;
+        }
+        SetPor(WindowManagerPort());
+    }
+}
+
+// A point outside the clip box of a port without a window reads as middle grey.
+TEST_F(Pixels, GetCPixelOutsideTheDCReadsGrey)
+{
+    DibPort port(kWidth, kHeight);
+    SetPor(port.port());
+    RGBColor rgb{};
+    GetCPixel(kWidth + 5, 3, &rgb);
+    EXPECT_TRUE(rgb.red == 0x8080 && rgb.green == 0x8080 && rgb.blue == 0x8080);
+}
+
+// SetCPixel sets one pixel whatever the pen's size and mode, and leaves the pen's place and an open
+// polygon alone.
+TEST_F(Pixels, SetCPixelIgnoresThePen)
+{
+    DibPort port(kWidth, kHeight);
+    SetPor(port.port());
+    PenSize(3, 3);
+    PenMode(patXor);
+    MoveT(2, 2);
+    PolyHandle poly = OpenPoly();
+    MoveT(1, 1);
+    LineT(5, 5);
+    const RGBColor red = Wide(RGB(255, 0, 0));
+    SetCPixel(10, 8, &red);
+    Point pen{};
+    GetPen(&pen);
+    EXPECT_TRUE(pen.h == 5 && pen.v == 5);
+    LineT(8, 2);
+    ClosePoly();
+    ASSERT_NE(poly, nullptr);
+    EXPECT_EQ((*poly)->polySize, 10 + 4 * 3);
+    KillPoly(poly);
+    std::vector<COLORREF> expected(kWidth * kHeight, kWhite);
+    expected[8 * kWidth + 10] = RGB(255, 0, 0);
+    EXPECT_EQ(Mismatches(port.surface(), expected), "");
+    PenNormal();
+}
+
+namespace {
+
+struct ScrollCase {
+    const char *what;
+    int16_t originH, originV;
+    Rect r, clip;                        // port coordinates
+    int16_t dh, dv;
+    int16_t rotation, mirror;            // SetPortTurn about (12, 10)
+    RECT deviceR;                        // r on the device; 0 for r less the origin
+    int devDh, devDv;                    // the device distance when turned
+};
+
+Rect R(int16_t left, int16_t top, int16_t right, int16_t bottom) { return Rect{top, left, bottom, right}; }
+
+const Rect kNoClip = R(-32767, -32767, 32767, 32767);
+
+const ScrollCase kScrolls[] = {
+    {"right and down", 0, 0, R(4, 3, 16, 12), kNoClip, 3, 2, 0, 0, {}, 0, 0},
+    {"left", 0, 0, R(4, 3, 16, 12), kNoClip, -4, 0, 0, 0, {}, 0, 0},
+    {"up, after SetOrigin", -5, 4, R(-1, 7, 11, 16), kNoClip, 0, -5, 0, 0, {}, 0, 0},
+    {"further than the rectangle", 0, 0, R(2, 2, 10, 10), kNoClip, 30, 0, 0, 0, {}, 0, 0},
+    {"within a smaller clip", 0, 0, R(2, 2, 20, 18), R(5, 4, 14, 15), 2, 3, 0, 0, {}, 0, 0},
+    {"clip and origin", 3, -2, R(5, 0, 23, 16), R(8, 2, 17, 13), -3, 2, 0, 0, {}, 0, 0},
+    {"turned 180", 0, 0, R(4, 3, 16, 12), kNoClip, 3, 2, 180, 0, {8, 8, 20, 17}, -3, -2},
+    {"mirrored", 0, 0, R(4, 3, 16, 12), kNoClip, 3, 2, 0, 1, {8, 3, 20, 12}, -3, 2},
+    {"turned 90", 0, 0, R(4, 3, 16, 12), kNoClip, 3, 2, 90, 0, {10, 2, 19, 14}, -2, 3},
+};
+
+} // namespace
+
+// The image inside r and the clip moves by (dh, dv) (turned with the transform), only bits inside both
+// moving; what the move uncovers is erased in the background colour and is exactly updateRgn; nothing
+// outside changes.
+TEST_F(Pixels, ScrollRectMovesTheImageAndReportsTheUncoveredArea)
+{
+    for (const ScrollCase &c : kScrolls) {
+        DibPort port(kWidth, kHeight);
+        PaintImage(port.surface());
+        SetPor(port.port());
+        SetOrigin(c.originH, c.originV);
+        const bool turned = c.rotation || c.mirror;
+        if (turned)
+            SetPortTurn(c.rotation, c.mirror, 12, 10);
+        const bool clipped = c.clip.left != kNoClip.left;
+        if (clipped)
+            ClipRect(&c.clip);
+        RgnHandle update = NewRgn();
+        ScrollRect(&c.r, c.dh, c.dv, update);
+
+        // Device geometry: the rectangle, the part of it inside the clip, and the distance.
+        RECT r = turned ? c.deviceR
+                        : RECT{c.r.left - c.originH, c.r.top - c.originV, c.r.right - c.originH, c.r.bottom - c.originV};
+        RECT area = r;
+        if (clipped) {
+            const RECT clip{c.clip.left - c.originH, c.clip.top - c.originV, c.clip.right - c.originH,
+                            c.clip.bottom - c.originV};
+            IntersectRect(&area, &r, &clip);
+        }
+        const int dx = turned ? c.devDh : c.dh, dy = turned ? c.devDv : c.dv;
+        std::vector<COLORREF> expected(kWidth * kHeight);
+        std::vector<bool> uncovered(kWidth * kHeight, false);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                COLORREF &e = expected[y * kWidth + x];
+                e = ImageColour(x, y);
+                if (!Inside(area, x, y))
+                    continue;
+                if (Inside(area, x - dx, y - dy)) {
+                    e = ImageColour(x - dx, y - dy);
+                } else {
+                    e = kWhite;
+                    uncovered[y * kWidth + x] = true;
+                }
+            }
+        EXPECT_EQ(Mismatches(port.surface(), expected), "") << c.what;
+        if (!turned) {
+            std::string wrong;
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const Point p{static_cast<int16_t>(y + c.originV), static_cast<int16_t>(x + c.originH)};
+                    if ((PtInRgn(p, update) != 0) != uncovered[y * kWidth + x] && wrong.size() < 200)
+                        wrong += " (" + std::to_string(x) + "," + std::to_string(y) + ")";
+                }
+            EXPECT_EQ(wrong, "") << c.what << ": device pixels where updateRgn is wrong";
+        }
+        DisposeRgn(update);
+        SetPor(WindowManagerPort());
+    }
+}
+
+// Without an update region the uncovered area keeps its old pixels.
+TEST_F(Pixels, ScrollRectWithoutARegionErasesNothing)
+{
+    DibPort port(kWidth, kHeight);
+    PaintImage(port.surface());
+    SetPor(port.port());
+    const Rect r = R(0, 0, 10, 10);
+    ScrollRect(&r, 4, 0, nullptr);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(port.surface().Pixel(x, y), ImageColour(x, y)) << x << "," << y;
+        for (int x = 4; x < 10; ++x)
+            EXPECT_EQ(port.surface().Pixel(x, y), ImageColour(x - 4, y)) << x << "," << y;
+    }
+}
