@@ -63,7 +63,13 @@ void SetMemErrCell(int16_t *cell);
 // Local-heap wrappers with the memory limit, staged recovery and totals.
 HLOCAL AllocLocalBlock(UINT flags, uint32_t size);
 HLOCAL ReallocLocalBlock(HLOCAL block, uint32_t size, UINT flags);
+HLOCAL ResizeLocalBlock(HLOCAL block, uint32_t oldSize, uint32_t size, UINT flags); // old size known
 HLOCAL FreeLocalBlock(HLOCAL block);
+HLOCAL FreeLocalBlockOfSize(HLOCAL block, uint32_t size); // size known: LocalSize is not asked
+// A block kept aside for reuse leaves the totals (and the limit) as if freed, and re-enters them when
+// taken again: LocalBlockAllowed asks the memory limit first, as a new allocation would.
+bool LocalBlockAllowed(uint32_t size);
+void CountLocalBlock(uint32_t size, bool in);
 void *LockLocalBlock(HLOCAL block);
 void UnlockLocalBlock(HLOCAL block);
 HLOCAL GetLocalBlockHandle(const void *p);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -16,6 +17,9 @@ constexpr UINT kHandleFlags = LMEM_MOVEABLE | LMEM_ZEROINIT;
 
 MasterPointerBlock *sHead;
 MasterPointerBlock *sCurrent;
+// Every master-pointer block in address order, so that the block of a record is found by a binary
+// search whatever the number of live handles.
+std::vector<MasterPointerBlock *> sByAddress;
 Zone sZone;
 uint32_t sTotal; // logical bytes held by handles and pointers
 int16_t sMemErrPrivate;
@@ -73,6 +77,7 @@ MasterPointerBlock *AllocateBlock()
     trailer[1] = bytes;
     sHead = b;
     sCurrent = b;
+    sByAddress.insert(std::upper_bound(sByAddress.begin(), sByAddress.end(), b), b);
     sTotal += bytes;
     return b;
 }
@@ -85,9 +90,8 @@ MasterPointerRecord *TakeRecord()
         do {
             if (!b->full) {
                 // The stored start index is only a hint: the search cycles over every record.
-                uint16_t first = static_cast<uint16_t>(b->nextIndex % b->count);
-                for (uint16_t k = 0; k < b->count; ++k) {
-                    uint16_t i = static_cast<uint16_t>((first + k) % b->count);
+                uint16_t i = static_cast<uint16_t>(b->nextIndex % b->count);
+                for (uint16_t k = 0; k < b->count; ++k, i = static_cast<uint16_t>(i + 1 == b->count ? 0 : i + 1)) {
                     if (b->records[i].flags == 0) {
                         sCurrent = b;
                         b->nextIndex = static_cast<uint8_t>(i + 1 == b->count ? 0 : i + 1);
@@ -114,23 +118,31 @@ bool BlockContains(const MasterPointerBlock *b, const MasterPointerRecord *r)
     return p >= lo && p < hi && (p - lo) % sizeof(MasterPointerRecord) == 0;
 }
 
+// The master-pointer block holding record `r`, or NULL when `r` is no record of ours.
+MasterPointerBlock *BlockOf(const MasterPointerRecord *r)
+{
+    if (sCurrent && BlockContains(sCurrent, r))
+        return sCurrent;
+    auto after = std::upper_bound(sByAddress.begin(), sByAddress.end(), r,
+                                  [](const MasterPointerRecord *p, const MasterPointerBlock *b) {
+                                      return reinterpret_cast<uintptr_t>(p) < reinterpret_cast<uintptr_t>(b);
+                                  });
+    if (after == sByAddress.begin())
+        return nullptr;
+    MasterPointerBlock *b = *(after - 1);
+    return BlockContains(b, r) ? b : nullptr;
+}
+
 void FreeRecord(MasterPointerRecord *r)
 {
     r->data = kUnmapped;
     r->local = 0;
     r->flags = 0;
     r->size = 0;
-    MasterPointerBlock *start = sCurrent ? sCurrent : sHead;
-    if (start) {
-        MasterPointerBlock *b = start;
-        do {
-            if (BlockContains(b, r)) {
-                sCurrent = b;
-                b->full = 0;
-                return;
-            }
-            b = NextBlock(b) ? NextBlock(b) : sHead;
-        } while (b != start);
+    if (MasterPointerBlock *b = BlockOf(r)) {
+        sCurrent = b;
+        b->full = 0;
+        return;
     }
     if (SessionFlag(zelFlagHeapCheck))
         ReportHeapDamage(static_cast<LPARAM>(reinterpret_cast<uintptr_t>(r)));
@@ -143,18 +155,6 @@ void Map(MasterPointerRecord *r)
     if (MapCount(r) == 1 && !IsSubAllocated(r) && r->local)
         r->data = Addr(LockLocalBlock(LocalOf(r)));
     SetMapCount(r, MapCount(r) + 1);
-}
-
-void Unmap(MasterPointerRecord *r)
-{
-    unsigned n = MapCount(r);
-    if (n < 2)
-        return;
-    SetMapCount(r, n - 1);
-    if (n - 1 == 1 && !IsSubAllocated(r) && r->local) {
-        UnlockLocalBlock(LocalOf(r));
-        r->data = kUnmapped;
-    }
 }
 
 // Keeps a handle that is being resized out of the purge its own allocation may start: emptying it
@@ -220,6 +220,7 @@ void FreeAllMasterPointerBlocks()
         b = next;
     }
     sHead = sCurrent = nullptr;
+    sByAddress.clear();
 }
 
 uint32_t PurgeHandlesFor(uint32_t needed)
@@ -252,12 +253,7 @@ uint32_t PurgeHandlesFor(uint32_t needed)
 bool IsLiveHandle(Handle h)
 {
     auto *r = reinterpret_cast<MasterPointerRecord *>(h);
-    if (!r)
-        return false;
-    for (MasterPointerBlock *b = sHead; b; b = NextBlock(b))
-        if (BlockContains(b, r))
-            return r->data != 0 && r->data != kUnmapped;
-    return false;
+    return r && BlockOf(r) && r->data != 0 && r->data != kUnmapped;
 }
 int16_t GetHandleCBit(Handle h) { return h && (MasterRecord(h)->flags & mpCBit) ? 1 : 0; }
 void ClearHandleCBit(Handle h) { if (h) MasterRecord(h)->flags &= ~mpCBit; }
@@ -342,14 +338,15 @@ ZEL_EXTERN_C void ZEL_CALL EmptyHandle(Handle h)
         return;
     MasterPointerRecord *r = MasterRecord(h);
     if (r->local) {
-        while (MapCount(r) > 1)
-            Unmap(r);
+        if (MapCount(r) > 1)
+            SetMapCount(r, 1);
         sTotal -= r->size;
         if (IsSubAllocated(r)) {
             if (r->data && r->data != kUnmapped)
                 SubFree(DataOf(r));
         } else {
-            FreeLocalBlock(LocalOf(r));
+            // The block holds the handle's size; it is freed still mapped (see FreeLocalBlockOfSize).
+            FreeLocalBlockOfSize(LocalOf(r), r->size);
         }
         r->local = 0;
         r->flags &= ~mpSubAllocated;
@@ -440,7 +437,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             bool mapped = MapCount(r) >= 2;
             if (mapped)
                 UnlockLocalBlock(local);
-            HLOCAL moved = ReallocLocalBlock(local, size, LMEM_MOVEABLE | LMEM_ZEROINIT);
+            HLOCAL moved = ResizeLocalBlock(local, oldSize, size, LMEM_MOVEABLE | LMEM_ZEROINIT);
             r->data = kUnmapped;
             if (!moved) {
                 if (mapped)
@@ -466,10 +463,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             }
             if (r->data && r->data != kUnmapped)
                 std::memcpy(p, DataOf(r), std::min(oldSize, size));
-            HLOCAL local = LocalOf(r);
-            while (MapCount(r) > 1)
-                Unmap(r);
-            FreeLocalBlock(local);
+            FreeLocalBlockOfSize(LocalOf(r), oldSize);
             r->data = Addr(p);
             r->local = kSubAllocMark;
             r->flags |= mpSubAllocated;

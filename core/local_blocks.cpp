@@ -17,11 +17,8 @@ void CountInSize(uint32_t size)
     sLocalUnits += (size >> 16) + 1;
 }
 
-void CountIn(HLOCAL block) { CountInSize(LocalSize(block)); }
-
-void CountOut(HLOCAL block)
+void CountOutSize(uint32_t size)
 {
-    uint32_t size = LocalSize(block);
     sLocalBytes -= size;
     sLocalUnits -= (size >> 16) + 1;
 }
@@ -104,28 +101,51 @@ HLOCAL AllocLocalBlock(UINT flags, uint32_t size)
 
 HLOCAL ReallocLocalBlock(HLOCAL block, uint32_t size, UINT flags)
 {
+    return block ? ResizeLocalBlock(block, LocalSize(block), size, flags) : nullptr;
+}
+
+// A resized block's LocalSize is the size asked for (0 once discarded), a block that could not be
+// resized keeps its old one: the heap need not be asked either.
+HLOCAL ResizeLocalBlock(HLOCAL block, uint32_t oldSize, uint32_t size, UINT flags)
+{
     if (!block)
         return nullptr;
-    uint32_t old = LocalSize(block);
-    if (size > old && !LimitAllows(size - old))
+    if (size > oldSize && !LimitAllows(size - oldSize))
         return nullptr;
-    CountOut(block);
+    CountOutSize(oldSize);
     HLOCAL h;
     if (size == 0)
         h = LocalReAlloc(block, 0, flags);
     else
         h = WithRecovery(size, [&] { return LocalReAlloc(block, size, flags); });
-    CountIn(h ? h : block);
+    CountInSize(h ? size : oldSize);
     return h;
 }
 
 HLOCAL FreeLocalBlock(HLOCAL block)
 {
+    return block ? FreeLocalBlockOfSize(block, LocalSize(block)) : nullptr;
+}
+
+// LocalFree releases a block whatever its lock count, so data mapped for their whole life are freed
+// without unlocking them first.
+HLOCAL FreeLocalBlockOfSize(HLOCAL block, uint32_t size)
+{
     if (!block)
         return nullptr;
-    CountOut(block);
+    CountOutSize(size);
     LocalFree(block);
     return nullptr;
+}
+
+bool LocalBlockAllowed(uint32_t size) { return LimitAllows(size); }
+
+void CountLocalBlock(uint32_t size, bool in)
+{
+    if (in)
+        CountInSize(size);
+    else
+        CountOutSize(size);
 }
 
 void *LockLocalBlock(HLOCAL block) { return LocalLock(block); }

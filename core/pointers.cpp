@@ -1,6 +1,7 @@
 // Nonrelocatable blocks of the Memory Manager: NewPtr and its relatives, and BlockMove. A small pointer
-// is a sub-allocator block; a large one is a local-heap block of size + 8 bytes, locked for good, whose
-// first two words are 0xFFFFFFFF, so that the word before any pointer tells the two kinds apart.
+// is a sub-allocator block; a large one is a fixed local-heap block of size + 8 bytes (its handle is its
+// address, so it needs no locking), whose first two words are 0xFFFFFFFF, so that the word before any
+// pointer tells the two kinds apart.
 #include "core.h"
 
 #include <algorithm>
@@ -10,7 +11,7 @@ namespace {
 
 constexpr uint32_t kLargeMark = 0xFFFFFFFF;
 constexpr uint32_t kLargeHeader = 8;
-constexpr UINT kPointerFlags = LMEM_MOVEABLE | LMEM_ZEROINIT;
+constexpr UINT kPointerFlags = LMEM_FIXED | LMEM_ZEROINIT;
 
 uint8_t *Bytes(void *p) { return static_cast<uint8_t *>(p); }
 
@@ -21,7 +22,7 @@ bool IsLarge(void *p)
     return mark == kLargeMark;
 }
 
-HLOCAL LargeBlockOf(void *p) { return GetLocalBlockHandle(Bytes(p) - kLargeHeader); }
+HLOCAL LargeBlockOf(void *p) { return reinterpret_cast<HLOCAL>(Bytes(p) - kLargeHeader); }
 
 bool IsNoAddress(const void *p)
 {
@@ -49,10 +50,8 @@ ZEL_EXTERN_C Ptr ZEL_CALL NewPtr(Size size)
         AdjustHandleAndPointerTotal(static_cast<int32_t>(n));
         return static_cast<Ptr>(p);
     }
-    HLOCAL local = AllocLocalBlock(kPointerFlags, n + kLargeHeader);
-    void *block = local ? LockLocalBlock(local) : nullptr;
+    void *block = AllocLocalBlock(kPointerFlags, n + kLargeHeader);
     if (!block) {
-        FreeLocalBlock(local);
         SetMemErr(memFullErr);
         return nullptr;
     }
@@ -73,11 +72,9 @@ ZEL_EXTERN_C void ZEL_CALL DisposePtr(Ptr p)
         return;
     if (IsLarge(p)) {
         HLOCAL local = LargeBlockOf(p);
-        if (!local)
-            return;
-        AdjustHandleAndPointerTotal(-static_cast<int32_t>(GetLocalBlockSize(local)));
-        UnlockLocalBlock(local);
-        FreeLocalBlock(local);
+        uint32_t size = GetLocalBlockSize(local);
+        AdjustHandleAndPointerTotal(-static_cast<int32_t>(size));
+        FreeLocalBlockOfSize(local, size);
         return;
     }
     uint32_t size = SubBlockRequestedSize(p);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -54,6 +55,13 @@ static_assert(offsetof(ChunkHeader, payload) == 16, "payload at 16");
 
 // Head of the chunk list: the most recently successful chunk.
 uint32_t sChunkHead;
+// Every chunk of the list in address order, so that a block's chunk is found by a binary search
+// whatever the number of chunks.
+std::vector<uint32_t> sChunksByAddress;
+// The last chunk that emptied, kept off the list for the next chunk of its size instead of going back
+// to the local heap: a lone small block made and freed again and again would otherwise make and free a
+// chunk every time. Out of the totals while kept, as a freed chunk is.
+ChunkHeader *sSpare;
 
 uint32_t Addr(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 uint8_t *At(uint32_t a) { return reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(a)); }
@@ -137,6 +145,13 @@ void UnlinkChunk(ChunkHeader *c)
         ChunkAt(c->next)->prevLink = c->prevLink;
 }
 
+void ForgetChunkAddress(ChunkHeader *c)
+{
+    auto at = std::lower_bound(sChunksByAddress.begin(), sChunksByAddress.end(), Addr(c));
+    if (at != sChunksByAddress.end() && *at == Addr(c))
+        sChunksByAddress.erase(at);
+}
+
 void InsertChunkAtHead(ChunkHeader *c)
 {
     c->next = sChunkHead;
@@ -154,20 +169,46 @@ void MoveChunkToHead(ChunkHeader *c)
     InsertChunkAtHead(c);
 }
 
+uint32_t ChunkBytes(const ChunkHeader *c) { return kChunkHeaderBytes + c->payload; }
+
+// A chunk's block stays mapped for its whole life and is freed so (LocalFree takes a locked block).
 void ReleaseChunk(ChunkHeader *c)
 {
-    HLOCAL local = reinterpret_cast<HLOCAL>(static_cast<uintptr_t>(c->local));
-    UnlockLocalBlock(local);
-    FreeLocalBlock(local);
+    FreeLocalBlockOfSize(reinterpret_cast<HLOCAL>(static_cast<uintptr_t>(c->local)), ChunkBytes(c));
+}
+
+// Gives the kept chunk back to the local heap.
+void DropSpare()
+{
+    if (!sSpare)
+        return;
+    ChunkHeader *c = sSpare;
+    sSpare = nullptr;
+    CountLocalBlock(ChunkBytes(c), true);
+    ReleaseChunk(c);
+}
+
+// A chunk that has emptied: kept when no other is, else given back.
+void RetireChunk(ChunkHeader *c)
+{
+    UnlinkChunk(c);
+    ForgetChunkAddress(c);
+    if (sSpare) {
+        ReleaseChunk(c);
+        return;
+    }
+    CountLocalBlock(ChunkBytes(c), false);
+    sSpare = c;
 }
 
 // The chunk whose blocks may include one starting at `b`.
 ChunkHeader *ChunkHolding(const uint8_t *b)
 {
-    for (uint32_t a = sChunkHead; a; a = ChunkAt(a)->next)
-        if (BlockPlace(ChunkAt(a), b))
-            return ChunkAt(a);
-    return nullptr;
+    auto after = std::upper_bound(sChunksByAddress.begin(), sChunksByAddress.end(), Addr(b));
+    if (after == sChunksByAddress.begin())
+        return nullptr;
+    ChunkHeader *c = ChunkAt(*(after - 1));
+    return BlockPlace(c, b) ? c : nullptr;
 }
 
 // ---- free lists ----
@@ -286,24 +327,49 @@ void *TakeBlock(uint8_t *b, uint32_t s, uint32_t request)
 // A new chunk with room for at least a body of s bytes, at the head of the list, as one free block.
 // Its payload is twice the threshold, capped; never less than the block needs, so that a tiny
 // threshold cannot make a chunk too small for its first block.
+// The kept chunk serves when it has the payload a new chunk would have, and the memory limit lets it
+// back into the totals.
+ChunkHeader *TakeSpare(uint32_t payload)
+{
+    if (!sSpare || sSpare->payload != payload) {
+        DropSpare();
+        return nullptr;
+    }
+    ChunkHeader *c = sSpare;
+    sSpare = nullptr;
+    if (!LocalBlockAllowed(ChunkBytes(c))) {
+        CountLocalBlock(ChunkBytes(c), true);
+        ReleaseChunk(c);
+        return nullptr;
+    }
+    CountLocalBlock(ChunkBytes(c), true);
+    return c;
+}
+
 ChunkHeader *NewChunk(uint32_t s)
 {
     uint32_t payload = std::min(2 * SubAllocationThreshold(), kMaxChunkPayload) & ~3u;
     payload = std::max(payload, s + kTagBytes);
-    HLOCAL local = AllocLocalBlock(kChunkFlags, kChunkHeaderBytes + payload);
-    if (!local)
-        return nullptr;
-    auto *c = static_cast<ChunkHeader *>(LockLocalBlock(local));
+    ChunkHeader *c = TakeSpare(payload);
+    uint32_t local = c ? c->local : 0;
     if (!c) {
-        FreeLocalBlock(local);
-        return nullptr;
+        HLOCAL block = AllocLocalBlock(kChunkFlags, kChunkHeaderBytes + payload);
+        if (!block)
+            return nullptr;
+        c = static_cast<ChunkHeader *>(LockLocalBlock(block));
+        if (!c) {
+            FreeLocalBlock(block);
+            return nullptr;
+        }
+        local = Addr(block);
     }
     std::memset(c, 0, kChunkHeaderBytes);
-    c->local = Addr(local);
+    c->local = local;
     c->payload = payload;
     c->end = Addr(FirstBlock(c)) + payload;
     PushFree(c, FirstBlock(c), payload - kTagBytes);
     InsertChunkAtHead(c);
+    sChunksByAddress.insert(std::upper_bound(sChunksByAddress.begin(), sChunksByAddress.end(), Addr(c)), Addr(c));
     return c;
 }
 
@@ -414,11 +480,9 @@ bool SubFree(void *p)
     }
     PushFree(c, start, body);
 
-    // A chunk with nothing left in it goes back to the local heap.
-    if (start == FirstBlock(c) && body == c->payload - kTagBytes) {
-        UnlinkChunk(c);
-        ReleaseChunk(c);
-    }
+    // A chunk with nothing left in it goes back to the local heap, or is kept for the next one.
+    if (start == FirstBlock(c) && body == c->payload - kTagBytes)
+        RetireChunk(c);
     return true;
 }
 
@@ -511,4 +575,6 @@ void FreeAllSubAllocatorChunks()
         sChunkHead = c->next;
         ReleaseChunk(c);
     }
+    sChunksByAddress.clear();
+    DropSpare();
 }

@@ -13,7 +13,9 @@ namespace {
 uint32_t sThresholdSetting = 4096;
 uint32_t sFlags;
 int sDamageReports;
-int sLiveChunks;
+int sLiveChunks;  // chunks in the local-heap totals
+int sHeldChunks;  // chunk blocks taken from the local heap and not freed, counted or not
+int sChunkAllocations;
 uint32_t sLargestChunk;
 
 // Restores the stand-ins' state for every case.
@@ -25,13 +27,16 @@ protected:
         sFlags = zelFlagHeapCheck;
         sDamageReports = 0;
         sLargestChunk = 0;
+        sChunkAllocations = 0;
     }
     void TearDown() override
     {
         EXPECT_EQ(sLiveChunks, 0) << "every chunk was given back";
         EXPECT_EQ(sDamageReports, 0);
         FreeAllSubAllocatorChunks();
-        sLiveChunks = 0;
+        EXPECT_EQ(sLiveChunks, 0);
+        EXPECT_EQ(sHeldChunks, 0) << "the kept chunk goes back with the rest";
+        sLiveChunks = sHeldChunks = 0;
     }
 };
 
@@ -55,19 +60,26 @@ HLOCAL AllocLocalBlock(UINT flags, uint32_t size)
     HLOCAL h = LocalAlloc(flags, size);
     if (h) {
         ++sLiveChunks;
+        ++sHeldChunks;
+        ++sChunkAllocations;
         sLargestChunk = std::max(sLargestChunk, size);
     }
     return h;
 }
 
-HLOCAL FreeLocalBlock(HLOCAL block)
+HLOCAL FreeLocalBlockOfSize(HLOCAL block, uint32_t)
 {
     if (block) {
         --sLiveChunks;
+        --sHeldChunks;
         LocalFree(block);
     }
     return nullptr;
 }
+
+HLOCAL FreeLocalBlock(HLOCAL block) { return FreeLocalBlockOfSize(block, 0); }
+bool LocalBlockAllowed(uint32_t) { return true; }
+void CountLocalBlock(uint32_t, bool in) { sLiveChunks += in ? 1 : -1; }
 
 void *LockLocalBlock(HLOCAL block) { return LocalLock(block); }
 void UnlockLocalBlock(HLOCAL block) { LocalUnlock(block); }
@@ -131,6 +143,43 @@ TEST_F(SubAllocator, ChunkIsTwiceTheThreshold)
     void *p = SubAllocate(1);
     EXPECT_EQ(sLargestChunk, 32u + 2000u);
     SubFree(p);
+}
+
+// A chunk that empties leaves the totals at once but is kept for the next chunk of its size, so that
+// one block made and freed again and again does not make and free a chunk each time. Its blocks are
+// no longer any chunk's: a free through a stale pointer is refused while it is kept.
+TEST_F(SubAllocator, AnEmptiedChunkIsKeptForTheNextOfItsSize)
+{
+    sFlags = 0;
+    void *p = SubAllocate(32);
+    ASSERT_NE(p, nullptr);
+    EXPECT_TRUE(SubFree(p));
+    EXPECT_EQ(sLiveChunks, 0) << "out of the totals";
+    EXPECT_EQ(sHeldChunks, 1) << "kept";
+    EXPECT_FALSE(SubFree(p)) << "a block of the kept chunk is no block";
+
+    for (int i = 0; i < 100; ++i) {
+        void *q = SubAllocate(32);
+        ASSERT_NE(q, nullptr);
+        std::memset(q, 0xA5, 32);
+        EXPECT_EQ(SubBlockRequestedSize(q), 32u);
+        EXPECT_TRUE(SubFree(q));
+    }
+    EXPECT_EQ(sChunkAllocations, 1) << "the kept chunk served every time";
+
+    void *a = SubAllocate(32);
+    void *b = SubAllocate(64);
+    EXPECT_EQ(sLiveChunks, 1) << "back in the totals while used";
+    EXPECT_TRUE(SubAllocatorChunksSound(true));
+    EXPECT_TRUE(SubFree(a));
+    EXPECT_TRUE(SubFree(b));
+
+    sThresholdSetting = 1000;
+    void *small = SubAllocate(8);
+    EXPECT_EQ(sChunkAllocations, 2) << "a chunk of another size is made afresh";
+    EXPECT_EQ(sHeldChunks, 1) << "and the kept one of the old size given back";
+    EXPECT_EQ(sLargestChunk, 32u + 8192u);
+    EXPECT_TRUE(SubFree(small));
 }
 
 // A pointer may grow in place past the threshold but never past what a tag can describe.
