@@ -276,6 +276,14 @@ int SlotOf(ThreadID id)
     return -1;
 }
 
+// A thread that can be switched to: registered and not a pooled record waiting for reuse (it has no
+// context to run on).
+int LiveSlotOf(ThreadID id)
+{
+    int slot = SlotOf(id);
+    return slot >= 0 && !sState.slots[slot]->pooled ? slot : -1;
+}
+
 ThreadRecord *Current() { return sState.current >= 0 ? sState.slots[sState.current] : nullptr; }
 
 // The first empty slot for the record; -617 when all eight are taken.
@@ -551,7 +559,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetThreadState(ThreadID thread, ThreadState *state)
 ZEL_EXTERN_C OSErr ZEL_CALL SetThreadState(ThreadID thread, ThreadState newState, ThreadID suggestedThread)
 {
     THREADS_READY();
-    int slot = SlotOf(thread);
+    int slot = LiveSlotOf(thread);
     if (slot < 0)
         return threadNotFoundErr;
     if (newState == kRunningThreadState)
@@ -560,7 +568,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL SetThreadState(ThreadID thread, ThreadState newState
         sState.slots[slot]->state = newState;
         return noErr;
     }
-    int target = suggestedThread ? SlotOf(suggestedThread) : NextRunnable();
+    int target = suggestedThread ? LiveSlotOf(suggestedThread) : NextRunnable();
     if (target < 0)
         return threadNotFoundErr;
     return SwitchToSlot(target, newState);
@@ -590,7 +598,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL SetThreadStateEndCritical(ThreadID thread, ThreadSta
 ZEL_EXTERN_C OSErr ZEL_CALL YieldToThread(ThreadID suggestedThread)
 {
     THREADS_READY();
-    return SwitchToSlot(SlotOf(suggestedThread), kReadyThreadState);
+    return SwitchToSlot(LiveSlotOf(suggestedThread), kReadyThreadState);
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL YieldToAnyThread(void)

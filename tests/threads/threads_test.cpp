@@ -191,6 +191,30 @@ TEST_F(Threads, PooledRecordsAreReusedInTheirSlot)
     EXPECT_EQ(pooled, 0);
 }
 
+uint32_t ZEL_CALL RecycleItself(void *)
+{
+    ThreadID me = 0;
+    GetCurrentThrea(&me);
+    DisposeThread(me, 0, true);
+    return 0;
+}
+
+// A pooled record has no context: no call may make it run (switching to it would resume nothing).
+TEST_F(Threads, APooledRecordIsNeverSwitchedTo)
+{
+    ThreadID pooled = 0, main = 0;
+    ASSERT_EQ(NewThread(0, RecycleItself, nullptr, 0, 0, nullptr, &pooled), noErr);
+    GetCurrentThrea(&main);
+    EXPECT_EQ(YieldToThread(pooled), threadNotFoundErr);
+    EXPECT_EQ(SetThreadState(pooled, kReadyThreadState, 0), threadNotFoundErr);
+    EXPECT_EQ(SetThreadState(main, kReadyThreadState, pooled), threadNotFoundErr) << "as the suggestion";
+    EXPECT_EQ(YieldToAnyThread(), threadNotFoundErr) << "it stays out of the round robin";
+    ThreadState state = 0;
+    EXPECT_EQ(GetThreadState(pooled, &state), noErr);
+    EXPECT_EQ(state, kStoppedThreadState);
+    EXPECT_EQ(DisposeThread(pooled, 0, false), noErr);
+}
+
 TEST_F(Threads, AThreadDisposingItselfRecycledOrNot)
 {
     struct Self {
