@@ -20,7 +20,7 @@ start)
     echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' WINEARCH='$WINEARCH'"
     echo "export WINEDLLOVERRIDES='$WINEDLLOVERRIDES'"
     echo "SESSION_DISPLAY='$DISPLAY'"
-    echo "STARTED_XVFB='$XVFB_PID'"
+    echo "STARTED_XVFB='${XVFB_PID:-}'"
   } >"$STATE"
   ;;
 stop)
