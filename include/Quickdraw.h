@@ -649,9 +649,45 @@ ZEL_API void ZEL_CALL DeviceLoop(RgnHandle drawingRgn, DeviceLoopDrawingProcPtr 
                                  int32_t flags);
 
 /* ---- Cursors ---- */
-/* SetCursor, exported without its last letter; both patchable through the trap table. */
+/* A colour cursor ('crsr'): a loaded resource still holds offsets in crsrMap and crsrData. */
+#pragma pack(push, 2)
+typedef struct CCrsr {
+    int16_t crsrType;
+    PixMapHandle crsrMap;
+    Handle crsrData;
+    Handle crsrXData;
+    int16_t crsrXValid;
+    Handle crsrXHandle;
+    Bits16 crsr1Data;
+    Bits16 crsrMask;
+    Point crsrHotSpot;
+    int32_t crsrXTable;
+    int32_t crsrID;
+} CCrsr;
+#pragma pack(pop)
+typedef CCrsr *CCrsrPtr;
+typedef CCrsrPtr *CCrsrHandle;
+ZEL_STATIC_ASSERT(sizeof(CCrsr) == 96, "CCrsr is 96 bytes");
+ZEL_STATIC_ASSERT(offsetof(CCrsr, crsrHotSpot) == 84, "crsrHotSpot at 84");
+/* The standard cursors' ids for GetCursor: arrow 0 (the arrow global), I-beam 1, cross 2, plus 3, watch 4. */
+enum { iBeamCursor = 1, crossCursor = 2, plusCursor = 3, watchCursor = 4 };
+/* SetCursor, ShowCursor and GetCursor, exported without their last letter; SetCursor and InitCursor
+   are patchable through the trap table. */
 ZEL_API void ZEL_CALL SetCurso(const Cursor *crsr);
 ZEL_API void ZEL_CALL InitCursor(void);
+ZEL_API CursHandle ZEL_CALL GetCurso(int16_t cursorID);
+ZEL_API CCrsrHandle ZEL_CALL GetCCursor(int16_t crsrID);
+ZEL_API void ZEL_CALL SetCCursor(CCrsrHandle cCrsr);
+ZEL_API void ZEL_CALL DisposeCCursor(CCrsrHandle cCrsr);
+ZEL_API void ZEL_CALL HideCursor(void);
+ZEL_API void ZEL_CALL ShowCurso(void);
+ZEL_API void ZEL_CALL ObscureCursor(void);
+ZEL_API void ZEL_CALL UnobscureCursor(void);
+/* Converts a cursor record (a CCrsr when isColour) to a Windows cursor, registering it in the cursor
+   table when asked (its hot spot then carries the slot), or with create 0 gives its slot back; with
+   convert 0 the record goes back to its stored form. The Windows cursor made, or 0. */
+ZEL_API HCURSOR ZEL_CALL ZEL_VelcastCursor(int32_t create, int32_t isColour, void *record, int32_t convert,
+                                           int32_t registerIt);
 
 /* ---- Polygons ---- */
 /* OpenPoly hides the pen and records every pen move and line into a new polygon until ClosePoly. */

@@ -24,16 +24,17 @@ void ZEL_CALL DefaultInitCursor(void);
 // The next value of Random (the library's own seed, which the QuickDraw global randSeed does not touch).
 int16_t QuickDrawRandom();
 // ---- Cursors ----
-// PENDING: the cursor work clears the cursor table, makes the standard cursors and reads the pointer size.
+// Start-up (InitResources): the cursor table cleared, the standard cursors made (arrow copied into
+// the QuickDraw globals), the list-drag cursors loaded, the pointer size read from MOUSE.INI.
 void LoadCursorSettings();
-// PENDING: the cursor work frees its cache of converted cursors.
+// Session end: the converted cursors destroyed, the standard records disposed.
 void DisposeCursorCache();
-// PENDING: the cursor work drops a released 'CURS' or 'crsr' resource from its cursor cache.
+// A released 'CURS' or 'crsr' resource gives back its slot.
 void ForgetCursorResource(Handle resource, bool color);
-// PENDING: the cursor work shows the cursor again when ObscureCursor hid it.
-void UnobscureCursor();
+// Shows the cursor again when ObscureCursor hid it (the mouse moved, a menu or the application woke).
+ZEL_EXTERN_C void ZEL_CALL UnobscureCursor(void);
 // The cursor table: whether a Windows cursor is one of its 140 slots (never destroyed when replaced), and
-// the cursor of a slot.
+// the cursor of a slot (0 outside the table).
 bool IsCachedCursor(HCURSOR cursor);
 HCURSOR CachedCursorAt(int slot);
 // ---- Graphics ports and the PortDCTable ----
