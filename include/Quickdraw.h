@@ -636,6 +636,8 @@ ZEL_API void ZEL_CALL MovePortTo(int16_t left, int16_t top);
 ZEL_API int16_t ZEL_CALL Random(void);
 ZEL_API void ZEL_CALL StuffHex(Ptr thingPtr, ConstStr255Param s);
 ZEL_API int16_t ZEL_CALL QDError(void);
+/* The complementary colour (the hue turned half way round). */
+ZEL_API void ZEL_CALL InvertColor(RGBColor *color);
 ZEL_API Boolean ZEL_CALL RealColor(const RGBColor *color);
 ZEL_API void ZEL_CALL AllocCursor(void);
 /* A graphics device's search procedures, its attribute bits and the device loop. */

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "ColorPicker.h"
 #include "qd_services.h"
 #include "../core/core_services.h"
 
@@ -264,6 +265,17 @@ ZEL_EXTERN_C void ZEL_CALL StuffHex(Ptr thingPtr, ConstStr255Param s)
 }
 
 ZEL_EXTERN_C int16_t ZEL_CALL QDError(void) { return 0; }
+
+// The complementary colour: the hue turned half way round the colour wheel, saturation and value kept.
+ZEL_EXTERN_C void ZEL_CALL InvertColor(RGBColor *color)
+{
+    if (!color)
+        return;
+    HSVColor hsv{};
+    RGB2HSV(color, &hsv);
+    hsv.hue = static_cast<uint16_t>((hsv.hue >> 8) > 127 ? hsv.hue - 32767 : hsv.hue + 32767);
+    HSV2RGB(&hsv, color);
+}
 
 ZEL_STUB(Boolean, RealColor, false, (const RGBColor *))
 ZEL_STUB_VOID(AllocCursor, (void))

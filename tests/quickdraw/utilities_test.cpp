@@ -279,6 +279,27 @@ TEST_F(Utilities, StuffHexPacksDigitsHighNibbleFirst)
     EXPECT_EQ(QDError(), 0);
 }
 
+// InvertColor gives the complementary colour; greys, which have no hue, stay as they are.
+TEST_F(Utilities, InvertColorTurnsTheHueHalfWayRound)
+{
+    const struct {
+        RGBColor in, out;
+    } cases[] = {
+        {{0xFFFF, 0, 0}, {0, 0xFFFF, 0xFFFF}},      // red to cyan
+        {{0, 0, 0xFFFF}, {0xFFFF, 0xFFFF, 0}},      // blue to yellow (the hue goes back round)
+        {{0, 0x8000, 0}, {0x8000, 0, 0x8000}},      // dark green to purple
+        {{0x4000, 0x4000, 0x4000}, {0x4000, 0x4000, 0x4000}},
+    };
+    auto close = [](uint16_t a, uint16_t b) { return std::abs(int(a) - int(b)) <= 0x0200; };
+    for (const auto &c : cases) {
+        RGBColor rgb = c.in;
+        InvertColor(&rgb);
+        EXPECT_TRUE(close(rgb.red, c.out.red) && close(rgb.green, c.out.green) && close(rgb.blue, c.out.blue))
+            << std::hex << c.in.red << "," << c.in.green << "," << c.in.blue << " became " << rgb.red << ","
+            << rgb.green << "," << rgb.blue;
+    }
+}
+
 // PortSize keeps the top-left corner; MovePortTo keeps the size.
 TEST_F(Utilities, PortSizeAndMovePortToReshapePortRect)
 {
