@@ -264,9 +264,12 @@ void FillStandardPatterns()
     sStockWhiteBrush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 }
 
+static void DeleteSolidBrushes();
+
 // Session end: the standard bitmaps and every cache brush nobody holds.
 void DeleteStandardPatternBitmaps()
 {
+    DeleteSolidBrushes();
     for (HBITMAP &bitmap : sStandardBitmaps) {
         if (bitmap)
             DeleteObject(bitmap);
@@ -327,6 +330,47 @@ void FlushBrushCache()
 }
 
 HBRUSH NewSolidBrush(COLORREF colour) { return CreateSolidBrush(colour); }
+
+// Solid brushes of the colours plain patterns were last filled in, kept for the session.
+struct SolidBrushEntry {
+    COLORREF colour;
+    HBRUSH brush;
+};
+static SolidBrushEntry sSolidBrushes[8];
+static int sNextSolidBrush;
+static bool sPlainPatternsSolid = true;
+
+HBRUSH CachedSolidBrush(COLORREF colour)
+{
+    for (const SolidBrushEntry &entry : sSolidBrushes)
+        if (entry.brush && entry.colour == colour)
+            return entry.brush;
+    SolidBrushEntry &entry = sSolidBrushes[sNextSolidBrush];
+    sNextSolidBrush = (sNextSolidBrush + 1) % 8;
+    if (entry.brush)
+        DeleteObject(entry.brush);
+    entry = SolidBrushEntry{colour, CreateSolidBrush(colour)};
+    return entry.brush;
+}
+
+static void DeleteSolidBrushes()
+{
+    for (SolidBrushEntry &entry : sSolidBrushes) {
+        if (entry.brush)
+            DeleteObject(entry.brush);
+        entry = SolidBrushEntry{};
+    }
+}
+
+bool PlainPatternsSolid() { return sPlainPatternsSolid; }
+
+// Test programs compare the solid route with the pattern brush's by switching it off.
+ZEL_EXTERN_C Boolean ZEL_CALL SelectPlainPatternFills(Boolean solid)
+{
+    Boolean was = sPlainPatternsSolid;
+    sPlainPatternsSolid = solid != 0;
+    return was;
+}
 
 HBRUSH MakePatternBrush(const Pattern &pattern, const RGBColor &fore, const RGBColor &back, int16_t *kind,
                         bool *allFore, bool *allBack)
@@ -532,8 +576,15 @@ HBRUSH GetPixPatBrush(PixPatHandle pp, int16_t *kindOut, bool *allFore, bool *al
 // the DC when `select` is nonzero.
 ZEL_EXTERN_C HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select)
 {
+    return SelectPortPatternBrushPlain(kind, select, nullptr);
+}
+
+HBRUSH SelectPortPatternBrushPlain(int16_t kind, int16_t select, PlainPattern *plain)
+{
     PortDCRecord *record = CurrentPortRecord();
     GrafPtr port = CurrentPort();
+    if (plain)
+        *plain = plainNone;
     if (!record || !port || kind < 0 || kind > 2)
         return nullptr;
     if (sMaskDrawing)
@@ -573,6 +624,8 @@ ZEL_EXTERN_C HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select
 
     if (brushKind != 2)
         SetPatternBrushColors(pattern, brushKind, allFore, allBack, fore, back);
+    if (plain && brushKind == 0)
+        *plain = allFore ? plainFore : allBack ? plainBack : plainNone;
 
     HDC dc = CurrentDC();
     if (select && brush && brush != record->hbrush && dc) {

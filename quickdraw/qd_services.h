@@ -204,6 +204,15 @@ constexpr uint32_t kPaletteSwitch = 0x4000;
 // text and background colours set for it; selected into the port's DC when `select` is nonzero (0 when
 // none could be made). The brush stays the library's. Test programs reach it by ordinal.
 ZEL_EXTERN_C HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select);
+// The same, telling whether the brush is a one-bit brush of a pattern that paints only the DC's text
+// colour (all foreground) or only its background colour.
+enum PlainPattern { plainNone, plainFore, plainBack };
+HBRUSH SelectPortPatternBrushPlain(int16_t kind, int16_t select, PlainPattern *plain);
+// A solid brush of `colour` kept for the session (the caller neither deletes nor releases it).
+HBRUSH CachedSolidBrush(COLORREF colour);
+// Whether plain patterns may be filled with a solid brush (on unless a test program turned it off).
+bool PlainPatternsSolid();
+ZEL_EXTERN_C Boolean ZEL_CALL SelectPlainPatternFills(Boolean solid);
 // The QuickDraw globals' standard patterns (white, black, gray, ltGray, dkGray) and their bitmaps
 // (InitGraf); the bitmaps go and the unheld cache brushes with them at ExitGraf.
 void FillStandardPatterns();

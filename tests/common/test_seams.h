@@ -12,6 +12,9 @@ ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
 ZEL_API HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select);
 // Before the Thread Manager's first call: run its threads on the library's own stacks instead of fibers.
 ZEL_API OSErr ZEL_CALL SelectStackSwitcher(Boolean useStacks);
+// Lets plain (all-foreground or all-background) patterns be filled with a solid brush, or makes them
+// go through their one-bit pattern brush; answers the previous setting.
+ZEL_API Boolean ZEL_CALL SelectPlainPatternFills(Boolean solid);
 // Turns (0, 90, 180, 270) and mirrors (bit 0 horizontally, bit 1 vertically) the current port about a
 // pivot.
 ZEL_API void ZEL_CALL SetPortTurn(int16_t rotation, uint16_t mirror, int16_t pivotH, int16_t pivotV);

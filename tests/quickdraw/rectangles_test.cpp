@@ -374,3 +374,69 @@ TEST_F(Rectangles, FrameAddsItsOutlineToAnOpenPolygon)
     EXPECT_TRUE(PtInRgn(Point{5, 10}, open));
     DisposeRgn(open);
 }
+
+// A plain pattern (all ones or all zeros) paints one colour, so a solid brush of that colour may fill
+// it instead of the one-bit pattern brush: in every pattern mode, for the pen, background and fill
+// patterns and for colours of every kind, both routes leave the same pixels on a surface of many colours.
+TEST_F(Rectangles, PlainPatternsGiveTheSamePixelsThroughASolidBrush)
+{
+    constexpr int kSide = 12;
+    const Pattern kBlack{{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}};
+    const Pattern kWhite{{0, 0, 0, 0, 0, 0, 0, 0}};
+    struct Colours {
+        RGBColor fore, back;
+        const char *what;
+    } colours[] = {
+        {{0, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFF}, "black on white"},
+        {{0x3000, 0x9000, 0xC000}, {0xF000, 0x4000, 0x1000}, "two colours"},
+        {{0x1234, 0x5678, 0x9ABC}, {0x1234, 0x5678, 0x9ABC}, "one colour for both"},
+    };
+    const int modes[] = {patCopy, patOr, patXor, patBic, notPatCopy, notPatOr, notPatXor, notPatBic};
+    enum Verb { paint, erase, fill };
+
+    // The pixels one route leaves, on a surface whose every pixel starts in a colour of its own.
+    auto draw = [&](bool solid, const Pattern &pattern, int mode, const Colours &c, Verb verb) {
+        DibPort target(kSide, kSide);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                SetPixel(target.surface().dc(), x, y, RGB(x * 20, y * 20, (x + y) * 10));
+        SetPor(target.port());
+        RGBForeColor(&c.fore);
+        RGBBackColor(&c.back);
+        PenPat(&pattern);
+        BackPat(&pattern);
+        PenMode(static_cast<int16_t>(mode));
+        Boolean was = SelectPlainPatternFills(solid);
+        Rect r{2, 3, 10, 11};
+        if (verb == paint)
+            PaintRect(&r);
+        else if (verb == erase)
+            EraseRect(&r);
+        else
+            FillRec(&r, &pattern);
+        SelectPlainPatternFills(was);
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                pixels.push_back(target.surface().Pixel(x, y));
+        SetPor(WindowManagerPort());
+        return pixels;
+    };
+
+    for (const Pattern *pattern : {&kBlack, &kWhite})
+        for (const Colours &c : colours)
+            for (Verb verb : {paint, erase, fill})
+                for (int mode : modes) {
+                    if (verb != paint && mode != patCopy)
+                        continue; // the background and fill patterns are always copied
+                    std::vector<COLORREF> solid = draw(true, *pattern, mode, c, verb);
+                    std::vector<COLORREF> brush = draw(false, *pattern, mode, c, verb);
+                    EXPECT_EQ(solid, brush) << (pattern == &kBlack ? "all ones, " : "all zeros, ") << c.what
+                                            << ", verb " << verb << ", mode " << mode;
+                    if (mode == patCopy) {
+                        const RGBColor &painted = pattern == &kBlack ? c.fore : c.back;
+                        EXPECT_EQ(solid[5 * kSide + 5], RGB(painted.red >> 8, painted.green >> 8, painted.blue >> 8))
+                            << c.what << ", verb " << verb;
+                    }
+                }
+}
