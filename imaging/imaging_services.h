@@ -16,6 +16,11 @@ BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *boun
 void ReleasePortBits(GrafPtr port, Ptr baseAddr, BOOL copyBack);
 // Copies the current device's colours into a PixMap whose pixels are a palette-managed DIB.
 void SyncPixMapDibColors(PixMapHandle pm);
+// SetPortPix's binding: the PixMap's pixels bound to a GDI bitmap and the PixMap stored as the current
+// port's portPixMap; TRUE on success.
+BOOL BindPortPixMap(PixMapHandle pm);
+// Converts a bound PixMap's pixels back before SetPortPix unbinds it.
+void UnfoldPortPixMap(PixMapHandle pm);
 // PENDING: the PixMap bridges free the DIB and its bridge state together.
 void FreePixMapDib(PixMapHandle pm);
 // Hooks run when the palette is switched on and off on a 4-bit screen.

@@ -1,6 +1,7 @@
 // Port bits: binding a port's portBits. A port bound to its own device keeps the device mark in
 // baseAddr.
 #include "imaging_services.h"
+#include "../quickdraw/qd_services.h"
 
 // PENDING: the port-bits table of 32 application bitmaps is cleared and torn down with QuickDraw.
 void InitPortBitsTable() {}
@@ -27,3 +28,17 @@ void SyncPixMapDibColors(PixMapHandle) {}
 // PENDING: the imaging code keeps one memory DC for its transfers.
 HDC SharedMemoryDC() { return nullptr; }
 
+
+// PENDING: the PixMap bridges bind a PixMap's pixels to a GDI bitmap (and unbind for the screen and
+// offscreen markers); this form only stores the PixMap as the port's.
+BOOL BindPortPixMap(PixMapHandle pm)
+{
+    CGrafPtr port = reinterpret_cast<CGrafPtr>(CurrentPort());
+    if (!port)
+        return FALSE;
+    port->portPixMap = pm;
+    return TRUE;
+}
+
+// PENDING: the PixMap bridges convert a bound PixMap's pixels back before it is unbound.
+void UnfoldPortPixMap(PixMapHandle) {}

@@ -636,6 +636,12 @@ ZEL_API void ZEL_CALL MovePortTo(int16_t left, int16_t top);
 ZEL_API int16_t ZEL_CALL Random(void);
 ZEL_API void ZEL_CALL StuffHex(Ptr thingPtr, ConstStr255Param s);
 ZEL_API int16_t ZEL_CALL QDError(void);
+/* Rebinding the current port's pixels: a black-and-white port's bits, a colour port's PixMap. */
+ZEL_API Boolean ZEL_CALL SetPortBits(const BitMap *bm);
+ZEL_API Boolean ZEL_CALL SetPortPix(PixMapHandle pm);
+/* The DC the next port opened takes: mode bit 0 the shared memory DC, bit 1 a display DC kept in the
+   PixMap, neither a new memory DC like the current port's. */
+ZEL_API HDC ZEL_CALL ZEL_OffScreenDC(PixMapHandle pm, int16_t mode);
 /* The complementary colour (the hue turned half way round). */
 ZEL_API void ZEL_CALL InvertColor(RGBColor *color);
 ZEL_API Boolean ZEL_CALL RealColor(const RGBColor *color);

@@ -45,7 +45,6 @@ UINT sLendSavedAlign;
 HGDIOBJ sLendSavedBrush;
 Rect sLendSavedPortRect;
 
-constexpr uint16_t kPixMapVersion = 0xC000;
 constexpr int16_t kColorPortVersion = static_cast<int16_t>(0xC000);
 const Pattern kWhitePattern = {{0, 0, 0, 0, 0, 0, 0, 0}};
 const Pattern kBlackPattern = {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}};
@@ -56,9 +55,6 @@ bool IsWMgrPort(GrafPtr port) { return port && port == AsPort(sWMgrPort); }
 
 uint32_t BaseAddrMark(int index) { return (static_cast<uint32_t>(index) & 0x7FFF) | 0x8000; }
 
-// A port's baseAddr names a bitmap bound into one of the port-bits slots: a small value with bit 15
-// clear that is not the Windows-bitmap mark.
-bool IsBoundBitmapSlot(uint32_t baseAddr) { return baseAddr < 0x10000 && !(baseAddr & 0x8000) && baseAddr != 0x7FFF; }
 
 // Text is drawn from its baseline in every port.
 void SetBaselineAlignment(HDC dc)

@@ -56,6 +56,13 @@ HDC PortTableDC(int index);
 int PortRecordIndex(const PortDCRecord *record);
 // The record that belongs to a port (its patStretch entry, whose back pointer is the port), or 0.
 PortDCRecord *PortRecordOf(GrafPtr port);
+// pmVersion of a PixMap made by this library (its extension fields are valid).
+constexpr uint16_t kPixMapVersion = 0xC000;
+// A port's baseAddr names a bitmap bound into one of the port-bits slots: a small value with bit 15
+// clear that is not the Windows-bitmap mark.
+inline bool IsBoundBitmapSlot(uint32_t baseAddr) { return baseAddr < 0x10000 && !(baseAddr & 0x8000) && baseAddr != 0x7FFF; }
+// A port's baseAddr marks the port's own record (bit 15 set, below 0x10000).
+inline bool IsOwnRecordMark(uint32_t baseAddr) { return baseAddr < 0x10000 && (baseAddr & 0x8000); }
 // A colour port: the word holding portBits.rowBytes / portVersion is negative.
 inline bool IsColorPort(GrafPtr port) { return port && port->portBits.rowBytes < 0; }
 // The next port opened takes this DC (it does not own it).

@@ -1,0 +1,143 @@
+// Rebinding a port's pixels: SetPortPix moving a colour port onto a PixMap drawn through its own DC
+// (pixels land there, the bounds' top-left becomes the origin), handles that are only stored, and back;
+// SetPortBits leaving a colour port alone; ZEL_OffScreenDC's DCs and which of them the next port owns.
+#include <gtest/gtest.h>
+
+#include "Quickdraw.h"
+#include "Zel.h"
+#include "qd_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr int kWidth = 16, kHeight = 12;
+const COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+
+class PortPixels : public QuickDrawTest {};
+
+// A PixMap drawn through `dc`, with the given bounds (its baseAddr a real address, as a bound PixMap's).
+PixMapHandle DcBackedPixMap(HDC dc, const Rect &bounds)
+{
+    static char rows[kWidth * kHeight * 4];
+    PixMapHandle pm = NewPixMap();
+    (*pm)->baseAddr = rows;
+    (*pm)->pmVersion = static_cast<int16_t>(0xC000);
+    (*pm)->pmExtFlags |= pmExtDibAttached;
+    (*pm)->pmExtDC = dc;
+    (*pm)->bounds = bounds;
+    return pm;
+}
+
+int CountColour(DibSurface &surface, COLORREF colour, const RECT &area)
+{
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            n += surface.Pixel(x, y) == colour;
+    return n;
+}
+
+TEST_F(PortPixels, DcBackedPixMapTakesTheDrawingAndTheOriginFollowsItsBounds)
+{
+    struct Case {
+        const char *name;
+        Rect bounds;      // the new PixMap's bounds
+        Rect paint;       // painted in local coordinates
+        RECT expected;    // where the black lands on the new surface
+    } cases[] = {
+        {"same top-left", {0, 0, kHeight, kWidth}, {2, 3, 6, 8}, {3, 2, 8, 6}},
+        {"moved top-left", {4, 6, 4 + kHeight, 6 + kWidth}, {6, 8, 9, 12}, {2, 2, 6, 5}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        DibSurface target(kWidth, kHeight);
+        DibPort port(kWidth, kHeight);
+        SetPor(port.port());
+        PixMapHandle original = port.cport()->portPixMap;
+        PixMapHandle pm = DcBackedPixMap(target.dc(), c.bounds);
+        EXPECT_TRUE(SetPortPix(pm));
+        EXPECT_EQ(port.cport()->portPixMap, pm);
+        const Rect wide = {-100, -100, 100, 100};
+        ClipRect(&wide);
+        const RGBColor black = {0, 0, 0};
+        RGBForeColor(&black);
+        PaintRect(&c.paint);
+        const RECT whole = {0, 0, kWidth, kHeight};
+        const int area = (c.expected.right - c.expected.left) * (c.expected.bottom - c.expected.top);
+        EXPECT_EQ(CountColour(target, kBlack, c.expected), area);
+        EXPECT_EQ(CountColour(target, kBlack, whole), area) << "black outside the painted rectangle";
+        EXPECT_EQ(CountColour(port.surface(), kWhite, whole), kWidth * kHeight) << "the old surface was drawn on";
+        EXPECT_TRUE(SetPortPix(original));
+        EXPECT_EQ(port.cport()->portPixMap, original);
+        SetPor(WindowManagerPort());
+        port.Close();
+        DisposePixMap(pm);
+    }
+}
+
+TEST_F(PortPixels, NilAndMarkerHandlesAreOnlyStored)
+{
+    DibPort port(kWidth, kHeight);
+    SetPor(port.port());
+    PixMapHandle original = port.cport()->portPixMap;
+    for (uintptr_t value : {uintptr_t{0}, uintptr_t{0xFFFF}}) {
+        PixMapHandle marker = reinterpret_cast<PixMapHandle>(value);
+        EXPECT_TRUE(SetPortPix(marker));
+        EXPECT_EQ(port.cport()->portPixMap, marker);
+        EXPECT_TRUE(SetPortPix(original));
+        EXPECT_EQ(port.cport()->portPixMap, original);
+    }
+    // Drawing still reaches the port's own surface.
+    const RGBColor black = {0, 0, 0};
+    RGBForeColor(&black);
+    const Rect r = {1, 1, 3, 3};
+    PaintRect(&r);
+    EXPECT_EQ(port.surface().Pixel(1, 1), kBlack);
+    EXPECT_EQ(port.surface().Pixel(3, 3), kWhite);
+}
+
+TEST_F(PortPixels, SetPortBitsLeavesAColourPortAlone)
+{
+    DibPort port(kWidth, kHeight);
+    SetPor(port.port());
+    const CGrafPort before = *port.cport();
+    BitMap bm{};
+    bm.rowBytes = 2;
+    bm.bounds = Rect{0, 0, 8, 8};
+    EXPECT_TRUE(SetPortBits(&bm));
+    EXPECT_EQ(port.cport()->portPixMap, before.portPixMap);
+    EXPECT_EQ(port.cport()->portVersion, before.portVersion);
+}
+
+TEST_F(PortPixels, OffScreenDcIsTakenByTheNextPortAndOwnedUnlessThePixMapKeepsIt)
+{
+    DibPort current(kWidth, kHeight);
+    SetPor(current.port());
+    struct Case {
+        int16_t mode;
+        bool display;   // a DC on the display rather than a memory DC
+        bool survives;  // still a DC after the port that took it closes
+    } cases[] = {{0, false, false}, {1, false, true}, {2, true, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.mode);
+        SetPor(current.port());
+        PixMapHandle pm = NewPixMap();
+        HDC dc = ZEL_OffScreenDC(pm, c.mode);
+        ASSERT_NE(dc, nullptr);
+        EXPECT_EQ(GetObjectType(dc), static_cast<DWORD>(c.display ? OBJ_DC : OBJ_MEMDC));
+        if (c.mode & 2) {
+            EXPECT_EQ((*pm)->pmExtDC, dc) << "the display DC is kept in the PixMap";
+        }
+        CGrafPort next{};
+        OpenCPort(&next);
+        CloseCPort(&next);
+        EXPECT_EQ(GetObjectType(dc) != 0, c.survives);
+        if (c.mode & 2)
+            DeleteDC(dc);
+        DisposePixMap(pm);
+    }
+    SetPor(WindowManagerPort());
+}
+
+} // namespace
