@@ -21,6 +21,8 @@ void SyncPixMapDibColors(PixMapHandle pm);
 BOOL BindPortPixMap(PixMapHandle pm);
 // Converts a bound PixMap's pixels back before SetPortPix unbinds it.
 void UnfoldPortPixMap(PixMapHandle pm);
+// CopyPixMap's tail: the Windows bitmap behind src duplicated for dst.
+void DuplicatePixMapBitmap(PixMapHandle src, PixMapHandle dst);
 // PENDING: the PixMap bridges free the DIB and its bridge state together.
 void FreePixMapDib(PixMapHandle pm);
 // Hooks run when the palette is switched on and off on a 4-bit screen.

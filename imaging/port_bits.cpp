@@ -42,3 +42,7 @@ BOOL BindPortPixMap(PixMapHandle pm)
 
 // PENDING: the PixMap bridges convert a bound PixMap's pixels back before it is unbound.
 void UnfoldPortPixMap(PixMapHandle) {}
+
+// PENDING: the PixMap bridges duplicate the Windows bitmap behind a copied PixMap; until then the copy
+// keeps its own extension fields and no bitmap.
+void DuplicatePixMapBitmap(PixMapHandle, PixMapHandle) {}

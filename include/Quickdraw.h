@@ -642,6 +642,9 @@ ZEL_API Boolean ZEL_CALL SetPortPix(PixMapHandle pm);
 /* The DC the next port opened takes: mode bit 0 the shared memory DC, bit 1 a display DC kept in the
    PixMap, neither a new memory DC like the current port's. */
 ZEL_API HDC ZEL_CALL ZEL_OffScreenDC(PixMapHandle pm, int16_t mode);
+/* Copies: dst keeps its own colour table handle (filled with src's table) and sub-handles. */
+ZEL_API void ZEL_CALL CopyPixMap(PixMapHandle src, PixMapHandle dst);
+ZEL_API void ZEL_CALL CopyPixPat(PixPatHandle src, PixPatHandle dst);
 /* The complementary colour (the hue turned half way round). */
 ZEL_API void ZEL_CALL InvertColor(RGBColor *color);
 ZEL_API Boolean ZEL_CALL RealColor(const RGBColor *color);

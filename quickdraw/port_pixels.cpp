@@ -3,6 +3,9 @@
 #include "../core/core_services.h"
 #include "../imaging/imaging_services.h"
 
+#include <cstddef>
+#include <cstring>
+
 namespace {
 
 // Switch 0x4 of ZEL_SetFlags: a port's bits or PixMap are stored as given, with no binding.
@@ -172,4 +175,56 @@ ZEL_EXTERN_C HDC ZEL_CALL ZEL_OffScreenDC(PixMapHandle pm, int16_t mode)
     }
     SetPendingOffscreenDC(dc, recorded);
     return dc;
+}
+
+// ---- PixMap and PixPat copies ----
+
+namespace {
+
+// dst gets src's contents: resized and copied into, or a new handle when it has none. A nil src leaves
+// dst alone.
+void CopyHandleContents(Handle src, Handle *dst)
+{
+    if (!src || !*src)
+        return;
+    const Size size = GetHandleSize(src);
+    if (!*dst) {
+        Handle copy = src;
+        if (HandToHand(&copy) == noErr)
+            *dst = copy;
+        return;
+    }
+    SetHandleSize(*dst, size);
+    if (GetHandleSize(*dst) == size)
+        std::memcpy(**dst, *src, static_cast<size_t>(size));
+}
+
+} // namespace
+
+// The 50 published bytes of src into dst, dst keeping its own colour table handle (which gets src's
+// table's contents) and its own extension fields.
+ZEL_EXTERN_C void ZEL_CALL CopyPixMap(PixMapHandle src, PixMapHandle dst)
+{
+    if (!HandleHasData(src) || !HandleHasData(dst) || src == dst)
+        return;
+    CTabHandle table = (*dst)->pmTable;
+    std::memcpy(*dst, *src, offsetof(PixMap, pmExtFlags));
+    (*dst)->pmTable = table;
+    Handle dstTable = reinterpret_cast<Handle>(table);
+    CopyHandleContents(reinterpret_cast<Handle>((*src)->pmTable), &dstTable);
+    (*dst)->pmTable = reinterpret_cast<CTabHandle>(dstTable);
+    DuplicatePixMapBitmap(src, dst);
+}
+
+ZEL_EXTERN_C void ZEL_CALL CopyPixPat(PixPatHandle src, PixPatHandle dst)
+{
+    if (!HandleHasData(src) || !HandleHasData(dst) || src == dst)
+        return;
+    (*dst)->patType = (*src)->patType;
+    (*dst)->patXValid = (*src)->patXValid;
+    (*dst)->pat1Data = (*src)->pat1Data;
+    CopyPixMap((*src)->patMap, (*dst)->patMap);
+    CopyHandleContents((*src)->patData, &(*dst)->patData);
+    CopyHandleContents((*src)->patXData, &(*dst)->patXData);
+    CopyHandleContents((*src)->patXMap, &(*dst)->patXMap);
 }

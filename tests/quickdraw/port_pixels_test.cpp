@@ -1,10 +1,13 @@
 // Rebinding a port's pixels: SetPortPix moving a colour port onto a PixMap drawn through its own DC
 // (pixels land there, the bounds' top-left becomes the origin), handles that are only stored, and back;
-// SetPortBits leaving a colour port alone; ZEL_OffScreenDC's DCs and which of them the next port owns.
+// SetPortBits leaving a colour port alone; ZEL_OffScreenDC's DCs and which of them the next port owns;
+// CopyPixMap and CopyPixPat copying contents into the destination's own handles.
 #include <gtest/gtest.h>
 
 #include "Quickdraw.h"
+#include "MacMemory.h"
 #include "Zel.h"
+#include <cstring>
 #include "qd_fixture.h"
 
 using namespace testing_support;
@@ -138,6 +141,76 @@ TEST_F(PortPixels, OffScreenDcIsTakenByTheNextPortAndOwnedUnlessThePixMapKeepsIt
         DisposePixMap(pm);
     }
     SetPor(WindowManagerPort());
+}
+
+// A colour table handle of `entries` colours, entry i = (i * 0x1111, 0x2222, 0xF000 - i).
+CTabHandle TableOf(int entries, uint32_t seed)
+{
+    Handle h = NewHandle(static_cast<Size>(8 + 8 * entries));
+    CTabPtr t = reinterpret_cast<CTabPtr>(*h);
+    t->ctSeed = static_cast<int32_t>(seed);
+    t->ctFlags = 0;
+    t->ctSize = static_cast<int16_t>(entries - 1);
+    for (int i = 0; i < entries; ++i)
+        t->ctTable[i] = ColorSpec{static_cast<int16_t>(i), RGBColor{static_cast<uint16_t>(i * 0x1111), 0x2222,
+                                                                    static_cast<uint16_t>(0xF000 - i)}};
+    return reinterpret_cast<CTabHandle>(h);
+}
+
+TEST_F(PortPixels, CopyPixMapFillsTheDestinationsOwnTable)
+{
+    PixMapHandle src = NewPixMap(), dst = NewPixMap();
+    CTabHandle srcKept = (*src)->pmTable, dstKept = (*dst)->pmTable;
+    CTabHandle srcTable = TableOf(4, 77), dstTable = TableOf(2, 5);
+    (*src)->pmTable = srcTable;
+    (*dst)->pmTable = dstTable;
+    (*src)->bounds = Rect{1, 2, 30, 40};
+    (*src)->rowBytes = static_cast<int16_t>(0x8000 | 40);
+    (*src)->pixelSize = 8;
+    (*src)->cmpCount = 1;
+    const uint16_t dstExtFlags = (*dst)->pmExtFlags;
+    CopyPixMap(src, dst);
+    EXPECT_EQ((*dst)->pmTable, dstTable) << "dst keeps its table handle";
+    EXPECT_EQ(0, std::memcmp(&(*dst)->bounds, &(*src)->bounds, sizeof(Rect)));
+    EXPECT_EQ((*dst)->rowBytes, (*src)->rowBytes);
+    EXPECT_EQ((*dst)->pixelSize, 8);
+    EXPECT_EQ((*dst)->pmExtFlags, dstExtFlags) << "the extension is dst's own";
+    ASSERT_EQ(GetHandleSize(reinterpret_cast<Handle>(dstTable)), GetHandleSize(reinterpret_cast<Handle>(srcTable)));
+    EXPECT_EQ(0, std::memcmp(*dstTable, *srcTable, 8 + 8 * 4));
+    (*src)->pmTable = srcKept;
+    (*dst)->pmTable = dstKept;
+    DisposeHandle(reinterpret_cast<Handle>(srcTable));
+    DisposeHandle(reinterpret_cast<Handle>(dstTable));
+    DisposePixMap(src);
+    DisposePixMap(dst);
+}
+
+TEST_F(PortPixels, CopyPixPatCopiesFieldsAndContentsNotHandles)
+{
+    PixPatHandle src = NewPixPat(), dst = NewPixPat();
+    const Pattern pat = {{0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}};
+    (*src)->patType = 1;
+    (*src)->patXValid = -1;
+    (*src)->pat1Data = pat;
+    (*(*src)->patMap)->bounds = Rect{0, 0, 8, 8};
+    const char bytes[] = "pattern rows";
+    Handle srcData = (*src)->patData;
+    ASSERT_NE(srcData, nullptr);
+    SetHandleSize(srcData, sizeof bytes);
+    std::memcpy(*srcData, bytes, sizeof bytes);
+    Handle dstData = (*dst)->patData;
+    PixMapHandle dstMap = (*dst)->patMap;
+    CopyPixPat(src, dst);
+    EXPECT_EQ((*dst)->patType, 1);
+    EXPECT_EQ((*dst)->patXValid, -1);
+    EXPECT_EQ(0, std::memcmp(&(*dst)->pat1Data, &pat, sizeof pat));
+    EXPECT_EQ((*dst)->patMap, dstMap);
+    EXPECT_EQ((*dstMap)->bounds.right, 8);
+    EXPECT_EQ((*dst)->patData, dstData) << "dst keeps its data handle";
+    ASSERT_EQ(GetHandleSize(dstData), static_cast<Size>(sizeof bytes));
+    EXPECT_STREQ(*dstData, bytes);
+    DisposePixPat(src);
+    DisposePixPat(dst);
 }
 
 } // namespace
