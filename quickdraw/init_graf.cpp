@@ -62,6 +62,7 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
     SetQuickDrawMainWindow(SessionMainWindow());
 
     InitPortBitsTable();
+    GrowTextBuffers(512);
     InitRegionGlobals();
     FillStandardPatterns();
     FreeAllPortRecords();
@@ -144,6 +145,7 @@ void ExitGraf()
     LowMem<GDHandle>(lmDeviceList) = nullptr;
     SetGDevice(nullptr);
     FreeRegionGlobals();
+    FreeTextBuffers();
     DisposePortBitsTable();
     DisposeWidthTable();
     // Ports the application left open lose their records with the session.

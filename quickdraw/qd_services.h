@@ -263,6 +263,17 @@ void ReleasePortBrushes();
 HGDIOBJ SelectObjectMirrored(HDC dc, HGDIOBJ object);
 // Recomputes the current record's brush origin from its port's origin (SetOrigin, SetPortPix).
 void UpdateBrushOrigin();
+// The text scratch buffers: n bytes and n 32-bit entries, capacity n (512 from InitGraf). Growing
+// reallocates both at exactly n when n is above the capacity; false, with the old buffers kept, when
+// memory runs out.
+bool GrowTextBuffers(int32_t n);
+void FreeTextBuffers();
+Ptr TextByteBuffer();
+int32_t *TextLongBuffer();
+int32_t TextBufferCapacity();
+// Grows the text buffers when `grow` is positive and reports them and their capacity. Reached by the
+// test programs by ordinal; no host interface.
+ZEL_EXTERN_C int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs);
 // The pen pattern is neither all black nor all white, and patterned pens are switched on.
 bool PenPatternIsPatterned();
 bool UsePatternedPen();

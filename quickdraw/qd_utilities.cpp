@@ -340,3 +340,56 @@ ZEL_EXTERN_C void ZEL_CALL DeviceLoop(RgnHandle, DeviceLoopDrawingProcPtr drawin
     const int16_t depth = HandleHasData(pm) ? (*pm)->pixelSize : 0;
     drawingProc(depth, (*gd)->gdFlags, gd, userData);
 }
+
+// ---- Text scratch buffers ----
+// A byte buffer of n bytes and a long buffer of n 32-bit entries, shared with the text code; their
+// common capacity is 0 until InitGraf grows them.
+namespace {
+Ptr sTextBytes;
+Ptr sTextLongs;
+int32_t sTextCapacity;
+} // namespace
+
+bool GrowTextBuffers(int32_t n)
+{
+    if (n <= sTextCapacity)
+        return true;
+    // Both new buffers first: when either cannot be had, the old ones and their capacity stay.
+    Ptr bytes = NewPtr(n);
+    Ptr longs = bytes && n <= 0x1FFFFFFF ? NewPtr(n * 4) : nullptr;
+    if (!bytes || !longs) {
+        if (bytes)
+            DisposePtr(bytes);
+        return false;
+    }
+    FreeTextBuffers();
+    sTextBytes = bytes;
+    sTextLongs = longs;
+    sTextCapacity = n;
+    return true;
+}
+
+void FreeTextBuffers()
+{
+    if (sTextBytes)
+        DisposePtr(sTextBytes);
+    if (sTextLongs)
+        DisposePtr(sTextLongs);
+    sTextBytes = sTextLongs = nullptr;
+    sTextCapacity = 0;
+}
+
+Ptr TextByteBuffer() { return sTextBytes; }
+int32_t *TextLongBuffer() { return reinterpret_cast<int32_t *>(sTextLongs); }
+int32_t TextBufferCapacity() { return sTextCapacity; }
+
+ZEL_EXTERN_C int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs)
+{
+    if (grow > 0)
+        GrowTextBuffers(grow);
+    if (bytes)
+        *bytes = sTextBytes;
+    if (longs)
+        *longs = sTextLongs;
+    return sTextCapacity;
+}

@@ -18,3 +18,5 @@ ZEL_API Boolean ZEL_CALL SelectPlainPatternFills(Boolean solid);
 // Turns (0, 90, 180, 270) and mirrors (bit 0 horizontally, bit 1 vertically) the current port about a
 // pivot.
 ZEL_API void ZEL_CALL SetPortTurn(int16_t rotation, uint16_t mirror, int16_t pivotH, int16_t pivotV);
+// Grows the text scratch buffers when `grow` is positive, then reports them and answers their capacity.
+ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs);

@@ -396,3 +396,46 @@ TEST_F(Utilities, DeviceLoopCallsOnceForTheCurrentDevice)
     EXPECT_EQ(gLoopCalls[0].gd, gd);
     EXPECT_EQ(gLoopCalls[0].userData, 0x1234567);
 }
+
+namespace {
+
+// The text scratch buffers: 512 from InitGraf; a smaller or equal request keeps them; a larger one
+// reallocates both at exactly n bytes and 4n bytes; one that cannot be had keeps the old buffers and
+// their capacity.
+TEST(TextScratchBuffers, GrowOnlyUpwardAndKeepWhatTheyHaveWhenMemoryRunsOut)
+{
+    testing_support::QuickDrawGlobals();
+    Ptr bytes = nullptr, longs = nullptr;
+    const int32_t start = TextScratchBuffers(0, &bytes, &longs);
+    ASSERT_GE(start, 512);
+    ASSERT_NE(bytes, nullptr);
+    ASSERT_NE(longs, nullptr);
+    EXPECT_EQ(GetPtrSize(bytes), start);
+    EXPECT_EQ(GetPtrSize(longs), 4 * start);
+
+    struct Case {
+        int32_t grow;
+        bool reallocated;
+    } cases[] = {{100, false}, {start, false}, {start + 1000, true}, {0x1FFFFFFF, false}};
+    int32_t capacity = start;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.grow);
+        Ptr oldBytes = bytes, oldLongs = longs;
+        const int32_t now = TextScratchBuffers(c.grow, &bytes, &longs);
+        if (c.reallocated) {
+            EXPECT_EQ(now, c.grow);
+            EXPECT_EQ(GetPtrSize(bytes), c.grow);
+            EXPECT_EQ(GetPtrSize(longs), 4 * c.grow);
+            capacity = now;
+        } else {
+            EXPECT_EQ(now, capacity);
+            EXPECT_EQ(bytes, oldBytes);
+            EXPECT_EQ(longs, oldLongs);
+        }
+        // The buffers are whole: their last bytes can be written.
+        bytes[now - 1] = 1;
+        longs[4 * now - 1] = 1;
+    }
+}
+
+} // namespace
