@@ -13,6 +13,58 @@ POINT DevicePoint(int16_t h, int16_t v)
     return POINT{h, v};
 }
 
+// Windows other than NT read the pixel through a bitmap compatible with the DC and decode its bits;
+// NT reads it as a DIB. Set by a test seam to drive the decoding on NT.
+bool sCompatibleRoute = false;
+
+// The pixel at (x, y) copied into a 1 x 1 bitmap compatible with the DC and decoded by its depth: 1, 2,
+// 4 and 8 bits give a palette index (a DIB colour-table index with `dibIndices`), 16 bits 5-5-5 RGB, 24
+// and more the first three bytes as red, green and blue.
+bool ReadPixelThroughCompatibleBitmap(HDC dc, int x, int y, bool dibIndices, COLORREF *colour)
+{
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, 1, 1) : nullptr;
+    bool read = false;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        const bool copied = BitBlt(memory, 0, 0, 1, 1, dc, x, y, SRCCOPY);
+        SelectObject(memory, old);
+        BITMAP info{};
+        uint8_t bits[8] = {};
+        if (copied && GetObject(bitmap, sizeof info, &info) && GetBitmapBits(bitmap, sizeof bits, bits) > 0) {
+            int index = -1;
+            switch (info.bmBitsPixel) {
+            case 1: index = bits[0] >> 7; break;
+            case 2: index = bits[0] >> 6; break;
+            case 4: index = bits[0] >> 4; break;
+            case 8: index = bits[0]; break;
+            case 16: {
+                const unsigned v = bits[0] | (bits[1] << 8);
+                *colour = RGB(((v >> 10) & 31) * 255 / 31, ((v >> 5) & 31) * 255 / 31, (v & 31) * 255 / 31);
+                read = true;
+                break;
+            }
+            default:
+                *colour = RGB(bits[0], bits[1], bits[2]);
+                read = true;
+                break;
+            }
+            if (index >= 0) {
+                const COLORREF wanted = dibIndices ? (0x10FF0000u | static_cast<unsigned>(index))
+                                                   : PALETTEINDEX(index);
+                const COLORREF nearest = GetNearestColor(dc, wanted);
+                read = nearest != CLR_INVALID;
+                if (read)
+                    *colour = nearest;
+            }
+        }
+        DeleteObject(bitmap);
+    }
+    if (memory)
+        DeleteDC(memory);
+    return read;
+}
+
 // The colour of one pixel of a DC, read as a 24-bit bottom-up DIB (blue, green, red). A black pixel
 // reads as black. false when the pixel could not be copied.
 bool ReadPixelThroughDib(HDC dc, int x, int y, COLORREF *colour)
@@ -61,7 +113,13 @@ ZEL_EXTERN_C void ZEL_CALL GetCPixel(int16_t h, int16_t v, RGBColor *rgb)
     RECT clip{};
     bool read = false;
     if (dc && GetClipBox(dc, &clip) != ERROR && PtInRect(&clip, p)) {
-        read = ReadPixelThroughDib(dc, p.x, p.y, &colour);
+        if (sCompatibleRoute) {
+            PortDCRecord *record = CurrentPortRecord();
+            const bool dibIndices = record && (record->flags & portDCPaletteDib) && record->hdc == dc;
+            read = ReadPixelThroughCompatibleBitmap(dc, p.x, p.y, dibIndices, &colour);
+        } else {
+            read = ReadPixelThroughDib(dc, p.x, p.y, &colour);
+        }
     } else if (PortDCRecord *record = CurrentPortRecord(); record && record->hwnd) {
         // Outside the clip box of a window's port: what the screen shows at that place.
         POINT screen = p;
@@ -129,4 +187,11 @@ ZEL_EXTERN_C void ZEL_CALL ScrollRect(const Rect *rect, int16_t dh, int16_t dv, 
         if (LibrarySetting(settingScrollNoErase) == 0)
             EraseRgn(updateRgn);
     }
+}
+
+ZEL_EXTERN_C Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on)
+{
+    const Boolean was = sCompatibleRoute ? TRUE : FALSE;
+    sCompatibleRoute = on != 0;
+    return was;
 }

@@ -274,6 +274,9 @@ int32_t TextBufferCapacity();
 // Grows the text buffers when `grow` is positive and reports them and their capacity. Reached by the
 // test programs by ordinal; no host interface.
 ZEL_EXTERN_C int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs);
+// GetCPixel reads through a bitmap compatible with the DC and decodes its bits (the route of Windows
+// other than NT) while on; answers the previous setting. Reached by the test programs by ordinal.
+ZEL_EXTERN_C Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
 // The pen pattern is neither all black nor all white, and patterned pens are switched on.
 bool PenPatternIsPatterned();
 bool UsePatternedPen();

@@ -20,3 +20,6 @@ ZEL_API Boolean ZEL_CALL SelectPlainPatternFills(Boolean solid);
 ZEL_API void ZEL_CALL SetPortTurn(int16_t rotation, uint16_t mirror, int16_t pivotH, int16_t pivotV);
 // Grows the text scratch buffers when `grow` is positive, then reports them and answers their capacity.
 ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs);
+// GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
+// Windows other than NT); answers the previous setting.
+ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);

@@ -3,6 +3,7 @@
 // an origin, a clip and turned or mirrored transforms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <vector>
 
@@ -228,3 +229,96 @@ TEST_F(Pixels, ScrollRectWithoutARegionErasesNothing)
             EXPECT_EQ(port.surface().Pixel(x, y), ImageColour(x - 4, y)) << x << "," << y;
     }
 }
+
+namespace {
+
+// A DIB section of `bits` per pixel in its own memory DC; a colour table (for up to 8 bits) of the
+// default palette's first entries, so that a palette index and a table index name the same colour.
+struct IndexedDib {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ displaced = nullptr;
+    uint8_t *rows = nullptr;
+    int stride = 0;
+    IndexedDib(int bits, int width, int height)
+    {
+        struct {
+            BITMAPINFOHEADER header;
+            RGBQUAD colours[256];
+        } info{};
+        info.header.biSize = sizeof info.header;
+        info.header.biWidth = width;
+        info.header.biHeight = -height;
+        info.header.biPlanes = 1;
+        info.header.biBitCount = static_cast<WORD>(bits);
+        info.header.biCompression = BI_RGB;
+        if (bits <= 8) {
+            PALETTEENTRY entries[16] = {};
+            GetPaletteEntries(static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), 0, 16, entries);
+            const int count = std::min(1 << bits, 16);
+            for (int i = 0; i < count; ++i)
+                info.colours[i] = RGBQUAD{entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
+            info.header.biClrUsed = static_cast<DWORD>(count);
+        }
+        dc = CreateCompatibleDC(nullptr);
+        void *bitsPtr = nullptr;
+        bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bitsPtr, nullptr, 0);
+        rows = static_cast<uint8_t *>(bitsPtr);
+        stride = ((width * bits + 31) / 32) * 4;
+        displaced = SelectObject(dc, bitmap);
+        SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    }
+    ~IndexedDib()
+    {
+        SelectObject(dc, displaced);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
+
+COLORREF DefaultPaletteColour(int i)
+{
+    PALETTEENTRY e{};
+    GetPaletteEntries(static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), static_cast<UINT>(i), 1, &e);
+    return RGB(e.peRed, e.peGreen, e.peBlue);
+}
+
+// The route of Windows other than NT: the pixel is copied into a bitmap like the DC's and its bits
+// decoded. Pixel x = 1 of the first row is set (so the copy must take the right pixel and the decoding
+// its top bits) and read back at 1, 4, 8 and 16 bits (Windows makes no 2-bit DIB sections).
+TEST_F(Pixels, CompatibleRouteDecodesEveryDepth)
+{
+    struct Case {
+        int bits;
+        uint8_t b0, b1, b2, b3; // the first row's first bytes
+        COLORREF expected;
+    } cases[] = {
+        {1, 0x40, 0, 0, 0, DefaultPaletteColour(1)},            // pixel 1 = 1
+        {4, 0x09, 0, 0, 0, DefaultPaletteColour(9)},            // pixel 1 = 9
+        {8, 0x00, 0x0C, 0, 0, DefaultPaletteColour(12)},        // pixel 1 = 12
+        {16, 0x00, 0x00, 0x1F, 0x00, RGB(0, 0, 255)},        // pixel 1 (bytes 2..3) = 0x001F, blue
+        {16, 0x00, 0x00, 0x00, 0x7C, RGB(255, 0, 0)},        // 0x7C00, red
+        {16, 0x00, 0x00, 0x50, 0x02, RGB(0, 148, 131)},         // 0x0250: 0, 18, 16 of 31
+    };
+    const Boolean was = SelectCompatiblePixelRoute(TRUE);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.bits);
+        IndexedDib dib(c.bits, 8, 2);
+        ASSERT_NE(dib.rows, nullptr);
+        GdiFlush();
+        dib.rows[0] = c.b0;
+        dib.rows[1] = c.b1;
+        dib.rows[2] = c.b2;
+        dib.rows[3] = c.b3;
+        CGrafPort port{};
+        OpenPortForHDC(&port, dib.dc);
+        RGBColor rgb{};
+        GetCPixel(1, 0, &rgb);
+        EXPECT_EQ(RGB(rgb.red >> 8, rgb.green >> 8, rgb.blue >> 8), c.expected);
+        SetPor(WindowManagerPort());
+        CloseCPort(&port);
+    }
+    SelectCompatiblePixelRoute(was);
+}
+
+} // namespace
