@@ -241,14 +241,7 @@ ZEL_EXTERN_C void ZEL_CALL StdLine(Point newPt)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record)
         return;
-    // A custom lineProc that calls StdLine must not be called back by anything the path does.
-    QDProcs *procs = port->grafProcs;
-    QDLineProcPtr saved = procs ? procs->lineProc : nullptr;
-    if (procs)
-        procs->lineProc = nullptr;
-    StandardLinePath(port, record, newPt);
-    if (procs)
-        procs->lineProc = saved;
+    RunWithOwnProcCleared(port, &QDProcs::lineProc, [&] { StandardLinePath(port, record, newPt); });
 }
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_MoveFixedAmount(BOOL relative, Fixed dh, Fixed dv)

@@ -498,13 +498,7 @@ ZEL_EXTERN_C void ZEL_CALL StdOval(GrafVerb verb, const Rect *r)
     GrafPtr port = CurrentPort();
     if (!port)
         return;
-    QDProcs *procs = port->grafProcs;
-    QDOvalProcPtr saved = procs ? procs->ovalProc : nullptr;
-    if (procs)
-        procs->ovalProc = nullptr;
-    OvalDrawCore(verb, r);
-    if (procs)
-        procs->ovalProc = saved;
+    RunWithOwnProcCleared(port, &QDProcs::ovalProc, [&] { OvalDrawCore(verb, r); });
 }
 
 ZEL_EXTERN_C void ZEL_CALL FrameOval(const Rect *r) { OvalDrawCore(verbFrame, r); HiliteOff(); }
@@ -530,13 +524,7 @@ ZEL_EXTERN_C void ZEL_CALL StdRRect(GrafVerb verb, const Rect *r, int16_t ovalWi
     GrafPtr port = CurrentPort();
     if (!port)
         return;
-    QDProcs *procs = port->grafProcs;
-    QDRRectProcPtr saved = procs ? procs->rRectProc : nullptr;
-    if (procs)
-        procs->rRectProc = nullptr;
-    RRectDrawCore(verb, r, ovalWidth, ovalHeight);
-    if (procs)
-        procs->rRectProc = saved;
+    RunWithOwnProcCleared(port, &QDProcs::rRectProc, [&] { RRectDrawCore(verb, r, ovalWidth, ovalHeight); });
 }
 
 ZEL_EXTERN_C void ZEL_CALL FrameRoundRect(const Rect *r, int16_t w, int16_t h) { RRectDrawCore(verbFrame, r, w, h); HiliteOff(); }
@@ -562,13 +550,7 @@ ZEL_EXTERN_C void ZEL_CALL StdArc(GrafVerb verb, const Rect *r, int16_t startAng
     GrafPtr port = CurrentPort();
     if (!port)
         return;
-    QDProcs *procs = port->grafProcs;
-    QDArcProcPtr saved = procs ? procs->arcProc : nullptr;
-    if (procs)
-        procs->arcProc = nullptr;
-    ArcDrawCore(verb, r, startAngle, arcAngle);
-    if (procs)
-        procs->arcProc = saved;
+    RunWithOwnProcCleared(port, &QDProcs::arcProc, [&] { ArcDrawCore(verb, r, startAngle, arcAngle); });
 }
 
 ZEL_EXTERN_C void ZEL_CALL FrameArc(const Rect *r, int16_t s, int16_t a) { ArcDrawCore(verbFrame, r, s, a); HiliteOff(); }

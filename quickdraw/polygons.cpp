@@ -297,13 +297,7 @@ ZEL_EXTERN_C void ZEL_CALL StdPoly(GrafVerb verb, PolyHandle poly)
     GrafPtr port = CurrentPort();
     if (!port)
         return;
-    QDProcs *procs = port->grafProcs;
-    QDPolyProcPtr saved = procs ? procs->polyProc : nullptr;
-    if (procs)
-        procs->polyProc = nullptr;
-    StdPolyCore(verb, poly);
-    if (procs)
-        procs->polyProc = saved;
+    RunWithOwnProcCleared(port, &QDProcs::polyProc, [&] { StdPolyCore(verb, poly); });
 }
 
 ZEL_EXTERN_C void ZEL_CALL FramePoly(PolyHandle poly) { StdPolyCore(verbFrame, poly); HiliteOff(); }

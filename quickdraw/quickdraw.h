@@ -157,3 +157,18 @@ void FillRectWithRop2(int rop2, int kind, int left, int top, int right, int bott
 // Frames a rectangle given in port coordinates (`macRect`, for region and polygon recording) and as a
 // device rectangle (for drawing), the pen inside it.
 void FrameRectDevice(const Rect *macRect, int left, int top, int right, int bottom);
+
+// Runs a standard bottleneck's core with the port's own slot for that bottleneck cleared, so that a
+// custom procedure which calls the standard one is not called back by anything the core does; the
+// slot is put back afterwards.
+template <typename Proc, typename Core>
+void RunWithOwnProcCleared(GrafPtr port, Proc QDProcs::*slot, Core core)
+{
+    QDProcs *procs = port->grafProcs;
+    Proc saved = procs ? procs->*slot : nullptr;
+    if (procs)
+        procs->*slot = nullptr;
+    core();
+    if (procs)
+        procs->*slot = saved;
+}

@@ -304,14 +304,7 @@ ZEL_EXTERN_C void ZEL_CALL StdRect(GrafVerb verb, const Rect *r)
     GrafPtr port = CurrentPort();
     if (!port)
         return;
-    // A custom rectProc that calls StdRect must not be called back by the core.
-    QDProcs *procs = port->grafProcs;
-    QDRectProcPtr saved = procs ? procs->rectProc : nullptr;
-    if (procs)
-        procs->rectProc = nullptr;
-    RectDrawCore(verb, r);
-    if (procs)
-        procs->rectProc = saved;
+    RunWithOwnProcCleared(port, &QDProcs::rectProc, [&] { RectDrawCore(verb, r); });
 }
 
 ZEL_EXTERN_C void ZEL_CALL FrameRec(const Rect *r)

@@ -148,14 +148,11 @@ void DrawAndMark(GrafVerb verb, RgnHandle rgn)
 ZEL_EXTERN_C void ZEL_CALL StdRgn(GrafVerb verb, RgnHandle rgn)
 {
     GrafPtr port = CurrentPort();
-    if (port && port->grafProcs) {
-        QDRgnProcPtr saved = port->grafProcs->rgnProc;
-        port->grafProcs->rgnProc = nullptr;
+    if (!port) {
         RgnDrawCore(verb, rgn);
-        port->grafProcs->rgnProc = saved;
         return;
     }
-    RgnDrawCore(verb, rgn);
+    RunWithOwnProcCleared(port, &QDProcs::rgnProc, [&] { RgnDrawCore(verb, rgn); });
 }
 
 ZEL_EXTERN_C void ZEL_CALL FrameRg(RgnHandle rgn) { DrawAndMark(kFrame, rgn); }
