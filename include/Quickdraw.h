@@ -645,6 +645,13 @@ ZEL_API HDC ZEL_CALL ZEL_OffScreenDC(PixMapHandle pm, int16_t mode);
 /* Copies: dst keeps its own colour table handle (filled with src's table) and sub-handles. */
 ZEL_API void ZEL_CALL CopyPixMap(PixMapHandle src, PixMapHandle dst);
 ZEL_API void ZEL_CALL CopyPixPat(PixPatHandle src, PixPatHandle dst);
+/* Makes the PixPat an RGB pattern: the colour drawn solid (its one-bit form black). */
+ZEL_API void ZEL_CALL MakeRGBPat(PixPatHandle pp, const RGBColor *color);
+/* Copies srcRect of srcBits into dstRect of dstBits through the mask's maskRect (mode and maskRgn are
+   not examined). */
+ZEL_API void ZEL_CALL CopyDeepMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
+                                   const Rect *srcRect, const Rect *maskRect, const Rect *dstRect, int16_t mode,
+                                   RgnHandle maskRgn);
 /* The complementary colour (the hue turned half way round). */
 ZEL_API void ZEL_CALL InvertColor(RGBColor *color);
 ZEL_API Boolean ZEL_CALL RealColor(const RGBColor *color);

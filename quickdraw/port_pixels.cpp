@@ -227,4 +227,32 @@ ZEL_EXTERN_C void ZEL_CALL CopyPixPat(PixPatHandle src, PixPatHandle dst)
     CopyHandleContents((*src)->patData, &(*dst)->patData);
     CopyHandleContents((*src)->patXData, &(*dst)->patXData);
     CopyHandleContents((*src)->patXMap, &(*dst)->patXMap);
+    // dst's brush was made for its old pattern: drop it so that the next use builds one for the copy,
+    // and carry the colour of an RGB pattern.
+    const int16_t xValid = (*dst)->patXValid;
+    InvalidatePixPatBrush(dst);
+    (*dst)->patXValid = xValid;
+    (*dst)->patRGB = (*src)->patRGB;
+}
+
+// An RGB pattern: the colour drawn solid, with black as its one-bit form.
+ZEL_EXTERN_C void ZEL_CALL MakeRGBPat(PixPatHandle pp, const RGBColor *color)
+{
+    if (!HandleHasData(pp) || !color)
+        return;
+    InvalidatePixPatBrush(pp);
+    (*pp)->patType = 2;
+    (*pp)->pat1Data = LowMem<Pattern>(lmBlack);
+    (*pp)->patRGB = *color;
+    int16_t kind = 0;
+    bool allFore = false, allBack = false;
+    RGBColor fore{}, back{};
+    GetPixPatBrush(pp, &kind, &allFore, &allBack, &fore, &back);
+}
+
+ZEL_EXTERN_C void ZEL_CALL CopyDeepMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
+                                        const Rect *srcRect, const Rect *maskRect, const Rect *dstRect, int16_t,
+                                        RgnHandle)
+{
+    CopyMask(srcBits, maskBits, dstBits, srcRect, maskRect, dstRect);
 }

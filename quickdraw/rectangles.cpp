@@ -101,8 +101,9 @@ void ComputeFrameSides(int l, int t, int r, int b, int pv, int ph)
 // brush; a pixel pattern's image is tiled across the rectangle from its top-left corner.
 void FillColorPortRect(CGrafPtr cport, const RECT &r)
 {
+    // Only a full pixel pattern has an image to tile; an RGB pattern's colour is its brush.
     PixPatHandle pp = cport->fillPixPat;
-    const PixMap *map = HandleHasData(pp) && (*pp)->patType != 0 && HandleHasData((*pp)->patMap)
+    const PixMap *map = HandleHasData(pp) && (*pp)->patType == 1 && HandleHasData((*pp)->patMap)
                             ? *(*pp)->patMap
                             : nullptr;
     int tileW = map ? map->bounds.right - map->bounds.left : 0;

@@ -1,7 +1,8 @@
 // Rebinding a port's pixels: SetPortPix moving a colour port onto a PixMap drawn through its own DC
 // (pixels land there, the bounds' top-left becomes the origin), handles that are only stored, and back;
 // SetPortBits leaving a colour port alone; ZEL_OffScreenDC's DCs and which of them the next port owns;
-// CopyPixMap and CopyPixPat copying contents into the destination's own handles.
+// CopyPixMap and CopyPixPat copying contents into the destination's own handles (a copied pattern then
+// draws as its source); MakeRGBPat's solid colour.
 #include <gtest/gtest.h>
 
 #include "Quickdraw.h"
@@ -211,6 +212,54 @@ TEST_F(PortPixels, CopyPixPatCopiesFieldsAndContentsNotHandles)
     EXPECT_STREQ(*dstData, bytes);
     DisposePixPat(src);
     DisposePixPat(dst);
+}
+
+// The colour of each RGB pattern fills the rectangle solid; making the same PixPat again with another
+// colour must not keep the brush of the first. A pattern copied onto one whose brush is already made
+// draws as the copy, colour included.
+TEST_F(PortPixels, RgbPatternsDrawTheirColourAlsoWhenRemadeOrCopied)
+{
+    DibPort target(kWidth, kHeight);
+    SetPor(target.port());
+    const Rect r{2, 3, 9, 12};
+    const RECT inside{3, 2, 12, 9};
+    const int area = (inside.right - inside.left) * (inside.bottom - inside.top);
+    struct Colour {
+        RGBColor rgb;
+        COLORREF pixel;
+    } colours[] = {
+        {{0xFFFF, 0x8080, 0x0000}, RGB(0xFF, 0x80, 0x00)},
+        {{0x0000, 0x4040, 0xC0C0}, RGB(0x00, 0x40, 0xC0)},
+        {{0x0000, 0x0000, 0x0000}, kBlack},
+    };
+
+    PixPatHandle pp = NewPixPat();
+    ASSERT_NE(pp, nullptr);
+    for (const Colour &c : colours) {
+        SCOPED_TRACE(c.pixel);
+        MakeRGBPat(pp, &c.rgb);
+        EXPECT_EQ((*pp)->patType, 2);
+        EXPECT_EQ(0, std::memcmp(&(*pp)->pat1Data, &::qd.black, sizeof(Pattern)));
+        EraseRect(&target.port()->portRect);
+        FillCRect(&r, pp);
+        EXPECT_EQ(CountColour(target.surface(), c.pixel, inside), area);
+        EXPECT_EQ(CountColour(target.surface(), kWhite, RECT{0, 0, kWidth, kHeight}), kWidth * kHeight - area);
+    }
+
+    // dst's brush is made (for a one-bit gray pattern), then an RGB pattern is copied onto it.
+    PixPatHandle dst = NewPixPat();
+    ASSERT_NE(dst, nullptr);
+    (*dst)->pat1Data = ::qd.gray;
+    (*dst)->patXValid = -1;
+    FillCRect(&r, dst);
+    MakeRGBPat(pp, &colours[0].rgb);
+    CopyPixPat(pp, dst);
+    EraseRect(&target.port()->portRect);
+    FillCRect(&r, dst);
+    EXPECT_EQ(CountColour(target.surface(), colours[0].pixel, inside), area);
+    DisposePixPat(dst);
+    DisposePixPat(pp);
+    SetPor(WindowManagerPort());
 }
 
 } // namespace
