@@ -321,4 +321,41 @@ TEST_F(Pixels, CompatibleRouteDecodesEveryDepth)
     SelectCompatiblePixelRoute(was);
 }
 
+// A port drawing through a palette-managed DIB reads an index through the DIB's own colour table, not
+// through the logical palette: entry 12 is given a colour the default palette does not have there.
+TEST_F(Pixels, CompatibleRouteReadsAPaletteDibsIndexThroughItsColourTable)
+{
+    const COLORREF own = RGB(10, 200, 30);
+    ASSERT_NE(own, DefaultPaletteColour(12));
+    IndexedDib dib(8, 8, 2);
+    ASSERT_NE(dib.rows, nullptr);
+    const RGBQUAD entry{GetBValue(own), GetGValue(own), GetRValue(own), 0};
+    ASSERT_EQ(SetDIBColorTable(dib.dc, 12, 1, &entry), 1u);
+    GdiFlush();
+    dib.rows[1] = 12;
+
+    DibPort port(kWidth, kHeight);
+    SetPor(port.port());
+    PixMapHandle original = port.cport()->portPixMap;
+    PixMapHandle pm = NewPixMap();
+    ASSERT_NE(pm, nullptr);
+    (*pm)->baseAddr = reinterpret_cast<Ptr>(dib.rows);
+    (*pm)->pmVersion = static_cast<int16_t>(0xC000);
+    (*pm)->pmExtFlags |= pmExtDibAttached;
+    (*pm)->pmExtDC = dib.dc;
+    (*pm)->bounds = Rect{0, 0, 2, 8};
+    ASSERT_TRUE(SetPortPix(pm));
+
+    const Boolean was = SelectCompatiblePixelRoute(TRUE);
+    RGBColor rgb{};
+    GetCPixel(1, 0, &rgb);
+    SelectCompatiblePixelRoute(was);
+    EXPECT_EQ(RGB(rgb.red >> 8, rgb.green >> 8, rgb.blue >> 8), own);
+
+    EXPECT_TRUE(SetPortPix(original));
+    SetPor(WindowManagerPort());
+    port.Close();
+    DisposePixMap(pm);
+}
+
 } // namespace
