@@ -17,10 +17,9 @@ POINT DevicePoint(int16_t h, int16_t v)
 // NT reads it as a DIB. Set by a test seam to drive the decoding on NT.
 bool sCompatibleRoute = false;
 
-// The pixel at (x, y) copied into a 1 x 1 bitmap compatible with the DC and decoded by its depth: 1, 2,
-// 4 and 8 bits give a palette index (a DIB colour-table index with `dibIndices`), 16 bits 5-5-5 RGB, 24
-// and more the first three bytes as red, green and blue.
-bool ReadPixelThroughCompatibleBitmap(HDC dc, int x, int y, bool dibIndices, COLORREF *colour)
+// Runs `decode` on a 1 x 1 bitmap compatible with the DC holding the pixel at (x, y), the bitmap
+// selected out of its memory DC; false when the pixel could not be copied or decoded.
+template <typename Decode> bool WithPixelBitmap(HDC dc, int x, int y, Decode decode)
 {
     HDC memory = CreateCompatibleDC(dc);
     HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, 1, 1) : nullptr;
@@ -29,35 +28,7 @@ bool ReadPixelThroughCompatibleBitmap(HDC dc, int x, int y, bool dibIndices, COL
         HGDIOBJ old = SelectObject(memory, bitmap);
         const bool copied = BitBlt(memory, 0, 0, 1, 1, dc, x, y, SRCCOPY);
         SelectObject(memory, old);
-        BITMAP info{};
-        uint8_t bits[8] = {};
-        if (copied && GetObject(bitmap, sizeof info, &info) && GetBitmapBits(bitmap, sizeof bits, bits) > 0) {
-            int index = -1;
-            switch (info.bmBitsPixel) {
-            case 1: index = bits[0] >> 7; break;
-            case 2: index = bits[0] >> 6; break;
-            case 4: index = bits[0] >> 4; break;
-            case 8: index = bits[0]; break;
-            case 16: {
-                const unsigned v = bits[0] | (bits[1] << 8);
-                *colour = RGB(((v >> 10) & 31) * 255 / 31, ((v >> 5) & 31) * 255 / 31, (v & 31) * 255 / 31);
-                read = true;
-                break;
-            }
-            default:
-                *colour = RGB(bits[0], bits[1], bits[2]);
-                read = true;
-                break;
-            }
-            if (index >= 0) {
-                const COLORREF wanted = dibIndices ? (0x10FF0000u | static_cast<unsigned>(index))
-                                                   : PALETTEINDEX(index);
-                const COLORREF nearest = GetNearestColor(dc, wanted);
-                read = nearest != CLR_INVALID;
-                if (read)
-                    *colour = nearest;
-            }
-        }
+        read = copied && decode(memory, bitmap);
         DeleteObject(bitmap);
     }
     if (memory)
@@ -65,17 +36,45 @@ bool ReadPixelThroughCompatibleBitmap(HDC dc, int x, int y, bool dibIndices, COL
     return read;
 }
 
+// The pixel at (x, y) decoded from the bitmap's own bits by its depth: 1, 2, 4 and 8 bits give a
+// palette index (a DIB colour-table index with `dibIndices`), 16 bits 5-5-5 RGB, 24 and more the first
+// three bytes as red, green and blue.
+bool ReadPixelThroughCompatibleBitmap(HDC dc, int x, int y, bool dibIndices, COLORREF *colour)
+{
+    return WithPixelBitmap(dc, x, y, [&](HDC, HBITMAP bitmap) {
+        BITMAP info{};
+        uint8_t bits[8] = {};
+        if (!GetObject(bitmap, sizeof info, &info) || GetBitmapBits(bitmap, sizeof bits, bits) <= 0)
+            return false;
+        int index = -1;
+        switch (info.bmBitsPixel) {
+        case 1: index = bits[0] >> 7; break;
+        case 2: index = bits[0] >> 6; break;
+        case 4: index = bits[0] >> 4; break;
+        case 8: index = bits[0]; break;
+        case 16: {
+            const unsigned v = bits[0] | (bits[1] << 8);
+            *colour = RGB(((v >> 10) & 31) * 255 / 31, ((v >> 5) & 31) * 255 / 31, (v & 31) * 255 / 31);
+            return true;
+        }
+        default:
+            *colour = RGB(bits[0], bits[1], bits[2]);
+            return true;
+        }
+        const COLORREF wanted = dibIndices ? (0x10FF0000u | static_cast<unsigned>(index)) : PALETTEINDEX(index);
+        const COLORREF nearest = GetNearestColor(dc, wanted);
+        if (nearest == CLR_INVALID)
+            return false;
+        *colour = nearest;
+        return true;
+    });
+}
+
 // The colour of one pixel of a DC, read as a 24-bit bottom-up DIB (blue, green, red). A black pixel
 // reads as black. false when the pixel could not be copied.
 bool ReadPixelThroughDib(HDC dc, int x, int y, COLORREF *colour)
 {
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, 1, 1) : nullptr;
-    bool read = false;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        const bool copied = BitBlt(memory, 0, 0, 1, 1, dc, x, y, SRCCOPY);
-        SelectObject(memory, old);
+    return WithPixelBitmap(dc, x, y, [&](HDC memory, HBITMAP bitmap) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
         info.bmiHeader.biWidth = 1;
@@ -84,15 +83,11 @@ bool ReadPixelThroughDib(HDC dc, int x, int y, COLORREF *colour)
         info.bmiHeader.biBitCount = 24;
         info.bmiHeader.biCompression = BI_RGB;
         uint8_t bgr[4] = {};
-        if (copied && GetDIBits(memory, bitmap, 0, 1, bgr, &info, DIB_RGB_COLORS) == 1) {
-            *colour = RGB(bgr[2], bgr[1], bgr[0]);
-            read = true;
-        }
-        DeleteObject(bitmap);
-    }
-    if (memory)
-        DeleteDC(memory);
-    return read;
+        if (GetDIBits(memory, bitmap, 0, 1, bgr, &info, DIB_RGB_COLORS) != 1)
+            return false;
+        *colour = RGB(bgr[2], bgr[1], bgr[0]);
+        return true;
+    });
 }
 
 } // namespace
