@@ -27,7 +27,7 @@ namespace {
 std::vector<std::string> gLog;
 // What QuickDraw drew, kept in a DIB section that the window shows below the log.
 HDC gDrawingDC;
-constexpr int kDrawingWidth = 600, kDrawingHeight = 110;
+constexpr int kDrawingWidth = 890, kDrawingHeight = 110;
 
 void Log(const char *format, ...)
 {
@@ -274,10 +274,35 @@ void ExerciseQuickDraw()
     InvertRec(&stripe);
     DisposeRgn(inner);
     DisposeRgn(outer);
+
+    // Colour patterns, an oval and a polygon: three RGB patterns filled side by side, a painted oval in
+    // one of them and a framed triangle.
+    const RGBColor swatches[] = {{0xFFFF, 0x8000, 0}, {0, 0x8000, 0x8000}, {0x8000, 0, 0xC000}};
+    PixPatHandle rgbPat = NewPixPat();
+    for (int i = 0; i < 3; ++i) {
+        Rect swatch{12, static_cast<int16_t>(630 + 34 * i), 46, static_cast<int16_t>(660 + 34 * i)};
+        MakeRGBPat(rgbPat, &swatches[i]);
+        FillCRect(&swatch, rgbPat);
+    }
+    Rect oval{56, 630, 98, 730};
+    RGBForeColor(&swatches[1]);
+    PaintOval(&oval);
+    RGBForeColor(&colours[3]);
+    PolyHandle triangle = OpenPoly();
+    MoveT(760, 96);
+    LineT(810, 14);
+    LineT(860, 96);
+    LineT(760, 96);
+    ClosePoly();
+    PenSize(3, 3);
+    FramePoly(triangle);
+    PenNormal();
+    KillPoly(triangle);
+    DisposePixPat(rgbPat);
     ZEL_SwaphDC(portDC, 0);
     SetPor(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines in four pen sizes and colours, rectangles, a region and the standard patterns (below)");
+    Log("QuickDraw: lines, rectangles, a region, patterns, RGB patterns, an oval and a polygon (below)");
 }
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a
@@ -291,7 +316,7 @@ void ExerciseWindows()
     Rect document{20, 650, 200, 890};
     ZEL_CopyCtoP("Document", title);
     WindowPtr doc = NewCWindow(nullptr, &document, title, TRUE, zoomDocProc, reinterpret_cast<WindowPtr>(-1), TRUE, 0);
-    Rect framed{250, 650, 400, 890};
+    Rect framed{225, 650, 365, 890};
     ZEL_CopyCtoP("Macintosh frame", title);
     WindowPtr mac = NewCWindow(nullptr, &framed, title, TRUE, 726, reinterpret_cast<WindowPtr>(-1), TRUE, 0);
     Log("NewCWindow made a document window (%s) and a Macintosh-framed one (%s) over the main window",
