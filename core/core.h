@@ -50,6 +50,8 @@ MemoryLimits CurrentMemoryLimits();
 void SetMemoryLimitsState(const MemoryLimits &limits);
 // Sum of LocalSize over live local blocks.
 uint32_t LocalBytesTotal();
+// LocalSize of a fixed local block (one allocated without LMEM_MOVEABLE), 0 when it is none.
+uint32_t FixedLocalBlockSize(HLOCAL block);
 // Drops the grow-zone procedure at session exit (its proc instance is released).
 void ReleaseGrowZone();
 

@@ -1,11 +1,12 @@
 // Handles and master pointers. A Handle is the address of a MasterPointerRecord whose first field is the
-// data address. Data live in a local-heap block mapped (locked) once for their whole life, or in a
-// sub-allocator block; only SetHandleSize may move them.
+// data address. Data live in a fixed local-heap block (its handle is its address, so mapping it needs no
+// lock), or in a sub-allocator block; only SetHandleSize may move them.
 #include "core.h"
 #include "Resources.h"
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -13,13 +14,31 @@ namespace {
 constexpr uint32_t kUnmapped = 0xFFFF;    // data field while a local block is not mapped
 constexpr uint32_t kSubAllocMark = 0xFFFF; // local field of sub-allocated data
 constexpr uint16_t kMaxRecordsPerBlock = 4678;
-constexpr UINT kHandleFlags = LMEM_MOVEABLE | LMEM_ZEROINIT;
+constexpr UINT kBlockFlags = LMEM_MOVEABLE | LMEM_ZEROINIT; // master-pointer blocks, locked for good
+// Handle data: fixed blocks. SetHandleSize lets them move (LMEM_MOVEABLE on the resize) and clears
+// what they gain itself.
+constexpr UINT kDataFlags = LMEM_FIXED | LMEM_ZEROINIT;
+constexpr UINT kDataResizeFlags = LMEM_MOVEABLE;
 
 MasterPointerBlock *sHead;
 MasterPointerBlock *sCurrent;
+// A master-pointer block and a bit per record, set while the record is free: the search for a free
+// record in a block reads its bits a word at a time instead of every record's flag word, whatever the
+// number of live handles.
+struct BlockEntry {
+    MasterPointerBlock *block;
+    uint32_t *freeBits;
+};
 // Every master-pointer block in address order, so that the block of a record is found by a binary
 // search whatever the number of live handles.
-std::vector<MasterPointerBlock *> sByAddress;
+std::vector<BlockEntry> sByAddress;
+uint32_t *sCurrentFreeBits; // the bits of sCurrent
+// The block last found for a record, by the record's address in 1 KB steps: the block of a record is
+// looked up there before it is searched for. Blocks live until the session ends.
+constexpr unsigned kRecentShift = 10;
+constexpr unsigned kRecentSlots = 1024;
+BlockEntry sRecent[kRecentSlots];
+unsigned RecentSlot(uintptr_t p) { return (p >> kRecentShift) & (kRecentSlots - 1); }
 Zone sZone;
 uint32_t sTotal; // logical bytes held by handles and pointers
 int16_t sMemErrPrivate;
@@ -39,6 +58,8 @@ bool IsSubAllocated(const MasterPointerRecord *r) { return r->local == kSubAlloc
 HLOCAL LocalOf(const MasterPointerRecord *r) { return reinterpret_cast<HLOCAL>(static_cast<uintptr_t>(r->local)); }
 void *DataOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(static_cast<uintptr_t>(r->data)); }
 uint32_t Addr(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+// The data address of a fixed local block is its handle.
+uint32_t BlockData(HLOCAL local) { return Addr(local); }
 
 bool BelowThreshold(uint32_t size)
 {
@@ -57,7 +78,7 @@ MasterPointerBlock *AllocateBlock()
 {
     uint16_t n = RecordsPerBlock();
     uint32_t bytes = 12 + 14u * n + 8;
-    HLOCAL local = AllocLocalBlock(kHandleFlags, bytes);
+    HLOCAL local = AllocLocalBlock(kBlockFlags, bytes);
     if (!local)
         return nullptr;
     auto *b = static_cast<MasterPointerBlock *>(LockLocalBlock(local));
@@ -75,11 +96,70 @@ MasterPointerBlock *AllocateBlock()
     auto *trailer = reinterpret_cast<uint32_t *>(reinterpret_cast<uint8_t *>(b) + 12 + 14u * n);
     trailer[0] = 0xFFFFFFFF;
     trailer[1] = bytes;
+    auto *bits = new (std::nothrow) uint32_t[(n + 31) / 32]();
+    if (!bits) {
+        UnlockLocalBlock(local);
+        FreeLocalBlock(local);
+        return nullptr;
+    }
+    for (uint16_t i = 0; i < n; ++i)
+        bits[i >> 5] |= 1u << (i & 31);
     sHead = b;
     sCurrent = b;
-    sByAddress.insert(std::upper_bound(sByAddress.begin(), sByAddress.end(), b), b);
+    sCurrentFreeBits = bits;
+    auto at = std::upper_bound(sByAddress.begin(), sByAddress.end(), b,
+                               [](const MasterPointerBlock *x, const BlockEntry &e) { return x < e.block; });
+    sByAddress.insert(at, BlockEntry{b, bits});
     sTotal += bytes;
     return b;
+}
+
+// The entry of the block starting at or below address `p`, or NULL.
+const BlockEntry *EntryAtOrBelow(uintptr_t p)
+{
+    auto after = std::upper_bound(sByAddress.begin(), sByAddress.end(), p, [](uintptr_t a, const BlockEntry &e) {
+        return a < reinterpret_cast<uintptr_t>(e.block);
+    });
+    return after == sByAddress.begin() ? nullptr : &*(after - 1);
+}
+
+uint32_t *FreeBitsOf(MasterPointerBlock *b)
+{
+    if (b == sCurrent)
+        return sCurrentFreeBits;
+    const BlockEntry *e = EntryAtOrBelow(reinterpret_cast<uintptr_t>(b));
+    return e && e->block == b ? e->freeBits : nullptr;
+}
+
+// The first index in [from, to) whose bit is set, or -1.
+int NextSetBit(const uint32_t *bits, unsigned from, unsigned to)
+{
+    while (from < to) {
+        uint32_t word = bits[from >> 5] >> (from & 31);
+        if (word) {
+            unsigned i = from + static_cast<unsigned>(__builtin_ctz(word));
+            return i < to ? static_cast<int>(i) : -1;
+        }
+        from = (from | 31) + 1;
+    }
+    return -1;
+}
+
+// The first free record of the block, cycling from its stored start index (only a hint: the search
+// covers every record), or -1. A record marked free whose flag word is not 0 is not free after all.
+int FindFreeRecord(MasterPointerBlock *b, uint32_t *bits)
+{
+    unsigned start = b->nextIndex % b->count;
+    for (;;) {
+        int i = NextSetBit(bits, start, b->count);
+        if (i < 0)
+            i = NextSetBit(bits, 0, start);
+        if (i < 0)
+            return -1;
+        bits[i >> 5] &= ~(1u << (i & 31));
+        if (b->records[i].flags == 0)
+            return i;
+    }
 }
 
 MasterPointerRecord *TakeRecord()
@@ -89,14 +169,13 @@ MasterPointerRecord *TakeRecord()
         MasterPointerBlock *b = start;
         do {
             if (!b->full) {
-                // The stored start index is only a hint: the search cycles over every record.
-                uint16_t i = static_cast<uint16_t>(b->nextIndex % b->count);
-                for (uint16_t k = 0; k < b->count; ++k, i = static_cast<uint16_t>(i + 1 == b->count ? 0 : i + 1)) {
-                    if (b->records[i].flags == 0) {
-                        sCurrent = b;
-                        b->nextIndex = static_cast<uint8_t>(i + 1 == b->count ? 0 : i + 1);
-                        return &b->records[i];
-                    }
+                uint32_t *bits = FreeBitsOf(b);
+                int i = bits ? FindFreeRecord(b, bits) : -1;
+                if (i >= 0) {
+                    sCurrent = b;
+                    sCurrentFreeBits = bits;
+                    b->nextIndex = static_cast<uint8_t>(i + 1 == b->count ? 0 : i + 1);
+                    return &b->records[i];
                 }
                 b->full = 1;
             }
@@ -106,31 +185,43 @@ MasterPointerRecord *TakeRecord()
     MasterPointerBlock *fresh = AllocateBlock();
     if (!fresh)
         return nullptr;
+    sCurrentFreeBits[0] &= ~1u;
     fresh->nextIndex = fresh->count > 1 ? 1 : 0;
     return &fresh->records[0];
 }
 
-bool BlockContains(const MasterPointerBlock *b, const MasterPointerRecord *r)
+// The index of record `r` in block `b`, or -1 when `r` is not one of its records.
+int IndexIn(const MasterPointerBlock *b, const MasterPointerRecord *r)
 {
     auto p = reinterpret_cast<uintptr_t>(r);
     auto lo = reinterpret_cast<uintptr_t>(&b->records[0]);
     auto hi = reinterpret_cast<uintptr_t>(&b->records[b->count]);
-    return p >= lo && p < hi && (p - lo) % sizeof(MasterPointerRecord) == 0;
+    if (p < lo || p >= hi || (p - lo) % sizeof(MasterPointerRecord) != 0)
+        return -1;
+    return static_cast<int>((p - lo) / sizeof(MasterPointerRecord));
 }
 
-// The master-pointer block holding record `r`, or NULL when `r` is no record of ours.
-MasterPointerBlock *BlockOf(const MasterPointerRecord *r)
+// The master-pointer block holding record `r` with its bits, and the record's index in it; a block of
+// NULL when `r` is no record of ours.
+BlockEntry EntryOf(const MasterPointerRecord *r, int *index)
 {
-    if (sCurrent && BlockContains(sCurrent, r))
-        return sCurrent;
-    auto after = std::upper_bound(sByAddress.begin(), sByAddress.end(), r,
-                                  [](const MasterPointerRecord *p, const MasterPointerBlock *b) {
-                                      return reinterpret_cast<uintptr_t>(p) < reinterpret_cast<uintptr_t>(b);
-                                  });
-    if (after == sByAddress.begin())
-        return nullptr;
-    MasterPointerBlock *b = *(after - 1);
-    return BlockContains(b, r) ? b : nullptr;
+    if (sCurrent && (*index = IndexIn(sCurrent, r)) >= 0)
+        return BlockEntry{sCurrent, sCurrentFreeBits};
+    BlockEntry &recent = sRecent[RecentSlot(reinterpret_cast<uintptr_t>(r))];
+    if (recent.block && (*index = IndexIn(recent.block, r)) >= 0)
+        return recent;
+    const BlockEntry *e = EntryAtOrBelow(reinterpret_cast<uintptr_t>(r));
+    if (e && (*index = IndexIn(e->block, r)) >= 0) {
+        recent = *e;
+        return *e;
+    }
+    return BlockEntry{nullptr, nullptr};
+}
+
+bool IsOurRecord(const MasterPointerRecord *r)
+{
+    int index;
+    return EntryOf(r, &index).block != nullptr;
 }
 
 void FreeRecord(MasterPointerRecord *r)
@@ -139,9 +230,13 @@ void FreeRecord(MasterPointerRecord *r)
     r->local = 0;
     r->flags = 0;
     r->size = 0;
-    if (MasterPointerBlock *b = BlockOf(r)) {
-        sCurrent = b;
-        b->full = 0;
+    int i;
+    BlockEntry e = EntryOf(r, &i);
+    if (e.block) {
+        e.freeBits[i >> 5] |= 1u << (i & 31);
+        sCurrent = e.block;
+        sCurrentFreeBits = e.freeBits;
+        sCurrent->full = 0;
         return;
     }
     if (SessionFlag(zelFlagHeapCheck))
@@ -153,7 +248,7 @@ void FreeRecord(MasterPointerRecord *r)
 void Map(MasterPointerRecord *r)
 {
     if (MapCount(r) == 1 && !IsSubAllocated(r) && r->local)
-        r->data = Addr(LockLocalBlock(LocalOf(r)));
+        r->data = BlockData(LocalOf(r));
     SetMapCount(r, MapCount(r) + 1);
 }
 
@@ -172,18 +267,13 @@ struct PurgeGuard {
 // Gives the record local-heap data of `size` bytes, copying `copy` bytes from `from`.
 bool MoveToLocalBlock(MasterPointerRecord *r, uint32_t size, const void *from, uint32_t copy)
 {
-    HLOCAL local = AllocLocalBlock(kHandleFlags, size);
+    HLOCAL local = AllocLocalBlock(kDataFlags, size);
     if (!local)
         return false;
-    void *data = LockLocalBlock(local);
-    if (!data) {
-        FreeLocalBlock(local);
-        return false;
-    }
     if (copy)
-        std::memcpy(data, from, copy);
+        std::memcpy(local, from, copy);
     r->local = Addr(local);
-    r->data = Addr(data);
+    r->data = BlockData(local);
     r->flags &= ~mpSubAllocated;
     if (MapCount(r) < 2)
         SetMapCount(r, 2);
@@ -220,7 +310,11 @@ void FreeAllMasterPointerBlocks()
         b = next;
     }
     sHead = sCurrent = nullptr;
+    sCurrentFreeBits = nullptr;
+    for (BlockEntry &e : sByAddress)
+        delete[] e.freeBits;
     sByAddress.clear();
+    std::fill(std::begin(sRecent), std::end(sRecent), BlockEntry{nullptr, nullptr});
 }
 
 uint32_t PurgeHandlesFor(uint32_t needed)
@@ -253,7 +347,7 @@ uint32_t PurgeHandlesFor(uint32_t needed)
 bool IsLiveHandle(Handle h)
 {
     auto *r = reinterpret_cast<MasterPointerRecord *>(h);
-    return r && BlockOf(r) && r->data != 0 && r->data != kUnmapped;
+    return r && IsOurRecord(r) && r->data != 0 && r->data != kUnmapped;
 }
 int16_t GetHandleCBit(Handle h) { return h && (MasterRecord(h)->flags & mpCBit) ? 1 : 0; }
 void ClearHandleCBit(Handle h) { if (h) MasterRecord(h)->flags &= ~mpCBit; }
@@ -299,7 +393,7 @@ ZEL_EXTERN_C Handle ZEL_CALL NewHandle(Size size)
             r->flags |= mpSubAllocated;
         }
     } else {
-        HLOCAL local = AllocLocalBlock(kHandleFlags, size);
+        HLOCAL local = AllocLocalBlock(kDataFlags, size);
         r->local = Addr(local);
     }
     if (!r->local) {
@@ -345,7 +439,7 @@ ZEL_EXTERN_C void ZEL_CALL EmptyHandle(Handle h)
             if (r->data && r->data != kUnmapped)
                 SubFree(DataOf(r));
         } else {
-            // The block holds the handle's size; it is freed still mapped (see FreeLocalBlockOfSize).
+            // The block holds the handle's size: the heap need not be asked for it.
             FreeLocalBlockOfSize(LocalOf(r), r->size);
         }
         r->local = 0;
@@ -418,7 +512,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             r->data = Addr(p);
             r->flags |= mpSubAllocated;
         } else {
-            HLOCAL local = AllocLocalBlock(kHandleFlags, size);
+            HLOCAL local = AllocLocalBlock(kDataFlags, size);
             if (!local && size) {
                 SetMemErr(memFullErr);
                 return false;
@@ -433,25 +527,25 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             Map(r);
     } else if (!IsSubAllocated(r)) {
         if (!BelowThreshold(size)) {
+            // A fixed block that cannot be resized stays as it was, still mapped.
             HLOCAL local = LocalOf(r);
             bool mapped = MapCount(r) >= 2;
-            if (mapped)
-                UnlockLocalBlock(local);
-            HLOCAL moved = ResizeLocalBlock(local, oldSize, size, LMEM_MOVEABLE | LMEM_ZEROINIT);
-            r->data = kUnmapped;
+            // Shrinking to nothing keeps the block where it is.
+            HLOCAL moved = ResizeLocalBlock(local, oldSize, size, size ? kDataResizeFlags : 0);
             if (!moved) {
-                if (mapped)
-                    r->data = Addr(LockLocalBlock(local));
                 SetMemErr(memFullErr);
                 return false;
             }
             r->local = Addr(moved);
             if (size == 0) {
+                r->data = kUnmapped;
                 SetMapCount(r, 1);
             } else {
                 // A block that was unmapped because it had shrunk to nothing is mapped again as it
                 // grows, so that *h always reaches data of the handle's size.
-                r->data = Addr(LockLocalBlock(moved));
+                if (size > oldSize)
+                    std::memset(reinterpret_cast<uint8_t *>(moved) + oldSize, 0, size - oldSize);
+                r->data = BlockData(moved);
                 if (!mapped)
                     SetMapCount(r, 2);
             }

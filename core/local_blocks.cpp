@@ -153,6 +153,14 @@ void UnlockLocalBlock(HLOCAL block) { LocalUnlock(block); }
 HLOCAL GetLocalBlockHandle(const void *p) { return LocalHandle(p); }
 uint32_t GetLocalBlockSize(HLOCAL block) { return LocalSize(block); }
 
+// A fixed local block is a block of the process heap, its handle the block's address: HeapSize answers
+// what LocalSize would, without the local-heap lock that LocalSize takes around the same question.
+uint32_t FixedLocalBlockSize(HLOCAL block)
+{
+    SIZE_T size = HeapSize(GetProcessHeap(), 0, block);
+    return size == static_cast<SIZE_T>(-1) ? 0 : static_cast<uint32_t>(size);
+}
+
 uint32_t LocalBytesTotal() { return sLocalBytes; }
 
 MemoryLimits CurrentMemoryLimits() { return sLimits; }

@@ -72,7 +72,7 @@ ZEL_EXTERN_C void ZEL_CALL DisposePtr(Ptr p)
         return;
     if (IsLarge(p)) {
         HLOCAL local = LargeBlockOf(p);
-        uint32_t size = GetLocalBlockSize(local);
+        uint32_t size = FixedLocalBlockSize(local);
         AdjustHandleAndPointerTotal(-static_cast<int32_t>(size));
         FreeLocalBlockOfSize(local, size);
         return;

@@ -142,6 +142,47 @@ TEST(Handles, ResizingKeepsTheBytes)
     DisposeHandle(h);
 }
 
+// Local-heap data given up and taken back: bytes that come back read as zero whether the block grew
+// where it stood or moved, and a handle shrunk to nothing keeps its block unmapped until it grows.
+TEST(Handles, LocalDataShrunkAndGrownAgain)
+{
+    Handle h = NewHandle(100);
+    Fill(h, 3);
+    ASSERT_TRUE(SetHandleSize(h, 40));
+    ASSERT_TRUE(SetHandleSize(h, 100));
+    EXPECT_TRUE(HasPattern(h, 3, 40));
+    EXPECT_TRUE(testing_support::AllZero(*h + 40, 60)) << "bytes given up and taken back read as zero";
+
+    ASSERT_TRUE(SetHandleSize(h, 0));
+    EXPECT_EQ(GetHandleSize(h), 0);
+    EXPECT_EQ(Record(h)->data, 0xFFFFu) << "shrunk to nothing: unmapped";
+    EXPECT_NE(Record(h)->local, 0u) << "the block stays";
+    EXPECT_EQ(Record(h)->flags & mpMapCountMask, 1);
+    EXPECT_EQ(HGetState(h) & handleLockedBit, 0);
+
+    struct Case {
+        Size size;
+        const char *what;
+    } cases[] = {
+        {60, "regrown from nothing"},
+        {90, "grown a little"},
+        {300000, "grown far past its old place"},
+    };
+    Size before = 0;
+    for (const Case &c : cases) {
+        ASSERT_TRUE(SetHandleSize(h, c.size)) << c.what;
+        EXPECT_EQ(GetHandleSize(h), c.size) << c.what;
+        EXPECT_EQ(Record(h)->flags & mpMapCountMask, 2) << c.what << ": mapped once";
+        EXPECT_TRUE(HGetState(h) & handleLockedBit) << c.what;
+        EXPECT_TRUE(HasPattern(h, 9, before)) << c.what << ": the bytes written before stay";
+        EXPECT_TRUE(testing_support::AllZero(*h + before, c.size - before)) << c.what;
+        EXPECT_EQ(RecoverHandle(*h), h) << c.what;
+        Fill(h, 9);
+        before = c.size;
+    }
+    DisposeHandle(h);
+}
+
 TEST(Handles, StateBits)
 {
     EXPECT_EQ(HGetState(nullptr), 0);
@@ -221,6 +262,72 @@ TEST(MasterPointers, BlocksGrowAndRecordsAreReused)
     DisposeHandle(a);
     DisposeHandle(b);
     for (Handle h : handles)
+        DisposeHandle(h);
+}
+
+// Within a block a free record is looked for from the block's start index onwards, wrapping round to
+// its first record.
+TEST(MasterPointers, FreeRecordsAreTakenInCyclicOrder)
+{
+    MoreMasters(); // a fresh block of 64 records, current
+    std::vector<Handle> block;
+    for (int i = 0; i < 64; ++i)
+        block.push_back(NewHandle(2));
+    for (int i = 1; i < 64; ++i)
+        ASSERT_EQ(reinterpret_cast<uintptr_t>(block[i]) - reinterpret_cast<uintptr_t>(block[0]),
+                  i * sizeof(MasterPointerRecord));
+    // Full: the next search starts at record 0.
+    DisposeHandle(block[50]);
+    DisposeHandle(block[10]);
+    block[10] = NewHandle(2);
+    EXPECT_EQ(block[10], reinterpret_cast<Handle>(reinterpret_cast<uintptr_t>(block[0]) + 10 * sizeof(MasterPointerRecord)));
+    block[50] = NewHandle(2);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block[50]) - reinterpret_cast<uintptr_t>(block[0]), 50 * sizeof(MasterPointerRecord));
+    Handle first = block[5];
+    Handle later = block[60];
+    DisposeHandle(first);
+    DisposeHandle(later);
+    EXPECT_EQ(NewHandle(2), later) << "from record 51 onwards";
+    EXPECT_EQ(NewHandle(2), first) << "wrapping round";
+    for (Handle h : block)
+        DisposeHandle(h);
+}
+
+// Among thousands of live handles in many blocks, a disposed record is found in its own block and taken
+// again when its block was full; a stale handle marked after its disposal is not taken, and a record outside every block is
+// reported.
+TEST(MasterPointers, RecordsAmongManyLiveHandles)
+{
+    std::vector<Handle> live;
+    for (int i = 0; i < 5000; ++i)
+        live.push_back(NewHandle(8));
+    for (int index : {17, 2500, 3, 1000}) { // in blocks that were full
+        Handle old = live[index];
+        DisposeHandle(old);
+        live[index] = NewHandle(8);
+        EXPECT_EQ(live[index], old) << index;
+        EXPECT_EQ(GetHandleSize(live[index]), 8) << index;
+        EXPECT_EQ(RecoverHandle(*live[index]), live[index]) << index;
+    }
+
+    Handle stale = live[1234];
+    DisposeHandle(stale);
+    HPurge(stale); // a mistake of the caller: the record's flag word is no longer 0, so it is not free
+    Handle next = NewHandle(8);
+    EXPECT_NE(next, stale);
+    live[1234] = next;
+
+    // A record-like block of the caller's own among the heap blocks the master-pointer blocks came from.
+    std::vector<MasterPointerRecord> mine(64);
+    mine[32].flags = 1;
+    uint32_t old = ZEL_SetFlags(zelFlagHeapCheck, zelFlagHeapCheck, 0, 0);
+    testing_support::TakeHostMessages(ZEL_WM_HEAPDAMAGE);
+    DisposeHandle(reinterpret_cast<Handle>(&mine[32]));
+    ZEL_SetFlags(zelFlagHeapCheck, old, 0, 0);
+    auto reports = testing_support::TakeHostMessages(ZEL_WM_HEAPDAMAGE);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].lParam, reinterpret_cast<LPARAM>(&mine[32]));
+    for (Handle h : live)
         DisposeHandle(h);
 }
 
