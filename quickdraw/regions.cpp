@@ -2,7 +2,9 @@
 // one of three forms: the rectangle form (exactly the box, marked by the rectangle sentinel), the GDI
 // form (a Windows region owned by the record) and the one-bit-mask form (the mask sentinel and a mask
 // DIB, see imaging/mask_regions.cpp). Set operations run through CombineRgn; results that are plain
-// rectangles collapse back to the rectangle form, so clip and visible regions cost no GDI objects.
+// rectangles collapse back to the rectangle form, so clip and visible regions cost no GDI objects. Two
+// rectangles are combined on their boxes wherever the result is empty or one rectangle, and
+// rectangle-form operands lend their box to a scratch GDI region rather than take a region of their own.
 #include "quickdraw.h"
 #include "../imaging/imaging_services.h"
 
@@ -17,6 +19,16 @@ HRGN sRectRgnSentinel;
 HRGN sMaskRgnSentinel;
 HRGN sScratchRgn;
 RgnHandle sScratchRegion;
+
+// Two GDI regions that stand in for rectangle-form operands of a combine (first and second operand),
+// each with the box it holds: an operand used again costs no GDI call, and the operand itself stays in
+// the rectangle form.
+struct OperandScratch {
+    HRGN rgn;
+    Rect box;
+    bool holdsBox;
+};
+OperandScratch sOperandScratch[2];
 
 constexpr int16_t kRectFormSize = 10;
 constexpr int16_t kMaskFormSize = kMaskFormRgnSize;
@@ -81,6 +93,125 @@ HRGN ScratchOf(const Rect &box)
     return sScratchRgn;
 }
 
+bool SameBox(const Rect &a, const Rect &b)
+{
+    return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+
+// The GDI region standing in for a rectangle-form operand in `slot`; nil when GDI has none to give.
+HRGN OperandScratchOf(int slot, const Rect &box)
+{
+    OperandScratch &s = sOperandScratch[slot];
+    if (!s.rgn) {
+        s.rgn = CreateRectRgn(0, 0, 0, 0);
+        s.holdsBox = false;
+    }
+    if (s.rgn && !(s.holdsBox && SameBox(s.box, box))) {
+        s.holdsBox = SetRectRgn(s.rgn, box.left, box.top, box.right, box.bottom) != 0;
+        s.box = box;
+    }
+    return s.holdsBox ? s.rgn : nullptr;
+}
+
+// ---- Set operations on two rectangles, worked out on their boxes ----
+//
+// For boxes whose sides are in order (top <= bottom, left <= right) the result of a union, difference
+// or exclusive-or of two rectangles follows from the boxes alone: the region type CombineRgn reports
+// for it and the box GDI gives the result. Empty and rectangular results then need no GDI region at
+// all, and a complex result needs no question to GDI about its box.
+
+struct BoxOutcome {
+    int type; // NULLREGION, SIMPLEREGION or COMPLEXREGION
+    Rect box;
+};
+
+constexpr BoxOutcome kNoPixels{NULLREGION, Rect{0, 0, 0, 0}};
+
+bool BoxOrdered(const Rect &r) { return r.top <= r.bottom && r.left <= r.right; }
+
+BoxOutcome OneRectangle(const Rect &r) { return BoxOutcome{SIMPLEREGION, r}; }
+
+// Both boxes non-empty: `outer` covers every pixel of `inner`.
+bool BoxContains(const Rect &outer, const Rect &inner)
+{
+    return outer.top <= inner.top && outer.left <= inner.left && outer.bottom >= inner.bottom &&
+           outer.right >= inner.right;
+}
+
+Rect BoundingBox(const Rect &a, const Rect &b)
+{
+    return Rect{std::min(a.top, b.top), std::min(a.left, b.left), std::max(a.bottom, b.bottom),
+                std::max(a.right, b.right)};
+}
+
+BoxOutcome UnionOfBoxes(const Rect &a, const Rect &b)
+{
+    if (BoxEmpty(a))
+        return BoxEmpty(b) ? kNoPixels : OneRectangle(b);
+    if (BoxEmpty(b) || BoxContains(a, b))
+        return OneRectangle(a);
+    if (BoxContains(b, a))
+        return OneRectangle(b);
+    // Side by side on the same rows, or one above the other on the same columns, meeting or
+    // overlapping: one rectangle again.
+    const bool sameRows = a.top == b.top && a.bottom == b.bottom && a.left <= b.right && b.left <= a.right;
+    const bool sameColumns = a.left == b.left && a.right == b.right && a.top <= b.bottom && b.top <= a.bottom;
+    const Rect box = BoundingBox(a, b);
+    return sameRows || sameColumns ? OneRectangle(box) : BoxOutcome{COMPLEXREGION, box};
+}
+
+BoxOutcome DiffOfBoxes(const Rect &a, const Rect &b)
+{
+    if (BoxEmpty(a))
+        return kNoPixels;
+    const Rect common = SectBoxes(a, b);
+    if (BoxEmpty(common))
+        return OneRectangle(a);
+    if (SameBox(common, a))
+        return kNoPixels;
+    // A band across the whole of `a` taken from one of its sides leaves one rectangle. Any other cut
+    // leaves pixels on every row and every column of `a`, or on both sides of a band: `a`'s box.
+    if (common.left == a.left && common.right == a.right) {
+        if (common.top == a.top)
+            return OneRectangle(Rect{common.bottom, a.left, a.bottom, a.right});
+        if (common.bottom == a.bottom)
+            return OneRectangle(Rect{a.top, a.left, common.top, a.right});
+    } else if (common.top == a.top && common.bottom == a.bottom) {
+        if (common.left == a.left)
+            return OneRectangle(Rect{a.top, common.right, a.bottom, a.right});
+        if (common.right == a.right)
+            return OneRectangle(Rect{a.top, a.left, a.bottom, common.left});
+    }
+    return BoxOutcome{COMPLEXREGION, a};
+}
+
+BoxOutcome XorOfBoxes(const Rect &a, const Rect &b)
+{
+    if (BoxEmpty(a))
+        return BoxEmpty(b) ? kNoPixels : OneRectangle(b);
+    if (BoxEmpty(b))
+        return OneRectangle(a);
+    if (BoxEmpty(SectBoxes(a, b)))
+        return UnionOfBoxes(a, b);
+    if (BoxContains(a, b))
+        return DiffOfBoxes(a, b);
+    if (BoxContains(b, a))
+        return DiffOfBoxes(b, a);
+    // Overlapping, neither inside the other: every side of the bounding box keeps pixels of one of
+    // them, and the common part is a hole or notch, so the result is never one rectangle.
+    return BoxOutcome{COMPLEXREGION, BoundingBox(a, b)};
+}
+
+BoxOutcome BoxesCombined(const Rect &a, const Rect &b, int mode)
+{
+    switch (mode) {
+    case RGN_OR: return UnionOfBoxes(a, b);
+    case RGN_DIFF: return DiffOfBoxes(a, b);
+    case RGN_XOR: return XorOfBoxes(a, b);
+    default: return BoxOutcome{ERROR, Rect{0, 0, 0, 0}};
+    }
+}
+
 // Rescales a region so that its box becomes `box`: the shape keeps its proportions within its own box
 // (never about the coordinate origin). An empty target leaves the region empty.
 void ScaleRegionToBox(RgnHandle rgn, const Rect &box)
@@ -135,14 +266,28 @@ void RgnCombine(RgnHandle a, RgnHandle b, RgnHandle dst, int mode)
     if (fa != RgnForm::mask && fb != RgnForm::mask) {
         if (FormOf(RegionOf(dst)) == RgnForm::mask)
             ZEL_RgnSetToFakeRectRgn(dst);
-        HRGN ha = ZEL_RgnSetToRealRectRgn(a);
-        HRGN hb = ZEL_RgnSetToRealRectRgn(b);
+        // The operands' boxes before dst (which may be either operand) changes.
+        const Rect boxA = RegionOf(a).rgnBBox, boxB = RegionOf(b).rgnBBox;
+        BoxOutcome known{ERROR, Rect{0, 0, 0, 0}};
+        if (fa == RgnForm::rect && fb == RgnForm::rect && BoxOrdered(boxA) && BoxOrdered(boxB)) {
+            known = BoxesCombined(boxA, boxB, mode);
+            if (known.type == NULLREGION || known.type == SIMPLEREGION) {
+                SetBox(dst, known.box);
+                return;
+            }
+        }
+        HRGN ha = fa == RgnForm::rect ? OperandScratchOf(0, boxA) : FormHandle(RegionOf(a));
+        HRGN hb = fb == RgnForm::rect ? OperandScratchOf(1, boxB) : FormHandle(RegionOf(b));
         HRGN hd = ZEL_RgnSetToRealRectRgn(dst);
         if (!ha || !hb || !hd)
             return;
         // CombineRgn's answer already says whether the result is empty or one rectangle: those
         // collapse to the rectangle form of the result's box without comparing regions.
         const int type = CombineRgn(hd, ha, hb, mode);
+        if (type == COMPLEXREGION && known.type == COMPLEXREGION) {
+            RegionOf(dst).rgnBBox = known.box;
+            return;
+        }
         if (type == NULLREGION || type == SIMPLEREGION) {
             SetBox(dst, type == NULLREGION ? Rect{0, 0, 0, 0} : GdiBox(hd));
             return;
@@ -187,11 +332,13 @@ void FreeRegionGlobals()
     if (sScratchRegion)
         DisposeRgn(sScratchRegion);
     sScratchRegion = nullptr;
-    for (HRGN *rgn : {&sRectRgnSentinel, &sScratchRgn, &sMaskRgnSentinel}) {
+    for (HRGN *rgn : {&sRectRgnSentinel, &sScratchRgn, &sMaskRgnSentinel, &sOperandScratch[0].rgn,
+                      &sOperandScratch[1].rgn}) {
         if (*rgn)
             DeleteObject(*rgn);
         *rgn = nullptr;
     }
+    sOperandScratch[0].holdsBox = sOperandScratch[1].holdsBox = false;
 }
 
 RgnHandle NewFakeRectRgn(int16_t left, int16_t top, int16_t right, int16_t bottom)
