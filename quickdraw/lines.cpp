@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -89,6 +90,17 @@ void SetPenBkMode(HDC dc, PortDCRecord *record)
 
 bool IsSpecialDC(HDC dc) { return (PrinterDC() && dc == PrinterDC()) || (SwappedDC() && dc == SwappedDC()); }
 
+// The port's pen pattern is all black in the one-bit form (a pixel pattern or a colour of its own is
+// not): the brush it makes paints every pixel in the foreground colour, as the solid pen does.
+bool PenPatternIsBlack(GrafPtr port)
+{
+    if (!IsColorPort(port))
+        return std::memcmp(&port->pnPat, &LowMem<Pattern>(lmBlack), sizeof(Pattern)) == 0;
+    PixPatHandle pp = AsColorPort(port)->pnPixPat;
+    return HandleHasData(pp) && (*pp)->patType == 0 &&
+           std::memcmp(&(*pp)->pat1Data, &LowMem<Pattern>(lmBlack), sizeof(Pattern)) == 0;
+}
+
 // The display can fill a pen rectangle with PatBlt exactly as the pattern brush would paint it.
 bool PatBltRouteApplies(const PortDCRecord *record)
 {
@@ -137,6 +149,11 @@ void DrawDeviceLine(GrafPtr port, PortDCRecord *record, HDC dc, Point from, Poin
     bool plainThinPen = size.h <= 1 && size.v <= 1 && !PenPatternIsPatterned();
     bool thinPen = record->thinPen != 0;
 
+    // GDI draws a one-pixel run with a solid pen faster than PatBlt fills it; with a black pen pattern
+    // on a direct-colour display both paint the pen colour on the same pixels under the same mode.
+    bool solidRun = straight && !mask && size.h == 1 && size.v == 1 && record->penStyle == PS_SOLID &&
+                    record->depth >= 16 && !IsSpecialDC(dc) && PenPatternIsBlack(port);
+
     if (sUseRectForLine && IsSpecialDC(dc) && straight) {
         // Printers draw short pen rectangles better than GDI lines.
         SelectNullPen(dc, record);
@@ -149,8 +166,8 @@ void DrawDeviceLine(GrafPtr port, PortDCRecord *record, HDC dc, Point from, Poin
         if (bottom - top < 2)
             ++bottom;
         Rectangle(dc, left, top, right, bottom);
-    } else if (straight && !mask && LibrarySwitch(kFastLineSwitch) && PatBltRopFor(rop2) && !IsSpecialDC(dc) &&
-               PatBltRouteApplies(record)) {
+    } else if (straight && !mask && !solidRun && LibrarySwitch(kFastLineSwitch) && PatBltRopFor(rop2) &&
+               !IsSpecialDC(dc) && PatBltRouteApplies(record)) {
         SelectPortPatternBrush(patternPen, 1);
         PatBlt(dc, std::min(from.h, to.h), std::min(from.v, to.v), std::abs(dh) + size.h, std::abs(dv) + size.v,
                PatBltRopFor(rop2));
@@ -162,11 +179,13 @@ void DrawDeviceLine(GrafPtr port, PortDCRecord *record, HDC dc, Point from, Poin
         int x0 = from.h + size.h / 2, y0 = from.v + size.v / 2;
         int x1 = to.h + size.h / 2, y1 = to.v + size.v / 2;
         MoveToEx(dc, x0, y0, nullptr);
-        LineTo(dc, x1, y1);
-        if (dh == 0 && dv != 0)
-            LineTo(dc, x1, y1 + (dv > 0 ? 1 : -1));
-        else
-            LineTo(dc, x1 + (dh < 0 ? -1 : 1), y1);
+        const int endX = dh == 0 && dv != 0 ? x1 : x1 + (dh < 0 ? -1 : 1);
+        const int endY = dh == 0 && dv != 0 ? y1 + (dv > 0 ? 1 : -1) : y1;
+        // A horizontal or vertical line and its extra unit are one straight run: with a solid pen one
+        // LineTo to the unit beyond paints the same pixels, each once, as the two.
+        if (!(straight && record->penStyleSet == PS_SOLID && !IsSpecialDC(dc)))
+            LineTo(dc, x1, y1);
+        LineTo(dc, endX, endY);
     } else {
         // A pen wider or taller than a pixel, or a patterned pen: the area the pen rectangle sweeps.
         WidePenLine(from.h, from.v, to.h, to.v);
