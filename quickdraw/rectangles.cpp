@@ -72,6 +72,28 @@ bool FillPlainPatternSolid(PortDCRecord *record, HDC dc, PlainPattern plain, int
     return true;
 }
 
+// The frame's sides in a plain pen pattern copied onto a direct-colour surface: each side is what
+// FillPlainPatternSolid would fill (the solid brush of the pattern's one colour, PATCOPY), with the
+// brush selected once for all four.
+bool FrameSidesSolid(PortDCRecord *record, HDC dc, PlainPattern plain)
+{
+    if (!PlainPatternsSolid() || sMaskDrawing || record->depth < 16 || IsSpecialDC(dc))
+        return false;
+    COLORREF colour = plain == plainFore ? GetTextColor(dc) : GetBkColor(dc);
+    if (colour == CLR_INVALID || (colour >> 24) != 0)
+        return false;
+    HBRUSH brush = CachedSolidBrush(colour);
+    if (!brush)
+        return false;
+    HGDIOBJ held = SelectObject(dc, brush);
+    for (int i = 0; i < 4; ++i)
+        if (sSideValid[i])
+            PatBlt(dc, sSides[i].left, sSides[i].top, sSides[i].right - sSides[i].left,
+                   sSides[i].bottom - sSides[i].top, PATCOPY);
+    SelectObject(dc, held);
+    return true;
+}
+
 void SetBkModeCached(HDC dc, PortDCRecord *record, int mode)
 {
     if (mode != record->bkModeSet) {
@@ -244,10 +266,13 @@ void FrameRectDevice(const Rect *macRect, int left, int top, int right, int bott
 
     if (record->thinPen)
         size = Point{1, 1};
-    SelectPortPatternBrush(patternPen, 1);
+    PlainPattern plain = plainNone;
+    SelectPortPatternBrushPlain(patternPen, 1, &plain);
     SelectNullPen(dc, record);
     ComputeFrameSides(left, top, right, bottom, size.v, size.h);
     bool hilite = !(LowMem<uint8_t>(lmHiliteMode) & kHiliteOff);
+    if (plain != plainNone && !hilite && penRop2 == R2_COPYPEN && FrameSidesSolid(record, dc, plain))
+        return;
     for (int i = 0; i < 4; ++i) {
         if (!sSideValid[i] || (hilite && HiliteScreenRect(sSides[i])))
             continue;
