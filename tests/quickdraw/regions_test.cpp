@@ -111,6 +111,17 @@ bool InRectForm(RgnHandle rgn)
     return same;
 }
 
+// The region covers exactly the pixels of a GDI region (compared through a GDI-form copy).
+bool SameRegionAs(RgnHandle rgn, HRGN gdi)
+{
+    RgnHandle copy = NewRgn();
+    CopyRg(rgn, copy);
+    HRGN h = ZEL_RgnSetToRealRectRgn(copy);
+    bool same = h && EqualRgn(h, gdi) != 0;
+    DisposeRgn(copy);
+    return same;
+}
+
 // The four set operations and the pixel rule each stands for.
 struct SetOp {
     const char *name;
@@ -210,6 +221,106 @@ TEST_F(Regions, RectangularResultsCollapseToTheRectangleForm)
     EXPECT_EQ(BoxText((**u).rgnBBox), "(0,0,40,20)");
     for (RgnHandle r : {a, b, u, s})
         DisposeRgn(r);
+}
+
+// Two rectangles in every arrangement, each operand in the rectangle or the GDI form and the result
+// in a third region or in either operand, against CombineRgn on GDI regions of the same boxes: the
+// same pixels, the box GDI gives the result, and the rectangle form exactly when GDI reports an empty
+// or rectangular result. Boxes reach the ends of the 16-bit plane, and boxes whose sides are out of
+// order (as a wrapped offset leaves them) are taken as GDI takes them.
+TEST_F(Regions, SetOperationsOnTwoRectanglesMatchCombineRgn)
+{
+    struct Pair {
+        const char *what;
+        Rect a, b;
+    };
+    const Pair pairs[] = {
+        {"overlapping", R(10, 10, 60, 60), R(40, 30, 90, 80)},
+        {"b inside a", R(0, 0, 50, 50), R(10, 10, 20, 20)},
+        {"a inside b", R(10, 10, 20, 20), R(0, 0, 50, 50)},
+        {"the same box", R(5, 5, 25, 15), R(5, 5, 25, 15)},
+        {"disjoint", R(0, 0, 10, 10), R(20, 20, 30, 30)},
+        {"side by side on the same rows", R(0, 0, 10, 10), R(10, 0, 30, 10)},
+        {"one above the other on the same columns", R(0, 0, 10, 10), R(0, 10, 10, 25)},
+        {"overlapping on the same rows", R(0, 0, 20, 10), R(10, 0, 30, 10)},
+        {"touching on different rows", R(0, 0, 10, 10), R(10, 5, 20, 15)},
+        {"touching at a corner", R(0, 0, 10, 10), R(10, 10, 20, 20)},
+        {"a band across a's top", R(0, 0, 20, 20), R(-5, -5, 25, 8)},
+        {"a band across a's middle", R(0, 0, 20, 20), R(-5, 8, 25, 12)},
+        {"a band down a's right side", R(0, 0, 20, 20), R(15, -5, 25, 25)},
+        {"a band down a's middle", R(0, 0, 20, 20), R(8, -5, 12, 25)},
+        {"a notch in a's corner", R(0, 0, 20, 20), R(15, 15, 25, 25)},
+        {"a hole in a", R(0, 0, 20, 20), R(5, 5, 15, 15)},
+        {"b inside a along a's top edge", R(0, 0, 20, 20), R(0, 0, 20, 5)},
+        {"a empty", R(0, 0, 0, 0), R(5, 5, 15, 15)},
+        {"b empty", R(5, 5, 15, 15), R(0, 0, 0, 0)},
+        {"both empty", R(0, 0, 0, 0), R(0, 0, 0, 0)},
+        {"b of no width inside a", R(0, 0, 20, 20), R(10, 5, 10, 15)},
+        {"the whole plane and a corner", R(-32768, -32768, 32767, 32767), R(32000, 32000, 32767, 32767)},
+        {"bands at both ends of the plane", R(-32768, -32768, -32000, 32767), R(32000, -32768, 32767, 32767)},
+        {"a wrapped past the right end", R(32100, 0, -32736, 10), R(0, 0, 20, 20)},
+        {"b upside down", R(0, 0, 20, 20), R(5, 15, 15, 5)},
+    };
+    enum Form { rectForm, gdiForm };
+    for (const SetOp &op : kSetOps)
+        for (const Pair &p : pairs)
+            for (Form fa : {rectForm, gdiForm})
+                for (Form fb : {rectForm, gdiForm})
+                    for (int target = 0; target < 3; ++target) {
+                        const std::string what = std::string(op.name) + " " + p.what + ", forms " +
+                                                 std::to_string(fa) + std::to_string(fb) + " into " +
+                                                 std::to_string(target);
+                        HRGN rawA = CreateRectRgn(p.a.left, p.a.top, p.a.right, p.a.bottom);
+                        HRGN rawB = CreateRectRgn(p.b.left, p.b.top, p.b.right, p.b.bottom);
+                        HRGN expected = CreateRectRgn(0, 0, 0, 0);
+                        const std::string name = op.name;
+                        const int mode = name == "SectRgn"   ? RGN_AND
+                                         : name == "UnionRg" ? RGN_OR
+                                         : name == "DiffRgn" ? RGN_DIFF
+                                                             : RGN_XOR;
+                        // SectRgn of two rectangle-form regions works on their boxes alone, where a box
+                        // with its sides out of order holds no pixel.
+                        const bool onBoxes = mode == RGN_AND && fa == rectForm && fb == rectForm;
+                        auto ordered = [](const Rect &r) { return r.left <= r.right && r.top <= r.bottom; };
+                        HRGN none = CreateRectRgn(0, 0, 0, 0);
+                        const int type = CombineRgn(expected, onBoxes && !ordered(p.a) ? none : rawA,
+                                                    onBoxes && !ordered(p.b) ? none : rawB, mode);
+                        RECT gdiBox{};
+                        GetRgnBox(expected, &gdiBox);
+                        const Rect expectedBox =
+                            type == NULLREGION ? R(0, 0, 0, 0)
+                                               : R(static_cast<int16_t>(gdiBox.left), static_cast<int16_t>(gdiBox.top),
+                                                   static_cast<int16_t>(gdiBox.right), static_cast<int16_t>(gdiBox.bottom));
+
+                        RgnHandle a = NewRgn(), b = NewRgn();
+                        SetRectRg(a, p.a.left, p.a.top, p.a.right, p.a.bottom);
+                        SetRectRg(b, p.b.left, p.b.top, p.b.right, p.b.bottom);
+                        if (fa == gdiForm) {
+                            ASSERT_NE(ZEL_RgnSetToRealRectRgn(a), nullptr) << what;
+                        }
+                        if (fb == gdiForm) {
+                            ASSERT_NE(ZEL_RgnSetToRealRectRgn(b), nullptr) << what;
+                        }
+                        RgnHandle dst = target == 0 ? NewRgn() : target == 1 ? a : b;
+                        op.call(a, b, dst);
+
+                        EXPECT_TRUE(SameRegionAs(dst, expected)) << what;
+                        EXPECT_EQ(BoxText((**dst).rgnBBox), BoxText(expectedBox)) << what;
+                        EXPECT_EQ(InRectForm(dst), type == NULLREGION || type == SIMPLEREGION) << what;
+                        EXPECT_EQ((**dst).rgnSize, 10) << what;
+                        EXPECT_EQ(GetHandleSize(reinterpret_cast<Handle>(dst)), 14) << what;
+                        if (target == 0) { // the operands hold what they held
+                            EXPECT_TRUE(SameRegionAs(a, rawA)) << what;
+                            EXPECT_TRUE(SameRegionAs(b, rawB)) << what;
+                            EXPECT_EQ(BoxText((**a).rgnBBox), BoxText(p.a)) << what;
+                            EXPECT_EQ(BoxText((**b).rgnBBox), BoxText(p.b)) << what;
+                            DisposeRgn(dst);
+                        }
+                        DisposeRgn(a);
+                        DisposeRgn(b);
+                        for (HRGN h : {rawA, rawB, expected, none})
+                            DeleteObject(h);
+                    }
 }
 
 TEST_F(Regions, CopyGivesAnIndependentRegion)
