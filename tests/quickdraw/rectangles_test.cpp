@@ -377,7 +377,8 @@ TEST_F(Rectangles, FrameAddsItsOutlineToAnOpenPolygon)
 
 // A plain pattern (all ones or all zeros) paints one colour, so a solid brush of that colour may fill
 // it instead of the one-bit pattern brush: in every pattern mode, for the pen, background and fill
-// patterns and for colours of every kind, both routes leave the same pixels on a surface of many colours.
+// patterns, for frames as for fills, and for colours of every kind, both routes leave the same pixels
+// on a surface of many colours.
 TEST_F(Rectangles, PlainPatternsGiveTheSamePixelsThroughASolidBrush)
 {
     constexpr int kSide = 12;
@@ -392,7 +393,7 @@ TEST_F(Rectangles, PlainPatternsGiveTheSamePixelsThroughASolidBrush)
         {{0x1234, 0x5678, 0x9ABC}, {0x1234, 0x5678, 0x9ABC}, "one colour for both"},
     };
     const int modes[] = {patCopy, patOr, patXor, patBic, notPatCopy, notPatOr, notPatXor, notPatBic};
-    enum Verb { paint, erase, fill };
+    enum Verb { paint, erase, fill, frame };
 
     // The pixels one route leaves, on a surface whose every pixel starts in a colour of its own.
     auto draw = [&](bool solid, const Pattern &pattern, int mode, const Colours &c, Verb verb) {
@@ -412,6 +413,8 @@ TEST_F(Rectangles, PlainPatternsGiveTheSamePixelsThroughASolidBrush)
             PaintRect(&r);
         else if (verb == erase)
             EraseRect(&r);
+        else if (verb == frame)
+            FrameRec(&r);
         else
             FillRec(&r, &pattern);
         SelectPlainPatternFills(was);
@@ -425,9 +428,9 @@ TEST_F(Rectangles, PlainPatternsGiveTheSamePixelsThroughASolidBrush)
 
     for (const Pattern *pattern : {&kBlack, &kWhite})
         for (const Colours &c : colours)
-            for (Verb verb : {paint, erase, fill})
+            for (Verb verb : {paint, erase, fill, frame})
                 for (int mode : modes) {
-                    if (verb != paint && mode != patCopy)
+                    if ((verb == erase || verb == fill) && mode != patCopy)
                         continue; // the background and fill patterns are always copied
                     std::vector<COLORREF> solid = draw(true, *pattern, mode, c, verb);
                     std::vector<COLORREF> brush = draw(false, *pattern, mode, c, verb);
@@ -435,7 +438,9 @@ TEST_F(Rectangles, PlainPatternsGiveTheSamePixelsThroughASolidBrush)
                                             << ", verb " << verb << ", mode " << mode;
                     if (mode == patCopy) {
                         const RGBColor &painted = pattern == &kBlack ? c.fore : c.back;
-                        EXPECT_EQ(solid[5 * kSide + 5], RGB(painted.red >> 8, painted.green >> 8, painted.blue >> 8))
+                        // Inside the rectangle; for a frame, its top-left corner.
+                        const int at = verb == frame ? 2 * kSide + 3 : 5 * kSide + 5;
+                        EXPECT_EQ(solid[at], RGB(painted.red >> 8, painted.green >> 8, painted.blue >> 8))
                             << c.what << ", verb " << verb;
                     }
                 }
