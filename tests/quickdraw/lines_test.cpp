@@ -3,6 +3,7 @@
 // top-left corner follows the line), custom line procedures, and lines recorded into a picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -138,6 +139,56 @@ TEST_F(Lines, RelativeLinesAndLinesThatPaintNothing)
         EXPECT_EQ(target.port()->pnLoc.h, 15) << q.what;
     }
     EXPECT_EQ(target.port()->pnMode, 8);
+}
+
+// A one-pixel horizontal or vertical line in the black pen pattern paints what PaintRect paints on the
+// pixels it covers, in every pattern mode and in colours as well as black, on a surface of many colours:
+// the pen and the pattern brush agree whichever GDI call draws the line.
+TEST_F(Lines, StraightThinLinesPaintLikeTheRectangleTheyCover)
+{
+    struct Run {
+        const char *what;
+        int h0, v0, h1, v1;
+    };
+    const Run runs[] = {
+        {"to the right", 2, 4, 15, 4}, {"to the left", 16, 7, 3, 7}, {"down", 6, 1, 6, 12},
+        {"up", 11, 12, 11, 2},         {"a single point", 9, 9, 9, 9},
+    };
+    const RGBColor colours[][2] = {
+        {{0, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFF}},
+        {{0x3000, 0x9000, 0xC000}, {0xF000, 0x4000, 0x1000}},
+    };
+    auto draw = [&](const Run &run, int mode, const RGBColor *c, bool asLine) {
+        DibPort target(kWidth, kHeight);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                SetPixel(target.surface().dc(), x, y, RGB(x * 12, y * 18, (x + y) * 7));
+        SetPor(target.port());
+        RGBForeColor(&c[0]);
+        RGBBackColor(&c[1]);
+        PenMode(static_cast<int16_t>(mode));
+        if (asLine) {
+            MoveT(static_cast<int16_t>(run.h0), static_cast<int16_t>(run.v0));
+            LineT(static_cast<int16_t>(run.h1), static_cast<int16_t>(run.v1));
+        } else {
+            const Rect r{static_cast<int16_t>(std::min(run.v0, run.v1)), static_cast<int16_t>(std::min(run.h0, run.h1)),
+                         static_cast<int16_t>(std::max(run.v0, run.v1) + 1),
+                         static_cast<int16_t>(std::max(run.h0, run.h1) + 1)};
+            PaintRect(&r);
+        }
+        PenMode(patCopy);
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                pixels.push_back(target.surface().Pixel(x, y));
+        SetPor(WindowManagerPort());
+        return pixels;
+    };
+    for (const Run &run : runs)
+        for (const RGBColor *c : colours)
+            for (int mode = patCopy; mode <= notPatBic; ++mode)
+                EXPECT_EQ(draw(run, mode, c, true), draw(run, mode, c, false))
+                    << run.what << ", mode " << mode << (c == colours[0] ? ", black" : ", colours");
 }
 
 TEST_F(Lines, LineToSetsTheHiliteModeBitWhetherOrNotItDraws)
