@@ -50,6 +50,9 @@ MemoryLimits CurrentMemoryLimits();
 void SetMemoryLimitsState(const MemoryLimits &limits);
 // Sum of LocalSize over live local blocks.
 uint32_t LocalBytesTotal();
+// Clears n bytes with one string store. The C runtime's memset under Wine clears a few kilobytes about
+// four times slower, and a grown handle's new bytes are cleared on every resize.
+inline void ZeroFill(void *p, size_t n) { asm volatile("rep stosb" : "+D"(p), "+c"(n) : "a"(0) : "memory"); }
 // LocalSize of a fixed local block (one allocated without LMEM_MOVEABLE), 0 when it is none.
 uint32_t FixedLocalBlockSize(HLOCAL block);
 // Drops the grow-zone procedure at session exit (its proc instance is released).

@@ -544,7 +544,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
                 // A block that was unmapped because it had shrunk to nothing is mapped again as it
                 // grows, so that *h always reaches data of the handle's size.
                 if (size > oldSize)
-                    std::memset(reinterpret_cast<uint8_t *>(moved) + oldSize, 0, size - oldSize);
+                    ZeroFill(reinterpret_cast<uint8_t *>(moved) + oldSize, size - oldSize);
                 r->data = BlockData(moved);
                 if (!mapped)
                     SetMapCount(r, 2);
