@@ -46,16 +46,21 @@ void SetRop2Cached(HDC dc, PortDCRecord *record, int rop2)
 // A one-bit brush of a plain pattern paints every pixel in the DC's text or background colour; on a
 // direct-colour surface a solid brush of that colour paints the very same pixels, and GDI fills with
 // it several times faster. Palette surfaces (where a solid brush may dither), printers and swapped DCs
-// keep the pattern brush.
+// keep the pattern brush (no brush).
+HBRUSH PlainPatternSolidBrush(PortDCRecord *record, HDC dc, PlainPattern plain)
+{
+    if (!PlainPatternsSolid() || sMaskDrawing || record->depth < 16 || IsSpecialDC(dc))
+        return nullptr;
+    COLORREF colour = plain == plainFore ? GetTextColor(dc) : GetBkColor(dc);
+    if (colour == CLR_INVALID || (colour >> 24) != 0)
+        return nullptr;
+    return CachedSolidBrush(colour);
+}
+
 bool FillPlainPatternSolid(PortDCRecord *record, HDC dc, PlainPattern plain, int rop2, int left, int top, int right,
                            int bottom)
 {
-    if (!PlainPatternsSolid() || sMaskDrawing || record->depth < 16 || IsSpecialDC(dc))
-        return false;
-    COLORREF colour = plain == plainFore ? GetTextColor(dc) : GetBkColor(dc);
-    if (colour == CLR_INVALID || (colour >> 24) != 0)
-        return false;
-    HBRUSH brush = CachedSolidBrush(colour);
+    HBRUSH brush = PlainPatternSolidBrush(record, dc, plain);
     if (!brush)
         return false;
     if (rop2 == R2_COPYPEN) {
@@ -77,12 +82,7 @@ bool FillPlainPatternSolid(PortDCRecord *record, HDC dc, PlainPattern plain, int
 // brush selected once for all four.
 bool FrameSidesSolid(PortDCRecord *record, HDC dc, PlainPattern plain)
 {
-    if (!PlainPatternsSolid() || sMaskDrawing || record->depth < 16 || IsSpecialDC(dc))
-        return false;
-    COLORREF colour = plain == plainFore ? GetTextColor(dc) : GetBkColor(dc);
-    if (colour == CLR_INVALID || (colour >> 24) != 0)
-        return false;
-    HBRUSH brush = CachedSolidBrush(colour);
+    HBRUSH brush = PlainPatternSolidBrush(record, dc, plain);
     if (!brush)
         return false;
     HGDIOBJ held = SelectObject(dc, brush);
