@@ -48,13 +48,19 @@ struct MemoryLimits {
 constexpr int16_t kDefaultMemoryUnitLimit = 32767;
 MemoryLimits CurrentMemoryLimits();
 void SetMemoryLimitsState(const MemoryLimits &limits);
-// Sum of LocalSize over live local blocks.
+// Sum of the sizes of live local and heap blocks.
 uint32_t LocalBytesTotal();
 // Clears n bytes with one string store. The C runtime's memset under Wine clears a few kilobytes about
 // four times slower, and a grown handle's new bytes are cleared on every resize.
 inline void ZeroFill(void *p, size_t n) { asm volatile("rep stosb" : "+D"(p), "+c"(n) : "a"(0) : "memory"); }
-// LocalSize of a fixed local block (one allocated without LMEM_MOVEABLE), 0 when it is none.
-uint32_t FixedLocalBlockSize(HLOCAL block);
+// Blocks of the process heap for handle data and large pointers, under the memory limit, staged
+// recovery and totals of the local blocks. A new block reads as zero; a resized one may move only with
+// mayMove, and answers NULL (keeping its old size) when it cannot be resized. Their address is their
+// only handle: the local-heap calls are never asked about them.
+void *AllocHeapBlock(uint32_t size);
+void *ResizeHeapBlock(void *block, uint32_t oldSize, uint32_t size, bool mayMove);
+void FreeHeapBlockOfSize(void *block, uint32_t size);
+uint32_t HeapBlockSize(const void *block); // 0 for no block of the process heap
 // Drops the grow-zone procedure at session exit (its proc instance is released).
 void ReleaseGrowZone();
 

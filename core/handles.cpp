@@ -1,6 +1,6 @@
 // Handles and master pointers. A Handle is the address of a MasterPointerRecord whose first field is the
-// data address. Data live in a fixed local-heap block (its handle is its address, so mapping it needs no
-// lock), or in a sub-allocator block; only SetHandleSize may move them.
+// data address. Data live in a block of the process heap (its handle is its address, so mapping it needs
+// no lock), or in a sub-allocator block; only SetHandleSize may move them.
 #include "core.h"
 #include "Resources.h"
 
@@ -11,14 +11,10 @@
 
 namespace {
 
-constexpr uint32_t kUnmapped = 0xFFFF;    // data field while a local block is not mapped
+constexpr uint32_t kUnmapped = 0xFFFF;    // data field while a heap block is not mapped
 constexpr uint32_t kSubAllocMark = 0xFFFF; // local field of sub-allocated data
 constexpr uint16_t kMaxRecordsPerBlock = 4678;
 constexpr UINT kBlockFlags = LMEM_MOVEABLE | LMEM_ZEROINIT; // master-pointer blocks, locked for good
-// Handle data: fixed blocks. SetHandleSize lets them move (LMEM_MOVEABLE on the resize) and clears
-// what they gain itself.
-constexpr UINT kDataFlags = LMEM_FIXED | LMEM_ZEROINIT;
-constexpr UINT kDataResizeFlags = LMEM_MOVEABLE;
 
 MasterPointerBlock *sHead;
 MasterPointerBlock *sCurrent;
@@ -55,11 +51,10 @@ void SetMapCount(MasterPointerRecord *r, unsigned n)
     r->flags = static_cast<uint16_t>((r->flags & ~mpMapCountMask) | (n & mpMapCountMask));
 }
 bool IsSubAllocated(const MasterPointerRecord *r) { return r->local == kSubAllocMark; }
-HLOCAL LocalOf(const MasterPointerRecord *r) { return reinterpret_cast<HLOCAL>(static_cast<uintptr_t>(r->local)); }
+// The heap block of data that are not sub-allocated.
+void *BlockOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(static_cast<uintptr_t>(r->local)); }
 void *DataOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(static_cast<uintptr_t>(r->data)); }
 uint32_t Addr(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-// The data address of a fixed local block is its handle.
-uint32_t BlockData(HLOCAL local) { return Addr(local); }
 
 bool BelowThreshold(uint32_t size)
 {
@@ -248,7 +243,7 @@ void FreeRecord(MasterPointerRecord *r)
 void Map(MasterPointerRecord *r)
 {
     if (MapCount(r) == 1 && !IsSubAllocated(r) && r->local)
-        r->data = BlockData(LocalOf(r));
+        r->data = r->local;
     SetMapCount(r, MapCount(r) + 1);
 }
 
@@ -264,16 +259,16 @@ struct PurgeGuard {
     ~PurgeGuard() { r->flags |= purgeable; }
 };
 
-// Gives the record local-heap data of `size` bytes, copying `copy` bytes from `from`.
-bool MoveToLocalBlock(MasterPointerRecord *r, uint32_t size, const void *from, uint32_t copy)
+// Gives the record heap data of `size` bytes, copying `copy` bytes from `from`.
+bool MoveToHeapBlock(MasterPointerRecord *r, uint32_t size, const void *from, uint32_t copy)
 {
-    HLOCAL local = AllocLocalBlock(kDataFlags, size);
-    if (!local)
+    void *block = AllocHeapBlock(size);
+    if (!block)
         return false;
     if (copy)
-        std::memcpy(local, from, copy);
-    r->local = Addr(local);
-    r->data = BlockData(local);
+        std::memcpy(block, from, copy);
+    r->local = Addr(block);
+    r->data = Addr(block);
     r->flags &= ~mpSubAllocated;
     if (MapCount(r) < 2)
         SetMapCount(r, 2);
@@ -393,8 +388,7 @@ ZEL_EXTERN_C Handle ZEL_CALL NewHandle(Size size)
             r->flags |= mpSubAllocated;
         }
     } else {
-        HLOCAL local = AllocLocalBlock(kDataFlags, size);
-        r->local = Addr(local);
+        r->local = Addr(AllocHeapBlock(size));
     }
     if (!r->local) {
         SetMemErr(memFullErr);
@@ -440,7 +434,7 @@ ZEL_EXTERN_C void ZEL_CALL EmptyHandle(Handle h)
                 SubFree(DataOf(r));
         } else {
             // The block holds the handle's size: the heap need not be asked for it.
-            FreeLocalBlockOfSize(LocalOf(r), r->size);
+            FreeHeapBlockOfSize(BlockOf(r), r->size);
         }
         r->local = 0;
         r->flags &= ~mpSubAllocated;
@@ -512,12 +506,12 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             r->data = Addr(p);
             r->flags |= mpSubAllocated;
         } else {
-            HLOCAL local = AllocLocalBlock(kDataFlags, size);
-            if (!local && size) {
+            void *block = AllocHeapBlock(size);
+            if (!block && size) {
                 SetMemErr(memFullErr);
                 return false;
             }
-            r->local = Addr(local);
+            r->local = Addr(block);
             r->data = kUnmapped;
             r->flags &= ~mpSubAllocated;
         }
@@ -527,11 +521,10 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             Map(r);
     } else if (!IsSubAllocated(r)) {
         if (!BelowThreshold(size)) {
-            // A fixed block that cannot be resized stays as it was, still mapped.
-            HLOCAL local = LocalOf(r);
+            // A block that cannot be resized stays as it was, still mapped.
             bool mapped = MapCount(r) >= 2;
             // Shrinking to nothing keeps the block where it is.
-            HLOCAL moved = ResizeLocalBlock(local, oldSize, size, size ? kDataResizeFlags : 0);
+            void *moved = ResizeHeapBlock(BlockOf(r), oldSize, size, size != 0);
             if (!moved) {
                 SetMemErr(memFullErr);
                 return false;
@@ -545,7 +538,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
                 // grows, so that *h always reaches data of the handle's size.
                 if (size > oldSize)
                     ZeroFill(reinterpret_cast<uint8_t *>(moved) + oldSize, size - oldSize);
-                r->data = BlockData(moved);
+                r->data = Addr(moved);
                 if (!mapped)
                     SetMapCount(r, 2);
             }
@@ -557,16 +550,16 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             }
             if (r->data && r->data != kUnmapped)
                 std::memcpy(p, DataOf(r), std::min(oldSize, size));
-            FreeLocalBlockOfSize(LocalOf(r), oldSize);
+            FreeHeapBlockOfSize(BlockOf(r), oldSize);
             r->data = Addr(p);
             r->local = kSubAllocMark;
             r->flags |= mpSubAllocated;
             SetMapCount(r, 2);
         }
     } else if (!BelowThreshold(size)) {
-        // Sub-allocated data growing past the threshold move to the local heap.
+        // Sub-allocated data growing past the threshold move to the process heap.
         void *old = DataOf(r);
-        if (!MoveToLocalBlock(r, size, old, std::min(oldSize, size))) {
+        if (!MoveToHeapBlock(r, size, old, std::min(oldSize, size))) {
             SetMemErr(memFullErr);
             return false;
         }

@@ -1,12 +1,13 @@
-// Local-heap wrappers: every block of the library comes from the process's local heap through these,
-// which retry a failed allocation through staged recovery and keep the allocation totals.
+// Block wrappers: every block of the Memory Manager comes from the process heap through these, as a
+// local block or as a plain heap block, and they retry a failed allocation through staged recovery and
+// keep the allocation totals.
 #include "core.h"
 
 #include <algorithm>
 
 namespace {
 
-uint32_t sLocalBytes;      // sum of LocalSize over live local blocks
+uint32_t sLocalBytes;      // sum of the sizes of live local and heap blocks
 uint32_t sLocalUnits;      // 64 KB units: each block adds (size >> 16) + 1
 GrowZoneProcPtr sGrowZone; // host procedure installed by SetGrowZone (wrapped unless flag 0x200)
 MemoryLimits sLimits = {false, 0, 0, kDefaultMemoryUnitLimit};
@@ -63,10 +64,10 @@ bool LimitAllows(uint32_t n)
 
 // Runs the allocation, and after each failure one more stage of recovery: purge purgeable handles,
 // compact the heap, then ask the host's grow-zone procedure.
-template <typename Attempt> HLOCAL WithRecovery(uint32_t size, Attempt attempt)
+template <typename Attempt> void *WithRecovery(uint32_t size, Attempt attempt)
 {
     for (int stage = 0;; ++stage) {
-        if (HLOCAL h = attempt())
+        if (void *h = attempt())
             return h;
         switch (stage) {
         case 0:
@@ -153,9 +154,47 @@ void UnlockLocalBlock(HLOCAL block) { LocalUnlock(block); }
 HLOCAL GetLocalBlockHandle(const void *p) { return LocalHandle(p); }
 uint32_t GetLocalBlockSize(HLOCAL block) { return LocalSize(block); }
 
-// A fixed local block is a block of the process heap, its handle the block's address: HeapSize answers
-// what LocalSize would, without the local-heap lock that LocalSize takes around the same question.
-uint32_t FixedLocalBlockSize(HLOCAL block)
+// Heap blocks: the same limit, recovery and totals around HeapAlloc and its relatives on the process
+// heap. The local-heap calls add their own lock and bookkeeping around these very calls, and nothing asks
+// the local heap about a heap block.
+void *AllocHeapBlock(uint32_t size)
+{
+    if (!LimitAllows(size))
+        return nullptr;
+    void *p = WithRecovery(size, [&] { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size); });
+    if (p)
+        CountInSize(size);
+    return p;
+}
+
+// As ResizeLocalBlock: a block shrunk to nothing stays a block, and one that could not be resized keeps
+// its old size. Bytes a block gains are not cleared.
+void *ResizeHeapBlock(void *block, uint32_t oldSize, uint32_t size, bool mayMove)
+{
+    if (!block)
+        return nullptr;
+    if (size > oldSize && !LimitAllows(size - oldSize))
+        return nullptr;
+    CountOutSize(oldSize);
+    const DWORD flags = mayMove ? 0 : HEAP_REALLOC_IN_PLACE_ONLY;
+    void *p;
+    if (size == 0)
+        p = HeapReAlloc(GetProcessHeap(), flags, block, 0);
+    else
+        p = WithRecovery(size, [&] { return HeapReAlloc(GetProcessHeap(), flags, block, size); });
+    CountInSize(p ? size : oldSize);
+    return p;
+}
+
+void FreeHeapBlockOfSize(void *block, uint32_t size)
+{
+    if (!block)
+        return;
+    CountOutSize(size);
+    HeapFree(GetProcessHeap(), 0, block);
+}
+
+uint32_t HeapBlockSize(const void *block)
 {
     SIZE_T size = HeapSize(GetProcessHeap(), 0, block);
     return size == static_cast<SIZE_T>(-1) ? 0 : static_cast<uint32_t>(size);

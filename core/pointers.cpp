@@ -1,7 +1,6 @@
 // Nonrelocatable blocks of the Memory Manager: NewPtr and its relatives, and BlockMove. A small pointer
-// is a sub-allocator block; a large one is a fixed local-heap block of size + 8 bytes (its handle is its
-// address, so it needs no locking), whose first two words are 0xFFFFFFFF, so that the word before any
-// pointer tells the two kinds apart.
+// is a sub-allocator block; a large one is a process-heap block of size + 8 bytes, whose first two words
+// are 0xFFFFFFFF, so that the word before any pointer tells the two kinds apart.
 #include "core.h"
 
 #include <algorithm>
@@ -11,7 +10,6 @@ namespace {
 
 constexpr uint32_t kLargeMark = 0xFFFFFFFF;
 constexpr uint32_t kLargeHeader = 8;
-constexpr UINT kPointerFlags = LMEM_FIXED | LMEM_ZEROINIT;
 
 uint8_t *Bytes(void *p) { return static_cast<uint8_t *>(p); }
 
@@ -22,7 +20,7 @@ bool IsLarge(void *p)
     return mark == kLargeMark;
 }
 
-HLOCAL LargeBlockOf(void *p) { return reinterpret_cast<HLOCAL>(Bytes(p) - kLargeHeader); }
+void *LargeBlockOf(void *p) { return Bytes(p) - kLargeHeader; }
 
 bool IsNoAddress(const void *p)
 {
@@ -41,7 +39,7 @@ ZEL_EXTERN_C Ptr ZEL_CALL NewPtr(Size size)
     SetMemErr(noErr);
     uint32_t n = static_cast<uint32_t>(size);
     if (SessionFlag(zelFlagSubAllocate) && n < SubAllocationThreshold()) {
-        // A failed sub-allocation is not retried on the local heap.
+        // A failed sub-allocation is not retried on the process heap.
         void *p = SubAllocate(n);
         if (!p) {
             SetMemErr(memFullErr);
@@ -50,7 +48,7 @@ ZEL_EXTERN_C Ptr ZEL_CALL NewPtr(Size size)
         AdjustHandleAndPointerTotal(static_cast<int32_t>(n));
         return static_cast<Ptr>(p);
     }
-    void *block = AllocLocalBlock(kPointerFlags, n + kLargeHeader);
+    void *block = AllocHeapBlock(n + kLargeHeader);
     if (!block) {
         SetMemErr(memFullErr);
         return nullptr;
@@ -71,10 +69,10 @@ ZEL_EXTERN_C void ZEL_CALL DisposePtr(Ptr p)
     if (!p)
         return;
     if (IsLarge(p)) {
-        HLOCAL local = LargeBlockOf(p);
-        uint32_t size = FixedLocalBlockSize(local);
+        void *block = LargeBlockOf(p);
+        uint32_t size = HeapBlockSize(block);
         AdjustHandleAndPointerTotal(-static_cast<int32_t>(size));
-        FreeLocalBlockOfSize(local, size);
+        FreeHeapBlockOfSize(block, size);
         return;
     }
     uint32_t size = SubBlockRequestedSize(p);
@@ -90,10 +88,8 @@ ZEL_EXTERN_C Size ZEL_CALL GetPtrSize(Ptr p)
         SetMemErr(nilHandleErr);
         return 0;
     }
-    if (IsLarge(p)) {
-        HLOCAL local = LargeBlockOf(p);
-        return local ? static_cast<Size>(GetLocalBlockSize(local) - kLargeHeader) : 0;
-    }
+    if (IsLarge(p))
+        return static_cast<Size>(HeapBlockSize(LargeBlockOf(p)) - kLargeHeader);
     return static_cast<Size>(SubBlockRequestedSize(p));
 }
 
@@ -112,11 +108,10 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetPtrSize(Ptr p, Size size)
     }
     uint32_t n = static_cast<uint32_t>(size);
     if (IsLarge(p)) {
-        HLOCAL local = LargeBlockOf(p);
-        uint32_t old = local ? GetLocalBlockSize(local) - kLargeHeader : 0;
-        // Without LMEM_MOVEABLE a locked block is resized in place or not at all.
-        if (!local || n > UINT32_MAX - kLargeHeader || ReallocLocalBlock(local, n + kLargeHeader, 0) != local ||
-            LargeBlockOf(p) != local) {
+        void *block = LargeBlockOf(p);
+        uint32_t old = HeapBlockSize(block) - kLargeHeader;
+        // The block is resized in place or not at all.
+        if (n > UINT32_MAX - kLargeHeader || ResizeHeapBlock(block, old + kLargeHeader, n + kLargeHeader, false) != block) {
             SetMemErr(memFullErr);
             return false;
         }
