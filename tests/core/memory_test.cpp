@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "MacMemory.h"
@@ -412,6 +413,50 @@ TEST_F(MemoryLimit, ResizedHandleIsNotPurgedFromUnderItself)
     EXPECT_EQ(*h, data);
     EXPECT_TRUE(testing_support::HasPattern(*h, 100000, 4));
     EXPECT_TRUE(HGetState(h) & handlePurgeableBit) << "the handle stays purgeable";
+}
+
+// Handle data and large pointers stay counted at their size through every resize, including a move, a
+// shrink to nothing and regrowth, and leave the count entirely when emptied, purged or disposed: both
+// the limit's count (FreeMem) and the library's bytes (ZEL_ComputeMemorySize) follow them.
+TEST_F(MemoryLimit, HandleAndPointerBytesAreCountedThroughTheirLife)
+{
+    Handle spare[2] = {NewHandle(1), NewHandle(1)};
+    DisposeHandle(spare[0]); // free master-pointer records, so that only the data count below
+    DisposeHandle(spare[1]);
+    auto libraryBytes = [] {
+        uint32_t bytes = 0;
+        ZEL_ComputeMemorySize(nullptr, nullptr, nullptr, nullptr, &bytes);
+        return bytes;
+    };
+    const uint32_t startLocal = LocalBytes();
+    const uint32_t startLibrary = libraryBytes();
+    Handle h = nullptr;
+    Ptr p = nullptr;
+    struct Step {
+        const char *what;
+        std::function<bool()> run;
+        uint32_t bytes; // held after the step
+    } steps[] = {
+        {"NewHandle", [&] { return (h = NewHandle(200000)) != nullptr; }, 200000},
+        {"grown (it may move)", [&] { return SetHandleSize(h, 300000); }, 300000},
+        {"shrunk", [&] { return SetHandleSize(h, 150000); }, 150000},
+        {"shrunk to nothing", [&] { return SetHandleSize(h, 0); }, 0},
+        {"grown again", [&] { return SetHandleSize(h, 5000); }, 5000},
+        {"purged", [&] { HPurge(h); return CompactMem(5000) == 5000 && *h == nullptr; }, 0},
+        {"reallocated", [&] { return ReallocateHandle(h, 70000); }, 70000},
+        {"emptied", [&] { EmptyHandle(h); return true; }, 0},
+        {"reallocated again", [&] { return ReallocateHandle(h, 1000); }, 1000},
+        {"large pointer (and its 8-byte mark)", [&] { return (p = NewPtr(100000)) != nullptr; }, 101008},
+        {"pointer shrunk in place", [&] { return SetPtrSize(p, 1000) && GetPtrSize(p) == 1000; }, 2008},
+        {"pointer disposed", [&] { DisposePtr(p); return true; }, 1000},
+        {"handle disposed", [&] { DisposeHandle(h); return true; }, 0},
+    };
+    for (const Step &s : steps) {
+        ASSERT_TRUE(s.run()) << s.what;
+        EXPECT_EQ(MemError(), noErr) << s.what;
+        EXPECT_EQ(LocalBytes() - startLocal, s.bytes) << s.what;
+        EXPECT_EQ(libraryBytes() - startLibrary, s.bytes) << s.what;
+    }
 }
 
 // ---- staged recovery ----
