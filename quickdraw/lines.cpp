@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -90,17 +89,6 @@ void SetPenBkMode(HDC dc, PortDCRecord *record)
 
 bool IsSpecialDC(HDC dc) { return (PrinterDC() && dc == PrinterDC()) || (SwappedDC() && dc == SwappedDC()); }
 
-// The port's pen pattern is all black in the one-bit form (a pixel pattern or a colour of its own is
-// not): the brush it makes paints every pixel in the foreground colour, as the solid pen does.
-bool PenPatternIsBlack(GrafPtr port)
-{
-    if (!IsColorPort(port))
-        return std::memcmp(&port->pnPat, &LowMem<Pattern>(lmBlack), sizeof(Pattern)) == 0;
-    PixPatHandle pp = AsColorPort(port)->pnPixPat;
-    return HandleHasData(pp) && (*pp)->patType == 0 &&
-           std::memcmp(&(*pp)->pat1Data, &LowMem<Pattern>(lmBlack), sizeof(Pattern)) == 0;
-}
-
 // The display can fill a pen rectangle with PatBlt exactly as the pattern brush would paint it.
 bool PatBltRouteApplies(const PortDCRecord *record)
 {
@@ -152,7 +140,7 @@ void DrawDeviceLine(GrafPtr port, PortDCRecord *record, HDC dc, Point from, Poin
     // GDI draws a one-pixel run with a solid pen faster than PatBlt fills it; with a black pen pattern
     // on a direct-colour display both paint the pen colour on the same pixels under the same mode.
     bool solidRun = straight && !mask && size.h == 1 && size.v == 1 && record->penStyle == PS_SOLID &&
-                    record->depth >= 16 && !IsSpecialDC(dc) && PenPatternIsBlack(port);
+                    record->depth >= 16 && !IsSpecialDC(dc) && PenPatternIsBlack();
 
     if (sUseRectForLine && IsSpecialDC(dc) && straight) {
         // Printers draw short pen rectangles better than GDI lines.

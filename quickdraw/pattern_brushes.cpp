@@ -729,21 +729,44 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_BrushAlign(int16_t how)
 
 // ---- Patterned pens ----
 
-bool PenPatternIsPatterned()
+namespace {
+
+// The current port's pen pattern in its one-bit form, and the type of the colour port's pen PixPat (0
+// for a black-and-white port); false without a port or a pen PixPat.
+bool CurrentPenPattern(Pattern *pattern, int16_t *type)
 {
     GrafPtr port = CurrentPort();
     if (!port)
         return false;
-    Pattern pattern;
-    if (IsColorPort(port)) {
-        PixPatHandle pp = AsColorPort(port)->pnPixPat;
-        if (!HandleHasData(pp) || (*pp)->patType == 2)
-            return false;
-        pattern = (*pp)->pat1Data;
-    } else {
-        pattern = port->pnPat;
+    if (!IsColorPort(port)) {
+        *pattern = port->pnPat;
+        *type = 0;
+        return true;
     }
+    PixPatHandle pp = AsColorPort(port)->pnPixPat;
+    if (!HandleHasData(pp))
+        return false;
+    *pattern = (*pp)->pat1Data;
+    *type = (*pp)->patType;
+    return true;
+}
+
+} // namespace
+
+bool PenPatternIsPatterned()
+{
+    Pattern pattern;
+    int16_t type;
+    if (!CurrentPenPattern(&pattern, &type) || type == 2)
+        return false;
     return !SamePattern(pattern, BlackPattern()) && !SamePattern(pattern, WhitePattern());
+}
+
+bool PenPatternIsBlack()
+{
+    Pattern pattern;
+    int16_t type;
+    return CurrentPenPattern(&pattern, &type) && type == 0 && SamePattern(pattern, BlackPattern());
 }
 
 bool UsePatternedPen() { return LibrarySetting(settingPatternedPen) != 0 && PenPatternIsPatterned(); }

@@ -279,6 +279,8 @@ ZEL_EXTERN_C int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *
 ZEL_EXTERN_C Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
 // The pen pattern is neither all black nor all white, and patterned pens are switched on.
 bool PenPatternIsPatterned();
+// The current port's pen pattern is the all-black one-bit pattern (a pixel or RGB pattern is not).
+bool PenPatternIsBlack();
 bool UsePatternedPen();
 // Frees every cache entry no one holds.
 void FlushBrushCache();
