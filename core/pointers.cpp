@@ -88,8 +88,11 @@ ZEL_EXTERN_C Size ZEL_CALL GetPtrSize(Ptr p)
         SetMemErr(nilHandleErr);
         return 0;
     }
-    if (IsLarge(p))
-        return static_cast<Size>(HeapBlockSize(LargeBlockOf(p)) - kLargeHeader);
+    if (IsLarge(p)) {
+        // A block the heap does not know has no size.
+        const uint32_t bytes = HeapBlockSize(LargeBlockOf(p));
+        return bytes >= kLargeHeader ? static_cast<Size>(bytes - kLargeHeader) : 0;
+    }
     return static_cast<Size>(SubBlockRequestedSize(p));
 }
 
@@ -109,9 +112,11 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetPtrSize(Ptr p, Size size)
     uint32_t n = static_cast<uint32_t>(size);
     if (IsLarge(p)) {
         void *block = LargeBlockOf(p);
-        uint32_t old = HeapBlockSize(block) - kLargeHeader;
-        // The block is resized in place or not at all.
-        if (n > UINT32_MAX - kLargeHeader || ResizeHeapBlock(block, old + kLargeHeader, n + kLargeHeader, false) != block) {
+        const uint32_t bytes = HeapBlockSize(block);
+        const uint32_t old = bytes - kLargeHeader;
+        // The block is resized in place or not at all; one the heap does not know is not resized.
+        if (bytes < kLargeHeader || n > UINT32_MAX - kLargeHeader ||
+            ResizeHeapBlock(block, bytes, n + kLargeHeader, false) != block) {
             SetMemErr(memFullErr);
             return false;
         }

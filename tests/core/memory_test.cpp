@@ -103,6 +103,14 @@ TEST(Pointers, FailuresLeaveTheBlockAlone)
     EXPECT_EQ(MemError(), nilHandleErr);
     EXPECT_FALSE(SetPtrSize(nullptr, 4));
     EXPECT_EQ(MemError(), nilHandleErr);
+
+    // Bytes marked like a large pointer that no heap gave out: no size, and not resized.
+    alignas(8) static uint32_t fake[6] = {0xFFFFFFFF, 0xFFFFFFFF, 1, 2, 3, 4};
+    Ptr forged = reinterpret_cast<Ptr>(&fake[2]);
+    EXPECT_EQ(GetPtrSize(forged), 0);
+    EXPECT_FALSE(SetPtrSize(forged, 4));
+    EXPECT_EQ(MemError(), memFullErr);
+    EXPECT_EQ(fake[2], 1u);
 }
 
 // ---- BlockMove ----
