@@ -28,15 +28,18 @@ typedef struct AEDesc {
 } AEDesc;
 typedef AEDesc AEAddressDesc;
 typedef AEDesc AppleEvent;
+#pragma pack(pop)
 
+/* The Process Manager's serial number (Processes.h declares it too). */
+#ifndef ZEL_PROCESS_SERIAL_NUMBER
+#define ZEL_PROCESS_SERIAL_NUMBER
 typedef struct ProcessSerialNumber {
     uint32_t highLongOfPSN;
     uint32_t lowLongOfPSN;
 } ProcessSerialNumber;
-#pragma pack(pop)
+#endif
 
 ZEL_STATIC_ASSERT(sizeof(AEDesc) == 8, "AEDesc is 8 bytes");
-ZEL_STATIC_ASSERT(sizeof(ProcessSerialNumber) == 8, "ProcessSerialNumber is 8 bytes");
 
 typedef OSErr (ZEL_CALL *AEEventHandlerProcPtr)(const AppleEvent *theAppleEvent, AppleEvent *reply,
                                                 int32_t handlerRefcon);
