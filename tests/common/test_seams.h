@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include "Quickdraw.h"
+#include "Serial.h"
 
 // Opens a colour port that draws into the given DC (which the port does not own).
 ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
@@ -23,3 +24,6 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
+// number onto a port state, as SerReset and SerHShake apply it.
+ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
