@@ -120,7 +120,10 @@ OSErr SerClose(int16_t refNum)
     return CloseHandle(h) ? OSErr(noErr) : kBadUnit;
 }
 
-uint16_t SerRead(int16_t refNum, int32_t *count, void *buffer)
+namespace {
+
+// One read or write of *count bytes on the number's port: 0 or the Win32 error, *count the bytes moved.
+uint16_t Transfer(int16_t refNum, int32_t *count, bool reading, void *buffer)
 {
     int32_t wanted = count ? *count : 0;
     if (count)
@@ -130,26 +133,20 @@ uint16_t SerRead(int16_t refNum, int32_t *count, void *buffer)
         return static_cast<uint16_t>(kBadUnit);
     if (wanted <= 0)
         return noErr;
-    DWORD got = 0;
-    BOOL ok = ReadFile(h, buffer, static_cast<DWORD>(wanted), &got, nullptr);
-    *count = static_cast<int32_t>(got);
+    DWORD moved = 0;
+    BOOL ok = reading ? ReadFile(h, buffer, static_cast<DWORD>(wanted), &moved, nullptr)
+                      : WriteFile(h, buffer, static_cast<DWORD>(wanted), &moved, nullptr);
+    *count = static_cast<int32_t>(moved);
     return ok ? 0 : static_cast<uint16_t>(GetLastError());
 }
 
+} // namespace
+
+uint16_t SerRead(int16_t refNum, int32_t *count, void *buffer) { return Transfer(refNum, count, true, buffer); }
+
 uint16_t SerWrite(int16_t refNum, int32_t *count, const void *buffer)
 {
-    int32_t wanted = count ? *count : 0;
-    if (count)
-        *count = 0;
-    HANDLE h = PortHandle(refNum);
-    if (!h)
-        return static_cast<uint16_t>(kBadUnit);
-    if (wanted <= 0)
-        return noErr;
-    DWORD put = 0;
-    BOOL ok = WriteFile(h, buffer, static_cast<DWORD>(wanted), &put, nullptr);
-    *count = static_cast<int32_t>(put);
-    return ok ? 0 : static_cast<uint16_t>(GetLastError());
+    return Transfer(refNum, count, false, const_cast<void *>(buffer));
 }
 
 ZEL_EXTERN_C OSErr ZEL_CALL SerReset(int16_t refNum, int16_t serConfig)
