@@ -27,3 +27,7 @@ ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
+// Calls the WinTab wrapper of an ordinal with up to six arguments (ordinal 0 unloads the library; an
+// ordinal without a wrapper is only looked up). *state: bit 0 the library loaded, bit 1 the ordinal table
+// made, from bit 8 the table's filled slots.
+ZEL_API uint32_t ZEL_CALL CallWinTabOrdinal(int16_t ordinal, const uint32_t *args, uint32_t *state);
