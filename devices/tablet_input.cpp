@@ -25,16 +25,6 @@ constexpr int kDefaultTiltResolution = 360;
 constexpr UINT kNameLimit = 256;
 constexpr UINT IFC_NCURSORS_INDEX = 5, WTI_INTERFACE_CATEGORY = 1;
 
-// A packet in the layout the context asks for (kPacketFields, in WinTab's field order).
-struct Packet {
-    UINT status;
-    DWORD buttons;
-    LONG x;
-    LONG y;
-    UINT pressure;
-    ORIENTATION orientation;
-};
-
 TabletRecord sRecord;
 TabletButton sButtons[6];
 int16_t sMode;
@@ -170,7 +160,7 @@ int16_t Tilt(int value, int resolution)
 
 uint16_t SamplePacket()
 {
-    Packet packet = {};
+    TabletPacket packet = {};
     if (WTPacketsGet(sContext, 1, &packet) == 0)
         return 0xFFFF;
     int16_t levels = sRecord.pressureLevels;
@@ -324,7 +314,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_WinTabMessage(HWND, UINT message, WPARAM wPara
     UINT oldest = 0, newest = 0;
     if (!WTQueuePacketsEx(sContext, &oldest, &newest))
         return 0;
-    Packet packet = {};
+    TabletPacket packet = {};
     int count = 0;
     if (!WTDataPeek(sContext, newest, newest, 1, &packet, &count) || count < 1)
         return 0;

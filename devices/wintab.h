@@ -48,6 +48,17 @@ struct ORIENTATION {
     int orTwist;
 };
 
+// A packet as the tablet's context asks for it: status, buttons, x, y, normal pressure and orientation,
+// in WinTab's field order.
+struct TabletPacket {
+    UINT status;
+    DWORD buttons;
+    LONG x;
+    LONG y;
+    UINT pressure;
+    ORIENTATION orientation;
+};
+
 // WTInfo categories and indexes.
 enum : UINT {
     WTI_DEFSYSCTX = 4,

@@ -6,14 +6,7 @@
 #include <windows.h>
 #include "../../devices/wintab.h"
 
-struct FakePacket {
-    UINT status;
-    DWORD buttons;
-    LONG x;
-    LONG y;
-    UINT pressure;
-    ORIENTATION orientation;
-};
+typedef TabletPacket FakePacket;
 
 struct FakeWinTab {
     // Kept by the fake.
