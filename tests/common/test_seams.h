@@ -31,3 +31,5 @@ ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, cons
 // ordinal without a wrapper is only looked up). *state: bit 0 the library loaded, bit 1 the ordinal table
 // made, from bit 8 the table's filled slots.
 ZEL_API uint32_t ZEL_CALL CallWinTabOrdinal(int16_t ordinal, const uint32_t *args, uint32_t *state);
+// The Windows handle behind a serial reference number, or NULL.
+ZEL_API HANDLE ZEL_CALL SerialPortHandle(int16_t refNum);
