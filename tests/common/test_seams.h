@@ -23,3 +23,33 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// The installed-font list and the font map: node and map row `index` (the record's first part, or empty
+// past the end) and the search for a font number at a size (the node found and its chosen size entry);
+// answers the node count.
+struct FontListReport {
+    int16_t nodeCount, mapRowCount;
+    int32_t firstUnmappedNumber;
+    // Node `index` of the list (empty past its end).
+    char name[64];
+    char faceName[32];
+    int16_t numbers[8];
+    uint8_t pitchAndFamily, charSet;
+    uint16_t fontType;
+    int16_t sizeCount;
+    int16_t pixelSizes[32];
+    // Map row `index` (number -1 and empty strings past the map's end).
+    int16_t rowNumber;
+    uint8_t rowPitchAndFamily;
+    char rowName[64];
+    char rowFaces[128];
+    // The search for a font number and size: the index of the node found (-1 none), its family byte
+    // and face, and the size entry chosen (its pixel size and LOGFONT height).
+    int16_t foundIndex;
+    uint8_t foundPitchAndFamily;
+    char foundFace[32];
+    int16_t chosenPixelSize;
+    int32_t chosenHeight;
+};
+ZEL_API int16_t ZEL_CALL FontListSeam(int16_t index, int16_t number, int16_t size, FontListReport *report);
+// Frees the font tables and loads the font map and the installed-font list again.
+ZEL_API void ZEL_CALL ReloadFontTables(void);
