@@ -143,11 +143,12 @@ ZEL_EXTERN_C int16_t ZEL_CALL ZEL_GetIntlSystemFont(void) { return sIntlSystemFo
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_UpdateFontList(int16_t force)
 {
+    // Printer drivers may leave the floating-point unit in another state: the caller's control word
+    // (precision, rounding, masked exceptions) comes back once the printer is known.
+    const unsigned int controlWord = _control87(0, 0);
     bool changed = false;
     HDC printer = DefaultPrinterDC(&changed);
-    // Printer drivers may leave the floating-point unit in another state: back to the runtime's default
-    // (exceptions masked, nearest, 53 bits).
-    _control87(_PC_53 | _RC_NEAR | _MCW_EM, _MCW_PC | _MCW_RC | _MCW_EM);
+    _control87(controlWord, 0xFFFFFFFF);
     if (!changed && !force) {
         if (printer)
             DeleteDC(printer);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -386,6 +387,22 @@ TEST_F(FontMapTest, RebuildsGiveTheSameList)
     const std::vector<FontListReport> nodes = Nodes();
     for (size_t i = 1; i < nodes.size(); ++i)
         EXPECT_LE(lstrcmpiA(nodes[i - 1].name, nodes[i].name), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FontMapTest, ARebuildLeavesTheCallersFloatingPointControlWord)
+{
+    const unsigned int before = _control87(0, 0);
+    for (unsigned int precision : {unsigned(_PC_64), unsigned(_PC_53), unsigned(_PC_24)}) {
+        _control87(precision, _MCW_PC);
+        const unsigned int set = _control87(0, 0);
+        ZEL_UpdateFontList(1);
+        EXPECT_EQ(_control87(0, 0), set);
+    }
+    _control87(before, 0xFFFFFFFF);
 }
 
 } // namespace
