@@ -23,3 +23,12 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// A BITMAPINFO block for a GDI bitmap, filled from `record` when given and from GetDIBits; 1 with the
+// block, 0 and nothing to release otherwise. ReleaseBitmapInfo gives it back.
+ZEL_API int16_t ZEL_CALL AcquireBitmapInfo(HBITMAP bitmap, const BITMAP *record, HLOCAL *block, BITMAPINFO **info);
+ZEL_API void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
+// A source row of an 8, 16 or 32-bit PixMap in Macintosh layout: the row itself, a copy whose pixels
+// past `lastReadable` repeat the last readable one, or the row converted from the PixMap's DIB; nil when
+// it cannot be had.
+ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
+                                               const uint8_t *lastReadable);
