@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include "Quickdraw.h"
+#include "Serial.h"
 
 // Opens a colour port that draws into the given DC (which the port does not own).
 ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
@@ -32,3 +33,6 @@ ZEL_API void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
 // it cannot be had.
 ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
                                                const uint8_t *lastReadable);
+// The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
+// number onto a port state, as SerReset and SerHShake apply it.
+ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
