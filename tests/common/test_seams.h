@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include "Quickdraw.h"
+#include "Serial.h"
 
 // Opens a colour port that draws into the given DC (which the port does not own).
 ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
@@ -53,3 +54,15 @@ struct FontListReport {
 ZEL_API int16_t ZEL_CALL FontListSeam(int16_t index, int16_t number, int16_t size, FontListReport *report);
 // Frees the font tables and loads the font map and the installed-font list again.
 ZEL_API void ZEL_CALL ReloadFontTables(void);
+// A BITMAPINFO block for a GDI bitmap, filled from `record` when given and from GetDIBits; 1 with the
+// block, 0 and nothing to release otherwise. ReleaseBitmapInfo gives it back.
+ZEL_API int16_t ZEL_CALL AcquireBitmapInfo(HBITMAP bitmap, const BITMAP *record, HLOCAL *block, BITMAPINFO **info);
+ZEL_API void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
+// A source row of an 8, 16 or 32-bit PixMap in Macintosh layout: the row itself, a copy whose pixels
+// past `lastReadable` repeat the last readable one, or the row converted from the PixMap's DIB; nil when
+// it cannot be had.
+ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
+                                               const uint8_t *lastReadable);
+// The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
+// number onto a port state, as SerReset and SerHShake apply it.
+ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
