@@ -56,12 +56,16 @@ void SuspendTabletContext();
 void ResumeTabletContext();
 
 // ---- The serial driver ----
-// The serial driver's reads and writes for negative refNums (FSRead and FSWrite pass them here): 0, or
-// the raw Win32 error; *count becomes the bytes moved.
-// PENDING: the serial driver keeps its open ports' handles and reads and writes them.
+// Reads and writes for negative refNums (FSRead and FSWrite pass every one here): 0, or the raw Win32
+// error of an open port; -21 (as a word) for a number with no port behind it. *count becomes the bytes
+// moved; a negative count moves nothing.
 uint16_t SerRead(int16_t refNum, int32_t *count, void *buffer);
-// PENDING: the serial driver keeps its open ports' handles and reads and writes them.
 uint16_t SerWrite(int16_t refNum, int32_t *count, const void *buffer);
+// Opens the port of an output driver (-7 COM1, -9 COM2) for the pair; input drivers open nothing. 0, or
+// -26 when the port cannot be opened or the number is no serial driver's.
+OSErr SerOpen(int16_t refNum);
+// Closes the port of either number of a pair for both; -21 when the pair holds no port.
+OSErr SerClose(int16_t refNum);
 
 // The Printing Manager's printer DC (0 when none) and its document-open word.
 HDC PrintingDC(int16_t *documentOpen);
