@@ -23,3 +23,9 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// The kind the keyboard and command glue give a child window by its window procedure (0xFFFF for none
+// of the library's); `isEdit` tells an edit control from a scroll bar.
+ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
+// The six bytes and NUL a custom control's window text carries for its handle, and back.
+ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
+ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
