@@ -148,16 +148,6 @@ void InvalControlRect(ControlHandle control)
 
 const LibraryFont &StockInterfaceFont() { return GetLibraryFont(libraryFontStandard); }
 
-// The title as ANSI text for the child window, NUL-terminated; `buffer` holds MacToAnsiBufferSize(255).
-void AnsiControlTitle(ConstStr255Param title, char *buffer)
-{
-    int32_t n = 0;
-    if (title[0])
-        n = ZEL_MacToAnsiBuf(title + 1, reinterpret_cast<uint8_t *>(buffer), title[0],
-                             LibrarySetting(settingDoubleByte) ? macToAnsiDoubleByte : 0);
-    buffer[n] = 0;
-}
-
 // Copies a title into the record, cut to the characters the field keeps before the library's bytes.
 void StoreTitle(ControlHandle control, ConstStr255Param title)
 {
@@ -215,6 +205,15 @@ struct WindowPlan {
 } // namespace
 
 // ---- The library's bytes of a record ----
+
+void AnsiControlTitle(ConstStr255Param title, char *buffer)
+{
+    int32_t n = 0;
+    if (title && title[0])
+        n = ZEL_MacToAnsiBuf(title + 1, reinterpret_cast<uint8_t *>(buffer), title[0],
+                             LibrarySetting(settingDoubleByte) ? macToAnsiDoubleByte : 0);
+    buffer[n] = 0;
+}
 
 ControlTail *ControlTailOf(ControlHandle control)
 {

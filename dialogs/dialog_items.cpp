@@ -6,11 +6,7 @@
 void SetControlWindowTitle(HWND hwnd, ConstStr255Param title)
 {
     char text[MacToAnsiBufferSize(255)];
-    int32_t n = 0;
-    if (title && title[0])
-        n = ZEL_MacToAnsiBuf(title + 1, reinterpret_cast<uint8_t *>(text), title[0],
-                             LibrarySetting(settingDoubleByte) ? macToAnsiDoubleByte : 0);
-    text[n] = 0;
+    AnsiControlTitle(title, text);
     SetWindowTextA(hwnd, text);
 }
 

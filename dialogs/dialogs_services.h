@@ -41,6 +41,9 @@ struct ControlTail {
 #pragma pack(pop)
 static_assert(sizeof(ControlTail) == 14, "the library's bytes fill the title field's last 14");
 ControlTail *ControlTailOf(ControlHandle control);
+// A control title as ANSI text for its child window, NUL-terminated; `buffer` holds
+// MacToAnsiBufferSize(255) bytes.
+void AnsiControlTitle(ConstStr255Param title, char *buffer);
 // The child window of a control; 0 for a nil handle.
 HWND ControlWindow(ControlHandle control);
 // The kinds of child window the Control Manager subclasses, each with the procedure it replaced.
