@@ -328,7 +328,10 @@ bool PictHeaderSetsFrame(const PictFraming &f)
            f.srcRect.top != f.srcRect.bottom;
 }
 
-void PutPictPrefix(uint8_t *out, const Rect &frame)
+namespace {
+
+// The prefix up to the header operand: picSize, picFrame, the version and header opcodes.
+void PutPrefixFraming(uint8_t *out, const Rect &frame)
 {
     std::memset(out, 0, kPictPrefixBytes);
     PutPictWordAt(out, kPictPrefixBytes);
@@ -336,6 +339,13 @@ void PutPictPrefix(uint8_t *out, const Rect &frame)
     PutPictWordAt(out + 10, kPictOpVersion);
     PutPictWordAt(out + 12, kPictVersion2);
     PutPictWordAt(out + 14, kPictOpHeader);
+}
+
+} // namespace
+
+void PutPictPrefix(uint8_t *out, const Rect &frame)
+{
+    PutPrefixFraming(out, frame);
     PutPictLongAt(out + 16, 0xFFFFFFFFu);
     PutPictLongAt(out + 20, static_cast<uint32_t>(static_cast<uint16_t>(frame.left)) << 16);
     PutPictLongAt(out + 24, static_cast<uint32_t>(static_cast<uint16_t>(frame.top)) << 16);
@@ -345,12 +355,7 @@ void PutPictPrefix(uint8_t *out, const Rect &frame)
 
 void PutPictExtendedPrefix(uint8_t *out, const Rect &srcRect, Fixed hRes, Fixed vRes)
 {
-    std::memset(out, 0, kPictPrefixBytes);
-    PutPictWordAt(out, kPictPrefixBytes);
-    PutPictRectAt(out + 2, srcRect);
-    PutPictWordAt(out + 10, kPictOpVersion);
-    PutPictWordAt(out + 12, kPictVersion2);
-    PutPictWordAt(out + 14, kPictOpHeader);
+    PutPrefixFraming(out, srcRect);
     PutPictWordAt(out + 16, 0xFFFE);
     PutPictLongAt(out + 20, static_cast<uint32_t>(hRes));
     PutPictLongAt(out + 24, static_cast<uint32_t>(vRes));
