@@ -23,3 +23,12 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+
+// Puts a recording double in place of the multimedia MIDI calls (or the real ones back) and empties its
+// log; answers the previous choice. The double opens every device, handing out numbered handles.
+ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
+// The double's log, oldest first: {call, handle, value} triples, call 1 midiOutOpen (value: device),
+// 2 midiOutShortMsg (the message), 3 midiOutClose, 4 midiOutReset, 5 midiInOpen (value: the callback's
+// instance), 6 midiInStart, 7 midiInReset, 8 midiInClose. Moves up to `capacity` triples, empties the
+// log and answers how many were moved.
+ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
