@@ -1,22 +1,12 @@
-// AppleEvents inside the application: descriptors over handles, events addressed to the application
-// itself and dispatched at once to the handler installed for their class and ID.
+// AppleEvents inside the application: events addressed to the application itself and dispatched at once
+// to the handler installed for their class and ID.
+#include "ae_internal.h"
 #include "devices_services.h"
-#include "AppleEvents.h"
 #include "MacMemory.h"
 
 #include <cstring>
 
 namespace {
-
-// What an event's data handle holds: its class, ID and the return and transaction IDs.
-#pragma pack(push, 2)
-struct AppleEventData {
-    AEEventClass eventClass;
-    AEEventID eventID;
-    int16_t returnID;
-    int32_t transactionID;
-};
-#pragma pack(pop)
 
 struct HandlerEntry {
     AEEventClass eventClass;
@@ -41,63 +31,25 @@ void SetNullDesc(AEDesc *desc)
     desc->dataHandle = nullptr;
 }
 
+// The 4-byte data of an event's entry at `index` (its class is the first, its ID the second).
+bool ReadEventCode(const AppleEvent *event, int32_t index, uint32_t *code)
+{
+    AELayout layout;
+    int32_t count;
+    if (CheckAEContainer(event, &layout, &count) || layout != AELayout::Record || count <= index)
+        return false;
+    const uint8_t *bytes;
+    Size size;
+    if (AEEntryBytes(ReadAEEntry(event->dataHandle, layout, index), &bytes, &size) || size < 4)
+        return false;
+    std::memcpy(code, bytes, 4);
+    return true;
+}
+
 } // namespace
 
 // The handler and coercion tables are static storage that start empty: nothing is installed at start.
 void InitAppleEvents() {}
-
-// PENDING: the AppleEvent work adds parameters, attributes and coercion to descriptors.
-ZEL_EXTERN_C OSErr ZEL_CALL AECreateDesc(DescType typeCode, const void *dataPtr, Size dataSize, AEDesc *result)
-{
-    if (!result)
-        return -50;
-    SetNullDesc(result);
-    if (dataSize < 0)
-        return -50;
-    Handle data = NewHandle(dataSize);
-    if (!data)
-        return -108;
-    if (dataSize && dataPtr)
-        std::memcpy(*data, dataPtr, static_cast<size_t>(dataSize));
-    result->descriptorType = typeCode;
-    result->dataHandle = data;
-    return 0;
-}
-
-ZEL_EXTERN_C OSErr ZEL_CALL AEDisposeDesc(AEDesc *theAEDesc)
-{
-    if (!theAEDesc)
-        return 0;
-    if (theAEDesc->dataHandle)
-        DisposeHandle(theAEDesc->dataHandle);
-    SetNullDesc(theAEDesc);
-    return 0;
-}
-
-// A copy with a data handle of its own (nil stays nil).
-ZEL_EXTERN_C OSErr ZEL_CALL AEDuplicateDesc(const AEDesc *theAEDesc, AEDesc *result)
-{
-    if (!theAEDesc || !result)
-        return -50;
-    AEDesc copy{theAEDesc->descriptorType, theAEDesc->dataHandle};
-    if (copy.dataHandle) {
-        if (OSErr err = HandToHand(&copy.dataHandle)) {
-            SetNullDesc(result);
-            return err;
-        }
-    }
-    *result = copy;
-    return 0;
-}
-
-// PENDING: the AppleEvent work keeps the target and the attributes of an event.
-ZEL_EXTERN_C OSErr ZEL_CALL AECreateAppleEvent(AEEventClass theAEEventClass, AEEventID theAEEventID,
-                                               const AEAddressDesc *, int16_t returnID, int32_t transactionID,
-                                               AppleEvent *result)
-{
-    AppleEventData data{theAEEventClass, theAEEventID, returnID, transactionID};
-    return AECreateDesc(typeAppleEvent, &data, sizeof data, result);
-}
 
 // PENDING: the AppleEvent work sends to other processes and waits for replies.
 ZEL_EXTERN_C OSErr ZEL_CALL AESend(const AppleEvent *theAppleEvent, AppleEvent *reply, AESendMode, AESendPriority,
@@ -105,12 +57,11 @@ ZEL_EXTERN_C OSErr ZEL_CALL AESend(const AppleEvent *theAppleEvent, AppleEvent *
 {
     if (reply)
         SetNullDesc(reply);
-    if (!theAppleEvent || theAppleEvent->descriptorType != typeAppleEvent || !theAppleEvent->dataHandle ||
-        GetHandleSize(theAppleEvent->dataHandle) < static_cast<Size>(sizeof(AppleEventData)))
+    uint32_t eventClass, eventID;
+    if (!theAppleEvent || theAppleEvent->descriptorType != typeAppleEvent ||
+        !ReadEventCode(theAppleEvent, 0, &eventClass) || !ReadEventCode(theAppleEvent, 1, &eventID))
         return -50;
-    AppleEventData data;
-    std::memcpy(&data, *theAppleEvent->dataHandle, sizeof data);
-    HandlerEntry *entry = FindHandler(data.eventClass, data.eventID);
+    HandlerEntry *entry = FindHandler(eventClass, eventID);
     if (!entry)
         return errAEEventNotHandled;
     AppleEvent scratch;

@@ -22,6 +22,11 @@ void InitPrintingGlobals();
 const char *PrintDocumentName();
 // ScrapInfo := {size 0, no handle, count 1, state 0, name "scrapfile"}.
 void InitScrapInfo();
+// The host's scrap callback from the session block: whether there is one, and a call of it with its seven
+// arguments (0, "not handled", when there is none).
+bool HasScrapCallback();
+int32_t CallScrapCallback(int32_t operation, int32_t format, HDC dc, int32_t destination, int32_t type,
+                          int32_t pointer, int32_t cell);
 void InitAppleEvents();
 
 // PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.
@@ -51,12 +56,16 @@ void SuspendTabletContext();
 void ResumeTabletContext();
 
 // ---- The serial driver ----
-// The serial driver's reads and writes for negative refNums (FSRead and FSWrite pass them here): 0, or
-// the raw Win32 error; *count becomes the bytes moved.
-// PENDING: the serial driver keeps its open ports' handles and reads and writes them.
+// Reads and writes for negative refNums (FSRead and FSWrite pass every one here): 0, or the raw Win32
+// error of an open port; -21 (as a word) for a number with no port behind it. *count becomes the bytes
+// moved; a negative count moves nothing.
 uint16_t SerRead(int16_t refNum, int32_t *count, void *buffer);
-// PENDING: the serial driver keeps its open ports' handles and reads and writes them.
 uint16_t SerWrite(int16_t refNum, int32_t *count, const void *buffer);
+// Opens the port of an output driver (-7 COM1, -9 COM2) for the pair; input drivers open nothing. 0, or
+// -26 when the port cannot be opened or the number is no serial driver's.
+OSErr SerOpen(int16_t refNum);
+// Closes the port of either number of a pair for both; -21 when the pair holds no port.
+OSErr SerClose(int16_t refNum);
 
 // The Printing Manager's printer DC (0 when none) and its document-open word.
 HDC PrintingDC(int16_t *documentOpen);

@@ -1,4 +1,5 @@
-/* AppleEvents inside the application: descriptors, creating and sending an event, the handler table. */
+/* AppleEvents inside the application: descriptors, lists, keyword records and events over flat handles,
+   creating and sending an event, the handler table. */
 #ifndef TOLVADEX_APPLEEVENTS_H
 #define TOLVADEX_APPLEEVENTS_H
 
@@ -9,14 +10,37 @@ typedef FourCharCode AEEventClass;
 typedef FourCharCode AEEventID;
 typedef int32_t AESendMode;
 typedef int16_t AESendPriority;
+typedef FourCharCode AEKeyword;
 
 enum {
     typeNull = 0x6E756C6C,               /* 'null' */
+    typeWildCard = 0x2A2A2A2A,           /* '****' */
+    typeAEList = 0x6C697374,             /* 'list' */
+    typeAERecord = 0x7265636F,           /* 'reco' */
+    typeType = 0x74797065,               /* 'type' */
+    typeLongInteger = 0x6C6F6E67,        /* 'long' */
+    typeShortInteger = 0x73686F72,       /* 'shor' */
+    typeChar = 0x54455854,               /* 'TEXT' */
+    typeSignature = 0x7369676E,          /* 'sign' */
+    keyEventClassAttr = 0x6576636C,      /* 'evcl' */
+    keyEventIDAttr = 0x65766964,         /* 'evid' */
+    keyAddressAttr = 0x61646472,         /* 'addr' */
+    keyDirectObject = 0x2D2D2D2D,        /* '----' */
+    keyTransactionIDAttr = 0x7472616E,   /* 'tran' */
+    keyInteractLevelAttr = 0x696E7465,   /* 'inte' */
+    kAnyTransactionID = 0,
     typeProcessSerialNumber = 0x70736E20, /* 'psn ' */
     typeAppleEvent = 0x61657674,          /* 'aevt' */
     kCoreEventClass = 0x61657674,         /* 'aevt' */
     kAEOpenApplication = 0x6F617070,      /* 'oapp' */
     kAENoReply = 1,
+    errAECoercionFail = -1700,
+    errAEDescNotFound = -1701,
+    errAECorruptData = -1702,
+    errAEWrongDataType = -1703,
+    errAENotAEDesc = -1704,
+    errAEIllegalIndex = -1705,
+    errAENotAppleEvent = -1707,
     errAEEventNotHandled = -1708,
     errAEHandlerNotFound = -1717
 };
@@ -27,7 +51,9 @@ typedef struct AEDesc {
     Handle dataHandle;
 } AEDesc;
 typedef AEDesc AEAddressDesc;
-typedef AEDesc AppleEvent;
+typedef AEDesc AEDescList;
+typedef AEDescList AERecord;
+typedef AERecord AppleEvent;
 
 typedef struct ProcessSerialNumber {
     uint32_t highLongOfPSN;
@@ -47,6 +73,44 @@ ZEL_API OSErr ZEL_CALL AEDuplicateDesc(const AEDesc *theAEDesc, AEDesc *result);
 ZEL_API OSErr ZEL_CALL AECreateAppleEvent(AEEventClass theAEEventClass, AEEventID theAEEventID,
                                           const AEAddressDesc *target, int16_t returnID, int32_t transactionID,
                                           AppleEvent *result);
+
+/* Lists hold 8-byte items {type, data handle}; records and events 12-byte entries {keyword, type, data
+   handle}. AEGet...Desc results share the stored handle: the caller disposes them. Indices count from 1;
+   in the Put calls index 0 or above the count appends. */
+ZEL_API OSErr ZEL_CALL AECreateList(const void *factoringPtr, Size factoredSize, Boolean isRecord,
+                                    AEDescList *resultList);
+ZEL_API OSErr ZEL_CALL AECountItems(const AEDescList *theAEDescList, int32_t *theCount);
+ZEL_API OSErr ZEL_CALL AEPutPtr(AEDescList *theAEDescList, int32_t index, DescType typeCode, const void *dataPtr,
+                                Size dataSize);
+ZEL_API OSErr ZEL_CALL AEPutDesc(AEDescList *theAEDescList, int32_t index, const AEDesc *theAEDesc);
+ZEL_API OSErr ZEL_CALL AEGetNthDesc(const AEDescList *theAEDescList, int32_t index, DescType desiredType,
+                                    AEKeyword *theAEKeyword, AEDesc *result);
+ZEL_API OSErr ZEL_CALL AEGetNthPtr(const AEDescList *theAEDescList, int32_t index, DescType desiredType,
+                                   AEKeyword *theAEKeyword, DescType *typeCode, void *dataPtr, Size maximumSize,
+                                   Size *actualSize);
+ZEL_API OSErr ZEL_CALL AESizeOfNthItem(const AEDescList *theAEDescList, int32_t index, DescType *typeCode,
+                                       Size *dataSize);
+ZEL_API OSErr ZEL_CALL AEDeleteItem(AEDescList *theAEDescList, int32_t index);
+ZEL_API OSErr ZEL_CALL AEPutParamPtr(AppleEvent *theAppleEvent, AEKeyword theAEKeyword, DescType typeCode,
+                                     const void *dataPtr, Size dataSize);
+ZEL_API OSErr ZEL_CALL AEPutAttributePtr(AppleEvent *theAppleEvent, AEKeyword theAEKeyword, DescType typeCode,
+                                         const void *dataPtr, Size dataSize);
+ZEL_API OSErr ZEL_CALL AEPutParamDesc(AppleEvent *theAppleEvent, AEKeyword theAEKeyword, const AEDesc *theAEDesc);
+ZEL_API OSErr ZEL_CALL AEPutAttributeDesc(AppleEvent *theAppleEvent, AEKeyword theAEKeyword,
+                                          const AEDesc *theAEDesc);
+ZEL_API OSErr ZEL_CALL AEGetParamDesc(const AppleEvent *theAppleEvent, AEKeyword theAEKeyword, DescType desiredType,
+                                      AEDesc *result);
+ZEL_API OSErr ZEL_CALL AEGetAttributeDesc(const AppleEvent *theAppleEvent, AEKeyword theAEKeyword,
+                                          DescType desiredType, AEDesc *result);
+ZEL_API OSErr ZEL_CALL AEGetParamPtr(const AppleEvent *theAppleEvent, AEKeyword theAEKeyword, DescType desiredType,
+                                     DescType *typeCode, void *dataPtr, Size maximumSize, Size *actualSize);
+ZEL_API OSErr ZEL_CALL AEGetAttributePtr(const AppleEvent *theAppleEvent, AEKeyword theAEKeyword,
+                                         DescType desiredType, DescType *typeCode, void *dataPtr, Size maximumSize,
+                                         Size *actualSize);
+ZEL_API OSErr ZEL_CALL AESizeOfParam(const AppleEvent *theAppleEvent, AEKeyword theAEKeyword, DescType *typeCode,
+                                     Size *dataSize);
+ZEL_API OSErr ZEL_CALL AEDeleteParam(AppleEvent *theAppleEvent, AEKeyword theAEKeyword);
+
 ZEL_API OSErr ZEL_CALL AESend(const AppleEvent *theAppleEvent, AppleEvent *reply, AESendMode sendMode,
                               AESendPriority sendPriority, int32_t timeOutInTicks, void *idleProc, void *filterProc);
 ZEL_API OSErr ZEL_CALL AEInstallEventHandler(AEEventClass theAEEventClass, AEEventID theAEEventID,
