@@ -66,3 +66,18 @@ ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
+
+// Puts a recording double in place of the multimedia MIDI calls (or the real ones back) and empties its
+// log; answers the previous choice. The double opens every device, handing out numbered handles.
+ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
+// The double's log, oldest first: {call, handle, value} triples, call 1 midiOutOpen (value: device),
+// 2 midiOutShortMsg (the message), 3 midiOutClose, 4 midiOutReset, 5 midiInOpen (value: the callback's
+// instance), 6 midiInStart, 7 midiInReset, 8 midiInClose. Moves up to `capacity` triples, empties the
+// log and answers how many were moved.
+ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
+// The kind the keyboard and command glue give a child window by its window procedure (0xFFFF for none
+// of the library's); `isEdit` tells an edit control from a scroll bar.
+ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
+// The six bytes and NUL a custom control's window text carries for its handle, and back.
+ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
+ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
