@@ -27,7 +27,10 @@ void InitScrapInfo();
 bool HasScrapCallback();
 int32_t CallScrapCallback(int32_t operation, int32_t format, HDC dc, int32_t destination, int32_t type,
                           int32_t pointer, int32_t cell);
+// The AppleEvent Manager's start (the built-in coercions) and end of a session (its descriptors and
+// queued sends are forgotten with the heap).
 void InitAppleEvents();
+void ExitAppleEvents();
 
 // PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.
 void SettlePrintDefaults();

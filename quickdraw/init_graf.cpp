@@ -86,6 +86,7 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
     sUsableHeight = static_cast<int16_t>(usable);
 
     ScreenSetup();
+    InitImaging();
 
     HDC dc = GetDC(QuickDrawMainWindow());
     TakeScreenDC(dc);
@@ -135,6 +136,7 @@ void ExitGraf()
         CloseCPort(wmgr);
     }
     SetWMgrCPort(nullptr);
+    ExitImaging();
     ExitScreen();
     DeleteStandardPatternBitmaps();
     ReleaseScreenDC();
