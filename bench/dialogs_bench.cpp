@@ -1,5 +1,6 @@
 // Controls: NewControl and DisposeControl of a push button against the Windows button a native program
-// would make for it (CreateWindowExA, its font, DestroyWindow) in the same window.
+// would make for it (CreateWindowExA, its font, DestroyWindow) in the same window; SetControlValue of a
+// scroll bar against SetScrollPos on a bar of the same size.
 #include "bench.h"
 
 #include "Controls.h"
@@ -15,6 +16,12 @@ int RunBench()
     HWND parent = ZEL_GethWnd(window);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const Rect r{10, 10, 30, 110};
+    const Rect barRect{10, 200, 180, 216};
+    ControlHandle bar = NewControl(window, &barRect, reinterpret_cast<const unsigned char *>("\0"), TRUE, 0, 0, 100,
+                                   scrollBarProc, 2);
+    HWND rawBar = CreateWindowExA(0, "scrollbar", "", WS_CHILD | WS_VISIBLE | SBS_VERT, 230, 10, 16, 170, parent,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetScrollRange(rawBar, SB_CTL, 0, 100, TRUE);
     HWND lastRaw = nullptr;
     ControlHandle lastLibrary = nullptr;
     std::vector<PairCase> cases = {
@@ -33,6 +40,10 @@ int RunBench()
              DestroyWindow(b);
          },
          [&] { return lastLibrary && lastRaw && !IsWindow(lastRaw); }, {}, {}},
+        {"SetControlValue, scroll bar", 2000,
+         [&](int i) { SetControlValue(bar, static_cast<int16_t>(i % 100)); },
+         [&](int i) { SetScrollPos(rawBar, SB_CTL, i % 100, TRUE); },
+         [&] { return GetScrollPos(ZEL_ControlToHWND(bar), SB_CTL) == GetScrollPos(rawBar, SB_CTL); }, {}, {}},
     };
     const int disagreed = RunPairCases(cases);
     DisposeWindow(window);

@@ -9,3 +9,11 @@ bool FocusTableEntryFlags(Handle, int16_t, uint8_t *) { return false; }
 
 // PENDING: the dialog focus rules mark an item's mnemonic in its ANSI title with '&'; false when none.
 bool MarkItemMnemonic(Handle, int16_t, char *, size_t) { return false; }
+
+// PENDING: the dialog focus rules move a dialog's focus on to its next item when the focused control
+// goes inactive; until then the owner's Windows window takes the focus, as in any other window.
+void MoveFocusFromInactiveControl(ControlHandle control)
+{
+    if (WindowPtr owner = (*control)->contrlOwner)
+        SetFocus(ZEL_GethWnd(owner));
+}

@@ -77,9 +77,32 @@ bool FindControlRectByRefCon(WindowPtr window, int16_t itemNumber, Rect *rect);
 void GrowBoxSize(int16_t *width, int16_t *height);
 // PENDING: the popup menu control definition draws and pops up its menu; until then it answers 0.
 int32_t ZEL_CALL ZEL_PopupCDEF(int16_t variant, ControlHandle control, int16_t message, int32_t param);
-// PENDING: the control drawing calls export Draw1Control, drawn through the control's procedures; until
-// then the child window is invalidated and updated.
-void Draw1Control(ControlHandle control);
+// The tracking of a control shared with the Window Manager's scroll-message glue: the scroll bar whose
+// messages are being seen, the control and part they hit, and the action called for each.
+struct ControlTrackingState {
+    WindowPtr scrollWindow; // window of the last scroll message
+    HWND scrollBar;         // its scroll bar; 0 when none is being tracked
+    int16_t scrollCode;
+    ControlHandle trackedControl;
+    int16_t trackedPart;
+    int16_t thumbPosition;
+    uint32_t tracking;      // non-zero while Windows's scroll-bar loop runs
+    ProcPtr action;
+    int16_t callCounter;    // action calls made by the scroll glue, from -1
+    int16_t actionMode;     // 0 none, 1 the definition procedure tracks (message 8), 2 an action (control, part)
+};
+ControlTrackingState &TrackingState();
+// The part a scroll code stands for: 20 and 21 the arrows, 22 and 23 the page areas, 129 the thumb.
+int16_t ScrollCodePart(int16_t code);
+// Installs the action TrackControl and the scroll glue call; kUseControlAction stands for the control's
+// own, whose -1 means its definition procedure tracks.
+const ProcPtr kUseControlAction = reinterpret_cast<ProcPtr>(-1);
+void SetTrackingActionProc(ControlHandle control, ProcPtr proc);
+void FreeActionThunk();
+// Calls the installed action for a part, by its mode.
+void CallTrackingAction(ControlHandle control, int16_t part);
+// Raised while Draw1Control draws a control (the dialog's user items read it).
+int16_t ControlDrawingDepth();
 // PENDING: the dialog item calls set a child's title as SetDialogItemText does; until then WM_SETTEXT.
 void SetControlWindowTitle(HWND hwnd, ConstStr255Param title);
 // PENDING: the combo-box calls fill a box from a menu with its dialog-item sizing; until then the
@@ -95,6 +118,9 @@ Handle DialogFocusTable(WindowPtr dialog);
 bool FocusTableEntryFlags(Handle table, int16_t item, uint8_t *flags);
 // PENDING: the dialog focus rules mark an item's mnemonic in its ANSI title with '&'; false when none.
 bool MarkItemMnemonic(Handle table, int16_t item, char *text, size_t capacity);
+// PENDING: the dialog focus rules move a dialog's focus on to its next item when the focused control
+// goes inactive; until then the owner's Windows window takes the focus, as in any other window.
+void MoveFocusFromInactiveControl(ControlHandle control);
 
 // Default body of ModalDialog (the trap table's default), with its published arguments and calling
 // convention.

@@ -23,8 +23,23 @@ void TrimSystemMenu(HWND, bool) {}
 // PENDING: the Control Manager subclasses the size box with A_SizeBoxWndProc.
 void SubclassSizeBox(HWND) {}
 
-// PENDING: the Control Manager enables or disables the window's scroll-bar controls.
-void EnableScrollBarControls(WindowPtr, bool) {}
+// A highlighted window's scroll-bar controls are enabled where they have a range, an unhighlighted
+// window's disabled.
+void EnableScrollBarControls(WindowPtr window, bool enable)
+{
+    if (!window)
+        return;
+    int guard = 0;
+    for (ControlHandle c = reinterpret_cast<WindowPeek>(window)->controlList; c && guard < 65536;
+         c = (*c)->nextControl, ++guard) {
+        if (!*c)
+            break; // an emptied record ends the list: its link cannot be read
+        if (ControlTailOf(c)->custom || (*c)->contrlDefProc != scrollBarProc)
+            continue;
+        if (HWND hwnd = ControlTailOf(c)->hwnd)
+            EnableWindow(hwnd, enable && (*c)->contrlMin < (*c)->contrlMax);
+    }
+}
 
 // The kind of a child window by its window procedure: 1 scroll bar, 2 button, 4 custom control and
 // 7 combo box for the Control Manager's windows.
