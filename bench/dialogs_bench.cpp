@@ -4,8 +4,39 @@
 #include "bench.h"
 
 #include "Controls.h"
+#include "Dialogs.h"
+#include "MacMemory.h"
 #include "MacWindows.h"
 #include "Zel.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A 60-item list: 20 static texts, 20 buttons, 10 check boxes and 10 edit items, in a grid.
+Handle SixtyItems()
+{
+    std::vector<uint8_t> b(2);
+    const int16_t stored = 59;
+    std::memcpy(b.data(), &stored, 2);
+    for (int i = 0; i < 60; ++i) {
+        const uint8_t type = i < 20 ? statText : i < 40 ? ctrlItem + btnCtrl : i < 50 ? ctrlItem + chkCtrl : editText;
+        const int16_t top = static_cast<int16_t>(10 + (i % 15) * 24), left = static_cast<int16_t>(10 + (i / 15) * 110);
+        const Rect r{top, left, static_cast<int16_t>(top + 20), static_cast<int16_t>(left + 100)};
+        const size_t at = b.size();
+        b.resize(at + 14 + 4);
+        std::memcpy(&b[at + 4], &r, 8);
+        b[at + 12] = type;
+        b[at + 13] = 4;
+        std::memcpy(&b[at + 14], "Item", 4);
+    }
+    Handle h = NewHandle(static_cast<Size>(b.size()));
+    std::memcpy(*h, b.data(), b.size());
+    return h;
+}
+
+} // namespace
 
 int RunBench()
 {
@@ -45,7 +76,47 @@ int RunBench()
          [&](int i) { SetScrollPos(rawBar, SB_CTL, i % 100, TRUE); },
          [&] { return GetScrollPos(ZEL_ControlToHWND(bar), SB_CTL) == GetScrollPos(rawBar, SB_CTL); }, {}, {}},
     };
+    // The same 60 children made by hand: class, font, the parking move and their destruction.
+    Handle list = SixtyItems();
+    const Rect dialogBounds{60, 60, 460, 520};
+    int builtChildren = 0, rawChildren = 0;
+    HWND rawParent = nullptr;
+    cases.push_back(PairCase{
+        "NewDialog+DisposeDialog, 60 items", 20,
+        [&](int) {
+            Handle items = list;
+            HandToHand(&items);
+            DialogPtr d = NewDialog(nullptr, &dialogBounds, reinterpret_cast<const unsigned char *>("\x06" "Dialog"),
+                                    TRUE, 1, reinterpret_cast<WindowPtr>(-1), FALSE, 0, items);
+            builtChildren = 0;
+            for (HWND c = GetWindow(ZEL_GethWnd(d), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                ++builtChildren;
+            DisposeDialog(d);
+        },
+        [&](int) {
+            rawParent = CreateWindowExA(0, "ZELMainWndClass", "Dialog", WS_POPUP | WS_CAPTION | WS_VISIBLE, 60, 60, 460,
+                                        400, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+            HWND children[60];
+            for (int i = 0; i < 60; ++i) {
+                const char *cls = i < 20 ? "static" : i < 50 ? "button" : "edit";
+                const DWORD style = WS_CHILD | WS_VISIBLE |
+                                    (i < 20 ? 0 : i < 40 ? BS_PUSHBUTTON : i < 50 ? BS_CHECKBOX : WS_BORDER | ES_AUTOHSCROLL);
+                const int top = 10 + (i % 15) * 24, left = 10 + (i / 15) * 110;
+                children[i] = CreateWindowExA(0, cls, "Item", style, left, top, 101, 21, rawParent,
+                                              reinterpret_cast<HMENU>(static_cast<uintptr_t>(i + 1)),
+                                              GetModuleHandleA(nullptr), nullptr);
+                SendMessageA(children[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                SetWindowPos(children[i], nullptr, left + 8192, top + 8192, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+            }
+            rawChildren = 0;
+            for (HWND c = GetWindow(rawParent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                ++rawChildren;
+            DestroyWindow(rawParent);
+        },
+        [&] { return builtChildren == 60 && rawChildren == 60; }, {}, {}});
     const int disagreed = RunPairCases(cases);
+    DisposeHandle(list);
     DisposeWindow(window);
     return disagreed;
 }

@@ -1,8 +1,12 @@
-// The Dialog Manager's nesting count.
+// The Dialog Manager's nesting count and the item the builder is building.
 #include "dialogs_services.h"
 
-// PENDING: the Dialog Manager counts the modal dialogs and alerts it is running.
-int16_t DialogNestingCount() { return 0; }
+namespace {
+int16_t sItemBeingBuilt;
+}
 
-// PENDING: the dialog builder tells the item it is building; 0 outside it.
-int16_t DialogItemBeingBuilt() { return 0; }
+// PENDING: the Dialog Manager counts the modal dialogs and alerts it is running.
+int16_t DialogNestingCount() { return DialogCreationDepth(); }
+
+int16_t DialogItemBeingBuilt() { return sItemBeingBuilt; }
+void SetDialogItemBeingBuilt(int16_t item) { sItemBeingBuilt = item; }

@@ -24,6 +24,10 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 void ChooseControlFont(int16_t which);
 // The font record ChooseControlFont chose last: new controls take it.
 const LibraryFont &ControlFont();
+// A dialog build makes its children with one of the library's font records (a LibraryFontKind);
+// RestoreControlFont gives back the one chosen before.
+void UseBuildControlFont(int kind);
+void RestoreControlFont();
 
 // ---- Control Manager ----
 // The library's 14 bytes at the end of a control's title field; a title keeps at most 241 characters.
@@ -56,9 +60,17 @@ enum ControlWindowKind {
     controlWindowScrollBar,
     controlWindowCustom,
     controlWindowComboBox,
+    // The dialog items' own children.
+    controlWindowStatic,
+    controlWindowEdit,
+    controlWindowUserItem,
+    controlWindowIcon,
+    controlWindowComboEdit,
     controlWindowKindCount
 };
 WNDPROC SavedControlProc(ControlWindowKind kind);
+// Replaces a child's window procedure by the library's for its kind, keeping the one it replaced.
+void SubclassChildWindow(HWND hwnd, ControlWindowKind kind);
 // The kind LibraryControlKind answers for a window procedure the Control Manager installed.
 uint16_t ControlKindOfProc(WNDPROC proc, bool *isEdit);
 // A custom control's window text carries its handle: six bytes and a NUL, no byte of them 0.
@@ -109,12 +121,22 @@ void SetControlWindowTitle(HWND hwnd, ConstStr255Param title);
 // box is reset, gets each item's text in the ANSI set and selects item `selected` - 1.
 void FillComboBoxFromMenu(HWND box, MenuHandle menu, int16_t selected);
 
-// ---- Dialog builder and keyboard focus, as the Control Manager sees them ----
-// PENDING: the dialog builder tells the item it is building; 0 outside it.
+// ---- Dialog builder and keyboard focus, as the Control Manager and window creation see them ----
+// The item the dialog builder is building; 0 outside it.
 int16_t DialogItemBeingBuilt();
-// PENDING: the dialog focus rules keep each dialog's 'ZELD' table; until then a dialog has none.
+void SetDialogItemBeingBuilt(int16_t item);
+// A dialog is being created (window creation makes its window a dialog window), and which.
+bool DialogBeingCreated();
+int16_t DialogCreationDepth();
+DialogPtr DialogUnderConstruction();
+// A dialog's 'ZELD' table: resource resID, or one made from the items (a flags byte of 0x80 and one entry
+// per radio button, runs of them grouped) when there is none; registered for the dialog.
+Handle UseFocusTable(DialogPtr dialog, int16_t resID);
+void ForgetFocusTable(DialogPtr dialog);
 Handle DialogFocusTable(WindowPtr dialog);
-// PENDING: the dialog focus rules read an item's entry flags in a 'ZELD' table; false when it has none.
+// The first entry whose control item (or, byLabel, whose label item) is `item`; false when none.
+bool FocusTableEntry(Handle table, int16_t item, bool byLabel, uint8_t entry[4]);
+// An item's entry flags in a 'ZELD' table; false when it has no entry.
 bool FocusTableEntryFlags(Handle table, int16_t item, uint8_t *flags);
 // PENDING: the dialog focus rules mark an item's mnemonic in its ANSI title with '&'; false when none.
 bool MarkItemMnemonic(Handle table, int16_t item, char *text, size_t capacity);
@@ -162,11 +184,13 @@ void ShowHiddenDialog();
 // PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.
 bool CloseDroppedComboBox(WindowPtr window);
 // What the command glue asks of the Dialog Manager when a child control of a dialog notifies its parent.
-// PENDING: the Dialog Manager answers a dialog item's type (GetDialogItem); 0 without a dialog item list.
+// A dialog item's type (GetDialogItem's, disabled bit included); in another window 4 for a control whose
+// child has that ID, else 0.
 int16_t DialogItemType(WindowPtr dialog, int16_t item);
-// PENDING: the Dialog Manager keeps the dialog's editField and binds its TextEdit record to the edit control.
+// The edit item that gains the focus holds the insertion point (editField); one that loses it, none.
+// PENDING: TextEdit binds the dialog's shared record to the focused edit control.
 void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gained);
-// PENDING: the Dialog Manager counts while it changes an item's text or selection itself.
+// Raised while the Dialog Manager builds items or changes an item's text or selection itself.
 int16_t ItemChangeCounter();
 // PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
 bool ListClickRect(HWND list, bool doubleClick, Rect *rect);

@@ -4,6 +4,7 @@
 
 #include "MacTypes.h"
 #include "Events.h"
+#include "MacWindows.h"
 
 typedef void (ZEL_CALL *SoundProcPtr)(int16_t soundNumber);
 
@@ -11,6 +12,81 @@ ZEL_API void ZEL_CALL ErrorSound(SoundProcPtr soundProc);
 
 typedef WindowPtr DialogPtr;
 typedef Boolean (ZEL_CALL *ModalFilterProcPtr)(DialogPtr theDialog, EventRecord *theEvent, int16_t *itemHit);
+typedef void (ZEL_CALL *UserItemProcPtr)(WindowPtr theWindow, int16_t itemNo);
+
+struct TERec;
+typedef struct TERec **TEHandle;
+
+#pragma pack(push, 2)
+
+/* The published record. items is the item list: a count less one, then each item's handle, display
+   rectangle, type (bit 7 disabled), data length and data padded to even. Each item is mirrored by a
+   Windows child of the dialog's window whose control ID is its item number. textH is the TextEdit record
+   the edit items share, editField the item less one that holds the insertion point (-1 none), editOpen
+   the button that carries the Windows default style and aDefItem the default item. */
+typedef struct DialogRecord {
+    WindowRecord window;
+    Handle items;
+    TEHandle textH;
+    int16_t editField;
+    int16_t editOpen;
+    int16_t aDefItem;
+} DialogRecord;
+typedef DialogRecord *DialogPeek;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(DialogRecord) == 170, "DialogRecord is 170 bytes");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, items) == 156, "items at 156");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, textH) == 160, "textH at 160");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, editField) == 164, "editField at 164");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, editOpen) == 166, "editOpen at 166");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, aDefItem) == 168, "aDefItem at 168");
+
+/* Item types; itemDisable is added to a type. */
+enum {
+    userItem = 0,
+    ctrlItem = 4,
+    btnCtrl = 0,
+    chkCtrl = 1,
+    radCtrl = 2,
+    resCtrl = 3,
+    statText = 8,
+    editText = 16,
+    iconItem = 32,
+    picItem = 64,
+    itemDisable = 128
+};
+/* AppendDITL methods (only overlayDITL, 0, is done). */
+enum { overlayDITL = 0, appendDITLRight = 1, appendDITLBottom = 2 };
+
+/* Dialog records and item lists. */
+ZEL_API DialogPtr ZEL_CALL NewDialog(void *dStorage, const Rect *boundsRect, ConstStr255Param title, Boolean visible,
+                                     int16_t procID, WindowPtr behind, Boolean goAwayFlag, int32_t refCon, Handle items);
+ZEL_API DialogPtr ZEL_CALL NewColorDialog(void *dStorage, const Rect *boundsRect, ConstStr255Param title,
+                                          Boolean visible, int16_t procID, WindowPtr behind, Boolean goAwayFlag,
+                                          int32_t refCon, Handle items);
+ZEL_API DialogPtr ZEL_CALL GetNewDialog(int16_t dialogID, void *dStorage, WindowPtr behind);
+ZEL_API void ZEL_CALL CloseDialog(DialogPtr theDialog);
+ZEL_API void ZEL_CALL DisposeDialog(DialogPtr theDialog);
+ZEL_API int16_t ZEL_CALL CountDITL(DialogPtr theDialog);
+ZEL_API void ZEL_CALL AppendDITL(DialogPtr theDialog, Handle theHandle, int16_t method);
+ZEL_API int16_t ZEL_CALL ShortenDITL(DialogPtr theDialog, int16_t numberItems);
+ZEL_API int16_t ZEL_CALL ZEL_AddDitlItems(DialogPtr theDialog, int16_t firstNewLessOne);
+ZEL_API void ZEL_CALL ZEL_DisposeDlgItem(DialogPtr theDialog, int16_t item);
+
+/* Item access: the type (with itemDisable), the handle field and the display rectangle. ParamText's
+   strings replace ^0..^3 in static texts. */
+ZEL_API void ZEL_CALL GetDialogItem(DialogPtr theDialog, int16_t itemNo, int16_t *itemType, Handle *item, Rect *box);
+ZEL_API void ZEL_CALL ParamText(ConstStr255Param param0, ConstStr255Param param1, ConstStr255Param param2,
+                                ConstStr255Param param3);
+
+/* Scaling to the screen's resolution (session flag 0x40, screens above 96 dots per inch): a non-zero
+   direction scales to the screen, 0 back. */
+ZEL_API void ZEL_CALL ZEL_ScaleDlgWindow(int16_t direction, Rect *rect);
+ZEL_API void ZEL_CALL ZEL_ScaleDlgItemRect(int16_t direction, Rect *rect);
+ZEL_API void ZEL_CALL ZEL_OffsetDlgItemRect(int16_t direction, Rect *rect);
+ZEL_API void ZEL_CALL ZEL_ScaleDlgPoint(int16_t direction, Point *pt);
 
 /* Patchable through the trap table. */
 ZEL_API void ZEL_CALL ModalDialog(ModalFilterProcPtr modalFilter, int16_t *itemHit);

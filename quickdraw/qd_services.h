@@ -56,6 +56,8 @@ HDC PortTableDC(int index);
 int PortRecordIndex(const PortDCRecord *record);
 // The record that belongs to a port (its patStretch entry, whose back pointer is the port), or 0.
 PortDCRecord *PortRecordOf(GrafPtr port);
+// Marks a dialog's port: its record's dialog flag (0x10), which text binding reads.
+void MarkDialogPort(GrafPtr port);
 // pmVersion of a PixMap made by this library (its extension fields are valid).
 constexpr uint16_t kPixMapVersion = 0xC000;
 // A port's baseAddr names a bitmap bound into one of the port-bits slots: a small value with bit 15

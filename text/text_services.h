@@ -165,3 +165,12 @@ int16_t CompareTextPrimary(const void *a, const void *b, int16_t aLen, int16_t b
 // The primary comparison, then the secondary keys over aLen characters: upper-case and unmarked forms
 // first. -1, 0 or 1.
 ZEL_EXTERN_C int16_t ZEL_CALL IUMagString(const void *aPtr, const void *bPtr, int16_t aLen, int16_t bLen);
+
+// ---- TextEdit ----
+struct TERec;
+typedef struct TERec **TEHandle;
+// PENDING: TextEdit makes its records (TENew's maker, bound to an edit control when a window is given);
+// until then no record is made and 0 is answered.
+TEHandle NewTERecord(const Rect *destRect, const Rect *viewRect, HWND window);
+// PENDING: TextEdit disposes its records (TEDispose); until then there is nothing to dispose.
+void DisposeTERecord(TEHandle record);

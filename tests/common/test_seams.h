@@ -81,3 +81,5 @@ ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
 // The six bytes and NUL a custom control's window text carries for its handle, and back.
 ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
+// The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
+ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
