@@ -56,12 +56,12 @@ bool ScreenNeedsScaling()
     return sDpiX > 96 || sDpiY > 96;
 }
 
-// Every item rectangle to the screen: icons and pictures keep their size about the new centre.
-void ScaleItemRects(DialogPtr dialog)
+// Item rectangles from `first` on to the screen: icons and pictures keep their size about the new centre.
+void ScaleItemRects(DialogPtr dialog, int16_t first)
 {
     Handle items = DPeek(dialog)->items;
     const int16_t count = ItemsPresent(items);
-    for (int16_t n = 1; n <= count; ++n) {
+    for (int16_t n = first; n <= count; ++n) {
         DitlItem item;
         if (!ItemAt(items, n, &item))
             break;
@@ -122,7 +122,7 @@ DialogPtr MakeDialog(bool color, void *storage, const Rect *bounds, ConstStr255P
         MarkDialogPort(w);
         d->window.windowKind = dialogKind;
         if (scaling)
-            ScaleItemRects(w);
+            ScaleItemRects(w, 1);
         if (BuildDialogItems(w, 1, ditlID) == 0) {
             if (visible)
                 ShowWindo(w);
@@ -366,20 +366,8 @@ ZEL_EXTERN_C int16_t ZEL_CALL ZEL_AddDitlItems(DialogPtr theDialog, int16_t firs
 {
     if (!IsDialog(theDialog))
         return 0;
-    Handle items = DPeek(theDialog)->items;
-    if (DialogScalingOn()) {
-        const int16_t count = ItemsPresent(items);
-        for (int16_t n = static_cast<int16_t>(firstNewLessOne + 1); n <= count; ++n) {
-            DitlItem item;
-            if (!ItemAt(items, n, &item))
-                break;
-            const uint8_t type = *item.type & 0x7F;
-            if (type == iconItem || type == picItem)
-                ZEL_OffsetDlgItemRect(1, item.rect);
-            else
-                ZEL_ScaleDlgItemRect(1, item.rect);
-        }
-    }
+    if (DialogScalingOn())
+        ScaleItemRects(theDialog, static_cast<int16_t>(firstNewLessOne + 1));
     return BuildDialogItems(theDialog, static_cast<int16_t>(firstNewLessOne + 1), -1);
 }
 
