@@ -36,6 +36,26 @@ Handle SixtyItems()
     return h;
 }
 
+// Ends a modal run two seconds after it began.
+uint32_t sRunStart;
+Boolean ZEL_CALL EndAfterTwoSeconds(DialogPtr, EventRecord *, int16_t *item)
+{
+    if (GetTickCount() - sRunStart < 2000)
+        return false;
+    *item = 1;
+    return true;
+}
+
+double ProcessCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME &f) {
+        return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) * 1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 } // namespace
 
 int RunBench()
@@ -117,6 +137,22 @@ int RunBench()
         [&] { return builtChildren == 60 && rawChildren == 60; }, {}, {}});
     const int disagreed = RunPairCases(cases);
     DisposeHandle(list);
+
+    // A modal dialog left waiting: the share of one core its loop takes.
+    if (!BenchSmoke()) {
+        Handle items = SixtyItems();
+        DialogPtr d = NewDialog(nullptr, &dialogBounds, reinterpret_cast<const unsigned char *>("\x04" "Wait"), TRUE, 1,
+                                reinterpret_cast<WindowPtr>(-1), FALSE, 0, items);
+        SelectWindow(d);
+        const double cpu = ProcessCpuSeconds();
+        sRunStart = GetTickCount();
+        int16_t item = 0;
+        ModalDialog(EndAfterTwoSeconds, &item);
+        const double wall = (GetTickCount() - sRunStart) / 1000.0;
+        std::printf("ModalDialog waiting: %.1f%% of one core over %.1f s\n", 100.0 * (ProcessCpuSeconds() - cpu) / wall,
+                    wall);
+        DisposeDialog(d);
+    }
     DisposeWindow(window);
     return disagreed;
 }

@@ -1,8 +1,8 @@
 // What the event pump and the command glue ask of the Dialog Manager.
 #include "dialog_manager.h"
 
-// PENDING: the Dialog Manager answers whether a modal dialog or alert window is up.
-bool ModalWindowUp() { return false; }
+// A modal dialog or host-run modal window is up while its window is recorded.
+bool ModalWindowUp() { return ModalDialogWindow() != nullptr; }
 // The show-request flag: the dialog keyboard hook raises it when it sees the hidden-dialog sequence; the
 // null-event path of the pump takes it (clearing it).
 namespace {

@@ -45,3 +45,15 @@ ConstStr255Param ParamString(int n);
 
 // Scaling of dialog coordinates (session flag 0x40 on screens above 96 dots per inch).
 bool DialogScalingOn();
+
+// Running dialogs: the children brought back from hiding, the event core of ModalDialog and
+// DialogSelect, the default button moved (item -1: the default item), the cancel item of a dialog.
+void UnparkDialogItems(DialogPtr dialog);
+bool DialogEventCore(DialogPtr dialog, const EventRecord &event, int16_t *itemHit);
+void MoveDefaultButton(DialogPtr dialog, int16_t item, bool setDefault, bool checkProcedure);
+bool RegisteredCancelItem(DialogPtr dialog, int16_t *item);
+void ForgetCancelItem(DialogPtr dialog);
+// Raised while UpdateDialog redraws children (text drawing reads it).
+int16_t DialogUpdateNesting();
+// The standard filter.
+ZEL_EXTERN_C Boolean ZEL_CALL StdFilterProc(DialogPtr theDialog, EventRecord *theEvent, int16_t *itemHit);

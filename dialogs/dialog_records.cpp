@@ -316,6 +316,7 @@ ZEL_EXTERN_C void ZEL_CALL CloseDialog(DialogPtr theDialog)
     if (!IsDialog(theDialog))
         return;
     TearDownItems(theDialog);
+    ForgetCancelItem(theDialog);
     CloseWindo(theDialog);
 }
 

@@ -150,7 +150,8 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit);
 // The Dialog Manager's nesting count: raised while a dialog is created or run modally.
 int16_t DialogNestingCount();
 
-// PENDING: the Dialog Manager marks a dialog's default button when a round rectangle outlines it.
+// A round rectangle framed about a dialog's button makes it the default; true tells the caller not to
+// draw the outline.
 bool SetDefaultButtonByOutline(const Rect *rect, HWND window);
 
 // ---- Window glue ----
@@ -175,7 +176,7 @@ void RequestHiddenDialog();
 HICON AlertIconHandle(int16_t which);
 
 // ---- Event glue, as the event pump sees it ----
-// PENDING: the Dialog Manager answers whether a modal dialog or alert window is up.
+// Whether a modal dialog or host-run modal window is up.
 bool ModalWindowUp();
 // PENDING: the Dialog Manager raises its show-request flag from its dialog key handling; taking it clears it.
 bool TakeShowHiddenDialogRequest();
@@ -198,11 +199,12 @@ bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
 // centre it in the main window's client area, 0xA80A on the front window; other values leave it.
 void ApplyPositionSpec(Rect *rect, uint16_t position);
 
-// ---- Modal common dialogs ----
-// Disables (enable false) or enables the host's main window (includeMain) and the visible windows of the
-// window list from `window` (fromThisWindow) or the one after it; answers the owner for a common dialog:
-// the window's own Windows window for a dialog window, else the main window.
-// PENDING: the Dialog Manager exports these and, while a modal filter runs, acts on the first window only.
-HWND ZEL_EnableWindowsEx(WindowPtr window, Boolean enable, Boolean fromThisWindow, Boolean includeMain);
-// PENDING: the Dialog Manager exports these and, while a modal filter runs, acts on the first window only.
-HWND ZEL_EnableWindows(WindowPtr window, Boolean enable, Boolean fromThisWindow);
+// ---- Modal dialogs ----
+// ZEL_EnableWindows and ZEL_EnableWindowsEx (Dialogs.h) disable and enable the windows around modal
+// dialogs and common dialogs. The number of modal filter procedures now being called: while one runs
+// they act on the first window only.
+int32_t ModalFilterDepth();
+// The Windows window of the dialog ModalDialog or a host-run modal window is running; 0 outside one.
+HWND ModalDialogWindow();
+// The number of ModalDialog runs under way.
+int16_t ModalDepth();

@@ -2,6 +2,7 @@
 #ifndef TOLVADEX_DIALOGS_H
 #define TOLVADEX_DIALOGS_H
 
+#include <windef.h>
 #include "MacTypes.h"
 #include "Events.h"
 #include "MacWindows.h"
@@ -80,6 +81,37 @@ ZEL_API void ZEL_CALL ZEL_DisposeDlgItem(DialogPtr theDialog, int16_t item);
 ZEL_API void ZEL_CALL GetDialogItem(DialogPtr theDialog, int16_t itemNo, int16_t *itemType, Handle *item, Rect *box);
 ZEL_API void ZEL_CALL ParamText(ConstStr255Param param0, ConstStr255Param param1, ConstStr255Param param2,
                                 ConstStr255Param param3);
+
+/* Running dialogs. DialogSelect answers true when an enabled item was hit (itemHit -1 otherwise).
+   ModalDialog's standard filter picks the default item for Return and Enter and the cancel item
+   (item 2 unless SetDialogCancelItem registered another) for Escape. */
+ZEL_API Boolean ZEL_CALL IsDialogEvent(const EventRecord *theEvent);
+ZEL_API Boolean ZEL_CALL DialogSelect(const EventRecord *theEvent, DialogPtr *theDialog, int16_t *itemHit);
+ZEL_API void ZEL_CALL UpdateDialog(DialogPtr theDialog, RgnHandle updateRgn);
+ZEL_API void ZEL_CALL DrawDialog(DialogPtr theDialog);
+ZEL_API OSErr ZEL_CALL GetStdFilterProc(ModalFilterProcPtr *theProc);
+ZEL_API OSErr ZEL_CALL SetDialogDefaultItem(DialogPtr theDialog, int16_t newItem);
+ZEL_API int16_t ZEL_CALL GetDialogDefaultItem(DialogPtr theDialog);
+ZEL_API OSErr ZEL_CALL SetDialogCancelItem(DialogPtr theDialog, int16_t newItem);
+ZEL_API int16_t ZEL_CALL GetDialogCancelItem(DialogPtr theDialog);
+ZEL_API OSErr ZEL_CALL SetDialogTracksCursor(DialogPtr theDialog, Boolean tracks);
+ZEL_API void ZEL_CALL SetGrafPortOfDialog(DialogPtr theDialog);
+ZEL_API int32_t ZEL_CALL DialogCut(DialogPtr theDialog);
+ZEL_API int32_t ZEL_CALL DialogCopy(DialogPtr theDialog);
+ZEL_API int32_t ZEL_CALL DialogPaste(DialogPtr theDialog);
+ZEL_API int32_t ZEL_CALL DialogDelete(DialogPtr theDialog);
+
+/* Host glue: the focus and default button moved to an item (-1: the default item); a modal window the
+   host runs itself (its WM_SYSCHAR offered to the callback first); the other windows disabled and
+   enabled around a modal window (the answer is its owner). */
+ZEL_API void ZEL_CALL ZEL_SetDefaultButtonAndFocus(DialogPtr theDialog, int16_t item, Boolean setDefault);
+ZEL_API void ZEL_CALL ZEL_PrepareModalWindow(DialogPtr theDialog, HWND *previousHookWindow, DialogPtr *previousModal,
+                                             int16_t *previousCapture, FARPROC callback);
+ZEL_API void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previousHookWindow, DialogPtr previousModal,
+                                           int16_t previousCapture);
+ZEL_API HWND ZEL_CALL ZEL_EnableWindows(WindowPtr window, Boolean enable, Boolean fromThisWindow);
+ZEL_API HWND ZEL_CALL ZEL_EnableWindowsEx(WindowPtr window, Boolean enable, Boolean fromThisWindow,
+                                          Boolean includeMain);
 
 /* Scaling to the screen's resolution (session flag 0x40, screens above 96 dots per inch): a non-zero
    direction scales to the screen, 0 back. */
