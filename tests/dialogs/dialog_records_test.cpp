@@ -13,51 +13,17 @@
 #include "Resources.h"
 #include "Zel.h"
 #include "test_seams.h"
+#include "item_lists.h"
 #include "window_host.h"
 
 namespace {
 using namespace window_tests;
+using namespace dialog_tests;
 using testing_support::P;
 
 constexpr ResType kDLOG = 0x444C4F47, kDITL = 0x4449544C, kZELD = 0x5A454C44;
 constexpr uint32_t kCaptionToken = 0xFFFFFF00, kGroupTitleToken = 0xFFFFFE00;
 
-Rect MakeRect(int top, int left, int bottom, int right)
-{
-    return Rect{int16_t(top), int16_t(left), int16_t(bottom), int16_t(right)};
-}
-
-// An item list as the library keeps it: the count less one, then each item's handle, rectangle, type,
-// data length and data padded to even.
-struct ItemSpec {
-    Rect r;
-    uint8_t type;
-    std::string data;
-};
-std::vector<uint8_t> ListBytes(const std::vector<ItemSpec> &items, int16_t storedCount)
-{
-    std::vector<uint8_t> b(2);
-    std::memcpy(b.data(), &storedCount, 2);
-    for (const ItemSpec &i : items) {
-        const size_t at = b.size();
-        b.resize(at + 14);
-        std::memcpy(&b[at + 4], &i.r, 8);
-        b[at + 12] = i.type;
-        b[at + 13] = static_cast<uint8_t>(i.data.size());
-        b.insert(b.end(), i.data.begin(), i.data.end());
-        if (i.data.size() & 1)
-            b.push_back(0);
-    }
-    return b;
-}
-Handle ItemList(const std::vector<ItemSpec> &items, int storedCount = -2)
-{
-    const auto b = ListBytes(items, static_cast<int16_t>(storedCount == -2 ? int(items.size()) - 1 : storedCount));
-    Handle h = NewHandle(static_cast<Size>(b.size()));
-    std::memcpy(*h, b.data(), b.size());
-    return h;
-}
-std::string Id(int16_t id) { return std::string(reinterpret_cast<const char *>(&id), 2); }
 
 HWND DialogHwnd(DialogPtr d) { return HwndOf(d); }
 HWND ItemChild(DialogPtr d, int item) { return GetDlgItem(DialogHwnd(d), item); }

@@ -12,41 +12,13 @@
 #include "Events.h"
 #include "OSUtils.h"
 #include "Zel.h"
+#include "item_lists.h"
 #include "window_host.h"
 
 namespace {
 using namespace window_tests;
+using namespace dialog_tests;
 using testing_support::P;
-
-Rect MakeRect(int top, int left, int bottom, int right)
-{
-    return Rect{int16_t(top), int16_t(left), int16_t(bottom), int16_t(right)};
-}
-
-struct ItemSpec {
-    Rect r;
-    uint8_t type;
-    std::string data;
-};
-Handle ItemList(const std::vector<ItemSpec> &items)
-{
-    std::vector<uint8_t> b(2);
-    const int16_t stored = static_cast<int16_t>(items.size() - 1);
-    std::memcpy(b.data(), &stored, 2);
-    for (const ItemSpec &i : items) {
-        const size_t at = b.size();
-        b.resize(at + 14);
-        std::memcpy(&b[at + 4], &i.r, 8);
-        b[at + 12] = i.type;
-        b[at + 13] = static_cast<uint8_t>(i.data.size());
-        b.insert(b.end(), i.data.begin(), i.data.end());
-        if (i.data.size() & 1)
-            b.push_back(0);
-    }
-    Handle h = NewHandle(static_cast<Size>(b.size()));
-    std::memcpy(*h, b.data(), b.size());
-    return h;
-}
 
 DialogPtr MakeDialog(const std::vector<ItemSpec> &items)
 {
