@@ -23,7 +23,7 @@ void ShowHiddenDialog() {}
 bool CloseDroppedComboBox(WindowPtr) { return false; }
 // A dialog item's type byte (disabled bit included). In another window a control whose child has that
 // ID counts as a control item (4); anything else 0.
-int16_t DialogItemType(WindowPtr window, int16_t item)
+int16_t DialogItemTypeOf(WindowPtr window, int16_t item)
 {
     if (IsDialog(window)) {
         int16_t type = 0;

@@ -187,7 +187,7 @@ bool CloseDroppedComboBox(WindowPtr window);
 // What the command glue asks of the Dialog Manager when a child control of a dialog notifies its parent.
 // A dialog item's type (GetDialogItem's, disabled bit included); in another window 4 for a control whose
 // child has that ID, else 0.
-int16_t DialogItemType(WindowPtr dialog, int16_t item);
+int16_t DialogItemTypeOf(WindowPtr dialog, int16_t item);
 // The edit item that gains the focus holds the insertion point (editField); one that loses it, none.
 // PENDING: TextEdit binds the dialog's shared record to the focused edit control.
 void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gained);

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include "MacTypes.h"
 #include "Fonts.h"
+#include "TextEdit.h"
 
 // The standard procedures of text drawing and measuring.
 ZEL_EXTERN_C void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
@@ -167,8 +168,6 @@ int16_t CompareTextPrimary(const void *a, const void *b, int16_t aLen, int16_t b
 ZEL_EXTERN_C int16_t ZEL_CALL IUMagString(const void *aPtr, const void *bPtr, int16_t aLen, int16_t bLen);
 
 // ---- TextEdit ----
-struct TERec;
-typedef struct TERec **TEHandle;
 // PENDING: TextEdit makes its records (TENew's maker, bound to an edit control when a window is given);
 // until then no record is made and 0 is answered.
 TEHandle NewTERecord(const Rect *destRect, const Rect *viewRect, HWND window);

@@ -66,6 +66,12 @@ ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
+// Calls the WinTab wrapper of an ordinal with up to six arguments (ordinal 0 unloads the library; an
+// ordinal without a wrapper is only looked up). *state: bit 0 the library loaded, bit 1 the ordinal table
+// made, from bit 8 the table's filled slots.
+ZEL_API uint32_t ZEL_CALL CallWinTabOrdinal(int16_t ordinal, const uint32_t *args, uint32_t *state);
+// The Windows handle behind a serial reference number, or NULL.
+ZEL_API HANDLE ZEL_CALL SerialPortHandle(int16_t refNum);
 
 // Puts a recording double in place of the multimedia MIDI calls (or the real ones back) and empties its
 // log; answers the previous choice. The double opens every device, handing out numbered handles.
