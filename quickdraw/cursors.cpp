@@ -255,7 +255,24 @@ ZEL_EXTERN_C CCrsrHandle ZEL_CALL GetCCursor(int16_t id)
     return reinterpret_cast<CCrsrHandle>(GetResource(kCrsrType, id));
 }
 
-void ZEL_CALL DefaultSetCursor(const Cursor *cursor) { ApplyCursorRecord(const_cast<Cursor *>(cursor), false); }
+// A cursor record that starts a handle of the Memory Manager (a 'CURS' resource's data) must fill a whole
+// Cursor; a shorter one is damaged and leaves the cursor as it is rather than be read past its end.
+// MemErr is the caller's, as SetCursor never sets it.
+static bool CursorInShortHandle(const Cursor *cursor)
+{
+    const OSErr saved = MemError();
+    Handle h = RecoverHandle(reinterpret_cast<Ptr>(const_cast<Cursor *>(cursor)));
+    const bool tooShort = h && GetHandleSize(h) < static_cast<Size>(sizeof(Cursor));
+    SetMemErr(saved);
+    return tooShort;
+}
+
+void ZEL_CALL DefaultSetCursor(const Cursor *cursor)
+{
+    if (cursor && CursorInShortHandle(cursor))
+        return;
+    ApplyCursorRecord(const_cast<Cursor *>(cursor), false);
+}
 
 void ZEL_CALL DefaultInitCursor(void) { ApplyWinCursor(sCursorTable[0]); }
 
