@@ -86,6 +86,8 @@ void ClearMenuItemTable();
 const MenuItemEntry *MenuItemEntryAt(uint32_t index);
 // The first entry with this key, or 0.
 const MenuItemEntry *FindMenuItemEntry(uint16_t key);
+// The first entry of this menu, or 0.
+const MenuItemEntry *FindMenuItemEntryForMenu(MenuHandle menu);
 // The entry of the item that opens this Windows submenu, or 0.
 const MenuItemEntry *FindMenuItemEntryForSubmenu(UINT_PTR submenu);
 

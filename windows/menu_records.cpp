@@ -437,6 +437,14 @@ const MenuItemEntry *FindMenuItemEntry(uint16_t key)
     return nullptr;
 }
 
+const MenuItemEntry *FindMenuItemEntryForMenu(MenuHandle menu)
+{
+    for (int32_t i = 0; i < sItemEntries.count; ++i)
+        if (menu && sItemEntries.at(i)->menu == menu)
+            return sItemEntries.at(i);
+    return nullptr;
+}
+
 const MenuItemEntry *FindMenuItemEntryForSubmenu(UINT_PTR submenu)
 {
     for (int32_t i = 0; i < sItemEntries.count; ++i) {
@@ -677,7 +685,10 @@ ZEL_EXTERN_C void ZEL_CALL CalcMenuSize(MenuHandle theMenu)
     if (!ValidMenu(theMenu))
         return;
     if (MenuDefProcPtr proc = MenuOwnProc(theMenu)) {
-        // A menu with its own procedure sizes itself, in the menu port.
+        // A menu with its own procedure sizes itself, in the menu port, its item-table entry current as
+        // when Windows measures its item.
+        if (const MenuItemEntry *entry = FindMenuItemEntryForMenu(theMenu))
+            MenuOwnerDrawState().currentKey = entry->key;
         GrafPtr saved = CurrentPort();
         if (WMgrCPort())
             SetPor(reinterpret_cast<GrafPtr>(WMgrCPort()));

@@ -5,6 +5,7 @@
 
 #include "../../core/core_services.h"
 #include "../../quickdraw/qd_services.h"
+#include "menu_manager.h"
 #include "Quickdraw.h"
 #include "Events.h"
 
@@ -88,3 +89,9 @@ void PostPartMouseDown(int16_t) {}
 uint8_t LastKeyCodeTyped() { return 0; }
 // No port draws here: the pop-up font is measured on the screen.
 HDC CurrentDC() { return nullptr; }
+// The owner-draw state of the choices and pop-ups, which this program does not build.
+OwnerDrawState &MenuOwnerDrawState()
+{
+    static OwnerDrawState state;
+    return state;
+}
