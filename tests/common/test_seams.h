@@ -23,3 +23,8 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// The Windows cursor the library set last (SetCursor, SetCCursor, InitCursor).
+ZEL_API HCURSOR ZEL_CALL LastAppliedCursor(void);
+// The Menu Manager's item-table key of the item being drawn, measured or sized; a non-negative `set`
+// replaces it. Answers the previous key.
+ZEL_API int32_t ZEL_CALL MenuOwnerDrawKey(int32_t set);

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "ByteOrder.h"
+#include "LowMem.h"
 #include "MacMemory.h"
 #include "Quickdraw.h"
 #include "Resources.h"
 #include "qd_fixture.h"
+#include "test_seams.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -251,6 +253,29 @@ TEST_F(Cursors, StandardRecordsCarryTheirSlots)
         ZEL_VelcastCursor(0, 0, *h, 1, 0);
         EXPECT_EQ(GetCurso(id), h);
     }
+}
+
+// SetCursor of a record in a handle shorter than a Cursor (the data of a damaged 'CURS') reads nothing
+// and changes nothing; the same bytes in a whole record are taken.
+TEST_F(Cursors, ARecordInAShortHandleLeavesTheCursorAlone)
+{
+    SetCurso(*GetCurso(watchCursor));
+    const HCURSOR watch = LastAppliedCursor();
+    ASSERT_NE(watch, nullptr);
+    const Cursor made = TestCursor(3, 4);
+    Handle cut = NewHandle(40);
+    std::memcpy(*cut, &made, 40);
+    LMSetMemErr(-1);
+    SetCurso(reinterpret_cast<const Cursor *>(*cut));
+    EXPECT_EQ(LastAppliedCursor(), watch);
+    EXPECT_EQ(MemError(), -1) << "MemErr stays the caller's";
+    Handle whole = NewHandle(sizeof(Cursor));
+    std::memcpy(*whole, &made, sizeof made);
+    SetCurso(reinterpret_cast<const Cursor *>(*whole));
+    EXPECT_NE(LastAppliedCursor(), watch);
+    InitCursor();
+    DisposeHandle(cut);
+    DisposeHandle(whole);
 }
 
 // A colour cursor loaded from a resource holds offsets, not handles: DisposeCCursor leaves them and
