@@ -187,6 +187,29 @@ bool IsApplicationQuitMenu(MenuHandle menu)
     }
     return false;
 }
+bool sDrawingBar;
+
+// Windows redraws the frame's menu bar. A zoomed multiple-document child of the library has its pending
+// update taken into its record first, is not erased while the bar changes (WM_ERASEBKGND asks
+// MenuBarBeingDrawn) and is validated afterwards, so that the bar's redraw costs it no repaint.
+void RedrawFrameMenuBar(HWND main)
+{
+    HWND zoomed = nullptr;
+    if (HWND client = HostClientWindow()) {
+        HWND first = GetWindow(client, GW_CHILD);
+        WindowPtr window = nullptr;
+        if (first && IsZoomed(first) && ZEL_GetwPtr(first, &window) && window) {
+            ZEL_CheckUpdateRgn(window);
+            zoomed = first;
+        }
+    }
+    sDrawingBar = true;
+    DrawMenuBar(main);
+    sDrawingBar = false;
+    if (zoomed)
+        ValidateRect(zoomed, nullptr);
+}
+
 
 // ---- The bar's Windows mirror ----
 void ZEL_CALL RebuildMenuBar(void)
@@ -255,7 +278,7 @@ void ZEL_CALL RebuildMenuBar(void)
     sFrame.installed = true;
     sFrame.folded = folding;
     if (changed && main)
-        DrawMenuBar(main);
+        RedrawFrameMenuBar(main);
 }
 
 void ZEL_CALL HiliteMenuImpl(int16_t menuID)
@@ -515,3 +538,5 @@ ZEL_STUB_VOID(FlashMenuBar, (int16_t))
 ZEL_STUB_NAMED_VOID(DisposeMCInfo, "DispMCInfo", (Handle))
 ZEL_STUB_VOID(SetMCEntries, (int16_t, Handle))
 ZEL_STUB_VOID(SetMCInfo, (Handle))
+
+bool MenuBarBeingDrawn() { return sDrawingBar; }

@@ -124,6 +124,7 @@ ZEL_EXTERN_C int32_t ZEL_CALL MenuOwnerDrawKey(int32_t set)
 
 // Whether a definition procedure is choosing from a menu (GetMouse then answers in the menu's DC).
 bool MenuTrackingActive() { return sMenuTracking; }
+bool PopUpMenuTracked() { return sTrackingDepth > 0; }
 
 // ---- Host glue ----
 ZEL_EXTERN_C void ZEL_CALL ZEL_EventMenuSel(uint16_t command)
