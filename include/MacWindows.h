@@ -5,10 +5,9 @@
 #include <windef.h>
 #include "MacTypes.h"
 #include "Quickdraw.h"
-#include "Controls.h"
 
-struct Picture;
-typedef struct Picture **PicHandle;
+struct ControlRecord;
+typedef struct ControlRecord **ControlHandle;
 struct tagMINMAXINFO;
 typedef CGrafPtr CWindowPtr;
 typedef WindowPtr WindowRef;

@@ -91,6 +91,7 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
     sUsableHeight = static_cast<int16_t>(usable);
 
     ScreenSetup();
+    InitImaging();
 
     HDC dc = GetDC(QuickDrawMainWindow());
     TakeScreenDC(dc);
@@ -140,6 +141,7 @@ void ExitGraf()
         CloseCPort(wmgr);
     }
     SetWMgrCPort(nullptr);
+    ExitImaging();
     ExitScreen();
     DeleteStandardPatternBitmaps();
     ReleaseScreenDC();
