@@ -195,7 +195,7 @@ bool sDrawingBar;
 void RedrawFrameMenuBar(HWND main)
 {
     HWND zoomed = nullptr;
-    if (HWND client = HostClientWindow()) {
+    if (HWND client = SessionMdiClient()) {
         HWND first = GetWindow(client, GW_CHILD);
         WindowPtr window = nullptr;
         if (first && IsZoomed(first) && ZEL_GetwPtr(first, &window) && window) {

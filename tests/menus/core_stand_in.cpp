@@ -82,6 +82,7 @@ CGrafPtr WMgrCPort() { return nullptr; }
 
 
 HWND SessionMainWindow() { return nullptr; }
+HWND SessionMdiClient() { return nullptr; }
 void ReportUnimplemented(const char *) {}
 
 // The menu-bar mouse-down of ZEL_EventMenuSel: nothing listens in this program.
