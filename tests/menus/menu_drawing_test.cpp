@@ -52,6 +52,41 @@ int32_t DrawItem(const BuiltItem &item, DibSurface &surface, UINT state, UINT ac
     return ZEL_MenuUserItem(HostWindow(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di));
 }
 
+// Sends WM_DRAWITEM for the whole item into a window's DC, the item at `rect`.
+int32_t DrawItemInto(const BuiltItem &item, HDC dc, RECT rect)
+{
+    DRAWITEMSTRUCT di{};
+    di.CtlType = ODT_MENU;
+    di.itemID = item.id;
+    di.itemAction = ODA_DRAWENTIRE;
+    di.hDC = dc;
+    di.rcItem = rect;
+    di.itemData = item.data;
+    return ZEL_MenuUserItem(HostWindow(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di));
+}
+
+// A bar menu with its own definition procedure, inserted into the bar and mirrored; and its removal.
+MenuHandle InsertOwnProcedureMenu(int16_t id, const char *title, const char *items, MenuDefProcPtr proc)
+{
+    MenuHandle own = NewMenu(id, P(title).c_str());
+    AppendMen(own, P(items).c_str());
+    Handle mdef = NewHandleClear(6);
+    std::memcpy(*mdef + 2, &proc, sizeof proc);
+    (*own)->menuProc = mdef;
+    InsertMen(own, 0);
+    DrawMenuBa();
+    return own;
+}
+
+void RemoveOwnProcedureMenu(MenuHandle own)
+{
+    DeleteMen((*own)->menuID);
+    Handle mdef = (*own)->menuProc;
+    (*own)->menuProc = nullptr;
+    DisposeHandle(mdef);
+    DisposeMenu(own);
+}
+
 SIZE MeasureItem(const BuiltItem &item)
 {
     MEASUREITEMSTRUCT mi{};
@@ -391,14 +426,7 @@ struct ChoosingMDEF {
 
 TEST_F(OwnerDrawn, OwnProcedureMenuChoosesThroughMenuSelect)
 {
-    MenuHandle own = NewMenu(175, P("Own").c_str());
-    AppendMen(own, P("A;B;C").c_str());
-    Handle mdef = NewHandleClear(6);
-    MenuDefProcPtr proc = ChoosingMDEF::Run;
-    std::memcpy(*mdef + 2, &proc, sizeof proc);
-    (*own)->menuProc = mdef;
-    InsertMen(own, 0);
-    DrawMenuBa();
+    MenuHandle own = InsertOwnProcedureMenu(175, "Own", "A;B;C", ChoosingMDEF::Run);
     HMENU built = GetSubMenu(frame_, 4);
     ASSERT_NE(built, nullptr);
     ASSERT_EQ(GetMenuItemCount(built), 1);
@@ -412,14 +440,7 @@ TEST_F(OwnerDrawn, OwnProcedureMenuChoosesThroughMenuSelect)
 
     ShowWindow(host_, SW_SHOW);
     HDC dc = GetDC(host_);
-    DRAWITEMSTRUCT di{};
-    di.CtlType = ODT_MENU;
-    di.itemID = item.id;
-    di.itemAction = ODA_DRAWENTIRE;
-    di.hDC = dc;
-    di.rcItem = RECT{10, 10, 90, 50};
-    di.itemData = item.data;
-    EXPECT_EQ(ZEL_MenuUserItem(host_, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di)), 1);
+    EXPECT_EQ(DrawItemInto(item, dc, RECT{10, 10, 90, 50}), 1);
     ReleaseDC(host_, dc);
 
     // The button goes down inside the menu's rectangle; the procedure chooses item 2.
@@ -439,10 +460,7 @@ TEST_F(OwnerDrawn, OwnProcedureMenuChoosesThroughMenuSelect)
     ZEL_EventMenuSel(static_cast<uint16_t>(item.id));
     EXPECT_EQ(MenuSelect(Point{0, 0}), (175 << 16) | 2);
     EXPECT_EQ(ZEL_MenuSelect(host_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0), 1);
-    DeleteMen(175);
-    (*own)->menuProc = nullptr;
-    DisposeHandle(mdef);
-    DisposeMenu(own);
+    RemoveOwnProcedureMenu(own);
     FlushEvents(everyEvent, 0);
 }
 
@@ -465,14 +483,7 @@ struct MouseReadingMDEF {
 
 TEST_F(OwnerDrawn, AChoosingProcedureReadsTheMouseInItsMenu)
 {
-    MenuHandle own = NewMenu(176, P("Mouse").c_str());
-    AppendMen(own, P("A;B").c_str());
-    Handle mdef = NewHandleClear(6);
-    MenuDefProcPtr proc = MouseReadingMDEF::Run;
-    std::memcpy(*mdef + 2, &proc, sizeof proc);
-    (*own)->menuProc = mdef;
-    InsertMen(own, 0);
-    DrawMenuBa();
+    MenuHandle own = InsertOwnProcedureMenu(176, "Mouse", "A;B", MouseReadingMDEF::Run);
     HMENU built = GetSubMenu(frame_, 4);
     ASSERT_NE(built, nullptr);
     const BuiltItem item = ItemOf(built, 0);
@@ -482,14 +493,7 @@ TEST_F(OwnerDrawn, AChoosingProcedureReadsTheMouseInItsMenu)
     HWND menuWindow = testing_support::CreateDrawingWindow(100, 60, true);
     ASSERT_NE(menuWindow, nullptr);
     HDC dc = GetDC(menuWindow);
-    DRAWITEMSTRUCT di{};
-    di.CtlType = ODT_MENU;
-    di.itemID = item.id;
-    di.itemAction = ODA_DRAWENTIRE;
-    di.hDC = dc;
-    di.rcItem = RECT{10, 10, 90, 50};
-    di.itemData = item.data;
-    EXPECT_EQ(ZEL_MenuUserItem(host_, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di)), 1);
+    EXPECT_EQ(DrawItemInto(item, dc, RECT{10, 10, 90, 50}), 1);
     ReleaseDC(menuWindow, dc);
 
     POINT inside{40, 30};
@@ -505,10 +509,7 @@ TEST_F(OwnerDrawn, AChoosingProcedureReadsTheMouseInItsMenu)
 
     EXPECT_EQ(ZEL_MenuSelect(host_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0), 1);
     DestroyWindow(menuWindow);
-    DeleteMen(176);
-    (*own)->menuProc = nullptr;
-    DisposeHandle(mdef);
-    DisposeMenu(own);
+    RemoveOwnProcedureMenu(own);
     FlushEvents(everyEvent, 0);
 }
 
@@ -528,14 +529,7 @@ struct KeyReadingMDEF {
 
 TEST_F(OwnerDrawn, CalcMenuSizeMakesTheMenusEntryCurrent)
 {
-    MenuHandle own = NewMenu(177, P("Sized").c_str());
-    AppendMen(own, P("A").c_str());
-    Handle mdef = NewHandleClear(6);
-    MenuDefProcPtr proc = KeyReadingMDEF::Run;
-    std::memcpy(*mdef + 2, &proc, sizeof proc);
-    (*own)->menuProc = mdef;
-    InsertMen(own, 0);
-    DrawMenuBa();
+    MenuHandle own = InsertOwnProcedureMenu(177, "Sized", "A", KeyReadingMDEF::Run);
     HMENU built = GetSubMenu(frame_, 4);
     ASSERT_NE(built, nullptr);
     const BuiltItem item = ItemOf(built, 0);
@@ -546,10 +540,7 @@ TEST_F(OwnerDrawn, CalcMenuSizeMakesTheMenusEntryCurrent)
     EXPECT_EQ(KeyReadingMDEF::key, static_cast<int32_t>(item.id & 0xFFFF));
     EXPECT_EQ((*own)->menuWidth, 60);
 
-    DeleteMen(177);
-    (*own)->menuProc = nullptr;
-    DisposeHandle(mdef);
-    DisposeMenu(own);
+    RemoveOwnProcedureMenu(own);
 }
 
 } // namespace
