@@ -56,9 +56,81 @@ void *BlockOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(st
 void *DataOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(static_cast<uintptr_t>(r->data)); }
 uint32_t Addr(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
+// ---- Guarded data ----
+// While guarding is on, handle data get pages of their own, placed so that their last byte lies flush
+// against a no-access page: a read or write past the end of a handle faults at the first byte. Used to
+// check that code reading handles of untrusted size stays inside them.
+constexpr uint32_t kPage = 4096;
+bool sGuardData;
+struct GuardedBlock {
+    uintptr_t data;
+    void *base;
+};
+std::vector<GuardedBlock> sGuarded; // by data address
+
+std::vector<GuardedBlock>::iterator GuardedAt(const void *data)
+{
+    const auto p = reinterpret_cast<uintptr_t>(data);
+    auto at = std::lower_bound(sGuarded.begin(), sGuarded.end(), p,
+                               [](const GuardedBlock &g, uintptr_t a) { return g.data < a; });
+    return at != sGuarded.end() && at->data == p ? at : sGuarded.end();
+}
+
+void *AllocGuardedBlock(uint32_t size)
+{
+    const uint32_t dataPages = (size + kPage - 1) / kPage;
+    auto *base = static_cast<uint8_t *>(VirtualAlloc(nullptr, (dataPages + 1) * kPage, MEM_RESERVE | MEM_COMMIT,
+                                                     PAGE_READWRITE));
+    if (!base)
+        return nullptr;
+    DWORD was;
+    VirtualProtect(base + dataPages * kPage, kPage, PAGE_NOACCESS, &was);
+    uint8_t *data = base + dataPages * kPage - size;
+    const auto p = reinterpret_cast<uintptr_t>(data);
+    auto at = std::lower_bound(sGuarded.begin(), sGuarded.end(), p,
+                               [](const GuardedBlock &g, uintptr_t a) { return g.data < a; });
+    sGuarded.insert(at, GuardedBlock{p, base});
+    return data;
+}
+
+bool FreeGuardedBlock(void *data)
+{
+    if (sGuarded.empty())
+        return false;
+    auto at = GuardedAt(data);
+    if (at == sGuarded.end())
+        return false;
+    VirtualFree(at->base, 0, MEM_RELEASE);
+    sGuarded.erase(at);
+    return true;
+}
+
+// The heap-block calls for handle data, through guarded pages while guarding is on or for a block
+// that was made so.
+void *AllocDataBlock(uint32_t size) { return sGuardData ? AllocGuardedBlock(size) : AllocHeapBlock(size); }
+
+void FreeDataBlock(void *block, uint32_t size)
+{
+    if (!FreeGuardedBlock(block))
+        FreeHeapBlockOfSize(block, size);
+}
+
+void *ResizeDataBlock(void *block, uint32_t oldSize, uint32_t size, bool mayMove)
+{
+    const bool guarded = !sGuarded.empty() && GuardedAt(block) != sGuarded.end();
+    if (!guarded && !sGuardData)
+        return ResizeHeapBlock(block, oldSize, size, mayMove);
+    void *moved = AllocDataBlock(size);
+    if (!moved)
+        return nullptr;
+    std::memcpy(moved, block, std::min(oldSize, size));
+    FreeDataBlock(block, oldSize);
+    return moved;
+}
+
 bool BelowThreshold(uint32_t size)
 {
-    return SessionFlag(zelFlagSubAllocate) && size < SubAllocationThreshold();
+    return !sGuardData && SessionFlag(zelFlagSubAllocate) && size < SubAllocationThreshold();
 }
 
 uint16_t RecordsPerBlock()
@@ -262,7 +334,7 @@ struct PurgeGuard {
 // Gives the record heap data of `size` bytes, copying `copy` bytes from `from`.
 bool MoveToHeapBlock(MasterPointerRecord *r, uint32_t size, const void *from, uint32_t copy)
 {
-    void *block = AllocHeapBlock(size);
+    void *block = AllocDataBlock(size);
     if (!block)
         return false;
     if (copy)
@@ -388,7 +460,7 @@ ZEL_EXTERN_C Handle ZEL_CALL NewHandle(Size size)
             r->flags |= mpSubAllocated;
         }
     } else {
-        r->local = Addr(AllocHeapBlock(size));
+        r->local = Addr(AllocDataBlock(size));
     }
     if (!r->local) {
         SetMemErr(memFullErr);
@@ -434,7 +506,7 @@ ZEL_EXTERN_C void ZEL_CALL EmptyHandle(Handle h)
                 SubFree(DataOf(r));
         } else {
             // The block holds the handle's size: the heap need not be asked for it.
-            FreeHeapBlockOfSize(BlockOf(r), r->size);
+            FreeDataBlock(BlockOf(r), r->size);
         }
         r->local = 0;
         r->flags &= ~mpSubAllocated;
@@ -506,7 +578,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             r->data = Addr(p);
             r->flags |= mpSubAllocated;
         } else {
-            void *block = AllocHeapBlock(size);
+            void *block = AllocDataBlock(size);
             if (!block && size) {
                 SetMemErr(memFullErr);
                 return false;
@@ -524,7 +596,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             // A block that cannot be resized stays as it was, still mapped.
             bool mapped = MapCount(r) >= 2;
             // Shrinking to nothing keeps the block where it is.
-            void *moved = ResizeHeapBlock(BlockOf(r), oldSize, size, size != 0);
+            void *moved = ResizeDataBlock(BlockOf(r), oldSize, size, size != 0);
             if (!moved) {
                 SetMemErr(memFullErr);
                 return false;
@@ -550,7 +622,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             }
             if (r->data && r->data != kUnmapped)
                 std::memcpy(p, DataOf(r), std::min(oldSize, size));
-            FreeHeapBlockOfSize(BlockOf(r), oldSize);
+            FreeDataBlock(BlockOf(r), oldSize);
             r->data = Addr(p);
             r->local = kSubAllocMark;
             r->flags |= mpSubAllocated;
@@ -735,3 +807,12 @@ ZEL_EXTERN_C void ZEL_CALL ReserveMem(Size) {}
 ZEL_EXTERN_C void ZEL_CALL SetApplLimit(Ptr) {}
 ZEL_EXTERN_C void ZEL_CALL MaxApplZone(void) {}
 ZEL_EXTERN_C Handle ZEL_CALL GZSaveHnd(void) { return nullptr; }
+
+// Test seam: turns guarded handle data on or off (blocks made while it was on stay guarded until they
+// are freed); answers the previous setting.
+ZEL_EXTERN_C Boolean ZEL_CALL GuardHandleData(Boolean on)
+{
+    const Boolean was = sGuardData ? TRUE : FALSE;
+    sGuardData = on != 0;
+    return was;
+}

@@ -23,3 +23,7 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// While on, new handle data get pages of their own with the last byte flush against a no-access page,
+// so that a read or write past a handle's end faults at once (sub-allocation is skipped meanwhile);
+// answers the previous setting.
+ZEL_API Boolean ZEL_CALL GuardHandleData(Boolean on);
