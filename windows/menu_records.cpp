@@ -543,8 +543,12 @@ ZEL_EXTERN_C MenuHandle ZEL_CALL NewMenu(int16_t menuID, ConstStr255Param menuTi
 ZEL_EXTERN_C MenuHandle ZEL_CALL GetMen(int16_t resourceID)
 {
     MenuHandle menu = reinterpret_cast<MenuHandle>(GetResource(kMenuType, resourceID));
-    if (!menu || !*menu || GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
+    if (!menu || !*menu)
         return menu;
+    // A resource shorter than the menu header (ID, size, definition, enable flags) is no menu: every
+    // menu call reads or writes those fields.
+    if (GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
+        return nullptr;
     (*menu)->menuID = resourceID;
     // A loaded 'MENU' holds 0xFFFF in the low half of menuProc and the 'MDEF' ID in the high half.
     const uint32_t field = static_cast<uint32_t>(reinterpret_cast<uintptr_t>((*menu)->menuProc));
