@@ -22,6 +22,11 @@ void InitPrintingGlobals();
 const char *PrintDocumentName();
 // ScrapInfo := {size 0, no handle, count 1, state 0, name "scrapfile"}.
 void InitScrapInfo();
+// The host's scrap callback from the session block: whether there is one, and a call of it with its seven
+// arguments (0, "not handled", when there is none).
+bool HasScrapCallback();
+int32_t CallScrapCallback(int32_t operation, int32_t format, HDC dc, int32_t destination, int32_t type,
+                          int32_t pointer, int32_t cell);
 void InitAppleEvents();
 
 // PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.

@@ -29,4 +29,18 @@ ZEL_STATIC_ASSERT(offsetof(ScrapStuff, scrapName) == 12, "scrapName at 12");
 /* The library's scrap record, exported as data; Setup_Globals gives it to the ScrapInfo global. */
 ZEL_DATA ScrapStuff ScrapInfo;
 
+/* The scrap is the Windows clipboard; the host's scrap callback converts between its formats and scrap
+   types. GetScrap answers the length placed in hDest or an error (-102 no such type, -45 the clipboard
+   is held elsewhere); PutScrap -100 when the callback refuses the data. */
+ZEL_API PScrapStuff ZEL_CALL InfoScrap(void);
+ZEL_API int32_t ZEL_CALL GetScrap(Handle hDest, ResType theType, int32_t *offset);
+ZEL_API OSErr ZEL_CALL PutScrap(int32_t length, ResType theType, const void *source);
+ZEL_API OSErr ZEL_CALL ZeroScrap(void);
+ZEL_API OSErr ZEL_CALL LoadScrap(void);
+ZEL_API OSErr ZEL_CALL LodeScrap(void);
+ZEL_API OSErr ZEL_CALL UnloadScrap(void);
+ZEL_API OSErr ZEL_CALL UnlodeScrap(void);
+/* The host calls it when its main window receives WM_DRAWCLIPBOARD. */
+ZEL_API void ZEL_CALL ZEL_DrawClipboard(void);
+
 #endif

@@ -595,9 +595,6 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventCommand(HWND hwnd, UINT, WPARAM wParam, L
 
 namespace {
 
-typedef int32_t(WINAPI *ScrapCallback)(int32_t selector, int32_t convert, HDC dc, int32_t, int32_t, int32_t,
-                                       int32_t);
-
 void RestoreFocus(HWND target)
 {
     HWND main = SessionMainWindow();
@@ -632,8 +629,9 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_ActivateApp(int16_t active)
         } else {
             SetFocus(SessionMainWindow());
         }
-        convert = ScrapInfo.scrapCount != sLastScrapCount;
-        sLastScrapCount = ScrapInfo.scrapCount;
+        int16_t scrapCount = LowMem<ScrapStuff>(lmScrapInfo).scrapCount;
+        convert = scrapCount != sLastScrapCount;
+        sLastScrapCount = scrapCount;
         message = convert ? kResumeConvertClipboard : kResumeMessage;
     } else {
         HDC screen = GetDC(nullptr);
@@ -647,9 +645,8 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_ActivateApp(int16_t active)
         message = kSuspendMessage;
     }
     PortDCRecord *record = CurrentPortRecord();
-    FARPROC callback = SessionBlock().scrapCallback;
-    if (!sFirstActivation && callback && record && record->hdc)
-        reinterpret_cast<ScrapCallback>(callback)(active ? 4 : 3, convert ? 1 : 0, record->hdc, 0, 0, 0, 0);
+    if (!sFirstActivation && HasScrapCallback() && record && record->hdc)
+        CallScrapCallback(active ? 4 : 3, convert ? 1 : 0, record->hdc, 0, 0, 0, 0);
     sFirstActivation = false;
     PostEventNow(osEvt, message);
     LowMem<uint32_t>(lmDoubleTime) = GetDoubleClickTime() >> 4;
