@@ -56,6 +56,62 @@ void *BlockOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(st
 void *DataOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(static_cast<uintptr_t>(r->data)); }
 uint32_t Addr(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
+// ---- Records by data address ----
+// An index of the records whose data are in place, by the data's address, so that RecoverHandle answers
+// at once whatever the number of handles. It is built by RecoverHandle itself and not kept up to date
+// as data come and go (that would cost every allocation something): an entry counts only when its record
+// still holds that address, and the index is built again when an address is not found and data have
+// changed since it was built. Open addressing with linear probing over record pointers; NULL is empty.
+std::vector<MasterPointerRecord *> sByData;
+unsigned sByDataShift = 32;
+uint32_t sDataChanges;       // counts every change of a record's data address
+uint32_t sByDataBuiltAt = ~0u; // sDataChanges when the index was built
+
+bool Indexed(uint32_t data) { return data != 0 && data != kUnmapped; }
+size_t DataSlot(uint32_t data) { return (data * 2654435761u) >> sByDataShift; }
+
+void BuildDataIndex()
+{
+    size_t live = 0;
+    for (const BlockEntry &e : sByAddress)
+        live += e.block->count;
+    size_t size = 1024;
+    while (size < 2 * live)
+        size *= 2;
+    sByData.assign(size, nullptr);
+    sByDataShift = 32 - static_cast<unsigned>(__builtin_ctz(static_cast<unsigned>(size)));
+    const size_t mask = size - 1;
+    for (const BlockEntry &e : sByAddress)
+        for (uint16_t i = 0; i < e.block->count; ++i) {
+            MasterPointerRecord *r = &e.block->records[i];
+            if (!r->flags || !Indexed(r->data))
+                continue;
+            size_t at = DataSlot(r->data);
+            while (sByData[at])
+                at = (at + 1) & mask;
+            sByData[at] = r;
+        }
+    sByDataBuiltAt = sDataChanges;
+}
+
+MasterPointerRecord *RecordWithData(uint32_t data)
+{
+    if (sByData.empty())
+        return nullptr;
+    const size_t mask = sByData.size() - 1;
+    for (size_t i = DataSlot(data); sByData[i]; i = (i + 1) & mask)
+        if (sByData[i]->data == data && sByData[i]->flags)
+            return sByData[i];
+    return nullptr;
+}
+
+// Every change of a record's data address goes through here.
+void SetData(MasterPointerRecord *r, uint32_t data)
+{
+    r->data = data;
+    ++sDataChanges;
+}
+
 // ---- Guarded data ----
 // While guarding is on, handle data get pages of their own, placed so that their last byte lies flush
 // against a no-access page: a read or write past the end of a handle faults at the first byte. Used to
@@ -293,7 +349,7 @@ bool IsOurRecord(const MasterPointerRecord *r)
 
 void FreeRecord(MasterPointerRecord *r)
 {
-    r->data = kUnmapped;
+    SetData(r, kUnmapped);
     r->local = 0;
     r->flags = 0;
     r->size = 0;
@@ -315,7 +371,7 @@ void FreeRecord(MasterPointerRecord *r)
 void Map(MasterPointerRecord *r)
 {
     if (MapCount(r) == 1 && !IsSubAllocated(r) && r->local)
-        r->data = r->local;
+        SetData(r, r->local);
     SetMapCount(r, MapCount(r) + 1);
 }
 
@@ -340,7 +396,7 @@ bool MoveToHeapBlock(MasterPointerRecord *r, uint32_t size, const void *from, ui
     if (copy)
         std::memcpy(block, from, copy);
     r->local = Addr(block);
-    r->data = Addr(block);
+    SetData(r, Addr(block));
     r->flags &= ~mpSubAllocated;
     if (MapCount(r) < 2)
         SetMapCount(r, 2);
@@ -382,6 +438,9 @@ void FreeAllMasterPointerBlocks()
         delete[] e.freeBits;
     sByAddress.clear();
     std::fill(std::begin(sRecent), std::end(sRecent), BlockEntry{nullptr, nullptr});
+    std::vector<MasterPointerRecord *>().swap(sByData);
+    sByDataShift = 32;
+    sByDataBuiltAt = ~0u;
 }
 
 uint32_t PurgeHandlesFor(uint32_t needed)
@@ -446,7 +505,7 @@ ZEL_EXTERN_C Handle ZEL_CALL NewHandle(Size size)
         SetMemErr(memFullErr);
         return nullptr;
     }
-    r->data = kUnmapped;
+    SetData(r, kUnmapped);
     r->local = 0;
     r->flags = 1;
     r->size = static_cast<uint32_t>(size);
@@ -456,7 +515,7 @@ ZEL_EXTERN_C Handle ZEL_CALL NewHandle(Size size)
         void *p = SubAllocate(size);
         if (p) {
             r->local = kSubAllocMark;
-            r->data = Addr(p);
+            SetData(r, Addr(p));
             r->flags |= mpSubAllocated;
         }
     } else {
@@ -511,7 +570,7 @@ ZEL_EXTERN_C void ZEL_CALL EmptyHandle(Handle h)
         r->local = 0;
         r->flags &= ~mpSubAllocated;
     }
-    r->data = 0;
+    SetData(r, 0);
     r->size = 0;
 }
 
@@ -575,7 +634,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
                 return false;
             }
             r->local = kSubAllocMark;
-            r->data = Addr(p);
+            SetData(r, Addr(p));
             r->flags |= mpSubAllocated;
         } else {
             void *block = AllocDataBlock(size);
@@ -584,7 +643,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
                 return false;
             }
             r->local = Addr(block);
-            r->data = kUnmapped;
+            SetData(r, kUnmapped);
             r->flags &= ~mpSubAllocated;
         }
         if (MapCount(r) == 0)
@@ -603,14 +662,14 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             }
             r->local = Addr(moved);
             if (size == 0) {
-                r->data = kUnmapped;
+                SetData(r, kUnmapped);
                 SetMapCount(r, 1);
             } else {
                 // A block that was unmapped because it had shrunk to nothing is mapped again as it
                 // grows, so that *h always reaches data of the handle's size.
                 if (size > oldSize)
                     ZeroFill(reinterpret_cast<uint8_t *>(moved) + oldSize, size - oldSize);
-                r->data = Addr(moved);
+                SetData(r, Addr(moved));
                 if (!mapped)
                     SetMapCount(r, 2);
             }
@@ -623,7 +682,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             if (r->data && r->data != kUnmapped)
                 std::memcpy(p, DataOf(r), std::min(oldSize, size));
             FreeDataBlock(BlockOf(r), oldSize);
-            r->data = Addr(p);
+            SetData(r, Addr(p));
             r->local = kSubAllocMark;
             r->flags |= mpSubAllocated;
             SetMapCount(r, 2);
@@ -643,7 +702,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             return false;
         }
         if (p)
-            r->data = Addr(p);
+            SetData(r, Addr(p));
     }
 
     if (!r->local && size) {
@@ -664,6 +723,16 @@ ZEL_EXTERN_C Handle ZEL_CALL RecoverHandle(Ptr p)
     if (!start || !p)
         return nullptr;
     uint32_t want = Addr(p);
+    // Data in place are unique to their record; only the unmapped mark is shared, by every record
+    // without data, and the first of those from the current block on is the answer.
+    if (Indexed(want)) {
+        MasterPointerRecord *r = RecordWithData(want);
+        if (!r && sByDataBuiltAt != sDataChanges) {
+            BuildDataIndex();
+            r = RecordWithData(want);
+        }
+        return reinterpret_cast<Handle>(r);
+    }
     MasterPointerBlock *b = start;
     do {
         for (uint16_t i = 0; i < b->count; ++i)
