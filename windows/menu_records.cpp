@@ -331,6 +331,20 @@ bool FindMenuItem(MenuHandle menu, int16_t item, MenuItemView *view)
     }
 }
 
+bool NextMenuItem(MenuHandle menu, MenuItemView *view)
+{
+    if (!menu || !*menu)
+        return false;
+    const uint8_t *p = MenuBytes(menu);
+    const int32_t size = MenuSize(menu);
+    const int32_t offset = view->offset < 0 ? FirstItemOffset(menu) : view->offset + 1 + p[view->offset] + 4;
+    if (offset < 0 || offset >= size || p[offset] == 0 || offset + 1 + p[offset] + 4 > size)
+        return false;
+    const int32_t after = offset + 1 + p[offset];
+    *view = MenuItemView{offset, p + offset, p[after], p[after + 1], p[after + 2], p[after + 3]};
+    return true;
+}
+
 int16_t MenuItemCount(MenuHandle menu)
 {
     int16_t n = 0;
