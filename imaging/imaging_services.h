@@ -5,6 +5,12 @@
 #include "MacTypes.h"
 #include "Quickdraw.h"
 
+// ---- Set-up ----
+// Imaging's objects for a QuickDraw session: made by InitGraf after the screen set-up, freed by ExitGraf
+// before the screen goes.
+void InitImaging();
+void ExitImaging();
+
 // ---- Port bits ----
 // The 32-slot table of application bitmaps bound to ports: cleared by InitGraf, torn down by ExitGraf.
 void InitPortBitsTable();

@@ -59,6 +59,11 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
         ExitGraf();
     sInitialised = true;
     SetThePortMirror(static_cast<GrafPtr *>(globalPtr));
+    // The QuickDraw globals record ends at globalPtr (the library's qd, or a program's own): QuickDraw's
+    // globals live there from now on, as on the Macintosh.
+    if (globalPtr)
+        AdoptQuickDrawGlobals(reinterpret_cast<QDGlobals *>(static_cast<char *>(globalPtr) -
+                                                            offsetof(QDGlobals, thePort)));
     SetQuickDrawMainWindow(SessionMainWindow());
 
     InitPortBitsTable();
@@ -86,6 +91,7 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
     sUsableHeight = static_cast<int16_t>(usable);
 
     ScreenSetup();
+    InitImaging();
 
     HDC dc = GetDC(QuickDrawMainWindow());
     TakeScreenDC(dc);
@@ -135,6 +141,7 @@ void ExitGraf()
         CloseCPort(wmgr);
     }
     SetWMgrCPort(nullptr);
+    ExitImaging();
     ExitScreen();
     DeleteStandardPatternBitmaps();
     ReleaseScreenDC();
@@ -153,6 +160,7 @@ void ExitGraf()
     FreeValidPortList();
     LowMem<GrafPtr>(lmWMgrPort) = nullptr;
     ResetPortState();
+    ReleaseQuickDrawGlobals();
 }
 
 void TearDownQuickDraw() { ExitGraf(); }

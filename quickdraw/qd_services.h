@@ -21,7 +21,7 @@ void ZEL_CALL EraseRectImpl(const Rect *rect);
 void ZEL_CALL DefaultSetCursor(const Cursor *cursor);
 void ZEL_CALL DefaultInitCursor(void);
 // ---- QuickDraw utilities ----
-// The next value of Random (the library's own seed, which the QuickDraw global randSeed does not touch).
+// The next value of Random, advancing the QuickDraw global randSeed.
 int16_t QuickDrawRandom();
 // ---- Cursors ----
 // Start-up (InitResources): the cursor table cleared, the standard cursors made (arrow copied into
@@ -351,3 +351,18 @@ const double *CosineTable();
 // The locked 64 KB scratch buffer and the four shared DIB header blocks (0..3).
 void *ScreenScratchBuffer();
 HLOCAL DibHeaderBlock(int index);
+// The screen probe's flags (ZEL_QDInitTestScreen), read by the line, rectangle, pixel and imaging
+// paths. probeDiBitmap: GetDIBits and SetDIBits move rows on this display at all; probeDibTransfer: they
+// move exactly the rows asked for, so DIBs can be read and written in bands (library setting 21).
+enum ScreenProbe {
+    probePatternRect, probePatternYellow, probePatternWhite, probeStretchDib, probeMonoBrushColor,
+    probePaletteBrush, probeDibTransfer, probeDiBitmap, probePolygonFill, probeDibText, probeCount
+};
+bool ScreenProbeFlag(ScreenProbe probe);
+// The screen takes DIB rows straight to the device (RC_DIBTODEV), and the session asked for the reduced
+// palette (session flag 0x10).
+bool ScreenDibToDevice();
+bool ScreenReducedPalette();
+// The dither tables the screen set-up built (nil before it and after ExitGraf).
+struct DitherTables;
+const DitherTables *ScreenDitherTables();

@@ -78,14 +78,6 @@ ZEL_EXTERN_C void ZEL_CALL StdRgn(GrafVerb verb, RgnHandle rgn);
 // Strokes one device segment with the rectangular pen, then moves the DC's position to its end.
 void WidePenLine(int x0, int y0, int x1, int y1);
 
-// ---- Screen set-up (screen_setup.cpp) ----
-// The screen probe's flags (ZEL_QDInitTestScreen), read by the line, rectangle and pixel paths.
-enum ScreenProbe {
-    probePatternRect, probePatternYellow, probePatternWhite, probeStretchDib, probeMonoBrushColor,
-    probePaletteBrush, probeDibTransfer, probeDiBitmap, probePolygonFill, probeDibText, probeCount
-};
-bool ScreenProbeFlag(ScreenProbe probe);
-
 // ---- Printing ----
 // The DC of the open print job (0 when none).
 inline HDC PrinterDC() { return PrintingDC(nullptr); }

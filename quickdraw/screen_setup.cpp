@@ -412,7 +412,9 @@ void RunProbes(HDC dc)
 int16_t ScreenDepth() { return static_cast<int16_t>(sFacts.depth); }
 int16_t ScreenPaletteSize() { return static_cast<int16_t>(sFacts.paletteSize); }
 bool ScreenFourBitColorEmulation() { return sFacts.fourBitColorEmulation; }
-const ScreenFacts &CurrentScreenFacts() { return sFacts; }
+bool ScreenDibToDevice() { return sFacts.dibToDevice; }
+bool ScreenReducedPalette() { return sFacts.reducedPalette; }
+const DitherTables *ScreenDitherTables() { return sDither; }
 HDC DefaultMemoryDC() { return sDefaultDC; }
 CTabHandle CachedScreenCTable() { return sScreenTable; }
 bool ScreenProbeFlag(ScreenProbe probe) { return probe >= 0 && probe < probeCount && sProbe[probe]; }

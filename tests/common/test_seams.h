@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include "Quickdraw.h"
+#include "Serial.h"
 
 // Opens a colour port that draws into the given DC (which the port does not own).
 ZEL_API void ZEL_CALL OpenPortForHDC(CGrafPtr port, HDC dc);
@@ -27,3 +28,66 @@ ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
 // so that a read or write past a handle's end faults at once (sub-allocation is skipped meanwhile);
 // answers the previous setting.
 ZEL_API Boolean ZEL_CALL GuardHandleData(Boolean on);
+// The installed-font list and the font map: node and map row `index` (the record's first part, or empty
+// past the end) and the search for a font number at a size (the node found and its chosen size entry);
+// answers the node count.
+struct FontListReport {
+    int16_t nodeCount, mapRowCount;
+    int32_t firstUnmappedNumber;
+    // Node `index` of the list (empty past its end).
+    char name[64];
+    char faceName[32];
+    int16_t numbers[8];
+    uint8_t pitchAndFamily, charSet;
+    uint16_t fontType;
+    int16_t sizeCount;
+    int16_t pixelSizes[32];
+    // Map row `index` (number -1 and empty strings past the map's end).
+    int16_t rowNumber;
+    uint8_t rowPitchAndFamily;
+    char rowName[64];
+    char rowFaces[128];
+    // The search for a font number and size: the index of the node found (-1 none), its family byte
+    // and face, and the size entry chosen (its pixel size and LOGFONT height).
+    int16_t foundIndex;
+    uint8_t foundPitchAndFamily;
+    char foundFace[32];
+    int16_t chosenPixelSize;
+    int32_t chosenHeight;
+};
+ZEL_API int16_t ZEL_CALL FontListSeam(int16_t index, int16_t number, int16_t size, FontListReport *report);
+// Frees the font tables and loads the font map and the installed-font list again.
+ZEL_API void ZEL_CALL ReloadFontTables(void);
+// A BITMAPINFO block for a GDI bitmap, filled from `record` when given and from GetDIBits; 1 with the
+// block, 0 and nothing to release otherwise. ReleaseBitmapInfo gives it back.
+ZEL_API int16_t ZEL_CALL AcquireBitmapInfo(HBITMAP bitmap, const BITMAP *record, HLOCAL *block, BITMAPINFO **info);
+ZEL_API void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
+// A source row of an 8, 16 or 32-bit PixMap in Macintosh layout: the row itself, a copy whose pixels
+// past `lastReadable` repeat the last readable one, or the row converted from the PixMap's DIB; nil when
+// it cannot be had.
+ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
+                                               const uint8_t *lastReadable);
+// The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
+// number onto a port state, as SerReset and SerHShake apply it.
+ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
+// Calls the WinTab wrapper of an ordinal with up to six arguments (ordinal 0 unloads the library; an
+// ordinal without a wrapper is only looked up). *state: bit 0 the library loaded, bit 1 the ordinal table
+// made, from bit 8 the table's filled slots.
+ZEL_API uint32_t ZEL_CALL CallWinTabOrdinal(int16_t ordinal, const uint32_t *args, uint32_t *state);
+// The Windows handle behind a serial reference number, or NULL.
+ZEL_API HANDLE ZEL_CALL SerialPortHandle(int16_t refNum);
+
+// Puts a recording double in place of the multimedia MIDI calls (or the real ones back) and empties its
+// log; answers the previous choice. The double opens every device, handing out numbered handles.
+ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
+// The double's log, oldest first: {call, handle, value} triples, call 1 midiOutOpen (value: device),
+// 2 midiOutShortMsg (the message), 3 midiOutClose, 4 midiOutReset, 5 midiInOpen (value: the callback's
+// instance), 6 midiInStart, 7 midiInReset, 8 midiInClose. Moves up to `capacity` triples, empties the
+// log and answers how many were moved.
+ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
+// The kind the keyboard and command glue give a child window by its window procedure (0xFFFF for none
+// of the library's); `isEdit` tells an edit control from a scroll bar.
+ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
+// The six bytes and NUL a custom control's window text carries for its handle, and back.
+ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
+ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);

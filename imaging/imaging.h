@@ -1,0 +1,70 @@
+// Private declarations of QuickDraw imaging: what the imaging sources share among themselves.
+//
+// The imaging code works on the QuickDraw core's own objects and reaches them through the services
+// headers only; each thing below has one home:
+// - The extended PixMap and its pmExt flags are include/Quickdraw.h's. pmExtBitsPrepared (0x100) reads
+//   "reversed index order" here: the DIB's indices are the complements of the Macintosh ones.
+// - pmExtDevSeed of a DIB-backed PixMap holds the ctSeed of the device colour table last copied into its
+//   DIB. The device PixMap's own word at that offset is the palette code's SetEntries counter, and is
+//   never copied into a DIB PixMap.
+// - The pixel scratch is the QuickDraw core's (GrowPixelScratch, PixelScratch, FreePixelScratch); the
+//   64 KB blit scratch is the screen set-up's (ScreenScratchBuffer).
+// - The stock DIB headers are the screen set-up's DibHeaderBlock(0..3): block 0 without colours, block 1
+//   with the palette indices 0..255, blocks 2 and 3 with index i / 2 for each value i.
+// - Whether GetDIBits works on this display, and whether DIBs may be read in bands (library setting 21):
+//   ScreenProbeFlag(probeDiBitmap) and ScreenProbeFlag(probeDibTransfer).
+// - Screen depth and facts: ScreenDepth, ScreenPaletteSize, ScreenDibToDevice, ScreenReducedPalette;
+//   the dither tables: ScreenDitherTables.
+// - The GWorld bitmap switch, palette management and the colour switch: library settings
+//   settingOffscreenBitmaps (a signed 16-bit value), settingPaletteManagement, settingColorSwitch.
+// - The platform: SessionPlatform(). Local blocks and the memory limit: the runtime core's
+//   AllocLocalBlock and relatives.
+// - Nothing registers a failure word for the imaging paths to set.
+#pragma once
+
+#include "imaging_services.h"
+#include "dib_rows.h"
+#include "../quickdraw/qd_services.h"
+#include "../core/core_services.h"
+
+// ---- BITMAPINFO blocks (dib_geometry.cpp) ----
+// A BITMAPINFOHEADER and room for 256 colour entries.
+constexpr uint32_t kBitmapInfoBytes = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);
+// A BITMAPINFO block for a GDI bitmap: the outermost caller gets the library's static block, nested
+// callers a block of their own. The header is filled for the bitmap (from `record` when given, then from
+// GetDIBits on the current port's DC, which also writes the colours). Answers 1 with the block, or 0 and
+// nothing to release when no block could be had or GetDIBits does not work on this display. Reached by
+// the test programs by ordinal; no host interface.
+ZEL_EXTERN_C int16_t ZEL_CALL AcquireBitmapInfo(HBITMAP bitmap, const BITMAP *record, HLOCAL *block,
+                                                BITMAPINFO **info);
+// Gives back a block of AcquireBitmapInfo (a nested one is freed, the static one kept); nil does nothing.
+ZEL_EXTERN_C void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
+// Frees the static block (QuickDraw's exit).
+void FreeStaticBitmapInfo();
+
+// A source row of an 8, 16 or 32-bit PixMap in Macintosh layout, `bytes` long, starting at `row` (an
+// address inside the PixMap's rows). A PixMap whose pixels are its own rows answers the row itself, or,
+// when the row runs past `lastReadable`, a copy in the pixel scratch whose pixels past it repeat the last
+// readable one. A DIB-backed PixMap answers the row converted from its DIB into the pixel scratch. Nil
+// when the scratch cannot grow or the row lies outside the pixels. Reached by the test programs by
+// ordinal.
+ZEL_EXTERN_C const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
+                                                     const uint8_t *lastReadable);
+
+// A ColorTable of n entries from a DIB's colours taken last to first (entry i has value i and the colour
+// of DIB entry n - 1 - i, components c x 257), a fresh seed and ctFlags 0: written into `ct` (resized) or
+// a new handle. When `ct` cannot be resized it comes back unchanged; nil when no handle could be made.
+CTabHandle CTabFromDibColors(CTabHandle ct, int n, const RGBQUAD *colors);
+
+// A BitMap-or-PixMap record is a PixMap (the rowBytes sign bit).
+inline bool IsPixMapRecord(const BitMap *bits) { return bits && bits->rowBytes < 0; }
+// The DC an extended PixMap is bound to, and whether its pixels are a DIB engine section.
+HDC PixMapBoundDC(PixMapHandle pm, bool *dibEngine);
+
+// The nearest-colour search the row converters use for direct sources into indexed rows: `table` is a
+// CTabHandle.
+uint8_t NearestEntryOfCTab(const void *table, uint16_t red, uint16_t green, uint16_t blue);
+
+// ---- Set-up (imaging_setup.cpp) ----
+// The two-entry black-and-white table made at InitGraf (nil before it and after ExitGraf).
+CTabHandle DefaultOneBitCTable();
