@@ -75,3 +75,5 @@ ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
 // instance), 6 midiInStart, 7 midiInReset, 8 midiInClose. Moves up to `capacity` triples, empties the
 // log and answers how many were moved.
 ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
+// Runs one step of the MIDI pattern sequencer on a sequencer interface record, on the caller's thread.
+ZEL_API void ZEL_CALL RunMidiSequencerStep(void *interfaceRecord);
