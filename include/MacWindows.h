@@ -8,8 +8,6 @@
 
 struct ControlRecord;
 typedef struct ControlRecord **ControlHandle;
-struct Picture;
-typedef struct Picture **PicHandle;
 typedef CGrafPtr CWindowPtr;
 
 #pragma pack(push, 2)

@@ -10,10 +10,13 @@ enum { procNotFound = -600 };
 #pragma pack(push, 2)
 /* {'PROC' (the bytes "PROC" read as a 32-bit value, 0x434F5250), Windows process id}; {0, 2} is the
    current process and {0, 1} the desktop's. */
+#ifndef TOLVADEX_PROCESS_SERIAL_NUMBER
+#define TOLVADEX_PROCESS_SERIAL_NUMBER /* AppleEvents.h declares it too */
 typedef struct ProcessSerialNumber {
     uint32_t highLongOfPSN;
     uint32_t lowLongOfPSN;
 } ProcessSerialNumber;
+#endif
 typedef ProcessSerialNumber *ProcessSerialNumberPtr;
 
 typedef struct ProcessInfoRec {

@@ -434,6 +434,18 @@ struct Polygon {
 typedef struct Polygon *PolyPtr;
 typedef struct Polygon **PolyHandle;
 ZEL_STATIC_ASSERT(offsetof(struct Polygon, polyPoints) == 10, "the points follow a 10-byte header");
+/* A picture: the low 16 bits of its size, its frame, then the opcode stream. A finished picture keeps
+   picSize and picFrame in the host's byte order and the stream big-endian; its length is the handle's
+   size, never picSize. */
+#pragma pack(push, 2)
+typedef struct Picture {
+    int16_t picSize;
+    Rect picFrame;
+} Picture;
+#pragma pack(pop)
+typedef Picture *PicPtr;
+typedef PicPtr *PicHandle;
+ZEL_STATIC_ASSERT(sizeof(Picture) == 10, "the opcode stream follows a 10-byte header");
 struct FontInfo;
 
 typedef void (ZEL_CALL *QDTextProcPtr)(int16_t byteCount, const void *textBuf, Point numer, Point denom);

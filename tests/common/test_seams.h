@@ -66,6 +66,12 @@ ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
+// Calls the WinTab wrapper of an ordinal with up to six arguments (ordinal 0 unloads the library; an
+// ordinal without a wrapper is only looked up). *state: bit 0 the library loaded, bit 1 the ordinal table
+// made, from bit 8 the table's filled slots.
+ZEL_API uint32_t ZEL_CALL CallWinTabOrdinal(int16_t ordinal, const uint32_t *args, uint32_t *state);
+// The Windows handle behind a serial reference number, or NULL.
+ZEL_API HANDLE ZEL_CALL SerialPortHandle(int16_t refNum);
 
 // Puts a recording double in place of the multimedia MIDI calls (or the real ones back) and empties its
 // log; answers the previous choice. The double opens every device, handing out numbered handles.
@@ -77,3 +83,9 @@ ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
 ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
 // Runs one step of the MIDI pattern sequencer on a sequencer interface record, on the caller's thread.
 ZEL_API void ZEL_CALL RunMidiSequencerStep(void *interfaceRecord);
+// The kind the keyboard and command glue give a child window by its window procedure (0xFFFF for none
+// of the library's); `isEdit` tells an edit control from a scroll bar.
+ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
+// The six bytes and NUL a custom control's window text carries for its handle, and back.
+ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
+ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
