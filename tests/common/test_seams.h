@@ -33,6 +33,15 @@ ZEL_API void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
 // it cannot be had.
 ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
                                                const uint8_t *lastReadable);
+// A BitMap or PixMap described to GDI (flags 1 colours, 2 rows, 4 a Windows bitmap, 0x10 the PixMap as it
+// stands): the header, rows and colour usage handed to the transfer, `rect` made relative to the rows;
+// 1 on success. The blit scratch buffer's size.
+ZEL_API int16_t ZEL_CALL PrepareBlitSourceForTest(int16_t flags, const BitMap *bits, Rect *rect, BITMAPINFO **info,
+                                                  void **rows, UINT *usage, HBITMAP *bitmap);
+ZEL_API uint32_t ZEL_CALL BlitScratchSize(void);
+// Writes `area` of a PixMap (nil: all of it) back from a Windows bitmap in which its top-left is at
+// `bitmapAt`, in the PixMap's own depth and colours; every other pixel keeps its value.
+ZEL_API Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, const Rect *area, Point bitmapAt);
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
