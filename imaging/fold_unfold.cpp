@@ -178,6 +178,20 @@ struct UnfoldSource {
     Rect bounds; // the source's, which the destination takes
 };
 
+// A 32-bit bitmap into 32-bit rows of the same width: GDI writes the rows top-down straight into the
+// destination in one call. The fourth byte of each pixel is the one GDI keeps unused in its 32-bit
+// bitmaps (its drawing leaves it 0); it is copied as GDI hands it over rather than cleared in a second
+// pass over the rows, which would cost more than the read itself.
+bool ReadDirectRows(const UnfoldSource &s, uint8_t *rows)
+{
+    BITMAPINFO *info = s.info;
+    const LONG height = info->bmiHeader.biHeight;
+    info->bmiHeader.biHeight = -s.g.height;
+    const int got = GetDIBits(ReferenceDC(), s.bitmap, 0, static_cast<UINT>(s.g.height), rows, info, DIB_RGB_COLORS);
+    info->bmiHeader.biHeight = height;
+    return got == s.g.height;
+}
+
 // The destination's bounds: the source's top-left, the rows' size.
 Rect BoundsOf(const UnfoldSource &s)
 {
@@ -279,13 +293,16 @@ bool UnfoldDibToPixMap(const UnfoldSource &s, PixMap &dst)
             DisposeCTable(newTable);
         return false;
     }
-    RowSource source(s.bitmap, s.bits, s.info, g, (o & unfoldPaletteIndices) ? DIB_PAL_COLORS : DIB_RGB_COLORS);
-    if (!source.ready() || !ConvertRows(source, g, reinterpret_cast<uint8_t *>(storage), rowBytes, convert)) {
-        if (fresh)
-            DisposePtr(storage);
-        if (newTable)
-            DisposeCTable(newTable);
-        return false;
+    if (!(s.bitmap && convert == RowConvertToRgb32 && g.depth == 32 && rowBytes == g.rowBytes &&
+          ReadDirectRows(s, reinterpret_cast<uint8_t *>(storage)))) {
+        RowSource source(s.bitmap, s.bits, s.info, g, (o & unfoldPaletteIndices) ? DIB_PAL_COLORS : DIB_RGB_COLORS);
+        if (!source.ready() || !ConvertRows(source, g, reinterpret_cast<uint8_t *>(storage), rowBytes, convert)) {
+            if (fresh)
+                DisposePtr(storage);
+            if (newTable)
+                DisposeCTable(newTable);
+            return false;
+        }
     }
     if (fresh)
         AdoptStorage(dst, storage);
