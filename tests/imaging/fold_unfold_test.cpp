@@ -127,11 +127,12 @@ COLORREF DibColour(const BITMAPINFO *info, const uint8_t *bits, int x, int y)
 struct DibOnlyPixMap {
     PixMapHandle pm;
     int stride;
-    DibOnlyPixMap(int depth, int width, int height, const std::vector<RGBQUAD> &colours, bool topDown = false)
+    DibOnlyPixMap(int depth, int width, int height, const std::vector<RGBQUAD> &colours, bool topDown = false,
+                  bool bitfields = false)
     {
         pm = NewPixMap();
         stride = ((width * depth + 31) / 32) * 4;
-        const size_t header = sizeof(BITMAPINFOHEADER) + colours.size() * sizeof(RGBQUAD);
+        const size_t header = sizeof(BITMAPINFOHEADER) + (bitfields ? 12 : 0) + colours.size() * sizeof(RGBQUAD);
         Handle dib = NewHandleClear(static_cast<Size>(header + static_cast<size_t>(stride) * height));
         auto *h = reinterpret_cast<BITMAPINFOHEADER *>(*dib);
         h->biSize = sizeof(BITMAPINFOHEADER);
@@ -140,8 +141,13 @@ struct DibOnlyPixMap {
         h->biPlanes = 1;
         h->biBitCount = static_cast<WORD>(depth);
         h->biClrUsed = static_cast<DWORD>(colours.size());
-        if (!colours.empty())
+        if (bitfields) {
+            h->biCompression = BI_BITFIELDS;
+            const DWORD masks[3] = {depth == 16 ? 0x7C00u : 0xFF0000u, depth == 16 ? 0x3E0u : 0xFF00u, depth == 16 ? 0x1Fu : 0xFFu};
+            std::memcpy(h + 1, masks, sizeof masks);
+        } else if (!colours.empty()) {
             std::memcpy(h + 1, colours.data(), colours.size() * sizeof(RGBQUAD));
+        }
         PixMap &p = **pm;
         p.baseAddr = reinterpret_cast<Ptr>(0x7FFF);
         p.bounds = Rect{0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
@@ -284,6 +290,47 @@ TEST_F(FoldUnfold, OptionsChooseTheFormat)
         EXPECT_EQ(GetPtrSize((*dst)->baseAddr), (h + 1) * ((*dst)->rowBytes & 0x3FFF));
         DisposePixMap(dst);
         EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
+    }
+}
+
+// DIBs of every depth, the 16 and 32-bit ones with standard BI_BITFIELDS masks and top-down, unfold into
+// 32-bit pixels of the same colours.
+TEST_F(FoldUnfold, EveryDibDepthUnfoldsInItsColours)
+{
+    std::mt19937 rng(9);
+    const struct {
+        int depth;
+        bool topDown, bitfields;
+    } cases[] = {{1, false, false}, {4, true, false}, {8, false, false}, {16, false, false}, {16, true, true},
+                 {24, false, false}, {32, false, false}, {32, true, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "depth " << c.depth << (c.bitfields ? " bitfields" : ""));
+        const int w = 11, h = 4;
+        std::vector<RGBQUAD> colours;
+        if (c.depth <= 8)
+            for (int i = 0; i < (1 << c.depth); ++i)
+                colours.push_back(RGBQUAD{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0});
+        DibOnlyPixMap src(c.depth, w, h, colours, c.topDown, c.bitfields);
+        for (int y = 0; y < h; ++y)
+            for (int i = 0; i < src.stride; ++i)
+                src.Row(y, h)[i] = uint8_t(rng() & (c.depth == 16 && i % 2 ? 0x7F : 0xFF));
+        MemoryPixMap dst(32, w, h);
+        ASSERT_EQ(ZEL_UnfoldPixMap(src.ptr(), reinterpret_cast<BitMap *>(*dst.pm), nullptr, nullptr, 0x800), 1);
+        auto *info = reinterpret_cast<BITMAPINFO *>(*(*src.pm)->pmExtDib);
+        const uint8_t *bits = reinterpret_cast<const uint8_t *>((*src.pm)->pmExtDibBits);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                COLORREF want;
+                if (c.depth == 16) {
+                    const uint8_t *row = src.Row(y, h);
+                    unsigned v = row[2 * x] | row[2 * x + 1] << 8;
+                    auto widen = [](unsigned k) { return (k << 3) | (k >> 2); };
+                    want = RGB(widen((v >> 10) & 31), widen((v >> 5) & 31), widen(v & 31));
+                } else {
+                    want = DibColour(info, bits, x, y);
+                }
+                ASSERT_EQ(dst.Colour(x, y), want) << x << "," << y;
+            }
     }
 }
 
