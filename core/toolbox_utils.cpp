@@ -141,7 +141,10 @@ ZEL_EXTERN_C PatHandle ZEL_CALL GetPattern(int16_t patternID)
     return reinterpret_cast<PatHandle>(GetResource(kPatternType, patternID));
 }
 
-ZEL_EXTERN_C Handle ZEL_CALL GetPicture(int16_t pictureID) { return GetResource(kPictureType, pictureID); }
+ZEL_EXTERN_C PicHandle ZEL_CALL GetPicture(int16_t pictureID)
+{
+    return reinterpret_cast<PicHandle>(GetResource(kPictureType, pictureID));
+}
 
 // Walks the strings inside the handle's size: an entry that does not fit counts as missing.
 ZEL_EXTERN_C void ZEL_CALL GetIndString(unsigned char *theString, int16_t strListID, int16_t index)

@@ -24,6 +24,36 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// The installed-font list and the font map: node and map row `index` (the record's first part, or empty
+// past the end) and the search for a font number at a size (the node found and its chosen size entry);
+// answers the node count.
+struct FontListReport {
+    int16_t nodeCount, mapRowCount;
+    int32_t firstUnmappedNumber;
+    // Node `index` of the list (empty past its end).
+    char name[64];
+    char faceName[32];
+    int16_t numbers[8];
+    uint8_t pitchAndFamily, charSet;
+    uint16_t fontType;
+    int16_t sizeCount;
+    int16_t pixelSizes[32];
+    // Map row `index` (number -1 and empty strings past the map's end).
+    int16_t rowNumber;
+    uint8_t rowPitchAndFamily;
+    char rowName[64];
+    char rowFaces[128];
+    // The search for a font number and size: the index of the node found (-1 none), its family byte
+    // and face, and the size entry chosen (its pixel size and LOGFONT height).
+    int16_t foundIndex;
+    uint8_t foundPitchAndFamily;
+    char foundFace[32];
+    int16_t chosenPixelSize;
+    int32_t chosenHeight;
+};
+ZEL_API int16_t ZEL_CALL FontListSeam(int16_t index, int16_t number, int16_t size, FontListReport *report);
+// Frees the font tables and loads the font map and the installed-font list again.
+ZEL_API void ZEL_CALL ReloadFontTables(void);
 // A BITMAPINFO block for a GDI bitmap, filled from `record` when given and from GetDIBits; 1 with the
 // block, 0 and nothing to release otherwise. ReleaseBitmapInfo gives it back.
 ZEL_API int16_t ZEL_CALL AcquireBitmapInfo(HBITMAP bitmap, const BITMAP *record, HLOCAL *block, BITMAPINFO **info);
@@ -55,3 +85,24 @@ ZEL_API Boolean ZEL_CALL SwapBitmapColorsMasked(HDC dc, const BitMap *mask, HBIT
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
+// Calls the WinTab wrapper of an ordinal with up to six arguments (ordinal 0 unloads the library; an
+// ordinal without a wrapper is only looked up). *state: bit 0 the library loaded, bit 1 the ordinal table
+// made, from bit 8 the table's filled slots.
+ZEL_API uint32_t ZEL_CALL CallWinTabOrdinal(int16_t ordinal, const uint32_t *args, uint32_t *state);
+// The Windows handle behind a serial reference number, or NULL.
+ZEL_API HANDLE ZEL_CALL SerialPortHandle(int16_t refNum);
+
+// Puts a recording double in place of the multimedia MIDI calls (or the real ones back) and empties its
+// log; answers the previous choice. The double opens every device, handing out numbered handles.
+ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
+// The double's log, oldest first: {call, handle, value} triples, call 1 midiOutOpen (value: device),
+// 2 midiOutShortMsg (the message), 3 midiOutClose, 4 midiOutReset, 5 midiInOpen (value: the callback's
+// instance), 6 midiInStart, 7 midiInReset, 8 midiInClose. Moves up to `capacity` triples, empties the
+// log and answers how many were moved.
+ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
+// The kind the keyboard and command glue give a child window by its window procedure (0xFFFF for none
+// of the library's); `isEdit` tells an edit control from a scroll bar.
+ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
+// The six bytes and NUL a custom control's window text carries for its handle, and back.
+ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
+ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);

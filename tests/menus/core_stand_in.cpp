@@ -5,6 +5,7 @@
 
 #include "../../core/core_services.h"
 #include "../../quickdraw/qd_services.h"
+#include "../../text/text_services.h"
 #include "Quickdraw.h"
 #include "Events.h"
 
@@ -88,3 +89,10 @@ void PostPartMouseDown(int16_t) {}
 uint8_t LastKeyCodeTyped() { return 0; }
 // No port draws here: the pop-up font is measured on the screen.
 HDC CurrentDC() { return nullptr; }
+
+// The font menus are tested through the library itself; the mirror's menus list no faces.
+bool InstalledFaceAt(int, InstalledFace *) { return false; }
+BOOL GetTextExtentCompat(HDC dc, const char *text, int length, SIZE *size)
+{
+    return GetTextExtentPoint32A(dc, text, length, size);
+}

@@ -1,0 +1,73 @@
+// Fonts and text against the GDI calls they end in: the installed-font list's rebuild.
+#include "bench.h"
+
+#include <commdlg.h>
+#include <vector>
+
+#include "Fonts.h"
+#include "test_seams.h"
+
+namespace {
+
+int CALLBACK CountFace(const LOGFONTA *, const TEXTMETRICA *, DWORD, LPARAM data)
+{
+    ++*reinterpret_cast<int *>(data);
+    return 1;
+}
+
+struct Family {
+    char name[LF_FACESIZE];
+};
+int CALLBACK CollectFamily(const LOGFONTA *font, const TEXTMETRICA *, DWORD, LPARAM data)
+{
+    Family f{};
+    lstrcpynA(f.name, font->lfFaceName, LF_FACESIZE);
+    reinterpret_cast<std::vector<Family> *>(data)->push_back(f);
+    return 1;
+}
+
+// What the rebuild asks of Windows: the default printer, every family of the screen, then each family's
+// sizes, with callbacks that only count.
+int sRawNodes;
+void RawFontListRebuild()
+{
+    PRINTDLGA pd{};
+    pd.lStructSize = sizeof pd;
+    pd.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+    HDC printer = PrintDlgA(&pd) ? pd.hDC : nullptr;
+    if (pd.hDevMode)
+        GlobalFree(pd.hDevMode);
+    if (pd.hDevNames)
+        GlobalFree(pd.hDevNames);
+    HDC dc = GetDC(nullptr);
+    std::vector<Family> families;
+    EnumFontFamiliesA(dc, nullptr, reinterpret_cast<FONTENUMPROCA>(CollectFamily), reinterpret_cast<LPARAM>(&families));
+    int sizes = 0;
+    for (const Family &f : families)
+        EnumFontFamiliesA(printer ? printer : dc, f.name, reinterpret_cast<FONTENUMPROCA>(CountFace),
+                          reinterpret_cast<LPARAM>(&sizes));
+    ReleaseDC(nullptr, dc);
+    if (printer)
+        DeleteDC(printer);
+    sRawNodes = int(families.size());
+}
+
+} // namespace
+
+int RunBench()
+{
+    std::vector<PairCase> cases;
+    PairCase rebuild;
+    rebuild.name = "ZEL_UpdateFontList(1)";
+    rebuild.count = 20;
+    rebuild.library = [](int) { ZEL_UpdateFontList(1); };
+    rebuild.raw = [](int) { RawFontListRebuild(); };
+    // Both see the same faces: one node per enumerated family name (a TrueType face's full name may
+    // join two families, so the list holds at most as many).
+    rebuild.same = [] {
+        const int16_t nodes = FontListSeam(-1, 0, 0, nullptr);
+        return nodes > 0 && nodes <= sRawNodes;
+    };
+    cases.push_back(rebuild);
+    return RunPairCases(cases);
+}
