@@ -72,7 +72,6 @@ typedef struct ProcessSerialNumber {
 #pragma pack(pop)
 
 ZEL_STATIC_ASSERT(sizeof(AEDesc) == 8, "AEDesc is 8 bytes");
-ZEL_STATIC_ASSERT(sizeof(ProcessSerialNumber) == 8, "ProcessSerialNumber is 8 bytes");
 
 typedef OSErr (ZEL_CALL *AEEventHandlerProcPtr)(const AppleEvent *theAppleEvent, AppleEvent *reply,
                                                 int32_t handlerRefcon);
@@ -139,6 +138,7 @@ ZEL_API OSErr ZEL_CALL AEInstallCoercionHandler(DescType fromType, DescType toTy
                                                 int32_t handlerRefcon, Boolean fromTypeIsDesc, Boolean isSysHandler);
 ZEL_API OSErr ZEL_CALL AECoerceDesc(const AEDesc *theAEDesc, DescType toType, AEDesc *result);
 /* Takes the high-level event (what 23) a queued AESend posted; -1707 for any other. */
+struct EventRecord;
 ZEL_API OSErr ZEL_CALL AEProcessAppleEvent(const struct EventRecord *theEventRecord);
 ZEL_API OSErr ZEL_CALL AEGetTheCurrentEvent(AppleEvent *theAppleEvent);
 ZEL_API OSErr ZEL_CALL AESetTheCurrentEvent(const AppleEvent *theAppleEvent);
