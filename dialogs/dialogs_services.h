@@ -137,7 +137,7 @@ void ShowHiddenDialog();
 bool CloseDroppedComboBox(WindowPtr window);
 // What the command glue asks of the Dialog Manager when a child control of a dialog notifies its parent.
 // PENDING: the Dialog Manager answers a dialog item's type (GetDialogItem); 0 without a dialog item list.
-int16_t DialogItemType(WindowPtr dialog, int16_t item);
+int16_t DialogItemTypeOf(WindowPtr dialog, int16_t item);
 // PENDING: the Dialog Manager keeps the dialog's editField and binds its TextEdit record to the edit control.
 void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gained);
 // PENDING: the Dialog Manager counts while it changes an item's text or selection itself.

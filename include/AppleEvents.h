@@ -22,6 +22,7 @@ enum {
     typeShortInteger = 0x73686F72,       /* 'shor' */
     typeChar = 0x54455854,               /* 'TEXT' */
     typeSignature = 0x7369676E,          /* 'sign' */
+    typeObjectSpecifier = 0x6F626A20,    /* 'obj ' */
     keyEventClassAttr = 0x6576636C,      /* 'evcl' */
     keyEventIDAttr = 0x65766964,         /* 'evid' */
     keyAddressAttr = 0x61646472,         /* 'addr' */
@@ -71,7 +72,6 @@ typedef struct ProcessSerialNumber {
 #pragma pack(pop)
 
 ZEL_STATIC_ASSERT(sizeof(AEDesc) == 8, "AEDesc is 8 bytes");
-ZEL_STATIC_ASSERT(sizeof(ProcessSerialNumber) == 8, "ProcessSerialNumber is 8 bytes");
 
 typedef OSErr (ZEL_CALL *AEEventHandlerProcPtr)(const AppleEvent *theAppleEvent, AppleEvent *reply,
                                                 int32_t handlerRefcon);
@@ -138,6 +138,7 @@ ZEL_API OSErr ZEL_CALL AEInstallCoercionHandler(DescType fromType, DescType toTy
                                                 int32_t handlerRefcon, Boolean fromTypeIsDesc, Boolean isSysHandler);
 ZEL_API OSErr ZEL_CALL AECoerceDesc(const AEDesc *theAEDesc, DescType toType, AEDesc *result);
 /* Takes the high-level event (what 23) a queued AESend posted; -1707 for any other. */
+struct EventRecord;
 ZEL_API OSErr ZEL_CALL AEProcessAppleEvent(const struct EventRecord *theEventRecord);
 ZEL_API OSErr ZEL_CALL AEGetTheCurrentEvent(AppleEvent *theAppleEvent);
 ZEL_API OSErr ZEL_CALL AESetTheCurrentEvent(const AppleEvent *theAppleEvent);

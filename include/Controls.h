@@ -49,6 +49,15 @@ typedef int32_t (ZEL_CALL *ControlDefProcPtr)(int16_t varCode, ControlHandle the
                                               int32_t param);
 /* A tracking action procedure. */
 typedef void (ZEL_CALL *ControlActionProcPtr)(ControlHandle theControl, int16_t partCode);
+/* The later interfaces' names; universal procedure pointers are plain procedure pointers here (there is
+   one calling convention). */
+typedef ControlHandle ControlRef;
+typedef ControlActionProcPtr ControlActionUPP;
+#define NewControlActionUPP(userRoutine) ((ControlActionUPP)(userRoutine))
+#define NewControlActionProc(userRoutine) NewControlActionUPP(userRoutine)
+typedef ControlDefProcPtr ControlDefUPP;
+#define NewControlDefUPP(userRoutine) ((ControlDefUPP)(userRoutine))
+#define NewControlDefProc(userRoutine) NewControlDefUPP(userRoutine)
 
 /* Standard control procIDs; useWFont (8) makes the control take its window's font. */
 enum {
