@@ -136,14 +136,10 @@ void SetTitleHilite(int position, bool on)
 // Key-equivalent search in one menu.
 int16_t MatchKeyIn(MenuHandle menu, uint8_t character, bool shift)
 {
-    const int16_t count = MenuItemCount(menu);
     const bool functionKeys = SessionFlag(zelFlagDigitFunctionKeys);
-    for (int16_t i = 1; i <= count; ++i) {
-        MenuItemView item;
-        FindMenuItem(menu, i, &item);
+    MenuItemView item{-1, nullptr, 0, 0, 0, 0};
+    for (int16_t i = 1; NextMenuItem(menu, &item); ++i) {
         if (!item.key || item.key == keySubmenu || item.key == keyIconSized || item.key == keySmallIcon)
-            continue;
-        if (!MenuItemEnabled(menu, i))
             continue;
         bool needsShift = (item.style & (itemShift | itemStrikeShift)) != 0;
         bool match;
@@ -159,7 +155,7 @@ int16_t MatchKeyIn(MenuHandle menu, uint8_t character, bool shift)
             const uint8_t key = item.key >= 'a' && item.key <= 'z' ? item.key - 32 : item.key;
             match = up == key;
         }
-        if (match && needsShift == shift)
+        if (match && needsShift == shift && MenuItemEnabled(menu, i))
             return i;
     }
     return 0;

@@ -331,6 +331,20 @@ bool FindMenuItem(MenuHandle menu, int16_t item, MenuItemView *view)
     }
 }
 
+bool NextMenuItem(MenuHandle menu, MenuItemView *view)
+{
+    if (!menu || !*menu)
+        return false;
+    const uint8_t *p = MenuBytes(menu);
+    const int32_t size = MenuSize(menu);
+    const int32_t offset = view->offset < 0 ? FirstItemOffset(menu) : view->offset + 1 + p[view->offset] + 4;
+    if (offset < 0 || offset >= size || p[offset] == 0 || offset + 1 + p[offset] + 4 > size)
+        return false;
+    const int32_t after = offset + 1 + p[offset];
+    *view = MenuItemView{offset, p + offset, p[after], p[after + 1], p[after + 2], p[after + 3]};
+    return true;
+}
+
 int16_t MenuItemCount(MenuHandle menu)
 {
     int16_t n = 0;
@@ -551,8 +565,12 @@ ZEL_EXTERN_C MenuHandle ZEL_CALL NewMenu(int16_t menuID, ConstStr255Param menuTi
 ZEL_EXTERN_C MenuHandle ZEL_CALL GetMen(int16_t resourceID)
 {
     MenuHandle menu = reinterpret_cast<MenuHandle>(GetResource(kMenuType, resourceID));
-    if (!menu || !*menu || GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
+    if (!menu || !*menu)
         return menu;
+    // A resource shorter than the menu header (ID, size, definition, enable flags) is no menu: every
+    // menu call reads or writes those fields.
+    if (GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
+        return nullptr;
     (*menu)->menuID = resourceID;
     // A loaded 'MENU' holds 0xFFFF in the low half of menuProc and the 'MDEF' ID in the high half.
     const uint32_t field = static_cast<uint32_t>(reinterpret_cast<uintptr_t>((*menu)->menuProc));
