@@ -119,7 +119,9 @@ typedef PixMapPtr *PixMapHandle;
 
 /* pmExtFlags. 0x100 is one bit with two readings: the DIB's bits have been prepared, and its colour
    table is in reversed index order (index 0 is not white). 0x20, 0x100 and 0x200 go when the DIB is
-   freed. */
+   freed. 0x800: baseAddr is a pointer block the library allocated for this PixMap's rows (unfolding
+   into a PixMap whose rows had no room); the library frees it when it replaces the rows and when the
+   PixMap is disposed. Rows the application gave are never freed by the library. */
 enum {
     pmExtOwnRows = 0x0010,
     pmExtDibAttached = 0x0020,
@@ -127,7 +129,8 @@ enum {
     pmExtSystemOrder = 0x0080,
     pmExtBitsPrepared = 0x0100,
     pmExtPaletteIndices = 0x0200,
-    pmExtDibEngine = 0x0400
+    pmExtDibEngine = 0x0400,
+    pmExtLibraryRows = 0x0800
 };
 
 /* A pixel pattern: the published 28 bytes, its cached Windows brush and the colour of an RGB
@@ -396,6 +399,14 @@ ZEL_API void ZEL_CALL ZEL_SetPixBM(PixMapHandle pm, HBITMAP bitmap);
 ZEL_API HBITMAP ZEL_CALL ZEL_GetPixBM(PixMapHandle pm, HDC *dc);
 /* Bytes of the PixMap's rows: height x (rowBytes AND 0x3FFF), 0 for empty bounds. */
 ZEL_API int32_t ZEL_CALL ZEL_GetPixMapSize(PixMapHandle pm);
+/* Folding and unfolding PixMaps: a PixMap's pixels moved onto their Windows side (a DIB, a Windows bitmap)
+   and back into Macintosh rows of it or of another PixMap or BitMap; a copy of a Windows bitmap; a
+   PixMap's DIB header (its rows through `bits`). */
+ZEL_API int16_t ZEL_CALL ZEL_FoldPixMap(PixMap *pm, const Rect *rect, uint32_t options);
+ZEL_API int16_t ZEL_CALL ZEL_UnfoldPixMap(PixMap *src, BitMap *dst, const Rect *srcRect, const Rect *dstRect,
+                                          uint32_t options);
+ZEL_API HBITMAP ZEL_CALL ZEL_CopyBM(HBITMAP bitmap);
+ZEL_API struct tagBITMAPINFO *ZEL_CALL ZEL_GetDIBFromPixMap(PixMapHandle pm, Ptr *bits);
 ZEL_API PixPatHandle ZEL_CALL GetPixPat(int16_t id);
 ZEL_API CTabHandle ZEL_CALL GetCTable(int16_t id);
 ZEL_API void ZEL_CALL DisposeCTable(CTabHandle ct);
@@ -741,7 +752,8 @@ ZEL_API void ZEL_CALL PaintPoly(PolyHandle poly);
 ZEL_API void ZEL_CALL ErasePoly(PolyHandle poly);
 ZEL_API void ZEL_CALL InvertPoly(PolyHandle poly);
 ZEL_API void ZEL_CALL FillPoly(PolyHandle poly, const Pattern *pat);
-/* Several device polygons at once on a DC: 1 when GDI drew them, 0 otherwise. */
+/* Several device polygons at once, filled on the current port's DC (dc 0 or that DC; any other answers 0)
+   with the port's pen mode and pen pattern and no outline: 1 when GDI drew them, 0 otherwise. */
 ZEL_API int32_t ZEL_CALL ZEL_PolyPolygon(HDC dc, const POINT *points, const INT *counts, int32_t polygonCount);
 
 /* ---- Ovals, round rectangles and arcs ---- */
