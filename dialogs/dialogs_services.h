@@ -19,6 +19,8 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 // Chooses the font record the Control Manager uses: 1 the "ZEL_System" font, 0 the dialog font.
 void ChooseControlFont(int16_t which);
+// The font controls draw their titles with (the dialog font until one is chosen).
+HFONT ControlFontHandle();
 
 // Default body of ModalDialog (the trap table's default), with its published arguments and calling
 // convention.

@@ -551,6 +551,23 @@ enum {
     patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
 };
 
+/* Text: the port's font, style and size (0 means 12), the extra width of blanks, and drawing at the pen,
+   which then advances by the text's width. Style bits: */
+enum { bold = 1, italic = 2, underline = 4, outline = 8, shadow = 16, condense = 32, extend = 64 };
+ZEL_API void ZEL_CALL TextFont(int16_t font);
+ZEL_API void ZEL_CALL TextFace(int16_t face);
+ZEL_API void ZEL_CALL TextSize(int16_t size);
+ZEL_API void ZEL_CALL SpaceExtra(Fixed extra);
+ZEL_API void ZEL_CALL CharExtra(Fixed extra);
+ZEL_API void ZEL_CALL DrawChar(int16_t ch);
+ZEL_API void ZEL_CALL DrawString(ConstStr255Param s);
+ZEL_API void ZEL_CALL DrawTex(const void *textBuf, int16_t firstByte, int16_t byteCount);
+ZEL_API void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
+/* Fills `bindBuffer` (at least 125 bytes: a LOGFONTA, then the face's full name, up to 63 characters and
+   a NUL) with the font the current port binds; answers a preset font handle to use as it is, or NULL
+   when the font is made from the LOGFONTA. */
+ZEL_API HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer);
+
 /* Patchable through the trap table: the port rectangle, visible region, brush origin and pen follow. */
 ZEL_API void ZEL_CALL SetOrigin(int16_t h, int16_t v);
 ZEL_API void ZEL_CALL GlobalToLocal(Point *pt);

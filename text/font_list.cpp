@@ -202,7 +202,8 @@ FontListNode *FindFontByFamily(FontListNode *list, int16_t, uint8_t family)
 {
     FontListNode *best = nullptr;
     for (FontListNode *node = list; node; node = node->next) {
-        if ((node->pitchAndFamily & 0xF0) != (family & 0xF0))
+        // Faces for vertical writing ('@' names) draw their glyphs turned: never a stand-in.
+        if ((node->pitchAndFamily & 0xF0) != (family & 0xF0) || node->name[0] == '@')
             continue;
         if (node->fontType & TRUETYPE_FONTTYPE)
             return node;

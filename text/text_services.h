@@ -4,6 +4,33 @@
 #include <windows.h>
 #include "MacTypes.h"
 #include "Fonts.h"
+#include "../quickdraw/port_records.h"
+
+// ---- Font binding and text drawing ----
+// The bound font's TEXTMETRICA as the record keeps it.
+TEXTMETRICA BoundTextMetrics(const PortDCRecord *record);
+// Fills a bind buffer (a LOGFONTA, then a 64-byte full name) for the current port; a preset font to use
+// as it is, or nil when the font is to be made from the LOGFONTA.
+ZEL_EXTERN_C HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer);
+// Binds the current port's font when it is marked dirty (1), else 0.
+int BindPortFont();
+// A font leaving a DC: deleted when binding made it and no port record holds it. With a DC and no font,
+// the DC's font is displaced by the device default font and that one is given back.
+void ReleaseDcFont(HDC dc, HFONT font);
+// Applies the text mode's background mode, ROP2 and colours when drawing, then binds the font.
+void SetTextAttributes(bool draw);
+// Converts and measures Macintosh text for the current port: the converted length (0: nothing to draw
+// or advance), its extent, and the converted bytes in the shared scratch buffer or a private block that
+// ReleaseTextBuffer gives back.
+int32_t MacTextToAnsi(int16_t count, const void *text, SIZE *extent, const char **converted, Ptr *privateBlock);
+void ReleaseTextBuffer(Ptr privateBlock);
+// The check-mark bitmap DrawChar(0x12) blits.
+HBITMAP CheckMarkBitmap();
+// The text core: scaling, the port's textProc, recording, drawing and the pen's advance.
+void StdTextCore(int16_t count, const void *text, Point numer, Point denom);
+// Records a text call into the current port's open picture: the text state that changed, then the text
+// in pieces of at most 255 characters, each at the pen where it starts.
+void RecordPictText(int16_t count, const void *text, Point numer, Point denom);
 
 // The standard procedures of text drawing and measuring.
 ZEL_EXTERN_C void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
@@ -82,7 +109,7 @@ FontListNode *FindFontFaceByNumber(FontListNode *list, int16_t number, int16_t s
 // tie goes to the smaller); the first entry of any other node; nil for a nil node or one without entries.
 const FontSizeEntry *SelectFontSizeEntry(const FontListNode *node, int16_t size);
 // Among the nodes of a family (the high nibble), the first TrueType one, else the first with the greatest
-// low nibble.
+// low nibble; faces for vertical writing (names beginning with '@') are left out.
 FontListNode *FindFontByFamily(FontListNode *list, int16_t size, uint8_t family);
 // Font names compare without regard to case (lstrcmpiA).
 int CompareFontNames(const char *a, const char *b);
