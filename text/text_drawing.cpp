@@ -84,7 +84,7 @@ void TextViaBitmap(PortDCRecord *record, HDC dc, const char *text, int32_t lengt
     // The DIB is bottom-up: its source y counts from the bottom row.
     const int srcY = h - y - ch;
     const bool transparent = record->textBkModeWanted == TRANSPARENT;
-    const int rop2 = record->rop2Wanted;
+    const int rop2 = TextModeRop2(CurrentPort()->txMode);
     // Merging the inverted glyphs first whitens them where an AND or merge follows; XOR and copies
     // need the destination as it is.
     const bool firstPass = transparent && rop2 != R2_XORPEN && rop2 != R2_NOTXORPEN && rop2 != R2_NOTCOPYPEN;
@@ -98,6 +98,17 @@ void TextViaBitmap(PortDCRecord *record, HDC dc, const char *text, int32_t lengt
 }
 
 HBITMAP sCheckMark;
+
+// A port whose pixels are one bit deep: its record says so, or its memory DC holds a one-bit bitmap.
+bool DrawsIntoMonochromeBitmap(const PortDCRecord *record, HDC dc)
+{
+    if (record->depth == 1)
+        return true;
+    if (GetObjectType(dc) != OBJ_MEMDC)
+        return false;
+    BITMAP bm{};
+    return GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof bm, &bm) && bm.bmBitsPixel == 1 && bm.bmPlanes == 1;
+}
 
 } // namespace
 
@@ -250,7 +261,7 @@ void StdTextCore(int16_t count, const void *text, Point numer, Point denom)
                 record->xform.mirror = mirror;
                 SetTextAttributes(true);
             }
-            if (record->depth == 1) {
+            if (DrawsIntoMonochromeBitmap(record, dc)) {
                 const RECT box{pen.h - 1, pen.v - tm.tmAscent - 1, pen.h + extent.cx + 9, pen.v + tm.tmDescent + 1};
                 TextViaBitmap(record, dc, converted, length, box, extent.cx);
             } else {
