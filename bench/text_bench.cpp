@@ -1,11 +1,15 @@
-// Fonts and text against the GDI calls they end in: the installed-font list's rebuild.
+// Fonts and text against the GDI calls they end in: the installed-font list's rebuild and text drawing.
 #include "bench.h"
 
 #include <commdlg.h>
 #include <vector>
 
 #include "Fonts.h"
+#include "Quickdraw.h"
+#include "qd_fixture.h"
 #include "test_seams.h"
+
+#include <memory>
 
 namespace {
 
@@ -52,6 +56,25 @@ void RawFontListRebuild()
     sRawNodes = int(families.size());
 }
 
+// A line of 40 characters drawn in srcOr by the library into a DIB port and by TextOutA, in the same
+// font, into a DIB of the same format.
+const unsigned char kLine[] = "\x28" "The quick brown fox jumps over the dog!!";
+struct TextSurfaces {
+    testing_support::DibPort port{400, 40};
+    testing_support::DibSurface raw{400, 40};
+    HFONT font = nullptr;
+};
+std::unique_ptr<TextSurfaces> sText;
+
+bool SameTextPixels()
+{
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 400; ++x)
+            if (sText->port.surface().Pixel(x, y) != sText->raw.Pixel(x, y))
+                return false;
+    return true;
+}
+
 } // namespace
 
 int RunBench()
@@ -69,5 +92,37 @@ int RunBench()
         return nodes > 0 && nodes <= sRawNodes;
     };
     cases.push_back(rebuild);
+
+    PairCase text;
+    text.name = "DrawString of 40 characters, srcOr";
+    text.count = 5000;
+    text.setUp = [] {
+        sText = std::make_unique<TextSurfaces>();
+        SetPor(sText->port.port());
+        TextFont(1);
+        TextSize(12);
+        struct {
+            LOGFONTA lf;
+            char fullName[64];
+        } bind{};
+        ZEL_GetBindTextAttributesHFONT(&bind);
+        sText->font = CreateFontIndirectA(&bind.lf);
+        SelectObject(sText->raw.dc(), sText->font);
+        SetTextAlign(sText->raw.dc(), TA_BASELINE);
+        SetBkMode(sText->raw.dc(), TRANSPARENT);
+    };
+    text.library = [](int) {
+        MoveT(10, 25);
+        DrawString(kLine);
+    };
+    text.raw = [](int) { TextOutA(sText->raw.dc(), 10, 25, reinterpret_cast<const char *>(kLine + 1), 40); };
+    text.same = SameTextPixels;
+    text.tearDown = [] {
+        SetPor(testing_support::WindowManagerPort());
+        SelectObject(sText->raw.dc(), GetStockObject(SYSTEM_FONT));
+        DeleteObject(sText->font);
+        sText.reset();
+    };
+    cases.push_back(text);
     return RunPairCases(cases);
 }
