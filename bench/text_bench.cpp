@@ -124,5 +124,15 @@ int RunBench()
         sText.reset();
     };
     cases.push_back(text);
+
+    PairCase width = text;
+    width.name = "StringWidth of 40 characters";
+    width.count = 20000;
+    static int16_t sLibraryWidth;
+    static SIZE sRawExtent;
+    width.library = [](int) { sLibraryWidth = StringWidth(kLine); };
+    width.raw = [](int) { GetTextExtentPoint32A(sText->raw.dc(), reinterpret_cast<const char *>(kLine + 1), 40, &sRawExtent); };
+    width.same = [] { return sLibraryWidth == sRawExtent.cx; };
+    cases.push_back(width);
     return RunPairCases(cases);
 }

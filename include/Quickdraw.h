@@ -434,7 +434,13 @@ struct Polygon {
 typedef struct Polygon *PolyPtr;
 typedef struct Polygon **PolyHandle;
 ZEL_STATIC_ASSERT(offsetof(struct Polygon, polyPoints) == 10, "the points follow a 10-byte header");
-struct FontInfo;
+/* A font's measures as GetFontInfo gives them, in port units. */
+typedef struct FontInfo {
+    int16_t ascent;
+    int16_t descent;
+    int16_t widMax;
+    int16_t leading;
+} FontInfo;
 
 typedef void (ZEL_CALL *QDTextProcPtr)(int16_t byteCount, const void *textBuf, Point numer, Point denom);
 typedef void (ZEL_CALL *QDLineProcPtr)(Point newPt);
@@ -567,6 +573,24 @@ ZEL_API void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point nume
    a NUL) with the font the current port binds; answers a preset font handle to use as it is, or NULL
    when the font is made from the LOGFONTA. */
 ZEL_API HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer);
+/* Measuring in the port's font: widths in port units; MeasureText writes count + 1 locations, each the
+   width of the characters before it. */
+ZEL_API int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
+                                   FontInfo *info);
+ZEL_API int16_t ZEL_CALL TextWidth(const void *textBuf, int16_t firstByte, int16_t byteCount);
+ZEL_API int16_t ZEL_CALL StringWidth(ConstStr255Param s);
+ZEL_API int16_t ZEL_CALL CharWidth(int16_t ch);
+ZEL_API void ZEL_CALL MeasureText(int16_t count, const void *textAddr, int16_t *charLocs);
+ZEL_API void ZEL_CALL GetFontInfo(FontInfo *info);
+/* The text's length without its trailing blanks, tabs and line feeds (the first character always
+   counts); 0 for a length of 0 or less. */
+ZEL_API int32_t ZEL_CALL VisibleLength(const void *textPtr, int32_t textLen);
+/* Extended text: mode 1 or 2 draws and measures with the given widths (a Fixed per Macintosh character
+   code; nil: the Font Manager's width table), 0 leaves it; bit 15 saves the state first, and 0x8000
+   alone restores it. Answers the previous extended bit (0x40 or 0). ZEL_USER_WinTextOutWidths gives the
+   integer device widths the next drawing uses, scaled in place by the port's transform. */
+ZEL_API int16_t ZEL_CALL ZEL_ExtDrawText(uint16_t mode, const Fixed *widths, uint32_t param);
+ZEL_API void ZEL_CALL ZEL_USER_WinTextOutWidths(int32_t *widths, int16_t count);
 
 /* Patchable through the trap table: the port rectangle, visible region, brush origin and pen follow. */
 ZEL_API void ZEL_CALL SetOrigin(int16_t h, int16_t v);

@@ -207,11 +207,13 @@ void SetTextAttributes(bool draw)
     BindPortFont();
 }
 
-int32_t MacTextToAnsi(int16_t count, const void *text, SIZE *extent, const char **converted, Ptr *privateBlock)
+int32_t MacTextToAnsi(int16_t count, const void *text, SIZE *extent, const char **converted, Ptr *privateBlock,
+                      const int32_t **advances)
 {
     extent->cx = extent->cy = 0;
     *converted = nullptr;
     *privateBlock = nullptr;
+    *advances = nullptr;
     const uint8_t *source = static_cast<const uint8_t *>(text);
     if (count <= 0 || !source || (count == 1 && source[0] < 14 && source[0] != 0x12))
         return 0;
@@ -222,13 +224,19 @@ int32_t MacTextToAnsi(int16_t count, const void *text, SIZE *extent, const char 
         return 0;
     const TEXTMETRICA tm = BoundTextMetrics(record);
 
+    // The bytes and, for extended text, one device advance per byte written.
     const uint32_t needed = MacToAnsiBufferSize(uint32_t(count));
     char *buffer = nullptr;
+    int32_t *deviceAdvances = nullptr;
     if (sScratchInUse == 0 && (uint32_t(TextBufferCapacity()) >= needed || GrowTextBuffers(int32_t(needed)))) {
         buffer = TextByteBuffer();
+        deviceAdvances = TextLongBuffer();
     } else {
-        *privateBlock = NewPtr(int32_t(needed));
+        const uint32_t bytes = (needed + 3) & ~3u;
+        *privateBlock = NewPtr(int32_t(bytes + needed * sizeof(int32_t)));
         buffer = *privateBlock;
+        if (buffer)
+            deviceAdvances = reinterpret_cast<int32_t *>(buffer + bytes);
     }
     if (!buffer)
         return 0;
@@ -252,10 +260,32 @@ int32_t MacTextToAnsi(int16_t count, const void *text, SIZE *extent, const char 
         flags |= macToAnsiRaw;
     if (record->textFlags & textFlagShiftJis)
         flags |= macToAnsiDoubleByte;
+    // Extended text is measured while it is converted, with the widths in use.
+    const Fixed *meterWidths = ExtendedMeterWidths();
+    MacToAnsiMeasure meter{};
+    if (meterWidths) {
+        Fixed revH, revV, fwdH, fwdV;
+        GetXformRatios(&revH, &revV, &fwdH, &fwdV);
+        meter.widths = meterWidths;
+        meter.deviceAdvances = deviceAdvances;
+        meter.spExtra = port->spExtra;
+        meter.scaled = record->xform.scaleActive != 0 || dc == PrintingDC(nullptr);
+        meter.scale = fwdH;
+        SetMacToAnsiMeasure(&meter);
+        flags |= macToAnsiMeasure;
+    }
     const int32_t length = ZEL_MacToAnsiBuf(source, reinterpret_cast<uint8_t *>(buffer), uint16_t(count), flags);
+    if (meterWidths)
+        SetMacToAnsiMeasure(nullptr);
     buffer[length] = '\0';
     if (length == 0)
         return 0;
+    if (meterWidths) {
+        *advances = deviceAdvances;
+        extent->cx = MacToAnsiTotalAdvance();
+        extent->cy = tm.tmHeight;
+        return length;
+    }
     const int32_t breaks = MacToAnsiBlankCount();
     if (port->spExtra && breaks > 0) {
         const Fixed product = FixMul(port->spExtra, Long2Fix(breaks));

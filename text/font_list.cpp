@@ -155,6 +155,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_UpdateFontList(int16_t force)
         return;
     }
     FreeFontList();
+    FlushFontMetricsCache();
 
     // Windows set to list TrueType faces only would hide the raster ones for the time of the enumeration.
     const bool ttOnly = GetProfileIntA("TrueType", "TTEnable", 1) && GetProfileIntA("TrueType", "TTOnly", 0);

@@ -178,7 +178,8 @@ void RecordPictText(int16_t count, const void *text, Point numer, Point denom)
         SIZE extent{};
         const char *converted = nullptr;
         Ptr privateBlock = nullptr;
-        if (MacTextToAnsi(int16_t(n), bytes + done, &extent, &converted, &privateBlock) > 0)
+        const int32_t *advances = nullptr;
+        if (MacTextToAnsi(int16_t(n), bytes + done, &extent, &converted, &privateBlock, &advances) > 0)
             pen.h = int16_t(pen.h + extent.cx);
         if (converted)
             ReleaseTextBuffer(privateBlock);
@@ -229,7 +230,8 @@ void StdTextCore(int16_t count, const void *text, Point numer, Point denom)
     SIZE extent{};
     const char *converted = nullptr;
     Ptr privateBlock = nullptr;
-    const int32_t length = MacTextToAnsi(count, text, &extent, &converted, &privateBlock);
+    const int32_t *advances = nullptr;
+    const int32_t length = MacTextToAnsi(count, text, &extent, &converted, &privateBlock, &advances);
     const TEXTMETRICA tm = BoundTextMetrics(record);
     const Point pen = record->xform.devPenLoc;
 
@@ -264,6 +266,12 @@ void StdTextCore(int16_t count, const void *text, Point numer, Point denom)
             if (DrawsIntoMonochromeBitmap(record, dc)) {
                 const RECT box{pen.h - 1, pen.v - tm.tmAscent - 1, pen.h + extent.cx + 9, pen.v + tm.tmDescent + 1};
                 TextViaBitmap(record, dc, converted, length, box, extent.cx);
+            } else if (advances) {
+                // Extended text: each character at the advance given for it (the host's integer widths
+                // when they cover the text, else the ones measured while converting).
+                const int32_t *widths = HostTextWidths(length);
+                ExtTextOutA(dc, pen.h, pen.v, 0, nullptr, converted, UINT(length),
+                            reinterpret_cast<const INT *>(widths ? widths : advances));
             } else {
                 TextOutA(dc, pen.h, pen.v, converted, length);
             }
@@ -339,6 +347,3 @@ ZEL_EXTERN_C void ZEL_CALL DrawTex(const void *textBuf, int16_t firstByte, int16
         StdTextCore(byteCount, static_cast<const uint8_t *>(textBuf) + firstByte, kUnit, kUnit);
     MarkHilite();
 }
-
-// PENDING: text measuring gives the width of the characters in the port's font.
-ZEL_EXTERN_C int16_t ZEL_CALL StdTxMeas(int16_t, const void *, Point *, Point *, struct FontInfo *) { return 0; }

@@ -21,8 +21,9 @@ void ReleaseDcFont(HDC dc, HFONT font);
 void SetTextAttributes(bool draw);
 // Converts and measures Macintosh text for the current port: the converted length (0: nothing to draw
 // or advance), its extent, and the converted bytes in the shared scratch buffer or a private block that
-// ReleaseTextBuffer gives back.
-int32_t MacTextToAnsi(int16_t count, const void *text, SIZE *extent, const char **converted, Ptr *privateBlock);
+// ReleaseTextBuffer gives back; in extended-text mode also one device advance per converted byte.
+int32_t MacTextToAnsi(int16_t count, const void *text, SIZE *extent, const char **converted, Ptr *privateBlock,
+                      const int32_t **advances);
 void ReleaseTextBuffer(Ptr privateBlock);
 // The check-mark bitmap DrawChar(0x12) blits.
 HBITMAP CheckMarkBitmap();
@@ -32,10 +33,24 @@ void StdTextCore(int16_t count, const void *text, Point numer, Point denom);
 // in pieces of at most 255 characters, each at the pen where it starts.
 void RecordPictText(int16_t count, const void *text, Point numer, Point denom);
 
+// ---- Measuring and extended text ----
+// Forgets the metrics cache and the memo of the last font measured (font numbers may name other faces
+// after the list is rebuilt); WidthTabHandle never keeps naming a table that goes.
+void FlushFontMetricsCache();
+// The Font Manager's own width table (InitFonts makes it; FontMetrics on first use before that).
+Handle &FontManagerWidthTable();
+// In extended-text mode, the widths the conversion's meter takes, indexed by the ANSI byte it writes;
+// nil outside it.
+const Fixed *ExtendedMeterWidths();
+// The host's integer widths of ZEL_USER_WinTextOutWidths when they cover `length` converted bytes.
+const int32_t *HostTextWidths(int32_t length);
+// TextEdit: the selection of an edit control (start; the end through `end`).
+int32_t GetEditSelection(HWND edit, int32_t *end);
+
 // The standard procedures of text drawing and measuring.
 ZEL_EXTERN_C void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
 ZEL_EXTERN_C int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
-                                        struct FontInfo *info);
+                                        FontInfo *info);
 // ---- The installed-font list and the font map ----
 #pragma pack(push, 2)
 // One raster size of a face: the first 28 bytes of its enumerated LOGFONTA and its pixel size
