@@ -21,13 +21,6 @@ using namespace text_fixtures;
 
 namespace {
 
-std::basic_string<unsigned char> P(const std::string &s)
-{
-    std::basic_string<unsigned char> p(1, static_cast<unsigned char>(s.size()));
-    p.append(s.begin(), s.end());
-    return p;
-}
-
 std::string NameOf(int16_t number)
 {
     Str255 name;

@@ -21,26 +21,6 @@ using namespace text_fixtures;
 
 namespace {
 
-struct BindBuffer {
-    LOGFONTA logFont;
-    char fullName[64];
-    char guard;
-};
-
-std::basic_string<unsigned char> P(const std::string &s)
-{
-    std::basic_string<unsigned char> p(1, static_cast<unsigned char>(s.size()));
-    p.append(s.begin(), s.end());
-    return p;
-}
-
-// The library's number for a face of the list (its first slot).
-int16_t FontNumberOf(const std::string &name)
-{
-    FontListReport r{};
-    return FindNode(name.c_str(), &r) ? r.numbers[0] : int16_t(-1);
-}
-
 class TextDrawing : public QuickDrawTest {
 protected:
     static void SetUpTestSuite()

@@ -21,24 +21,6 @@ using namespace text_fixtures;
 
 namespace {
 
-struct BindBuffer {
-    LOGFONTA logFont;
-    char fullName[64];
-};
-
-std::basic_string<unsigned char> P(const std::string &s)
-{
-    std::basic_string<unsigned char> p(1, static_cast<unsigned char>(s.size()));
-    p.append(s.begin(), s.end());
-    return p;
-}
-
-int16_t FontNumberOf(const std::string &name)
-{
-    FontListReport r{};
-    return FindNode(name.c_str(), &r) ? r.numbers[0] : int16_t(-1);
-}
-
 // GDI's measures of the current port's bound font: the extent less the overhang of the ANSI text the
 // library's conversion makes of `mac` (raw for outline faces), and the text metrics.
 struct GdiMeasure {
