@@ -10,6 +10,7 @@
 
 #include "MacMemory.h"
 #include "../core/core_services.h"
+#include "../devices/devices_services.h"
 #include "../imaging/imaging_services.h"
 #include "../quickdraw/qd_services.h"
 
@@ -108,6 +109,21 @@ bool DrawsIntoMonochromeBitmap(const PortDCRecord *record, HDC dc)
         return false;
     BITMAP bm{};
     return GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof bm, &bm) && bm.bmBitsPixel == 1 && bm.bmPlanes == 1;
+}
+
+// On the printer, a device font's text is drawn only by the band whose clip holds the pen's line: the
+// clip box across the whole 16-bit width, scaled up by the band's shifts.
+bool OnPrinterBand(HDC dc, const TEXTMETRICA &tm, Point pen)
+{
+    if (dc != PrintingDC(nullptr) || !(tm.tmPitchAndFamily & TMPF_DEVICE))
+        return true;
+    RECT clip{};
+    if (GetClipBox(dc, &clip) == ERROR)
+        return true;
+    int16_t hShift = 0, vShift = 0;
+    PrinterBandShifts(&hShift, &vShift);
+    const int top = clip.top << vShift, bottom = clip.bottom << vShift;
+    return pen.v >= top && pen.v < bottom;
 }
 
 } // namespace
@@ -249,6 +265,8 @@ void StdTextCore(int16_t count, const void *text, Point numer, Point denom)
                 SelectObject(memory, old);
                 DeleteDC(memory);
             }
+        } else if (!OnPrinterBand(dc, tm, pen)) {
+            // A device font's text outside the band being printed is left to the band that holds it.
         } else {
             // srcCopy and patCopy erase the text rectangle first.
             if (port->txMode == 0 || port->txMode == 8) {

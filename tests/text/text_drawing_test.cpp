@@ -583,3 +583,53 @@ TEST_F(TextDrawing, TwoPortsOnOneDCKeepEachOthersFonts)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TextDrawing, OnThePrinterTextTurnsWithThePageAndKeepsToItsBand)
+{
+    const std::vector<EnumeratedFace> faces = EnumerateFaces();
+    DibPort port(200, 60);
+    SetPor(port.port());
+    SelectTestPrinterDC(port.surface().dc(), 0, 0);
+    const EnumeratedFace *swiss = TrueTypeFaceOfFamily(faces, FF_SWISS);
+    ASSERT_TRUE(swiss);
+    TextFont(FontNumberOf(swiss->name));
+    TextSize(12);
+    // A turned page turns the text: escapement and orientation by the angle, in tenths of a degree.
+    for (int16_t angle : {int16_t(90), int16_t(180), int16_t(0)}) {
+        SetPortTurn(angle, 0, 0, 0);
+        BindBuffer b{};
+        ZEL_GetBindTextAttributesHFONT(&b);
+        EXPECT_EQ(b.logFont.lfEscapement, -angle * 10);
+        EXPECT_EQ(b.logFont.lfOrientation, -angle * 10);
+    }
+    // A device font draws only in the band whose clip holds the pen's line.
+    const EnumeratedFace *device = nullptr;
+    for (const EnumeratedFace &f : faces)
+        if (f.type == DEVICE_FONTTYPE && f.charSet == ANSI_CHARSET && !device)
+            device = &f;
+    if (device) {
+        TextFont(FontNumberOf(device->name));
+        TextSize(10);
+        Rect band{0, 0, 20, 200};
+        ClipRect(&band);
+        // A pen a little below the clip: the glyphs' tops would show, if the text were drawn.
+        const struct { int16_t shift, pen; bool drawn; } cases[] = {{0, 15, true}, {0, 24, false}, {1, 24, true}};
+        for (const auto &c : cases) {
+            port.surface().Fill(RGB(255, 255, 255));
+            SelectTestPrinterDC(port.surface().dc(), c.shift, c.shift);
+            MoveT(5, c.pen);
+            DrawString(P("Band").c_str());
+            bool any = false;
+            for (int y = 0; y < 60; ++y)
+                for (int x = 0; x < 200; ++x)
+                    any |= port.surface().Pixel(x, y) != RGB(255, 255, 255);
+            EXPECT_EQ(any, c.drawn) << "shift " << c.shift << " pen " << c.pen;
+        }
+    }
+    SelectTestPrinterDC(nullptr, 0, 0);
+    SetPor(WindowManagerPort());
+}
+
+} // namespace
