@@ -180,6 +180,13 @@ enum LowMemGlobal {
 void *LowMemCell(LowMemGlobal g);
 template <typename T> inline T &LowMem(LowMemGlobal g) { return *static_cast<T *>(LowMemCell(g)); }
 
+// QuickDraw's globals in a record of the program's own (InitGraf with the thePort field of a QDGlobals
+// other than the library's qd): the cells of thePort, the five patterns, arrow, screenBits and randSeed
+// that the pointer block left to the library move into that record, carrying their values; the release
+// points them back at the library's qd.
+void AdoptQuickDrawGlobals(struct QDGlobals *record);
+void ReleaseQuickDrawGlobals();
+
 // The library's own copy of the highlight colour ZEL_InitGlobals gave HiliteRGB.
 const RGBColor &LibraryHiliteColor();
 
@@ -290,6 +297,11 @@ HBITMAP NotificationIconBitmap();
 void PackBitsCore(const uint8_t **src, uint8_t **dst, int32_t count);
 void UnpackBitsCore(const uint8_t **src, uint8_t **dst, int32_t count);
 int32_t PackBitsWorstCase(int32_t count);
+// PackBits decoding of bytes nobody vouches for (pictures, files, the clipboard): decodes all `srcCount`
+// source bytes into at most `dstCount` bytes and answers the bytes written, or -1 when a group reaches
+// past the end of the source or would fill past the end of the destination. Flag -128 is no group: it
+// is skipped.
+int32_t UnpackBitsBounded(const uint8_t *src, int32_t srcCount, uint8_t *dst, int32_t dstCount);
 // ---- Character conversion and string helpers ----
 // Turns off the default Macintosh/ANSI tables (double-byte code pages keep their bytes).
 void DisableDefaultCharTables();

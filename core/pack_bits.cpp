@@ -3,6 +3,8 @@
 // 1 - n times.
 #include "core.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int32_t kMaxGroup = 127;
@@ -81,6 +83,70 @@ void UnpackBitsCore(const uint8_t **src, uint8_t **dst, int32_t count)
     }
     *src = s;
     *dst = d;
+}
+
+// Short groups are the common case in pictures: they are copied and filled eight bytes at a time here
+// rather than through a runtime call per group.
+namespace {
+
+inline void CopyGroup(uint8_t *d, const uint8_t *s, int32_t n)
+{
+    for (; n >= 8; n -= 8, d += 8, s += 8) {
+        uint32_t a, b;
+        std::memcpy(&a, s, 4);
+        std::memcpy(&b, s + 4, 4);
+        std::memcpy(d, &a, 4);
+        std::memcpy(d + 4, &b, 4);
+    }
+    for (; n > 0; --n)
+        *d++ = *s++;
+}
+
+inline void FillGroup(uint8_t *d, uint8_t b, int32_t n)
+{
+    uint32_t v = b * 0x01010101u;
+    for (; n >= 8; n -= 8, d += 8) {
+        std::memcpy(d, &v, 4);
+        std::memcpy(d + 4, &v, 4);
+    }
+    if (n >= 4) {
+        std::memcpy(d, &v, 4);
+        d += 4;
+        n -= 4;
+    }
+    for (; n > 0; --n)
+        *d++ = b;
+}
+
+} // namespace
+
+int32_t UnpackBitsBounded(const uint8_t *src, int32_t srcCount, uint8_t *dst, int32_t dstCount)
+{
+    if (srcCount < 0 || dstCount < 0)
+        return -1;
+    const uint8_t *s = src;
+    const uint8_t *end = src + srcCount;
+    int32_t written = 0;
+    while (s < end) {
+        int8_t flag = static_cast<int8_t>(*s++);
+        if (flag == -128)
+            continue;
+        if (flag < 0) {
+            int32_t n = 1 - flag;
+            if (s >= end || n > dstCount - written)
+                return -1;
+            FillGroup(dst + written, *s++, n);
+            written += n;
+        } else {
+            int32_t n = flag + 1;
+            if (n > end - s || n > dstCount - written)
+                return -1;
+            CopyGroup(dst + written, s, n);
+            s += n;
+            written += n;
+        }
+    }
+    return written;
 }
 
 int32_t PackBitsWorstCase(int32_t count) { return count + (count + kMaxGroup - 1) / kMaxGroup; }

@@ -141,7 +141,10 @@ ZEL_EXTERN_C PatHandle ZEL_CALL GetPattern(int16_t patternID)
     return reinterpret_cast<PatHandle>(GetResource(kPatternType, patternID));
 }
 
-ZEL_EXTERN_C Handle ZEL_CALL GetPicture(int16_t pictureID) { return GetResource(kPictureType, pictureID); }
+ZEL_EXTERN_C PicHandle ZEL_CALL GetPicture(int16_t pictureID)
+{
+    return reinterpret_cast<PicHandle>(GetResource(kPictureType, pictureID));
+}
 
 // Walks the strings inside the handle's size: an entry that does not fit counts as missing.
 ZEL_EXTERN_C void ZEL_CALL GetIndString(unsigned char *theString, int16_t strListID, int16_t index)
@@ -315,6 +318,10 @@ ZEL_EXTERN_C int32_t ZEL_CALL Munger(Handle h, int32_t offset, const void *ptr1,
         found = Find(h, size, offset, TakeBytes(ptr1, len1));
         if (found < 0)
             return -1;
+        // A target of no bytes (ptr1 of -1) is found at the offset; its length is clipped to the
+        // handle like any other.
+        if (len1 > size - found)
+            len1 = size - found;
     }
     if (!ptr2)
         return found;

@@ -11,4 +11,4 @@ void ChooseControlFont(int16_t which)
     sControlFont = GetLibraryFont(which == 1 ? libraryFontSystem : libraryFontDialog);
 }
 
-HFONT ControlFontHandle() { return sControlFont.font ? sControlFont.font : GetLibraryFont(libraryFontDialog).font; }
+const LibraryFont &ControlFont() { return sControlFont; }

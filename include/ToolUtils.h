@@ -32,7 +32,7 @@ ZEL_API void ZEL_CALL HUnpackBits(Ptr *srcPtr, Ptr *dstPtr, int32_t dstBytes);
 
 ZEL_API Handle ZEL_CALL GetIcon(int16_t iconID);
 ZEL_API PatHandle ZEL_CALL GetPattern(int16_t patternID);
-ZEL_API Handle ZEL_CALL GetPicture(int16_t pictureID);
+ZEL_API PicHandle ZEL_CALL GetPicture(int16_t pictureID);
 /* The index-th pattern (from 1) of 'PAT#' patternListID. */
 ZEL_API void ZEL_CALL GetIndPattern(Pattern *thePattern, int16_t patternListID, int16_t index);
 

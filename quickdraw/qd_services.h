@@ -21,7 +21,7 @@ void ZEL_CALL EraseRectImpl(const Rect *rect);
 void ZEL_CALL DefaultSetCursor(const Cursor *cursor);
 void ZEL_CALL DefaultInitCursor(void);
 // ---- QuickDraw utilities ----
-// The next value of Random (the library's own seed, which the QuickDraw global randSeed does not touch).
+// The next value of Random, advancing the QuickDraw global randSeed.
 int16_t QuickDrawRandom();
 // ---- Cursors ----
 // Start-up (InitResources): the cursor table cleared, the standard cursors made (arrow copied into
@@ -350,8 +350,12 @@ int DitherNearest(DitherTable table, uint8_t v);
 // sin and cos of whole degrees 0..90 (91 doubles each, exact at 0 and 90).
 const double *SineTable();
 const double *CosineTable();
-// The locked 64 KB scratch buffer and the four shared DIB header blocks (0..3).
+// The locked scratch buffer (64 KB from the screen set-up; the imaging code grows and trims it) and
+// the four shared DIB header blocks (0..3).
 void *ScreenScratchBuffer();
+uint32_t ScreenScratchSize();
+// The scratch buffer becomes `block` (locked at `bits`, `size` bytes); the old one is freed.
+void AdoptScreenScratch(HLOCAL block, void *bits, uint32_t size);
 HLOCAL DibHeaderBlock(int index);
 // The screen probe's flags (ZEL_QDInitTestScreen), read by the line, rectangle, pixel and imaging
 // paths. probeDiBitmap: GetDIBits and SetDIBits move rows on this display at all; probeDibTransfer: they

@@ -83,7 +83,7 @@ ZEL_EXTERN_C HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer)
     HFONT preset = nullptr;
     if (record && (record->flags & portDCDialogFont)) {
         if (font == 0 || (font == 1 && !LibrarySetting(settingDoubleByte)))
-            preset = ControlFontHandle();
+            preset = ControlFont().font ? ControlFont().font : PresetFont(libraryFontDialog);
         else if (font == 4 && size < 10)
             preset = PresetFont(libraryFontSmallMono);
         else if (font == 4 && size < 13)

@@ -251,6 +251,8 @@ ZEL_EXTERN_C int16_t ZEL_CALL CharWidth(int16_t ch)
     return TextWidth(&c, 0, 1);
 }
 
+int16_t MeasureText(const void *text, int16_t count) { return TextWidth(text, 0, count); }
+
 ZEL_EXTERN_C void ZEL_CALL MeasureText(int16_t count, const void *textAddr, int16_t *charLocs)
 {
     if (!charLocs)
