@@ -27,8 +27,6 @@ void DropCurrentPortObjects(bool releaseSelectedBrush)
         return;
     DeselectPortBrush(releaseSelectedBrush);
     ReleasePortGdiObjects(record, CurrentDC());
-    record->hfont = nullptr;
-    record->fontDirty = 1;
 }
 
 // Clears the palette-managed DIB mode of the current port (it is set again when the new pixels are
