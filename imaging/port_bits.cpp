@@ -216,8 +216,12 @@ HBITMAP MakeOffscreenBitmap(PixMapHandle pm, HDC memory, bool fromWindow, Rect *
     int width = mapped.right - mapped.left, height = mapped.bottom - mapped.top;
     if (LibrarySwitch(kSmallOffscreenSwitch))
         width = height = 16;
+    // A port without a DC of its own gets a bitmap like the screen's (a memory DC's would be one-bit).
+    HDC screen = base ? nullptr : GetDC(nullptr);
     // GDI makes no bitmap of no pixels: a 1 x 1 one stands for empty bounds.
-    HBITMAP bitmap = CreateCompatibleBitmap(base ? base : memory, std::max(width, 1), std::max(height, 1));
+    HBITMAP bitmap = CreateCompatibleBitmap(base ? base : screen, std::max(width, 1), std::max(height, 1));
+    if (screen)
+        ReleaseDC(nullptr, screen);
     if (fromWindow && base)
         ReleaseDC(QuickDrawMainWindow(), base);
     if (!bitmap)
