@@ -88,6 +88,23 @@ void EndPictOpcode();
 // With a picture open on the current port: records the port state changed since the last opcode and
 // returns 1; 0 when no picture is open.
 int RecordPictPortState();
+// The text state the picture being recorded last received: text opcodes are written only for what
+// differs. A picture starts with its font, style and size unknown (its first text writes them), mode
+// srcOr, no extra space and no scaling.
+struct PictTextState {
+    bool known;
+    int16_t font;
+    Style face;
+    int16_t mode;
+    int16_t size;
+    Fixed spExtra;
+    Point numer, denom;
+};
+// PENDING: picture recording keeps the text state with the rest of the picture's state, started by OpenPicture.
+PictTextState &CurrentPictTextState();
+// True the first time a font number is met in the picture being recorded (its name is then recorded).
+// PENDING: picture recording keeps the picture's font-name table with the rest of its state.
+bool PictFontIsNew(int16_t font);
 // Records the pen and pattern state a shape verb depends on.
 void RecordPictVerbState(GrafVerb verb);
 // A polygon opcode with the whole polygon (size, box, points).

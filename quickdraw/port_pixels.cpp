@@ -40,8 +40,6 @@ void DropCurrentPortObjects(bool releaseSelectedBrush)
         return;
     DeselectPortBrush(releaseSelectedBrush);
     ReleasePortGdiObjects(record, CurrentDC());
-    record->hfont = nullptr;
-    record->fontDirty = 1;
 }
 
 ZEL_EXTERN_C Boolean ZEL_CALL SetPortBits(const BitMap *bm)

@@ -123,6 +123,8 @@ void SetBackRGB(uint16_t red, uint16_t green, uint16_t blue);
 // Sets the current port's fill pattern (colour ports hold it in a type-0 PixPat).
 void SetPortFillPat(const Pattern *pat);
 void SetPortFillPixPat(PixPatHandle pp);
+// The ROP2 a transfer mode draws with (text modes as pen modes).
+uint16_t TextModeRop2(int16_t mode);
 // Brings the current record's wanted ROP2, background mode (the text one when `text`) and colours into
 // its DC, calling GDI only for what differs from the values last set.
 void SyncPortDCAttributes(bool text);

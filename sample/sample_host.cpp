@@ -30,7 +30,7 @@ namespace {
 std::vector<std::string> gLog;
 // What QuickDraw drew, kept in a DIB section that the window shows below the log.
 HDC gDrawingDC;
-constexpr int kDrawingWidth = 890, kDrawingHeight = 110;
+constexpr int kDrawingWidth = 890, kDrawingHeight = 126;
 
 void Log(const char *format, ...)
 {
@@ -347,10 +347,21 @@ void ExerciseQuickDraw()
     PenNormal();
     KillPoly(triangle);
     DisposePixPat(rgbPat);
+
+    // A line of text along the bottom: the application font in bold, then in italic, srcOr over white.
+    RGBForeColor(&colours[3]);
+    TextFont(1);
+    TextSize(10);
+    TextFace(bold);
+    MoveT(12, 111);
+    DrawString(reinterpret_cast<const unsigned char *>("\x1B" "Macintosh text on Windows: "));
+    TextFace(italic);
+    DrawString(reinterpret_cast<const unsigned char *>("\x22" "DrawString in the application font"));
+    TextFace(0);
     ZEL_SwaphDC(portDC, 0);
     SetPort(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines, rectangles, a region, patterns, RGB patterns, an oval and a polygon (below)");
+    Log("QuickDraw: lines, rectangles, a region, patterns, RGB patterns, an oval, a polygon and text (below)");
 }
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a

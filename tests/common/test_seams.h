@@ -63,6 +63,8 @@ struct FontListReport {
 ZEL_API int16_t ZEL_CALL FontListSeam(int16_t index, int16_t number, int16_t size, FontListReport *report);
 // Frees the font tables and loads the font map and the installed-font list again.
 ZEL_API void ZEL_CALL ReloadFontTables(void);
+// A memory DC answers as the printer's DC, with the given band scaling shifts; NULL ends it.
+ZEL_API void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift);
 // A BITMAPINFO block for a GDI bitmap, filled from `record` when given and from GetDIBits; 1 with the
 // block, 0 and nothing to release otherwise. ReleaseBitmapInfo gives it back.
 ZEL_API int16_t ZEL_CALL AcquireBitmapInfo(HBITMAP bitmap, const BITMAP *record, HLOCAL *block, BITMAPINFO **info);
