@@ -69,6 +69,9 @@ inline bool IsOwnRecordMark(uint32_t baseAddr) { return baseAddr < 0x10000 && (b
 inline bool IsColorPort(GrafPtr port) { return port && port->portBits.rowBytes < 0; }
 // The next port opened takes this DC (it does not own it).
 void SetNextPortDC(HDC dc);
+// Takes the current port's pen, font and brushes out of its DC before the port's pixels change hands
+// (a brush selected while brushes were released on deselection is released with `releaseSelectedBrush`).
+void DropCurrentPortObjects(bool releaseSelectedBrush);
 // Opens a colour port that draws into the given DC (which it does not own): SetNextPortDC, OpenCPort,
 // the library palette realised and the port's brushes invalidated. Reached by the test programs by
 // ordinal; no host interface.

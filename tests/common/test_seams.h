@@ -93,6 +93,9 @@ ZEL_API Boolean ZEL_CALL FlipBitsBitmap(PixMapHandle pm, Boolean horizontal, con
 ZEL_API Boolean ZEL_CALL SwapBitmapColors(HDC dc, HBITMAP bitmap, const BITMAP *record, uint8_t a, uint8_t b);
 ZEL_API Boolean ZEL_CALL SwapBitmapColorsMasked(HDC dc, const BitMap *mask, HBITMAP bitmap, const BITMAP *record,
                                                 uint8_t a, uint8_t b);
+// The PixMap of a live slot of the port-bits table (application bits bound to a bitmap), nil for any
+// other index.
+ZEL_API PixMapHandle ZEL_CALL GetPortBitsSlotPixMap(int16_t slot);
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
