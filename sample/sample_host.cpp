@@ -552,8 +552,9 @@ void RunEventLoop()
     EventRecord event;
     for (int pass = 0; pass < 400 && !quit; ++pass) {
         const bool got = WaitNextEvent(everyEvent, &event, 6, nullptr);
-        // The modeless dialog takes its own events (its first one brings its items into view).
-        if (IsDialogEvent(&event)) {
+        // The modeless dialog takes its own events (its first one brings its items into view); the keys
+        // typed here are the document's.
+        if (event.what != keyDown && event.what != autoKey && IsDialogEvent(&event)) {
             DialogPtr which = nullptr;
             int16_t item = 0;
             if (DialogSelect(&event, &which, &item) && item > 0 && event.what != keyDown)
