@@ -119,7 +119,9 @@ typedef PixMapPtr *PixMapHandle;
 
 /* pmExtFlags. 0x100 is one bit with two readings: the DIB's bits have been prepared, and its colour
    table is in reversed index order (index 0 is not white). 0x20, 0x100 and 0x200 go when the DIB is
-   freed. */
+   freed. 0x800: baseAddr is a pointer block the library allocated for this PixMap's rows (unfolding
+   into a PixMap whose rows had no room); the library frees it when it replaces the rows and when the
+   PixMap is disposed. Rows the application gave are never freed by the library. */
 enum {
     pmExtOwnRows = 0x0010,
     pmExtDibAttached = 0x0020,
@@ -127,7 +129,8 @@ enum {
     pmExtSystemOrder = 0x0080,
     pmExtBitsPrepared = 0x0100,
     pmExtPaletteIndices = 0x0200,
-    pmExtDibEngine = 0x0400
+    pmExtDibEngine = 0x0400,
+    pmExtLibraryRows = 0x0800
 };
 
 /* A pixel pattern: the published 28 bytes, its cached Windows brush and the colour of an RGB
@@ -396,6 +399,14 @@ ZEL_API void ZEL_CALL ZEL_SetPixBM(PixMapHandle pm, HBITMAP bitmap);
 ZEL_API HBITMAP ZEL_CALL ZEL_GetPixBM(PixMapHandle pm, HDC *dc);
 /* Bytes of the PixMap's rows: height x (rowBytes AND 0x3FFF), 0 for empty bounds. */
 ZEL_API int32_t ZEL_CALL ZEL_GetPixMapSize(PixMapHandle pm);
+/* Folding and unfolding PixMaps: a PixMap's pixels moved onto their Windows side (a DIB, a Windows bitmap)
+   and back into Macintosh rows of it or of another PixMap or BitMap; a copy of a Windows bitmap; a
+   PixMap's DIB header (its rows through `bits`). */
+ZEL_API int16_t ZEL_CALL ZEL_FoldPixMap(PixMap *pm, const Rect *rect, uint32_t options);
+ZEL_API int16_t ZEL_CALL ZEL_UnfoldPixMap(PixMap *src, BitMap *dst, const Rect *srcRect, const Rect *dstRect,
+                                          uint32_t options);
+ZEL_API HBITMAP ZEL_CALL ZEL_CopyBM(HBITMAP bitmap);
+ZEL_API struct tagBITMAPINFO *ZEL_CALL ZEL_GetDIBFromPixMap(PixMapHandle pm, Ptr *bits);
 ZEL_API PixPatHandle ZEL_CALL GetPixPat(int16_t id);
 ZEL_API CTabHandle ZEL_CALL GetCTable(int16_t id);
 ZEL_API void ZEL_CALL DisposeCTable(CTabHandle ct);
@@ -456,7 +467,13 @@ typedef struct Picture {
 typedef Picture *PicPtr;
 typedef PicPtr *PicHandle;
 ZEL_STATIC_ASSERT(sizeof(Picture) == 10, "the opcode stream follows a 10-byte header");
-struct FontInfo;
+/* A font's measures as GetFontInfo gives them, in port units. */
+typedef struct FontInfo {
+    int16_t ascent;
+    int16_t descent;
+    int16_t widMax;
+    int16_t leading;
+} FontInfo;
 
 typedef void (ZEL_CALL *QDTextProcPtr)(int16_t byteCount, const void *textBuf, Point numer, Point denom);
 typedef void (ZEL_CALL *QDLineProcPtr)(Point newPt);
@@ -572,6 +589,41 @@ enum {
     srcCopy = 0, srcOr = 1, srcXor = 2, srcBic = 3, notSrcCopy = 4, notSrcOr = 5, notSrcXor = 6, notSrcBic = 7,
     patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
 };
+
+/* Text: the port's font, style and size (0 means 12), the extra width of blanks, and drawing at the pen,
+   which then advances by the text's width. Style bits: */
+enum { bold = 1, italic = 2, underline = 4, outline = 8, shadow = 16, condense = 32, extend = 64 };
+ZEL_API void ZEL_CALL TextFont(int16_t font);
+ZEL_API void ZEL_CALL TextFace(int16_t face);
+ZEL_API void ZEL_CALL TextSize(int16_t size);
+ZEL_API void ZEL_CALL SpaceExtra(Fixed extra);
+ZEL_API void ZEL_CALL CharExtra(Fixed extra);
+ZEL_API void ZEL_CALL DrawChar(int16_t ch);
+ZEL_API void ZEL_CALL DrawString(ConstStr255Param s);
+ZEL_API void ZEL_CALL DrawTex(const void *textBuf, int16_t firstByte, int16_t byteCount);
+ZEL_API void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
+/* Fills `bindBuffer` (at least 125 bytes: a LOGFONTA, then the face's full name, up to 63 characters and
+   a NUL) with the font the current port binds; answers a preset font handle to use as it is, or NULL
+   when the font is made from the LOGFONTA. */
+ZEL_API HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer);
+/* Measuring in the port's font: widths in port units; MeasureText writes count + 1 locations, each the
+   width of the characters before it. */
+ZEL_API int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
+                                   FontInfo *info);
+ZEL_API int16_t ZEL_CALL TextWidth(const void *textBuf, int16_t firstByte, int16_t byteCount);
+ZEL_API int16_t ZEL_CALL StringWidth(ConstStr255Param s);
+ZEL_API int16_t ZEL_CALL CharWidth(int16_t ch);
+ZEL_API void ZEL_CALL MeasureText(int16_t count, const void *textAddr, int16_t *charLocs);
+ZEL_API void ZEL_CALL GetFontInfo(FontInfo *info);
+/* The text's length without its trailing blanks, tabs and line feeds (the first character always
+   counts); 0 for a length of 0 or less. */
+ZEL_API int32_t ZEL_CALL VisibleLength(const void *textPtr, int32_t textLen);
+/* Extended text: mode 1 or 2 draws and measures with the given widths (a Fixed per Macintosh character
+   code; nil: the Font Manager's width table), 0 leaves it; bit 15 saves the state first, and 0x8000
+   alone restores it. Answers the previous extended bit (0x40 or 0). ZEL_USER_WinTextOutWidths gives the
+   integer device widths the next drawing uses, scaled in place by the port's transform. */
+ZEL_API int16_t ZEL_CALL ZEL_ExtDrawText(uint16_t mode, const Fixed *widths, uint32_t param);
+ZEL_API void ZEL_CALL ZEL_USER_WinTextOutWidths(int32_t *widths, int16_t count);
 
 /* Patchable through the trap table: the port rectangle, visible region, brush origin and pen follow. */
 ZEL_API void ZEL_CALL SetOrigin(int16_t h, int16_t v);
@@ -741,7 +793,8 @@ ZEL_API void ZEL_CALL PaintPoly(PolyHandle poly);
 ZEL_API void ZEL_CALL ErasePoly(PolyHandle poly);
 ZEL_API void ZEL_CALL InvertPoly(PolyHandle poly);
 ZEL_API void ZEL_CALL FillPoly(PolyHandle poly, const Pattern *pat);
-/* Several device polygons at once on a DC: 1 when GDI drew them, 0 otherwise. */
+/* Several device polygons at once, filled on the current port's DC (dc 0 or that DC; any other answers 0)
+   with the port's pen mode and pen pattern and no outline: 1 when GDI drew them, 0 otherwise. */
 ZEL_API int32_t ZEL_CALL ZEL_PolyPolygon(HDC dc, const POINT *points, const INT *counts, int32_t polygonCount);
 
 /* ---- Ovals, round rectangles and arcs ---- */

@@ -24,6 +24,15 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// The Windows cursor the library set last (SetCursor, SetCCursor, InitCursor).
+ZEL_API HCURSOR ZEL_CALL LastAppliedCursor(void);
+// The Menu Manager's item-table key of the item being drawn, measured or sized; a non-negative `set`
+// replaces it. Answers the previous key.
+ZEL_API int32_t ZEL_CALL MenuOwnerDrawKey(int32_t set);
+// While on, new handle data get pages of their own with the last byte flush against a no-access page,
+// so that a read or write past a handle's end faults at once (sub-allocation is skipped meanwhile);
+// answers the previous setting.
+ZEL_API Boolean ZEL_CALL GuardHandleData(Boolean on);
 // The installed-font list and the font map: node and map row `index` (the record's first part, or empty
 // past the end) and the search for a font number at a size (the node found and its chosen size entry);
 // answers the node count.
@@ -54,6 +63,8 @@ struct FontListReport {
 ZEL_API int16_t ZEL_CALL FontListSeam(int16_t index, int16_t number, int16_t size, FontListReport *report);
 // Frees the font tables and loads the font map and the installed-font list again.
 ZEL_API void ZEL_CALL ReloadFontTables(void);
+// A memory DC answers as the printer's DC, with the given band scaling shifts; NULL ends it.
+ZEL_API void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift);
 // A BITMAPINFO block for a GDI bitmap, filled from `record` when given and from GetDIBits; 1 with the
 // block, 0 and nothing to release otherwise. ReleaseBitmapInfo gives it back.
 ZEL_API int16_t ZEL_CALL AcquireBitmapInfo(HBITMAP bitmap, const BITMAP *record, HLOCAL *block, BITMAPINFO **info);
@@ -63,6 +74,28 @@ ZEL_API void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
 // it cannot be had.
 ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
                                                const uint8_t *lastReadable);
+// A BitMap or PixMap described to GDI (flags 1 colours, 2 rows, 4 a Windows bitmap, 0x10 the PixMap as it
+// stands): the header, rows and colour usage handed to the transfer, `rect` made relative to the rows;
+// 1 on success. The blit scratch buffer's size.
+ZEL_API int16_t ZEL_CALL PrepareBlitSourceForTest(int16_t flags, const BitMap *bits, Rect *rect, BITMAPINFO **info,
+                                                  void **rows, UINT *usage, HBITMAP *bitmap);
+ZEL_API uint32_t ZEL_CALL BlitScratchSize(void);
+// Writes `area` of a PixMap (nil: all of it) back from a Windows bitmap in which its top-left is at
+// `bitmapAt`, in the PixMap's own depth and colours; every other pixel keeps its value.
+ZEL_API Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, const Rect *area, Point bitmapAt);
+// Whether DIBs of more than 65,535 bytes may be read in bands (library setting 21); answers the previous
+// state.
+ZEL_API Boolean ZEL_CALL SelectLargeDibReading(Boolean on);
+// A bitmap turned a quarter (90 or -90) into a new one; a bitmap mirrored left to right or top to
+// bottom in place; two pixel values of a 4- or 8-bit bitmap exchanged (under a mask's set bits).
+ZEL_API HBITMAP ZEL_CALL RotateBitsBitmap90(PixMapHandle pm, int16_t angle, const BITMAP *record, HBITMAP bitmap);
+ZEL_API Boolean ZEL_CALL FlipBitsBitmap(PixMapHandle pm, Boolean horizontal, const BITMAP *record, HBITMAP bitmap);
+ZEL_API Boolean ZEL_CALL SwapBitmapColors(HDC dc, HBITMAP bitmap, const BITMAP *record, uint8_t a, uint8_t b);
+ZEL_API Boolean ZEL_CALL SwapBitmapColorsMasked(HDC dc, const BitMap *mask, HBITMAP bitmap, const BITMAP *record,
+                                                uint8_t a, uint8_t b);
+// The PixMap of a live slot of the port-bits table (application bits bound to a bitmap), nil for any
+// other index.
+ZEL_API PixMapHandle ZEL_CALL GetPortBitsSlotPixMap(int16_t slot);
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
@@ -81,9 +114,13 @@ ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
 // instance), 6 midiInStart, 7 midiInReset, 8 midiInClose. Moves up to `capacity` triples, empties the
 // log and answers how many were moved.
 ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
+// Runs one step of the MIDI pattern sequencer on a sequencer interface record, on the caller's thread.
+ZEL_API void ZEL_CALL RunMidiSequencerStep(void *interfaceRecord);
 // The kind the keyboard and command glue give a child window by its window procedure (0xFFFF for none
 // of the library's); `isEdit` tells an edit control from a scroll bar.
 ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
 // The six bytes and NUL a custom control's window text carries for its handle, and back.
 ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
+// The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
+ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);

@@ -1,0 +1,213 @@
+// Imaging: unfolding a bitmap-backed 640 x 480 32-bit PixMap into Macintosh rows against GetDIBits of
+// the same rows, folding a 640 x 480 8-bit PixMap into a Windows bitmap against CreateDIBitmap of the
+// same prepared rows, and PaintRect on a port bound to application bits against FillRect on a memory DC
+// holding a bitmap of the same size.
+#include "bench.h"
+
+#include <cstring>
+#include <vector>
+
+#include "MacMemory.h"
+#include "Quickdraw.h"
+#include "qd_fixture.h"
+#include "test_seams.h"
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
+
+// A PixMap over rows the benchmark owns.
+PixMapHandle MemoryPixMap(int depth, std::vector<uint8_t> &rows)
+{
+    PixMapHandle pm = NewPixMap();
+    const int rowBytes = kWidth * depth / 8;
+    rows.assign(static_cast<size_t>(rowBytes) * kHeight, 0);
+    PixMap &p = **pm;
+    p.baseAddr = reinterpret_cast<Ptr>(rows.data());
+    p.rowBytes = static_cast<int16_t>(0x8000 | rowBytes);
+    p.bounds = Rect{0, 0, kHeight, kWidth};
+    p.pixelSize = static_cast<int16_t>(depth);
+    p.pixelType = depth > 8 ? 16 : 0;
+    p.cmpCount = depth > 8 ? 3 : 1;
+    p.cmpSize = depth > 8 ? 8 : depth;
+    p.pmExtFlags = 0;
+    return pm;
+}
+
+} // namespace
+
+int RunBench()
+{
+    testing_support::QuickDrawGlobals();
+    std::vector<PairCase> cases;
+    HDC screen = GetDC(nullptr);
+
+    // Unfold: the source's pixels are a screen-compatible bitmap.
+    HBITMAP picture = CreateCompatibleBitmap(screen, kWidth, kHeight);
+    {
+        HDC mem = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(mem, picture);
+        for (int i = 0; i < 64; ++i) {
+            HBRUSH b = CreateSolidBrush(RGB(i * 4, 255 - i * 3, i * 7));
+            RECT r{i * 10, i * 7, i * 10 + 40, i * 7 + 30};
+            FillRect(mem, &r, b);
+            DeleteObject(b);
+        }
+        SelectObject(mem, old);
+        DeleteDC(mem);
+    }
+    static std::vector<uint8_t> unfoldRows, rawRows(static_cast<size_t>(kWidth) * 4 * kHeight);
+    static PixMapHandle source, target;
+    PairCase unfold;
+    unfold.name = "ZEL_UnfoldPixMap 640x480 32-bit bitmap into 32-bit rows / GetDIBits";
+    unfold.count = 40;
+    unfold.setUp = [&] {
+        source = NewPixMap();
+        (*source)->baseAddr = reinterpret_cast<Ptr>(0x7FFF);
+        (*source)->bounds = Rect{0, 0, kHeight, kWidth};
+        (*source)->pmExtBitmap = picture;
+        (*source)->pmExtFlags = pmExtBitmapCached;
+        target = MemoryPixMap(32, unfoldRows);
+    };
+    unfold.library = [](int) { ZEL_UnfoldPixMap(*source, reinterpret_cast<BitMap *>(*target), nullptr, nullptr, 2); };
+    unfold.raw = [screen, picture](int) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = kWidth;
+        bi.bmiHeader.biHeight = -kHeight;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        GetDIBits(screen, picture, 0, kHeight, rawRows.data(), &bi, DIB_RGB_COLORS);
+    };
+    unfold.same = [] {
+        for (size_t i = 0; i < rawRows.size(); i += 4)
+            if (std::memcmp(&unfoldRows[i], &rawRows[i], 3) != 0)
+                return false;
+        return true;
+    };
+    unfold.tearDown = [] {
+        (*source)->pmExtBitmap = nullptr;
+        DisposePixMap(source);
+        (*target)->baseAddr = nullptr;
+        DisposePixMap(target);
+    };
+    cases.push_back(unfold);
+
+    // Fold: an 8-bit PixMap of the standard colours into its DIB and a Windows bitmap.
+    static std::vector<uint8_t> foldRows;
+    static PixMapHandle folded;
+    static std::vector<uint8_t> prepared;
+    static struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD colours[256];
+    } info{};
+    static HBITMAP rawBitmap;
+    PairCase fold;
+    fold.name = "ZEL_FoldPixMap 640x480 8-bit with a bitmap / CreateDIBitmap";
+    fold.count = 40;
+    fold.setUp = [] {
+        folded = MemoryPixMap(8, foldRows);
+        CTabHandle standard = GetCTable(8);
+        if (standard) {
+            DisposeCTable((*folded)->pmTable);
+            (*folded)->pmTable = standard;
+        }
+        for (size_t i = 0; i < foldRows.size(); ++i)
+            foldRows[i] = static_cast<uint8_t>((i * 7) ^ (i >> 9));
+        Rect bounds = (*folded)->bounds;
+        ZEL_FoldPixMap(*folded, &bounds, 8);
+        Ptr bits = nullptr;
+        BITMAPINFO *dib = ZEL_GetDIBFromPixMap(folded, &bits);
+        std::memcpy(&info, dib, sizeof info);
+        prepared.assign(reinterpret_cast<uint8_t *>(bits), reinterpret_cast<uint8_t *>(bits) + kWidth * kHeight);
+    };
+    fold.library = [](int) {
+        Rect bounds = (*folded)->bounds;
+        ZEL_FoldPixMap(*folded, &bounds, 8);
+    };
+    fold.raw = [screen](int) {
+        if (rawBitmap)
+            DeleteObject(rawBitmap);
+        rawBitmap = CreateDIBitmap(screen, &info.h, CBM_INIT, prepared.data(), reinterpret_cast<BITMAPINFO *>(&info),
+                                   DIB_RGB_COLORS);
+    };
+    fold.same = [] {
+        HBITMAP mine = (*folded)->pmExtBitmap;
+        BITMAP a{}, b{};
+        if (!mine || !rawBitmap || !GetObjectA(mine, sizeof a, &a) || !GetObjectA(rawBitmap, sizeof b, &b))
+            return false;
+        const LONG bytes = a.bmWidthBytes * a.bmHeight;
+        std::vector<uint8_t> x(bytes), y(bytes);
+        return GetBitmapBits(mine, bytes, x.data()) == bytes && GetBitmapBits(rawBitmap, bytes, y.data()) == bytes && x == y;
+    };
+    fold.tearDown = [] {
+        (*folded)->baseAddr = nullptr;
+        DisposePixMap(folded);
+        if (rawBitmap)
+            DeleteObject(rawBitmap);
+        rawBitmap = nullptr;
+    };
+    cases.push_back(fold);
+
+    // PaintRect on a port bound to application bits: the bitmap behind them in a memory DC.
+    static GrafPort bitsPort;
+    static uint8_t appBits[14 * 100];
+    static BitMap oldBits;
+    static HDC rawDC;
+    static HBITMAP rawBitmap100;
+    static HGDIOBJ rawDisplaced;
+    PairCase paint;
+    paint.name = "PaintRect 100x100 on a port bound to application bits / FillRect on a memory DC";
+    paint.count = 20000;
+    static HWND window;
+    static HDC windowDC, swapped;
+    paint.setUp = [screen] {
+        // A black-and-white port on a shown window's DC.
+        window = testing_support::CreateDrawingWindow(120, 120);
+        windowDC = GetDC(window);
+        std::memset(&bitsPort, 0, sizeof bitsPort);
+        OpenPort(&bitsPort);
+        swapped = ZEL_SwaphDC(windowDC, 0);
+        oldBits = bitsPort.portBits;
+        const BitMap bits{reinterpret_cast<Ptr>(appBits), 14, Rect{0, 0, 100, 100}};
+        SetPortBits(&bits);
+        rawDC = CreateCompatibleDC(screen);
+        rawBitmap100 = CreateCompatibleBitmap(screen, 100, 100);
+        rawDisplaced = SelectObject(rawDC, rawBitmap100);
+    };
+    paint.library = [](int) {
+        const Rect r{0, 0, 100, 100};
+        PaintRect(&r);
+    };
+    paint.raw = [](int) {
+        RECT r{0, 0, 100, 100};
+        FillRect(rawDC, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    };
+    paint.same = [] {
+        PixMapHandle pm = GetPortBitsSlotPixMap(static_cast<int16_t>(reinterpret_cast<uintptr_t>(bitsPort.portBits.baseAddr)));
+        if (!pm || !(*pm)->pmExtBitmap)
+            return false;
+        GdiFlush();
+        std::vector<uint8_t> a(100 * 100 * 4), b(a.size());
+        return GetBitmapBits((*pm)->pmExtBitmap, static_cast<LONG>(a.size()), a.data()) == static_cast<LONG>(a.size()) &&
+               GetBitmapBits(rawBitmap100, static_cast<LONG>(b.size()), b.data()) == static_cast<LONG>(b.size()) && a == b;
+    };
+    paint.tearDown = [] {
+        SetPor(&bitsPort);
+        SetPortBits(&oldBits);
+        ZEL_SwaphDC(swapped, 0);
+        ClosePort(&bitsPort);
+        ReleaseDC(window, windowDC);
+        DestroyWindow(window);
+        SetPor(testing_support::WindowManagerPort());
+        SelectObject(rawDC, rawDisplaced);
+        DeleteObject(rawBitmap100);
+        DeleteDC(rawDC);
+    };
+    cases.push_back(paint);
+
+    int result = RunPairCases(cases);
+    DeleteObject(picture);
+    ReleaseDC(nullptr, screen);
+    return result;
+}
