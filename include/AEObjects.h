@@ -19,6 +19,9 @@ enum {
 typedef OSErr (ZEL_CALL *OSLAccessorProcPtr)(DescType desiredClass, const AEDesc *containerToken,
                                              DescType containerClass, DescType keyForm, const AEDesc *keyData,
                                              AEDesc *theToken, int32_t accessorRefcon);
+typedef OSLAccessorProcPtr OSLAccessorUPP;
+#define NewOSLAccessorUPP(userRoutine) ((OSLAccessorUPP)(userRoutine))
+#define NewOSLAccessorProc(userRoutine) NewOSLAccessorUPP(userRoutine)
 
 ZEL_API OSErr ZEL_CALL AEObjectInit(void);
 /* The comparison, counting, token-disposal, marking and error-descriptor callbacks are kept, not called. */

@@ -79,6 +79,13 @@ typedef OSErr (ZEL_CALL *AEEventHandlerProcPtr)(const AppleEvent *theAppleEvent,
 typedef OSErr (ZEL_CALL *AECoercionHandlerProcPtr)(DescType typeCode, const void *dataPtr, Size dataSize,
                                                    DescType toType, int32_t handlerRefcon, AEDesc *result);
 typedef int8_t AEInteractAllowed;
+/* The later interfaces' names; universal procedure pointers are plain procedure pointers here. */
+typedef AEEventHandlerProcPtr AEEventHandlerUPP;
+#define NewAEEventHandlerUPP(userRoutine) ((AEEventHandlerUPP)(userRoutine))
+#define NewAEEventHandlerProc(userRoutine) NewAEEventHandlerUPP(userRoutine)
+typedef AECoercionHandlerProcPtr AECoercionHandlerUPP;
+#define NewAECoercionHandlerUPP(userRoutine) ((AECoercionHandlerUPP)(userRoutine))
+#define NewAECoercionHandlerProc(userRoutine) NewAECoercionHandlerUPP(userRoutine)
 
 ZEL_API OSErr ZEL_CALL AECreateDesc(DescType typeCode, const void *dataPtr, Size dataSize, AEDesc *result);
 ZEL_API OSErr ZEL_CALL AEDisposeDesc(AEDesc *theAEDesc);

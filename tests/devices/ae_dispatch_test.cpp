@@ -103,7 +103,7 @@ protected:
     {
         ASSERT_EQ(AEInstallEventHandler(kCoreEventClass, kAEOpenApplication, CountOpenApplication, 0, false), noErr);
         ASSERT_EQ(AEInstallEventHandler(kClass1, kID1, Recording, 7, false), noErr);
-        ASSERT_EQ(AEInstallEventHandler(kClass2, kID2, Nested, 0, false), noErr);
+        ASSERT_EQ(AEInstallEventHandler(kClass2, kID2, NewAEEventHandlerUPP(Nested), 0, false), noErr);
     }
     void SetUp() override
     {

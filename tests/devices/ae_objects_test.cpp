@@ -66,7 +66,7 @@ protected:
         ASSERT_EQ(AEObjectInit(), noErr);
         ASSERT_EQ(AEInstallObjectAccessor(kWindow, typeNull, Accessor, 1, false), noErr);
         ASSERT_EQ(AEInstallObjectAccessor(kLine, typeObjectSpecifier, Accessor, 2, false), noErr);
-        ASSERT_EQ(AEInstallObjectAccessor(kLine, typeNull, Accessor, 3, false), noErr);
+        ASSERT_EQ(AEInstallObjectAccessor(kLine, typeNull, NewOSLAccessorUPP(Accessor), 3, false), noErr);
     }
     void SetUp() override
     {
