@@ -405,6 +405,7 @@ struct Producer {
     uint32_t instance;
     MIDIInputRing *ring;
     uint32_t messages;
+    volatile bool stop;
 };
 
 DWORD WINAPI ProduceInput(void *p)
@@ -412,8 +413,10 @@ DWORD WINAPI ProduceInput(void *p)
     auto *producer = static_cast<Producer *>(p);
     for (uint32_t i = 0; i < producer->messages; ++i) {
         // The device never outruns the reader here: the test is about the count, not the overflow.
-        while (producer->ring->count >= static_cast<int32_t>(producer->ring->capacity))
+        while (producer->ring->count >= static_cast<int32_t>(producer->ring->capacity) && !producer->stop)
             Sleep(0);
+        if (producer->stop)
+            break;
         MIDIInputHandler(0, kMimData, producer->instance, i, i);
     }
     return 0;
@@ -426,7 +429,7 @@ DWORD WINAPI ProduceInput(void *p)
 TEST_F(MidiDouble, CallbackAndReaderShareTheRing)
 {
     uint32_t instance = AddInput();
-    Producer producer{instance, RingOf(instance), 20000};
+    Producer producer{instance, RingOf(instance), 20000, false};
     HANDLE thread = CreateThread(nullptr, 0, ProduceInput, &producer, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     uint32_t expected = 0;
@@ -437,9 +440,13 @@ TEST_F(MidiDouble, CallbackAndReaderShareTheRing)
             Sleep(0);
             continue;
         }
-        ASSERT_EQ(event.message, expected) << "lost or repeated";
+        if (event.message != expected) {
+            ADD_FAILURE() << "message " << event.message << " where " << expected << " was due: lost or repeated";
+            break;
+        }
         ++expected;
     }
+    producer.stop = true;
     EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     CloseHandle(thread);
     EXPECT_EQ(expected, producer.messages);
