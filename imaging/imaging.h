@@ -68,3 +68,44 @@ uint8_t NearestEntryOfCTab(const void *table, uint16_t red, uint16_t green, uint
 // ---- Set-up (imaging_setup.cpp) ----
 // The two-entry black-and-white table made at InitGraf (nil before it and after ExitGraf).
 CTabHandle DefaultOneBitCTable();
+
+// ---- Port bits (port_bits.cpp) ----
+// The PixMap registered for slot `index` of the port-bits table, when the index names a slot in use
+// (0..31); nil otherwise.
+PixMapHandle PortBitsSlotPixMap(uint32_t index);
+
+// ---- Blit primitives (blit_primitives.cpp) ----
+// The view of a CopyBits argument as an extended PixMap: an extended PixMap itself, the registered
+// PixMap of a port-bits slot, or `view` (84 bytes) filled from a PixMap's published fields or a BitMap
+// (one bit, the default one-bit table). Nil for a pixelSize other than 1, 2, 4, 8, 16 or 32. Reached by
+// the test programs by ordinal.
+ZEL_EXTERN_C PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
+// The DC a small baseAddr names: a PortDCTable entry's (bit 15), a port-bits slot PixMap's memory DC,
+// else the current DC (as for 0x7FFF and real addresses). Reached by ordinal.
+ZEL_EXTERN_C HDC ZEL_CALL GetBitsDC(Ptr baseAddr);
+// rowBytes without its flag bits.
+int16_t PixMapRowBytes(const PixMap *pm);
+// Cuts the rectangles to the bounds of the sides whose pixels are in memory, keeping them in
+// proportion.
+void ClipBlitToBounds(const PixMap *srcView, const PixMap *dstView, Rect *src, Rect *dst);
+// Cuts the rectangles to thePort's clip (in device coordinates when the destination is a DC of a
+// transformed port): `dst` becomes the area the whole source pixels cover and `write` the part of it
+// to be written. False when nothing is left.
+bool ClipBlitToPortClip(bool dstIsDC, Rect *src, Rect *dst, Rect *write);
+// BitBlt for the same size, else StretchBlt (colour sources under COLORONCOLOR). Reached by ordinal.
+ZEL_EXTERN_C BOOL ZEL_CALL BitBltOrStretch(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw,
+                                           int sh, DWORD rop);
+// A blit in a transfer mode: transparent (36) leaves the destination wherever the source shows its
+// DC's background colour; other modes blit with `rop`. Reached by ordinal.
+ZEL_EXTERN_C BOOL ZEL_CALL BlitDcWithMode(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw,
+                                          int sh, int16_t mode, DWORD rop);
+// StretchDIBits in a transfer mode: transparent (36) leaves the destination wherever the DIB shows the
+// current port's background colour. The colour table of an indexed DIB is changed during the call and
+// put back. Reached by ordinal.
+ZEL_EXTERN_C int ZEL_CALL StretchDibWithMode(HDC dc, int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                                             const void *bits, BITMAPINFO *info, UINT usage, int16_t mode,
+                                             DWORD rop);
+// A temporary PixMap of the view's kind holding the pixels of a rectangle of `dc` in a Windows bitmap
+// (its pmExtBitmap), with its own copy of the view's colour table; nil when any part cannot be made.
+// Reached by ordinal.
+ZEL_EXTERN_C PixMapHandle ZEL_CALL GrabScreenBits(const PixMap *view, Point topLeft, Point botRight, HDC dc);

@@ -1,11 +1,14 @@
 // Port bits: binding a port's portBits. A port bound to its own device keeps the device mark in
 // baseAddr.
-#include "imaging_services.h"
+#include "imaging.h"
 #include "../quickdraw/qd_services.h"
 
 // PENDING: the port-bits table of 32 application bitmaps is cleared and torn down with QuickDraw.
 void InitPortBitsTable() {}
 void DisposePortBitsTable() {}
+
+// PENDING: the port-bits table answers the PixMap registered in a slot in use.
+PixMapHandle PortBitsSlotPixMap(uint32_t) { return nullptr; }
 
 // PENDING: application bitmaps are bound into a slot of the port-bits table through a GDI bitmap.
 BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *bounds)

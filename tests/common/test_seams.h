@@ -63,6 +63,19 @@ ZEL_API void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
 // it cannot be had.
 ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
                                                const uint8_t *lastReadable);
+// CopyBits' blit primitives: the view of a BitMap or PixMap argument (nil for a depth it cannot
+// describe), the DC a small baseAddr names, blits and DIB transfers in a transfer mode (36 transparent:
+// the destination stays where the source shows its DC's, or for a DIB the current port's, background
+// colour), and a rectangle of a DC grabbed into a temporary PixMap holding a Windows bitmap.
+ZEL_API PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
+ZEL_API HDC ZEL_CALL GetBitsDC(Ptr baseAddr);
+ZEL_API BOOL ZEL_CALL BitBltOrStretch(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                                      DWORD rop);
+ZEL_API BOOL ZEL_CALL BlitDcWithMode(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                                     int16_t mode, DWORD rop);
+ZEL_API int ZEL_CALL StretchDibWithMode(HDC dc, int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                                        const void *bits, BITMAPINFO *info, UINT usage, int16_t mode, DWORD rop);
+ZEL_API PixMapHandle ZEL_CALL GrabScreenBits(const PixMap *view, Point topLeft, Point botRight, HDC dc);
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
