@@ -68,6 +68,111 @@ uint8_t NearestEntryOfCTab(const void *table, uint16_t red, uint16_t green, uint
 // ---- Set-up (imaging_setup.cpp) ----
 // The two-entry black-and-white table made at InitGraf (nil before it and after ExitGraf).
 CTabHandle DefaultOneBitCTable();
+// The PixMap every BitMap, and every PixMap not used as it stands, is described in before it is
+// converted (nil before InitGraf and after ExitGraf).
+PixMapHandle ConversionPixMap();
+
+// ---- PixMaps described as DIBs (pixmap_dib.cpp, blit_source.cpp) ----
+// What the preparation hands to the GDI transfer: the rows, the header and colours, and the colour usage
+// (DIB_RGB_COLORS or DIB_PAL_COLORS).
+struct BlitParams {
+    void *bits;
+    BITMAPINFO *info;
+    UINT usage;
+};
+BlitParams &CurrentBlitParams();
+
+// The stock headers handed to GDI with DIB_PAL_COLORS: their colour areas hold the palette index each
+// pixel value stands for. Cube and table indices go through the identity header; the gray levels of the
+// palette-index mode (a pixel is a gray level, the palette holds 128 grays) through the halving ones.
+enum StockDibHeader {
+    stockPaletteIndices = 1,  // index i is palette entry i
+    stockPaletteModeGrays = 2, // gray level i is palette entry i / 2
+    stockChoiceGrays = 3       // the same, for the gray reduction of CopyBits
+};
+
+// While the fold and unfold calls run, 4-bit rows keep their depth (inverted bytes, colours reversed)
+// instead of widening to 8 bits.
+bool UnfoldMode();
+void SetUnfoldMode(bool on);
+// The palette-index mode on a 4- or 8-bit screen, drawing to the screen rather than the printer: deep
+// pixels then go out as 8-bit gray levels.
+bool Palette8();
+// The DIB depth a PixMap's pixels go out in: 1 and 8 as they are, 2 and 4 as 8 (4 stays under the
+// unfold mode), deeper as 24, or 8 under Palette8.
+int DibDepthForPixelSize(int pixelSize);
+// Fills a header (nil: the ConversionPixMap's) for `width` x `height` pixels of a PixMap of `pixelSize`
+// (8 rows with `eightRows`): top-down, and 32-bit BI_BITFIELDS for direct pixels, when the GWorld bitmap
+// setting is negative. The header must have room for the three mask words after it. False without a
+// header or for a depth no DIB has.
+bool FillDibHeader(BITMAPINFOHEADER *header, bool eightRows, int pixelSize, int32_t width, int32_t height,
+                   int32_t *stride);
+// Gives the PixMap a DIB handle holding `header`, its colour area and (unless the GWorld bitmap setting
+// makes DIB sections) its rows; with `keep` the PixMap's handle is reused as it is. False when memory is
+// short (the PixMap then has no DIB).
+bool AllocPixMapDib(const BITMAPINFOHEADER *header, PixMap *pm, bool keep);
+// FreePixMapDib of a PixMap record.
+void FreeDibOf(PixMap &pm);
+// Describes a BitMap or PixMap in the ConversionPixMap (`intoShared`; always for a BitMap) or gives a
+// PixMap a DIB of its own. A BitMap's two colours are the current port's background and foreground, or
+// white and black with `blackOnWhite` (which also makes 8-row headers, for pattern bitmaps).
+bool BuildPixMapDib(const BitMap *bits, bool intoShared, bool blackOnWhite);
+// Writes the PixMap's colours into its DIB's colour area when they changed since the last time (or
+// `force`): reversed into system order with pmExtBitsPrepared, in table order otherwise.
+void PixMapColorsToDib(PixMap *pm, BITMAPINFO *info, bool force);
+// A colour table's entries in reversed order (entry i of n at DIB index n - 1 - i); for 2- and 4-bit
+// PixMaps at the system palette's end slots (2 bits: 0, 1, 254, 255; 4 bits: 0..7, 248..255), or under
+// the unfold mode at slots 0..15. The 256 quads are cleared first.
+void ColorTableToSystemQuads(CTabHandle ct, RGBQUAD *quads, int pixelSize);
+
+// Preparation flags.
+enum : int {
+    prepareColors = 0x1,   // the colour table
+    prepareRows = 0x2,     // the pixel rows
+    prepareBitmap = 0x4,   // a Windows bitmap of them
+    prepareAsIs = 0x10,    // a PixMap used as it stands (its own DIB)
+    prepareBands = 0x20    // a band of the scaling engines
+};
+// The option of the preparation calls: pattern bitmaps (8 rows, black on white). Every caller so far
+// passes 0.
+constexpr int kPreparePatternOption = 1;
+
+// Describes `bits` (a BitMap, or a PixMap) to GDI: BlitParams filled for the rectangle `rect` (in the
+// bounds' coordinates, made relative to the rows handed over in place: left is what remains of it inside
+// the first byte, top 0), and with prepareBitmap a Windows bitmap of the rows. Answers the bitmap (nil
+// without prepareBitmap) and leaves nil in BlitParams when the pixels cannot be described (a depth other than
+// 1, 2, 4, 8, 16, 32, rowBytes of 0 or too small for the bounds, an empty rectangle, no memory for the
+// rows).
+HBITMAP PrepareBlitSource(int flags, const BitMap *bits, Rect *rect, int option);
+// PrepareBlitSource with option 0, handing back BlitParams and the bitmap; 1 on success. The blit
+// scratch's size. Reached by the test programs by ordinal; no host interface.
+ZEL_EXTERN_C int16_t ZEL_CALL PrepareBlitSourceForTest(int16_t flags, const BitMap *bits, Rect *rect, BITMAPINFO **info,
+                                                        void **rows, UINT *usage, HBITMAP *bitmap);
+ZEL_EXTERN_C uint32_t ZEL_CALL BlitScratchSize(void);
+// Fills BlitParams for a PixMap's rectangle and converts its rows: into the scratch buffer
+// (`useScratch`, the ConversionPixMap) or into the PixMap's own DIB.
+bool PrepareDibSource(PixMap *pm, Rect *rect, bool copyRows, bool useScratch, int option);
+// The blit scratch at least n bytes; false (the old buffer kept) when memory is short.
+bool GrowBlitScratch(uint32_t n);
+// n bytes complemented.
+void InvertBytes(uint8_t *dst, const uint8_t *src, uint32_t n);
+// A Windows bitmap of BlitParams' rows for the PixMap (CreateDIBitmap); kept in the PixMap's
+// pmExtBitmap unless it is the ConversionPixMap.
+HBITMAP MakeGdiBitmapFromPixMap(PixMap *pm, int flags, int stockChoice, int colourCount, int option);
+// Writes the pixels of `area` (in the PixMap's bounds coordinates; nil for all of it) back from a Windows
+// bitmap into the PixMap's rows, in its own depth and colours (the nearest entry for indexed pixels);
+// `bitmapAt` is where the area's top-left is in the bitmap. Every pixel outside the area keeps its
+// value; the rows' storage is never replaced or freed. False when the PixMap or bitmap cannot be read.
+// Reached by the test programs by ordinal.
+ZEL_EXTERN_C Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, const Rect *area,
+                                                     Point bitmapAt);
+// Rows of 32-bit (or with `sixteen` 5-5-5) pixels to complemented 8-bit indices through an inverse
+// table of 32,768 entries (red << 10 | green << 5 | blue, 5 bits each); the source runs top-down, the
+// destination steps backwards. A PixMap with a DIB is read through FetchSourceRow.
+void DirectRowsToIndices(const PixMap *pm, const uint8_t *src, int32_t srcStep, uint8_t *dst, int32_t dstStep,
+                         int32_t count, int32_t rows, bool sixteen, const uint8_t *inverseTable);
+// An 8-bit band bitmap of width x height from BlitParams, through the ConversionPixMap's header.
+HBITMAP MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
 
 // ---- Port bits (port_bits.cpp) ----
 // The PixMap registered for slot `index` of the port-bits table, when the index names a slot in use

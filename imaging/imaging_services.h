@@ -29,7 +29,7 @@ BOOL BindPortPixMap(PixMapHandle pm);
 void UnfoldPortPixMap(PixMapHandle pm);
 // CopyPixMap's tail: the Windows bitmap behind src duplicated for dst.
 void DuplicatePixMapBitmap(PixMapHandle src, PixMapHandle dst);
-// PENDING: the PixMap bridges free the DIB and its bridge state together.
+// Frees the DIB an extended PixMap keeps attached, with its seed and the flags that describe it.
 void FreePixMapDib(PixMapHandle pm);
 // Hooks run when the palette is switched on and off on a 4-bit screen.
 void BeginFourBitPalette();

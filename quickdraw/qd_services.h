@@ -348,8 +348,12 @@ int DitherNearest(DitherTable table, uint8_t v);
 // sin and cos of whole degrees 0..90 (91 doubles each, exact at 0 and 90).
 const double *SineTable();
 const double *CosineTable();
-// The locked 64 KB scratch buffer and the four shared DIB header blocks (0..3).
+// The locked scratch buffer (64 KB from the screen set-up; the imaging code grows and trims it) and
+// the four shared DIB header blocks (0..3).
 void *ScreenScratchBuffer();
+uint32_t ScreenScratchSize();
+// The scratch buffer becomes `block` (locked at `bits`, `size` bytes); the old one is freed.
+void AdoptScreenScratch(HLOCAL block, void *bits, uint32_t size);
 HLOCAL DibHeaderBlock(int index);
 // The screen probe's flags (ZEL_QDInitTestScreen), read by the line, rectangle, pixel and imaging
 // paths. probeDiBitmap: GetDIBits and SetDIBits move rows on this display at all; probeDibTransfer: they

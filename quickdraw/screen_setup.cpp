@@ -20,6 +20,7 @@ DitherTables *sDither;
 HDC sDefaultDC;
 HLOCAL sScratch;
 void *sScratchBits;
+uint32_t sScratchSize;
 HLOCAL sDibHeaders[kDibHeaderBlocks];
 CTabHandle sScreenTable;
 double sSines[91], sCosines[91];
@@ -106,10 +107,11 @@ bool InitScreenFlags(HDC screen)
         sDither = new DitherTables;
     BuildDitherTables(sFacts, *sDither);
 
-    sScratch = LocalAlloc(LMEM_MOVEABLE, kScratchBytes);
-    sScratchBits = sScratch ? LocalLock(sScratch) : nullptr;
+    sScratch = AllocLocalBlock(LMEM_MOVEABLE, kScratchBytes);
+    sScratchBits = sScratch ? LockLocalBlock(sScratch) : nullptr;
     if (!sScratchBits)
         return false;
+    sScratchSize = kScratchBytes;
     for (int i = 0; i < kDibHeaderBlocks; ++i)
         if (!(sDibHeaders[i] = AllocDibHeaderBlock(i)))
             return false;
@@ -421,6 +423,18 @@ bool ScreenProbeFlag(ScreenProbe probe) { return probe >= 0 && probe < probeCoun
 const double *SineTable() { return sSines; }
 const double *CosineTable() { return sCosines; }
 void *ScreenScratchBuffer() { return sScratchBits; }
+uint32_t ScreenScratchSize() { return sScratchSize; }
+
+void AdoptScreenScratch(HLOCAL block, void *bits, uint32_t size)
+{
+    if (sScratch) {
+        UnlockLocalBlock(sScratch);
+        FreeLocalBlock(sScratch);
+    }
+    sScratch = block;
+    sScratchBits = bits;
+    sScratchSize = size;
+}
 HLOCAL DibHeaderBlock(int index) { return index >= 0 && index < kDibHeaderBlocks ? sDibHeaders[index] : nullptr; }
 
 int DitherNearest(DitherTable table, uint8_t v)
@@ -478,12 +492,7 @@ void ExitScreen()
             LocalFree(block);
         block = nullptr;
     }
-    if (sScratch) {
-        LocalUnlock(sScratch);
-        LocalFree(sScratch);
-    }
-    sScratch = nullptr;
-    sScratchBits = nullptr;
+    AdoptScreenScratch(nullptr, nullptr, 0);
     FreePixelScratch();
     delete sDither;
     sDither = nullptr;

@@ -63,6 +63,15 @@ ZEL_API void ZEL_CALL ReleaseBitmapInfo(HLOCAL block);
 // it cannot be had.
 ZEL_API const uint8_t *ZEL_CALL FetchSourceRow(const PixMap *pm, const uint8_t *row, uint32_t bytes,
                                                const uint8_t *lastReadable);
+// A BitMap or PixMap described to GDI (flags 1 colours, 2 rows, 4 a Windows bitmap, 0x10 the PixMap as it
+// stands): the header, rows and colour usage handed to the transfer, `rect` made relative to the rows;
+// 1 on success. The blit scratch buffer's size.
+ZEL_API int16_t ZEL_CALL PrepareBlitSourceForTest(int16_t flags, const BitMap *bits, Rect *rect, BITMAPINFO **info,
+                                                  void **rows, UINT *usage, HBITMAP *bitmap);
+ZEL_API uint32_t ZEL_CALL BlitScratchSize(void);
+// Writes `area` of a PixMap (nil: all of it) back from a Windows bitmap in which its top-left is at
+// `bitmapAt`, in the PixMap's own depth and colours; every other pixel keeps its value.
+ZEL_API Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, const Rect *area, Point bitmapAt);
 // CopyBits' blit primitives: the view of a BitMap or PixMap argument (nil for a depth it cannot
 // describe), the DC a small baseAddr names, blits and DIB transfers in a transfer mode (36 transparent:
 // the destination stays where the source shows its DC's, or for a DIB the current port's, background
