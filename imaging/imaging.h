@@ -214,3 +214,36 @@ ZEL_EXTERN_C int ZEL_CALL StretchDibWithMode(HDC dc, int x, int y, int w, int h,
 // (its pmExtBitmap), with its own copy of the view's colour table; nil when any part cannot be made.
 // Reached by ordinal.
 ZEL_EXTERN_C PixMapHandle ZEL_CALL GrabScreenBits(const PixMap *view, Point topLeft, Point botRight, HDC dc);
+
+// ---- The DIB engine (dib_engine.cpp) ----
+// Where the engine's operations come from: none yet, native on Windows NT or 95, or "wing.dll".
+enum DibEngineKind : int16_t { engineNone = 0, engineNT = 1, engine95 = 2, engineWinG = 3 };
+// Loads the engine for the session's platform once; true when one is ready.
+bool LoadDibEngine();
+// Forgets the engine and frees "wing.dll" (QuickDraw's exit).
+void UnloadDibEngine();
+// Unloads, then loads the engine as for a platform given as a DibEngineKind (0: the session's own);
+// answers the kind loaded. Reached by the test programs by ordinal.
+ZEL_EXTERN_C int16_t ZEL_CALL LoadDibEngineForPlatform(int16_t platform);
+// Gives a PixMap an engine DIB section of width x height in the device's format, with a DC of its own
+// (flags 0x400 and 0x20; a top-down section's rows become the PixMap's). On failure the PixMap is left
+// as it was. Reached by ordinal.
+ZEL_EXTERN_C Boolean ZEL_CALL AttachDibSection(PixMap *map, int16_t width, int16_t height);
+// The engine's SRCCOPY blit; FALSE without an engine.
+ZEL_EXTERN_C BOOL ZEL_CALL DibEngineBlit(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy);
+// Takes an engine section and its DC from a PixMap (nothing for other PixMaps).
+void ReleaseDibSection(PixMap &map);
+// Frees row storage the library allocated for a PixMap; storage of another owner stays.
+void ReleaseLibraryRows(PixMap &map);
+
+// ---- The screen-write layer (screen_write.cpp) ----
+// CopyBits' set-bits flag: a same-size srcCopy may use SetDIBitsToDevice.
+bool UseSetDIBitsFlag();
+void SetUseSetDIBitsFlag(bool on);
+// CopyBits' and CopyMask's way to a window or the screen: stores the raster operation for
+// ZEL_DSSimple, then composes through ZEL_DSNotSimple (a raster operation other than SRCCOPY, a mask,
+// or colourising, unless the source is an engine section) or blits with ZEL_DSSimple.
+void DrawPixMapToScreen(PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode,
+                        DWORD rop, CTabHandle ctab, uint32_t context, RgnHandle mask, bool colorize);
+// Frees the compositing path's scratch DIB (QuickDraw's exit).
+void DisposeScratchDib();
