@@ -21,9 +21,11 @@ constexpr int kCaps1 = 94;
 constexpr int kC1Transparent = 0x0001;
 constexpr int kNewTransparent = 3;
 
+// The depths a view can describe: those of PixMaps, and 24, which the library's own device PixMaps
+// carry for screens of more than 16 bits.
 bool IsPixelDepth(int16_t depth)
 {
-    return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 32;
+    return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
 }
 
 uint32_t AddressOf(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }

@@ -182,7 +182,8 @@ PixMapHandle PortBitsSlotPixMap(uint32_t index);
 // ---- Blit primitives (blit_primitives.cpp) ----
 // The view of a CopyBits argument as an extended PixMap: an extended PixMap itself, the registered
 // PixMap of a port-bits slot, or `view` (84 bytes) filled from a PixMap's published fields or a BitMap
-// (one bit, the default one-bit table). Nil for a pixelSize other than 1, 2, 4, 8, 16 or 32. Reached by
+// (one bit, the default one-bit table). Nil for a pixelSize other than 1, 2, 4, 8, 16, 24 (the
+// library's device PixMaps) or 32. Reached by
 // the test programs by ordinal.
 ZEL_EXTERN_C PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
 // The DC a small baseAddr names: a PortDCTable entry's (bit 15), a port-bits slot PixMap's memory DC,

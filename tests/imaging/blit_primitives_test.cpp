@@ -208,7 +208,7 @@ TEST_F(BlitPrimitives, ViewsOfBitMapsAndPixMaps)
     extended.pmVersion = static_cast<int16_t>(0xC000);
     EXPECT_EQ(GetPixMapView(reinterpret_cast<BitMap *>(&extended), &view), &extended);
 
-    for (int16_t depth : {0, 3, 24, 64}) {
+    for (int16_t depth : {0, 3, 64}) {
         plain.pixelSize = depth;
         extended.pixelSize = depth;
         EXPECT_EQ(GetPixMapView(reinterpret_cast<BitMap *>(&plain), &view), nullptr) << depth;
