@@ -1,5 +1,7 @@
 # The installed TOLVADEX package: find_package(TOLVADEX) gives the imported target TOLVADEX::TOLVADEX
-# (TOLVADEX.dll, its import library and the Macintosh-style headers).
+# (TOLVADEX.dll, its import library and the Macintosh-style headers) and TOLVADEX::Classic, the same
+# with the classic header names (Types.h, Memory.h, QuickDraw.h, Windows.h, Packages.h) on the include
+# path for Macintosh source written against them.
 get_filename_component(_tolvadex_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
 if(NOT TARGET TOLVADEX::TOLVADEX)
   add_library(TOLVADEX::TOLVADEX SHARED IMPORTED)
@@ -7,5 +9,16 @@ if(NOT TARGET TOLVADEX::TOLVADEX)
     IMPORTED_LOCATION "${_tolvadex_prefix}/bin/TOLVADEX.dll"
     IMPORTED_IMPLIB "${_tolvadex_prefix}/lib/libTOLVADEX.a"
     INTERFACE_INCLUDE_DIRECTORIES "${_tolvadex_prefix}/include")
+endif()
+if(NOT TARGET TOLVADEX::Classic)
+  add_library(TOLVADEX::Classic INTERFACE IMPORTED)
+  set_target_properties(TOLVADEX::Classic PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${_tolvadex_prefix}/include/classic"
+    INTERFACE_LINK_LIBRARIES TOLVADEX::TOLVADEX)
+  # Where the file system ignores case, classic/Windows.h and classic/Memory.h also answer <windows.h>
+  # and <memory.h>, and then bring in the platform's headers as well.
+  if(EXISTS "${_tolvadex_prefix}/include/classic/windows.h")
+    set_property(TARGET TOLVADEX::Classic PROPERTY INTERFACE_COMPILE_DEFINITIONS ZEL_CASE_FOLDING_INCLUDES)
+  endif()
 endif()
 unset(_tolvadex_prefix)

@@ -180,6 +180,13 @@ enum LowMemGlobal {
 void *LowMemCell(LowMemGlobal g);
 template <typename T> inline T &LowMem(LowMemGlobal g) { return *static_cast<T *>(LowMemCell(g)); }
 
+// QuickDraw's globals in a record of the program's own (InitGraf with the thePort field of a QDGlobals
+// other than the library's qd): the cells of thePort, the five patterns, arrow, screenBits and randSeed
+// that the pointer block left to the library move into that record, carrying their values; the release
+// points them back at the library's qd.
+void AdoptQuickDrawGlobals(struct QDGlobals *record);
+void ReleaseQuickDrawGlobals();
+
 // The library's own copy of the highlight colour ZEL_InitGlobals gave HiliteRGB.
 const RGBColor &LibraryHiliteColor();
 

@@ -97,6 +97,7 @@ struct LoadTimeValues {
     LoadTimeValues()
     {
         LowMem<int32_t>(lmMinusOne) = -1;
+        LowMem<int32_t>(lmRandSeed) = 0x01234567;
         LowMem<uint8_t>(lmHiliteMode) = 0x80;
         LowMem<THz>(lmTheZone) = TheZoneRecord();
     }
@@ -168,9 +169,64 @@ void SetCell(LowMemGlobal g)
     WriteStartValue(g);
 }
 
+constexpr LowMemGlobal kQuickDrawGlobals[] = {lmThePort, lmWhite, lmBlack, lmGray, lmLtGray,
+                                              lmDkGray, lmArrow, lmScreenBits, lmRandSeed};
+
+// A QuickDraw global's field in a QuickDraw globals record, and its width.
+void *FieldOf(QDGlobals *record, LowMemGlobal g)
+{
+    switch (g) {
+    case lmThePort: return &record->thePort;
+    case lmWhite: return &record->white;
+    case lmBlack: return &record->black;
+    case lmGray: return &record->gray;
+    case lmLtGray: return &record->ltGray;
+    case lmDkGray: return &record->dkGray;
+    case lmArrow: return &record->arrow;
+    case lmScreenBits: return &record->screenBits;
+    default: return &record->randSeed;
+    }
+}
+
+size_t WidthOf(LowMemGlobal g)
+{
+    switch (g) {
+    case lmThePort: return sizeof(GrafPtr);
+    case lmArrow: return sizeof(Cursor);
+    case lmScreenBits: return sizeof(BitMap);
+    case lmRandSeed: return sizeof(int32_t);
+    default: return sizeof(Pattern);
+    }
+}
+
+// A slot the host filled with storage of its own (a block from Setup_Globals points at the library's).
+bool HostSupplies(LowMemGlobal g)
+{
+    void *slot = SlotPointer(g);
+    return slot && slot != OwnStorage(g);
+}
+
 } // namespace
 
 // ---- services ----
+
+void AdoptQuickDrawGlobals(QDGlobals *record)
+{
+    for (LowMemGlobal g : kQuickDrawGlobals) {
+        void *field = FieldOf(record, g);
+        if (HostSupplies(g) || sCells[g] == field)
+            continue;
+        std::memmove(field, sCells[g], WidthOf(g));
+        sCells[g] = field;
+    }
+}
+
+void ReleaseQuickDrawGlobals()
+{
+    for (LowMemGlobal g : kQuickDrawGlobals)
+        if (!HostSupplies(g))
+            sCells[g] = OwnStorage(g);
+}
 
 void *LowMemCell(LowMemGlobal g) { return g == lmMemErr ? MemErrCell() : sCells[g]; }
 

@@ -139,6 +139,7 @@ void DeriveLocale()
 void TearDown()
 {
     ExitPrinting();
+    ExitAppleEvents();
     ErrorSound(reinterpret_cast<SoundProcPtr>(1));
     ExitResources();
     ExitVerticalRetrace();

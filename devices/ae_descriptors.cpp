@@ -375,6 +375,7 @@ AELayout LayoutOf(DescType type)
 }
 
 void TrackAEHandle(Handle h) { sHandles[h] = 0; }
+void ForgetAEHandles() { sHandles.clear(); }
 bool IsAEHandle(Handle h) { return sHandles.count(h) != 0; }
 
 void MarkAEHandleHandedOut(Handle h)

@@ -33,6 +33,8 @@ AELayout LayoutOf(DescType type);
 // already disposed. A handle an AEGet...Desc call returned is marked handed out: it is the caller's to
 // dispose, and disposing its container leaves it alone.
 void TrackAEHandle(Handle h);
+// Empties the set when the session ends: its handles go with its heap.
+void ForgetAEHandles();
 bool IsAEHandle(Handle h);
 void MarkAEHandleHandedOut(Handle h);
 // A new tracked handle holding a copy of `size` bytes (none when data is nil); nil when memory is short.

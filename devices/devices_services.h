@@ -27,7 +27,10 @@ void InitScrapInfo();
 bool HasScrapCallback();
 int32_t CallScrapCallback(int32_t operation, int32_t format, HDC dc, int32_t destination, int32_t type,
                           int32_t pointer, int32_t cell);
+// The AppleEvent Manager's start (the built-in coercions) and end of a session (its descriptors and
+// queued sends are forgotten with the heap).
 void InitAppleEvents();
+void ExitAppleEvents();
 
 // PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.
 void SettlePrintDefaults();
@@ -36,24 +39,32 @@ void SettlePrintDefaults();
 ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void);
 
 // ---- The pen-tablet driver, as the event pump and input translation see it ----
-// PENDING: the pen-tablet driver keeps its input mode (2 and 6 sample with the mouse messages).
+// The input mode: 0 closed, 3 WinTab context, 6 mouse messages.
 int16_t TabletInputMode();
-// PENDING: the pen-tablet driver takes one pointer sample by input mode; 0xFFFF when there is none.
+// One sample by input mode while sampling is on: 1 when one was taken, 0xFFFF when none. A message the
+// pump holds gives a mouse sample its time and position and stays the pump's; without one, mouse mode
+// takes the next mouse message of the main window and hands it to ZEL_EventMouse.
 uint16_t SampleTabletInput(const MSG *message);
-// PENDING: the pen-tablet driver raises this flag when the tip is lifted during a task pass.
+// Raised when the tip is lifted after being down; cleared when sampling starts.
 bool TabletReleased();
-// PENDING: the pen-tablet driver turns sampling on while Vertical Retrace tasks are installed.
+// Sampling is on from StartTabletSampling (a Vertical Retrace task installed, the tablet open) to
+// StopTabletSampling.
 bool TabletSamplingOn();
-// PENDING: the pen-tablet driver starts sampling when a Vertical Retrace task is installed.
 void StartTabletSampling();
-// PENDING: the pen-tablet driver stops sampling when a Vertical Retrace task is removed.
 void StopTabletSampling();
-// PENDING: the pen-tablet driver reports its pen state as the tablet bit (0x0040) of mouse events.
+// The tablet bit (0x0040) of mouse events: always 0.
 uint16_t QueryTabletModifierBit();
-// PENDING: the pen-tablet driver disables its context when the application is deactivated.
+// Application deactivation disables the WinTab context; activation enables it and brings it to the top.
 void SuspendTabletContext();
-// PENDING: the pen-tablet driver re-enables its context and brings it to the top on activation.
 void ResumeTabletContext();
+
+// ---- The pen-tablet driver, as the Device Manager sees it ----
+// Binds a WinTab context, or falls back to mouse samples; a tablet already open stays as it is.
+OSErr OpenTablet();
+// Closes the context and unloads WinTab; the mode becomes 0.
+void CloseTablet();
+struct TabletRecord;
+TabletRecord *TabletStatusRecord();
 
 // ---- The serial driver ----
 // Reads and writes for negative refNums (FSRead and FSWrite pass every one here): 0, or the raw Win32

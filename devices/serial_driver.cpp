@@ -234,3 +234,6 @@ ZEL_EXTERN_C void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig,
     else
         ApplySerialConfig(serConfig, dcb);
 }
+
+// Test seam: the Windows handle behind a serial reference number (nullptr when it has none).
+ZEL_EXTERN_C HANDLE ZEL_CALL SerialPortHandle(int16_t refNum) { return PortHandle(refNum); }

@@ -10,3 +10,5 @@ void ChooseControlFont(int16_t which)
 {
     sControlFont = GetLibraryFont(which == 1 ? libraryFontSystem : libraryFontDialog);
 }
+
+const LibraryFont &ControlFont() { return sControlFont; }

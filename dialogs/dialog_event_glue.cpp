@@ -22,7 +22,7 @@ void ShowHiddenDialog() {}
 // PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.
 bool CloseDroppedComboBox(WindowPtr) { return false; }
 // PENDING: the Dialog Manager answers a dialog item's type (GetDialogItem); 0 without a dialog item list.
-int16_t DialogItemType(WindowPtr, int16_t) { return 0; }
+int16_t DialogItemTypeOf(WindowPtr, int16_t) { return 0; }
 // PENDING: the Dialog Manager keeps the dialog's editField and binds its TextEdit record to the edit control.
 void NoteDialogEditFocus(WindowPtr, int16_t, HWND, bool) {}
 // PENDING: the Dialog Manager counts while it changes an item's text or selection itself.

@@ -1,11 +1,21 @@
 // What the Window Manager asks of the Control and Dialog Managers when it makes, highlights and closes
-// windows. No control exists yet.
+// windows.
 #include "dialogs_services.h"
 #include "MacWindows.h"
 #include "../core/core_services.h"
 
-// PENDING: the Control Manager disposes the window's controls.
-void KillControls(WindowPtr) {}
+// Disposes every control of the window's list, in list order.
+ZEL_EXTERN_C void ZEL_CALL KillControls(WindowPtr theWindow)
+{
+    if (!theWindow)
+        return;
+    ControlHandle &list = reinterpret_cast<WindowPeek>(theWindow)->controlList;
+    while (ControlHandle c = list) {
+        DisposeControl(c);
+        if (list == c) // a record DisposeControl could not unlink
+            list = nullptr;
+    }
+}
 
 // PENDING: the Dialog Manager trims the system menu to the Macintosh items.
 void TrimSystemMenu(HWND, bool) {}
@@ -16,13 +26,12 @@ void SubclassSizeBox(HWND) {}
 // PENDING: the Control Manager enables or disables the window's scroll-bar controls.
 void EnableScrollBarControls(WindowPtr, bool) {}
 
-// PENDING: the child-control procedures name their kinds: 1 edit or scroll bar, 2 button, 3 user item,
-// 4 custom control, 5 static text, 6 list box, 7 combo box.
-uint16_t LibraryControlKind(HWND, bool *isEdit)
+// The kind of a child window by its window procedure: 1 scroll bar, 2 button, 4 custom control and
+// 7 combo box for the Control Manager's windows.
+// PENDING: the dialog item procedures name theirs: 1 edit, 3 user item, 5 static text, 6 list box.
+uint16_t LibraryControlKind(HWND control, bool *isEdit)
 {
-    if (isEdit)
-        *isEdit = false;
-    return 0xFFFF;
+    return ControlKindOfProc(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC)), isEdit);
 }
 
 // PENDING: the Dialog Manager places windows, dialogs and alerts by the positioning word of their

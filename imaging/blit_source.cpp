@@ -110,6 +110,17 @@ uint32_t PixelAt(const uint8_t *row, int depth, int32_t i)
     }
 }
 
+// The index map of a table whose indices go out as they are.
+struct IdentityMap {
+    uint8_t bytes[256];
+    IdentityMap()
+    {
+        for (int i = 0; i < 256; ++i)
+            bytes[i] = static_cast<uint8_t>(i);
+    }
+};
+const IdentityMap kIdentityMap;
+
 uint8_t Widen5(uint32_t c) { return static_cast<uint8_t>((c << 3) | (c >> 2)); }
 
 // One Macintosh row of `count` pixels into one DIB row.
@@ -119,7 +130,16 @@ void ConvertRowToDib(const uint8_t *src, uint8_t *dst, int pixelSize, int dibDep
         InvertBytes(dst, src, static_cast<uint32_t>((count * pixelSize + 7) / 8));
         return;
     }
-    if (pixelSize <= 8) {
+    if (pixelSize == 8) {
+        if (map[0] == 0 && map[255] == 255 && std::memcmp(map, kIdentityMap.bytes, 256) == 0) {
+            std::memcpy(dst, src, static_cast<size_t>(count));
+            return;
+        }
+        for (int32_t i = 0; i < count; ++i)
+            dst[i] = map[src[i]];
+        return;
+    }
+    if (pixelSize < 8) {
         for (int32_t i = 0; i < count; ++i)
             dst[i] = map[PixelAt(src, pixelSize, i)];
         return;

@@ -134,9 +134,12 @@ void UndoAttach(PixMap &map, HDC dc, Handle header, bool madeHeader)
 
 } // namespace
 
-// PENDING: the folding work frees the row storage the library allocated for a PixMap; storage of any
-// other owner is left alone.
-void ReleaseLibraryRows(PixMap &) {}
+void ReleaseLibraryRows(PixMap &map)
+{
+    if ((map.pmExtFlags & pmExtLibraryRows) && reinterpret_cast<uintptr_t>(map.baseAddr) >= 0x10000)
+        DisposePtr(map.baseAddr);
+    map.pmExtFlags &= static_cast<uint16_t>(~pmExtLibraryRows);
+}
 
 bool LoadDibEngine() { return LoadFor(SessionPlatform()); }
 

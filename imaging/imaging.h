@@ -174,6 +174,30 @@ void DirectRowsToIndices(const PixMap *pm, const uint8_t *src, int32_t srcStep, 
 // An 8-bit band bitmap of width x height from BlitParams, through the ConversionPixMap's header.
 HBITMAP MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
 
+// ---- Folding and unfolding (fold_unfold.cpp), bitmap operations (bitmap_ops.cpp) ----
+// DIBs of more than kDibBandBytes may be read in bands (library setting 21, from the screen probe).
+bool LargeDibsReadable();
+// Sets whether they may, answering the previous state. Reached by the test programs by ordinal.
+ZEL_EXTERN_C Boolean ZEL_CALL SelectLargeDibReading(Boolean on);
+// A PixMap's bitmap out of its memory DC (true when it was selected there), and back in (port_bits.cpp).
+bool TakePixMapBitmapOut(PixMap &pm);
+void PutPixMapBitmapBack(PixMap &pm);
+// A bitmap turned a quarter (angle 90 or -90): a new bitmap of height x width, read through the
+// PixMap's own DC when it has one (else the current port's); nil for other angles and depths, or on
+// failure. Reached by the test programs by ordinal.
+ZEL_EXTERN_C HBITMAP ZEL_CALL RotateBitsBitmap90(PixMapHandle pm, int16_t angle, const BITMAP *record, HBITMAP bitmap);
+// A bitmap's pixels mirrored in place: left to right with `horizontal`, else top to bottom.
+ZEL_EXTERN_C Boolean ZEL_CALL FlipBitsBitmap(PixMapHandle pm, Boolean horizontal, const BITMAP *record, HBITMAP bitmap);
+// The byte map that mirrors the pixels inside a byte of 1-bit (bits) or 4-bit (nibbles) pixels.
+void BuildMirrorMap(int depth, uint8_t *map);
+// Exchanges the pixel values a and b of a 4- or 8-bit bitmap (the masked form only where the 1-bit
+// mask's bit is set, mask row k for the image's row k from the top); false, the bitmap untouched, at
+// other depths, so that the caller draws the ordinary way.
+ZEL_EXTERN_C Boolean ZEL_CALL SwapBitmapColors(HDC dc, HBITMAP bitmap, const BITMAP *record, uint8_t a, uint8_t b);
+ZEL_EXTERN_C Boolean ZEL_CALL SwapBitmapColorsMasked(HDC dc, const BitMap *mask, HBITMAP bitmap, const BITMAP *record,
+                                                      uint8_t a, uint8_t b);
+// The byte map that exchanges a and b (8 bits) or exchanges them in each nibble (4 bits).
+void BuildSwapMap(int depth, uint8_t a, uint8_t b, uint8_t *map);
 // ---- Port bits (port_bits.cpp) ----
 // The PixMap registered for slot `index` of the port-bits table, when the index names a slot in use
 // (0..31); nil otherwise.

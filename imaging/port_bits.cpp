@@ -49,3 +49,24 @@ void UnfoldPortPixMap(PixMapHandle) {}
 // PENDING: the PixMap bridges duplicate the Windows bitmap behind a copied PixMap; until then the copy
 // keeps its own extension fields and no bitmap.
 void DuplicatePixMapBitmap(PixMapHandle, PixMapHandle) {}
+
+// A PixMap's bitmap is taken out of its memory DC while its bits are read or replaced, and put back
+// afterwards with the object it displaces kept in pmExtOldBitmap.
+bool TakePixMapBitmapOut(PixMap &pm)
+{
+    if (!pm.pmExtBitmap || !pm.pmExtMemDC || GetCurrentObject(pm.pmExtMemDC, OBJ_BITMAP) != pm.pmExtBitmap)
+        return false;
+    // The stock 1 x 1 bitmap every memory DC starts with (DEFAULT_BITMAP).
+    constexpr int kStockDefaultBitmap = 21;
+    HGDIOBJ displaced = pm.pmExtOldBitmap ? pm.pmExtOldBitmap : GetStockObject(kStockDefaultBitmap);
+    return SelectObject(pm.pmExtMemDC, displaced) != nullptr;
+}
+
+void PutPixMapBitmapBack(PixMap &pm)
+{
+    if (!pm.pmExtBitmap || !pm.pmExtMemDC)
+        return;
+    HGDIOBJ displaced = SelectObject(pm.pmExtMemDC, pm.pmExtBitmap);
+    if (displaced && displaced != pm.pmExtBitmap)
+        pm.pmExtOldBitmap = displaced;
+}

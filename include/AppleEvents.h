@@ -34,6 +34,9 @@ enum {
     kCoreEventClass = 0x61657674,         /* 'aevt' */
     kAEOpenApplication = 0x6F617070,      /* 'oapp' */
     kAENoReply = 1,
+    kAEQueueReply = 2,
+    kAEWaitReply = 3,
+    kAEDontExecute = 0x2000,
     errAECoercionFail = -1700,
     errAEDescNotFound = -1701,
     errAECorruptData = -1702,
@@ -42,7 +45,10 @@ enum {
     errAEIllegalIndex = -1705,
     errAENotAppleEvent = -1707,
     errAEEventNotHandled = -1708,
-    errAEHandlerNotFound = -1717
+    errAEHandlerNotFound = -1717,
+    errAEAccessorNotFound = -1723,
+    errAENotAnObjSpec = -1727,
+    errAENoSuchObject = -1728
 };
 
 #pragma pack(push, 2)
@@ -55,17 +61,23 @@ typedef AEDesc AEDescList;
 typedef AEDescList AERecord;
 typedef AERecord AppleEvent;
 
+#ifndef TOLVADEX_PROCESS_SERIAL_NUMBER
+#define TOLVADEX_PROCESS_SERIAL_NUMBER /* Processes.h declares it too */
 typedef struct ProcessSerialNumber {
     uint32_t highLongOfPSN;
     uint32_t lowLongOfPSN;
 } ProcessSerialNumber;
+#endif
 #pragma pack(pop)
 
 ZEL_STATIC_ASSERT(sizeof(AEDesc) == 8, "AEDesc is 8 bytes");
-ZEL_STATIC_ASSERT(sizeof(ProcessSerialNumber) == 8, "ProcessSerialNumber is 8 bytes");
 
 typedef OSErr (ZEL_CALL *AEEventHandlerProcPtr)(const AppleEvent *theAppleEvent, AppleEvent *reply,
                                                 int32_t handlerRefcon);
+/* Coercion handlers are always called with the data's address and size. */
+typedef OSErr (ZEL_CALL *AECoercionHandlerProcPtr)(DescType typeCode, const void *dataPtr, Size dataSize,
+                                                   DescType toType, int32_t handlerRefcon, AEDesc *result);
+typedef int8_t AEInteractAllowed;
 
 ZEL_API OSErr ZEL_CALL AECreateDesc(DescType typeCode, const void *dataPtr, Size dataSize, AEDesc *result);
 ZEL_API OSErr ZEL_CALL AEDisposeDesc(AEDesc *theAEDesc);
@@ -116,5 +128,25 @@ ZEL_API OSErr ZEL_CALL AESend(const AppleEvent *theAppleEvent, AppleEvent *reply
 ZEL_API OSErr ZEL_CALL AEInstallEventHandler(AEEventClass theAEEventClass, AEEventID theAEEventID,
                                              AEEventHandlerProcPtr handler, int32_t handlerRefcon,
                                              Boolean isSysHandler);
+/* Handlers are not looked up or removed from outside: both answer -1717. */
+ZEL_API OSErr ZEL_CALL AEGetEventHandler(AEEventClass theAEEventClass, AEEventID theAEEventID,
+                                         AEEventHandlerProcPtr *handler, int32_t *handlerRefcon, Boolean isSysHandler);
+ZEL_API OSErr ZEL_CALL AERemoveEventHandler(AEEventClass theAEEventClass, AEEventID theAEEventID,
+                                            AEEventHandlerProcPtr handler, Boolean isSysHandler);
+ZEL_API OSErr ZEL_CALL AEInstallCoercionHandler(DescType fromType, DescType toType, AECoercionHandlerProcPtr handler,
+                                                int32_t handlerRefcon, Boolean fromTypeIsDesc, Boolean isSysHandler);
+ZEL_API OSErr ZEL_CALL AECoerceDesc(const AEDesc *theAEDesc, DescType toType, AEDesc *result);
+/* Takes the high-level event (what 23) a queued AESend posted; -1707 for any other. */
+struct EventRecord;
+ZEL_API OSErr ZEL_CALL AEProcessAppleEvent(const struct EventRecord *theEventRecord);
+ZEL_API OSErr ZEL_CALL AEGetTheCurrentEvent(AppleEvent *theAppleEvent);
+ZEL_API OSErr ZEL_CALL AESetTheCurrentEvent(const AppleEvent *theAppleEvent);
+ZEL_API OSErr ZEL_CALL AESuspendTheCurrentEvent(const AppleEvent *theAppleEvent);
+ZEL_API OSErr ZEL_CALL AEResumeTheCurrentEvent(const AppleEvent *theAppleEvent, const AppleEvent *reply,
+                                               void *dispatcher, int32_t handlerRefcon);
+ZEL_API OSErr ZEL_CALL AEGetInteractionAllowed(AEInteractAllowed *level);
+ZEL_API OSErr ZEL_CALL AESetInteractionAllowed(AEInteractAllowed level);
+ZEL_API OSErr ZEL_CALL AEInteractWithUser(int32_t timeOutInTicks, void *nmReqPtr, void *idleProc);
+ZEL_API OSErr ZEL_CALL AEManagerInfo(AEKeyword keyWord, int32_t *result);
 
 #endif

@@ -4,7 +4,7 @@
 #ifndef TOLVADEX_BYTEORDER_H
 #define TOLVADEX_BYTEORDER_H
 
-#include <windows.h>
+#include <windef.h>
 #include "MacTypes.h"
 
 /* Directions of the resource conversions. */

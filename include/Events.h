@@ -17,6 +17,7 @@ enum {
     keyUp = 4,
     autoKey = 5,
     updateEvt = 6,
+    diskEvt = 7,
     activateEvt = 8,
     osEvt = 15,
     kHighLevelEvent = 23
@@ -29,6 +30,7 @@ enum {
     keyUpMask = 0x0010,
     autoKeyMask = 0x0020,
     updateMask = 0x0040,
+    diskMask = 0x0080,
     activMask = 0x0100,
     highLevelEventMask = 0x0400,
     osMask = 0x8000,
@@ -49,6 +51,12 @@ enum {
 enum {
     evType = 1,
     evtNotEnb = 1
+};
+
+/* The message of a key event: the character code in the low byte, the key code in the next. */
+enum {
+    charCodeMask = 0x000000FF,
+    keyCodeMask = 0x0000FF00
 };
 
 /* The message of an osEvt that reports a mouse move. */

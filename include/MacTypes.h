@@ -28,6 +28,39 @@
 #define pascal __stdcall
 #endif
 
+/* Published names. 45 entry points are exported without their last letter (FrameRec, SetPor, MoveT,
+   FindWindo, ...), most because Windows uses the same names. Each manager's header gives them their
+   published names as well: in C++ as inline overloads that live beside the platform's functions of the
+   same name, whatever the order of the includes; in C as inline functions, except for the names a
+   platform header included before it already declared (such a C file calls the exported name). */
+#if defined(TOLVADEX_BUILDING)
+#define ZEL_PUBLISHED_PROC(published, exported, params, args)
+#define ZEL_PUBLISHED_FUNC(result, published, exported, params, args)
+#elif defined(__cplusplus)
+#define ZEL_PUBLISHED_PROC(published, exported, params, args) \
+    inline void published params { exported args; }
+#define ZEL_PUBLISHED_FUNC(result, published, exported, params, args) \
+    inline result published params { return exported args; }
+#else
+#define ZEL_PUBLISHED_PROC(published, exported, params, args) \
+    static inline void published params { exported args; }
+#define ZEL_PUBLISHED_FUNC(result, published, exported, params, args) \
+    static inline result published params { return exported args; }
+#endif
+/* Windows spells some of those names as macros choosing an ANSI or a wide function (FindWindow is
+   FindWindowA): C++ gets the published call under both spellings too, so that it is found whether the
+   platform's header comes before or after. */
+#if defined(__cplusplus) && !defined(TOLVADEX_BUILDING)
+#define ZEL_PUBLISHED_PROC_AW(published, exported, params, args) \
+    ZEL_PUBLISHED_PROC(published##A, exported, params, args) ZEL_PUBLISHED_PROC(published##W, exported, params, args)
+#define ZEL_PUBLISHED_FUNC_AW(result, published, exported, params, args) \
+    ZEL_PUBLISHED_FUNC(result, published##A, exported, params, args)       \
+    ZEL_PUBLISHED_FUNC(result, published##W, exported, params, args)
+#else
+#define ZEL_PUBLISHED_PROC_AW(published, exported, params, args)
+#define ZEL_PUBLISHED_FUNC_AW(result, published, exported, params, args)
+#endif
+
 #pragma pack(push, 2)
 
 typedef unsigned char Boolean;
@@ -74,6 +107,10 @@ typedef const unsigned char *ConstStr31Param;
 #endif
 #ifndef nil
 #define nil 0
+#endif
+/* C sources of both interface generations write true and false. */
+#if !defined(__cplusplus) && !defined(true) && (!defined(__STDC_VERSION__) || __STDC_VERSION__ < 202311L)
+enum { false = 0, true = 1 };
 #endif
 
 enum {

@@ -8,7 +8,9 @@
 
 struct ControlRecord;
 typedef struct ControlRecord **ControlHandle;
+struct tagMINMAXINFO;
 typedef CGrafPtr CWindowPtr;
+typedef WindowPtr WindowRef;
 
 #pragma pack(push, 2)
 
@@ -142,6 +144,37 @@ enum {
     inZoomIn = 7,
     inZoomOut = 8
 };
+/* A window definition procedure: its messages, and the parts a hit test answers. */
+typedef int32_t (ZEL_CALL *WindowDefProcPtr)(int16_t varCode, WindowPtr theWindow, int16_t message, int32_t param);
+/* Universal procedure pointers are plain procedure pointers here: there is one calling convention. */
+typedef WindowDefProcPtr WindowDefUPP;
+#define NewWindowDefUPP(userRoutine) ((WindowDefUPP)(userRoutine))
+#define NewWindowDefProc(userRoutine) NewWindowDefUPP(userRoutine)
+enum {
+    wDraw = 0,
+    wHit = 1,
+    wCalcRgns = 2,
+    wNew = 3,
+    wDispose = 4,
+    wGrow = 5,
+    wDrawGIcon = 6,
+    kWindowMsgDraw = wDraw,
+    kWindowMsgHitTest = wHit,
+    kWindowMsgCalculateShape = wCalcRgns,
+    kWindowMsgInitialize = wNew,
+    kWindowMsgCleanUp = wDispose,
+    kWindowMsgDrawGrowOutline = wGrow,
+    kWindowMsgDrawGrowBox = wDrawGIcon
+};
+enum {
+    wNoHit = 0,
+    wInContent = 1,
+    wInDrag = 2,
+    wInGrow = 3,
+    wInGoAway = 4,
+    wInZoomIn = 5,
+    wInZoomOut = 6
+};
 /* Window definition procIDs. */
 enum {
     documentProc = 0,
@@ -269,5 +302,18 @@ ZEL_API void ZEL_CALL ZEL_GetCurHDCs(HDC *hdc, HDC *printerDC, int16_t *printing
 /* The system menu and the largest window rectangle, both used by window creation. */
 ZEL_API void ZEL_CALL ZEL_FixupSystemMenu(HWND hwnd, HMENU menu);
 ZEL_API void ZEL_CALL ZEL_CheckMaxWindowRect(Rect *rect, Boolean isPopup, Boolean mayShrink);
+
+/* ---- Published names of the entry points exported without their last letter ---- */
+/* Names of USER32. */
+#if defined(__cplusplus) || !defined(_WINUSER_)
+ZEL_PUBLISHED_PROC(ShowWindow, ShowWindo, (WindowPtr theWindow), (theWindow))
+ZEL_PUBLISHED_PROC(CloseWindow, CloseWindo, (WindowPtr theWindow), (theWindow))
+ZEL_PUBLISHED_PROC(MoveWindow, MoveWindo, (WindowPtr theWindow, int16_t hGlobal, int16_t vGlobal, Boolean front),
+                   (theWindow, hGlobal, vGlobal, front))
+#endif
+ZEL_PUBLISHED_FUNC_AW(int16_t, FindWindow, FindWindo, (Point thePoint, WindowPtr *theWindow), (thePoint, theWindow))
+#if !defined(FindWindow) && (defined(__cplusplus) || !defined(_WINUSER_))
+ZEL_PUBLISHED_FUNC(int16_t, FindWindow, FindWindo, (Point thePoint, WindowPtr *theWindow), (thePoint, theWindow))
+#endif
 
 #endif

@@ -28,6 +28,7 @@ ZEL_STATIC_ASSERT(sizeof(MenuInfo) == 270, "MenuInfo with a full title is 270 by
 
 typedef struct MenuInfo *MenuPtr;
 typedef MenuPtr *MenuHandle;
+typedef MenuHandle MenuRef;
 
 /* A menu definition procedure: message, menu, menu rectangle, hit point, item number. */
 typedef void(ZEL_CALL *MenuDefProcPtr)(int16_t message, MenuHandle menu, Rect *menuRect, Point hitPt,
@@ -108,5 +109,29 @@ ZEL_API void ZEL_CALL InitMenus(void);
 ZEL_API void ZEL_CALL AppendResMenu(MenuHandle theMenu, ResType theType);
 /* The number of installed fonts ZEL_AddResFontMenu lists for the same flag. */
 ZEL_API int16_t ZEL_CALL CountInstalledFonts(Boolean scalable);
+
+/* ---- Published names of the entry points exported without their last letter ---- */
+/* Names of USER32; three of them are macros there. */
+#if defined(__cplusplus) || !defined(_WINUSER_)
+ZEL_PUBLISHED_FUNC(MenuHandle, GetMenu, GetMen, (int16_t resourceID), (resourceID))
+ZEL_PUBLISHED_PROC(DeleteMenu, DeleteMen, (int16_t menuID), (menuID))
+ZEL_PUBLISHED_PROC(DrawMenuBar, DrawMenuBa, (void), ())
+#endif
+ZEL_PUBLISHED_PROC_AW(AppendMenu, AppendMen, (MenuHandle menu, ConstStr255Param data), (menu, data))
+ZEL_PUBLISHED_PROC_AW(InsertMenu, InsertMen, (MenuHandle theMenu, int16_t beforeID), (theMenu, beforeID))
+ZEL_PUBLISHED_PROC_AW(InsertMenuItem, InsertMenuIte, (MenuHandle theMenu, ConstStr255Param itemString, int16_t afterItem),
+                      (theMenu, itemString, afterItem))
+#if defined(__cplusplus) || !defined(_WINUSER_)
+#ifndef AppendMenu
+ZEL_PUBLISHED_PROC(AppendMenu, AppendMen, (MenuHandle menu, ConstStr255Param data), (menu, data))
+#endif
+#ifndef InsertMenu
+ZEL_PUBLISHED_PROC(InsertMenu, InsertMen, (MenuHandle theMenu, int16_t beforeID), (theMenu, beforeID))
+#endif
+#ifndef InsertMenuItem
+ZEL_PUBLISHED_PROC(InsertMenuItem, InsertMenuIte, (MenuHandle theMenu, ConstStr255Param itemString, int16_t afterItem),
+                   (theMenu, itemString, afterItem))
+#endif
+#endif
 
 #endif

@@ -71,4 +71,11 @@ ZEL_API void ZEL_CALL ZEL_ForcePalette(void);
 ZEL_API uint32_t ZEL_CALL ZEL_QueryNewPalette(HWND hwnd);
 ZEL_API uint32_t ZEL_CALL ZEL_PaletteChanged(HWND hwnd, HWND changer);
 
+/* The published name of AnimatePalett (GDI32 uses the name). */
+#if defined(__cplusplus) || !defined(_WINGDI_)
+ZEL_PUBLISHED_PROC(AnimatePalette, AnimatePalett,
+                   (WindowPtr window, CTabHandle ct, int16_t srcIndex, int16_t dstEntry, int16_t dstLength),
+                   (window, ct, srcIndex, dstEntry, dstLength))
+#endif
+
 #endif

@@ -10,10 +10,13 @@ enum { procNotFound = -600 };
 #pragma pack(push, 2)
 /* {'PROC' (the bytes "PROC" read as a 32-bit value, 0x434F5250), Windows process id}; {0, 2} is the
    current process and {0, 1} the desktop's. */
+#ifndef TOLVADEX_PROCESS_SERIAL_NUMBER
+#define TOLVADEX_PROCESS_SERIAL_NUMBER /* AppleEvents.h declares it too */
 typedef struct ProcessSerialNumber {
     uint32_t highLongOfPSN;
     uint32_t lowLongOfPSN;
 } ProcessSerialNumber;
+#endif
 typedef ProcessSerialNumber *ProcessSerialNumberPtr;
 
 typedef struct ProcessInfoRec {
@@ -47,6 +50,7 @@ typedef struct LaunchParamBlockRec {
     void *launchAppParameters;
 } LaunchParamBlockRec;
 #pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(ProcessSerialNumber) == 8, "ProcessSerialNumber is 8 bytes");
 ZEL_STATIC_ASSERT(sizeof(ProcessInfoRec) == 60, "ProcessInfoRec is 60 bytes");
 ZEL_STATIC_ASSERT(offsetof(ProcessInfoRec, processLauncher) == 40, "processLauncher at 40");
 ZEL_STATIC_ASSERT(sizeof(LaunchParamBlockRec) == 44, "LaunchParamBlockRec is 44 bytes");
@@ -63,5 +67,10 @@ ZEL_API OSErr ZEL_CALL LaunchApplication(LaunchParamBlockRec *launch);
 /* Windows' own headers declare another function of this name: a file that includes both must keep the
    platform's declaration out (_WIN32_WINNT below 0x0602). */
 ZEL_API OSErr ZEL_CALL GetProcessInformation(const ProcessSerialNumber *psn, ProcessInfoRec *info);
+
+/* The published name of GetCurrentProces (KERNEL32 uses the name). */
+#if defined(__cplusplus) || !defined(_PROCESSTHREADSAPI_H_)
+ZEL_PUBLISHED_FUNC(OSErr, GetCurrentProcess, GetCurrentProces, (ProcessSerialNumber *psn), (psn))
+#endif
 
 #endif

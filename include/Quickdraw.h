@@ -56,6 +56,7 @@ typedef struct QDGlobals {
     Pattern white;
     GrafPtr thePort;
 } QDGlobals;
+typedef QDGlobals *QDGlobalsPtr;
 
 struct QDProcs;
 struct CQDProcs;
@@ -118,7 +119,9 @@ typedef PixMapPtr *PixMapHandle;
 
 /* pmExtFlags. 0x100 is one bit with two readings: the DIB's bits have been prepared, and its colour
    table is in reversed index order (index 0 is not white). 0x20, 0x100 and 0x200 go when the DIB is
-   freed. */
+   freed. 0x800: baseAddr is a pointer block the library allocated for this PixMap's rows (unfolding
+   into a PixMap whose rows had no room); the library frees it when it replaces the rows and when the
+   PixMap is disposed. Rows the application gave are never freed by the library. */
 enum {
     pmExtOwnRows = 0x0010,
     pmExtDibAttached = 0x0020,
@@ -126,7 +129,8 @@ enum {
     pmExtSystemOrder = 0x0080,
     pmExtBitsPrepared = 0x0100,
     pmExtPaletteIndices = 0x0200,
-    pmExtDibEngine = 0x0400
+    pmExtDibEngine = 0x0400,
+    pmExtLibraryRows = 0x0800
 };
 
 /* A pixel pattern: the published 28 bytes, its cached Windows brush and the colour of an RGB
@@ -349,9 +353,18 @@ ZEL_STATIC_ASSERT(sizeof(CGrafPort) == 108, "CGrafPort is 108 bytes");
 
 /* ---- Graphics ports ---- */
 /* The library's QuickDraw globals, exported as data; Setup_Globals points the QuickDraw slots of the
-   low-memory pointer block at its fields. */
-ZEL_DATA QDGlobals qd;
-/* globalPtr: the address of the thePort field of the host's QuickDraw globals. */
+   low-memory pointer block at its fields. Declared without the import attribute so that a program may
+   define its own `QDGlobals qd;` instead (the linker then takes the program's, and the import is never
+   made); a program that defines none reads the library's through the linker's automatic import. */
+#ifdef __cplusplus
+extern "C" QDGlobals qd;
+#else
+extern QDGlobals qd;
+#endif
+/* globalPtr: the address of the thePort field of the QuickDraw globals the program uses. With a record
+   other than the library's qd, that record's randSeed, screenBits, arrow, patterns and thePort become
+   the ones QuickDraw reads and writes (unless the low-memory pointer block supplied those globals), and
+   InitGraf fills them. */
 ZEL_API void ZEL_CALL InitGraf(void *globalPtr);
 ZEL_API void ZEL_CALL OpenPort(GrafPtr port);
 ZEL_API void ZEL_CALL OpenCPort(CGrafPtr port);
@@ -403,6 +416,14 @@ ZEL_API void ZEL_CALL ZEL_SetPixBM(PixMapHandle pm, HBITMAP bitmap);
 ZEL_API HBITMAP ZEL_CALL ZEL_GetPixBM(PixMapHandle pm, HDC *dc);
 /* Bytes of the PixMap's rows: height x (rowBytes AND 0x3FFF), 0 for empty bounds. */
 ZEL_API int32_t ZEL_CALL ZEL_GetPixMapSize(PixMapHandle pm);
+/* Folding and unfolding PixMaps: a PixMap's pixels moved onto their Windows side (a DIB, a Windows bitmap)
+   and back into Macintosh rows of it or of another PixMap or BitMap; a copy of a Windows bitmap; a
+   PixMap's DIB header (its rows through `bits`). */
+ZEL_API int16_t ZEL_CALL ZEL_FoldPixMap(PixMap *pm, const Rect *rect, uint32_t options);
+ZEL_API int16_t ZEL_CALL ZEL_UnfoldPixMap(PixMap *src, BitMap *dst, const Rect *srcRect, const Rect *dstRect,
+                                          uint32_t options);
+ZEL_API HBITMAP ZEL_CALL ZEL_CopyBM(HBITMAP bitmap);
+ZEL_API struct tagBITMAPINFO *ZEL_CALL ZEL_GetDIBFromPixMap(PixMapHandle pm, Ptr *bits);
 ZEL_API PixPatHandle ZEL_CALL GetPixPat(int16_t id);
 ZEL_API CTabHandle ZEL_CALL GetCTable(int16_t id);
 ZEL_API void ZEL_CALL DisposeCTable(CTabHandle ct);
@@ -806,5 +827,46 @@ ZEL_API HRGN ZEL_CALL ZEL_RgnSetToFakeRectRgn(RgnHandle rgn);
 ZEL_API Boolean ZEL_CALL ZEL_IsRectRgn(RgnHandle rgn);
 ZEL_API int16_t ZEL_CALL ZEL_SelectClipRgn(HDC dc, RgnHandle rgn);
 ZEL_API void ZEL_CALL ZEL_VisRgnChange(GrafPtr port);
+
+/* ---- Published names of the entry points exported without their last letter ---- */
+ZEL_PUBLISHED_PROC(MoveTo, MoveT, (int16_t h, int16_t v), (h, v))
+ZEL_PUBLISHED_PROC(CopyRgn, CopyRg, (RgnHandle src, RgnHandle dst), (src, dst))
+ZEL_PUBLISHED_PROC(InsetRgn, InsetRg, (RgnHandle rgn, int16_t dh, int16_t dv), (rgn, dh, dv))
+ZEL_PUBLISHED_PROC(UnionRgn, UnionRg, (RgnHandle a, RgnHandle b, RgnHandle dst), (a, b, dst))
+ZEL_PUBLISHED_PROC(XorRgn, XorRg, (RgnHandle a, RgnHandle b, RgnHandle dst), (a, b, dst))
+/* Names of USER32. */
+#if defined(__cplusplus) || !defined(_WINUSER_)
+ZEL_PUBLISHED_PROC(FrameRect, FrameRec, (const Rect *r), (r))
+ZEL_PUBLISHED_PROC(InvertRect, InvertRec, (const Rect *r), (r))
+ZEL_PUBLISHED_PROC(FillRect, FillRec, (const Rect *r, const Pattern *pat), (r, pat))
+ZEL_PUBLISHED_PROC(SetRect, SetRec, (Rect *r, int16_t left, int16_t top, int16_t right, int16_t bottom),
+                   (r, left, top, right, bottom))
+ZEL_PUBLISHED_PROC(OffsetRect, OffsetRec, (Rect *r, int16_t dh, int16_t dv), (r, dh, dv))
+ZEL_PUBLISHED_PROC(InsetRect, InsetRec, (Rect *r, int16_t dh, int16_t dv), (r, dh, dv))
+ZEL_PUBLISHED_PROC(UnionRect, UnionRec, (const Rect *a, const Rect *b, Rect *dst), (a, b, dst))
+ZEL_PUBLISHED_FUNC(Boolean, EqualRect, EqualRec, (const Rect *a, const Rect *b), (a, b))
+ZEL_PUBLISHED_FUNC(Boolean, PtInRect, PtInRec, (Point pt, const Rect *r), (pt, r))
+ZEL_PUBLISHED_FUNC(CursHandle, GetCursor, GetCurso, (int16_t cursorID), (cursorID))
+ZEL_PUBLISHED_PROC(SetCursor, SetCurso, (const Cursor *crsr), (crsr))
+ZEL_PUBLISHED_PROC(ShowCursor, ShowCurso, (void), ())
+#endif
+/* Names of GDI32. */
+#if defined(__cplusplus) || !defined(_WINGDI_)
+ZEL_PUBLISHED_FUNC(Boolean, EqualRgn, EqualRg, (RgnHandle a, RgnHandle b), (a, b))
+ZEL_PUBLISHED_PROC(FillRgn, FillRg, (RgnHandle rgn, const Pattern *pat), (rgn, pat))
+ZEL_PUBLISHED_PROC(FrameRgn, FrameRg, (RgnHandle rgn), (rgn))
+ZEL_PUBLISHED_PROC(InvertRgn, InvertRg, (RgnHandle rgn), (rgn))
+ZEL_PUBLISHED_PROC(OffsetRgn, OffsetRg, (RgnHandle rgn, int16_t dh, int16_t dv), (rgn, dh, dv))
+ZEL_PUBLISHED_PROC(PaintRgn, PaintRg, (RgnHandle rgn), (rgn))
+ZEL_PUBLISHED_PROC(SetRectRgn, SetRectRg, (RgnHandle rgn, int16_t left, int16_t top, int16_t right, int16_t bottom),
+                   (rgn, left, top, right, bottom))
+ZEL_PUBLISHED_FUNC(Boolean, GetPixel, GetPixe, (int16_t h, int16_t v), (h, v))
+ZEL_PUBLISHED_PROC(LineTo, LineT, (int16_t h, int16_t v), (h, v))
+#endif
+/* A name of the print spooler's header, a macro there. */
+ZEL_PUBLISHED_PROC_AW(SetPort, SetPor, (GrafPtr port), (port))
+#if !defined(SetPort) && (defined(__cplusplus) || !defined(_WINSPOOL_))
+ZEL_PUBLISHED_PROC(SetPort, SetPor, (GrafPtr port), (port))
+#endif
 
 #endif

@@ -102,4 +102,9 @@ ZEL_API int16_t ZEL_CALL ZEL_MakeResSpec(ResSpecPair *pair);
    has no template of its own; refNum 0 names the system file. Returns the previous procedure. */
 ZEL_API ProcPtr ZEL_CALL ZEL_SetSwapResourceProc(int16_t refNum, ProcPtr proc);
 
+/* The published name of LoadResourc (KERNEL32 uses the name). */
+#if defined(__cplusplus) || !defined(_APISETLIBLOADER_)
+ZEL_PUBLISHED_PROC(LoadResource, LoadResourc, (Handle theResource), (theResource))
+#endif
+
 #endif

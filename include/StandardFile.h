@@ -2,12 +2,14 @@
 #ifndef TOLVADEX_STANDARDFILE_H
 #define TOLVADEX_STANDARDFILE_H
 
-#include <windows.h>
-#include <commdlg.h>
+#include <windef.h>
 #include <stddef.h>
 #include "MacTypes.h"
 #include "Files.h"
 #include "Dialogs.h"
+
+/* The common dialog's OPENFILENAMEA record (commdlg.h). */
+struct tagOFNA;
 
 #pragma pack(push, 2)
 
@@ -58,7 +60,7 @@ typedef void (ZEL_CALL *ActivateYDProcPtr)(DialogPtr theDialog, int16_t itemNo, 
    multiple selection: fileFilter is then a character buffer of dlgID bytes that receives the chosen
    names, blank-separated after their directory. */
 typedef UINT (ZEL_CALL *SFFilterProcPtr)(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
-                                         OPENFILENAMEA *openFileName);
+                                         struct tagOFNA *openFileName);
 /* The Custom calls' filter procedure: the dialog, the message, its wParam and the caller's data. */
 typedef UINT (ZEL_CALL *SFFilterYDProcPtr)(HWND dialog, UINT message, WPARAM wParam, void *yourDataPtr);
 #define sfMultipleSelection ((SFFilterProcPtr)-1)

@@ -33,4 +33,9 @@ ZEL_API OSErr ZEL_CALL GetCurrentThrea(ThreadID *currentThreadID);
 ZEL_API OSErr ZEL_CALL GetDefaultThreadStackSize(ThreadStyle style, Size *stackSize);
 ZEL_API OSErr ZEL_CALL CreateThreadPool(ThreadStyle style, int16_t numToCreate, Size stackSize);
 
+/* The published name of GetCurrentThrea (KERNEL32 uses the name). */
+#if defined(__cplusplus) || !defined(_PROCESSTHREADSAPI_H_)
+ZEL_PUBLISHED_FUNC(OSErr, GetCurrentThread, GetCurrentThrea, (ThreadID *currentThreadID), (currentThreadID))
+#endif
+
 #endif

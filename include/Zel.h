@@ -210,4 +210,8 @@ ZEL_API int32_t ZEL_CALL ZEL_MakeMacAFPInfo(int16_t vRefNum, int32_t dirID, Cons
                                             OSType creator);
 ZEL_API int32_t ZEL_CALL ZEL_MakeMacAFPRSR(int16_t vRefNum, int32_t dirID, ConstStr255Param name);
 
+/* The pen tablet's glue: the host passes each message of its main window; proximity messages of the bound
+   tablet context become operating-system events. Answers 0. */
+ZEL_API LRESULT ZEL_CALL ZEL_WinTabMessage(HWND hwnd, UINT message, WPARAM wParam, uint32_t lParamLow);
+
 #endif

@@ -129,6 +129,9 @@ ZEL_EXTERN_C void ZEL_CALL DisposePixMap(PixMapHandle pm)
     }
     if (map.pmExtDib)
         FreePixMapDib(pm);
+    if ((map.pmExtFlags & pmExtLibraryRows) && reinterpret_cast<uintptr_t>(map.baseAddr) >= 0x10000)
+        DisposePtr(map.baseAddr);
+    map.baseAddr = nullptr;
 
     HDC dc = map.pmExtMemDC;
     if (dc && !IsLibraryDC(dc) && dc != PrinterDC() && !IsLiveGDeviceDC(dc)) {

@@ -59,6 +59,11 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
         ExitGraf();
     sInitialised = true;
     SetThePortMirror(static_cast<GrafPtr *>(globalPtr));
+    // The QuickDraw globals record ends at globalPtr (the library's qd, or a program's own): QuickDraw's
+    // globals live there from now on, as on the Macintosh.
+    if (globalPtr)
+        AdoptQuickDrawGlobals(reinterpret_cast<QDGlobals *>(static_cast<char *>(globalPtr) -
+                                                            offsetof(QDGlobals, thePort)));
     SetQuickDrawMainWindow(SessionMainWindow());
 
     InitPortBitsTable();
@@ -155,6 +160,7 @@ void ExitGraf()
     FreeValidPortList();
     LowMem<GrafPtr>(lmWMgrPort) = nullptr;
     ResetPortState();
+    ReleaseQuickDrawGlobals();
 }
 
 void TearDownQuickDraw() { ExitGraf(); }

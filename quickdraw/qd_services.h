@@ -21,7 +21,7 @@ void ZEL_CALL EraseRectImpl(const Rect *rect);
 void ZEL_CALL DefaultSetCursor(const Cursor *cursor);
 void ZEL_CALL DefaultInitCursor(void);
 // ---- QuickDraw utilities ----
-// The next value of Random (the library's own seed, which the QuickDraw global randSeed does not touch).
+// The next value of Random, advancing the QuickDraw global randSeed.
 int16_t QuickDrawRandom();
 // ---- Cursors ----
 // Start-up (InitResources): the cursor table cleared, the standard cursors made (arrow copied into

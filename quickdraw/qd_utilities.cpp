@@ -11,9 +11,6 @@
 
 namespace {
 
-// Random's seed: private to the library (the QuickDraw global randSeed is not used).
-int32_t sRandomSeed = 0x01234567;
-
 int16_t Clamp16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
 
 // One coordinate mapped from [srcLo, srcHi) onto [dstLo, dstHi), rounded half away from zero.
@@ -54,11 +51,13 @@ GDHandle CurrentDevice()
 
 int16_t QuickDrawRandom()
 {
-    // Park and Miller's minimal standard generator, by Schrage's method so nothing overflows.
-    int32_t seed = 16807 * (sRandomSeed % 127773) - 2836 * (sRandomSeed / 127773);
+    // Park and Miller's minimal standard generator, by Schrage's method so nothing overflows, on the
+    // QuickDraw global randSeed (0x01234567 at load).
+    int32_t &randSeed = LowMem<int32_t>(lmRandSeed);
+    int32_t seed = 16807 * (randSeed % 127773) - 2836 * (randSeed / 127773);
     if (seed <= 0)
         seed += 0x7FFFFFFF;
-    sRandomSeed = seed;
+    randSeed = seed;
     return static_cast<int16_t>((seed >> 14) & 0xFFFF);
 }
 

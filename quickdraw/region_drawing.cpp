@@ -373,12 +373,21 @@ ZEL_EXTERN_C OSErr ZEL_CALL BitMapToRegion(RgnHandle rgn, const BitMap *bits)
     constexpr OSErr kPixelsTooDeep = -148, kNoMemoryForDib = -152;
     if (!HandleHasData(rgn) || !bits)
         return -50;
+    BitMap unfolded{nullptr, 0, Rect{0, 0, 0, 0}};
     if (bits->rowBytes & 0x8000) {
-        // A PixMap: a one-bit one converts like a BitMap of the same bits. A PixMap whose pixels live
-        // only in Windows objects (baseAddr 0x7FFF, or a port's device mark) has no bits to read here.
+        // A PixMap: a one-bit one converts like a BitMap of the same bits. Pixels that live only in its
+        // Windows bitmap or DIB (baseAddr 0x7FFF) are unfolded into a BitMap of their own first; a
+        // port's device mark or a port-bits slot has no bits to read here.
         const PixMap &map = *reinterpret_cast<const PixMap *>(bits);
         if (map.pixelSize > 1)
             return kPixelsTooDeep;
+        if (reinterpret_cast<uintptr_t>(map.baseAddr) == 0x7FFF) {
+            if (!ZEL_UnfoldPixMap(const_cast<PixMap *>(&map), &unfolded, nullptr, nullptr, 0))
+                return -50;
+            OSErr err = BitMapToRegion(rgn, &unfolded);
+            DisposePtr(unfolded.baseAddr);
+            return err;
+        }
         if (reinterpret_cast<uintptr_t>(map.baseAddr) <= 0xFFFF)
             return -50;
     }

@@ -1,7 +1,8 @@
 // A sample host application: Mac-style code on Windows through TOLVADEX. It registers the window
-// classes named in its session block, creates its main frame window, opens the library session, puts the
-// library to work, prints and shows what it did, saves a picture of its window and shuts the session
-// down. Usage: sample_host.exe [screenshot.bmp]
+// classes named in its session block, creates its main frame window, opens the library session and the
+// application's resource fork, forwards every message the library takes, puts the library to work,
+// prints and shows what it did, saves a picture of its window and shuts the session down.
+// Usage: sample_host.exe [screenshot.bmp]
 #include <windows.h>
 
 #include <cstdio>
@@ -17,8 +18,10 @@
 #include "MacMemory.h"
 #include "Menus.h"
 #include "OSUtils.h"
+#include "Palettes.h"
 #include "PLStringFuncs.h"
 #include "Quickdraw.h"
+#include "Resources.h"
 #include "Traps.h"
 #include "Zel.h"
 
@@ -41,6 +44,90 @@ void Log(const char *format, ...)
     std::fflush(stdout);
 }
 
+// What a host's window procedures hand to the library: mouse and keys, activation, menus, commands,
+// palettes and the non-client messages for every window; painting, moving, sizing and scrolling for the
+// library's windows. True, with the answer, when the library answered the message itself.
+bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool isMain, LRESULT *result)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
+    case WM_MOUSEMOVE: case WM_SETCURSOR: case WM_NCHITTEST:
+    case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_NCLBUTTONUP:
+    case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK: case WM_NCRBUTTONUP:
+        *result = ZEL_EventMouse(hwnd, message, wParam, lParam);
+        return true;
+    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP: case WM_CHAR: case WM_DEADCHAR:
+        ZEL_EventKey(hwnd, message, wParam, lParam);
+        return false; // Windows still opens the menus from Alt and F10
+    case WM_ACTIVATEAPP:
+        ZEL_ActivateApp(wParam ? 1 : 0);
+        return false;
+    case WM_COMMAND:
+        // Menu commands to the Menu Manager, control notifications to the Event Manager.
+        if (lParam == 0 && HIWORD(wParam) == 0) {
+            ZEL_EventMenuSel(LOWORD(wParam));
+            *result = 0;
+        } else {
+            *result = ZEL_EventCommand(hwnd, message, wParam, lParam);
+        }
+        return true;
+    case WM_INITMENUPOPUP:
+        ZEL_InitMenuMsg(reinterpret_cast<HMENU>(wParam));
+        return false;
+    case WM_MENUSELECT:
+        ZEL_MenuSelect(hwnd, message, wParam, lParam);
+        return false;
+    case WM_ENTERIDLE:
+        ZEL_EnterIdle(hwnd, message, wParam, lParam);
+        return false;
+    case WM_MEASUREITEM: case WM_DRAWITEM:
+        if (!ZEL_MenuUserItem(hwnd, message, wParam, lParam))
+            return false;
+        *result = TRUE;
+        return true;
+    case WM_SYSCOMMAND:
+        if (!ZEL_SysCommand(isMain ? 1 : 0, hwnd, wParam))
+            return false;
+        *result = 0;
+        return true;
+    case WM_MOUSEACTIVATE:
+        *result = ZEL_EventActivate(hwnd, message, wParam, lParam);
+        return true;
+    case WM_ACTIVATE: case WM_CHILDACTIVATE: case WM_MDIACTIVATE:
+        ZEL_EventActivate(hwnd, message, wParam, lParam);
+        return false;
+    case WM_QUERYNEWPALETTE:
+        *result = ZEL_QueryNewPalette(hwnd);
+        return true;
+    case WM_PALETTECHANGED:
+        ZEL_PaletteChanged(hwnd, reinterpret_cast<HWND>(wParam));
+        return false;
+    case WM_NCCALCSIZE: case WM_NCPAINT: case WM_NCACTIVATE:
+        *result = ZEL_NCMessage(hwnd, message, wParam, lParam);
+        return true;
+    }
+    if (isMain)
+        return false;
+    switch (message) {
+    case WM_PAINT:
+        if (!ZEL_EventUpdate(hwnd))
+            return false;
+        *result = 0;
+        return true;
+    case WM_MOVE: case WM_SIZE: case WM_ERASEBKGND: case WM_HSCROLL: case WM_VSCROLL:
+        *result = ZEL_WindChange(hwnd, message, wParam, lParam);
+        return true;
+    case WM_GETMINMAXINFO:
+        if (!ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
+            return false;
+        *result = 0;
+        return true;
+    }
+    return false;
+}
+
+// The main window shows the log and, below it, what QuickDraw drew; the rest goes to the library.
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -64,22 +151,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         EndPaint(hwnd, &ps);
         return 0;
     }
-    // The menus' messages go to the library, which mirrors its menu records into the frame's menu.
-    case WM_COMMAND:
-        if (HIWORD(wParam) == 0 && lParam == 0) {
-            ZEL_EventMenuSel(LOWORD(wParam));
-            return 0;
-        }
-        break;
-    case WM_INITMENUPOPUP:
-        ZEL_InitMenuMsg(reinterpret_cast<HMENU>(wParam));
-        break;
-    case WM_MENUSELECT:
-        ZEL_MenuSelect(hwnd, message, wParam, lParam);
-        break;
-    case WM_ENTERIDLE:
-        ZEL_EnterIdle(hwnd, message, wParam, lParam);
-        break;
     case ZEL_WM_HEAPDAMAGE:
         Log("library reports heap damage (record %p)", reinterpret_cast<void *>(lParam));
         return 0;
@@ -87,42 +158,18 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         PostQuitMessage(0);
         return 0;
     }
+    LRESULT result = 0;
+    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
+        return result;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// The procedure of the library's document windows: painting and activation go to the library, which
-// turns them into update and activate events.
+// The procedure of the library's document windows.
 LRESULT CALLBACK DocumentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_PAINT:
-        if (ZEL_EventUpdate(hwnd))
-            return 0;
-        break;
-    case WM_MOUSEACTIVATE:
-        return ZEL_EventActivate(hwnd, message, wParam, lParam);
-    case WM_ACTIVATE:
-    case WM_CHILDACTIVATE:
-        ZEL_EventActivate(hwnd, message, wParam, lParam);
-        break;
-    case WM_NCCALCSIZE:
-    case WM_NCPAINT:
-    case WM_NCACTIVATE:
-    case WM_NCLBUTTONDOWN:
-        return ZEL_NCMessage(hwnd, message, wParam, lParam);
-    case WM_MOVE:
-    case WM_SIZE:
-    case WM_ERASEBKGND:
-        return ZEL_WindChange(hwnd, message, wParam, lParam);
-    case WM_SYSCOMMAND:
-        if (ZEL_SysCommand(0, hwnd, wParam))
-            return 0;
-        break;
-    case WM_GETMINMAXINFO:
-        if (ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
-            return 0;
-        break;
-    }
+    LRESULT result = 0;
+    if (ForwardToLibrary(hwnd, message, wParam, lParam, false, &result))
+        return result;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -131,11 +178,12 @@ void RegisterClasses(HINSTANCE instance)
     const char *names[] = {"ZELMainWndClass", "ZELSubWndClass", "ZELSubMDIWndClass"};
     for (const char *name : names) {
         WNDCLASSA wc{};
+        wc.style = CS_DBLCLKS;
         wc.lpfnWndProc = name == names[0] ? MainWndProc : DocumentWndProc;
         wc.hInstance = instance;
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.cbWndExtra = 32; // the library keeps the WindowPtr in the window extra bytes
+        wc.cbWndExtra = zelWindowExtraBytes; // the library keeps the WindowPtr in the window extra bytes
         wc.lpszClassName = name;
         RegisterClassA(&wc);
     }
@@ -237,22 +285,22 @@ void ExerciseQuickDraw()
     // its own for as long as it is current.
     static CGrafPort port;
     OpenCPort(&port);
-    SetPor(reinterpret_cast<GrafPtr>(&port));
+    SetPort(reinterpret_cast<GrafPtr>(&port));
     HDC portDC = ZEL_SwaphDC(gDrawingDC, 0);
     const RGBColor colours[] = {{0xFFFF, 0, 0}, {0, 0x8000, 0}, {0, 0, 0xFFFF}, {0, 0, 0}};
     for (int i = 0; i < 4; ++i) {
         RGBForeColor(&colours[i]);
         PenSize(static_cast<int16_t>(1 + 2 * i), static_cast<int16_t>(1 + i));
-        MoveT(static_cast<int16_t>(10 + 60 * i), 10);
-        LineT(static_cast<int16_t>(50 + 60 * i), 95);
+        MoveTo(static_cast<int16_t>(10 + 60 * i), 10);
+        LineTo(static_cast<int16_t>(50 + 60 * i), 95);
     }
     RGBForeColor(&colours[3]);
     PenSize(12, 12);
     const Pattern *patterns[] = {&qd.black, &qd.dkGray, &qd.gray, &qd.ltGray};
     for (int i = 0; i < 4; ++i) {
         PenPat(patterns[i]);
-        MoveT(520, static_cast<int16_t>(10 + 24 * i));
-        LineT(580, static_cast<int16_t>(10 + 24 * i));
+        MoveTo(520, static_cast<int16_t>(10 + 24 * i));
+        LineTo(580, static_cast<int16_t>(10 + 24 * i));
     }
     PenPat(&qd.black);
     PenNormal();
@@ -261,17 +309,17 @@ void ExerciseQuickDraw()
     // both, and the difference of two rectangles filled with dark gray.
     Rect frame{12, 300, 98, 380}, painted{24, 312, 86, 368}, stripe{50, 290, 60, 460};
     PenSize(2, 2);
-    FrameRec(&frame);
+    FrameRect(&frame);
     PenNormal();
     PenPat(&qd.ltGray);
     PaintRect(&painted);
     PenPat(&qd.black);
     RgnHandle outer = NewRgn(), inner = NewRgn();
-    SetRectRg(outer, 400, 12, 500, 98);
-    SetRectRg(inner, 425, 37, 475, 73);
+    SetRectRgn(outer, 400, 12, 500, 98);
+    SetRectRgn(inner, 425, 37, 475, 73);
     DiffRgn(outer, inner, outer);
-    FillRg(outer, &qd.dkGray);
-    InvertRec(&stripe);
+    FillRgn(outer, &qd.dkGray);
+    InvertRect(&stripe);
     DisposeRgn(inner);
     DisposeRgn(outer);
 
@@ -289,10 +337,10 @@ void ExerciseQuickDraw()
     PaintOval(&oval);
     RGBForeColor(&colours[3]);
     PolyHandle triangle = OpenPoly();
-    MoveT(760, 96);
-    LineT(810, 14);
-    LineT(860, 96);
-    LineT(760, 96);
+    MoveTo(760, 96);
+    LineTo(810, 14);
+    LineTo(860, 96);
+    LineTo(760, 96);
     ClosePoly();
     PenSize(3, 3);
     FramePoly(triangle);
@@ -300,7 +348,7 @@ void ExerciseQuickDraw()
     KillPoly(triangle);
     DisposePixPat(rgbPat);
     ZEL_SwaphDC(portDC, 0);
-    SetPor(qd.thePort);
+    SetPort(qd.thePort);
     CloseCPort(&port);
     Log("QuickDraw: lines, rectangles, a region, patterns, RGB patterns, an oval and a polygon (below)");
 }
@@ -325,25 +373,22 @@ void ExerciseWindows()
     gFramed = mac;
 }
 
-// The menu bar: the Apple, File and Edit menus of a Macintosh program. With Apple-menu folding on (the
-// library's default) the Apple menu's first item shows as the last item of the host's own Help menu.
+// The menu bar: the Apple, File and Edit menus of a Macintosh program, read from the application's
+// resource fork. With Apple-menu folding on (the library's default) the Apple menu's first item shows as
+// the last item of the host's own Help menu.
 enum { kAppleMenu = 1, kFileMenu = 128, kEditMenu = 129, kFileQuit = 4, kEditCopy = 4 };
 
 void ExerciseMenus()
 {
     InitMenus();
-    Str255 title, items;
-    MenuHandle apple = NewMenu(kAppleMenu, ZEL_CopyCtoP("\x14", title));
-    AppendMen(apple, ZEL_CopyCtoP("About the sample\xC9;-", items));
-    MenuHandle file = NewMenu(kFileMenu, ZEL_CopyCtoP("File", title));
-    AppendMen(file, ZEL_CopyCtoP("New/N;Open\xC9/O;-;Quit/Q", items));
-    MenuHandle edit = NewMenu(kEditMenu, ZEL_CopyCtoP("Edit", title));
-    AppendMen(edit, ZEL_CopyCtoP("(Undo/Z;-;Cut/X;Copy/C;Paste/V", items));
-    for (MenuHandle m : {apple, file, edit})
-        InsertMen(m, 0);
-    DrawMenuBa();
-    Log("InitMenus and InsertMen: a bar of %d menus in the frame; MenuKey('Q') = 0x%08lX",
-        LMGetMenuList() ? *reinterpret_cast<int16_t *>(*LMGetMenuList()) / 6 : 0,
+    int made = 0;
+    for (int16_t id : {kAppleMenu, kFileMenu, kEditMenu})
+        if (MenuHandle menu = GetMenu(id)) {
+            InsertMenu(menu, 0);
+            ++made;
+        }
+    DrawMenuBar();
+    Log("InitMenus, GetMenu and InsertMenu: a bar of %d menus from the resource fork; MenuKey('Q') = 0x%08lX", made,
         static_cast<unsigned long>(MenuKey('q')));
 }
 
@@ -365,7 +410,7 @@ void SendMenuKeys(std::initializer_list<WORD> keys)
 // Draws a window's content: a framed box and a diagonal in the document, stripes in the framed one.
 void DrawWindowContent(WindowPtr window)
 {
-    SetPor(window);
+    SetPort(window);
     Rect r = window->portRect;
     EraseRect(&r);
     if (window == gDocument) {
@@ -374,9 +419,9 @@ void DrawWindowContent(WindowPtr window)
         r.bottom -= 10;
         r.right -= 10;
         PenSize(3, 3);
-        FrameRec(&r);
-        MoveT(r.left, r.top);
-        LineT(r.right - 3, r.bottom - 3);
+        FrameRect(&r);
+        MoveTo(r.left, r.top);
+        LineTo(r.right - 3, r.bottom - 3);
         PenNormal();
     } else {
         for (int16_t y = 8; y < r.bottom; y += 16) {
@@ -393,15 +438,22 @@ OSErr ZEL_CALL HandleOpenApplication(const AppleEvent *, AppleEvent *, int32_t)
     return 0;
 }
 
-// Into the loop, the scripted user copies (Edit > Copy), then quits (File > Quit) through the menus.
+// Into the loop, the scripted user types K, copies (Edit > Copy), then quits (File > Quit) through the
+// menus.
 void CALLBACK ChooseFromMenus(HWND, UINT, UINT_PTR id, DWORD)
 {
     static int step;
-    if (step++ == 0) {
+    switch (step++) {
+    case 0:
+        SendMenuKeys({'K'});
+        break;
+    case 1:
         SendMenuKeys({VK_MENU, 'E', VK_DOWN, VK_DOWN, VK_RETURN}); // Undo is disabled: Cut, then Copy
-    } else {
+        break;
+    default:
         KillTimer(nullptr, id);
         SendMenuKeys({VK_MENU, 'F', VK_DOWN, VK_DOWN, VK_RETURN}); // New, Open..., Quit
+        break;
     }
 }
 
@@ -439,11 +491,11 @@ void RunEventLoop()
         case mouseDown: {
             // Windows moved the window already; the application finishes the drag the Macintosh way.
             WindowPtr window = nullptr;
-            int16_t part = FindWindo(event.where, &window);
+            int16_t part = FindWindow(event.where, &window);
             if (part == inMenuBar) {
                 const int32_t choice = MenuSelect(event.where);
                 const int16_t menu = static_cast<int16_t>(choice >> 16), item = static_cast<int16_t>(choice);
-                Log("FindWindo: a menu-bar click; MenuSelect = menu %d, item %d%s", menu, item,
+                Log("FindWindow: a menu-bar click; MenuSelect = menu %d, item %d%s", menu, item,
                     menu == kEditMenu && item == kEditCopy ? " (Edit > Copy)"
                     : menu == kFileMenu && item == kFileQuit ? " (File > Quit ends the event loop)" : "");
                 HiliteMenu(0);
@@ -451,7 +503,7 @@ void RunEventLoop()
             } else if (part == inDrag) {
                 Rect limit{0, 0, 2000, 2000};
                 DragWindow(window, event.where, &limit);
-                Log("FindWindo: a drag of \"%s\" finished by DragWindow", window == gDocument ? "Document" : "Macintosh frame");
+                Log("FindWindow: a drag of \"%s\" finished by DragWindow", window == gDocument ? "Document" : "Macintosh frame");
             } else if (part == inContent && window != FrontWindow()) {
                 SelectWindow(window);
             }
@@ -465,12 +517,16 @@ void RunEventLoop()
             ++updates;
             break;
         }
+        case keyDown:
+            Log("keyDown: '%c' (key code 0x%02X) reached the event loop",
+                static_cast<char>(event.message & charCodeMask), static_cast<unsigned>((event.message & keyCodeMask) >> 8));
+            break;
         case activateEvt:
             ++activates;
             break;
         }
     }
-    SetPor(qd.thePort);
+    SetPort(qd.thePort);
     Log("the event loop answered %d update and %d activate events", updates, activates);
 }
 
@@ -531,15 +587,19 @@ int main(int argc, char **argv)
     session.hostInstance = instance;
     session.mainWindow = main;
     session.sessionFlags = zelFlagRawCallbacks | zelFlagSilentDebugStr;
+    session.resourceFileName = ""; // no system fork: InitResources opens only the application's own
     ZEL_InitSession(&session);
     Log("ZEL_InitSession: initialised=%u, flags=0x%06X (three-D look %s)", session.initialised,
         session.sessionFlags, (session.sessionFlags & zelFlagThreeD) ? "on" : "off");
-    Log("window classes: %s, %s, %s; resource file %s", session.mainWindowClass, session.subWindowClass,
-        session.mdiSubWindowClass, session.resourceFileName);
+    Log("window classes: %s, %s, %s; system resource file %s", session.mainWindowClass, session.subWindowClass,
+        session.mdiSubWindowClass, session.resourceFileName[0] ? session.resourceFileName : "(none)");
     static LowMemPointerBlock globals;
     int16_t globalsResult = ZEL_InitGlobals(Setup_Globals(&globals));
     Log("ZEL_InitGlobals: %d; menu bar height %d, ticks %lu, scrap count %d", globalsResult, LMGetMBarHeight(),
         static_cast<unsigned long>(LMGetTicks()), ScrapInfo.scrapCount);
+    // The application's resources: InitResources opens sample_host.RSR beside the program.
+    const int16_t appFile = InitResources();
+    Log("InitResources: the application's resource fork is file %d (ResError %d)", appFile, ResError());
     char path[256];
     ZEL_MakeAppPathName(path, "ZELPORT.INI");
     Log("ZEL_MakeAppPathName(\"ZELPORT.INI\") = %s", path);

@@ -542,7 +542,7 @@ bool NotificationIsClick(HWND hwnd, WindowPtr dialog, HWND control, int16_t item
     }
     if (kind == controlKindCustom)
         return false;
-    int16_t type = static_cast<int16_t>(DialogItemType(dialog, item) & 0x7F);
+    int16_t type = static_cast<int16_t>(DialogItemTypeOf(dialog, item) & 0x7F);
     constexpr int16_t kUserItem = 0, kControlFirst = 4, kControlLast = 7, kEditText = 16, kPicture = 64;
     bool controlType = type >= kControlFirst && type <= kControlLast;
     if ((type == kUserItem || controlType) && kind == controlKindCombo) {

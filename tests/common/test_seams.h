@@ -72,6 +72,16 @@ ZEL_API uint32_t ZEL_CALL BlitScratchSize(void);
 // Writes `area` of a PixMap (nil: all of it) back from a Windows bitmap in which its top-left is at
 // `bitmapAt`, in the PixMap's own depth and colours; every other pixel keeps its value.
 ZEL_API Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, const Rect *area, Point bitmapAt);
+// Whether DIBs of more than 65,535 bytes may be read in bands (library setting 21); answers the previous
+// state.
+ZEL_API Boolean ZEL_CALL SelectLargeDibReading(Boolean on);
+// A bitmap turned a quarter (90 or -90) into a new one; a bitmap mirrored left to right or top to
+// bottom in place; two pixel values of a 4- or 8-bit bitmap exchanged (under a mask's set bits).
+ZEL_API HBITMAP ZEL_CALL RotateBitsBitmap90(PixMapHandle pm, int16_t angle, const BITMAP *record, HBITMAP bitmap);
+ZEL_API Boolean ZEL_CALL FlipBitsBitmap(PixMapHandle pm, Boolean horizontal, const BITMAP *record, HBITMAP bitmap);
+ZEL_API Boolean ZEL_CALL SwapBitmapColors(HDC dc, HBITMAP bitmap, const BITMAP *record, uint8_t a, uint8_t b);
+ZEL_API Boolean ZEL_CALL SwapBitmapColorsMasked(HDC dc, const BitMap *mask, HBITMAP bitmap, const BITMAP *record,
+                                                uint8_t a, uint8_t b);
 // CopyBits' blit primitives: the view of a BitMap or PixMap argument (nil for a depth it cannot
 // describe), the DC a small baseAddr names, blits and DIB transfers in a transfer mode (36 transparent:
 // the destination stays where the source shows its DC's, or for a DIB the current port's, background
@@ -93,6 +103,12 @@ ZEL_API Boolean ZEL_CALL AttachDibSection(PixMap *map, int16_t width, int16_t he
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
+// Calls the WinTab wrapper of an ordinal with up to six arguments (ordinal 0 unloads the library; an
+// ordinal without a wrapper is only looked up). *state: bit 0 the library loaded, bit 1 the ordinal table
+// made, from bit 8 the table's filled slots.
+ZEL_API uint32_t ZEL_CALL CallWinTabOrdinal(int16_t ordinal, const uint32_t *args, uint32_t *state);
+// The Windows handle behind a serial reference number, or NULL.
+ZEL_API HANDLE ZEL_CALL SerialPortHandle(int16_t refNum);
 
 // Puts a recording double in place of the multimedia MIDI calls (or the real ones back) and empties its
 // log; answers the previous choice. The double opens every device, handing out numbered handles.
@@ -102,3 +118,9 @@ ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
 // instance), 6 midiInStart, 7 midiInReset, 8 midiInClose. Moves up to `capacity` triples, empties the
 // log and answers how many were moved.
 ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
+// The kind the keyboard and command glue give a child window by its window procedure (0xFFFF for none
+// of the library's); `isEdit` tells an edit control from a scroll bar.
+ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
+// The six bytes and NUL a custom control's window text carries for its handle, and back.
+ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
+ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);

@@ -11,37 +11,7 @@
 #include "QuickTimeComponents.h"
 #include "Script.h"
 #include "test_support.h"
-
-// Pushes `count` arguments (the last first), calls `proc` and returns how many bytes the callee removed
-// from the stack on its return, measured from the stack pointer itself.
-extern "C" int32_t __cdecl BytesRemovedByCallee(const void *proc, int32_t count, const uint32_t *args);
-asm(R"(
-    .text
-    .globl _BytesRemovedByCallee
-_BytesRemovedByCallee:
-    pushl %ebp
-    movl %esp, %ebp
-    pushl %esi
-    pushl %edi
-    movl 12(%ebp), %ecx
-    movl 16(%ebp), %esi
-    movl %esp, %edi
-1:  testl %ecx, %ecx
-    jz 2f
-    decl %ecx
-    pushl (%esi,%ecx,4)
-    jmp 1b
-2:  call *8(%ebp)
-    movl %esp, %eax
-    subl %edi, %eax
-    movl 12(%ebp), %ecx
-    leal (%eax,%ecx,4), %eax
-    movl %edi, %esp
-    popl %edi
-    popl %esi
-    popl %ebp
-    ret
-)");
+#include "stub_calls.h"
 
 namespace {
 
@@ -78,33 +48,13 @@ std::vector<StubCase> Cases()
     };
 }
 
-// The callee's result as it left it in EAX.
-uint32_t CallForResult(const void *proc, int32_t count)
-{
-    uint32_t result;
-    asm volatile(
-        "movl %%esp, %%edi\n\t"
-        "movl %[count], %%ecx\n\t"
-        "1: testl %%ecx, %%ecx\n\t"
-        "jz 2f\n\t"
-        "decl %%ecx\n\t"
-        "pushl (%[args],%%ecx,4)\n\t"
-        "jmp 1b\n\t"
-        "2: call *%[proc]\n\t"
-        "movl %%edi, %%esp\n\t"
-        : "=a"(result)
-        : [proc] "r"(proc), [count] "r"(count), [args] "r"(kArguments)
-        : "ecx", "edx", "edi", "memory", "cc");
-    return result;
-}
-
 } // namespace
 
 TEST(SmallStubs, ReportTheirNamesAndReturnTheirValues)
 {
     for (const StubCase &c : Cases()) {
         testing_support::TakeDebugMessages();
-        uint32_t result = CallForResult(c.proc, c.arguments);
+        uint32_t result = CallForResult(c.proc, c.arguments, kArguments);
         EXPECT_EQ(result & c.resultMask, c.expected & c.resultMask) << c.name << " with " << c.arguments;
         std::vector<std::string> messages = testing_support::TakeDebugMessages();
         if (c.reports) {
@@ -121,7 +71,7 @@ TEST(SmallStubs, SilentSessionSameResults)
     uint32_t previous = ZEL_SetFlags(zelFlagSilentDebugStr, zelFlagSilentDebugStr, 0, 0);
     testing_support::TakeDebugMessages();
     for (const StubCase &c : Cases()) {
-        uint32_t result = CallForResult(c.proc, c.arguments);
+        uint32_t result = CallForResult(c.proc, c.arguments, kArguments);
         EXPECT_EQ(result & c.resultMask, c.expected & c.resultMask) << c.name;
     }
     std::vector<std::string> messages = testing_support::TakeDebugMessages();

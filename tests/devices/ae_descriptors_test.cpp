@@ -1,7 +1,7 @@
 // AppleEvent descriptors, lists, records and events: their layouts, the Macintosh behaviours a porting
 // developer relies on, bounded reading of untrusted descriptor data, and ownership without leaks.
 #include <gtest/gtest.h>
-#include "test_support.h"
+#include "ae_test_support.h"
 #include "AppleEvents.h"
 #include "AEObjects.h"
 #include "MacMemory.h"
@@ -18,23 +18,6 @@ namespace {
 constexpr DescType kEvcl = 0x6576636C, kEvid = 0x65766964, kAddr = 0x61646472, kTran = 0x7472616E;
 constexpr DescType kDirect = 0x2D2D2D2D, kAbcd = 0x61626364, kWxyz = 0x7778797A;
 constexpr DescType kOapp = 0x6F617070, kAevt = 0x61657674;
-
-// Library memory, read through FreeMem under a very large limit.
-uint32_t LibraryBytes()
-{
-    constexpr uint32_t kBig = 0x40000000;
-    ZEL_SetMemoryLimits(1, kBig, 0, 0);
-    uint32_t bytes = kBig - static_cast<uint32_t>(FreeMem());
-    ZEL_SetMemoryLimits(0, 0, 0, 0);
-    return bytes;
-}
-
-std::string Bytes(Handle h)
-{
-    if (!h)
-        return "<nil>";
-    return std::string(*h, static_cast<size_t>(GetHandleSize(h)));
-}
 
 int32_t Count(const AEDesc &d)
 {
@@ -53,16 +36,6 @@ std::string ItemData(const AEDesc &list, int32_t n)
     if (AEGetNthPtr(&list, n, typeWildCard, &keyword, &type, buffer, sizeof buffer, &actual) != noErr)
         return "<error>";
     return std::string(buffer, static_cast<size_t>(actual));
-}
-
-// DebugStr messages of the library since the last call, without the line ends written after each.
-std::vector<std::string> Reports()
-{
-    std::vector<std::string> out;
-    for (std::string &m : TakeDebugMessages())
-        if (m != "\r\n")
-            out.push_back(m);
-    return out;
 }
 
 class AEDescriptors : public testing::Test {

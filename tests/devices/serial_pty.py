@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Runs a serial test program with COM1 on a pseudo-terminal and plays the line's far end.
 
-serial_pty.py BUILD PROGRAM [gtest args...]
+serial_pty.py BUILD PROGRAM [--line-only] [args...]
 
 Wine maps its COM ports (HKLM\\Software\\Wine\\Ports) when its services start, so the program runs under
 a Wine prefix of its own whose server is restarted after the mapping is written: the run's shared
 prefix and server are never touched. The program runs twice: its SerialPty cases with COM1 on the pty,
-then its SerialAbsent cases with COM1 on a device that does not exist. The mapping is removed after.
+then its SerialAbsent cases with COM1 on a device that does not exist. The mapping is removed after. With --line-only the
+program runs once, with COM1 on the pty and TOLVADEX_SERIAL_LINE set (the serial benchmark).
 
 The far end answers "modem!" with "xyz12", "again" with "q" and "?" with the line's settings as
 "<baud>:<stop bits>:<ixoff>.".
@@ -19,6 +20,9 @@ import sys
 import termios
 
 BUILD, PROGRAM, ARGS = sys.argv[1], sys.argv[2], sys.argv[3:]
+LINE_ONLY = ARGS[:1] == ["--line-only"]
+if LINE_ONLY:
+    ARGS = ARGS[1:]
 env = dict(os.environ)
 env["WINEPREFIX"] = os.path.join(BUILD, "wineprefix-serial")
 env.setdefault("WINEDEBUG", "-all")
@@ -52,9 +56,8 @@ def settings(fd):
                           1 if iflag & termios.IXOFF else 0)
 
 
-def run_far_end(master, gtest_filter):
-    child = subprocess.Popen(["wine", PROGRAM, "--gtest_filter=" + gtest_filter] + ARGS, env=env,
-                             stdin=subprocess.DEVNULL)
+def run_far_end(master, program_args):
+    child = subprocess.Popen(["wine", PROGRAM] + program_args, env=env, stdin=subprocess.DEVNULL)
     heard = b""
     while child.poll() is None:
         ready, _, _ = select.select([master], [], [], 0.05)
@@ -74,6 +77,7 @@ def run_far_end(master, gtest_filter):
                     break
             else:
                 break
+        heard = heard[-16:]
     return child.wait()
 
 
@@ -87,9 +91,12 @@ def main():
     result = 1
     try:
         map_com1(os.ttyname(slave))
-        result = run_far_end(master, "SerialPty.*")
+        if LINE_ONLY:
+            env["TOLVADEX_SERIAL_LINE"] = "1"
+            return run_far_end(master, ARGS)
+        result = run_far_end(master, ["--gtest_filter=SerialPty.*"] + ARGS)
         map_com1("/dev/tolvadex-no-such-tty")
-        result = run_far_end(master, "SerialAbsent.*") or result
+        result = run_far_end(master, ["--gtest_filter=SerialAbsent.*"] + ARGS) or result
     finally:
         map_com1(None)
     return result

@@ -303,30 +303,31 @@ TEST_F(Lines, LinesAreRecordedIntoAnOpenPicture)
 }
 
 // The exported qd record has the published QuickDraw-globals layout; the library's globals live in it.
-TEST_F(Lines, TheExportedQdRecordHasThePublishedLayout)
+// The program's QuickDraw globals (the record InitGraf was given) at the published offsets, and the
+// library's exported record reachable under its name.
+TEST_F(Lines, TheQuickDrawGlobalsRecordHasThePublishedLayout)
 {
-    const uint8_t *exported =
-        reinterpret_cast<const uint8_t *>(GetProcAddress(GetModuleHandleA("TOLVADEX.dll"), "qd"));
-    ASSERT_NE(exported, nullptr);
-    EXPECT_EQ(exported, reinterpret_cast<const uint8_t *>(&qd));
+    EXPECT_EQ(reinterpret_cast<const uint8_t *>(GetProcAddress(GetModuleHandleA("TOLVADEX.dll"), "qd")),
+              reinterpret_cast<const uint8_t *>(&::qd));
+    const uint8_t *record = reinterpret_cast<const uint8_t *>(&QuickDrawGlobals());
     const uint8_t black[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     const uint8_t gray[8] = {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55};
     const uint8_t ltGray[8] = {0x88, 0x22, 0x88, 0x22, 0x88, 0x22, 0x88, 0x22};
     const uint8_t dkGray[8] = {0x77, 0xDD, 0x77, 0xDD, 0x77, 0xDD, 0x77, 0xDD};
     const uint8_t white[8] = {};
-    EXPECT_EQ(std::memcmp(exported + 162, dkGray, 8), 0);
-    EXPECT_EQ(std::memcmp(exported + 170, ltGray, 8), 0);
-    EXPECT_EQ(std::memcmp(exported + 178, gray, 8), 0);
-    EXPECT_EQ(std::memcmp(exported + 186, black, 8), 0);
-    EXPECT_EQ(std::memcmp(exported + 194, white, 8), 0);
+    EXPECT_EQ(std::memcmp(record + 162, dkGray, 8), 0);
+    EXPECT_EQ(std::memcmp(record + 170, ltGray, 8), 0);
+    EXPECT_EQ(std::memcmp(record + 178, gray, 8), 0);
+    EXPECT_EQ(std::memcmp(record + 186, black, 8), 0);
+    EXPECT_EQ(std::memcmp(record + 194, white, 8), 0);
     Rect bounds;
-    std::memcpy(&bounds, exported + 80 + 6, sizeof bounds); // screenBits.bounds
+    std::memcpy(&bounds, record + 80 + 6, sizeof bounds); // screenBits.bounds
     EXPECT_EQ(bounds.right, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(bounds.bottom, GetSystemMetrics(SM_CYSCREEN));
 
     DibPort target(4, 4);
     SetPor(target.port());
     GrafPtr thePort;
-    std::memcpy(&thePort, exported + 202, sizeof thePort);
+    std::memcpy(&thePort, record + 202, sizeof thePort);
     EXPECT_EQ(thePort, target.port());
 }

@@ -125,9 +125,9 @@ const std::vector<Verb> &Verbs()
         {"invert", kWhite, kBlack, [](const Rect &r) { InvertOval(&r); },
          [](const Rect &r, int16_t w, int16_t h) { InvertRoundRect(&r, w, h); },
          [](const Rect &, int16_t, int16_t) {}}, // InvertArc is not exported
-        {"fill", kWhite, kBlack, [](const Rect &r) { FillOval(&r, &::qd.black); },
-         [](const Rect &r, int16_t w, int16_t h) { FillRoundRect(&r, w, h, &::qd.black); },
-         [](const Rect &r, int16_t s, int16_t a) { FillArc(&r, s, a, &::qd.black); }},
+        {"fill", kWhite, kBlack, [](const Rect &r) { FillOval(&r, &QuickDrawGlobals().black); },
+         [](const Rect &r, int16_t w, int16_t h) { FillRoundRect(&r, w, h, &QuickDrawGlobals().black); },
+         [](const Rect &r, int16_t s, int16_t a) { FillArc(&r, s, a, &QuickDrawGlobals().black); }},
     };
     return verbs;
 }

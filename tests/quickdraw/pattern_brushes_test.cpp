@@ -99,18 +99,18 @@ const PatternCase kStandardAndHandMade[] = {
     {"diagonal", {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01}},
 };
 
-// The library's QuickDraw globals, where InitGraf writes the standard patterns.
+// The program's QuickDraw globals, where InitGraf writes the standard patterns.
 const Pattern &GlobalPattern(const char *name)
 {
     if (!std::strcmp(name, "black"))
-        return ::qd.black;
+        return QuickDrawGlobals().black;
     if (!std::strcmp(name, "white"))
-        return ::qd.white;
+        return QuickDrawGlobals().white;
     if (!std::strcmp(name, "gray"))
-        return ::qd.gray;
+        return QuickDrawGlobals().gray;
     if (!std::strcmp(name, "ltGray"))
-        return ::qd.ltGray;
-    return ::qd.dkGray;
+        return QuickDrawGlobals().ltGray;
+    return QuickDrawGlobals().dkGray;
 }
 
 // The pattern-setting calls belong to the drawing state: the tests write the port's patterns as a host

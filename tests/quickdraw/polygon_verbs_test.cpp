@@ -114,7 +114,7 @@ TEST_F(PolygonVerbs, FillingVerbsFollowTheEvenOddRule)
         {"paint", kWhite, kBlack, [](PolyHandle p) { PaintPoly(p); }},
         {"erase", kBlack, kWhite, [](PolyHandle p) { ErasePoly(p); }},
         {"invert", kWhite, kBlack, [](PolyHandle p) { InvertPoly(p); }},
-        {"fill", kWhite, kBlack, [](PolyHandle p) { FillPoly(p, &::qd.black); }},
+        {"fill", kWhite, kBlack, [](PolyHandle p) { FillPoly(p, &QuickDrawGlobals().black); }},
     };
     for (const PolyCase &c : Cases()) {
         PolyHandle poly = MakePoly(c.points);

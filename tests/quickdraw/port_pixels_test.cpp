@@ -239,7 +239,7 @@ TEST_F(PortPixels, RgbPatternsDrawTheirColourAlsoWhenRemadeOrCopied)
         SCOPED_TRACE(c.pixel);
         MakeRGBPat(pp, &c.rgb);
         EXPECT_EQ((*pp)->patType, 2);
-        EXPECT_EQ(0, std::memcmp(&(*pp)->pat1Data, &::qd.black, sizeof(Pattern)));
+        EXPECT_EQ(0, std::memcmp(&(*pp)->pat1Data, &QuickDrawGlobals().black, sizeof(Pattern)));
         EraseRect(&target.port()->portRect);
         FillCRect(&r, pp);
         EXPECT_EQ(CountColour(target.surface(), c.pixel, inside), area);
@@ -249,7 +249,7 @@ TEST_F(PortPixels, RgbPatternsDrawTheirColourAlsoWhenRemadeOrCopied)
     // dst's brush is made (for a one-bit gray pattern), then an RGB pattern is copied onto it.
     PixPatHandle dst = NewPixPat();
     ASSERT_NE(dst, nullptr);
-    (*dst)->pat1Data = ::qd.gray;
+    (*dst)->pat1Data = QuickDrawGlobals().gray;
     (*dst)->patXValid = -1;
     FillCRect(&r, dst);
     MakeRGBPat(pp, &colours[0].rgb);

@@ -104,7 +104,7 @@ TEST_F(Rectangles, EraseInvertAndFillCoverTheRectangleWhateverThePen)
 {
     DibPort target(kWidth, kHeight);
     SetPor(target.port());
-    QDGlobals &g = ::qd; // where InitGraf writes the standard patterns
+    QDGlobals &g = QuickDrawGlobals(); // where InitGraf writes the standard patterns
     struct Verb {
         const char *what;
         std::function<void(const Rect *)> draw;
@@ -191,7 +191,7 @@ TEST_F(Rectangles, FillCRectDrawsWithAnyPixPatAndKeepsTheFillPixPat)
 {
     DibPort target(kWidth, kHeight);
     SetPor(target.port());
-    QDGlobals &g = ::qd; // where InitGraf writes the standard patterns
+    QDGlobals &g = QuickDrawGlobals(); // where InitGraf writes the standard patterns
     CGrafPtr cport = target.cport();
     Rect r{3, 2, 9, 20};
     RectCase c{"", 2, 3, 20, 9};
@@ -237,7 +237,7 @@ TEST_F(Rectangles, CustomRectProceduresReceiveTheVerbs)
 {
     DibPort target(kWidth, kHeight);
     SetPor(target.port());
-    QDGlobals &g = ::qd; // where InitGraf writes the standard patterns
+    QDGlobals &g = QuickDrawGlobals(); // where InitGraf writes the standard patterns
     CQDProcs procs;
     SetStdCProcs(&procs);
     EXPECT_EQ(procs.rectProc, StdRect);
@@ -276,7 +276,7 @@ TEST_F(Rectangles, RectanglesAreRecordedIntoAnOpenPicture)
 {
     DibPort target(kWidth, kHeight);
     SetPor(target.port());
-    QDGlobals &g = ::qd; // where InitGraf writes the standard patterns
+    QDGlobals &g = QuickDrawGlobals(); // where InitGraf writes the standard patterns
     CQDProcs procs;
     SetStdCProcs(&procs);
     procs.putPicProc = CapturePutPic;

@@ -7,6 +7,11 @@
 #include "Quickdraw.h"
 #include "qd_fixture.h"
 
+// Session flags a program adds to the host's (the dialog programs take the three-dimensional look).
+#ifndef WINDOW_HOST_EXTRA_FLAGS
+#define WINDOW_HOST_EXTRA_FLAGS 0
+#endif
+
 namespace window_tests {
 
 namespace {
@@ -56,7 +61,13 @@ LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOVE:
     case WM_SIZE:
     case WM_ERASEBKGND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
         return ZEL_WindChange(hwnd, message, wParam, lParam);
+    case WM_COMMAND:
+        if (lParam)
+            return ZEL_EventCommand(hwnd, message, wParam, lParam);
+        break;
     case WM_GETMINMAXINFO:
         if (ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
             return 0;
@@ -103,7 +114,7 @@ public:
                               800, 600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ShowWindow(sMain, SW_SHOW);
         UpdateWindow(sMain);
-        static SessionParamBlock block = testing_support::MakeSessionBlock(sMain, zelFlagRawCallbacks);
+        static SessionParamBlock block = testing_support::MakeSessionBlock(sMain, zelFlagRawCallbacks | WINDOW_HOST_EXTRA_FLAGS);
         block.mainWindowClass = "WinTestMain";
         block.subWindowClass = "WinTestSub";
         block.mdiSubWindowClass = "WinTestMDI";

@@ -43,7 +43,7 @@ protected:
 
 TEST_F(ColorObjects, NewPixMapDescribesTheCurrentDevice)
 {
-    const Rect screen = ::qd.screenBits.bounds;
+    const Rect screen = QuickDrawGlobals().screenBits.bounds;
     const int depth = ScreenBits();
     PixMapHandle pm = NewPixMap();
     ASSERT_NE(pm, nullptr);
@@ -68,7 +68,7 @@ TEST_F(ColorObjects, NewPixMapDescribesTheCurrentDevice)
 // A screen too wide for the field: rowBytes stays at its largest even value instead of wrapping.
 TEST_F(ColorObjects, RowBytesSaturates)
 {
-    Rect &screen = ::qd.screenBits.bounds;
+    Rect &screen = QuickDrawGlobals().screenBits.bounds;
     const Rect saved = screen;
     screen.right = 16000;
     PixMapHandle pm = NewPixMap();
@@ -144,7 +144,7 @@ TEST_F(ColorObjects, NewPixPatStartsAsTheGrayPattern)
     EXPECT_EQ(GetHandleSize(reinterpret_cast<Handle>(pp)), 38);
     EXPECT_EQ((*pp)->patType, 0);
     EXPECT_EQ((*pp)->patXValid, -1);
-    EXPECT_EQ(std::memcmp(&(*pp)->pat1Data, &::qd.gray, 8), 0);
+    EXPECT_EQ(std::memcmp(&(*pp)->pat1Data, &QuickDrawGlobals().gray, 8), 0);
     for (Handle h : {(*pp)->patData, (*pp)->patXData, (*pp)->patXMap})
         EXPECT_EQ(GetHandleSize(h), 16);
     DisposePixPat(pp);

@@ -1,0 +1,20 @@
+/* TextEdit. */
+#ifndef TOLVADEX_TEXTEDIT_H
+#define TOLVADEX_TEXTEDIT_H
+
+#include "MacTypes.h"
+#include "Quickdraw.h"
+
+/* Alignment of a TextEdit record's lines, under both generations' names. */
+enum {
+    teJustLeft = 0,
+    teJustCenter = 1,
+    teJustRight = -1,
+    teForceLeft = -2,
+    teFlushDefault = teJustLeft,
+    teCenter = teJustCenter,
+    teFlushRight = teJustRight,
+    teFlushLeft = teForceLeft
+};
+
+#endif

@@ -1,0 +1,2 @@
+/* QuickDraw under its classic header name. */
+#include "../Quickdraw.h"

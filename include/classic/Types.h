@@ -1,0 +1,2 @@
+/* The base types under their classic header name. */
+#include "../MacTypes.h"

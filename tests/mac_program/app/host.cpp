@@ -1,0 +1,231 @@
+// The Windows side of the program, in C++: it registers the window classes, makes the main frame
+// window, forwards every message the library takes, starts and ends the session around the Macintosh
+// code, and checks the program's own QuickDraw globals. It includes <windows.h> with the classic
+// headers and uses GDI's FrameRect beside the Toolbox's.
+#include <windows.h>
+
+#include <Types.h>
+#include <QuickDraw.h>
+#include <Windows.h>
+#include <Menus.h>
+#include <Events.h>
+#include <Palettes.h>
+#include <Resources.h>
+#include <LowMem.h>
+#include <Zel.h>
+
+#include <cstdio>
+
+#include "mac_program.h"
+
+namespace {
+
+// The main window's host drawing: a red frame in the lower-left corner of its client area.
+void PaintMainWindow(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT mark{10, client.bottom - 40, 40, client.bottom - 10};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FrameRect(dc, &mark, red);
+    DeleteObject(red);
+    EndPaint(hwnd, &ps);
+}
+
+// What every host window procedure hands to the library; true with the answer when it took the message.
+bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool isMain, LRESULT *result)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
+    case WM_MOUSEMOVE: case WM_SETCURSOR: case WM_NCHITTEST:
+    case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_NCLBUTTONUP:
+    case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK: case WM_NCRBUTTONUP:
+        *result = ZEL_EventMouse(hwnd, message, wParam, lParam);
+        return true;
+    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP: case WM_CHAR: case WM_DEADCHAR:
+        ZEL_EventKey(hwnd, message, wParam, lParam);
+        return false;
+    case WM_ACTIVATEAPP:
+        ZEL_ActivateApp(wParam ? 1 : 0);
+        return false;
+    case WM_COMMAND:
+        if (lParam == 0 && HIWORD(wParam) == 0) {
+            ZEL_EventMenuSel(LOWORD(wParam));
+            *result = 0;
+        } else {
+            *result = ZEL_EventCommand(hwnd, message, wParam, lParam);
+        }
+        return true;
+    case WM_INITMENUPOPUP:
+        ZEL_InitMenuMsg(reinterpret_cast<HMENU>(wParam));
+        return false;
+    case WM_MENUSELECT:
+        ZEL_MenuSelect(hwnd, message, wParam, lParam);
+        return false;
+    case WM_ENTERIDLE:
+        ZEL_EnterIdle(hwnd, message, wParam, lParam);
+        return false;
+    case WM_MEASUREITEM: case WM_DRAWITEM:
+        if (!ZEL_MenuUserItem(hwnd, message, wParam, lParam))
+            return false;
+        *result = TRUE;
+        return true;
+    case WM_SYSCOMMAND:
+        if (!ZEL_SysCommand(isMain ? 1 : 0, hwnd, wParam))
+            return false;
+        *result = 0;
+        return true;
+    case WM_MOUSEACTIVATE:
+        *result = ZEL_EventActivate(hwnd, message, wParam, lParam);
+        return true;
+    case WM_ACTIVATE: case WM_CHILDACTIVATE: case WM_MDIACTIVATE:
+        ZEL_EventActivate(hwnd, message, wParam, lParam);
+        return false;
+    case WM_QUERYNEWPALETTE:
+        *result = ZEL_QueryNewPalette(hwnd);
+        return true;
+    case WM_PALETTECHANGED:
+        ZEL_PaletteChanged(hwnd, reinterpret_cast<HWND>(wParam));
+        return false;
+    case WM_NCCALCSIZE: case WM_NCPAINT: case WM_NCACTIVATE:
+        *result = ZEL_NCMessage(hwnd, message, wParam, lParam);
+        return true;
+    }
+    if (isMain)
+        return false;
+    switch (message) {
+    case WM_PAINT:
+        if (!ZEL_EventUpdate(hwnd))
+            return false;
+        *result = 0;
+        return true;
+    case WM_MOVE: case WM_SIZE: case WM_ERASEBKGND: case WM_HSCROLL: case WM_VSCROLL:
+        *result = ZEL_WindChange(hwnd, message, wParam, lParam);
+        return true;
+    case WM_GETMINMAXINFO:
+        if (!ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
+            return false;
+        *result = 0;
+        return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (message == WM_PAINT) {
+        PaintMainWindow(hwnd);
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
+        return result;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK DocumentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (ForwardToLibrary(hwnd, message, wParam, lParam, false, &result))
+        return result;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void RegisterClasses(HINSTANCE instance)
+{
+    const char *names[] = {"ZELMainWndClass", "ZELSubWndClass", "ZELSubMDIWndClass"};
+    for (const char *name : names) {
+        WNDCLASSA wc{};
+        // The main window draws relative to its client area's bottom: all of it again when that changes
+        // (the menu bar appearing, sizing).
+        wc.style = CS_DBLCLKS | (name == names[0] ? CS_HREDRAW | CS_VREDRAW : 0);
+        wc.lpfnWndProc = name == names[0] ? MainWndProc : DocumentWndProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.cbWndExtra = zelWindowExtraBytes;
+        wc.lpszClassName = name;
+        RegisterClassA(&wc);
+    }
+}
+
+// Failures of the program's own QuickDraw globals, one bit each: screenBits, thePort, randSeed, patterns.
+int CheckQuickDrawGlobals(WindowRef window)
+{
+    int failures = 0;
+    const Rect &screen = qd.screenBits.bounds;
+    if (screen.top != 0 || screen.left != 0 || screen.right != GetSystemMetrics(SM_CXSCREEN) ||
+        screen.bottom != GetSystemMetrics(SM_CYSCREEN))
+        failures |= 1;
+    SetPort(window);
+    if (qd.thePort != window)
+        failures |= 2;
+    const int32_t seed = qd.randSeed;
+    const int16_t value = Random();
+    const int32_t next = 16807 * (seed % 127773) - 2836 * (seed / 127773);
+    const int32_t expected = next <= 0 ? next + 0x7FFFFFFF : next;
+    if (qd.randSeed != expected || value != static_cast<int16_t>(expected >> 14))
+        failures |= 4;
+    for (int i = 0; i < 8; ++i)
+        if (qd.black.pat[i] != 0xFF || qd.white.pat[i] != 0 || qd.gray.pat[i] != (i % 2 ? 0x55 : 0xAA))
+            failures |= 8;
+    return failures;
+}
+
+} // namespace
+
+// A framed square in the window's lower right, drawn by the Toolbox's FrameRect.
+extern "C" void DrawHostMark(WindowRef window)
+{
+    SetPort(window);
+    Rect mark;
+    SetRect(&mark, 200, 100, 240, 140);
+    FrameRect(&mark);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    RegisterClasses(instance);
+    HWND main = CreateWindowA("ZELMainWndClass", "Classic program", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                              640, 480, nullptr, CreateMenu(), instance, nullptr);
+    SessionParamBlock session{};
+    session.size = sizeof session;
+    session.hostInstance = instance;
+    session.mainWindow = main;
+    session.resourceFileName = ""; // no system fork: InitResources opens the application's own
+    ZEL_InitSession(&session);
+    static LowMemPointerBlock globals;
+    ZEL_InitGlobals(Setup_Globals(&globals));
+    if (InitResources() == 0)
+        return 10;
+
+    InitGraf(&qd.thePort);
+    InitWindows();
+    InitMenus();
+    InitCursor();
+    ShowWindow(main, SW_SHOW);
+    UpdateWindow(main);
+
+    int status = 0;
+    WindowRef window = MakeDocumentWindow();
+    if (!window || !SetUpMenus())
+        status = 11;
+    else
+        status = CheckQuickDrawGlobals(window);
+    if (status == 0)
+        RunEventLoop(window);
+    if (window)
+        DisposeWindow(window);
+    ZEL_ExitSession();
+    DestroyWindow(main);
+    std::printf("exit %d\n", status);
+    return status;
+}
