@@ -221,7 +221,9 @@ ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits
         return;
     if (s.isDC)
         sourceDC = GetBitsDC(s.view->baseAddr);
-    if (d.isDC)
+    // thePort's own bits are drawn where thePort draws now (a DC swapped in included); other device
+    // bits through the DC their baseAddr names.
+    if (d.isDC && !IsThePortsBits(dstBits))
         dc = GetBitsDC(d.view->baseAddr);
     if (!dc)
         return;
