@@ -16,6 +16,7 @@
 namespace {
 
 using testing_support::DibPort;
+using testing_support::PixelMisses;
 using testing_support::QuickDrawTest;
 
 class CopyBitsTest : public QuickDrawTest {};
@@ -24,21 +25,6 @@ const COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kRed = RGB(25
                kYellow = RGB(255, 255, 0), kBlue = RGB(0, 0, 255), kGrey = RGB(0x80, 0x80, 0x80);
 
 COLORREF Colour(int x, int y) { return RGB(30 * x + 10, 40 * y + 20, (x * 7 + y * 13) * 5 % 256); }
-
-template <typename Want> std::string Misses(HDC dc, int x0, int y0, int w, int h, Want want)
-{
-    std::string map;
-    int wrong = 0;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            bool same = GetPixel(dc, x0 + x, y0 + y) == want(x, y);
-            wrong += !same;
-            map += same ? '.' : 'X';
-        }
-        map += '\n';
-    }
-    return wrong ? map : std::string();
-}
 
 // A PixMap of 32-bit pixels (0x00RRGGBB) in memory, described by its published fields only.
 struct MemoryPixMap {
@@ -82,13 +68,13 @@ TEST_F(CopyBitsTest, OneBitImagesTakeThePortsColours)
     DibPort port(16, 4);
     SetPor(port.port());
     CopyBits(&bitmap, PortBits(port), &bitmap.bounds, &bitmap.bounds, srcCopy, nullptr);
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 16, 4, [&](int x, int y) { return bit(x, y) ? kBlack : kWhite; }),
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 16, 4, [&](int x, int y) { return bit(x, y) ? kBlack : kWhite; }),
               "");
     const RGBColor red = {0xFFFF, 0, 0}, yellow = {0xFFFF, 0xFFFF, 0};
     RGBForeColor(&red);
     RGBBackColor(&yellow);
     CopyBits(&bitmap, PortBits(port), &bitmap.bounds, &bitmap.bounds, srcCopy, nullptr);
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 16, 4, [&](int x, int y) { return bit(x, y) ? kRed : kYellow; }),
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 16, 4, [&](int x, int y) { return bit(x, y) ? kRed : kYellow; }),
               "");
 
     // srcOr: black pixels paint the foreground, white ones leave the destination.
@@ -96,7 +82,7 @@ TEST_F(CopyBitsTest, OneBitImagesTakeThePortsColours)
     BackColor(whiteColor);
     port.surface().Fill(kGrey);
     CopyBits(&bitmap, PortBits(port), &bitmap.bounds, &bitmap.bounds, srcOr, nullptr);
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 16, 4, [&](int x, int y) { return bit(x, y) ? kBlack : kGrey; }),
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 16, 4, [&](int x, int y) { return bit(x, y) ? kBlack : kGrey; }),
               "");
 }
 
@@ -107,11 +93,11 @@ TEST_F(CopyBitsTest, DirectPixMapsAtTheirSizeAndScaled)
     SetPor(port.port());
     Rect dst = {2, 3, 6, 9};
     CopyBits(src.bits(), PortBits(port), &src.pm.bounds, &dst, srcCopy, nullptr);
-    EXPECT_EQ(Misses(port.surface().dc(), 3, 2, 6, 4, Colour), "");
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 3, 2, 6, 4, Colour), "");
     // A sub-rectangle enlarged by 2.
     Rect part = {1, 2, 3, 5}, big = {8, 10, 12, 16};
     CopyBits(src.bits(), PortBits(port), &part, &big, srcCopy, nullptr);
-    EXPECT_EQ(Misses(port.surface().dc(), 10, 8, 6, 4, [](int x, int y) { return Colour(x / 2 + 2, y / 2 + 1); }),
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 10, 8, 6, 4, [](int x, int y) { return Colour(x / 2 + 2, y / 2 + 1); }),
               "");
     // The caller's rectangles stay as they were; empty ones draw nothing.
     EXPECT_EQ(part.left, 2);
@@ -119,7 +105,7 @@ TEST_F(CopyBitsTest, DirectPixMapsAtTheirSizeAndScaled)
     Rect empty = {2, 2, 2, 6};
     CopyBits(src.bits(), PortBits(port), &src.pm.bounds, &empty, srcCopy, nullptr);
     CopyBits(src.bits(), PortBits(port), &empty, &dst, srcCopy, nullptr);
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 24, 16, [](int, int) { return kWhite; }), "");
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 24, 16, [](int, int) { return kWhite; }), "");
 }
 
 TEST_F(CopyBitsTest, IndexedPixMapsThroughTheirColourTable)
@@ -145,7 +131,7 @@ TEST_F(CopyBitsTest, IndexedPixMapsThroughTheirColourTable)
     DibPort port(8, 3);
     SetPor(port.port());
     CopyBits(reinterpret_cast<BitMap *>(&pm), PortBits(port), &pm.bounds, &pm.bounds, srcCopy, nullptr);
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 8, 3,
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 8, 3,
                      [&](int x, int y) {
                          const RGBColor &c = entries[rows[y * 8 + x] % 4];
                          return RGB(c.red >> 8, c.green >> 8, c.blue >> 8);
@@ -180,7 +166,7 @@ TEST_F(CopyBitsTest, ThePortsClipLimitsTheDestination)
     (void)big;
     CopyBits(src.bits(), PortBits(port), &quarter, &whole, srcCopy, nullptr);
     auto inside = [&](int x, int y) { return x >= 1 && x < 5 && y >= 2 && y < 6; };
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 8, 8,
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 8, 8,
                      [&](int x, int y) { return inside(x, y) ? Colour(x / 2, y / 2) : kWhite; }),
               "");
 }
@@ -231,7 +217,7 @@ TEST_F(CopyBitsTest, TransparentModeLeavesTheBackgroundColour)
     Rect r = {0, 0, 4, 8};
     CopyBits(PortBits(from), PortBits(port), &r, &r, 36, nullptr);
     auto want = [&](int x, int y) { return source(x, y) == key ? backdrop(x, y) : source(x, y); };
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 8, 4, want), "");
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 8, 4, want), "");
 
     // From a 32-bit PixMap in memory: the port's background colour is left out, and nothing is
     // reported.
@@ -243,7 +229,7 @@ TEST_F(CopyBitsTest, TransparentModeLeavesTheBackgroundColour)
             SetPixel(port.surface().dc(), x, y, backdrop(x, y));
     testing_support::TakeDebugMessages();
     CopyBits(memory.bits(), PortBits(port), &r, &r, 36, nullptr);
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 8, 4, want), "");
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 8, 4, want), "");
     EXPECT_TRUE(testing_support::TakeDebugMessages().empty());
 }
 

@@ -14,6 +14,7 @@
 namespace {
 
 using testing_support::DibPort;
+using testing_support::PixelMisses;
 using testing_support::QuickDrawTest;
 
 class ScreenWrite : public QuickDrawTest {};
@@ -65,22 +66,6 @@ struct DibPixMap {
     PixMap *map() { return *pm; }
 };
 
-// The pixels of a DC compared with `want(x, y)` over a w x h area at (x0, y0); a map of the misses.
-template <typename Want> std::string Misses(HDC dc, int x0, int y0, int w, int h, Want want)
-{
-    std::string map;
-    int wrong = 0;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            bool same = GetPixel(dc, x0 + x, y0 + y) == want(x, y);
-            wrong += !same;
-            map += same ? '.' : 'X';
-        }
-        map += '\n';
-    }
-    return wrong ? map : std::string();
-}
-
 // Runs first in this program: a host's first ZEL_DSSimple copies (no raster operation stored yet).
 TEST_F(ScreenWrite, DibsLandOnAWindowPixelForPixel)
 {
@@ -101,14 +86,14 @@ TEST_F(ScreenWrite, DibsLandOnAWindowPixelForPixel)
         DibPixMap dib(5, 3, c.bits, c.topDown, 10, 20);
         PatBlt(dc, 0, 0, 60, 40, WHITENESS);
         ZEL_DSSimple(dib.map(), Rect{10, 20, 13, 25}, Rect{2, 4, 5, 9}, nullptr);
-        EXPECT_EQ(Misses(dc, 4, 2, 5, 3, Colour), "");
+        EXPECT_EQ(PixelMisses(dc, 4, 2, 5, 3, Colour), "");
         // An enlargement by 3 is nearest neighbour.
         ZEL_DSSimple(dib.map(), Rect{10, 20, 13, 25}, Rect{10, 10, 19, 25}, nullptr);
-        EXPECT_EQ(Misses(dc, 10, 10, 15, 9, [](int x, int y) { return Colour(x / 3, y / 3); }), "");
+        EXPECT_EQ(PixelMisses(dc, 10, 10, 15, 9, [](int x, int y) { return Colour(x / 3, y / 3); }), "");
         // A sub-rectangle: the middle row's last three pixels.
         PatBlt(dc, 30, 2, 3, 1, WHITENESS);
         ZEL_DSSimple(dib.map(), Rect{11, 22, 12, 25}, Rect{2, 30, 3, 33}, nullptr);
-        EXPECT_EQ(Misses(dc, 30, 2, 3, 1, [](int x, int) { return Colour(x + 2, 1); }), "");
+        EXPECT_EQ(PixelMisses(dc, 30, 2, 3, 1, [](int x, int) { return Colour(x + 2, 1); }), "");
     }
     ClosePort(reinterpret_cast<GrafPtr>(&port));
     ReleaseDC(window, dc);
@@ -129,7 +114,7 @@ TEST_F(ScreenWrite, RowsBelowTheClipStay)
         ZEL_NextWriteIsToScreen(toScreen); // with 0 same-size copies of bottom-up DIBs take SetDIBitsToDevice
         DibPixMap dib(8, 8, 32, false);
         ZEL_DSSimple(dib.map(), Rect{0, 0, 8, 8}, Rect{0, 0, 8, 8}, nullptr);
-        EXPECT_EQ(Misses(dc, 0, 0, 8, 8, [](int x, int y) { return y < 5 ? Colour(x, y) : RGB(255, 255, 255); }),
+        EXPECT_EQ(PixelMisses(dc, 0, 0, 8, 8, [](int x, int y) { return y < 5 ? Colour(x, y) : RGB(255, 255, 255); }),
                   "");
     }
     SelectClipRgn(dc, nullptr);
@@ -141,7 +126,7 @@ TEST_F(ScreenWrite, NothingIsDrawnForWhatCannotBeDrawn)
     DibPort port(8, 8, RGB(255, 255, 255));
     SetPor(port.port());
     HDC dc = port.surface().dc();
-    auto untouched = [&] { return Misses(dc, 0, 0, 8, 8, [](int, int) { return RGB(255, 255, 255); }); };
+    auto untouched = [&] { return PixelMisses(dc, 0, 0, 8, 8, [](int, int) { return RGB(255, 255, 255); }); };
     DibPixMap dib(4, 4, 32, true);
     ZEL_DSSimple(dib.map(), Rect{0, 0, 0, 4}, Rect{0, 0, 4, 4}, nullptr);
     ZEL_DSSimple(dib.map(), Rect{0, 0, 4, 4}, Rect{0, 4, 4, 2}, nullptr);
@@ -174,7 +159,7 @@ TEST_F(ScreenWrite, TheDibsOwnHeightCounts)
         DibPixMap dib(8, 4, 32, false);
         (*dib.pm)->bounds.bottom = 100;
         ZEL_DSSimple(dib.map(), Rect{1, 0, 3, 8}, Rect{0, 0, 2, 8}, nullptr);
-        EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 8, 2, [](int x, int y) { return Colour(x, y + 1); }), "");
+        EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 8, 2, [](int x, int y) { return Colour(x, y + 1); }), "");
     }
     ZEL_NextWriteIsToScreen(0);
 }
@@ -188,7 +173,7 @@ TEST_F(ScreenWrite, RectangleMaskClipsACopy)
     SetRectRg(mask, 2, 1, 6, 4);
     ZEL_DSNotSimple(dib.map(), nullptr, Rect{0, 0, 8, 8}, Rect{0, 0, 8, 8}, 0, nullptr, 0, mask);
     auto inside = [](int x, int y) { return x >= 2 && x < 6 && y >= 1 && y < 4; };
-    EXPECT_EQ(Misses(port.surface().dc(), 0, 0, 8, 8,
+    EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 8, 8,
                      [&](int x, int y) { return inside(x, y) ? Colour(x, y) : RGB(255, 255, 255); }),
               "");
     DisposeRgn(mask);
@@ -207,10 +192,10 @@ void CheckEngineBlits(PixMap *map, int width, int height)
     HDC dc = port.surface().dc();
     ZEL_NextWriteIsToScreen(1);
     ZEL_DSSimple(map, Rect{1, 2, 3, 5}, Rect{0, 0, 2, 3}, nullptr);
-    EXPECT_EQ(Misses(dc, 0, 0, 3, 2, [&](int x, int y) { return stored(x + 2, y + 1); }), "") << "rows 1 and 2";
+    EXPECT_EQ(PixelMisses(dc, 0, 0, 3, 2, [&](int x, int y) { return stored(x + 2, y + 1); }), "") << "rows 1 and 2";
     ZEL_NextWriteIsToScreen(1);
     ZEL_DSSimple(map, Rect{0, 0, 2, 3}, Rect{4, 4, 8, 10}, nullptr);
-    EXPECT_EQ(Misses(dc, 4, 4, 6, 4, [&](int x, int y) { return stored(x / 2, y / 2); }), "") << "enlarged by 2";
+    EXPECT_EQ(PixelMisses(dc, 4, 4, 6, 4, [&](int x, int y) { return stored(x / 2, y / 2); }), "") << "enlarged by 2";
     ZEL_NextWriteIsToScreen(0);
 }
 
