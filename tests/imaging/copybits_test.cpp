@@ -171,6 +171,39 @@ TEST_F(CopyBitsTest, ThePortsClipLimitsTheDestination)
               "");
 }
 
+// A port drawing into a PixMap in memory: magnified rows step whole source pixels, yet nothing outside
+// the port's clip changes.
+TEST_F(CopyBitsTest, AMemoryPortsClipLimitsTheDestination)
+{
+    MemoryPixMap src(8, 8, Colour);
+    DibPort port(8, 8);
+    SetPor(port.port());
+    PixMapHandle own = port.cport()->portPixMap;
+    std::vector<uint32_t> rows(8 * 8, 0x00808080);
+    PixMapHandle memory = NewPixMap();
+    (*memory)->baseAddr = reinterpret_cast<Ptr>(rows.data());
+    (*memory)->rowBytes = static_cast<int16_t>(0x8000 | 32);
+    (*memory)->bounds = {0, 0, 8, 8};
+    (*memory)->pixelType = 16;
+    (*memory)->pixelSize = 32;
+    (*memory)->cmpCount = 3;
+    (*memory)->cmpSize = 8;
+    port.cport()->portPixMap = memory;
+    Rect clip = {3, 1, 7, 5}, quarter = {0, 0, 4, 4}, whole = {0, 0, 8, 8};
+    ClipRect(&clip);
+    CopyBits(src.bits(), PortBits(port), &quarter, &whole, srcCopy, nullptr);
+    port.cport()->portPixMap = own;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            bool inside = x >= 1 && x < 5 && y >= 3 && y < 7;
+            COLORREF c = Colour(x / 2, y / 2);
+            uint32_t want = inside ? (GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)) : 0x00808080;
+            EXPECT_EQ(rows[y * 8 + x], want) << x << "," << y;
+        }
+    (*memory)->baseAddr = nullptr;
+    DisposePixMap(memory);
+}
+
 TEST_F(CopyBitsTest, DeviceContextsIntoMemory)
 {
     DibPort port(8, 6);
