@@ -1,6 +1,7 @@
 // The screen-write layer against the GDI call each path ends in, on DIB sections of the same format:
 // ZEL_DSSimple of a 640 x 480 bottom-up 32-bit DIB PixMap at its size against SetDIBitsToDevice of the
-// same rows, and enlarged twice against StretchDIBits. Both sides must leave the same pixels.
+// same rows, and enlarged twice against StretchDIBits; CopyBits in transparent mode within a port against
+// the raw mask blit. Both sides must leave the same pixels.
 #include "bench.h"
 
 #include "MacMemory.h"
@@ -78,11 +79,69 @@ PairCase Case(const char *name, int scale)
     return c;
 }
 
+// CopyBits in transparent mode from one area of a port to another against the raw mask blit on the same
+// DC: the mask made from the source, then SRCINVERT, SRCAND with the mask, SRCINVERT.
+PairCase TransparentCase()
+{
+    struct Ports {
+        DibPort port{420, 200};
+        DibSurface raw{420, 200};
+    };
+    static std::shared_ptr<Ports> ports;
+    const COLORREF key = RGB(0x20, 0x40, 0x60);
+    PairCase c;
+    c.name = "CopyBits mode 36, 200x200 within a port / the mask blit";
+    c.count = 50;
+    c.setUp = [key] {
+        ports = std::make_shared<Ports>();
+        SetPor(ports->port.port());
+        // CopyBits brings the port's background colour into its DC: the key is the port's.
+        const RGBColor keyRGB = {0x2020, 0x4040, 0x6060};
+        RGBBackColor(&keyRGB);
+        for (HDC dc : {ports->port.surface().dc(), ports->raw.dc()}) {
+            for (int y = 0; y < 200; ++y)
+                for (int x = 0; x < 420; ++x)
+                    SetPixelV(dc, x, y, (x / 7 + y / 5) % 3 == 0 ? key : RGB(x, y, (x ^ y) & 0xFF));
+            SetBkColor(dc, key);
+        }
+    };
+    const Rect from{0, 0, 200, 200}, to{0, 220, 200, 420};
+    c.library = [from, to](int) {
+        const BitMap *bits = &ports->port.port()->portBits;
+        CopyBits(bits, bits, &from, &to, 36, nullptr);
+    };
+    c.raw = [](int) {
+        HDC dc = ports->raw.dc();
+        HDC maskDC = CreateCompatibleDC(dc);
+        HBITMAP mask = CreateBitmap(200, 200, 1, 1, nullptr);
+        HGDIOBJ old = SelectObject(maskDC, mask);
+        BitBlt(maskDC, 0, 0, 200, 200, dc, 0, 0, SRCCOPY);
+        BitBlt(dc, 220, 0, 200, 200, dc, 0, 0, SRCINVERT);
+        COLORREF text = SetTextColor(dc, RGB(0, 0, 0)), back = SetBkColor(dc, RGB(255, 255, 255));
+        BitBlt(dc, 220, 0, 200, 200, maskDC, 0, 0, SRCAND);
+        SetTextColor(dc, text);
+        SetBkColor(dc, back);
+        BitBlt(dc, 220, 0, 200, 200, dc, 0, 0, SRCINVERT);
+        SelectObject(maskDC, old);
+        DeleteObject(mask);
+        DeleteDC(maskDC);
+    };
+    c.same = [] {
+        for (int y = 0; y < 200; y += 3)
+            for (int x = 220; x < 420; x += 3)
+                if (ports->port.surface().Pixel(x, y) != ports->raw.Pixel(x, y))
+                    return false;
+        return true;
+    };
+    c.tearDown = [] { ports.reset(); };
+    return c;
+}
+
 } // namespace
 
 int RunBench()
 {
     QuickDrawGlobals();
     return RunPairCases({Case("ZEL_DSSimple 640x480 32-bit bottom-up / SetDIBitsToDevice", 1),
-                         Case("ZEL_DSSimple 640x480 enlarged 2x / StretchDIBits", 2)});
+                         Case("ZEL_DSSimple 640x480 enlarged 2x / StretchDIBits", 2), TransparentCase()});
 }
