@@ -5,6 +5,7 @@
 #include "MacMemory.h"
 #include "Zel.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -97,6 +98,46 @@ PairCase PointerPair(bool subAllocated)
     return c;
 }
 
+// RecoverHandle of a handle's data among `live` handles, against HeapSize of a heap block among as many.
+PairCase Recover(int live)
+{
+    auto handles = std::make_shared<std::vector<Handle>>();
+    auto blocks = std::make_shared<std::vector<void *>>();
+    PairCase c;
+    c.name = "RecoverHandle among " + std::to_string(live) + " live handles";
+    c.count = 20000;
+    c.setUp = [=] {
+        for (int i = 0; i < live; ++i) {
+            handles->push_back(NewHandle(64));
+            blocks->push_back(HeapAlloc(Heap(), 0, 64));
+        }
+    };
+    c.library = [=](int i) {
+        Handle h = (*handles)[(i * 7919) % live];
+        if (RecoverHandle(*h) != h)
+            std::abort();
+    };
+    c.raw = [=](int i) {
+        if (HeapSize(Heap(), 0, (*blocks)[(i * 7919) % live]) != 64)
+            std::abort();
+    };
+    c.same = [=] {
+        for (Handle h : *handles)
+            if (RecoverHandle(*h) != h)
+                return false;
+        return true;
+    };
+    c.tearDown = [=] {
+        for (Handle h : *handles)
+            DisposeHandle(h);
+        for (void *p : *blocks)
+            HeapFree(Heap(), 0, p);
+        handles->clear();
+        blocks->clear();
+    };
+    return c;
+}
+
 } // namespace
 
 int RunBench()
@@ -133,6 +174,7 @@ int RunBench()
     const std::vector<PairCase> cases = {
         HandlePair(false), HandlePair(true), PointerPair(false), PointerPair(true), resize,
         Churn(50, false), Churn(500, false), Churn(5000, false), Churn(50, true), Churn(5000, true),
+        Recover(50), Recover(5000),
     };
     return RunPairCases(cases);
 }

@@ -1,10 +1,13 @@
 // Munger: one replace in the middle of a handle costs time in proportion to the handle's size (the tail
-// moves once), so 4 MB should cost about four times 1 MB.
+// moves once), so 4 MB should cost about four times 1 MB. numtostring against the C runtime's _itoa.
 #include "bench.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "MacMemory.h"
+#include "SANE.h"
 #include "TextUtils.h"
 
 namespace {
@@ -25,6 +28,33 @@ double ReplaceCost(int32_t size)
     return perRun;
 }
 
+// Numbers of every length and both signs.
+int32_t NumberAt(int i)
+{
+    static const int32_t kNumbers[] = {0, 7, -42, 1234, -98765, 2000000000, INT32_MIN, 31337};
+    return kNumbers[i % 8];
+}
+
+PairCase NumberText()
+{
+    static char library[16], raw[16];
+    PairCase c;
+    c.name = "numtostring";
+    c.count = 200000;
+    c.library = [](int i) { numtostring(NumberAt(i), library); };
+    c.raw = [](int i) { _itoa(NumberAt(i), raw, 10); };
+    c.same = [] {
+        for (int i = 0; i < 8; ++i) {
+            numtostring(NumberAt(i), library);
+            _itoa(NumberAt(i), raw, 10);
+            if (std::strcmp(library, raw) != 0)
+                return false;
+        }
+        return true;
+    };
+    return c;
+}
+
 } // namespace
 
 int RunBench()
@@ -33,5 +63,5 @@ int RunBench()
     double four = ReplaceCost(4 << 20);
     std::printf("Munger replace: 1 MB %.3f ms, 4 MB %.3f ms, ratio %.2f (linear: about 4)\n", one * 1e3,
                 four * 1e3, four / one);
-    return 0;
+    return RunPairCases({NumberText()});
 }

@@ -56,9 +56,137 @@ void *BlockOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(st
 void *DataOf(const MasterPointerRecord *r) { return reinterpret_cast<void *>(static_cast<uintptr_t>(r->data)); }
 uint32_t Addr(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
+// ---- Records by data address ----
+// An index of the records whose data are in place, by the data's address, so that RecoverHandle answers
+// at once whatever the number of handles. It is built by RecoverHandle itself and not kept up to date
+// as data come and go (that would cost every allocation something): an entry counts only when its record
+// still holds that address, and the index is built again when an address is not found and data have
+// changed since it was built. Open addressing with linear probing over record pointers; NULL is empty.
+std::vector<MasterPointerRecord *> sByData;
+unsigned sByDataShift = 32;
+uint32_t sDataChanges;       // counts every change of a record's data address
+uint32_t sByDataBuiltAt = ~0u; // sDataChanges when the index was built
+
+bool Indexed(uint32_t data) { return data != 0 && data != kUnmapped; }
+size_t DataSlot(uint32_t data) { return (data * 2654435761u) >> sByDataShift; }
+
+void BuildDataIndex()
+{
+    size_t live = 0;
+    for (const BlockEntry &e : sByAddress)
+        live += e.block->count;
+    size_t size = 1024;
+    while (size < 2 * live)
+        size *= 2;
+    sByData.assign(size, nullptr);
+    sByDataShift = 32 - static_cast<unsigned>(__builtin_ctz(static_cast<unsigned>(size)));
+    const size_t mask = size - 1;
+    for (const BlockEntry &e : sByAddress)
+        for (uint16_t i = 0; i < e.block->count; ++i) {
+            MasterPointerRecord *r = &e.block->records[i];
+            if (!r->flags || !Indexed(r->data))
+                continue;
+            size_t at = DataSlot(r->data);
+            while (sByData[at])
+                at = (at + 1) & mask;
+            sByData[at] = r;
+        }
+    sByDataBuiltAt = sDataChanges;
+}
+
+MasterPointerRecord *RecordWithData(uint32_t data)
+{
+    if (sByData.empty())
+        return nullptr;
+    const size_t mask = sByData.size() - 1;
+    for (size_t i = DataSlot(data); sByData[i]; i = (i + 1) & mask)
+        if (sByData[i]->data == data && sByData[i]->flags)
+            return sByData[i];
+    return nullptr;
+}
+
+// Every change of a record's data address goes through here.
+void SetData(MasterPointerRecord *r, uint32_t data)
+{
+    r->data = data;
+    ++sDataChanges;
+}
+
+// ---- Guarded data ----
+// While guarding is on, handle data get pages of their own, placed so that their last byte lies flush
+// against a no-access page: a read or write past the end of a handle faults at the first byte. Used to
+// check that code reading handles of untrusted size stays inside them.
+constexpr uint32_t kPage = 4096;
+bool sGuardData;
+struct GuardedBlock {
+    uintptr_t data;
+    void *base;
+};
+std::vector<GuardedBlock> sGuarded; // by data address
+
+std::vector<GuardedBlock>::iterator GuardedAt(const void *data)
+{
+    const auto p = reinterpret_cast<uintptr_t>(data);
+    auto at = std::lower_bound(sGuarded.begin(), sGuarded.end(), p,
+                               [](const GuardedBlock &g, uintptr_t a) { return g.data < a; });
+    return at != sGuarded.end() && at->data == p ? at : sGuarded.end();
+}
+
+void *AllocGuardedBlock(uint32_t size)
+{
+    const uint32_t dataPages = (size + kPage - 1) / kPage;
+    auto *base = static_cast<uint8_t *>(VirtualAlloc(nullptr, (dataPages + 1) * kPage, MEM_RESERVE | MEM_COMMIT,
+                                                     PAGE_READWRITE));
+    if (!base)
+        return nullptr;
+    DWORD was;
+    VirtualProtect(base + dataPages * kPage, kPage, PAGE_NOACCESS, &was);
+    uint8_t *data = base + dataPages * kPage - size;
+    const auto p = reinterpret_cast<uintptr_t>(data);
+    auto at = std::lower_bound(sGuarded.begin(), sGuarded.end(), p,
+                               [](const GuardedBlock &g, uintptr_t a) { return g.data < a; });
+    sGuarded.insert(at, GuardedBlock{p, base});
+    return data;
+}
+
+bool FreeGuardedBlock(void *data)
+{
+    if (sGuarded.empty())
+        return false;
+    auto at = GuardedAt(data);
+    if (at == sGuarded.end())
+        return false;
+    VirtualFree(at->base, 0, MEM_RELEASE);
+    sGuarded.erase(at);
+    return true;
+}
+
+// The heap-block calls for handle data, through guarded pages while guarding is on or for a block
+// that was made so.
+void *AllocDataBlock(uint32_t size) { return sGuardData ? AllocGuardedBlock(size) : AllocHeapBlock(size); }
+
+void FreeDataBlock(void *block, uint32_t size)
+{
+    if (!FreeGuardedBlock(block))
+        FreeHeapBlockOfSize(block, size);
+}
+
+void *ResizeDataBlock(void *block, uint32_t oldSize, uint32_t size, bool mayMove)
+{
+    const bool guarded = !sGuarded.empty() && GuardedAt(block) != sGuarded.end();
+    if (!guarded && !sGuardData)
+        return ResizeHeapBlock(block, oldSize, size, mayMove);
+    void *moved = AllocDataBlock(size);
+    if (!moved)
+        return nullptr;
+    std::memcpy(moved, block, std::min(oldSize, size));
+    FreeDataBlock(block, oldSize);
+    return moved;
+}
+
 bool BelowThreshold(uint32_t size)
 {
-    return SessionFlag(zelFlagSubAllocate) && size < SubAllocationThreshold();
+    return !sGuardData && SessionFlag(zelFlagSubAllocate) && size < SubAllocationThreshold();
 }
 
 uint16_t RecordsPerBlock()
@@ -221,7 +349,7 @@ bool IsOurRecord(const MasterPointerRecord *r)
 
 void FreeRecord(MasterPointerRecord *r)
 {
-    r->data = kUnmapped;
+    SetData(r, kUnmapped);
     r->local = 0;
     r->flags = 0;
     r->size = 0;
@@ -243,7 +371,7 @@ void FreeRecord(MasterPointerRecord *r)
 void Map(MasterPointerRecord *r)
 {
     if (MapCount(r) == 1 && !IsSubAllocated(r) && r->local)
-        r->data = r->local;
+        SetData(r, r->local);
     SetMapCount(r, MapCount(r) + 1);
 }
 
@@ -262,13 +390,13 @@ struct PurgeGuard {
 // Gives the record heap data of `size` bytes, copying `copy` bytes from `from`.
 bool MoveToHeapBlock(MasterPointerRecord *r, uint32_t size, const void *from, uint32_t copy)
 {
-    void *block = AllocHeapBlock(size);
+    void *block = AllocDataBlock(size);
     if (!block)
         return false;
     if (copy)
         std::memcpy(block, from, copy);
     r->local = Addr(block);
-    r->data = Addr(block);
+    SetData(r, Addr(block));
     r->flags &= ~mpSubAllocated;
     if (MapCount(r) < 2)
         SetMapCount(r, 2);
@@ -310,6 +438,9 @@ void FreeAllMasterPointerBlocks()
         delete[] e.freeBits;
     sByAddress.clear();
     std::fill(std::begin(sRecent), std::end(sRecent), BlockEntry{nullptr, nullptr});
+    std::vector<MasterPointerRecord *>().swap(sByData);
+    sByDataShift = 32;
+    sByDataBuiltAt = ~0u;
 }
 
 uint32_t PurgeHandlesFor(uint32_t needed)
@@ -374,7 +505,7 @@ ZEL_EXTERN_C Handle ZEL_CALL NewHandle(Size size)
         SetMemErr(memFullErr);
         return nullptr;
     }
-    r->data = kUnmapped;
+    SetData(r, kUnmapped);
     r->local = 0;
     r->flags = 1;
     r->size = static_cast<uint32_t>(size);
@@ -384,11 +515,11 @@ ZEL_EXTERN_C Handle ZEL_CALL NewHandle(Size size)
         void *p = SubAllocate(size);
         if (p) {
             r->local = kSubAllocMark;
-            r->data = Addr(p);
+            SetData(r, Addr(p));
             r->flags |= mpSubAllocated;
         }
     } else {
-        r->local = Addr(AllocHeapBlock(size));
+        r->local = Addr(AllocDataBlock(size));
     }
     if (!r->local) {
         SetMemErr(memFullErr);
@@ -434,12 +565,12 @@ ZEL_EXTERN_C void ZEL_CALL EmptyHandle(Handle h)
                 SubFree(DataOf(r));
         } else {
             // The block holds the handle's size: the heap need not be asked for it.
-            FreeHeapBlockOfSize(BlockOf(r), r->size);
+            FreeDataBlock(BlockOf(r), r->size);
         }
         r->local = 0;
         r->flags &= ~mpSubAllocated;
     }
-    r->data = 0;
+    SetData(r, 0);
     r->size = 0;
 }
 
@@ -503,16 +634,16 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
                 return false;
             }
             r->local = kSubAllocMark;
-            r->data = Addr(p);
+            SetData(r, Addr(p));
             r->flags |= mpSubAllocated;
         } else {
-            void *block = AllocHeapBlock(size);
+            void *block = AllocDataBlock(size);
             if (!block && size) {
                 SetMemErr(memFullErr);
                 return false;
             }
             r->local = Addr(block);
-            r->data = kUnmapped;
+            SetData(r, kUnmapped);
             r->flags &= ~mpSubAllocated;
         }
         if (MapCount(r) == 0)
@@ -524,21 +655,21 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             // A block that cannot be resized stays as it was, still mapped.
             bool mapped = MapCount(r) >= 2;
             // Shrinking to nothing keeps the block where it is.
-            void *moved = ResizeHeapBlock(BlockOf(r), oldSize, size, size != 0);
+            void *moved = ResizeDataBlock(BlockOf(r), oldSize, size, size != 0);
             if (!moved) {
                 SetMemErr(memFullErr);
                 return false;
             }
             r->local = Addr(moved);
             if (size == 0) {
-                r->data = kUnmapped;
+                SetData(r, kUnmapped);
                 SetMapCount(r, 1);
             } else {
                 // A block that was unmapped because it had shrunk to nothing is mapped again as it
                 // grows, so that *h always reaches data of the handle's size.
                 if (size > oldSize)
                     ZeroFill(reinterpret_cast<uint8_t *>(moved) + oldSize, size - oldSize);
-                r->data = Addr(moved);
+                SetData(r, Addr(moved));
                 if (!mapped)
                     SetMapCount(r, 2);
             }
@@ -550,8 +681,8 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             }
             if (r->data && r->data != kUnmapped)
                 std::memcpy(p, DataOf(r), std::min(oldSize, size));
-            FreeHeapBlockOfSize(BlockOf(r), oldSize);
-            r->data = Addr(p);
+            FreeDataBlock(BlockOf(r), oldSize);
+            SetData(r, Addr(p));
             r->local = kSubAllocMark;
             r->flags |= mpSubAllocated;
             SetMapCount(r, 2);
@@ -571,7 +702,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetHandleSize(Handle h, Size newSize)
             return false;
         }
         if (p)
-            r->data = Addr(p);
+            SetData(r, Addr(p));
     }
 
     if (!r->local && size) {
@@ -592,6 +723,16 @@ ZEL_EXTERN_C Handle ZEL_CALL RecoverHandle(Ptr p)
     if (!start || !p)
         return nullptr;
     uint32_t want = Addr(p);
+    // Data in place are unique to their record; only the unmapped mark is shared, by every record
+    // without data, and the first of those from the current block on is the answer.
+    if (Indexed(want)) {
+        MasterPointerRecord *r = RecordWithData(want);
+        if (!r && sByDataBuiltAt != sDataChanges) {
+            BuildDataIndex();
+            r = RecordWithData(want);
+        }
+        return reinterpret_cast<Handle>(r);
+    }
     MasterPointerBlock *b = start;
     do {
         for (uint16_t i = 0; i < b->count; ++i)
@@ -735,3 +876,12 @@ ZEL_EXTERN_C void ZEL_CALL ReserveMem(Size) {}
 ZEL_EXTERN_C void ZEL_CALL SetApplLimit(Ptr) {}
 ZEL_EXTERN_C void ZEL_CALL MaxApplZone(void) {}
 ZEL_EXTERN_C Handle ZEL_CALL GZSaveHnd(void) { return nullptr; }
+
+// Test seam: turns guarded handle data on or off (blocks made while it was on stay guarded until they
+// are freed); answers the previous setting.
+ZEL_EXTERN_C Boolean ZEL_CALL GuardHandleData(Boolean on)
+{
+    const Boolean was = sGuardData ? TRUE : FALSE;
+    sGuardData = on != 0;
+    return was;
+}

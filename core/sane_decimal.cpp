@@ -490,4 +490,19 @@ ZEL_EXTERN_C void ZEL_CALL dec2str(const decform *form, const decimal *d, char *
     std::strcpy(s, Bounded(text, DECSTROUTLEN - 1));
 }
 
-ZEL_EXTERN_C void ZEL_CALL numtostring(int32_t n, char *s) { std::sprintf(s, "%ld", static_cast<long>(n)); }
+// The digits of n as "%ld" writes them, without going through the formatter.
+ZEL_EXTERN_C void ZEL_CALL numtostring(int32_t n, char *s)
+{
+    uint32_t magnitude = n < 0 ? 0u - static_cast<uint32_t>(n) : static_cast<uint32_t>(n);
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (n < 0)
+        *s++ = '-';
+    while (count)
+        *s++ = digits[--count];
+    *s = 0;
+}

@@ -200,10 +200,12 @@ ZEL_EXTERN_C void ZEL_CALL GetAppParms(StringPtr apName, int16_t *apRefNum, Hand
         *apParam = LowMem<Handle>(lmAppParmHandle);
 }
 
+// The program quits normally: the host's main window hears of it first (WM_USER + 1), then the process
+// ends with exit code 0, success to whoever started it.
 ZEL_EXTERN_C void ZEL_CALL ExitToShell(void)
 {
     HWND main = SessionMainWindow();
     if (WNDPROC proc = SessionSavedMainWndProc(); proc && main)
         CallWindowProcA(proc, main, WM_USER + 1, 0, 0);
-    FatalExit(1);
+    ExitProcess(0);
 }

@@ -559,6 +559,10 @@ ZEL_EXTERN_C OSErr ZEL_CALL GetThreadState(ThreadID thread, ThreadState *state)
 ZEL_EXTERN_C OSErr ZEL_CALL SetThreadState(ThreadID thread, ThreadState newState, ThreadID suggestedThread)
 {
     THREADS_READY();
+    // Only the three thread states exist: anything else would leave the scheduler a thread it reads as
+    // runnable.
+    if (newState != kReadyThreadState && newState != kStoppedThreadState && newState != kRunningThreadState)
+        return paramErr;
     int slot = LiveSlotOf(thread);
     if (slot < 0)
         return threadNotFoundErr;

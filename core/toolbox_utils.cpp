@@ -318,6 +318,10 @@ ZEL_EXTERN_C int32_t ZEL_CALL Munger(Handle h, int32_t offset, const void *ptr1,
         found = Find(h, size, offset, TakeBytes(ptr1, len1));
         if (found < 0)
             return -1;
+        // A target of no bytes (ptr1 of -1) is found at the offset; its length is clipped to the
+        // handle like any other.
+        if (len1 > size - found)
+            len1 = size - found;
     }
     if (!ptr2)
         return found;

@@ -367,7 +367,7 @@ AELayout LayoutOf(DescType type)
         return AELayout::List;
     case typeAERecord:
     case typeAppleEvent:
-    case typeObjectSpecifierCode:
+    case typeObjectSpecifier:
         return AELayout::Record;
     default:
         return AELayout::Bytes;

@@ -21,8 +21,6 @@ struct AEEntry {
 static_assert(sizeof(AEListItem) == 8, "list items are 8 bytes");
 static_assert(sizeof(AEEntry) == 12, "record entries are 12 bytes");
 
-enum : DescType { typeObjectSpecifierCode = 0x6F626A20 /* 'obj ' */ };
-
 // How a descriptor's data are laid out: plain bytes, 8-byte items or 12-byte keyword entries.
 enum class AELayout { Bytes, List, Record };
 AELayout LayoutOf(DescType type);

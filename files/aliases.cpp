@@ -100,15 +100,16 @@ void RecordTargetPath(const AliasRecord *r, const FSSpec *fromFile, char *out)
     if (!cut)
         return;
     *cut = 0;
-    char candidate[2 * kMaxDosPath + 2];
-    std::strcpy(candidate, fromPath);
-    std::strcat(candidate, "\\");
-    std::strcat(candidate, r->relativePath);
-    bool relativeNames = std::strlen(candidate) <= kMaxDosPath && GetFileAttributesA(candidate) != INVALID_FILE_ATTRIBUTES;
-    if (relativeNames || GetFileAttributesA(r->fullPath) == INVALID_FILE_ATTRIBUTES) {
-        if (std::strlen(candidate) <= kMaxDosPath)
-            std::strcpy(out, candidate);
-    }
+    // A joined path longer than a DOS path names nothing: the full path stands.
+    const size_t folderLength = std::strlen(fromPath), relativeLength = std::strlen(r->relativePath);
+    if (folderLength + 1 + relativeLength > static_cast<size_t>(kMaxDosPath))
+        return;
+    char candidate[kMaxDosPath + 1];
+    std::memcpy(candidate, fromPath, folderLength);
+    candidate[folderLength] = '\\';
+    std::memcpy(candidate + folderLength + 1, r->relativePath, relativeLength + 1);
+    if (GetFileAttributesA(candidate) != INVALID_FILE_ATTRIBUTES || GetFileAttributesA(r->fullPath) == INVALID_FILE_ATTRIBUTES)
+        std::strcpy(out, candidate);
 }
 
 OSErr ResolveRecord(const FSSpec *fromFile, AliasHandle alias, FSSpec *target, Boolean *wasChanged, bool anyMatch)

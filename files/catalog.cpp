@@ -4,6 +4,8 @@
 #include "../core/core_services.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -65,13 +67,81 @@ const WIN32_FIND_DATAA *EntryAtIndex(const char *pattern, int16_t index)
     return &sEnum.found;
 }
 
-// One look-up of a path; dot-names are not reported.
-bool LookUpEntry(const char *path, WIN32_FIND_DATAA *found)
+// One look-up of a path through a directory search; dot-names are not reported.
+bool SearchEntry(const char *path, WIN32_FIND_DATAA *found)
 {
     HANDLE h = FindFirstFileA(path, found);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     FindClose(h);
+    return !IsDotName(found->cFileName);
+}
+
+// The names of the directory last looked into, as the file system spells them, by their upper-case
+// long and short forms. A directory search costs many times a look-up of attributes, and the names are
+// all it adds; they are trusted only while the directory's last-write time is the one they were read at
+// (creating, deleting or renaming an entry changes it), and read again otherwise.
+struct DirectoryNames {
+    std::string directory; // upper case, with its trailing backslash
+    FILETIME written{};
+    std::unordered_map<std::string, std::string> spelled;
+};
+DirectoryNames sNames;
+
+std::string Upper(const char *text)
+{
+    std::string s(text);
+    CharUpperBuffA(&s[0], static_cast<DWORD>(s.size()));
+    return s;
+}
+
+bool ReadDirectoryNames(const std::string &directory, const FILETIME &written)
+{
+    sNames.directory.clear();
+    sNames.spelled.clear();
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((directory + "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        sNames.spelled.emplace(Upper(found.cFileName), found.cFileName);
+        if (found.cAlternateFileName[0])
+            sNames.spelled.emplace(Upper(found.cAlternateFileName), found.cFileName);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    sNames.directory = Upper(directory.c_str());
+    sNames.written = written;
+    return true;
+}
+
+// One look-up of a path: its attributes, times and size, and its name as spelled in its directory.
+// Names with wildcards, dot-names and anything the names of the directory do not answer go through a
+// directory search.
+bool LookUpEntry(const char *path, WIN32_FIND_DATAA *found)
+{
+    const char *name = std::strrchr(path, '\\');
+    WIN32_FILE_ATTRIBUTE_DATA file, directory;
+    if (!name || !name[1] || std::strpbrk(name, "*?") || IsDotName(name + 1) ||
+        !GetFileAttributesExA(path, GetFileExInfoStandard, &file))
+        return SearchEntry(path, found);
+    const std::string folder(path, name + 1 - path);
+    if (!GetFileAttributesExA(folder.c_str(), GetFileExInfoStandard, &directory))
+        return SearchEntry(path, found);
+    const bool current = sNames.directory == Upper(folder.c_str()) &&
+                         CompareFileTime(&sNames.written, &directory.ftLastWriteTime) == 0;
+    if (!current && !ReadDirectoryNames(folder, directory.ftLastWriteTime))
+        return SearchEntry(path, found);
+    auto spelled = sNames.spelled.find(Upper(name + 1));
+    if (spelled == sNames.spelled.end() || spelled->second.size() >= sizeof found->cFileName)
+        return SearchEntry(path, found);
+    *found = WIN32_FIND_DATAA{};
+    found->dwFileAttributes = file.dwFileAttributes;
+    found->ftCreationTime = file.ftCreationTime;
+    found->ftLastAccessTime = file.ftLastAccessTime;
+    found->ftLastWriteTime = file.ftLastWriteTime;
+    found->nFileSizeHigh = file.nFileSizeHigh;
+    found->nFileSizeLow = file.nFileSizeLow;
+    std::strcpy(found->cFileName, spelled->second.c_str());
     return !IsDotName(found->cFileName);
 }
 
@@ -115,12 +185,14 @@ int32_t DirectoryNodeFor(const char *path)
 OSErr GetCatalogInfo(CInfoPBRec *pb, int16_t index, bool finderInfo)
 {
     HFileInfo &f = pb->hFileInfo;
-    int16_t number = f.ioVRefNum;
-    int32_t dir = FindDirEntryById(&number);
-    if (f.ioDirID != 0) {
-        if (!IsDirectoryID(f.ioDirID))
+    int32_t dir = f.ioDirID;
+    if (dir != 0) {
+        if (!IsDirectoryID(dir))
             return dirNFErr;
-        dir = f.ioDirID;
+    } else {
+        // The directory of the vRefNum, or the current one.
+        int16_t number = f.ioVRefNum;
+        dir = FindDirEntryById(&number);
     }
     f.ioDirID = dir;
     char path[kMaxDosPath + 1];

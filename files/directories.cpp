@@ -92,10 +92,47 @@ struct PathLookUp {
     char path[kMaxDosPath + 1];
 };
 
+// The node of a directory, found from its full path alone when no component can be a short name (no
+// '~'): the file system's own spelling of such a path differs from it only in case, which the index
+// ignores, so the spelling need not be asked for. A path that is its own full form finds the same node
+// whether the directory exists or not (the index is searched with the path as given when it does not),
+// so only other paths ask whether it exists. False when the path needs the whole canonical form (a short
+// name, a network path, a directory without a node yet).
+bool FindExistingNode(const char *path, PathLookUp &r)
+{
+    if (!sTable)
+        return false;
+    char full[kMaxDosPath + 2];
+    const DWORD n = GetFullPathNameA(path, kMaxDosPath, full, nullptr);
+    if (n < 3 || n >= kMaxDosPath || full[1] != ':' || std::strchr(full, '~'))
+        return false;
+    if (std::strcmp(full, path) != 0) {
+        const DWORD attributes = GetFileAttributesA(full);
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return false;
+    }
+    size_t length = n;
+    if (full[length - 1] != '\\') {
+        full[length++] = '\\';
+        full[length] = 0;
+    }
+    CharUpperBuffA(full, static_cast<DWORD>(length));
+    auto found = sTable->byPath.find(std::string(full, length));
+    if (found == sTable->byPath.end())
+        return false;
+    r.dirID = NodeDirID(found->second);
+    r.canonical = true;
+    r.fits = true;
+    std::strcpy(r.path, found->second->path);
+    return true;
+}
+
 PathLookUp LookUpDirPath(const char *path)
 {
     PathLookUp r{};
     if (!path || std::strlen(path) > kMaxDosPath)
+        return r;
+    if (FindExistingNode(path, r))
         return r;
     std::strcpy(r.path, path);
     r.canonical = CanonicalizeDirPath(r.path);
@@ -308,6 +345,13 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_DirIDFromPath(const char *path, int16_t *vRefN
 // one), 2 the volume's root, and anything that is not a node the library made gives -120.
 ZEL_EXTERN_C OSErr ZEL_CALL ZEL_HFSpec(int32_t dirID, int16_t vRefNum, ConstStr255Param name, char *path)
 {
+    return DirectoryAndNamePath(dirID, vRefNum, name, path, nullptr);
+}
+
+OSErr DirectoryAndNamePath(int32_t dirID, int16_t vRefNum, ConstStr255Param name, char *path, int32_t *parent)
+{
+    if (parent)
+        *parent = 0;
     if (!path)
         return paramErr;
     path[0] = 0;
@@ -353,6 +397,9 @@ ZEL_EXTERN_C OSErr ZEL_CALL ZEL_HFSpec(int32_t dirID, int16_t vRefNum, ConstStr2
             return bdNamErr;
         }
         std::strcpy(path + n, fileName);
+        // A plain name lies in the directory itself.
+        if (parent && !std::strpbrk(fileName, "\\:"))
+            *parent = dir;
     }
     CollapseBackslashes(path);
     return noErr;

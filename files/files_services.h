@@ -91,6 +91,9 @@ void CollapseBackslashes(char *path);
 int32_t FindDirEntryByPath(const char *path, char *canonicalOut);
 // The same, making the node when there is none.
 int32_t GetDirEntryForPath(const char *path);
+// ZEL_HFSpec that also gives the node (or 2 for a volume root) of the directory holding a plain file
+// name (one without '\\' or ':'), 0 otherwise.
+OSErr DirectoryAndNamePath(int32_t dirID, int16_t vRefNum, ConstStr255Param name, char *path, int32_t *parent);
 // The directory of a vRefNum or working-directory number: 2 for a volume, the node for a working
 // directory, 0 for none. 0 is replaced by the current directory's number.
 int32_t FindDirEntryById(int16_t *number);

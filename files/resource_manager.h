@@ -64,7 +64,8 @@ inline void SetRefDataOffset(MapRefEntry *r, uint32_t off)
     r->attrsAndData = (r->attrsAndData & 0xFF000000u) | (off & kMaxDataOffset);
 }
 inline Handle RefHandle(const MapRefEntry *r) { return reinterpret_cast<Handle>(static_cast<uintptr_t>(r->handle)); }
-inline void SetRefHandle(MapRefEntry *r, Handle h) { r->handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
+// Gives a reference its handle (or none), noting where the handle's reference is for FindHome.
+void SetRefHandle(MapRefEntry *r, Handle h);
 inline bool RefLive(const MapRefEntry *r) { return !(RefAttrs(r) & refRemovedMark); }
 inline bool IsNew(const MapRefEntry *r) { return RefDataOffset(r) == kNewDataOffset; }
 

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -149,6 +150,30 @@ struct HomeRef {
     MapRefEntry *ref;
 };
 
+// Where each resource handle's reference was when it was given the handle. A map that was edited since
+// may have moved it: an entry is used only when it still lies on a reference of the file's present map
+// holding that handle, and the map is walked otherwise.
+std::unordered_map<uint32_t, MapRefEntry *> sRefOfHandle;
+
+// The type entry of the file whose reference list holds `r` at a whole entry, or NULL.
+MapTypeEntry *TypeHoldingRef(const ResFileRecord *f, const MapRefEntry *r)
+{
+    const uint8_t *start = f->mapPtr, *end = f->mapPtr + GetHandleSize(f->mapHandle);
+    const auto *at = reinterpret_cast<const uint8_t *>(r);
+    if (at < start || at + sizeof(MapRefEntry) > end)
+        return nullptr;
+    for (int i = 0; i < TypeCount(f); ++i) {
+        MapTypeEntry *t = TypeAt(f, i);
+        const int count = RefCount(t);
+        if (!count)
+            continue;
+        const auto *first = reinterpret_cast<const uint8_t *>(RefAt(f, t, 0));
+        if (at >= first && at < first + count * sizeof(MapRefEntry) && (at - first) % sizeof(MapRefEntry) == 0)
+            return t;
+    }
+    return nullptr;
+}
+
 bool FindHome(Handle h, HomeRef &home)
 {
     if (!h || !(MasterRecord(h)->flags & mpResource))
@@ -157,12 +182,22 @@ bool FindHome(Handle h, HomeRef &home)
     if (!f || !f->mapPtr)
         return false;
     const uint32_t want = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h));
+    auto noted = sRefOfHandle.find(want);
+    if (noted != sRefOfHandle.end()) {
+        MapRefEntry *r = noted->second;
+        MapTypeEntry *t = TypeHoldingRef(f, r);
+        if (t && r->handle == want) {
+            home = HomeRef{f, t, r};
+            return true;
+        }
+    }
     for (int i = 0; i < TypeCount(f); ++i) {
         MapTypeEntry *t = TypeAt(f, i);
         for (int j = 0; j < RefCount(t); ++j) {
             MapRefEntry *r = RefAt(f, t, j);
             if (r->handle == want) {
                 home = HomeRef{f, t, r};
+                sRefOfHandle[want] = r;
                 return true;
             }
         }
@@ -910,3 +945,12 @@ ZEL_EXTERN_C void ZEL_CALL AddResource(Handle h, ResType type, int16_t id, Const
 ZEL_STUB_VOID(SetResourceSize, (Handle, int32_t))
 ZEL_STUB_VOID(WritePartialResource, (Handle, int32_t, const void *, int32_t))
 ZEL_STUB_VOID(ReadPartialResource, (Handle, int32_t, void *, int32_t))
+
+void SetRefHandle(MapRefEntry *r, Handle h)
+{
+    if (r->handle)
+        sRefOfHandle.erase(r->handle);
+    r->handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h));
+    if (h)
+        sRefOfHandle[r->handle] = r;
+}

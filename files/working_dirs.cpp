@@ -265,7 +265,8 @@ ZEL_EXTERN_C OSErr ZEL_CALL FSMakeFSSpec(int16_t vRefNum, int32_t dirID, ConstSt
     if (!fsSpec)
         return paramErr;
     char path[kMaxDosPath + 2];
-    OSErr err = ZEL_HFSpec(dirID, vRefNum, fileName, path);
+    int32_t parent = 0;
+    OSErr err = DirectoryAndNamePath(dirID, vRefNum, fileName, path, &parent);
     if (err != noErr)
         return err;
     // A directory named without a file: the record names nothing inside it.
@@ -277,7 +278,8 @@ ZEL_EXTERN_C OSErr ZEL_CALL FSMakeFSSpec(int16_t vRefNum, int32_t dirID, ConstSt
     char directory[kMaxDosPath + 1], name[kMaxDosPath + 1];
     ZEL_SeparateFile(directory, name, path);
     fsSpec->vRefNum = ZEL_DOSVolToVRefNum(directory);
-    fsSpec->parID = GetDirEntryForPath(directory);
+    // The directory of a plain name was found on the way to the path.
+    fsSpec->parID = parent ? parent : GetDirEntryForPath(directory);
     ZEL_CopyCtoP(name, fsSpec->name);
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
         return noErr;

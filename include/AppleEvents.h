@@ -22,6 +22,7 @@ enum {
     typeShortInteger = 0x73686F72,       /* 'shor' */
     typeChar = 0x54455854,               /* 'TEXT' */
     typeSignature = 0x7369676E,          /* 'sign' */
+    typeObjectSpecifier = 0x6F626A20,    /* 'obj ' */
     keyEventClassAttr = 0x6576636C,      /* 'evcl' */
     keyEventIDAttr = 0x65766964,         /* 'evid' */
     keyAddressAttr = 0x61646472,         /* 'addr' */

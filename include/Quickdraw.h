@@ -769,7 +769,8 @@ ZEL_API void ZEL_CALL PaintPoly(PolyHandle poly);
 ZEL_API void ZEL_CALL ErasePoly(PolyHandle poly);
 ZEL_API void ZEL_CALL InvertPoly(PolyHandle poly);
 ZEL_API void ZEL_CALL FillPoly(PolyHandle poly, const Pattern *pat);
-/* Several device polygons at once on a DC: 1 when GDI drew them, 0 otherwise. */
+/* Several device polygons at once, filled on the current port's DC (dc 0 or that DC; any other answers 0)
+   with the port's pen mode and pen pattern and no outline: 1 when GDI drew them, 0 otherwise. */
 ZEL_API int32_t ZEL_CALL ZEL_PolyPolygon(HDC dc, const POINT *points, const INT *counts, int32_t polygonCount);
 
 /* ---- Ovals, round rectangles and arcs ---- */

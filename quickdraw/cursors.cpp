@@ -2,6 +2,7 @@
 // table; a registered record carries its slot in its hot spot (v's high byte 0xFF, h's high byte the
 // slot), so SetCursor finds its Windows cursor without converting again. Slots 0..4 hold the standard
 // cursors. The visibility calls follow the Macintosh cursor level.
+#include <cstddef>
 #include <cstring>
 #include <initializer_list>
 
@@ -162,8 +163,27 @@ void ApplyCursorRecord(void *record, bool colour)
     ApplyWinCursor(MacCursorToWin(1, colour, record, 1, 0));
 }
 
-// A handle field of a colour cursor: real handles only, not the offsets a loaded resource still holds.
-bool IsRealHandle(Handle h) { return reinterpret_cast<uintptr_t>(h) > 0xFFFF && HandleHasData(h); }
+// A cursor record is read whole (68 bytes for a Cursor, 96 for a CCrsr): a handle shorter than that
+// holds no cursor, and the resource conversion never registered it.
+bool HoldsCursorRecord(Handle h, bool colour)
+{
+    return HandleHasData(h) && GetHandleSize(h) >= static_cast<Size>(colour ? sizeof(CCrsr) : sizeof(Cursor));
+}
+
+// A loaded 'crsr' keeps its pixel map and pixel data as offsets into the resource, in the Macintosh
+// byte order; an offset past the resource's end makes it no colour cursor.
+bool ColourCursorOffsetsInside(Handle h)
+{
+    const Size size = GetHandleSize(h);
+    const auto *bytes = reinterpret_cast<const uint8_t *>(*h);
+    for (size_t at : {offsetof(CCrsr, crsrMap), offsetof(CCrsr, crsrData)}) {
+        const uint32_t offset = (uint32_t(bytes[at]) << 24) | (uint32_t(bytes[at + 1]) << 16) |
+                                (uint32_t(bytes[at + 2]) << 8) | bytes[at + 3];
+        if (offset > static_cast<uint32_t>(size))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -219,7 +239,7 @@ void DisposeCursorCache()
 
 void ForgetCursorResource(Handle resource, bool color)
 {
-    if (HandleHasData(resource))
+    if (HoldsCursorRecord(resource, color))
         MacCursorToWin(0, color ? 1 : 0, *resource, 1, 0);
 }
 
@@ -247,37 +267,62 @@ ZEL_EXTERN_C CursHandle ZEL_CALL GetCurso(int16_t id)
 {
     if (id >= 0 && id < kStandardSlots)
         return reinterpret_cast<CursHandle>(sStandardRecords[id]);
-    return reinterpret_cast<CursHandle>(GetResource(kCursType, id));
+    Handle h = GetResource(kCursType, id);
+    return HoldsCursorRecord(h, false) ? reinterpret_cast<CursHandle>(h) : nullptr;
 }
 
 ZEL_EXTERN_C CCrsrHandle ZEL_CALL GetCCursor(int16_t id)
 {
-    return reinterpret_cast<CCrsrHandle>(GetResource(kCrsrType, id));
+    Handle h = GetResource(kCrsrType, id);
+    if (!HoldsCursorRecord(h, true) || !ColourCursorOffsetsInside(h))
+        return nullptr;
+    return reinterpret_cast<CCrsrHandle>(h);
 }
 
-void ZEL_CALL DefaultSetCursor(const Cursor *cursor) { ApplyCursorRecord(const_cast<Cursor *>(cursor), false); }
+// A cursor record that starts a handle of the Memory Manager (a 'CURS' resource's data) must fill a whole
+// Cursor; a shorter one is damaged and leaves the cursor as it is rather than be read past its end.
+// MemErr is the caller's, as SetCursor never sets it.
+static bool CursorInShortHandle(const Cursor *cursor)
+{
+    const OSErr saved = MemError();
+    Handle h = RecoverHandle(reinterpret_cast<Ptr>(const_cast<Cursor *>(cursor)));
+    const bool tooShort = h && GetHandleSize(h) < static_cast<Size>(sizeof(Cursor));
+    SetMemErr(saved);
+    return tooShort;
+}
+
+void ZEL_CALL DefaultSetCursor(const Cursor *cursor)
+{
+    if (cursor && CursorInShortHandle(cursor))
+        return;
+    ApplyCursorRecord(const_cast<Cursor *>(cursor), false);
+}
 
 void ZEL_CALL DefaultInitCursor(void) { ApplyWinCursor(sCursorTable[0]); }
 
 ZEL_EXTERN_C void ZEL_CALL SetCCursor(CCrsrHandle cursor)
 {
-    if (HandleHasData(cursor))
+    if (HoldsCursorRecord(reinterpret_cast<Handle>(cursor), true))
         ApplyCursorRecord(*cursor, true);
 }
 
 ZEL_EXTERN_C void ZEL_CALL DisposeCCursor(CCrsrHandle cursor)
 {
-    if (!HandleHasData(cursor))
+    Handle record = reinterpret_cast<Handle>(cursor);
+    // A cursor from GetCCursor is the Resource Manager's to release, and its handle fields are offsets
+    // into the resource (in either byte order), never handles of their own.
+    if (!record || (HGetState(record) & handleResourceBit))
         return;
-    CCrsr &c = **cursor;
-    if (IsRealHandle(reinterpret_cast<Handle>(c.crsrMap)))
-        DisposePixMap(c.crsrMap);
-    for (Handle h : {c.crsrData, c.crsrXData, c.crsrXHandle})
-        if (IsRealHandle(h))
-            DisposeHandle(h);
-    // A cursor the Resource Manager holds is its to release.
-    if (!(HGetState(reinterpret_cast<Handle>(cursor)) & handleResourceBit))
-        DisposeHandle(reinterpret_cast<Handle>(cursor));
+    // A record the program built: its fields are disposed only where they are handles still alive.
+    if (HoldsCursorRecord(record, true)) {
+        CCrsr &c = **cursor;
+        if (IsLiveHandle(reinterpret_cast<Handle>(c.crsrMap)))
+            DisposePixMap(c.crsrMap);
+        for (Handle h : {c.crsrData, c.crsrXData, c.crsrXHandle})
+            if (IsLiveHandle(h))
+                DisposeHandle(h);
+    }
+    DisposeHandle(record);
 }
 
 // ---- Visibility ----

@@ -325,11 +325,23 @@ void FillCPoly(PolyHandle poly, PixPatHandle pp)
     cport->fillPixPat = old;
 }
 
-// Several device polygons at once; the result is GDI's own (the last error is not a verdict: Wine can
-// fail a PolyPolygon and leave it at 0).
+// Several device polygons at once, filled on the current port's DC with its pen: the pen mode, the pen
+// pattern's brush, no outline and an opaque background, as the paint verb draws. Any other DC is left
+// alone. 1 when GDI drew without failing and without setting the thread's last error.
 ZEL_EXTERN_C int32_t ZEL_CALL ZEL_PolyPolygon(HDC dc, const POINT *points, const INT *counts, int32_t polygonCount)
 {
-    if (!dc || !points || !counts || polygonCount <= 0)
+    PortDCRecord *record = CurrentPortRecord();
+    HDC current = CurrentDC();
+    if (!record || !current || (dc && dc != current) || !points || !counts || polygonCount <= 0)
         return 0;
-    return PolyPolygon(dc, points, counts, polygonCount) ? 1 : 0;
+    SetRop2Cached(current, record, record->rop2Wanted);
+    if (record->bkModeSet != OPAQUE) {
+        SetBkMode(current, OPAQUE);
+        record->bkModeSet = OPAQUE;
+    }
+    SelectPortPatternBrush(patternPen, 1);
+    SelectNullPen(current, record);
+    SetLastError(0);
+    const BOOL drawn = PolyPolygon(current, points, counts, polygonCount);
+    return drawn && GetLastError() == 0 ? 1 : 0;
 }

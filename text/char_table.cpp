@@ -90,6 +90,9 @@ const CharTableRow &MacRomanChar(uint8_t c) { return kTable.rows[c]; }
 
 int16_t CompareTextPrimary(const void *a, const void *b, int16_t aLen, int16_t bLen)
 {
+    // A length of 0 or less is an empty string.
+    aLen = aLen < 0 ? 0 : aLen;
+    bLen = bLen < 0 ? 0 : bLen;
     const uint8_t *pa = static_cast<const uint8_t *>(a);
     const uint8_t *pb = static_cast<const uint8_t *>(b);
     for (int i = 0; i < aLen && i < bLen; ++i)

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include "MacTypes.h"
 #include "Fonts.h"
+#include "TextUtils.h"
 
 // The standard procedures of text drawing and measuring.
 ZEL_EXTERN_C void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
@@ -162,6 +163,8 @@ const CharTableRow &MacRomanChar(uint8_t c);
 // Compares two counted strings by their primary keys (case and marks ignored); on an equal common part
 // the shorter is less. -1, 0 or 1.
 int16_t CompareTextPrimary(const void *a, const void *b, int16_t aLen, int16_t bLen);
-// The primary comparison, then the secondary keys over aLen characters: upper-case and unmarked forms
-// first. -1, 0 or 1.
-ZEL_EXTERN_C int16_t ZEL_CALL IUMagString(const void *aPtr, const void *bPtr, int16_t aLen, int16_t bLen);
+// IUMagString (TextUtils.h): the primary comparison, then the secondary keys.
+
+// The width of `count` bytes of text in the current port, as TextWidth measures it.
+// PENDING: text measuring measures in the current port's bound font, size and style through TextWidth.
+int16_t MeasureText(const void *text, int16_t count);

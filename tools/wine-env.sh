@@ -53,7 +53,30 @@ start_wine_session() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
 }
 
+# One run at a time in a build folder: its Wine prefix and wineserver serve one session. The lock is a
+# directory holding the owner's process id; a second run waits for it, and takes over a lock whose owner
+# is gone.
+SESSION_LOCK="$BUILD/wine-session.lock"
+session_lock_take() {
+  local owner="$1" holder
+  until mkdir "$SESSION_LOCK" 2>/dev/null; do
+    holder="$(cat "$SESSION_LOCK/owner" 2>/dev/null)"
+    if [ -n "$holder" ] && ! kill -0 "$holder" 2>/dev/null; then
+      rm -rf "$SESSION_LOCK"
+      continue
+    fi
+    sleep 1
+  done
+  echo "$owner" >"$SESSION_LOCK/owner"
+}
+session_lock_release() {
+  rm -rf "$SESSION_LOCK"
+}
+
 wine_env_start() {
+  session_lock_take $$
+  # ctest run from inside this session uses it as it is (tools/wine-session.sh stands aside).
+  export TOLVADEX_SESSION_OWNER=$$
   wine_prefix_env
   start_display
   start_wine_session
@@ -64,4 +87,5 @@ wine_env_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" >/dev/null 2>&1 || true
   XVFB_PID=""
+  session_lock_release
 }

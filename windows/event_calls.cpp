@@ -140,16 +140,22 @@ Boolean ButtonIsDown()
     return down;
 }
 
-// The mouse in the current port's local coordinates: relative to the window of the port's record,
-// then back through the record's coordinate transform when it has one.
+// The mouse in the current port's local coordinates: while a menu's own procedure chooses in the menu
+// port, relative to the device context the menu is drawn in; otherwise relative to the window of the
+// port's record; then back through the record's coordinate transform when it has one.
 void GetMouseDefault(Point *pt)
 {
     POINT p{};
     GetCursorPos(&p);
     MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
     PortDCRecord *record = CurrentPortRecord();
-    if (record && record->hwnd)
+    POINT origin{};
+    if (MenuTrackingActive() && CurrentPort() == reinterpret_cast<GrafPtr>(WMgrCPort()) && GetDCOrgEx(CurrentDC(), &origin)) {
+        p.x -= origin.x;
+        p.y -= origin.y;
+    } else if (record && record->hwnd) {
         ScreenToClient(record->hwnd, &p);
+    }
     int16_t h = static_cast<int16_t>(p.x), v = static_cast<int16_t>(p.y);
     if (record && (record->xform.offsetActive || record->xform.scaleActive))
         RevXformXY(&h, &v);

@@ -136,14 +136,10 @@ void SetTitleHilite(int position, bool on)
 // Key-equivalent search in one menu.
 int16_t MatchKeyIn(MenuHandle menu, uint8_t character, bool shift)
 {
-    const int16_t count = MenuItemCount(menu);
     const bool functionKeys = SessionFlag(zelFlagDigitFunctionKeys);
-    for (int16_t i = 1; i <= count; ++i) {
-        MenuItemView item;
-        FindMenuItem(menu, i, &item);
+    MenuItemView item{-1, nullptr, 0, 0, 0, 0};
+    for (int16_t i = 1; NextMenuItem(menu, &item); ++i) {
         if (!item.key || item.key == keySubmenu || item.key == keyIconSized || item.key == keySmallIcon)
-            continue;
-        if (!MenuItemEnabled(menu, i))
             continue;
         bool needsShift = (item.style & (itemShift | itemStrikeShift)) != 0;
         bool match;
@@ -159,7 +155,7 @@ int16_t MatchKeyIn(MenuHandle menu, uint8_t character, bool shift)
             const uint8_t key = item.key >= 'a' && item.key <= 'z' ? item.key - 32 : item.key;
             match = up == key;
         }
-        if (match && needsShift == shift)
+        if (match && needsShift == shift && MenuItemEnabled(menu, i))
             return i;
     }
     return 0;
@@ -187,6 +183,29 @@ bool IsApplicationQuitMenu(MenuHandle menu)
     }
     return false;
 }
+bool sDrawingBar;
+
+// Windows redraws the frame's menu bar. A zoomed multiple-document child of the library has its pending
+// update taken into its record first, is not erased while the bar changes (WM_ERASEBKGND asks
+// MenuBarBeingDrawn) and is validated afterwards, so that the bar's redraw costs it no repaint.
+void RedrawFrameMenuBar(HWND main)
+{
+    HWND zoomed = nullptr;
+    if (HWND client = SessionMdiClient()) {
+        HWND first = GetWindow(client, GW_CHILD);
+        WindowPtr window = nullptr;
+        if (first && IsZoomed(first) && ZEL_GetwPtr(first, &window) && window) {
+            ZEL_CheckUpdateRgn(window);
+            zoomed = first;
+        }
+    }
+    sDrawingBar = true;
+    DrawMenuBar(main);
+    sDrawingBar = false;
+    if (zoomed)
+        ValidateRect(zoomed, nullptr);
+}
+
 
 // ---- The bar's Windows mirror ----
 void ZEL_CALL RebuildMenuBar(void)
@@ -255,7 +274,7 @@ void ZEL_CALL RebuildMenuBar(void)
     sFrame.installed = true;
     sFrame.folded = folding;
     if (changed && main)
-        DrawMenuBar(main);
+        RedrawFrameMenuBar(main);
 }
 
 void ZEL_CALL HiliteMenuImpl(int16_t menuID)
@@ -515,3 +534,5 @@ ZEL_STUB_VOID(FlashMenuBar, (int16_t))
 ZEL_STUB_NAMED_VOID(DisposeMCInfo, "DispMCInfo", (Handle))
 ZEL_STUB_VOID(SetMCEntries, (int16_t, Handle))
 ZEL_STUB_VOID(SetMCInfo, (Handle))
+
+bool MenuBarBeingDrawn() { return sDrawingBar; }

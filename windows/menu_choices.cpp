@@ -113,8 +113,18 @@ bool WaitForMovement(Point start, const Rect &rect)
 
 OwnerDrawState &MenuOwnerDrawState() { return sOwnerDraw; }
 
+// The item-table key of the item being drawn, measured or sized; a non-negative `set` replaces it.
+ZEL_EXTERN_C int32_t ZEL_CALL MenuOwnerDrawKey(int32_t set)
+{
+    const int32_t previous = sOwnerDraw.currentKey;
+    if (set >= 0)
+        sOwnerDraw.currentKey = static_cast<uint16_t>(set);
+    return previous;
+}
+
 // Whether a definition procedure is choosing from a menu (GetMouse then answers in the menu's DC).
 bool MenuTrackingActive() { return sMenuTracking; }
+bool PopUpMenuTracked() { return sTrackingDepth > 0; }
 
 // ---- Host glue ----
 ZEL_EXTERN_C void ZEL_CALL ZEL_EventMenuSel(uint16_t command)

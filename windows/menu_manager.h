@@ -41,6 +41,9 @@ struct MenuItemView {
 // Item `item` (from 1) of the menu; false past the end, for item < 1 or a nil handle. Every walk stops at
 // the end of the handle: an item whose bytes do not all fit, or a missing end byte, ends the list.
 bool FindMenuItem(MenuHandle menu, int16_t item, MenuItemView *view);
+// The item after `view` (the first item when view->offset is -1), under the same rules: walks a menu
+// once instead of from its first item for each.
+bool NextMenuItem(MenuHandle menu, MenuItemView *view);
 int16_t MenuItemCount(MenuHandle menu);
 // Whether item `item` (from 1; 0 the whole menu) may be chosen: its enable bit (items 1..31) and the
 // menu's; items from 32 on always count as enabled, items past the 256th never do.
@@ -86,6 +89,8 @@ void ClearMenuItemTable();
 const MenuItemEntry *MenuItemEntryAt(uint32_t index);
 // The first entry with this key, or 0.
 const MenuItemEntry *FindMenuItemEntry(uint16_t key);
+// The first entry of this menu, or 0.
+const MenuItemEntry *FindMenuItemEntryForMenu(MenuHandle menu);
 // The entry of the item that opens this Windows submenu, or 0.
 const MenuItemEntry *FindMenuItemEntryForSubmenu(UINT_PTR submenu);
 

@@ -331,6 +331,20 @@ bool FindMenuItem(MenuHandle menu, int16_t item, MenuItemView *view)
     }
 }
 
+bool NextMenuItem(MenuHandle menu, MenuItemView *view)
+{
+    if (!menu || !*menu)
+        return false;
+    const uint8_t *p = MenuBytes(menu);
+    const int32_t size = MenuSize(menu);
+    const int32_t offset = view->offset < 0 ? FirstItemOffset(menu) : view->offset + 1 + p[view->offset] + 4;
+    if (offset < 0 || offset >= size || p[offset] == 0 || offset + 1 + p[offset] + 4 > size)
+        return false;
+    const int32_t after = offset + 1 + p[offset];
+    *view = MenuItemView{offset, p + offset, p[after], p[after + 1], p[after + 2], p[after + 3]};
+    return true;
+}
+
 int16_t MenuItemCount(MenuHandle menu)
 {
     int16_t n = 0;
@@ -433,6 +447,14 @@ const MenuItemEntry *FindMenuItemEntry(uint16_t key)
 {
     for (int32_t i = 0; i < sItemEntries.count; ++i)
         if (sItemEntries.at(i)->menu && sItemEntries.at(i)->key == key)
+            return sItemEntries.at(i);
+    return nullptr;
+}
+
+const MenuItemEntry *FindMenuItemEntryForMenu(MenuHandle menu)
+{
+    for (int32_t i = 0; i < sItemEntries.count; ++i)
+        if (menu && sItemEntries.at(i)->menu == menu)
             return sItemEntries.at(i);
     return nullptr;
 }
@@ -543,8 +565,12 @@ ZEL_EXTERN_C MenuHandle ZEL_CALL NewMenu(int16_t menuID, ConstStr255Param menuTi
 ZEL_EXTERN_C MenuHandle ZEL_CALL GetMen(int16_t resourceID)
 {
     MenuHandle menu = reinterpret_cast<MenuHandle>(GetResource(kMenuType, resourceID));
-    if (!menu || !*menu || GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
+    if (!menu || !*menu)
         return menu;
+    // A resource shorter than the menu header (ID, size, definition, enable flags) is no menu: every
+    // menu call reads or writes those fields.
+    if (GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
+        return nullptr;
     (*menu)->menuID = resourceID;
     // A loaded 'MENU' holds 0xFFFF in the low half of menuProc and the 'MDEF' ID in the high half.
     const uint32_t field = static_cast<uint32_t>(reinterpret_cast<uintptr_t>((*menu)->menuProc));
@@ -677,7 +703,10 @@ ZEL_EXTERN_C void ZEL_CALL CalcMenuSize(MenuHandle theMenu)
     if (!ValidMenu(theMenu))
         return;
     if (MenuDefProcPtr proc = MenuOwnProc(theMenu)) {
-        // A menu with its own procedure sizes itself, in the menu port.
+        // A menu with its own procedure sizes itself, in the menu port, its item-table entry current as
+        // when Windows measures its item.
+        if (const MenuItemEntry *entry = FindMenuItemEntryForMenu(theMenu))
+            MenuOwnerDrawState().currentKey = entry->key;
         GrafPtr saved = CurrentPort();
         if (WMgrCPort())
             SetPor(reinterpret_cast<GrafPtr>(WMgrCPort()));

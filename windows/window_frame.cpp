@@ -315,6 +315,10 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_NCMessage(HWND hwnd, UINT message, WPARAM wPar
 {
     HWND main = SessionMainWindow();
     if (hwnd == main) {
+        // A click on the frame while the library tracks a pop-up menu is the menu's to end, not a caption
+        // drag or a sizing.
+        if (message == WM_NCLBUTTONDOWN && PopUpMenuTracked())
+            return 1;
         LRESULT result = SessionMdiClient() ? DefFrameProcA(hwnd, SessionMdiClient(), message, wParam, lParam)
                                             : DefWindowProcA(hwnd, message, wParam, lParam);
         if (message == WM_NCPAINT || message == WM_NCACTIVATE)
@@ -423,6 +427,10 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_WindChange(HWND hwnd, UINT message, WPARAM wPa
         ZEL_UpdateWindows(2);
         break;
     case WM_ERASEBKGND:
+        // The frame's menu bar is being redrawn: the window keeps what it shows (a dialog being built
+        // is erased all the same).
+        if (MenuBarBeingDrawn() && window != WindowBeingCreated())
+            return 0;
         ZEL_UpdateWindows(2);
         break;
     case WM_HSCROLL:

@@ -86,6 +86,9 @@ bool sCursorApplied;
 
 } // namespace
 
+// The Windows cursor the library set last.
+ZEL_EXTERN_C HCURSOR ZEL_CALL LastAppliedCursor(void) { return sLastCursor; }
+
 int ApplyWinCursor(HCURSOR cursor)
 {
     if (!cursor)

@@ -765,8 +765,8 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
     aux->stateFlags = state;
     SetPropA(hwnd, MAKEINTATOM(SessionWindowAtom()), reinterpret_cast<HANDLE>(1));
     SetWindowLongA(hwnd, zelWindowPtrLong, static_cast<LONG>(reinterpret_cast<uintptr_t>(window)));
-    // PENDING: the palette work gives a new window the application's default palette.
-    SetWindowLongA(hwnd, zelWindowPaletteLong, 0);
+    // The application's default palette until NSetPalette gives the window its own.
+    SetWindowLongA(hwnd, zelWindowPaletteLong, static_cast<LONG>(reinterpret_cast<uintptr_t>(DefaultPalette())));
     SetWindowLongA(hwnd, zelWindowStyleLong, static_cast<LONG>(styleAsMade));
     SetWindowWord(hwnd, zelWindowMinWidthWord, static_cast<WORD>(sMinContentWidth));
     SetWindowWord(hwnd, zelWindowMinHeightWord, static_cast<WORD>(sMinContentHeight));
@@ -1037,7 +1037,7 @@ namespace {
 
 // A 'WIND' resource (byte-swapped when loaded): bounds, procID, visible and goAway flags in the first
 // byte of their words, refCon, the title padded to an even length, then an optional positioning word.
-// Every field is read within the resource's size: one past the end reads as 0.
+// A resource cut short inside the title or the positioning word is damaged: no template.
 constexpr ResType kWindowTemplateType = 0x57494E44; // 'WIND'
 
 struct WindowTemplate {
@@ -1056,30 +1056,30 @@ bool ReadWindowTemplate(int16_t windowID, WindowTemplate *t)
         return false;
     const auto *data = reinterpret_cast<const uint8_t *>(*h);
     const uint32_t size = static_cast<uint32_t>(GetHandleSize(h));
-    auto fits = [&](uint32_t offset, uint32_t n) { return offset + n <= size; };
-    auto word = [&](uint32_t offset) -> int16_t {
-        int16_t v = 0;
-        if (fits(offset, 2))
-            std::memcpy(&v, data + offset, 2);
+    constexpr uint32_t title = 18;
+    // The title's text must lie inside the resource; after it (padded to an even length) there is either
+    // nothing or a whole positioning word.
+    const uint32_t length = size > title ? data[title] : 0;
+    const uint32_t position = title + ((length + 2u) & ~1u);
+    if (size <= title || title + 1 + length > size || (size > position && size < position + 2)) {
+        ReleaseResource(h);
+        return false;
+    }
+    auto word = [&](uint32_t offset) {
+        int16_t v;
+        std::memcpy(&v, data + offset, 2);
         return v;
     };
     *t = WindowTemplate{};
     t->bounds = Rect{word(0), word(2), word(4), word(6)};
     t->procID = word(8);
-    t->visible = fits(10, 1) && data[10];
-    t->goAway = fits(12, 1) && data[12];
-    if (fits(14, 4))
-        std::memcpy(&t->refCon, data + 14, 4);
-    const uint32_t title = 18;
-    uint32_t length = fits(title, 1) ? data[title] : 0;
-    if (!fits(title + 1, length))
-        length = 0; // a title running past the end is none
+    t->visible = data[10] != 0;
+    t->goAway = data[12] != 0;
+    std::memcpy(&t->refCon, data + 14, 4);
     t->title[0] = static_cast<uint8_t>(length);
     std::memcpy(t->title + 1, data + title + 1, length);
-    if (fits(title, 1)) {
-        const uint32_t position = title + ((data[title] + 2u) & ~1u);
+    if (size >= position + 2)
         t->position = static_cast<uint16_t>(word(position));
-    }
     ReleaseResource(h);
     if (t->position)
         ApplyPositionSpec(&t->bounds, t->position);

@@ -139,6 +139,11 @@ int WaitForMouseClick();
 // True while a menu definition procedure chooses from a menu open in a Windows menu: GetMouse then
 // answers relative to the menu's device context.
 bool MenuTrackingActive();
+// True while the library tracks a pop-up menu (PopUpMenuSelect).
+bool PopUpMenuTracked();
+// True while the menu bar is redrawn in the host's frame (DrawMenuBar on the main window): the library's
+// windows do not erase their background meanwhile.
+bool MenuBarBeingDrawn();
 // InvalMenuBar's redraw flag: the pump takes it (clearing it) and calls DrawMenuBa when it was set.
 bool TakeMenuBarRedrawFlag();
 

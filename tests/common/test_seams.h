@@ -24,6 +24,15 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// The Windows cursor the library set last (SetCursor, SetCCursor, InitCursor).
+ZEL_API HCURSOR ZEL_CALL LastAppliedCursor(void);
+// The Menu Manager's item-table key of the item being drawn, measured or sized; a non-negative `set`
+// replaces it. Answers the previous key.
+ZEL_API int32_t ZEL_CALL MenuOwnerDrawKey(int32_t set);
+// While on, new handle data get pages of their own with the last byte flush against a no-access page,
+// so that a read or write past a handle's end faults at once (sub-allocation is skipped meanwhile);
+// answers the previous setting.
+ZEL_API Boolean ZEL_CALL GuardHandleData(Boolean on);
 // The installed-font list and the font map: node and map row `index` (the record's first part, or empty
 // past the end) and the search for a font number at a size (the node found and its chosen size entry);
 // answers the node count.
@@ -118,6 +127,8 @@ ZEL_API Boolean ZEL_CALL SelectMidiDeviceDouble(Boolean on);
 // instance), 6 midiInStart, 7 midiInReset, 8 midiInClose. Moves up to `capacity` triples, empties the
 // log and answers how many were moved.
 ZEL_API int32_t ZEL_CALL TakeMidiDeviceCalls(uint32_t *calls, int32_t capacity);
+// Runs one step of the MIDI pattern sequencer on a sequencer interface record, on the caller's thread.
+ZEL_API void ZEL_CALL RunMidiSequencerStep(void *interfaceRecord);
 // The kind the keyboard and command glue give a child window by its window procedure (0xFFFF for none
 // of the library's); `isEdit` tells an edit control from a scroll bar.
 ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);

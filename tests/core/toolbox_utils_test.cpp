@@ -332,6 +332,29 @@ TEST(MungerEdits, MatchTheSameEditsOnStdString)
     DisposeHandle(h);
 }
 
+// A target of ptr1 = -1 (no bytes to search for) is found at the offset, and a len1 reaching past the
+// handle is clipped to its end, as for a target at an offset: the replacement never moves bytes that are
+// not there.
+TEST(MungerEdits, NoBytesTargetIsClippedToTheHandle)
+{
+    const struct {
+        int32_t offset, len1;
+        std::string expected;
+        int32_t result;
+    } cases[] = {
+        {0, 100, "ab", 2},
+        {4, 100, "0123ab", 6},
+        {4, 3, "0123ab789", 6},
+        {10, 1, "0123456789ab", 12},
+    };
+    for (const auto &c : cases) {
+        Handle h = HandleOf("0123456789");
+        EXPECT_EQ(Munger(h, c.offset, kGap, c.len1, "ab", 2), c.result) << c.offset << " " << c.len1;
+        EXPECT_EQ(Contents(h), c.expected) << c.offset << " " << c.len1;
+        DisposeHandle(h);
+    }
+}
+
 // Random edits on a handle and on a std::string give the same bytes.
 TEST(MungerEdits, RandomEditsAgreeWithStdString)
 {

@@ -186,7 +186,9 @@ TEST_F(Midi, FailedInputOpensKeepOneRing)
     for (int i = 0; i < 20; ++i)
         AddPort(midiPortTypeInput, 0);
     size_t after = CommittedBytes();
-    EXPECT_LE(after - before, static_cast<size_t>(kRingBytes)) << "twenty failed input opens keep the first ring";
+    // Other threads of the process may give memory back meanwhile: only a rise counts.
+    EXPECT_LE(static_cast<int64_t>(after) - static_cast<int64_t>(before), static_cast<int64_t>(kRingBytes))
+        << "twenty failed input opens keep the first ring";
 
     MIDIInputEvent event{};
     EXPECT_FALSE(MIDIGetEvent(&event));

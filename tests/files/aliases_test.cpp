@@ -2,6 +2,7 @@
 // records refused, and shortcut files made and followed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -111,6 +112,37 @@ TEST(AliasRecords, MovedFilesAreFoundByTheRightPath)
     EXPECT_EQ(PathOf(resolved), c + "s1\\t.txt");
     DisposeHandle(reinterpret_cast<Handle>(together));
     DisposeHandle(reinterpret_cast<Handle>(stayed));
+}
+
+// A relative path that, joined to the from-file's folder, would be longer than any DOS path names
+// nothing: the full path is taken, and nothing is written past the joined path's room. The from-file's
+// path is 254 characters and the relative path 259, at level 0.
+TEST(AliasRecords, OverlongJoinFallsBackToTheFullPath)
+{
+    std::string c = ScratchDir('C', "long_join");
+    std::string dir = c;
+    while (dir.size() < 230)
+        dir += std::string(std::min<size_t>(40, 240 - dir.size()), 'd') + "\\";
+    MakeFile(dir + "x");
+    std::string fromPath = dir + std::string(254 - dir.size(), 'f');
+    ASSERT_EQ(fromPath.size(), 254u);
+    MakeFile(c + "t.txt");
+    FSSpec target = SpecOf(c + "t.txt"), from = SpecOf(fromPath);
+    ASSERT_EQ(PathOf(from), fromPath);
+    AliasHandle alias = nullptr;
+    ASSERT_EQ(NewAliasMinimal(&target, &alias), noErr);
+    std::memset((*alias)->relativePath, 'r', 259);
+    (*alias)->relativePath[259] = 0;
+    (*alias)->levelsUp = 0;
+    for (bool targetThere : {true, false}) {
+        SCOPED_TRACE(targetThere ? "the full path names a file" : "the full path names nothing");
+        if (!targetThere)
+            DeleteFileA((c + "t.txt").c_str());
+        FSSpec resolved{};
+        EXPECT_EQ(ResolveAlias(&from, alias, &resolved, nullptr), noErr);
+        EXPECT_EQ(PathOf(resolved), c + "t.txt");
+    }
+    DisposeHandle(reinterpret_cast<Handle>(alias));
 }
 
 TEST(AliasRecords, UnsoundRecordsAreRefused)

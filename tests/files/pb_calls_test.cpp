@@ -459,6 +459,47 @@ TEST_P(FileCalls, CatalogInfoOfAFile)
     EXPECT_GT(root.dirInfo.ioDrNmFls, 0);
 }
 
+// A look-up by name reports the name as the directory spells it now, and the file's size now, through
+// renames, deletion and a new file of the same name.
+TEST_P(FileCalls, CatalogNamesFollowTheDirectory)
+{
+    auto lookUp = [&](const char *asked, std::string *spelled, int32_t *length) {
+        CInfoPBRec pb{};
+        PString name = P(asked);
+        pb.hFileInfo.ioNamePtr = name.data();
+        pb.hFileInfo.ioVRefNum = vRefNum_;
+        pb.hFileInfo.ioDirID = dirID_;
+        OSErr err = PBGetCatInfo(&pb, false);
+        *spelled = std::string(reinterpret_cast<const char *>(name.data() + 1), name[0]);
+        *length = pb.hFileInfo.ioFlLgLen;
+        return err;
+    };
+    std::string spelled;
+    int32_t length = 0;
+    ASSERT_TRUE(WriteWholeFile(Path("Spelled.Txt"), "12345"));
+    EXPECT_EQ(lookUp("SPELLED.TXT", &spelled, &length), noErr);
+    EXPECT_EQ(spelled, "Spelled.Txt");
+    EXPECT_EQ(length, 5);
+
+    // Wine leaves a rename in case only undone, so the new spelling comes by way of another name.
+    ASSERT_TRUE(MoveFileA(Path("Spelled.Txt").c_str(), Path("between").c_str()));
+    ASSERT_TRUE(MoveFileA(Path("between").c_str(), Path("SPELLED.txt").c_str()));
+    EXPECT_EQ(lookUp("spelled.txt", &spelled, &length), noErr);
+    EXPECT_EQ(spelled, "SPELLED.txt") << "spelled anew";
+
+    ASSERT_TRUE(MoveFileA(Path("SPELLED.txt").c_str(), Path("moved.txt").c_str()));
+    EXPECT_EQ(lookUp("spelled.txt", &spelled, &length), fnfErr) << "renamed away";
+    EXPECT_EQ(lookUp("MOVED.TXT", &spelled, &length), noErr);
+    EXPECT_EQ(spelled, "moved.txt");
+
+    ASSERT_TRUE(DeleteFileA(Path("moved.txt").c_str()));
+    EXPECT_EQ(lookUp("moved.txt", &spelled, &length), fnfErr) << "deleted";
+    ASSERT_TRUE(WriteWholeFile(Path("MOVED.TXT"), "1234567"));
+    EXPECT_EQ(lookUp("moved.txt", &spelled, &length), noErr);
+    EXPECT_EQ(spelled, "MOVED.TXT") << "made again";
+    EXPECT_EQ(length, 7);
+}
+
 TEST_P(FileCalls, FinderInfoRoundTripKeepsTheTimes)
 {
     ASSERT_TRUE(WriteWholeFile(Path("times"), "t"));

@@ -6,6 +6,7 @@
 #include "../../core/core_services.h"
 #include "../../quickdraw/qd_services.h"
 #include "../../text/text_services.h"
+#include "menu_manager.h"
 #include "Quickdraw.h"
 #include "Events.h"
 
@@ -81,6 +82,7 @@ CGrafPtr WMgrCPort() { return nullptr; }
 
 
 HWND SessionMainWindow() { return nullptr; }
+HWND SessionMdiClient() { return nullptr; }
 void ReportUnimplemented(const char *) {}
 
 // The menu-bar mouse-down of ZEL_EventMenuSel: nothing listens in this program.
@@ -95,4 +97,10 @@ bool InstalledFaceAt(int, InstalledFace *) { return false; }
 BOOL GetTextExtentCompat(HDC dc, const char *text, int length, SIZE *size)
 {
     return GetTextExtentPoint32A(dc, text, length, size);
+}
+// The owner-draw state of the choices and pop-ups, which this program does not build.
+OwnerDrawState &MenuOwnerDrawState()
+{
+    static OwnerDrawState state;
+    return state;
 }

@@ -250,6 +250,39 @@ TEST_F(MenuChoices, PopUpMenuByKeys)
     DisposeMenu(menu);
 }
 
+// While the library tracks a pop-up, a click on the main window's frame is the menu's: ZEL_NCMessage
+// answers it itself (1) instead of starting Windows' caption or sizing loop; afterwards the frame's
+// default procedure answers again.
+LRESULT sFrameClickDuringPopUp = -1;
+VOID CALLBACK ClickFrameThenEscape(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    sFrameClickDuringPopUp = ZEL_NCMessage(testing_support::HostMainWindow(), WM_NCLBUTTONDOWN, HTNOWHERE, 0);
+    SendKeys({VK_ESCAPE});
+}
+
+TEST_F(MenuChoices, AFrameClickDuringAPopUpIsTheMenus)
+{
+    ShowWindow(host_, SW_SHOW);
+    SetForegroundWindow(host_);
+    SetFocus(host_);
+    Pump();
+    MenuHandle menu = NewMenu(161, P("Pop").c_str());
+    AppendMen(menu, P("One;Two").c_str());
+    sFrameClickDuringPopUp = -1;
+    SetTimer(nullptr, 0, 100, ClickFrameThenEscape);
+    {
+        Watchdog dog(host_);
+        EXPECT_EQ(PopUpMenuSelect(menu, 200, 200, 0), 0);
+        EXPECT_FALSE(dog.Fired());
+    }
+    EXPECT_EQ(sFrameClickDuringPopUp, 1);
+    EXPECT_EQ(ZEL_NCMessage(testing_support::HostMainWindow(), WM_NCLBUTTONDOWN, HTNOWHERE, 0), 0)
+        << "no pop-up: the default procedure";
+    DeleteMen(161);
+    DisposeMenu(menu);
+}
+
 // A menu with its own definition procedure pops up in a library window; the procedure gets the size,
 // pop-up, draw and choose messages, and the item under the mouse when the button comes up is chosen.
 struct TestMDEF {

@@ -15,6 +15,7 @@
 #include "Resources.h"
 #include "menu_bar_fixture.h"
 #include "qd_fixture.h"
+#include "test_seams.h"
 
 namespace {
 using namespace menu_tests;
@@ -49,6 +50,41 @@ int32_t DrawItem(const BuiltItem &item, DibSurface &surface, UINT state, UINT ac
     di.rcItem = RECT{0, 0, surface.width(), surface.height()};
     di.itemData = item.data;
     return ZEL_MenuUserItem(HostWindow(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di));
+}
+
+// Sends WM_DRAWITEM for the whole item into a window's DC, the item at `rect`.
+int32_t DrawItemInto(const BuiltItem &item, HDC dc, RECT rect)
+{
+    DRAWITEMSTRUCT di{};
+    di.CtlType = ODT_MENU;
+    di.itemID = item.id;
+    di.itemAction = ODA_DRAWENTIRE;
+    di.hDC = dc;
+    di.rcItem = rect;
+    di.itemData = item.data;
+    return ZEL_MenuUserItem(HostWindow(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di));
+}
+
+// A bar menu with its own definition procedure, inserted into the bar and mirrored; and its removal.
+MenuHandle InsertOwnProcedureMenu(int16_t id, const char *title, const char *items, MenuDefProcPtr proc)
+{
+    MenuHandle own = NewMenu(id, P(title).c_str());
+    AppendMen(own, P(items).c_str());
+    Handle mdef = NewHandleClear(6);
+    std::memcpy(*mdef + 2, &proc, sizeof proc);
+    (*own)->menuProc = mdef;
+    InsertMen(own, 0);
+    DrawMenuBa();
+    return own;
+}
+
+void RemoveOwnProcedureMenu(MenuHandle own)
+{
+    DeleteMen((*own)->menuID);
+    Handle mdef = (*own)->menuProc;
+    (*own)->menuProc = nullptr;
+    DisposeHandle(mdef);
+    DisposeMenu(own);
 }
 
 SIZE MeasureItem(const BuiltItem &item)
@@ -390,14 +426,7 @@ struct ChoosingMDEF {
 
 TEST_F(OwnerDrawn, OwnProcedureMenuChoosesThroughMenuSelect)
 {
-    MenuHandle own = NewMenu(175, P("Own").c_str());
-    AppendMen(own, P("A;B;C").c_str());
-    Handle mdef = NewHandleClear(6);
-    MenuDefProcPtr proc = ChoosingMDEF::Run;
-    std::memcpy(*mdef + 2, &proc, sizeof proc);
-    (*own)->menuProc = mdef;
-    InsertMen(own, 0);
-    DrawMenuBa();
+    MenuHandle own = InsertOwnProcedureMenu(175, "Own", "A;B;C", ChoosingMDEF::Run);
     HMENU built = GetSubMenu(frame_, 4);
     ASSERT_NE(built, nullptr);
     ASSERT_EQ(GetMenuItemCount(built), 1);
@@ -411,14 +440,7 @@ TEST_F(OwnerDrawn, OwnProcedureMenuChoosesThroughMenuSelect)
 
     ShowWindow(host_, SW_SHOW);
     HDC dc = GetDC(host_);
-    DRAWITEMSTRUCT di{};
-    di.CtlType = ODT_MENU;
-    di.itemID = item.id;
-    di.itemAction = ODA_DRAWENTIRE;
-    di.hDC = dc;
-    di.rcItem = RECT{10, 10, 90, 50};
-    di.itemData = item.data;
-    EXPECT_EQ(ZEL_MenuUserItem(host_, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di)), 1);
+    EXPECT_EQ(DrawItemInto(item, dc, RECT{10, 10, 90, 50}), 1);
     ReleaseDC(host_, dc);
 
     // The button goes down inside the menu's rectangle; the procedure chooses item 2.
@@ -438,11 +460,87 @@ TEST_F(OwnerDrawn, OwnProcedureMenuChoosesThroughMenuSelect)
     ZEL_EventMenuSel(static_cast<uint16_t>(item.id));
     EXPECT_EQ(MenuSelect(Point{0, 0}), (175 << 16) | 2);
     EXPECT_EQ(ZEL_MenuSelect(host_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0), 1);
-    DeleteMen(175);
-    (*own)->menuProc = nullptr;
-    DisposeHandle(mdef);
-    DisposeMenu(own);
+    RemoveOwnProcedureMenu(own);
     FlushEvents(everyEvent, 0);
+}
+
+// While its procedure chooses, the menu's window is the port's: GetMouse answers relative to the device
+// context the menu is drawn in, not to the window the Window Manager port was opened on.
+struct MouseReadingMDEF {
+    static inline Point mouse{-1, -1};
+    static void ZEL_CALL Run(int16_t message, MenuHandle menu, Rect *, Point, int16_t *item)
+    {
+        if (message == mSizeMsg) {
+            (*menu)->menuWidth = 80;
+            (*menu)->menuHeight = 40;
+        }
+        if (message == mChooseMsg) {
+            GetMouse(&mouse);
+            *item = 1;
+        }
+    }
+};
+
+TEST_F(OwnerDrawn, AChoosingProcedureReadsTheMouseInItsMenu)
+{
+    MenuHandle own = InsertOwnProcedureMenu(176, "Mouse", "A;B", MouseReadingMDEF::Run);
+    HMENU built = GetSubMenu(frame_, 4);
+    ASSERT_NE(built, nullptr);
+    const BuiltItem item = ItemOf(built, 0);
+    MeasureItem(item);
+
+    // The menu shows in a window of its own, away from the host's window.
+    HWND menuWindow = testing_support::CreateDrawingWindow(100, 60, true);
+    ASSERT_NE(menuWindow, nullptr);
+    HDC dc = GetDC(menuWindow);
+    EXPECT_EQ(DrawItemInto(item, dc, RECT{10, 10, 90, 50}), 1);
+    ReleaseDC(menuWindow, dc);
+
+    POINT inside{40, 30};
+    ClientToScreen(menuWindow, &inside);
+    Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, inside.x, inside.y);
+    Mouse(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE, inside.x, inside.y);
+    MouseReadingMDEF::mouse = Point{-1, -1};
+    ZEL_MenuSelect(host_, WM_MENUSELECT, MAKEWPARAM(item.id, MF_OWNERDRAW), reinterpret_cast<LPARAM>(built));
+    Mouse(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE, inside.x, inside.y);
+    Button();
+    EXPECT_EQ(MouseReadingMDEF::mouse.h, 40);
+    EXPECT_EQ(MouseReadingMDEF::mouse.v, 30);
+
+    EXPECT_EQ(ZEL_MenuSelect(host_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0), 1);
+    DestroyWindow(menuWindow);
+    RemoveOwnProcedureMenu(own);
+    FlushEvents(everyEvent, 0);
+}
+
+// CalcMenuSize of a menu with its own procedure makes the menu's item-table entry current first, as
+// Windows' measuring of its item does, so that the procedure's size message sees its own entry.
+struct KeyReadingMDEF {
+    static inline int32_t key = -1;
+    static void ZEL_CALL Run(int16_t message, MenuHandle menu, Rect *, Point, int16_t *)
+    {
+        if (message == mSizeMsg) {
+            key = MenuOwnerDrawKey(-1);
+            (*menu)->menuWidth = 60;
+            (*menu)->menuHeight = 30;
+        }
+    }
+};
+
+TEST_F(OwnerDrawn, CalcMenuSizeMakesTheMenusEntryCurrent)
+{
+    MenuHandle own = InsertOwnProcedureMenu(177, "Sized", "A", KeyReadingMDEF::Run);
+    HMENU built = GetSubMenu(frame_, 4);
+    ASSERT_NE(built, nullptr);
+    const BuiltItem item = ItemOf(built, 0);
+
+    MenuOwnerDrawKey(0x7777);
+    KeyReadingMDEF::key = -1;
+    CalcMenuSize(own);
+    EXPECT_EQ(KeyReadingMDEF::key, static_cast<int32_t>(item.id & 0xFFFF));
+    EXPECT_EQ((*own)->menuWidth, 60);
+
+    RemoveOwnProcedureMenu(own);
 }
 
 } // namespace

@@ -58,6 +58,12 @@ protected:
         AddResource(BarResource({3, 1, 128, 129}), kMBAR, 128, P("").c_str());
         AddResource(BarResource({1000, 128, 129}), kMBAR, 129, P("").c_str());
         AddResource(BarResource({3, 128, 555, 129}), kMBAR, 130, P("").c_str());
+        // Records cut inside the menu header (8 and 2 bytes), one that is the header alone, and a bar
+        // listing the shortest.
+        AddResource(NewHandleClear(8), kMENU, 150, P("").c_str());
+        AddResource(NewHandleClear(2), kMENU, 151, P("").c_str());
+        AddResource(NewHandleClear(14), kMENU, 152, P("").c_str());
+        AddResource(BarResource({2, 151, 128}), kMBAR, 131, P("").c_str());
         AddResource(NewHandleClear(4), kSnd, 10, P("Beep").c_str());
         AddResource(NewHandleClear(4), kSnd, 11, P("Two;Items").c_str());
         AddResource(NewHandleClear(4), kSnd, 12, P("").c_str());
@@ -127,6 +133,36 @@ TEST_F(MenuResources, BarCountsAndMissingMenus)
     EXPECT_EQ((*second)->menuID, 129);
     DisposeHandle(bar);
     EXPECT_EQ(GetNewMBar(999), nullptr);
+}
+
+// A 'MENU' shorter than the menu header is no menu: GetMen gives nil, so the enable calls never write
+// the flags past its end, and a bar listing one leaves it out. The header alone is a menu of no items.
+TEST_F(MenuResources, MenusCutInsideTheHeaderAreNotLoaded)
+{
+    for (int16_t id : {150, 151}) {
+        MenuHandle m = GetMen(id);
+        EXPECT_EQ(m, nullptr) << id;
+        EnableItem(m, 1);
+        EXPECT_FALSE(ZEL_GetItemEnabled(m, 1)) << id;
+    }
+    MenuHandle header = GetMen(152);
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ((*header)->menuID, 152);
+    EXPECT_EQ(CountMItems(header), 0);
+    DisableItem(header, 1);
+    EXPECT_FALSE(ZEL_GetItemEnabled(header, 1));
+    EnableItem(header, 1);
+    EXPECT_TRUE(ZEL_GetItemEnabled(header, 1));
+    EXPECT_EQ(GetHandleSize(reinterpret_cast<Handle>(header)), 14);
+
+    Handle bar = GetNewMBar(131);
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(GetHandleSize(bar), 12);
+    MenuHandle only;
+    std::memcpy(&only, *bar + 6, 4);
+    EXPECT_EQ((*only)->menuID, 128);
+    EXPECT_EQ(reinterpret_cast<const int16_t *>(*bar)[1], (*only)->menuWidth) << "the bar's right edge";
+    DisposeHandle(bar);
 }
 
 TEST_F(MenuResources, GetMenLinksTheDefinitionProcedure)

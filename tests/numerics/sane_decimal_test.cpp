@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -408,6 +409,14 @@ TEST(SaneText, Numtostring)
     EXPECT_STREQ(s, "-2147483648");
     numtostring(42, s);
     EXPECT_STREQ(s, "42");
+    // Every digit count and both signs, as the C library's "%ld" writes them.
+    for (int32_t n : {0, 1, -1, 9, -9, 10, -10, 99, 100, 65535, -65536, 1000000000, INT32_MAX, INT32_MIN + 1}) {
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "%ld", static_cast<long>(n));
+        std::memset(s, 'x', sizeof s);
+        numtostring(n, s);
+        EXPECT_STREQ(s, expected) << n;
+    }
 }
 
 TEST(SaneText, Fp68k4OtherOpwordsReport)

@@ -4,16 +4,19 @@
 // the Macintosh cursor level.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "ByteOrder.h"
+#include "LowMem.h"
 #include "MacMemory.h"
 #include "Quickdraw.h"
 #include "Resources.h"
 #include "qd_fixture.h"
+#include "test_seams.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -253,6 +256,29 @@ TEST_F(Cursors, StandardRecordsCarryTheirSlots)
     }
 }
 
+// SetCursor of a record in a handle shorter than a Cursor (the data of a damaged 'CURS') reads nothing
+// and changes nothing; the same bytes in a whole record are taken.
+TEST_F(Cursors, ARecordInAShortHandleLeavesTheCursorAlone)
+{
+    SetCurso(*GetCurso(watchCursor));
+    const HCURSOR watch = LastAppliedCursor();
+    ASSERT_NE(watch, nullptr);
+    const Cursor made = TestCursor(3, 4);
+    Handle cut = NewHandle(40);
+    std::memcpy(*cut, &made, 40);
+    LMSetMemErr(-1);
+    SetCurso(reinterpret_cast<const Cursor *>(*cut));
+    EXPECT_EQ(LastAppliedCursor(), watch);
+    EXPECT_EQ(MemError(), -1) << "MemErr stays the caller's";
+    Handle whole = NewHandle(sizeof(Cursor));
+    std::memcpy(*whole, &made, sizeof made);
+    SetCurso(reinterpret_cast<const Cursor *>(*whole));
+    EXPECT_NE(LastAppliedCursor(), watch);
+    InitCursor();
+    DisposeHandle(cut);
+    DisposeHandle(whole);
+}
+
 // A colour cursor loaded from a resource holds offsets, not handles: DisposeCCursor leaves them and
 // disposes only real handles and the record.
 TEST_F(Cursors, DisposeCCursorSkipsOffsets)
@@ -332,4 +358,146 @@ TEST_F(Cursors, VisibilityFollowsTheCursorLevel)
         ASSERT_TRUE(CursorShowing()) << sequence << " left the cursor hidden";
     }
     SetCursorPos(saved.x, saved.y);
+}
+
+namespace {
+
+constexpr ResType kCURS = 0x43555253, kCrsr = 0x63727372;
+
+// The bytes of a resource as the file holds them.
+Handle BytesHandle(const std::vector<uint8_t> &bytes)
+{
+    Handle h = NewHandle(static_cast<Size>(bytes.size()));
+    if (h && !bytes.empty())
+        std::memcpy(*h, bytes.data(), bytes.size());
+    return h;
+}
+
+void PutBig32(std::vector<uint8_t> &b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+
+// A 'crsr' as a resource file holds it: type 0x8001, the pixel map and pixel data as offsets (big-endian)
+// and the one-bit image of TestCursor with a hot spot of (3, 5).
+std::vector<uint8_t> ColourCursorBytes(uint32_t mapOffset, uint32_t dataOffset)
+{
+    std::vector<uint8_t> b(sizeof(CCrsr), 0);
+    b[0] = 0x80;
+    b[1] = 0x01;
+    PutBig32(b, offsetof(CCrsr, crsrMap), mapOffset);
+    PutBig32(b, offsetof(CCrsr, crsrData), dataOffset);
+    const Cursor c = TestCursor(0, 0);
+    std::memcpy(&b[offsetof(CCrsr, crsr1Data)], c.data, 32);
+    std::memcpy(&b[offsetof(CCrsr, crsrMask)], c.mask, 32);
+    b[offsetof(CCrsr, crsrHotSpot) + 1] = 3;
+    b[offsetof(CCrsr, crsrHotSpot) + 3] = 5;
+    return b;
+}
+
+std::vector<uint8_t> Cut(std::vector<uint8_t> bytes, size_t n)
+{
+    bytes.resize(n);
+    return bytes;
+}
+
+// A resource file of cursors written by the Resource Manager and opened again, so every cursor comes
+// from the fork as a program's would.
+class CursorResources : public Cursors {
+protected:
+    void Write(const std::vector<std::pair<std::pair<ResType, int16_t>, std::vector<uint8_t>>> &resources)
+    {
+        const auto name = P("cursors_test.rsr");
+        DeleteFileA("cursors_test.rsr");
+        CreateResFile(name.c_str());
+        int16_t ref = OpenResFile(name.c_str());
+        ASSERT_GT(ref, 0);
+        UseResFile(ref);
+        for (const auto &r : resources)
+            AddResource(BytesHandle(r.second), r.first.first, r.first.second, P("").c_str());
+        CloseResFile(ref);
+        ref_ = OpenResFile(name.c_str());
+        ASSERT_GT(ref_, 0);
+        UseResFile(ref_);
+    }
+    void TearDown() override
+    {
+        GuardHandleData(false);
+        if (ref_ > 0)
+            CloseResFile(ref_);
+        DeleteFileA("cursors_test.rsr");
+        Cursors::TearDown();
+    }
+    int16_t ref_ = 0;
+};
+
+} // namespace
+
+// A loaded 'crsr' holds its offsets in the file's byte order (96 reads as 0x60000000 here): disposing
+// the cursor GetCCursor gave touches neither them nor the resource, which stays loaded and usable.
+TEST_F(CursorResources, DisposeCCursorOfALoadedCursorLeavesTheResource)
+{
+    Write({{{kCrsr, 128}, ColourCursorBytes(96, 96)}});
+    CCrsrHandle c = GetCCursor(128);
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(U((*c)->crsrHotSpot.v) >> 8, 0xFF) << "registered when loaded";
+    const std::string before(reinterpret_cast<const char *>(*c), sizeof(CCrsr));
+    SetCCursor(c);
+    DisposeCCursor(c);
+    EXPECT_EQ(GetCCursor(128), c);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(*c), sizeof(CCrsr)), before);
+    SetCCursor(c);
+}
+
+// Cursor resources shorter than their record, or whose offsets lie past their end, are no cursors:
+// GetCursor and GetCCursor give nil, SetCCursor reads nothing past the handle, and releasing them reads
+// no hot spot past the handle. Each handle ends against a no-access page.
+TEST_F(CursorResources, ShortCursorResourcesAreNeverReadPastTheirEnd)
+{
+    Write({{{kCURS, 128}, std::vector<uint8_t>(4, 0xFF)},
+           {{kCURS, 129}, std::vector<uint8_t>(67, 0)},
+           {{kCrsr, 130}, Cut(ColourCursorBytes(0, 0), 54)},
+           {{kCrsr, 131}, ColourCursorBytes(500, 96)},
+           {{kCrsr, 132}, ColourCursorBytes(96, 97)},
+           {{kCrsr, 133}, Cut(ColourCursorBytes(0, 0), 95)}});
+    GuardHandleData(true);
+    for (int16_t id : {128, 129})
+        EXPECT_EQ(GetCurso(id), nullptr) << id;
+    for (int16_t id : {130, 131, 132, 133}) {
+        EXPECT_EQ(GetCCursor(id), nullptr) << id;
+        SetCCursor(reinterpret_cast<CCrsrHandle>(Get1Resource(kCrsr, id)));
+    }
+    for (int16_t id : {128, 129})
+        ASSERT_NE(Get1Resource(kCURS, id), nullptr);
+    CloseResFile(ref_); // releases every loaded cursor resource
+    ref_ = 0;
+    GuardHandleData(false);
+}
+
+// Bytes of a record too short to be a cursor that happen to look like a slot marker: releasing the
+// resource leaves the registered cursor of that slot alone.
+TEST_F(CursorResources, ReleasingAShortRecordFreesNoSlot)
+{
+    Cursor registered = TestCursor(0x0200, 0x0400);
+    HCURSOR cursor = ZEL_VelcastCursor(1, 0, &registered, 1, 1);
+    ASSERT_NE(cursor, nullptr);
+    const uint16_t v = U(registered.hotSpot.v), h = U(registered.hotSpot.h);
+    ASSERT_EQ(v >> 8, 0xFF);
+    // A 'crsr' of 88 bytes whose hot spot words (bytes 84..87) are the registered record's marker.
+    std::vector<uint8_t> stray(88, 0);
+    std::memcpy(&stray[84], &v, 2);
+    std::memcpy(&stray[86], &h, 2);
+    Write({{{kCrsr, 128}, stray}});
+    Handle loaded = Get1Resource(kCrsr, 128);
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(GetHandleSize(loaded), 88);
+    ReleaseResource(loaded);
+    ICONINFO info{};
+    EXPECT_TRUE(GetIconInfo(cursor, &info)) << "the registered cursor still exists";
+    if (info.hbmMask)
+        DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    ZEL_VelcastCursor(0, 0, &registered, 1, 0);
 }

@@ -2,7 +2,7 @@
 // pixel of an edge excepted): triangles, concave shapes, a pentagram, repeated and collinear points,
 // one and two points and 8,189 points; open frames paint both ends and no closing edge; wide frames
 // are the pen swept along the path, each pixel once; the polygon's record in a picture; a polygon
-// whose size field lies; ZEL_PolyPolygon's result.
+// whose size field lies; ZEL_PolyPolygon on the current port.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -321,18 +321,45 @@ TEST_F(PolygonVerbs, PicturesRecordTheWholePolygon)
     KillPoly(poly);
 }
 
-TEST_F(PolygonVerbs, PolyPolygonAnswersWithGdisResult)
+// Device polygons go only to the current port's DC, drawn with its pen mode and pen pattern and without an
+// outline; another DC is neither drawn on nor answered 1.
+TEST_F(PolygonVerbs, PolyPolygonFillsOnlyTheCurrentPortWithItsPen)
 {
     const POINT points[8] = {{2, 2}, {20, 2}, {20, 20}, {2, 20}, {30, 2}, {50, 2}, {50, 20}, {30, 20}};
     const INT two[2] = {4, 4};
-    port_.surface().Fill(kWhite);
-    SelectObject(port_.surface().dc(), GetStockObject(BLACK_BRUSH));
-    EXPECT_EQ(ZEL_PolyPolygon(port_.surface().dc(), points, two, 2), 1);
-    EXPECT_EQ(port_.surface().Pixel(10, 10), kBlack);
-    EXPECT_EQ(port_.surface().Pixel(40, 10), kBlack);
+    struct Case {
+        const char *what;
+        bool currentDC; // the port's own DC rather than 0
+        int16_t mode;
+        COLORREF background, ink;
+    };
+    const Case cases[] = {
+        {"dc 0, patCopy", false, patCopy, kWhite, kBlack},
+        {"the port's DC, patCopy", true, patCopy, kWhite, kBlack},
+        {"dc 0, patXor over black", false, patXor, kBlack, kWhite},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        port_.surface().Fill(c.background);
+        PenMode(c.mode);
+        EXPECT_EQ(ZEL_PolyPolygon(c.currentDC ? ZEL_GetCurrentDC() : nullptr, points, two, 2), 1);
+        EXPECT_EQ(port_.surface().Pixel(10, 10), c.ink);
+        EXPECT_EQ(port_.surface().Pixel(40, 10), c.ink);
+        EXPECT_EQ(port_.surface().Pixel(20, 10), c.background) << "no outline: the null pen";
+        EXPECT_EQ(port_.surface().Pixel(25, 10), c.background) << "between the polygons";
+    }
+    PenMode(patCopy);
+
+    DibSurface other(60, 24);
+    other.Fill(kWhite);
+    SelectObject(other.dc(), GetStockObject(BLACK_BRUSH));
+    EXPECT_EQ(ZEL_PolyPolygon(other.dc(), points, two, 2), 0);
+    EXPECT_EQ(other.Pixel(10, 10), kWhite) << "another DC is not drawn on";
+
     const INT bad[2] = {4, 1};
-    const int gdi = PolyPolygon(port_.surface().dc(), points, bad, 2) ? 1 : 0;
-    EXPECT_EQ(ZEL_PolyPolygon(port_.surface().dc(), points, bad, 2), gdi);
+    SetLastError(0);
+    const int gdi = PolyPolygon(ZEL_GetCurrentDC(), points, bad, 2) && GetLastError() == 0 ? 1 : 0;
+    EXPECT_EQ(ZEL_PolyPolygon(nullptr, points, bad, 2), gdi);
 }
 
 } // namespace

@@ -121,6 +121,25 @@ TEST_F(Threads, SetThreadStateOfTheRunningThreadSwitchesToTheSuggestedOne)
     EXPECT_EQ(sLog, "smSm");
 }
 
+// A state other than ready, stopped and running is refused and changes nothing: a stopped thread stays
+// out of the round-robin.
+TEST_F(Threads, OnlyTheThreeThreadStatesAreAccepted)
+{
+    Script a{'a', 0};
+    ThreadID ta = Make(&a);
+    ASSERT_EQ(SetThreadState(ta, kStoppedThreadState, 0), noErr);
+    for (ThreadState wrong : {ThreadState(3), ThreadState(7), ThreadState(0xFFFF)}) {
+        EXPECT_EQ(SetThreadState(ta, wrong, 0), paramErr) << wrong;
+        ThreadState state = 9;
+        EXPECT_EQ(GetThreadState(ta, &state), noErr);
+        EXPECT_EQ(state, kStoppedThreadState) << wrong;
+    }
+    EXPECT_EQ(YieldToAnyThread(), threadNotFoundErr) << "the stopped thread is still not runnable";
+    ASSERT_EQ(SetThreadState(ta, kReadyThreadState, 0), noErr);
+    RunAll();
+    EXPECT_EQ(sLog, "am");
+}
+
 TEST_F(Threads, ProtocolErrors)
 {
     ThreadID main = 0;

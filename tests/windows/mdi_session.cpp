@@ -6,6 +6,7 @@
 #include "Events.h"
 #include "LowMem.h"
 #include "MacWindows.h"
+#include "Menus.h"
 #include "OSUtils.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
@@ -14,9 +15,18 @@
 namespace {
 
 HWND sFrame, sClient;
+// A child asked to erase its background while the frame recalculates its non-client area (as
+// DrawMenuBar makes it do), and its answer.
+HWND sEraseProbe;
+LRESULT sEraseAnswer = -1;
 
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_NCCALCSIZE && sEraseProbe) {
+        HDC dc = GetDC(sEraseProbe);
+        sEraseAnswer = SendMessageA(sEraseProbe, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        ReleaseDC(sEraseProbe, dc);
+    }
     return DefFrameProcA(hwnd, sClient, message, wParam, lParam);
 }
 
@@ -36,6 +46,8 @@ LRESULT CALLBACK ChildProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     case WM_NCACTIVATE:
     case WM_NCLBUTTONDOWN:
         return ZEL_NCMessage(hwnd, message, wParam, lParam);
+    case WM_ERASEBKGND:
+        return ZEL_WindChange(hwnd, message, wParam, lParam);
     }
     return DefMDIChildProcA(hwnd, message, wParam, lParam);
 }
@@ -55,8 +67,11 @@ public:
         wc.lpfnWndProc = ChildProc;
         wc.lpszClassName = "MdiTestChild";
         RegisterClassA(&wc);
+        // The frame's own menu: a Window menu, beside which the library puts the application's bar.
+        HMENU frameMenu = CreateMenu();
+        AppendMenuA(frameMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "&Window");
         sFrame = CreateWindowA("MdiTestFrame", "MDI host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
-                               nullptr, nullptr, instance, nullptr);
+                               nullptr, frameMenu, instance, nullptr);
         CLIENTCREATESTRUCT ccs{nullptr, 0xFF00};
         sClient = CreateWindowA("MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 780, 540,
                                 sFrame, nullptr, instance, &ccs);
@@ -70,6 +85,7 @@ public:
         ZEL_InitSession(&block);
         testing_support::QuickDrawGlobals();
         InitWindows();
+        InitMenus();
     }
     void TearDown() override { ZEL_ExitSession(); }
 };
@@ -166,4 +182,40 @@ TEST(MdiWindows, DefaultStateFollowsTheActiveChild)
     DisposeWindow(b);
     DisposeWindow(a);
     TakeActivateEvents();
+}
+
+// The frame's menu bar redrawn over a zoomed library child: the child keeps what it shows (its
+// WM_ERASEBKGND erases nothing meanwhile), and an update it had pending is taken into its record before
+// Windows' own is validated, so that the application still gets its update event and Windows no repaint.
+TEST(MdiWindows, AMenuBarChangeLeavesTheZoomedChildAsItIs)
+{
+    WindowPtr a = MakeChild(20, 20);
+    SendMessageA(sClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(Hwnd(a)), 0);
+    Pump();
+    BeginUpdate(a);
+    EndUpdate(a);
+    HWND hwnd = Hwnd(a);
+    InvalidateRect(hwnd, nullptr, FALSE);
+
+    MenuHandle extra = NewMenu(200, testing_support::P("Extra").c_str());
+    AppendMen(extra, testing_support::P("Item").c_str());
+    InsertMen(extra, 0);
+    sEraseProbe = hwnd;
+    sEraseAnswer = -1;
+    DrawMenuBa();
+    sEraseProbe = nullptr;
+    EXPECT_EQ(sEraseAnswer, 0) << "no erasing while the menu bar is redrawn";
+    RECT pending;
+    EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE)) << "Windows' update region validated";
+    EXPECT_FALSE(EmptyRgn(reinterpret_cast<WindowPeek>(a)->updateRgn)) << "the update is the record's";
+
+    HDC dc = GetDC(hwnd);
+    EXPECT_NE(SendMessageA(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 0) << "erased again afterwards";
+    ReleaseDC(hwnd, dc);
+    DeleteMen(200);
+    DrawMenuBa();
+    DisposeMenu(extra);
+    DisposeWindow(a);
+    TakeActivateEvents();
+    FlushEvents(everyEvent, 0);
 }

@@ -7,6 +7,7 @@
 
 #include "LowMem.h"
 #include "MacMemory.h"
+#include "Palettes.h"
 #include "Quickdraw.h"
 #include "window_host.h"
 
@@ -235,6 +236,26 @@ TEST(WindowCreation, MinimumSizesGoToTheExtraWords)
     EXPECT_EQ(GetWindowWord(hwnd, zelWindowMinWidthWord), 64);
     EXPECT_EQ(GetWindowWord(hwnd, zelWindowMinHeightWord), 48);
     DisposeWindow(w);
+}
+
+// A new window holds the application's default palette in its palette extra long until NSetPalette
+// gives it one of its own.
+TEST(WindowCreation, ANewWindowHoldsTheDefaultPalette)
+{
+    PaletteHandle standard = GetPalette(reinterpret_cast<WindowPtr>(-1));
+    ASSERT_NE(standard, nullptr) << "the screen set-up made the default palette";
+    for (bool colour : {false, true}) {
+        Rect bounds{40, 40, 120, 200};
+        WindowPtr w = colour ? reinterpret_cast<WindowPtr>(NewCWindow(nullptr, &bounds, P("p").c_str(), TRUE, documentProc,
+                                                                      reinterpret_cast<WindowPtr>(-1), FALSE, 0))
+                             : NewWindow(nullptr, &bounds, P("p").c_str(), TRUE, documentProc,
+                                         reinterpret_cast<WindowPtr>(-1), FALSE, 0);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(static_cast<uintptr_t>(GetWindowLongA(HwndOf(w), zelWindowPaletteLong)),
+                  reinterpret_cast<uintptr_t>(standard))
+            << (colour ? "colour" : "black-and-white");
+        DisposeWindow(w);
+    }
 }
 
 TEST(WindowCreation, SetWindowParentMovesTheWindowsWindow)

@@ -1,5 +1,5 @@
 // 'WIND' resources: GetNewWindow and GetNewCWindow make the window the template describes, positioning
-// word included, and read nothing past the resource's end.
+// word included, and make nothing of a resource cut short.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -108,27 +108,49 @@ TEST_F(WindowTemplates, ThePositioningWordCentresTheWindow)
     DisposeWindow(w);
 }
 
-TEST_F(WindowTemplates, FieldsPastTheEndReadAsZero)
+// A template whose title or positioning word runs past the resource's end makes no window, so that a
+// damaged resource is noticed; a title that ends the resource exactly (no positioning word) is whole.
+TEST_F(WindowTemplates, TemplatesCutShortMakeNoWindow)
 {
-    // The title's length byte promises 40 characters the resource does not hold.
-    std::vector<uint8_t> cut = Template(Rect{40, 30, 140, 230}, documentProc, true, true, 7, "", 0, false);
-    cut[18] = 40;
-    cut.push_back('x');
-    Add(cut, 130);
-    WindowPtr w = GetNewWindow(130, nullptr, reinterpret_cast<WindowPtr>(-1));
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(Title(w), "") << "a title past the end is none";
-    EXPECT_TRUE(SameRect(AuxOf(w)->bounds, Rect{40, 30, 140, 230})) << "no positioning word read past the end";
-    DisposeWindow(w);
-
-    // Only the bounds: everything after them is 0.
-    std::vector<uint8_t> tiny(8);
-    const Rect small{60, 50, 110, 150};
-    std::memcpy(tiny.data(), &small, 8);
-    Add(tiny, 131);
-    WindowPtr bare = GetNewWindow(131, nullptr, reinterpret_cast<WindowPtr>(-1));
-    ASSERT_NE(bare, nullptr);
-    EXPECT_FALSE(PeekOf(bare)->visible);
-    EXPECT_EQ(GetWRefCon(bare), 0);
-    DisposeWindow(bare);
+    const Rect bounds{40, 30, 140, 230};
+    std::vector<uint8_t> longTitle = Template(bounds, documentProc, true, true, 7, "", 0, false);
+    longTitle[18] = 40; // promises 40 characters
+    longTitle.push_back('x');
+    std::vector<uint8_t> onlyBounds(8);
+    std::memcpy(onlyBounds.data(), &bounds, 8);
+    std::vector<uint8_t> noTitleByte = Template(bounds, documentProc, true, true, 7, "", 0, false);
+    noTitleByte.resize(18);
+    std::vector<uint8_t> halfPosition = Template(bounds, documentProc, true, true, 7, "Half", 0, false);
+    halfPosition.push_back(0x28); // one byte of a positioning word
+    std::vector<uint8_t> exact = Template(bounds, documentProc, true, true, 7, "Odd", 0, false);
+    ASSERT_EQ(exact.size(), 22u);
+    struct Case {
+        const char *what;
+        const std::vector<uint8_t> &bytes;
+        bool made;
+    };
+    const Case cases[] = {
+        {"a title longer than the resource", longTitle, false},
+        {"only the bounds", onlyBounds, false},
+        {"no title length byte", noTitleByte, false},
+        {"half a positioning word", halfPosition, false},
+        {"a title ending the resource", exact, true},
+    };
+    int16_t id = 130;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Add(c.bytes, id);
+        WindowPtr plain = GetNewWindow(id, nullptr, reinterpret_cast<WindowPtr>(-1));
+        WindowPtr colour = reinterpret_cast<WindowPtr>(GetNewCWindow(id, nullptr, reinterpret_cast<WindowPtr>(-1)));
+        EXPECT_EQ(plain != nullptr, c.made);
+        EXPECT_EQ(colour != nullptr, c.made);
+        if (plain) {
+            EXPECT_EQ(Title(plain), "Odd");
+            EXPECT_TRUE(SameRect(AuxOf(plain)->bounds, bounds));
+            DisposeWindow(plain);
+        }
+        if (colour)
+            DisposeWindow(colour);
+        ++id;
+    }
 }
