@@ -1,10 +1,62 @@
 // Controls: NewControl and DisposeControl of a push button against the Windows button a native program
-// would make for it (CreateWindowExA, its font, DestroyWindow) in the same window.
+// would make for it (CreateWindowExA, its font, DestroyWindow) in the same window; SetControlValue of a
+// scroll bar against SetScrollPos on a bar of the same size.
 #include "bench.h"
 
 #include "Controls.h"
+#include "Dialogs.h"
+#include "MacMemory.h"
 #include "MacWindows.h"
 #include "Zel.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A 60-item list: 20 static texts, 20 buttons, 10 check boxes and 10 edit items, in a grid.
+Handle SixtyItems()
+{
+    std::vector<uint8_t> b(2);
+    const int16_t stored = 59;
+    std::memcpy(b.data(), &stored, 2);
+    for (int i = 0; i < 60; ++i) {
+        const uint8_t type = i < 20 ? statText : i < 40 ? ctrlItem + btnCtrl : i < 50 ? ctrlItem + chkCtrl : editText;
+        const int16_t top = static_cast<int16_t>(10 + (i % 15) * 24), left = static_cast<int16_t>(10 + (i / 15) * 110);
+        const Rect r{top, left, static_cast<int16_t>(top + 20), static_cast<int16_t>(left + 100)};
+        const size_t at = b.size();
+        b.resize(at + 14 + 4);
+        std::memcpy(&b[at + 4], &r, 8);
+        b[at + 12] = type;
+        b[at + 13] = 4;
+        std::memcpy(&b[at + 14], "Item", 4);
+    }
+    Handle h = NewHandle(static_cast<Size>(b.size()));
+    std::memcpy(*h, b.data(), b.size());
+    return h;
+}
+
+// Ends a modal run two seconds after it began.
+uint32_t sRunStart;
+Boolean ZEL_CALL EndAfterTwoSeconds(DialogPtr, EventRecord *, int16_t *item)
+{
+    if (GetTickCount() - sRunStart < 2000)
+        return false;
+    *item = 1;
+    return true;
+}
+
+double ProcessCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME &f) {
+        return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) * 1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+} // namespace
 
 int RunBench()
 {
@@ -15,6 +67,12 @@ int RunBench()
     HWND parent = ZEL_GethWnd(window);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const Rect r{10, 10, 30, 110};
+    const Rect barRect{10, 200, 180, 216};
+    ControlHandle bar = NewControl(window, &barRect, reinterpret_cast<const unsigned char *>("\0"), TRUE, 0, 0, 100,
+                                   scrollBarProc, 2);
+    HWND rawBar = CreateWindowExA(0, "scrollbar", "", WS_CHILD | WS_VISIBLE | SBS_VERT, 230, 10, 16, 170, parent,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetScrollRange(rawBar, SB_CTL, 0, 100, TRUE);
     HWND lastRaw = nullptr;
     ControlHandle lastLibrary = nullptr;
     std::vector<PairCase> cases = {
@@ -33,8 +91,68 @@ int RunBench()
              DestroyWindow(b);
          },
          [&] { return lastLibrary && lastRaw && !IsWindow(lastRaw); }, {}, {}},
+        {"SetControlValue, scroll bar", 2000,
+         [&](int i) { SetControlValue(bar, static_cast<int16_t>(i % 100)); },
+         [&](int i) { SetScrollPos(rawBar, SB_CTL, i % 100, TRUE); },
+         [&] { return GetScrollPos(ZEL_ControlToHWND(bar), SB_CTL) == GetScrollPos(rawBar, SB_CTL); }, {}, {}},
     };
+    // The same 60 children made by hand: class, font, the parking move and their destruction.
+    Handle list = SixtyItems();
+    const Rect dialogBounds{60, 60, 460, 520};
+    int builtChildren = 0, rawChildren = 0;
+    HWND rawParent = nullptr;
+    cases.push_back(PairCase{
+        "NewDialog+DisposeDialog, 60 items", 20,
+        [&](int) {
+            Handle items = list;
+            HandToHand(&items);
+            DialogPtr d = NewDialog(nullptr, &dialogBounds, reinterpret_cast<const unsigned char *>("\x06" "Dialog"),
+                                    TRUE, 1, reinterpret_cast<WindowPtr>(-1), FALSE, 0, items);
+            builtChildren = 0;
+            for (HWND c = GetWindow(ZEL_GethWnd(d), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                ++builtChildren;
+            DisposeDialog(d);
+        },
+        [&](int) {
+            rawParent = CreateWindowExA(0, "ZELMainWndClass", "Dialog", WS_POPUP | WS_CAPTION | WS_VISIBLE, 60, 60, 460,
+                                        400, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+            HWND children[60];
+            for (int i = 0; i < 60; ++i) {
+                const char *cls = i < 20 ? "static" : i < 50 ? "button" : "edit";
+                const DWORD style = WS_CHILD | WS_VISIBLE |
+                                    (i < 20 ? 0 : i < 40 ? BS_PUSHBUTTON : i < 50 ? BS_CHECKBOX : WS_BORDER | ES_AUTOHSCROLL);
+                const int top = 10 + (i % 15) * 24, left = 10 + (i / 15) * 110;
+                children[i] = CreateWindowExA(0, cls, "Item", style, left, top, 101, 21, rawParent,
+                                              reinterpret_cast<HMENU>(static_cast<uintptr_t>(i + 1)),
+                                              GetModuleHandleA(nullptr), nullptr);
+                SendMessageA(children[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                SetWindowPos(children[i], nullptr, left + 8192, top + 8192, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+            }
+            rawChildren = 0;
+            for (HWND c = GetWindow(rawParent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                ++rawChildren;
+            DestroyWindow(rawParent);
+        },
+        [&] { return builtChildren == 60 && rawChildren == 60; }, {}, {}});
     const int disagreed = RunPairCases(cases);
+    DisposeHandle(list);
+
+    // A modal dialog left waiting: the share of one core its loop takes.
+    if (!BenchSmoke()) {
+        Handle items = SixtyItems();
+        DialogPtr d = NewDialog(nullptr, &dialogBounds, reinterpret_cast<const unsigned char *>("\x04" "Wait"), TRUE, 1,
+                                reinterpret_cast<WindowPtr>(-1), FALSE, 0, items);
+        SelectWindow(d);
+        const double cpu = ProcessCpuSeconds();
+        sRunStart = GetTickCount();
+        int16_t item = 0;
+        ModalDialog(EndAfterTwoSeconds, &item);
+        const double wall = (GetTickCount() - sRunStart) / 1000.0;
+        std::printf("ModalDialog waiting: %.1f%% of one core over %.1f s\n", 100.0 * (ProcessCpuSeconds() - cpu) / wall,
+                    wall);
+        DisposeDialog(d);
+    }
     DisposeWindow(window);
     return disagreed;
 }

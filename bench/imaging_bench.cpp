@@ -1,6 +1,7 @@
 // Imaging: unfolding a bitmap-backed 640 x 480 32-bit PixMap into Macintosh rows against GetDIBits of
-// the same rows, and folding a 640 x 480 8-bit PixMap into a Windows bitmap against CreateDIBitmap of the
-// same prepared rows.
+// the same rows, folding a 640 x 480 8-bit PixMap into a Windows bitmap against CreateDIBitmap of the
+// same prepared rows, and PaintRect on a port bound to application bits against FillRect on a memory DC
+// holding a bitmap of the same size.
 #include "bench.h"
 
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "MacMemory.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
+#include "test_seams.h"
 
 namespace {
 
@@ -146,6 +148,63 @@ int RunBench()
         rawBitmap = nullptr;
     };
     cases.push_back(fold);
+
+    // PaintRect on a port bound to application bits: the bitmap behind them in a memory DC.
+    static GrafPort bitsPort;
+    static uint8_t appBits[14 * 100];
+    static BitMap oldBits;
+    static HDC rawDC;
+    static HBITMAP rawBitmap100;
+    static HGDIOBJ rawDisplaced;
+    PairCase paint;
+    paint.name = "PaintRect 100x100 on a port bound to application bits / FillRect on a memory DC";
+    paint.count = 20000;
+    static HWND window;
+    static HDC windowDC, swapped;
+    paint.setUp = [screen] {
+        // A black-and-white port on a shown window's DC.
+        window = testing_support::CreateDrawingWindow(120, 120);
+        windowDC = GetDC(window);
+        std::memset(&bitsPort, 0, sizeof bitsPort);
+        OpenPort(&bitsPort);
+        swapped = ZEL_SwaphDC(windowDC, 0);
+        oldBits = bitsPort.portBits;
+        const BitMap bits{reinterpret_cast<Ptr>(appBits), 14, Rect{0, 0, 100, 100}};
+        SetPortBits(&bits);
+        rawDC = CreateCompatibleDC(screen);
+        rawBitmap100 = CreateCompatibleBitmap(screen, 100, 100);
+        rawDisplaced = SelectObject(rawDC, rawBitmap100);
+    };
+    paint.library = [](int) {
+        const Rect r{0, 0, 100, 100};
+        PaintRect(&r);
+    };
+    paint.raw = [](int) {
+        RECT r{0, 0, 100, 100};
+        FillRect(rawDC, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    };
+    paint.same = [] {
+        PixMapHandle pm = GetPortBitsSlotPixMap(static_cast<int16_t>(reinterpret_cast<uintptr_t>(bitsPort.portBits.baseAddr)));
+        if (!pm || !(*pm)->pmExtBitmap)
+            return false;
+        GdiFlush();
+        std::vector<uint8_t> a(100 * 100 * 4), b(a.size());
+        return GetBitmapBits((*pm)->pmExtBitmap, static_cast<LONG>(a.size()), a.data()) == static_cast<LONG>(a.size()) &&
+               GetBitmapBits(rawBitmap100, static_cast<LONG>(b.size()), b.data()) == static_cast<LONG>(b.size()) && a == b;
+    };
+    paint.tearDown = [] {
+        SetPor(&bitsPort);
+        SetPortBits(&oldBits);
+        ZEL_SwaphDC(swapped, 0);
+        ClosePort(&bitsPort);
+        ReleaseDC(window, windowDC);
+        DestroyWindow(window);
+        SetPor(testing_support::WindowManagerPort());
+        SelectObject(rawDC, rawDisplaced);
+        DeleteObject(rawBitmap100);
+        DeleteDC(rawDC);
+    };
+    cases.push_back(paint);
 
     int result = RunPairCases(cases);
     DeleteObject(picture);

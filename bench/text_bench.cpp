@@ -1,4 +1,4 @@
-// Fonts and text against the GDI calls they end in: the installed-font list's rebuild.
+// Fonts and text against the GDI calls they end in: the installed-font list's rebuild and text drawing.
 #include "bench.h"
 
 #include <commdlg.h>
@@ -8,8 +8,12 @@
 #include <vector>
 
 #include "Fonts.h"
+#include "Quickdraw.h"
+#include "qd_fixture.h"
 #include "TextUtils.h"
 #include "test_seams.h"
+
+#include <memory>
 
 namespace {
 
@@ -56,6 +60,24 @@ void RawFontListRebuild()
     sRawNodes = int(families.size());
 }
 
+// A line of 40 characters drawn in srcOr by the library into a DIB port and by TextOutA, in the same
+// font, into a DIB of the same format.
+const unsigned char kLine[] = "\x28" "The quick brown fox jumps over the dog!!";
+struct TextSurfaces {
+    testing_support::DibPort port{400, 40};
+    testing_support::DibSurface raw{400, 40};
+    HFONT font = nullptr;
+};
+std::unique_ptr<TextSurfaces> sText;
+
+bool SameTextPixels()
+{
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 400; ++x)
+            if (sText->port.surface().Pixel(x, y) != sText->raw.Pixel(x, y))
+                return false;
+    return true;
+}
 // 10,000 strings of 20 lower-case letters, the same each run: both collations order them alike.
 std::vector<std::string> SortInput()
 {
@@ -86,6 +108,47 @@ int RunBench()
     };
     cases.push_back(rebuild);
 
+    PairCase text;
+    text.name = "DrawString of 40 characters, srcOr";
+    text.count = 5000;
+    text.setUp = [] {
+        sText = std::make_unique<TextSurfaces>();
+        SetPor(sText->port.port());
+        TextFont(1);
+        TextSize(12);
+        struct {
+            LOGFONTA lf;
+            char fullName[64];
+        } bind{};
+        ZEL_GetBindTextAttributesHFONT(&bind);
+        sText->font = CreateFontIndirectA(&bind.lf);
+        SelectObject(sText->raw.dc(), sText->font);
+        SetTextAlign(sText->raw.dc(), TA_BASELINE);
+        SetBkMode(sText->raw.dc(), TRANSPARENT);
+    };
+    text.library = [](int) {
+        MoveT(10, 25);
+        DrawString(kLine);
+    };
+    text.raw = [](int) { TextOutA(sText->raw.dc(), 10, 25, reinterpret_cast<const char *>(kLine + 1), 40); };
+    text.same = SameTextPixels;
+    text.tearDown = [] {
+        SetPor(testing_support::WindowManagerPort());
+        SelectObject(sText->raw.dc(), GetStockObject(SYSTEM_FONT));
+        DeleteObject(sText->font);
+        sText.reset();
+    };
+    cases.push_back(text);
+
+    PairCase width = text;
+    width.name = "StringWidth of 40 characters";
+    width.count = 20000;
+    static int16_t sLibraryWidth;
+    static SIZE sRawExtent;
+    width.library = [](int) { sLibraryWidth = StringWidth(kLine); };
+    width.raw = [](int) { GetTextExtentPoint32A(sText->raw.dc(), reinterpret_cast<const char *>(kLine + 1), 40, &sRawExtent); };
+    width.same = [] { return sLibraryWidth == sRawExtent.cx; };
+    cases.push_back(width);
     PairCase sort;
     sort.name = "sorting 10,000 strings of 20 characters with IUMagString";
     sort.count = 3;

@@ -80,5 +80,11 @@ OSErr SerClose(int16_t refNum);
 
 // The Printing Manager's printer DC (0 when none) and its document-open word.
 HDC PrintingDC(int16_t *documentOpen);
+// The scaling shifts of the band being printed (a band's pixels are 2^shift printer pixels); 0 outside
+// banding.
+// PENDING: printing keeps the scaling shifts of the band it is printing.
+void PrinterBandShifts(int16_t *hShift, int16_t *vShift);
+// Test seam: a memory DC answers as the printer's DC with the given band shifts (nil: none).
+ZEL_EXTERN_C void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift);
 // PENDING: printing gives the printer's device pixels per port pixel of the open print job.
 int PrinterScaleFactor();

@@ -56,12 +56,34 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_SetupPrSetupDlgHook(FARPROC hook) { ReplaceHook(s
 // PENDING: printing brings its abort dialog to the top while it is up.
 ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void) {}
 
+namespace {
+// The DC and band shifts a test program lends in place of a printer.
+HDC sTestPrinterDC;
+int16_t sTestBandShift[2];
+} // namespace
+
 // PENDING: printing answers with its printer DC and its document-open word.
 HDC PrintingDC(int16_t *documentOpen)
 {
     if (documentOpen)
         *documentOpen = 0;
-    return nullptr;
+    return sTestPrinterDC;
+}
+
+// PENDING: printing keeps the scaling shifts of the band it is printing.
+void PrinterBandShifts(int16_t *hShift, int16_t *vShift)
+{
+    if (hShift)
+        *hShift = sTestPrinterDC ? sTestBandShift[0] : 0;
+    if (vShift)
+        *vShift = sTestPrinterDC ? sTestBandShift[1] : 0;
+}
+
+ZEL_EXTERN_C void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift)
+{
+    sTestPrinterDC = dc;
+    sTestBandShift[0] = hShift;
+    sTestBandShift[1] = vShift;
 }
 
 // PENDING: printing gives the printer's device pixels per port pixel of the open print job.

@@ -1,9 +1,11 @@
-// The font record the Control Manager draws control titles with.
+// The font record the Control Manager draws control titles with. A dialog build chooses its own for the
+// time it runs and gives the one before back at teardown.
 #include "dialogs_services.h"
 #include "../core/core_services.h"
 
 namespace {
-LibraryFont sControlFont;
+LibraryFont sControlFont, sSavedFont;
+bool sSaved;
 }
 
 void ChooseControlFont(int16_t which)
@@ -12,3 +14,19 @@ void ChooseControlFont(int16_t which)
 }
 
 const LibraryFont &ControlFont() { return sControlFont; }
+
+void UseBuildControlFont(int kind)
+{
+    if (!sSaved) {
+        sSavedFont = sControlFont;
+        sSaved = true;
+    }
+    sControlFont = GetLibraryFont(static_cast<LibraryFontKind>(kind));
+}
+
+void RestoreControlFont()
+{
+    if (sSaved)
+        sControlFont = sSavedFont;
+    sSaved = false;
+}

@@ -44,15 +44,22 @@ const WNDPROC kSubclassProcs[controlWindowKindCount] = {
     ControlSubclassProc<controlWindowThreeState>, ControlSubclassProc<controlWindowGroupBox>,
     ControlSubclassProc<controlWindowRadioButton>, ControlSubclassProc<controlWindowScrollBar>,
     ControlSubclassProc<controlWindowCustom>, ControlSubclassProc<controlWindowComboBox>,
+    ControlSubclassProc<controlWindowStatic>, ControlSubclassProc<controlWindowEdit>,
+    ControlSubclassProc<controlWindowUserItem>, ControlSubclassProc<controlWindowIcon>,
+    ControlSubclassProc<controlWindowComboEdit>,
 };
 
-void SubclassControlWindow(HWND hwnd, ControlWindowKind kind)
+} // namespace
+
+void SubclassChildWindow(HWND hwnd, ControlWindowKind kind)
 {
     WNDPROC previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kSubclassProcs[kind])));
     if (previous && previous != kSubclassProcs[kind])
         sSavedProcs[kind] = previous;
 }
+
+namespace {
 
 // ---- Record helpers ----
 
@@ -238,6 +245,16 @@ uint16_t ControlKindOfProc(WNDPROC proc, bool *isEdit)
             return controlKindCustom;
         case controlWindowComboBox:
             return controlKindCombo;
+        case controlWindowStatic:
+            return controlKindStatic;
+        case controlWindowEdit:
+        case controlWindowComboEdit:
+            if (isEdit)
+                *isEdit = true;
+            return controlKindEdit;
+        case controlWindowUserItem:
+        case controlWindowIcon:
+            return controlKindUserItem;
         default:
             return controlKindButton;
         }
@@ -438,7 +455,7 @@ ControlHandle CreateControlWindow(ControlHandle existing, WindowPtr owner, Rect 
         DisposeHandle(reinterpret_cast<Handle>(control));
         return nullptr;
     }
-    SubclassControlWindow(hwnd, plan.kind);
+    SubclassChildWindow(hwnd, plan.kind);
     ControlTailOf(control)->hwnd = hwnd;
     ControlTailOf(control)->menu = comboMenu;
 

@@ -1,8 +1,13 @@
-// The Dialog Manager's nesting count.
+// The Dialog Manager's nesting count and the item the builder is building.
 #include "dialogs_services.h"
 
-// PENDING: the Dialog Manager counts the modal dialogs and alerts it is running.
-int16_t DialogNestingCount() { return 0; }
+namespace {
+int16_t sItemBeingBuilt;
+}
 
-// PENDING: the dialog builder tells the item it is building; 0 outside it.
-int16_t DialogItemBeingBuilt() { return 0; }
+// Raised while a dialog is created and while ModalDialog runs; window creation reads the creation mark
+// alone, so windows made during a modal run are ordinary windows.
+int16_t DialogNestingCount() { return static_cast<int16_t>(DialogCreationDepth() + ModalDepth()); }
+
+int16_t DialogItemBeingBuilt() { return sItemBeingBuilt; }
+void SetDialogItemBeingBuilt(int16_t item) { sItemBeingBuilt = item; }

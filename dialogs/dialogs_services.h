@@ -24,6 +24,10 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 void ChooseControlFont(int16_t which);
 // The font record ChooseControlFont chose last: new controls take it.
 const LibraryFont &ControlFont();
+// A dialog build makes its children with one of the library's font records (a LibraryFontKind);
+// RestoreControlFont gives back the one chosen before.
+void UseBuildControlFont(int kind);
+void RestoreControlFont();
 
 // ---- Control Manager ----
 // The library's 14 bytes at the end of a control's title field; a title keeps at most 241 characters.
@@ -56,9 +60,17 @@ enum ControlWindowKind {
     controlWindowScrollBar,
     controlWindowCustom,
     controlWindowComboBox,
+    // The dialog items' own children.
+    controlWindowStatic,
+    controlWindowEdit,
+    controlWindowUserItem,
+    controlWindowIcon,
+    controlWindowComboEdit,
     controlWindowKindCount
 };
 WNDPROC SavedControlProc(ControlWindowKind kind);
+// Replaces a child's window procedure by the library's for its kind, keeping the one it replaced.
+void SubclassChildWindow(HWND hwnd, ControlWindowKind kind);
 // The kind LibraryControlKind answers for a window procedure the Control Manager installed.
 uint16_t ControlKindOfProc(WNDPROC proc, bool *isEdit);
 // A custom control's window text carries its handle: six bytes and a NUL, no byte of them 0.
@@ -77,24 +89,60 @@ bool FindControlRectByRefCon(WindowPtr window, int16_t itemNumber, Rect *rect);
 void GrowBoxSize(int16_t *width, int16_t *height);
 // PENDING: the popup menu control definition draws and pops up its menu; until then it answers 0.
 int32_t ZEL_CALL ZEL_PopupCDEF(int16_t variant, ControlHandle control, int16_t message, int32_t param);
-// PENDING: the control drawing calls export Draw1Control, drawn through the control's procedures; until
-// then the child window is invalidated and updated.
-void Draw1Control(ControlHandle control);
+// The tracking of a control shared with the Window Manager's scroll-message glue: the scroll bar whose
+// messages are being seen, the control and part they hit, and the action called for each.
+struct ControlTrackingState {
+    WindowPtr scrollWindow; // window of the last scroll message
+    HWND scrollBar;         // its scroll bar; 0 when none is being tracked
+    int16_t scrollCode;
+    ControlHandle trackedControl;
+    int16_t trackedPart;
+    int16_t thumbPosition;
+    uint32_t tracking;      // non-zero while Windows's scroll-bar loop runs
+    ProcPtr action;
+    int16_t callCounter;    // action calls made by the scroll glue, from -1
+    int16_t actionMode;     // 0 none, 1 the definition procedure tracks (message 8), 2 an action (control, part)
+};
+ControlTrackingState &TrackingState();
+// The part a scroll code stands for: 20 and 21 the arrows, 22 and 23 the page areas, 129 the thumb.
+int16_t ScrollCodePart(int16_t code);
+// Installs the action TrackControl and the scroll glue call; kUseControlAction stands for the control's
+// own, whose -1 means its definition procedure tracks.
+const ProcPtr kUseControlAction = reinterpret_cast<ProcPtr>(-1);
+void SetTrackingActionProc(ControlHandle control, ProcPtr proc);
+void FreeActionThunk();
+// Calls the installed action for a part, by its mode.
+void CallTrackingAction(ControlHandle control, int16_t part);
+// Raised while Draw1Control draws a control (the dialog's user items read it).
+int16_t ControlDrawingDepth();
 // PENDING: the dialog item calls set a child's title as SetDialogItemText does; until then WM_SETTEXT.
 void SetControlWindowTitle(HWND hwnd, ConstStr255Param title);
 // PENDING: the combo-box calls fill a box from a menu with its dialog-item sizing; until then the
 // box is reset, gets each item's text in the ANSI set and selects item `selected` - 1.
 void FillComboBoxFromMenu(HWND box, MenuHandle menu, int16_t selected);
 
-// ---- Dialog builder and keyboard focus, as the Control Manager sees them ----
-// PENDING: the dialog builder tells the item it is building; 0 outside it.
+// ---- Dialog builder and keyboard focus, as the Control Manager and window creation see them ----
+// The item the dialog builder is building; 0 outside it.
 int16_t DialogItemBeingBuilt();
-// PENDING: the dialog focus rules keep each dialog's 'ZELD' table; until then a dialog has none.
+void SetDialogItemBeingBuilt(int16_t item);
+// A dialog is being created (window creation makes its window a dialog window), and which.
+bool DialogBeingCreated();
+int16_t DialogCreationDepth();
+DialogPtr DialogUnderConstruction();
+// A dialog's 'ZELD' table: resource resID, or one made from the items (a flags byte of 0x80 and one entry
+// per radio button, runs of them grouped) when there is none; registered for the dialog.
+Handle UseFocusTable(DialogPtr dialog, int16_t resID);
+void ForgetFocusTable(DialogPtr dialog);
 Handle DialogFocusTable(WindowPtr dialog);
-// PENDING: the dialog focus rules read an item's entry flags in a 'ZELD' table; false when it has none.
+// The first entry whose control item (or, byLabel, whose label item) is `item`; false when none.
+bool FocusTableEntry(Handle table, int16_t item, bool byLabel, uint8_t entry[4]);
+// An item's entry flags in a 'ZELD' table; false when it has no entry.
 bool FocusTableEntryFlags(Handle table, int16_t item, uint8_t *flags);
 // PENDING: the dialog focus rules mark an item's mnemonic in its ANSI title with '&'; false when none.
 bool MarkItemMnemonic(Handle table, int16_t item, char *text, size_t capacity);
+// PENDING: the dialog focus rules move a dialog's focus on to its next item when the focused control
+// goes inactive; until then the owner's Windows window takes the focus, as in any other window.
+void MoveFocusFromInactiveControl(ControlHandle control);
 
 // Default body of ModalDialog (the trap table's default), with its published arguments and calling
 // convention.
@@ -102,7 +150,8 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit);
 // The Dialog Manager's nesting count: raised while a dialog is created or run modally.
 int16_t DialogNestingCount();
 
-// PENDING: the Dialog Manager marks a dialog's default button when a round rectangle outlines it.
+// A round rectangle framed about a dialog's button makes it the default; true tells the caller not to
+// draw the outline.
 bool SetDefaultButtonByOutline(const Rect *rect, HWND window);
 
 // ---- Window glue ----
@@ -127,7 +176,7 @@ void RequestHiddenDialog();
 HICON AlertIconHandle(int16_t which);
 
 // ---- Event glue, as the event pump sees it ----
-// PENDING: the Dialog Manager answers whether a modal dialog or alert window is up.
+// Whether a modal dialog or host-run modal window is up.
 bool ModalWindowUp();
 // PENDING: the Dialog Manager raises its show-request flag from its dialog key handling; taking it clears it.
 bool TakeShowHiddenDialogRequest();
@@ -136,11 +185,13 @@ void ShowHiddenDialog();
 // PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.
 bool CloseDroppedComboBox(WindowPtr window);
 // What the command glue asks of the Dialog Manager when a child control of a dialog notifies its parent.
-// PENDING: the Dialog Manager answers a dialog item's type (GetDialogItem); 0 without a dialog item list.
+// A dialog item's type (GetDialogItem's, disabled bit included); in another window 4 for a control whose
+// child has that ID, else 0.
 int16_t DialogItemTypeOf(WindowPtr dialog, int16_t item);
-// PENDING: the Dialog Manager keeps the dialog's editField and binds its TextEdit record to the edit control.
+// The edit item that gains the focus holds the insertion point (editField); one that loses it, none.
+// PENDING: TextEdit binds the dialog's shared record to the focused edit control.
 void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gained);
-// PENDING: the Dialog Manager counts while it changes an item's text or selection itself.
+// Raised while the Dialog Manager builds items or changes an item's text or selection itself.
 int16_t ItemChangeCounter();
 // PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
 bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
@@ -148,11 +199,12 @@ bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
 // centre it in the main window's client area, 0xA80A on the front window; other values leave it.
 void ApplyPositionSpec(Rect *rect, uint16_t position);
 
-// ---- Modal common dialogs ----
-// Disables (enable false) or enables the host's main window (includeMain) and the visible windows of the
-// window list from `window` (fromThisWindow) or the one after it; answers the owner for a common dialog:
-// the window's own Windows window for a dialog window, else the main window.
-// PENDING: the Dialog Manager exports these and, while a modal filter runs, acts on the first window only.
-HWND ZEL_EnableWindowsEx(WindowPtr window, Boolean enable, Boolean fromThisWindow, Boolean includeMain);
-// PENDING: the Dialog Manager exports these and, while a modal filter runs, acts on the first window only.
-HWND ZEL_EnableWindows(WindowPtr window, Boolean enable, Boolean fromThisWindow);
+// ---- Modal dialogs ----
+// ZEL_EnableWindows and ZEL_EnableWindowsEx (Dialogs.h) disable and enable the windows around modal
+// dialogs and common dialogs. The number of modal filter procedures now being called: while one runs
+// they act on the first window only.
+int32_t ModalFilterDepth();
+// The Windows window of the dialog ModalDialog or a host-run modal window is running; 0 outside one.
+HWND ModalDialogWindow();
+// The number of ModalDialog runs under way.
+int16_t ModalDepth();

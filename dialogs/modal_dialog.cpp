@@ -1,8 +1,324 @@
-// The modal dialog loop: the default body of the patchable ModalDialog, acting on the front window.
-#include "dialogs_services.h"
+// The modal dialog loop: the default body of the patchable ModalDialog, acting on the front window; the
+// standard filter; host-run modal windows; and the disabling of the other windows while a dialog runs.
+#include "dialog_manager.h"
+#include "../core/core_services.h"
+#include "../windows/windows_services.h"
 
-// PENDING: the Dialog Manager runs the modal loop on the front dialog with its filter procedure.
-void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr, int16_t *) {}
+#include <cstring>
 
-// PENDING: the Dialog Manager marks a dialog's default button when a round rectangle outlines it.
-bool SetDefaultButtonByOutline(const Rect *, HWND) { return false; }
+namespace {
+
+constexpr uint8_t kReturn = 13, kEnter = 3, kEscape = 27;
+
+DialogPtr sCurrentModal;
+HWND sModalWindow;
+int32_t sFilterDepth;
+int16_t sModalDepth;
+FARPROC sHostModalCallback;
+WNDPROC sSavedModalProc;
+
+bool IsConfirmKey(const EventRecord &e)
+{
+    if (e.what != keyDown || (e.modifiers & cmdKey))
+        return false;
+    const uint8_t c = static_cast<uint8_t>(e.message & 0xFF);
+    return c == kReturn || c == kEnter || c == kEscape;
+}
+
+WindowAuxRecord *AuxOf(DialogPtr d) { return reinterpret_cast<WindowAuxRecord *>(*DPeek(d)->window.dataHandle); }
+
+Handle ItemHandleAt(DialogPtr d, int16_t n, uint8_t *type)
+{
+    DitlItem item;
+    if (!ItemAt(DPeek(d)->items, n, &item))
+        return nullptr;
+    if (type)
+        *type = *item.type;
+    Handle h;
+    std::memcpy(&h, item.handleField, sizeof h);
+    return h;
+}
+
+bool IsButton(DialogPtr d, int16_t n)
+{
+    uint8_t type = 0;
+    ItemHandleAt(d, n, &type);
+    return n > 0 && (type & 0x7F) == ctrlItem + btnCtrl;
+}
+
+bool FocusIsMultiLineEdit()
+{
+    HWND focus = GetFocus();
+    bool isEdit = false;
+    return focus && LibraryControlKind(focus, &isEdit) == controlKindEdit && isEdit &&
+           (GetWindowLongA(focus, GWL_STYLE) & ES_MULTILINE);
+}
+
+// Draws one pending update of the dialog (the first display, and updates the filter passed on).
+void DrawDialogUpdate(DialogPtr d)
+{
+    BeginUpdate(d);
+    UpdateDialog(d, d->visRgn);
+    EndUpdate(d);
+}
+
+// After a null event the loop waits up to one tick for input, so that a waiting dialog does not spin.
+void WaitForInput()
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 16, QS_ALLINPUT);
+}
+
+} // namespace
+
+HWND ModalDialogWindow() { return sModalWindow; }
+int16_t ModalDepth() { return sModalDepth; }
+
+// ---- The standard filter ----
+
+ZEL_EXTERN_C Boolean ZEL_CALL StdFilterProc(DialogPtr theDialog, EventRecord *theEvent, int16_t *itemHit)
+{
+    if (!IsDialog(theDialog) || !theEvent || !itemHit)
+        return false;
+    *itemHit = -1;
+    SetPor(theDialog);
+    DialogPeek d = DPeek(theDialog);
+    if (theEvent->what == keyDown) {
+        const uint8_t c = static_cast<uint8_t>(theEvent->message & 0xFF);
+        int16_t item = 0;
+        if (c == kReturn || c == kEnter) {
+            if (FocusIsMultiLineEdit())
+                return false;
+            item = d->editOpen ? d->editOpen : d->aDefItem ? d->aDefItem : 1;
+        } else if (c == kEscape) {
+            int16_t cancel = 0;
+            if (RegisteredCancelItem(theDialog, &cancel) && IsButton(theDialog, cancel) &&
+                IsWindowEnabled(ControlWindow(reinterpret_cast<ControlHandle>(ItemHandleAt(theDialog, cancel, nullptr)))))
+                item = cancel;
+            else if (IsButton(theDialog, 2))
+                item = 2;
+            else if (IsButton(theDialog, GetDialogDefaultItem(theDialog)))
+                item = GetDialogDefaultItem(theDialog);
+            else
+                item = d->aDefItem ? d->aDefItem : 1;
+        } else {
+            return false;
+        }
+        if (!IsButton(theDialog, item))
+            return false;
+        auto control = reinterpret_cast<ControlHandle>(ItemHandleAt(theDialog, item, nullptr));
+        if (!control || !*control || !IsWindowEnabled(ControlWindow(control)))
+            return false;
+        HiliteControl(control, 1);
+        uint32_t ticks;
+        Delay(6, &ticks);
+        HiliteControl(control, 0);
+        *itemHit = item;
+        return true;
+    }
+    if (theEvent->what == mouseDown) {
+        WindowPtr w = nullptr;
+        if (FindWindo(theEvent->where, &w) != inContent || w != theDialog) {
+            SysBeep(1);
+            return false;
+        }
+        const int16_t count = ItemsPresent(d->items);
+        for (int16_t n = 1; n <= count; ++n)
+            if (IsButton(theDialog, n))
+                return false;
+        *itemHit = 1;
+        return true;
+    }
+    return false;
+}
+
+ZEL_EXTERN_C OSErr ZEL_CALL GetStdFilterProc(ModalFilterProcPtr *theProc)
+{
+    if (theProc)
+        *theProc = StdFilterProc;
+    return noErr;
+}
+
+// ---- The loop ----
+
+void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
+{
+    DialogPtr d = FrontWindow();
+    // A front window that is no dialog has no items to run: nothing is done.
+    if (!IsDialog(d) || !DPeek(d)->items)
+        return;
+    int16_t hit = -1;
+    if (itemHit)
+        *itemHit = -1;
+    ++sModalDepth;
+    const bool custom = filter != nullptr;
+    ModalFilterProcPtr callFilter =
+        custom ? reinterpret_cast<ModalFilterProcPtr>(MakeHostProcInstance(reinterpret_cast<FARPROC>(filter)))
+               : StdFilterProc;
+
+    const int16_t captured = ZEL_ForceCapture(0);
+    const bool keepOthers = LibrarySetting(settingModalWindows) != 0;
+    if (!keepOthers)
+        ZEL_EnableWindows(d, false, false);
+    HWND dialogHwnd = AuxOf(d) ? AuxOf(d)->hwnd : nullptr;
+    HWND oldHookTarget = SetDlgKeyHookWindow(dialogHwnd, true);
+    HWND oldModalWindow = sModalWindow;
+    sModalWindow = dialogHwnd;
+    DialogPtr oldModal = sCurrentModal;
+    sCurrentModal = d;
+    GrafPtr savedPort = nullptr;
+    GetPort(&savedPort);
+    SetPor(d);
+
+    // The first display: the children come out of hiding and the dialog is drawn.
+    UnparkDialogItems(d);
+    // PENDING: the dialog focus rules give the focus to the dialog's first item that takes it; until then
+    // the default button (or the first child) takes it when the focus is outside the dialog, so that the
+    // dialog's keys reach it.
+    if (dialogHwnd && !IsChild(dialogHwnd, GetFocus())) {
+        HWND first = DPeek(d)->editOpen ? GetDlgItem(dialogHwnd, DPeek(d)->editOpen) : nullptr;
+        if (DPeek(d)->editOpen) {
+            DitlItem def;
+            Handle h;
+            if (ItemAt(DPeek(d)->items, DPeek(d)->editOpen, &def)) {
+                std::memcpy(&h, def.handleField, sizeof h);
+                first = ControlWindow(reinterpret_cast<ControlHandle>(h));
+            }
+        }
+        SetFocus(first ? first : GetWindow(dialogHwnd, GW_CHILD));
+    }
+    EventRecord e{};
+    if (GetNextEvent(updateMask, &e) && reinterpret_cast<DialogPtr>(e.message) == d) {
+        int16_t ignored = -1;
+        ++sFilterDepth;
+        const bool handled = callFilter(d, &e, &ignored);
+        --sFilterDepth;
+        SetPor(d);
+        if (!handled)
+            DrawDialogUpdate(d);
+    }
+
+    for (;;) {
+        SystemTask();
+        const bool got = GetNextEvent(everyEvent, &e);
+        if (!got && e.what == nullEvent)
+            WaitForInput();
+        if (custom) {
+            // The close box of a dialog window is posted as a click at (-6, -1): it means Escape.
+            if (e.what == mouseDown && e.where.v == -6 && e.where.h == -1) {
+                e.what = keyDown;
+                e.message = kEscape;
+            }
+            if (IsConfirmKey(e) && CloseDroppedComboBox(d)) {
+                hit = -1;
+                break;
+            }
+        }
+        ++sFilterDepth;
+        bool done = callFilter(d, &e, &hit);
+        --sFilterDepth;
+        if (!done && custom && IsConfirmKey(e) && DPeek(d)->editOpen) {
+            ++sFilterDepth;
+            done = StdFilterProc(d, &e, &hit);
+            --sFilterDepth;
+        }
+        if (!done && e.what == keyDown && (e.modifiers & cmdKey) && DPeek(d)->editOpen) {
+            const char c = static_cast<char>(e.message & 0xFF);
+            if (c == 'c' || c == 'C')
+                DialogCopy(d);
+            else if (c == 'v' || c == 'V')
+                DialogPaste(d);
+            else if (c == 'x' || c == 'X')
+                DialogCut(d);
+        }
+        SetPor(d);
+        if (done)
+            break;
+        if (e.what == mouseDown && CloseDroppedComboBox(d))
+            continue;
+        if (e.what == mouseUp)
+            continue;
+        if (e.what == updateEvt && reinterpret_cast<DialogPtr>(e.message) == d) {
+            DrawDialogUpdate(d);
+            continue;
+        }
+        if (e.what == updateEvt)
+            continue;
+        if (DialogEventCore(d, e, &hit))
+            break;
+    }
+
+    GetNextEvent(mUpMask, &e);
+    sCurrentModal = oldModal;
+    SetPor(savedPort);
+    SetDlgKeyHookWindow(oldHookTarget, oldHookTarget != nullptr);
+    sModalWindow = oldModalWindow;
+    if (!keepOthers)
+        ZEL_EnableWindows(d, true, false);
+    ZEL_ForceCapture(captured);
+    if (custom)
+        FreeHostProcInstance(reinterpret_cast<FARPROC>(callFilter));
+    --sModalDepth;
+    if (itemHit)
+        *itemHit = hit;
+}
+
+// ---- Host-run modal windows ----
+
+namespace {
+
+LRESULT CALLBACK ModalWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SYSCHAR && sHostModalCallback) {
+        auto callback = reinterpret_cast<int32_t(WINAPI *)(WPARAM)>(sHostModalCallback);
+        if (callback(wParam))
+            return 1;
+    }
+    return CallWindowProcA(sSavedModalProc, hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_PrepareModalWindow(DialogPtr theDialog, HWND *previousHookWindow,
+                                                  DialogPtr *previousModal, int16_t *previousCapture, FARPROC callback)
+{
+    if (!IsDialog(theDialog))
+        return;
+    const int16_t captured = ZEL_ForceCapture(0);
+    if (previousCapture)
+        *previousCapture = captured;
+    if (!LibrarySetting(settingModalWindows))
+        ZEL_EnableWindows(theDialog, false, false);
+    HWND hwnd = AuxOf(theDialog)->hwnd;
+    HWND oldTarget = SetDlgKeyHookWindow(hwnd, true);
+    if (previousHookWindow)
+        *previousHookWindow = oldTarget;
+    sModalWindow = hwnd;
+    if (previousModal)
+        *previousModal = sCurrentModal;
+    sCurrentModal = theDialog;
+    sHostModalCallback = callback ? MakeHostProcInstance(callback) : nullptr;
+    sSavedModalProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ModalWindowProc)));
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previousHookWindow, DialogPtr previousModal,
+                                                int16_t previousCapture)
+{
+    if (!IsDialog(theDialog))
+        return;
+    HWND hwnd = AuxOf(theDialog)->hwnd;
+    if (sSavedModalProc)
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sSavedModalProc));
+    sSavedModalProc = nullptr;
+    if (sHostModalCallback)
+        FreeHostProcInstance(sHostModalCallback);
+    sHostModalCallback = nullptr;
+    sCurrentModal = previousModal;
+    sModalWindow = previousModal && AuxOf(previousModal) ? AuxOf(previousModal)->hwnd : nullptr;
+    SetDlgKeyHookWindow(previousHookWindow, previousHookWindow != nullptr);
+    if (!LibrarySetting(settingModalWindows))
+        ZEL_EnableWindows(theDialog, true, false);
+    ZEL_ForceCapture(previousCapture);
+}
+
+int32_t ModalFilterDepth() { return sFilterDepth; }

@@ -3,6 +3,7 @@
 #include "dialogs_services.h"
 #include "MacWindows.h"
 #include "../core/core_services.h"
+#include "../windows/windows_services.h"
 
 // Disposes every control of the window's list, in list order.
 ZEL_EXTERN_C void ZEL_CALL KillControls(WindowPtr theWindow)
@@ -17,18 +18,49 @@ ZEL_EXTERN_C void ZEL_CALL KillControls(WindowPtr theWindow)
     }
 }
 
-// PENDING: the Dialog Manager trims the system menu to the Macintosh items.
-void TrimSystemMenu(HWND, bool) {}
+// A system menu cut to the Macintosh items: Close relabelled with the host's shortcut, the items at
+// positions 7 and 5 removed, then Size (unless the window keeps a sizing border), Minimize, Maximize,
+// Restore and Task List.
+void TrimSystemMenu(HWND hwnd, bool keepSize)
+{
+    HMENU menu = GetSystemMenu(hwnd, FALSE);
+    if (!menu)
+        return;
+    RelabelSystemMenuClose(hwnd, menu);
+    DeleteMenu(menu, 7, MF_BYPOSITION);
+    DeleteMenu(menu, 5, MF_BYPOSITION);
+    if (!keepSize)
+        DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_TASKLIST, MF_BYCOMMAND);
+}
 
 // PENDING: the Control Manager subclasses the size box with A_SizeBoxWndProc.
 void SubclassSizeBox(HWND) {}
 
-// PENDING: the Control Manager enables or disables the window's scroll-bar controls.
-void EnableScrollBarControls(WindowPtr, bool) {}
+// A highlighted window's scroll-bar controls are enabled where they have a range, an unhighlighted
+// window's disabled.
+void EnableScrollBarControls(WindowPtr window, bool enable)
+{
+    if (!window)
+        return;
+    int guard = 0;
+    for (ControlHandle c = reinterpret_cast<WindowPeek>(window)->controlList; c && guard < 65536;
+         c = (*c)->nextControl, ++guard) {
+        if (!*c)
+            break; // an emptied record ends the list: its link cannot be read
+        if (ControlTailOf(c)->custom || (*c)->contrlDefProc != scrollBarProc)
+            continue;
+        if (HWND hwnd = ControlTailOf(c)->hwnd)
+            EnableWindow(hwnd, enable && (*c)->contrlMin < (*c)->contrlMax);
+    }
+}
 
-// The kind of a child window by its window procedure: 1 scroll bar, 2 button, 4 custom control and
-// 7 combo box for the Control Manager's windows.
-// PENDING: the dialog item procedures name theirs: 1 edit, 3 user item, 5 static text, 6 list box.
+// The kind of a child window by its window procedure: 1 edit or scroll bar, 2 button, 3 user item,
+// 4 custom control, 5 static text and 7 combo box.
+// PENDING: the List Manager's list boxes answer 6.
 uint16_t LibraryControlKind(HWND control, bool *isEdit)
 {
     return ControlKindOfProc(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC)), isEdit);

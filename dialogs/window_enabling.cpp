@@ -7,11 +7,15 @@ namespace {
 constexpr int16_t kDialogKind = 2;
 }
 
-// PENDING: the Dialog Manager exports these and, while a modal filter runs, acts on the first window only.
-HWND ZEL_EnableWindowsEx(WindowPtr window, Boolean enable, Boolean fromThisWindow, Boolean includeMain)
+// The main window when asked (not while a modal filter runs), then the visible windows of the list from
+// the window (or the one after it); while a filter runs only the first of them. The answer is the owner
+// for a modal window: the dialog's own Windows window, else the main window.
+ZEL_EXTERN_C HWND ZEL_CALL ZEL_EnableWindowsEx(WindowPtr window, Boolean enable, Boolean fromThisWindow,
+                                               Boolean includeMain)
 {
     HWND mainWindow = SessionMainWindow();
-    if (includeMain && mainWindow)
+    const bool filterRunning = ModalFilterDepth() > 0;
+    if (includeMain && mainWindow && !filterRunning)
         EnableWindow(mainWindow, enable ? TRUE : FALSE);
     if (!window)
         return mainWindow;
@@ -19,14 +23,16 @@ HWND ZEL_EnableWindowsEx(WindowPtr window, Boolean enable, Boolean fromThisWindo
     HWND owner = peek->windowKind == kDialogKind ? ZEL_GethWnd(window) : mainWindow;
     for (WindowPeek p = fromThisWindow ? peek : peek->nextWindow; p; p = p->nextWindow) {
         HWND hwnd = ZEL_GethWnd(reinterpret_cast<WindowPtr>(p));
-        if (hwnd && IsWindowVisible(hwnd))
+        if (hwnd && IsWindowVisible(hwnd)) {
             EnableWindow(hwnd, enable ? TRUE : FALSE);
+            if (filterRunning)
+                break;
+        }
     }
     return owner;
 }
 
-// PENDING: the Dialog Manager exports these and, while a modal filter runs, acts on the first window only.
-HWND ZEL_EnableWindows(WindowPtr window, Boolean enable, Boolean fromThisWindow)
+ZEL_EXTERN_C HWND ZEL_CALL ZEL_EnableWindows(WindowPtr window, Boolean enable, Boolean fromThisWindow)
 {
     return ZEL_EnableWindowsEx(window, enable, fromThisWindow, true);
 }

@@ -198,6 +198,34 @@ ZEL_EXTERN_C Boolean ZEL_CALL SwapBitmapColorsMasked(HDC dc, const BitMap *mask,
                                                       uint8_t a, uint8_t b);
 // The byte map that exchanges a and b (8 bits) or exchanges them in each nibble (4 bits).
 void BuildSwapMap(int depth, uint8_t a, uint8_t b, uint8_t *map);
+
+// ---- Port bits bound to GDI bitmaps (port_bits.cpp) ----
+// The 32-slot table: a free slot (marked in use) or -1; a slot freed with its PixMap; a live slot's
+// PixMap, nil for any other index (reached by the test programs by ordinal).
+int16_t AllocPortBitsSlot();
+void FreePortBitsSlot(int16_t slot);
+ZEL_EXTERN_C PixMapHandle ZEL_CALL GetPortBitsSlotPixMap(int16_t slot);
+// A PixMap's pixels bound to a bitmap selected into a memory DC of its own, which becomes the current
+// port's DC (the bitmap made when the PixMap has none, and given the PixMap's rows); undone by
+// UnbindPixMapBitmap, which gives the port its DC back.
+bool BindPixMapBitmap(PixMapHandle pm);
+void UnbindPixMapBitmap(PixMapHandle pm);
+// A bitmap for the PixMap's bounds as the port transform maps them (16 x 16 under the small-offscreen
+// switch), compatible with the port's DC (the main window's with `fromWindow`), selected into `memory`,
+// which becomes the port's DC.
+HBITMAP MakeOffscreenBitmap(PixMapHandle pm, HDC memory, bool fromWindow, Rect *out);
+// The port's DC back from the PixMap's pmExtDC, with the memory DC's attributes.
+void RestorePortDcFromPixMap(PixMapHandle pm);
+// The PixMap's bitmap out of its memory DC: the bitmap when it was the one selected, else nil.
+HBITMAP DeselectPixMapBitmap(PixMap *pm);
+void SelectPaletteIntoDc(HDC dc);
+// Background mode, ROP2, colours, stretch mode, position and text alignment of `from` into `to` (the
+// current port's clip brought up to date first); a plain solid brush too with `copyBrush`.
+void CopyDcAttributes(HDC from, HDC to, bool copyBrush);
+// Deletes a memory DC made for a bitmap (never the library's own) and clears the handle.
+void DeleteBitmapDc(HDC *dc);
+// The bits after each row's last pixel up to rowBytes set to 0; nothing for empty bounds.
+void ClearRowPadding(const BitMap *bits);
 // ---- Port bits (port_bits.cpp) ----
 // The PixMap registered for slot `index` of the port-bits table, when the index names a slot in use
 // (0..31); nil otherwise.

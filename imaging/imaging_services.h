@@ -15,12 +15,16 @@ void ExitImaging();
 // The 32-slot table of application bitmaps bound to ports: cleared by InitGraf, torn down by ExitGraf.
 void InitPortBitsTable();
 void DisposePortBitsTable();
-// Sets a port's portBits; a baseAddr of 0x8000 plus a PortDCTable index binds the port's own DC.
+// Sets the current port's portBits. Memory bits behind a port that draws through a DC are bound to a
+// bitmap in a slot of the table (the port's baseAddr then holds the slot's index); FALSE, the port as it
+// was, when no slot or bitmap can be had. A baseAddr of 0x8000 plus a PortDCTable index binds the port's
+// own DC.
 BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *bounds);
-// Undoes a binding made for a slot, copying the drawn pixels back into the application's bits when
-// `copyBack` is set.
+// Undoes a binding made for a slot (a live slot's index; anything else is left alone), copying the drawn
+// pixels back into the application's 1-bit bits when `copyBack` is set, within their bounds and rowBytes.
 void ReleasePortBits(GrafPtr port, Ptr baseAddr, BOOL copyBack);
 // Copies the current device's colours into a PixMap whose pixels are a palette-managed DIB.
+// PENDING: the DIB PixMaps copy the device colours into a palette-managed DIB.
 void SyncPixMapDibColors(PixMapHandle pm);
 // SetPortPix's binding: the PixMap's pixels bound to a GDI bitmap and the PixMap stored as the current
 // port's portPixMap; TRUE on success.
@@ -38,8 +42,11 @@ void EndFourBitPalette();
 void BuildPaletteIndexMap(HDC dc, HPALETTE palette);
 // PENDING: the imaging code maps logical palette indices to system palette indices.
 bool PaletteIndexMapExists();
-// The memory DC the imaging code shares between its transfers (0 while it has none).
+// The memory DC the imaging code shares between its transfers: the library's default memory DC.
 HDC SharedMemoryDC();
+// A memory DC compatible with `source`, with the library's palette selected unless the source is a
+// printer without a palette.
+HDC CreateCompatibleDcWithPalette(HDC source);
 
 // ---- The screen-write layer ----
 // Hilites a device rectangle of the current port in the hilite colour; false when it could not, and the
@@ -81,6 +88,23 @@ void EndPictOpcode();
 // With a picture open on the current port: records the port state changed since the last opcode and
 // returns 1; 0 when no picture is open.
 int RecordPictPortState();
+// The text state the picture being recorded last received: text opcodes are written only for what
+// differs. A picture starts with its font, style and size unknown (its first text writes them), mode
+// srcOr, no extra space and no scaling.
+struct PictTextState {
+    bool known;
+    int16_t font;
+    Style face;
+    int16_t mode;
+    int16_t size;
+    Fixed spExtra;
+    Point numer, denom;
+};
+// PENDING: picture recording keeps the text state with the rest of the picture's state, started by OpenPicture.
+PictTextState &CurrentPictTextState();
+// True the first time a font number is met in the picture being recorded (its name is then recorded).
+// PENDING: picture recording keeps the picture's font-name table with the rest of its state.
+bool PictFontIsNew(int16_t font);
 // Records the pen and pattern state a shape verb depends on.
 void RecordPictVerbState(GrafVerb verb);
 // A polygon opcode with the whole polygon (size, box, points).

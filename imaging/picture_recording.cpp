@@ -72,6 +72,41 @@ void EndPictOpcode()
     sStaged.clear();
 }
 
+namespace {
+Handle sTextStatePicture;
+PictTextState sTextState;
+std::vector<int16_t> sNamedFonts;
+
+// The text state and font names belong to one picture: another picture starts them again.
+void FollowPicture()
+{
+    GrafPtr port = CurrentPort();
+    Handle picture = port ? port->picSave : nullptr;
+    if (picture != sTextStatePicture) {
+        sTextStatePicture = picture;
+        sTextState = PictTextState{false, 0, 0, srcOr, 0, 0, Point{1, 1}, Point{1, 1}};
+        sNamedFonts.clear();
+    }
+}
+} // namespace
+
+// PENDING: picture recording keeps the text state with the rest of the picture's state, started by OpenPicture.
+PictTextState &CurrentPictTextState()
+{
+    FollowPicture();
+    return sTextState;
+}
+
+// PENDING: picture recording keeps the picture's font-name table with the rest of its state.
+bool PictFontIsNew(int16_t font)
+{
+    FollowPicture();
+    if (std::find(sNamedFonts.begin(), sNamedFonts.end(), font) != sNamedFonts.end())
+        return false;
+    sNamedFonts.push_back(font);
+    return true;
+}
+
 // PENDING: picture recording emits the port state changed since the last opcode (colours, origin, clip).
 int RecordPictPortState()
 {

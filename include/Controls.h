@@ -78,7 +78,19 @@ enum {
     posCntl = 5,
     thumbCntl = 6,
     dragCntl = 7,
-    autoTrack = 8
+    autoTrack = 8,
+    calcThumbRgn = 11
+};
+/* Part codes. */
+enum {
+    kControlNoPart = 0,
+    inButton = 10,
+    inCheckBox = 11,
+    inUpButton = 20,
+    inDownButton = 21,
+    inPageUp = 22,
+    inPageDown = 23,
+    inThumb = 129
 };
 /* contrlHilite of an inactive control. */
 enum { inactiveHilite = 255 };
@@ -107,6 +119,28 @@ ZEL_API void ZEL_CALL SetControlAction(ControlHandle theControl, ProcPtr actionP
 ZEL_API int16_t ZEL_CALL GetControlVariant(ControlHandle theControl);
 ZEL_API Boolean ZEL_CALL GetAuxiliaryControlRecord(ControlHandle theControl, Handle *acHndl);
 ZEL_API void ZEL_CALL SetControlColor(ControlHandle theControl, Handle newColorTable);
+
+/* Values, limits and highlighting. A combo box's value is its selection plus one. */
+ZEL_API int16_t ZEL_CALL GetControlValue(ControlHandle theControl);
+ZEL_API void ZEL_CALL SetControlValue(ControlHandle theControl, int16_t newValue);
+ZEL_API int16_t ZEL_CALL GetControlMinimum(ControlHandle theControl);
+ZEL_API int16_t ZEL_CALL GetControlMaximum(ControlHandle theControl);
+ZEL_API void ZEL_CALL SetControlMinimum(ControlHandle theControl, int16_t newMinimum);
+ZEL_API void ZEL_CALL SetControlMaximum(ControlHandle theControl, int16_t newMaximum);
+ZEL_API void ZEL_CALL HiliteControl(ControlHandle theControl, int16_t hiliteState);
+
+/* Hit testing, tracking and dragging. An actionProc of -1 stands for the control's own. */
+ZEL_API int16_t ZEL_CALL FindControl(Point thePoint, WindowPtr theWindow, ControlHandle *theControl);
+ZEL_API int16_t ZEL_CALL TestControl(ControlHandle theControl, Point thePt);
+ZEL_API int16_t ZEL_CALL TrackControl(ControlHandle theControl, Point startPoint, ProcPtr actionProc);
+ZEL_API void ZEL_CALL DragControl(ControlHandle theControl, Point startPoint, const Rect *limitRect,
+                                  const Rect *slopRect, int16_t axis);
+
+/* Drawing. */
+ZEL_API void ZEL_CALL Draw1Control(ControlHandle theControl);
+ZEL_API void ZEL_CALL DrawControls(WindowPtr theWindow);
+ZEL_API void ZEL_CALL UpdateControls(WindowPtr theWindow, RgnHandle updateRegion);
+ZEL_API void ZEL_CALL DrawGrowIcon(WindowPtr theWindow);
 
 /* Host glue: the child window behind a control, moving a control to another window, the focus, the
    default button, the control fonts (index 0..7 added fonts, 100 the dialog font, 101 "ZEL_System"), the

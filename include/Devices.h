@@ -89,4 +89,11 @@ ZEL_API OSErr ZEL_CALL PBStatus(void *paramBlock, Boolean async);
 ZEL_API void *ZEL_CALL GetDCtlEntry(int16_t refNum);
 ZEL_API Boolean ZEL_CALL SetChooserAlert(Boolean alertOn);
 
+/* The published names of OpenDrive and CloseDrive; the multimedia system's header declares its own
+   driver calls under them. */
+#if defined(__cplusplus) || !defined(_INC_MMSYSTEM)
+ZEL_PUBLISHED_FUNC(OSErr, OpenDriver, OpenDrive, (ConstStr255Param name, int16_t *refNum), (name, refNum))
+ZEL_PUBLISHED_FUNC(OSErr, CloseDriver, CloseDrive, (int16_t refNum), (refNum))
+#endif
+
 #endif

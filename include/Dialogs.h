@@ -3,6 +3,7 @@
 #ifndef TOLVADEX_DIALOGS_H
 #define TOLVADEX_DIALOGS_H
 
+#include <windef.h>
 #include "MacTypes.h"
 #include "Events.h"
 #include "MacWindows.h"
@@ -19,6 +20,108 @@ typedef DialogPtr DialogRef;
 typedef int16_t DialogItemIndex;
 typedef int16_t DialogItemType;
 typedef Boolean (ZEL_CALL *ModalFilterProcPtr)(DialogPtr theDialog, EventRecord *theEvent, int16_t *itemHit);
+
+#pragma pack(push, 2)
+
+/* The published record. items is the item list: a count less one, then each item's handle, display
+   rectangle, type (bit 7 disabled), data length and data padded to even. Each item is mirrored by a
+   Windows child of the dialog's window whose control ID is its item number. textH is the TextEdit record
+   the edit items share, editField the item less one that holds the insertion point (-1 none), editOpen
+   the button that carries the Windows default style and aDefItem the default item. */
+typedef struct DialogRecord {
+    WindowRecord window;
+    Handle items;
+    TEHandle textH;
+    int16_t editField;
+    int16_t editOpen;
+    int16_t aDefItem;
+} DialogRecord;
+typedef DialogRecord *DialogPeek;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(DialogRecord) == 170, "DialogRecord is 170 bytes");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, items) == 156, "items at 156");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, textH) == 160, "textH at 160");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, editField) == 164, "editField at 164");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, editOpen) == 166, "editOpen at 166");
+ZEL_STATIC_ASSERT(offsetof(DialogRecord, aDefItem) == 168, "aDefItem at 168");
+
+/* Item types; itemDisable is added to a type. */
+enum {
+    userItem = 0,
+    ctrlItem = 4,
+    btnCtrl = 0,
+    chkCtrl = 1,
+    radCtrl = 2,
+    resCtrl = 3,
+    statText = 8,
+    editText = 16,
+    iconItem = 32,
+    picItem = 64,
+    itemDisable = 128
+};
+/* AppendDITL methods (only overlayDITL, 0, is done). */
+enum { overlayDITL = 0, appendDITLRight = 1, appendDITLBottom = 2 };
+
+/* Dialog records and item lists. */
+ZEL_API DialogPtr ZEL_CALL NewDialog(void *dStorage, const Rect *boundsRect, ConstStr255Param title, Boolean visible,
+                                     int16_t procID, WindowPtr behind, Boolean goAwayFlag, int32_t refCon, Handle items);
+ZEL_API DialogPtr ZEL_CALL NewColorDialog(void *dStorage, const Rect *boundsRect, ConstStr255Param title,
+                                          Boolean visible, int16_t procID, WindowPtr behind, Boolean goAwayFlag,
+                                          int32_t refCon, Handle items);
+ZEL_API DialogPtr ZEL_CALL GetNewDialog(int16_t dialogID, void *dStorage, WindowPtr behind);
+ZEL_API void ZEL_CALL CloseDialog(DialogPtr theDialog);
+ZEL_API void ZEL_CALL DisposeDialog(DialogPtr theDialog);
+ZEL_API int16_t ZEL_CALL CountDITL(DialogPtr theDialog);
+ZEL_API void ZEL_CALL AppendDITL(DialogPtr theDialog, Handle theHandle, int16_t method);
+ZEL_API int16_t ZEL_CALL ShortenDITL(DialogPtr theDialog, int16_t numberItems);
+ZEL_API int16_t ZEL_CALL ZEL_AddDitlItems(DialogPtr theDialog, int16_t firstNewLessOne);
+ZEL_API void ZEL_CALL ZEL_DisposeDlgItem(DialogPtr theDialog, int16_t item);
+
+/* Item access: the type (with itemDisable), the handle field and the display rectangle. ParamText's
+   strings replace ^0..^3 in static texts. */
+ZEL_API void ZEL_CALL GetDialogItem(DialogPtr theDialog, int16_t itemNo, int16_t *itemType, Handle *item, Rect *box);
+ZEL_API void ZEL_CALL ParamText(ConstStr255Param param0, ConstStr255Param param1, ConstStr255Param param2,
+                                ConstStr255Param param3);
+
+/* Running dialogs. DialogSelect answers true when an enabled item was hit (itemHit -1 otherwise).
+   ModalDialog's standard filter picks the default item for Return and Enter and the cancel item
+   (item 2 unless SetDialogCancelItem registered another) for Escape. */
+ZEL_API Boolean ZEL_CALL IsDialogEvent(const EventRecord *theEvent);
+ZEL_API Boolean ZEL_CALL DialogSelect(const EventRecord *theEvent, DialogPtr *theDialog, int16_t *itemHit);
+ZEL_API void ZEL_CALL UpdateDialog(DialogPtr theDialog, RgnHandle updateRgn);
+ZEL_API void ZEL_CALL DrawDialog(DialogPtr theDialog);
+ZEL_API OSErr ZEL_CALL GetStdFilterProc(ModalFilterProcPtr *theProc);
+ZEL_API OSErr ZEL_CALL SetDialogDefaultItem(DialogPtr theDialog, int16_t newItem);
+ZEL_API int16_t ZEL_CALL GetDialogDefaultItem(DialogPtr theDialog);
+ZEL_API OSErr ZEL_CALL SetDialogCancelItem(DialogPtr theDialog, int16_t newItem);
+ZEL_API int16_t ZEL_CALL GetDialogCancelItem(DialogPtr theDialog);
+ZEL_API OSErr ZEL_CALL SetDialogTracksCursor(DialogPtr theDialog, Boolean tracks);
+ZEL_API void ZEL_CALL SetGrafPortOfDialog(DialogPtr theDialog);
+ZEL_API int32_t ZEL_CALL DialogCut(DialogPtr theDialog);
+ZEL_API int32_t ZEL_CALL DialogCopy(DialogPtr theDialog);
+ZEL_API int32_t ZEL_CALL DialogPaste(DialogPtr theDialog);
+ZEL_API int32_t ZEL_CALL DialogDelete(DialogPtr theDialog);
+
+/* Host glue: the focus and default button moved to an item (-1: the default item); a modal window the
+   host runs itself (its WM_SYSCHAR offered to the callback first); the other windows disabled and
+   enabled around a modal window (the answer is its owner). */
+ZEL_API void ZEL_CALL ZEL_SetDefaultButtonAndFocus(DialogPtr theDialog, int16_t item, Boolean setDefault);
+ZEL_API void ZEL_CALL ZEL_PrepareModalWindow(DialogPtr theDialog, HWND *previousHookWindow, DialogPtr *previousModal,
+                                             int16_t *previousCapture, FARPROC callback);
+ZEL_API void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previousHookWindow, DialogPtr previousModal,
+                                           int16_t previousCapture);
+ZEL_API HWND ZEL_CALL ZEL_EnableWindows(WindowPtr window, Boolean enable, Boolean fromThisWindow);
+ZEL_API HWND ZEL_CALL ZEL_EnableWindowsEx(WindowPtr window, Boolean enable, Boolean fromThisWindow,
+                                          Boolean includeMain);
+
+/* Scaling to the screen's resolution (session flag 0x40, screens above 96 dots per inch): a non-zero
+   direction scales to the screen, 0 back. */
+ZEL_API void ZEL_CALL ZEL_ScaleDlgWindow(int16_t direction, Rect *rect);
+ZEL_API void ZEL_CALL ZEL_ScaleDlgItemRect(int16_t direction, Rect *rect);
+ZEL_API void ZEL_CALL ZEL_OffsetDlgItemRect(int16_t direction, Rect *rect);
+ZEL_API void ZEL_CALL ZEL_ScaleDlgPoint(int16_t direction, Point *pt);
 
 /* A user item's drawing procedure; its universal procedure pointer is the plain pointer. */
 typedef void (ZEL_CALL *UserItemProcPtr)(DialogPtr theDialog, int16_t itemNo);

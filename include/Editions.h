@@ -20,6 +20,12 @@ typedef struct SectionOptionsReply SectionOptionsReply;
 typedef int16_t (ZEL_CALL *ExpDlgHookProcPtr)(int16_t itemOffset, int16_t itemHit, DialogPtr theDialog, Ptr yourDataPtr);
 typedef Boolean (ZEL_CALL *ExpModalFilterProcPtr)(DialogPtr theDialog, EventRecord *theEvent, int16_t itemOffset,
                                                   int16_t *itemHit, Ptr yourDataPtr);
+typedef ExpDlgHookProcPtr ExpDlgHookUPP;
+#define NewExpDlgHookUPP(userRoutine) ((ExpDlgHookUPP)(userRoutine))
+#define NewExpDlgHookProc(userRoutine) NewExpDlgHookUPP(userRoutine)
+typedef ExpModalFilterProcPtr ExpModalFilterUPP;
+#define NewExpModalFilterUPP(userRoutine) ((ExpModalFilterUPP)(userRoutine))
+#define NewExpModalFilterProc(userRoutine) NewExpModalFilterUPP(userRoutine)
 
 /* -108; 0 without a report while library setting 74 is on. */
 ZEL_API OSErr ZEL_CALL InitEditionPackVersion(int16_t curEditionMgrVers);

@@ -8,6 +8,9 @@
 typedef struct LocationNameRec LocationNameRec;
 typedef struct PortInfoRec PortInfoRec;
 typedef Boolean (ZEL_CALL *PPCFilterProcPtr)(LocationNameRec *locationName, PortInfoRec *thePortInfo);
+typedef PPCFilterProcPtr PPCFilterUPP;
+#define NewPPCFilterUPP(userRoutine) ((PPCFilterUPP)(userRoutine))
+#define NewPPCFilterProc(userRoutine) NewPPCFilterUPP(userRoutine)
 typedef Handle FTHandle;
 
 ZEL_API OSErr ZEL_CALL PPCBrowser(ConstStr255Param prompt, ConstStr255Param applListLabel, Boolean defaultSpecified,

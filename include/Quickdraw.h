@@ -484,7 +484,13 @@ typedef struct Picture {
 typedef Picture *PicPtr;
 typedef PicPtr *PicHandle;
 ZEL_STATIC_ASSERT(sizeof(Picture) == 10, "the opcode stream follows a 10-byte header");
-struct FontInfo;
+/* A font's measures as GetFontInfo gives them, in port units. */
+typedef struct FontInfo {
+    int16_t ascent;
+    int16_t descent;
+    int16_t widMax;
+    int16_t leading;
+} FontInfo;
 
 typedef void (ZEL_CALL *QDTextProcPtr)(int16_t byteCount, const void *textBuf, Point numer, Point denom);
 typedef void (ZEL_CALL *QDLineProcPtr)(Point newPt);
@@ -600,6 +606,41 @@ enum {
     srcCopy = 0, srcOr = 1, srcXor = 2, srcBic = 3, notSrcCopy = 4, notSrcOr = 5, notSrcXor = 6, notSrcBic = 7,
     patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
 };
+
+/* Text: the port's font, style and size (0 means 12), the extra width of blanks, and drawing at the pen,
+   which then advances by the text's width. Style bits: */
+enum { bold = 1, italic = 2, underline = 4, outline = 8, shadow = 16, condense = 32, extend = 64 };
+ZEL_API void ZEL_CALL TextFont(int16_t font);
+ZEL_API void ZEL_CALL TextFace(int16_t face);
+ZEL_API void ZEL_CALL TextSize(int16_t size);
+ZEL_API void ZEL_CALL SpaceExtra(Fixed extra);
+ZEL_API void ZEL_CALL CharExtra(Fixed extra);
+ZEL_API void ZEL_CALL DrawChar(int16_t ch);
+ZEL_API void ZEL_CALL DrawString(ConstStr255Param s);
+ZEL_API void ZEL_CALL DrawTex(const void *textBuf, int16_t firstByte, int16_t byteCount);
+ZEL_API void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
+/* Fills `bindBuffer` (at least 125 bytes: a LOGFONTA, then the face's full name, up to 63 characters and
+   a NUL) with the font the current port binds; answers a preset font handle to use as it is, or NULL
+   when the font is made from the LOGFONTA. */
+ZEL_API HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer);
+/* Measuring in the port's font: widths in port units; MeasureText writes count + 1 locations, each the
+   width of the characters before it. */
+ZEL_API int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
+                                   FontInfo *info);
+ZEL_API int16_t ZEL_CALL TextWidth(const void *textBuf, int16_t firstByte, int16_t byteCount);
+ZEL_API int16_t ZEL_CALL StringWidth(ConstStr255Param s);
+ZEL_API int16_t ZEL_CALL CharWidth(int16_t ch);
+ZEL_API void ZEL_CALL MeasureText(int16_t count, const void *textAddr, int16_t *charLocs);
+ZEL_API void ZEL_CALL GetFontInfo(FontInfo *info);
+/* The text's length without its trailing blanks, tabs and line feeds (the first character always
+   counts); 0 for a length of 0 or less. */
+ZEL_API int32_t ZEL_CALL VisibleLength(const void *textPtr, int32_t textLen);
+/* Extended text: mode 1 or 2 draws and measures with the given widths (a Fixed per Macintosh character
+   code; nil: the Font Manager's width table), 0 leaves it; bit 15 saves the state first, and 0x8000
+   alone restores it. Answers the previous extended bit (0x40 or 0). ZEL_USER_WinTextOutWidths gives the
+   integer device widths the next drawing uses, scaled in place by the port's transform. */
+ZEL_API int16_t ZEL_CALL ZEL_ExtDrawText(uint16_t mode, const Fixed *widths, uint32_t param);
+ZEL_API void ZEL_CALL ZEL_USER_WinTextOutWidths(int32_t *widths, int16_t count);
 
 /* Patchable through the trap table: the port rectangle, visible region, brush origin and pen follow. */
 ZEL_API void ZEL_CALL SetOrigin(int16_t h, int16_t v);

@@ -15,6 +15,9 @@ ZEL_STATIC_ASSERT(sizeof(SndCommand) == 8, "SndCommand is 8 bytes");
 
 typedef struct SndChannel *SndChannelPtr;
 typedef void (ZEL_CALL *SndCallBackProcPtr)(SndChannelPtr chan, SndCommand *cmd);
+typedef SndCallBackProcPtr SndCallBackUPP;
+#define NewSndCallBackUPP(userRoutine) ((SndCallBackUPP)(userRoutine))
+#define NewSndCallBackProc(userRoutine) NewSndCallBackUPP(userRoutine)
 typedef Handle SndListHandle;
 
 /* Report their names and answer 0; no channel is made and nothing plays. */

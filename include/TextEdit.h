@@ -5,6 +5,10 @@
 #include "MacTypes.h"
 #include "Quickdraw.h"
 
+/* A TextEdit record is reached through its handle. */
+struct TERec;
+typedef struct TERec **TEHandle;
+
 /* Alignment of a TextEdit record's lines, under both generations' names. */
 enum {
     teJustLeft = 0,

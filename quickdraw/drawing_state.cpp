@@ -1,6 +1,7 @@
 // Drawing state kept twice, in the port and in its PortDCRecord: the DC attribute cache, the colours
 // and patterns a port starts with, and taking a record's GDI objects out of a DC.
 #include "quickdraw.h"
+#include "../text/text_services.h"
 #include "../windows/windows_services.h"
 
 #include <cstring>
@@ -145,8 +146,12 @@ void ReleasePortGdiObjects(PortDCRecord *record, HDC dc)
         DeleteObject(record->hpen);
     record->hpen = nullptr;
     record->penState = penStateRebuild;
-    // The font: the stock system font goes in; the port's font stays with the font cache.
+    // The font: the stock system font goes in and the port's font is given back (deleted when binding
+    // made it and no other port holds it).
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    HFONT font = record->hfont;
+    record->hfont = nullptr;
+    ReleaseDcFont(nullptr, font);
     record->fontDirty = 1;
     // The brush: deselected; brushes belong to the brush cache, which gets back the one the record
     // keeps for its port.

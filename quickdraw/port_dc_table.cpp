@@ -56,6 +56,12 @@ PortDCRecord *PortRecordOf(GrafPtr port)
     return record && record->port == port ? record : nullptr;
 }
 
+void MarkDialogPort(GrafPtr port)
+{
+    if (PortDCRecord *record = PortRecordOf(port))
+        record->flags |= portDCDialogFont;
+}
+
 int AllocatePortRecord(GrafPtr port)
 {
     port->patStretch = -1;

@@ -17,20 +17,6 @@ bool IsRealPixMap(PixMapHandle pm)
     return value != 0 && value != 0xFFFF;
 }
 
-// Takes the current port's GDI objects out of its DC before its pixels change hands, as when the DC
-// is released: the font forgotten, its brushes dropped. A brush selected while brushes were released on
-// deselection is released now, or its cache entry stays held.
-void DropCurrentPortObjects(bool releaseSelectedBrush)
-{
-    PortDCRecord *record = CurrentPortRecord();
-    if (!record)
-        return;
-    DeselectPortBrush(releaseSelectedBrush);
-    ReleasePortGdiObjects(record, CurrentDC());
-    record->hfont = nullptr;
-    record->fontDirty = 1;
-}
-
 // Clears the palette-managed DIB mode of the current port (it is set again when the new pixels are
 // such a DIB), answering whether it was on.
 bool LeavePaletteDibMode()
@@ -43,6 +29,18 @@ bool LeavePaletteDibMode()
 }
 
 } // namespace
+
+// Takes the current port's GDI objects out of its DC before its pixels change hands, as when the DC
+// is released: the font forgotten, its brushes dropped. A brush selected while brushes were released on
+// deselection is released now, or its cache entry stays held.
+void DropCurrentPortObjects(bool releaseSelectedBrush)
+{
+    PortDCRecord *record = CurrentPortRecord();
+    if (!record)
+        return;
+    DeselectPortBrush(releaseSelectedBrush);
+    ReleasePortGdiObjects(record, CurrentDC());
+}
 
 ZEL_EXTERN_C Boolean ZEL_CALL SetPortBits(const BitMap *bm)
 {
@@ -115,20 +113,6 @@ ZEL_EXTERN_C Boolean ZEL_CALL SetPortPix(PixMapHandle pm)
 }
 
 namespace {
-
-// A memory DC compatible with `source`, with the library's palette selected unless the source is a
-// printer without a palette.
-HDC CreateCompatibleDcWithPalette(HDC source)
-{
-    HDC dc = CreateCompatibleDC(source);
-    if (!dc)
-        return nullptr;
-    const bool paletteLessPrinter = source && GetDeviceCaps(source, TECHNOLOGY) == DT_RASPRINTER &&
-                                    !(GetDeviceCaps(source, RASTERCAPS) & RC_PALETTE);
-    if (!paletteLessPrinter && LibraryPalette())
-        SelectPalette(dc, LibraryPalette(), FALSE);
-    return dc;
-}
 
 // The bitmap header of a PixMap's packed DIB, or 0 when it has none.
 BITMAPINFOHEADER *PixMapDibHeader(PixMapHandle pm)

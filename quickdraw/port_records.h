@@ -79,7 +79,8 @@ typedef struct PortDCRecord {
     RGBColor brushBack;
     Pattern brushPattern;
     uint16_t brushFlags;
-    uint8_t reserved[8];
+    uint16_t textFlags;              // textFlag* bits of the bound font and the text mode
+    uint8_t reserved[6];
 } PortDCRecord;
 
 // PortDCRecord flags.
@@ -89,6 +90,14 @@ enum {
     portDCDialogFont = 0x0010,
     portDCWindow = 0x0020,
     portDCPaletteDib = 0x0080
+};
+
+// PortDCRecord textFlags.
+enum {
+    textFlagOutline = 0x0001,       // the bound font is a vector or TrueType font
+    textFlagExtended = 0x0040,      // extended-text mode
+    textFlagShiftJis = 0x0100,      // the bound font's character set is Shift-JIS
+    textFlagExtendedMode2 = 0x0200  // extended mode 2
 };
 
 // The PortDCTable: 256 entries; entry 0 belongs to the Window Manager port.
@@ -115,4 +124,5 @@ static_assert(offsetof(PortDCRecord, offscreenActive) == 204, "offscreenActive a
 static_assert(offsetof(PortDCRecord, ownPenPixPat) == 216, "ownPenPixPat at 216");
 static_assert(offsetof(PortDCRecord, brushKey) == 228, "brushKey at 228");
 static_assert(offsetof(PortDCRecord, brushFlags) == 252, "brushFlags at 252");
+static_assert(offsetof(PortDCRecord, textFlags) == 254, "textFlags at 254");
 static_assert(sizeof(PortDCRecord) == 262, "PortDCRecord is 262 bytes");

@@ -56,6 +56,8 @@ HDC PortTableDC(int index);
 int PortRecordIndex(const PortDCRecord *record);
 // The record that belongs to a port (its patStretch entry, whose back pointer is the port), or 0.
 PortDCRecord *PortRecordOf(GrafPtr port);
+// Marks a dialog's port: its record's dialog flag (0x10), which text binding reads.
+void MarkDialogPort(GrafPtr port);
 // pmVersion of a PixMap made by this library (its extension fields are valid).
 constexpr uint16_t kPixMapVersion = 0xC000;
 // A port's baseAddr names a bitmap bound into one of the port-bits slots: a small value with bit 15
@@ -67,6 +69,9 @@ inline bool IsOwnRecordMark(uint32_t baseAddr) { return baseAddr < 0x10000 && (b
 inline bool IsColorPort(GrafPtr port) { return port && port->portBits.rowBytes < 0; }
 // The next port opened takes this DC (it does not own it).
 void SetNextPortDC(HDC dc);
+// Takes the current port's pen, font and brushes out of its DC before the port's pixels change hands
+// (a brush selected while brushes were released on deselection is released with `releaseSelectedBrush`).
+void DropCurrentPortObjects(bool releaseSelectedBrush);
 // Opens a colour port that draws into the given DC (which it does not own): SetNextPortDC, OpenCPort,
 // the library palette realised and the port's brushes invalidated. Reached by the test programs by
 // ordinal; no host interface.
@@ -120,6 +125,8 @@ void SetBackRGB(uint16_t red, uint16_t green, uint16_t blue);
 // Sets the current port's fill pattern (colour ports hold it in a type-0 PixPat).
 void SetPortFillPat(const Pattern *pat);
 void SetPortFillPixPat(PixPatHandle pp);
+// The ROP2 a transfer mode draws with (text modes as pen modes).
+uint16_t TextModeRop2(int16_t mode);
 // Brings the current record's wanted ROP2, background mode (the text one when `text`) and colours into
 // its DC, calling GDI only for what differs from the values last set.
 void SyncPortDCAttributes(bool text);

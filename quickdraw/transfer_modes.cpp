@@ -49,6 +49,8 @@ ZEL_EXTERN_C void ZEL_CALL TextMode(int16_t mode)
     record->textBkModeWanted = transfer_mode::ModeAttributes(mode).bkMode;
 }
 
+uint16_t TextModeRop2(int16_t mode) { return transfer_mode::ModeAttributes(mode).rop2; }
+
 void SyncPortDCAttributes(bool text)
 {
     PortDCRecord *record = CurrentPortRecord();

@@ -12,6 +12,7 @@
 
 #include "AppleEvents.h"
 #include "ByteOrder.h"
+#include "Dialogs.h"
 #include "Events.h"
 #include "LowMem.h"
 #include "MacWindows.h"
@@ -30,7 +31,7 @@ namespace {
 std::vector<std::string> gLog;
 // What QuickDraw drew, kept in a DIB section that the window shows below the log.
 HDC gDrawingDC;
-constexpr int kDrawingWidth = 890, kDrawingHeight = 150;
+constexpr int kDrawingWidth = 890, kDrawingHeight = 152;
 
 void Log(const char *format, ...)
 {
@@ -348,6 +349,17 @@ void ExerciseQuickDraw()
     KillPoly(triangle);
     DisposePixPat(rgbPat);
 
+    // A line of text along the bottom: the application font in bold, then in italic, srcOr over white.
+    RGBForeColor(&colours[3]);
+    TextFont(1);
+    TextSize(10);
+    TextFace(bold);
+    MoveT(12, 111);
+    DrawString(reinterpret_cast<const unsigned char *>("\x1B" "Macintosh text on Windows: "));
+    TextFace(italic);
+    DrawString(reinterpret_cast<const unsigned char *>("\x22" "DrawString in the application font"));
+    TextFace(0);
+
     // An offscreen image: a 32-bit PixMap over rows of the host's own, copied onto the port at its size
     // and enlarged twice.
     constexpr int kImageWidth = 96, kImageHeight = 16;
@@ -364,14 +376,14 @@ void ExerciseQuickDraw()
     image.cmpCount = 3;
     image.cmpSize = 8;
     const BitMap *imageBits = reinterpret_cast<const BitMap *>(&image);
-    Rect atSize{112, 12, 112 + kImageHeight, 12 + kImageWidth};
-    Rect enlarged{112, 130, 112 + 2 * kImageHeight, 130 + 2 * kImageWidth};
+    Rect atSize{118, 12, 118 + kImageHeight, 12 + kImageWidth};
+    Rect enlarged{118, 130, 118 + 2 * kImageHeight, 130 + 2 * kImageWidth};
     CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &atSize, srcCopy, nullptr);
     CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &enlarged, srcCopy, nullptr);
     ZEL_SwaphDC(portDC, 0);
     SetPort(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, an offscreen image (below)");
+    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image (below)");
 }
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a
@@ -392,6 +404,60 @@ void ExerciseWindows()
         doc ? "made" : "failed", mac ? "made" : "failed");
     gDocument = doc;
     gFramed = mac;
+}
+
+// A modeless dialog, built from an item list as a program's 'DITL' would give it: a static text with a
+// ParamText substitution, an edit field, a check box, two radio buttons and OK/Cancel buttons. Its events
+// go through IsDialogEvent and DialogSelect in the event loop.
+DialogPtr gDialog;
+
+void AppendItem(std::vector<uint8_t> &list, Rect r, uint8_t type, const char *text)
+{
+    const size_t at = list.size();
+    const size_t length = std::strlen(text);
+    list.resize(at + 14);
+    std::memcpy(&list[at + 4], &r, sizeof r);
+    list[at + 12] = type;
+    list[at + 13] = static_cast<uint8_t>(length);
+    list.insert(list.end(), text, text + length);
+    if (length & 1)
+        list.push_back(0);
+}
+
+void ExerciseDialogs()
+{
+    std::vector<uint8_t> list(2);
+    AppendItem(list, Rect{120, 150, 140, 220}, ctrlItem + btnCtrl, "OK");
+    AppendItem(list, Rect{120, 70, 140, 140}, ctrlItem + btnCtrl, "Cancel");
+    AppendItem(list, Rect{10, 10, 26, 230}, statText, "Name of the ^0:");
+    AppendItem(list, Rect{32, 10, 48, 220}, editText, "Untitled");
+    AppendItem(list, Rect{60, 10, 76, 200}, ctrlItem + chkCtrl, "Keep a backup");
+    AppendItem(list, Rect{84, 10, 100, 110}, ctrlItem + radCtrl, "Text");
+    AppendItem(list, Rect{84, 120, 100, 220}, ctrlItem + radCtrl, "Picture");
+    const int16_t storedCount = 6;
+    std::memcpy(list.data(), &storedCount, 2);
+    Handle items = NewHandle(static_cast<Size>(list.size()));
+    std::memcpy(*items, list.data(), list.size());
+    Str255 word;
+    ParamText(ZEL_CopyCtoP("document", word), nullptr, nullptr, nullptr);
+    Rect bounds{230, 390, 380, 630};
+    Str255 title;
+    gDialog = NewDialog(nullptr, &bounds, ZEL_CopyCtoP("Save As", title), TRUE, movableDBoxProc,
+                        reinterpret_cast<WindowPtr>(-1), FALSE, 0, items);
+    if (gDialog) {
+        int16_t type;
+        Handle check;
+        Rect box;
+        GetDialogItem(gDialog, 5, &type, &check, &box);
+        SetControlValue(reinterpret_cast<ControlHandle>(check), 1);
+        GetDialogItem(gDialog, 6, &type, &check, &box);
+        SetControlValue(reinterpret_cast<ControlHandle>(check), 1);
+    }
+    Log("NewDialog: a modeless dialog of %d items (static text, edit field, check box, radio buttons, buttons)",
+        gDialog ? CountDITL(gDialog) : 0);
+    // The document stays the front window: the keys typed below are the document's.
+    SelectWindow(gDocument);
+    SetFocus(ZEL_GethWnd(gDocument));
 }
 
 // The menu bar: the Apple, File and Edit menus of a Macintosh program, read from the application's
@@ -506,7 +572,17 @@ void RunEventLoop()
     bool quit = false;
     EventRecord event;
     for (int pass = 0; pass < 400 && !quit; ++pass) {
-        if (!WaitNextEvent(everyEvent, &event, 6, nullptr))
+        const bool got = WaitNextEvent(everyEvent, &event, 6, nullptr);
+        // The modeless dialog takes its own events (its first one brings its items into view); the keys
+        // typed here are the document's.
+        if (event.what != keyDown && event.what != autoKey && IsDialogEvent(&event)) {
+            DialogPtr which = nullptr;
+            int16_t item = 0;
+            if (DialogSelect(&event, &which, &item) && item > 0 && event.what != keyDown)
+                Log("DialogSelect: item %d of the dialog was hit", item);
+            continue;
+        }
+        if (!got)
             continue;
         switch (event.what) {
         case mouseDown: {
@@ -551,7 +627,27 @@ void RunEventLoop()
     Log("the event loop answered %d update and %d activate events", updates, activates);
 }
 
-// Saves the whole window, frame and menu bar included, as a 24-bit BMP.
+// Copies each visible pop-up the window owns (the dialog) over the window's picture, where it lies.
+struct PopUpCopy {
+    HWND owner;
+    HDC into;
+    RECT frame;
+};
+BOOL CALLBACK CopyOwnedPopUp(HWND popUp, LPARAM param)
+{
+    auto *copy = reinterpret_cast<PopUpCopy *>(param);
+    if (popUp == copy->owner || GetWindow(popUp, GW_OWNER) != copy->owner || !IsWindowVisible(popUp))
+        return TRUE;
+    RECT p;
+    GetWindowRect(popUp, &p);
+    HDC dc = GetWindowDC(popUp);
+    BitBlt(copy->into, p.left - copy->frame.left, p.top - copy->frame.top, p.right - p.left, p.bottom - p.top, dc, 0, 0,
+           SRCCOPY);
+    ReleaseDC(popUp, dc);
+    return TRUE;
+}
+
+// Saves the whole window, frame and menu bar included, with the pop-ups it owns over it, as a 24-bit BMP.
 void SaveWindowBitmap(HWND hwnd, const char *path)
 {
     RECT r;
@@ -570,6 +666,8 @@ void SaveWindowBitmap(HWND hwnd, const char *path)
     HGDIOBJ old = SelectObject(memDc, dib);
     SendMessageA(hwnd, WM_PAINT, 0, 0);
     BitBlt(memDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
+    PopUpCopy copy{hwnd, memDc, r};
+    EnumThreadWindows(GetCurrentThreadId(), CopyOwnedPopUp, reinterpret_cast<LPARAM>(&copy));
     GdiFlush();
     DWORD rowBytes = ((w * 3) + 3) & ~3u;
     BITMAPFILEHEADER fh{};
@@ -632,6 +730,7 @@ int main(int argc, char **argv)
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
     ExerciseWindows();
+    ExerciseDialogs();
     ExerciseMenus();
     RunEventLoop();
     MSG msg;

@@ -155,6 +155,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_UpdateFontList(int16_t force)
         return;
     }
     FreeFontList();
+    FlushFontMetricsCache();
 
     // Windows set to list TrueType faces only would hide the raster ones for the time of the enumeration.
     const bool ttOnly = GetProfileIntA("TrueType", "TTEnable", 1) && GetProfileIntA("TrueType", "TTOnly", 0);
@@ -202,7 +203,8 @@ FontListNode *FindFontByFamily(FontListNode *list, int16_t, uint8_t family)
 {
     FontListNode *best = nullptr;
     for (FontListNode *node = list; node; node = node->next) {
-        if ((node->pitchAndFamily & 0xF0) != (family & 0xF0))
+        // Faces for vertical writing ('@' names) draw their glyphs turned: never a stand-in.
+        if ((node->pitchAndFamily & 0xF0) != (family & 0xF0) || node->name[0] == '@')
             continue;
         if (node->fontType & TRUETYPE_FONTTYPE)
             return node;

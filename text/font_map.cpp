@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "MacMemory.h"
 #include "Zel.h"
 #include "../core/core_services.h"
 
@@ -371,6 +372,7 @@ void LoadFontMap()
 void FreeFontTables()
 {
     FreeFontList();
+    FlushFontMetricsCache();
     std::free(sRows);
     sRows = nullptr;
     sRowCount = 0;
@@ -380,5 +382,15 @@ void FreeFontTables()
     sFontMapLoaded = false;
 }
 
-// PENDING: the Font Manager disposes of its width table.
-void DisposeWidthTable() {}
+// The Font Manager's width table goes at exit; the cache's tables with it, and WidthTabHandle never
+// keeps naming either. A second call finds nothing to free.
+void DisposeWidthTable()
+{
+    FlushFontMetricsCache();
+    Handle &table = FontManagerWidthTable();
+    if (LowMem<Handle>(lmWidthTabHandle) == table)
+        LowMem<Handle>(lmWidthTabHandle) = nullptr;
+    if (table)
+        DisposeHandle(table);
+    table = nullptr;
+}

@@ -4,12 +4,55 @@
 #include <windows.h>
 #include "MacTypes.h"
 #include "Fonts.h"
+#include "TextEdit.h"
 #include "TextUtils.h"
+#include "../quickdraw/port_records.h"
+
+// ---- Font binding and text drawing ----
+// The bound font's TEXTMETRICA as the record keeps it.
+TEXTMETRICA BoundTextMetrics(const PortDCRecord *record);
+// Fills a bind buffer (a LOGFONTA, then a 64-byte full name) for the current port; a preset font to use
+// as it is, or nil when the font is to be made from the LOGFONTA.
+ZEL_EXTERN_C HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer);
+// Binds the current port's font when it is marked dirty (1), else 0.
+int BindPortFont();
+// A font leaving a DC: deleted when binding made it and no port record holds it. With a DC and no font,
+// the DC's font is displaced by the device default font and that one is given back.
+void ReleaseDcFont(HDC dc, HFONT font);
+// Applies the text mode's background mode, ROP2 and colours when drawing, then binds the font.
+void SetTextAttributes(bool draw);
+// Converts and measures Macintosh text for the current port: the converted length (0: nothing to draw
+// or advance), its extent, and the converted bytes in the shared scratch buffer or a private block that
+// ReleaseTextBuffer gives back; in extended-text mode also one device advance per converted byte.
+int32_t MacTextToAnsi(int16_t count, const void *text, SIZE *extent, const char **converted, Ptr *privateBlock,
+                      const int32_t **advances);
+void ReleaseTextBuffer(Ptr privateBlock);
+// The check-mark bitmap DrawChar(0x12) blits.
+HBITMAP CheckMarkBitmap();
+// The text core: scaling, the port's textProc, recording, drawing and the pen's advance.
+void StdTextCore(int16_t count, const void *text, Point numer, Point denom);
+// Records a text call into the current port's open picture: the text state that changed, then the text
+// in pieces of at most 255 characters, each at the pen where it starts.
+void RecordPictText(int16_t count, const void *text, Point numer, Point denom);
+
+// ---- Measuring and extended text ----
+// Forgets the metrics cache and the memo of the last font measured (font numbers may name other faces
+// after the list is rebuilt); WidthTabHandle never keeps naming a table that goes.
+void FlushFontMetricsCache();
+// The Font Manager's own width table (InitFonts makes it; FontMetrics on first use before that).
+Handle &FontManagerWidthTable();
+// In extended-text mode, the widths the conversion's meter takes, indexed by the ANSI byte it writes;
+// nil outside it.
+const Fixed *ExtendedMeterWidths();
+// The host's integer widths of ZEL_USER_WinTextOutWidths when they cover `length` converted bytes.
+const int32_t *HostTextWidths(int32_t length);
+// TextEdit: the selection of an edit control (start; the end through `end`).
+int32_t GetEditSelection(HWND edit, int32_t *end);
 
 // The standard procedures of text drawing and measuring.
 ZEL_EXTERN_C void ZEL_CALL StdText(int16_t byteCount, const void *textBuf, Point numer, Point denom);
 ZEL_EXTERN_C int16_t ZEL_CALL StdTxMeas(int16_t byteCount, const void *textAddr, Point *numer, Point *denom,
-                                        struct FontInfo *info);
+                                        FontInfo *info);
 // ---- The installed-font list and the font map ----
 #pragma pack(push, 2)
 // One raster size of a face: the first 28 bytes of its enumerated LOGFONTA and its pixel size
@@ -83,7 +126,7 @@ FontListNode *FindFontFaceByNumber(FontListNode *list, int16_t number, int16_t s
 // tie goes to the smaller); the first entry of any other node; nil for a nil node or one without entries.
 const FontSizeEntry *SelectFontSizeEntry(const FontListNode *node, int16_t size);
 // Among the nodes of a family (the high nibble), the first TrueType one, else the first with the greatest
-// low nibble.
+// low nibble; faces for vertical writing (names beginning with '@') are left out.
 FontListNode *FindFontByFamily(FontListNode *list, int16_t size, uint8_t family);
 // Font names compare without regard to case (lstrcmpiA).
 int CompareFontNames(const char *a, const char *b);
@@ -166,5 +209,11 @@ int16_t CompareTextPrimary(const void *a, const void *b, int16_t aLen, int16_t b
 // IUMagString (TextUtils.h): the primary comparison, then the secondary keys.
 
 // The width of `count` bytes of text in the current port, as TextWidth measures it.
-// PENDING: text measuring measures in the current port's bound font, size and style through TextWidth.
 int16_t MeasureText(const void *text, int16_t count);
+
+// ---- TextEdit ----
+// PENDING: TextEdit makes its records (TENew's maker, bound to an edit control when a window is given);
+// until then no record is made and 0 is answered.
+TEHandle NewTERecord(const Rect *destRect, const Rect *viewRect, HWND window);
+// PENDING: TextEdit disposes its records (TEDispose); until then there is nothing to dispose.
+void DisposeTERecord(TEHandle record);

@@ -542,6 +542,9 @@ bool NotificationIsClick(HWND hwnd, WindowPtr dialog, HWND control, int16_t item
     }
     if (kind == controlKindCustom)
         return false;
+    // Outside a dialog a library button, check box or radio button makes its click itself.
+    if (reinterpret_cast<WindowPeek>(dialog)->windowKind != dialogKind)
+        return kind == controlKindButton && (code == BN_CLICKED || code == BN_DOUBLECLICKED);
     int16_t type = static_cast<int16_t>(DialogItemTypeOf(dialog, item) & 0x7F);
     constexpr int16_t kUserItem = 0, kControlFirst = 4, kControlLast = 7, kEditText = 16, kPicture = 64;
     bool controlType = type >= kControlFirst && type <= kControlLast;

@@ -373,6 +373,74 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_NCMessage(HWND hwnd, UINT message, WPARAM wPar
     return result;
 }
 
+namespace {
+
+// The control of a window whose child window is the scroll bar, or none.
+ControlHandle ScrollBarControl(WindowPtr window, HWND bar)
+{
+    int guard = 0;
+    for (ControlHandle c = Peek(window)->controlList; c && *c && guard < 65536; c = (*c)->nextControl, ++guard)
+        if (ControlWindow(c) == bar)
+            return c;
+    return nullptr;
+}
+
+// Scroll messages of a scroll-bar control: the first of a tracking finds the control, posts a mouse-down
+// for the application's loop and cancels Windows's own arrow and page repeat (TrackControl starts it
+// again); later ones call the tracking action. A scroll bar that is no control of the window's is left
+// to Windows: the answer is false.
+bool TrackScrollMessage(WindowPtr window, HWND bar, uint16_t code, uint16_t position)
+{
+    ControlTrackingState &t = TrackingState();
+    if (code == SB_ENDSCROLL) {
+        if (!bar || !ScrollBarControl(window, bar))
+            return false;
+        FreeActionThunk();
+        t.tracking = 0;
+        return true;
+    }
+    ControlHandle control = bar ? ScrollBarControl(window, bar) : nullptr;
+    if (!control) {
+        t.scrollBar = nullptr;
+        t.tracking = 0;
+        return false;
+    }
+    t.scrollWindow = window;
+    t.scrollBar = bar;
+    t.scrollCode = static_cast<int16_t>(code);
+    if (code == SB_THUMBPOSITION || code == SB_THUMBTRACK)
+        t.thumbPosition = static_cast<int16_t>(position);
+    const int16_t part = ScrollCodePart(static_cast<int16_t>(code));
+    if (!t.tracking) {
+        Point pt;
+        ReadMouseLocation(&pt);
+        GrafPtr saved = nullptr;
+        GetPort(&saved);
+        SetPor(window);
+        GlobalToLocal(&pt);
+        SetPor(saved);
+        ControlHandle found = nullptr;
+        FindControl(pt, window, &found);
+        t.trackedControl = control;
+        t.trackedPart = part;
+        PostEventNow(mouseDown, 0);
+        if (code <= SB_PAGEDOWN || code == SB_TOP || code == SB_BOTTOM)
+            SendMessageA(bar, WM_CANCELMODE, 0, 0);
+        t.tracking = 1;
+        SetTrackingActionProc(control, kUseControlAction);
+        t.callCounter = -1;
+    }
+    if (t.action && t.callCounter >= 0) {
+        if (part == inThumb)
+            SetControlValue(control, t.thumbPosition);
+        CallTrackingAction(control, part);
+    }
+    ++t.callCounter;
+    return true;
+}
+
+} // namespace
+
 ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_WindChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     uint16_t createFlags = 0;
@@ -435,8 +503,9 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_WindChange(HWND hwnd, UINT message, WPARAM wPa
         break;
     case WM_HSCROLL:
     case WM_VSCROLL:
-        // PENDING: the Control Manager tracks its scroll-bar controls from these messages.
-        return 0;
+        if (TrackScrollMessage(window, reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam)))
+            return 0;
+        break;
     default:
         break;
     }

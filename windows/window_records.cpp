@@ -417,7 +417,7 @@ void AdjustMDICreateStruct(MDICREATESTRUCTA *cs)
 {
     if (!(cs->style & (WS_MAXIMIZEBOX | WS_THICKFRAME)))
         return;
-    const bool dialog = DialogNestingCount() > 0;
+    const bool dialog = DialogBeingCreated();
     if (!IsIconic(SessionMainWindow())) {
         cs->style |= ZEL_MDIDefaultState(0, 0, 0);
         RgnHandle gray = LowMem<RgnHandle>(lmGrayRgn);
@@ -608,7 +608,7 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
     plan.createFlags = static_cast<uint16_t>(procID & 0xFF);
 
     // 4. Styles, parent and frame by the procID table.
-    plan.dialog = DialogNestingCount() > 0;
+    plan.dialog = DialogBeingCreated();
     const int magnitude = procID < 0 ? -procID : procID;
     plan.group720 = magnitude >= 720 && magnitude <= 735;
     ProcRow row = ChooseProcRow(procID, plan.dialog, LibrarySetting(settingDialogStaysChild) != 0,

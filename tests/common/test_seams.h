@@ -63,6 +63,8 @@ struct FontListReport {
 ZEL_API int16_t ZEL_CALL FontListSeam(int16_t index, int16_t number, int16_t size, FontListReport *report);
 // Frees the font tables and loads the font map and the installed-font list again.
 ZEL_API void ZEL_CALL ReloadFontTables(void);
+// A memory DC answers as the printer's DC, with the given band scaling shifts; NULL ends it.
+ZEL_API void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift);
 // A BITMAPINFO block for a GDI bitmap, filled from `record` when given and from GetDIBits; 1 with the
 // block, 0 and nothing to release otherwise. ReleaseBitmapInfo gives it back.
 ZEL_API int16_t ZEL_CALL AcquireBitmapInfo(HBITMAP bitmap, const BITMAP *record, HLOCAL *block, BITMAPINFO **info);
@@ -91,6 +93,9 @@ ZEL_API Boolean ZEL_CALL FlipBitsBitmap(PixMapHandle pm, Boolean horizontal, con
 ZEL_API Boolean ZEL_CALL SwapBitmapColors(HDC dc, HBITMAP bitmap, const BITMAP *record, uint8_t a, uint8_t b);
 ZEL_API Boolean ZEL_CALL SwapBitmapColorsMasked(HDC dc, const BitMap *mask, HBITMAP bitmap, const BITMAP *record,
                                                 uint8_t a, uint8_t b);
+// The PixMap of a live slot of the port-bits table (application bits bound to a bitmap), nil for any
+// other index.
+ZEL_API PixMapHandle ZEL_CALL GetPortBitsSlotPixMap(int16_t slot);
 // CopyBits' blit primitives: the view of a BitMap or PixMap argument (nil for a depth it cannot
 // describe), the DC a small baseAddr names, blits and DIB transfers in a transfer mode (36 transparent:
 // the destination stays where the source shows its DC's, or for a DIB the current port's, background
@@ -135,3 +140,5 @@ ZEL_API uint16_t ZEL_CALL LibraryControlKindOf(HWND control, Boolean *isEdit);
 // The six bytes and NUL a custom control's window text carries for its handle, and back.
 ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
+// The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
+ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);

@@ -59,8 +59,9 @@ int CountEvents(EventMask mask, uint32_t *message = nullptr)
 
 TEST(TabletAbsent, OpensOnTheMouseWithTheFixedRecord)
 {
+    // Through the published name.
     int16_t refNum = 0;
-    ASSERT_EQ(OpenDrive(P(".wacom").c_str(), &refNum), noErr);
+    ASSERT_EQ(OpenDriver(P(".wacom").c_str(), &refNum), noErr);
     EXPECT_EQ(refNum, 1);
     EXPECT_EQ(GetModuleHandleA("WINTAB32.DLL"), nullptr);
 
@@ -81,7 +82,7 @@ TEST(TabletAbsent, OpensOnTheMouseWithTheFixedRecord)
         EXPECT_EQ(buttons[2 * i], 1) << i;
         EXPECT_EQ(buttons[2 * i + 1], 0) << i;
     }
-    EXPECT_EQ(CloseDrive(1), noErr);
+    EXPECT_EQ(CloseDriver(1), noErr);
 }
 
 TEST(TabletAbsent, OtherCodesAndNumbersAreRefused)

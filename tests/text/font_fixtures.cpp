@@ -162,4 +162,17 @@ bool FindNode(const char *name, FontListReport *report, int16_t *index)
     return false;
 }
 
+int16_t FontNumberOf(const std::string &name)
+{
+    FontListReport r{};
+    return FindNode(name.c_str(), &r) ? r.numbers[0] : int16_t(-1);
+}
+
+std::basic_string<unsigned char> P(const std::string &s)
+{
+    std::basic_string<unsigned char> p(1, static_cast<unsigned char>(s.size()));
+    p.append(s.begin(), s.end());
+    return p;
+}
+
 } // namespace text_fixtures

@@ -40,5 +40,17 @@ const EnumeratedFace *TrueTypeFaceOfFamily(const std::vector<EnumeratedFace> &fa
 
 // The node of a name in the library's list, with its index; false when none.
 bool FindNode(const char *name, FontListReport *report, int16_t *index = nullptr);
+// The library's number for a face of the list (its first slot), -1 when the list has none.
+int16_t FontNumberOf(const std::string &name);
+
+// The bind buffer ZEL_GetBindTextAttributesHFONT fills, with a guard byte after it.
+struct BindBuffer {
+    LOGFONTA logFont;
+    char fullName[64];
+    char guard;
+};
+
+// A Pascal string of a text.
+std::basic_string<unsigned char> P(const std::string &s);
 
 } // namespace text_fixtures

@@ -195,7 +195,7 @@ TEST_F(FontMapTest, ANumberWithoutItsFacesFallsBackOnItsFamily)
 {
     UseNoFontMap();
     // The test's own choice among its enumeration: the first TrueType face of the family in name order,
-    // else the first with the greatest low nibble.
+    // else the first with the greatest low nibble; faces for vertical writing ('@') never stand in.
     std::vector<EnumeratedFace> sorted = faces_;
     std::stable_sort(sorted.begin(), sorted.end(), [](const EnumeratedFace &x, const EnumeratedFace &y) {
         return lstrcmpiA(x.name.c_str(), y.name.c_str()) < 0;
@@ -219,13 +219,14 @@ TEST_F(FontMapTest, ANumberWithoutItsFacesFallsBackOnItsFamily)
         const uint8_t family = FamilyByte(row.family);
         const EnumeratedFace *pick = nullptr;
         for (const EnumeratedFace &f : sorted)
-            if ((f.pitchAndFamily & 0xF0) == family && (f.type & TRUETYPE_FONTTYPE)) {
+            if ((f.pitchAndFamily & 0xF0) == family && (f.type & TRUETYPE_FONTTYPE) && f.name[0] != '@') {
                 pick = &f;
                 break;
             }
         if (!pick)
             for (const EnumeratedFace &f : sorted)
-                if ((f.pitchAndFamily & 0xF0) == family && (!pick || (f.pitchAndFamily & 0x0F) > (pick->pitchAndFamily & 0x0F)))
+                if ((f.pitchAndFamily & 0xF0) == family && f.name[0] != '@' &&
+                    (!pick || (f.pitchAndFamily & 0x0F) > (pick->pitchAndFamily & 0x0F)))
                     pick = &f;
         FontListReport r{};
         FontListSeam(-1, int16_t(row.number), 12, &r);

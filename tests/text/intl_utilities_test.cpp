@@ -264,7 +264,7 @@ TEST(IntlNumbers, NumToStringRoundTrips)
 
 namespace {
 
-// A port on a memory surface whose DC holds an enumerated monospaced face, w pixels a character.
+// A port whose font is an enumerated monospaced face, w pixels a character.
 class LineBreak : public testing_support::QuickDrawTest {
 protected:
     void SetUp() override
@@ -279,14 +279,14 @@ protected:
             }
         ASSERT_NE(mono, nullptr) << "no monospaced TrueType face";
         port_.reset(new testing_support::DibPort(200, 50));
-        LOGFONTA lf{};
-        lf.lfHeight = -12;
-        lf.lfCharSet = ANSI_CHARSET;
-        lf.lfPitchAndFamily = FIXED_PITCH;
-        lstrcpynA(lf.lfFaceName, mono->faceName.c_str(), LF_FACESIZE);
-        font_ = CreateFontIndirectA(&lf);
-        previous_ = SelectObject(port_->surface().dc(), font_);
+        // The port's font is the face at 12; the surface's DC holds the same font for GDI's measures.
         SetPor(port_->port());
+        TextFont(text_fixtures::FontNumberOf(mono->name));
+        TextSize(12);
+        text_fixtures::BindBuffer bind{};
+        ZEL_GetBindTextAttributesHFONT(&bind);
+        font_ = CreateFontIndirectA(&bind.logFont);
+        previous_ = SelectObject(port_->surface().dc(), font_);
         SIZE size;
         GetTextExtentPoint32A(port_->surface().dc(), "M", 1, &size);
         w_ = size.cx;

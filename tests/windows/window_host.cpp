@@ -68,6 +68,11 @@ LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (lParam)
             return ZEL_EventCommand(hwnd, message, wParam, lParam);
         break;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+        ZEL_EventKey(hwnd, message, wParam, lParam);
+        break;
     case WM_GETMINMAXINFO:
         if (ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
             return 0;

@@ -1,0 +1,59 @@
+// What the Dialog Manager's sources share among themselves: the bounded walk of an item list, the
+// builder, the caption and group-title tables and the item texts.
+#pragma once
+
+#include "dialogs_services.h"
+
+inline DialogPeek DPeek(DialogPtr d) { return reinterpret_cast<DialogPeek>(d); }
+bool IsDialog(WindowPtr window);
+
+// One item of a dialog's list, found by a walk that stays inside the handle. `at` is the item's byte
+// offset in the handle; `handleField` points into the list (valid until the handle moves or grows).
+struct DitlItem {
+    uint32_t at;
+    Handle *handleField;
+    Rect *rect;
+    uint8_t *type;
+    uint8_t length;
+    uint8_t *data;
+};
+// The number of items present: the stored count plus one, cut where an item's header or data would
+// pass the handle's end; 0 for a nil or empty list, and for a negative stored count.
+int16_t ItemsPresent(Handle items);
+// Item n (1-based) of the list; false when it is not present.
+bool ItemAt(Handle items, int16_t n, DitlItem *item);
+// The byte offset just past the last present item.
+uint32_t ItemListEnd(Handle items);
+
+// Builds the children of items from `first` on; answers 0, or 1 when an edit control could not be made.
+int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID);
+// Disposes one item's data (its child window too when `destroyChild`), clearing its handle field.
+void DisposeItemData(DialogPtr dialog, int16_t item, bool destroyChild);
+// The building counter (raised while a build runs, and while item text or selection is changed).
+int16_t &BuildingCounter();
+
+// Caption and group-title tokens in a static text's handle field: 0xFFFFFF00 + slot and 0xFFFFFE00 + slot.
+constexpr uint32_t kCaptionToken = 0xFFFFFF00, kGroupTitleToken = 0xFFFFFE00;
+void FreeTitleSlot(uint32_t token);
+
+// The text a static text or title shows: ParamText's strings for ^0..^3, every lone "&" doubled, the
+// Macintosh characters converted, and the mnemonic marked. `out` holds kItemTextBufferSize bytes.
+constexpr size_t kItemTextBufferSize = 2 * 255 + 2 + 4 * (2 * 255 + 2) + 1;
+void BuildItemText(const uint8_t *text, int length, Handle focusTable, int16_t item, char *out);
+// The ParamText string n (0..3).
+ConstStr255Param ParamString(int n);
+
+// Scaling of dialog coordinates (session flag 0x40 on screens above 96 dots per inch).
+bool DialogScalingOn();
+
+// Running dialogs: the children brought back from hiding, the event core of ModalDialog and
+// DialogSelect, the default button moved (item -1: the default item), the cancel item of a dialog.
+void UnparkDialogItems(DialogPtr dialog);
+bool DialogEventCore(DialogPtr dialog, const EventRecord &event, int16_t *itemHit);
+void MoveDefaultButton(DialogPtr dialog, int16_t item, bool setDefault, bool checkProcedure);
+bool RegisteredCancelItem(DialogPtr dialog, int16_t *item);
+void ForgetCancelItem(DialogPtr dialog);
+// Raised while UpdateDialog redraws children (text drawing reads it).
+int16_t DialogUpdateNesting();
+// The standard filter.
+ZEL_EXTERN_C Boolean ZEL_CALL StdFilterProc(DialogPtr theDialog, EventRecord *theEvent, int16_t *itemHit);

@@ -1,0 +1,326 @@
+// Running dialogs: the standard filter's keys and clicks, ModalDialog's loop with real keys and with
+// filters (nested runs, windows made inside a filter), modeless dialogs through DialogSelect, the default
+// and cancel items, the round-rectangle outline, window enabling and host-run modal windows.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+#include "Dialogs.h"
+#include "Events.h"
+#include "OSUtils.h"
+#include "Zel.h"
+#include "item_lists.h"
+#include "window_host.h"
+
+namespace {
+using namespace window_tests;
+using namespace dialog_tests;
+using testing_support::P;
+
+DialogPtr MakeDialog(const std::vector<ItemSpec> &items)
+{
+    Rect bounds = MakeRect(80, 80, 280, 400);
+    return NewDialog(nullptr, &bounds, P("Modal").c_str(), true, 1, reinterpret_cast<WindowPtr>(-1), false, 0,
+                     ItemList(items));
+}
+
+const std::vector<ItemSpec> kOkCancel = {
+    {MakeRect(150, 220, 170, 300), ctrlItem + btnCtrl, "OK"},
+    {MakeRect(150, 120, 170, 200), ctrlItem + btnCtrl, "Cancel"},
+    {MakeRect(20, 20, 36, 300), statText, "A question"},
+};
+
+EventRecord KeyEvent(uint8_t c, uint16_t modifiers = 0)
+{
+    EventRecord e{};
+    e.what = keyDown;
+    e.message = c;
+    e.modifiers = modifiers;
+    return e;
+}
+
+HWND ItemChild(DialogPtr d, int item) { return GetDlgItem(HwndOf(d), item); }
+
+// The standard filter's choices for Return, Enter and Escape, table-driven over dialogs of different items.
+TEST(StandardFilter, KeysPickTheDefaultAndCancelItems)
+{
+    ModalFilterProcPtr filter = nullptr;
+    ASSERT_EQ(noErr, GetStdFilterProc(&filter));
+    ASSERT_TRUE(filter);
+    struct Row {
+        const char *what;
+        std::vector<ItemSpec> items;
+        int16_t defaultItem, cancelItem; // 0: not set
+        uint8_t key;
+        bool decided;
+        int16_t item;
+    };
+    const std::vector<ItemSpec> staticSecond = {
+        {MakeRect(150, 220, 170, 300), ctrlItem + btnCtrl, "OK"},
+        {MakeRect(20, 20, 36, 300), statText, "Not a button"},
+        {MakeRect(150, 120, 170, 200), ctrlItem + btnCtrl, "Stop"},
+        {MakeRect(150, 20, 170, 100), ctrlItem + btnCtrl, "Other"},
+    };
+    const std::vector<ItemSpec> multiLine = {
+        {MakeRect(150, 220, 170, 300), ctrlItem + btnCtrl, "OK"},
+        {MakeRect(20, 20, 120, 300), editText, "Several lines"},
+    };
+    const Row rows[] = {
+        {"Return", kOkCancel, 0, 0, 13, true, 1},
+        {"Enter", kOkCancel, 0, 0, 3, true, 1},
+        {"Escape", kOkCancel, 0, 0, 27, true, 2},
+        {"Escape with a static item 2 picks the default item", staticSecond, 3, 0, 27, true, 3},
+        {"Escape picks the registered cancel item", staticSecond, 0, 4, 27, true, 4},
+        {"Return in a multi-line edit item", multiLine, 0, 0, 13, false, -1},
+        {"another key", kOkCancel, 0, 0, 'a', false, -1},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        DialogPtr d = MakeDialog(row.items);
+        ASSERT_TRUE(d);
+        if (row.defaultItem)
+            SetDialogDefaultItem(d, row.defaultItem);
+        if (row.cancelItem) {
+            EXPECT_EQ(noErr, SetDialogCancelItem(d, row.cancelItem));
+        }
+        for (int i = 1; i <= CountDITL(d); ++i)
+            if (HWND c = ItemChild(d, i); c && (GetWindowLongA(c, GWL_STYLE) & ES_MULTILINE))
+                SetFocus(c);
+        EventRecord e = KeyEvent(row.key);
+        int16_t item = 99;
+        const uint32_t before = TickCount();
+        EXPECT_EQ(row.decided, filter(d, &e, &item) != 0);
+        EXPECT_EQ(row.item, item);
+        if (row.decided) {
+            EXPECT_GE(TickCount() - before, 6u) << "the button flashes";
+        }
+        DisposeDialog(d);
+    }
+}
+
+// Clicks: outside the dialog nothing; in a dialog without buttons, item 1.
+TEST(StandardFilter, ClicksOutsideEndNothing)
+{
+    ModalFilterProcPtr filter = nullptr;
+    GetStdFilterProc(&filter);
+    DialogPtr d = MakeDialog(kOkCancel);
+    EventRecord e{};
+    e.what = mouseDown;
+    e.where = Point{5, 5}; // the desktop corner
+    int16_t item = 0;
+    EXPECT_FALSE(filter(d, &e, &item));
+    EXPECT_EQ(-1, item);
+    DisposeDialog(d);
+    d = MakeDialog({{MakeRect(20, 20, 36, 300), statText, "No buttons"}});
+    const Rect &b = AuxOf(d)->bounds;
+    e.where = Point{static_cast<int16_t>(b.top + 50), static_cast<int16_t>(b.left + 50)};
+    EXPECT_TRUE(filter(d, &e, &item));
+    EXPECT_EQ(1, item);
+    DisposeDialog(d);
+}
+
+// ModalDialog runs the front dialog: a real Return ends it with item 1, and afterwards the other
+// windows are enabled again and the keyboard-hook target is restored.
+DWORD WINAPI PressReturnLater(void *)
+{
+    Sleep(300);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = VK_RETURN;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+    return 0;
+}
+TEST(ModalDialogLoop, ARealReturnEndsTheRunWithTheDefaultItem)
+{
+    Watchdog watchdog;
+    DialogPtr d = MakeDialog(kOkCancel);
+    ASSERT_TRUE(d);
+    SelectWindow(d);
+    SetForegroundWindow(HostMainWindow());
+    PumpMessages();
+    HANDLE t = CreateThread(nullptr, 0, PressReturnLater, nullptr, 0, nullptr);
+    int16_t item = 0;
+    ModalDialog(nullptr, &item);
+    WaitForSingleObject(t, INFINITE);
+    CloseHandle(t);
+    EXPECT_EQ(1, item);
+    EXPECT_TRUE(IsWindowEnabled(HostMainWindow()));
+    RECT r;
+    GetWindowRect(ItemChild(d, 1), &r);
+    MapWindowPoints(nullptr, HwndOf(d), reinterpret_cast<POINT *>(&r), 1);
+    EXPECT_LT(r.left, 8192) << "the children came out of hiding";
+    DisposeDialog(d);
+}
+
+// A filter ends the run on its third null event through the standard filter's Return; inside it, a
+// document window is an ordinary window and a nested dialog runs and returns its own item.
+int sNulls;
+int16_t sInnerItem;
+bool sInnerRan, sMadeWindowWasDialog;
+Boolean ZEL_CALL InnerFilter(DialogPtr d, EventRecord *e, int16_t *item)
+{
+    if (e->what != nullEvent)
+        return false;
+    EventRecord escape = KeyEvent(27);
+    ModalFilterProcPtr standard = nullptr;
+    GetStdFilterProc(&standard);
+    return standard(d, &escape, item);
+}
+Boolean ZEL_CALL OuterFilter(DialogPtr d, EventRecord *e, int16_t *item)
+{
+    if (e->what != nullEvent)
+        return false;
+    if (++sNulls == 1) {
+        WindowPtr w = MakeWindow(documentProc, 100, 500, 150, 100, "Made in a filter");
+        sMadeWindowWasDialog = AuxOf(w)->createFlags & wcfDialog;
+        DisposeWindow(w);
+        DialogPtr inner = MakeDialog(kOkCancel);
+        SelectWindow(inner);
+        ModalDialog(InnerFilter, &sInnerItem);
+        sInnerRan = true;
+        DisposeDialog(inner);
+        SelectWindow(d);
+        return false;
+    }
+    if (sNulls < 3)
+        return false;
+    EventRecord ret = KeyEvent(13);
+    ModalFilterProcPtr standard = nullptr;
+    GetStdFilterProc(&standard);
+    return standard(d, &ret, item);
+}
+TEST(ModalDialogLoop, FiltersNestRunsAndMakeOrdinaryWindows)
+{
+    Watchdog watchdog;
+    DialogPtr d = MakeDialog(kOkCancel);
+    SelectWindow(d);
+    sNulls = 0;
+    sInnerRan = false;
+    int16_t item = 0;
+    ModalDialog(OuterFilter, &item);
+    EXPECT_EQ(1, item);
+    EXPECT_TRUE(sInnerRan);
+    EXPECT_EQ(2, sInnerItem);
+    EXPECT_FALSE(sMadeWindowWasDialog);
+    EXPECT_TRUE(IsWindowEnabled(HostMainWindow()));
+    DisposeDialog(d);
+}
+
+TEST(ModalDialogLoop, ADocumentWindowInFrontEndsAtOnce)
+{
+    WindowPtr w = MakeWindow(documentProc);
+    SelectWindow(w);
+    int16_t item = 77;
+    ModalDialog(nullptr, &item);
+    EXPECT_EQ(77, item);
+    DisposeWindow(w);
+}
+
+// The cancel-item table holds five dialogs at a time; a closed dialog's entry goes.
+TEST(DialogItems, CancelItemTable)
+{
+    for (int i = 0; i < 6; ++i) {
+        DialogPtr d = MakeDialog(kOkCancel);
+        EXPECT_EQ(noErr, SetDialogCancelItem(d, 1)) << i;
+        DisposeDialog(d);
+    }
+    std::vector<DialogPtr> alive;
+    for (int i = 0; i < 5; ++i) {
+        alive.push_back(MakeDialog(kOkCancel));
+        EXPECT_EQ(noErr, SetDialogCancelItem(alive.back(), 1));
+    }
+    DialogPtr sixth = MakeDialog(kOkCancel);
+    EXPECT_EQ(memFullErr, SetDialogCancelItem(sixth, 1));
+    EXPECT_EQ(2, GetDialogCancelItem(sixth));
+    EXPECT_EQ(1, GetDialogCancelItem(alive[0]));
+    DisposeDialog(sixth);
+    for (DialogPtr d : alive)
+        DisposeDialog(d);
+}
+
+// Modeless: an update draws the children and hits nothing; a key in the active edit item hits it.
+TEST(DialogItems, DialogSelectOnUpdatesAndKeys)
+{
+    DialogPtr d = MakeDialog({{MakeRect(150, 220, 170, 300), ctrlItem + btnCtrl, "OK"},
+                              {MakeRect(40, 20, 56, 200), editText, "text"}});
+    ASSERT_TRUE(d);
+    EXPECT_EQ(1, reinterpret_cast<DialogPeek>(d)->editField);
+    EventRecord e{};
+    e.what = updateEvt;
+    e.message = reinterpret_cast<uint32_t>(d);
+    EXPECT_TRUE(IsDialogEvent(&e));
+    DialogPtr which = nullptr;
+    int16_t item = 0;
+    EXPECT_FALSE(DialogSelect(&e, &which, &item));
+    EXPECT_EQ(d, which);
+    EXPECT_EQ(-1, item);
+    RECT r;
+    GetWindowRect(ItemChild(d, 1), &r);
+    MapWindowPoints(nullptr, HwndOf(d), reinterpret_cast<POINT *>(&r), 1);
+    EXPECT_LT(r.left, 8192);
+    SelectWindow(d);
+    e = KeyEvent('x');
+    EXPECT_TRUE(DialogSelect(&e, &which, &item));
+    EXPECT_EQ(2, item);
+
+    DisposeDialog(d);
+
+    // A document window's events are no dialog's.
+    WindowPtr w = MakeWindow(documentProc);
+    SelectWindow(w);
+    e = KeyEvent('x');
+    EXPECT_FALSE(IsDialogEvent(&e));
+    EXPECT_FALSE(DialogSelect(&e, &which, &item));
+    EXPECT_EQ(-1, item);
+    DisposeWindow(w);
+}
+
+// A round rectangle framed about a button in the dialog port draws nothing and makes the button the
+// default.
+TEST(DialogItems, RoundRectOutlineMakesTheDefault)
+{
+    DialogPtr d = MakeDialog(kOkCancel);
+    SetPor(d);
+    UpdateDialog(d, nullptr);
+    PumpMessages();
+    HWND hwnd = HwndOf(d);
+    HDC dc = GetDC(hwnd);
+    const COLORREF before = GetPixel(dc, 116, 150);
+    Rect outline = MakeRect(146, 116, 174, 204);
+    FrameRoundRect(&outline, 16, 16);
+    EXPECT_EQ(before, GetPixel(dc, 116, 150));
+    ReleaseDC(hwnd, dc);
+    EXPECT_TRUE(GetWindowLongA(ItemChild(d, 2), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_FALSE(GetWindowLongA(ItemChild(d, 1), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_EQ(2, GetDialogDefaultItem(d));
+    DisposeDialog(d);
+}
+
+TEST(DialogItems, EnablingWindowsAroundADialog)
+{
+    DialogPtr d = MakeDialog(kOkCancel);
+    EXPECT_EQ(HwndOf(d), ZEL_EnableWindowsEx(d, false, true, true));
+    EXPECT_FALSE(IsWindowEnabled(HostMainWindow()));
+    EXPECT_FALSE(IsWindowEnabled(HwndOf(d)));
+    ZEL_EnableWindowsEx(d, true, true, true);
+    EXPECT_TRUE(IsWindowEnabled(HostMainWindow()));
+    WindowPtr w = MakeWindow(documentProc);
+    EXPECT_EQ(HostMainWindow(), ZEL_EnableWindowsEx(w, true, true, false));
+    DisposeWindow(w);
+
+    HWND hook = nullptr;
+    DialogPtr previous = reinterpret_cast<DialogPtr>(1);
+    int16_t capture = -1;
+    ZEL_PrepareModalWindow(d, &hook, &previous, &capture, nullptr);
+    EXPECT_EQ(nullptr, previous);
+    EXPECT_FALSE(IsWindowEnabled(HostMainWindow()));
+    ZEL_CloseModalWindow(d, hook, previous, capture);
+    EXPECT_TRUE(IsWindowEnabled(HostMainWindow()));
+    DisposeDialog(d);
+}
+
+} // namespace
