@@ -1,8 +1,289 @@
-// Bit transfer: the standard procedure behind CopyBits.
-#include "imaging_services.h"
+// Bit transfer: CopyBits, the one entry of every pixel transfer, and StdBits, the standard bottleneck
+// behind it. CopyBits reads its arguments as views, serves the port's bottleneck, clips to the bounds and
+// the port, and takes the first path that applies: the DIB engine for a DIB source on a device, GDI
+// blits between device contexts (memory destinations through a bitmap written back into their pixels),
+// or the general DIB transfer.
+#include "imaging.h"
+#include "blit_clipping.h"
+#include "MacMemory.h"
 
-// PENDING: the bit-transfer work copies through GDI blits, DIB transfers in bands and the scaling paths.
-ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *, const Rect *, const Rect *, int16_t, RgnHandle) {}
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kTransparent = 36;
+constexpr int16_t kDitherCopy = 0x40;
+
+// Raster operations of the modes 0..15 by mode & 15, and of the arithmetic modes 32..39, which are plain
+// copies at this level (transparent and adMin AND).
+const DWORD kModeRops[16] = {0xCC0020, 0xB8074A, 0x990066, 0xBB0226, 0x330008, 0xEE0086, 0x660046, 0x1100A6,
+                             0xF00021, 0xFA0089, 0x5A0049, 0x500325, 0x0F0001, 0xAF0229, 0xA50065, 0x0500A9};
+const DWORD kArithmeticRops[8] = {0xCC0020, 0xCC0020, 0xCC0020, 0xCC0020, 0x8800C6, 0xCC0020, 0xCC0020, 0x8800C6};
+
+DWORD RopForMode(int16_t mode, int16_t srcDepth)
+{
+    int16_t m = static_cast<int16_t>(mode & ~kDitherCopy);
+    if (m >= 32 && m <= 39)
+        return kArithmeticRops[m - 32];
+    if (m == kSrcOr && srcDepth == 1)
+        return SRCAND; // a black source pixel darkens, a white one leaves the destination
+    return kModeRops[m & 15];
+}
+
+uint32_t AddressOf(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+
+bool IsEmpty(const Rect &r) { return r.bottom <= r.top || r.right <= r.left; }
+
+// A colour port's portPixMap field passed as a BitMap: its "rowBytes" is the port version 0xC000, and its
+// "baseAddr" the PixMap handle.
+const BitMap *ResolveColorPortBits(const BitMap *bits)
+{
+    if (bits && (static_cast<uint16_t>(bits->rowBytes) & 0xC000) == 0xC000) {
+        PixMapHandle pm = reinterpret_cast<PixMapHandle>(bits->baseAddr);
+        return HandleHasData(pm) ? reinterpret_cast<const BitMap *>(*pm) : nullptr;
+    }
+    return bits;
+}
+
+// The bits are thePort's own: its portBits, or a colour port's PixMap.
+bool IsThePortsBits(const BitMap *bits)
+{
+    GrafPtr port = CurrentPort();
+    if (!port || !bits)
+        return false;
+    if (bits == &port->portBits)
+        return true;
+    if (IsColorPort(port)) {
+        PixMapHandle pm = reinterpret_cast<CGrafPtr>(port)->portPixMap;
+        return HandleHasData(pm) && bits == reinterpret_cast<const BitMap *>(*pm);
+    }
+    return false;
+}
+
+// A memory DC holding `bitmap`, put back and deleted when the guard ends.
+class BitmapDC {
+public:
+    BitmapDC(HDC reference, HBITMAP bitmap) : dc_(bitmap ? CreateCompatibleDC(reference) : nullptr), old_(nullptr)
+    {
+        if (dc_) {
+            old_ = SelectObject(dc_, bitmap);
+            if (HPALETTE palette = static_cast<HPALETTE>(GetCurrentObject(reference, OBJ_PAL)))
+                SelectPalette(dc_, palette, TRUE);
+        }
+    }
+    ~BitmapDC()
+    {
+        if (dc_) {
+            SelectObject(dc_, old_);
+            DeleteDC(dc_);
+        }
+    }
+    BitmapDC(const BitmapDC &) = delete;
+    BitmapDC &operator=(const BitmapDC &) = delete;
+    HDC dc() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// What a CopyBits call has worked out about one side.
+struct Side {
+    const BitMap *bits; // the argument, a colour port's field resolved
+    PixMap *view;
+    bool isDC;          // a small baseAddr: the pixels are a device context's
+    bool hasDC;         // the PixMap's pixels sit in a memory DC of its own
+    bool isDib;         // in memory, with a DIB attached
+};
+
+Side Describe(const BitMap *bits, PixMap *buffer)
+{
+    Side s{bits, GetPixMapView(bits, buffer), false, false, false};
+    if (!s.view)
+        return s;
+    const PixMap &v = *s.view;
+    s.isDC = AddressOf(v.baseAddr) < 0x10000;
+    if (v.pmExtFlags & pmExtDibEngine)
+        s.hasDC = v.pmExtMemDC && (!(v.pmExtFlags & pmExtDibAttached) || v.pmExtDC == CurrentDC());
+    else
+        s.hasDC = v.pmExtMemDC && v.pmExtOldBitmap;
+    s.isDib = !s.isDC && !s.hasDC && (v.pmExtFlags & pmExtDibAttached) && v.pmExtDib;
+    return s;
+}
+
+// The general DIB transfer: the source described as DIB rows, drawn onto a device context.
+void TransferDib(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t mode, DWORD rop)
+{
+    const int dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
+    const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;
+    PrepareBlitSource(prepareColors | prepareRows, src.bits, &srcRect, 0);
+    BlitParams &params = CurrentBlitParams();
+    if (!params.bits || !params.info)
+        return;
+    // The rows handed over are the rectangle's, bottom-up: the source starts at their bottom row.
+    if (UseSetDIBitsFlag() && srcW == dstW && srcH == dstH && !(mode & kDitherCopy) && rop == SRCCOPY)
+        SetDIBitsToDevice(dc, dst.left, dst.top, dstW, dstH, srcRect.left, 0, 0, srcH, params.bits, params.info,
+                          params.usage);
+    else
+        StretchDibWithMode(dc, dst.left, dst.top, dstW, dstH, srcRect.left, 0, srcW, srcH, params.bits, params.info,
+                           params.usage, static_cast<int16_t>(mode & ~kDitherCopy), rop);
+}
+
+// The GDI path: DC to DC. A source in memory is made a bitmap; a destination in memory is blitted in a
+// bitmap of its rectangle, and the pixels inside `write` go back into its rows.
+void TransferGdi(HDC dc, HDC sourceDC, const Side &src, const Side &dst, Rect srcRect, Rect dstRect,
+                 const Rect &write, int16_t mode, DWORD rop)
+{
+    const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;
+    const int dstW = dstRect.right - dstRect.left, dstH = dstRect.bottom - dstRect.top;
+    HBITMAP srcBitmap = nullptr;
+    HDC from = src.isDC ? sourceDC : src.hasDC ? src.view->pmExtMemDC : nullptr;
+    int sx = srcRect.left, sy = srcRect.top;
+    if (!from) {
+        Rect r = srcRect;
+        srcBitmap = PrepareBlitSource(prepareColors | prepareRows | prepareBitmap, src.bits, &r, 0);
+        if (!srcBitmap)
+            return;
+        sx = r.left;
+        sy = r.top;
+    }
+    BitmapDC srcHolder(dc, srcBitmap);
+    if (!from)
+        from = srcHolder.dc();
+    if (dst.isDC || dst.hasDC) {
+        HDC to = dst.isDC ? dc : dst.view->pmExtMemDC;
+        int saved = SaveDC(to);
+        IntersectClipRect(to, write.left, write.top, write.right, write.bottom);
+        BlitDcWithMode(to, dstRect.left, dstRect.top, dstW, dstH, from, sx, sy, srcW, srcH, mode, rop);
+        RestoreDC(to, saved);
+    } else {
+        // The destination's own pixels first, unless a copy covers them all.
+        Rect r = dstRect;
+        int flags = prepareColors | prepareBitmap | ((mode & ~kDitherCopy) == kSrcCopy ? 0 : prepareRows);
+        HBITMAP dstBitmap = PrepareBlitSource(flags, dst.bits, &r, 0);
+        if (dstBitmap) {
+            {
+                BitmapDC to(dc, dstBitmap);
+                if (to.dc())
+                    BlitDcWithMode(to.dc(), r.left, r.top, dstW, dstH, from, sx, sy, srcW, srcH, mode, rop);
+            }
+            Point at = {static_cast<int16_t>(r.top + write.top - dstRect.top),
+                        static_cast<int16_t>(r.left + write.left - dstRect.left)};
+            WriteBackPixMapBitmap(dst.view, dstBitmap, &write, at);
+            if ((*ConversionPixMap())->pmExtBitmap != dstBitmap && dst.view->pmExtBitmap != dstBitmap)
+                DeleteObject(dstBitmap);
+        }
+    }
+    if (srcBitmap && (*ConversionPixMap())->pmExtBitmap != srcBitmap && src.view->pmExtBitmap != srcBitmap)
+        DeleteObject(srcBitmap);
+}
+
+} // namespace
+
+ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
+                                    const Rect *dstRect, int16_t mode, RgnHandle maskRgn)
+{
+    if (!srcBits || !dstBits || !srcRect || !dstRect)
+        return;
+    PortDCRecord *record = CurrentPortRecord();
+    if (mode == kSrcOr && record && record->hbrush)
+        DeselectPortBrush(false);
+    HDC dc = CurrentDC();
+    HDC sourceDC = SwapMode() == 1 && MirrorDC() ? MirrorDC() : dc;
+    Rect src = *srcRect, dst = *dstRect;
+    GrafPtr port = CurrentPort();
+
+    // A port's portBits passed as the source: the rectangle is in that port's coordinates.
+    GrafPtr owner = reinterpret_cast<GrafPtr>(reinterpret_cast<uintptr_t>(srcBits) - offsetof(GrafPort, portBits));
+    if (ZEL_IsPortValid(owner))
+        OffsetRec(&src, static_cast<int16_t>(-owner->portRect.left), static_cast<int16_t>(-owner->portRect.top));
+    if (record)
+        SyncPortDCAttributes(false);
+    srcBits = ResolveColorPortBits(srcBits);
+    dstBits = ResolveColorPortBits(dstBits);
+    if (!srcBits || !dstBits)
+        return;
+
+    // The port's bottleneck receives every transfer made while its port is current.
+    if (port && port->grafProcs && port->grafProcs->bitsProc && port->grafProcs->bitsProc != StdBits) {
+        QDBitsProcPtr proc = port->grafProcs->bitsProc;
+        port->grafProcs->bitsProc = nullptr;
+        proc(srcBits, srcRect, dstRect, mode, maskRgn);
+        port->grafProcs->bitsProc = proc;
+        return;
+    }
+
+    PixMap srcBuffer, dstBuffer;
+    Side s = Describe(srcBits, &srcBuffer);
+    Side d = Describe(dstBits, &dstBuffer);
+    if (!s.view || !d.view || IsEmpty(s.view->bounds) || IsEmpty(src) || IsEmpty(dst))
+        return;
+    if (s.isDC)
+        sourceDC = GetBitsDC(s.view->baseAddr);
+    // thePort's own bits are drawn where thePort draws now (a DC swapped in included); other device
+    // bits through the DC their baseAddr names.
+    if (d.isDC && !IsThePortsBits(dstBits))
+        dc = GetBitsDC(d.view->baseAddr);
+    if (!dc)
+        return;
+    for (const PixMap *v : {s.view, d.view}) {
+        if (v->pixelType == 16 && v->pixelSize < 16 && !v->pmTable) {
+            DebugStrC("Oops! Copybits got a NULL color table.");
+            return;
+        }
+    }
+    const DWORD rop = RopForMode(mode, s.view->pixelSize);
+    const bool dstDevice = d.isDC || d.hasDC;
+    SetUseSetDIBitsFlag(ScreenDibToDevice() && (mode & ~kDitherCopy) == kSrcCopy && !d.hasDC &&
+                        !(!IsPixMapRecord(dstBits) && IsBoundBitmapSlot(AddressOf(dstBits->baseAddr))));
+
+    ClipBlitToBounds(s.view, d.view, &src, &dst);
+    if (d.isDC && record && record->xform.offsetActive)
+        XformMacRect(&dst);
+    if (IsEmpty(src) || IsEmpty(dst))
+        return;
+    // PENDING: a transfer into a port whose picture is open is recorded as a bits opcode, not drawn.
+    if (port && port->picSave)
+        return;
+
+    Rect write = dst;
+    if (IsThePortsBits(dstBits) && !(s.isDC && d.isDC)) {
+        if (!ClipBlitToPortClip(d.isDC, &src, &dst, &write))
+            return;
+    }
+
+    if (s.isDib && dstDevice && d.isDC) {
+        SetUseSetDIBitsFlag(UseSetDIBitsFlag() && src.right - src.left == dst.right - dst.left &&
+                            src.bottom - src.top == dst.bottom - dst.top);
+        DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);
+        return;
+    }
+    if (!s.isDC && !s.hasDC && d.isDC && ScreenDibToDevice()) {
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, write.left, write.top, write.right, write.bottom);
+        TransferDib(dc, s, src, dst, mode, rop);
+        RestoreDC(dc, saved);
+        return;
+    }
+    TransferGdi(dc, sourceDC, s, d, src, dst, write, mode, rop);
+}
+
+ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
+                                   RgnHandle maskRgn)
+{
+    GrafPtr port = CurrentPort();
+    if (!port)
+        return;
+    if (port->grafProcs) {
+        QDBitsProcPtr saved = port->grafProcs->bitsProc;
+        port->grafProcs->bitsProc = nullptr;
+        CopyBits(srcBits, &port->portBits, srcRect, dstRect, mode, maskRgn);
+        port->grafProcs->bitsProc = saved;
+        return;
+    }
+    CopyBits(srcBits, &port->portBits, srcRect, dstRect, mode, maskRgn);
+}
 
 // PENDING: the bit-transfer work copies the source through the mask into the destination.
 void CopyMask(const BitMap *, const BitMap *, const BitMap *, const Rect *, const Rect *, const Rect *) {}

@@ -226,3 +226,77 @@ void CopyDcAttributes(HDC from, HDC to, bool copyBrush);
 void DeleteBitmapDc(HDC *dc);
 // The bits after each row's last pixel up to rowBytes set to 0; nothing for empty bounds.
 void ClearRowPadding(const BitMap *bits);
+// ---- Port bits (port_bits.cpp) ----
+// The PixMap registered for slot `index` of the port-bits table, when the index names a slot in use
+// (0..31); nil otherwise.
+PixMapHandle PortBitsSlotPixMap(uint32_t index);
+
+// ---- Blit primitives (blit_primitives.cpp) ----
+// The view of a CopyBits argument as an extended PixMap: an extended PixMap itself, the registered
+// PixMap of a port-bits slot, or `view` (84 bytes) filled from a PixMap's published fields or a BitMap
+// (one bit, the default one-bit table). Nil for a pixelSize other than 1, 2, 4, 8, 16, 24 (the
+// library's device PixMaps) or 32. Reached by
+// the test programs by ordinal.
+ZEL_EXTERN_C PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
+// The DC a small baseAddr names: a PortDCTable entry's (bit 15), a port-bits slot PixMap's memory DC,
+// else the current DC (as for 0x7FFF and real addresses). Reached by ordinal.
+ZEL_EXTERN_C HDC ZEL_CALL GetBitsDC(Ptr baseAddr);
+// rowBytes without its flag bits.
+int16_t PixMapRowBytes(const PixMap *pm);
+// Cuts the rectangles to the bounds of the sides whose pixels are in memory, keeping them in
+// proportion.
+void ClipBlitToBounds(const PixMap *srcView, const PixMap *dstView, Rect *src, Rect *dst);
+// Cuts the rectangles to thePort's clip (in device coordinates when the destination is a DC of a
+// transformed port): `dst` becomes the area the whole source pixels cover and `write` the part of it
+// to be written. False when nothing is left.
+bool ClipBlitToPortClip(bool dstIsDC, Rect *src, Rect *dst, Rect *write);
+// BitBlt for the same size, else StretchBlt (colour sources under COLORONCOLOR). Reached by ordinal.
+ZEL_EXTERN_C BOOL ZEL_CALL BitBltOrStretch(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw,
+                                           int sh, DWORD rop);
+// A blit in a transfer mode: transparent (36) leaves the destination wherever the source shows its
+// DC's background colour; other modes blit with `rop`. Reached by ordinal.
+ZEL_EXTERN_C BOOL ZEL_CALL BlitDcWithMode(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw,
+                                          int sh, int16_t mode, DWORD rop);
+// StretchDIBits in a transfer mode: transparent (36) leaves the destination wherever the DIB shows the
+// current port's background colour. The colour table of an indexed DIB is changed during the call and
+// put back. Reached by ordinal.
+ZEL_EXTERN_C int ZEL_CALL StretchDibWithMode(HDC dc, int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                                             const void *bits, BITMAPINFO *info, UINT usage, int16_t mode,
+                                             DWORD rop);
+// A temporary PixMap of the view's kind holding the pixels of a rectangle of `dc` in a Windows bitmap
+// (its pmExtBitmap), with its own copy of the view's colour table; nil when any part cannot be made.
+// Reached by ordinal.
+ZEL_EXTERN_C PixMapHandle ZEL_CALL GrabScreenBits(const PixMap *view, Point topLeft, Point botRight, HDC dc);
+
+// ---- The DIB engine (dib_engine.cpp) ----
+// Where the engine's operations come from: none yet, native on Windows NT or 95, or "wing.dll".
+enum DibEngineKind : int16_t { engineNone = 0, engineNT = 1, engine95 = 2, engineWinG = 3 };
+// Loads the engine for the session's platform once; true when one is ready.
+bool LoadDibEngine();
+// Forgets the engine and frees "wing.dll" (QuickDraw's exit).
+void UnloadDibEngine();
+// Unloads, then loads the engine as for a platform given as a DibEngineKind (0: the session's own);
+// answers the kind loaded. Reached by the test programs by ordinal.
+ZEL_EXTERN_C int16_t ZEL_CALL LoadDibEngineForPlatform(int16_t platform);
+// Gives a PixMap an engine DIB section of width x height in the device's format, with a DC of its own
+// (flags 0x400 and 0x20; a top-down section's rows become the PixMap's). On failure the PixMap is left
+// as it was. Reached by ordinal.
+ZEL_EXTERN_C Boolean ZEL_CALL AttachDibSection(PixMap *map, int16_t width, int16_t height);
+// The engine's SRCCOPY blit; FALSE without an engine.
+ZEL_EXTERN_C BOOL ZEL_CALL DibEngineBlit(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy);
+// Takes an engine section and its DC from a PixMap (nothing for other PixMaps).
+void ReleaseDibSection(PixMap &map);
+// Frees row storage the library allocated for a PixMap; storage of another owner stays.
+void ReleaseLibraryRows(PixMap &map);
+
+// ---- The screen-write layer (screen_write.cpp) ----
+// CopyBits' set-bits flag: a same-size srcCopy may use SetDIBitsToDevice.
+bool UseSetDIBitsFlag();
+void SetUseSetDIBitsFlag(bool on);
+// CopyBits' and CopyMask's way to a window or the screen: stores the raster operation for
+// ZEL_DSSimple, then composes through ZEL_DSNotSimple (a raster operation other than SRCCOPY, a mask,
+// or colourising, unless the source is an engine section) or blits with ZEL_DSSimple.
+void DrawPixMapToScreen(PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode,
+                        DWORD rop, CTabHandle ctab, uint32_t context, RgnHandle mask, bool colorize);
+// Frees the compositing path's scratch DIB (QuickDraw's exit).
+void DisposeScratchDib();

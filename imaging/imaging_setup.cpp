@@ -36,6 +36,8 @@ void InitImaging()
 void ExitImaging()
 {
     FreeStaticBitmapInfo();
+    DisposeScratchDib();
+    UnloadDibEngine();
     if (sOneBitTable)
         DisposeCTable(sOneBitTable);
     sOneBitTable = nullptr;

@@ -136,6 +136,7 @@ void FreePixMapDib(PixMapHandle pm)
 
 void FreeDibOf(PixMap &map)
 {
+    ReleaseDibSection(map);
     map.pmExtDibSeed = 0;
     Handle dib = map.pmExtDib;
     map.pmExtDib = nullptr;

@@ -3,6 +3,7 @@
 // bits when the binding ends. The 32-slot table of such bindings, the PixMap bindings of SetPortPix and
 // CopyPixMap, and the DC helpers they share.
 #include "imaging.h"
+#include "../quickdraw/qd_services.h"
 #include "MacWindows.h"
 #include "../devices/devices_services.h"
 
@@ -304,6 +305,12 @@ void UnbindPixMapBitmap(PixMapHandle pm)
 }
 
 // ---- Port bits ----
+
+// The PixMap registered in slot `index`, when the index names a slot in use.
+PixMapHandle PortBitsSlotPixMap(uint32_t index)
+{
+    return index < 32 ? GetPortBitsSlotPixMap(static_cast<int16_t>(index)) : nullptr;
+}
 
 BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *bounds)
 {

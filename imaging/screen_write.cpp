@@ -1,6 +1,187 @@
-// The screen-write layer: hiliting device rectangles in the hilite colour and writing solid fills
-// straight into a port's DIB bits.
-#include "imaging_services.h"
+// The screen-write layer: a DIB PixMap's pixels put onto the current device context (one blit, or
+// composed first), hiliting device rectangles, and solid fills written straight into a port's DIB bits.
+#include "imaging.h"
+#include "MacMemory.h"
+
+#include <cstring>
+
+namespace {
+
+// One-shot: the next engine blit in ZEL_DSSimple goes to the screen through the section's own DC.
+uint32_t sNextWriteToScreen;
+// A same-size srcCopy may use SetDIBitsToDevice.
+bool sUseSetDIBits;
+// The raster operation DrawPixMapToScreen last stored for ZEL_DSSimple; a host's first direct call
+// copies.
+DWORD sCurrentRop = SRCCOPY;
+
+bool IsEmpty(const Rect &r) { return r.bottom <= r.top || r.right <= r.left; }
+
+// The palette-index header of an indexed DIB on a palette screen: its 40 bytes in front of the
+// indices 0..255, for DIB_PAL_COLORS.
+const BITMAPINFO *PaletteIndexHeader(const BITMAPINFOHEADER &header)
+{
+    HLOCAL block = DibHeaderBlock(1);
+    void *bytes = block ? LocalLock(block) : nullptr;
+    if (!bytes)
+        return nullptr;
+    std::memcpy(bytes, &header, sizeof header);
+    LocalUnlock(block);
+    return static_cast<const BITMAPINFO *>(bytes);
+}
+
+// The colour table of the current device's PixMap.
+CTabHandle DeviceCTable()
+{
+    GDHandle device = GetGDevice();
+    if (!device || !*device || !(*device)->gdPMap || !*(*device)->gdPMap)
+        return nullptr;
+    return (*(*device)->gdPMap)->pmTable;
+}
+
+} // namespace
+
+bool UseSetDIBitsFlag() { return sUseSetDIBits; }
+void SetUseSetDIBitsFlag(bool on) { sUseSetDIBits = on; }
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_NextWriteIsToScreen(uint32_t flag)
+{
+    sNextWriteToScreen = flag;
+    sUseSetDIBits = flag ? false : ScreenDibToDevice();
+}
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_DSSimple(PixMap *pm, Rect src, Rect dst, CTabHandle ctab)
+{
+    // Only a PixMap whose DIB header the row code accepts is drawn; its bounds are the host's to write
+    // and never say how many rows the DIB has.
+    if (!pm || !(pm->pmExtFlags & pmExtDibAttached) || !pm->pmExtDib || !*pm->pmExtDib || !pm->pmExtDibBits)
+        return;
+    BITMAPINFO *info = reinterpret_cast<BITMAPINFO *>(*pm->pmExtDib);
+    DibGeometry dib;
+    if (!GetDibGeometry(&info->bmiHeader, static_cast<uint32_t>(GetHandleSize(pm->pmExtDib)), true, &dib))
+        return;
+    HDC dc = CurrentDC();
+    if (!dc || IsEmpty(src) || IsEmpty(dst))
+        return;
+
+    const BITMAPINFO *header = info;
+    UINT usage = DIB_RGB_COLORS;
+    CTabHandle device = DeviceCTable();
+    if (ScreenPaletteSize() && !(pm->pmExtFlags & pmExtDibEngine) && ctab && *ctab && device && *device &&
+        (*ctab)->ctSeed == (*device)->ctSeed && dib.depth <= 8) {
+        if (const BITMAPINFO *indices = PaletteIndexHeader(info->bmiHeader)) {
+            header = indices;
+            usage = DIB_PAL_COLORS;
+        }
+    } else if (Handle own = RecoverHandle(reinterpret_cast<Ptr>(pm))) {
+        SyncPixMapDibColors(reinterpret_cast<PixMapHandle>(own));
+    }
+
+    // The source in the DIB's coordinates: rows from the top for a top-down DIB, from the bottom for a
+    // bottom-up one.
+    const int fromTop = src.top - pm->bounds.top;
+    const int left = src.left - pm->bounds.left;
+    const int srcW = src.right - src.left, srcH = src.bottom - src.top;
+    int dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
+    int dibY = dib.bottomUp ? dib.height - (fromTop + srcH) : fromTop;
+    const Ptr bits = pm->pmExtDibBits;
+
+    if (!sUseSetDIBits || sCurrentRop != SRCCOPY || !dib.bottomUp || srcW != dstW || srcH != dstH) {
+        if (sNextWriteToScreen && (pm->pmExtFlags & pmExtDibEngine) && pm->pmExtDC) {
+            // The section's DC is read like any DC: its top row first, whatever the DIB's order.
+            if (srcW == dstW && srcH == dstH)
+                DibEngineBlit(dc, dst.left, dst.top, dstW, dstH, pm->pmExtDC, left, fromTop);
+            else
+                StretchBlt(dc, dst.left, dst.top, dstW, dstH, pm->pmExtDC, left, fromTop, srcW, srcH, SRCCOPY);
+            sNextWriteToScreen = 0;
+            return;
+        }
+        StretchDIBits(dc, dst.left, dst.top, dstW, dstH, left, dibY, srcW, srcH, bits, header, usage, sCurrentRop);
+        return;
+    }
+    // SetDIBitsToDevice draws what the clip shows anyway; rows below the clip's bottom are left out.
+    RECT clip;
+    if (GetClipBox(dc, &clip) != ERROR && clip.bottom < dst.bottom) {
+        int cut = dst.bottom - clip.bottom;
+        dibY += cut;
+        dst.bottom = static_cast<int16_t>(clip.bottom);
+        dstH -= cut;
+    }
+    if (dstW <= 0 || dstH <= 0)
+        return;
+    SetDIBitsToDevice(dc, dst.left, dst.top, dstW, dstH, left, dibY, 0, dib.height, bits, header, usage);
+}
+
+namespace {
+
+// Draws a PixMap clipped to a region that is not in mask form (srcCopy through a mask).
+void DrawClippedToRgn(PixMap *src, const Rect &srcRect, const Rect &dstRect, CTabHandle ctab, RgnHandle mask)
+{
+    HDC dc = CurrentDC();
+    if (!dc || !mask || !*mask)
+        return;
+    const Region &r = **mask;
+    HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>(r.rgnForm));
+    HRGN area;
+    if (form == RectRgnSentinel()) {
+        area = CreateRectRgn(r.rgnBBox.left, r.rgnBBox.top, r.rgnBBox.right, r.rgnBBox.bottom);
+    } else {
+        area = CreateRectRgn(0, 0, 0, 0);
+        if (area)
+            CombineRgn(area, form, nullptr, RGN_COPY);
+    }
+    RECT box;
+    HRGN clip = GetClipBox(dc, &box) != ERROR ? CreateRectRgnIndirect(&box) : nullptr;
+    if (area && clip) {
+        CombineRgn(area, area, clip, RGN_AND);
+        int saved = SaveDC(dc);
+        SelectClipRgn(dc, area);
+        // A PixMap without a DIB takes the unscaled path of CopyBits, which is not drawn here.
+        if (src->pmExtFlags & pmExtDibAttached)
+            ZEL_DSSimple(src, srcRect, dstRect, ctab);
+        RestoreDC(dc, saved);
+    }
+    if (area)
+        DeleteObject(area);
+    if (clip)
+        DeleteObject(clip);
+}
+
+// PENDING: the pixel conversion engine composes the source into a cached scratch DIB made like the
+// destination (with the screen under it read first for modes that combine), which is then drawn; until
+// then nothing is drawn.
+void DrawThroughScratchDib(PixMap *, PixMap *, const Rect &, const Rect &, int16_t, CTabHandle, uint32_t, RgnHandle) {}
+
+bool IsMaskForm(RgnHandle rgn)
+{
+    return rgn && *rgn && reinterpret_cast<HRGN>(static_cast<uintptr_t>((*rgn)->rgnForm)) == MaskRgnSentinel();
+}
+
+} // namespace
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_DSNotSimple(PixMap *src, PixMap *dst, Rect srcRect, Rect dstRect, int16_t mode,
+                                          CTabHandle ctab, uint32_t context, RgnHandle mask)
+{
+    if (!src)
+        return;
+    if (mask && *mask && !IsMaskForm(mask) && mode == 0)
+        DrawClippedToRgn(src, srcRect, dstRect, ctab, mask);
+    else
+        DrawThroughScratchDib(src, dst, srcRect, dstRect, mode, ctab, context, mask);
+}
+
+void DrawPixMapToScreen(PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode,
+                        DWORD rop, CTabHandle ctab, uint32_t context, RgnHandle mask, bool colorize)
+{
+    sCurrentRop = rop;
+    if (!(src->pmExtFlags & pmExtDibEngine) && (rop != SRCCOPY || mask || colorize))
+        ZEL_DSNotSimple(src, dst, srcRect, dstRect, mode, ctab, context, mask);
+    else
+        ZEL_DSSimple(src, srcRect, dstRect, ctab);
+}
+
+// PENDING: the scratch DIB of the compositing path is freed here once that path keeps one.
+void DisposeScratchDib() {}
 
 // PENDING: the screen-write layer exchanges the hilite colour in strips through a memory DC.
 bool HiliteScreenRect(const RECT &) { return false; }

@@ -388,6 +388,23 @@ ZEL_API void ZEL_CALL ZEL_PortRectChange(void);
 /* ---- Colour objects and graphics devices ---- */
 ZEL_API PixMapHandle ZEL_CALL NewPixMap(void);
 ZEL_API void ZEL_CALL DisposePixMap(PixMapHandle pm);
+/* Every pixel transfer: srcRect of srcBits into dstRect of dstBits in a transfer mode (0..15, the
+   arithmetic modes 32..39, with ditherCopy 0x40), through maskRgn when given. Each of the two may be a
+   BitMap, a PixMap, or the address of a colour port's portPixMap field; the rectangles are not changed.
+   StdBits is the standard bitsProc: CopyBits into thePort. */
+ZEL_API void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect, const Rect *dstRect,
+                               int16_t mode, RgnHandle maskRgn);
+ZEL_API void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
+                              RgnHandle maskRgn);
+/* The screen-write layer: the DIB of a PixMap (pmExtFlags 0x20) drawn onto the current port's DC, from
+   src in the PixMap's bounds to dst, in one blit (ZEL_DSSimple) or through a mask region
+   (ZEL_DSNotSimple: a region that is not in mask form with mode 0 clips the blit). ctab is the table the
+   pixels were made for: on a palette screen, one whose seed is the device's sends palette indices.
+   ZEL_NextWriteIsToScreen(1) sends the next blit of a DIB-engine PixMap through its own DC. */
+ZEL_API void ZEL_CALL ZEL_DSSimple(PixMap *pm, Rect src, Rect dst, CTabHandle ctab);
+ZEL_API void ZEL_CALL ZEL_DSNotSimple(PixMap *src, PixMap *dst, Rect srcRect, Rect dstRect, int16_t mode,
+                                      CTabHandle ctab, uint32_t context, RgnHandle mask);
+ZEL_API void ZEL_CALL ZEL_NextWriteIsToScreen(uint32_t flag);
 ZEL_API PixPatHandle ZEL_CALL NewPixPat(void);
 ZEL_API void ZEL_CALL DisposePixPat(PixPatHandle pp);
 ZEL_API GDHandle ZEL_CALL NewGDevice(int16_t refNum, int32_t mode);

@@ -107,6 +107,9 @@ ZEL_EXTERN_C void ZEL_CALL DisposePixMap(PixMapHandle pm)
     if (map.pmTable)
         DisposeHandle(reinterpret_cast<Handle>(map.pmTable));
     map.pmTable = nullptr;
+    // A DIB engine section goes with its DC and its header, all at once.
+    if (map.pmExtFlags & pmExtDibEngine)
+        FreePixMapDib(pm);
 
     // Put back what the bitmap displaced; a foreign bitmap selected since then stays selected.
     if (map.pmExtOldBitmap && map.pmExtMemDC) {
@@ -118,19 +121,8 @@ ZEL_EXTERN_C void ZEL_CALL DisposePixMap(PixMapHandle pm)
         DeleteObject(map.pmExtBitmap);
     map.pmExtBitmap = nullptr;
 
-    // The bridge's own memory DC; with a DIB section of the DIB engine, the section goes with it.
+    // The bridge's own memory DC.
     if ((map.pmExtFlags & pmExtDibAttached) && map.pmExtDC && !IsLibraryDC(map.pmExtDC)) {
-        if (map.pmExtFlags & pmExtDibEngine) {
-            map.pmExtDib = nullptr;
-            if (map.pmExtMemDC) {
-                HGDIOBJ section = GetCurrentObject(map.pmExtMemDC, OBJ_BITMAP);
-                if (map.pmExtOldBitmap && section != map.pmExtOldBitmap) {
-                    SelectObject(map.pmExtMemDC, map.pmExtOldBitmap);
-                    DeleteObject(section);
-                }
-                map.pmExtMemDC = nullptr;
-            }
-        }
         ForgetPortRecordDC(map.pmExtDC);
         DeleteDC(map.pmExtDC);
         map.pmExtDC = nullptr;

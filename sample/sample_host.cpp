@@ -31,7 +31,7 @@ namespace {
 std::vector<std::string> gLog;
 // What QuickDraw drew, kept in a DIB section that the window shows below the log.
 HDC gDrawingDC;
-constexpr int kDrawingWidth = 890, kDrawingHeight = 126;
+constexpr int kDrawingWidth = 890, kDrawingHeight = 152;
 
 void Log(const char *format, ...)
 {
@@ -359,10 +359,31 @@ void ExerciseQuickDraw()
     TextFace(italic);
     DrawString(reinterpret_cast<const unsigned char *>("\x22" "DrawString in the application font"));
     TextFace(0);
+
+    // An offscreen image: a 32-bit PixMap over rows of the host's own, copied onto the port at its size
+    // and enlarged twice.
+    constexpr int kImageWidth = 96, kImageHeight = 16;
+    static uint32_t rows[kImageHeight][kImageWidth];
+    for (int y = 0; y < kImageHeight; ++y)
+        for (int x = 0; x < kImageWidth; ++x)
+            rows[y][x] = static_cast<uint32_t>((255 - x * 255 / kImageWidth) << 16 | (y * 16) << 8 | x * 255 / kImageWidth);
+    PixMap image{};
+    image.baseAddr = reinterpret_cast<Ptr>(rows);
+    image.rowBytes = static_cast<int16_t>(0x8000 | 4 * kImageWidth);
+    image.bounds = {0, 0, kImageHeight, kImageWidth};
+    image.pixelType = 16;
+    image.pixelSize = 32;
+    image.cmpCount = 3;
+    image.cmpSize = 8;
+    const BitMap *imageBits = reinterpret_cast<const BitMap *>(&image);
+    Rect atSize{118, 12, 118 + kImageHeight, 12 + kImageWidth};
+    Rect enlarged{118, 130, 118 + 2 * kImageHeight, 130 + 2 * kImageWidth};
+    CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &atSize, srcCopy, nullptr);
+    CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &enlarged, srcCopy, nullptr);
     ZEL_SwaphDC(portDC, 0);
     SetPort(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines, rectangles, a region, patterns, RGB patterns, an oval, a polygon and text (below)");
+    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image (below)");
 }
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a

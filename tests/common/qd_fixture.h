@@ -90,6 +90,22 @@ ImageRows CaptureImage(int width, int height, const ColourLegend &legend, PixelR
                     rows[y][x] = c;
     return rows;
 }
+// The pixels of a DC over a w x h area at (x0, y0) against `want(x, y)` (area coordinates): empty when
+// all agree, else a map of the area with the differing pixels marked 'X'.
+template <typename Want> std::string PixelMisses(HDC dc, int x0, int y0, int w, int h, Want want)
+{
+    std::string map;
+    int wrong = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            bool same = GetPixel(dc, x0 + x, y0 + y) == want(x, y);
+            wrong += !same;
+            map += same ? '.' : 'X';
+        }
+        map += '\n';
+    }
+    return wrong ? map : std::string();
+}
 // Rows of `background` with the given pixels set: {x, y, character}.
 struct ImagePixel {
     int x, y;

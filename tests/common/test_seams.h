@@ -96,6 +96,24 @@ ZEL_API Boolean ZEL_CALL SwapBitmapColorsMasked(HDC dc, const BitMap *mask, HBIT
 // The PixMap of a live slot of the port-bits table (application bits bound to a bitmap), nil for any
 // other index.
 ZEL_API PixMapHandle ZEL_CALL GetPortBitsSlotPixMap(int16_t slot);
+// CopyBits' blit primitives: the view of a BitMap or PixMap argument (nil for a depth it cannot
+// describe), the DC a small baseAddr names, blits and DIB transfers in a transfer mode (36 transparent:
+// the destination stays where the source shows its DC's, or for a DIB the current port's, background
+// colour), and a rectangle of a DC grabbed into a temporary PixMap holding a Windows bitmap.
+ZEL_API PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
+ZEL_API HDC ZEL_CALL GetBitsDC(Ptr baseAddr);
+ZEL_API BOOL ZEL_CALL BitBltOrStretch(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                                      DWORD rop);
+ZEL_API BOOL ZEL_CALL BlitDcWithMode(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                                     int16_t mode, DWORD rop);
+ZEL_API int ZEL_CALL StretchDibWithMode(HDC dc, int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                                        const void *bits, BITMAPINFO *info, UINT usage, int16_t mode, DWORD rop);
+ZEL_API PixMapHandle ZEL_CALL GrabScreenBits(const PixMap *view, Point topLeft, Point botRight, HDC dc);
+// The DIB engine: loaded again as for a platform (0 the session's, 1 Windows NT, 2 Windows 95, 3 Win32s
+// through "wing.dll"), answering the kind loaded; and an engine DIB section given to a PixMap (FALSE,
+// the PixMap unchanged, when it cannot be made).
+ZEL_API int16_t ZEL_CALL LoadDibEngineForPlatform(int16_t platform);
+ZEL_API Boolean ZEL_CALL AttachDibSection(PixMap *map, int16_t width, int16_t height);
 // The serial driver's mapping of a serConfig word (shk nil) or of handshake options for a reference
 // number onto a port state, as SerReset and SerHShake apply it.
 ZEL_API void ZEL_CALL MapSerialSettings(int16_t refNum, uint16_t serConfig, const SerShk *shk, DCB *dcb);
