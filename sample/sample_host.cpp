@@ -31,7 +31,7 @@ namespace {
 std::vector<std::string> gLog;
 // What QuickDraw drew, kept in a DIB section that the window shows below the log.
 HDC gDrawingDC;
-constexpr int kDrawingWidth = 890, kDrawingHeight = 152;
+constexpr int kDrawingWidth = 890, kDrawingHeight = 160;
 
 void Log(const char *format, ...)
 {
@@ -376,8 +376,8 @@ void ExerciseQuickDraw()
     image.cmpCount = 3;
     image.cmpSize = 8;
     const BitMap *imageBits = reinterpret_cast<const BitMap *>(&image);
-    Rect atSize{118, 12, 118 + kImageHeight, 12 + kImageWidth};
-    Rect enlarged{118, 130, 118 + 2 * kImageHeight, 130 + 2 * kImageWidth};
+    Rect atSize{124, 12, 124 + kImageHeight, 12 + kImageWidth};
+    Rect enlarged{124, 130, 124 + 2 * kImageHeight, 130 + 2 * kImageWidth};
     CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &atSize, srcCopy, nullptr);
     CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &enlarged, srcCopy, nullptr);
     ZEL_SwaphDC(portDC, 0);
@@ -440,7 +440,7 @@ void ExerciseDialogs()
     std::memcpy(*items, list.data(), list.size());
     Str255 word;
     ParamText(ZEL_CopyCtoP("document", word), nullptr, nullptr, nullptr);
-    Rect bounds{230, 390, 380, 630};
+    Rect bounds{140, 290, 290, 530};
     Str255 title;
     gDialog = NewDialog(nullptr, &bounds, ZEL_CopyCtoP("Save As", title), TRUE, movableDBoxProc,
                         reinterpret_cast<WindowPtr>(-1), FALSE, 0, items);
