@@ -48,11 +48,11 @@ PairCase MakeSpec(const Folder &folder)
 {
     auto path = std::make_shared<std::string>(folder.path + folder.names[0]);
     auto macName = std::make_shared<std::basic_string<unsigned char>>(P(path->c_str()));
-    auto spec = std::make_shared<FSSpec>();
+    auto fileSpec = std::make_shared<FSSpec>();
     PairCase c;
     c.name = "FSMakeFSSpec of a full path";
     c.count = 5000;
-    c.library = [=](int) { FSMakeFSSpec(0, 0, macName->c_str(), spec.get()); };
+    c.library = [=](int) { FSMakeFSSpec(0, 0, macName->c_str(), fileSpec.get()); };
     c.raw = [=](int) {
         char full[MAX_PATH];
         GetFullPathNameA(path->c_str(), MAX_PATH, full, nullptr);
@@ -60,8 +60,8 @@ PairCase MakeSpec(const Folder &folder)
     };
     c.same = [=] {
         char back[MAX_PATH] = "";
-        return FSMakeFSSpec(0, 0, macName->c_str(), spec.get()) == noErr &&
-               ZEL_HFSpec(spec->parID, spec->vRefNum, spec->name, back) == noErr && lstrcmpiA(back, path->c_str()) == 0;
+        return FSMakeFSSpec(0, 0, macName->c_str(), fileSpec.get()) == noErr &&
+               ZEL_HFSpec(fileSpec->parID, fileSpec->vRefNum, fileSpec->name, back) == noErr && lstrcmpiA(back, path->c_str()) == 0;
     };
     return c;
 }
