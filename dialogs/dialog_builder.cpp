@@ -43,11 +43,6 @@ uint32_t TakeSlot(Slot *table, Free isFree)
     return 0xFF;
 }
 
-WindowAuxRecord *AuxOf(DialogPtr dialog)
-{
-    return reinterpret_cast<WindowAuxRecord *>(*DPeek(dialog)->window.dataHandle);
-}
-
 // The one-shot origin of setting 73: a Point (v, h) in the cell.
 Point BuildOrigin()
 {
@@ -75,12 +70,6 @@ void SetItemHandle(const DitlItem &item, const void *value)
     std::memcpy(item.handleField, &value, sizeof(Handle));
 }
 
-Handle ItemHandle(const DitlItem &item)
-{
-    Handle h;
-    std::memcpy(&h, item.handleField, sizeof h);
-    return h;
-}
 
 struct BuildContext {
     DialogPtr dialog;
@@ -289,7 +278,7 @@ bool BuildItem(BuildContext &b, int16_t n)
             SetItemHandle(item, reinterpret_cast<void *>(static_cast<uintptr_t>(kGroupTitleToken + slot)));
             break;
         }
-        Handle old = ItemHandle(item);
+        Handle old = DitlItemHandle(item);
         if (old && IsWindow(reinterpret_cast<HWND>(old)))
             DestroyWindow(reinterpret_cast<HWND>(old));
         r.bottom = static_cast<int16_t>(r.bottom - 1);
@@ -427,7 +416,7 @@ void BuildItemText(const uint8_t *text, int length, Handle table, int16_t item, 
 int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID)
 {
     DialogPeek d = DPeek(dialog);
-    WindowAuxRecord *aux = AuxOf(dialog);
+    WindowAuxRecord *aux = DialogAux(dialog);
     BuildContext b{};
     b.dialog = dialog;
     b.parent = aux ? aux->hwnd : nullptr;
@@ -471,7 +460,7 @@ int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID)
         if (!b.anyEdit) {
             DitlItem def;
             if (d->aDefItem && ItemAt(d->items, d->aDefItem, &def) && (*def.type & 0x7F) == ctrlItem + btnCtrl) {
-                ZEL_SetWindowDefaultButton(reinterpret_cast<ControlHandle>(ItemHandle(def)), true);
+                ZEL_SetWindowDefaultButton(reinterpret_cast<ControlHandle>(DitlItemHandle(def)), true);
                 d->editOpen = d->aDefItem;
             }
         } else {
@@ -520,7 +509,7 @@ void DisposeItemData(DialogPtr dialog, int16_t n, bool destroyChild)
     const bool isControl = type >= ctrlItem + btnCtrl && type <= ctrlItem + resCtrl;
     const Rect &r = *item.rect;
     const bool divider = type == ctrlItem + btnCtrl && (r.right - r.left == 1 || r.bottom - r.top == 1);
-    Handle h = ItemHandle(item);
+    Handle h = DitlItemHandle(item);
     HWND child = nullptr;
     switch (type) {
     case userItem:
@@ -573,7 +562,7 @@ void DisposeItemData(DialogPtr dialog, int16_t n, bool destroyChild)
     if (!destroyChild)
         return;
     if (!child && !isControl)
-        if (WindowAuxRecord *aux = AuxOf(dialog))
+        if (WindowAuxRecord *aux = DialogAux(dialog))
             child = GetDlgItem(aux->hwnd, n);
     if (child && IsWindow(child))
         DestroyWindow(child);

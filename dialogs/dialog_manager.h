@@ -4,7 +4,13 @@
 
 #include "dialogs_services.h"
 
+#include <cstring>
+
 inline DialogPeek DPeek(DialogPtr d) { return reinterpret_cast<DialogPeek>(d); }
+inline WindowAuxRecord *DialogAux(DialogPtr d)
+{
+    return reinterpret_cast<WindowAuxRecord *>(*DPeek(d)->window.dataHandle);
+}
 bool IsDialog(WindowPtr window);
 
 // One item of a dialog's list, found by a walk that stays inside the handle. `at` is the item's byte
@@ -17,6 +23,15 @@ struct DitlItem {
     uint8_t length;
     uint8_t *data;
 };
+// What an item's handle field holds (a control, a child window, a token or data).
+inline Handle DitlItemHandle(const DitlItem &item)
+{
+    Handle h;
+    std::memcpy(&h, item.handleField, sizeof h);
+    return h;
+}
+// The Windows window of item n: a control item's control's child, else the child with that control ID.
+HWND DialogItemWindow(DialogPtr dialog, int16_t n);
 // The number of items present: the stored count plus one, cut where an item's header or data would
 // pass the handle's end; 0 for a nil or empty list, and for a negative stored count.
 int16_t ItemsPresent(Handle items);

@@ -19,15 +19,7 @@ CancelItem sCancelItems[kCancelEntries];
 
 int16_t sUpdateNesting;
 
-WindowAuxRecord *AuxOf(DialogPtr d) { return reinterpret_cast<WindowAuxRecord *>(*DPeek(d)->window.dataHandle); }
-HWND DialogHwnd(DialogPtr d) { return AuxOf(d) ? AuxOf(d)->hwnd : nullptr; }
-
-Handle ItemHandleOf(const DitlItem &item)
-{
-    Handle h;
-    std::memcpy(&h, item.handleField, sizeof h);
-    return h;
-}
+HWND DialogHwnd(DialogPtr d) { return DialogAux(d) ? DialogAux(d)->hwnd : nullptr; }
 
 bool IsButtonItem(DialogPtr d, int16_t n)
 {
@@ -35,19 +27,6 @@ bool IsButtonItem(DialogPtr d, int16_t n)
     return ItemAt(DPeek(d)->items, n, &item) && (*item.type & 0x7F) == ctrlItem + btnCtrl;
 }
 
-HWND ItemWindow(DialogPtr d, int16_t n)
-{
-    DitlItem item;
-    if (!ItemAt(DPeek(d)->items, n, &item))
-        return nullptr;
-    const uint8_t type = *item.type & 0x7F;
-    if (type >= ctrlItem + btnCtrl && type <= ctrlItem + resCtrl) {
-        const Rect &r = *item.rect;
-        if (!(type == ctrlItem + btnCtrl && (r.right - r.left == 1 || r.bottom - r.top == 1)))
-            return ControlWindow(reinterpret_cast<ControlHandle>(ItemHandleOf(item)));
-    }
-    return GetDlgItem(DialogHwnd(d), n);
-}
 
 bool PointInRect(Point p, const Rect &r) { return p.v >= r.top && p.v < r.bottom && p.h >= r.left && p.h < r.right; }
 
@@ -68,20 +47,20 @@ bool MouseDownOnItems(DialogPtr d, const EventRecord &e, int16_t *itemHit)
         if (type == userItem && FocusTableEntryFlags(table, n, &flags) && (flags & 0x04))
             continue; // a group box
         if (type == editText && DPeek(d)->editField != n - 1) {
-            HWND edit = ItemWindow(d, n);
+            HWND edit = DialogItemWindow(d, n);
             SendMessageA(edit, EM_SETSEL, 0, 32767);
         }
         if (*item.type & itemDisable)
             return false;
         *itemHit = n;
         if (type >= ctrlItem + btnCtrl && type <= ctrlItem + radCtrl) {
-            auto c = reinterpret_cast<ControlHandle>(ItemHandleOf(item));
+            auto c = reinterpret_cast<ControlHandle>(DitlItemHandle(item));
             if (!c || !*c || (*c)->contrlHilite == inactiveHilite)
                 return false;
             return TrackControl(c, local, reinterpret_cast<ProcPtr>(-1)) != 0;
         }
         if (type == ctrlItem + resCtrl) {
-            auto c = reinterpret_cast<ControlHandle>(ItemHandleOf(item));
+            auto c = reinterpret_cast<ControlHandle>(DitlItemHandle(item));
             if (!c || !*c)
                 return false;
             const bool custom = ControlTailOf(c)->custom != 0;
@@ -98,11 +77,25 @@ bool MouseDownOnItems(DialogPtr d, const EventRecord &e, int16_t *itemHit)
 
 } // namespace
 
+HWND DialogItemWindow(DialogPtr d, int16_t n)
+{
+    DitlItem item;
+    if (!ItemAt(DPeek(d)->items, n, &item))
+        return nullptr;
+    const uint8_t type = *item.type & 0x7F;
+    if (type >= ctrlItem + btnCtrl && type <= ctrlItem + resCtrl) {
+        const Rect &r = *item.rect;
+        if (!(type == ctrlItem + btnCtrl && (r.right - r.left == 1 || r.bottom - r.top == 1)))
+            return ControlWindow(reinterpret_cast<ControlHandle>(DitlItemHandle(item)));
+    }
+    return GetDlgItem(DialogHwnd(d), n);
+}
+
 // ---- Parking ----
 
 void UnparkDialogItems(DialogPtr d)
 {
-    WindowAuxRecord *aux = AuxOf(d);
+    WindowAuxRecord *aux = DialogAux(d);
     if (!aux || !(aux->stateFlags & wsfChildrenParked))
         return;
     aux->stateFlags &= ~wsfChildrenParked;
@@ -243,14 +236,14 @@ void MoveDefaultButton(DialogPtr d, int16_t item, bool setDefault, bool checkPro
     if (item == -1)
         item = p->aDefItem;
     if (p->editOpen && p->editOpen != item) {
-        HWND old = ItemWindow(d, p->editOpen);
+        HWND old = DialogItemWindow(d, p->editOpen);
         bool isEdit = false;
         if (old && (!checkProcedure || LibraryControlKind(old, &isEdit) == controlKindButton))
             SendMessageA(old, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
         p->editOpen = 0;
     }
     if (item > 0 && p->editOpen != item && IsButtonItem(d, item)) {
-        if (HWND button = ItemWindow(d, item)) {
+        if (HWND button = DialogItemWindow(d, item)) {
             SendMessageA(button, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
             if (!IsWindowEnabled(button))
                 EnableWindow(button, TRUE);
@@ -278,7 +271,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_SetDefaultButtonAndFocus(DialogPtr theDialog, int
     if (!IsDialog(theDialog))
         return;
     if (item != -1)
-        if (HWND child = ItemWindow(theDialog, item))
+        if (HWND child = DialogItemWindow(theDialog, item))
             SetFocus(child);
     MoveDefaultButton(theDialog, item, setDefault != 0, false);
 }
@@ -340,7 +333,7 @@ int32_t EditCommand(DialogPtr d, UINT message)
 {
     if (!IsDialog(d) || DPeek(d)->editField < 0)
         return 0;
-    HWND edit = ItemWindow(d, static_cast<int16_t>(DPeek(d)->editField + 1));
+    HWND edit = DialogItemWindow(d, static_cast<int16_t>(DPeek(d)->editField + 1));
     if (!edit)
         return 0;
     SendMessageA(edit, message, 0, 0);

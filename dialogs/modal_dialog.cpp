@@ -25,7 +25,6 @@ bool IsConfirmKey(const EventRecord &e)
     return c == kReturn || c == kEnter || c == kEscape;
 }
 
-WindowAuxRecord *AuxOf(DialogPtr d) { return reinterpret_cast<WindowAuxRecord *>(*DPeek(d)->window.dataHandle); }
 
 Handle ItemHandleAt(DialogPtr d, int16_t n, uint8_t *type)
 {
@@ -34,9 +33,7 @@ Handle ItemHandleAt(DialogPtr d, int16_t n, uint8_t *type)
         return nullptr;
     if (type)
         *type = *item.type;
-    Handle h;
-    std::memcpy(&h, item.handleField, sizeof h);
-    return h;
+    return DitlItemHandle(item);
 }
 
 bool IsButton(DialogPtr d, int16_t n)
@@ -159,7 +156,7 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
     const bool keepOthers = LibrarySetting(settingModalWindows) != 0;
     if (!keepOthers)
         ZEL_EnableWindows(d, false, false);
-    HWND dialogHwnd = AuxOf(d) ? AuxOf(d)->hwnd : nullptr;
+    HWND dialogHwnd = DialogAux(d) ? DialogAux(d)->hwnd : nullptr;
     HWND oldHookTarget = SetDlgKeyHookWindow(dialogHwnd, true);
     HWND oldModalWindow = sModalWindow;
     sModalWindow = dialogHwnd;
@@ -175,15 +172,7 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
     // the default button (or the first child) takes it when the focus is outside the dialog, so that the
     // dialog's keys reach it.
     if (dialogHwnd && !IsChild(dialogHwnd, GetFocus())) {
-        HWND first = DPeek(d)->editOpen ? GetDlgItem(dialogHwnd, DPeek(d)->editOpen) : nullptr;
-        if (DPeek(d)->editOpen) {
-            DitlItem def;
-            Handle h;
-            if (ItemAt(DPeek(d)->items, DPeek(d)->editOpen, &def)) {
-                std::memcpy(&h, def.handleField, sizeof h);
-                first = ControlWindow(reinterpret_cast<ControlHandle>(h));
-            }
-        }
+        HWND first = DPeek(d)->editOpen ? DialogItemWindow(d, DPeek(d)->editOpen) : nullptr;
         SetFocus(first ? first : GetWindow(dialogHwnd, GW_CHILD));
     }
     EventRecord e{};
@@ -288,7 +277,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_PrepareModalWindow(DialogPtr theDialog, HWND *pre
         *previousCapture = captured;
     if (!LibrarySetting(settingModalWindows))
         ZEL_EnableWindows(theDialog, false, false);
-    HWND hwnd = AuxOf(theDialog)->hwnd;
+    HWND hwnd = DialogAux(theDialog)->hwnd;
     HWND oldTarget = SetDlgKeyHookWindow(hwnd, true);
     if (previousHookWindow)
         *previousHookWindow = oldTarget;
@@ -306,7 +295,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previo
 {
     if (!IsDialog(theDialog))
         return;
-    HWND hwnd = AuxOf(theDialog)->hwnd;
+    HWND hwnd = DialogAux(theDialog)->hwnd;
     if (sSavedModalProc)
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sSavedModalProc));
     sSavedModalProc = nullptr;
@@ -314,7 +303,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previo
         FreeHostProcInstance(sHostModalCallback);
     sHostModalCallback = nullptr;
     sCurrentModal = previousModal;
-    sModalWindow = previousModal && AuxOf(previousModal) ? AuxOf(previousModal)->hwnd : nullptr;
+    sModalWindow = previousModal && DialogAux(previousModal) ? DialogAux(previousModal)->hwnd : nullptr;
     SetDlgKeyHookWindow(previousHookWindow, previousHookWindow != nullptr);
     if (!LibrarySetting(settingModalWindows))
         ZEL_EnableWindows(theDialog, true, false);
