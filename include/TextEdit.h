@@ -5,9 +5,94 @@
 #include "MacTypes.h"
 #include "Quickdraw.h"
 
-/* A TextEdit record is reached through its handle. */
-struct TERec;
-typedef struct TERec **TEHandle;
+#pragma pack(push, 2)
+
+/* The word-break procedure answers true when the character at `offset` breaks words; the click loop
+   answers whether a click goes on. */
+typedef Boolean (ZEL_CALL *WordBreakProcPtr)(Ptr text, int16_t offset);
+typedef Boolean (ZEL_CALL *ClikLoopProcPtr)(void);
+typedef Boolean (ZEL_CALL *TEClickLoopProcPtr)(void);
+typedef void (ZEL_CALL *HighHookProcPtr)(const Rect *r);
+typedef void (ZEL_CALL *CaretHookProcPtr)(const Rect *r);
+typedef WordBreakProcPtr WordBreakUPP;
+typedef TEClickLoopProcPtr TEClickLoopUPP;
+typedef HighHookProcPtr HighHookUPP;
+typedef CaretHookProcPtr CaretHookUPP;
+#define NewWordBreakUPP(p) ((WordBreakUPP)(p))
+#define NewWordBreakProc(p) ((WordBreakUPP)(p))
+#define NewTEClickLoopUPP(p) ((TEClickLoopUPP)(p))
+#define NewTEClickLoopProc(p) ((TEClickLoopUPP)(p))
+
+/* A TextEdit record: the text, where it is laid out and seen, the selection and the line starts. The
+   handle holds nLines + 1 line starts; the record proper ends with the first. */
+typedef struct TERec {
+    Rect destRect;
+    Rect viewRect;
+    Rect selRect;
+    int16_t lineHeight;
+    int16_t fontAscent;
+    Point selPoint;
+    int16_t selStart;
+    int16_t selEnd;
+    int16_t active;
+    WordBreakProcPtr wordBreak;
+    TEClickLoopProcPtr clikLoop;
+    int32_t clickTime;
+    int16_t clickLoc;
+    int32_t caretTime;
+    int16_t caretState;
+    int16_t just;
+    int16_t teLength;
+    Handle hText;
+    Handle hDispText; /* the edit control's window of a record bound to one; 0 otherwise */
+    int16_t clikStuff;
+    int16_t crOnly;
+    int16_t txFont;
+    Style txFace;
+    char filler;
+    int16_t txMode;
+    int16_t txSize;
+    GrafPtr inPort;
+    HighHookProcPtr highHook;
+    CaretHookProcPtr caretHook; /* the record's three-dimensional look as 0 or 1 (ZEL_SetTE3D) */
+    int16_t nLines;
+    int16_t lineStarts[1];
+} TERec;
+typedef TERec *TEPtr;
+typedef TERec **TEHandle;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(TERec) == 98, "TERec is 98 bytes");
+ZEL_STATIC_ASSERT(offsetof(TERec, viewRect) == 8, "viewRect at 8");
+ZEL_STATIC_ASSERT(offsetof(TERec, selRect) == 16, "selRect at 16");
+ZEL_STATIC_ASSERT(offsetof(TERec, lineHeight) == 24, "lineHeight at 24");
+ZEL_STATIC_ASSERT(offsetof(TERec, fontAscent) == 26, "fontAscent at 26");
+ZEL_STATIC_ASSERT(offsetof(TERec, selPoint) == 28, "selPoint at 28");
+ZEL_STATIC_ASSERT(offsetof(TERec, selStart) == 32, "selStart at 32");
+ZEL_STATIC_ASSERT(offsetof(TERec, selEnd) == 34, "selEnd at 34");
+ZEL_STATIC_ASSERT(offsetof(TERec, active) == 36, "active at 36");
+ZEL_STATIC_ASSERT(offsetof(TERec, wordBreak) == 38, "wordBreak at 38");
+ZEL_STATIC_ASSERT(offsetof(TERec, clikLoop) == 42, "clikLoop at 42");
+ZEL_STATIC_ASSERT(offsetof(TERec, clickTime) == 46, "clickTime at 46");
+ZEL_STATIC_ASSERT(offsetof(TERec, clickLoc) == 50, "clickLoc at 50");
+ZEL_STATIC_ASSERT(offsetof(TERec, caretTime) == 52, "caretTime at 52");
+ZEL_STATIC_ASSERT(offsetof(TERec, caretState) == 56, "caretState at 56");
+ZEL_STATIC_ASSERT(offsetof(TERec, just) == 58, "just at 58");
+ZEL_STATIC_ASSERT(offsetof(TERec, teLength) == 60, "teLength at 60");
+ZEL_STATIC_ASSERT(offsetof(TERec, hText) == 62, "hText at 62");
+ZEL_STATIC_ASSERT(offsetof(TERec, hDispText) == 66, "hDispText at 66");
+ZEL_STATIC_ASSERT(offsetof(TERec, clikStuff) == 70, "clikStuff at 70");
+ZEL_STATIC_ASSERT(offsetof(TERec, crOnly) == 72, "crOnly at 72");
+ZEL_STATIC_ASSERT(offsetof(TERec, txFont) == 74, "txFont at 74");
+ZEL_STATIC_ASSERT(offsetof(TERec, txFace) == 76, "txFace at 76");
+ZEL_STATIC_ASSERT(offsetof(TERec, txMode) == 78, "txMode at 78");
+ZEL_STATIC_ASSERT(offsetof(TERec, txSize) == 80, "txSize at 80");
+ZEL_STATIC_ASSERT(offsetof(TERec, inPort) == 82, "inPort at 82");
+ZEL_STATIC_ASSERT(offsetof(TERec, highHook) == 86, "highHook at 86");
+ZEL_STATIC_ASSERT(offsetof(TERec, caretHook) == 90, "caretHook at 90");
+ZEL_STATIC_ASSERT(offsetof(TERec, nLines) == 94, "nLines at 94");
+ZEL_STATIC_ASSERT(offsetof(TERec, lineStarts) == 96, "lineStarts at 96");
 
 /* Alignment of a TextEdit record's lines, under both generations' names. */
 enum {
@@ -20,5 +105,49 @@ enum {
     teFlushRight = teJustRight,
     teFlushLeft = teForceLeft
 };
+
+/* TEFeatureFlag: the one feature (automatic scrolling) and the actions. */
+enum {
+    teFAutoScroll = 0,
+    teFAutoScr = 0,
+    teBitClear = 0,
+    teBitSet = 1,
+    teBitTest = -1
+};
+
+/* The custom hooks of ZEL_TECustomHooks: drawing and measuring `count` bytes of `text` from `first`, and
+   the rectangle verbs of the caret and highlight (3 invert, 2 erase, 0 frame). */
+typedef void (ZEL_CALL *ZEL_TEDrawHookProcPtr)(TEHandle hTE, Ptr text, int16_t first, int16_t count);
+typedef int16_t (ZEL_CALL *ZEL_TEMeasureHookProcPtr)(TEHandle hTE, Ptr text, int16_t first, int16_t count);
+typedef void (ZEL_CALL *ZEL_TEHighlightHookProcPtr)(int16_t operation, const Rect *r);
+
+/* Records and their life cycle. */
+ZEL_API void ZEL_CALL TEInit(void);
+ZEL_API TEHandle ZEL_CALL TENew(const Rect *destRect, const Rect *viewRect);
+ZEL_API void ZEL_CALL TEDispose(TEHandle hTE);
+ZEL_API void ZEL_CALL TESetText(const void *text, int32_t length, TEHandle hTE);
+ZEL_API Handle ZEL_CALL TEGetText(TEHandle hTE);
+ZEL_API void ZEL_CALL TESetAlignment(int16_t just, TEHandle hTE);
+ZEL_API void ZEL_CALL TESetWordBreak(WordBreakProcPtr wBrkProc, TEHandle hTE);
+ZEL_API void ZEL_CALL TESetClickLoop(TEClickLoopProcPtr clikProc, TEHandle hTE);
+/* Replaces the procedure in the cell by a procedure instance made for the host (session flag 0x200:
+   left as given). */
+ZEL_API void ZEL_CALL ZEL_MakePIClickLoop(TEClickLoopProcPtr *cell);
+ZEL_API void ZEL_CALL TEAutoView(Boolean fAuto, TEHandle hTE);
+ZEL_API int16_t ZEL_CALL TEFeatureFlag(int16_t feature, int16_t action, TEHandle hTE);
+/* Installs the three hooks (0: none) and switches the record to them while any is given; answers the
+   record's clikStuff. */
+ZEL_API int16_t ZEL_CALL ZEL_TECustomHooks(TEHandle hTE, ZEL_TEDrawHookProcPtr draw, ZEL_TEMeasureHookProcPtr measure,
+                                           ZEL_TEHighlightHookProcPtr highlight);
+/* The record's three-dimensional look: its background is the system window colour. */
+ZEL_API void ZEL_CALL ZEL_SetTE3D(TEHandle hTE, Boolean on);
+ZEL_API Boolean ZEL_CALL ZEL_GetTE3D(TEHandle hTE);
+
+/* The private scrap. */
+ZEL_API Handle ZEL_CALL TEScrapHandle(void);
+ZEL_API int32_t ZEL_CALL TEGetScrapLength(void);
+ZEL_API void ZEL_CALL TESetScrapLength(int32_t length);
+ZEL_API OSErr ZEL_CALL TEFromScrap(void);
+ZEL_API OSErr ZEL_CALL TEToScrap(void);
 
 #endif

@@ -212,8 +212,8 @@ int16_t CompareTextPrimary(const void *a, const void *b, int16_t aLen, int16_t b
 int16_t MeasureText(const void *text, int16_t count);
 
 // ---- TextEdit ----
-// PENDING: TextEdit makes its records (TENew's maker, bound to an edit control when a window is given);
-// until then no record is made and 0 is answered.
+// Makes a record in the current port: native (TENew) when `window` is NULL, else bound to that edit
+// control. 0 when it cannot be allocated.
 TEHandle NewTERecord(const Rect *destRect, const Rect *viewRect, HWND window);
-// PENDING: TextEdit disposes its records (TEDispose); until then there is nothing to dispose.
+// TEDispose: the record, its text and its styles; the bound control is not the record's.
 void DisposeTERecord(TEHandle record);
