@@ -150,4 +150,29 @@ ZEL_API void ZEL_CALL TESetScrapLength(int32_t length);
 ZEL_API OSErr ZEL_CALL TEFromScrap(void);
 ZEL_API OSErr ZEL_CALL TEToScrap(void);
 
+/* Layout, hit testing, drawing and scrolling. TEGetPoint answers the baseline of an offset's line and the
+   character's left edge; TEGetHeight the height of lines startLine..endLine (from 1, either order). */
+ZEL_API void ZEL_CALL TECalText(TEHandle hTE);
+ZEL_API int16_t ZEL_CALL TEGetOffset(Point pt, TEHandle hTE);
+ZEL_API Point ZEL_CALL TEGetPoint(int16_t offset, TEHandle hTE);
+ZEL_API int32_t ZEL_CALL TEGetHeight(int32_t endLine, int32_t startLine, TEHandle hTE);
+ZEL_API void ZEL_CALL TEUpdate(const Rect *rUpdate, TEHandle hTE);
+ZEL_API void ZEL_CALL TETextBox(const void *text, int32_t length, const Rect *box, int16_t just);
+ZEL_API void ZEL_CALL TEScroll(int16_t dh, int16_t dv, TEHandle hTE);
+ZEL_API void ZEL_CALL TEPinScroll(int16_t dh, int16_t dv, TEHandle hTE);
+ZEL_API void ZEL_CALL TESelView(TEHandle hTE);
+
+/* Editing. */
+ZEL_API void ZEL_CALL TEKey(int16_t key, TEHandle hTE);
+ZEL_API void ZEL_CALL TEClick(Point pt, Boolean extend, TEHandle hTE);
+ZEL_API void ZEL_CALL TEIdle(TEHandle hTE);
+ZEL_API void ZEL_CALL TESetSelect(int32_t selStart, int32_t selEnd, TEHandle hTE);
+ZEL_API void ZEL_CALL TEActivate(TEHandle hTE);
+ZEL_API void ZEL_CALL TEDeactivate(TEHandle hTE);
+ZEL_API void ZEL_CALL TEInsert(const void *text, int32_t length, TEHandle hTE);
+ZEL_API void ZEL_CALL TEDelete(TEHandle hTE);
+ZEL_API void ZEL_CALL TECut(TEHandle hTE);
+ZEL_API void ZEL_CALL TECopy(TEHandle hTE);
+ZEL_API void ZEL_CALL TEPaste(TEHandle hTE);
+
 #endif

@@ -223,7 +223,7 @@ ZEL_EXTERN_C void ZEL_CALL TESetText(const void *text, int32_t length, TEHandle 
     TERepairLength(r);
     r->selStart = 0;
     r->selEnd = r->teLength;
-    TEReplaceText(hTE, text, length, nullptr);
+    TEReplaceSelection(hTE, text, length, nullptr, false);
     r = *hTE;
     r->selStart = r->selEnd = r->teLength;
 }

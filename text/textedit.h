@@ -66,3 +66,57 @@ bool TEReplaceText(TEHandle h, const void *text, int32_t length, TETextEdit *edi
 // The repaired length of the text: teLength within 0..min(handle size, 32000), the selection within it.
 void TERepairLength(TERec *r);
 
+
+// ---- The focus: the record's port current, clipped to its view ----
+// Every drawing, measuring and editing call enters it; nested entries share the outermost's port and clip.
+// The record's text font, face, size and mode are set into the port while it is entered.
+class TEFocus {
+public:
+    TEFocus(TEHandle h, bool clip);
+    ~TEFocus();
+    TEFocus(const TEFocus &) = delete;
+    TEFocus &operator=(const TEFocus &) = delete;
+
+private:
+    bool clipped_;
+};
+
+// ---- Layout ----
+// The line starts of a record before an edit, adjusted to the edit once it is made.
+struct TESavedLines {
+    int16_t *starts = nullptr; // nLines + 1 entries
+    int32_t count = 0;         // nLines + 1
+    ~TESavedLines();
+};
+void TESaveLines(TEHandle h, TESavedLines *saved);
+// Entries strictly inside the replaced range become -1; those at or after its old end move by the change.
+void TEAdjustSavedLines(TESavedLines *saved, const TETextEdit &edit);
+// Lays the record out: in full, or after an edit from the line before it, reusing the saved lines once
+// a new line ends where a saved one does.
+void TELayout(TEHandle h, const TESavedLines *saved = nullptr, const TETextEdit *edit = nullptr);
+// Draws the lines that meet viewRect: all of them, or after an edit those that changed.
+void TEDrawLines(TEHandle h, const TESavedLines *saved = nullptr, const TETextEdit *edit = nullptr);
+// Shows or hides the caret or the selection highlight of an active record (nothing when already so).
+void TEHighlight(TEHandle h, bool show);
+// The caret or highlight shape of a selection as rectangles, line by line.
+void TESelectionRects(TEHandle h, int32_t start, int32_t end, void (*add)(const Rect &, void *), void *context);
+// Scrolls so that the selection start is visible (automatic scrolling only).
+void TESelViewNative(TEHandle h);
+
+// Geometry of a laid-out record.
+int32_t TELineOf(const TERec *r, int32_t offset);
+int32_t TELineTop(const TERec *r, int32_t line);
+int32_t TELineHeightOf(const TERec *r, int32_t line);
+int32_t TELineAscentOf(const TERec *r, int32_t line);
+int32_t TETextHeight(const TERec *r);
+// Width of `count` characters from `first`, through the record's measure hook when in force.
+int32_t TETextWidth(TEHandle h, int32_t first, int32_t count);
+// Offset to point (v at the line's baseline) and point to offset, as clicks and the caret use them.
+Point TEOffsetToPoint(TEHandle h, int32_t offset);
+int32_t TEPointToOffset(TEHandle h, Point pt);
+
+// ---- Editing ----
+// The replace step of TESetText, TEPaste, TETextBox and the styled paste: the selection gives way to the
+// text (the styles of `styleScrap` when given), the lines are laid out again and, with `redraw`, drawn
+// with the inserted text selected and highlighted.
+void TEReplaceSelection(TEHandle h, const void *text, int32_t length, Handle styleScrap, bool redraw);
