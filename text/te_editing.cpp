@@ -2,6 +2,7 @@
 #include "textedit.h"
 #include "../core/core_services.h"
 #include "../quickdraw/qd_services.h"
+#include "../windows/windows_services.h"
 #include "Events.h"
 #include "LowMem.h"
 #include "MacMemory.h"
@@ -51,6 +52,7 @@ void Select(TEHandle h, int32_t start, int32_t end)
 // Deletes start..end and leaves the caret there.
 void DeleteRange(TEHandle h, int32_t start, int32_t end)
 {
+    TEHighlight(h, false);
     TERec *r = *h;
     r->selStart = static_cast<int16_t>(start);
     r->selEnd = static_cast<int16_t>(end);
@@ -188,11 +190,14 @@ ZEL_EXTERN_C void ZEL_CALL TEActivate(TEHandle hTE)
     TERec *r = TERecord(hTE);
     if (!r || TEIsBound(r) || (r->active & teActiveBit))
         return;
-    if (r->teLength > 0 && r->selStart != r->selEnd)
-    (*hTE)->active |= teActiveBit;
+    r->active |= teActiveBit;
     TEHighlight(hTE, true);
-    if (HWND window = ZEL_GethWnd(reinterpret_cast<WindowPtr>(CurrentPort())))
-        SetFocus(window);
+    // The keyboard goes to the window of the current port, when it is a window's.
+    WindowPtr window = nullptr;
+    HDC dc = CurrentDC();
+    if (HWND hwnd = dc ? WindowFromDC(dc) : nullptr;
+        hwnd && HwndToWindowPtr(hwnd, &window, nullptr) && reinterpret_cast<GrafPtr>(window) == CurrentPort())
+        SetFocus(ZEL_GethWnd(window));
 }
 
 ZEL_EXTERN_C void ZEL_CALL TEDeactivate(TEHandle hTE)
@@ -305,10 +310,12 @@ ZEL_EXTERN_C void ZEL_CALL TEInsert(const void *text, int32_t length, TEHandle h
     TERepairLength(r);
     const int32_t start = r->selStart, end = r->selEnd;
     TEFocus focus(hTE, true);
+    TEHighlight(hTE, false);
     r = *hTE;
     r->selEnd = r->selStart;
     if (!EditText(hTE, text, length, true)) {
         (**hTE).selEnd = static_cast<int16_t>(end);
+        TEHighlight(hTE, true);
         return;
     }
     r = *hTE;

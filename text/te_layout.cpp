@@ -150,13 +150,16 @@ void EraseLineRect(TEHandle h, const Rect &rect)
     EraseRect(&rect);
 }
 
+// A line's band, erased before it is drawn: across destRect and, where the view reaches further, across
+// the view too, so that a glyph reaching out of destRect (the tail of a 'j' at the left edge) leaves no
+// pixels behind when its line is drawn again.
 Rect LineRect(const TERec *r, int32_t top, int32_t bottom)
 {
     Rect rect;
     rect.top = static_cast<int16_t>(top);
     rect.bottom = static_cast<int16_t>(bottom);
-    rect.left = r->destRect.left;
-    rect.right = r->destRect.right;
+    rect.left = std::min(r->destRect.left, r->viewRect.left);
+    rect.right = std::max(r->destRect.right, r->viewRect.right);
     return rect;
 }
 
@@ -389,12 +392,17 @@ void TESaveLines(TEHandle h, TESavedLines *saved)
 
 void TEAdjustSavedLines(TESavedLines *saved, const TETextEdit &edit)
 {
+    saved->firstShifted = saved->count;
     for (int32_t i = 0; i < saved->count; ++i) {
         int32_t s = saved->starts[i];
-        if (s > edit.from && s < edit.oldTo)
+        if (s <= edit.from)
+            continue;
+        if (s < edit.oldTo) {
             s = -1;
-        else if (s >= edit.oldTo && s >= 0)
+        } else {
             s += edit.delta;
+            saved->firstShifted = std::min(saved->firstShifted, i);
+        }
         saved->starts[i] = static_cast<int16_t>(s);
     }
 }
@@ -439,7 +447,8 @@ void TELayout(TEHandle h, const TESavedLines *saved, const TETextEdit *edit)
         if (saved && edit && p >= editEnd) {
             // A new line ends where a saved one does: the rest is as it was.
             const int16_t *b = saved->starts, *e = saved->starts + saved->count - 1;
-            const int16_t *at = std::find(b, e, static_cast<int16_t>(p));
+            const int16_t *at = std::find(b + std::min(saved->firstShifted, saved->count - 1), e,
+                                          static_cast<int16_t>(p));
             if (at != e) {
                 savedAt = static_cast<int32_t>(at - b);
                 break;

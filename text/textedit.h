@@ -86,6 +86,7 @@ private:
 struct TESavedLines {
     int16_t *starts = nullptr; // nLines + 1 entries
     int32_t count = 0;         // nLines + 1
+    int32_t firstShifted = 0;  // after the adjustment: the first entry that lay past the edit
     ~TESavedLines();
 };
 void TESaveLines(TEHandle h, TESavedLines *saved);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "LowMem.h"
 #include "Scrap.h"
 #include "test_support.h"
 
@@ -200,6 +201,8 @@ int main(int argc, char **argv)
     block.freeProcInstance = te_fixtures::FreeInstance;
     block.scrapCallback = reinterpret_cast<FARPROC>(te_fixtures::ScrapCallback);
     ZEL_InitSession(&block);
+    static LowMemPointerBlock globals;
+    ZEL_InitGlobals(Setup_Globals(&globals));
     const int result = RUN_ALL_TESTS();
     ZEL_ExitSession();
     return result;

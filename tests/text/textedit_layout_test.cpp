@@ -320,7 +320,7 @@ protected:
     static constexpr COLORREF kBack = RGB(0xE0, 0xF0, 0xD0);
 
     // The reference: the surface's fill, then each line meeting the view erased to `back` across
-    // destRect and its text drawn by GDI at the line's indent and baseline, all clipped to the view.
+    // destRect and the view and its text drawn by GDI at the line's indent and baseline, all clipped to the view.
     static void DrawReference(DibSurface &ref, TEHandle h, const std::string &shown, bool erase, COLORREF back)
     {
         const std::string text = RecordText(h);
@@ -348,7 +348,8 @@ protected:
             else if (r.just == teJustCenter)
                 indent = (s.empty() ? W - 1 : W - width) / 2;
             if (erase) {
-                RECT line_rect{r.destRect.left, top, r.destRect.right, top + r.lineHeight};
+                RECT line_rect{std::min(r.destRect.left, r.viewRect.left), top,
+                               std::max(r.destRect.right, r.viewRect.right), top + r.lineHeight};
                 RECT clipped;
                 IntersectRect(&clipped, &line_rect, &view);
                 HBRUSH brush = CreateSolidBrush(back);
