@@ -9,6 +9,7 @@
 
 #include "Events.h"
 #include "LowMem.h"
+#include "Resources.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -437,6 +438,44 @@ TEST_F(TEEditing, TheCaretBlinksAndTheHighlightFollowsActivation)
     }
     EXPECT_EQ(port.surface().Pixel(caret.left, caret.top + 1), shown);
     TEDispose(h);
+}
+
+} // namespace
+
+namespace {
+
+// A 'WBRK' resource of ID 0 in an open file replaces the built-in word breaks when it holds all 256 bits;
+// a shorter one is not read. Here its bitmap makes 'x' a break character.
+TEST_F(TEEditing, AWordBreakResourceOfAllItsBitsTakesOver)
+{
+    DibPort port(220, 160);
+    SetResLoad(true);
+    const auto name = P("te_wbrk.rsr");
+    for (const int size : {16, 32}) {
+        DeleteFileA("te_wbrk.rsr");
+        CreateResFile(name.c_str());
+        const int16_t ref = OpenResFile(name.c_str());
+        ASSERT_GT(ref, 0);
+        UseResFile(ref);
+        Handle bits = NewHandle(size);
+        std::memset(*bits, 0xFF, size);
+        for (int c = 0; c <= 0x20; ++c)
+            (*bits)[c >> 3] = char((*bits)[c >> 3] & ~(0x80 >> (c & 7)));
+        if (size == 32)
+            (*bits)['x' >> 3] = char((*bits)['x' >> 3] & ~(0x80 >> ('x' & 7)));
+        AddResource(bits, 0x5742524B, 0, P("").c_str());
+        TEInit();
+        TEHandle h = Make(port, "abxcd efg");
+        const Point pt = TEGetPoint(1, h);
+        TEClick(pt, false, h);
+        TEClick(pt, false, h);
+        EXPECT_EQ((**h).selStart, 0) << size;
+        EXPECT_EQ((**h).selEnd, size == 32 ? 2 : 5) << size;
+        TEDispose(h);
+        CloseResFile(ref);
+        TEInit();
+    }
+    DeleteFileA("te_wbrk.rsr");
 }
 
 } // namespace
