@@ -370,7 +370,7 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
             return;
     }
 
-    if (!s.isDC && !s.hasDC && !dstDevice) {
+    if (!s.isDC && !s.hasDC && !s.isBitmap && !dstDevice && !d.isBitmap) {
         ConvertInMemory(s, d, fullSrc, fullDst, src, write, mode, maskRgn, IsThePortsBits(dstBits));
         return;
     }

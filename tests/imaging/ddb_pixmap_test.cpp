@@ -3,6 +3,7 @@
 // blits of the same bitmap draw them), and disposal leaving the host's bitmap alive and unchanged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -246,6 +247,32 @@ TEST_F(DdbPixMapTest, CopyBitsDrawsIntoTheBitmap)
                               return x >= 2 && x < 5 && y >= 1 && y < 3 ? RGB(255, 0, 0) : Colour(x, y);
                           }),
               "");
+    SelectObject(dc, old);
+
+    // Between the bitmap and a 32-bit PixMap in memory, both ways.
+    std::vector<uint32_t> rows(w * h, 0x000000FF);
+    PixMap memory{};
+    memory.baseAddr = reinterpret_cast<Ptr>(rows.data());
+    memory.rowBytes = static_cast<int16_t>(0x8000 | (4 * w));
+    memory.bounds = {0, 0, h, w};
+    memory.pixelType = 16;
+    memory.pixelSize = 32;
+    memory.cmpCount = 3;
+    memory.cmpSize = 8;
+    const Rect all = {0, 0, h, w}, corner = {0, 0, 2, 2};
+    CopyBits(reinterpret_cast<const BitMap *>(*pm), reinterpret_cast<const BitMap *>(&memory), &all, &all, srcCopy,
+             nullptr);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = x >= 2 && x < 5 && y >= 1 && y < 3 ? RGB(255, 0, 0) : Colour(x, y);
+            EXPECT_EQ(rows[y * w + x], static_cast<uint32_t>(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)))
+                << x << ", " << y;
+        }
+    std::fill(rows.begin(), rows.end(), 0x000000FFu);
+    CopyBits(reinterpret_cast<const BitMap *>(&memory), reinterpret_cast<const BitMap *>(*pm), &corner, &corner,
+             srcCopy, nullptr);
+    SelectObject(dc, bitmap);
+    EXPECT_EQ(PixelMisses(dc, 0, 0, 2, 2, [](int, int) { return RGB(0, 0, 255); }), "");
     SelectObject(dc, old);
     DeleteDC(dc);
     DisposePixMap(pm);
