@@ -206,6 +206,14 @@ void ExitSession(bool processTerminating)
 // ---- services ----
 
 const PlatformInfo &SessionPlatform() { return sPlatform; }
+
+// Test seam: the platform's version word, for the branches of platforms this one is not.
+ZEL_EXTERN_C uint16_t ZEL_CALL SetSessionVersionWord(uint16_t versionWord)
+{
+    const uint16_t previous = sPlatform.versionWord;
+    sPlatform.versionWord = versionWord;
+    return previous;
+}
 bool SessionStarted() { return sStarted; }
 uint32_t SessionFlags() { return sFlags; }
 bool SessionFlag(uint32_t bit) { return (sFlags & bit) != 0; }

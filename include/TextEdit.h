@@ -175,4 +175,9 @@ ZEL_API void ZEL_CALL TECut(TEHandle hTE);
 ZEL_API void ZEL_CALL TECopy(TEHandle hTE);
 ZEL_API void ZEL_CALL TEPaste(TEHandle hTE);
 
+/* A record bound to an edit control (hDispText holds the control's window): copies the control's selection
+   and scroll position, and its text when the control was modified or `force` is set, into the record;
+   answers whether the record's text changed. */
+ZEL_API Boolean ZEL_CALL ZEL_SethTEfromhWnd(TEHandle hTE, Boolean force);
+
 #endif

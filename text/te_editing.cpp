@@ -169,8 +169,10 @@ ZEL_EXTERN_C void ZEL_CALL TESetSelect(int32_t selStart, int32_t selEnd, TEHandl
     TERec *r = TERecord(hTE);
     if (!r)
         return;
-    if (TEIsBound(r))
+    if (TEIsBound(r)) {
+        TEBoundSetSelect(hTE, selStart, selEnd);
         return;
+    }
     TERepairLength(r);
     const int32_t length = r->teLength;
     int32_t end = std::min<int32_t>(selEnd, length);
@@ -227,8 +229,10 @@ ZEL_EXTERN_C void ZEL_CALL TEKey(int16_t key, TEHandle hTE)
     TERec *r = TERecord(hTE);
     if (!r)
         return;
-    if (TEIsBound(r))
+    if (TEIsBound(r)) {
+        TEBoundKey(hTE, key);
         return;
+    }
     const uint8_t c = static_cast<uint8_t>(key & 0xFF);
     if (!TEHasData(r->hText) || c == 0)
         return;
@@ -289,8 +293,10 @@ ZEL_EXTERN_C void ZEL_CALL TEDelete(TEHandle hTE)
     TERec *r = TERecord(hTE);
     if (!r)
         return;
-    if (TEIsBound(r))
+    if (TEIsBound(r)) {
+        TEBoundDelete(hTE);
         return;
+    }
     TERepairLength(r);
     if (r->selStart == r->selEnd)
         return;
@@ -305,8 +311,10 @@ ZEL_EXTERN_C void ZEL_CALL TEInsert(const void *text, int32_t length, TEHandle h
     TERec *r = TERecord(hTE);
     if (!r || !text || length <= 0)
         return;
-    if (TEIsBound(r))
+    if (TEIsBound(r)) {
+        TEBoundInsert(hTE, text, length);
         return;
+    }
     TERepairLength(r);
     const int32_t start = r->selStart, end = r->selEnd;
     TEFocus focus(hTE, true);
@@ -369,8 +377,10 @@ static void TEPasteWith(TEHandle h, Handle styleScrap)
     const int32_t length = GetHandleSize(scrap);
     LowMem<int16_t>(lmTEScrpLength) = static_cast<int16_t>(length);
     TERec *r = *h;
-    if (TEIsBound(r))
+    if (TEIsBound(r)) {
+        TEBoundReplace(h, length > 0 ? *scrap : "", length);
         return;
+    }
     const SignedByte state = HGetState(scrap);
     HLock(scrap);
     TEReplaceSelection(h, length > 0 ? *scrap : "", length, styleScrap, true);

@@ -691,8 +691,10 @@ ZEL_EXTERN_C void ZEL_CALL TEScroll(int16_t dh, int16_t dv, TEHandle hTE)
     TERec *r = TERecord(hTE);
     if (!r)
         return;
-    if (TEIsBound(r))
+    if (TEIsBound(r)) {
+        TEBoundScroll(hTE, dh, dv);
         return;
+    }
     int32_t v = dv, hz = dh;
     if (v > 0 && r->destRect.top + v > r->viewRect.top)
         v = std::max<int32_t>(0, r->viewRect.top - r->destRect.top);

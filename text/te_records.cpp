@@ -218,8 +218,17 @@ ZEL_EXTERN_C void ZEL_CALL TESetText(const void *text, int32_t length, TEHandle 
         return;
     if (length < 0)
         length = 0;
-    if (TEIsBound(r))
+    if (TEIsBound(r)) {
+        // The control's whole text is replaced, then the caret goes to its end.
+        HWND w = TEBoundWindow(r);
+        if (!IsWindow(w))
+            return;
+        SendMessageA(w, EM_SETSEL, 0, GetWindowTextLengthA(w));
+        TEBoundReplace(hTE, length ? text : "", length);
+        r = *hTE;
+        TEBoundSetSelect(hTE, r->teLength, r->teLength);
         return;
+    }
     TERepairLength(r);
     r->selStart = 0;
     r->selEnd = r->teLength;

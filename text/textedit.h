@@ -121,3 +121,11 @@ int32_t TEPointToOffset(TEHandle h, Point pt);
 // text (the styles of `styleScrap` when given), the lines are laid out again and, with `redraw`, drawn
 // with the inserted text selected and highlighted.
 void TEReplaceSelection(TEHandle h, const void *text, int32_t length, Handle styleScrap, bool redraw);
+
+// ---- Records bound to an edit control ----
+void TEBoundSetSelect(TEHandle h, int32_t start, int32_t end);
+void TEBoundKey(TEHandle h, int16_t key);
+void TEBoundDelete(TEHandle h);
+void TEBoundInsert(TEHandle h, const void *text, int32_t length);
+void TEBoundReplace(TEHandle h, const void *text, int32_t length);
+void TEBoundScroll(TEHandle h, int16_t dh, int16_t dv);

@@ -144,6 +144,8 @@ ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
 // The number of live handles (master pointers in use).
 ZEL_API int32_t ZEL_CALL LiveHandleCount(void);
+// Replaces the platform's version word the session keeps; answers the previous one.
+ZEL_API uint16_t ZEL_CALL SetSessionVersionWord(uint16_t versionWord);
 // The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
 // (nil: the rectangles given) that set the scale, colourising with `colorize`.
 ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,
