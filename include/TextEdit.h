@@ -61,6 +61,83 @@ typedef struct TERec {
 typedef TERec *TEPtr;
 typedef TERec **TEHandle;
 
+/* Styled TextEdit: the style table, the line heights, the runs, the null style and the style scrap. */
+typedef struct STElement {
+    int16_t stCount;  /* run-table entries that name the style */
+    int16_t stHeight; /* ascent + descent + leading + 1 */
+    int16_t stAscent; /* ascent + leading */
+    int16_t stFont;
+    Style stFace;
+    char filler;
+    int16_t stSize;
+    RGBColor stColor;
+} STElement;
+typedef STElement TEStyleTable[1];
+typedef STElement *STPtr;
+typedef STElement **STHandle;
+
+typedef struct LHElement {
+    int16_t lhHeight;
+    int16_t lhAscent;
+} LHElement;
+typedef LHElement LHTable[1];
+typedef LHElement *LHPtr;
+typedef LHElement **LHHandle;
+
+typedef struct ScrpSTElement {
+    int32_t scrpStartChar;
+    int16_t scrpHeight;
+    int16_t scrpAscent;
+    int16_t scrpFont;
+    Style scrpFace;
+    char filler;
+    int16_t scrpSize;
+    RGBColor scrpColor;
+} ScrpSTElement;
+typedef ScrpSTElement ScrpSTTable[1];
+
+typedef struct StScrpRec {
+    int16_t scrpNStyles;
+    ScrpSTElement scrpStyleTab[1];
+} StScrpRec;
+typedef StScrpRec *StScrpPtr;
+typedef StScrpRec **StScrpHandle;
+
+typedef struct NullStRec {
+    int32_t teReserved;
+    StScrpHandle nullScrap;
+} NullStRec;
+typedef NullStRec *NullStPtr;
+typedef NullStRec **NullStHandle;
+
+typedef struct StyleRun {
+    int16_t startChar;
+    int16_t styleIndex;
+} StyleRun;
+
+/* The style record: its run table ends with a mark whose start is teLength + 1. */
+typedef struct TEStyleRec {
+    int16_t nRuns;
+    int16_t nStyles;
+    STHandle styleTab;
+    LHHandle lhTab;
+    int32_t teRefCon;
+    NullStHandle nullStyle;
+    StyleRun runs[1];
+} TEStyleRec;
+typedef TEStyleRec *TEStylePtr;
+typedef TEStyleRec **TEStyleHandle;
+
+typedef struct TextStyle {
+    int16_t tsFont;
+    Style tsFace;
+    char filler;
+    int16_t tsSize;
+    RGBColor tsColor;
+} TextStyle;
+typedef TextStyle *TextStylePtr;
+typedef TextStyle **TextStyleHandle;
+
 #pragma pack(pop)
 
 ZEL_STATIC_ASSERT(sizeof(TERec) == 98, "TERec is 98 bytes");
@@ -93,6 +170,32 @@ ZEL_STATIC_ASSERT(offsetof(TERec, highHook) == 86, "highHook at 86");
 ZEL_STATIC_ASSERT(offsetof(TERec, caretHook) == 90, "caretHook at 90");
 ZEL_STATIC_ASSERT(offsetof(TERec, nLines) == 94, "nLines at 94");
 ZEL_STATIC_ASSERT(offsetof(TERec, lineStarts) == 96, "lineStarts at 96");
+
+ZEL_STATIC_ASSERT(sizeof(STElement) == 18, "STElement is 18 bytes");
+ZEL_STATIC_ASSERT(offsetof(STElement, stFace) == 8, "stFace at 8");
+ZEL_STATIC_ASSERT(offsetof(STElement, stColor) == 12, "stColor at 12");
+ZEL_STATIC_ASSERT(sizeof(LHElement) == 4, "LHElement is 4 bytes");
+ZEL_STATIC_ASSERT(sizeof(ScrpSTElement) == 20, "ScrpSTElement is 20 bytes");
+ZEL_STATIC_ASSERT(offsetof(ScrpSTElement, scrpFont) == 8, "scrpFont at 8");
+ZEL_STATIC_ASSERT(offsetof(ScrpSTElement, scrpSize) == 12, "scrpSize at 12");
+ZEL_STATIC_ASSERT(offsetof(ScrpSTElement, scrpColor) == 14, "scrpColor at 14");
+ZEL_STATIC_ASSERT(offsetof(StScrpRec, scrpStyleTab) == 2, "scrpStyleTab at 2");
+ZEL_STATIC_ASSERT(sizeof(NullStRec) == 8, "NullStRec is 8 bytes");
+ZEL_STATIC_ASSERT(offsetof(TEStyleRec, runs) == 20, "runs at 20");
+ZEL_STATIC_ASSERT(sizeof(TEStyleRec) == 24, "TEStyleRec is 20 bytes and 4 per run");
+ZEL_STATIC_ASSERT(sizeof(TextStyle) == 12, "TextStyle is 12 bytes");
+ZEL_STATIC_ASSERT(offsetof(TextStyle, tsColor) == 6, "tsColor at 6");
+
+/* The attributes TESetStyle, TEReplaceStyle and TEContinuousStyle work on. */
+enum {
+    doFont = 0x01,
+    doFace = 0x02,
+    doSize = 0x04,
+    doColor = 0x08,
+    doAll = 0x0F,
+    addSize = 0x10,
+    doToggle = 0x20
+};
 
 /* Alignment of a TextEdit record's lines, under both generations' names. */
 enum {
@@ -179,5 +282,22 @@ ZEL_API void ZEL_CALL TEPaste(TEHandle hTE);
    and scroll position, and its text when the control was modified or `force` is set, into the record;
    answers whether the record's text changed. */
 ZEL_API Boolean ZEL_CALL ZEL_SethTEfromhWnd(TEHandle hTE, Boolean force);
+
+/* Styled TextEdit. */
+ZEL_API TEHandle ZEL_CALL TEStyleNew(const Rect *destRect, const Rect *viewRect);
+ZEL_API void ZEL_CALL TESetStyleHandle(TEStyleHandle theHandle, TEHandle hTE);
+ZEL_API TEStyleHandle ZEL_CALL TEGetStyleHandle(TEHandle hTE);
+ZEL_API void ZEL_CALL TEGetStyle(int16_t offset, TextStyle *theStyle, int16_t *lineHeight, int16_t *fontAscent,
+                                 TEHandle hTE);
+ZEL_API void ZEL_CALL TESetStyle(int16_t mode, const TextStyle *newStyle, Boolean fRedraw, TEHandle hTE);
+ZEL_API void ZEL_CALL TEReplaceStyle(int16_t mode, const TextStyle *oldStyle, const TextStyle *newStyle,
+                                     Boolean fRedraw, TEHandle hTE);
+ZEL_API Boolean ZEL_CALL TEContinuousStyle(int16_t *mode, TextStyle *aStyle, TEHandle hTE);
+ZEL_API int32_t ZEL_CALL TENumStyles(int32_t rangeStart, int32_t rangeEnd, TEHandle hTE);
+ZEL_API StScrpHandle ZEL_CALL TEGetStyleScrapHandle(TEHandle hTE);
+ZEL_API void ZEL_CALL TEUseStyleScrap(int32_t rangeStart, int32_t rangeEnd, StScrpHandle newStyles, Boolean fRedraw,
+                                      TEHandle hTE);
+ZEL_API void ZEL_CALL TEStyleInsert(const void *text, int32_t length, StScrpHandle hST, TEHandle hTE);
+ZEL_API void ZEL_CALL TEStylePaste(TEHandle hTE);
 
 #endif

@@ -20,7 +20,7 @@ TEHandle sClickRecord;
 // The edit frame's middle: the selection gives way to the text, the lines are laid out again from the
 // edit and, with `redraw`, the lines that changed are drawn. The caller has entered the focus; the
 // highlight is hidden here and left hidden. Answers false when the text could not change.
-bool EditText(TEHandle h, const void *text, int32_t length, bool redraw)
+bool EditText(TEHandle h, const void *text, int32_t length, Handle styleScrap, bool redraw)
 {
     TESavedLines saved;
     TESaveLines(h, &saved);
@@ -28,6 +28,7 @@ bool EditText(TEHandle h, const void *text, int32_t length, bool redraw)
     TETextEdit edit;
     if (!TEReplaceText(h, text, length, &edit))
         return false;
+    TEStyledReplace(h, edit, styleScrap);
     TEAdjustSavedLines(&saved, edit);
     TELayout(h, &saved, &edit);
     if (redraw)
@@ -56,7 +57,7 @@ void DeleteRange(TEHandle h, int32_t start, int32_t end)
     TERec *r = *h;
     r->selStart = static_cast<int16_t>(start);
     r->selEnd = static_cast<int16_t>(end);
-    EditText(h, "", 0, true);
+    EditText(h, "", 0, nullptr, true);
     TESelViewNative(h);
     TEHighlight(h, true);
 }
@@ -129,10 +130,10 @@ Handle &ScrapHandleCell() { return LowMem<Handle>(lmTEScrpHandle); }
 
 // The replace step of TESetText, TEPaste, TETextBox and the styled paste: the inserted text ends selected
 // and, when redrawing, highlighted.
-void TEReplaceSelection(TEHandle h, const void *text, int32_t length, Handle, bool redraw)
+void TEReplaceSelection(TEHandle h, const void *text, int32_t length, Handle styleScrap, bool redraw)
 {
     TEFocus focus(h, true);
-    if (!EditText(h, text, length, redraw))
+    if (!EditText(h, text, length, styleScrap, redraw))
         return;
     if (redraw)
         TEHighlight(h, true);
@@ -192,7 +193,9 @@ ZEL_EXTERN_C void ZEL_CALL TEActivate(TEHandle hTE)
     TERec *r = TERecord(hTE);
     if (!r || TEIsBound(r) || (r->active & teActiveBit))
         return;
-    r->active |= teActiveBit;
+    if (r->teLength > 0 && r->selStart != r->selEnd)
+        TEClearNullStyle(hTE);
+    (*hTE)->active |= teActiveBit;
     TEHighlight(hTE, true);
     // The keyboard goes to the window of the current port, when it is a window's.
     WindowPtr window = nullptr;
@@ -243,15 +246,18 @@ ZEL_EXTERN_C void ZEL_CALL TEKey(int16_t key, TEHandle hTE)
     const int32_t start = r->selStart, end = r->selEnd, length = r->teLength;
     switch (c) {
     case 0x1C:
+        TEClearNullStyle(hTE);
         Select(hTE, std::max<int32_t>(start - 1, 0), std::max<int32_t>(start - 1, 0));
         return;
     case 0x1D: {
+        TEClearNullStyle(hTE);
         const int32_t to = end < length ? end + 1 : end;
         Select(hTE, to, to);
         return;
     }
     case 0x1E:
     case 0x1F: {
+        TEClearNullStyle(hTE);
         const int32_t from = c == 0x1E ? start : end;
         const Point pt = TEOffsetToPoint(hTE, from);
         r = *hTE;
@@ -278,7 +284,7 @@ ZEL_EXTERN_C void ZEL_CALL TEKey(int16_t key, TEHandle hTE)
         return;
     default: {
         const char ch = static_cast<char>(c);
-        EditText(hTE, &ch, 1, true);
+        EditText(hTE, &ch, 1, nullptr, true);
         r = *hTE;
         r->selStart = r->selEnd;
         TESelViewNative(hTE);
@@ -306,22 +312,16 @@ ZEL_EXTERN_C void ZEL_CALL TEDelete(TEHandle hTE)
 
 // Inserts before the selection, which goes on covering the same characters. Past 32000 characters the
 // rest is dropped; a negative length or a nil text inserts nothing.
-ZEL_EXTERN_C void ZEL_CALL TEInsert(const void *text, int32_t length, TEHandle hTE)
+void TEInsertStyled(TEHandle hTE, const void *text, int32_t length, Handle styleScrap)
 {
-    TERec *r = TERecord(hTE);
-    if (!r || !text || length <= 0)
-        return;
-    if (TEIsBound(r)) {
-        TEBoundInsert(hTE, text, length);
-        return;
-    }
+    TERec *r = *hTE;
     TERepairLength(r);
     const int32_t start = r->selStart, end = r->selEnd;
     TEFocus focus(hTE, true);
     TEHighlight(hTE, false);
     r = *hTE;
     r->selEnd = r->selStart;
-    if (!EditText(hTE, text, length, true)) {
+    if (!EditText(hTE, text, length, styleScrap, true)) {
         (**hTE).selEnd = static_cast<int16_t>(end);
         TEHighlight(hTE, true);
         return;
@@ -331,6 +331,18 @@ ZEL_EXTERN_C void ZEL_CALL TEInsert(const void *text, int32_t length, TEHandle h
     r->selStart = static_cast<int16_t>(start + inserted);
     r->selEnd = static_cast<int16_t>(end + inserted);
     TEHighlight(hTE, true);
+}
+
+ZEL_EXTERN_C void ZEL_CALL TEInsert(const void *text, int32_t length, TEHandle hTE)
+{
+    TERec *r = TERecord(hTE);
+    if (!r || !text || length <= 0)
+        return;
+    if (TEIsBound(r)) {
+        TEBoundInsert(hTE, text, length);
+        return;
+    }
+    TEInsertStyled(hTE, text, length, nullptr);
 }
 
 ZEL_EXTERN_C void ZEL_CALL TECopy(TEHandle hTE)
@@ -358,6 +370,10 @@ ZEL_EXTERN_C void ZEL_CALL TECopy(TEHandle hTE)
     if (style)
         DisposeHandle(style);
     style = nullptr;
+    if (TEHasRuns(*hTE)) {
+        style = reinterpret_cast<Handle>(TEGetStyleScrapHandle(hTE));
+        LowMem<int16_t>(lmTEScrpHasStyle) = style ? 1 : 0;
+    }
 }
 
 ZEL_EXTERN_C void ZEL_CALL TECut(TEHandle hTE)
@@ -366,7 +382,7 @@ ZEL_EXTERN_C void ZEL_CALL TECut(TEHandle hTE)
     TEDelete(hTE);
 }
 
-static void TEPasteWith(TEHandle h, Handle styleScrap)
+void TEPasteStyled(TEHandle h, Handle styleScrap)
 {
     Handle scrap = ScrapHandleCell();
     if (!scrap)
@@ -392,7 +408,7 @@ static void TEPasteWith(TEHandle h, Handle styleScrap)
 ZEL_EXTERN_C void ZEL_CALL TEPaste(TEHandle hTE)
 {
     if (TERecord(hTE))
-        TEPasteWith(hTE, nullptr);
+        TEPasteStyled(hTE, nullptr);
 }
 
 ZEL_EXTERN_C void ZEL_CALL TEClick(Point pt, Boolean extend, TEHandle hTE)
@@ -442,6 +458,8 @@ ZEL_EXTERN_C void ZEL_CALL TEClick(Point pt, Boolean extend, TEHandle hTE)
         }
         ZEL_SetCapture(0);
     }
+    if ((**hTE).teLength > 0)
+        TEClearNullStyle(hTE);
     if ((**hTE).teLength > 0)
     sClickRecord = previousClick;
 }

@@ -173,6 +173,29 @@ void DrawLineText(TEHandle h, int32_t line, int32_t top)
     MoveT(static_cast<int16_t>(r->destRect.left + indent), static_cast<int16_t>(top + TELineAscentOf(r, line)));
     if (end <= start)
         return;
+    if (TEHasRuns(r)) {
+        // Run by run, each in its style; the pen moves on from one to the next.
+        struct Context {
+            TEHandle h;
+            TERunPort *port;
+        };
+        TERunPort port(h);
+        Context context{h, &port};
+        TEStyledPieces(*h, start, end - start,
+                       [](int32_t first, int32_t count, int16_t style, void *c) {
+                           Context *cx = static_cast<Context *>(c);
+                           cx->port->Set(style);
+                           const TERec *rec = *cx->h;
+                           if (ZEL_TEDrawHookProcPtr hook = TEDrawHookFor(rec)) {
+                               hook(cx->h, *rec->hText, static_cast<int16_t>(first), static_cast<int16_t>(count));
+                               return;
+                           }
+                           TEMeasuring naming(cx->h);
+                           DrawTex(*rec->hText, static_cast<int16_t>(first), static_cast<int16_t>(count));
+                       },
+                       &context);
+        return;
+    }
     if (ZEL_TEDrawHookProcPtr hook = TEDrawHookFor(r)) {
         hook(h, *r->hText, static_cast<int16_t>(start), static_cast<int16_t>(end - start));
         return;
@@ -288,10 +311,10 @@ TEFocus::~TEFocus()
 
 // ---- Measuring and geometry ----
 
-int32_t TETextWidth(TEHandle h, int32_t first, int32_t count)
+namespace {
+
+int32_t PlainWidth(TEHandle h, int32_t first, int32_t count)
 {
-    if (count <= 0)
-        return 0;
     const TERec *r = *h;
     if (ZEL_TEMeasureHookProcPtr hook = TEMeasureHookFor(r)) {
         const int16_t w = hook(h, *r->hText, static_cast<int16_t>(first), static_cast<int16_t>(count));
@@ -301,10 +324,53 @@ int32_t TETextWidth(TEHandle h, int32_t first, int32_t count)
     return TextWidth(*r->hText, static_cast<int16_t>(first), static_cast<int16_t>(count));
 }
 
-int32_t TELineHeightOf(const TERec *r, int32_t) { return r->lineHeight; }
-int32_t TELineAscentOf(const TERec *r, int32_t) { return r->fontAscent; }
-int32_t TELineTop(const TERec *r, int32_t line) { return r->destRect.top + line * r->lineHeight; }
-int32_t TETextHeight(const TERec *r) { return r->nLines * r->lineHeight; }
+} // namespace
+
+int32_t TETextWidth(TEHandle h, int32_t first, int32_t count)
+{
+    if (count <= 0)
+        return 0;
+    const TERec *r = *h;
+    if (TEHasRuns(r)) {
+        struct Context {
+            TEHandle h;
+            TERunPort *port;
+            int32_t width;
+        };
+        TERunPort port(h);
+        Context context{h, &port, 0};
+        TEStyledPieces(r, first, count,
+                       [](int32_t at, int32_t n, int16_t style, void *c) {
+                           Context *cx = static_cast<Context *>(c);
+                           cx->port->Set(style);
+                           cx->width += PlainWidth(cx->h, at, n);
+                       },
+                       &context);
+        return context.width;
+    }
+    return PlainWidth(h, first, count);
+}
+
+// A styled record whose lineHeight is -1 takes each line's height and ascent from its line-height table.
+bool PerLineHeights(const TERec *r) { return r->lineHeight == -1 && TEHasRuns(r); }
+int32_t TELineHeightOf(const TERec *r, int32_t line)
+{
+    return PerLineHeights(r) ? TEStyledLineMetrics(r, line).lhHeight : r->lineHeight;
+}
+int32_t TELineAscentOf(const TERec *r, int32_t line)
+{
+    return PerLineHeights(r) ? TEStyledLineMetrics(r, line).lhAscent : r->fontAscent;
+}
+int32_t TELineTop(const TERec *r, int32_t line)
+{
+    if (!PerLineHeights(r))
+        return r->destRect.top + line * r->lineHeight;
+    int32_t top = r->destRect.top;
+    for (int32_t i = 0; i < line; ++i)
+        top += TELineHeightOf(r, i);
+    return top;
+}
+int32_t TETextHeight(const TERec *r) { return TELineTop(r, r->nLines) - r->destRect.top; }
 
 // The line an offset is on: a line start belongs to the line it starts; teLength after a final return
 // lies on the line below the last.
@@ -419,6 +485,7 @@ void TELayout(TEHandle h, const TESavedLines *saved, const TETextEdit *edit)
     r->lineStarts[0] = 0;
     if (length == 0) {
         SetHandleSize(reinterpret_cast<Handle>(h), sizeof(TERec));
+        TEStyledLineHeights(h);
         return;
     }
     TEFocus focus(h, false);
@@ -467,6 +534,7 @@ void TELayout(TEHandle h, const TESavedLines *saved, const TETextEdit *edit)
     std::memcpy(r->lineStarts, starts.data(), sizeof(int16_t) * lines);
     r->nLines = static_cast<int16_t>(lines);
     r->lineStarts[lines] = static_cast<int16_t>(length);
+    TEStyledLineHeights(h);
 }
 
 // ---- Drawing ----
@@ -494,7 +562,9 @@ void TEDrawLines(TEHandle h, const TESavedLines *saved, const TETextEdit *edit)
         if (top >= viewBottom)
             break;
         bool draw = true;
-        if (saved && edit && (line < firstEdited || line > lastEdited) && line + 1 < saved->count)
+        if (saved && edit && PerLineHeights(r))
+            draw = line >= firstEdited; // heights may change: every line from the edit on moves
+        else if (saved && edit && (line < firstEdited || line > lastEdited) && line + 1 < saved->count)
             draw = saved->starts[line] != r->lineStarts[line] || saved->starts[line + 1] != r->lineStarts[line + 1];
         if (draw) {
             if (erase)
@@ -505,7 +575,10 @@ void TEDrawLines(TEHandle h, const TESavedLines *saved, const TETextEdit *edit)
     }
     // Lines the edit took away leave their place blank.
     r = *h;
-    if (saved && erase && saved->count - 1 > r->nLines) {
+    if (saved && erase && PerLineHeights(r)) {
+        if (top < viewBottom)
+            EraseLineRect(h, LineRect(r, std::max<int32_t>(top, viewTop), viewBottom));
+    } else if (saved && erase && saved->count - 1 > r->nLines) {
         const int32_t oldBottom = std::min<int32_t>(TELineTop(r, saved->count - 1), viewBottom);
         if (oldBottom > top)
             EraseLineRect(h, LineRect(r, std::max<int32_t>(top, viewTop), oldBottom));

@@ -140,6 +140,8 @@ void DisposeTERecord(TEHandle h)
     TERec *r = TERecord(h);
     if (!r)
         return;
+    TEDisposeStyles(h);
+    r = *h;
     ReleaseClickLoop(r);
     if (r->hText)
         DisposeHandle(r->hText);

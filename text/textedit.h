@@ -129,3 +129,36 @@ void TEBoundDelete(TEHandle h);
 void TEBoundInsert(TEHandle h, const void *text, int32_t length);
 void TEBoundReplace(TEHandle h, const void *text, int32_t length);
 void TEBoundScroll(TEHandle h, int16_t dh, int16_t dv);
+
+// ---- Styled records ----
+// The style handle a styled record keeps in its txFont and txFace bytes; nil for an unstyled record.
+TEStyleHandle TEStyleHandleOf(const TERec *r);
+// A styled record whose style record and style table exist.
+bool TEHasRuns(const TERec *r);
+// The replaced characters leave the runs (the first one's style becomes the null style) and the inserted
+// ones take the scrap's styles, else the null style, else the style of the character before them.
+void TEStyledReplace(TEHandle h, const TETextEdit &edit, Handle styleScrap);
+void TEClearNullStyle(TEHandle h);
+void TEDisposeStyles(TEHandle h);
+// After layout: the line-height table, one entry per line.
+void TEStyledLineHeights(TEHandle h);
+LHElement TEStyledLineMetrics(const TERec *r, int32_t line);
+// The runs over a stretch of text, piece by piece: start, length and style index.
+void TEStyledPieces(const TERec *r, int32_t first, int32_t count, void (*piece)(int32_t, int32_t, int16_t, void *),
+                    void *context);
+// The port set to a run's style; the outermost level saves and restores the port's text and colour and
+// switches the extended-text drawing the record asks for.
+class TERunPort {
+public:
+    explicit TERunPort(TEHandle h);
+    ~TERunPort();
+    TERunPort(const TERunPort &) = delete;
+    TERunPort &operator=(const TERunPort &) = delete;
+    void Set(int16_t styleIndex);
+
+private:
+    TEHandle h_;
+};
+// TEInsert and TEPaste with a style scrap.
+void TEInsertStyled(TEHandle h, const void *text, int32_t length, Handle styleScrap);
+void TEPasteStyled(TEHandle h, Handle styleScrap);
