@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -489,6 +490,8 @@ void TELayout(TEHandle h, const TESavedLines *saved, const TETextEdit *edit)
         return;
     }
     TEFocus focus(h, false);
+    // One run set-up for the whole layout of a styled record: its words are measured run by run inside it.
+    std::unique_ptr<TERunPort> runs(TEHasRuns(*h) ? new TERunPort(h) : nullptr);
     std::vector<int16_t> starts;
     starts.reserve(64);
     int32_t p = 0;

@@ -417,11 +417,13 @@ struct SavedRunPort {
     RGBColor color;
     bool extended;
 } sRunSaved;
+int16_t sRunStyle = -1; // the style the port is set to, within the outermost level
 } // namespace
 
 TERunPort::TERunPort(TEHandle h) : h_(h)
 {
     if (sRunDepth++ == 0) {
+        sRunStyle = -1;
         GrafPtr port = CurrentPort();
         sRunSaved = SavedRunPort{port ? port->txFont : int16_t(0), port ? port->txSize : int16_t(0),
                                  port ? port->txFace : Style(0), RGBColor{}, false};
@@ -437,9 +439,13 @@ TERunPort::TERunPort(TEHandle h) : h_(h)
 TERunPort::~TERunPort()
 {
     if (--sRunDepth == 0) {
-        TextFont(sRunSaved.font);
-        TextSize(sRunSaved.size);
-        TextFace(sRunSaved.face);
+        GrafPtr port = CurrentPort();
+        if (port && port->txFont != sRunSaved.font)
+            TextFont(sRunSaved.font);
+        if (port && port->txSize != sRunSaved.size)
+            TextSize(sRunSaved.size);
+        if (port && port->txFace != sRunSaved.face)
+            TextFace(sRunSaved.face);
         RGBForeColor(&sRunSaved.color);
         if (sRunSaved.extended)
             ZEL_ExtDrawText(0x8000, nullptr, 0);
@@ -450,8 +456,9 @@ void TERunPort::Set(int16_t styleIndex)
 {
     TEStyleHandle sh = TEStyleHandleOf(*h_);
     const TEStyleRec *s = *sh;
-    if (styleIndex < 0 || styleIndex >= s->nStyles)
+    if (styleIndex < 0 || styleIndex >= s->nStyles || styleIndex == sRunStyle)
         return;
+    sRunStyle = styleIndex;
     const STElement e = (*s->styleTab)[styleIndex];
     GrafPtr port = CurrentPort();
     if (port->txFont != e.stFont)
@@ -509,6 +516,7 @@ void TEStyledLineHeights(TEHandle h)
     r = *h;
     const TEStyleRec *s = *sh;
     const STElement *styles = *s->styleTab;
+    int32_t run = 0;
     for (int32_t line = 0; line < lines; ++line) {
         LHElement e{0, 0};
         if (r->nLines == 0 || s->nRuns <= 1 || s->nStyles < 2) {
@@ -520,11 +528,11 @@ void TEStyledLineHeights(TEHandle h)
                     e = LHElement{pending.scrpHeight, pending.scrpAscent};
             }
         } else {
-            const int32_t start = r->lineStarts[line], end = r->lineStarts[line + 1];
-            for (int32_t i = 0; i < s->nRuns - 1; ++i) {
-                const int32_t runStart = s->runs[i].startChar, runEnd = s->runs[i + 1].startChar;
-                if (runEnd <= start || runStart >= std::max(end, start + 1))
-                    continue;
+            // The runs meeting the line, found by a sweep that moves on with the lines.
+            const int32_t start = r->lineStarts[line], end = std::max<int32_t>(r->lineStarts[line + 1], start + 1);
+            while (run + 1 < s->nRuns - 1 && s->runs[run + 1].startChar <= start)
+                ++run;
+            for (int32_t i = run; i < s->nRuns - 1 && s->runs[i].startChar < end; ++i) {
                 const STElement &st = styles[s->runs[i].styleIndex];
                 e.lhHeight = std::max(e.lhHeight, st.stHeight);
                 e.lhAscent = std::max(e.lhAscent, st.stAscent);
