@@ -3,7 +3,8 @@
 // same prepared rows, and PaintRect on a port bound to application bits against FillRect on a memory DC
 // holding a bitmap of the same size; a 2x enlargement of a 320 x 240 8-bit PixMap into a 640 x 480 32-bit
 // DIB PixMap (the pixel conversion engine) against StretchDIBits of the same 8-bit DIB into a 32-bit DIB
-// section.
+// section; UnionRgn of two 512 x 512 mask regions against a 1-bit DIB section in a memory DC combined by
+// two BitBlt calls (SRCCOPY, SRCAND) from the same masks.
 #include "bench.h"
 
 #include <cstring>
@@ -310,6 +311,86 @@ int RunBench()
         DisposePixMap(small);
     };
     cases.push_back(enlarge);
+
+    // Region arithmetic on masks: the union of two 512 x 512 mask regions.
+    constexpr int kMask = 512;
+    static RgnHandle maskA, maskB, unionRgn;
+    static HDC rawMaskDC[3];
+    static HBITMAP rawMaskBitmap[3];
+    static HGDIOBJ rawMaskDisplaced[3];
+    static uint8_t *rawMaskBits[3];
+    PairCase unite;
+    unite.name = "UnionRgn of two 512x512 mask regions / a 1-bit section and BitBlt SRCCOPY, SRCAND";
+    unite.count = 200;
+    unite.setUp = [] {
+        constexpr int rowBytes = kMask / 8;
+        std::vector<uint8_t> a(rowBytes * kMask), b(rowBytes * kMask);
+        for (int y = 0; y < kMask; ++y)
+            for (int x = 0; x < kMask; ++x) {
+                if ((x - 200) * (x - 200) + (y - 250) * (y - 250) < 180 * 180)
+                    a[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                if (((x / 16) + (y / 16)) % 3 == 0)
+                    b[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        BitMap bitsA = {reinterpret_cast<Ptr>(a.data()), rowBytes, Rect{0, 0, kMask, kMask}};
+        BitMap bitsB = {reinterpret_cast<Ptr>(b.data()), rowBytes, Rect{0, 0, kMask, kMask}};
+        maskA = NewRgn();
+        maskB = NewRgn();
+        unionRgn = NewRgn();
+        BitMapToRegion(maskA, &bitsA);
+        BitMapToRegion(maskB, &bitsB);
+        // The raw side: the same masks (0 inside) in 1-bit sections, and a destination section.
+        for (int i = 0; i < 3; ++i) {
+            struct {
+                BITMAPINFOHEADER h;
+                RGBQUAD colours[2];
+            } info{};
+            info.h.biSize = sizeof info.h;
+            info.h.biWidth = kMask;
+            info.h.biHeight = kMask;
+            info.h.biPlanes = 1;
+            info.h.biBitCount = 1;
+            info.colours[1] = RGBQUAD{255, 255, 255, 0};
+            void *bits = nullptr;
+            rawMaskDC[i] = CreateCompatibleDC(nullptr);
+            rawMaskBitmap[i] = CreateDIBSection(rawMaskDC[i], reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bits,
+                                                nullptr, 0);
+            rawMaskBits[i] = static_cast<uint8_t *>(bits);
+            rawMaskDisplaced[i] = SelectObject(rawMaskDC[i], rawMaskBitmap[i]);
+            if (i < 2) {
+                const std::vector<uint8_t> &src = i == 0 ? a : b;
+                for (int y = 0; y < kMask; ++y)
+                    for (int x = 0; x < rowBytes; ++x)
+                        rawMaskBits[i][(kMask - 1 - y) * rowBytes + x] = static_cast<uint8_t>(~src[y * rowBytes + x]);
+            }
+        }
+    };
+    unite.library = [](int) { UnionRgn(maskA, maskB, unionRgn); };
+    unite.raw = [](int) {
+        BitBlt(rawMaskDC[2], 0, 0, kMask, kMask, rawMaskDC[0], 0, 0, SRCCOPY);
+        BitBlt(rawMaskDC[2], 0, 0, kMask, kMask, rawMaskDC[1], 0, 0, SRCAND);
+    };
+    unite.same = [] {
+        GdiFlush();
+        for (int y = 0; y < kMask; ++y)
+            for (int x = 0; x < kMask; ++x) {
+                const bool raw = !(rawMaskBits[2][(kMask - 1 - y) * (kMask / 8) + x / 8] & (0x80 >> (x % 8)));
+                if (raw != (PtInRgn(Point{static_cast<int16_t>(y), static_cast<int16_t>(x)}, unionRgn) != 0))
+                    return false;
+            }
+        return true;
+    };
+    unite.tearDown = [] {
+        for (int i = 0; i < 3; ++i) {
+            SelectObject(rawMaskDC[i], rawMaskDisplaced[i]);
+            DeleteObject(rawMaskBitmap[i]);
+            DeleteDC(rawMaskDC[i]);
+        }
+        DisposeRgn(maskA);
+        DisposeRgn(maskB);
+        DisposeRgn(unionRgn);
+    };
+    cases.push_back(unite);
 
     int result = RunPairCases(cases);
     DeleteObject(picture);

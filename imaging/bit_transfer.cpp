@@ -365,6 +365,7 @@ ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits
 }
 
 void ClearCopyBitsRanFlag() { sCopyBitsRan = false; }
+void SetCopyBitsRanFlag() { sCopyBitsRan = true; }
 
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn)

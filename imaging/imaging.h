@@ -314,6 +314,9 @@ RgnHandle NewBitMapMaskRgn(const BitMap *bits, const Rect &maskRect, const Rect 
 // Turns colourising off until the next CopyBits ends (the colour-pattern expansion's transfers draw
 // their colours as they are).
 void ClearCopyBitsRanFlag();
+void SetCopyBitsRanFlag();
+// Shapes drawn through the shape mask so far. Reached by the test programs by ordinal.
+ZEL_EXTERN_C uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
 // Bytes held by the engine's cached buffers. Reached by the test programs by ordinal.
 ZEL_EXTERN_C uint32_t ZEL_CALL PixelEngineBufferBytes(void);
 // Frees the cached buffers (QuickDraw's exit).
