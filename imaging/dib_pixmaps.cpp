@@ -384,6 +384,7 @@ void DisposeDibBridgeCaches()
         DisposePtr(sSharedByte);
     sSharedByte = nullptr;
     DisposeScratchDib();
+    DisposeScreenGrabSection();
 }
 
 // ---- Test seam ----

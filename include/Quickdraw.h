@@ -396,6 +396,14 @@ ZEL_API void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, con
                                int16_t mode, RgnHandle maskRgn);
 ZEL_API void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                               RgnHandle maskRgn);
+/* CopyBits from a PixMap in memory into a PixMap with a DIB (pmExtFlags 0x20): 8-bit indices of the same
+   colour table (ctSeed) at the same size in srcCopy are copied into the DIB's rows (complemented into a
+   DIB of reversed order), anything else converted; only the DIB's own pixels are written. A nil PixMap, a
+   destination without DIB or a source that is not plain memory draws nothing. Nil tables: the PixMaps'
+   own. */
+ZEL_API void ZEL_CALL ZEL_CopyBitsMacToDIB(PixMap *src, PixMap *dst, Point srcTopLeft, Point srcBotRight,
+                                           Point dstTopLeft, Point dstBotRight, int16_t mode, CTabHandle srcCT,
+                                           CTabHandle dstCT, RgnHandle maskRgn);
 /* The screen-write layer: the DIB of a PixMap (pmExtFlags 0x20) drawn onto the current port's DC, from
    src in the PixMap's bounds to dst, in one blit (ZEL_DSSimple) or composed with what the DC shows in
    the transfer mode and through a mask region (ZEL_DSNotSimple; a region that is not in mask form with

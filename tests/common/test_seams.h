@@ -157,3 +157,6 @@ ZEL_API PixMapHandle ZEL_CALL NewDibPixMapForTest(const Rect *rect, const PixMap
 ZEL_API void ZEL_CALL DisposeDibPixMapForTest(PixMapHandle pm);
 // Shapes drawn through the shape mask so far.
 ZEL_API uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
+// One row of one-bit pixels moved: count bits from bit srcBit of src to bit dstBit of dst, replacing (mode 0) or or-ing (1).
+ZEL_API void ZEL_CALL ShiftedRowMergeForTest(const uint8_t *src, uint8_t *dst, int32_t srcBit, int32_t dstBit,
+                                             int32_t count, int32_t mode);
