@@ -61,9 +61,10 @@ bool TryDibFillCRect(const Rect *rect, PixPatHandle pp);
 // ---- Bit transfer ----
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
-// Copies srcRect of srcBits into dstRect of dstBits where the mask's maskRect is set.
-void CopyMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits, const Rect *srcRect,
-              const Rect *maskRect, const Rect *dstRect);
+
+// ---- Masks ----
+// Frees the bitmap CopyMask keeps of the last mask it drew through (QuickDraw's exit).
+void DisposeCopyMaskCache();
 
 // ---- Picture recording ----
 // The standard procedures of pictures: comments, reading a picture being played, writing one being

@@ -37,6 +37,7 @@ void ExitImaging()
 {
     FreeStaticBitmapInfo();
     DisposeScratchDib();
+    DisposeCopyMaskCache();
     UnloadDibEngine();
     if (sOneBitTable)
         DisposeCTable(sOneBitTable);
