@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "MacMemory.h"
+#include "Icons.h"
 #include "QDOffscreen.h"
+#include "Resources.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
@@ -321,6 +323,80 @@ int RunBench()
     };
     seed.same = [] { return fillLib == fillRaw; };
     cases.push_back(seed);
+
+    // 32 x 32 colour icons plotted through their masks by ID, against MaskBlt of a ready bitmap and mask.
+    static int16_t iconFile;
+    static testing_support::DibPort *iconPort;
+    static testing_support::DibSurface *iconRaw;
+    static HBITMAP iconBitmap, iconMask;
+    static HDC iconDC;
+    static HGDIOBJ iconDisplaced;
+    PairCase icons;
+    icons.name = "PlotIconID 32x32 with a mask";
+    icons.count = 1000;
+    icons.setUp = [] {
+        std::vector<uint8_t> family(256, 0), colours(1024);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                if ((x - 16) * (x - 16) + (y - 16) * (y - 16) < 14 * 14)
+                    family[128 + y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                colours[y * 32 + x] = static_cast<uint8_t>(x * 8 + y % 8);
+            }
+        DeleteFileA("bench_icons.rsr");
+        const unsigned char name[] = "\x0F" "bench_icons.rsr";
+        CreateResFile(name);
+        iconFile = OpenResFile(name);
+        UseResFile(iconFile);
+        const unsigned char none[] = "";
+        for (auto [type, bytes] : {std::pair<ResType, std::vector<uint8_t> *>{0x49434E23, &family},
+                                   std::pair<ResType, std::vector<uint8_t> *>{0x69636C38, &colours}}) {
+            Handle h = NewHandle(static_cast<Size>(bytes->size()));
+            std::memcpy(*h, bytes->data(), bytes->size());
+            AddResource(h, type, 128, none);
+        }
+        // Written and opened again, so the icons load from the fork each time, as a program's do.
+        CloseResFile(iconFile);
+        iconFile = OpenResFile(name);
+        UseResFile(iconFile);
+        iconPort = new testing_support::DibPort(40, 40);
+        iconRaw = new testing_support::DibSurface(40, 40);
+        // The raw side's bitmap: the pixels the library draws, read back from one plot.
+        SetPor(iconPort->port());
+        const Rect r{0, 0, 32, 32};
+        PlotIconID(&r, 0, 0, 128);
+        iconDC = CreateCompatibleDC(iconRaw->dc());
+        iconBitmap = CreateCompatibleBitmap(iconRaw->dc(), 32, 32);
+        iconDisplaced = SelectObject(iconDC, iconBitmap);
+        BitBlt(iconDC, 0, 0, 32, 32, iconPort->surface().dc(), 0, 0, SRCCOPY);
+        std::vector<uint8_t> maskRows(family.begin() + 128, family.end());
+        iconMask = CreateBitmap(32, 32, 1, 1, maskRows.data());
+    };
+    icons.library = [](int) {
+        const Rect r{0, 0, 32, 32};
+        PlotIconID(&r, 0, 0, 128);
+    };
+    icons.raw = [](int) {
+        MaskBlt(iconRaw->dc(), 0, 0, 32, 32, iconDC, 0, 0, iconMask, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029));
+    };
+    icons.same = [] {
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (iconPort->surface().Pixel(x, y) != iconRaw->Pixel(x, y))
+                    return false;
+        return true;
+    };
+    icons.tearDown = [] {
+        SetPor(testing_support::WindowManagerPort());
+        delete iconPort;
+        SelectObject(iconDC, iconDisplaced);
+        DeleteObject(iconBitmap);
+        DeleteObject(iconMask);
+        DeleteDC(iconDC);
+        delete iconRaw;
+        CloseResFile(iconFile);
+        DeleteFileA("bench_icons.rsr");
+    };
+    cases.push_back(icons);
 
     int result = RunPairCases(cases);
     DeleteObject(picture);

@@ -152,6 +152,5 @@ void CombineMaskRgns(RgnHandle a, RgnHandle b, RgnHandle dst, int16_t mode);
 void PaintRgnWithRop(HDC dc, RgnHandle rgn, int rop2, DWORD rop3);
 
 // ---- Colour icons ----
-// Plots a colour icon into a rectangle of a DC (the menus' owner-drawn icons).
-// PENDING: the icon work plots the icon's pixel map through its mask.
+// Plots a colour icon into a rectangle of a DC through its mask (the menus' owner-drawn icons).
 void PlotColorIcon(HDC dc, const Rect *box, CIconHandle icon);

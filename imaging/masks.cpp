@@ -188,11 +188,19 @@ public:
     Rect Area() const { return Rect{0, 0, static_cast<int16_t>(height_), static_cast<int16_t>(width_)}; }
     const BitMap *Bits() const { return &reinterpret_cast<const GrafPort *>(&port_)->portBits; }
 
-    // The pixels of srcRect of `src`, in black on white for one-bit sources.
-    void ReadFrom(const BitMap *src, const Rect &srcRect)
+    // The pixels of srcRect of `src`: one-bit sources in black on white, or with `portColours` in the
+    // current port's foreground and background colours.
+    void ReadFrom(const BitMap *src, const Rect &srcRect, bool portColours = false)
     {
         GrafPtr previous = CurrentPort();
+        RGBColor fore{0, 0, 0}, back{0xFFFF, 0xFFFF, 0xFFFF};
+        if (portColours && previous) {
+            GetForeColor(&fore);
+            GetBackColor(&back);
+        }
         SetPor(reinterpret_cast<GrafPtr>(&port_));
+        RGBForeColor(&fore);
+        RGBBackColor(&back);
         const Rect area = Area();
         GdiFlush();
         CopyBits(src, Bits(), &srcRect, &area, srcCopy, nullptr);
@@ -378,7 +386,7 @@ void ComposedCopyMask(const BitMap *src, const BitMap *mask, const BitMap *dst, 
     RgbCanvas source(w, h), cover(w, h), target(w, h);
     if (!source.ok() || !cover.ok() || !target.ok())
         return;
-    source.ReadFrom(src, srcRect);
+    source.ReadFrom(src, srcRect, true);
     cover.ReadFrom(mask, maskRect);
     target.ReadFrom(dst, dstRect);
     uint32_t *out = target.bits();
