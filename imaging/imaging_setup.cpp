@@ -38,6 +38,7 @@ void ExitImaging()
     FreeStaticBitmapInfo();
     DisposeScratchDib();
     DisposeCopyMaskCache();
+    DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)
         DisposeCTable(sOneBitTable);
