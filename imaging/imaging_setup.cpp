@@ -37,6 +37,7 @@ void ExitImaging()
 {
     FreeStaticBitmapInfo();
     DisposeDibBridgeCaches();
+    DisposeCopyMaskCache();
     DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)
