@@ -1,6 +1,7 @@
 // The TextEdit test program's session and fixtures.
 #include "te_fixtures.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "LowMem.h"
@@ -176,6 +177,36 @@ std::vector<int> LineStarts(TEHandle h)
     for (int i = 0; i <= (**h).nLines; ++i)
         out.push_back((**h).lineStarts[i]);
     return out;
+}
+
+Rect R(int left, int top, int right, int bottom)
+{
+    Rect r;
+    r.left = int16_t(left);
+    r.top = int16_t(top);
+    r.right = int16_t(right);
+    r.bottom = int16_t(bottom);
+    return r;
+}
+
+std::string SurfaceDifference(testing_support::DibSurface &a, testing_support::DibSurface &b, const Rect *area)
+{
+    const int x0 = area ? area->left : 0, y0 = area ? area->top : 0;
+    const int x1 = area ? area->right : a.width(), y1 = area ? area->bottom : a.height();
+    int wrong = 0, left = x1, top = y1, right = -1, bottom = -1;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (a.Pixel(x, y) != b.Pixel(x, y)) {
+                ++wrong;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    if (!wrong)
+        return std::string();
+    return std::to_string(wrong) + " pixels differ within (" + std::to_string(left) + ", " + std::to_string(top) +
+           ") - (" + std::to_string(right) + ", " + std::to_string(bottom) + ")";
 }
 
 void TextEditTest::SetUpTestSuite()

@@ -47,6 +47,12 @@ std::string HandleBytes(Handle h);
 // A record's line starts, lineStarts[0..nLines].
 std::vector<int> LineStarts(TEHandle h);
 
+// A rectangle from its edges in the order of the Windows RECT.
+Rect R(int left, int top, int right, int bottom);
+// Empty when two surfaces agree over the area (nil: all of them); else how many pixels differ and where.
+std::string SurfaceDifference(testing_support::DibSurface &a, testing_support::DibSurface &b,
+                              const Rect *area = nullptr);
+
 // The suite of TextEdit tests: QuickDraw's, with TEInit run once.
 class TextEditTest : public testing_support::QuickDrawTest {
 protected:

@@ -17,16 +17,6 @@ using namespace te_fixtures;
 
 namespace {
 
-Rect R(int left, int top, int right, int bottom)
-{
-    Rect r;
-    r.left = int16_t(left);
-    r.top = int16_t(top);
-    r.right = int16_t(right);
-    r.bottom = int16_t(bottom);
-    return r;
-}
-
 const Rect kDest = R(6, 4, 190, 2000);
 const Rect kView = R(4, 4, 200, 150);
 
@@ -57,24 +47,6 @@ protected:
         TEUpdate(&kView, g);
         TEActivate(g);
         TEDispose(g);
-    }
-    // Empty when the views agree; else the number of differing pixels and their bounds.
-    static std::string ViewDifference(DibSurface &a, DibSurface &b)
-    {
-        int wrong = 0, left = 9999, top = 9999, right = -1, bottom = -1;
-        for (int y = kView.top; y < kView.bottom; ++y)
-            for (int x = kView.left; x < kView.right; ++x)
-                if (a.Pixel(x, y) != b.Pixel(x, y)) {
-                    ++wrong;
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
-        if (!wrong)
-            return std::string();
-        return std::to_string(wrong) + " pixels differ within (" + std::to_string(left) + ", " + std::to_string(top) +
-               ") - (" + std::to_string(right) + ", " + std::to_string(bottom) + ")";
     }
 };
 
@@ -239,7 +211,7 @@ TEST_F(TEEditing, SeededEditsMatchTheModelTheFullLayoutAndTheFullRedraw)
         }
         fresh.surface().Fill(RGB(255, 255, 255));
         DrawFresh(fresh, m.text, m.start, m.end);
-        ASSERT_EQ(ViewDifference(port.surface(), fresh.surface()), "")
+        ASSERT_EQ(SurfaceDifference(port.surface(), fresh.surface(), &kView), "")
             << "step " << step << ": " << what << " selection " << m.start << ".." << m.end << " lines "
             << ::testing::PrintToString(incremental);
     }

@@ -16,16 +16,6 @@ using namespace te_fixtures;
 
 namespace {
 
-Rect R(int left, int top, int right, int bottom)
-{
-    Rect r;
-    r.left = int16_t(left);
-    r.top = int16_t(top);
-    r.right = int16_t(right);
-    r.bottom = int16_t(bottom);
-    return r;
-}
-
 // GDI's measures and drawing in the current port's font.
 class GdiText {
 public:
@@ -359,24 +349,6 @@ protected:
             gdi.Draw(ref.dc(), r.destRect.left + indent, top + r.fontAscent, s, view);
         }
     }
-    // Empty when the surfaces agree; else how many pixels differ and where.
-    static std::string Compare(DibSurface &a, DibSurface &b)
-    {
-        int wrong = 0, left = a.width(), top = a.height(), right = -1, bottom = -1;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x)
-                if (a.Pixel(x, y) != b.Pixel(x, y)) {
-                    ++wrong;
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
-        if (!wrong)
-            return std::string();
-        return std::to_string(wrong) + " pixels differ within (" + std::to_string(left) + ", " + std::to_string(top) +
-               ") - (" + std::to_string(right) + ", " + std::to_string(bottom) + ")";
-    }
 };
 
 TEST_F(TEDrawing, UpdateDrawsEachLineAtItsIndentInsideTheView)
@@ -409,7 +381,7 @@ TEST_F(TEDrawing, UpdateDrawsEachLineAtItsIndentInsideTheView)
         // In password mode the lines are those of the stars as they measure.
         const DWORD window = GetSysColor(COLOR_WINDOW);
         DrawReference(ref, h, shown, c.erase, c.threeD ? window : kBack);
-        EXPECT_EQ(Compare(port.surface(), ref), "") << "just " << c.just << " password " << c.password << " erase "
+        EXPECT_EQ(SurfaceDifference(port.surface(), ref), "") << "just " << c.just << " password " << c.password << " erase "
                                                     << c.erase << " 3D " << c.threeD;
         TEDispose(h);
     }
@@ -437,7 +409,7 @@ TEST_F(TEDrawing, TextBoxDrawsOneCutLineOrWrapsAsARecord)
     while (n > 0 && gdi.Width(text, 0, n) > 100)
         --n;
     gdi.Draw(ref.dc(), 10, 10 + info.ascent + info.leading, text.substr(0, n), RECT{0, 0, 220, 160});
-    EXPECT_EQ(Compare(port.surface(), ref), "");
+    EXPECT_EQ(SurfaceDifference(port.surface(), ref), "");
 
     // A box of zero or negative width, a nil text or a negative length draws nothing.
     port.surface().Fill(kGrey);
@@ -447,7 +419,7 @@ TEST_F(TEDrawing, TextBoxDrawsOneCutLineOrWrapsAsARecord)
     TETextBox(nullptr, 5, &tall, teJustLeft);
     TETextBox(text.data(), -1, &tall, teJustLeft);
     DibSurface grey(220, 160, kGrey);
-    EXPECT_EQ(Compare(port.surface(), grey), "");
+    EXPECT_EQ(SurfaceDifference(port.surface(), grey), "");
 
     // A taller box wraps as a record does.
     TETextBox(text.data(), int32_t(text.size()), &tall, teJustCenter);
@@ -461,7 +433,7 @@ TEST_F(TEDrawing, TextBoxDrawsOneCutLineOrWrapsAsARecord)
         TEDispose(h);
         SetPor(port.port());
     }
-    EXPECT_EQ(Compare(port.surface(), wrapped), "");
+    EXPECT_EQ(SurfaceDifference(port.surface(), wrapped), "");
 }
 
 TEST_F(TEDrawing, ScrollingMovesThePixelsAndLeavesNoUpdate)
@@ -483,7 +455,7 @@ TEST_F(TEDrawing, ScrollingMovesThePixelsAndLeavesNoUpdate)
     DibPort fresh(220, 160, kGrey);
     TEHandle g = Make(fresh, ProportionalFont(), (**h).destRect, (**h).viewRect, text);
     TEUpdate(&(**g).viewRect, g);
-    EXPECT_EQ(Compare(port.surface(), fresh.surface()), "");
+    EXPECT_EQ(SurfaceDifference(port.surface(), fresh.surface()), "");
     EventRecord e;
     EXPECT_FALSE(EventAvail(updateMask, &e));
     TEDispose(g);

@@ -15,16 +15,6 @@ namespace {
 
 class TERecords : public TextEditTest {};
 
-Rect R(int16_t left, int16_t top, int16_t right, int16_t bottom)
-{
-    Rect r;
-    r.left = left;
-    r.top = top;
-    r.right = right;
-    r.bottom = bottom;
-    return r;
-}
-
 Boolean ZEL_CALL StopClicking() { return false; }
 
 TEST_F(TERecords, ANewRecordTakesThePortsTextAndFontMetrics)

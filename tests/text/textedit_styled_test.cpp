@@ -15,16 +15,6 @@ using namespace te_fixtures;
 
 namespace {
 
-Rect R(int left, int top, int right, int bottom)
-{
-    Rect r;
-    r.left = int16_t(left);
-    r.top = int16_t(top);
-    r.right = int16_t(right);
-    r.bottom = int16_t(bottom);
-    return r;
-}
-
 struct Key {
     int16_t font;
     uint8_t face;
@@ -486,17 +476,7 @@ TEST_F(TEStyled, LinesTakeTheirRunsHeightsAndRunsDrawInTheirStyles)
         SelectObject(ref.dc(), old);
         DeleteObject(font);
     }
-    int wrong = 0, left = 999, right = -1, top = 999, bottom = -1;
-    for (int y = 0; y < 200; ++y)
-        for (int xx = 0; xx < 300; ++xx)
-            if (port_.surface().Pixel(xx, y) != ref.Pixel(xx, y)) {
-                ++wrong;
-                left = std::min(left, xx);
-                right = std::max(right, xx);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-    EXPECT_EQ(wrong, 0) << "within (" << left << ", " << top << ") - (" << right << ", " << bottom << ")";
+    EXPECT_EQ(SurfaceDifference(port_.surface(), ref), "");
 }
 
 TEST_F(TEStyled, CopyThenStylePasteCarriesTheStyles)
