@@ -142,3 +142,5 @@ ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 // The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
+// The International Utilities' locale state and records built again from the locale and WIN.INI "intl".
+ZEL_API void ZEL_CALL ReloadInternationalState(void);
