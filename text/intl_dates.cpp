@@ -449,6 +449,14 @@ struct ParseText {
         text[length] = 0;
     }
     char At(int32_t i) const { return i < length ? text[i] : 0; }
+    // The first character after the leading blanks and control characters.
+    int32_t FirstNonBlank() const
+    {
+        int32_t at = 0;
+        while (at < length && static_cast<uint8_t>(text[at]) <= 0x20)
+            ++at;
+        return at;
+    }
     bool Digit(int32_t i) const { return i < length && text[i] >= '0' && text[i] <= '9'; }
     // The value of the digits from i (at most 9 are summed, further ones are read and ignored).
     int32_t Number(int32_t *i) const
@@ -684,9 +692,7 @@ ZEL_EXTERN_C StringToDateStatus ZEL_CALL StringToDate(Ptr textPtr, int32_t textL
     if (!textPtr || textLen <= 0 || !dateTime)
         return kNoDate;
     const ParseText t(textPtr, textLen);
-    int32_t at = 0;
-    while (at < t.length && static_cast<uint8_t>(t.text[at]) <= 0x20)
-        ++at;
+    int32_t at = t.FirstNonBlank();
     if (at >= t.length)
         return kNoDate;
     const LocaleDateFormat &loc = LocaleDates();
@@ -754,9 +760,7 @@ ZEL_EXTERN_C StringToDateStatus ZEL_CALL StringToTime(Ptr textPtr, int32_t textL
     if (!textPtr || textLen <= 0 || !dateTime)
         return kNoDate;
     const ParseText t(textPtr, textLen);
-    int32_t at = 0;
-    while (at < t.length && static_cast<uint8_t>(t.text[at]) <= 0x20)
-        ++at;
+    int32_t at = t.FirstNonBlank();
     if (!t.Digit(at))
         return kNoDate;
     const LocaleDateFormat &loc = LocaleDates();

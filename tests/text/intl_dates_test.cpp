@@ -480,45 +480,24 @@ TEST(TimeParsing, HoursMinutesSecondsAndSuffixes)
     EXPECT_EQ(ParseTime("12:30 AM").used, 8);
 }
 
-// Text that ends flush against a no-access page: reading past `length` faults.
-class PageEndText {
-public:
-    explicit PageEndText(const char *text)
-    {
-        page_ = static_cast<char *>(VirtualAlloc(nullptr, 8192, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(page_ + 4096, 4096, PAGE_NOACCESS, &old);
-        length_ = static_cast<int32_t>(std::strlen(text));
-        at_ = page_ + 4096 - length_;
-        std::memcpy(at_, text, length_);
-    }
-    ~PageEndText() { VirtualFree(page_, 0, MEM_RELEASE); }
-    char *text() const { return at_; }
-    int32_t length() const { return length_; }
-
-private:
-    char *page_, *at_;
-    int32_t length_;
-};
-
 TEST(DateParsing, TextAtTheEndOfAPageIsNeverReadPastItsLength)
 {
     WrittenIntl keys(UsKeys());
     std::string longText(100, '1');
     for (const char *text : {"12/25/97", "12/25", "December 5, 1997", "7", "12:30 AM", "12:30", "24",
                              longText.c_str()}) {
-        PageEndText t(text);
+        testing_support::GuardedBytes t(text);
         LongDateRec rec{};
         int32_t used = 0;
-        StringToDate(t.text(), t.length(), nullptr, &used, &rec);
+        StringToDate(t.AtEnd(), t.length(), nullptr, &used, &rec);
         EXPECT_LE(used, 63) << text;
-        StringToTime(t.text(), t.length(), nullptr, &used, &rec);
+        StringToTime(t.AtEnd(), t.length(), nullptr, &used, &rec);
         EXPECT_LE(used, 63) << text;
     }
-    PageEndText t("12/25/97");
+    testing_support::GuardedBytes t("12/25/97");
     LongDateRec rec{};
     int32_t used = 0;
-    EXPECT_EQ(StringToDate(t.text(), t.length(), nullptr, &used, &rec), 1);
+    EXPECT_EQ(StringToDate(t.AtEnd(), t.length(), nullptr, &used, &rec), 1);
     EXPECT_EQ(rec.ld.day, 25);
 }
 

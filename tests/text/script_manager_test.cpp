@@ -223,47 +223,19 @@ TEST(FindWord, WithABreakTableAndWithTheWordBreakTable)
     ExpectWords(breakCases, sizeof breakCases / sizeof breakCases[0], reinterpret_cast<BreakTablePtr>(-1), "-1");
 }
 
-// Text that ends flush against a no-access page, with a no-access page before it too.
-class GuardedText {
-public:
-    explicit GuardedText(const char *text)
-    {
-        base_ = static_cast<char *>(VirtualAlloc(nullptr, 3 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(base_, 4096, PAGE_NOACCESS, &old);
-        VirtualProtect(base_ + 8192, 4096, PAGE_NOACCESS, &old);
-        length_ = static_cast<int16_t>(std::strlen(text));
-        at_ = base_ + 8192 - length_;
-        std::memcpy(at_, text, length_);
-    }
-    ~GuardedText() { VirtualFree(base_, 0, MEM_RELEASE); }
-    char *text() const { return at_; }
-    int16_t length() const { return length_; }
-    // A text placed at the start of its page.
-    char *AtPageStart(const char *text)
-    {
-        std::memcpy(base_ + 4096, text, std::strlen(text));
-        return base_ + 4096;
-    }
-
-private:
-    char *base_, *at_;
-    int16_t length_;
-};
-
 TEST(FindWord, TextAtThePageEdgesIsNeverReadOutside)
 {
     const char *texts[] = {"word", "two words", "a.", "x-y", "   ", "don't"};
     BreakTablePtr breakChoices[] = {nullptr, reinterpret_cast<BreakTablePtr>(-1)};
     for (const char *text : texts) {
-        GuardedText g(text);
-        char *starts[] = {g.text(), g.AtPageStart(text)};
+        testing_support::GuardedBytes g(text);
+        char *starts[] = {g.AtEnd(), g.AtStart()};
         for (char *t : starts)
             for (BreakTablePtr breaks : breakChoices)
-                for (int16_t offset : {int16_t(-1), int16_t(0), g.length(), int16_t(g.length() + 3)})
+                for (int offset : {-1, 0, int(g.length()), int(g.length()) + 3})
                     for (Boolean edge : {Boolean(0), Boolean(1)}) {
                         OffPair offsets[3] = {};
-                        FindWord(t, g.length(), offset, edge, breaks, offsets);
+                        FindWord(t, static_cast<int16_t>(g.length()), static_cast<int16_t>(offset), edge, breaks, offsets);
                         EXPECT_TRUE(offsets[0].offFirst >= 0 && offsets[0].offSecond <= g.length() &&
                                     offsets[0].offFirst <= offsets[0].offSecond)
                             << text;
