@@ -394,5 +394,7 @@ ZEL_EXTERN_C Handle ZEL_CALL GetIntlResource(int16_t theID)
 
 ZEL_EXTERN_C void ZEL_CALL GetIntlResourceTable(ScriptCode, int16_t, Handle *, int32_t *, int32_t *) {}
 
+void ReloadInternationalSettings() { BuildIntlState(); }
+
 // Test seam: the locale state and the international records built again from WIN.INI "intl".
 ZEL_EXTERN_C void ZEL_CALL ReloadInternationalState(void) { BuildIntlState(); }

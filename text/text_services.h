@@ -181,6 +181,8 @@ bool InstalledFaceAt(int index, InstalledFace *face);
 // Script Manager and International Utilities: run once by InitResources when the library's and the
 // application's resource files are open.
 void InitScriptAndIntl();
+// The international formats read again from the locale and WIN.INI "intl" (a WIN.INI change).
+void ReloadInternationalSettings();
 
 // ---- The Macintosh Roman character table and comparisons ----
 enum {
