@@ -41,8 +41,8 @@ void FreePrinterInfoTable();
 bool PrintAborted();
 void SetPrintAborted(bool aborted);
 bool PrintDraftBits();
-// Test seam: the number of live printer state entries.
-ZEL_EXTERN_C int32_t ZEL_CALL PrinterStateEntries(void);
+// Test seam: the number of live printer state entries and the printer's information context.
+ZEL_EXTERN_C int32_t ZEL_CALL PrinterStateEntries(HDC *infoContext);
 // Brings the printing abort dialog, while it is up, to the top with its item 2 focused; window creation
 // calls it last.
 ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void);

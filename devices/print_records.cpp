@@ -76,7 +76,7 @@ StateEntry *FindEntry(const TPrint &r)
 
 bool RecordValid(const TPrint &r)
 {
-    return SignatureMatches(r) && RecordWord32(r, 8) && RecordWord32(r, 10) && RecordWord32(r, 12) &&
+    return SignatureMatches(r) && RecordWord32(r, 10) && RecordWord32(r, 12) && RecordWord32(r, 14) &&
            RecordWord32(r, 16) && FindEntry(r);
 }
 
@@ -634,8 +634,10 @@ HDC PrinterStateDC(void *state)
     return nullptr;
 }
 
-ZEL_EXTERN_C int32_t ZEL_CALL PrinterStateEntries(void)
+ZEL_EXTERN_C int32_t ZEL_CALL PrinterStateEntries(HDC *infoContext)
 {
+    if (infoContext)
+        *infoContext = sInfoContext;
     int32_t n = 0;
     StateEntry *e = Entries();
     for (int i = 0; e && i < sTableCapacity; ++i)

@@ -153,5 +153,6 @@ ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int3
 ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
 // The International Utilities' locale state and records built again from the locale and WIN.INI "intl".
 ZEL_API void ZEL_CALL ReloadInternationalState(void);
-// The Printing Manager's live printer state entries.
-ZEL_API int32_t ZEL_CALL PrinterStateEntries(void);
+// The Printing Manager's live printer state entries and the information context of the printer (nil
+// when none is kept).
+ZEL_API int32_t ZEL_CALL PrinterStateEntries(HDC *infoContext);
