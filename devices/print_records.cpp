@@ -511,6 +511,13 @@ BOOL DialogStep(Handle hPrint, PRINTDLGA *pd, DWORD flags, bool keepDC, bool fro
     return ok;
 }
 
+// A handle that holds a whole record.
+bool WholeRecord(THPrint hPrint)
+{
+    return hPrint && HandleHasData(reinterpret_cast<Handle>(hPrint)) &&
+           GetHandleSize(reinterpret_cast<Handle>(hPrint)) >= static_cast<Size>(sizeof(TPrint));
+}
+
 // A record handle that can take the whole record: nil is refused, a shorter one is grown first.
 bool UsableRecord(THPrint hPrint)
 {
@@ -800,8 +807,7 @@ ZEL_EXTERN_C HDC ZEL_CALL ZEL_GetWinPrintInfo(THPrint hPrint, HDC *dc, void **st
 {
     HDC found = ZEL_GetPrintDC();
     void *entryState = nullptr;
-    if (hPrint && HandleHasData(reinterpret_cast<Handle>(hPrint)) &&
-        GetHandleSize(reinterpret_cast<Handle>(hPrint)) >= static_cast<Size>(sizeof(TPrint))) {
+    if (WholeRecord(hPrint)) {
         PrValidate(hPrint);
         if (StateEntry *e = FindEntry(**hPrint)) {
             entryState = GetLocalBlockHandle(e->state);
@@ -818,8 +824,7 @@ ZEL_EXTERN_C HDC ZEL_CALL ZEL_GetWinPrintInfo(THPrint hPrint, HDC *dc, void **st
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_ReleasePrinter(THPrint hPrint)
 {
-    if (!hPrint || !HandleHasData(reinterpret_cast<Handle>(hPrint)) ||
-        GetHandleSize(reinterpret_cast<Handle>(hPrint)) < static_cast<Size>(sizeof(TPrint)))
+    if (!WholeRecord(hPrint))
         return;
     if (StateEntry *e = FindEntry(**hPrint))
         if (e->state->hDC) {
@@ -854,8 +859,7 @@ ZEL_EXTERN_C int16_t ZEL_CALL ZEL_WinIniChange(const char *section)
 
 ZEL_EXTERN_C int16_t ZEL_CALL ZEL_SetPrintTemplates(THPrint hPrint, const char *printTemplate, const char *setupTemplate)
 {
-    if (!hPrint || !HandleHasData(reinterpret_cast<Handle>(hPrint)) ||
-        GetHandleSize(reinterpret_cast<Handle>(hPrint)) < static_cast<Size>(sizeof(TPrint)))
+    if (!WholeRecord(hPrint))
         return 0;
     StateEntry *e = FindEntry(**hPrint);
     if (!e)
