@@ -416,6 +416,3 @@ ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, c
     }
     CopyBits(srcBits, &port->portBits, srcRect, dstRect, mode, maskRgn);
 }
-
-// PENDING: the bit-transfer work copies the source through the mask into the destination.
-void CopyMask(const BitMap *, const BitMap *, const BitMap *, const Rect *, const Rect *, const Rect *) {}

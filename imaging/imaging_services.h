@@ -112,9 +112,10 @@ HBITMAP FlipBitmap(int16_t vertical, const PixMap *pm, const BITMAP *record, HBI
 // ---- Bit transfer ----
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
-// Copies srcRect of srcBits into dstRect of dstBits where the mask's maskRect is set.
-void CopyMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits, const Rect *srcRect,
-              const Rect *maskRect, const Rect *dstRect);
+
+// ---- Masks ----
+// Frees the bitmap CopyMask keeps of the last mask it drew through (QuickDraw's exit).
+void DisposeCopyMaskCache();
 
 // ---- Picture recording ----
 // The standard procedures of pictures: comments, reading a picture being played, writing one being
@@ -208,6 +209,5 @@ bool RgnToMaskForm(RgnHandle rgn, RgnHandle *out);
 bool GetMaskFormRgn(RgnHandle rgn, RgnHandle *out, bool *madeNew);
 
 // ---- Colour icons ----
-// Plots a colour icon into a rectangle of a DC (the menus' owner-drawn icons).
-// PENDING: the icon work plots the icon's pixel map through its mask.
+// Plots a colour icon into a rectangle of a DC through its mask (the menus' owner-drawn icons).
 void PlotColorIcon(HDC dc, const Rect *box, CIconHandle icon);

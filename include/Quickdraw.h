@@ -750,6 +750,27 @@ ZEL_API void ZEL_CALL MakeRGBPat(PixPatHandle pp, const RGBColor *color);
 ZEL_API void ZEL_CALL CopyDeepMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
                                    const Rect *srcRect, const Rect *maskRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
+/* One-bit masks. SeedFill and CalcMask work on rows of `words` 16-bit words, `height` rows, each row
+   srcRow or dstRow bytes apart; a set bit is black. SeedFill sets in dst every pixel reachable from the
+   seed through white; CalcMask sets the black pixels and the white ones that cannot be reached from
+   outside the image. CalcCMask does the same for srcRect of any BitMap or PixMap, writing dstRect of a
+   one-bit dst; a matchProc answers the one-bit index (1 black) of each colour. CopyMask copies srcRect
+   of src into dstRect of dst where maskRect of mask is black. */
+typedef Boolean (ZEL_CALL *ColorSearchProcPtr)(RGBColor *rgb, int32_t *position);
+ZEL_API void ZEL_CALL SeedFill(Ptr srcPtr, Ptr dstPtr, int16_t srcRow, int16_t dstRow, int16_t height, int16_t words,
+                               int16_t seedH, int16_t seedV);
+ZEL_API void ZEL_CALL SeedCFill(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect, const Rect *dstRect,
+                                int16_t seedH, int16_t seedV, ColorSearchProcPtr matchProc, int32_t matchData);
+ZEL_API void ZEL_CALL CalcMask(Ptr srcPtr, Ptr dstPtr, int16_t srcRow, int16_t dstRow, int16_t height, int16_t words);
+ZEL_API void ZEL_CALL CalcCMask(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
+                                const Rect *dstRect, const RGBColor *seedRGB, ColorSearchProcPtr matchProc,
+                                int32_t matchData);
+ZEL_API void ZEL_CALL CopyMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
+                               const Rect *srcRect, const Rect *maskRect, const Rect *dstRect);
+/* Host glue: the mask of a BitMap's or PixMap's non-white pixels, as rows of one-bit Macintosh rows
+   (one per bounds row, 1 inside) or, with asRegion, as a mask-form region over its bounds; with fill
+   the white areas the non-white pixels enclose are inside too. Nil on failure. */
+ZEL_API Handle ZEL_CALL ZEL_CreateMask(const BitMap *src, Boolean fill, Boolean asRegion);
 /* The complementary colour (the hue turned half way round). */
 ZEL_API void ZEL_CALL InvertColor(RGBColor *color);
 ZEL_API Boolean ZEL_CALL RealColor(const RGBColor *color);
