@@ -608,6 +608,9 @@ void SettlePrintDefaults()
     PrintDefault(reinterpret_cast<THPrint>(h));
     PrClose();
     sQuiet = false;
+    // The record goes: so does its state, whether or not a printer answered.
+    if (StateEntry *e = FindEntry(*reinterpret_cast<TPrint *>(*h)))
+        FreeEntry(e);
     DisposeHandle(h);
 }
 
