@@ -18,6 +18,7 @@ Intl0Rec sIntl0;
 Intl1Rec sIntl1;
 Handle sIntl0Handle; // made once by GetIntlResource(0) from sIntl0
 Handle sIntl1Handle;
+bool sBuilt;
 
 constexpr ResType kIntlType = 0x494E544C; // 'INTL'
 
@@ -325,9 +326,26 @@ void BuildIntl1()
 
 } // namespace
 
-const LocaleDateFormat &LocaleDates() { return sDates; }
-const Intl0Rec &LocaleIntl0() { return sIntl0; }
-const Intl1Rec &LocaleIntl1() { return sIntl1; }
+// A program whose resource files did not open never ran the set-up: its first date or time call builds
+// the formats from the locale.
+const LocaleDateFormat &LocaleDates()
+{
+    if (!sBuilt)
+        BuildIntlState();
+    return sDates;
+}
+const Intl0Rec &LocaleIntl0()
+{
+    if (!sBuilt)
+        BuildIntlState();
+    return sIntl0;
+}
+const Intl1Rec &LocaleIntl1()
+{
+    if (!sBuilt)
+        BuildIntlState();
+    return sIntl1;
+}
 Handle MadeIntl1Handle() { return IsLiveHandle(sIntl1Handle) ? sIntl1Handle : nullptr; }
 
 // The script of the session locale's primary language.
@@ -355,6 +373,7 @@ int16_t SessionSystemScript()
 
 void BuildIntlState()
 {
+    sBuilt = true;
     BuildLocaleDates();
     BuildIntl0();
     BuildIntl1();
@@ -377,6 +396,8 @@ void InitScriptAndIntl()
 // session's record.
 ZEL_EXTERN_C Handle ZEL_CALL GetIntlResource(int16_t theID)
 {
+    if (!sBuilt)
+        BuildIntlState();
     Handle h = GetResource(kIntlType, theID);
     if (theID != 0 && theID != 1)
         return h;

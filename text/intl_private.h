@@ -40,6 +40,6 @@ int16_t SessionSystemScript();
 // the 'INTL' 0 and 1 resources.
 void BuildIntlState();
 
-// The Script Manager's part of the set-up: the word-break table, the character-conversion maps of the
-// session's language and script, the 'Cmps' sort table and the 'LANG' language.
+// The Script Manager's part of the set-up: the character-conversion maps of the session's language and
+// script, the 'Cmps' sort table and the 'LANG' language.
 void InitScriptManagerTables();

@@ -19,44 +19,47 @@ constexpr ResType kMapCType = 0x4D617043; // 'MapC'
 constexpr ResType kCmpsType = 0x436D7073; // 'Cmps'
 constexpr ResType kLangType = 0x4C414E47; // 'LANG'
 
-// 0 for blanks and the operator signs of Macintosh Roman, 255 for every other code.
-uint8_t sWordBreakTable[256];
 
 // Word classes of FindWord without a break table.
 enum WordClass : uint8_t { wordChar = 0, separatorChar = 1, joinerChar = 3 };
 
-struct ClassTable {
-    uint8_t classes[256];
+struct CodeTable {
+    uint8_t entries[256];
 };
 
-constexpr ClassTable BuildWordClassTable()
+constexpr CodeTable BuildWordCodeTable()
 {
-    ClassTable t{};
+    CodeTable t{};
     for (int c = 0; c < 256; ++c)
-        t.classes[c] = separatorChar;
+        t.entries[c] = separatorChar;
     const uint8_t ranges[][2] = {{0x30, 0x39}, {0x41, 0x5A}, {0x61, 0x7A}, {0x80, 0x9F}, {0xA7, 0xA7},
                                  {0xAE, 0xAF}, {0xBE, 0xBF}, {0xCA, 0xCF}, {0xD8, 0xD9}, {0xDE, 0xDF},
                                  {0xE5, 0xEF}, {0xF1, 0xFF}};
     for (const auto &r : ranges)
         for (int c = r[0]; c <= r[1]; ++c)
-            t.classes[c] = wordChar;
+            t.entries[c] = wordChar;
     for (uint8_t c : {0x27, 0x2D, 0x2E, 0xD5})
-        t.classes[c] = joinerChar;
+        t.entries[c] = joinerChar;
     return t;
 }
-constexpr ClassTable kWordClassTable = BuildWordClassTable();
+constexpr CodeTable kWordCodeTable = BuildWordCodeTable();
+
+// 0 for blanks and the operator signs of Macintosh Roman, 255 for every other code.
+constexpr CodeTable BuildWordBreakTable()
+{
+    CodeTable t{};
+    for (int c = 0; c < 256; ++c)
+        t.entries[c] = 255;
+    for (uint8_t c : {0x00, 0x09, 0x0D, 0x20, 0x26, 0x2A, 0x2B, 0x2D, 0x2F, 0x3C, 0x3D, 0x3E, 0x5C, 0x5E, 0x7C, 0xAD,
+                      0xB1, 0xB2, 0xB3, 0xC5, 0xD0, 0xD1, 0xD6})
+        t.entries[c] = 0;
+    return t;
+}
+constexpr CodeTable kWordBreakTable = BuildWordBreakTable();
 
 uint8_t sCompareTable[256]; // the 'Cmps' resource of the session's language
 bool sCompareTableLoaded;
 int16_t sSystemLanguage;    // the first word of 'LANG' 1000
-
-void BuildWordBreakTable()
-{
-    std::memset(sWordBreakTable, 255, sizeof sWordBreakTable);
-    for (uint8_t c : {0x00, 0x09, 0x0D, 0x20, 0x26, 0x2A, 0x2B, 0x2D, 0x2F, 0x3C, 0x3D, 0x3E, 0x5C, 0x5E, 0x7C, 0xAD,
-                      0xB1, 0xB2, 0xB3, 0xC5, 0xD0, 0xD1, 0xD6})
-        sWordBreakTable[c] = 0;
-}
 
 Size ResourceSize(Handle h) { return HandleHasData(h) ? GetHandleSize(h) : 0; }
 
@@ -130,11 +133,11 @@ struct WordText {
     // Without a break table: word characters, joiners between two of them.
     bool InWord(int i) const
     {
-        uint8_t cls = kWordClassTable.classes[At(i)];
+        uint8_t cls = kWordCodeTable.entries[At(i)];
         if (cls == wordChar)
             return true;
-        return cls == joinerChar && i > 0 && i + 1 < length && kWordClassTable.classes[At(i - 1)] == wordChar &&
-               kWordClassTable.classes[At(i + 1)] == wordChar;
+        return cls == joinerChar && i > 0 && i + 1 < length && kWordCodeTable.entries[At(i - 1)] == wordChar &&
+               kWordCodeTable.entries[At(i + 1)] == wordChar;
     }
     // With a break table: anything that is not a blank, a symbol or punctuation.
     bool WordChar(int i) const { return (MacRomanChar(At(i)).flags & (charBlank | charSymbol | charPunct)) == 0; }
@@ -186,10 +189,10 @@ void FindWordBounds(const WordText &t, int offset, bool leadingEdge, BreakTableP
         while (end < t.length && t.Blank(end))
             ++end;
     } else if (breaks == reinterpret_cast<BreakTablePtr>(-1)) {
-        while (start > 0 && sWordBreakTable[t.At(start - 1)])
+        while (start > 0 && kWordBreakTable.entries[t.At(start - 1)])
             --start;
-        if (end > 0 && sWordBreakTable[t.At(end - 1)])
-            while (end < t.length && sWordBreakTable[t.At(end)])
+        if (end > 0 && kWordBreakTable.entries[t.At(end - 1)])
+            while (end < t.length && kWordBreakTable.entries[t.At(end)])
                 ++end;
         if (end < t.length && end > 0 && t.PunctOrOtherLetter(end) && !t.PunctOrOtherLetter(end - 1))
             ++end;
@@ -211,7 +214,6 @@ template <typename Map> void MapText(Ptr textPtr, int16_t len, Map map)
 
 void InitScriptManagerTables()
 {
-    BuildWordBreakTable();
     LoadConversionTables();
     LoadLanguageResources();
 }
