@@ -38,6 +38,7 @@ void ExitImaging()
     FreeStaticBitmapInfo();
     DisposeScratchDib();
     DisposeCopyMaskCache();
+    FreeOffscreenPixMap();
     DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)

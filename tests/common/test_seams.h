@@ -151,3 +151,5 @@ ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const
 ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
 // Bytes held by the engine's cached row buffers.
 ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
+// Offscreen drawing scales its final blit from `from` onto `to` as under a print job (nil: no scaling).
+ZEL_API void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to);
