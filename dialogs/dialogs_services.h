@@ -87,8 +87,6 @@ ControlHandle GetNewControlFromResource(int16_t controlID, WindowPtr owner, cons
 bool FindControlRectByRefCon(WindowPtr window, int16_t itemNumber, Rect *rect);
 // The grow box's size (ZEL_SetScrollBarWH; 16 by 16 at start).
 void GrowBoxSize(int16_t *width, int16_t *height);
-// PENDING: the popup menu control definition draws and pops up its menu; until then it answers 0.
-int32_t ZEL_CALL ZEL_PopupCDEF(int16_t variant, ControlHandle control, int16_t message, int32_t param);
 // The tracking of a control shared with the Window Manager's scroll-message glue: the scroll bar whose
 // messages are being seen, the control and part they hit, and the action called for each.
 struct ControlTrackingState {
