@@ -24,6 +24,8 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 void ChooseControlFont(int16_t which);
 // The font record ChooseControlFont chose last: new controls take it.
 const LibraryFont &ControlFont();
+// Gives back a font record ControlFont answered before.
+void UseControlFont(const LibraryFont &font);
 // A dialog build makes its children with one of the library's font records (a LibraryFontKind);
 // RestoreControlFont gives back the one chosen before.
 void UseBuildControlFont(int kind);

@@ -142,3 +142,6 @@ ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 // The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
+// Replaces the session's Windows version word ((minor << 4) | major): the List Manager's Windows 3
+// branches read it. Answers the previous word.
+ZEL_API uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word);

@@ -1,0 +1,114 @@
+/* List Manager. Every list is mirrored by a Windows list box, a child of the list's window: lists of one
+   column, one row, or asked to use the list box's own columns put one item per cell; other lists of
+   several columns put one owner-drawn item per row and draw its cells through the list definition
+   procedure. */
+#ifndef TOLVADEX_LISTS_H
+#define TOLVADEX_LISTS_H
+
+#include <windef.h>
+#include "MacTypes.h"
+#include "Quickdraw.h"
+#include "MacWindows.h"
+#include "Controls.h"
+
+#pragma pack(push, 2)
+
+/* A cell: v its row, h its column. */
+typedef Point Cell;
+typedef char **DataHandle;
+
+/* The published record, in a handle of 88 bytes plus 2 per cell. Cells are numbered column by column:
+   index = rows * h + v. cellArray holds, per cell, the offset of its data in `cells` (bits 0..14; each
+   cell's data follow a 16-bit length) with bit 15 set while the cell is selected. lReserved holds the
+   number of the list's slot (0..254), to be read as an unsigned byte. listDefProc holds the address of
+   the list definition procedure. selFlags bit 0x01 makes the list a tear-off drag source. */
+typedef struct ListRec {
+    Rect rView;
+    GrafPtr port;
+    Point indent;
+    Point cellSize;
+    Rect visible;
+    ControlHandle vScroll;
+    ControlHandle hScroll;
+    int8_t selFlags;
+    Boolean lActive;
+    int8_t lReserved;
+    int8_t listFlags;
+    int32_t clikTime;
+    Point clikLoc;
+    Point mouseLoc;
+    ProcPtr lClikLoop;
+    Cell lastClick;
+    int32_t refCon;
+    Handle listDefProc;
+    Handle userHandle;
+    Rect dataBounds;
+    DataHandle cells;
+    int16_t maxIndex;
+    int16_t cellArray[1];
+} ListRec;
+typedef ListRec *ListPtr;
+typedef ListPtr *ListHandle;
+typedef ListHandle ListRef;
+
+#pragma pack(pop)
+
+ZEL_STATIC_ASSERT(sizeof(ListRec) == 88, "ListRec is 88 bytes");
+ZEL_STATIC_ASSERT(offsetof(ListRec, port) == 8, "port at 8");
+ZEL_STATIC_ASSERT(offsetof(ListRec, cellSize) == 16, "cellSize at 16");
+ZEL_STATIC_ASSERT(offsetof(ListRec, visible) == 20, "visible at 20");
+ZEL_STATIC_ASSERT(offsetof(ListRec, vScroll) == 28, "vScroll at 28");
+ZEL_STATIC_ASSERT(offsetof(ListRec, selFlags) == 36, "selFlags at 36");
+ZEL_STATIC_ASSERT(offsetof(ListRec, lReserved) == 38, "lReserved at 38");
+ZEL_STATIC_ASSERT(offsetof(ListRec, clikTime) == 40, "clikTime at 40");
+ZEL_STATIC_ASSERT(offsetof(ListRec, lClikLoop) == 52, "lClikLoop at 52");
+ZEL_STATIC_ASSERT(offsetof(ListRec, lastClick) == 56, "lastClick at 56");
+ZEL_STATIC_ASSERT(offsetof(ListRec, refCon) == 60, "refCon at 60");
+ZEL_STATIC_ASSERT(offsetof(ListRec, listDefProc) == 64, "listDefProc at 64");
+ZEL_STATIC_ASSERT(offsetof(ListRec, dataBounds) == 72, "dataBounds at 72");
+ZEL_STATIC_ASSERT(offsetof(ListRec, cells) == 80, "cells at 80");
+ZEL_STATIC_ASSERT(offsetof(ListRec, maxIndex) == 84, "maxIndex at 84");
+ZEL_STATIC_ASSERT(offsetof(ListRec, cellArray) == 86, "cellArray at 86");
+
+/* A list definition procedure: message, selected, the cell's rectangle, the cell, its data's offset in
+   `cells` and length, the list. */
+typedef void(ZEL_CALL *ListDefProcPtr)(int16_t lMessage, Boolean lSelect, Rect *lRect, Cell lCell,
+                                        int16_t lDataOffset, int16_t lDataLen, ListHandle lHandle);
+typedef ListDefProcPtr ListDefUPP;
+#define NewListDefUPP(userRoutine) ((ListDefUPP)(userRoutine))
+#define NewListDefProc(userRoutine) NewListDefUPP(userRoutine)
+
+/* List definition messages. */
+enum { lInitMsg = 0, lDrawMsg = 1, lHiliteMsg = 2, lCloseMsg = 3 };
+/* selFlags. */
+enum {
+    lOnlyOne = -128,
+    lExtendDrag = 64,
+    lNoDisjoint = 32,
+    lNoExtend = 16,
+    lNoRect = 8,
+    lUseSense = 4,
+    lNoNilHilite = 2
+};
+/* listFlags. */
+enum { lDoVAutoscroll = 2, lDoHAutoscroll = 1 };
+
+/* Records and their list boxes. */
+ZEL_API ListHandle ZEL_CALL LNew(const Rect *rView, const Rect *dataBounds, Point cSize, int16_t theProc,
+                                 WindowPtr theWindow, Boolean drawIt, Boolean hasGrow, Boolean scrollHoriz,
+                                 Boolean scrollVert);
+ZEL_API void ZEL_CALL LDispose(ListHandle lHandle);
+ZEL_API void ZEL_CALL LSize(int16_t listWidth, int16_t listHeight, ListHandle lHandle);
+ZEL_API void ZEL_CALL LCellSize(Point cSize, ListHandle lHandle);
+
+/* Host glue. ZEL_LSetSelFlags sets the configuration word the next LNew takes (and clears): its low byte
+   becomes selFlags (0x80 also keeps the list box to single selection); 0x0400 the list box's own columns,
+   one item per cell; 0x0800 multi-column style; 0x0100 list clicks swallowed, 0x0200 typed keys
+   swallowed, 0x1000 clicks handed to the window as events. ZEL_ListShowHide and ZEL_ListUpdateVisible
+   take the record itself (*lHandle). */
+ZEL_API int32_t ZEL_CALL ZEL_LSetSelFlags(int32_t flags);
+ZEL_API HWND ZEL_CALL ZEL_GetHWNDFromListHandle(ListHandle lHandle);
+ZEL_API void ZEL_CALL ZEL_ListShowHide(ListPtr listRecord, Boolean show);
+ZEL_API void ZEL_CALL ZEL_ListUpdateVisible(ListPtr listRecord);
+
+#endif
