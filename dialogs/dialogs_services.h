@@ -193,7 +193,8 @@ int16_t DialogItemTypeOf(WindowPtr dialog, int16_t item);
 void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gained);
 // Raised while the Dialog Manager builds items or changes an item's text or selection itself.
 int16_t ItemChangeCounter();
-// PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
+// The List Manager keeps the double-click indicator of a library list box's click and gives the
+// rectangle of its selected cells (else its caret item) in the list's parent; false for any other box.
 bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
 // Moves a window, dialog or alert rectangle by the positioning word of its resource: 0x280A and 0x680A
 // centre it in the main window's client area, 0xA80A on the front window; other values leave it.

@@ -71,3 +71,29 @@ LRESULT CALLBACK A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 // reports its height plus the system scroll-bar height less 2 when `heightWithBar`.
 int GetListGeometry(int slot, int16_t *width, int16_t *height, int16_t *left, int16_t *rows, int16_t *columns,
                     bool widthTimesColumns, bool heightWithBar);
+
+// ---- Cells, selection and drawing (list_cells.cpp) ----
+// A cell's index (column by column from dataBounds' top-left); -1 outside dataBounds.
+int32_t CellIndex(ListHandle list, Cell cell);
+Cell IndexCell(ListHandle list, int32_t index);
+// Sets or clears a cell's selected bit; with `draw`, a visible cell is highlighted by the definition.
+void SetCellSelected(ListHandle list, int32_t index, bool select, bool draw);
+// A list box's selection: a handle of the selected items (32 bits each), 0 when none; a single-selection
+// box keeps its current item. Restoring selects consecutive items as runs and disposes the handle.
+Handle SaveListBoxSelection(HWND box, bool single, int32_t *count);
+void RestoreListBoxSelection(HWND box, bool single, Handle saved);
+// A visible cell's rectangle in the window, from rView and cellSize.
+Rect CellRectInView(ListHandle list, Cell cell);
+bool CellVisible(ListHandle list, Cell cell);
+// The union of the selected visible cells' rectangles, else the caret item's; false when neither.
+bool GetListSelectionRect(int slot, Rect *rect);
+// The cell shift-extended selection runs from in row-per-item lists; (-1, -1) for none.
+Cell &ListExtensionAnchor();
+// The List Manager's double-click indicator: the command glue's list click sets it, LClick reads it.
+bool &ListDoubleClickFlag();
+void DrawTextListCell(bool selected, const Rect *cellRect, Cell cell, ListHandle list);
+
+// ---- Clicks, scrolling and dragging (list_clicks.cpp) ----
+// While a tear-off hook runs and the pressed cell is not selected, that cell alone stands for the list's
+// selection: true with the cell.
+bool DraggedCellAnswers(ListHandle list, Cell *cell);

@@ -200,9 +200,6 @@ void CallListDef(ListHandle list, int16_t message, bool selected, Rect *rect, Ce
 
 void ZEL_CALL PlainListDef(int16_t, Boolean, Rect *, Cell, int16_t, int16_t, ListHandle) {}
 
-// PENDING: the built-in definition of row-per-item lists draws each cell's text; until then nothing.
-void ZEL_CALL TextListDef(int16_t, Boolean, Rect *, Cell, int16_t, int16_t, ListHandle) {}
-
 bool UsesPlainListDef(ListHandle list)
 {
     return Rec(list)->listDefProc == reinterpret_cast<Handle>(PlainListDef);

@@ -78,6 +78,12 @@ typedef ListDefProcPtr ListDefUPP;
 #define NewListDefUPP(userRoutine) ((ListDefUPP)(userRoutine))
 #define NewListDefProc(userRoutine) NewListDefUPP(userRoutine)
 
+/* A search procedure: the cell's data, the searched data and their lengths; 0 for a match. */
+typedef int16_t(ZEL_CALL *ListSearchProcPtr)(const void *aPtr, const void *bPtr, int16_t aLen, int16_t bLen);
+typedef ListSearchProcPtr ListSearchUPP;
+#define NewListSearchUPP(userRoutine) ((ListSearchUPP)(userRoutine))
+#define NewListSearchProc(userRoutine) NewListSearchUPP(userRoutine)
+
 /* List definition messages. */
 enum { lInitMsg = 0, lDrawMsg = 1, lHiliteMsg = 2, lCloseMsg = 3 };
 /* selFlags. */
@@ -100,6 +106,34 @@ ZEL_API ListHandle ZEL_CALL LNew(const Rect *rView, const Rect *dataBounds, Poin
 ZEL_API void ZEL_CALL LDispose(ListHandle lHandle);
 ZEL_API void ZEL_CALL LSize(int16_t listWidth, int16_t listHeight, ListHandle lHandle);
 ZEL_API void ZEL_CALL LCellSize(Point cSize, ListHandle lHandle);
+
+/* Cell data. Cells outside dataBounds hold nothing and answer length 0. */
+ZEL_API void ZEL_CALL LSetCell(const void *dataPtr, int16_t dataLen, Cell theCell, ListHandle lHandle);
+ZEL_API void ZEL_CALL LGetCell(void *dataPtr, int16_t *dataLen, Cell theCell, ListHandle lHandle);
+ZEL_API void ZEL_CALL LAddToCell(const void *dataPtr, int16_t dataLen, Cell theCell, ListHandle lHandle);
+ZEL_API void ZEL_CALL LClrCell(Cell theCell, ListHandle lHandle);
+ZEL_API void ZEL_CALL LGetCellDataLocation(int16_t *offset, int16_t *len, Cell theCell, ListHandle lHandle);
+
+/* Rows and columns: LAddRow and LAddColumn answer where the new ones start (-1 when the cells cannot
+   grow); a count of 0 deletes every row or column. */
+ZEL_API int16_t ZEL_CALL LAddRow(int16_t count, int16_t rowNum, ListHandle lHandle);
+ZEL_API int16_t ZEL_CALL LAddColumn(int16_t count, int16_t colNum, ListHandle lHandle);
+ZEL_API void ZEL_CALL LDelRow(int16_t count, int16_t rowNum, ListHandle lHandle);
+ZEL_API void ZEL_CALL LDelColumn(int16_t count, int16_t colNum, ListHandle lHandle);
+
+/* Selection, walking and searching. A nil searchProc compares with IUMagIDString. */
+ZEL_API void ZEL_CALL LSetSelect(Boolean setIt, Cell theCell, ListHandle lHandle);
+ZEL_API Boolean ZEL_CALL LGetSelect(Boolean next, Cell *theCell, ListHandle lHandle);
+ZEL_API Boolean ZEL_CALL LNextCell(Boolean hNext, Boolean vNext, Cell *theCell, ListHandle lHandle);
+ZEL_API Boolean ZEL_CALL LSearch(const void *dataPtr, int16_t dataLen, ListSearchUPP searchProc, Cell *theCell,
+                                 ListHandle lHandle);
+
+/* Drawing. LRect answers (0, 0, 0, 0) for a cell out of view. */
+ZEL_API void ZEL_CALL LDraw(Cell theCell, ListHandle lHandle);
+ZEL_API void ZEL_CALL LUpdate(RgnHandle theRgn, ListHandle lHandle);
+ZEL_API void ZEL_CALL LActivate(Boolean act, ListHandle lHandle);
+ZEL_API void ZEL_CALL LSetDrawingMode(Boolean drawIt, ListHandle lHandle);
+ZEL_API void ZEL_CALL LRect(Rect *cellRect, Cell theCell, ListHandle lHandle);
 
 /* Host glue. ZEL_LSetSelFlags sets the configuration word the next LNew takes (and clears): its low byte
    becomes selFlags (0x80 also keeps the list box to single selection); 0x0400 the list box's own columns,
