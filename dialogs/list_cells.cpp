@@ -206,13 +206,21 @@ void DeleteItems(HWND box, int32_t at, int32_t count)
 }
 
 Cell sExtensionAnchor{-1, -1};
+ListHandle sAnchorList;
 bool sDoubleClick;
 
 } // namespace
 
 // ---- Shared with the record, click and window-procedure code ----
 
-Cell &ListExtensionAnchor() { return sExtensionAnchor; }
+Cell &ListExtensionAnchor(ListHandle list)
+{
+    if (list != sAnchorList) {
+        sAnchorList = list;
+        sExtensionAnchor = Cell{-1, -1};
+    }
+    return sExtensionAnchor;
+}
 bool &ListDoubleClickFlag() { return sDoubleClick; }
 
 int32_t CellIndex(ListHandle l, Cell cell)
@@ -592,7 +600,7 @@ ZEL_EXTERN_C void ZEL_CALL LSetSelect(Boolean setIt, Cell theCell, ListHandle lH
     }
     SetCellSelected(lHandle, index, setIt != 0, rowPerItem);
     if (rowPerItem && setIt)
-        sExtensionAnchor = theCell;
+        ListExtensionAnchor(lHandle) = theCell;
 }
 
 ZEL_EXTERN_C Boolean ZEL_CALL LGetSelect(Boolean next, Cell *theCell, ListHandle lHandle)

@@ -87,13 +87,26 @@ Rect CellRectInView(ListHandle list, Cell cell);
 bool CellVisible(ListHandle list, Cell cell);
 // The union of the selected visible cells' rectangles, else the caret item's; false when neither.
 bool GetListSelectionRect(int slot, Rect *rect);
-// The cell shift-extended selection runs from in row-per-item lists; (-1, -1) for none.
-Cell &ListExtensionAnchor();
+// The cell shift-extended selection runs from in a row-per-item list; (-1, -1) for none, and for a list
+// other than the one that set it last.
+Cell &ListExtensionAnchor(ListHandle list);
 // The List Manager's double-click indicator: the command glue's list click sets it, LClick reads it.
 bool &ListDoubleClickFlag();
 void DrawTextListCell(bool selected, const Rect *cellRect, Cell cell, ListHandle list);
 
 // ---- Clicks, scrolling and dragging (list_clicks.cpp) ----
+// A press in a tear-off list (selFlags 0x01): selects the item under the mouse, drags its outline (or a
+// drag hook runs) and posts a click to the list's window; false when no drag starts.
+bool BeginListDrag(int slot);
+// Mouse messages of a row-per-item list box (client coordinates): cells selected by the mouse, a click
+// posted to the parent on release; true when taken.
+bool TrackRowListMouse(int slot, HWND box, UINT message, WPARAM keys, LPARAM position);
+// Scroll messages of a library list box; true when taken (row-per-item lists' columns).
+bool ListScrollMessage(int slot, HWND box, UINT message, WPARAM wParam);
+// Scrolls a row-per-item list box's columns by whole cells.
+void ScrollRowListColumns(ListHandle list, int16_t columns);
+// `visible` again from the list box when a scroll ends.
+void SyncListAfterScroll(ListHandle list);
 // While a tear-off hook runs and the pressed cell is not selected, that cell alone stands for the list's
 // selection: true with the cell.
 bool DraggedCellAnswers(ListHandle list, Cell *cell);

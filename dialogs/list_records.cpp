@@ -242,11 +242,54 @@ namespace {
 WNDPROC sSavedListBoxProc;
 }
 
-// PENDING: the list box routes sizing, swallowed clicks and keys, list clicks, scrolling and cell
-// dragging to the List Manager, and keeps the parent's update region in step with what it paints.
+// The list box of a library list: its size follows the view, the slot's flags swallow clicks and typed
+// keys, a press may start a tear-off drag, row-per-item lists take their own mouse messages and
+// columns scroll by whole cells.
+// PENDING: the child-window wrapper keeps the parent's update region in step with what the list box
+// paints, and clicks handed to the window as events (slot flag 0x20) go to ZEL_EventMouse.
 LRESULT CALLBACK A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return CallWindowProcA(sSavedListBoxProc ? sSavedListBoxProc : DefWindowProcA, hwnd, message, wParam, lParam);
+    WNDPROC saved = sSavedListBoxProc ? sSavedListBoxProc : DefWindowProcA;
+    const int slot = FindListSlotByBox(hwnd);
+    ListHandle list = ListSlotList(slot);
+    if (slot < 0 || !Live(list))
+        return CallWindowProcA(saved, hwnd, message, wParam, lParam);
+    const uint16_t flags = ListSlotFlags(slot);
+    switch (message) {
+    case WM_SIZE: {
+        const LRESULT result = CallWindowProcA(saved, hwnd, message, wParam, lParam);
+        if (!sResizeNesting)
+            UpdateVisibleFromBox(list);
+        return result;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        if (flags & listSlotSwallowClicks)
+            return 1;
+        break;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+        if ((flags & listSlotSwallowKeys) && wParam >= 32 && wParam <= 126)
+            return 1;
+        break;
+    default:
+        break;
+    }
+    if (message == WM_LBUTTONDOWN && BeginListDrag(slot))
+        return 0;
+    if (message == WM_HSCROLL || message == WM_VSCROLL) {
+        if (ListScrollMessage(slot, hwnd, message, wParam))
+            return 0;
+        const LRESULT result = CallWindowProcA(saved, hwnd, message, wParam, lParam);
+        if (LOWORD(wParam) == SB_ENDSCROLL || LOWORD(wParam) == SB_THUMBPOSITION)
+            SyncListAfterScroll(list);
+        return result;
+    }
+    if ((message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || message == WM_LBUTTONDBLCLK) &&
+        IsRowPerItem(list) && TrackRowListMouse(slot, hwnd, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wParam, lParam))
+        return 0;
+    return CallWindowProcA(saved, hwnd, message, wParam, lParam);
 }
 
 // ---- The interface ----

@@ -84,6 +84,11 @@ typedef ListSearchProcPtr ListSearchUPP;
 #define NewListSearchUPP(userRoutine) ((ListSearchUPP)(userRoutine))
 #define NewListSearchProc(userRoutine) NewListSearchUPP(userRoutine)
 
+/* A tear-off drag hook: the mouse, the pressed cell, the outline (global), the item's width and height;
+   non-zero when a drop happened. */
+typedef int32_t(ZEL_CALL *ListTearOffHookProcPtr)(Point mouse, Cell cell, Rect *outline, int16_t itemWidth,
+                                                   int16_t itemHeight);
+
 /* List definition messages. */
 enum { lInitMsg = 0, lDrawMsg = 1, lHiliteMsg = 2, lCloseMsg = 3 };
 /* selFlags. */
@@ -134,6 +139,22 @@ ZEL_API void ZEL_CALL LUpdate(RgnHandle theRgn, ListHandle lHandle);
 ZEL_API void ZEL_CALL LActivate(Boolean act, ListHandle lHandle);
 ZEL_API void ZEL_CALL LSetDrawingMode(Boolean drawIt, ListHandle lHandle);
 ZEL_API void ZEL_CALL LRect(Rect *cellRect, Cell theCell, ListHandle lHandle);
+
+/* Clicks and scrolling. LClick answers true for a double click; LLastClick's cell and LongLastClick's
+   value (v in the low half, h in the high half) are the first cell selected after the last click. */
+ZEL_API Boolean ZEL_CALL LClick(Point pt, int16_t modifiers, ListHandle lHandle);
+ZEL_API Cell ZEL_CALL LLastClick(ListHandle lHandle);
+ZEL_API int32_t ZEL_CALL LongLastClick(ListHandle lHandle);
+ZEL_API void ZEL_CALL LScroll(int16_t dCols, int16_t dRows, ListHandle lHandle);
+ZEL_API void ZEL_CALL LAutoScroll(ListHandle lHandle);
+
+/* Tear-off lists. ZEL_LTearOff op 1 makes the list a drag source (bit 0x4000: the cursor shows the drag,
+   else an outline of `point`'s size, or the first item's, follows the mouse; a negative op drags one
+   item's outline and scrolls the list near its edges); op 2 answers whether the last drag ended outside
+   the list and gives (and forgets) its drop point, global, when `point` is given. A hook replaces the
+   library's drag; 0 removes it. */
+ZEL_API int32_t ZEL_CALL ZEL_LTearOff(ListHandle lHandle, int16_t op, Point *point);
+ZEL_API void ZEL_CALL ZEL_LSetTearOffDragHook(ListHandle lHandle, ListTearOffHookProcPtr hook);
 
 /* Host glue. ZEL_LSetSelFlags sets the configuration word the next LNew takes (and clears): its low byte
    becomes selFlags (0x80 also keeps the list box to single selection); 0x0400 the list box's own columns,
