@@ -29,15 +29,6 @@ bool Selected(ListHandle l, int v, int h)
     return LGetSelect(false, &c, l);
 }
 
-void SendKey(WORD vk, bool up)
-{
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof in);
-}
-
 void Settle()
 {
     for (int i = 0; i < 15; ++i) {

@@ -28,21 +28,6 @@ Rect MakeRect(int top, int left, int bottom, int right)
 PopupControlData *Data(ControlHandle c) { return reinterpret_cast<PopupControlData *>(*(*c)->contrlData); }
 int32_t Pack(int v, int h) { return int32_t((uint32_t(uint16_t(v)) << 16) | uint16_t(h)); }
 
-void SendKeys(const std::vector<WORD> &keys)
-{
-    std::vector<INPUT> inputs;
-    for (WORD vk : keys) {
-        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
-            INPUT in{};
-            in.type = INPUT_KEYBOARD;
-            in.ki.wVk = vk;
-            in.ki.dwFlags = up;
-            inputs.push_back(in);
-        }
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 // A window with a four-item menu in the menu list. The popup's child window is hidden, so that the
 // definition procedure's drawing lands on the owner's own pixels, where the test reads it.
 class PopupControl : public testing::Test {

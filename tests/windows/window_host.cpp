@@ -255,6 +255,30 @@ void MouseButton(bool down)
         Button();
 }
 
+void SendKey(WORD vk, bool up)
+{
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+void SendKeys(const std::vector<WORD> &keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD vk : keys) {
+        for (DWORD flags : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = vk;
+            in.ki.dwFlags = flags;
+            inputs.push_back(in);
+        }
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 namespace {
 
 DWORD WINAPI RunMouseScript(void *p)
