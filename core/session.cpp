@@ -207,11 +207,11 @@ void ExitSession(bool processTerminating)
 
 const PlatformInfo &SessionPlatform() { return sPlatform; }
 
-// Test seam: the platform's version word, for the branches of platforms this one is not.
-ZEL_EXTERN_C uint16_t ZEL_CALL SetSessionVersionWord(uint16_t versionWord)
+// Test seam: replaces the platform's version word (the Windows 3 branches read it); answers the previous.
+ZEL_EXTERN_C uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word)
 {
     const uint16_t previous = sPlatform.versionWord;
-    sPlatform.versionWord = versionWord;
+    sPlatform.versionWord = word;
     return previous;
 }
 bool SessionStarted() { return sStarted; }

@@ -180,8 +180,9 @@ struct InstalledFace {
 bool InstalledFaceAt(int index, InstalledFace *face);
 // Script Manager and International Utilities: run once by InitResources when the library's and the
 // application's resource files are open.
-// PENDING: the international work builds the international records and loads the conversion tables.
 void InitScriptAndIntl();
+// The international formats read again from the locale and WIN.INI "intl" (a WIN.INI change).
+void ReloadInternationalSettings();
 
 // ---- The Macintosh Roman character table and comparisons ----
 enum {
