@@ -36,7 +36,9 @@ void InitImaging()
 void ExitImaging()
 {
     FreeStaticBitmapInfo();
-    DisposeScratchDib();
+    DisposeDibBridgeCaches();
+    DisposeCopyMaskCache();
+    FreeOffscreenPixMap();
     DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)

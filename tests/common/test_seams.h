@@ -142,6 +142,9 @@ ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 // The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
+// Replaces the session's Windows version word ((minor << 4) | major): the List Manager's Windows 3
+// branches read it. Answers the previous word.
+ZEL_API uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word);
 // The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
 // (nil: the rectangles given) that set the scale, colourising with `colorize`.
 ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,
@@ -151,3 +154,14 @@ ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const
 ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
 // Bytes held by the engine's cached row buffers.
 ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
+// A DIB PixMap for a rectangle like `like` (nil: the device's PixMap), with a DC of its own when asked, and
+// its disposal.
+ZEL_API PixMapHandle ZEL_CALL NewDibPixMapForTest(const Rect *rect, const PixMap *like, Boolean wantDC);
+ZEL_API void ZEL_CALL DisposeDibPixMapForTest(PixMapHandle pm);
+// Shapes drawn through the shape mask so far.
+ZEL_API uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
+// One row of one-bit pixels moved: count bits from bit srcBit of src to bit dstBit of dst, replacing (mode 0) or or-ing (1).
+ZEL_API void ZEL_CALL ShiftedRowMergeForTest(const uint8_t *src, uint8_t *dst, int32_t srcBit, int32_t dstBit,
+                                             int32_t count, int32_t mode);
+// Offscreen drawing scales its final blit from `from` onto `to` as under a print job (nil: no scaling).
+ZEL_API void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to);
