@@ -124,6 +124,32 @@ int RunBench()
                         MoveToEx(dc, 0, i % kSize, nullptr);
                         LineTo(dc, kSize, i % kSize);
                     }),
+        // A colour that is neither black nor white, set before each fill as a program would.
+        DrawingCase("RGBForeColor+PaintRect 100x100 in a colour",
+                    [](int) {
+                        const RGBColor teal{0x1200, 0x8800, 0x9900};
+                        RGBForeColor(&teal);
+                        PaintRect(&kRect);
+                    },
+                    [](int) {
+                        HDC dc = S().raw.dc();
+                        SelectObject(dc, GetStockObject(DC_BRUSH));
+                        SetDCBrushColor(dc, RGB(0x12, 0x88, 0x99));
+                        FillRect(dc, &kWinRect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+                    }),
+        // A diagonal of 150 pixels at 45 degrees: the library paints its end point too, so the raw side
+        // goes one pixel further along it.
+        DrawingCase("MoveTo+LineTo diagonal, 150 pixels",
+                    [](int i) {
+                        MoveT(static_cast<int16_t>(i % 2), 0);
+                        LineT(static_cast<int16_t>(i % 2 + 149), 149);
+                    },
+                    [](int i) {
+                        HDC dc = S().raw.dc();
+                        SelectObject(dc, GetStockObject(BLACK_PEN));
+                        MoveToEx(dc, i % 2, 0, nullptr);
+                        LineTo(dc, i % 2 + 150, 150);
+                    }),
         CombineCase("UnionRgn of two rectangles", UnionRg, RGN_OR),
         CombineCase("DiffRgn of two rectangles", DiffRgn, RGN_DIFF),
         CombineCase("XorRgn of two rectangles", XorRg, RGN_XOR),
@@ -155,6 +181,31 @@ int RunBench()
         DeleteObject(sRawMany);
     };
     cases.push_back(offset);
+    // One pixel read back: the port's colour against GetPixel on the raw surface.
+    PairCase pixel = DrawingCase("GetCPixel", nullptr, nullptr);
+    auto drawingSetUp = pixel.setUp;
+    pixel.setUp = [drawingSetUp] {
+        drawingSetUp();
+        const RGBColor teal{0x1212, 0x8888, 0x9999};
+        RGBForeColor(&teal);
+        PaintRect(&kRect);
+        HBRUSH brush = CreateSolidBrush(RGB(0x12, 0x88, 0x99));
+        FillRect(S().raw.dc(), &kWinRect, brush);
+        DeleteObject(brush);
+    };
+    static volatile unsigned sink;
+    pixel.library = [](int i) {
+        RGBColor rgb;
+        GetCPixel(static_cast<int16_t>(20 + i % 100), static_cast<int16_t>(30 + i % 100), &rgb);
+        sink = sink + rgb.red;
+    };
+    pixel.raw = [](int i) { sink = sink + GetPixel(S().raw.dc(), 20 + i % 100, 30 + i % 100); };
+    pixel.same = [] {
+        RGBColor rgb;
+        GetCPixel(50, 60, &rgb);
+        return S().SamePixels() && RGB(rgb.red >> 8, rgb.green >> 8, rgb.blue >> 8) == GetPixel(S().raw.dc(), 50, 60);
+    };
+    cases.push_back(pixel);
 
     // A 256 x 256 GWorld made and disposed, against the memory DC and compatible bitmap it stands on.
     PairCase world;

@@ -166,14 +166,21 @@ void DrawDeviceLine(GrafPtr port, PortDCRecord *record, HDC dc, Point from, Poin
         ApplyPortPen();
         int x0 = from.h + size.h / 2, y0 = from.v + size.v / 2;
         int x1 = to.h + size.h / 2, y1 = to.v + size.v / 2;
-        MoveToEx(dc, x0, y0, nullptr);
         const int endX = dh == 0 && dv != 0 ? x1 : x1 + (dh < 0 ? -1 : 1);
         const int endY = dh == 0 && dv != 0 ? y1 + (dv > 0 ? 1 : -1) : y1;
-        // A horizontal or vertical line and its extra unit are one straight run: with a solid pen one
-        // LineTo to the unit beyond paints the same pixels, each once, as the two.
-        if (!(straight && record->penStyleSet == PS_SOLID && !IsSpecialDC(dc)))
-            LineTo(dc, x1, y1);
-        LineTo(dc, endX, endY);
+        const bool solidPen = record->penStyleSet == PS_SOLID && !IsSpecialDC(dc);
+        if (solidPen && !straight) {
+            // With a solid pen a polyline paints each segment as its LineTo would, in one call.
+            const POINT path[3] = {{x0, y0}, {x1, y1}, {endX, endY}};
+            Polyline(dc, path, 3);
+        } else {
+            MoveToEx(dc, x0, y0, nullptr);
+            // A horizontal or vertical line and its extra unit are one straight run: with a solid pen
+            // one LineTo to the unit beyond paints the same pixels, each once, as the two.
+            if (!(straight && solidPen))
+                LineTo(dc, x1, y1);
+            LineTo(dc, endX, endY);
+        }
     } else {
         // A pen wider or taller than a pixel, or a patterned pen: the area the pen rectangle sweeps.
         WidePenLine(from.h, from.v, to.h, to.v);

@@ -101,10 +101,11 @@ void FillPoints(int rop2, int kind, int count)
     if (count < 3 || !record || !dc)
         return;
     SetRop2Cached(dc, record, rop2);
-    if (kind >= 0)
-        SelectPortPatternBrush(static_cast<int16_t>(kind), 1);
+    HGDIOBJ held = SelectShapeBrush(record, dc, kind, sMaskDrawing);
     SelectNullPen(dc, record);
     DrawPointPolygon(dc, sPoints, count);
+    if (held)
+        SelectObject(dc, held);
 }
 
 // A thin outline through the points with the port's pen; the closing point repeats the first, so the
@@ -213,11 +214,12 @@ void OvalDrawCore(GrafVerb verb, const Rect *rect)
                 FillPoints(rop2, kind, BuildArcPoints(device, 0, 360, false));
             } else {
                 SetRop2Cached(dc, record, rop2);
-                if (kind >= 0)
-                    SelectPortPatternBrush(static_cast<int16_t>(kind), 1);
+                HGDIOBJ held = SelectShapeBrush(record, dc, kind, sMaskDrawing);
                 SelectNullPen(dc, record);
                 SetBkModeCached(dc, record, OPAQUE);
                 Ellipse(dc, device.left, device.top, device.right, device.bottom);
+                if (held)
+                    SelectObject(dc, held);
             }
         }
         EndMask(port);
@@ -432,6 +434,18 @@ void SinCosDegrees(int32_t angle, double *cosine, double *sine)
     }
 }
 
+namespace {
+// Adds a point to the shape's list unless it repeats the one before: on small curves several 4-degree
+// steps round to the same pixel, and GDI fills and outlines the same pixels without the repeats, in a
+// fraction of the time.
+int AppendShapePoint(int n, POINT p)
+{
+    if (n == 0 || sPoints[n - 1].x != p.x || sPoints[n - 1].y != p.y)
+        sPoints[n++] = p;
+    return n;
+}
+} // namespace
+
 int BuildArcPoints(const RECT &r, int32_t startAngle, int32_t arcAngle, bool addCentre)
 {
     NormaliseArc(&startAngle, &arcAngle);
@@ -450,7 +464,7 @@ int BuildArcPoints(const RECT &r, int32_t startAngle, int32_t arcAngle, bool add
             a = end;
         double c, s;
         SinCosDegrees(a, &c, &s);
-        sPoints[n++] = POINT{static_cast<LONG>(cx + hw * s + 0.5), static_cast<LONG>(cy - hh * c + 0.5)};
+        n = AppendShapePoint(n, POINT{static_cast<LONG>(cx + hw * s + 0.5), static_cast<LONG>(cy - hh * c + 0.5)});
         if (a == end || n >= kMaxShapePoints - 1)
             break;
     }
@@ -469,7 +483,7 @@ int BuildCornerPoints(int at, int32_t start, double cx, double cy, double rx, do
             a = start + 90;
         double c, s;
         SinCosDegrees(a, &c, &s);
-        sPoints[at++] = POINT{static_cast<LONG>(cx + rx * c + 0.5), static_cast<LONG>(cy + ry * s + 0.5)};
+        at = AppendShapePoint(at, POINT{static_cast<LONG>(cx + rx * c + 0.5), static_cast<LONG>(cy + ry * s + 0.5)});
         if (a == start + 90)
             break;
     }

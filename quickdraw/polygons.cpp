@@ -124,6 +124,54 @@ int16_t PolyToPointArray(PolyHandle poly, POINT **points, bool close)
     return static_cast<int16_t>(total);
 }
 
+namespace {
+
+// The last figure filled from points, kept as a region: programs paint the same round rectangle,
+// wedge or small oval again and again, at one place or many, and making the region of a polygon is
+// most of what filling it costs. The points are kept relative to the first, the region where the
+// first point last was.
+constexpr int kCachedPolygonPoints = 128;
+struct PolygonRegionCache {
+    POINT relative[kCachedPolygonPoints];
+    int count;
+    int fillMode;
+    POINT at;
+    HRGN region;
+};
+PolygonRegionCache sPolygonCache;
+
+// The region of the polygon at its place, from the cache when the figure is the last one, else made
+// and kept; null when the figure is too large to keep.
+HRGN PolygonRegion(const POINT *points, int count, int fillMode)
+{
+    PolygonRegionCache &c = sPolygonCache;
+    if (count > kCachedPolygonPoints)
+        return nullptr;
+    const POINT origin = points[0];
+    bool same = c.region && c.count == count && c.fillMode == fillMode;
+    for (int i = 0; same && i < count; ++i)
+        same = points[i].x - origin.x == c.relative[i].x && points[i].y - origin.y == c.relative[i].y;
+    if (same) {
+        if (origin.x != c.at.x || origin.y != c.at.y)
+            OffsetRgn(c.region, origin.x - c.at.x, origin.y - c.at.y);
+        c.at = origin;
+        return c.region;
+    }
+    if (c.region)
+        DeleteObject(c.region);
+    c.region = CreatePolygonRgn(points, count, fillMode);
+    c.count = c.region ? count : 0;
+    c.fillMode = fillMode;
+    c.at = origin;
+    for (int i = 0; i < c.count; ++i)
+        c.relative[i] = POINT{points[i].x - origin.x, points[i].y - origin.y};
+    return c.region;
+}
+
+} // namespace
+
+// Fills the polygon with the DC's brush and ROP2 and no outline (the caller selects the null pen):
+// painting the polygon's region gives the pixels Polygon fills.
 void DrawPointPolygon(HDC dc, const POINT *points, int count)
 {
     PortDCRecord *record = CurrentPortRecord();
@@ -140,7 +188,10 @@ void DrawPointPolygon(HDC dc, const POINT *points, int count)
         SetBkMode(dc, OPAQUE);
         record->bkModeSet = OPAQUE;
     }
-    Polygon(dc, points, count);
+    if (HRGN region = count >= 3 ? PolygonRegion(points, count, GetPolyFillMode(dc)) : nullptr)
+        PaintRgn(dc, region);
+    else
+        Polygon(dc, points, count);
 }
 
 int16_t PolyToPointArrayOpen(PolyHandle poly, POINT **points) { return PolyToPointArray(poly, points, false); }
@@ -195,14 +246,15 @@ void PolygonFill(int rop2, int kind, PolyHandle poly)
     PortDCRecord *record = CurrentPortRecord();
     HDC dc = CurrentDC();
     SetRop2Cached(dc, record, rop2);
-    if (kind != -1)
-        SelectPortPatternBrush(static_cast<int16_t>(kind), 1);
+    HGDIOBJ held = SelectShapeBrush(record, dc, kind, false);
     SelectNullPen(dc, record);
     POINT *points = nullptr;
     int n = PolyToPointArrayOpen(poly, &points);
     if (points && n >= 3)
         DrawPointPolygon(dc, points, n);
     FreePointArray(points);
+    if (held)
+        SelectObject(dc, held);
 }
 
 void PolygonFrame(PolyHandle poly)

@@ -43,18 +43,9 @@ void SetRop2Cached(HDC dc, PortDCRecord *record, int rop2)
     }
 }
 
-// A one-bit brush of a plain pattern paints every pixel in the DC's text or background colour; on a
-// direct-colour surface a solid brush of that colour paints the very same pixels, and GDI fills with
-// it several times faster. Palette surfaces (where a solid brush may dither), printers and swapped DCs
-// keep the pattern brush (no brush).
 HBRUSH PlainPatternSolidBrush(PortDCRecord *record, HDC dc, PlainPattern plain)
 {
-    if (!PlainPatternsSolid() || sMaskDrawing || record->depth < 16 || IsSpecialDC(dc))
-        return nullptr;
-    COLORREF colour = plain == plainFore ? GetTextColor(dc) : GetBkColor(dc);
-    if (colour == CLR_INVALID || (colour >> 24) != 0)
-        return nullptr;
-    return CachedSolidBrush(colour);
+    return sMaskDrawing ? nullptr : PlainSolidBrush(record, dc, plain);
 }
 
 bool FillPlainPatternSolid(PortDCRecord *record, HDC dc, PlainPattern plain, int rop2, int left, int top, int right,
@@ -174,6 +165,34 @@ void FillVerbRect(GrafPtr port, PortDCRecord *record, GrafVerb verb, const RECT 
 }
 
 } // namespace
+
+// A one-bit brush of a plain pattern paints every pixel in the DC's text or background colour; on a
+// direct-colour surface a solid brush of that colour paints the very same pixels, and GDI fills with
+// it several times faster. A palette-relative colour names its RGB directly where there is no palette
+// (24 bits and more; 16-bit surfaces keep the pattern brush for it, in case GDI dithers a solid brush
+// there). Palette surfaces (where a solid brush may dither), printers and swapped DCs keep the pattern
+// brush (no brush).
+HBRUSH PlainSolidBrush(PortDCRecord *record, HDC dc, PlainPattern plain)
+{
+    if (plain == plainNone || !PlainPatternsSolid() || record->depth < 16 || IsSpecialDC(dc))
+        return nullptr;
+    COLORREF colour = plain == plainFore ? GetTextColor(dc) : GetBkColor(dc);
+    if (colour != CLR_INVALID && (colour >> 24) == 2 && record->depth >= 24)
+        colour &= 0x00FFFFFF;
+    if (colour == CLR_INVALID || (colour >> 24) != 0)
+        return nullptr;
+    return CachedSolidBrush(colour);
+}
+
+HGDIOBJ SelectShapeBrush(PortDCRecord *record, HDC dc, int kind, bool maskDrawing)
+{
+    if (kind < 0)
+        return nullptr;
+    PlainPattern plain = plainNone;
+    SelectPortPatternBrushPlain(static_cast<int16_t>(kind), 1, &plain);
+    HBRUSH solid = maskDrawing ? nullptr : PlainSolidBrush(record, dc, plain);
+    return solid ? SelectObject(dc, solid) : nullptr;
+}
 
 void FillRectWithRop2(int rop2, int kind, int left, int top, int right, int bottom)
 {

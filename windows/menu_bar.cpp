@@ -133,12 +133,20 @@ void SetTitleHilite(int position, bool on)
         DrawMenuBar(SessionMainWindow());
 }
 
-// Key-equivalent search in one menu.
-int16_t MatchKeyIn(MenuHandle menu, uint8_t character, bool shift)
+// Key-equivalent search in one menu: one pass over the record's bytes, the typed character folded once.
+int16_t MatchKeyIn(MenuHandle menu, uint8_t character, bool shift, bool functionKeys)
 {
-    const bool functionKeys = SessionFlag(zelFlagDigitFunctionKeys);
-    MenuItemView item{-1, nullptr, 0, 0, 0, 0};
-    for (int16_t i = 1; NextMenuItem(menu, &item); ++i) {
+    const uint8_t *p = reinterpret_cast<const uint8_t *>(*menu);
+    const int32_t size = GetHandleSize(reinterpret_cast<Handle>(menu));
+    const uint8_t up = character >= 'a' && character <= 'z' ? character - 32 : character;
+    int32_t offset = FirstItemOffset(menu);
+    // The walk of NextMenuItem: an item whose bytes do not all fit, or the end byte, ends the list.
+    for (int16_t i = 1; offset >= 0 && offset < size && p[offset] != 0 && offset + 1 + p[offset] + 4 <= size; ++i) {
+        const uint8_t *after = p + offset + 1 + p[offset];
+        offset += 1 + p[offset] + 4;
+        const struct {
+            uint8_t key, style;
+        } item{after[1], after[3]};
         if (!item.key || item.key == keySubmenu || item.key == keyIconSized || item.key == keySmallIcon)
             continue;
         bool needsShift = (item.style & (itemShift | itemStrikeShift)) != 0;
@@ -151,7 +159,6 @@ int16_t MatchKeyIn(MenuHandle menu, uint8_t character, bool shift)
             // is matched: that letter typed with Shift.
             if (functionKeys && item.key >= 'a' && item.key <= 'z')
                 needsShift = true;
-            const uint8_t up = character >= 'a' && character <= 'z' ? character - 32 : character;
             const uint8_t key = item.key >= 'a' && item.key <= 'z' ? item.key - 32 : item.key;
             match = up == key;
         }
@@ -480,14 +487,16 @@ ZEL_EXTERN_C void ZEL_CALL SetMenuFlash(int16_t count) { LowMem<int16_t>(lmMenuF
 ZEL_EXTERN_C int32_t ZEL_CALL ZEL_MenuKey(int16_t character, Boolean shift)
 {
     const uint8_t c = static_cast<uint8_t>(character);
-    for (int i = 0; i < BarCount(); ++i) {
-        MenuHandle m = BarMenu(i);
-        if (const int16_t item = m && *m ? MatchKeyIn(m, c, shift != 0) : 0)
+    const bool functionKeys = SessionFlag(zelFlagDigitFunctionKeys);
+    const int count = BarCount();
+    for (int i = 0; i < count; ++i) {
+        MenuHandle m = BarEntry(i)->menu;
+        if (const int16_t item = m && *m ? MatchKeyIn(m, c, shift != 0, functionKeys) : 0)
             return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>((*m)->menuID)) << 16) | item);
     }
     int found = -1;
     for (MenuHandle m = NextHierMenu(0, &found); m; m = NextHierMenu(found + 1, &found))
-        if (const int16_t item = *m ? MatchKeyIn(m, c, shift != 0) : 0)
+        if (const int16_t item = *m ? MatchKeyIn(m, c, shift != 0, functionKeys) : 0)
             return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>((*m)->menuID)) << 16) | item);
     return 0;
 }

@@ -44,6 +44,8 @@ bool FindMenuItem(MenuHandle menu, int16_t item, MenuItemView *view);
 // The item after `view` (the first item when view->offset is -1), under the same rules: walks a menu
 // once instead of from its first item for each.
 bool NextMenuItem(MenuHandle menu, MenuItemView *view);
+// Offset of the first item's length byte in the menu record, or -1 when the title does not fit.
+int32_t FirstItemOffset(MenuHandle menu);
 int16_t MenuItemCount(MenuHandle menu);
 // Whether item `item` (from 1; 0 the whole menu) may be chosen: its enable bit (items 1..31) and the
 // menu's; items from 32 on always count as enabled, items past the 256th never do.

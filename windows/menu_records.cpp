@@ -16,6 +16,8 @@ namespace {
 uint8_t *MenuBytes(MenuHandle menu) { return reinterpret_cast<uint8_t *>(*menu); }
 int32_t MenuSize(MenuHandle menu) { return GetHandleSize(reinterpret_cast<Handle>(menu)); }
 
+} // namespace
+
 // Offset of the first item's length byte, or -1 when the title does not fit in the handle.
 int32_t FirstItemOffset(MenuHandle menu)
 {
@@ -25,6 +27,8 @@ int32_t FirstItemOffset(MenuHandle menu)
     const int32_t offset = kMenuTitleOffset + 1 + MenuBytes(menu)[kMenuTitleOffset];
     return offset <= size ? offset : -1;
 }
+
+namespace {
 
 // Offset just past the last whole item: where the end byte is, or the handle's end when it is missing.
 int32_t ItemsEnd(MenuHandle menu, int16_t *count)
