@@ -298,6 +298,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_CopyBitsMacToDIB(PixMap *src, PixMap *dst, Point 
     SetColorizeFlag(false);
     SetConversionFullRects(srcRect, dstRect);
     MacToDibCopy(src, dst, srcRect, dstRect, mode, srcCT ? srcCT : src->pmTable, dstCT ? dstCT : dst->pmTable, mask);
+    ForgetConversionFullRects(); // the row copy did not need them
     SetColorizeFlag(colorize);
 }
 

@@ -181,7 +181,10 @@ HBRUSH MakePixelPatternBrush(const PixPat &pat)
         colours = std::max(colours, 0);
     }
 
-    uint32_t dibRowBytes = (macRowBytes + 3) & ~3u;
+    // Windows takes no 2-bit DIBs: 2-bit rows go out as 4-bit ones, each index as the same 4-bit index of
+    // the same table.
+    const bool widenTwoBit = bitCount == 2;
+    const uint32_t dibRowBytes = widenTwoBit ? ((static_cast<uint32_t>(width) * 4 + 7) / 8 + 3) & ~3u : (macRowBytes + 3) & ~3u;
     size_t headerSize = sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD);
     size_t total = headerSize + static_cast<size_t>(dibRowBytes) * height;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total);
@@ -197,7 +200,7 @@ HBRUSH MakePixelPatternBrush(const PixPat &pat)
     header->biWidth = width;
     header->biHeight = height;
     header->biPlanes = 1;
-    header->biBitCount = static_cast<WORD>(bitCount);
+    header->biBitCount = static_cast<WORD>(widenTwoBit ? 4 : bitCount);
     header->biCompression = BI_RGB;
     header->biClrUsed = static_cast<DWORD>(colours);
     auto *quads = reinterpret_cast<RGBQUAD *>(bytes + sizeof(BITMAPINFOHEADER));
@@ -209,9 +212,18 @@ HBRUSH MakePixelPatternBrush(const PixPat &pat)
     // Bottom-up rows: the pattern's last row becomes the bitmap's first.
     const uint8_t *source = reinterpret_cast<const uint8_t *>(*pat.patData);
     uint8_t *rows = bytes + headerSize;
-    for (int r = 0; r < height; ++r)
-        std::memcpy(rows + static_cast<size_t>(r) * dibRowBytes, source + static_cast<size_t>(height - 1 - r) * macRowBytes,
-                    macRowBytes);
+    for (int r = 0; r < height; ++r) {
+        const uint8_t *from = source + static_cast<size_t>(height - 1 - r) * macRowBytes;
+        uint8_t *to = rows + static_cast<size_t>(r) * dibRowBytes;
+        if (!widenTwoBit) {
+            std::memcpy(to, from, macRowBytes);
+            continue;
+        }
+        for (int x = 0; x < width; ++x) {
+            const int index = (from[x / 4] >> (6 - 2 * (x % 4))) & 3;
+            to[x / 2] = static_cast<uint8_t>(to[x / 2] | index << (x % 2 ? 0 : 4));
+        }
+    }
     HBRUSH brush = CreateDIBPatternBrushPt(bytes, DIB_RGB_COLORS);
     GlobalUnlock(memory);
     GlobalFree(memory);

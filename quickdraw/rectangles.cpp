@@ -121,21 +121,41 @@ void FillColorPortRect(CGrafPtr cport, const RECT &r)
                             : nullptr;
     int tileW = map ? map->bounds.right - map->bounds.left : 0;
     int tileH = map ? map->bounds.bottom - map->bounds.top : 0;
-    if (!map || tileW <= 0 || tileH <= 0) {
+    // The image is the pattern's data, described by its PixMap: only when the data hold all its rows.
+    const int32_t rowBytes = map ? map->rowBytes & 0x3FFF : 0;
+    Handle data = map ? (*pp)->patData : nullptr;
+    if (!map || tileW <= 0 || tileH <= 0 || !HandleHasData(data) ||
+        static_cast<int64_t>(rowBytes) * 8 < static_cast<int64_t>(tileW) * map->pixelSize ||
+        GetHandleSize(data) < static_cast<int64_t>(rowBytes) * tileH) {
         FillRectWithRop2(R2_COPYPEN, patternFill, r.left, r.top, r.right, r.bottom);
         return;
     }
-    for (int y = r.top; y < r.bottom; y += tileH) {
-        int h = std::min(tileH, static_cast<int>(r.bottom) - y);
-        for (int x = r.left; x < r.right; x += tileW) {
-            int w = std::min(tileW, static_cast<int>(r.right) - x);
-            Rect src{map->bounds.top, map->bounds.left, static_cast<int16_t>(map->bounds.top + h),
-                     static_cast<int16_t>(map->bounds.left + w)};
-            Rect dst{static_cast<int16_t>(y), static_cast<int16_t>(x), static_cast<int16_t>(y + h),
-                     static_cast<int16_t>(x + w)};
+    const int8_t dataState = HGetState(data);
+    HLock(data);
+    PixMap image = *map;
+    image.baseAddr = *data;
+    map = &image;
+    // The tiles lie on the port's own grid: the pattern's pixel (0, 0) at every multiple of its size in
+    // local coordinates (rounded down for negative ones), whatever rectangle is filled, so that adjacent
+    // fills join and the tiling follows the port's origin.
+    int16_t localLeft = static_cast<int16_t>(r.left), localTop = static_cast<int16_t>(r.top);
+    RevXformXY(&localLeft, &localTop);
+    auto floorMod = [](int a, int b) { return ((a % b) + b) % b; };
+    const int phaseX = floorMod(localLeft, tileW), phaseY = floorMod(localTop, tileH);
+    for (int y = r.top, ty = phaseY; y < r.bottom; y += tileH - ty, ty = 0) {
+        const int h = std::min(tileH - ty, static_cast<int>(r.bottom) - y);
+        for (int x = r.left, tx = phaseX; x < r.right; x += tileW - tx, tx = 0) {
+            const int w = std::min(tileW - tx, static_cast<int>(r.right) - x);
+            Rect src{static_cast<int16_t>(map->bounds.top + ty), static_cast<int16_t>(map->bounds.left + tx),
+                     static_cast<int16_t>(map->bounds.top + ty + h), static_cast<int16_t>(map->bounds.left + tx + w)};
+            // StdBits takes the destination in local coordinates.
+            const int lx = localLeft + (x - r.left), ly = localTop + (y - r.top);
+            Rect dst{static_cast<int16_t>(ly), static_cast<int16_t>(lx), static_cast<int16_t>(ly + h),
+                     static_cast<int16_t>(lx + w)};
             StdBits(reinterpret_cast<const BitMap *>(map), &src, &dst, srcCopy, nullptr);
         }
     }
+    HSetState(data, dataState);
 }
 
 void FillVerbRect(GrafPtr port, PortDCRecord *record, GrafVerb verb, const RECT &r)
