@@ -6,6 +6,7 @@
 // section.
 #include "bench.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "Quickdraw.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
+#include "Zel.h"
 
 namespace {
 
@@ -310,6 +312,111 @@ int RunBench()
         DisposePixMap(small);
     };
     cases.push_back(enlarge);
+
+    // On an 8-bit palette screen: a ditherCopy CopyBits of a 640 x 480 32-bit PixMap to a window (every
+    // pixel dithered into the colour cube) against StretchDIBits of the same 32-bit DIB (GDI maps each
+    // pixel to its nearest entry), into a bitmap of the screen's format under the same palette. Both must
+    // show each pixel within one cube step of the other.
+    if ((GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) && GetDeviceCaps(screen, BITSPIXEL) == 8) {
+        static std::vector<uint8_t> deepRows;
+        static PixMapHandle deep;
+        static HWND window;
+        static HDC windowDC, previousDC, rawDC;
+        static HBITMAP rawBitmap;
+        static HGDIOBJ rawDisplaced;
+        static CGrafPort port;
+        static BITMAPINFOHEADER deepInfo;
+        PairCase dither;
+        dither.name = "CopyBits ditherCopy of a 640x480 32-bit PixMap to a window on an 8-bit palette screen / "
+                      "StretchDIBits of the same DIB";
+        dither.count = 10;
+        dither.setUp = [] {
+            deep = MemoryPixMap(32, deepRows);
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const uint32_t v = static_cast<uint32_t>((x * 255 / kWidth) << 16 | (y * 255 / kHeight) << 8 | ((x + y) & 255));
+                    std::memcpy(&deepRows[(static_cast<size_t>(y) * kWidth + x) * 4], &v, 4);
+                }
+            deepInfo = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            window = testing_support::CreateDrawingWindow(kWidth, kHeight);
+            windowDC = GetDC(window);
+            std::memset(&port, 0, sizeof port);
+            OpenCPort(&port);
+            previousDC = ZEL_SwaphDC(windowDC, 0);
+            SetPor(reinterpret_cast<GrafPtr>(&port));
+            RealizePalette(windowDC);
+            rawDC = CreateCompatibleDC(windowDC);
+            rawBitmap = CreateCompatibleBitmap(windowDC, kWidth, kHeight);
+            rawDisplaced = SelectObject(rawDC, rawBitmap);
+            SelectPalette(rawDC, static_cast<HPALETTE>(GetCurrentObject(windowDC, OBJ_PAL)), FALSE);
+            RealizePalette(rawDC);
+        };
+        dither.library = [](int) {
+            const Rect r = (*deep)->bounds;
+            CopyBits(reinterpret_cast<BitMap *>(*deep), &reinterpret_cast<GrafPtr>(&port)->portBits, &r, &r,
+                     static_cast<int16_t>(srcCopy | ditherCopy), nullptr);
+        };
+        dither.raw = [](int) {
+            SetStretchBltMode(rawDC, COLORONCOLOR);
+            StretchDIBits(rawDC, 0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, deepRows.data(),
+                          reinterpret_cast<BITMAPINFO *>(&deepInfo), DIB_RGB_COLORS, SRCCOPY);
+        };
+        dither.same = [] {
+            // The library's pixels are palette entries within one cube step of the source, as this display
+            // shows each entry (drawn by index afterwards); GDI's within its nearest colour.
+            GdiFlush();
+            auto source = [](int x, int y) {
+                return RGB(x * 255 / kWidth, y * 255 / kHeight, (x + y) & 255);
+            };
+            auto close = [](COLORREF a, COLORREF b, int most) {
+                return std::abs(GetRValue(a) - GetRValue(b)) <= most && std::abs(GetGValue(a) - GetGValue(b)) <= most &&
+                       std::abs(GetBValue(a) - GetBValue(b)) <= most;
+            };
+            std::vector<std::pair<POINT, COLORREF>> samples;
+            for (int y = 1; y < kHeight; y += 37)
+                for (int x = 0; x < kWidth; x += 29) {
+                    samples.push_back({POINT{x, y}, GetPixel(windowDC, x, y)});
+                    if (!close(GetPixel(rawDC, x, y), source(x, y), 64))
+                        return false;
+                }
+            HPALETTE palette = static_cast<HPALETTE>(GetCurrentObject(windowDC, OBJ_PAL));
+            PALETTEENTRY entries[256];
+            const UINT n = GetPaletteEntries(palette, 0, 256, entries);
+            struct {
+                BITMAPINFOHEADER h;
+                WORD index[256];
+            } info{};
+            info.h = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(n), 1, 1, 8, BI_RGB, 0, 0, 0, 256, 0};
+            std::vector<uint8_t> strip((n + 3) & ~3u);
+            for (UINT k = 0; k < n; ++k) {
+                info.index[k] = static_cast<WORD>(k);
+                strip[k] = static_cast<uint8_t>(k);
+            }
+            SetDIBitsToDevice(windowDC, 0, 0, n, 1, 0, 0, 0, 1, strip.data(), reinterpret_cast<BITMAPINFO *>(&info),
+                              DIB_PAL_COLORS);
+            for (const auto &[at, shown] : samples) {
+                bool found = false;
+                for (UINT k = 0; k < n && !found; ++k)
+                    found = GetPixel(windowDC, static_cast<int>(k), 0) == shown &&
+                            close(RGB(entries[k].peRed, entries[k].peGreen, entries[k].peBlue), source(at.x, at.y), 51);
+                if (!found)
+                    return false;
+            }
+            return true;
+        };
+        dither.tearDown = [] {
+            SelectObject(rawDC, rawDisplaced);
+            DeleteObject(rawBitmap);
+            DeleteDC(rawDC);
+            ZEL_SwaphDC(previousDC, 0);
+            CloseCPort(&port);
+            ReleaseDC(window, windowDC);
+            DestroyWindow(window);
+            (*deep)->baseAddr = nullptr;
+            DisposePixMap(deep);
+        };
+        cases.push_back(dither);
+    }
 
     int result = RunPairCases(cases);
     DeleteObject(picture);

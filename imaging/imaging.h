@@ -171,8 +171,23 @@ ZEL_EXTERN_C Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, 
 // destination steps backwards. A PixMap with a DIB is read through FetchSourceRow.
 void DirectRowsToIndices(const PixMap *pm, const uint8_t *src, int32_t srcStep, uint8_t *dst, int32_t dstStep,
                          int32_t count, int32_t rows, bool sixteen, const uint8_t *inverseTable);
-// An 8-bit band bitmap of width x height from BlitParams, through the ConversionPixMap's header.
-HBITMAP MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
+// Describes the 8-bit rows a scaling engine left at BlitParams' bits (width x height, bottom-up) to GDI:
+// BlitParams' header becomes the ConversionPixMap's filled for them, as palette indices (DIB_PAL_COLORS)
+// of the library palette, or with `stockChoice` of its gray ramp. False when no header can be had.
+bool MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
+// The colour-cube engines (colour_cube.cpp), on 8-bit palette screens: 8, 16 and 32-bit sources become
+// 8-bit rows in the blit scratch, bottom-up, described in BlitParams; 0 when nothing was written (the
+// caller then takes its next path). Rectangles are in the source's coordinates (its bounds).
+// CopyBitsStretch: one band (bandDst, from bandSrc) of the transfer fullSrc -> fullDst, at destination
+// size, dithered into the colour cube.
+uint32_t CopyBitsStretch(PixMap *src, const Rect *bandSrc, const Rect *bandDst, const Rect *fullSrc,
+                         const Rect *fullDst, int flags);
+// The rectangle at its own size, undithered: 8-bit pixels through the table's map onto the palette (its
+// flags go into the source's pmExtFlags), deeper ones to the nearest cube entry.
+uint32_t CopyBitsToIndexed(PixMap *src, const Rect *bandSrc, int flags);
+// An 8-bit source reduced by a whole factor (bandSrc n times bandDst both ways) to each block's average
+// gray level; 0 for any other reduction.
+uint32_t CopyBitsGrayReduce(PixMap *src, const Rect *bandSrc, const Rect *bandDst, int flags);
 
 // ---- Folding and unfolding (fold_unfold.cpp), bitmap operations (bitmap_ops.cpp) ----
 // DIBs of more than kDibBandBytes may be read in bands (library setting 21, from the screen probe).
