@@ -195,10 +195,20 @@ bool CubeScreen(HDC dc)
            static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)) == palette;
 }
 
+// A 4-bit screen in the palette's gray-index mode with the library's palette in the destination DC: the
+// dithering scaler serves it.
+bool FourBitGrayScreen(HDC dc)
+{
+    HPALETTE palette = LibraryPalette();
+    return ScreenDepth() == 4 && ScreenReducedPalette() && palette &&
+           static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)) == palette;
+}
+
 // The dithered scaled path: the transfer cut into bands of at most 32 KB of 8-bit rows, each made at
-// destination size by the cube engine and drawn. False when the first band could not be made (nothing
-// drawn: the caller takes its next path).
-bool TransferDitheredBands(HDC dc, const Side &src, const Rect &srcRect, const Rect &dst, int16_t mode, DWORD rop)
+// destination size by the screen's engine and drawn. False when the first band could not be made
+// (nothing drawn: the caller takes its next path).
+bool TransferDitheredBands(HDC dc, const Side &src, const Rect &srcRect, const Rect &dst, int16_t mode, DWORD rop,
+                           bool fourBit)
 {
     const int32_t srcH = srcRect.bottom - srcRect.top;
     const int32_t dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
@@ -217,7 +227,9 @@ bool TransferDitheredBands(HDC dc, const Side &src, const Rect &srcRect, const R
         bandDst.bottom = static_cast<int16_t>(std::min<int32_t>(dst.bottom, bandDst.top + bandRows));
         bandSrc.top = static_cast<int16_t>(std::min<int32_t>(srcRect.bottom - 1, srcRect.top + k * srcRows));
         bandSrc.bottom = static_cast<int16_t>(std::min<int32_t>(srcRect.bottom, bandSrc.top + srcRows));
-        if (!CopyBitsStretch(src.view, &bandSrc, &bandDst, &srcRect, &dst, prepareBands))
+        const uint32_t made = fourBit ? CopyBitsScaleCore(src.view, &bandSrc, &bandDst, &srcRect, &dst, prepareBands)
+                                      : CopyBitsStretch(src.view, &bandSrc, &bandDst, &srcRect, &dst, prepareBands);
+        if (!made)
             return k > 0;
         DrawEngineRows(dc, bandDst, mode, rop);
         if (bandDst.bottom >= dst.bottom)
@@ -225,18 +237,23 @@ bool TransferDitheredBands(HDC dc, const Side &src, const Rect &srcRect, const R
     }
 }
 
-// The palette screen's paths: with ditherCopy every colour dithered into the cube at destination size,
-// band by band; without it the source converted at its own size to palette indices and stretched once.
+// The palette screens' paths (an 8-bit screen's colour cube, a 4-bit screen's grays): with ditherCopy
+// every pixel dithered at destination size, band by band; without it the source converted at its own
+// size to palette indices and stretched once.
 // False when neither took the transfer.
 bool TransferThroughCube(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t mode, DWORD rop)
 {
-    if (!EngineSource(src) || !CubeScreen(dc))
+    if (!EngineSource(src))
+        return false;
+    const bool cube = CubeScreen(dc), fourBit = !cube && FourBitGrayScreen(dc);
+    if (!cube && !fourBit)
         return false;
     if (mode & kDitherCopy)
-        return TransferDitheredBands(dc, src, srcRect, dst, mode, rop);
+        return TransferDitheredBands(dc, src, srcRect, dst, mode, rop, fourBit);
     if (LibrarySwitch(kNoDitherSwitch) || (src.view->pixelSize > 8 && (mode & ~kDitherCopy) == kTransparent))
         return false;
-    if (!CopyBitsToIndexed(src.view, &srcRect, prepareBands))
+    Rect rows = srcRect;
+    if (!(fourBit ? PaletteIndexRows(src.view, &rows, prepareBands) : CopyBitsToIndexed(src.view, &rows, prepareBands)))
         return false;
     const int dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
     const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;

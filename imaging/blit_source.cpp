@@ -467,7 +467,10 @@ bool MakeEightBitBandBitmap(PixMap *, int, int stockChoice, int32_t width, int32
         return false;
     const LOGPALETTE *palette = LibraryLogPalette();
     const int entries = stockChoice ? 256 : palette ? palette->palNumEntries : 256;
-    const StockDibHeader which = ScreenReducedPalette() ? stockPaletteModeGrays
+    // Gray levels go to the 128-gray palette of the gray-index mode at half their value; the 4-bit
+    // screen's engines write its 16 palette indices themselves.
+    const StockDibHeader which = ScreenDepth() == 4 ? stockPaletteIndices
+                                 : ScreenReducedPalette() ? stockPaletteModeGrays
                                  : stockChoice        ? stockChoiceGrays
                                                       : stockPaletteIndices;
     info = StockHeaderFor(info, which);

@@ -9,13 +9,14 @@
 // A scaled source is stepped in 16.16 fixed point over the whole transfer, so that a band that starts
 // in mid-image reads the rows and columns the whole-image stepping reaches there.
 #include "imaging.h"
+#include "scaling_rows.h"
 #include "../quickdraw/screen_tables.h"
 
 #include <cstring>
 
-namespace {
+using namespace scaling_rows;
 
-constexpr uint32_t kBandScratchBytes = 0x10000;
+namespace {
 
 // The 8-bit components of one source pixel.
 struct Rgb {
@@ -63,92 +64,6 @@ uint8_t NearestIndex(const DitherTables &t, Rgb c)
 // The ordered-dither value at a destination pixel: the matrix repeats every 4 pixels both ways.
 uint8_t DitherAt(const DitherTables &t, int32_t x, int32_t y) { return t.matrix[y & 3][x & 3]; }
 
-int32_t Width(const Rect &r) { return r.right - r.left; }
-int32_t Height(const Rect &r) { return r.bottom - r.top; }
-
-// The source's rows: its own pixel rows, or the row reader's copy of a row of its DIB or of a row that
-// would end past its pixel data.
-struct SourceRows {
-    const PixMap *pm;
-    const uint8_t *base;
-    int32_t rowBytes;
-    int depth;
-    int32_t width, height; // of the bounds
-    const uint8_t *last;   // the last readable byte of the pixel data
-
-    bool Open(const PixMap *p)
-    {
-        pm = p;
-        depth = p->pixelSize;
-        if (depth != 8 && depth != 16 && depth != 32)
-            return false;
-        base = reinterpret_cast<const uint8_t *>(p->baseAddr);
-        rowBytes = p->rowBytes & 0x3FFF;
-        width = Width(p->bounds);
-        height = Height(p->bounds);
-        if (reinterpret_cast<uintptr_t>(base) < 0x10000 || rowBytes <= 0 || width <= 0 || height <= 0 ||
-            static_cast<int64_t>(width) * (depth / 8) > rowBytes)
-            return false;
-        last = base + static_cast<int64_t>(height) * rowBytes - 1;
-        return true;
-    }
-    // Bytes of `count` pixels.
-    uint32_t Bytes(int32_t count) const { return static_cast<uint32_t>(count) * static_cast<uint32_t>(depth / 8); }
-    // `count` pixels of row y from column x (both inside the bounds); nil when the row cannot be read.
-    const uint8_t *Row(int32_t y, int32_t x, int32_t count) const
-    {
-        const uint8_t *row = base + static_cast<int64_t>(y) * rowBytes + static_cast<int64_t>(x) * (depth / 8);
-        const uint32_t bytes = Bytes(count);
-        if (!(pm->pmExtFlags & pmExtDibAttached) && row + bytes - 1 <= last)
-            return row;
-        return FetchSourceRow(pm, row, bytes, last);
-    }
-};
-
-// Keeps a coordinate inside 0..extent - 1.
-int32_t Clamp(int64_t v, int32_t extent)
-{
-    return v < 0 ? 0 : v >= extent ? extent - 1 : static_cast<int32_t>(v);
-}
-
-// The blit scratch for a band of width x height 8-bit rows (stride bytes each); nil when it cannot grow.
-uint8_t *BandScratch(int32_t width, int32_t height, int32_t *stride)
-{
-    *stride = (width + 3) & ~3;
-    const int64_t bytes = static_cast<int64_t>(*stride) * height;
-    if (bytes > 0x7FFFFFFF || !GrowBlitScratch(static_cast<uint32_t>(bytes > kBandScratchBytes ? bytes : kBandScratchBytes)))
-        return nullptr;
-    return static_cast<uint8_t *>(ScreenScratchBuffer());
-}
-
-// The rows are the blit's: the header and colour usage follow (palette indices, the gray ramp's with
-// `grays`).
-uint32_t FinishBand(PixMap *src, uint8_t *rows, int flags, bool grays, int32_t width, int32_t height)
-{
-    CurrentBlitParams().bits = rows;
-    return MakeEightBitBandBitmap(src, flags | prepareBands, grays ? 1 : 0, width, height) ? 1 : 0;
-}
-
-enum class ScaleKind { unscaled, enlarge, reduce, general };
-
-// The kind of a scaled transfer from its whole extents: whole factors only for the enlarge and reduce
-// loops (a truncated ratio would let an enlarged last row read past the source), and the box average
-// only for n x n below 256.
-ScaleKind KindOfScale(int32_t sw, int32_t sh, int32_t dw, int32_t dh, int depth, int32_t *n)
-{
-    if (sw == dw && sh == dh)
-        return ScaleKind::unscaled;
-    if (depth != 8 && dw > sw && dw % sw == 0 && dh == dw / sw * sh) {
-        *n = dw / sw;
-        return ScaleKind::enlarge;
-    }
-    if (depth != 8 && sw > dw && sw % dw == 0 && sh == sw / dw * dh && sw / dw < 16) {
-        *n = sw / dw;
-        return ScaleKind::reduce;
-    }
-    return ScaleKind::general;
-}
-
 } // namespace
 
 uint32_t CopyBitsStretch(PixMap *src, const Rect *bandSrc, const Rect *bandDst, const Rect *fullSrc,
@@ -165,29 +80,14 @@ uint32_t CopyBitsStretch(PixMap *src, const Rect *bandSrc, const Rect *bandDst, 
     RGBQUAD quads[256];
     if (rows.depth == 8)
         CopyCTabToQuads(src->pmTable, quads);
-    int32_t n = 1;
-    const ScaleKind kind = KindOfScale(sw, sh, dw, dh, rows.depth, &n);
+    const ScaleMap scale(sw, sh, dw, dh, rows.depth != 8);
+    const ScaleKind kind = scale.kind;
+    const int32_t n = scale.n;
     // Where the band lies in the whole transfer, and the whole source in the bounds.
     const int32_t bandX = bandDst->left - fullDst->left, bandY = bandDst->top - fullDst->top;
     const int32_t srcX = fullSrc->left - src->bounds.left, srcY = fullSrc->top - src->bounds.top;
-    // The source pixel under whole-transfer destination position p (16.16 stepping by the ratio).
-    const int64_t hRatio = (static_cast<int64_t>(sw) << 16) / dw, vRatio = (static_cast<int64_t>(sh) << 16) / dh;
-    auto sourceColumn = [&](int32_t p) -> int32_t {
-        switch (kind) {
-        case ScaleKind::unscaled: return p;
-        case ScaleKind::enlarge: return p / n;
-        case ScaleKind::reduce: return p * n;
-        default: return static_cast<int32_t>((p * hRatio) >> 16);
-        }
-    };
-    auto sourceRow = [&](int32_t p) -> int32_t {
-        switch (kind) {
-        case ScaleKind::unscaled: return p;
-        case ScaleKind::enlarge: return p / n;
-        case ScaleKind::reduce: return p * n;
-        default: return static_cast<int32_t>((p * vRatio) >> 16);
-        }
-    };
+    auto sourceColumn = [&](int32_t p) { return scale.Column(p); };
+    auto sourceRow = [&](int32_t p) { return scale.Row(p); };
 
     // The source columns the band reads, inside the bounds.
     const int32_t firstColumn = Clamp(srcX + sourceColumn(bandX), rows.width);

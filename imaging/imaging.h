@@ -185,6 +185,13 @@ uint32_t CopyBitsStretch(PixMap *src, const Rect *bandSrc, const Rect *bandDst, 
 // The rectangle at its own size, undithered: 8-bit pixels through the table's map onto the palette (its
 // flags go into the source's pmExtFlags), deeper ones to the nearest cube entry.
 uint32_t CopyBitsToIndexed(PixMap *src, const Rect *bandSrc, int flags);
+// The dithering scaler of 4-bit screens in the palette's gray-index mode (dither_scaler.cpp): the same
+// conventions, gray levels over the screen's 16 entries. CopyBitsScaleCore: one band at destination size,
+// ordered-dithered; PaletteIndexRows: the rectangle at its own size, each level's nearest entry (the
+// rectangle becomes (0, 0, height, width)). 0 on any other screen.
+uint32_t CopyBitsScaleCore(PixMap *src, const Rect *bandSrc, const Rect *bandDst, const Rect *fullSrc,
+                           const Rect *fullDst, int flags);
+uint32_t PaletteIndexRows(PixMap *src, Rect *rect, int flags);
 // An 8-bit source reduced by a whole factor (bandSrc n times bandDst both ways) to each block's average
 // gray level; 0 for any other reduction.
 uint32_t CopyBitsGrayReduce(PixMap *src, const Rect *bandSrc, const Rect *bandDst, int flags);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "colour_cube_stand_in.h"
+#include "scaling_stand_in.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-// The library services the colour-cube engines use, stood in for a test that compiles the engines alone.
+// The library services the scaling engines of palette screens use, stood in for a test that compiles the
+// engines alone.
 #pragma once
 
 #include "imaging.h"

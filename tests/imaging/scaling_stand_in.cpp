@@ -1,8 +1,8 @@
-// What the colour-cube engines need of the library when they are compiled into a test on their own: the
-// dither tables, the two scratch buffers (each followed by guard bytes, and able to refuse to grow), the
-// blit parameters, the row reader, the colour-table services and the band header. Each records what the
-// test asks about.
-#include "colour_cube_stand_in.h"
+// What the scaling engines of palette screens need of the library when they are compiled into a test or
+// benchmark on their own: the dither tables, the two scratch buffers (each followed by guard bytes, and
+// able to refuse to grow), the blit parameters, the row reader, the colour-table services and the band
+// header. Each records what the test asks about.
+#include "scaling_stand_in.h"
 
 #include <cstdlib>
 #include <cstring>
