@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kTransparent = 36;
+constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kSrcXor = 2, kTransparent = 36;
+constexpr uint8_t kHiliteBit = 0x80;
 constexpr int16_t kDitherCopy = 0x40;
 
 // Raster operations of the modes 0..15 by mode & 15, and of the arithmetic modes 32..39, which are plain
@@ -479,6 +480,12 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
     if (port && port->picSave)
         return;
 
+    // Hilite mode: srcXor of a one-bit image in memory onto a device exchanges the background and hilite
+    // colours under its black pixels.
+    if (!(LowMem<uint8_t>(lmHiliteMode) & kHiliteBit) && mode == kSrcXor && !s.isDC && !s.hasDC && !s.isBitmap &&
+        d.isDC && HiliteCopyBits(dc, s.view, src, dst))
+        return;
+
     Rect write = dst;
     if (IsThePortsBits(dstBits) && !(s.isDC && d.isDC)) {
         if (!ClipBlitToPortClip(d.isDC, &src, &dst, &write))
@@ -520,6 +527,8 @@ ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits
 {
     TransferBits(srcBits, dstBits, srcRect, dstRect, mode, maskRgn);
     sCopyBitsRan = true;
+    // Hilite mode lasts one call.
+    LowMem<uint8_t>(lmHiliteMode) |= kHiliteBit;
 }
 
 void ClearCopyBitsRanFlag() { sCopyBitsRan = false; }

@@ -253,6 +253,16 @@ void ClearRowPadding(const BitMap *bits);
 // (0..31); nil otherwise.
 PixMapHandle PortBitsSlotPixMap(uint32_t index);
 
+// ---- Hilite mode (hilite_mode.cpp) ----
+// CopyBits' srcXor in hilite mode onto a device context: the background and hilite colours of dstRect
+// (device coordinates) exchanged under the set bits of srcRect of a one-bit source. False (nothing changed) for other sources, rectangles
+// of different sizes, or when it cannot be done.
+bool HiliteCopyBits(HDC dc, const PixMap *src, const Rect &srcRect, const Rect &dstRect);
+// The palette index map's entries (at most `capacity`), answering its entry count, 0 without a map; and
+// the exchange made to fail (answering the previous choice). Reached by the test programs by ordinal.
+ZEL_EXTERN_C int16_t ZEL_CALL CopyPaletteIndexMap(uint16_t *entries, int16_t capacity);
+ZEL_EXTERN_C Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
+
 // ---- Blit primitives (blit_primitives.cpp) ----
 // The view of a CopyBits argument as an extended PixMap: an extended PixMap itself, the registered
 // PixMap of a port-bits slot, or `view` (84 bytes) filled from a PixMap's published fields or a BitMap

@@ -250,9 +250,6 @@ void DisposeScratchDib()
     sScratch = ScratchDib{};
 }
 
-// PENDING: the screen-write layer exchanges the hilite colour in strips through a memory DC.
-bool HiliteScreenRect(const RECT &) { return false; }
-
 // PENDING: the screen-write layer writes all-black and all-white patterns into 1-, 4- and 8-bit DIB bits.
 bool TryDibFillRect(const Rect *, const Pattern *) { return false; }
 
