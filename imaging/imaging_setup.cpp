@@ -36,7 +36,8 @@ void InitImaging()
 void ExitImaging()
 {
     FreeStaticBitmapInfo();
-    DisposeScratchDib();
+    DisposeDibBridgeCaches();
+    DisposeCopyMaskCache();
     DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)

@@ -156,3 +156,12 @@ ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
 // exchange fail, as on a depth it cannot exchange, answering the previous choice.
 ZEL_API int16_t ZEL_CALL CopyPaletteIndexMap(uint16_t *entries, int16_t capacity);
 ZEL_API Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
+// A DIB PixMap for a rectangle like `like` (nil: the device's PixMap), with a DC of its own when asked, and
+// its disposal.
+ZEL_API PixMapHandle ZEL_CALL NewDibPixMapForTest(const Rect *rect, const PixMap *like, Boolean wantDC);
+ZEL_API void ZEL_CALL DisposeDibPixMapForTest(PixMapHandle pm);
+// Shapes drawn through the shape mask so far.
+ZEL_API uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
+// One row of one-bit pixels moved: count bits from bit srcBit of src to bit dstBit of dst, replacing (mode 0) or or-ing (1).
+ZEL_API void ZEL_CALL ShiftedRowMergeForTest(const uint8_t *src, uint8_t *dst, int32_t srcBit, int32_t dstBit,
+                                             int32_t count, int32_t mode);
