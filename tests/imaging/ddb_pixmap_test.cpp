@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "MacMemory.h"
+#include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "Zel.h"
 #include "qd_fixture.h"
@@ -203,6 +204,27 @@ TEST_F(DdbPixMapTest, CopyBitsReadsTheBitmap)
             CopyBits(src, &port.port()->portBits, &c.srcRect, &c.dstRect, srcCopy, nullptr);
             SetPor(WindowManagerPort());
             EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 64, 48, want), "");
+        }
+        {
+            SCOPED_TRACE("in a 32-bit GWorld");
+            GWorldPtr world = nullptr;
+            const Rect bounds = {0, 0, 48, 64};
+            ASSERT_EQ(NewGWorld(&world, 32, &bounds, nullptr, nullptr, 0), noErr);
+            CGrafPtr savedPort;
+            GDHandle savedDevice;
+            GetGWorld(&savedPort, &savedDevice);
+            SetGWorld(world, nullptr);
+            EraseRect(&bounds);
+            CopyBits(src, &reinterpret_cast<GrafPtr>(world)->portBits, &c.srcRect, &c.dstRect, srcCopy, nullptr);
+            // The GWorld's pixels read back through a copy into an offscreen port.
+            DibPort out(64, 48);
+            SetPor(out.port());
+            CopyBits(&reinterpret_cast<GrafPtr>(world)->portBits, &out.port()->portBits, &bounds, &bounds, srcCopy,
+                     nullptr);
+            SetGWorld(savedPort, savedDevice);
+            DisposeGWorld(world);
+            SetPor(WindowManagerPort());
+            EXPECT_EQ(PixelMisses(out.surface().dc(), 0, 0, 64, 48, want), "");
         }
         {
             SCOPED_TRACE("in a window");
