@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "LowMem.h"
 #include "MacMemory.h"
 #include "Icons.h"
 #include "QDOffscreen.h"
@@ -894,6 +895,70 @@ int RunBench()
         delete grabPort;
     };
     cases.push_back(grab);
+
+    // Hilite mode: InvertRect of 640 x 480 with the HiliteMode bit cleared on a port over a 32-bit memory
+    // DC, against the same exchange by hand (BitBlt to a compatible bitmap, GetDIBits, a compare-and-swap
+    // loop, SetDIBits, BitBlt back) on a surface of the same pixels.
+    {
+        using testing_support::DibPort;
+        using testing_support::DibSurface;
+        static DibPort *hilitePort;
+        static DibSurface *hiliteRaw;
+        static std::vector<uint32_t> hiliteRows;
+        PairCase hilite;
+        hilite.name = "InvertRect 640x480 in hilite mode on a 32-bit memory DC / BitBlt, GetDIBits, swap, SetDIBits, "
+                      "BitBlt";
+        hilite.count = 20;
+        hilite.setUp = [] {
+            hilitePort = new DibPort(kWidth, kHeight);
+            hiliteRaw = new DibSurface(kWidth, kHeight);
+            for (HDC dc : {hilitePort->surface().dc(), hiliteRaw->dc()})
+                for (int y = 0; y < kHeight; y += 3)
+                    for (int x = y % 7; x < kWidth; x += 7)
+                        SetPixelV(dc, x, y, (x + y) % 2 ? RGB(255, 255, 0) : RGB(200, 0, 0));
+            hiliteRows.resize(static_cast<size_t>(kWidth) * kHeight);
+            SetPor(hilitePort->port());
+            const RGBColor yellow = {0xFFFF, 0xFFFF, 0};
+            HiliteColor(&yellow);
+        };
+        hilite.library = [](int) {
+            const Rect r = {0, 0, kHeight, kWidth};
+            LMSetHiliteMode(static_cast<uint8_t>(LMGetHiliteMode() & 0x7F));
+            InvertRect(&r);
+        };
+        hilite.raw = [](int) {
+            HDC dc = hiliteRaw->dc();
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, kWidth, kHeight);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            BitBlt(memory, 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            BITMAPINFOHEADER h = {sizeof(BITMAPINFOHEADER), kWidth, kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            GetDIBits(memory, bitmap, 0, kHeight, hiliteRows.data(), reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS);
+            for (uint32_t &p : hiliteRows)
+                p = p == 0xFFFFFF ? 0xFFFF00 : p == 0xFFFF00 ? 0xFFFFFF : p;
+            SetDIBits(memory, bitmap, 0, kHeight, hiliteRows.data(), reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS);
+            old = SelectObject(memory, bitmap);
+            BitBlt(dc, 0, 0, kWidth, kHeight, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+        };
+        hilite.same = [] {
+            GdiFlush();
+            for (int y = 0; y < kHeight; y += 5)
+                for (int x = 0; x < kWidth; x += 3)
+                    if (hilitePort->surface().Pixel(x, y) != hiliteRaw->Pixel(x, y))
+                        return false;
+            return true;
+        };
+        hilite.tearDown = [] {
+            SetPor(testing_support::WindowManagerPort());
+            delete hilitePort;
+            delete hiliteRaw;
+        };
+        cases.push_back(hilite);
+    }
 
     int result = RunPairCases(cases);
     DeleteObject(picture);
