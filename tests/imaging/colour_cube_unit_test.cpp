@@ -101,34 +101,6 @@ struct Source {
     }
 };
 
-// The rows an engine left, top-down, as 8-bit values (the scratch holds them bottom-up).
-std::vector<std::vector<uint8_t>> BandRows()
-{
-    const BandCall &b = Stand().band;
-    std::vector<std::vector<uint8_t>> out;
-    const int stride = (b.width + 3) & ~3;
-    const uint8_t *bits = static_cast<const uint8_t *>(Stand().params.bits);
-    for (int y = 0; y < b.height; ++y) {
-        const uint8_t *row = bits + (b.height - 1 - y) * stride;
-        out.emplace_back(row, row + b.width);
-    }
-    return out;
-}
-
-template <typename Want> std::string Misses(const std::vector<std::vector<uint8_t>> &rows, Want want)
-{
-    std::string first;
-    int wrong = 0;
-    for (size_t y = 0; y < rows.size(); ++y)
-        for (size_t x = 0; x < rows[y].size(); ++x) {
-            const int w = want(static_cast<int>(x), static_cast<int>(y));
-            if (rows[y][x] != w && wrong++ == 0)
-                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ") is " + std::to_string(rows[y][x]) +
-                        ", not " + std::to_string(w);
-        }
-    return wrong ? std::to_string(wrong) + " wrong, first " + first : "";
-}
-
 class ColourCube : public ::testing::Test {
 protected:
     void SetUp() override

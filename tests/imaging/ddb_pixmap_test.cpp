@@ -20,36 +20,10 @@ using testing_support::CreateDrawingWindow;
 using testing_support::DibPort;
 using testing_support::PixelMisses;
 using testing_support::QuickDrawTest;
+using testing_support::WindowColorPort;
 using testing_support::WindowManagerPort;
 
 class DdbPixMapTest : public QuickDrawTest {};
-
-// A colour port drawing into a shown window's DC.
-class WindowColorPort {
-public:
-    explicit WindowColorPort(HWND window) : window_(window)
-    {
-        dc_ = GetDC(window);
-        std::memset(&port_, 0, sizeof port_);
-        OpenCPort(&port_);
-        previous_ = ZEL_SwaphDC(dc_, 0);
-    }
-    ~WindowColorPort()
-    {
-        SetPor(port());
-        ZEL_SwaphDC(previous_, 0);
-        CloseCPort(&port_);
-        SetPor(WindowManagerPort());
-        ReleaseDC(window_, dc_);
-    }
-    GrafPtr port() { return reinterpret_cast<GrafPtr>(&port_); }
-    HDC dc() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_, previous_;
-    CGrafPort port_;
-};
 
 COLORREF Colour(int x, int y) { return RGB(37 * x + 11, 53 * y + 7, (x * 5 + y * 9) * 17 % 256); }
 

@@ -21,39 +21,12 @@ namespace {
 
 using testing_support::CreateDrawingWindow;
 using testing_support::QuickDrawTest;
+using testing_support::WindowColorPort;
 using testing_support::WindowManagerPort;
 
 class HiliteTest : public QuickDrawTest {};
 
 constexpr int kWidth = 920, kHeight = 320;
-
-// A colour port drawing into a shown window's DC.
-class WindowColorPort {
-public:
-    explicit WindowColorPort(HWND window) : window_(window)
-    {
-        dc_ = GetDC(window);
-        std::memset(&port_, 0, sizeof port_);
-        OpenCPort(&port_);
-        previous_ = ZEL_SwaphDC(dc_, 0);
-        SetPor(port());
-    }
-    ~WindowColorPort()
-    {
-        SetPor(port());
-        ZEL_SwaphDC(previous_, 0);
-        CloseCPort(&port_);
-        SetPor(WindowManagerPort());
-        ReleaseDC(window_, dc_);
-    }
-    GrafPtr port() { return reinterpret_cast<GrafPtr>(&port_); }
-    HDC dc() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_, previous_;
-    CGrafPort port_;
-};
 
 const RGBColor kHiliteRGB = {0xFFFF, 0xFFFF, 0};
 
@@ -68,6 +41,7 @@ struct Scene {
     Scene()
     {
         port = new WindowColorPort(window);
+        SetPor(port->port());
         HiliteColor(&kHiliteRGB);
         Rect all = {0, 0, kHeight, kWidth};
         EraseRect(&all);

@@ -19,6 +19,7 @@ namespace {
 
 using testing_support::CreateDrawingWindow;
 using testing_support::QuickDrawTest;
+using testing_support::WindowColorPort;
 using testing_support::WindowManagerPort;
 
 constexpr int16_t kSettingLibraryPalette = 22, kSettingPaletteManagement = 55;
@@ -43,33 +44,6 @@ protected:
     }
     bool palette_ = false;
     uint32_t previousManagement_ = 0;
-};
-
-// A colour port drawing into a shown window's DC.
-class WindowColorPort {
-public:
-    explicit WindowColorPort(HWND window) : window_(window)
-    {
-        dc_ = GetDC(window);
-        std::memset(&port_, 0, sizeof port_);
-        OpenCPort(&port_);
-        previous_ = ZEL_SwaphDC(dc_, 0);
-    }
-    ~WindowColorPort()
-    {
-        SetPor(port());
-        ZEL_SwaphDC(previous_, 0);
-        CloseCPort(&port_);
-        SetPor(WindowManagerPort());
-        ReleaseDC(window_, dc_);
-    }
-    GrafPtr port() { return reinterpret_cast<GrafPtr>(&port_); }
-    HDC dc() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_, previous_;
-    CGrafPort port_;
 };
 
 // A direct PixMap in memory: 16-bit 5-5-5 or 32-bit 0x00RRGGBB pixels from a colour function.
