@@ -155,6 +155,7 @@ void ExitGraf()
     FreeRegionGlobals();
     FreeTextBuffers();
     DisposePortBitsTable();
+    FreePaletteIndexMap();
     DisposeWidthTable();
     // Ports the application left open lose their records with the session.
     FreeAllPortRecords();

@@ -156,6 +156,11 @@ ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const
 ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
 // Bytes held by the engine's cached row buffers.
 ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
+// The hilite code's map from the library palette's entries to system-palette indices: at most `capacity`
+// entries copied, its entry count answered (0 without a map). RefuseHiliteSwaps makes every hilite
+// exchange fail, as on a depth it cannot exchange, answering the previous choice.
+ZEL_API int16_t ZEL_CALL CopyPaletteIndexMap(uint16_t *entries, int16_t capacity);
+ZEL_API Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
 // A DIB PixMap for a rectangle like `like` (nil: the device's PixMap), with a DC of its own when asked, and
 // its disposal.
 ZEL_API PixMapHandle ZEL_CALL NewDibPixMapForTest(const Rect *rect, const PixMap *like, Boolean wantDC);
