@@ -1,10 +1,12 @@
 // Controls: NewControl and DisposeControl of a push button against the Windows button a native program
 // would make for it (CreateWindowExA, its font, DestroyWindow) in the same window; SetControlValue of a
-// scroll bar against SetScrollPos on a bar of the same size.
+// scroll bar against SetScrollPos on a bar of the same size. Lists: LNew of a long list, LSetCell and
+// LClick against the list-box messages they end in.
 #include "bench.h"
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "Lists.h"
 #include "MacMemory.h"
 #include "MacWindows.h"
 #include "Zel.h"
@@ -135,6 +137,92 @@ int RunBench()
             DestroyWindow(rawParent);
         },
         [&] { return builtChildren == 60 && rawChildren == 60; }, {}, {}});
+    // Lists against bare list boxes of the same size.
+    const Rect listView{10, 120, 190, 280};
+    const Rect longBounds{0, 0, 5000, 1};
+    const Point cellSize{16, 160};
+    auto bareBox = [&](DWORD extra) {
+        return CreateWindowExA(0, "listbox", "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | extra,
+                               120, 10, 162, 182, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    };
+    LRESULT libraryItems = 0, rawItems = 0;
+    cases.push_back(PairCase{
+        "LNew+LDispose, one column of 5,000 rows", 3,
+        [&](int) {
+            ListHandle l = LNew(&listView, &longBounds, cellSize, 0, window, TRUE, FALSE, FALSE, TRUE);
+            libraryItems = SendMessageA(ZEL_GetHWNDFromListHandle(l), LB_GETCOUNT, 0, 0);
+            LDispose(l);
+        },
+        [&](int) {
+            HWND box = bareBox(LBS_EXTENDEDSEL);
+            SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            SendMessageA(box, WM_SETREDRAW, FALSE, 0);
+            for (int i = 0; i < 5000; ++i)
+                SendMessageA(box, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(""));
+            SendMessageA(box, WM_SETREDRAW, TRUE, 0);
+            rawItems = SendMessageA(box, LB_GETCOUNT, 0, 0);
+            DestroyWindow(box);
+        },
+        [&] { return libraryItems == 5000 && rawItems == 5000; }, {}, {}});
+
+    ListHandle cellsList = nullptr;
+    HWND cellsBox = nullptr;
+    const Rect cellsBounds{0, 0, 2000, 1};
+    int changes = 0;
+    char text[16];
+    cases.push_back(PairCase{
+        "LSetCell, one column of 2,000 rows, drawing off", 2000,
+        [&](int i) {
+            const int n = std::snprintf(text, sizeof text, "cell %d", ++changes);
+            LSetCell(text, static_cast<int16_t>(n), Cell{static_cast<int16_t>(i % 2000), 0}, cellsList);
+        },
+        [&](int i) {
+            std::snprintf(text, sizeof text, "cell %d", ++changes);
+            SendMessageA(cellsBox, LB_DELETESTRING, static_cast<WPARAM>(i % 2000), 0);
+            SendMessageA(cellsBox, LB_INSERTSTRING, static_cast<WPARAM>(i % 2000), reinterpret_cast<LPARAM>(text));
+        },
+        [&] {
+            return SendMessageA(ZEL_GetHWNDFromListHandle(cellsList), LB_GETCOUNT, 0, 0) ==
+                   SendMessageA(cellsBox, LB_GETCOUNT, 0, 0);
+        },
+        [&] {
+            cellsList = LNew(&listView, &cellsBounds, cellSize, 0, window, TRUE, FALSE, FALSE, TRUE);
+            LSetDrawingMode(FALSE, cellsList);
+            cellsBox = bareBox(LBS_EXTENDEDSEL);
+            SendMessageA(cellsBox, WM_SETREDRAW, FALSE, 0);
+            for (int i = 0; i < 2000; ++i)
+                SendMessageA(cellsBox, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(""));
+        },
+        [&] {
+            LDispose(cellsList);
+            DestroyWindow(cellsBox);
+        }});
+
+    ListHandle clickList = nullptr;
+    int32_t selectedItems[5000];
+    LRESULT rawSelected = 0;
+    cases.push_back(PairCase{
+        "LClick, 5,000 cells with 2,500 selected", 50,
+        [&](int) { LClick(Point{0, 0}, 0, clickList); },
+        [&](int) {
+            HWND box = ZEL_GetHWNDFromListHandle(clickList);
+            const LRESULT n = SendMessageA(box, LB_GETSELCOUNT, 0, 0);
+            rawSelected = SendMessageA(box, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(selectedItems));
+        },
+        [&] {
+            int bits = 0;
+            for (int i = 0; i <= (*clickList)->maxIndex; ++i)
+                bits += ((*clickList)->cellArray[i] & 0x8000) != 0;
+            return bits == 2500 && rawSelected == 2500;
+        },
+        [&] {
+            clickList = LNew(&listView, &longBounds, cellSize, 0, window, TRUE, FALSE, FALSE, TRUE);
+            HWND box = ZEL_GetHWNDFromListHandle(clickList);
+            for (int i = 0; i < 5000; i += 2)
+                SendMessageA(box, LB_SETSEL, TRUE, i);
+        },
+        [&] { LDispose(clickList); }});
+
     const int disagreed = RunPairCases(cases);
     DisposeHandle(list);
 

@@ -110,21 +110,26 @@ void ShowCellItem(ListHandle l, int32_t index)
         SendMessageA(box, LB_SETITEMDATA, static_cast<WPARAM>(index), index);
     } else {
         const int16_t length = LengthAt(l, index);
-        std::vector<uint8_t> text(MacToAnsiBufferSize(static_cast<uint32_t>(length)));
-        const int32_t n = ZEL_MacToAnsiBuf(reinterpret_cast<const uint8_t *>(*Rec(l)->cells + OffsetOf(l, index)),
-                                           text.data(), static_cast<uint16_t>(length), 0);
-        text[static_cast<size_t>(n < 0 ? 0 : n)] = 0;
+        uint8_t shortText[MacToAnsiBufferSize(255)];
+        std::vector<uint8_t> longText(length > 255 ? MacToAnsiBufferSize(static_cast<uint32_t>(length)) : 0);
+        uint8_t *text = length > 255 ? longText.data() : shortText;
+        const int32_t n = ZEL_MacToAnsiBuf(reinterpret_cast<const uint8_t *>(*Rec(l)->cells + OffsetOf(l, index)), text,
+                                           static_cast<uint16_t>(length), 0);
+        text[n < 0 ? 0 : n] = 0;
         const bool single = !BoxIsMultiple(box);
         Handle saved = SaveListBoxSelection(box, single, nullptr);
         const LRESULT caret = SendMessageA(box, LB_GETCARETINDEX, 0, 0);
         SetRedraw(box, l, false);
         SendMessageA(box, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-        SendMessageA(box, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-        if (caret != LB_ERR)
-            SendMessageA(box, LB_SETCARETINDEX, static_cast<WPARAM>(caret), FALSE);
+        SendMessageA(box, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+        // Setting the caret scrolls it into view: only a caret the replacement moved is put back.
+        if (caret != LB_ERR && SendMessageA(box, LB_GETCARETINDEX, 0, 0) != caret)
+            SendMessageA(box, LB_SETCARETINDEX, static_cast<WPARAM>(caret), TRUE);
         RestoreListBoxSelection(box, single, saved);
         SetRedraw(box, l, true);
     }
+    if (DrawingOff(l))
+        return;
     RECT item{};
     if (SendMessageA(box, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != LB_ERR)
         InvalidateRect(box, &item, TRUE);

@@ -524,7 +524,11 @@ ZEL_EXTERN_C Boolean ZEL_CALL LClick(Point pt, int16_t modifiers, ListHandle lHa
                 return false;
         }
     }
-    while (WaitMouseUp()) {
+    // The click is usually over by now: the event layer is asked only while the button is down.
+    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+    if (GetAsyncKeyState(button) < 0) {
+        while (WaitMouseUp()) {
+        }
     }
     if (ListRows(lHandle) <= 0 || ListColumns(lHandle) <= 0)
         return false;
