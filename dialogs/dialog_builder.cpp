@@ -426,7 +426,8 @@ int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID)
     b.origin = BuildOrigin();
     SetOrigin(b.origin.h, b.origin.v);
 
-    b.table = first == 1 || !DialogFocusTable(dialog) ? UseFocusTable(dialog, ditlID) : DialogFocusTable(dialog);
+    b.table = first == 1 || !DialogFocusTable(dialog) ? UseFocusTable(dialog, ditlID, ditlID != -1)
+                                                      : DialogFocusTable(dialog);
     const uint8_t *zeld = b.table ? reinterpret_cast<const uint8_t *>(*b.table) : nullptr;
     const uint8_t flags = zeld && GetHandleSize(b.table) >= 2 ? zeld[1] : 0;
     b.band = zeld ? zeld[0] : 0;
@@ -464,13 +465,12 @@ int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID)
                 d->editOpen = d->aDefItem;
             }
         } else {
-            // PENDING: the dialog focus rules choose the first item from the first edit item on that
-            // takes the focus; until then the first edit item takes it.
-            HWND edit = GetDlgItem(b.parent, b.firstEdit);
-            SetFocus(edit);
-            SendMessageA(edit, EM_SETSEL, 0, 32767);
-            d->editField = static_cast<int16_t>(b.firstEdit - 1);
+            DitlItem focused;
+            const int16_t n = FocusFirstFromItem(dialog, b.firstEdit);
+            if (ItemAt(d->items, n, &focused) && (*focused.type & 0x7F) == editText)
+                d->editField = static_cast<int16_t>(n - 1);
         }
+        NoteFocusTableBuilt(dialog);
     }
 
     // Items that overlap a later one.

@@ -70,5 +70,15 @@ bool RegisteredCancelItem(DialogPtr dialog, int16_t *item);
 void ForgetCancelItem(DialogPtr dialog);
 // Raised while UpdateDialog redraws children (text drawing reads it).
 int16_t DialogUpdateNesting();
+// The keyboard focus: the key rules (true when they consumed the key), the bookkeeping that keeps the
+// focus and the default button in step, the focus given to an item, the focus given to the first item
+// from an item on that the item-order rules accept (the item, 0 for none), and the end of a build noted.
+bool DialogKeyRules(DialogPtr dialog, const EventRecord &event);
+void DialogFocusBookkeeping(DialogPtr dialog);
+void GiveItemFocus(DialogPtr dialog, int16_t item);
+int16_t FocusFirstFromItem(DialogPtr dialog, int16_t from);
+void NoteFocusTableBuilt(DialogPtr dialog);
+// The dialog ModalDialog or a host-run modal window is running; 0 outside one.
+DialogPtr CurrentModalDialog();
 // The standard filter.
 ZEL_EXTERN_C Boolean ZEL_CALL StdFilterProc(DialogPtr theDialog, EventRecord *theEvent, int16_t *itemHit);

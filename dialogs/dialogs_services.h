@@ -129,19 +129,22 @@ void SetDialogItemBeingBuilt(int16_t item);
 bool DialogBeingCreated();
 int16_t DialogCreationDepth();
 DialogPtr DialogUnderConstruction();
-// A dialog's 'ZELD' table: resource resID, or one made from the items (a flags byte of 0x80 and one entry
-// per radio button, runs of them grouped) when there is none; registered for the dialog.
-Handle UseFocusTable(DialogPtr dialog, int16_t resID);
+// A dialog's 'ZELD' table: resource resID (when fromResource), or one made from the items (a flags byte
+// of 0x80 and one entry per radio button, runs of them grouped) when there is none or it is shorter than
+// its 4-byte header; registered for the dialog.
+Handle UseFocusTable(DialogPtr dialog, int16_t resID, bool fromResource);
 void ForgetFocusTable(DialogPtr dialog);
+// Session end: every registered table and the registry itself go.
+void FreeFocusTables();
 Handle DialogFocusTable(WindowPtr dialog);
 // The first entry whose control item (or, byLabel, whose label item) is `item`; false when none.
 bool FocusTableEntry(Handle table, int16_t item, bool byLabel, uint8_t entry[4]);
 // An item's entry flags in a 'ZELD' table; false when it has no entry.
 bool FocusTableEntryFlags(Handle table, int16_t item, uint8_t *flags);
-// PENDING: the dialog focus rules mark an item's mnemonic in its ANSI title with '&'; false when none.
+// Marks an item's mnemonic in its ANSI title with '&'; false when it has none.
 bool MarkItemMnemonic(Handle table, int16_t item, char *text, size_t capacity);
-// PENDING: the dialog focus rules move a dialog's focus on to its next item when the focused control
-// goes inactive; until then the owner's Windows window takes the focus, as in any other window.
+// A focused control going inactive: in a dialog the focus moves on to the next item that takes it, in
+// another window to the owner's Windows window.
 void MoveFocusFromInactiveControl(ControlHandle control);
 
 // Default body of ModalDialog (the trap table's default), with its published arguments and calling
@@ -182,8 +185,9 @@ bool ModalWindowUp();
 bool TakeShowHiddenDialogRequest();
 // PENDING: the Dialog Manager shows the dialog of the library's resource file until a click or a key.
 void ShowHiddenDialog();
-// PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.
-bool CloseDroppedComboBox(WindowPtr window);
+// Closes the drop-down list of the focused library combo box unless that box is `unaffected`; true when
+// one was open.
+bool CloseDroppedComboBox(HWND unaffected);
 // What the command glue asks of the Dialog Manager when a child control of a dialog notifies its parent.
 // A dialog item's type (GetDialogItem's, disabled bit included); in another window 4 for a control whose
 // child has that ID, else 0.

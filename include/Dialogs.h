@@ -108,6 +108,14 @@ ZEL_API int32_t ZEL_CALL DialogDelete(DialogPtr theDialog);
    host runs itself (its WM_SYSCHAR offered to the callback first); the other windows disabled and
    enabled around a modal window (the answer is its owner). */
 ZEL_API void ZEL_CALL ZEL_SetDefaultButtonAndFocus(DialogPtr theDialog, int16_t item, Boolean setDefault);
+
+/* Keyboard focus: the dialog's 'ZELD' table (resID -1 looks the registered one up; any other ID loads
+   that resource, or makes a table from the radio buttons when there is none, and registers it); the
+   focus given to an item (1 when it moved); the control ID of the focused child (0 when the focus is
+   elsewhere). */
+ZEL_API Handle ZEL_CALL ZEL_UseZELDItems(DialogPtr theDialog, int16_t resID);
+ZEL_API int16_t ZEL_CALL ZEL_SetItemFocus(DialogPtr theDialog, int16_t item);
+ZEL_API int16_t ZEL_CALL ZEL_GetFocusCtrlID(DialogPtr theDialog);
 ZEL_API void ZEL_CALL ZEL_PrepareModalWindow(DialogPtr theDialog, HWND *previousHookWindow, DialogPtr *previousModal,
                                              int16_t *previousCapture, FARPROC callback);
 ZEL_API void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previousHookWindow, DialogPtr previousModal,

@@ -142,3 +142,6 @@ ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 // The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
+// Closes the drop-down list of the focused library combo box unless that box is `unaffected`; true when
+// one was open.
+ZEL_API Boolean ZEL_CALL CloseFocusedComboList(HWND unaffected);
