@@ -34,19 +34,11 @@ std::vector<uint8_t> TableBytes(Handle h)
 {
     return std::vector<uint8_t>(reinterpret_cast<uint8_t *>(*h), reinterpret_cast<uint8_t *>(*h) + GetHandleSize(h));
 }
-EventRecord Key(uint8_t c, uint16_t modifiers = 0)
-{
-    EventRecord e{};
-    e.what = keyDown;
-    e.message = c;
-    e.modifiers = modifiers;
-    return e;
-}
 // A key through DialogSelect, the dialog in front.
 void Press(DialogPtr d, uint8_t c, uint16_t modifiers = 0)
 {
     SelectWindow(d);
-    EventRecord e = Key(c, modifiers);
+    EventRecord e = KeyEvent(c, modifiers);
     DialogPtr which = nullptr;
     int16_t item = 0;
     DialogSelect(&e, &which, &item);
@@ -77,13 +69,8 @@ class DialogFocus : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        SetResLoad(true);
-        DeleteFileA("focus_test.rsr");
-        const auto name = P("focus_test.rsr");
-        CreateResFile(name.c_str());
-        int16_t ref = OpenResFile(name.c_str());
+        const int16_t ref = FreshResourceFile("focus_test.rsr");
         ASSERT_GT(ref, 0);
-        UseResFile(ref);
         Add(kDLOG, 140, Template(140));
         Add(kDITL, 140, ListBytes(kAddressItems, 5));
         Add(kZELD, 140, kAddressTable);
@@ -108,7 +95,7 @@ protected:
                                   1));
         Add(kZELD, 143, {0, 0, 1, 0, 2, 2, 0, 0x01});
         CloseResFile(ref);
-        sRef = OpenResFile(name.c_str());
+        sRef = OpenResFile(P("focus_test.rsr").c_str());
         ASSERT_GT(sRef, 0);
         UseResFile(sRef);
     }
@@ -118,12 +105,7 @@ protected:
         DeleteFileA("focus_test.rsr");
     }
     void TearDown() override { PumpMessages(); }
-    static void Add(ResType type, int16_t id, const std::vector<uint8_t> &bytes)
-    {
-        Handle h = NewHandle(static_cast<Size>(bytes.size()));
-        std::memcpy(*h, bytes.data(), bytes.size());
-        AddResource(h, type, id, P("").c_str());
-    }
+    static void Add(ResType type, int16_t id, const std::vector<uint8_t> &bytes) { AddResourceBytes(type, id, bytes); }
     // A 'DLOG' as the library keeps it once loaded: visible, procID 1, the item list of the same ID.
     static std::vector<uint8_t> Template(int16_t ditl)
     {

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "Events.h"
 #include "MacMemory.h"
+#include "Resources.h"
 
 namespace dialog_tests {
 
@@ -49,5 +51,39 @@ inline Handle ItemList(const std::vector<ItemSpec> &items, int storedCount = -2)
 
 // A resource ID as item data.
 inline std::string Id(int16_t id) { return std::string(reinterpret_cast<const char *>(&id), 2); }
+
+// A key-down event of a character.
+inline EventRecord KeyEvent(uint8_t c, uint16_t modifiers = 0)
+{
+    EventRecord e{};
+    e.what = keyDown;
+    e.message = c;
+    e.modifiers = modifiers;
+    return e;
+}
+
+// A resource of the current file from bytes as the library keeps them once loaded.
+inline void AddResourceBytes(ResType type, int16_t id, const std::vector<uint8_t> &bytes)
+{
+    Handle h = NewHandle(static_cast<Size>(bytes.size()));
+    std::memcpy(*h, bytes.data(), bytes.size());
+    const unsigned char noName[1] = {0};
+    AddResource(h, type, id, noName);
+}
+
+// A new, empty resource file made the current one; its reference number (0 when it failed).
+inline int16_t FreshResourceFile(const char *name)
+{
+    SetResLoad(true);
+    DeleteFileA(name);
+    unsigned char pascalName[256];
+    pascalName[0] = static_cast<unsigned char>(std::strlen(name));
+    std::memcpy(pascalName + 1, name, pascalName[0]);
+    CreateResFile(pascalName);
+    const int16_t ref = OpenResFile(pascalName);
+    if (ref > 0)
+        UseResFile(ref);
+    return ref > 0 ? ref : 0;
+}
 
 } // namespace dialog_tests

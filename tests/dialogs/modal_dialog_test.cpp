@@ -33,13 +33,13 @@ const std::vector<ItemSpec> kOkCancel = {
     {MakeRect(20, 20, 36, 300), statText, "A question"},
 };
 
-EventRecord KeyEvent(uint8_t c, uint16_t modifiers = 0)
+// The standard filter's answer to a key, as a filter that ends its run by a key does.
+Boolean StandardKey(DialogPtr d, uint8_t c, int16_t *item)
 {
-    EventRecord e{};
-    e.what = keyDown;
-    e.message = c;
-    e.modifiers = modifiers;
-    return e;
+    EventRecord e = KeyEvent(c);
+    ModalFilterProcPtr standard = nullptr;
+    GetStdFilterProc(&standard);
+    return standard(d, &e, item);
 }
 
 HWND ItemChild(DialogPtr d, int item) { return GetDlgItem(HwndOf(d), item); }
@@ -165,10 +165,7 @@ Boolean ZEL_CALL InnerFilter(DialogPtr d, EventRecord *e, int16_t *item)
 {
     if (e->what != nullEvent)
         return false;
-    EventRecord escape = KeyEvent(27);
-    ModalFilterProcPtr standard = nullptr;
-    GetStdFilterProc(&standard);
-    return standard(d, &escape, item);
+    return StandardKey(d, 27, item);
 }
 Boolean ZEL_CALL OuterFilter(DialogPtr d, EventRecord *e, int16_t *item)
 {
@@ -188,10 +185,7 @@ Boolean ZEL_CALL OuterFilter(DialogPtr d, EventRecord *e, int16_t *item)
     }
     if (sNulls < 3)
         return false;
-    EventRecord ret = KeyEvent(13);
-    ModalFilterProcPtr standard = nullptr;
-    GetStdFilterProc(&standard);
-    return standard(d, &ret, item);
+    return StandardKey(d, 13, item);
 }
 TEST(ModalDialogLoop, FiltersNestRunsAndMakeOrdinaryWindows)
 {
@@ -253,10 +247,7 @@ Boolean ZEL_CALL CaptionFilter(DialogPtr d, EventRecord *e, int16_t *item)
     }
     if (WaitForSingleObject(sDragThread, 0) != WAIT_OBJECT_0 || sCaptionNulls < 40)
         return false;
-    EventRecord ret = KeyEvent(13);
-    ModalFilterProcPtr standard = nullptr;
-    GetStdFilterProc(&standard);
-    return standard(d, &ret, item);
+    return StandardKey(d, 13, item);
 }
 TEST(ModalDialogLoop, SettingTwentyEightKeepsOtherWindowsStill)
 {
