@@ -51,10 +51,19 @@ int16_t &BuildingCounter();
 constexpr uint32_t kCaptionToken = 0xFFFFFF00, kGroupTitleToken = 0xFFFFFE00;
 void FreeTitleSlot(uint32_t token);
 
-// The text a static text or title shows: ParamText's strings for ^0..^3, every lone "&" doubled, the
-// Macintosh characters converted, and the mnemonic marked. `out` holds kItemTextBufferSize bytes.
+// The window a caption or group-title token names; none for a full table's slot or a window gone.
+HWND TitleTokenWindow(uint32_t token);
+
+// The text a static text or title shows: ParamText's strings for ^0..^3, every "&" doubled so that it
+// shows as on the Macintosh, the Macintosh characters converted, and the mnemonic marked. `out` holds
+// kItemTextBufferSize bytes.
 constexpr size_t kItemTextBufferSize = 2 * 255 + 2 + 4 * (2 * 255 + 2) + 1;
 void BuildItemText(const uint8_t *text, int length, Handle focusTable, int16_t item, char *out);
+// The same without ParamText: `length` characters (at most 255) shown in a static or button window.
+void ShownItemText(const uint8_t *text, int length, Handle focusTable, int16_t item, char *out);
+// ParamText substitution of up to 255 characters into `out`; answers the length. A positive
+// `recordItem` (a build) records the item and its unsubstituted text for each parameter it names.
+int SubstituteParams(const uint8_t *text, int length, uint8_t out[255], int16_t recordItem);
 // The ParamText string n (0..3).
 ConstStr255Param ParamString(int n);
 

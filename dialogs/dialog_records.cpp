@@ -23,7 +23,6 @@ DialogPtr sBeingCreated;
 bool sDpiKnown;
 int16_t sDpiX = 96, sDpiY = 96;
 
-Str255 sParams[4];
 
 uint8_t *ListBytes(Handle items) { return reinterpret_cast<uint8_t *>(*items); }
 
@@ -201,8 +200,6 @@ int16_t DialogCreationDepth() { return sCreationDepth; }
 DialogPtr DialogUnderConstruction() { return sBeingCreated; }
 
 bool DialogScalingOn() { return SessionFlag(zelFlagDialogScaling) && ScreenNeedsScaling(); }
-
-ConstStr255Param ParamString(int n) { return sParams[n & 3]; }
 
 // Reached by the test programs by ordinal; no host interface.
 ZEL_EXTERN_C void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY)
@@ -405,33 +402,6 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_DisposeDlgItem(DialogPtr theDialog, int16_t item)
 
 // ---- Item access ----
 
-ZEL_EXTERN_C void ZEL_CALL GetDialogItem(DialogPtr theDialog, int16_t itemNo, int16_t *itemType, Handle *item,
-                                         Rect *box)
-{
-    DitlItem found;
-    if (!IsDialog(theDialog) || !ItemAt(DPeek(theDialog)->items, itemNo, &found)) {
-        if (itemType)
-            *itemType = 0;
-        if (item)
-            *item = nullptr;
-        return;
-    }
-    if (itemType)
-        *itemType = *found.type;
-    if (item)
-        std::memcpy(item, found.handleField, sizeof(Handle));
-    if (box)
-        std::memcpy(box, found.rect, sizeof(Rect));
-}
-
-ZEL_EXTERN_C void ZEL_CALL ParamText(ConstStr255Param param0, ConstStr255Param param1, ConstStr255Param param2,
-                                     ConstStr255Param param3)
-{
-    ConstStr255Param given[4] = {param0, param1, param2, param3};
-    for (int i = 0; i < 4; ++i)
-        if (given[i])
-            std::memcpy(sParams[i], given[i], given[i][0] + 1u);
-}
 
 // ---- Scaling ----
 

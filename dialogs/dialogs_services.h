@@ -115,11 +115,14 @@ void FreeActionThunk();
 void CallTrackingAction(ControlHandle control, int16_t part);
 // Raised while Draw1Control draws a control (the dialog's user items read it).
 int16_t ControlDrawingDepth();
-// PENDING: the dialog item calls set a child's title as SetDialogItemText does; until then WM_SETTEXT.
+// A control's child takes a new title by SetDialogItemText's rules.
 void SetControlWindowTitle(HWND hwnd, ConstStr255Param title);
-// PENDING: the combo-box calls fill a box from a menu with its dialog-item sizing; until then the
-// box is reset, gets each item's text in the ANSI set and selects item `selected` - 1.
+// Resets a combo box, adds the menu's item texts (read through the Menu Manager, inside the menu's
+// handle) in the ANSI set and selects item `selected` - 1.
 void FillComboBoxFromMenu(HWND box, MenuHandle menu, int16_t selected);
+// A list made over a dialog's user item (one rectangle holding the other): the item's child is sized to
+// nothing and hidden; true when one was found.
+bool HideUserItemUnderList(HWND dialogWindow, const Rect &list);
 
 // ---- Dialog builder and keyboard focus, as the Control Manager and window creation see them ----
 // The item the dialog builder is building; 0 outside it.

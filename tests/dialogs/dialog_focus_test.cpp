@@ -21,15 +21,7 @@ using namespace window_tests;
 using namespace dialog_tests;
 using testing_support::P;
 
-constexpr ResType kDLOG = 0x444C4F47, kDITL = 0x4449544C, kZELD = 0x5A454C44;
-
 HWND ItemChild(DialogPtr d, int item) { return GetDlgItem(HwndOf(d), item); }
-std::string TextOf(HWND h)
-{
-    char text[512] = {};
-    GetWindowTextA(h, text, sizeof text);
-    return text;
-}
 std::vector<uint8_t> TableBytes(Handle h)
 {
     return std::vector<uint8_t>(reinterpret_cast<uint8_t *>(*h), reinterpret_cast<uint8_t *>(*h) + GetHandleSize(h));
@@ -43,14 +35,7 @@ void Press(DialogPtr d, uint8_t c, uint16_t modifiers = 0)
     int16_t item = 0;
     DialogSelect(&e, &which, &item);
 }
-ControlHandle ControlOf(DialogPtr d, int16_t item)
-{
-    int16_t type;
-    Handle h;
-    Rect r;
-    GetDialogItem(d, item, &type, &h, &r);
-    return reinterpret_cast<ControlHandle>(h);
-}
+ControlHandle ControlOf(DialogPtr d, int16_t item) { return reinterpret_cast<ControlHandle>(ItemHandle(d, item)); }
 bool Checked(DialogPtr d, int item) { return SendMessageA(ItemChild(d, item), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // Buttons 1 and 2, a static label 3 for edit 4, radio buttons 5 and 6, in tab order by their entries.
@@ -71,11 +56,11 @@ protected:
     {
         const int16_t ref = FreshResourceFile("focus_test.rsr");
         ASSERT_GT(ref, 0);
-        Add(kDLOG, 140, Template(140));
+        Add(kDLOG, 140, DialogTemplate(140));
         Add(kDITL, 140, ListBytes(kAddressItems, 5));
         Add(kZELD, 140, kAddressTable);
         // Four buttons, a table claiming 200 entries in 16 bytes: entries for items 1, 2 and 3.
-        Add(kDLOG, 141, Template(141));
+        Add(kDLOG, 141, DialogTemplate(141));
         Add(kDITL, 141, ListBytes({{MakeRect(10, 10, 30, 90), ctrlItem + btnCtrl, "One"},
                                    {MakeRect(40, 10, 60, 90), ctrlItem + btnCtrl, "Two"},
                                    {MakeRect(70, 10, 90, 90), ctrlItem + btnCtrl, "Three"},
@@ -83,13 +68,13 @@ protected:
                                   3));
         Add(kZELD, 141, {0, 0x40, 200, 0, 1, 1, 0, 0, 2, 2, 0, 0, 3, 3, 0, 0});
         // A 2-byte table whose band and swap flag would hide item 1 and move item 2.
-        Add(kDLOG, 142, Template(142));
+        Add(kDLOG, 142, DialogTemplate(142));
         Add(kDITL, 142, ListBytes({{MakeRect(10, 10, 30, 90), ctrlItem + btnCtrl, "One"},
                                    {MakeRect(40, 10, 60, 90), ctrlItem + btnCtrl, "Two"}},
                                   1));
         Add(kZELD, 142, {40, 0x20});
         // A user item made a drop-down combo box by its entry.
-        Add(kDLOG, 143, Template(143));
+        Add(kDLOG, 143, DialogTemplate(143));
         Add(kDITL, 143, ListBytes({{MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"},
                                    {MakeRect(20, 20, 40, 200), userItem, ""}},
                                   1));
@@ -107,19 +92,6 @@ protected:
     void TearDown() override { PumpMessages(); }
     static void Add(ResType type, int16_t id, const std::vector<uint8_t> &bytes) { AddResourceBytes(type, id, bytes); }
     // A 'DLOG' as the library keeps it once loaded: visible, procID 1, the item list of the same ID.
-    static std::vector<uint8_t> Template(int16_t ditl)
-    {
-        std::vector<uint8_t> b(22);
-        const Rect r = MakeRect(60, 60, 300, 460);
-        std::memcpy(&b[0], &r, 8);
-        const int16_t procID = 1;
-        std::memcpy(&b[8], &procID, 2);
-        b[10] = 1;
-        std::memcpy(&b[18], &ditl, 2);
-        b[20] = 1;
-        b[21] = 'F';
-        return b;
-    }
     static DialogPtr Get(int16_t id)
     {
         DialogPtr d = GetNewDialog(id, nullptr, reinterpret_cast<WindowPtr>(-1));
@@ -177,7 +149,7 @@ TEST_F(DialogFocus, EntriesGiveTheFocusAndTheMnemonics)
     SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(0u, start);
     EXPECT_EQ(std::string("12 Main St").size(), end);
-    EXPECT_EQ("&Address", TextOf(ItemChild(d, 3)));
+    EXPECT_EQ("&Address", WindowText(ItemChild(d, 3)));
     EXPECT_EQ(4, ZEL_GetFocusCtrlID(d));
 
     SetControlValue(ControlOf(d, 5), 1);

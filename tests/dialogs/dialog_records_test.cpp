@@ -21,7 +21,7 @@ using namespace window_tests;
 using namespace dialog_tests;
 using testing_support::P;
 
-constexpr ResType kDLOG = 0x444C4F47, kDITL = 0x4449544C, kZELD = 0x5A454C44;
+
 constexpr uint32_t kCaptionToken = 0xFFFFFF00, kGroupTitleToken = 0xFFFFFE00;
 
 

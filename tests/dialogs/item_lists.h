@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Dialogs.h"
 #include "Events.h"
 #include "MacMemory.h"
 #include "Resources.h"
@@ -51,6 +52,50 @@ inline Handle ItemList(const std::vector<ItemSpec> &items, int storedCount = -2)
 
 // A resource ID as item data.
 inline std::string Id(int16_t id) { return std::string(reinterpret_cast<const char *>(&id), 2); }
+
+constexpr ResType kDLOG = 0x444C4F47, kDITL = 0x4449544C, kZELD = 0x5A454C44;
+
+// A visible 'DLOG' of procID 1 at (60, 60, 300, 460), as the library keeps it once loaded, naming the
+// item list `ditl`, with a one-letter title.
+inline std::vector<uint8_t> DialogTemplate(int16_t ditl)
+{
+    std::vector<uint8_t> b(22);
+    const Rect r = MakeRect(60, 60, 300, 460);
+    std::memcpy(&b[0], &r, 8);
+    const int16_t procID = 1;
+    std::memcpy(&b[8], &procID, 2);
+    b[10] = 1;
+    std::memcpy(&b[18], &ditl, 2);
+    b[20] = 1;
+    b[21] = 'D';
+    return b;
+}
+
+// An item's handle field and rectangle.
+inline Handle ItemHandle(DialogPtr d, int16_t item, Rect *box = nullptr)
+{
+    int16_t type;
+    Handle h;
+    Rect r;
+    GetDialogItem(d, item, &type, &h, &r);
+    if (box)
+        *box = r;
+    return h;
+}
+inline Rect ItemRect(DialogPtr d, int16_t item)
+{
+    Rect r;
+    ItemHandle(d, item, &r);
+    return r;
+}
+
+// A window's text.
+inline std::string WindowText(HWND h)
+{
+    char text[1024] = {};
+    GetWindowTextA(h, text, sizeof text);
+    return text;
+}
 
 // A key-down event of a character.
 inline EventRecord KeyEvent(uint8_t c, uint16_t modifiers = 0)

@@ -1,0 +1,258 @@
+// Dialog item access: item text both ways (ampersands, line ends, long texts, titles), ParamText and its
+// parameter memory, hiding, showing, finding and changing items, and combo-box items filled from menus.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+#include "Dialogs.h"
+#include "Menus.h"
+#include "Resources.h"
+#include "Zel.h"
+#include "item_lists.h"
+#include "window_host.h"
+
+namespace {
+using namespace window_tests;
+using namespace dialog_tests;
+using testing_support::P;
+
+HWND ItemChild(DialogPtr d, int item) { return GetDlgItem(HwndOf(d), item); }
+// The handle SetDialogItemText takes for an item: its child window.
+Handle TextHandle(DialogPtr d, int16_t item) { return reinterpret_cast<Handle>(ZEL_GetDlgItemHWND(d, item)); }
+std::string ItemText(Handle h)
+{
+    Str255 text;
+    GetDialogItemText(h, text);
+    return std::string(reinterpret_cast<char *>(text + 1), text[0]);
+}
+
+void ZEL_CALL DrawNothing(DialogPtr, int16_t) {}
+
+// Items 1 OK, 2 static, 3 edit, 4 check box, 5 button.
+const std::vector<ItemSpec> kTextItems = {
+    {MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"},
+    {MakeRect(20, 20, 36, 300), statText, "Static"},
+    {MakeRect(50, 20, 66, 300), editText, "Edit"},
+    {MakeRect(80, 20, 96, 100), ctrlItem + chkCtrl, "Box"},
+    {MakeRect(200, 200, 220, 280), ctrlItem + btnCtrl, "Other"},
+};
+
+class DialogItemCalls : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const int16_t ref = FreshResourceFile("items_test.rsr");
+        ASSERT_GT(ref, 0);
+        // A band of 20 makes the first static text the caption; a combo box from a user item.
+        AddResourceBytes(kDLOG, 150, DialogTemplate(150));
+        AddResourceBytes(kDITL, 150, ListBytes({{MakeRect(2, 10, 18, 200), statText, "Caption"},
+                                                {MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"},
+                                                {MakeRect(40, 20, 60, 200), userItem, ""}},
+                                               2));
+        AddResourceBytes(kZELD, 150, {20, 0, 1, 0, 3, 3, 0, 0x01});
+        CloseResFile(ref);
+        sRef = OpenResFile(P("items_test.rsr").c_str());
+        ASSERT_GT(sRef, 0);
+        UseResFile(sRef);
+    }
+    static void TearDownTestSuite()
+    {
+        CloseResFile(sRef);
+        DeleteFileA("items_test.rsr");
+    }
+    void TearDown() override
+    {
+        ParamText(P("").c_str(), P("").c_str(), P("").c_str(), P("").c_str());
+        PumpMessages();
+    }
+    static DialogPtr Make(const std::vector<ItemSpec> &items)
+    {
+        Rect bounds = MakeRect(60, 60, 320, 460);
+        DialogPtr d = NewDialog(nullptr, &bounds, P("Items").c_str(), true, 1, reinterpret_cast<WindowPtr>(-1), false,
+                                0, ItemList(items));
+        if (d)
+            DrawDialog(d);
+        return d;
+    }
+    static int16_t sRef;
+};
+int16_t DialogItemCalls::sRef;
+
+// Text set on an item reads back as set; the window shows it as Windows must: ampersands doubled on
+// statics and buttons, CR LF line ends in edits.
+TEST_F(DialogItemCalls, TextReadsBackAsSet)
+{
+    DialogPtr d = Make(kTextItems);
+    ASSERT_TRUE(d);
+    struct Row {
+        int16_t item;
+        const char *set, *window;
+    };
+    const Row rows[] = {
+        {3, "x\ry\rz", "x\r\ny\r\nz"}, {2, "R&D", "R&&D"},    {3, "R&D", "R&D"},
+        {2, "&&", "&&&&"},             {2, "trail&", "trail&&"}, {5, "R&D", "R&&D"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.set) + " on item " + std::to_string(row.item));
+        SetDialogItemText(TextHandle(d, row.item), P(row.set).c_str());
+        EXPECT_EQ(row.window, WindowText(ItemChild(d, row.item)));
+        EXPECT_EQ(row.set, ItemText(TextHandle(d, row.item)));
+    }
+    // A check box takes its new text's width + 20.
+    HWND box = ItemChild(d, 4);
+    SetDialogItemText(TextHandle(d, 4), P("A much longer title").c_str());
+    HDC dc = GetDC(box);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, "A much longer title", 19, &size);
+    SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    RECT r;
+    GetWindowRect(box, &r);
+    EXPECT_EQ(size.cx + 20, r.right - r.left);
+    DisposeDialog(d);
+}
+
+// Long texts: a 300-character window reads back as a Str255 of 255; a long text from a handle is cut to
+// the handle; a stale window or a full table's token changes nothing and reads empty.
+TEST_F(DialogItemCalls, LongTextsStayInsideTheirBuffers)
+{
+    DialogPtr d = Make(kTextItems);
+    ASSERT_TRUE(d);
+    const std::string long300(300, 'w');
+    SetWindowTextA(ItemChild(d, 3), long300.c_str());
+    std::vector<uint8_t> buffer(260, 0xAB);
+    GetDialogItemText(TextHandle(d, 3), buffer.data());
+    EXPECT_EQ(255, buffer[0]);
+    EXPECT_EQ('w', buffer[255]);
+    EXPECT_EQ(0xAB, buffer[256]) << "nothing past the Str255";
+
+    Handle text = NewHandle(10);
+    std::memcpy(*text, "0123456789", 10);
+    ZEL_SetBigIText(TextHandle(d, 2), text, 5000);
+    EXPECT_EQ("0123456789", WindowText(ItemChild(d, 2)));
+    ZEL_SetBigIText(TextHandle(d, 2), text, -1);
+    ZEL_SetBigIText(TextHandle(d, 2), nullptr, 4);
+    EXPECT_EQ("0123456789", WindowText(ItemChild(d, 2)));
+    DisposeHandle(text);
+
+    HWND gone = CreateWindowA("static", "gone", WS_CHILD, 0, 0, 10, 10, HwndOf(d), nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    for (Handle h : {reinterpret_cast<Handle>(gone), reinterpret_cast<Handle>(0xFFFFFFFFu),
+                     reinterpret_cast<Handle>(0xFFFFFEFFu)}) {
+        SetDialogItemText(h, P("x").c_str());
+        EXPECT_EQ("", ItemText(h));
+    }
+    DisposeDialog(d);
+}
+
+// A caption token's text is the dialog window's title.
+TEST_F(DialogItemCalls, ACaptionTokenSetsTheTitle)
+{
+    DialogPtr d = GetNewDialog(150, nullptr, reinterpret_cast<WindowPtr>(-1));
+    ASSERT_TRUE(d);
+    EXPECT_EQ("Caption", WindowText(HwndOf(d)));
+    SetDialogItemText(ItemHandle(d, 1), P("New & improved").c_str());
+    EXPECT_EQ("New && improved", WindowText(HwndOf(d)));
+    EXPECT_EQ("New & improved", ItemText(ItemHandle(d, 1)));
+    DisposeDialog(d);
+}
+
+// ParamText: substitution in built texts, parameters naming parameters, 255 characters at most, and the
+// remembered item set again.
+TEST_F(DialogItemCalls, ParamTextAndItsMemory)
+{
+    ParamText(P("A").c_str(), P("B").c_str(), nullptr, nullptr);
+    DialogPtr d = Make({{MakeRect(20, 20, 36, 300), statText, "^1/^0"}});
+    ASSERT_TRUE(d);
+    EXPECT_EQ("B/A", WindowText(ItemChild(d, 1)));
+    ParamText(P("C").c_str(), nullptr, nullptr, nullptr);
+    ZEL_UpdateParamStr(d, 0);
+    EXPECT_EQ("B/C", WindowText(ItemChild(d, 1)));
+    ZEL_UpdateParamStrItem(d, 1, P("^0^0").c_str());
+    EXPECT_EQ("CC", WindowText(ItemChild(d, 1)));
+    DisposeDialog(d);
+
+    ParamText(P("^1").c_str(), P("one").c_str(), nullptr, nullptr);
+    d = Make({{MakeRect(20, 20, 36, 300), statText, "^0"}});
+    EXPECT_EQ("one", WindowText(ItemChild(d, 1)));
+    DisposeDialog(d);
+
+    const std::string full(255, 'p');
+    ParamText(P(full.c_str()).c_str(), P(full.c_str()).c_str(), P(full.c_str()).c_str(), P(full.c_str()).c_str());
+    d = Make({{MakeRect(20, 20, 36, 300), statText, "^0^1^2^3"}});
+    EXPECT_EQ(full, WindowText(ItemChild(d, 1)));
+    DisposeDialog(d);
+}
+
+// Hiding twice and showing once restores the item; FindDialogItem answers the item less one;
+// SetDialogItem moves and disables the child at once; a button retyped to a user item keeps its control.
+TEST_F(DialogItemCalls, ItemsHideShowFindAndChange)
+{
+    DialogPtr d = Make(kTextItems);
+    ASSERT_TRUE(d);
+    const Rect before = ItemRect(d, 2);
+    HideDialogItem(d, 2);
+    HideDialogItem(d, 2);
+    EXPECT_EQ(before.left + 16384, ItemRect(d, 2).left);
+    EXPECT_FALSE(IsWindowVisible(ItemChild(d, 2)));
+    ShowDialogItem(d, 2);
+    EXPECT_TRUE(SameRect(before, ItemRect(d, 2)));
+    EXPECT_TRUE(IsWindowVisible(ItemChild(d, 2)));
+
+    EXPECT_EQ(1, FindDialogItem(d, Point{25, 30}));
+    EXPECT_EQ(-1, FindDialogItem(d, Point{150, 10}));
+
+    Rect moved = MakeRect(120, 40, 136, 200);
+    SetDialogItem(d, 2, statText + itemDisable, ItemHandle(d, 2), &moved);
+    RECT r = ClientRectInParent(ItemChild(d, 2));
+    EXPECT_EQ(40, r.left);
+    EXPECT_EQ(120, r.top);
+    EXPECT_FALSE(IsWindowEnabled(ItemChild(d, 2)));
+
+    Handle control = ItemHandle(d, 5);
+    SetDialogItem(d, 5, userItem, reinterpret_cast<Handle>(&DrawNothing), nullptr);
+    EXPECT_TRUE(*control) << "the control record stays";
+    DisposeDialog(d);
+}
+
+// Combo-box items from a menu: entries, selection, replacement, clearing, and a menu cut short.
+TEST_F(DialogItemCalls, ComboBoxItems)
+{
+    DialogPtr d = GetNewDialog(150, nullptr, reinterpret_cast<WindowPtr>(-1));
+    ASSERT_TRUE(d);
+    ASSERT_TRUE(ZEL_IsComboBox(d, 3));
+    EXPECT_FALSE(ZEL_IsComboBox(d, 2));
+    HWND box = ItemChild(d, 3);
+    MenuHandle menu = NewMenu(300, P("Colours").c_str());
+    AppendMenu(menu, P("Red;Green;Blue;Grey").c_str());
+    ZEL_BuildComboBox(d, 3, menu, 3);
+    EXPECT_EQ(4, SendMessageA(box, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(2, SendMessageA(box, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(3, ZEL_GetComboBoxSelect(d, 3));
+    Str255 text;
+    EXPECT_TRUE(ZEL_GetComboBoxText(d, 3, text));
+    EXPECT_EQ("Blue", std::string(reinterpret_cast<char *>(text + 1), text[0]));
+
+    ZEL_SetComboBoxString(d, 3, 0, P("Pink").c_str());
+    EXPECT_EQ(4, SendMessageA(box, CB_GETCOUNT, 0, 0));
+    char entry[32] = {};
+    SendMessageA(box, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
+    EXPECT_STREQ("Pink", entry);
+
+    EXPECT_TRUE(ZEL_SetComboBoxSelect(d, 3, 0));
+    EXPECT_EQ(CB_ERR, SendMessageA(box, CB_GETCURSEL, 0, 0));
+
+    // Cut in the middle of "Blue": Red and Green are built.
+    const Size full = GetHandleSize(reinterpret_cast<Handle>(menu));
+    SetHandleSize(reinterpret_cast<Handle>(menu), full - 1 - 9 - 7);
+    ZEL_BuildComboBox(d, 3, menu, 1);
+    EXPECT_EQ(2, SendMessageA(box, CB_GETCOUNT, 0, 0));
+    DisposeMenu(menu);
+    DisposeDialog(d);
+}
+
+} // namespace
