@@ -149,6 +149,12 @@ bool SetRgnToMaskDib(RgnHandle rgn, Point topLeft, Point botRight, Handle dib);
 void CombineMaskRgns(RgnHandle a, RgnHandle b, RgnHandle dst, int16_t mode);
 // Paints a region in any form on a DC: rectangle and GDI forms under the ROP2, the mask under the ROP3.
 void PaintRgnWithRop(HDC dc, RgnHandle rgn, int rop2, DWORD rop3);
+// A new region in mask form with a mask of the region's box (a mask of another size is resampled by the
+// stretch rule); false, *out nil, for an empty box or when memory is short.
+bool RgnToMaskForm(RgnHandle rgn, RgnHandle *out);
+// The region itself when it is in mask form with a mask, else a new one from RgnToMaskForm (madeNew:
+// the caller disposes it); false when none could be had.
+bool GetMaskFormRgn(RgnHandle rgn, RgnHandle *out, bool *madeNew);
 
 // ---- Colour icons ----
 // Plots a colour icon into a rectangle of a DC (the menus' owner-drawn icons).

@@ -37,6 +37,7 @@ void ExitImaging()
 {
     FreeStaticBitmapInfo();
     DisposeScratchDib();
+    DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)
         DisposeCTable(sOneBitTable);

@@ -145,3 +145,12 @@ ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
 // Closes the drop-down list of the focused library combo box unless that box is `unaffected`; true when
 // one was open.
 ZEL_API Boolean ZEL_CALL CloseFocusedComboList(HWND unaffected);
+// The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
+// (nil: the rectangles given) that set the scale, colourising with `colorize`.
+ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,
+                                           const Rect *fullSrc, const Rect *fullDst, int16_t mode, CTabHandle srcCT,
+                                           CTabHandle dstCT, RgnHandle mask, int16_t colorize);
+// The engine's pattern-tile mode: its source becomes a tile of width x height pixels; nil, 0, 0, 0 ends it.
+ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
+// Bytes held by the engine's cached row buffers.
+ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
