@@ -17,8 +17,6 @@ bool TakeShowHiddenDialogRequest()
     sShowHiddenRequest = false;
     return requested;
 }
-// PENDING: the Dialog Manager shows the dialog of the library's resource file until a click or a key.
-void ShowHiddenDialog() {}
 // A dialog item's type byte (disabled bit included). In another window a control whose child has that
 // ID counts as a control item (4); anything else 0.
 int16_t DialogItemTypeOf(WindowPtr window, int16_t item)

@@ -40,6 +40,10 @@ bool ItemAt(Handle items, int16_t n, DitlItem *item);
 // The byte offset just past the last present item.
 uint32_t ItemListEnd(Handle items);
 
+// The creator behind NewDialog, NewColorDialog, GetNewDialog and alerts; `ditlID` names the 'ZELD'
+// (-1: none).
+DialogPtr MakeDialog(bool color, void *storage, const Rect *bounds, ConstStr255Param title, bool visible,
+                     int16_t procID, WindowPtr behind, bool goAway, int32_t refCon, Handle items, int16_t ditlID);
 // Builds the children of items from `first` on; answers 0, or 1 when an edit control could not be made.
 int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID);
 // Disposes one item's data (its child window too when `destroyChild`), clearing its handle field.

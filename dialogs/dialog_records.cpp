@@ -88,6 +88,56 @@ void TearDownItems(DialogPtr dialog)
     RestoreControlFont();
 }
 
+
+// A 'DLOG' (byte-swapped when loaded): rectangle, procID, visible, goAway, refCon, item-list ID, title
+// and an optional positioning word after the title padded to even. Read within the resource.
+struct DialogTemplate {
+    Rect bounds;
+    int16_t procID;
+    bool visible, goAway;
+    int32_t refCon;
+    int16_t ditlID;
+    Str255 title;
+    uint16_t position;
+};
+
+bool ReadDialogTemplate(int16_t dialogID, DialogTemplate *t)
+{
+    Handle h = GetResource(kDialogTemplateType, dialogID);
+    if (!h || !*h)
+        return false;
+    const uint32_t size = static_cast<uint32_t>(GetHandleSize(h));
+    if (size < 21) {
+        ReleaseResource(h);
+        return false;
+    }
+    const auto *b = reinterpret_cast<const uint8_t *>(*h);
+    auto word = [&](uint32_t at) {
+        int16_t v;
+        std::memcpy(&v, b + at, 2);
+        return v;
+    };
+    *t = DialogTemplate{};
+    t->bounds = Rect{word(0), word(2), word(4), word(6)};
+    t->procID = word(8);
+    t->visible = b[10] != 0;
+    t->goAway = b[12] != 0;
+    std::memcpy(&t->refCon, b + 14, 4);
+    t->ditlID = word(18);
+    uint32_t length = size > 20 ? b[20] : 0;
+    if (length > size - 21)
+        length = size - 21;
+    t->title[0] = static_cast<uint8_t>(length);
+    std::memcpy(t->title + 1, b + 21, length);
+    const uint32_t afterTitle = (21 + b[20] + 1u) & ~1u;
+    if (afterTitle + 2 <= size)
+        t->position = static_cast<uint16_t>(word(afterTitle));
+    ReleaseResource(h);
+    return true;
+}
+
+} // namespace
+
 DialogPtr MakeDialog(bool color, void *storage, const Rect *bounds, ConstStr255Param title, bool visible,
                        int16_t procID, WindowPtr behind, bool goAway, int32_t refCon, Handle items, int16_t ditlID)
 {
@@ -138,55 +188,6 @@ DialogPtr MakeDialog(bool color, void *storage, const Rect *bounds, ConstStr255P
     --sCreationDepth;
     return result;
 }
-
-// A 'DLOG' (byte-swapped when loaded): rectangle, procID, visible, goAway, refCon, item-list ID, title
-// and an optional positioning word after the title padded to even. Read within the resource.
-struct DialogTemplate {
-    Rect bounds;
-    int16_t procID;
-    bool visible, goAway;
-    int32_t refCon;
-    int16_t ditlID;
-    Str255 title;
-    uint16_t position;
-};
-
-bool ReadDialogTemplate(int16_t dialogID, DialogTemplate *t)
-{
-    Handle h = GetResource(kDialogTemplateType, dialogID);
-    if (!h || !*h)
-        return false;
-    const uint32_t size = static_cast<uint32_t>(GetHandleSize(h));
-    if (size < 21) {
-        ReleaseResource(h);
-        return false;
-    }
-    const auto *b = reinterpret_cast<const uint8_t *>(*h);
-    auto word = [&](uint32_t at) {
-        int16_t v;
-        std::memcpy(&v, b + at, 2);
-        return v;
-    };
-    *t = DialogTemplate{};
-    t->bounds = Rect{word(0), word(2), word(4), word(6)};
-    t->procID = word(8);
-    t->visible = b[10] != 0;
-    t->goAway = b[12] != 0;
-    std::memcpy(&t->refCon, b + 14, 4);
-    t->ditlID = word(18);
-    uint32_t length = size > 20 ? b[20] : 0;
-    if (length > size - 21)
-        length = size - 21;
-    t->title[0] = static_cast<uint8_t>(length);
-    std::memcpy(t->title + 1, b + 21, length);
-    const uint32_t afterTitle = (21 + b[20] + 1u) & ~1u;
-    if (afterTitle + 2 <= size)
-        t->position = static_cast<uint16_t>(word(afterTitle));
-    ReleaseResource(h);
-    return true;
-}
-
-} // namespace
 
 // ---- Services ----
 

@@ -177,16 +177,16 @@ uint16_t LibraryControlKind(HWND control, bool *isEdit);
 void RequestHiddenDialog();
 
 // ---- Alerts ----
-// The Windows icon the Dialog Manager shows for alert icon 0 (stop), 1 (note) or 2 (caution).
-// PENDING: the alert work loads and keeps the three alert icons.
+// The Windows icon the Dialog Manager shows for alert icon 0 (stop), 1 (note) or 2 (caution); none
+// before InitDialogs and for any other number.
 HICON AlertIconHandle(int16_t which);
 
 // ---- Event glue, as the event pump sees it ----
 // Whether a modal dialog or host-run modal window is up.
 bool ModalWindowUp();
-// PENDING: the Dialog Manager raises its show-request flag from its dialog key handling; taking it clears it.
+// The dialog keyboard hook's show-request flag for the hidden dialog; taking it clears it.
 bool TakeShowHiddenDialogRequest();
-// PENDING: the Dialog Manager shows the dialog of the library's resource file until a click or a key.
+// Shows dialog -129 of the system resource file until a click or a key; nothing when there is none.
 void ShowHiddenDialog();
 // Closes the drop-down list of the focused library combo box unless that box is `unaffected`; true when
 // one was open.
@@ -203,7 +203,8 @@ int16_t ItemChangeCounter();
 // PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
 bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
 // Moves a window, dialog or alert rectangle by the positioning word of its resource: 0x280A and 0x680A
-// centre it in the main window's client area, 0xA80A on the front window; other values leave it.
+// centre it in the main window's client area, 0xA80A on the front window's Windows window (the client
+// area when there is none); other values leave it.
 void ApplyPositionSpec(Rect *rect, uint16_t position);
 
 // ---- Modal dialogs ----

@@ -180,4 +180,18 @@ typedef ModalFilterProcPtr ModalFilterUPP;
 /* Patchable through the trap table. */
 ZEL_API void ZEL_CALL ModalDialog(ModalFilterProcPtr modalFilter, int16_t *itemHit);
 
+/* Alerts: the item hit, or -1 when the alert's stage does not draw it or it cannot be made. Showing the
+   same alert again moves on through its four stages; ResetAlertStage starts the next alert at stage 1.
+   StopAlert, NoteAlert and CautionAlert add the system's stop, note or caution icon. InitDialogs keeps
+   the resume procedure, installs the standard alert sound, empties ParamText and loads the icons. */
+ZEL_API int16_t ZEL_CALL Alert(int16_t alertID, ModalFilterProcPtr filterProc);
+ZEL_API int16_t ZEL_CALL StopAlert(int16_t alertID, ModalFilterProcPtr filterProc);
+ZEL_API int16_t ZEL_CALL NoteAlert(int16_t alertID, ModalFilterProcPtr filterProc);
+ZEL_API int16_t ZEL_CALL CautionAlert(int16_t alertID, ModalFilterProcPtr filterProc);
+ZEL_API void ZEL_CALL CouldAlert(int16_t alertID);
+ZEL_API void ZEL_CALL FreeAlert(int16_t alertID);
+ZEL_API void ZEL_CALL CouldDialog(int16_t dialogID);
+ZEL_API void ZEL_CALL ResetAlertStage(void);
+ZEL_API void ZEL_CALL InitDialogs(ProcPtr resumeProc);
+
 #endif
