@@ -2,6 +2,8 @@
 // item's handle, rectangle, type, data length and data padded to even.
 #pragma once
 
+#include <windows.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
