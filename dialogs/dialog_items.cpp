@@ -2,6 +2,7 @@
 // both ways, hiding and showing, ParamText with its parameter memory), the host glue for long texts,
 // passwords, fonts, enabling and white backgrounds, and the combo-box items filled from menus.
 #include "dialog_manager.h"
+#include "LowMem.h"
 #include "../core/core_services.h"
 #include "../text/text_services.h"
 #include "../windows/windows_services.h"
@@ -27,8 +28,9 @@ uint16_t ConversionFlags() { return LibrarySetting(settingDoubleByte) ? macToAns
 bool IsEditWindow(HWND w)
 {
     bool isEdit = false;
-    if (LibraryControlKind(w, &isEdit) == controlKindEdit && isEdit)
-        return true;
+    const uint16_t kind = LibraryControlKind(w, &isEdit);
+    if (kind != controlKindOther)
+        return kind == controlKindEdit && isEdit;
     char name[16] = {};
     GetClassNameA(w, name, sizeof name);
     return lstrcmpiA(name, "edit") == 0;
@@ -50,12 +52,18 @@ HWND TextWindow(Handle h, uint32_t *tokenKind)
     return IsWindow(w) ? w : nullptr;
 }
 
-// The dialog a child window belongs to; none for another window.
+// The dialog a child window belongs to; none for another window. The window list is walked rather than
+// the parent's window property asked: item text is set often, and the list lives in memory.
 DialogPtr DialogOfChild(HWND child)
 {
-    WindowPtr w = nullptr;
-    HwndToWindowPtr(GetParent(child), &w, nullptr);
-    return IsDialog(w) ? w : nullptr;
+    HWND parent = GetParent(child);
+    if (!parent)
+        return nullptr;
+    int guard = 0;
+    for (WindowPtr w = LMGetWindowList(); w && guard < 65536; w = reinterpret_cast<WindowPtr>(reinterpret_cast<WindowPeek>(w)->nextWindow), ++guard)
+        if (IsDialog(w) && DialogAux(w) && DialogAux(w)->hwnd == parent)
+            return w;
+    return nullptr;
 }
 
 // Every "&" doubled, so that Windows shows it as the Macintosh does; `out` holds 2 * length bytes.
@@ -98,10 +106,22 @@ int TextWidthIn(HWND w, const char *text)
 }
 
 // The item of a dialog whose child is `w`; 0 for none.
+bool ItemHoldsWindow(DialogPtr d, int16_t n, HWND w)
+{
+    DitlItem item;
+    if (!ItemAt(DPeek(d)->items, n, &item))
+        return false;
+    // Static and edit items keep their child in the handle field; controls keep it in the record.
+    const uint8_t type = *item.type & 0x7F;
+    if (type == statText || type == editText)
+        return reinterpret_cast<HWND>(DitlItemHandle(item)) == w;
+    return DialogItemWindow(d, n) == w;
+}
+
 int16_t ItemOfChild(DialogPtr d, HWND w)
 {
     const int16_t id = static_cast<int16_t>(GetDlgCtrlID(w));
-    if (id > 0 && DialogItemWindow(d, id) == w)
+    if (id > 0 && ItemHoldsWindow(d, id, w))
         return id;
     const int16_t count = ItemsPresent(DPeek(d)->items);
     for (int16_t n = 1; n <= count; ++n)
@@ -354,6 +374,8 @@ ZEL_EXTERN_C void ZEL_CALL SetDialogItemText(Handle item, ConstStr255Param text)
         DialogPtr d = token == kCaptionToken ? nullptr : DialogOfChild(w);
         const int16_t id = d ? ItemOfChild(d, w) : 0;
         Handle table = d && id ? DialogFocusTable(d) : nullptr;
+        DitlItem found;
+        const uint8_t type = d && id && ItemAt(DPeek(d)->items, id, &found) ? static_cast<uint8_t>(*found.type & 0x7F) : 0;
         char shown[kItemTextBufferSize + 2];
         ShownItemText(text + 1, length, table, id, shown + 1);
         char *out = shown + 1;
@@ -365,13 +387,7 @@ ZEL_EXTERN_C void ZEL_CALL SetDialogItemText(Handle item, ConstStr255Param text)
                 std::strcat(out, " ");
             }
         }
-        int16_t type = 0;
-        if (d && id) {
-            Handle h;
-            Rect r;
-            GetDialogItem(d, id, &type, &h, &r);
-        }
-        if ((type & 0x7F) == ctrlItem + chkCtrl) {
+        if (type == ctrlItem + chkCtrl) {
             RECT wr;
             GetWindowRect(w, &wr);
             SetWindowPos(w, nullptr, 0, 0, TextWidthIn(w, out) + 20, wr.bottom - wr.top,
