@@ -153,6 +153,11 @@ ZEL_API int16_t ZEL_CALL ZEL_GetComboBoxSelectAsControl(ControlHandle control);
 ZEL_API Boolean ZEL_CALL ZEL_SetComboBoxSelectAsControl(ControlHandle control, int16_t n);
 ZEL_API Boolean ZEL_CALL ZEL_GetComboBoxText(DialogPtr theDialog, int16_t item, Str255 text);
 ZEL_API void ZEL_CALL ZEL_SetComboBoxString(DialogPtr theDialog, int16_t item, int16_t index, ConstStr255Param text);
+
+/* WM_DRAWITEM and WM_MEASUREITEM of the host's windows: the library's owner-drawn children (user items,
+   icons, combo-box entries, custom controls) are drawn and measured, menu items handed to
+   ZEL_MenuUserItem. Answers 1. */
+ZEL_API int32_t ZEL_CALL ZEL_UserItem(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 ZEL_API void ZEL_CALL ZEL_PrepareModalWindow(DialogPtr theDialog, HWND *previousHookWindow, DialogPtr *previousModal,
                                              int16_t *previousCapture, FARPROC callback);
 ZEL_API void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previousHookWindow, DialogPtr previousModal,

@@ -256,3 +256,112 @@ TEST_F(DialogItemCalls, ComboBoxItems)
 }
 
 } // namespace
+
+namespace {
+
+// Owner drawing through ZEL_UserItem, into a memory surface of 40 by 24 pixels.
+struct Surface {
+    HDC dc;
+    HBITMAP bits, old;
+    Surface()
+    {
+        HDC screen = GetDC(nullptr);
+        dc = CreateCompatibleDC(screen);
+        bits = CreateCompatibleBitmap(screen, 40, 24);
+        ReleaseDC(nullptr, screen);
+        old = static_cast<HBITMAP>(SelectObject(dc, bits));
+        RECT all{0, 0, 40, 24};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    ~Surface()
+    {
+        SelectObject(dc, old);
+        DeleteObject(bits);
+        DeleteDC(dc);
+    }
+    std::vector<COLORREF> Pixels() const
+    {
+        std::vector<COLORREF> p;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 40; ++x)
+                p.push_back(GetPixel(dc, x, y));
+        return p;
+    }
+};
+
+int sUserItemCalls;
+DialogPtr sUserItemDialog;
+int16_t sUserItemNumber;
+void ZEL_CALL CountUserItem(DialogPtr d, int16_t item)
+{
+    ++sUserItemCalls;
+    sUserItemDialog = d;
+    sUserItemNumber = item;
+}
+
+LRESULT DrawItemInto(DialogPtr d, UINT id, UINT itemID, const Surface &s)
+{
+    DRAWITEMSTRUCT di{};
+    di.CtlType = ODT_BUTTON;
+    di.CtlID = id;
+    di.itemID = itemID;
+    di.itemAction = ODA_DRAWENTIRE;
+    di.hwndItem = GetDlgItem(HwndOf(d), static_cast<int>(id));
+    di.hDC = s.dc;
+    di.rcItem = RECT{0, 0, 40, 24};
+    return ZEL_UserItem(HwndOf(d), WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&di));
+}
+
+// Measuring gives an item its rectangle and a pixel; drawing calls a user item's procedure once and
+// shows a Windows icon as DrawIcon does; handles of no known form, item -1 and unknown IDs draw nothing.
+TEST_F(DialogItemCalls, OwnerDrawnItems)
+{
+    DialogPtr d = Make({{MakeRect(20, 20, 44, 60), userItem, ""}, {MakeRect(60, 20, 92, 52), iconItem, Id(5000)}});
+    ASSERT_TRUE(d);
+    MEASUREITEMSTRUCT mi{};
+    mi.CtlType = ODT_BUTTON;
+    mi.CtlID = 1;
+    EXPECT_EQ(1, ZEL_UserItem(HwndOf(d), WM_MEASUREITEM, 1, reinterpret_cast<LPARAM>(&mi)));
+    EXPECT_EQ(41u, mi.itemWidth);
+    EXPECT_EQ(25u, mi.itemHeight);
+    mi = MEASUREITEMSTRUCT{ODT_BUTTON, 77, 0, 5, 6, 0};
+    ZEL_UserItem(HwndOf(d), WM_MEASUREITEM, 77, reinterpret_cast<LPARAM>(&mi));
+    EXPECT_EQ(5u, mi.itemWidth) << "an unknown ID is left as it is";
+
+    Rect r = ItemRect(d, 1);
+    SetDialogItem(d, 1, userItem, reinterpret_cast<Handle>(&CountUserItem), &r);
+    sUserItemCalls = 0;
+    Surface s;
+    EXPECT_EQ(1, DrawItemInto(d, 1, 0, s));
+    EXPECT_EQ(1, sUserItemCalls);
+    EXPECT_EQ(d, sUserItemDialog);
+    EXPECT_EQ(1, sUserItemNumber);
+
+    // A Windows icon in a 4-byte handle.
+    HICON icon = LoadIconA(nullptr, IDI_HAND);
+    Handle iconHandle = NewHandle(4);
+    std::memcpy(*iconHandle, &icon, 4);
+    r = ItemRect(d, 2);
+    SetDialogItem(d, 2, iconItem, iconHandle, &r);
+    Surface drawn, expected;
+    DrawItemInto(d, 2, 0, drawn);
+    DrawIcon(expected.dc, 0, 0, icon);
+    EXPECT_EQ(expected.Pixels(), drawn.Pixels());
+    EXPECT_NE(Surface().Pixels(), drawn.Pixels());
+
+    // A 20-byte handle, item -1 and an unknown ID: nothing drawn.
+    Handle odd = NewHandleClear(20);
+    SetDialogItem(d, 2, iconItem, odd, &r);
+    Surface untouched;
+    const auto blank = untouched.Pixels();
+    DrawItemInto(d, 2, 0, untouched);
+    DrawItemInto(d, 2, static_cast<UINT>(-1), untouched);
+    DrawItemInto(d, 99, 0, untouched);
+    EXPECT_EQ(blank, untouched.Pixels());
+    SetDialogItem(d, 2, iconItem, nullptr, &r);
+    DisposeHandle(odd);
+    DisposeHandle(iconHandle);
+    DisposeDialog(d);
+}
+
+} // namespace

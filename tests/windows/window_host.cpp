@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Dialogs.h"
 #include "Events.h"
 #include "LowMem.h"
 #include "Quickdraw.h"
@@ -83,6 +84,9 @@ LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_MOUSEACTIVATE:
         return ZEL_EventActivate(hwnd, message, wParam, lParam);
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        return ZEL_UserItem(hwnd, message, wParam, lParam);
     case WM_ACTIVATE:
     case WM_CHILDACTIVATE:
         ZEL_EventActivate(hwnd, message, wParam, lParam);
