@@ -230,3 +230,47 @@ TEST_F(Alerts, IconsComeFromInitDialogs)
 }
 
 } // namespace
+
+namespace {
+
+// Alt+Z, E, L typed while the dialog key hook watches, then a null event: with no dialog -129 in the
+// system resource file nothing is shown and the pump goes on.
+TEST(HiddenDialog, NothingToShowWithoutItsDialog)
+{
+    Watchdog watchdog;
+    WindowPtr front = FrontWindow();
+    Rect bounds = MakeRect(80, 80, 200, 300);
+    DialogPtr d = NewDialog(nullptr, &bounds, P("Hook").c_str(), true, 1, reinterpret_cast<WindowPtr>(-1), false, 0,
+                            ItemList({{MakeRect(80, 120, 100, 200), ctrlItem + btnCtrl, "OK"}}));
+    ASSERT_TRUE(d);
+    HWND hook = nullptr;
+    DialogPtr previous = nullptr;
+    int16_t capture = 0;
+    ZEL_PrepareModalWindow(d, &hook, &previous, &capture, nullptr);
+    SetForegroundWindow(HostMainWindow());
+    SetFocus(HwndOf(d));
+    std::vector<INPUT> keys;
+    auto key = [&](WORD vk, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        keys.push_back(in);
+    };
+    key(VK_MENU, false);
+    for (WORD vk : {WORD('Z'), WORD('E'), WORD('L')}) {
+        key(vk, false);
+        key(vk, true);
+    }
+    key(VK_MENU, true);
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    PumpMessages();
+    ZEL_CloseModalWindow(d, hook, previous, capture);
+    DisposeDialog(d);
+    EventRecord e{};
+    for (int i = 0; i < 5; ++i)
+        GetNextEvent(everyEvent, &e);
+    EXPECT_EQ(front, FrontWindow()) << "no dialog appeared";
+}
+
+} // namespace
