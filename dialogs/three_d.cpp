@@ -1,6 +1,7 @@
 // The three-dimensional dialog look of older shells, through the entry points of "CTL3D32.DLL" bound by
 // ordinal, and the window procedure of the cloned dialog class "_ZEL_THREED_".
 #include "dialogs_services.h"
+#include "../core/core_services.h"
 
 namespace {
 
@@ -98,10 +99,23 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
             return reinterpret_cast<LRESULT>(brush);
         if (message == WM_CTLCOLORBTN && (GetWindowLongA(reinterpret_cast<HWND>(lParam), GWL_STYLE) & 0xF) <= 1)
             return reinterpret_cast<LRESULT>(brush);
+        // The items' text sits on the window colour; the base class may set its own first.
+        const LRESULT r = CallBase(hwnd, message, wParam, lParam);
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
-        return CallBase(hwnd, message, wParam, lParam);
+        return r;
     }
     default:
         return CallBase(hwnd, message, wParam, lParam);
     }
+}
+
+// Reached by the test programs by ordinal; no host interface. Binds a library standing in for
+// "CTL3D32.DLL" (its registration runs), or with none unbinds the one bound.
+ZEL_EXTERN_C BOOL ZEL_CALL BindThreeDLibrary(HMODULE library)
+{
+    if (!library) {
+        Ctl3dUnbind(SessionHostInstance());
+        return TRUE;
+    }
+    return Ctl3dBind(library, SessionHostInstance());
 }

@@ -145,6 +145,9 @@ ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
 // Closes the drop-down list of the focused library combo box unless that box is `unaffected`; true when
 // one was open.
 ZEL_API Boolean ZEL_CALL CloseFocusedComboList(HWND unaffected);
+// Binds a library standing in for "CTL3D32.DLL" by its ordinals (its registration runs); NULL unbinds
+// the one bound.
+ZEL_API BOOL ZEL_CALL BindThreeDLibrary(HMODULE library);
 // The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
 // (nil: the rectangles given) that set the scale, colourising with `colorize`.
 ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,
