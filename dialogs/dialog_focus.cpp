@@ -486,16 +486,26 @@ bool MarkItemMnemonic(Handle table, int16_t item, char *text, size_t capacity)
 
 // The focus goes to the item's window; the default-push-button style follows a focused button and goes
 // back to the default item for any other; an edit item gets all its text selected.
+// The default-push-button style follows a focused button and returns to the default item otherwise; a
+// default item the program disabled is left disabled and without the style.
+static void StyleFollowsFocus(DialogPtr d, int16_t n)
+{
+    if (ItemType(d, n) == ctrlItem + btnCtrl) {
+        MoveDefaultButton(d, n, false, true);
+        return;
+    }
+    HWND def = FocusWindow(d, DPeek(d)->aDefItem);
+    if (!def || IsWindowEnabled(def))
+        MoveDefaultButton(d, -1, false, true);
+}
+
 void GiveItemFocus(DialogPtr d, int16_t n)
 {
     HWND w = FocusWindow(d, n);
     if (!w)
         return;
     SetFocus(w);
-    if (ItemType(d, n) == ctrlItem + btnCtrl)
-        MoveDefaultButton(d, n, false, true);
-    else
-        MoveDefaultButton(d, -1, false, true);
+    StyleFollowsFocus(d, n);
     if (ItemType(d, n) == editText) {
         SendMessageA(w, EM_SETSEL, 0, 32767);
         SendMessageA(w, EM_SCROLLCARET, 0, 0);
@@ -678,12 +688,8 @@ void DialogFocusBookkeeping(DialogPtr d)
         if (focused)
             GiveItemFocus(d, focused);
     }
-    if (focused && focused != p->editOpen) {
-        if (ItemType(d, focused) == ctrlItem + btnCtrl)
-            MoveDefaultButton(d, focused, false, true);
-        else
-            MoveDefaultButton(d, -1, false, true);
-    }
+    if (focused && focused != p->editOpen)
+        StyleFollowsFocus(d, focused);
 }
 
 // ---- Combo boxes ----

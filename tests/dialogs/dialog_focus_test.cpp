@@ -244,6 +244,12 @@ TEST_F(DialogFocus, KeyRulesThroughDialogSelect)
     EXPECT_EQ(1, ZEL_GetFocusCtrlID(d)) << "Tab wraps forward";
     Press(d, 9, shiftKey);
     EXPECT_EQ(3, ZEL_GetFocusCtrlID(d)) << "Shift-Tab wraps back";
+    // A default button the program dimmed stays dimmed when the focus leaves another button.
+    HiliteControl(ControlOf(d, 1), 255);
+    ZEL_SetItemFocus(d, 2);
+    Press(d, 9);
+    EXPECT_EQ(3, ZEL_GetFocusCtrlID(d));
+    EXPECT_FALSE(IsWindowEnabled(ItemChild(d, 1)));
     DisposeDialog(d);
 
     d = NewDialog(nullptr, &bounds, P("Radios").c_str(), true, 1, reinterpret_cast<WindowPtr>(-1), false, 0,
