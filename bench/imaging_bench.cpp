@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "MacMemory.h"
+#include "Icons.h"
+#include "QDOffscreen.h"
+#include "Resources.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
@@ -208,6 +211,194 @@ int RunBench()
     };
     cases.push_back(paint);
 
+    // CopyMask of a 256 x 256 GWorld through a one-bit mask onto a window, against MaskBlt of the same
+    // pixels and mask.
+    constexpr int kMaskSide = 256;
+    static GWorldPtr maskWorld;
+    static std::vector<uint8_t> maskRows;
+    static HBITMAP rawMask;
+    static HWND maskWindow;
+    static HDC maskWindowDC;
+    static CGrafPort maskPort;
+    PairCase masked;
+    masked.name = "CopyMask 256x256 onto a window";
+    masked.count = 300;
+    masked.setUp = [] {
+        const Rect r{0, 0, kMaskSide, kMaskSide};
+        NewGWorld(&maskWorld, 32, &r, nullptr, nullptr, 0);
+        SetGWorld(maskWorld, nullptr);
+        for (int i = 0; i < 16; ++i) {
+            RGBColor c{static_cast<uint16_t>(i * 4096), static_cast<uint16_t>(65535 - i * 4096), 0x8000};
+            RGBForeColor(&c);
+            const Rect band{static_cast<int16_t>(i * 16), 0, static_cast<int16_t>(i * 16 + 16), kMaskSide};
+            PaintRect(&band);
+        }
+        maskRows.assign(kMaskSide / 8 * kMaskSide, 0);
+        for (int y = 0; y < kMaskSide; ++y)
+            for (int x = 0; x < kMaskSide; ++x)
+                if ((x - 128) * (x - 128) + (y - 128) * (y - 128) < 100 * 100)
+                    maskRows[y * kMaskSide / 8 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        rawMask = CreateBitmap(kMaskSide, kMaskSide, 1, 1, maskRows.data());
+        maskWindow = testing_support::CreateDrawingWindow(2 * kMaskSide + 8, kMaskSide);
+        maskWindowDC = GetDC(maskWindow);
+        std::memset(&maskPort, 0, sizeof maskPort);
+        OpenPortForHDC(&maskPort, maskWindowDC);
+    };
+    masked.library = [](int) {
+        const Rect r{0, 0, kMaskSide, kMaskSide};
+        const BitMap mask{reinterpret_cast<Ptr>(maskRows.data()), kMaskSide / 8, r};
+        CopyMask(&reinterpret_cast<GrafPtr>(maskWorld)->portBits, &mask,
+                 &reinterpret_cast<GrafPtr>(&maskPort)->portBits, &r, &r, &r);
+    };
+    masked.raw = [](int) {
+        MaskBlt(maskWindowDC, kMaskSide + 8, 0, kMaskSide, kMaskSide, (*GetGWorldPixMap(maskWorld))->pmExtMemDC, 0, 0,
+                rawMask, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029));
+    };
+    masked.same = [] {
+        GdiFlush();
+        for (int y = 0; y < kMaskSide; y += 3)
+            for (int x = 0; x < kMaskSide; x += 3)
+                if (GetPixel(maskWindowDC, x, y) != GetPixel(maskWindowDC, x + kMaskSide + 8, y))
+                    return false;
+        return true;
+    };
+    masked.tearDown = [] {
+        SetPor(reinterpret_cast<GrafPtr>(&maskPort));
+        CloseCPort(&maskPort);
+        ReleaseDC(maskWindow, maskWindowDC);
+        DestroyWindow(maskWindow);
+        SetPor(testing_support::WindowManagerPort());
+        DisposeGWorld(maskWorld);
+        DeleteObject(rawMask);
+    };
+    cases.push_back(masked);
+
+    // SeedFill of a 1,024 x 768 image with obstacles, against a plain scan-line fill of the same bits.
+    constexpr int kFillWords = 64, kFillHeight = 768, kFillRow = kFillWords * 2;
+    static std::vector<uint8_t> fillSrc, fillLib, fillRaw;
+    PairCase seed;
+    seed.name = "SeedFill 1024x768";
+    seed.count = 20;
+    seed.setUp = [] {
+        fillSrc.assign(static_cast<size_t>(kFillRow) * kFillHeight, 0);
+        for (int y = 0; y < kFillHeight; ++y)
+            for (int x = 0; x < kFillWords * 16; ++x)
+                if ((x % 64 == 32 && y % 100 < 90) || (y % 48 == 24 && x % 80 < 70))
+                    fillSrc[y * kFillRow + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        fillLib.assign(fillSrc.size(), 0);
+        fillRaw.assign(fillSrc.size(), 0);
+    };
+    seed.library = [](int) {
+        SeedFill(reinterpret_cast<Ptr>(fillSrc.data()), reinterpret_cast<Ptr>(fillLib.data()), kFillRow, kFillRow,
+                 kFillHeight, kFillWords, 5, 5);
+    };
+    seed.raw = [](int) {
+        std::memset(fillRaw.data(), 0, fillRaw.size());
+        const int width = kFillWords * 16;
+        auto bit = [](const std::vector<uint8_t> &b, int x, int y) { return (b[y * kFillRow + x / 8] >> (7 - x % 8)) & 1; };
+        auto fillable = [&](int x, int y) { return !bit(fillSrc, x, y) && !bit(fillRaw, x, y); };
+        std::vector<std::pair<int, int>> stack{{5, 5}};
+        while (!stack.empty()) {
+            auto [sx, y] = stack.back();
+            stack.pop_back();
+            if (!fillable(sx, y))
+                continue;
+            int l = sx, r = sx;
+            while (l > 0 && fillable(l - 1, y))
+                --l;
+            while (r + 1 < width && fillable(r + 1, y))
+                ++r;
+            for (int x = l; x <= r; ++x)
+                fillRaw[y * kFillRow + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            for (int ny : {y - 1, y + 1}) {
+                if (ny < 0 || ny >= kFillHeight)
+                    continue;
+                bool run = false;
+                for (int x = l; x <= r; ++x) {
+                    bool f = fillable(x, ny);
+                    if (f && !run)
+                        stack.push_back({x, ny});
+                    run = f;
+                }
+            }
+        }
+    };
+    seed.same = [] { return fillLib == fillRaw; };
+    cases.push_back(seed);
+
+    // 32 x 32 colour icons plotted through their masks by ID, against MaskBlt of a ready bitmap and mask.
+    static int16_t iconFile;
+    static testing_support::DibPort *iconPort;
+    static testing_support::DibSurface *iconRaw;
+    static HBITMAP iconBitmap, iconMask;
+    static HDC iconDC;
+    static HGDIOBJ iconDisplaced;
+    PairCase icons;
+    icons.name = "PlotIconID 32x32 with a mask";
+    icons.count = 1000;
+    icons.setUp = [] {
+        std::vector<uint8_t> family(256, 0), colours(1024);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                if ((x - 16) * (x - 16) + (y - 16) * (y - 16) < 14 * 14)
+                    family[128 + y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                colours[y * 32 + x] = static_cast<uint8_t>(x * 8 + y % 8);
+            }
+        DeleteFileA("bench_icons.rsr");
+        const unsigned char name[] = "\x0F" "bench_icons.rsr";
+        CreateResFile(name);
+        iconFile = OpenResFile(name);
+        UseResFile(iconFile);
+        const unsigned char none[] = "";
+        for (auto [type, bytes] : {std::pair<ResType, std::vector<uint8_t> *>{0x49434E23, &family},
+                                   std::pair<ResType, std::vector<uint8_t> *>{0x69636C38, &colours}}) {
+            Handle h = NewHandle(static_cast<Size>(bytes->size()));
+            std::memcpy(*h, bytes->data(), bytes->size());
+            AddResource(h, type, 128, none);
+        }
+        // Written and opened again, so the icons load from the fork each time, as a program's do.
+        CloseResFile(iconFile);
+        iconFile = OpenResFile(name);
+        UseResFile(iconFile);
+        iconPort = new testing_support::DibPort(40, 40);
+        iconRaw = new testing_support::DibSurface(40, 40);
+        // The raw side's bitmap: the pixels the library draws, read back from one plot.
+        SetPor(iconPort->port());
+        const Rect r{0, 0, 32, 32};
+        PlotIconID(&r, 0, 0, 128);
+        iconDC = CreateCompatibleDC(iconRaw->dc());
+        iconBitmap = CreateCompatibleBitmap(iconRaw->dc(), 32, 32);
+        iconDisplaced = SelectObject(iconDC, iconBitmap);
+        BitBlt(iconDC, 0, 0, 32, 32, iconPort->surface().dc(), 0, 0, SRCCOPY);
+        std::vector<uint8_t> maskRows(family.begin() + 128, family.end());
+        iconMask = CreateBitmap(32, 32, 1, 1, maskRows.data());
+    };
+    icons.library = [](int) {
+        const Rect r{0, 0, 32, 32};
+        PlotIconID(&r, 0, 0, 128);
+    };
+    icons.raw = [](int) {
+        MaskBlt(iconRaw->dc(), 0, 0, 32, 32, iconDC, 0, 0, iconMask, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029));
+    };
+    icons.same = [] {
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (iconPort->surface().Pixel(x, y) != iconRaw->Pixel(x, y))
+                    return false;
+        return true;
+    };
+    icons.tearDown = [] {
+        SetPor(testing_support::WindowManagerPort());
+        delete iconPort;
+        SelectObject(iconDC, iconDisplaced);
+        DeleteObject(iconBitmap);
+        DeleteObject(iconMask);
+        DeleteDC(iconDC);
+        delete iconRaw;
+        CloseResFile(iconFile);
+        DeleteFileA("bench_icons.rsr");
+    };
+    cases.push_back(icons);
     // The pixel conversion engine: an 8-bit PixMap enlarged 2x into a 32-bit DIB PixMap.
     static std::vector<uint8_t> smallRows;
     static PixMapHandle small;

@@ -95,21 +95,42 @@ struct Side {
     bool isDC;          // a small baseAddr: the pixels are a device context's
     bool hasDC;         // the PixMap's pixels sit in a memory DC of its own
     bool isDib;         // in memory, with a DIB attached
+    bool isBitmap;      // the pixels are only in the PixMap's Windows bitmap
 };
 
 Side Describe(const BitMap *bits, PixMap *buffer)
 {
-    Side s{bits, GetPixMapView(bits, buffer), false, false, false};
+    Side s{bits, GetPixMapView(bits, buffer), false, false, false, false};
     if (!s.view)
         return s;
     const PixMap &v = *s.view;
-    s.isDC = AddressOf(v.baseAddr) < 0x10000;
+    s.isBitmap = IsBitmapOnlyPixMap(s.view);
+    s.isDC = AddressOf(v.baseAddr) < 0x10000 && !s.isBitmap;
     if (v.pmExtFlags & pmExtDibEngine)
         s.hasDC = v.pmExtMemDC && (!(v.pmExtFlags & pmExtDibAttached) || v.pmExtDC == CurrentDC());
     else
         s.hasDC = v.pmExtMemDC && v.pmExtOldBitmap;
     s.isDib = !s.isDC && !s.hasDC && (v.pmExtFlags & pmExtDibAttached) && v.pmExtDib;
     return s;
+}
+
+// The DC that holds a bitmap-only PixMap's bitmap: its memory DC when the bitmap is selected there, else
+// `holder`'s, which selects it. Nil when the bitmap cannot be selected (another DC holds it).
+HDC BitmapSideDC(const Side &side, const BitmapDC &holder)
+{
+    const PixMap &v = *side.view;
+    if (v.pmExtMemDC && GetCurrentObject(v.pmExtMemDC, OBJ_BITMAP) == v.pmExtBitmap)
+        return v.pmExtMemDC;
+    return holder.dc() && GetCurrentObject(holder.dc(), OBJ_BITMAP) == v.pmExtBitmap ? holder.dc() : nullptr;
+}
+
+// Whether a bitmap-only PixMap's bitmap needs a DC of its own for the transfer.
+HBITMAP BitmapToHold(const Side &side)
+{
+    if (!side.isBitmap)
+        return nullptr;
+    const PixMap &v = *side.view;
+    return v.pmExtMemDC && GetCurrentObject(v.pmExtMemDC, OBJ_BITMAP) == v.pmExtBitmap ? nullptr : v.pmExtBitmap;
 }
 
 // The general DIB transfer: the source described as DIB rows, drawn onto a device context.
@@ -140,6 +161,12 @@ void TransferGdi(HDC dc, HDC sourceDC, const Side &src, const Side &dst, Rect sr
     HBITMAP srcBitmap = nullptr;
     HDC from = src.isDC ? sourceDC : src.hasDC ? src.view->pmExtMemDC : nullptr;
     int sx = srcRect.left, sy = srcRect.top;
+    BitmapDC srcBitmapHolder(dc, BitmapToHold(src));
+    if (src.isBitmap) {
+        from = BitmapSideDC(src, srcBitmapHolder);
+        if (!from)
+            return;
+    }
     if (!from) {
         Rect r = srcRect;
         srcBitmap = PrepareBlitSource(prepareColors | prepareRows | prepareBitmap, src.bits, &r, 0);
@@ -151,7 +178,15 @@ void TransferGdi(HDC dc, HDC sourceDC, const Side &src, const Side &dst, Rect sr
     BitmapDC srcHolder(dc, srcBitmap);
     if (!from)
         from = srcHolder.dc();
-    if (dst.isDC || dst.hasDC) {
+    BitmapDC dstBitmapHolder(dc, BitmapToHold(dst));
+    if (dst.isBitmap) {
+        if (HDC to = BitmapSideDC(dst, dstBitmapHolder)) {
+            int saved = SaveDC(to);
+            IntersectClipRect(to, write.left, write.top, write.right, write.bottom);
+            BlitDcWithMode(to, dstRect.left, dstRect.top, dstW, dstH, from, sx, sy, srcW, srcH, mode, rop);
+            RestoreDC(to, saved);
+        }
+    } else if (dst.isDC || dst.hasDC) {
         HDC to = dst.isDC ? dc : dst.view->pmExtMemDC;
         int saved = SaveDC(to);
         IntersectClipRect(to, write.left, write.top, write.right, write.bottom);
@@ -335,7 +370,7 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
             return;
     }
 
-    if (!s.isDC && !s.hasDC && !dstDevice) {
+    if (!s.isDC && !s.hasDC && !s.isBitmap && !dstDevice && !d.isBitmap) {
         ConvertInMemory(s, d, fullSrc, fullDst, src, write, mode, maskRgn, IsThePortsBits(dstBits));
         return;
     }
@@ -345,7 +380,7 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);
         return;
     }
-    if (!s.isDC && !s.hasDC && d.isDC && ScreenDibToDevice()) {
+    if (!s.isDC && !s.hasDC && !s.isBitmap && d.isDC && ScreenDibToDevice()) {
         int saved = SaveDC(dc);
         IntersectClipRect(dc, write.left, write.top, write.right, write.bottom);
         TransferDib(dc, s, src, dst, mode, rop);
@@ -381,6 +416,3 @@ ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, c
     }
     CopyBits(srcBits, &port->portBits, srcRect, dstRect, mode, maskRgn);
 }
-
-// PENDING: the bit-transfer work copies the source through the mask into the destination.
-void CopyMask(const BitMap *, const BitMap *, const BitMap *, const Rect *, const Rect *, const Rect *) {}

@@ -243,6 +243,9 @@ ZEL_EXTERN_C PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
 ZEL_EXTERN_C HDC ZEL_CALL GetBitsDC(Ptr baseAddr);
 // rowBytes without its flag bits.
 int16_t PixMapRowBytes(const PixMap *pm);
+// A PixMap whose pixels are only in its Windows bitmap (baseAddr 0x7FFF with a cached pmExtBitmap): a
+// DDB PixMap or a grab of the screen. Transfers read and write that bitmap.
+bool IsBitmapOnlyPixMap(const PixMap *pm);
 // Cuts the rectangles to the bounds of the sides whose pixels are in memory, keeping them in
 // proportion.
 void ClipBlitToBounds(const PixMap *srcView, const PixMap *dstView, Rect *src, Rect *dst);

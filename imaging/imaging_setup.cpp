@@ -37,6 +37,7 @@ void ExitImaging()
 {
     FreeStaticBitmapInfo();
     DisposeScratchDib();
+    DisposeCopyMaskCache();
     DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)

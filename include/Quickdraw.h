@@ -121,7 +121,8 @@ typedef PixMapPtr *PixMapHandle;
    table is in reversed index order (index 0 is not white). 0x20, 0x100 and 0x200 go when the DIB is
    freed. 0x800: baseAddr is a pointer block the library allocated for this PixMap's rows (unfolding
    into a PixMap whose rows had no room); the library frees it when it replaces the rows and when the
-   PixMap is disposed. Rows the application gave are never freed by the library. */
+   PixMap is disposed. Rows the application gave are never freed by the library. 0x1000: pmExtBitmap
+   belongs to someone else (the host's bitmap behind a DDB PixMap): disposing the PixMap leaves it. */
 enum {
     pmExtOwnRows = 0x0010,
     pmExtDibAttached = 0x0020,
@@ -130,7 +131,8 @@ enum {
     pmExtBitsPrepared = 0x0100,
     pmExtPaletteIndices = 0x0200,
     pmExtDibEngine = 0x0400,
-    pmExtLibraryRows = 0x0800
+    pmExtLibraryRows = 0x0800,
+    pmExtBorrowedBitmap = 0x1000
 };
 
 /* A pixel pattern: the published 28 bytes, its cached Windows brush and the colour of an RGB
@@ -424,6 +426,11 @@ ZEL_API int16_t ZEL_CALL ZEL_UnfoldPixMap(PixMap *src, BitMap *dst, const Rect *
                                           uint32_t options);
 ZEL_API HBITMAP ZEL_CALL ZEL_CopyBM(HBITMAP bitmap);
 ZEL_API struct tagBITMAPINFO *ZEL_CALL ZEL_GetDIBFromPixMap(PixMapHandle pm, Ptr *bits);
+/* A PixMap over a host's device-dependent bitmap, so that CopyBits and QuickDraw read its pixels: the
+   bitmap's depth and size, and for 1 to 8 bits the palette's colours in reverse order (index 0 is the
+   palette's last entry; without a palette the current device's table). The bitmap stays the host's:
+   DisposePixMap leaves it. Nil for anything that is not a bitmap. */
+ZEL_API PixMapHandle ZEL_CALL ZEL_NewDDBPixMap(HBITMAP bitmap, HPALETTE palette);
 ZEL_API PixPatHandle ZEL_CALL GetPixPat(int16_t id);
 ZEL_API CTabHandle ZEL_CALL GetCTable(int16_t id);
 ZEL_API void ZEL_CALL DisposeCTable(CTabHandle ct);
@@ -743,6 +750,27 @@ ZEL_API void ZEL_CALL MakeRGBPat(PixPatHandle pp, const RGBColor *color);
 ZEL_API void ZEL_CALL CopyDeepMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
                                    const Rect *srcRect, const Rect *maskRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
+/* One-bit masks. SeedFill and CalcMask work on rows of `words` 16-bit words, `height` rows, each row
+   srcRow or dstRow bytes apart; a set bit is black. SeedFill sets in dst every pixel reachable from the
+   seed through white; CalcMask sets the black pixels and the white ones that cannot be reached from
+   outside the image. CalcCMask does the same for srcRect of any BitMap or PixMap, writing dstRect of a
+   one-bit dst; a matchProc answers the one-bit index (1 black) of each colour. CopyMask copies srcRect
+   of src into dstRect of dst where maskRect of mask is black. */
+typedef Boolean (ZEL_CALL *ColorSearchProcPtr)(RGBColor *rgb, int32_t *position);
+ZEL_API void ZEL_CALL SeedFill(Ptr srcPtr, Ptr dstPtr, int16_t srcRow, int16_t dstRow, int16_t height, int16_t words,
+                               int16_t seedH, int16_t seedV);
+ZEL_API void ZEL_CALL SeedCFill(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect, const Rect *dstRect,
+                                int16_t seedH, int16_t seedV, ColorSearchProcPtr matchProc, int32_t matchData);
+ZEL_API void ZEL_CALL CalcMask(Ptr srcPtr, Ptr dstPtr, int16_t srcRow, int16_t dstRow, int16_t height, int16_t words);
+ZEL_API void ZEL_CALL CalcCMask(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
+                                const Rect *dstRect, const RGBColor *seedRGB, ColorSearchProcPtr matchProc,
+                                int32_t matchData);
+ZEL_API void ZEL_CALL CopyMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
+                               const Rect *srcRect, const Rect *maskRect, const Rect *dstRect);
+/* Host glue: the mask of a BitMap's or PixMap's non-white pixels, as rows of one-bit Macintosh rows
+   (one per bounds row, 1 inside) or, with asRegion, as a mask-form region over its bounds; with fill
+   the white areas the non-white pixels enclose are inside too. Nil on failure. */
+ZEL_API Handle ZEL_CALL ZEL_CreateMask(const BitMap *src, Boolean fill, Boolean asRegion);
 /* The complementary colour (the hue turned half way round). */
 ZEL_API void ZEL_CALL InvertColor(RGBColor *color);
 ZEL_API Boolean ZEL_CALL RealColor(const RGBColor *color);

@@ -21,6 +21,7 @@
 #include "OSUtils.h"
 #include "Palettes.h"
 #include "PLStringFuncs.h"
+#include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "Resources.h"
 #include "Traps.h"
@@ -380,10 +381,31 @@ void ExerciseQuickDraw()
     Rect enlarged{124, 130, 124 + 2 * kImageHeight, 130 + 2 * kImageWidth};
     CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &atSize, srcCopy, nullptr);
     CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &enlarged, srcCopy, nullptr);
+
+    // A GWorld: an oval and a frame drawn offscreen, then copied onto the port beside the image.
+    GWorldPtr world = nullptr;
+    const Rect worldBounds{0, 0, 32, 64};
+    if (NewGWorld(&world, 32, &worldBounds, nullptr, nullptr, 0) == noErr) {
+        CGrafPtr savedPort;
+        GDHandle savedDevice;
+        GetGWorld(&savedPort, &savedDevice);
+        SetGWorld(world, nullptr);
+        EraseRect(&worldBounds);
+        const Rect worldOval{4, 4, 28, 60};
+        RGBForeColor(&swatches[0]);
+        PaintOval(&worldOval);
+        RGBForeColor(&colours[3]);
+        FrameRect(&worldBounds);
+        SetGWorld(savedPort, savedDevice);
+        Rect placed{124, 340, 156, 404};
+        CopyBits(reinterpret_cast<const BitMap *>(*GetGWorldPixMap(world)),
+                 &reinterpret_cast<GrafPtr>(&port)->portBits, &worldBounds, &placed, srcCopy, nullptr);
+        DisposeGWorld(world);
+    }
     ZEL_SwaphDC(portDC, 0);
     SetPort(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image (below)");
+    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image and a GWorld (below)");
 }
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a
