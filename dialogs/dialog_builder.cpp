@@ -369,6 +369,14 @@ bool BuildItem(BuildContext &b, int16_t n)
 
 int16_t &BuildingCounter() { return sBuilding; }
 
+bool IsBuiltColorIcon(DialogPtr dialog, Handle icon)
+{
+    for (const ColorIconItem &c : sColorIcons)
+        if (icon && c.dialog == dialog && c.icon == icon)
+            return true;
+    return false;
+}
+
 void FreeTitleSlot(uint32_t token)
 {
     const uint32_t slot = token & 0xFF;

@@ -48,6 +48,8 @@ DialogPtr MakeDialog(bool color, void *storage, const Rect *bounds, ConstStr255P
 int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID);
 // Disposes one item's data (its child window too when `destroyChild`), clearing its handle field.
 void DisposeItemData(DialogPtr dialog, int16_t item, bool destroyChild);
+// A colour icon the builder made for an icon item of the dialog.
+bool IsBuiltColorIcon(DialogPtr dialog, Handle icon);
 // The building counter (raised while a build runs, and while item text or selection is changed).
 int16_t &BuildingCounter();
 

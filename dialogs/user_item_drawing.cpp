@@ -1,7 +1,8 @@
 // Dialog Manager: the owner-drawn children of library windows, drawn and measured when the host hands
 // WM_DRAWITEM and WM_MEASUREITEM of its windows to ZEL_UserItem: user items through their procedures,
-// Windows icons, combo-box entries from their menus and custom controls through their definitions.
+// icons, combo-box entries from their menus and custom controls through their definitions.
 #include "dialog_manager.h"
+#include "Icons.h"
 #include "Menus.h"
 #include "../core/core_services.h"
 #include "../windows/windows_services.h"
@@ -62,7 +63,7 @@ void DrawComboEntry(WindowPtr w, const DRAWITEMSTRUCT &di)
     DrawFocusFrame(di);
 }
 
-// A dialog item: a user item's procedure, or a Windows icon (a 4-byte handle).
+// A dialog item: a user item's procedure, or an icon.
 void DrawDialogItem(DialogPtr d, const DRAWITEMSTRUCT &di)
 {
     DitlItem item;
@@ -79,10 +80,21 @@ void DrawDialogItem(DialogPtr d, const DRAWITEMSTRUCT &di)
     Handle h = DitlItemHandle(item);
     if (type == userItem && h) {
         reinterpret_cast<UserItemProcPtr>(h)(d, n);
-    } else if (type == iconItem && h && *h && GetHandleSize(h) == 4) {
-        HICON icon;
-        std::memcpy(&icon, *h, 4);
-        DrawIcon(di.hDC, 0, 0, icon);
+    } else if (type == iconItem && h && *h) {
+        // A Windows icon in 4 bytes; the colour icons the builder made; an 'ICON' of 128 bytes; a host's
+        // colour icon at least as large as its record. Anything else is no icon the library can read.
+        const Size size = GetHandleSize(h);
+        if (size == 4) {
+            HICON icon;
+            std::memcpy(&icon, *h, 4);
+            DrawIcon(di.hDC, 0, 0, icon);
+        } else if (IsBuiltColorIcon(d, h)) {
+            PlotCIcon(item.rect, reinterpret_cast<CIconHandle>(h));
+        } else if (size == 128) {
+            PlotIcon(item.rect, h);
+        } else if (size >= static_cast<Size>(sizeof(CIcon))) {
+            PlotCIcon(item.rect, reinterpret_cast<CIconHandle>(h));
+        }
     }
     ValidateRect(di.hwndItem, nullptr);
 }

@@ -349,6 +349,19 @@ TEST_F(DialogItemCalls, OwnerDrawnItems)
     EXPECT_EQ(expected.Pixels(), drawn.Pixels());
     EXPECT_NE(Surface().Pixels(), drawn.Pixels());
 
+    // An 'ICON' of 128 bytes, every bit set, plots a black square on the port over the item.
+    Handle black = NewHandle(128);
+    std::memset(*black, 0xFF, 128);
+    SetDialogItem(d, 2, iconItem, black, &r);
+    Surface unused;
+    DrawItemInto(d, 2, 0, unused);
+    HDC windowDC = GetDC(HwndOf(d));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(windowDC, r.left + 16, r.top + 16));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(windowDC, r.right - 1, r.bottom - 1));
+    EXPECT_NE(RGB(0, 0, 0), GetPixel(windowDC, r.right + 2, r.top + 16));
+    ReleaseDC(HwndOf(d), windowDC);
+    DisposeHandle(black);
+
     // A 20-byte handle, item -1 and an unknown ID: nothing drawn.
     Handle odd = NewHandleClear(20);
     SetDialogItem(d, 2, iconItem, odd, &r);
