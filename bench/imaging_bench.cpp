@@ -3,7 +3,11 @@
 // same prepared rows, and PaintRect on a port bound to application bits against FillRect on a memory DC
 // holding a bitmap of the same size; a 2x enlargement of a 320 x 240 8-bit PixMap into a 640 x 480 32-bit
 // DIB PixMap (the pixel conversion engine) against StretchDIBits of the same 8-bit DIB into a 32-bit DIB
-// section.
+// section; UnionRgn of two 512 x 512 mask regions against a 1-bit DIB section in a memory DC combined by
+// two BitBlt calls (SRCCOPY, SRCAND) from the same masks; the unscaled fast paths: a 640 x 480 one-bit
+// copy against BitBlt between two 1-bit DIB sections, a 640 x 480 8-to-32-bit srcCopy against
+// SetDIBitsToDevice into a 32-bit section, and a 200 x 200 screen-source copy into a DIB PixMap against
+// BitBlt and GetDIBits.
 #include "bench.h"
 
 #include <cstring>
@@ -501,6 +505,288 @@ int RunBench()
         DisposePixMap(small);
     };
     cases.push_back(enlarge);
+
+    // Region arithmetic on masks: the union of two 512 x 512 mask regions.
+    constexpr int kMask = 512;
+    static RgnHandle maskA, maskB, unionRgn;
+    static HDC rawMaskDC[3];
+    static HBITMAP rawMaskBitmap[3];
+    static HGDIOBJ rawMaskDisplaced[3];
+    static uint8_t *rawMaskBits[3];
+    PairCase unite;
+    unite.name = "UnionRgn of two 512x512 mask regions / a 1-bit section and BitBlt SRCCOPY, SRCAND";
+    unite.count = 200;
+    unite.setUp = [] {
+        constexpr int rowBytes = kMask / 8;
+        std::vector<uint8_t> a(rowBytes * kMask), b(rowBytes * kMask);
+        for (int y = 0; y < kMask; ++y)
+            for (int x = 0; x < kMask; ++x) {
+                if ((x - 200) * (x - 200) + (y - 250) * (y - 250) < 180 * 180)
+                    a[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                if (((x / 16) + (y / 16)) % 3 == 0)
+                    b[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        BitMap bitsA = {reinterpret_cast<Ptr>(a.data()), rowBytes, Rect{0, 0, kMask, kMask}};
+        BitMap bitsB = {reinterpret_cast<Ptr>(b.data()), rowBytes, Rect{0, 0, kMask, kMask}};
+        maskA = NewRgn();
+        maskB = NewRgn();
+        unionRgn = NewRgn();
+        BitMapToRegion(maskA, &bitsA);
+        BitMapToRegion(maskB, &bitsB);
+        // The raw side: the same masks (0 inside) in 1-bit sections, and a destination section.
+        for (int i = 0; i < 3; ++i) {
+            struct {
+                BITMAPINFOHEADER h;
+                RGBQUAD colours[2];
+            } info{};
+            info.h.biSize = sizeof info.h;
+            info.h.biWidth = kMask;
+            info.h.biHeight = kMask;
+            info.h.biPlanes = 1;
+            info.h.biBitCount = 1;
+            info.colours[1] = RGBQUAD{255, 255, 255, 0};
+            void *bits = nullptr;
+            rawMaskDC[i] = CreateCompatibleDC(nullptr);
+            rawMaskBitmap[i] = CreateDIBSection(rawMaskDC[i], reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bits,
+                                                nullptr, 0);
+            rawMaskBits[i] = static_cast<uint8_t *>(bits);
+            rawMaskDisplaced[i] = SelectObject(rawMaskDC[i], rawMaskBitmap[i]);
+            if (i < 2) {
+                const std::vector<uint8_t> &src = i == 0 ? a : b;
+                for (int y = 0; y < kMask; ++y)
+                    for (int x = 0; x < rowBytes; ++x)
+                        rawMaskBits[i][(kMask - 1 - y) * rowBytes + x] = static_cast<uint8_t>(~src[y * rowBytes + x]);
+            }
+        }
+    };
+    unite.library = [](int) { UnionRgn(maskA, maskB, unionRgn); };
+    unite.raw = [](int) {
+        BitBlt(rawMaskDC[2], 0, 0, kMask, kMask, rawMaskDC[0], 0, 0, SRCCOPY);
+        BitBlt(rawMaskDC[2], 0, 0, kMask, kMask, rawMaskDC[1], 0, 0, SRCAND);
+    };
+    unite.same = [] {
+        GdiFlush();
+        for (int y = 0; y < kMask; ++y)
+            for (int x = 0; x < kMask; ++x) {
+                const bool raw = !(rawMaskBits[2][(kMask - 1 - y) * (kMask / 8) + x / 8] & (0x80 >> (x % 8)));
+                if (raw != (PtInRgn(Point{static_cast<int16_t>(y), static_cast<int16_t>(x)}, unionRgn) != 0))
+                    return false;
+            }
+        return true;
+    };
+    unite.tearDown = [] {
+        for (int i = 0; i < 3; ++i) {
+            SelectObject(rawMaskDC[i], rawMaskDisplaced[i]);
+            DeleteObject(rawMaskBitmap[i]);
+            DeleteDC(rawMaskDC[i]);
+        }
+        DisposeRgn(maskA);
+        DisposeRgn(maskB);
+        DisposeRgn(unionRgn);
+    };
+    cases.push_back(unite);
+
+    // One-bit memory copies, byte-aligned.
+    static std::vector<uint8_t> monoA, monoB;
+    static PixMap monoSrc, monoDst;
+    static HDC monoDC[2];
+    static HBITMAP monoBitmap[2];
+    static HGDIOBJ monoDisplaced[2];
+    static uint8_t *monoBits[2];
+    PairCase mono;
+    mono.name = "CopyBits 640x480 1-bit same size, byte-aligned / BitBlt between 1-bit DIB sections";
+    mono.count = 400;
+    mono.setUp = [] {
+        constexpr int rowBytes = kWidth / 8;
+        monoA.resize(rowBytes * kHeight);
+        monoB.assign(rowBytes * kHeight, 0);
+        for (size_t i = 0; i < monoA.size(); ++i)
+            monoA[i] = static_cast<uint8_t>(i * 37 ^ i >> 7);
+        for (PixMap *p : {&monoSrc, &monoDst}) {
+            *p = PixMap{};
+            p->baseAddr = reinterpret_cast<Ptr>(p == &monoSrc ? monoA.data() : monoB.data());
+            p->rowBytes = static_cast<int16_t>(0x8000 | rowBytes);
+            p->bounds = Rect{0, 0, kHeight, kWidth};
+            p->pixelSize = 1;
+            p->cmpCount = 1;
+            p->cmpSize = 1;
+        }
+        for (int i = 0; i < 2; ++i) {
+            struct {
+                BITMAPINFOHEADER h;
+                RGBQUAD colours[2];
+            } info{};
+            info.h.biSize = sizeof info.h;
+            info.h.biWidth = kWidth;
+            info.h.biHeight = -kHeight;
+            info.h.biPlanes = 1;
+            info.h.biBitCount = 1;
+            info.colours[0] = RGBQUAD{255, 255, 255, 0};
+            void *bits = nullptr;
+            monoDC[i] = CreateCompatibleDC(nullptr);
+            monoBitmap[i] = CreateDIBSection(monoDC[i], reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+            monoBits[i] = static_cast<uint8_t *>(bits);
+            monoDisplaced[i] = SelectObject(monoDC[i], monoBitmap[i]);
+        }
+        std::memcpy(monoBits[0], monoA.data(), monoA.size());
+    };
+    mono.library = [](int) {
+        const Rect r = monoSrc.bounds;
+        CopyBits(reinterpret_cast<BitMap *>(&monoSrc), reinterpret_cast<BitMap *>(&monoDst), &r, &r, srcCopy, nullptr);
+    };
+    mono.raw = [](int) { BitBlt(monoDC[1], 0, 0, kWidth, kHeight, monoDC[0], 0, 0, SRCCOPY); };
+    mono.same = [] {
+        GdiFlush();
+        return std::memcmp(monoB.data(), monoBits[1], monoB.size()) == 0;
+    };
+    mono.tearDown = [] {
+        for (int i = 0; i < 2; ++i) {
+            SelectObject(monoDC[i], monoDisplaced[i]);
+            DeleteObject(monoBitmap[i]);
+            DeleteDC(monoDC[i]);
+        }
+    };
+    cases.push_back(mono);
+
+    // 8 to 32 bits between memory PixMaps.
+    static std::vector<uint8_t> eightRows;
+    static std::vector<uint32_t> deepRows;
+    static PixMap eightPm, deepPm;
+    static CTabHandle eightTable;
+    static struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD colours[256];
+    } eightInfo{};
+    static HDC deepDC;
+    static HBITMAP deepSection;
+    static HGDIOBJ deepDisplaced;
+    static uint32_t *deepBits;
+    PairCase widen;
+    widen.name = "CopyBits 640x480 8-bit to 32-bit srcCopy in memory / SetDIBitsToDevice into a 32-bit section";
+    widen.count = 40;
+    widen.setUp = [] {
+        eightTable = GetCTable(8);
+        eightRows.resize(kWidth * kHeight);
+        deepRows.assign(kWidth * kHeight, 0);
+        for (size_t i = 0; i < eightRows.size(); ++i)
+            eightRows[i] = static_cast<uint8_t>(i * 7 ^ i >> 9);
+        eightPm = PixMap{};
+        eightPm.baseAddr = reinterpret_cast<Ptr>(eightRows.data());
+        eightPm.rowBytes = static_cast<int16_t>(0x8000 | kWidth);
+        eightPm.bounds = Rect{0, 0, kHeight, kWidth};
+        eightPm.pixelSize = 8;
+        eightPm.cmpCount = 1;
+        eightPm.cmpSize = 8;
+        eightPm.pmTable = eightTable;
+        deepPm = PixMap{};
+        deepPm.baseAddr = reinterpret_cast<Ptr>(deepRows.data());
+        deepPm.rowBytes = static_cast<int16_t>(0x8000 | (kWidth * 4));
+        deepPm.bounds = Rect{0, 0, kHeight, kWidth};
+        deepPm.pixelType = 16;
+        deepPm.pixelSize = 32;
+        deepPm.cmpCount = 3;
+        deepPm.cmpSize = 8;
+        eightInfo.h.biSize = sizeof eightInfo.h;
+        eightInfo.h.biWidth = kWidth;
+        eightInfo.h.biHeight = -kHeight;
+        eightInfo.h.biPlanes = 1;
+        eightInfo.h.biBitCount = 8;
+        eightInfo.h.biClrUsed = 256;
+        for (int i = 0; i < 256; ++i) {
+            const RGBColor &c = (*eightTable)->ctTable[i].rgb;
+            eightInfo.colours[i] = RGBQUAD{static_cast<BYTE>(c.blue >> 8), static_cast<BYTE>(c.green >> 8),
+                                           static_cast<BYTE>(c.red >> 8), 0};
+        }
+        BITMAPINFO info{};
+        info.bmiHeader = eightInfo.h;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biClrUsed = 0;
+        void *bits = nullptr;
+        deepDC = CreateCompatibleDC(nullptr);
+        deepSection = CreateDIBSection(deepDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        deepBits = static_cast<uint32_t *>(bits);
+        deepDisplaced = SelectObject(deepDC, deepSection);
+    };
+    widen.library = [](int) {
+        const Rect r = eightPm.bounds;
+        CopyBits(reinterpret_cast<BitMap *>(&eightPm), reinterpret_cast<BitMap *>(&deepPm), &r, &r, srcCopy, nullptr);
+    };
+    widen.raw = [](int) {
+        SetDIBitsToDevice(deepDC, 0, 0, kWidth, kHeight, 0, 0, 0, kHeight, eightRows.data(),
+                          reinterpret_cast<BITMAPINFO *>(&eightInfo), DIB_RGB_COLORS);
+    };
+    widen.same = [] {
+        GdiFlush();
+        for (size_t i = 0; i < deepRows.size(); ++i)
+            if ((deepRows[i] & 0xFFFFFF) != (deepBits[i] & 0xFFFFFF))
+                return false;
+        return true;
+    };
+    widen.tearDown = [] {
+        SelectObject(deepDC, deepDisplaced);
+        DeleteObject(deepSection);
+        DeleteDC(deepDC);
+        DisposeCTable(eightTable);
+    };
+    cases.push_back(widen);
+
+    // A screen source into a DIB PixMap.
+    constexpr int kGrab = 200;
+    static testing_support::DibPort *grabPort;
+    static PixMapHandle grabDib;
+    static std::vector<uint32_t> grabRaw(kGrab * kGrab);
+    static HDC grabMemory;
+    static HBITMAP grabBitmap;
+    PairCase grab;
+    grab.name = "CopyBits 200x200 from a port's DC into a 32-bit DIB PixMap / BitBlt and GetDIBits";
+    grab.count = 200;
+    grab.setUp = [] {
+        grabPort = new testing_support::DibPort(kGrab, kGrab);
+        for (int y = 0; y < kGrab; ++y)
+            for (int x = 0; x < kGrab; ++x)
+                SetPixel(grabPort->surface().dc(), x, y, RGB(x, y, x ^ y));
+        SetPor(grabPort->port());
+        Rect box = {0, 0, kGrab, kGrab};
+        PixMap like{};
+        like.pixelType = 16;
+        like.pixelSize = 32;
+        like.cmpCount = 3;
+        like.cmpSize = 8;
+        grabDib = NewDibPixMapForTest(&box, &like, false);
+        grabMemory = CreateCompatibleDC(grabPort->surface().dc());
+        grabBitmap = CreateCompatibleBitmap(grabPort->surface().dc(), kGrab, kGrab);
+    };
+    grab.library = [](int) {
+        const Rect r = {0, 0, kGrab, kGrab};
+        CopyBits(&grabPort->port()->portBits, reinterpret_cast<BitMap *>(*grabDib), &r, &r, srcCopy, nullptr);
+    };
+    grab.raw = [](int) {
+        HGDIOBJ old = SelectObject(grabMemory, grabBitmap);
+        BitBlt(grabMemory, 0, 0, kGrab, kGrab, grabPort->surface().dc(), 0, 0, SRCCOPY);
+        SelectObject(grabMemory, old);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = kGrab;
+        info.bmiHeader.biHeight = kGrab;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        GetDIBits(grabMemory, grabBitmap, 0, kGrab, grabRaw.data(), &info, DIB_RGB_COLORS);
+    };
+    grab.same = [] {
+        const uint32_t *mine = reinterpret_cast<uint32_t *>((*grabDib)->pmExtDibBits);
+        for (size_t i = 0; i < grabRaw.size(); ++i)
+            if ((mine[i] & 0xFFFFFF) != (grabRaw[i] & 0xFFFFFF))
+                return false;
+        return true;
+    };
+    grab.tearDown = [] {
+        DeleteObject(grabBitmap);
+        DeleteDC(grabMemory);
+        DisposeDibPixMapForTest(grabDib);
+        SetPor(testing_support::WindowManagerPort());
+        delete grabPort;
+    };
+    cases.push_back(grab);
 
     int result = RunPairCases(cases);
     DeleteObject(picture);

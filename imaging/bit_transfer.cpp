@@ -7,6 +7,7 @@
 #include "blit_clipping.h"
 #include "MacMemory.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -151,6 +152,47 @@ void TransferDib(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t
                            params.usage, static_cast<int16_t>(mode & ~kDitherCopy), rop);
 }
 
+constexpr uint32_t kNoBandSwitch = 0x1000;
+
+// The 16-bit screen's band path: bands of source rows of at most 64 KB of 16-bit pixels, each made a
+// Windows bitmap and blitted onto its share of the destination rows.
+void SixteenBitBands(HDC dc, const Side &src, const Rect &srcRect, const Rect &dstRect, const Rect &write,
+                     int16_t mode, DWORD rop)
+{
+    const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;
+    const int dstW = dstRect.right - dstRect.left, dstH = dstRect.bottom - dstRect.top;
+    const int bandRows = std::max(1, 0x8000 / std::max(srcW, 1));
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory)
+        return;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, write.left, write.top, write.right, write.bottom);
+    for (int sy = 0; sy < srcH; sy += bandRows) {
+        const int rows = std::min(bandRows, srcH - sy);
+        // The destination rows whose source rows lie in the band.
+        const int dy0 = static_cast<int>((static_cast<int64_t>(sy) * dstH + srcH - 1) / srcH);
+        const int dy1 = static_cast<int>((static_cast<int64_t>(sy + rows) * dstH + srcH - 1) / srcH);
+        if (dy1 <= dy0)
+            continue;
+        Rect band{static_cast<int16_t>(srcRect.top + sy), srcRect.left, static_cast<int16_t>(srcRect.top + sy + rows),
+                  srcRect.right};
+        HBITMAP bitmap = SixteenBitBandBitmap(src.view, &band);
+        if (!bitmap)
+            break;
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (srcH == dstH)
+            BlitDcWithMode(dc, dstRect.left, dstRect.top + dy0, dstW, dy1 - dy0, memory, 0, 0, srcW, rows, mode, rop);
+        else
+            BlitDcWithMode(dc, dstRect.left, dstRect.top + dy0, dstW, dy1 - dy0, memory, 0,
+                           static_cast<int>(static_cast<int64_t>(dy0) * srcH / dstH) - sy, srcW,
+                           std::max(1, static_cast<int>(static_cast<int64_t>(dy1 - dy0) * srcH / dstH)), mode, rop);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    RestoreDC(dc, saved);
+    DeleteDC(memory);
+}
+
 // The GDI path: DC to DC. A source in memory is made a bitmap; a destination in memory is blitted in a
 // bitmap of its rectangle, and the pixels inside `write` go back into its rows.
 void TransferGdi(HDC dc, HDC sourceDC, const Side &src, const Side &dst, Rect srcRect, Rect dstRect,
@@ -288,8 +330,23 @@ void ConvertInMemory(const Side &s, const Side &d, const Rect &fullSrc, const Re
         }
     }
     SetColorizeFlag(ModeNeedsColorize(d.view, static_cast<int16_t>(mode & ~kDitherCopy)));
+    // At the same size the source rectangle under `write` is `write` moved by the rectangles' offset.
+    Rect from = src;
+    if (fullSrc.right - fullSrc.left == fullDst.right - fullDst.left &&
+        fullSrc.bottom - fullSrc.top == fullDst.bottom - fullDst.top)
+        from = Rect{static_cast<int16_t>(write.top + fullSrc.top - fullDst.top),
+                    static_cast<int16_t>(write.left + fullSrc.left - fullDst.left),
+                    static_cast<int16_t>(write.bottom + fullSrc.top - fullDst.top),
+                    static_cast<int16_t>(write.right + fullSrc.left - fullDst.left)};
+    CTabHandle table = portColours ? portColours : srcCT;
     SetConversionFullRects(fullSrc, fullDst);
-    ConvertPixels(s.view, d.view, src, write, mode, portColours ? portColours : srcCT, dstCT, mask);
+    if (!s.isDib && !d.isDib)
+        CopyBitsFastPath(s.view, d.view, from, write, mode, table, dstCT, mask);
+    else if (!s.isDib)
+        MacToDibCopy(s.view, d.view, from, write, mode, table, dstCT, mask);
+    else
+        ConvertPixels(s.view, d.view, from, write, mode, table, dstCT, mask);
+    ForgetConversionFullRects();
     SetColorizeFlag(false);
     if (madeMask)
         DisposeRgn(madeMask);
@@ -374,10 +431,22 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         ConvertInMemory(s, d, fullSrc, fullDst, src, write, mode, maskRgn, IsThePortsBits(dstBits));
         return;
     }
+    // A device context into a DIB PixMap: the screen-source path.
+    if (s.isDC && d.isDib) {
+        ScreenSourceCopy(sourceDC, d.view, fullSrc, fullDst, write, mode, maskRgn);
+        return;
+    }
     if (s.isDib && dstDevice && d.isDC) {
         SetUseSetDIBitsFlag(UseSetDIBitsFlag() && src.right - src.left == dst.right - dst.left &&
                             src.bottom - src.top == dst.bottom - dst.top);
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);
+        return;
+    }
+    // On a 16-bit screen plain 8-, 16- and 32-bit pixels go in bands of 16-bit bitmaps.
+    const bool plainSource = !s.isDC && !s.hasDC && !s.isDib && !s.isBitmap;
+    if (ScreenDepth() == 16 && !LibrarySwitch(kNoBandSwitch) && plainSource && d.isDC &&
+        (s.view->pixelSize == 8 || s.view->pixelSize == 16 || s.view->pixelSize == 32)) {
+        SixteenBitBands(dc, s, src, dst, write, mode, rop);
         return;
     }
     if (!s.isDC && !s.hasDC && !s.isBitmap && d.isDC && ScreenDibToDevice()) {
@@ -400,6 +469,7 @@ ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits
 }
 
 void ClearCopyBitsRanFlag() { sCopyBitsRan = false; }
+void SetCopyBitsRanFlag() { sCopyBitsRan = true; }
 
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn)

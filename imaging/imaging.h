@@ -317,10 +317,42 @@ RgnHandle NewBitMapMaskRgn(const BitMap *bits, const Rect &maskRect, const Rect 
 // Turns colourising off until the next CopyBits ends (the colour-pattern expansion's transfers draw
 // their colours as they are).
 void ClearCopyBitsRanFlag();
+void SetCopyBitsRanFlag();
+// Shapes drawn through the shape mask so far. Reached by the test programs by ordinal.
+ZEL_EXTERN_C uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
 // Bytes held by the engine's cached buffers. Reached by the test programs by ordinal.
 ZEL_EXTERN_C uint32_t ZEL_CALL PixelEngineBufferBytes(void);
 // Frees the cached buffers (QuickDraw's exit).
 void DisposePixelEngineBuffers();
+
+// ---- Unscaled fast paths (fast_paths.cpp) and screen sources (screen_source.cpp) ----
+// One row of one-bit pixels: `count` bits from bit srcBit of `src` to bit dstBit of `dst` (bits counted
+// from each row's high bit), replacing the destination's bits (mode 0) or or-ing into them (mode 1); the
+// destination's other bits keep their values, and only the bytes holding the run are read.
+void ShiftedRowMerge(const uint8_t *src, uint8_t *dst, int srcBit, int dstBit, int32_t count, int16_t mode);
+// Same-size copies between plain PixMaps in memory, each answering whether it took the transfer.
+bool OneBitCopy(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode);
+bool ToMonoCopy(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode, CTabHandle srcCT);
+bool SrcCopyFastPath(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, CTabHandle srcCT,
+                     CTabHandle dstCT);
+// Plain to plain: the fast loops where they apply, else the pixel conversion engine.
+void CopyBitsFastPath(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode,
+                      CTabHandle srcCT, CTabHandle dstCT, RgnHandle mask);
+// Plain to a DIB PixMap: 8-bit indices of the same table copied into the DIB's rows (complemented into
+// a DIB of reversed order, cut to the DIB's own width and height), else the engine.
+void MacToDibCopy(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode,
+                  CTabHandle srcCT, CTabHandle dstCT, RgnHandle mask);
+void MacToDibRows(const PixMap *src, PixMap *dst, const Rect &srcRect, Point dstTopLeft);
+// A 16-bit (5-5-5) Windows bitmap of a band of an 8, 16 or 32-bit plain PixMap (at most 64 KB); `rect`
+// becomes the bitmap's own (0, 0, height, width). Nil when it cannot be made.
+HBITMAP SixteenBitBandBitmap(const PixMap *pm, Rect *rect);
+// A device context's rectangle into a DIB PixMap's destination rectangle (`write` the part to change).
+void ScreenSourceCopy(HDC source, PixMap *dstView, const Rect &srcRect, const Rect &dstRect, const Rect &write,
+                      int16_t mode, RgnHandle mask);
+// Frees the section screen sources are read into (QuickDraw's exit).
+void DisposeScreenGrabSection();
+// Forgets full rectangles set for a ConvertPixels call that a fast path made unnecessary.
+void ForgetConversionFullRects();
 
 // ---- The screen-write layer (screen_write.cpp) ----
 // CopyBits' set-bits flag: a same-size srcCopy may use SetDIBitsToDevice.

@@ -23,8 +23,8 @@ BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *boun
 // Undoes a binding made for a slot (a live slot's index; anything else is left alone), copying the drawn
 // pixels back into the application's 1-bit bits when `copyBack` is set, within their bounds and rowBytes.
 void ReleasePortBits(GrafPtr port, Ptr baseAddr, BOOL copyBack);
-// Copies the current device's colours into a PixMap whose pixels are a palette-managed DIB.
-// PENDING: the DIB PixMaps copy the device colours into a palette-managed DIB.
+// Copies the current device's colours into the DIB of a PixMap drawn in the device's colours, when the
+// device's table changed since the last time.
 void SyncPixMapDibColors(PixMapHandle pm);
 // SetPortPix's binding: the PixMap's pixels bound to a GDI bitmap and the PixMap stored as the current
 // port's portPixMap; TRUE on success.
@@ -47,6 +47,25 @@ HDC SharedMemoryDC();
 // A memory DC compatible with `source`, with the library's palette selected unless the source is a
 // printer without a palette.
 HDC CreateCompatibleDcWithPalette(HDC source);
+
+// ---- DIB PixMaps ----
+// A DIB PixMap for a rectangle, white, with the pixel format and a copy of the colour table of `like`
+// (nil: the current device's PixMap); with `wantDC` its rows are a DIB section in a memory DC of its own
+// (pmExtDC), which GDI draws into. A 1-bit one with the library's two-entry table. Nil on failure.
+PixMapHandle NewDibPixMapForRect(Point topLeft, Point botRight, const PixMap *like, bool wantDC);
+PixMapHandle NewMonoDibPixMapForRect(Point topLeft, Point botRight, bool wantDC);
+// Gives a new PixMap its DIB over the rectangle (and its DC with `wantDC`); false on failure.
+bool BindDibPixMap(PixMapHandle pm, const Rect *rect, bool wantDC);
+// Disposes a DIB PixMap with the storage it owns (its own one-byte block, its DC and section).
+void DisposeDibPixMap(PixMapHandle pm);
+// The current port record's pen, brush and colour state: saved before a mask path draws into a DC of
+// its own, made unknown so that the mask DC gets its own, and put back after.
+void SavePortDcColors();
+void ResetPortDcColors();
+void RestorePortDcColors();
+// Frees the shape path's cached region, the shared one-byte block and the compositing scratch
+// (QuickDraw's exit).
+void DisposeDibBridgeCaches();
 
 // ---- The screen-write layer ----
 // Hilites a device rectangle of the current port in the hilite colour; false when it could not, and the
@@ -169,6 +188,14 @@ void RecordPictArcOp(uint16_t opcode, const Rect *rect, int16_t startAngle, int1
 bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int reserved);
 // Ends the mask begun by BeginShapeMask and paints it with the verb's pattern and the pen mode.
 void EndShapeMask(int16_t penMode, int notFrame);
+
+// Frees the shape path's cached region.
+void DisposeShapeMaskCache();
+// Text drawn through a one-bit mask: BeginTextMask swaps a 1-bit bitmap of the rectangle in as the
+// current DC when the mask-emulation switch is on and the port's text mode, size or clip needs it
+// (false: GDI draws the text); EndTextMask copies the drawn text onto the port in `mode`.
+bool BeginTextMask(Point topLeft, Point botRight, int16_t textHeight);
+void EndTextMask(int16_t mode);
 
 // ---- Mask regions ----
 // The one-bit-mask form of a region: the header, the mark of the form, then the Handle of a packed

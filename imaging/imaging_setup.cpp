@@ -36,7 +36,7 @@ void InitImaging()
 void ExitImaging()
 {
     FreeStaticBitmapInfo();
-    DisposeScratchDib();
+    DisposeDibBridgeCaches();
     DisposeCopyMaskCache();
     DisposePixelEngineBuffers();
     UnloadDibEngine();

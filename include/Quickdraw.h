@@ -398,15 +398,31 @@ ZEL_API void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, con
                                int16_t mode, RgnHandle maskRgn);
 ZEL_API void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                               RgnHandle maskRgn);
+/* CopyBits from a PixMap in memory into a PixMap with a DIB (pmExtFlags 0x20): 8-bit indices of the same
+   colour table (ctSeed) at the same size in srcCopy are copied into the DIB's rows (complemented into a
+   DIB of reversed order), anything else converted; only the DIB's own pixels are written. A nil PixMap, a
+   destination without DIB or a source that is not plain memory draws nothing. Nil tables: the PixMaps'
+   own. */
+ZEL_API void ZEL_CALL ZEL_CopyBitsMacToDIB(PixMap *src, PixMap *dst, Point srcTopLeft, Point srcBotRight,
+                                           Point dstTopLeft, Point dstBotRight, int16_t mode, CTabHandle srcCT,
+                                           CTabHandle dstCT, RgnHandle maskRgn);
 /* The screen-write layer: the DIB of a PixMap (pmExtFlags 0x20) drawn onto the current port's DC, from
-   src in the PixMap's bounds to dst, in one blit (ZEL_DSSimple) or through a mask region
-   (ZEL_DSNotSimple: a region that is not in mask form with mode 0 clips the blit). ctab is the table the
+   src in the PixMap's bounds to dst, in one blit (ZEL_DSSimple) or composed with what the DC shows in
+   the transfer mode and through a mask region (ZEL_DSNotSimple; a region that is not in mask form with
+   mode 0 clips the blit). ctab is the table the
    pixels were made for: on a palette screen, one whose seed is the device's sends palette indices.
    ZEL_NextWriteIsToScreen(1) sends the next blit of a DIB-engine PixMap through its own DC. */
 ZEL_API void ZEL_CALL ZEL_DSSimple(PixMap *pm, Rect src, Rect dst, CTabHandle ctab);
 ZEL_API void ZEL_CALL ZEL_DSNotSimple(PixMap *src, PixMap *dst, Rect srcRect, Rect dstRect, int16_t mode,
                                       CTabHandle ctab, uint32_t context, RgnHandle mask);
 ZEL_API void ZEL_CALL ZEL_NextWriteIsToScreen(uint32_t flag);
+/* A PixMap over a copy of a packed DIB (header, colour entries, rows): bounds (0, 0, |biHeight|, biWidth),
+   a 24-bit DIB read as a 32-bit PixMap, its colour table made from the DIB's (reversed, with pmExtFlags
+   0x100, unless the first colour is white and the last black). A compressed DIB becomes a Windows
+   bitmap of the PixMap. The caller's DIB is only read. Nil for a width of 0 or less, planes other than 1,
+   depths other than 1, 4, 8, 16, 24, 32, or when memory is short; DisposePixMap frees it. */
+struct tagBITMAPINFO;
+ZEL_API PixMapHandle ZEL_CALL ZEL_NewDIBPixMap(const struct tagBITMAPINFO *dib);
 ZEL_API PixPatHandle ZEL_CALL NewPixPat(void);
 ZEL_API void ZEL_CALL DisposePixPat(PixPatHandle pp);
 ZEL_API GDHandle ZEL_CALL NewGDevice(int16_t refNum, int32_t mode);

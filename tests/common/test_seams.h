@@ -157,3 +157,12 @@ ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const
 ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
 // Bytes held by the engine's cached row buffers.
 ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
+// A DIB PixMap for a rectangle like `like` (nil: the device's PixMap), with a DC of its own when asked, and
+// its disposal.
+ZEL_API PixMapHandle ZEL_CALL NewDibPixMapForTest(const Rect *rect, const PixMap *like, Boolean wantDC);
+ZEL_API void ZEL_CALL DisposeDibPixMapForTest(PixMapHandle pm);
+// Shapes drawn through the shape mask so far.
+ZEL_API uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
+// One row of one-bit pixels moved: count bits from bit srcBit of src to bit dstBit of dst, replacing (mode 0) or or-ing (1).
+ZEL_API void ZEL_CALL ShiftedRowMergeForTest(const uint8_t *src, uint8_t *dst, int32_t srcBit, int32_t dstBit,
+                                             int32_t count, int32_t mode);
