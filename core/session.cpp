@@ -144,6 +144,7 @@ void TearDown()
     ExitResources();
     ExitVerticalRetrace();
     ExitWindowManager();
+    FreeFocusTables();
     TearDownQuickDraw();
     ExitEventQueue();
     DeleteLibraryFonts();

@@ -17,10 +17,6 @@ bool TakeShowHiddenDialogRequest()
     sShowHiddenRequest = false;
     return requested;
 }
-// PENDING: the Dialog Manager shows the dialog of the library's resource file until a click or a key.
-void ShowHiddenDialog() {}
-// PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.
-bool CloseDroppedComboBox(WindowPtr) { return false; }
 // A dialog item's type byte (disabled bit included). In another window a control whose child has that
 // ID counts as a control item (4); anything else 0.
 int16_t DialogItemTypeOf(WindowPtr window, int16_t item)

@@ -72,26 +72,26 @@ uint16_t LibraryControlKind(HWND control, bool *isEdit)
     return ControlKindOfProc(proc, isEdit);
 }
 
-// PENDING: the Dialog Manager places windows, dialogs and alerts by the positioning word of their
-// resources.
+// Moves a window, dialog or alert rectangle by the positioning word of its resource: centred in the main
+// window's client area (0x280A, 0x680A), or on the front window's Windows window (0xA80A; the client area
+// when there is none). The move is half the difference of the sums of the edges, truncated toward zero.
 void ApplyPositionSpec(Rect *rect, uint16_t position)
 {
     if (!rect)
         return;
     RECT area{};
-    if (position == 0x280A || position == 0x680A) {
-        GetClientRect(SessionMainWindow(), &area);
-    } else if (position == 0xA80A) {
-        WindowPtr front = FrontWindow();
-        if (!front)
-            return;
-        const Rect &b = reinterpret_cast<WindowAuxRecord *>(*reinterpret_cast<WindowPeek>(front)->dataHandle)->bounds;
-        area = RECT{b.left, b.top, b.right, b.bottom};
-    } else {
+    HWND main = SessionMainWindow();
+    if (position != 0x280A && position != 0x680A && position != 0xA80A)
         return;
+    WindowPtr front = position == 0xA80A ? FrontWindow() : nullptr;
+    HWND frontHwnd = front ? ZEL_GethWnd(front) : nullptr;
+    if (frontHwnd) {
+        GetWindowRect(frontHwnd, &area);
+        MapWindowPoints(nullptr, GetParent(frontHwnd), reinterpret_cast<POINT *>(&area), 2);
+    } else {
+        GetClientRect(main, &area);
     }
-    const int w = rect->right - rect->left, h = rect->bottom - rect->top;
-    const int left = area.left + (area.right - area.left - w) / 2, top = area.top + (area.bottom - area.top - h) / 2;
-    *rect = Rect{static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(top + h),
-                 static_cast<int16_t>(left + w)};
+    const int dh = (area.left + area.right - rect->left - rect->right) / 2;
+    const int dv = (area.top + area.bottom - rect->top - rect->bottom) / 2;
+    OffsetRec(rect, static_cast<int16_t>(dh), static_cast<int16_t>(dv));
 }

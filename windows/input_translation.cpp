@@ -95,6 +95,7 @@ bool sFirstActivation = true;
 bool sHookTargetSaved;
 HWND sSavedHookTarget;
 HWND sSavedFocus;
+HWND sPendingFocus;
 uint32_t sPlayBack;
 
 uint16_t &Modifiers() { return CurrentModifiers(); }
@@ -603,12 +604,18 @@ void RestoreFocus(HWND target)
 {
     HWND main = SessionMainWindow();
     HWND focus = target;
-    if (sSavedFocus && IsWindow(sSavedFocus) && (GetParent(sSavedFocus) == target || target == main))
+    if (sSavedFocus && IsWindow(sSavedFocus) && (GetParent(sSavedFocus) == target || target == main)) {
         focus = sSavedFocus;
+        if (target != main)
+            sPendingFocus = sSavedFocus;
+    }
     SetFocus(focus);
 }
 
 } // namespace
+
+void SetPendingFocusWindow(HWND hwnd) { sPendingFocus = hwnd; }
+HWND PendingFocusWindow() { return sPendingFocus; }
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_ActivateApp(int16_t active)
 {

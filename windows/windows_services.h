@@ -174,6 +174,10 @@ void SetPendingActivation(WindowPtr window, bool activate);
 void NoteUpdatePending();
 // Set by ZEL_ActivateApp while the application is active.
 bool AppActiveFlag();
+// The focus window ZEL_ActivateApp gave back inside a hook target other than the main window; the dialog
+// focus rules move the focus there when it sits on the dialog window itself, and ModalDialog clears it.
+void SetPendingFocusWindow(HWND hwnd);
+HWND PendingFocusWindow();
 // The first window whose visible flag is set and whose Windows window is visible.
 WindowPtr FirstVisibleWindow();
 // The Z-order was changed by Windows and the list is not rebuilt yet.

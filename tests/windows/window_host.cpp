@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Dialogs.h"
 #include "Events.h"
 #include "LowMem.h"
 #include "Quickdraw.h"
@@ -110,6 +111,9 @@ LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENTERIDLE:
         ForwardMenuMessage(hwnd, message, wParam, lParam);
         break;
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        return ZEL_UserItem(hwnd, message, wParam, lParam);
     case WM_ACTIVATE:
     case WM_CHILDACTIVATE:
         ZEL_EventActivate(hwnd, message, wParam, lParam);
