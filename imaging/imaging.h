@@ -196,6 +196,11 @@ uint32_t PaletteIndexRows(PixMap *src, Rect *rect, int flags);
 // gray level; 0 for any other reduction.
 uint32_t CopyBitsGrayReduce(PixMap *src, const Rect *bandSrc, const Rect *bandDst, int flags);
 
+// ---- Bit transfer (bit_transfer.cpp) ----
+// The raster operation CopyBits uses for a transfer mode from a deep source: the mode table by mode & 15,
+// the arithmetic modes 32..39 from theirs.
+DWORD TransferModeRop(int16_t mode);
+
 // ---- Folding and unfolding (fold_unfold.cpp), bitmap operations (bitmap_ops.cpp) ----
 // DIBs of more than kDibBandBytes may be read in bands (library setting 21, from the screen probe).
 bool LargeDibsReadable();

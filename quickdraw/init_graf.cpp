@@ -141,6 +141,7 @@ void ExitGraf()
         CloseCPort(wmgr);
     }
     SetWMgrCPort(nullptr);
+    FreePrinterInfoTable();
     ExitImaging();
     ExitScreen();
     DeleteStandardPatternBitmaps();
