@@ -88,3 +88,9 @@ void PrinterBandShifts(int16_t *hShift, int16_t *vShift);
 ZEL_EXTERN_C void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift);
 // PENDING: printing gives the printer's device pixels per port pixel of the open print job.
 int PrinterScaleFactor();
+// While the print job scales port pixels onto the printer's: the port's rectangle and the printer's it
+// maps onto (false when nothing scales).
+// PENDING: printing gives the scaling rectangles of the open print job.
+bool PrintScalingRects(Rect *from, Rect *to);
+// Test seam: offscreen drawing scales from `from` onto `to` as under a print job (nil: no scaling).
+ZEL_EXTERN_C void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to);

@@ -88,3 +88,27 @@ ZEL_EXTERN_C void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t v
 
 // PENDING: printing gives the printer's device pixels per port pixel of the open print job.
 int PrinterScaleFactor() { return 1; }
+
+namespace {
+bool sTestScaling;
+Rect sTestScaleFrom, sTestScaleTo;
+} // namespace
+
+// PENDING: printing gives the scaling rectangles of the open print job.
+bool PrintScalingRects(Rect *from, Rect *to)
+{
+    if (!sTestScaling)
+        return false;
+    *from = sTestScaleFrom;
+    *to = sTestScaleTo;
+    return true;
+}
+
+ZEL_EXTERN_C void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to)
+{
+    sTestScaling = from && to;
+    if (sTestScaling) {
+        sTestScaleFrom = *from;
+        sTestScaleTo = *to;
+    }
+}

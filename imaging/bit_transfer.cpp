@@ -461,6 +461,8 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
 
 } // namespace
 
+DWORD TransferModeRop(int16_t mode) { return RopForMode(mode, 32); }
+
 ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
                                     const Rect *dstRect, int16_t mode, RgnHandle maskRgn)
 {

@@ -174,6 +174,11 @@ void DirectRowsToIndices(const PixMap *pm, const uint8_t *src, int32_t srcStep, 
 // An 8-bit band bitmap of width x height from BlitParams, through the ConversionPixMap's header.
 HBITMAP MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
 
+// ---- Bit transfer (bit_transfer.cpp) ----
+// The raster operation CopyBits uses for a transfer mode from a deep source: the mode table by mode & 15,
+// the arithmetic modes 32..39 from theirs.
+DWORD TransferModeRop(int16_t mode);
+
 // ---- Folding and unfolding (fold_unfold.cpp), bitmap operations (bitmap_ops.cpp) ----
 // DIBs of more than kDibBandBytes may be read in bands (library setting 21, from the screen probe).
 bool LargeDibsReadable();

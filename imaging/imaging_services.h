@@ -132,6 +132,10 @@ HBITMAP FlipBitmap(int16_t vertical, const PixMap *pm, const BITMAP *record, HBI
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
 
+// ---- Offscreen drawing ----
+// Frees the PixMap every port's offscreen drawing goes through (QuickDraw's exit).
+void FreeOffscreenPixMap();
+
 // ---- Masks ----
 // Frees the bitmap CopyMask keeps of the last mask it drew through (QuickDraw's exit).
 void DisposeCopyMaskCache();

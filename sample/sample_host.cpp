@@ -14,6 +14,7 @@
 #include "ByteOrder.h"
 #include "Dialogs.h"
 #include "Events.h"
+#include "Icons.h"
 #include "LowMem.h"
 #include "MacWindows.h"
 #include "MacMemory.h"
@@ -402,10 +403,24 @@ void ExerciseQuickDraw()
                  &reinterpret_cast<GrafPtr>(&port)->portBits, &worldBounds, &placed, srcCopy, nullptr);
         DisposeGWorld(world);
     }
+
+    // An icon: 32 x 32 one-bit rows built here, a frame around a diamond, plotted beside the GWorld.
+    if (Handle icon = NewHandleClear(128)) {
+        auto *rows = reinterpret_cast<uint8_t *>(*icon);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const int dx = x < 16 ? 15 - x : x - 16, dy = y < 16 ? 15 - y : y - 16;
+                if (x == 0 || y == 0 || x == 31 || y == 31 || dx + dy == 10 || dx + dy == 11)
+                    rows[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        Rect iconRect{124, 420, 156, 452};
+        PlotIcon(&iconRect, icon);
+        DisposeHandle(icon);
+    }
     ZEL_SwaphDC(portDC, 0);
     SetPort(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image and a GWorld (below)");
+    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image, a GWorld and an icon (below)");
 }
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a

@@ -148,6 +148,9 @@ ZEL_API Boolean ZEL_CALL CloseFocusedComboList(HWND unaffected);
 // Binds a library standing in for "CTL3D32.DLL" by its ordinals (its registration runs); NULL unbinds
 // the one bound.
 ZEL_API BOOL ZEL_CALL BindThreeDLibrary(HMODULE library);
+// Replaces the session's Windows version word ((minor << 4) | major): the List Manager's Windows 3
+// branches read it. Answers the previous word.
+ZEL_API uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word);
 // The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
 // (nil: the rectangles given) that set the scale, colourising with `colorize`.
 ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,
@@ -166,3 +169,5 @@ ZEL_API uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
 // One row of one-bit pixels moved: count bits from bit srcBit of src to bit dstBit of dst, replacing (mode 0) or or-ing (1).
 ZEL_API void ZEL_CALL ShiftedRowMergeForTest(const uint8_t *src, uint8_t *dst, int32_t srcBit, int32_t dstBit,
                                              int32_t count, int32_t mode);
+// Offscreen drawing scales its final blit from `from` onto `to` as under a print job (nil: no scaling).
+ZEL_API void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to);
