@@ -629,6 +629,8 @@ enum {
     srcCopy = 0, srcOr = 1, srcXor = 2, srcBic = 3, notSrcCopy = 4, notSrcOr = 5, notSrcXor = 6, notSrcBic = 7,
     patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
 };
+/* Or-ed into a transfer mode: CopyBits dithers the colours it cannot show exactly. */
+enum { ditherCopy = 64 };
 
 /* Text: the port's font, style and size (0 means 12), the extra width of blanks, and drawing at the pen,
    which then advances by the text's width. Style bits: */
