@@ -142,17 +142,17 @@ ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 // The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
-// The number of live handles (master pointers in use).
-ZEL_API int32_t ZEL_CALL LiveHandleCount(void);
-// Replaces the session's Windows version word ((minor << 4) | major): the List Manager's Windows 3
-// branches read it. Answers the previous word.
-ZEL_API uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word);
 // Closes the drop-down list of the focused library combo box unless that box is `unaffected`; true when
 // one was open.
 ZEL_API Boolean ZEL_CALL CloseFocusedComboList(HWND unaffected);
 // Binds a library standing in for "CTL3D32.DLL" by its ordinals (its registration runs); NULL unbinds
 // the one bound.
 ZEL_API BOOL ZEL_CALL BindThreeDLibrary(HMODULE library);
+// The number of live handles (master pointers in use).
+ZEL_API int32_t ZEL_CALL LiveHandleCount(void);
+// Replaces the session's Windows version word ((minor << 4) | major): the List Manager's Windows 3
+// branches read it. Answers the previous word.
+ZEL_API uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word);
 // The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
 // (nil: the rectangles given) that set the scale, colourising with `colorize`.
 ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,

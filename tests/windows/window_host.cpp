@@ -106,14 +106,14 @@ LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_MOUSEACTIVATE:
         return ZEL_EventActivate(hwnd, message, wParam, lParam);
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        return ZEL_UserItem(hwnd, message, wParam, lParam);
     case WM_INITMENUPOPUP:
     case WM_MENUSELECT:
     case WM_ENTERIDLE:
         ForwardMenuMessage(hwnd, message, wParam, lParam);
         break;
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-        return ZEL_UserItem(hwnd, message, wParam, lParam);
     case WM_ACTIVATE:
     case WM_CHILDACTIVATE:
         ZEL_EventActivate(hwnd, message, wParam, lParam);
