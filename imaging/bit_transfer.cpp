@@ -221,6 +221,11 @@ ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits
         return;
     if (s.isDC)
         sourceDC = GetBitsDC(s.view->baseAddr);
+    // A transfer into a port whose picture is open is recorded, not drawn.
+    if (port && port->picSave && IsThePortsBits(dstBits)) {
+        RecordPictBits(s.view, s.isDC || s.hasDC, s.isDC ? sourceDC : s.view->pmExtMemDC, &src, &dst, mode);
+        return;
+    }
     // thePort's own bits are drawn where thePort draws now (a DC swapped in included); other device
     // bits through the DC their baseAddr names.
     if (d.isDC && !IsThePortsBits(dstBits))
@@ -243,10 +248,6 @@ ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits
         XformMacRect(&dst);
     if (IsEmpty(src) || IsEmpty(dst))
         return;
-    // PENDING: a transfer into a port whose picture is open is recorded as a bits opcode, not drawn.
-    if (port && port->picSave)
-        return;
-
     Rect write = dst;
     if (IsThePortsBits(dstBits) && !(s.isDC && d.isDC)) {
         if (!ClipBlitToPortClip(d.isDC, &src, &dst, &write))

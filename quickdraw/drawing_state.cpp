@@ -2,6 +2,7 @@
 // and patterns a port starts with, and taking a record's GDI objects out of a DC.
 #include "quickdraw.h"
 #include "../text/text_services.h"
+#include "../imaging/imaging_services.h"
 #include "../windows/windows_services.h"
 
 #include <cstring>
@@ -342,6 +343,8 @@ ZEL_EXTERN_C void ZEL_CALL ForeColor(int32_t code)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record)
         return;
+    if (port->picSave)
+        RecordPictColorCode(0x000E, code);
     const RGBColor *exact = LookUpClassicColor(code);
     if (!exact)
         return;
@@ -361,6 +364,8 @@ ZEL_EXTERN_C void ZEL_CALL BackColor(int32_t code)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record)
         return;
+    if (port->picSave)
+        RecordPictColorCode(0x000F, code);
     const RGBColor *exact = LookUpClassicColor(code);
     if (!exact)
         return;
@@ -385,6 +390,8 @@ ZEL_EXTERN_C void ZEL_CALL RGBForeColor(const RGBColor *rgb)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record || !rgb)
         return;
+    if (port->picSave)
+        RecordPictRGBOp(0x001A, rgb);
     if (!RGBColorsOn(port)) {
         ForeColor(ClassicCodeOf(*rgb));
         return;
@@ -404,6 +411,8 @@ ZEL_EXTERN_C void ZEL_CALL RGBBackColor(const RGBColor *rgb)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record || !rgb)
         return;
+    if (port->picSave)
+        RecordPictRGBOp(0x001B, rgb);
     if (!RGBColorsOn(port)) {
         BackColor(ClassicCodeOf(*rgb));
         return;

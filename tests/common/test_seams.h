@@ -142,3 +142,5 @@ ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 // The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
+// The picture font maps held: the current one and those saved under it by nested pictures.
+ZEL_API int32_t ZEL_CALL PictFontMapDepthForTest(void);
