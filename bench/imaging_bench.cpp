@@ -1,8 +1,10 @@
 // Imaging: unfolding a bitmap-backed 640 x 480 32-bit PixMap into Macintosh rows against GetDIBits of
 // the same rows, folding a 640 x 480 8-bit PixMap into a Windows bitmap against CreateDIBitmap of the
 // same prepared rows, and PaintRect on a port bound to application bits against FillRect on a memory DC
-// holding a bitmap of the same size; recording a 640 x 480 32-bit CopyBits into a picture against
-// PackBits-packing the same component planes row by row.
+// holding a bitmap of the same size; a 2x enlargement of a 320 x 240 8-bit PixMap into a 640 x 480 32-bit
+// DIB PixMap (the pixel conversion engine) against StretchDIBits of the same 8-bit DIB into a 32-bit DIB
+// section; recording a 640 x 480 32-bit CopyBits into a picture against PackBits-packing the same
+// component planes row by row.
 #include "bench.h"
 
 #include <cstring>
@@ -266,6 +268,108 @@ int RunBench()
         DisposePixMap(recorded);
     };
     cases.push_back(record);
+    // The pixel conversion engine: an 8-bit PixMap enlarged 2x into a 32-bit DIB PixMap.
+    static std::vector<uint8_t> smallRows;
+    static PixMapHandle small;
+    static PixMap dibPixMap;
+    static Handle dibHandle;
+    static uint8_t dibMark;
+    static struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD colours[256];
+    } smallInfo{};
+    static HDC sectionDC;
+    static HBITMAP section;
+    static HGDIOBJ sectionDisplaced;
+    static uint8_t *sectionBits;
+    PairCase enlarge;
+    enlarge.name = "CopyBits 320x240 8-bit PixMap enlarged 2x into a 32-bit DIB PixMap / StretchDIBits into a 32-bit section";
+    enlarge.count = 40;
+    enlarge.setUp = [screen] {
+        constexpr int w = kWidth / 2, h = kHeight / 2;
+        small = NewPixMap();
+        smallRows.resize(static_cast<size_t>(w) * h);
+        for (size_t i = 0; i < smallRows.size(); ++i)
+            smallRows[i] = static_cast<uint8_t>((i * 7) ^ (i >> 8));
+        PixMap &p = **small;
+        CTabHandle standard = GetCTable(8);
+        DisposeCTable(p.pmTable);
+        p.pmTable = standard;
+        p.baseAddr = reinterpret_cast<Ptr>(smallRows.data());
+        p.rowBytes = static_cast<int16_t>(0x8000 | w);
+        p.bounds = Rect{0, 0, h, w};
+        p.pixelSize = 8;
+        p.pixelType = 0;
+        p.cmpCount = 1;
+        p.cmpSize = 8;
+        p.pmExtFlags = 0;
+        // The same pixels as a top-down DIB for GDI.
+        smallInfo.h.biSize = sizeof smallInfo.h;
+        smallInfo.h.biWidth = w;
+        smallInfo.h.biHeight = -h;
+        smallInfo.h.biPlanes = 1;
+        smallInfo.h.biBitCount = 8;
+        smallInfo.h.biClrUsed = 256;
+        for (int i = 0; i < 256; ++i) {
+            const RGBColor &c = (*standard)->ctTable[i].rgb;
+            smallInfo.colours[i] = RGBQUAD{static_cast<BYTE>(c.blue >> 8), static_cast<BYTE>(c.green >> 8),
+                                           static_cast<BYTE>(c.red >> 8), 0};
+        }
+        // The destination: a 32-bit bottom-up DIB PixMap.
+        dibHandle = NewHandleClear(sizeof(BITMAPINFOHEADER) + static_cast<Size>(kWidth) * 4 * kHeight);
+        auto *bi = reinterpret_cast<BITMAPINFOHEADER *>(*dibHandle);
+        bi->biSize = sizeof *bi;
+        bi->biWidth = kWidth;
+        bi->biHeight = kHeight;
+        bi->biPlanes = 1;
+        bi->biBitCount = 32;
+        HLock(dibHandle);
+        dibPixMap = PixMap{};
+        dibPixMap.baseAddr = reinterpret_cast<Ptr>(&dibMark);
+        dibPixMap.rowBytes = static_cast<int16_t>(0x8000 | (kWidth * 4));
+        dibPixMap.bounds = Rect{0, 0, kHeight, kWidth};
+        dibPixMap.pmVersion = static_cast<int16_t>(0xC000);
+        dibPixMap.pixelType = 16;
+        dibPixMap.pixelSize = 32;
+        dibPixMap.cmpCount = 3;
+        dibPixMap.cmpSize = 8;
+        dibPixMap.pmExtFlags = pmExtDibAttached;
+        dibPixMap.pmExtDib = dibHandle;
+        dibPixMap.pmExtDibBits = *dibHandle + sizeof(BITMAPINFOHEADER);
+        BITMAPINFO sectionInfo{};
+        sectionInfo.bmiHeader = *bi;
+        sectionDC = CreateCompatibleDC(screen);
+        void *bits = nullptr;
+        section = CreateDIBSection(sectionDC, &sectionInfo, DIB_RGB_COLORS, &bits, nullptr, 0);
+        sectionBits = static_cast<uint8_t *>(bits);
+        sectionDisplaced = SelectObject(sectionDC, section);
+    };
+    enlarge.library = [](int) {
+        const Rect from = (*small)->bounds, to = dibPixMap.bounds;
+        CopyBits(reinterpret_cast<BitMap *>(*small), reinterpret_cast<BitMap *>(&dibPixMap), &from, &to, srcCopy, nullptr);
+    };
+    enlarge.raw = [](int) {
+        StretchDIBits(sectionDC, 0, 0, kWidth, kHeight, 0, 0, kWidth / 2, kHeight / 2, smallRows.data(),
+                      reinterpret_cast<BITMAPINFO *>(&smallInfo), DIB_RGB_COLORS, SRCCOPY);
+    };
+    enlarge.same = [] {
+        GdiFlush();
+        const uint8_t *mine = reinterpret_cast<uint8_t *>(dibPixMap.pmExtDibBits);
+        for (size_t i = 0; i < static_cast<size_t>(kWidth) * kHeight * 4; i += 4)
+            if (std::memcmp(mine + i, sectionBits + i, 3) != 0)
+                return false;
+        return true;
+    };
+    enlarge.tearDown = [] {
+        SelectObject(sectionDC, sectionDisplaced);
+        DeleteObject(section);
+        DeleteDC(sectionDC);
+        HUnlock(dibHandle);
+        DisposeHandle(dibHandle);
+        (*small)->baseAddr = nullptr;
+        DisposePixMap(small);
+    };
+    cases.push_back(enlarge);
 
     int result = RunPairCases(cases);
     DeleteObject(picture);

@@ -95,21 +95,42 @@ struct Side {
     bool isDC;          // a small baseAddr: the pixels are a device context's
     bool hasDC;         // the PixMap's pixels sit in a memory DC of its own
     bool isDib;         // in memory, with a DIB attached
+    bool isBitmap;      // the pixels are only in the PixMap's Windows bitmap
 };
 
 Side Describe(const BitMap *bits, PixMap *buffer)
 {
-    Side s{bits, GetPixMapView(bits, buffer), false, false, false};
+    Side s{bits, GetPixMapView(bits, buffer), false, false, false, false};
     if (!s.view)
         return s;
     const PixMap &v = *s.view;
-    s.isDC = AddressOf(v.baseAddr) < 0x10000;
+    s.isBitmap = IsBitmapOnlyPixMap(s.view);
+    s.isDC = AddressOf(v.baseAddr) < 0x10000 && !s.isBitmap;
     if (v.pmExtFlags & pmExtDibEngine)
         s.hasDC = v.pmExtMemDC && (!(v.pmExtFlags & pmExtDibAttached) || v.pmExtDC == CurrentDC());
     else
         s.hasDC = v.pmExtMemDC && v.pmExtOldBitmap;
     s.isDib = !s.isDC && !s.hasDC && (v.pmExtFlags & pmExtDibAttached) && v.pmExtDib;
     return s;
+}
+
+// The DC that holds a bitmap-only PixMap's bitmap: its memory DC when the bitmap is selected there, else
+// `holder`'s, which selects it. Nil when the bitmap cannot be selected (another DC holds it).
+HDC BitmapSideDC(const Side &side, const BitmapDC &holder)
+{
+    const PixMap &v = *side.view;
+    if (v.pmExtMemDC && GetCurrentObject(v.pmExtMemDC, OBJ_BITMAP) == v.pmExtBitmap)
+        return v.pmExtMemDC;
+    return holder.dc() && GetCurrentObject(holder.dc(), OBJ_BITMAP) == v.pmExtBitmap ? holder.dc() : nullptr;
+}
+
+// Whether a bitmap-only PixMap's bitmap needs a DC of its own for the transfer.
+HBITMAP BitmapToHold(const Side &side)
+{
+    if (!side.isBitmap)
+        return nullptr;
+    const PixMap &v = *side.view;
+    return v.pmExtMemDC && GetCurrentObject(v.pmExtMemDC, OBJ_BITMAP) == v.pmExtBitmap ? nullptr : v.pmExtBitmap;
 }
 
 // The general DIB transfer: the source described as DIB rows, drawn onto a device context.
@@ -140,6 +161,12 @@ void TransferGdi(HDC dc, HDC sourceDC, const Side &src, const Side &dst, Rect sr
     HBITMAP srcBitmap = nullptr;
     HDC from = src.isDC ? sourceDC : src.hasDC ? src.view->pmExtMemDC : nullptr;
     int sx = srcRect.left, sy = srcRect.top;
+    BitmapDC srcBitmapHolder(dc, BitmapToHold(src));
+    if (src.isBitmap) {
+        from = BitmapSideDC(src, srcBitmapHolder);
+        if (!from)
+            return;
+    }
     if (!from) {
         Rect r = srcRect;
         srcBitmap = PrepareBlitSource(prepareColors | prepareRows | prepareBitmap, src.bits, &r, 0);
@@ -151,7 +178,15 @@ void TransferGdi(HDC dc, HDC sourceDC, const Side &src, const Side &dst, Rect sr
     BitmapDC srcHolder(dc, srcBitmap);
     if (!from)
         from = srcHolder.dc();
-    if (dst.isDC || dst.hasDC) {
+    BitmapDC dstBitmapHolder(dc, BitmapToHold(dst));
+    if (dst.isBitmap) {
+        if (HDC to = BitmapSideDC(dst, dstBitmapHolder)) {
+            int saved = SaveDC(to);
+            IntersectClipRect(to, write.left, write.top, write.right, write.bottom);
+            BlitDcWithMode(to, dstRect.left, dstRect.top, dstW, dstH, from, sx, sy, srcW, srcH, mode, rop);
+            RestoreDC(to, saved);
+        }
+    } else if (dst.isDC || dst.hasDC) {
         HDC to = dst.isDC ? dc : dst.view->pmExtMemDC;
         int saved = SaveDC(to);
         IntersectClipRect(to, write.left, write.top, write.right, write.bottom);
@@ -179,10 +214,91 @@ void TransferGdi(HDC dc, HDC sourceDC, const Side &src, const Side &dst, Rect sr
         DeleteObject(srcBitmap);
 }
 
-} // namespace
+// Colourising is on until the colour-pattern expansion turns it off for its own transfer; every CopyBits
+// turns it on again as it ends.
+bool sCopyBitsRan = true;
 
-ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
-                                    const Rect *dstRect, int16_t mode, RgnHandle maskRgn)
+// Modes that colourise, by mode 0..15: all but the xor modes.
+const bool kColorizeModes[16] = {true, true, false, true, true, true, false, true,
+                                 true, true, false, true, true, true, false, true};
+
+bool IsBlackRgb(const RGBColor &c) { return c.red == 0 && c.green == 0 && c.blue == 0; }
+bool IsWhiteRgb(const RGBColor &c) { return c.red == 0xFFFF && c.green == 0xFFFF && c.blue == 0xFFFF; }
+
+// The port's colours replace black and white in a transfer into an indexed destination of 2 to 8 bits,
+// unless the port draws black on white.
+bool ModeNeedsColorize(const PixMap *dstView, int16_t mode)
+{
+    const PortDCRecord *record = CurrentPortRecord();
+    if (!sCopyBitsRan || !record || dstView->pixelSize < 2 || dstView->pixelSize > 8)
+        return false;
+    if (mode < 0 || mode > 15 || !kColorizeModes[mode])
+        return false;
+    return !IsBlackRgb(record->foreRGB) || !IsWhiteRgb(record->backRGB);
+}
+
+// A one-bit source whose table is the plain white-and-black one draws in the port's colours: a
+// temporary table of background and foreground, or nil when the port draws black on white anyway.
+CTabHandle PortColoursForOneBitSource(const PixMap *view, CTabHandle table)
+{
+    const PortDCRecord *record = CurrentPortRecord();
+    if (view->pixelSize != 1 || !record || !HandleHasData(table) || (*table)->ctSize != 1 ||
+        !IsWhiteRgb((*table)->ctTable[0].rgb) || !IsBlackRgb((*table)->ctTable[1].rgb))
+        return nullptr;
+    if (IsBlackRgb(record->foreRGB) && IsWhiteRgb(record->backRGB))
+        return nullptr;
+    CTabHandle colours = reinterpret_cast<CTabHandle>(NewHandleClear(8 + 2 * sizeof(ColorSpec)));
+    if (!colours)
+        return nullptr;
+    (*colours)->ctSeed = GetCTSeed();
+    (*colours)->ctSize = 1;
+    (*colours)->ctTable[0] = ColorSpec{0, record->backRGB};
+    (*colours)->ctTable[1] = ColorSpec{1, record->foreRGB};
+    return colours;
+}
+
+bool IsRectangleForm(RgnHandle rgn)
+{
+    if (!HandleHasData(rgn) || (**rgn).rgnSize == kMaskFormRgnSize)
+        return false;
+    HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>((**rgn).rgnForm));
+    return !form || form == RectRgnSentinel() || form == MaskRgnSentinel();
+}
+
+// Both sides in memory: the pixel conversion engine, through the port's clip when it is no rectangle
+// and the destination is the port's own bits.
+void ConvertInMemory(const Side &s, const Side &d, const Rect &fullSrc, const Rect &fullDst, const Rect &src,
+                     const Rect &write, int16_t mode, RgnHandle maskRgn, bool portDestination)
+{
+    CTabHandle srcCT = s.view->pmTable;
+    if (!srcCT && s.view->pixelSize == 1)
+        srcCT = DefaultOneBitCTable();
+    CTabHandle dstCT = d.view->pmTable;
+    if (!dstCT && d.view->pixelSize > 8)
+        dstCT = DefaultOneBitCTable(); // direct pixels read no table
+    CTabHandle portColours = PortColoursForOneBitSource(s.view, srcCT);
+    RgnHandle mask = maskRgn, madeMask = nullptr;
+    GrafPtr port = CurrentPort();
+    if (portDestination && port && HandleHasData(port->clipRgn) && !IsRectangleForm(port->clipRgn)) {
+        if (maskRgn && (madeMask = NewRgn()) != nullptr) {
+            SectRgn(port->clipRgn, maskRgn, madeMask);
+            mask = madeMask;
+        } else {
+            mask = port->clipRgn;
+        }
+    }
+    SetColorizeFlag(ModeNeedsColorize(d.view, static_cast<int16_t>(mode & ~kDitherCopy)));
+    SetConversionFullRects(fullSrc, fullDst);
+    ConvertPixels(s.view, d.view, src, write, mode, portColours ? portColours : srcCT, dstCT, mask);
+    SetColorizeFlag(false);
+    if (madeMask)
+        DisposeRgn(madeMask);
+    if (portColours)
+        DisposeHandle(reinterpret_cast<Handle>(portColours));
+}
+
+void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect, const Rect *dstRect,
+                  int16_t mode, RgnHandle maskRgn)
 {
     if (!srcBits || !dstBits || !srcRect || !dstRect)
         return;
@@ -248,19 +364,24 @@ ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits
         XformMacRect(&dst);
     if (IsEmpty(src) || IsEmpty(dst))
         return;
+    const Rect fullSrc = src, fullDst = dst;
     Rect write = dst;
     if (IsThePortsBits(dstBits) && !(s.isDC && d.isDC)) {
         if (!ClipBlitToPortClip(d.isDC, &src, &dst, &write))
             return;
     }
 
+    if (!s.isDC && !s.hasDC && !s.isBitmap && !dstDevice && !d.isBitmap) {
+        ConvertInMemory(s, d, fullSrc, fullDst, src, write, mode, maskRgn, IsThePortsBits(dstBits));
+        return;
+    }
     if (s.isDib && dstDevice && d.isDC) {
         SetUseSetDIBitsFlag(UseSetDIBitsFlag() && src.right - src.left == dst.right - dst.left &&
                             src.bottom - src.top == dst.bottom - dst.top);
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);
         return;
     }
-    if (!s.isDC && !s.hasDC && d.isDC && ScreenDibToDevice()) {
+    if (!s.isDC && !s.hasDC && !s.isBitmap && d.isDC && ScreenDibToDevice()) {
         int saved = SaveDC(dc);
         IntersectClipRect(dc, write.left, write.top, write.right, write.bottom);
         TransferDib(dc, s, src, dst, mode, rop);
@@ -269,6 +390,17 @@ ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits
     }
     TransferGdi(dc, sourceDC, s, d, src, dst, write, mode, rop);
 }
+
+} // namespace
+
+ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
+                                    const Rect *dstRect, int16_t mode, RgnHandle maskRgn)
+{
+    TransferBits(srcBits, dstBits, srcRect, dstRect, mode, maskRgn);
+    sCopyBitsRan = true;
+}
+
+void ClearCopyBitsRanFlag() { sCopyBitsRan = false; }
 
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn)

@@ -105,7 +105,7 @@ int TransparentDibThroughBitmap(HDC dc, int x, int y, int w, int h, int sx, int 
 BlitClipSide ClipSideOf(const PixMap *view)
 {
     BlitClipSide side;
-    side.inMemory = AddressOf(view->baseAddr) >= 0x10000;
+    side.inMemory = AddressOf(view->baseAddr) >= 0x10000 || IsBitmapOnlyPixMap(view);
     side.bounds = view->bounds;
     GrafPtr port = CurrentPort();
     if (port && view->pmExtDC && view->pmExtDC == CurrentDC() &&
@@ -164,6 +164,12 @@ ZEL_EXTERN_C HDC ZEL_CALL GetBitsDC(Ptr baseAddr)
 }
 
 int16_t PixMapRowBytes(const PixMap *pm) { return static_cast<int16_t>(pm->rowBytes & 0x3FFF); }
+
+bool IsBitmapOnlyPixMap(const PixMap *pm)
+{
+    return pm && AddressOf(pm->baseAddr) == 0x7FFF && (pm->pmExtFlags & pmExtBitmapCached) && pm->pmExtBitmap &&
+           !(pm->pmExtFlags & pmExtDibAttached);
+}
 
 void ClipBlitToBounds(const PixMap *srcView, const PixMap *dstView, Rect *src, Rect *dst)
 {

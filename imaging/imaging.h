@@ -243,6 +243,9 @@ ZEL_EXTERN_C PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
 ZEL_EXTERN_C HDC ZEL_CALL GetBitsDC(Ptr baseAddr);
 // rowBytes without its flag bits.
 int16_t PixMapRowBytes(const PixMap *pm);
+// A PixMap whose pixels are only in its Windows bitmap (baseAddr 0x7FFF with a cached pmExtBitmap): a
+// DDB PixMap or a grab of the screen. Transfers read and write that bitmap.
+bool IsBitmapOnlyPixMap(const PixMap *pm);
 // Cuts the rectangles to the bounds of the sides whose pixels are in memory, keeping them in
 // proportion.
 void ClipBlitToBounds(const PixMap *srcView, const PixMap *dstView, Rect *src, Rect *dst);
@@ -288,6 +291,36 @@ ZEL_EXTERN_C BOOL ZEL_CALL DibEngineBlit(HDC dst, int x, int y, int w, int h, HD
 void ReleaseDibSection(PixMap &map);
 // Frees row storage the library allocated for a PixMap; storage of another owner stays.
 void ReleaseLibraryRows(PixMap &map);
+
+// ---- The pixel conversion engine (pixel_engine.cpp) ----
+// Converts srcRect of `src` into dstRect of `dst` (PixMaps in memory: plain rows, or DIB-backed with
+// pmExtFlags 0x20; BitMaps as 1-bit PixMap views) in `mode` (0..15, 32..39, with or without ditherCopy),
+// through the mask region when one is given: a region whose box is empty draws nothing. Scaling follows
+// the full rectangles set by SetConversionFullRects just before the call (else the rectangles given):
+// destination pixel (x, y) takes source(floor((x - full left) * S / D) + full left, likewise for y).
+// srcCT nil: the 1-bit table for 1-bit sources, else the device's. dstCT nil: nothing is drawn.
+void ConvertPixels(const PixMap *src, PixMap *dst, Rect srcRect, Rect dstRect, int16_t mode, CTabHandle srcCT,
+                   CTabHandle dstCT, RgnHandle mask);
+void SetConversionFullRects(const Rect &fullSrc, const Rect &fullDst);
+// CopyBits' colourise flag: the port's foreground and background colours replace black and white.
+void SetColorizeFlag(bool on);
+bool ColorizeFlag();
+// Pattern-tile mode: until cleared, the source of ConvertPixels is a tile of `width` x `height` pixels of
+// the source PixMap's depth (rows `rowBytes` apart from `base`), repeated in both directions; source
+// coordinates are taken modulo the tile. A tile of no width or height draws nothing.
+void SetPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
+void ClearPatternTile();
+bool PatternTileMode();
+// A mask-form region over `box` whose mask is the rectangle `maskRect` of a plain BitMap (1 inside),
+// stretched over the box like any mask; only the engine reads it. Nil when memory is short.
+RgnHandle NewBitMapMaskRgn(const BitMap *bits, const Rect &maskRect, const Rect &box);
+// Turns colourising off until the next CopyBits ends (the colour-pattern expansion's transfers draw
+// their colours as they are).
+void ClearCopyBitsRanFlag();
+// Bytes held by the engine's cached buffers. Reached by the test programs by ordinal.
+ZEL_EXTERN_C uint32_t ZEL_CALL PixelEngineBufferBytes(void);
+// Frees the cached buffers (QuickDraw's exit).
+void DisposePixelEngineBuffers();
 
 // ---- The screen-write layer (screen_write.cpp) ----
 // CopyBits' set-bits flag: a same-size srcCopy may use SetDIBitsToDevice.

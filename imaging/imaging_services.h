@@ -58,6 +58,57 @@ bool TryDibFillRect(const Rect *rect, const Pattern *pat);
 // The PixPat counterpart of TryDibFillRect: never taken (false).
 bool TryDibFillCRect(const Rect *rect, PixPatHandle pp);
 
+// ---- DDB PixMaps and bitmap-bits transforms (ddb_pixmaps.cpp) ----
+// The bits of a device-dependent bitmap as GetBitmapBits returns them: `rowBytes` (even) bytes a row of
+// one plane, rows top-down, the planes of a planar bitmap one after another within each row. The
+// transforms take one plane of 1, 8, 16, 24 or 32 bits, or four planes of one bit (plane k carries bit
+// 2^k of a 16-colour index); every other layout is not done.
+struct BitmapBitsLayout {
+    int32_t width, height;
+    int32_t planes, bitsPerPixel;
+    int32_t rowBytes;
+};
+// Bytes of the whole layout: rowBytes x planes x height, in 64 bits.
+int64_t BitmapBitsBytes(const BitmapBitsLayout &layout);
+// A one-bit mask over such bits: the bitmap's pixel (x, y) uses bit firstBit + x of mask row y (bit set:
+// inside), rows of rowBytes bytes; `height` rows exist.
+struct BitmapBitsMask {
+    const uint8_t *rows;
+    int32_t rowBytes;
+    int32_t firstBit;
+    int32_t height;
+};
+// Exchanges the pixel values a and b (whole pixels; the colour index of a planar pixel), everywhere or
+// only inside the mask. False, nothing changed, for a layout not taken or a mask that does not cover the
+// bits.
+bool ExchangeBitmapBits(uint8_t *bits, const BitmapBitsLayout &layout, uint32_t a, uint32_t b,
+                        const BitmapBitsMask *mask);
+// The bits turned a quarter, clockwise (y downwards) or counter-clockwise, in a new block (free with
+// std::free) whose layout goes in `rotated`: rows of whole 16-bit words, width and height exchanged. Nil
+// for a layout not taken or when memory is short.
+uint8_t *RotateBitmapBits(const uint8_t *bits, const BitmapBitsLayout &layout, bool clockwise,
+                          BitmapBitsLayout *rotated);
+// The bits mirrored top to bottom (`vertical`) or left to right, in a new block of the same layout.
+uint8_t *MirrorBitmapBits(const uint8_t *bits, const BitmapBitsLayout &layout, bool vertical);
+// A bitmap of width x height made from memory bits of `rowBytes` bytes a row (all planes), band by band
+// of at most 64 KB through DCs compatible with the PixMap's (the screen's without one); planesAndBits is
+// planes << 8 | bits per pixel. Nil on failure.
+HBITMAP CreateBitmapInBands(const PixMap *pm, int32_t width, int32_t height, int32_t rowBytes, uint16_t planesAndBits,
+                            const uint8_t *bits);
+// Exchanges the pixel values a and b in a bitmap's bits (the record read from it when nil); false, the
+// bitmap unchanged, when its layout is not taken or its bits cannot be read or written.
+Boolean SwapBitmapHiliteColors(const PixMap *pm, HBITMAP bitmap, const BITMAP *record, uint32_t a, uint32_t b);
+// The same only where the one-bit mask is set: the mask's `maskRect` (its bounds when nil, in its bounds
+// coordinates) lies over the bitmap from its top-left. False, nothing exchanged, when that area is not
+// inside the mask's bounds, is smaller than the bitmap, or the mask's rows are shorter than its bounds.
+Boolean SwapBitmapMaskedColors(const PixMap *pm, const BitMap *mask, const Rect *maskRect, HBITMAP bitmap,
+                               const BITMAP *record, uint32_t a, uint32_t b);
+// A new bitmap of the source turned a quarter: +90 clockwise, -90 counter-clockwise; nil (also in
+// *result) for any other angle, a layout not taken or on failure.
+HBITMAP RotateBitmap(const PixMap *pm, int16_t angle, const BITMAP *record, HBITMAP source, HBITMAP *result);
+// A new bitmap of the source mirrored: top to bottom when `vertical` is nonzero, else left to right.
+HBITMAP FlipBitmap(int16_t vertical, const PixMap *pm, const BITMAP *record, HBITMAP source, HBITMAP *result);
+
 // ---- Bit transfer ----
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
@@ -198,6 +249,12 @@ bool SetRgnToMaskDib(RgnHandle rgn, Point topLeft, Point botRight, Handle dib);
 void CombineMaskRgns(RgnHandle a, RgnHandle b, RgnHandle dst, int16_t mode);
 // Paints a region in any form on a DC: rectangle and GDI forms under the ROP2, the mask under the ROP3.
 void PaintRgnWithRop(HDC dc, RgnHandle rgn, int rop2, DWORD rop3);
+// A new region in mask form with a mask of the region's box (a mask of another size is resampled by the
+// stretch rule); false, *out nil, for an empty box or when memory is short.
+bool RgnToMaskForm(RgnHandle rgn, RgnHandle *out);
+// The region itself when it is in mask form with a mask, else a new one from RgnToMaskForm (madeNew:
+// the caller disposes it); false when none could be had.
+bool GetMaskFormRgn(RgnHandle rgn, RgnHandle *out, bool *madeNew);
 
 // ---- Colour icons ----
 // Plots a colour icon into a rectangle of a DC (the menus' owner-drawn icons).

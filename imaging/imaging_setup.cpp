@@ -38,6 +38,7 @@ void ExitImaging()
     ExitPictRecording();
     FreeStaticBitmapInfo();
     DisposeScratchDib();
+    DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)
         DisposeCTable(sOneBitTable);

@@ -202,3 +202,80 @@ void PaintRgnWithRop(HDC dc, RgnHandle rgn, int rop2, DWORD rop3)
     ZEL_IsRectRgn(rgn);
     SetROP2(dc, oldRop);
 }
+
+bool RgnToMaskForm(RgnHandle rgn, RgnHandle *out)
+{
+    *out = nullptr;
+    if (!HandleHasData(rgn))
+        return false;
+    const Rect box = (**rgn).rgnBBox;
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    Handle dib = width > 0 && height > 0 ? NewMaskDib(width, height) : nullptr;
+    if (!dib)
+        return false;
+    const int stride = RowBytes(width);
+    uint8_t *rows = reinterpret_cast<uint8_t *>(*dib) + kHeaderBytes;
+    HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>((**rgn).rgnForm));
+    if ((**rgn).rgnSize == kMaskFormSize) {
+        // A mask of another size than its box: resampled by the stretch rule PtInMaskRgn reads it with.
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (PtInMaskRgn(Point{static_cast<int16_t>(box.top + y), static_cast<int16_t>(box.left + x)}, rgn))
+                    SetMaskDibInside(dib, x, y);
+    } else if (!form || form == RectRgnSentinel() || form == MaskRgnSentinel()) {
+        std::memset(rows, 0, static_cast<size_t>(stride) * height);
+    } else {
+        // A GDI region painted black into a white 1-bit section of the box.
+        void *bits = nullptr;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP section = dc ? CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO *>(*dib), DIB_RGB_COLORS, &bits,
+                                                nullptr, 0)
+                             : nullptr;
+        HRGN shape = CreateRectRgn(0, 0, 0, 0);
+        if (!section || !bits || !shape) {
+            if (section)
+                DeleteObject(section);
+            if (dc)
+                DeleteDC(dc);
+            if (shape)
+                DeleteObject(shape);
+            DisposeHandle(dib);
+            return false;
+        }
+        HGDIOBJ old = SelectObject(dc, section);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+        CombineRgn(shape, form, nullptr, RGN_COPY);
+        OffsetRgn(shape, -box.left, -box.top);
+        FillRgn(dc, shape, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        GdiFlush();
+        std::memcpy(rows, bits, static_cast<size_t>(stride) * height);
+        SelectObject(dc, old);
+        DeleteObject(shape);
+        DeleteObject(section);
+        DeleteDC(dc);
+    }
+    RgnHandle made = NewRgn();
+    if (!made) {
+        DisposeHandle(dib);
+        return false;
+    }
+    if (!SetRgnToMaskDib(made, Point{box.top, box.left}, Point{box.bottom, box.right}, dib)) {
+        DisposeRgn(made);
+        return false;
+    }
+    *out = made;
+    return true;
+}
+
+bool GetMaskFormRgn(RgnHandle rgn, RgnHandle *out, bool *madeNew)
+{
+    *madeNew = false;
+    *out = nullptr;
+    // A region in mask form is used as it is, its mask stretched over its box by whoever reads it.
+    if (MaskOf(rgn)) {
+        *out = rgn;
+        return true;
+    }
+    *madeNew = RgnToMaskForm(rgn, out);
+    return *madeNew;
+}

@@ -147,10 +147,67 @@ void DrawClippedToRgn(PixMap *src, const Rect &srcRect, const Rect &dstRect, CTa
         DeleteObject(clip);
 }
 
-// PENDING: the pixel conversion engine composes the source into a cached scratch DIB made like the
-// destination (with the screen under it read first for modes that combine), which is then drawn; until
-// then nothing is drawn.
-void DrawThroughScratchDib(PixMap *, PixMap *, const Rect &, const Rect &, int16_t, CTabHandle, uint32_t, RgnHandle) {}
+// The compositing scratch: a 32-bit top-down DIB section in a memory DC of its own, kept between calls
+// and grown only.
+struct ScratchDib {
+    HDC dc;
+    HBITMAP section;
+    HGDIOBJ displaced;
+    uint32_t *bits;
+    int width, height;
+} sScratch;
+
+bool EnsureScratchDib(int width, int height)
+{
+    if (sScratch.section && sScratch.width >= width && sScratch.height >= height)
+        return true;
+    DisposeScratchDib();
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP section = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (!section || !bits) {
+        if (dc)
+            DeleteDC(dc);
+        return false;
+    }
+    sScratch = ScratchDib{dc, section, SelectObject(dc, section), static_cast<uint32_t *>(bits), width, height};
+    return true;
+}
+
+// Composes the source into a scratch DIB that holds the destination's pixels (read from the current
+// DC), through the pixel conversion engine with the mode and the mask, then puts the scratch back: the
+// pixels the mode or the mask leave alone come back as they were.
+void DrawThroughScratchDib(PixMap *src, PixMap *, const Rect &srcRect, const Rect &dstRect, int16_t mode,
+                           CTabHandle ctab, uint32_t, RgnHandle mask)
+{
+    HDC dc = CurrentDC();
+    const int w = dstRect.right - dstRect.left, h = dstRect.bottom - dstRect.top;
+    // Rows of 32-bit pixels whose rowBytes the PixMap can hold.
+    if (!dc || w <= 0 || h <= 0 || w > 0x3FFF / 4 || !EnsureScratchDib(w, h))
+        return;
+    GdiFlush();
+    BitBlt(sScratch.dc, 0, 0, w, h, dc, dstRect.left, dstRect.top, SRCCOPY);
+    GdiFlush();
+    // The scratch as a plain PixMap whose bounds are the destination rectangle, so that the mask lies
+    // where it lies on the destination.
+    PixMap view{};
+    view.baseAddr = reinterpret_cast<Ptr>(sScratch.bits);
+    view.rowBytes = static_cast<int16_t>(0x8000 | (4 * sScratch.width));
+    view.bounds = dstRect;
+    view.pixelType = 16;
+    view.pixelSize = 32;
+    view.cmpCount = 3;
+    view.cmpSize = 8;
+    view.pmTable = DefaultOneBitCTable();
+    ConvertPixels(src, &view, srcRect, dstRect, mode, ctab ? ctab : src->pmTable, view.pmTable, mask);
+    BitBlt(dc, dstRect.left, dstRect.top, w, h, sScratch.dc, 0, 0, SRCCOPY);
+}
 
 bool IsMaskForm(RgnHandle rgn)
 {
@@ -174,14 +231,24 @@ void DrawPixMapToScreen(PixMap *src, PixMap *dst, const Rect &srcRect, const Rec
                         DWORD rop, CTabHandle ctab, uint32_t context, RgnHandle mask, bool colorize)
 {
     sCurrentRop = rop;
-    if (!(src->pmExtFlags & pmExtDibEngine) && (rop != SRCCOPY || mask || colorize))
+    if (!(src->pmExtFlags & pmExtDibEngine) && (rop != SRCCOPY || mask || colorize)) {
+        SetColorizeFlag(colorize);
         ZEL_DSNotSimple(src, dst, srcRect, dstRect, mode, ctab, context, mask);
-    else
+        SetColorizeFlag(false);
+    } else
         ZEL_DSSimple(src, srcRect, dstRect, ctab);
 }
 
-// PENDING: the scratch DIB of the compositing path is freed here once that path keeps one.
-void DisposeScratchDib() {}
+void DisposeScratchDib()
+{
+    if (sScratch.dc) {
+        SelectObject(sScratch.dc, sScratch.displaced);
+        DeleteDC(sScratch.dc);
+    }
+    if (sScratch.section)
+        DeleteObject(sScratch.section);
+    sScratch = ScratchDib{};
+}
 
 // PENDING: the screen-write layer exchanges the hilite colour in strips through a memory DC.
 bool HiliteScreenRect(const RECT &) { return false; }

@@ -121,7 +121,8 @@ typedef PixMapPtr *PixMapHandle;
    table is in reversed index order (index 0 is not white). 0x20, 0x100 and 0x200 go when the DIB is
    freed. 0x800: baseAddr is a pointer block the library allocated for this PixMap's rows (unfolding
    into a PixMap whose rows had no room); the library frees it when it replaces the rows and when the
-   PixMap is disposed. Rows the application gave are never freed by the library. */
+   PixMap is disposed. Rows the application gave are never freed by the library. 0x1000: pmExtBitmap
+   belongs to someone else (the host's bitmap behind a DDB PixMap): disposing the PixMap leaves it. */
 enum {
     pmExtOwnRows = 0x0010,
     pmExtDibAttached = 0x0020,
@@ -130,7 +131,8 @@ enum {
     pmExtBitsPrepared = 0x0100,
     pmExtPaletteIndices = 0x0200,
     pmExtDibEngine = 0x0400,
-    pmExtLibraryRows = 0x0800
+    pmExtLibraryRows = 0x0800,
+    pmExtBorrowedBitmap = 0x1000
 };
 
 /* A pixel pattern: the published 28 bytes, its cached Windows brush and the colour of an RGB
@@ -424,6 +426,11 @@ ZEL_API int16_t ZEL_CALL ZEL_UnfoldPixMap(PixMap *src, BitMap *dst, const Rect *
                                           uint32_t options);
 ZEL_API HBITMAP ZEL_CALL ZEL_CopyBM(HBITMAP bitmap);
 ZEL_API struct tagBITMAPINFO *ZEL_CALL ZEL_GetDIBFromPixMap(PixMapHandle pm, Ptr *bits);
+/* A PixMap over a host's device-dependent bitmap, so that CopyBits and QuickDraw read its pixels: the
+   bitmap's depth and size, and for 1 to 8 bits the palette's colours in reverse order (index 0 is the
+   palette's last entry; without a palette the current device's table). The bitmap stays the host's:
+   DisposePixMap leaves it. Nil for anything that is not a bitmap. */
+ZEL_API PixMapHandle ZEL_CALL ZEL_NewDDBPixMap(HBITMAP bitmap, HPALETTE palette);
 ZEL_API PixPatHandle ZEL_CALL GetPixPat(int16_t id);
 ZEL_API CTabHandle ZEL_CALL GetCTable(int16_t id);
 ZEL_API void ZEL_CALL DisposeCTable(CTabHandle ct);

@@ -117,7 +117,7 @@ ZEL_EXTERN_C void ZEL_CALL DisposePixMap(PixMapHandle pm)
         if (removed && removed != map.pmExtBitmap)
             SelectObject(map.pmExtMemDC, removed);
     }
-    if (map.pmExtBitmap)
+    if (map.pmExtBitmap && !(map.pmExtFlags & pmExtBorrowedBitmap))
         DeleteObject(map.pmExtBitmap);
     map.pmExtBitmap = nullptr;
 

@@ -144,3 +144,12 @@ ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
 // The picture font maps held: the current one and those saved under it by nested pictures.
 ZEL_API int32_t ZEL_CALL PictFontMapDepthForTest(void);
+// The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
+// (nil: the rectangles given) that set the scale, colourising with `colorize`.
+ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,
+                                           const Rect *fullSrc, const Rect *fullDst, int16_t mode, CTabHandle srcCT,
+                                           CTabHandle dstCT, RgnHandle mask, int16_t colorize);
+// The engine's pattern-tile mode: its source becomes a tile of width x height pixels; nil, 0, 0, 0 ends it.
+ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
+// Bytes held by the engine's cached row buffers.
+ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
