@@ -117,8 +117,16 @@ void CopyMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBi
               const Rect *maskRect, const Rect *dstRect);
 
 // ---- Picture recording ----
-// The standard comment procedure (StdPutPic and StdGetPic are in Quickdraw.h).
-ZEL_EXTERN_C void ZEL_CALL StdComment(int16_t kind, int16_t dataSize, Handle dataHandle);
+// ---- Picture comments ----
+// The first 16-bit values of the last comments of kinds 501 and 502 (0 until one came), read by the
+// text code.
+int16_t PictCommentWord501();
+int16_t PictCommentWord502();
+// Sends a NUL-terminated line of PostScript to the printer of the current DC when it takes PostScript.
+void SendPostScriptLine(const char *text);
+// A number for PostScript: num2str with 6 significant digits in floating form, NUL-terminated.
+void FormatPostScriptNumber(double value, char *out);
+
 // While off, staged opcodes are dropped: playback turns recording off while it puts a port's state
 // back, so that restoring does not land in a picture being recorded. On at load.
 void SetPictRecordingEnabled(bool on);

@@ -219,15 +219,7 @@ void PolyVerb(GrafVerb verb, PolyHandle poly, const PlayLevel &l)
     }
 }
 
-// A comment reaches the port's commentProc, or the standard one.
-void PassComment(int16_t kind, int16_t size, Handle data)
-{
-    QDProcsPtr procs = Procs();
-    if (procs && procs->commentProc)
-        procs->commentProc(kind, size, data);
-    else
-        StdComment(kind, size, data);
-}
+void PassComment(int16_t kind, int16_t size, Handle data) { PicComment(kind, size, data); }
 
 // Puts the pen where the text started, in the port and its device record.
 void PutPenBack(Point pen)

@@ -221,7 +221,7 @@ void RecordClipShape(RgnHandle clip)
         return;
     }
     if (GetRegionData(gdi, bytes, reinterpret_cast<RGNDATA *>(*data)) == bytes)
-        RecordPictComment(kPictClipRegionComment, static_cast<int16_t>(bytes), data);
+        PicComment(kPictClipRegionComment, static_cast<int16_t>(bytes), data);
     DisposeHandle(data);
 }
 
@@ -743,7 +743,7 @@ void RecordPictComment(int16_t kind, int16_t dataSize, Handle dataHandle)
         return;
     const int32_t held = HandleHasData(dataHandle) ? GetHandleSize(dataHandle) : 0;
     const int32_t size = dataSize < 0 ? 0 : std::min<int32_t>(dataSize, std::max<int32_t>(held, 0));
-    if (dataSize < 0 || !dataHandle) {
+    if (dataSize <= 0 || size <= 0) {
         BeginPictOpcode(kPictOpShortComment, 2);
         PutPictWords(2, &kind);
         EndPictOpcode();
@@ -759,8 +759,6 @@ void RecordPictComment(int16_t kind, int16_t dataSize, Handle dataHandle)
     EndPictOpcode();
 }
 
-// PENDING: picture comments pass to the picture being recorded and set the wide-line flag (kind 502).
-ZEL_EXTERN_C void ZEL_CALL StdComment(int16_t, int16_t, Handle) {}
 
 // ---- CopyBits ----
 

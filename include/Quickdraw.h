@@ -904,6 +904,10 @@ ZEL_API void ZEL_CALL KillPicture(PicHandle myPicture);
 ZEL_API void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
 /* The standard getPicProc: the next bytes of the picture being played (the count is unsigned). */
 ZEL_API void ZEL_CALL StdGetPic(void *dataPtr, int16_t byteCount);
+/* A picture comment: to the port's commentProc, else StdComment, which records it into the open picture
+   and acts on the kinds a printer takes (line width, rotation, PostScript). */
+ZEL_API void ZEL_CALL PicComment(int16_t kind, int16_t dataSize, Handle dataHandle);
+ZEL_API void ZEL_CALL StdComment(int16_t kind, int16_t dataSize, Handle dataHandle);
 /* Plays a picture into the current port, its frame mapped onto dstRect. */
 ZEL_API void ZEL_CALL DrawPicture(PicHandle myPicture, const Rect *dstRect);
 /* With a non-zero flag, DrawPicture saves the port's pen, text, colours and patterns before playing

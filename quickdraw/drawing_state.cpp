@@ -248,8 +248,18 @@ ZEL_EXTERN_C void ZEL_CALL PenSize(int16_t width, int16_t height)
         record->lineWidthActive = 0;
         record->lineWidth = kDefaultLineWidth;
     }
-    // The device pen size: through the scale, then the line-width factor (at least 1 on each side).
-    int16_t w = width, h = height;
+    UpdateDevicePenSize();
+}
+
+// The device pen size: the port's pen size through the scale, then the line-width factor (at least 1
+// on each side).
+void UpdateDevicePenSize()
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!port || !record)
+        return;
+    int16_t w = port->pnSize.h, h = port->pnSize.v;
     if (record->xform.scaleActive)
         XformExtent(&w, &h);
     if (record->lineWidthActive && w && h) {
@@ -260,6 +270,8 @@ ZEL_EXTERN_C void ZEL_CALL PenSize(int16_t width, int16_t height)
         w = scale(w);
         h = scale(h);
     }
+    if (record->xform.devPenSize.h != w || record->xform.devPenSize.v != h)
+        record->penState |= penStateRebuild;
     record->xform.devPenSize = Point{h, w};
 }
 

@@ -153,3 +153,8 @@ ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const
 ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
 // Bytes held by the engine's cached row buffers.
 ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
+// Picture comments on the printer: the print job stands in with the given PostScript flag and scaling
+// (the printer's DC is SelectTestPrinterDC's), and PostScript goes to a buffer instead of Escape.
+ZEL_API void ZEL_CALL SelectTestPostScriptPrinter(Boolean on, Boolean postScript, int16_t scalePercent, Boolean scaleOn);
+// Moves the PostScript sent so far into `buffer` (NUL-terminated) and answers its length.
+ZEL_API int32_t ZEL_CALL TakeTestPostScript(char *buffer, int32_t capacity);
