@@ -206,9 +206,10 @@ size_t PictFontMapDepth();
 // 1 while DrawPicture plays a picture (the level that plays sets it; a nested one gives the outer
 // level's value back when it ends).
 bool PictPlaying();
+// Maps a rectangle of the playing picture's frame onto its destination (nothing when none plays).
+void MapPictRect(Rect *r);
 // A bits opcode (0x0090, 0x0091, 0x0098, 0x0099, 0x009A, 0x009B) of a playing picture, its operand of
-// `size` bytes measured and read.
-// PENDING: the pixel playback decodes the bits opcodes' rows and draws them through the bits procedure.
+// `size` bytes measured and read: the rows decoded to 32-bit bands drawn through the bits procedure.
 void PlayPictBits(uint16_t opcode, const uint8_t *operand, int32_t size);
 // DrawPicture of a handle whose C bit is set: its body is a DIB.
 // PENDING: the clipboard picture draws its DIB body into the current colour port.

@@ -108,6 +108,12 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_AllowPictStatePush(int32_t flag)
 
 bool PictPlaying() { return sPictPlaying; }
 
+void MapPictRect(Rect *r)
+{
+    if (sLevel && r)
+        MapRect(r, &sLevel->srcFrame, &sLevel->dstRect);
+}
+
 namespace {
 
 // ---- Mapping ----
@@ -748,7 +754,5 @@ ZEL_EXTERN_C void ZEL_CALL DrawPicture(PicHandle pic, const Rect *dstRect)
     sPictPlaying = outerPlaying;
 }
 
-// PENDING: the pixel playback decodes the bits opcodes' rows and draws them through the bits procedure.
-void PlayPictBits(uint16_t, const uint8_t *, int32_t) {}
 // PENDING: the clipboard picture draws its DIB body into the current colour port.
 void DrawDibPicture(PicHandle, const Rect *) {}
