@@ -103,6 +103,10 @@ void PlayPictBits(uint16_t opcode, const uint8_t *operand, int32_t size)
     int32_t bandRows = height;
     if (static_cast<int64_t>(width) * height * 4 > kBandBytes - 4 * width)
         bandRows = std::max<int32_t>(1, 16384 / width - 1);
+    // A band's rows must fit a PixMap's 14-bit rowBytes: wider pictures go one row a band, in strips.
+    const int32_t maxColumns = 0x3FFC / 4;
+    if (width > maxColumns)
+        bandRows = 1;
     std::vector<uint32_t> band(static_cast<size_t>(width) * bandRows);
     std::vector<uint8_t> row(static_cast<size_t>(rec.rows.rowBytes) + 16);
 
@@ -146,7 +150,6 @@ void PlayPictBits(uint16_t opcode, const uint8_t *operand, int32_t size)
     }
 
     PixMap pm{};
-    pm.rowBytes = static_cast<int16_t>(0x8000 | (4 * width));
     pm.pixelType = 16;
     pm.pixelSize = 32;
     pm.cmpCount = 3;
@@ -173,12 +176,21 @@ void PlayPictBits(uint16_t opcode, const uint8_t *operand, int32_t size)
         const int32_t sTop = std::max<int32_t>(src.top, bandTop), sBottom = std::min<int32_t>(src.bottom, bandBottom);
         if (sTop >= sBottom)
             continue;
-        pm.baseAddr = reinterpret_cast<Ptr>(band.data());
-        pm.bounds = Rect{static_cast<int16_t>(bandTop), b.left, static_cast<int16_t>(bandBottom), b.right};
-        const Rect s{static_cast<int16_t>(sTop), src.left, static_cast<int16_t>(sBottom), src.right};
-        const Rect d{mapV(sTop), mapH(src.left), mapV(sBottom), mapH(src.right)};
-        if (d.top < d.bottom && d.left < d.right)
-            DrawBand(pm, s, d, mode);
+        for (int32_t x0 = 0; x0 < width; x0 += maxColumns) {
+            const int32_t x1 = std::min(width, x0 + maxColumns);
+            const int32_t sLeft = std::max<int32_t>(src.left, b.left + x0), sRight = std::min<int32_t>(src.right, b.left + x1);
+            if (sLeft >= sRight)
+                continue;
+            pm.baseAddr = reinterpret_cast<Ptr>(band.data() + x0);
+            pm.rowBytes = static_cast<int16_t>(0x8000 | (4 * (width > maxColumns ? x1 - x0 : width)));
+            pm.bounds = Rect{static_cast<int16_t>(bandTop), static_cast<int16_t>(b.left + x0), static_cast<int16_t>(bandBottom),
+                             static_cast<int16_t>(b.left + x1)};
+            const Rect s{static_cast<int16_t>(sTop), static_cast<int16_t>(sLeft), static_cast<int16_t>(sBottom),
+                         static_cast<int16_t>(sRight)};
+            const Rect d{mapV(sTop), mapH(sLeft), mapV(sBottom), mapH(sRight)};
+            if (d.top < d.bottom && d.left < d.right)
+                DrawBand(pm, s, d, mode);
+        }
     }
     if (savedClip) {
         SetClip(savedClip);

@@ -381,7 +381,7 @@ void ExerciseQuickDraw()
     CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &atSize, srcCopy, nullptr);
     CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &enlarged, srcCopy, nullptr);
 
-    // A picture: shapes, a line and text recorded (nothing is drawn while the
+    // A picture: shapes, a line, text and a small offscreen image recorded (nothing is drawn while the
     // picture is open), then played back at its size and enlarged one and a half times.
     Rect pictFrame{0, 0, 30, 80};
     PicHandle picture = OpenPicture(&pictFrame);
@@ -400,6 +400,8 @@ void ExerciseQuickDraw()
     TextSize(9);
     MoveTo(48, 19);
     DrawString(reinterpret_cast<const unsigned char *>("\x04" "PICT"));
+    Rect strip{26, 44, 29, 78};
+    CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &strip, srcCopy, nullptr);
     ClosePicture();
     Rect played{124, 340, 154, 420}, playedLarge{118, 440, 163, 560};
     DrawPicture(picture, &played);
