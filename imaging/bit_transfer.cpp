@@ -337,7 +337,12 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         return;
     if (s.isDC)
         sourceDC = GetBitsDC(s.view->baseAddr);
-    // A transfer into a port whose picture is open is recorded, not drawn.
+    // A transfer into a port whose picture is open is recorded, not drawn; the clipboard picture takes
+    // the pixels themselves.
+    if (port && port->picSave && port->picSave == ScrapPictureMarker()) {
+        CopyBitsToScrapDib(s.view, srcRect, dstRect);
+        return;
+    }
     if (port && port->picSave && IsThePortsBits(dstBits)) {
         RecordPictBits(s.view, s.isDC || s.hasDC, s.isDC ? sourceDC : s.view->pmExtMemDC, &src, &dst, mode);
         return;

@@ -211,9 +211,12 @@ void MapPictRect(Rect *r);
 // A bits opcode (0x0090, 0x0091, 0x0098, 0x0099, 0x009A, 0x009B) of a playing picture, its operand of
 // `size` bytes measured and read: the rows decoded to 32-bit bands drawn through the bits procedure.
 void PlayPictBits(uint16_t opcode, const uint8_t *operand, int32_t size);
-// DrawPicture of a handle whose C bit is set: its body is a DIB.
-// PENDING: the clipboard picture draws its DIB body into the current colour port.
+// DrawPicture of a handle whose C bit is set: its DIB body drawn at its own size at dstRect's top-left
+// into a direct colour port (nothing on other ports or for a body that does not hold together).
 void DrawDibPicture(PicHandle pic, const Rect *dstRect);
+// CopyBits into the port of the clipboard picture: a direct source's pixels written into the body,
+// scaled nearest-neighbour and clipped to the source's bounds and the picture's frame.
+void CopyBitsToScrapDib(const PixMap *source, const Rect *srcRect, const Rect *dstRect);
 
 // The clipboard picture open on a port (its body a DIB, not an opcode stream), or nil: StdPutPic adds
 // nothing to it and ClosePicture only detaches it.

@@ -754,5 +754,3 @@ ZEL_EXTERN_C void ZEL_CALL DrawPicture(PicHandle pic, const Rect *dstRect)
     sPictPlaying = outerPlaying;
 }
 
-// PENDING: the clipboard picture draws its DIB body into the current colour port.
-void DrawDibPicture(PicHandle, const Rect *) {}

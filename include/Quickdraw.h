@@ -908,6 +908,10 @@ ZEL_API void ZEL_CALL StdGetPic(void *dataPtr, int16_t byteCount);
    and acts on the kinds a printer takes (line width, rotation, PostScript). */
 ZEL_API void ZEL_CALL PicComment(int16_t kind, int16_t dataSize, Handle dataHandle);
 ZEL_API void ZEL_CALL StdComment(int16_t kind, int16_t dataSize, Handle dataHandle);
+/* Opens the clipboard picture on the current port: its body a 24-bit DIB of the frame's size (8-bit with
+   the standard colours under session flag 0x10), filled by CopyBits into the port until ClosePicture;
+   the host sets its C bit (HSetCBit) for DrawPicture to draw it. Nil for an empty frame or no memory. */
+ZEL_API PicHandle ZEL_CALL ZEL_OpenScrapPict(const Rect *frame);
 /* Plays a picture into the current port, its frame mapped onto dstRect. */
 ZEL_API void ZEL_CALL DrawPicture(PicHandle myPicture, const Rect *dstRect);
 /* With a non-zero flag, DrawPicture saves the port's pen, text, colours and patterns before playing
