@@ -164,7 +164,8 @@ void DrawDibPicture(PicHandle pic, const Rect *dstRect)
     if (!port || !dstRect || !HandleHasData(h) || !IsColorPort(port))
         return;
     PixMapHandle portPm = reinterpret_cast<CGrafPtr>(port)->portPixMap;
-    if (!HandleHasData(portPm) || (*portPm)->pixelType != 16 || ((*portPm)->pixelSize != 16 && (*portPm)->pixelSize != 32))
+    // Direct colour ports only (16 bits and up; a port on a 24-bit screen says 24).
+    if (!HandleHasData(portPm) || (*portPm)->pixelType != 16 || (*portPm)->pixelSize < 16)
         return;
     PictDibLayout layout;
     if (!ReadPictDibLayout(reinterpret_cast<const uint8_t *>(*h), static_cast<size_t>(GetHandleSize(h)), &layout))
