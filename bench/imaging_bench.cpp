@@ -3,20 +3,30 @@
 // same prepared rows, and PaintRect on a port bound to application bits against FillRect on a memory DC
 // holding a bitmap of the same size; a 2x enlargement of a 320 x 240 8-bit PixMap into a 640 x 480 32-bit
 // DIB PixMap (the pixel conversion engine) against StretchDIBits of the same 8-bit DIB into a 32-bit DIB
-// section; recording a 640 x 480 32-bit CopyBits into a picture against PackBits-packing the same
-// component planes row by row.
+// section; UnionRgn of two 512 x 512 mask regions against a 1-bit DIB section in a memory DC combined by
+// two BitBlt calls (SRCCOPY, SRCAND) from the same masks; the unscaled fast paths: a 640 x 480 one-bit
+// copy against BitBlt between two 1-bit DIB sections, a 640 x 480 8-to-32-bit srcCopy against
+// SetDIBitsToDevice into a 32-bit section, and a 200 x 200 screen-source copy into a DIB PixMap against
+// BitBlt and GetDIBits; recording a 640 x 480 32-bit CopyBits into a picture against PackBits-packing
+// the same component planes row by row.
 #include "bench.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include <algorithm>
 
+#include "LowMem.h"
 #include "MacMemory.h"
+#include "Icons.h"
+#include "QDOffscreen.h"
+#include "Resources.h"
 #include "Quickdraw.h"
 #include "ToolUtils.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
+#include "Zel.h"
 
 namespace {
 
@@ -268,6 +278,194 @@ int RunBench()
         DisposePixMap(recorded);
     };
     cases.push_back(record);
+    // CopyMask of a 256 x 256 GWorld through a one-bit mask onto a window, against MaskBlt of the same
+    // pixels and mask.
+    constexpr int kMaskSide = 256;
+    static GWorldPtr maskWorld;
+    static std::vector<uint8_t> maskRows;
+    static HBITMAP rawMask;
+    static HWND maskWindow;
+    static HDC maskWindowDC;
+    static CGrafPort maskPort;
+    PairCase masked;
+    masked.name = "CopyMask 256x256 onto a window";
+    masked.count = 300;
+    masked.setUp = [] {
+        const Rect r{0, 0, kMaskSide, kMaskSide};
+        NewGWorld(&maskWorld, 32, &r, nullptr, nullptr, 0);
+        SetGWorld(maskWorld, nullptr);
+        for (int i = 0; i < 16; ++i) {
+            RGBColor c{static_cast<uint16_t>(i * 4096), static_cast<uint16_t>(65535 - i * 4096), 0x8000};
+            RGBForeColor(&c);
+            const Rect band{static_cast<int16_t>(i * 16), 0, static_cast<int16_t>(i * 16 + 16), kMaskSide};
+            PaintRect(&band);
+        }
+        maskRows.assign(kMaskSide / 8 * kMaskSide, 0);
+        for (int y = 0; y < kMaskSide; ++y)
+            for (int x = 0; x < kMaskSide; ++x)
+                if ((x - 128) * (x - 128) + (y - 128) * (y - 128) < 100 * 100)
+                    maskRows[y * kMaskSide / 8 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        rawMask = CreateBitmap(kMaskSide, kMaskSide, 1, 1, maskRows.data());
+        maskWindow = testing_support::CreateDrawingWindow(2 * kMaskSide + 8, kMaskSide);
+        maskWindowDC = GetDC(maskWindow);
+        std::memset(&maskPort, 0, sizeof maskPort);
+        OpenPortForHDC(&maskPort, maskWindowDC);
+    };
+    masked.library = [](int) {
+        const Rect r{0, 0, kMaskSide, kMaskSide};
+        const BitMap mask{reinterpret_cast<Ptr>(maskRows.data()), kMaskSide / 8, r};
+        CopyMask(&reinterpret_cast<GrafPtr>(maskWorld)->portBits, &mask,
+                 &reinterpret_cast<GrafPtr>(&maskPort)->portBits, &r, &r, &r);
+    };
+    masked.raw = [](int) {
+        MaskBlt(maskWindowDC, kMaskSide + 8, 0, kMaskSide, kMaskSide, (*GetGWorldPixMap(maskWorld))->pmExtMemDC, 0, 0,
+                rawMask, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029));
+    };
+    masked.same = [] {
+        GdiFlush();
+        for (int y = 0; y < kMaskSide; y += 3)
+            for (int x = 0; x < kMaskSide; x += 3)
+                if (GetPixel(maskWindowDC, x, y) != GetPixel(maskWindowDC, x + kMaskSide + 8, y))
+                    return false;
+        return true;
+    };
+    masked.tearDown = [] {
+        SetPor(reinterpret_cast<GrafPtr>(&maskPort));
+        CloseCPort(&maskPort);
+        ReleaseDC(maskWindow, maskWindowDC);
+        DestroyWindow(maskWindow);
+        SetPor(testing_support::WindowManagerPort());
+        DisposeGWorld(maskWorld);
+        DeleteObject(rawMask);
+    };
+    cases.push_back(masked);
+
+    // SeedFill of a 1,024 x 768 image with obstacles, against a plain scan-line fill of the same bits.
+    constexpr int kFillWords = 64, kFillHeight = 768, kFillRow = kFillWords * 2;
+    static std::vector<uint8_t> fillSrc, fillLib, fillRaw;
+    PairCase seed;
+    seed.name = "SeedFill 1024x768";
+    seed.count = 20;
+    seed.setUp = [] {
+        fillSrc.assign(static_cast<size_t>(kFillRow) * kFillHeight, 0);
+        for (int y = 0; y < kFillHeight; ++y)
+            for (int x = 0; x < kFillWords * 16; ++x)
+                if ((x % 64 == 32 && y % 100 < 90) || (y % 48 == 24 && x % 80 < 70))
+                    fillSrc[y * kFillRow + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        fillLib.assign(fillSrc.size(), 0);
+        fillRaw.assign(fillSrc.size(), 0);
+    };
+    seed.library = [](int) {
+        SeedFill(reinterpret_cast<Ptr>(fillSrc.data()), reinterpret_cast<Ptr>(fillLib.data()), kFillRow, kFillRow,
+                 kFillHeight, kFillWords, 5, 5);
+    };
+    seed.raw = [](int) {
+        std::memset(fillRaw.data(), 0, fillRaw.size());
+        const int width = kFillWords * 16;
+        auto bit = [](const std::vector<uint8_t> &b, int x, int y) { return (b[y * kFillRow + x / 8] >> (7 - x % 8)) & 1; };
+        auto fillable = [&](int x, int y) { return !bit(fillSrc, x, y) && !bit(fillRaw, x, y); };
+        std::vector<std::pair<int, int>> stack{{5, 5}};
+        while (!stack.empty()) {
+            auto [sx, y] = stack.back();
+            stack.pop_back();
+            if (!fillable(sx, y))
+                continue;
+            int l = sx, r = sx;
+            while (l > 0 && fillable(l - 1, y))
+                --l;
+            while (r + 1 < width && fillable(r + 1, y))
+                ++r;
+            for (int x = l; x <= r; ++x)
+                fillRaw[y * kFillRow + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            for (int ny : {y - 1, y + 1}) {
+                if (ny < 0 || ny >= kFillHeight)
+                    continue;
+                bool run = false;
+                for (int x = l; x <= r; ++x) {
+                    bool f = fillable(x, ny);
+                    if (f && !run)
+                        stack.push_back({x, ny});
+                    run = f;
+                }
+            }
+        }
+    };
+    seed.same = [] { return fillLib == fillRaw; };
+    cases.push_back(seed);
+
+    // 32 x 32 colour icons plotted through their masks by ID, against MaskBlt of a ready bitmap and mask.
+    static int16_t iconFile;
+    static testing_support::DibPort *iconPort;
+    static testing_support::DibSurface *iconRaw;
+    static HBITMAP iconBitmap, iconMask;
+    static HDC iconDC;
+    static HGDIOBJ iconDisplaced;
+    PairCase icons;
+    icons.name = "PlotIconID 32x32 with a mask";
+    icons.count = 1000;
+    icons.setUp = [] {
+        std::vector<uint8_t> family(256, 0), colours(1024);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                if ((x - 16) * (x - 16) + (y - 16) * (y - 16) < 14 * 14)
+                    family[128 + y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                colours[y * 32 + x] = static_cast<uint8_t>(x * 8 + y % 8);
+            }
+        DeleteFileA("bench_icons.rsr");
+        const unsigned char name[] = "\x0F" "bench_icons.rsr";
+        CreateResFile(name);
+        iconFile = OpenResFile(name);
+        UseResFile(iconFile);
+        const unsigned char none[] = "";
+        for (auto [type, bytes] : {std::pair<ResType, std::vector<uint8_t> *>{0x49434E23, &family},
+                                   std::pair<ResType, std::vector<uint8_t> *>{0x69636C38, &colours}}) {
+            Handle h = NewHandle(static_cast<Size>(bytes->size()));
+            std::memcpy(*h, bytes->data(), bytes->size());
+            AddResource(h, type, 128, none);
+        }
+        // Written and opened again, so the icons load from the fork each time, as a program's do.
+        CloseResFile(iconFile);
+        iconFile = OpenResFile(name);
+        UseResFile(iconFile);
+        iconPort = new testing_support::DibPort(40, 40);
+        iconRaw = new testing_support::DibSurface(40, 40);
+        // The raw side's bitmap: the pixels the library draws, read back from one plot.
+        SetPor(iconPort->port());
+        const Rect r{0, 0, 32, 32};
+        PlotIconID(&r, 0, 0, 128);
+        iconDC = CreateCompatibleDC(iconRaw->dc());
+        iconBitmap = CreateCompatibleBitmap(iconRaw->dc(), 32, 32);
+        iconDisplaced = SelectObject(iconDC, iconBitmap);
+        BitBlt(iconDC, 0, 0, 32, 32, iconPort->surface().dc(), 0, 0, SRCCOPY);
+        std::vector<uint8_t> maskRows(family.begin() + 128, family.end());
+        iconMask = CreateBitmap(32, 32, 1, 1, maskRows.data());
+    };
+    icons.library = [](int) {
+        const Rect r{0, 0, 32, 32};
+        PlotIconID(&r, 0, 0, 128);
+    };
+    icons.raw = [](int) {
+        MaskBlt(iconRaw->dc(), 0, 0, 32, 32, iconDC, 0, 0, iconMask, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029));
+    };
+    icons.same = [] {
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (iconPort->surface().Pixel(x, y) != iconRaw->Pixel(x, y))
+                    return false;
+        return true;
+    };
+    icons.tearDown = [] {
+        SetPor(testing_support::WindowManagerPort());
+        delete iconPort;
+        SelectObject(iconDC, iconDisplaced);
+        DeleteObject(iconBitmap);
+        DeleteObject(iconMask);
+        DeleteDC(iconDC);
+        delete iconRaw;
+        CloseResFile(iconFile);
+        DeleteFileA("bench_icons.rsr");
+    };
+    cases.push_back(icons);
     // The pixel conversion engine: an 8-bit PixMap enlarged 2x into a 32-bit DIB PixMap.
     static std::vector<uint8_t> smallRows;
     static PixMapHandle small;
@@ -370,6 +568,457 @@ int RunBench()
         DisposePixMap(small);
     };
     cases.push_back(enlarge);
+
+    // On an 8-bit palette screen: a ditherCopy CopyBits of a 640 x 480 32-bit PixMap to a window (every
+    // pixel dithered into the colour cube) against StretchDIBits of the same 32-bit DIB (GDI maps each
+    // pixel to its nearest entry), into a bitmap of the screen's format under the same palette. Both must
+    // show each pixel within one cube step of the other.
+    if ((GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) && GetDeviceCaps(screen, BITSPIXEL) == 8) {
+        static std::vector<uint8_t> deepRows;
+        static PixMapHandle deep;
+        static HWND window;
+        static HDC windowDC, previousDC, rawDC;
+        static HBITMAP rawBitmap;
+        static HGDIOBJ rawDisplaced;
+        static CGrafPort port;
+        static BITMAPINFOHEADER deepInfo;
+        PairCase dither;
+        dither.name = "CopyBits ditherCopy of a 640x480 32-bit PixMap to a window on an 8-bit palette screen / "
+                      "StretchDIBits of the same DIB";
+        dither.count = 10;
+        dither.setUp = [] {
+            deep = MemoryPixMap(32, deepRows);
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const uint32_t v = static_cast<uint32_t>((x * 255 / kWidth) << 16 | (y * 255 / kHeight) << 8 | ((x + y) & 255));
+                    std::memcpy(&deepRows[(static_cast<size_t>(y) * kWidth + x) * 4], &v, 4);
+                }
+            deepInfo = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            window = testing_support::CreateDrawingWindow(kWidth, kHeight);
+            windowDC = GetDC(window);
+            std::memset(&port, 0, sizeof port);
+            OpenCPort(&port);
+            previousDC = ZEL_SwaphDC(windowDC, 0);
+            SetPor(reinterpret_cast<GrafPtr>(&port));
+            RealizePalette(windowDC);
+            rawDC = CreateCompatibleDC(windowDC);
+            rawBitmap = CreateCompatibleBitmap(windowDC, kWidth, kHeight);
+            rawDisplaced = SelectObject(rawDC, rawBitmap);
+            SelectPalette(rawDC, static_cast<HPALETTE>(GetCurrentObject(windowDC, OBJ_PAL)), FALSE);
+            RealizePalette(rawDC);
+        };
+        dither.library = [](int) {
+            const Rect r = (*deep)->bounds;
+            CopyBits(reinterpret_cast<BitMap *>(*deep), &reinterpret_cast<GrafPtr>(&port)->portBits, &r, &r,
+                     static_cast<int16_t>(srcCopy | ditherCopy), nullptr);
+        };
+        dither.raw = [](int) {
+            SetStretchBltMode(rawDC, COLORONCOLOR);
+            StretchDIBits(rawDC, 0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, deepRows.data(),
+                          reinterpret_cast<BITMAPINFO *>(&deepInfo), DIB_RGB_COLORS, SRCCOPY);
+        };
+        dither.same = [] {
+            // The library's pixels are palette entries within one cube step of the source, as this display
+            // shows each entry (drawn by index afterwards); GDI's within its nearest colour.
+            GdiFlush();
+            auto source = [](int x, int y) {
+                return RGB(x * 255 / kWidth, y * 255 / kHeight, (x + y) & 255);
+            };
+            auto close = [](COLORREF a, COLORREF b, int most) {
+                return std::abs(GetRValue(a) - GetRValue(b)) <= most && std::abs(GetGValue(a) - GetGValue(b)) <= most &&
+                       std::abs(GetBValue(a) - GetBValue(b)) <= most;
+            };
+            std::vector<std::pair<POINT, COLORREF>> samples;
+            for (int y = 1; y < kHeight; y += 37)
+                for (int x = 0; x < kWidth; x += 29) {
+                    samples.push_back({POINT{x, y}, GetPixel(windowDC, x, y)});
+                    if (!close(GetPixel(rawDC, x, y), source(x, y), 64))
+                        return false;
+                }
+            HPALETTE palette = static_cast<HPALETTE>(GetCurrentObject(windowDC, OBJ_PAL));
+            PALETTEENTRY entries[256];
+            const UINT n = GetPaletteEntries(palette, 0, 256, entries);
+            struct {
+                BITMAPINFOHEADER h;
+                WORD index[256];
+            } info{};
+            info.h = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(n), 1, 1, 8, BI_RGB, 0, 0, 0, 256, 0};
+            std::vector<uint8_t> strip((n + 3) & ~3u);
+            for (UINT k = 0; k < n; ++k) {
+                info.index[k] = static_cast<WORD>(k);
+                strip[k] = static_cast<uint8_t>(k);
+            }
+            SetDIBitsToDevice(windowDC, 0, 0, n, 1, 0, 0, 0, 1, strip.data(), reinterpret_cast<BITMAPINFO *>(&info),
+                              DIB_PAL_COLORS);
+            for (const auto &[at, shown] : samples) {
+                bool found = false;
+                for (UINT k = 0; k < n && !found; ++k)
+                    found = GetPixel(windowDC, static_cast<int>(k), 0) == shown &&
+                            close(RGB(entries[k].peRed, entries[k].peGreen, entries[k].peBlue), source(at.x, at.y), 51);
+                if (!found)
+                    return false;
+            }
+            return true;
+        };
+        dither.tearDown = [] {
+            SelectObject(rawDC, rawDisplaced);
+            DeleteObject(rawBitmap);
+            DeleteDC(rawDC);
+            ZEL_SwaphDC(previousDC, 0);
+            CloseCPort(&port);
+            ReleaseDC(window, windowDC);
+            DestroyWindow(window);
+            (*deep)->baseAddr = nullptr;
+            DisposePixMap(deep);
+        };
+        cases.push_back(dither);
+    }
+
+    // Region arithmetic on masks: the union of two 512 x 512 mask regions.
+    constexpr int kMask = 512;
+    static RgnHandle maskA, maskB, unionRgn;
+    static HDC rawMaskDC[3];
+    static HBITMAP rawMaskBitmap[3];
+    static HGDIOBJ rawMaskDisplaced[3];
+    static uint8_t *rawMaskBits[3];
+    PairCase unite;
+    unite.name = "UnionRgn of two 512x512 mask regions / a 1-bit section and BitBlt SRCCOPY, SRCAND";
+    unite.count = 200;
+    unite.setUp = [] {
+        constexpr int rowBytes = kMask / 8;
+        std::vector<uint8_t> a(rowBytes * kMask), b(rowBytes * kMask);
+        for (int y = 0; y < kMask; ++y)
+            for (int x = 0; x < kMask; ++x) {
+                if ((x - 200) * (x - 200) + (y - 250) * (y - 250) < 180 * 180)
+                    a[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                if (((x / 16) + (y / 16)) % 3 == 0)
+                    b[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        BitMap bitsA = {reinterpret_cast<Ptr>(a.data()), rowBytes, Rect{0, 0, kMask, kMask}};
+        BitMap bitsB = {reinterpret_cast<Ptr>(b.data()), rowBytes, Rect{0, 0, kMask, kMask}};
+        maskA = NewRgn();
+        maskB = NewRgn();
+        unionRgn = NewRgn();
+        BitMapToRegion(maskA, &bitsA);
+        BitMapToRegion(maskB, &bitsB);
+        // The raw side: the same masks (0 inside) in 1-bit sections, and a destination section.
+        for (int i = 0; i < 3; ++i) {
+            struct {
+                BITMAPINFOHEADER h;
+                RGBQUAD colours[2];
+            } info{};
+            info.h.biSize = sizeof info.h;
+            info.h.biWidth = kMask;
+            info.h.biHeight = kMask;
+            info.h.biPlanes = 1;
+            info.h.biBitCount = 1;
+            info.colours[1] = RGBQUAD{255, 255, 255, 0};
+            void *bits = nullptr;
+            rawMaskDC[i] = CreateCompatibleDC(nullptr);
+            rawMaskBitmap[i] = CreateDIBSection(rawMaskDC[i], reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bits,
+                                                nullptr, 0);
+            rawMaskBits[i] = static_cast<uint8_t *>(bits);
+            rawMaskDisplaced[i] = SelectObject(rawMaskDC[i], rawMaskBitmap[i]);
+            if (i < 2) {
+                const std::vector<uint8_t> &src = i == 0 ? a : b;
+                for (int y = 0; y < kMask; ++y)
+                    for (int x = 0; x < rowBytes; ++x)
+                        rawMaskBits[i][(kMask - 1 - y) * rowBytes + x] = static_cast<uint8_t>(~src[y * rowBytes + x]);
+            }
+        }
+    };
+    unite.library = [](int) { UnionRgn(maskA, maskB, unionRgn); };
+    unite.raw = [](int) {
+        BitBlt(rawMaskDC[2], 0, 0, kMask, kMask, rawMaskDC[0], 0, 0, SRCCOPY);
+        BitBlt(rawMaskDC[2], 0, 0, kMask, kMask, rawMaskDC[1], 0, 0, SRCAND);
+    };
+    unite.same = [] {
+        GdiFlush();
+        for (int y = 0; y < kMask; ++y)
+            for (int x = 0; x < kMask; ++x) {
+                const bool raw = !(rawMaskBits[2][(kMask - 1 - y) * (kMask / 8) + x / 8] & (0x80 >> (x % 8)));
+                if (raw != (PtInRgn(Point{static_cast<int16_t>(y), static_cast<int16_t>(x)}, unionRgn) != 0))
+                    return false;
+            }
+        return true;
+    };
+    unite.tearDown = [] {
+        for (int i = 0; i < 3; ++i) {
+            SelectObject(rawMaskDC[i], rawMaskDisplaced[i]);
+            DeleteObject(rawMaskBitmap[i]);
+            DeleteDC(rawMaskDC[i]);
+        }
+        DisposeRgn(maskA);
+        DisposeRgn(maskB);
+        DisposeRgn(unionRgn);
+    };
+    cases.push_back(unite);
+
+    // One-bit memory copies, byte-aligned.
+    static std::vector<uint8_t> monoA, monoB;
+    static PixMap monoSrc, monoDst;
+    static HDC monoDC[2];
+    static HBITMAP monoBitmap[2];
+    static HGDIOBJ monoDisplaced[2];
+    static uint8_t *monoBits[2];
+    PairCase mono;
+    mono.name = "CopyBits 640x480 1-bit same size, byte-aligned / BitBlt between 1-bit DIB sections";
+    mono.count = 400;
+    mono.setUp = [] {
+        constexpr int rowBytes = kWidth / 8;
+        monoA.resize(rowBytes * kHeight);
+        monoB.assign(rowBytes * kHeight, 0);
+        for (size_t i = 0; i < monoA.size(); ++i)
+            monoA[i] = static_cast<uint8_t>(i * 37 ^ i >> 7);
+        for (PixMap *p : {&monoSrc, &monoDst}) {
+            *p = PixMap{};
+            p->baseAddr = reinterpret_cast<Ptr>(p == &monoSrc ? monoA.data() : monoB.data());
+            p->rowBytes = static_cast<int16_t>(0x8000 | rowBytes);
+            p->bounds = Rect{0, 0, kHeight, kWidth};
+            p->pixelSize = 1;
+            p->cmpCount = 1;
+            p->cmpSize = 1;
+        }
+        for (int i = 0; i < 2; ++i) {
+            struct {
+                BITMAPINFOHEADER h;
+                RGBQUAD colours[2];
+            } info{};
+            info.h.biSize = sizeof info.h;
+            info.h.biWidth = kWidth;
+            info.h.biHeight = -kHeight;
+            info.h.biPlanes = 1;
+            info.h.biBitCount = 1;
+            info.colours[0] = RGBQUAD{255, 255, 255, 0};
+            void *bits = nullptr;
+            monoDC[i] = CreateCompatibleDC(nullptr);
+            monoBitmap[i] = CreateDIBSection(monoDC[i], reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+            monoBits[i] = static_cast<uint8_t *>(bits);
+            monoDisplaced[i] = SelectObject(monoDC[i], monoBitmap[i]);
+        }
+        std::memcpy(monoBits[0], monoA.data(), monoA.size());
+    };
+    mono.library = [](int) {
+        const Rect r = monoSrc.bounds;
+        CopyBits(reinterpret_cast<BitMap *>(&monoSrc), reinterpret_cast<BitMap *>(&monoDst), &r, &r, srcCopy, nullptr);
+    };
+    mono.raw = [](int) { BitBlt(monoDC[1], 0, 0, kWidth, kHeight, monoDC[0], 0, 0, SRCCOPY); };
+    mono.same = [] {
+        GdiFlush();
+        return std::memcmp(monoB.data(), monoBits[1], monoB.size()) == 0;
+    };
+    mono.tearDown = [] {
+        for (int i = 0; i < 2; ++i) {
+            SelectObject(monoDC[i], monoDisplaced[i]);
+            DeleteObject(monoBitmap[i]);
+            DeleteDC(monoDC[i]);
+        }
+    };
+    cases.push_back(mono);
+
+    // 8 to 32 bits between memory PixMaps.
+    static std::vector<uint8_t> eightRows;
+    static std::vector<uint32_t> deepRows;
+    static PixMap eightPm, deepPm;
+    static CTabHandle eightTable;
+    static struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD colours[256];
+    } eightInfo{};
+    static HDC deepDC;
+    static HBITMAP deepSection;
+    static HGDIOBJ deepDisplaced;
+    static uint32_t *deepBits;
+    PairCase widen;
+    widen.name = "CopyBits 640x480 8-bit to 32-bit srcCopy in memory / SetDIBitsToDevice into a 32-bit section";
+    widen.count = 40;
+    widen.setUp = [] {
+        eightTable = GetCTable(8);
+        eightRows.resize(kWidth * kHeight);
+        deepRows.assign(kWidth * kHeight, 0);
+        for (size_t i = 0; i < eightRows.size(); ++i)
+            eightRows[i] = static_cast<uint8_t>(i * 7 ^ i >> 9);
+        eightPm = PixMap{};
+        eightPm.baseAddr = reinterpret_cast<Ptr>(eightRows.data());
+        eightPm.rowBytes = static_cast<int16_t>(0x8000 | kWidth);
+        eightPm.bounds = Rect{0, 0, kHeight, kWidth};
+        eightPm.pixelSize = 8;
+        eightPm.cmpCount = 1;
+        eightPm.cmpSize = 8;
+        eightPm.pmTable = eightTable;
+        deepPm = PixMap{};
+        deepPm.baseAddr = reinterpret_cast<Ptr>(deepRows.data());
+        deepPm.rowBytes = static_cast<int16_t>(0x8000 | (kWidth * 4));
+        deepPm.bounds = Rect{0, 0, kHeight, kWidth};
+        deepPm.pixelType = 16;
+        deepPm.pixelSize = 32;
+        deepPm.cmpCount = 3;
+        deepPm.cmpSize = 8;
+        eightInfo.h.biSize = sizeof eightInfo.h;
+        eightInfo.h.biWidth = kWidth;
+        eightInfo.h.biHeight = -kHeight;
+        eightInfo.h.biPlanes = 1;
+        eightInfo.h.biBitCount = 8;
+        eightInfo.h.biClrUsed = 256;
+        for (int i = 0; i < 256; ++i) {
+            const RGBColor &c = (*eightTable)->ctTable[i].rgb;
+            eightInfo.colours[i] = RGBQUAD{static_cast<BYTE>(c.blue >> 8), static_cast<BYTE>(c.green >> 8),
+                                           static_cast<BYTE>(c.red >> 8), 0};
+        }
+        BITMAPINFO info{};
+        info.bmiHeader = eightInfo.h;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biClrUsed = 0;
+        void *bits = nullptr;
+        deepDC = CreateCompatibleDC(nullptr);
+        deepSection = CreateDIBSection(deepDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        deepBits = static_cast<uint32_t *>(bits);
+        deepDisplaced = SelectObject(deepDC, deepSection);
+    };
+    widen.library = [](int) {
+        const Rect r = eightPm.bounds;
+        CopyBits(reinterpret_cast<BitMap *>(&eightPm), reinterpret_cast<BitMap *>(&deepPm), &r, &r, srcCopy, nullptr);
+    };
+    widen.raw = [](int) {
+        SetDIBitsToDevice(deepDC, 0, 0, kWidth, kHeight, 0, 0, 0, kHeight, eightRows.data(),
+                          reinterpret_cast<BITMAPINFO *>(&eightInfo), DIB_RGB_COLORS);
+    };
+    widen.same = [] {
+        GdiFlush();
+        for (size_t i = 0; i < deepRows.size(); ++i)
+            if ((deepRows[i] & 0xFFFFFF) != (deepBits[i] & 0xFFFFFF))
+                return false;
+        return true;
+    };
+    widen.tearDown = [] {
+        SelectObject(deepDC, deepDisplaced);
+        DeleteObject(deepSection);
+        DeleteDC(deepDC);
+        DisposeCTable(eightTable);
+    };
+    cases.push_back(widen);
+
+    // A screen source into a DIB PixMap.
+    constexpr int kGrab = 200;
+    static testing_support::DibPort *grabPort;
+    static PixMapHandle grabDib;
+    static std::vector<uint32_t> grabRaw(kGrab * kGrab);
+    static HDC grabMemory;
+    static HBITMAP grabBitmap;
+    PairCase grab;
+    grab.name = "CopyBits 200x200 from a port's DC into a 32-bit DIB PixMap / BitBlt and GetDIBits";
+    grab.count = 200;
+    grab.setUp = [] {
+        grabPort = new testing_support::DibPort(kGrab, kGrab);
+        for (int y = 0; y < kGrab; ++y)
+            for (int x = 0; x < kGrab; ++x)
+                SetPixel(grabPort->surface().dc(), x, y, RGB(x, y, x ^ y));
+        SetPor(grabPort->port());
+        Rect box = {0, 0, kGrab, kGrab};
+        PixMap like{};
+        like.pixelType = 16;
+        like.pixelSize = 32;
+        like.cmpCount = 3;
+        like.cmpSize = 8;
+        grabDib = NewDibPixMapForTest(&box, &like, false);
+        grabMemory = CreateCompatibleDC(grabPort->surface().dc());
+        grabBitmap = CreateCompatibleBitmap(grabPort->surface().dc(), kGrab, kGrab);
+    };
+    grab.library = [](int) {
+        const Rect r = {0, 0, kGrab, kGrab};
+        CopyBits(&grabPort->port()->portBits, reinterpret_cast<BitMap *>(*grabDib), &r, &r, srcCopy, nullptr);
+    };
+    grab.raw = [](int) {
+        HGDIOBJ old = SelectObject(grabMemory, grabBitmap);
+        BitBlt(grabMemory, 0, 0, kGrab, kGrab, grabPort->surface().dc(), 0, 0, SRCCOPY);
+        SelectObject(grabMemory, old);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = kGrab;
+        info.bmiHeader.biHeight = kGrab;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        GetDIBits(grabMemory, grabBitmap, 0, kGrab, grabRaw.data(), &info, DIB_RGB_COLORS);
+    };
+    grab.same = [] {
+        const uint32_t *mine = reinterpret_cast<uint32_t *>((*grabDib)->pmExtDibBits);
+        for (size_t i = 0; i < grabRaw.size(); ++i)
+            if ((mine[i] & 0xFFFFFF) != (grabRaw[i] & 0xFFFFFF))
+                return false;
+        return true;
+    };
+    grab.tearDown = [] {
+        DeleteObject(grabBitmap);
+        DeleteDC(grabMemory);
+        DisposeDibPixMapForTest(grabDib);
+        SetPor(testing_support::WindowManagerPort());
+        delete grabPort;
+    };
+    cases.push_back(grab);
+
+    // Hilite mode: InvertRect of 640 x 480 with the HiliteMode bit cleared on a port over a 32-bit memory
+    // DC, against the same exchange by hand (BitBlt to a compatible bitmap, GetDIBits, a compare-and-swap
+    // loop, SetDIBits, BitBlt back) on a surface of the same pixels.
+    {
+        using testing_support::DibPort;
+        using testing_support::DibSurface;
+        static DibPort *hilitePort;
+        static DibSurface *hiliteRaw;
+        static std::vector<uint32_t> hiliteRows;
+        PairCase hilite;
+        hilite.name = "InvertRect 640x480 in hilite mode on a 32-bit memory DC / BitBlt, GetDIBits, swap, SetDIBits, "
+                      "BitBlt";
+        hilite.count = 20;
+        hilite.setUp = [] {
+            hilitePort = new DibPort(kWidth, kHeight);
+            hiliteRaw = new DibSurface(kWidth, kHeight);
+            for (HDC dc : {hilitePort->surface().dc(), hiliteRaw->dc()})
+                for (int y = 0; y < kHeight; y += 3)
+                    for (int x = y % 7; x < kWidth; x += 7)
+                        SetPixelV(dc, x, y, (x + y) % 2 ? RGB(255, 255, 0) : RGB(200, 0, 0));
+            hiliteRows.resize(static_cast<size_t>(kWidth) * kHeight);
+            SetPor(hilitePort->port());
+            const RGBColor yellow = {0xFFFF, 0xFFFF, 0};
+            HiliteColor(&yellow);
+        };
+        hilite.library = [](int) {
+            const Rect r = {0, 0, kHeight, kWidth};
+            LMSetHiliteMode(static_cast<uint8_t>(LMGetHiliteMode() & 0x7F));
+            InvertRect(&r);
+        };
+        hilite.raw = [](int) {
+            HDC dc = hiliteRaw->dc();
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, kWidth, kHeight);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            BitBlt(memory, 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            BITMAPINFOHEADER h = {sizeof(BITMAPINFOHEADER), kWidth, kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            GetDIBits(memory, bitmap, 0, kHeight, hiliteRows.data(), reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS);
+            for (uint32_t &p : hiliteRows)
+                p = p == 0xFFFFFF ? 0xFFFF00 : p == 0xFFFF00 ? 0xFFFFFF : p;
+            SetDIBits(memory, bitmap, 0, kHeight, hiliteRows.data(), reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS);
+            old = SelectObject(memory, bitmap);
+            BitBlt(dc, 0, 0, kWidth, kHeight, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+        };
+        hilite.same = [] {
+            GdiFlush();
+            for (int y = 0; y < kHeight; y += 5)
+                for (int x = 0; x < kWidth; x += 3)
+                    if (hilitePort->surface().Pixel(x, y) != hiliteRaw->Pixel(x, y))
+                        return false;
+            return true;
+        };
+        hilite.tearDown = [] {
+            SetPor(testing_support::WindowManagerPort());
+            delete hilitePort;
+            delete hiliteRaw;
+        };
+        cases.push_back(hilite);
+    }
 
     int result = RunPairCases(cases);
     DeleteObject(picture);

@@ -2,6 +2,7 @@
 // lines and regions. Each case first checks that both sides leave the same pixels or region.
 #include "bench.h"
 
+#include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
 
@@ -154,5 +155,52 @@ int RunBench()
         DeleteObject(sRawMany);
     };
     cases.push_back(offset);
+
+    // A 256 x 256 GWorld made and disposed, against the memory DC and compatible bitmap it stands on.
+    PairCase world;
+    world.name = "NewGWorld+DisposeGWorld 256x256";
+    world.count = 500;
+    static bool sWorldMade, sRawMade;
+    world.library = [](int) {
+        const Rect bounds{0, 0, 256, 256};
+        GWorldPtr gw = nullptr;
+        sWorldMade = NewGWorld(&gw, 0, &bounds, nullptr, nullptr, 0) == 0 && gw;
+        DisposeGWorld(gw);
+    };
+    world.raw = [](int) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 256, 256);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        sRawMade = dc && bitmap && old;
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+    };
+    world.same = [] { return sWorldMade && sRawMade; };
+    cases.push_back(world);
+
+    // Offscreen drawing of 200 x 20 on a port's DC, against the memory DC, bitmap and blit it stands for.
+    PairCase offscreen = DrawingCase(
+        "ZEL_BeginOffScreen+ZEL_EndOffScreen(draw) 160x20",
+        [](int) {
+            const Rect r{40, 0, 60, 160};
+            ZEL_BeginOffScreen(false, &r);
+            ZEL_EndOffScreen(true, false, srcCopy);
+        },
+        [](int) {
+            HDC dc = S().raw.dc();
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, 160, 20);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            BitBlt(dc, 0, 40, 160, 20, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+        });
+    offscreen.count = 2000;
+    offscreen.same = nullptr;
+    cases.push_back(offscreen);
     return RunPairCases(cases);
 }

@@ -52,5 +52,3 @@ void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND, bool gained)
 // Raised while the Dialog Manager builds items or changes an item's text or selection itself: the
 // command glue then leaves the notifications alone.
 int16_t ItemChangeCounter() { return BuildingCounter(); }
-// PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
-bool ListClickRect(HWND, bool, Rect *) { return false; }

@@ -24,6 +24,8 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 void ChooseControlFont(int16_t which);
 // The font record ChooseControlFont chose last: new controls take it.
 const LibraryFont &ControlFont();
+// Gives back a font record ControlFont answered before.
+void UseControlFont(const LibraryFont &font);
 // A dialog build makes its children with one of the library's font records (a LibraryFontKind);
 // RestoreControlFont gives back the one chosen before.
 void UseBuildControlFont(int kind);
@@ -87,8 +89,6 @@ ControlHandle GetNewControlFromResource(int16_t controlID, WindowPtr owner, cons
 bool FindControlRectByRefCon(WindowPtr window, int16_t itemNumber, Rect *rect);
 // The grow box's size (ZEL_SetScrollBarWH; 16 by 16 at start).
 void GrowBoxSize(int16_t *width, int16_t *height);
-// PENDING: the popup menu control definition draws and pops up its menu; until then it answers 0.
-int32_t ZEL_CALL ZEL_PopupCDEF(int16_t variant, ControlHandle control, int16_t message, int32_t param);
 // The tracking of a control shared with the Window Manager's scroll-message glue: the scroll bar whose
 // messages are being seen, the control and part they hit, and the action called for each.
 struct ControlTrackingState {
@@ -193,7 +193,8 @@ int16_t DialogItemTypeOf(WindowPtr dialog, int16_t item);
 void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gained);
 // Raised while the Dialog Manager builds items or changes an item's text or selection itself.
 int16_t ItemChangeCounter();
-// PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
+// The List Manager keeps the double-click indicator of a library list box's click and gives the
+// rectangle of its selected cells (else its caret item) in the list's parent; false for any other box.
 bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
 // Moves a window, dialog or alert rectangle by the positioning word of its resource: 0x280A and 0x680A
 // centre it in the main window's client area, 0xA80A on the front window; other values leave it.

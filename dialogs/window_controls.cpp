@@ -1,6 +1,7 @@
 // What the Window Manager asks of the Control and Dialog Managers when it makes, highlights and closes
 // windows.
 #include "dialogs_services.h"
+#include "list_manager.h"
 #include "MacWindows.h"
 #include "../core/core_services.h"
 #include "../windows/windows_services.h"
@@ -59,11 +60,16 @@ void EnableScrollBarControls(WindowPtr window, bool enable)
 }
 
 // The kind of a child window by its window procedure: 1 edit or scroll bar, 2 button, 3 user item,
-// 4 custom control, 5 static text and 7 combo box.
-// PENDING: the List Manager's list boxes answer 6.
+// 4 custom control, 5 static text, 6 a list's list box and 7 combo box.
 uint16_t LibraryControlKind(HWND control, bool *isEdit)
 {
-    return ControlKindOfProc(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC)), isEdit);
+    const WNDPROC proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC));
+    if (proc == A_ListBoxWndProc) {
+        if (isEdit)
+            *isEdit = false;
+        return controlKindList;
+    }
+    return ControlKindOfProc(proc, isEdit);
 }
 
 // PENDING: the Dialog Manager places windows, dialogs and alerts by the positioning word of their

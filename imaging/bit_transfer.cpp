@@ -7,12 +7,14 @@
 #include "blit_clipping.h"
 #include "MacMemory.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
 namespace {
 
-constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kTransparent = 36;
+constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kSrcXor = 2, kTransparent = 36;
+constexpr uint8_t kHiliteBit = 0x80;
 constexpr int16_t kDitherCopy = 0x40;
 
 // Raster operations of the modes 0..15 by mode & 15, and of the arithmetic modes 32..39, which are plain
@@ -133,11 +135,23 @@ HBITMAP BitmapToHold(const Side &side)
     return v.pmExtMemDC && GetCurrentObject(v.pmExtMemDC, OBJ_BITMAP) == v.pmExtBitmap ? nullptr : v.pmExtBitmap;
 }
 
+void DrawEngineRows(HDC dc, const Rect &at, int16_t mode, DWORD rop);
+
 // The general DIB transfer: the source described as DIB rows, drawn onto a device context.
 void TransferDib(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t mode, DWORD rop)
 {
     const int dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
     const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;
+    // On an 8-bit screen in the palette's gray-index mode, an 8-bit PixMap shrunk by a whole factor both
+    // ways goes out as each block's average gray, at the destination's size.
+    if (ScreenDepth() == 8 && ScreenReducedPalette() && IsPixMapRecord(src.bits) && src.view->pixelSize == 8 &&
+        dstW < srcW && dstH < srcH) {
+        const Rect size = {0, 0, static_cast<int16_t>(dstH), static_cast<int16_t>(dstW)};
+        if (CopyBitsGrayReduce(src.view, &srcRect, &size, prepareBands)) {
+            DrawEngineRows(dc, dst, mode, rop);
+            return;
+        }
+    }
     PrepareBlitSource(prepareColors | prepareRows, src.bits, &srcRect, 0);
     BlitParams &params = CurrentBlitParams();
     if (!params.bits || !params.info)
@@ -149,6 +163,149 @@ void TransferDib(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t
     else
         StretchDibWithMode(dc, dst.left, dst.top, dstW, dstH, srcRect.left, 0, srcW, srcH, params.bits, params.info,
                            params.usage, static_cast<int16_t>(mode & ~kDitherCopy), rop);
+}
+
+// Switch 0x400 of the second ZEL_SetFlags pair: never take the palette screen's direct scaled path.
+constexpr uint32_t kNoDitherSwitch = 0x400;
+
+// The rows a scaling engine left in BlitParams drawn at `at` (width x height, from their origin).
+void DrawEngineRows(HDC dc, const Rect &at, int16_t mode, DWORD rop)
+{
+    BlitParams &params = CurrentBlitParams();
+    const int w = at.right - at.left, h = at.bottom - at.top;
+    if (UseSetDIBitsFlag())
+        SetDIBitsToDevice(dc, at.left, at.top, w, h, 0, 0, 0, h, params.bits, params.info, params.usage);
+    else
+        StretchDibWithMode(dc, at.left, at.top, w, h, 0, 0, w, h, params.bits, params.info, params.usage,
+                           static_cast<int16_t>(mode & ~kDitherCopy), rop);
+}
+
+// The source pixels a palette screen's engines take: 8, 16 or 32 bits in memory.
+bool EngineSource(const Side &src)
+{
+    const int depth = src.view->pixelSize;
+    return !src.isDC && !src.hasDC && !src.isBitmap && !src.isDib && (depth == 8 || depth == 16 || depth == 32);
+}
+
+// An 8-bit palette screen with the library's palette realised in the destination DC, and the palette
+// not in its gray-index mode: the colour-cube engines serve it.
+bool CubeScreen(HDC dc)
+{
+    HPALETTE palette = LibraryPalette();
+    return ScreenDepth() == 8 && !ScreenReducedPalette() && palette &&
+           static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)) == palette;
+}
+
+// A 4-bit screen in the palette's gray-index mode with the library's palette in the destination DC: the
+// dithering scaler serves it.
+bool FourBitGrayScreen(HDC dc)
+{
+    HPALETTE palette = LibraryPalette();
+    return ScreenDepth() == 4 && ScreenReducedPalette() && palette &&
+           static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)) == palette;
+}
+
+// The dithered scaled path: the transfer cut into bands of at most 32 KB of 8-bit rows, each made at
+// destination size by the screen's engine and drawn. False when the first band could not be made
+// (nothing drawn: the caller takes its next path).
+bool TransferDitheredBands(HDC dc, const Side &src, const Rect &srcRect, const Rect &dst, int16_t mode, DWORD rop,
+                           bool fourBit)
+{
+    const int32_t srcH = srcRect.bottom - srcRect.top;
+    const int32_t dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
+    int32_t bandRows = dstW < 3 ? 0x7FFE : 0x8000 / ((dstW + 3) & ~3);
+    int32_t srcRows = srcH;
+    if (bandRows < dstH) {
+        srcRows = std::max<int32_t>(1, bandRows * srcH / dstH);
+        if (srcH < dstH)
+            bandRows = srcRows * dstH / srcH;
+    } else {
+        bandRows = dstH;
+    }
+    for (int32_t k = 0;; ++k) {
+        Rect bandDst = dst, bandSrc = srcRect;
+        bandDst.top = static_cast<int16_t>(dst.top + k * bandRows);
+        bandDst.bottom = static_cast<int16_t>(std::min<int32_t>(dst.bottom, bandDst.top + bandRows));
+        bandSrc.top = static_cast<int16_t>(std::min<int32_t>(srcRect.bottom - 1, srcRect.top + k * srcRows));
+        bandSrc.bottom = static_cast<int16_t>(std::min<int32_t>(srcRect.bottom, bandSrc.top + srcRows));
+        const uint32_t made = fourBit ? CopyBitsScaleCore(src.view, &bandSrc, &bandDst, &srcRect, &dst, prepareBands)
+                                      : CopyBitsStretch(src.view, &bandSrc, &bandDst, &srcRect, &dst, prepareBands);
+        if (!made)
+            return k > 0;
+        DrawEngineRows(dc, bandDst, mode, rop);
+        if (bandDst.bottom >= dst.bottom)
+            return true;
+    }
+}
+
+// The palette screens' paths (an 8-bit screen's colour cube, a 4-bit screen's grays): with ditherCopy
+// every pixel dithered at destination size, band by band; without it the source converted at its own
+// size to palette indices and stretched once.
+// False when neither took the transfer.
+bool TransferThroughCube(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t mode, DWORD rop)
+{
+    if (!EngineSource(src))
+        return false;
+    const bool cube = CubeScreen(dc), fourBit = !cube && FourBitGrayScreen(dc);
+    if (!cube && !fourBit)
+        return false;
+    if (mode & kDitherCopy)
+        return TransferDitheredBands(dc, src, srcRect, dst, mode, rop, fourBit);
+    if (LibrarySwitch(kNoDitherSwitch) || (src.view->pixelSize > 8 && (mode & ~kDitherCopy) == kTransparent))
+        return false;
+    Rect rows = srcRect;
+    if (!(fourBit ? PaletteIndexRows(src.view, &rows, prepareBands) : CopyBitsToIndexed(src.view, &rows, prepareBands)))
+        return false;
+    const int dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
+    const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;
+    BlitParams &params = CurrentBlitParams();
+    if (UseSetDIBitsFlag() && srcW == dstW && srcH == dstH)
+        SetDIBitsToDevice(dc, dst.left, dst.top, dstW, dstH, 0, 0, 0, srcH, params.bits, params.info, params.usage);
+    else
+        StretchDibWithMode(dc, dst.left, dst.top, dstW, dstH, 0, 0, srcW, srcH, params.bits, params.info, params.usage,
+                           static_cast<int16_t>(mode & ~kDitherCopy), rop);
+    return true;
+}
+
+constexpr uint32_t kNoBandSwitch = 0x1000;
+
+// The 16-bit screen's band path: bands of source rows of at most 64 KB of 16-bit pixels, each made a
+// Windows bitmap and blitted onto its share of the destination rows.
+void SixteenBitBands(HDC dc, const Side &src, const Rect &srcRect, const Rect &dstRect, const Rect &write,
+                     int16_t mode, DWORD rop)
+{
+    const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;
+    const int dstW = dstRect.right - dstRect.left, dstH = dstRect.bottom - dstRect.top;
+    const int bandRows = std::max(1, 0x8000 / std::max(srcW, 1));
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory)
+        return;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, write.left, write.top, write.right, write.bottom);
+    for (int sy = 0; sy < srcH; sy += bandRows) {
+        const int rows = std::min(bandRows, srcH - sy);
+        // The destination rows whose source rows lie in the band.
+        const int dy0 = static_cast<int>((static_cast<int64_t>(sy) * dstH + srcH - 1) / srcH);
+        const int dy1 = static_cast<int>((static_cast<int64_t>(sy + rows) * dstH + srcH - 1) / srcH);
+        if (dy1 <= dy0)
+            continue;
+        Rect band{static_cast<int16_t>(srcRect.top + sy), srcRect.left, static_cast<int16_t>(srcRect.top + sy + rows),
+                  srcRect.right};
+        HBITMAP bitmap = SixteenBitBandBitmap(src.view, &band);
+        if (!bitmap)
+            break;
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (srcH == dstH)
+            BlitDcWithMode(dc, dstRect.left, dstRect.top + dy0, dstW, dy1 - dy0, memory, 0, 0, srcW, rows, mode, rop);
+        else
+            BlitDcWithMode(dc, dstRect.left, dstRect.top + dy0, dstW, dy1 - dy0, memory, 0,
+                           static_cast<int>(static_cast<int64_t>(dy0) * srcH / dstH) - sy, srcW,
+                           std::max(1, static_cast<int>(static_cast<int64_t>(dy1 - dy0) * srcH / dstH)), mode, rop);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    RestoreDC(dc, saved);
+    DeleteDC(memory);
 }
 
 // The GDI path: DC to DC. A source in memory is made a bitmap; a destination in memory is blitted in a
@@ -288,8 +445,23 @@ void ConvertInMemory(const Side &s, const Side &d, const Rect &fullSrc, const Re
         }
     }
     SetColorizeFlag(ModeNeedsColorize(d.view, static_cast<int16_t>(mode & ~kDitherCopy)));
+    // At the same size the source rectangle under `write` is `write` moved by the rectangles' offset.
+    Rect from = src;
+    if (fullSrc.right - fullSrc.left == fullDst.right - fullDst.left &&
+        fullSrc.bottom - fullSrc.top == fullDst.bottom - fullDst.top)
+        from = Rect{static_cast<int16_t>(write.top + fullSrc.top - fullDst.top),
+                    static_cast<int16_t>(write.left + fullSrc.left - fullDst.left),
+                    static_cast<int16_t>(write.bottom + fullSrc.top - fullDst.top),
+                    static_cast<int16_t>(write.right + fullSrc.left - fullDst.left)};
+    CTabHandle table = portColours ? portColours : srcCT;
     SetConversionFullRects(fullSrc, fullDst);
-    ConvertPixels(s.view, d.view, src, write, mode, portColours ? portColours : srcCT, dstCT, mask);
+    if (!s.isDib && !d.isDib)
+        CopyBitsFastPath(s.view, d.view, from, write, mode, table, dstCT, mask);
+    else if (!s.isDib)
+        MacToDibCopy(s.view, d.view, from, write, mode, table, dstCT, mask);
+    else
+        ConvertPixels(s.view, d.view, from, write, mode, table, dstCT, mask);
+    ForgetConversionFullRects();
     SetColorizeFlag(false);
     if (madeMask)
         DisposeRgn(madeMask);
@@ -370,6 +542,12 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
     if (IsEmpty(src) || IsEmpty(dst))
         return;
     const Rect fullSrc = src, fullDst = dst;
+    // Hilite mode: srcXor of a one-bit image in memory onto a device exchanges the background and hilite
+    // colours under its black pixels.
+    if (!(LowMem<uint8_t>(lmHiliteMode) & kHiliteBit) && mode == kSrcXor && !s.isDC && !s.hasDC && !s.isBitmap &&
+        d.isDC && HiliteCopyBits(dc, s.view, src, dst))
+        return;
+
     Rect write = dst;
     if (IsThePortsBits(dstBits) && !(s.isDC && d.isDC)) {
         if (!ClipBlitToPortClip(d.isDC, &src, &dst, &write))
@@ -380,11 +558,31 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         ConvertInMemory(s, d, fullSrc, fullDst, src, write, mode, maskRgn, IsThePortsBits(dstBits));
         return;
     }
+    // A device context into a DIB PixMap: the screen-source path.
+    if (s.isDC && d.isDib) {
+        ScreenSourceCopy(sourceDC, d.view, fullSrc, fullDst, write, mode, maskRgn);
+        return;
+    }
     if (s.isDib && dstDevice && d.isDC) {
         SetUseSetDIBitsFlag(UseSetDIBitsFlag() && src.right - src.left == dst.right - dst.left &&
                             src.bottom - src.top == dst.bottom - dst.top);
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);
         return;
+    }
+    // On a 16-bit screen plain 8-, 16- and 32-bit pixels go in bands of 16-bit bitmaps.
+    const bool plainSource = !s.isDC && !s.hasDC && !s.isDib && !s.isBitmap;
+    if (ScreenDepth() == 16 && !LibrarySwitch(kNoBandSwitch) && plainSource && d.isDC &&
+        (s.view->pixelSize == 8 || s.view->pixelSize == 16 || s.view->pixelSize == 32)) {
+        SixteenBitBands(dc, s, src, dst, write, mode, rop);
+        return;
+    }
+    if (d.isDC && EngineSource(s)) {
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, write.left, write.top, write.right, write.bottom);
+        const bool done = TransferThroughCube(dc, s, src, dst, mode, rop);
+        RestoreDC(dc, saved);
+        if (done)
+            return;
     }
     if (!s.isDC && !s.hasDC && !s.isBitmap && d.isDC && ScreenDibToDevice()) {
         int saved = SaveDC(dc);
@@ -398,14 +596,19 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
 
 } // namespace
 
+DWORD TransferModeRop(int16_t mode) { return RopForMode(mode, 32); }
+
 ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
                                     const Rect *dstRect, int16_t mode, RgnHandle maskRgn)
 {
     TransferBits(srcBits, dstBits, srcRect, dstRect, mode, maskRgn);
     sCopyBitsRan = true;
+    // Hilite mode lasts one call.
+    LowMem<uint8_t>(lmHiliteMode) |= kHiliteBit;
 }
 
 void ClearCopyBitsRanFlag() { sCopyBitsRan = false; }
+void SetCopyBitsRanFlag() { sCopyBitsRan = true; }
 
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn)
@@ -422,6 +625,3 @@ ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, c
     }
     CopyBits(srcBits, &port->portBits, srcRect, dstRect, mode, maskRgn);
 }
-
-// PENDING: the bit-transfer work copies the source through the mask into the destination.
-void CopyMask(const BitMap *, const BitMap *, const BitMap *, const Rect *, const Rect *, const Rect *) {}

@@ -171,8 +171,35 @@ ZEL_EXTERN_C Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, 
 // destination steps backwards. A PixMap with a DIB is read through FetchSourceRow.
 void DirectRowsToIndices(const PixMap *pm, const uint8_t *src, int32_t srcStep, uint8_t *dst, int32_t dstStep,
                          int32_t count, int32_t rows, bool sixteen, const uint8_t *inverseTable);
-// An 8-bit band bitmap of width x height from BlitParams, through the ConversionPixMap's header.
-HBITMAP MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
+// Describes the 8-bit rows a scaling engine left at BlitParams' bits (width x height, bottom-up) to GDI:
+// BlitParams' header becomes the ConversionPixMap's filled for them, as palette indices (DIB_PAL_COLORS)
+// of the library palette, or with `stockChoice` of its gray ramp. False when no header can be had.
+bool MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
+// The colour-cube engines (colour_cube.cpp), on 8-bit palette screens: 8, 16 and 32-bit sources become
+// 8-bit rows in the blit scratch, bottom-up, described in BlitParams; 0 when nothing was written (the
+// caller then takes its next path). Rectangles are in the source's coordinates (its bounds).
+// CopyBitsStretch: one band (bandDst, from bandSrc) of the transfer fullSrc -> fullDst, at destination
+// size, dithered into the colour cube.
+uint32_t CopyBitsStretch(PixMap *src, const Rect *bandSrc, const Rect *bandDst, const Rect *fullSrc,
+                         const Rect *fullDst, int flags);
+// The rectangle at its own size, undithered: 8-bit pixels through the table's map onto the palette (its
+// flags go into the source's pmExtFlags), deeper ones to the nearest cube entry.
+uint32_t CopyBitsToIndexed(PixMap *src, const Rect *bandSrc, int flags);
+// The dithering scaler of 4-bit screens in the palette's gray-index mode (dither_scaler.cpp): the same
+// conventions, gray levels over the screen's 16 entries. CopyBitsScaleCore: one band at destination size,
+// ordered-dithered; PaletteIndexRows: the rectangle at its own size, each level's nearest entry (the
+// rectangle becomes (0, 0, height, width)). 0 on any other screen.
+uint32_t CopyBitsScaleCore(PixMap *src, const Rect *bandSrc, const Rect *bandDst, const Rect *fullSrc,
+                           const Rect *fullDst, int flags);
+uint32_t PaletteIndexRows(PixMap *src, Rect *rect, int flags);
+// An 8-bit source reduced by a whole factor (bandSrc n times bandDst both ways) to each block's average
+// gray level; 0 for any other reduction.
+uint32_t CopyBitsGrayReduce(PixMap *src, const Rect *bandSrc, const Rect *bandDst, int flags);
+
+// ---- Bit transfer (bit_transfer.cpp) ----
+// The raster operation CopyBits uses for a transfer mode from a deep source: the mode table by mode & 15,
+// the arithmetic modes 32..39 from theirs.
+DWORD TransferModeRop(int16_t mode);
 
 // ---- Folding and unfolding (fold_unfold.cpp), bitmap operations (bitmap_ops.cpp) ----
 // DIBs of more than kDibBandBytes may be read in bands (library setting 21, from the screen probe).
@@ -230,6 +257,16 @@ void ClearRowPadding(const BitMap *bits);
 // The PixMap registered for slot `index` of the port-bits table, when the index names a slot in use
 // (0..31); nil otherwise.
 PixMapHandle PortBitsSlotPixMap(uint32_t index);
+
+// ---- Hilite mode (hilite_mode.cpp) ----
+// CopyBits' srcXor in hilite mode onto a device context: the background and hilite colours of dstRect
+// (device coordinates) exchanged under the set bits of srcRect of a one-bit source. False (nothing changed) for other sources, rectangles
+// of different sizes, or when it cannot be done.
+bool HiliteCopyBits(HDC dc, const PixMap *src, const Rect &srcRect, const Rect &dstRect);
+// The palette index map's entries (at most `capacity`), answering its entry count, 0 without a map; and
+// the exchange made to fail (answering the previous choice). Reached by the test programs by ordinal.
+ZEL_EXTERN_C int16_t ZEL_CALL CopyPaletteIndexMap(uint16_t *entries, int16_t capacity);
+ZEL_EXTERN_C Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
 
 // ---- Blit primitives (blit_primitives.cpp) ----
 // The view of a CopyBits argument as an extended PixMap: an extended PixMap itself, the registered
@@ -317,10 +354,42 @@ RgnHandle NewBitMapMaskRgn(const BitMap *bits, const Rect &maskRect, const Rect 
 // Turns colourising off until the next CopyBits ends (the colour-pattern expansion's transfers draw
 // their colours as they are).
 void ClearCopyBitsRanFlag();
+void SetCopyBitsRanFlag();
+// Shapes drawn through the shape mask so far. Reached by the test programs by ordinal.
+ZEL_EXTERN_C uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
 // Bytes held by the engine's cached buffers. Reached by the test programs by ordinal.
 ZEL_EXTERN_C uint32_t ZEL_CALL PixelEngineBufferBytes(void);
 // Frees the cached buffers (QuickDraw's exit).
 void DisposePixelEngineBuffers();
+
+// ---- Unscaled fast paths (fast_paths.cpp) and screen sources (screen_source.cpp) ----
+// One row of one-bit pixels: `count` bits from bit srcBit of `src` to bit dstBit of `dst` (bits counted
+// from each row's high bit), replacing the destination's bits (mode 0) or or-ing into them (mode 1); the
+// destination's other bits keep their values, and only the bytes holding the run are read.
+void ShiftedRowMerge(const uint8_t *src, uint8_t *dst, int srcBit, int dstBit, int32_t count, int16_t mode);
+// Same-size copies between plain PixMaps in memory, each answering whether it took the transfer.
+bool OneBitCopy(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode);
+bool ToMonoCopy(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode, CTabHandle srcCT);
+bool SrcCopyFastPath(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, CTabHandle srcCT,
+                     CTabHandle dstCT);
+// Plain to plain: the fast loops where they apply, else the pixel conversion engine.
+void CopyBitsFastPath(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode,
+                      CTabHandle srcCT, CTabHandle dstCT, RgnHandle mask);
+// Plain to a DIB PixMap: 8-bit indices of the same table copied into the DIB's rows (complemented into
+// a DIB of reversed order, cut to the DIB's own width and height), else the engine.
+void MacToDibCopy(const PixMap *src, PixMap *dst, const Rect &srcRect, const Rect &dstRect, int16_t mode,
+                  CTabHandle srcCT, CTabHandle dstCT, RgnHandle mask);
+void MacToDibRows(const PixMap *src, PixMap *dst, const Rect &srcRect, Point dstTopLeft);
+// A 16-bit (5-5-5) Windows bitmap of a band of an 8, 16 or 32-bit plain PixMap (at most 64 KB); `rect`
+// becomes the bitmap's own (0, 0, height, width). Nil when it cannot be made.
+HBITMAP SixteenBitBandBitmap(const PixMap *pm, Rect *rect);
+// A device context's rectangle into a DIB PixMap's destination rectangle (`write` the part to change).
+void ScreenSourceCopy(HDC source, PixMap *dstView, const Rect &srcRect, const Rect &dstRect, const Rect &write,
+                      int16_t mode, RgnHandle mask);
+// Frees the section screen sources are read into (QuickDraw's exit).
+void DisposeScreenGrabSection();
+// Forgets full rectangles set for a ConvertPixels call that a fast path made unnecessary.
+void ForgetConversionFullRects();
 
 // ---- The screen-write layer (screen_write.cpp) ----
 // CopyBits' set-bits flag: a same-size srcCopy may use SetDIBitsToDevice.

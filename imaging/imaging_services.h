@@ -23,8 +23,8 @@ BOOL BindPortBits(GrafPtr port, Ptr baseAddr, int16_t rowBytes, const Rect *boun
 // Undoes a binding made for a slot (a live slot's index; anything else is left alone), copying the drawn
 // pixels back into the application's 1-bit bits when `copyBack` is set, within their bounds and rowBytes.
 void ReleasePortBits(GrafPtr port, Ptr baseAddr, BOOL copyBack);
-// Copies the current device's colours into a PixMap whose pixels are a palette-managed DIB.
-// PENDING: the DIB PixMaps copy the device colours into a palette-managed DIB.
+// Copies the current device's colours into the DIB of a PixMap drawn in the device's colours, when the
+// device's table changed since the last time.
 void SyncPixMapDibColors(PixMapHandle pm);
 // SetPortPix's binding: the PixMap's pixels bound to a GDI bitmap and the PixMap stored as the current
 // port's portPixMap; TRUE on success.
@@ -38,19 +38,41 @@ void FreePixMapDib(PixMapHandle pm);
 // Hooks run when the palette is switched on and off on a 4-bit screen.
 void BeginFourBitPalette();
 void EndFourBitPalette();
-// PENDING: the imaging code maps logical palette indices to system palette indices.
+// The map from the library palette's entries to the first system-palette index of each one's colour,
+// made again when the palette is realised (a 236-entry palette is mapped as 256); nothing on screens
+// without a palette. Freed at QuickDraw's exit.
 void BuildPaletteIndexMap(HDC dc, HPALETTE palette);
-// PENDING: the imaging code maps logical palette indices to system palette indices.
 bool PaletteIndexMapExists();
+void FreePaletteIndexMap();
 // The memory DC the imaging code shares between its transfers: the library's default memory DC.
 HDC SharedMemoryDC();
 // A memory DC compatible with `source`, with the library's palette selected unless the source is a
 // printer without a palette.
 HDC CreateCompatibleDcWithPalette(HDC source);
 
+// ---- DIB PixMaps ----
+// A DIB PixMap for a rectangle, white, with the pixel format and a copy of the colour table of `like`
+// (nil: the current device's PixMap); with `wantDC` its rows are a DIB section in a memory DC of its own
+// (pmExtDC), which GDI draws into. A 1-bit one with the library's two-entry table. Nil on failure.
+PixMapHandle NewDibPixMapForRect(Point topLeft, Point botRight, const PixMap *like, bool wantDC);
+PixMapHandle NewMonoDibPixMapForRect(Point topLeft, Point botRight, bool wantDC);
+// Gives a new PixMap its DIB over the rectangle (and its DC with `wantDC`); false on failure.
+bool BindDibPixMap(PixMapHandle pm, const Rect *rect, bool wantDC);
+// Disposes a DIB PixMap with the storage it owns (its own one-byte block, its DC and section).
+void DisposeDibPixMap(PixMapHandle pm);
+// The current port record's pen, brush and colour state: saved before a mask path draws into a DC of
+// its own, made unknown so that the mask DC gets its own, and put back after.
+void SavePortDcColors();
+void ResetPortDcColors();
+void RestorePortDcColors();
+// Frees the shape path's cached region, the shared one-byte block and the compositing scratch
+// (QuickDraw's exit).
+void DisposeDibBridgeCaches();
+
 // ---- The screen-write layer ----
-// Hilites a device rectangle of the current port in the hilite colour; false when it could not, and the
-// caller then inverts or paints.
+// Hilites a device rectangle of the current port: its background-coloured and hilite-coloured pixels
+// exchanged, over the whole rectangle; false, nothing changed, when it could not, and the caller then
+// inverts or paints (hilite_mode.cpp).
 bool HiliteScreenRect(const RECT &deviceRect);
 // Writes a solid all-black or all-white pattern straight into the current port's DIB bits; false when
 // it did not, and the caller draws the same pixels through GDI.
@@ -112,9 +134,14 @@ HBITMAP FlipBitmap(int16_t vertical, const PixMap *pm, const BITMAP *record, HBI
 // ---- Bit transfer ----
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
-// Copies srcRect of srcBits into dstRect of dstBits where the mask's maskRect is set.
-void CopyMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits, const Rect *srcRect,
-              const Rect *maskRect, const Rect *dstRect);
+
+// ---- Offscreen drawing ----
+// Frees the PixMap every port's offscreen drawing goes through (QuickDraw's exit).
+void FreeOffscreenPixMap();
+
+// ---- Masks ----
+// Frees the bitmap CopyMask keeps of the last mask it drew through (QuickDraw's exit).
+void DisposeCopyMaskCache();
 
 // ---- Picture recording ----
 // ---- Picture comments ----
@@ -230,6 +257,14 @@ bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int reserved);
 // Ends the mask begun by BeginShapeMask and paints it with the verb's pattern and the pen mode.
 void EndShapeMask(int16_t penMode, int notFrame);
 
+// Frees the shape path's cached region.
+void DisposeShapeMaskCache();
+// Text drawn through a one-bit mask: BeginTextMask swaps a 1-bit bitmap of the rectangle in as the
+// current DC when the mask-emulation switch is on and the port's text mode, size or clip needs it
+// (false: GDI draws the text); EndTextMask copies the drawn text onto the port in `mode`.
+bool BeginTextMask(Point topLeft, Point botRight, int16_t textHeight);
+void EndTextMask(int16_t mode);
+
 // ---- Mask regions ----
 // The one-bit-mask form of a region: the header, the mark of the form, then the Handle of a packed
 // 1-bit DIB (header, two colours, bottom-up rows) whose 0 bits are inside. The DIB may be smaller or
@@ -269,6 +304,5 @@ bool RgnToMaskForm(RgnHandle rgn, RgnHandle *out);
 bool GetMaskFormRgn(RgnHandle rgn, RgnHandle *out, bool *madeNew);
 
 // ---- Colour icons ----
-// Plots a colour icon into a rectangle of a DC (the menus' owner-drawn icons).
-// PENDING: the icon work plots the icon's pixel map through its mask.
+// Plots a colour icon into a rectangle of a DC through its mask (the menus' owner-drawn icons).
 void PlotColorIcon(HDC dc, const Rect *box, CIconHandle icon);

@@ -37,7 +37,9 @@ void ExitImaging()
 {
     ExitPictRecording();
     FreeStaticBitmapInfo();
-    DisposeScratchDib();
+    DisposeDibBridgeCaches();
+    DisposeCopyMaskCache();
+    FreeOffscreenPixMap();
     DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)

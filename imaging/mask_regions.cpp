@@ -1,13 +1,14 @@
 // Regions in the one-bit-mask form: a packed 1-bit DIB (BITMAPINFOHEADER, black and white, bottom-up
 // rows) whose 0 bits are inside. The DIB is stretched over the region's box, so a mask follows its box
-// when the region is offset, inset or mapped. Arithmetic on mask regions is done pixel by pixel into a
-// new mask of the result's box.
+// when the region is offset, inset or mapped. Arithmetic on mask regions combines the operands' masks,
+// each made the size of its box, into a new mask of the result's box by whole-row raster operations.
 #include "imaging_services.h"
 #include "../quickdraw/qd_services.h"
 #include "../core/core_services.h"
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -134,11 +135,167 @@ bool SetRgnToMaskDib(RgnHandle rgn, Point topLeft, Point botRight, Handle dib)
     return true;
 }
 
+namespace {
+
+bool IsRectForm(RgnHandle rgn)
+{
+    if ((**rgn).rgnSize == kMaskFormSize)
+        return false;
+    HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>((**rgn).rgnForm));
+    return !form || form == RectRgnSentinel() || form == MaskRgnSentinel();
+}
+
+bool Contains(const Rect &outer, const Rect &inner)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right && inner.bottom <= outer.bottom;
+}
+
+// The raster operations of the mask arithmetic on bytes of rows where a 0 bit is inside: S the operand,
+// D the rows so far.
+enum class RowOp { copy, orRows, andRows, notXor, orNot };
+
+template <RowOp Op> inline uint8_t ApplyRowOp(uint8_t d, uint8_t s)
+{
+    switch (Op) {
+    case RowOp::copy: return s;
+    case RowOp::orRows: return static_cast<uint8_t>(d | s);
+    case RowOp::andRows: return static_cast<uint8_t>(d & s);
+    case RowOp::notXor: return static_cast<uint8_t>(~(d ^ s));
+    default: return static_cast<uint8_t>(d | ~s);
+    }
+}
+
+template <RowOp Op> inline uint32_t ApplyRowOp32(uint32_t d, uint32_t s)
+{
+    switch (Op) {
+    case RowOp::copy: return s;
+    case RowOp::orRows: return d | s;
+    case RowOp::andRows: return d & s;
+    case RowOp::notXor: return ~(d ^ s);
+    default: return d | ~s;
+    }
+}
+
+// The operand's byte under result byte k of a row: its pixels from column s0 = 8k - dx, those outside
+// its columns 1 (outside); `src` nil for a rectangle (all inside).
+inline uint8_t OperandByte(const uint8_t *src, int s0, int w)
+{
+    uint8_t b = 0;
+    for (int i = 0; i < 8; ++i) {
+        const int sx = s0 + i;
+        const int bit = sx < 0 || sx >= w ? 1 : src ? (src[sx >> 3] >> (7 - (sx & 7))) & 1 : 0;
+        b = static_cast<uint8_t>(b | bit << (7 - i));
+    }
+    return b;
+}
+
+// Combines an operand into the result's rows (from the top one, `stride` apart: negative for bottom-up
+// rows; `width` x `height` pixels of the box): each result byte with the operand's byte at the same place, the operand outside its own box
+// counting as all outside. The operand is its mask DIB of its own box's size (`rows` nil: a rectangle,
+// all inside), placed at (dx, dy) in the result. The bytes the operand covers whole go in one run.
+template <RowOp Op>
+void CombineOperandRows(uint8_t *result, int stride, int width, int height, const uint8_t *rows, int rowBytes, int w,
+                        int h, int dx, int dy)
+{
+    const int bytes = (width + 7) / 8;
+    // Result bytes whose eight pixels all lie in the operand's columns: 8k - dx >= 0 and 8k - dx + 7 < w.
+    const int first = std::clamp((dx + 7 + 8 * 4096) / 8 - 4096, 0, bytes);
+    const int past = std::clamp(w + dx - 7 > 0 ? (w + dx - 7 + 7) / 8 : 0, first, bytes);
+    const int shift = ((8 * first - dx) % 8 + 8) % 8;
+    for (int y = 0; y < height; ++y) {
+        const int sy = y - dy;
+        uint8_t *out = result + static_cast<ptrdiff_t>(y) * stride;
+        if (sy < 0 || sy >= h) {
+            for (int k = 0; k < bytes; ++k)
+                out[k] = ApplyRowOp<Op>(out[k], 0xFF);
+            continue;
+        }
+        const uint8_t *src = rows ? rows + static_cast<size_t>(h - 1 - sy) * rowBytes : nullptr;
+        for (int k = 0; k < first; ++k)
+            out[k] = ApplyRowOp<Op>(out[k], OperandByte(src, 8 * k - dx, w));
+        if (!src) {
+            for (int k = first; k < past; ++k)
+                out[k] = ApplyRowOp<Op>(out[k], 0);
+        } else if (shift == 0) {
+            const uint8_t *from = src + ((8 * first - dx) >> 3) - first;
+            int k = first;
+            if (Op == RowOp::copy) {
+                std::memcpy(out + k, from + k, static_cast<size_t>(past - k));
+                k = past;
+            }
+            // Four bytes at a time.
+            for (; k + 4 <= past; k += 4) {
+                uint32_t d, v;
+                std::memcpy(&d, out + k, 4);
+                std::memcpy(&v, from + k, 4);
+                d = ApplyRowOp32<Op>(d, v);
+                std::memcpy(out + k, &d, 4);
+            }
+            for (; k < past; ++k)
+                out[k] = ApplyRowOp<Op>(out[k], from[k]);
+        } else {
+            for (int k = first; k < past; ++k) {
+                const int at = (8 * k - dx) >> 3;
+                out[k] = ApplyRowOp<Op>(out[k], static_cast<uint8_t>(src[at] << shift | src[at + 1] >> (8 - shift)));
+            }
+        }
+        for (int k = past; k < bytes; ++k)
+            out[k] = ApplyRowOp<Op>(out[k], OperandByte(src, 8 * k - dx, w));
+    }
+}
+
+void CombineOperandRows(RowOp op, uint8_t *result, int stride, int width, int height, const uint8_t *rows,
+                        int rowBytes, int w, int h, int dx, int dy)
+{
+    switch (op) {
+    case RowOp::copy: CombineOperandRows<RowOp::copy>(result, stride, width, height, rows, rowBytes, w, h, dx, dy); break;
+    case RowOp::orRows: CombineOperandRows<RowOp::orRows>(result, stride, width, height, rows, rowBytes, w, h, dx, dy); break;
+    case RowOp::andRows: CombineOperandRows<RowOp::andRows>(result, stride, width, height, rows, rowBytes, w, h, dx, dy); break;
+    case RowOp::notXor: CombineOperandRows<RowOp::notXor>(result, stride, width, height, rows, rowBytes, w, h, dx, dy); break;
+    default: CombineOperandRows<RowOp::orNot>(result, stride, width, height, rows, rowBytes, w, h, dx, dy); break;
+    }
+}
+
+// Combines an operand in any form into the result: a rectangle directly, a mask of its box's size as it
+// is, anything else made such a mask first. False when that mask cannot be had.
+bool CombineOperand(uint8_t *result, int stride, const Rect &box, RgnHandle rgn, RowOp op)
+{
+    const Rect b = (**rgn).rgnBBox;
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    if (b.right <= b.left || b.bottom <= b.top) {
+        CombineOperandRows(op, result, stride, width, height, nullptr, 0, 0, 0, 0, 0);
+        return true;
+    }
+    const int w = b.right - b.left, h = b.bottom - b.top;
+    if (IsRectForm(rgn)) {
+        CombineOperandRows(op, result, stride, width, height, nullptr, 0, w, h, b.left - box.left, b.top - box.top);
+        return true;
+    }
+    RgnHandle formed = rgn;
+    bool made = false;
+    const BITMAPINFOHEADER *bi = DibHeader(MaskOf(rgn));
+    if (!bi || bi->biWidth != w || bi->biHeight != h) {
+        if (!RgnToMaskForm(rgn, &formed))
+            return false;
+        made = true;
+    }
+    Handle dib = MaskOf(formed);
+    CombineOperandRows(op, result, stride, width, height, reinterpret_cast<const uint8_t *>(*dib) + kHeaderBytes,
+                       RowBytes(w), w, h, b.left - box.left, b.top - box.top);
+    if (made)
+        DisposeRgn(formed);
+    return true;
+}
+
+} // namespace
+
 void CombineMaskRgns(RgnHandle a, RgnHandle b, RgnHandle dst, int16_t mode)
 {
     if (!HandleHasData(a) || !HandleHasData(b) || !HandleHasData(dst))
         return;
+    constexpr OSErr kMemFull = -108;
     const Rect ba = (**a).rgnBBox, bb = (**b).rgnBBox;
+    auto empty = [](const Rect &r) { return r.right <= r.left || r.bottom <= r.top; };
     Rect box;
     switch (mode) {
     case RGN_AND:
@@ -149,33 +306,64 @@ void CombineMaskRgns(RgnHandle a, RgnHandle b, RgnHandle dst, int16_t mode)
         box = ba;
         break;
     default:
-        box = Rect{std::min(ba.top, bb.top), std::min(ba.left, bb.left), std::max(ba.bottom, bb.bottom),
-                   std::max(ba.right, bb.right)};
+        if (empty(ba))
+            box = bb;
+        else if (empty(bb))
+            box = ba;
+        else
+            box = Rect{std::min(ba.top, bb.top), std::min(ba.left, bb.left), std::max(ba.bottom, bb.bottom),
+                       std::max(ba.right, bb.right)};
         break;
     }
-    const int width = box.right - box.left, height = box.bottom - box.top;
-    Handle dib = width > 0 && height > 0 ? NewMaskDib(width, height) : nullptr;
-    if (!dib) {
-        SetRectRg(dst, box.left, box.top, box.right, box.bottom);
-        if (width <= 0 || height <= 0)
-            SetEmptyRgn(dst);
+    if (empty(box)) {
+        SetEmptyRgn(dst);
         return;
     }
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const Point pt{static_cast<int16_t>(box.top + y), static_cast<int16_t>(box.left + x)};
-            const bool inA = PtInRgn(pt, a), inB = PtInRgn(pt, b);
-            bool in = false;
-            switch (mode) {
-            case RGN_AND: in = inA && inB; break;
-            case RGN_OR: in = inA || inB; break;
-            case RGN_XOR: in = inA != inB; break;
-            default: in = inA && !inB; break;
-            }
-            if (in)
-                SetMaskDibInside(dib, x, y);
+    // A rectangle holding the other operand is the union.
+    if (mode == RGN_OR && ((IsRectForm(a) && Contains(ba, bb)) || (IsRectForm(b) && Contains(bb, ba)))) {
+        const Rect r = IsRectForm(a) && Contains(ba, bb) ? ba : bb;
+        SetRectRg(dst, r.left, r.top, r.right, r.bottom);
+        return;
+    }
+    // One 1-bit mask over the box: `a` copied in, `b` combined by whole-row operations on bits where 0 is
+    // inside: intersection keeps a bit inside only where both are (S or D), union where either is (S and
+    // D), exclusive or where one is (not (S xor D)), difference where a is and b is not (D or not S).
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    Handle result = NewMaskDib(width, height);
+    if (!result) {
+        SetMemErr(kMemFull);
+        return;
+    }
+    // The mask DIB's rows run bottom-up: the result is written from its top row upwards in memory.
+    const int stride = RowBytes(width);
+    uint8_t *top = reinterpret_cast<uint8_t *>(*result) + kHeaderBytes + static_cast<size_t>(height - 1) * stride;
+    RowOp op = RowOp::orRows;
+    switch (mode) {
+    case RGN_AND: op = RowOp::orRows; break;
+    case RGN_OR: op = RowOp::andRows; break;
+    case RGN_XOR: op = RowOp::notXor; break;
+    default: op = RowOp::orNot; break;
+    }
+    // Without the mask the result is unknown: dst stays as it was.
+    HLock(result);
+    const bool done = CombineOperand(top, -stride, box, a, RowOp::copy) && CombineOperand(top, -stride, box, b, op);
+    HUnlock(result);
+    if (!done) {
+        DisposeHandle(result);
+        SetMemErr(kMemFull);
+        return;
+    }
+    // The destination grows to the mask form's size first, so that a failure leaves it as it was.
+    Handle h = reinterpret_cast<Handle>(dst);
+    if (GetHandleSize(h) < kMaskRecordBytes) {
+        SetHandleSize(h, kMaskRecordBytes);
+        if (GetHandleSize(h) < kMaskRecordBytes) {
+            DisposeHandle(result);
+            SetMemErr(kMemFull);
+            return;
         }
-    SetRgnToMaskDib(dst, Point{box.top, box.left}, Point{box.bottom, box.right}, dib);
+    }
+    SetMemErr(SetRgnToMaskDib(dst, Point{box.top, box.left}, Point{box.bottom, box.right}, result) ? 0 : kMemFull);
 }
 
 void PaintRgnWithRop(HDC dc, RgnHandle rgn, int rop2, DWORD rop3)

@@ -474,6 +474,8 @@ void SetConversionFullRects(const Rect &fullSrc, const Rect &fullDst)
     sFullRectsSet = true;
 }
 
+void ForgetConversionFullRects() { sFullRectsSet = false; }
+
 void SetColorizeFlag(bool on) { sColorizeFlag = on; }
 bool ColorizeFlag() { return sColorizeFlag; }
 
@@ -652,6 +654,23 @@ void ConvertPixels(const PixMap *srcPm, PixMap *dstPm, Rect srcRect, Rect dstRec
         st.srcWidth = st.dstWidth;
     st.resize = st.srcWidth != st.dstWidth;
     st.mode = m;
+
+    // 32-bit pixels copied at their size: the colour stages come to the pixels themselves, fourth byte 0.
+    if (!st.tileMode && m == 0 && !mask.present && !st.resize && st.src.depth == 32 && st.dst.depth == 32) {
+        for (int32_t y = top; y < bottom; ++y) {
+            const int32_t sy = SourceAt(y, fullSrc.top, fsh, fullDst.top, fdh);
+            const uint32_t *from = reinterpret_cast<const uint32_t *>(
+                                       st.src.origin + static_cast<int32_t>(sy - st.src.bounds.top) * st.src.step) +
+                                   st.srcX;
+            uint32_t *to =
+                reinterpret_cast<uint32_t *>(st.dst.origin + static_cast<int32_t>(y - st.dst.bounds.top) * st.dst.step) +
+                st.dstX;
+            for (int32_t x = 0; x < st.dstWidth; ++x)
+                to[x] = from[x] & 0xFFFFFF;
+        }
+        cleanUp();
+        return;
+    }
 
     // The pipeline.
     const bool dither = ditherAsked && sSearchCount == 0 && st.dst.depth <= 8;

@@ -458,9 +458,6 @@ void DuplicatePixMapBitmap(PixMapHandle src, PixMapHandle dst)
     to.pmExtFlags |= pmExtBitmapCached;
 }
 
-// PENDING: the DIB PixMaps copy the device colours into a palette-managed DIB.
-void SyncPixMapDibColors(PixMapHandle) {}
-
 // ---- The bitmap of a PixMap in its memory DC ----
 
 // A PixMap's bitmap is taken out of its memory DC while its bits are read or replaced, and put back

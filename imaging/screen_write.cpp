@@ -3,6 +3,7 @@
 #include "imaging.h"
 #include "MacMemory.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -250,10 +251,72 @@ void DisposeScratchDib()
     sScratch = ScratchDib{};
 }
 
-// PENDING: the screen-write layer exchanges the hilite colour in strips through a memory DC.
-bool HiliteScreenRect(const RECT &) { return false; }
-
-// PENDING: the screen-write layer writes all-black and all-white patterns into 1-, 4- and 8-bit DIB bits.
-bool TryDibFillRect(const Rect *, const Pattern *) { return false; }
+bool TryDibFillRect(const Rect *rect, const Pattern *pat)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!rect || !pat || !IsColorPort(port) || !record || !HandleHasData(port->clipRgn))
+        return false;
+    // Only where the clip is a rectangle that holds the whole fill.
+    const Region &clip = **port->clipRgn;
+    HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>(clip.rgnForm));
+    if (clip.rgnSize == kMaskFormRgnSize || (form && form != RectRgnSentinel() && form != MaskRgnSentinel()))
+        return false;
+    if (rect->left < clip.rgnBBox.left || rect->top < clip.rgnBBox.top || rect->right > clip.rgnBBox.right ||
+        rect->bottom > clip.rgnBBox.bottom)
+        return false;
+    bool allFore = true, allBack = true;
+    for (uint8_t row : pat->pat) {
+        allFore = allFore && row == 0xFF;
+        allBack = allBack && row == 0;
+    }
+    if (!allFore && !allBack)
+        return false;
+    PixMapHandle pmh = reinterpret_cast<CGrafPtr>(port)->portPixMap;
+    if (!HandleHasData(pmh))
+        return false;
+    PixMap &pm = **pmh;
+    if (!(pm.pmExtFlags & pmExtDibAttached) || !HandleHasData(pm.pmExtDib) || !HandleHasData(pm.pmTable))
+        return false;
+    DibGeometry dib;
+    if (!GetDibGeometry(reinterpret_cast<BITMAPINFOHEADER *>(*pm.pmExtDib),
+                        static_cast<uint32_t>(GetHandleSize(pm.pmExtDib)), true, &dib))
+        return false;
+    if (dib.depth != 1 && dib.depth != 4 && dib.depth != 8)
+        return false;
+    uint8_t *bits = reinterpret_cast<uint8_t *>(pm.pmExtDibBits);
+    if (!bits && static_cast<uint64_t>(GetHandleSize(pm.pmExtDib)) >= dib.headerBytes + dib.imageBytes)
+        bits = reinterpret_cast<uint8_t *>(*pm.pmExtDib) + dib.headerBytes;
+    if (!bits)
+        return false;
+    // The colour's entry in the PixMap's table (through the device's inverse table when it is current for
+    // the table); complemented in a DIB of reversed order.
+    const RGBColor colour = allFore ? record->foreRGB : record->backRGB;
+    uint32_t index = static_cast<uint32_t>(ClosestColorIndex(pm.pmTable, &colour));
+    const uint32_t mask = (1u << dib.depth) - 1;
+    if (pm.pmExtFlags & pmExtBitsPrepared)
+        index = ~index & mask;
+    index &= mask;
+    // The rectangle in the DIB's rows, cut to them.
+    const int left = std::max(0, rect->left - pm.bounds.left), right = std::min<int>(dib.width, rect->right - pm.bounds.left);
+    const int top = std::max(0, rect->top - pm.bounds.top), bottom = std::min<int>(dib.height, rect->bottom - pm.bounds.top);
+    if (left >= right || top >= bottom)
+        return true;
+    GdiFlush();
+    for (int y = top; y < bottom; ++y) {
+        uint8_t *row = bits + static_cast<size_t>(dib.bottomUp ? dib.height - 1 - y : y) * dib.rowBytes;
+        if (dib.depth == 8) {
+            std::memset(row + left, static_cast<int>(index), static_cast<size_t>(right - left));
+            continue;
+        }
+        const int per = 8 / dib.depth;
+        for (int x = left; x < right; ++x) {
+            const int shift = 8 - dib.depth * (x % per + 1);
+            uint8_t &b = row[x / per];
+            b = static_cast<uint8_t>((b & ~(mask << shift)) | (index << shift));
+        }
+    }
+    return true;
+}
 
 bool TryDibFillCRect(const Rect *, PixPatHandle) { return false; }

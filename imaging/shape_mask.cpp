@@ -1,8 +1,229 @@
-// The shape mask: shapes whose pattern or mode GDI cannot draw are drawn into a one-bit mask first.
-#include "imaging_services.h"
+// The shape mask: a shape whose pen mode (or clip) GDI cannot draw in the port's colours is drawn black
+// on white into a one-bit DIB of its rectangle first; the result becomes a mask-form region, which is
+// then painted with the verb's pattern in the pen mode. Only with the mask-emulation switch, never on
+// the print job's DC.
+#include "imaging.h"
+#include "MacMemory.h"
+#include "../devices/devices_services.h"
 
-// PENDING: the shape mask is armed for colour PixPats, emulated pen modes and mask clips, and shapes draw into it.
-bool BeginShapeMask(const Rect *, GrafVerb, int) { return false; }
+#include <cstring>
 
-// PENDING: the shape mask is painted with the verb's pattern under the pen mode.
-void EndShapeMask(int16_t, int) {}
+namespace {
+
+constexpr uint32_t kMaskEmulationSwitch = 0x8000;
+
+// Pen modes 0..16 that go through the mask: table A when the port's colours are not black on white, B
+// when they are.
+const bool kMaskModesColoured[17] = {false, true, true, true, true, true, true, true,
+                                     false, true, true, true, true, true, true, true, false};
+const bool kMaskModesBlackOnWhite[17] = {false, false, false, true, true, true, true, false,
+                                         false, false, false, true, true, true, true, false, false};
+
+struct ShapeMaskState {
+    bool drawing;       // a mask draw is under way
+    RgnHandle region;   // the cached shape region, reused by every shape
+    Rect rect;          // the shape's device rectangle
+    int patternKind;    // 0 pen, 1 background, 2 fill
+    HDC portDC;         // the port's DC, put back at the end
+    HDC maskDC;
+    HBITMAP section;
+    HGDIOBJ displaced;
+    HBRUSH portBrush;   // the record's brush while the mask's black one stands in for it
+    void *bits;
+    int width, height;
+} sShape;
+
+// Shapes drawn through the mask since the session began.
+uint32_t sShapesMasked;
+
+bool IsBlackRgb(const RGBColor &c) { return c.red == 0 && c.green == 0 && c.blue == 0; }
+bool IsWhiteRgb(const RGBColor &c) { return c.red == 0xFFFF && c.green == 0xFFFF && c.blue == 0xFFFF; }
+
+bool IsMaskFormRgn(RgnHandle rgn) { return HandleHasData(rgn) && (**rgn).rgnSize == kMaskFormRgnSize; }
+
+// The verb's pattern kind: frame and paint draw with the pen, erase with the background, fill with the
+// fill pattern.
+int PatternKindOfVerb(GrafVerb verb) { return verb == 2 ? 1 : verb == 4 ? 2 : 0; }
+
+// The raster operation that does `rop2` (pattern P, destination D) where the mask bit is 0 and leaves
+// the destination where it is 1.
+DWORD MaskedRop3(int rop2)
+{
+    const int table = (rop2 - 1) & 15; // result bit for (P, D) at index P * 2 + D
+    int rop = 0;
+    for (int i = 0; i < 8; ++i) {
+        const int p = i >> 2 & 1, s = i >> 1 & 1, d = i & 1;
+        const int result = s ? d : (table >> (p * 2 + d)) & 1;
+        rop |= result << i;
+    }
+    return static_cast<DWORD>(rop) << 16;
+}
+
+// The raster operation of `rop2` over a whole rectangle (no mask).
+DWORD PlainRop3(int rop2)
+{
+    const int table = (rop2 - 1) & 15;
+    int rop = 0;
+    for (int i = 0; i < 8; ++i) {
+        const int p = i >> 2 & 1, d = i & 1;
+        rop |= ((table >> (p * 2 + d)) & 1) << i;
+    }
+    return static_cast<DWORD>(rop) << 16;
+}
+
+void FreeMaskDC()
+{
+    if (sShape.maskDC) {
+        SelectObject(sShape.maskDC, sShape.displaced);
+        DeleteDC(sShape.maskDC);
+    }
+    if (sShape.section)
+        DeleteObject(sShape.section);
+    sShape.maskDC = nullptr;
+    sShape.section = nullptr;
+    sShape.displaced = nullptr;
+    sShape.bits = nullptr;
+}
+
+} // namespace
+
+bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int force)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    HDC dc = CurrentDC();
+    if (sShape.drawing || !deviceRect || !port || !record || !dc || !LibrarySwitch(kMaskEmulationSwitch))
+        return false;
+    if (PrintingDC(nullptr) && dc == PrintingDC(nullptr))
+        return false;
+    const int width = deviceRect->right - deviceRect->left, height = deviceRect->bottom - deviceRect->top;
+    if (width <= 0 || height <= 0)
+        return false;
+    if (!force) {
+        const int16_t mode = port->pnMode;
+        const bool blackOnWhite = IsBlackRgb(record->foreRGB) && IsWhiteRgb(record->backRGB);
+        const bool byMode = mode < 0 || mode > 16 || (blackOnWhite ? kMaskModesBlackOnWhite : kMaskModesColoured)[mode];
+        // PENDING: the colour-pattern filler also sends shapes whose pattern needs expanding through the mask.
+        if (!byMode && !IsMaskFormRgn(port->clipRgn))
+            return false;
+    }
+    if (!sShape.region && !(sShape.region = NewRgn()))
+        return false;
+
+    // A white 1-bit section of the rectangle, its window origin at the rectangle's top-left.
+    Handle header = NewMaskDib(1, 1);
+    if (!header)
+        return false;
+    auto *info = reinterpret_cast<BITMAPINFO *>(*header);
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = height;
+    info->bmiHeader.biSizeImage = 0;
+    sShape.maskDC = CreateCompatibleDC(dc);
+    sShape.section = sShape.maskDC ? CreateDIBSection(sShape.maskDC, info, DIB_RGB_COLORS, &sShape.bits, nullptr, 0)
+                                   : nullptr;
+    DisposeHandle(header);
+    if (!sShape.section || !sShape.bits) {
+        FreeMaskDC();
+        return false;
+    }
+    sShape.displaced = SelectObject(sShape.maskDC, sShape.section);
+    PatBlt(sShape.maskDC, 0, 0, width, height, WHITENESS);
+    SetWindowOrgEx(sShape.maskDC, deviceRect->left, deviceRect->top, nullptr);
+    SetTextAlign(sShape.maskDC, TA_BASELINE | TA_LEFT);
+    sShape.width = width;
+    sShape.height = height;
+    sShape.rect = *deviceRect;
+    sShape.patternKind = PatternKindOfVerb(verb);
+
+    // The port draws black on white into the mask with a plain copy pen and the black brush.
+    SavePortDcColors();
+    sShape.portDC = dc;
+    sShape.portBrush = record->hbrush;
+    DiscardPortPen();
+    SetPortRecordDC(sShape.maskDC);
+    record->rop2Wanted = R2_COPYPEN;
+    record->foreRGB = RGBColor{0, 0, 0};
+    record->backRGB = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+    record->foreColorRef = RGB(0, 0, 0);
+    record->backColorRef = RGB(255, 255, 255);
+    record->hbrush = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    SelectObject(sShape.maskDC, record->hbrush);
+    SetTextColor(sShape.maskDC, RGB(0, 0, 0));
+    SetBkColor(sShape.maskDC, RGB(255, 255, 255));
+    sShape.drawing = true;
+    return true;
+}
+
+void EndShapeMask(int16_t penMode, int notFrame)
+{
+    if (!sShape.drawing)
+        return;
+    PortDCRecord *record = CurrentPortRecord();
+    GdiFlush();
+    // The mask: the drawn rows as a mask DIB (black, bit 0, inside).
+    Handle dib = NewMaskDib(sShape.width, sShape.height);
+    if (dib) {
+        const int stride = ((sShape.width + 31) / 32) * 4;
+        std::memcpy(*dib + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD), sShape.bits,
+                    static_cast<size_t>(stride) * sShape.height);
+    }
+    // The port's DC, brush and colours back.
+    SelectObject(sShape.maskDC, GetStockObject(WHITE_BRUSH));
+    FreeMaskDC();
+    if (record) {
+        record->hbrush = sShape.portBrush;
+        SetPortRecordDC(sShape.portDC);
+        RestorePortDcColors();
+        DiscardPortPen();
+    }
+    sShape.drawing = false;
+    HDC dc = CurrentDC();
+    const Rect &r = sShape.rect;
+    // A whole rectangle needs no region: patCopy and notPatCopy then copy the pattern.
+    int16_t mode = penMode;
+    if (notFrame && (mode == 8 || mode == 12))
+        mode = static_cast<int16_t>(mode - 8);
+    // PENDING: the colour-pattern filler paints the region with the verb's pattern expanded in the pen
+    // mode's colour arithmetic; until then the port's pattern brush paints it under the mode's ROP2.
+    if (dc && record) {
+        HBRUSH brush = SelectPortPatternBrush(static_cast<int16_t>(sShape.patternKind), 1);
+        const int rop2 = TextModeRop2(mode);
+        if (brush) {
+            if (notFrame) {
+                PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PlainRop3(rop2));
+            } else if (dib) {
+                HLock(dib);
+                StretchDIBits(dc, r.left, r.top, sShape.width, sShape.height, 0, 0, sShape.width, sShape.height,
+                              *dib + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD),
+                              reinterpret_cast<const BITMAPINFO *>(*dib), DIB_RGB_COLORS, MaskedRop3(rop2));
+                HUnlock(dib);
+            }
+        }
+    }
+    // The cached region keeps the mask form with no mask; the mask goes.
+    if (dib) {
+        Rect portRect = r;
+        if (record && record->xform.offsetActive) {
+            RevXformXY(&portRect.left, &portRect.top);
+            RevXformXY(&portRect.right, &portRect.bottom);
+        }
+        if (SetRgnToMaskDib(sShape.region, Point{portRect.top, portRect.left}, Point{portRect.bottom, portRect.right},
+                            dib)) {
+            DisposeHandle(reinterpret_cast<Handle>(static_cast<uintptr_t>(
+                reinterpret_cast<MaskRegionRecord *>(*sShape.region)->maskDib)));
+            reinterpret_cast<MaskRegionRecord *>(*sShape.region)->maskDib = 0;
+        }
+    }
+    SetCopyBitsRanFlag();
+    ++sShapesMasked;
+}
+
+void DisposeShapeMaskCache()
+{
+    FreeMaskDC();
+    if (sShape.region)
+        DisposeRgn(sShape.region);
+    sShape = ShapeMaskState{};
+}
+
+ZEL_EXTERN_C uint32_t ZEL_CALL ShapesDrawnThroughMask(void) { return sShapesMasked; }

@@ -398,15 +398,31 @@ ZEL_API void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, con
                                int16_t mode, RgnHandle maskRgn);
 ZEL_API void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                               RgnHandle maskRgn);
+/* CopyBits from a PixMap in memory into a PixMap with a DIB (pmExtFlags 0x20): 8-bit indices of the same
+   colour table (ctSeed) at the same size in srcCopy are copied into the DIB's rows (complemented into a
+   DIB of reversed order), anything else converted; only the DIB's own pixels are written. A nil PixMap, a
+   destination without DIB or a source that is not plain memory draws nothing. Nil tables: the PixMaps'
+   own. */
+ZEL_API void ZEL_CALL ZEL_CopyBitsMacToDIB(PixMap *src, PixMap *dst, Point srcTopLeft, Point srcBotRight,
+                                           Point dstTopLeft, Point dstBotRight, int16_t mode, CTabHandle srcCT,
+                                           CTabHandle dstCT, RgnHandle maskRgn);
 /* The screen-write layer: the DIB of a PixMap (pmExtFlags 0x20) drawn onto the current port's DC, from
-   src in the PixMap's bounds to dst, in one blit (ZEL_DSSimple) or through a mask region
-   (ZEL_DSNotSimple: a region that is not in mask form with mode 0 clips the blit). ctab is the table the
+   src in the PixMap's bounds to dst, in one blit (ZEL_DSSimple) or composed with what the DC shows in
+   the transfer mode and through a mask region (ZEL_DSNotSimple; a region that is not in mask form with
+   mode 0 clips the blit). ctab is the table the
    pixels were made for: on a palette screen, one whose seed is the device's sends palette indices.
    ZEL_NextWriteIsToScreen(1) sends the next blit of a DIB-engine PixMap through its own DC. */
 ZEL_API void ZEL_CALL ZEL_DSSimple(PixMap *pm, Rect src, Rect dst, CTabHandle ctab);
 ZEL_API void ZEL_CALL ZEL_DSNotSimple(PixMap *src, PixMap *dst, Rect srcRect, Rect dstRect, int16_t mode,
                                       CTabHandle ctab, uint32_t context, RgnHandle mask);
 ZEL_API void ZEL_CALL ZEL_NextWriteIsToScreen(uint32_t flag);
+/* A PixMap over a copy of a packed DIB (header, colour entries, rows): bounds (0, 0, |biHeight|, biWidth),
+   a 24-bit DIB read as a 32-bit PixMap, its colour table made from the DIB's (reversed, with pmExtFlags
+   0x100, unless the first colour is white and the last black). A compressed DIB becomes a Windows
+   bitmap of the PixMap. The caller's DIB is only read. Nil for a width of 0 or less, planes other than 1,
+   depths other than 1, 4, 8, 16, 24, 32, or when memory is short; DisposePixMap frees it. */
+struct tagBITMAPINFO;
+ZEL_API PixMapHandle ZEL_CALL ZEL_NewDIBPixMap(const struct tagBITMAPINFO *dib);
 ZEL_API PixPatHandle ZEL_CALL NewPixPat(void);
 ZEL_API void ZEL_CALL DisposePixPat(PixPatHandle pp);
 ZEL_API GDHandle ZEL_CALL NewGDevice(int16_t refNum, int32_t mode);
@@ -613,6 +629,8 @@ enum {
     srcCopy = 0, srcOr = 1, srcXor = 2, srcBic = 3, notSrcCopy = 4, notSrcOr = 5, notSrcXor = 6, notSrcBic = 7,
     patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
 };
+/* Or-ed into a transfer mode: CopyBits dithers the colours it cannot show exactly. */
+enum { ditherCopy = 64 };
 
 /* Text: the port's font, style and size (0 means 12), the extra width of blanks, and drawing at the pen,
    which then advances by the text's width. Style bits: */
@@ -750,6 +768,74 @@ ZEL_API void ZEL_CALL MakeRGBPat(PixPatHandle pp, const RGBColor *color);
 ZEL_API void ZEL_CALL CopyDeepMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
                                    const Rect *srcRect, const Rect *maskRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
+/* What GetPixMapInfo answers of a PixMap: only theColorTable, a copy of its table that the caller
+   disposes. */
+typedef struct PictInfo {
+    int16_t version;
+    int32_t uniqueColors;
+    struct Palette **thePalette;
+    CTabHandle theColorTable;
+    Fixed hRes;
+    Fixed vRes;
+    int16_t depth;
+    Rect sourceRect;
+    int32_t textCount;
+    int32_t lineCount;
+    int32_t rectCount;
+    int32_t rRectCount;
+    int32_t ovalCount;
+    int32_t arcCount;
+    int32_t polyCount;
+    int32_t regionCount;
+    int32_t bitMapCount;
+    int32_t pixMapCount;
+    int32_t commentCount;
+    int32_t uniqueComments;
+    Handle commentHandle;
+    int32_t uniqueFonts;
+    Handle fontHandle;
+    Handle fontNamesHandle;
+    int32_t reserved1;
+    int32_t reserved2;
+} PictInfo;
+ZEL_API OSErr ZEL_CALL GetPixMapInfo(PixMapHandle pm, PictInfo *thePictInfo, int16_t verb, int16_t colorsRequested,
+                                     int16_t colorPickMethod, int16_t version);
+/* Host glue: offscreen drawing. ZEL_BeginOffScreen makes the current port draw into a memory bitmap
+   the size of r (erased to the background with `erase`) and answers 1, or 0 when it did nothing (r
+   empty, or a port drawing offscreen already). ZEL_EndOffScreen puts the port's DC back and, with
+   `draw`, blits the bitmap onto it in a transfer mode, keeping off a window's pending update with
+   `excludeUpdate`. ZEL_ExcludeUpdateRgn takes a window's pending update out of its visible region
+   (the old one into *saved) or, with exclude false, puts *saved back; it answers whether the region
+   changed. The PixMap calls turn (+90 clockwise, -90) or mirror the Windows bitmap behind a PixMap,
+   and pack it into one handle (which the PixMap does not need afterwards) and back. */
+ZEL_API int16_t ZEL_CALL ZEL_BeginOffScreen(Boolean erase, const Rect *r);
+ZEL_API void ZEL_CALL ZEL_EndOffScreen(Boolean draw, Boolean excludeUpdate, int16_t mode);
+ZEL_API Boolean ZEL_CALL ZEL_ExcludeUpdateRgn(GrafPtr port, Boolean exclude, RgnHandle *saved);
+ZEL_API Boolean ZEL_CALL ZEL_OffScreenRotate(PixMapHandle pm, int16_t angle);
+ZEL_API Boolean ZEL_CALL ZEL_OffScreenFlip(PixMapHandle pm, int16_t vertical);
+ZEL_API Handle ZEL_CALL ZEL_PackPixMap(PixMapHandle pm);
+ZEL_API PixMapHandle ZEL_CALL ZEL_UnpackPixMap(Handle packed);
+/* One-bit masks. SeedFill and CalcMask work on rows of `words` 16-bit words, `height` rows, each row
+   srcRow or dstRow bytes apart; a set bit is black. SeedFill sets in dst every pixel reachable from the
+   seed through white; CalcMask sets the black pixels and the white ones that cannot be reached from
+   outside the image. CalcCMask does the same for srcRect of any BitMap or PixMap, writing dstRect of a
+   one-bit dst; a matchProc answers the one-bit index (1 black) of each colour. CopyMask copies srcRect
+   of src into dstRect of dst where maskRect of mask is black. */
+typedef Boolean (ZEL_CALL *ColorSearchProcPtr)(RGBColor *rgb, int32_t *position);
+ZEL_API void ZEL_CALL SeedFill(Ptr srcPtr, Ptr dstPtr, int16_t srcRow, int16_t dstRow, int16_t height, int16_t words,
+                               int16_t seedH, int16_t seedV);
+ZEL_API void ZEL_CALL SeedCFill(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect, const Rect *dstRect,
+                                int16_t seedH, int16_t seedV, ColorSearchProcPtr matchProc, int32_t matchData);
+ZEL_API void ZEL_CALL CalcMask(Ptr srcPtr, Ptr dstPtr, int16_t srcRow, int16_t dstRow, int16_t height, int16_t words);
+ZEL_API void ZEL_CALL CalcCMask(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
+                                const Rect *dstRect, const RGBColor *seedRGB, ColorSearchProcPtr matchProc,
+                                int32_t matchData);
+ZEL_API void ZEL_CALL CopyMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
+                               const Rect *srcRect, const Rect *maskRect, const Rect *dstRect);
+/* Host glue: the mask of a BitMap's or PixMap's non-white pixels, as rows of one-bit Macintosh rows
+   (one per bounds row, 1 inside) or, with asRegion, as a mask-form region over its bounds; with fill
+   the white areas the non-white pixels enclose are inside too. Nil on failure. */
+ZEL_API Handle ZEL_CALL ZEL_CreateMask(const BitMap *src, Boolean fill, Boolean asRegion);
 /* The complementary colour (the hue turned half way round). */
 ZEL_API void ZEL_CALL InvertColor(RGBColor *color);
 ZEL_API Boolean ZEL_CALL RealColor(const RGBColor *color);

@@ -273,6 +273,19 @@ void StdPolyCore(GrafVerb verb, PolyHandle poly)
     if (!HandleHasData(poly))
         return;
     if (DrawingAllowed(port, record) || verb == verbFrame) {
+        // A pen mode GDI cannot draw in the port's colours goes through the shape mask: the polygon's
+        // box with the pen's reach, in device coordinates.
+        bool mask = false;
+        if (DrawingAllowed(port, record) && HandleHasData(poly)) {
+            Rect device = (**poly).polyBBox;
+            device.right = static_cast<int16_t>(device.right + std::max<int16_t>(port->pnSize.h, 1));
+            device.bottom = static_cast<int16_t>(device.bottom + std::max<int16_t>(port->pnSize.v, 1));
+            if (record->xform.offsetActive)
+                XformMacRect(&device);
+            mask = BeginShapeMask(&device, verb, 0);
+            if (mask)
+                SetMaskDrawing(true);
+        }
         switch (verb) {
         case verbFrame: PolygonFrame(poly); break;
         case verbPaint: PolygonFill(record->rop2Wanted, patternPen, poly); break;
@@ -280,6 +293,10 @@ void StdPolyCore(GrafVerb verb, PolyHandle poly)
         case verbInvert: PolygonFill(R2_NOT, -1, poly); break;
         case verbFill: PolygonFill(R2_COPYPEN, patternFill, poly); break;
         default: break;
+        }
+        if (mask) {
+            SetMaskDrawing(false);
+            EndShapeMask(port->pnMode, 0);
         }
     }
     if (port->picSave && !port->rgnSave && RecordPictPortState()) {

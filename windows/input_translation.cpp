@@ -537,8 +537,9 @@ bool NotificationIsClick(HWND hwnd, WindowPtr dialog, HWND control, int16_t item
     if (kind == controlKindOther)
         return false;
     if (kind == controlKindList) {
-        bool counts = code == LBN_DBLCLK || (!IsListContainer(hwnd) && code == LBN_SELCHANGE);
-        return counts;
+        // A row-per-item list box (its own ID carries 0xFE) posts its clicks itself on release: only a
+        // double click counts here, not a keyboard move.
+        return code == LBN_DBLCLK || (!IsListContainer(hwnd) && !IsListContainer(control) && code == LBN_SELCHANGE);
     }
     if (kind == controlKindCustom)
         return false;

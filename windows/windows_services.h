@@ -25,6 +25,11 @@ uint32_t SessionEndingKeySwitch();
 // The definition procedure of a menu (the address at byte 2 of its 'MDEF' handle); 0 for the standard
 // menu.
 MenuDefProcPtr GetMenuDefProcPtr(MenuHandle menu);
+// The system colours the menus captured at InitMenus: highlight and its text, window and its text.
+struct SystemColorSet {
+    COLORREF highlight, highlightText, window, windowText;
+};
+SystemColorSet MenuSystemColors();
 // The Macintosh key code of the last key typed.
 uint8_t LastKeyCodeTyped();
 // Started by ZEL_InitGlobals: Ticks, the empty queue and its header, the pending mask, the modifiers

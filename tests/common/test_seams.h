@@ -144,6 +144,11 @@ ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
 // The picture font maps held: the current one and those saved under it by nested pictures.
 ZEL_API int32_t ZEL_CALL PictFontMapDepthForTest(void);
+// The number of live handles (master pointers in use).
+ZEL_API int32_t ZEL_CALL LiveHandleCount(void);
+// Replaces the session's Windows version word ((minor << 4) | major): the List Manager's Windows 3
+// branches read it. Answers the previous word.
+ZEL_API uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word);
 // The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
 // (nil: the rectangles given) that set the scale, colourising with `colorize`.
 ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,
@@ -158,3 +163,24 @@ ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
 ZEL_API void ZEL_CALL SelectTestPostScriptPrinter(Boolean on, Boolean postScript, int16_t scalePercent, Boolean scaleOn);
 // Moves the PostScript sent so far into `buffer` (NUL-terminated) and answers its length.
 ZEL_API int32_t ZEL_CALL TakeTestPostScript(char *buffer, int32_t capacity);
+// The hilite code's map from the library palette's entries to system-palette indices: at most `capacity`
+// entries copied, its entry count answered (0 without a map). RefuseHiliteSwaps makes every hilite
+// exchange fail, as on a depth it cannot exchange, answering the previous choice.
+ZEL_API int16_t ZEL_CALL CopyPaletteIndexMap(uint16_t *entries, int16_t capacity);
+ZEL_API Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
+// A DIB PixMap for a rectangle like `like` (nil: the device's PixMap), with a DC of its own when asked, and
+// its disposal.
+ZEL_API PixMapHandle ZEL_CALL NewDibPixMapForTest(const Rect *rect, const PixMap *like, Boolean wantDC);
+ZEL_API void ZEL_CALL DisposeDibPixMapForTest(PixMapHandle pm);
+// Shapes drawn through the shape mask so far.
+ZEL_API uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
+// One row of one-bit pixels moved: count bits from bit srcBit of src to bit dstBit of dst, replacing (mode 0) or or-ing (1).
+ZEL_API void ZEL_CALL ShiftedRowMergeForTest(const uint8_t *src, uint8_t *dst, int32_t srcBit, int32_t dstBit,
+                                             int32_t count, int32_t mode);
+// Offscreen drawing scales its final blit from `from` onto `to` as under a print job (nil: no scaling).
+ZEL_API void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to);
+// The International Utilities' locale state and records built again from the locale and WIN.INI "intl".
+ZEL_API void ZEL_CALL ReloadInternationalState(void);
+// The Printing Manager's live printer state entries and the information context of the printer (nil
+// when none is kept).
+ZEL_API int32_t ZEL_CALL PrinterStateEntries(HDC *infoContext);
