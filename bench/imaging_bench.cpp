@@ -7,12 +7,15 @@
 // two BitBlt calls (SRCCOPY, SRCAND) from the same masks; the unscaled fast paths: a 640 x 480 one-bit
 // copy against BitBlt between two 1-bit DIB sections, a 640 x 480 8-to-32-bit srcCopy against
 // SetDIBitsToDevice into a 32-bit section, and a 200 x 200 screen-source copy into a DIB PixMap against
-// BitBlt and GetDIBits.
+// BitBlt and GetDIBits; recording a 640 x 480 32-bit CopyBits into a picture against PackBits-packing
+// the same component planes row by row.
 #include "bench.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include <algorithm>
 
 #include "LowMem.h"
 #include "MacMemory.h"
@@ -20,6 +23,7 @@
 #include "QDOffscreen.h"
 #include "Resources.h"
 #include "Quickdraw.h"
+#include "ToolUtils.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
 #include "Zel.h"
@@ -27,6 +31,7 @@
 namespace {
 
 constexpr int kWidth = 640, kHeight = 480;
+using Bytes = std::vector<uint8_t>;
 
 // A PixMap over rows the benchmark owns.
 PixMapHandle MemoryPixMap(int depth, std::vector<uint8_t> &rows)
@@ -218,6 +223,61 @@ int RunBench()
     };
     cases.push_back(paint);
 
+    // Recording CopyBits: the rows split into red, green and blue planes and PackBits-packed behind a
+    // word count, which the raw side does with the exported PackBits.
+    static std::vector<uint8_t> recordRows, packedRaw;
+    static PixMapHandle recorded;
+    static testing_support::DibPort *recordPort;
+    static Bytes lastPicture;
+    PairCase record;
+    record.name = "CopyBits 640x480 32-bit recorded into a picture / PackBits of the same planes";
+    record.count = 5;
+    record.setUp = [] {
+        recorded = MemoryPixMap(32, recordRows);
+        for (size_t i = 0; i < recordRows.size(); ++i)
+            recordRows[i] = (i & 3) == 3 ? 0 : static_cast<uint8_t>((i / 4 % kWidth) / 8 * 3 + (i & 3) * 40 + i / (4 * kWidth) / 16);
+        recordPort = new testing_support::DibPort(16, 16);
+    };
+    record.library = [](int) {
+        SetPor(recordPort->port());
+        const Rect frame{0, 0, kHeight, kWidth};
+        PicHandle pic = OpenPicture(&frame);
+        CopyBits(reinterpret_cast<const BitMap *>(*recorded), &recordPort->port()->portBits, &frame, &frame, srcCopy,
+                 nullptr);
+        ClosePicture();
+        Handle h = reinterpret_cast<Handle>(pic);
+        lastPicture.assign(reinterpret_cast<uint8_t *>(*h), reinterpret_cast<uint8_t *>(*h) + GetHandleSize(h));
+        KillPicture(pic);
+    };
+    record.raw = [](int) {
+        std::vector<uint8_t> planes(3 * kWidth), packed(3 * kWidth + 64);
+        packedRaw.clear();
+        for (int y = 0; y < kHeight; ++y) {
+            const uint8_t *row = recordRows.data() + static_cast<size_t>(y) * 4 * kWidth;
+            for (int x = 0; x < kWidth; ++x) {
+                planes[x] = row[4 * x + 2];
+                planes[kWidth + x] = row[4 * x + 1];
+                planes[2 * kWidth + x] = row[4 * x];
+            }
+            Ptr src = reinterpret_cast<Ptr>(planes.data()), dst = reinterpret_cast<Ptr>(packed.data());
+            PackBits(&src, &dst, static_cast<int16_t>(planes.size()));
+            const size_t n = static_cast<size_t>(reinterpret_cast<uint8_t *>(dst) - packed.data());
+            packedRaw.push_back(static_cast<uint8_t>(n >> 8));
+            packedRaw.push_back(static_cast<uint8_t>(n));
+            packedRaw.insert(packedRaw.end(), packed.begin(), packed.begin() + static_cast<long>(n));
+        }
+    };
+    record.same = [] {
+        return !packedRaw.empty() &&
+               std::search(lastPicture.begin(), lastPicture.end(), packedRaw.begin(), packedRaw.end()) != lastPicture.end();
+    };
+    record.tearDown = [] {
+        SetPor(testing_support::WindowManagerPort());
+        delete recordPort;
+        (*recorded)->baseAddr = nullptr;
+        DisposePixMap(recorded);
+    };
+    cases.push_back(record);
     // CopyMask of a 256 x 256 GWorld through a one-bit mask onto a window, against MaskBlt of the same
     // pixels and mask.
     constexpr int kMaskSide = 256;

@@ -93,6 +93,16 @@ HDC PrintingDC(int16_t *documentOpen);
 // banding.
 // PENDING: printing keeps the scaling shifts of the band it is printing.
 void PrinterBandShifts(int16_t *hShift, int16_t *vShift);
+// The print job's printer takes PostScript.
+// PENDING: print jobs tell whether their printer takes PostScript.
+inline bool PrinterTakesPostScript() { return false; }
+// The print record's scaling in percent and its scaling flag.
+// PENDING: print records keep their scaling and its flag.
+inline void PrintRecordScaling(int16_t *percent, bool *on)
+{
+    *percent = 100;
+    *on = false;
+}
 // Test seam: a memory DC answers as the printer's DC with the given band shifts (nil: none).
 ZEL_EXTERN_C void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift);
 // PENDING: printing gives the printer's device pixels per port pixel of the open print job.

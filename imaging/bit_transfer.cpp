@@ -509,6 +509,16 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         return;
     if (s.isDC)
         sourceDC = GetBitsDC(s.view->baseAddr);
+    // A transfer into a port whose picture is open is recorded, not drawn; the clipboard picture takes
+    // the pixels themselves.
+    if (port && port->picSave && port->picSave == ScrapPictureMarker()) {
+        CopyBitsToScrapDib(s.view, srcRect, dstRect);
+        return;
+    }
+    if (port && port->picSave && IsThePortsBits(dstBits)) {
+        RecordPictBits(s.view, s.isDC || s.hasDC, s.isDC ? sourceDC : s.view->pmExtMemDC, &src, &dst, mode);
+        return;
+    }
     // thePort's own bits are drawn where thePort draws now (a DC swapped in included); other device
     // bits through the DC their baseAddr names.
     if (d.isDC && !IsThePortsBits(dstBits))
@@ -532,10 +542,6 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
     if (IsEmpty(src) || IsEmpty(dst))
         return;
     const Rect fullSrc = src, fullDst = dst;
-    // PENDING: a transfer into a port whose picture is open is recorded as a bits opcode, not drawn.
-    if (port && port->picSave)
-        return;
-
     // Hilite mode: srcXor of a one-bit image in memory onto a device exchanges the background and hilite
     // colours under its black pixels.
     if (!(LowMem<uint8_t>(lmHiliteMode) & kHiliteBit) && mode == kSrcXor && !s.isDC && !s.hasDC && !s.isBitmap &&

@@ -144,16 +144,25 @@ void FreeOffscreenPixMap();
 void DisposeCopyMaskCache();
 
 // ---- Picture recording ----
-// The standard procedures of pictures: comments, reading a picture being played, writing one being
-// recorded.
-ZEL_EXTERN_C void ZEL_CALL StdComment(int16_t kind, int16_t dataSize, Handle dataHandle);
-ZEL_EXTERN_C void ZEL_CALL StdGetPic(void *dataPtr, int16_t byteCount);
-ZEL_EXTERN_C void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
-// Records a rectangle-shaped opcode (0x30 rectangle, 0x40 round rectangle, 0x50 oval, plus the verb)
-// with its rectangle.
-void RecordPictRectOp(uint16_t opcode, const Rect *rect);
+// ---- Picture comments ----
+// The first 16-bit values of the last comments of kinds 501 and 502 (0 until one came), read by the
+// text code.
+int16_t PictCommentWord501();
+int16_t PictCommentWord502();
+// Sends a NUL-terminated line of PostScript to the printer of the current DC when it takes PostScript.
+void SendPostScriptLine(const char *text);
+// A number for PostScript: num2str with 6 significant digits in floating form, NUL-terminated.
+void FormatPostScriptNumber(double value, char *out);
+
+// While off, staged opcodes are dropped: playback turns recording off while it puts a port's state
+// back, so that restoring does not land in a picture being recorded. On at load.
+void SetPictRecordingEnabled(bool on);
+bool PictRecordingEnabled();
+// Frees the recording state of every picture (QuickDraw's exit).
+void ExitPictRecording();
 // Stages one opcode record of the picture being recorded for the current port (at most `maxSize` data
-// bytes): the opcode as a big-endian word, then the data.
+// bytes): the opcode as a big-endian word, then the data. Operands past `maxSize` drop the whole
+// opcode.
 void BeginPictOpcode(uint16_t opcode, uint16_t maxSize);
 // Appends `count` bytes as big-endian 16-bit words (a Point goes v then h).
 void PutPictWords(uint16_t count, const void *data);
@@ -163,9 +172,35 @@ void PutPictBytes(uint16_t count, const void *data);
 void PutPictLong(uint32_t value);
 // Pads the staged record to even length and hands it to the port's putPicProc.
 void EndPictOpcode();
-// With a picture open on the current port: records the port state changed since the last opcode and
-// returns 1; 0 when no picture is open.
+// With a picture open on the current port: records the port state changed since the last opcode
+// (colours, origin, clip) and returns 1; 0 when no picture is open.
 int RecordPictPortState();
+// Records the pen and pattern state a shape verb depends on.
+void RecordPictVerbState(GrafVerb verb);
+// Records a rectangle-shaped opcode (0x30 rectangle, 0x40 round rectangle, 0x50 oval, plus the verb)
+// with its rectangle, or its "same rectangle" form (opcode + 8) when the rectangle repeats the last one.
+void RecordPictRectOp(uint16_t opcode, const Rect *rect);
+// The oval size of the round rectangles that follow (0x000B), when it differs from the picture's last.
+void RecordPictOvalSize(int16_t ovalWidth, int16_t ovalHeight);
+// A line: Line, LineFrom (starting where the picture's last recorded line ended), ShortLine or
+// ShortLineFrom.
+void RecordPictLineOp(Point from, Point to);
+// A polygon opcode with the whole polygon (size, box, points).
+void RecordPictPolyOp(uint16_t opcode, PolyHandle poly);
+// An arc opcode with its Rect and two angles.
+void RecordPictArcOp(uint16_t opcode, const Rect *rect, int16_t startAngle, int16_t arcAngle);
+// RGBForeColor (0x001A) and RGBBackColor (0x001B) with the colour.
+void RecordPictRGBOp(uint16_t opcode, const RGBColor *rgb);
+// ForeColor (0x000E) and BackColor (0x000F) with the classic colour code.
+void RecordPictColorCode(uint16_t opcode, int32_t code);
+// A comment into the picture being recorded: short (0x00A0) without data or with a negative size,
+// else long (0x00A1) with at most the handle's bytes, its numbers made big-endian.
+void RecordPictComment(int16_t kind, int16_t dataSize, Handle dataHandle);
+// CopyBits into a port whose picture is open: the transfer recorded as a bits opcode (BitsRect,
+// PackBitsRect or DirectBitsRect), srcRect clipped to the source's bounds. `view` is the source as a
+// PixMap; a source whose pixels are a device's or a bitmap's (`viewIsDevice`) is read from `deviceDC`.
+void RecordPictBits(const PixMap *view, bool viewIsDevice, HDC deviceDC, const Rect *srcRect, const Rect *dstRect,
+                    int16_t mode);
 // The text state the picture being recorded last received: text opcodes are written only for what
 // differs. A picture starts with its font, style and size unknown (its first text writes them), mode
 // srcOr, no extra space and no scaling.
@@ -178,17 +213,43 @@ struct PictTextState {
     Fixed spExtra;
     Point numer, denom;
 };
-// PENDING: picture recording keeps the text state with the rest of the picture's state, started by OpenPicture.
 PictTextState &CurrentPictTextState();
 // True the first time a font number is met in the picture being recorded (its name is then recorded).
-// PENDING: picture recording keeps the picture's font-name table with the rest of its state.
 bool PictFontIsNew(int16_t font);
-// Records the pen and pattern state a shape verb depends on.
-void RecordPictVerbState(GrafVerb verb);
-// A polygon opcode with the whole polygon (size, box, points).
-void RecordPictPolyOp(uint16_t opcode, PolyHandle poly);
-// An arc opcode with its Rect and two angles.
-void RecordPictArcOp(uint16_t opcode, const Rect *rect, int16_t startAngle, int16_t arcAngle);
+// The picture font map: the fonts a picture names, by its own numbers and the local ones. Opening a
+// picture and playing one push a new map, closing and the end of playback pop it.
+enum PictFontMapOp : int16_t {
+    kPictFontMapPush = 0,
+    kPictFontMapAddByName = 1,   // local = GetFNum(name); an entry already there takes the new number
+    kPictFontMapLookUp = 2,      // the local number, or the number itself
+    kPictFontMapAddAsItself = 3, // local = number; an entry already there is kept
+    kPictFontMapPop = 4,
+};
+// Ops 1 and 3 answer 1 when they added an entry.
+int16_t PictFontMap(PictFontMapOp op, int16_t number, ConstStr255Param name);
+// Maps held: the current one and those saved under it.
+size_t PictFontMapDepth();
+// ---- Picture playback ----
+// 1 while DrawPicture plays a picture (the level that plays sets it; a nested one gives the outer
+// level's value back when it ends).
+bool PictPlaying();
+// Maps a rectangle of the playing picture's frame onto its destination (nothing when none plays).
+void MapPictRect(Rect *r);
+// A bits opcode (0x0090, 0x0091, 0x0098, 0x0099, 0x009A, 0x009B) of a playing picture, its operand of
+// `size` bytes measured and read: the rows decoded to 32-bit bands drawn through the bits procedure.
+void PlayPictBits(uint16_t opcode, const uint8_t *operand, int32_t size);
+// DrawPicture of a handle whose C bit is set: its DIB body drawn at its own size at dstRect's top-left
+// into a direct colour port (nothing on other ports or for a body that does not hold together).
+void DrawDibPicture(PicHandle pic, const Rect *dstRect);
+// CopyBits into the port of the clipboard picture: a direct source's pixels written into the body,
+// scaled nearest-neighbour and clipped to the source's bounds and the picture's frame.
+void CopyBitsToScrapDib(const PixMap *source, const Rect *srcRect, const Rect *dstRect);
+
+// The clipboard picture open on a port (its body a DIB, not an opcode stream), or nil: StdPutPic adds
+// nothing to it and ClosePicture only detaches it.
+Handle ScrapPictureMarker();
+void SetScrapPictureMarker(Handle picture);
+void ClearScrapPictureMarker();
 
 // ---- Shape mask ----
 // Starts drawing a shape into a one-bit mask when the mask mode is armed; false when it is not.

@@ -35,6 +35,7 @@ void InitImaging()
 
 void ExitImaging()
 {
+    ExitPictRecording();
     FreeStaticBitmapInfo();
     DisposeDibBridgeCaches();
     DisposeCopyMaskCache();

@@ -963,6 +963,47 @@ ZEL_API Boolean ZEL_CALL ZEL_IsRectRgn(RgnHandle rgn);
 ZEL_API int16_t ZEL_CALL ZEL_SelectClipRgn(HDC dc, RgnHandle rgn);
 ZEL_API void ZEL_CALL ZEL_VisRgnChange(GrafPtr port);
 
+/* ---- Pictures ---- */
+#pragma pack(push, 2)
+/* OpenCPicture's parameters: the frame and the resolution it is given in (only srcRect, hRes and vRes
+   are read). */
+typedef struct OpenCPicParams {
+    Rect srcRect;
+    Fixed hRes;
+    Fixed vRes;
+    int16_t version;
+    int16_t reserved1;
+    int32_t reserved2;
+} OpenCPicParams;
+#pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(OpenCPicParams) == 24, "OpenCPicParams is 24 bytes");
+ZEL_STATIC_ASSERT(offsetof(OpenCPicParams, hRes) == 8, "hRes at 8");
+/* OpenPicture and OpenCPicture attach a new picture to the current port and hide the pen; drawing on
+   the port is then recorded into it until ClosePicture, which ends it and shows the pen. Nil without a
+   current port or memory. */
+ZEL_API PicHandle ZEL_CALL OpenPicture(const Rect *picFrame);
+ZEL_API PicHandle ZEL_CALL OpenCPicture(const OpenCPicParams *newHeader);
+ZEL_API void ZEL_CALL ClosePicture(void);
+/* Disposes a picture; one still being recorded is ended first. */
+ZEL_API void ZEL_CALL KillPicture(PicHandle myPicture);
+/* The standard putPicProc: appends the bytes to the current port's picture. */
+ZEL_API void ZEL_CALL StdPutPic(const void *dataPtr, int16_t byteCount);
+/* The standard getPicProc: the next bytes of the picture being played (the count is unsigned). */
+ZEL_API void ZEL_CALL StdGetPic(void *dataPtr, int16_t byteCount);
+/* A picture comment: to the port's commentProc, else StdComment, which records it into the open picture
+   and acts on the kinds a printer takes (line width, rotation, PostScript). */
+ZEL_API void ZEL_CALL PicComment(int16_t kind, int16_t dataSize, Handle dataHandle);
+ZEL_API void ZEL_CALL StdComment(int16_t kind, int16_t dataSize, Handle dataHandle);
+/* Opens the clipboard picture on the current port: its body a 24-bit DIB of the frame's size (8-bit with
+   the standard colours under session flag 0x10), filled by CopyBits into the port until ClosePicture;
+   the host sets its C bit (HSetCBit) for DrawPicture to draw it. Nil for an empty frame or no memory. */
+ZEL_API PicHandle ZEL_CALL ZEL_OpenScrapPict(const Rect *frame);
+/* Plays a picture into the current port, its frame mapped onto dstRect. */
+ZEL_API void ZEL_CALL DrawPicture(PicHandle myPicture, const Rect *dstRect);
+/* With a non-zero flag, DrawPicture saves the port's pen, text, colours and patterns before playing
+   and puts them back after; answers the previous flag. Off at load. */
+ZEL_API int32_t ZEL_CALL ZEL_AllowPictStatePush(int32_t flag);
+
 /* ---- Published names of the entry points exported without their last letter ---- */
 ZEL_PUBLISHED_PROC(MoveTo, MoveT, (int16_t h, int16_t v), (h, v))
 ZEL_PUBLISHED_PROC(CopyRgn, CopyRg, (RgnHandle src, RgnHandle dst), (src, dst))

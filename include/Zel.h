@@ -53,6 +53,8 @@ enum {
     zelFlagDoubleByte = 0x2,
     zelFlagHeapCheck = 0x4,
     zelFlagSubAllocate = 0x8,
+    /* One host choice with two effects: the reduced palette of an 8-bit screen, and 8-bit clipboard
+       pictures (ZEL_OpenScrapPict). */
     zelFlagReducedPalette = 0x10,
     zelFlagPrinting20 = 0x20,
     zelFlagDialogScaling = 0x40,

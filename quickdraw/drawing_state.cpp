@@ -2,6 +2,7 @@
 // and patterns a port starts with, and taking a record's GDI objects out of a DC.
 #include "quickdraw.h"
 #include "../text/text_services.h"
+#include "../imaging/imaging_services.h"
 #include "../windows/windows_services.h"
 
 #include <cstring>
@@ -247,8 +248,18 @@ ZEL_EXTERN_C void ZEL_CALL PenSize(int16_t width, int16_t height)
         record->lineWidthActive = 0;
         record->lineWidth = kDefaultLineWidth;
     }
-    // The device pen size: through the scale, then the line-width factor (at least 1 on each side).
-    int16_t w = width, h = height;
+    UpdateDevicePenSize();
+}
+
+// The device pen size: the port's pen size through the scale, then the line-width factor (at least 1
+// on each side).
+void UpdateDevicePenSize()
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!port || !record)
+        return;
+    int16_t w = port->pnSize.h, h = port->pnSize.v;
     if (record->xform.scaleActive)
         XformExtent(&w, &h);
     if (record->lineWidthActive && w && h) {
@@ -259,6 +270,8 @@ ZEL_EXTERN_C void ZEL_CALL PenSize(int16_t width, int16_t height)
         w = scale(w);
         h = scale(h);
     }
+    if (record->xform.devPenSize.h != w || record->xform.devPenSize.v != h)
+        record->penState |= penStateRebuild;
     record->xform.devPenSize = Point{h, w};
 }
 
@@ -342,6 +355,8 @@ ZEL_EXTERN_C void ZEL_CALL ForeColor(int32_t code)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record)
         return;
+    if (port->picSave)
+        RecordPictColorCode(0x000E, code);
     const RGBColor *exact = LookUpClassicColor(code);
     if (!exact)
         return;
@@ -361,6 +376,8 @@ ZEL_EXTERN_C void ZEL_CALL BackColor(int32_t code)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record)
         return;
+    if (port->picSave)
+        RecordPictColorCode(0x000F, code);
     const RGBColor *exact = LookUpClassicColor(code);
     if (!exact)
         return;
@@ -385,6 +402,8 @@ ZEL_EXTERN_C void ZEL_CALL RGBForeColor(const RGBColor *rgb)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record || !rgb)
         return;
+    if (port->picSave)
+        RecordPictRGBOp(0x001A, rgb);
     if (!RGBColorsOn(port)) {
         ForeColor(ClassicCodeOf(*rgb));
         return;
@@ -404,6 +423,8 @@ ZEL_EXTERN_C void ZEL_CALL RGBBackColor(const RGBColor *rgb)
     PortDCRecord *record = CurrentPortRecord();
     if (!port || !record || !rgb)
         return;
+    if (port->picSave)
+        RecordPictRGBOp(0x001B, rgb);
     if (!RGBColorsOn(port)) {
         BackColor(ClassicCodeOf(*rgb));
         return;

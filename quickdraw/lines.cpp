@@ -11,9 +11,6 @@
 
 namespace {
 
-// The pen location after the last line drawn outside polygon recording: a line starting there is
-// recorded without its start point.
-Point sLastLineEnd;
 // ZEL_UseRectForLine.
 bool sUseRectForLine;
 
@@ -21,9 +18,6 @@ bool sUseRectForLine;
 // PatBlt) unless the host set the bit.
 constexpr uint32_t kFastLineSwitch = 0x1;
 constexpr GrafVerb kFrameVerb = 0;
-constexpr uint16_t kOpLine = 0x0020;
-constexpr uint16_t kOpFrom = 0x0001;  // LineFrom: the start is the last line end
-constexpr uint16_t kOpShort = 0x0002; // ShortLine: the end as two signed bytes dh, dv
 
 bool SamePoint(Point a, Point b) { return a.h == b.h && a.v == b.v; }
 
@@ -53,30 +47,13 @@ void PenMoveCore(GrafPtr port, PortDCRecord *record, Point pt, bool line)
     }
 }
 
-// Writes a Point the picture way: v then h, big-endian words.
-void PutPictPoint(Point p) { PutPictWords(sizeof p, &p); }
-
 // Line, LineFrom, ShortLine or ShortLineFrom into the picture open on the port.
 void RecordLine(GrafPtr port, Point from, Point to)
 {
     if (!port->picSave || port->polySave || port->rgnSave || !RecordPictPortState())
         return;
     RecordPictVerbState(kFrameVerb);
-    int dh = to.h - from.h;
-    int dv = to.v - from.v;
-    bool fromLastEnd = SamePoint(from, sLastLineEnd);
-    bool shortForm = dh >= -128 && dh <= 127 && dv >= -128 && dv <= 127;
-    uint16_t opcode = kOpLine | (fromLastEnd ? kOpFrom : 0) | (shortForm ? kOpShort : 0);
-    BeginPictOpcode(opcode, 8);
-    if (!fromLastEnd)
-        PutPictPoint(from);
-    if (shortForm) {
-        int8_t deltas[2] = {static_cast<int8_t>(dh), static_cast<int8_t>(dv)};
-        PutPictBytes(sizeof deltas, deltas);
-    } else {
-        PutPictPoint(to);
-    }
-    EndPictOpcode();
+    RecordPictLineOp(from, to);
 }
 
 void SetPenBkMode(HDC dc, PortDCRecord *record)
@@ -201,8 +178,6 @@ void StandardLinePath(GrafPtr port, PortDCRecord *record, Point pt)
         DrawDeviceLine(port, record, dc, oldDevice, record->xform.devPenLoc);
         MoveToEx(dc, record->xform.devPenLoc.h, record->xform.devPenLoc.v, nullptr);
     }
-    if (!port->polySave)
-        sLastLineEnd = port->pnLoc;
 }
 
 // LineTo's dispatch: the port's own lineProc when it has one, else the standard path.

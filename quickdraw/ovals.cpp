@@ -14,7 +14,7 @@
 namespace {
 
 constexpr uint8_t kHiliteOff = 0x80;
-constexpr uint16_t kOpRRect = 0x0040, kOpOval = 0x0050, kOpArc = 0x0060, kOpOvSize = 0x000B;
+constexpr uint16_t kOpRRect = 0x0040, kOpOval = 0x0050, kOpArc = 0x0060;
 constexpr int kMaxShapePoints = 128;
 
 // The one point list of the shape being drawn.
@@ -232,8 +232,6 @@ void OvalDrawCore(GrafVerb verb, const Rect *rect)
 
 // ---- Round rectangles ----
 
-int16_t sLastOvalWidth = -1, sLastOvalHeight = -1;
-
 void RRectFrame(const RECT &device, const Rect &rect, int16_t ow, int16_t oh, int16_t portW, int16_t portH)
 {
     GrafPtr port = CurrentPort();
@@ -298,14 +296,7 @@ void RRectDrawCore(GrafVerb verb, const Rect *rect, int16_t ovalWidth, int16_t o
     }
     if (port->picSave && !port->rgnSave && RecordPictPortState()) {
         RecordPictVerbState(verb);
-        if (ovalWidth != sLastOvalWidth || ovalHeight != sLastOvalHeight) {
-            int16_t size[2] = {ovalHeight, ovalWidth};
-            BeginPictOpcode(kOpOvSize, sizeof size);
-            PutPictWords(sizeof size, size);
-            EndPictOpcode();
-            sLastOvalWidth = ovalWidth;
-            sLastOvalHeight = ovalHeight;
-        }
+        RecordPictOvalSize(ovalWidth, ovalHeight);
         RecordPictRectOp(static_cast<uint16_t>(kOpRRect + verb), rect);
     }
 }

@@ -118,6 +118,9 @@ POINT ScreenLogPixels();
 void ResetPortDCCache(PortDCRecord *record);
 // Forgets the current port's brushes after a DC change.
 void InvalidatePortBrushes();
+// Recomputes the current port record's device pen size from pnSize, the transform's scale and the
+// line-width factor of the line-width comment; a changed size rebuilds the pen.
+void UpdateDevicePenSize();
 // Takes a record's pen, font and brushes out of a DC before the DC is released or the port closes.
 void ReleasePortGdiObjects(PortDCRecord *record, HDC dc);
 // The COLORREF of an RGBColor: the high bytes, palette-relative except for pure black and white.

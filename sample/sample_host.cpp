@@ -418,10 +418,37 @@ void ExerciseQuickDraw()
         PlotIcon(&iconRect, icon);
         DisposeHandle(icon);
     }
+
+    // A picture: shapes, a line, text and a small offscreen image recorded (nothing is drawn while the
+    // picture is open), then played back at its size and enlarged one and a half times.
+    Rect pictFrame{0, 0, 30, 80};
+    PicHandle picture = OpenPicture(&pictFrame);
+    Rect box{2, 2, 28, 40};
+    RGBForeColor(&swatches[0]);
+    PaintRoundRect(&box, 12, 10);
+    RGBForeColor(&colours[2]);
+    PenSize(2, 2);
+    Rect ring{4, 44, 26, 78};
+    FrameOval(&ring);
+    PenNormal();
+    RGBForeColor(&colours[3]);
+    MoveTo(6, 24);
+    LineTo(36, 6);
+    TextFont(1);
+    TextSize(9);
+    MoveTo(48, 19);
+    DrawString(reinterpret_cast<const unsigned char *>("\x04" "PICT"));
+    Rect strip{26, 44, 29, 78};
+    CopyBits(imageBits, &reinterpret_cast<GrafPtr>(&port)->portBits, &image.bounds, &strip, srcCopy, nullptr);
+    ClosePicture();
+    Rect played{124, 480, 154, 560}, playedLarge{118, 580, 163, 700};
+    DrawPicture(picture, &played);
+    DrawPicture(picture, &playedLarge);
+    KillPicture(picture);
     ZEL_SwaphDC(portDC, 0);
     SetPort(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image, a GWorld and an icon (below)");
+    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image, a GWorld, an icon and a recorded picture played back (below)");
 }
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a

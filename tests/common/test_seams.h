@@ -148,6 +148,8 @@ ZEL_API Boolean ZEL_CALL CloseFocusedComboList(HWND unaffected);
 // Binds a library standing in for "CTL3D32.DLL" by its ordinals (its registration runs); NULL unbinds
 // the one bound.
 ZEL_API BOOL ZEL_CALL BindThreeDLibrary(HMODULE library);
+// The picture font maps held: the current one and those saved under it by nested pictures.
+ZEL_API int32_t ZEL_CALL PictFontMapDepthForTest(void);
 // The number of live handles (master pointers in use).
 ZEL_API int32_t ZEL_CALL LiveHandleCount(void);
 // Replaces the session's Windows version word ((minor << 4) | major): the List Manager's Windows 3
@@ -162,6 +164,11 @@ ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const
 ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
 // Bytes held by the engine's cached row buffers.
 ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
+// Picture comments on the printer: the print job stands in with the given PostScript flag and scaling
+// (the printer's DC is SelectTestPrinterDC's), and PostScript goes to a buffer instead of Escape.
+ZEL_API void ZEL_CALL SelectTestPostScriptPrinter(Boolean on, Boolean postScript, int16_t scalePercent, Boolean scaleOn);
+// Moves the PostScript sent so far into `buffer` (NUL-terminated) and answers its length.
+ZEL_API int32_t ZEL_CALL TakeTestPostScript(char *buffer, int32_t capacity);
 // The hilite code's map from the library palette's entries to system-palette indices: at most `capacity`
 // entries copied, its entry count answered (0 without a map). RefuseHiliteSwaps makes every hilite
 // exchange fail, as on a depth it cannot exchange, answering the previous choice.

@@ -505,7 +505,7 @@ TEST_F(Ovals, RoundRectsRecordTheirOvalSizeOncePerChange)
         uint16_t op = static_cast<uint16_t>(rec[0] << 8 | rec[1]);
         if (op == 0x000B)
             ovSizes.push_back(rec);
-        if (op == 0x0040)
+        if (op == 0x0040 || op == 0x0048)
             frames.push_back(rec);
     }
     ASSERT_EQ(ovSizes.size(), 2u);

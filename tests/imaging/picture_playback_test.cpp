@@ -1,0 +1,582 @@
+// Picture playback through the library: pictures recorded by the library and built by hand, drawn
+// into ports and a window and compared pixel for pixel with the same drawing made directly; scaling,
+// extended headers, the bytes a getPicProc is asked for, damaged pictures, state pushing, nesting,
+// text continuation and comments.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "MacMemory.h"
+#include "Quickdraw.h"
+#include "Zel.h"
+#include "qd_fixture.h"
+#include "test_seams.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::DibPort;
+using testing_support::QuickDrawTest;
+using Bytes = std::vector<uint8_t>;
+
+class PicturePlayback : public QuickDrawTest {};
+
+const COLORREF kWhite = RGB(255, 255, 255);
+
+// A Pascal string (kept until the next call).
+ConstStr255Param P(const char *text)
+{
+    static unsigned char s[256];
+    s[0] = static_cast<unsigned char>(std::strlen(text));
+    std::memcpy(s + 1, text, s[0]);
+    return s;
+}
+
+// Empty when the two surfaces agree over w x h, else a map of the differences.
+std::string Differences(const DibPort &a, const DibPort &b, int w, int h)
+{
+    auto &sa = const_cast<DibPort &>(a).surface();
+    auto &sb = const_cast<DibPort &>(b).surface();
+    std::string map;
+    int wrong = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            bool same = sa.Pixel(x, y) == sb.Pixel(x, y);
+            if (!same && wrong < 8)
+                map += "(" + std::to_string(x) + "," + std::to_string(y) + ": " + std::to_string(sa.Pixel(x, y)) + " vs " +
+                       std::to_string(sb.Pixel(x, y)) + ")\n";
+            wrong += !same;
+        }
+    }
+    if (wrong)
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                map += sa.Pixel(x, y) == sb.Pixel(x, y) ? '.' : 'X';
+            map += '\n';
+        }
+    return wrong ? map : std::string();
+}
+
+// Pixels outside `inside` that are not white.
+int DrawnOutside(DibPort &port, const Rect &inside)
+{
+    int n = 0;
+    for (int y = 0; y < port.surface().height(); ++y)
+        for (int x = 0; x < port.surface().width(); ++x)
+            if ((x < inside.left || x >= inside.right || y < inside.top || y >= inside.bottom) &&
+                port.surface().Pixel(x, y) != kWhite)
+                ++n;
+    return n;
+}
+
+PicHandle Record(const Rect &frame, const std::function<void()> &draw)
+{
+    PicHandle pic = OpenPicture(&frame);
+    draw();
+    ClosePicture();
+    return pic;
+}
+
+Bytes HandleBytes(Handle h) { return Bytes(reinterpret_cast<uint8_t *>(*h), reinterpret_cast<uint8_t *>(*h) + GetHandleSize(h)); }
+
+PicHandle PictureOf(const Bytes &bytes)
+{
+    Handle h = NewHandle(static_cast<Size>(bytes.size()));
+    std::memcpy(*h, bytes.data(), bytes.size());
+    return reinterpret_cast<PicHandle>(h);
+}
+
+void Scene()
+{
+    const RGBColor red{0xFFFF, 0, 0}, blue{0, 0, 0xFFFF}, green{0, 0x8000, 0};
+    RGBForeColor(&red);
+    Rect r{5, 5, 25, 40};
+    PaintRect(&r);
+    PenSize(3, 3);
+    Rect framed{30, 5, 50, 40};
+    FrameRect(&framed);
+    PenSize(1, 1);
+    RGBForeColor(&blue);
+    Rect rr{5, 45, 30, 90};
+    PaintRoundRect(&rr, 10, 8);
+    Rect oval{35, 45, 60, 90};
+    PaintOval(&oval);
+    Rect arc{5, 95, 40, 130};
+    PaintArc(&arc, 30, 120);
+    FrameArc(&arc, 200, 90);
+    PolyHandle poly = OpenPoly();
+    MoveTo(100, 45);
+    LineTo(125, 50);
+    LineTo(110, 70);
+    LineTo(100, 45);
+    ClosePoly();
+    PaintPoly(poly);
+    KillPoly(poly);
+    RGBForeColor(&green);
+    MoveTo(5, 70);
+    LineTo(60, 100);
+    Line(30, -20);
+    Line(200, 3);
+    Rect clip{75, 5, 90, 30};
+    ClipRect(&clip);
+    Rect big{70, 0, 100, 60};
+    PaintOval(&big);
+    Rect wide{-32000, -32000, 32000, 32000};
+    ClipRect(&wide);
+    SetOrigin(-10, -20);
+    Rect moved{80, 60, 90, 80};
+    InvertRec(&moved);
+    SetOrigin(0, 0);
+    ForeColor(blackColor);
+    TextFont(0);
+    TextSize(12);
+    MoveTo(10, 112);
+    DrawString(P("Picture"));
+    TextFont(1);
+    TextSize(9);
+    MoveTo(80, 112);
+    DrawString(P("PICT"));
+    FillRect(&moved, &qd.gray);
+}
+
+TEST_F(PicturePlayback, VersionOnePaintRectScalesToTheDestination)
+{
+    // picSize, frame (0, 0, 10, 10); 11 01; PaintRect (2, 3, 6, 8); FF.
+    Bytes v1 = {0, 0, 0, 0, 0, 0, 10, 0, 10, 0, 0x11, 0x01, 0x31, 0, 2, 0, 3, 0, 6, 0, 8, 0xFF};
+    PicHandle pic = PictureOf(v1);
+    (*pic)->picSize = static_cast<int16_t>(v1.size());
+    (*pic)->picFrame = Rect{0, 0, 10, 10};
+    for (bool window : {false, true}) {
+        SCOPED_TRACE(window ? "window" : "port");
+        DibPort target(40, 40);
+        HWND hwnd = nullptr;
+        if (window) {
+            hwnd = testing_support::CreateDrawingWindow(40, 40);
+            if (!hwnd)
+                continue;
+        }
+        SetPor(target.port());
+        Rect dst{10, 10, 30, 30};
+        DrawPicture(pic, &dst);
+        // (2, 3, 6, 8) twice over from (10, 10): (14, 16, 22, 26).
+        auto want = [](int x, int y) { return x >= 16 && x < 26 && y >= 14 && y < 22 ? RGB(0, 0, 0) : kWhite; };
+        EXPECT_EQ(testing_support::PixelMisses(target.surface().dc(), 0, 0, 40, 40, want), "");
+        if (hwnd)
+            DestroyWindow(hwnd);
+    }
+    KillPicture(pic);
+}
+
+TEST_F(PicturePlayback, RecordedSceneMatchesTheDirectCalls)
+{
+    const int w = 160, h = 130;
+    DibPort direct(w, h), recorder(w, h), played(w, h);
+    SetPor(direct.port());
+    Scene();
+    SetPor(recorder.port());
+    const Rect frame{0, 0, int16_t(h), int16_t(w)};
+    PicHandle pic = Record(frame, Scene);
+    EXPECT_EQ(DrawnOutside(recorder, Rect{0, 0, 0, 0}), 0) << "recording draws nothing";
+    SetPor(played.port());
+    DrawPicture(pic, &frame);
+    EXPECT_EQ(Differences(direct, played, w, h), "");
+    KillPicture(pic);
+}
+
+TEST_F(PicturePlayback, RecordedSceneInAWindow)
+{
+    HWND hwnd = testing_support::CreateDrawingWindow(160, 130);
+    if (!hwnd)
+        GTEST_SKIP() << "no display";
+    const int w = 160, h = 130;
+    DibPort direct(w, h), recorder(w, h);
+    SetPor(direct.port());
+    Scene();
+    SetPor(recorder.port());
+    const Rect frame{0, 0, int16_t(h), int16_t(w)};
+    PicHandle pic = Record(frame, Scene);
+    HDC dc = GetDC(hwnd);
+    CGrafPort windowPort;
+    OpenPortForHDC(&windowPort, dc);
+    SetPor(reinterpret_cast<GrafPtr>(&windowPort));
+    EraseRect(&frame);
+    DrawPicture(pic, &frame);
+    std::string misses = testing_support::PixelMisses(dc, 0, 0, w, h, [&](int x, int y) { return direct.surface().Pixel(x, y); });
+    EXPECT_EQ(misses, "");
+    SetPor(direct.port());
+    ClosePort(reinterpret_cast<GrafPtr>(&windowPort));
+    ReleaseDC(hwnd, dc);
+    DestroyWindow(hwnd);
+    KillPicture(pic);
+}
+
+TEST_F(PicturePlayback, TwiceTheFrameScalesShapesAndPens)
+{
+    struct Case {
+        const char *what;
+        std::function<void(int)> draw; // drawn at scale 1 or 2
+    } cases[] = {
+        {"a 3-pixel pen frame", [](int s) {
+             PenSize(int16_t(3 * s), int16_t(3 * s));
+             Rect r{int16_t(4 * s), int16_t(5 * s), int16_t(20 * s), int16_t(30 * s)};
+             FrameRect(&r);
+             PenSize(1, 1);
+         }},
+        {"an oval", [](int s) {
+             Rect r{int16_t(2 * s), int16_t(3 * s), int16_t(22 * s), int16_t(33 * s)};
+             PaintOval(&r);
+         }},
+        {"lines", [](int s) {
+             MoveTo(int16_t(2 * s), int16_t(2 * s));
+             LineTo(int16_t(30 * s), int16_t(20 * s));
+             LineTo(int16_t(30 * s), int16_t(2 * s));
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DibPort direct(80, 60), recorder(40, 30), played(80, 60);
+        SetPor(direct.port());
+        c.draw(2);
+        SetPor(recorder.port());
+        const Rect frame{0, 0, 30, 40};
+        PicHandle pic = Record(frame, [&] { c.draw(1); });
+        SetPor(played.port());
+        const Rect dst{0, 0, 60, 80};
+        DrawPicture(pic, &dst);
+        EXPECT_EQ(Differences(direct, played, 80, 60), "");
+        KillPicture(pic);
+    }
+}
+
+TEST_F(PicturePlayback, ExtendedHeadersPlayAtTheirResolution)
+{
+    for (int dpi : {72, 144}) {
+        SCOPED_TRACE(dpi);
+        DibPort recorder(300, 300), played(120, 100);
+        SetPor(recorder.port());
+        OpenCPicParams params{};
+        params.srcRect = Rect{100, 150, 160, 230};
+        params.hRes = params.vRes = dpi << 16;
+        PicHandle pic = OpenCPicture(&params);
+        // Enough opcodes to pass 32,767 bytes, all inside srcRect, then srcRect painted.
+        for (int i = 0; i < 3500; ++i) {
+            Rect r{int16_t(110 + i % 20), int16_t(160 + i % 30), int16_t(115 + i % 20), int16_t(170 + i % 30 + i % 2)};
+            FrameRect(&r);
+        }
+        PaintRect(&params.srcRect);
+        ClosePicture();
+        ASSERT_GT(GetHandleSize(reinterpret_cast<Handle>(pic)), 32767);
+        SetPor(played.port());
+        const Rect dst{20, 20, 80, 100};
+        DrawPicture(pic, &dst);
+        auto want = [](int x, int y) { return x >= 20 && x < 100 && y >= 20 && y < 80 ? RGB(0, 0, 0) : kWhite; };
+        EXPECT_EQ(testing_support::PixelMisses(played.surface().dc(), 0, 0, 120, 100, want), "");
+        KillPicture(pic);
+    }
+    // A -2 header without resolutions plays at its frame.
+    DibPort recorder(60, 60), played(60, 60);
+    SetPor(recorder.port());
+    OpenCPicParams params{};
+    params.srcRect = Rect{0, 0, 20, 20};
+    params.hRes = params.vRes = 0;
+    PicHandle pic = OpenCPicture(&params);
+    Rect r{5, 5, 10, 10};
+    PaintRect(&r);
+    ClosePicture();
+    SetPor(played.port());
+    const Rect dst{0, 0, 40, 40};
+    DrawPicture(pic, &dst);
+    auto want = [](int x, int y) { return x >= 10 && x < 20 && y >= 10 && y < 20 ? RGB(0, 0, 0) : kWhite; };
+    EXPECT_EQ(testing_support::PixelMisses(played.surface().dc(), 0, 0, 60, 60, want), "");
+    KillPicture(pic);
+}
+
+int32_t sBytesAsked;
+void ZEL_CALL CountingGetPic(void *data, int16_t count)
+{
+    sBytesAsked += static_cast<uint16_t>(count);
+    StdGetPic(data, count);
+}
+
+TEST_F(PicturePlayback, GetPicProcIsAskedForTheWholeStream)
+{
+    DibPort recorder(160, 130), played(160, 130);
+    SetPor(recorder.port());
+    const Rect frame{0, 0, 130, 160};
+    PicHandle pic = Record(frame, Scene);
+    Bytes v1 = {0, 0, 0, 0, 0, 0, 10, 0, 10, 0, 0x11, 0x01, 0x31, 0, 2, 0, 3, 0, 6, 0, 8, 0xFF};
+    PicHandle hand = PictureOf(v1);
+    for (PicHandle p : {pic, hand}) {
+        SetPor(played.port());
+        CQDProcs procs;
+        SetStdCProcs(&procs);
+        procs.getPicProc = CountingGetPic;
+        played.cport()->grafProcs = &procs;
+        sBytesAsked = 0;
+        DrawPicture(p, &frame);
+        played.cport()->grafProcs = nullptr;
+        EXPECT_EQ(sBytesAsked, GetHandleSize(reinterpret_cast<Handle>(p)) - 10);
+    }
+    KillPicture(pic);
+    KillPicture(hand);
+}
+
+TEST_F(PicturePlayback, DamagedPicturesEndWithinTheirBytes)
+{
+    DibPort recorder(160, 130);
+    SetPor(recorder.port());
+    const Rect frame{0, 0, 130, 160};
+    PicHandle pic = Record(frame, Scene);
+    const Bytes good = HandleBytes(reinterpret_cast<Handle>(pic));
+    KillPicture(pic);
+    DibPort played(200, 170);
+    SetPor(played.port());
+    const Rect dst{20, 20, 150, 180};
+    auto play = [&](const Bytes &bytes) {
+        played.surface().Fill(kWhite);
+        PicHandle p = PictureOf(bytes);
+        DrawPicture(p, &dst);
+        KillPicture(p);
+        return DrawnOutside(played, dst);
+    };
+    // Every truncation.
+    for (size_t n = 10; n < good.size(); n += 1) {
+        Bytes cut(good.begin(), good.begin() + n);
+        ASSERT_EQ(play(cut), 0) << "truncated at " << n;
+    }
+    // Mutations: random bytes, and the size-like fields made small, odd, huge.
+    std::mt19937 rng(1234);
+    const uint8_t values[] = {0x00, 0x01, 0x09, 0xFF, 0x7F, 0x80, 0xFE};
+    for (int i = 0; i < 400; ++i) {
+        Bytes m = good;
+        const size_t at = 40 + rng() % (m.size() - 40);
+        m[at] = (i & 1) ? values[rng() % sizeof values] : uint8_t(rng());
+        if (i % 5 == 0 && at + 1 < m.size())
+            m[at + 1] = values[rng() % sizeof values];
+        ASSERT_EQ(play(m), 0) << "mutation " << i << " at " << at;
+    }
+    // A 32-bit length near 2^32, and a font name opcode whose data length exceeds its name.
+    Bytes longSkip(good.begin(), good.begin() + 40);
+    for (uint8_t b : std::initializer_list<uint8_t>{0x81, 0x00, 0xFF, 0xFF, 0xFF, 0xF0, 0x00, 0xFF})
+        longSkip.push_back(b);
+    EXPECT_EQ(play(longSkip), 0);
+    Bytes fontName(good.begin(), good.begin() + 40);
+    for (uint8_t b : std::initializer_list<uint8_t>{0x00, 0x2C, 0x00, 0x0A, 0x00, 0x03, 0x03, 'a', 'b', 'c', 1, 2, 3, 4, 0x00, 0x31, 0, 30, 0, 30, 0, 60,
+                      0, 60, 0x00, 0xFF})
+        fontName.push_back(b);
+    played.surface().Fill(kWhite);
+    PicHandle p = PictureOf(fontName);
+    DrawPicture(p, &dst);
+    KillPicture(p);
+    EXPECT_NE(played.surface().Pixel(60, 60), kWhite) << "the rectangle after the font name still plays";
+    EXPECT_EQ(ZEL_MemCheck(), 1);
+}
+
+TEST_F(PicturePlayback, StatePushKeepsThePortsOwnState)
+{
+    DibPort recorder(40, 40), played(40, 40);
+    SetPor(recorder.port());
+    const Rect frame{0, 0, 40, 40};
+    PicHandle pic = Record(frame, [] {
+        PenSize(7, 5);
+        const RGBColor red{0xFFFF, 0, 0};
+        RGBForeColor(&red);
+        TextSize(24);
+        MoveTo(2, 30);
+        DrawString(P("x"));
+        Rect r{1, 1, 20, 20};
+        FrameRect(&r);
+    });
+    SetPor(played.port());
+    EXPECT_EQ(ZEL_AllowPictStatePush(0), 0);
+    DrawPicture(pic, &frame);
+    EXPECT_EQ(played.port()->pnSize.h, 7) << "without state push the picture's pen stays";
+    EXPECT_EQ(played.port()->txSize, 24);
+    PenNormal();
+    ForeColor(blackColor);
+    TextSize(9);
+    EXPECT_EQ(ZEL_AllowPictStatePush(1), 0);
+    DrawPicture(pic, &frame);
+    EXPECT_EQ(played.port()->pnSize.h, 1);
+    EXPECT_EQ(played.port()->pnSize.v, 1);
+    EXPECT_EQ(played.port()->txSize, 9);
+    EXPECT_EQ(played.cport()->rgbFgColor.red, 0);
+    EXPECT_EQ(ZEL_AllowPictStatePush(0), 1);
+    KillPicture(pic);
+}
+
+PicHandle sInner;
+int sCommentsSeen;
+void ZEL_CALL NestingComment(int16_t kind, int16_t, Handle)
+{
+    ++sCommentsSeen;
+    if (kind == 7 && sInner) {
+        Rect r{0, 0, 10, 10};
+        DrawPicture(sInner, &r);
+    }
+}
+
+TEST_F(PicturePlayback, NestedPlaybackKeepsTheOuterTextAndDrawing)
+{
+    DibPort recorder(120, 60), direct(120, 60), played(120, 60);
+    const Rect frame{0, 0, 60, 120};
+    SetPor(recorder.port());
+    const Rect small{0, 0, 10, 10};
+    sInner = Record(small, [] {
+        Rect r{2, 2, 8, 8};
+        PaintRect(&r);
+        MoveTo(1, 9);
+        DrawString(P("i"));
+    });
+    auto outer = [](bool comment) {
+        TextFont(0);
+        TextSize(12);
+        MoveTo(10, 40);
+        DrawString(P("ab"));
+        if (comment) {
+            const uint8_t shortComment[4] = {0x00, 0xA0, 0x00, 0x07};
+            StdPutPic(shortComment, 4);
+        }
+        DrawString(P("cd"));
+        Rect r{45, 80, 55, 110};
+        PaintRect(&r);
+    };
+    PicHandle pic = Record(frame, [&] { outer(true); });
+    SetPor(direct.port());
+    outer(false);
+    Rect r{2, 2, 8, 8};
+    PaintRect(&r);
+    MoveTo(1, 9);
+    DrawString(P("i"));
+    SetPor(played.port());
+    CQDProcs procs;
+    SetStdCProcs(&procs);
+    procs.commentProc = NestingComment;
+    played.cport()->grafProcs = &procs;
+    sCommentsSeen = 0;
+    DrawPicture(pic, &frame);
+    played.cport()->grafProcs = nullptr;
+    EXPECT_EQ(sCommentsSeen, 1);
+    EXPECT_EQ(Differences(direct, played, 120, 60), "");
+    KillPicture(pic);
+    KillPicture(sInner);
+    sInner = nullptr;
+}
+
+// A version 2 picture of the given opcodes after a -1 header (frame (0, 0, 100, 100)).
+Bytes Version2(const Bytes &ops)
+{
+    Bytes b = {0, 0, 0, 0, 0, 0, 100, 0, 100, 0, 0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
+    b.resize(40, 0);
+    b.insert(b.end(), ops.begin(), ops.end());
+    b.push_back(0x00);
+    b.push_back(0xFF);
+    return b;
+}
+
+TEST_F(PicturePlayback, TextContinuation)
+{
+    // Text "ab" at (10, 30), then DHText by the drawn width + 15 (continues) or + 25 (moves).
+    DibPort probe(100, 100);
+    SetPor(probe.port());
+    TextFont(0);
+    TextSize(12);
+    const int16_t width = StringWidth(P("ab"));
+    for (int extra : {15, 25}) {
+        SCOPED_TRACE(extra);
+        Bytes ops = {0x00, 0x03, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x0C, 0x00, 0x28, 0x00, 30, 0x00, 10, 2, 'a', 'b',
+                     0x00, 0x00, 0x29, uint8_t(width + extra), 2, 'c', 'd'};
+        PicHandle pic = PictureOf(Version2(ops));
+        DibPort played(100, 100), direct(100, 100);
+        SetPor(played.port());
+        const Rect frame{0, 0, 100, 100};
+        DrawPicture(pic, &frame);
+        SetPor(direct.port());
+        TextFont(0);
+        TextSize(12);
+        MoveTo(10, 30);
+        DrawString(P("ab"));
+        if (extra == 25)
+            MoveTo(int16_t(10 + width + 25), 30);
+        DrawString(P("cd"));
+        EXPECT_EQ(Differences(direct, played, 100, 100), "");
+        KillPicture(pic);
+    }
+}
+
+TEST_F(PicturePlayback, TextSizeUnderAnotherAspectRatio)
+{
+    Bytes ops = {0x00, 0x0D, 0x00, 0x0C};
+    PicHandle pic = PictureOf(Version2(ops));
+    DibPort played(300, 100);
+    SetPor(played.port());
+    const Rect dst{0, 0, 50, 300}; // half the height, three times the width
+    const uint32_t previous = ZEL_SystemValue(0, 52, 0);
+    ZEL_SystemValue(1, 52, 1);
+    ZEL_AllowPictStatePush(0);
+    DrawPicture(pic, &dst);
+    EXPECT_EQ(played.port()->txSize, 12) << "setting 52: the recorded size";
+    ZEL_SystemValue(1, 52, 0);
+    DrawPicture(pic, &dst);
+    EXPECT_EQ(played.port()->txSize, 6) << "scaled with the height";
+    const Rect tiny{0, 0, 2, 300};
+    DrawPicture(pic, &tiny);
+    EXPECT_EQ(played.port()->txSize, 1) << "never below 1";
+    ZEL_SystemValue(1, 52, previous);
+    KillPicture(pic);
+}
+
+int16_t sCommentKind;
+Bytes sCommentData;
+void ZEL_CALL KeepComment(int16_t kind, int16_t size, Handle data)
+{
+    sCommentKind = kind;
+    sCommentData.assign(reinterpret_cast<uint8_t *>(*data), reinterpret_cast<uint8_t *>(*data) + size);
+}
+
+TEST_F(PicturePlayback, LongCommentArrivesInNativeOrder)
+{
+    Bytes ops = {0x00, 0xA1, 0x00, 0xC8, 0x00, 0x08, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+    PicHandle pic = PictureOf(Version2(ops));
+    DibPort played(20, 20);
+    SetPor(played.port());
+    CQDProcs procs;
+    SetStdCProcs(&procs);
+    procs.commentProc = KeepComment;
+    played.cport()->grafProcs = &procs;
+    const Rect frame{0, 0, 100, 100};
+    DrawPicture(pic, &frame);
+    played.cport()->grafProcs = nullptr;
+    EXPECT_EQ(sCommentKind, 200);
+    EXPECT_EQ(sCommentData, (Bytes{0x02, 0x01, 0x04, 0x03, 0x08, 0x07, 0x06, 0x05}));
+    KillPicture(pic);
+}
+
+TEST_F(PicturePlayback, PlaysIntoAPictureBeingRecordedWhateverTheClip)
+{
+    DibPort port(40, 40);
+    SetPor(port.port());
+    const Rect frame{0, 0, 40, 40};
+    PicHandle inner = Record(frame, [] {
+        Rect r{1, 1, 5, 5};
+        PaintRect(&r);
+    });
+    Rect clip{0, 0, 10, 10};
+    ClipRect(&clip);
+    PicHandle outer = OpenPicture(&frame);
+    const Size before = GetHandleSize(reinterpret_cast<Handle>(outer));
+    Rect away{20, 20, 40, 40};
+    DrawPicture(inner, &away);
+    EXPECT_GT(GetHandleSize(reinterpret_cast<Handle>(outer)), before + 8) << "the played rectangle is recorded";
+    ClosePicture();
+    Rect wide{-32000, -32000, 32000, 32000};
+    ClipRect(&wide);
+    KillPicture(inner);
+    KillPicture(outer);
+}
+
+} // namespace
