@@ -1,6 +1,7 @@
 // Controls: NewControl and DisposeControl of a push button against the Windows button a native program
 // would make for it (CreateWindowExA, its font, DestroyWindow) in the same window; SetControlValue of a
-// scroll bar against SetScrollPos on a bar of the same size.
+// scroll bar against SetScrollPos on a bar of the same size; a dialog's 60 children against the same
+// children made by hand; SetDialogItemText on a static item against SetWindowTextA on its child.
 #include "bench.h"
 
 #include "Controls.h"
@@ -135,7 +136,33 @@ int RunBench()
             DestroyWindow(rawParent);
         },
         [&] { return builtChildren == 60 && rawChildren == 60; }, {}, {}});
+    // Item text: SetDialogItemText of 40 characters on a static item against SetWindowTextA of the same
+    // converted text on the same child.
+    const Rect textBounds{60, 60, 200, 420};
+    std::vector<uint8_t> oneStatic(2 + 14 + 4, 0);
+    const Rect textRect{10, 10, 30, 340};
+    std::memcpy(&oneStatic[2 + 4], &textRect, 8);
+    oneStatic[2 + 12] = statText;
+    oneStatic[2 + 13] = 4;
+    std::memcpy(&oneStatic[2 + 14], "Text", 4);
+    Handle textItems = NewHandle(static_cast<Size>(oneStatic.size()));
+    std::memcpy(*textItems, oneStatic.data(), oneStatic.size());
+    DialogPtr textDialog = NewDialog(nullptr, &textBounds, reinterpret_cast<const unsigned char *>("\x04" "Text"), TRUE, 1,
+                                     reinterpret_cast<WindowPtr>(-1), FALSE, 0, textItems);
+    HWND textChild = ZEL_GetDlgItemHWND(textDialog, 1);
+    const unsigned char *forty = reinterpret_cast<const unsigned char *>("\x28" "The quick brown fox jumps over the dogs!");
+    cases.push_back(PairCase{
+        "SetDialogItemText, 40 characters on a static item", 2000,
+        [&](int) { SetDialogItemText(reinterpret_cast<Handle>(textChild), forty); },
+        [&](int) { SetWindowTextA(textChild, "The quick brown fox jumps over the dogs!"); },
+        [&] {
+            char shown[64] = {};
+            GetWindowTextA(textChild, shown, sizeof shown);
+            return std::strcmp(shown, "The quick brown fox jumps over the dogs!") == 0;
+        },
+        {}, {}});
     const int disagreed = RunPairCases(cases);
+    DisposeDialog(textDialog);
     DisposeHandle(list);
 
     // A modal dialog left waiting: the share of one core its loop takes.

@@ -10,9 +10,11 @@
 // BitBlt and GetDIBits.
 #include "bench.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "LowMem.h"
 #include "MacMemory.h"
 #include "Icons.h"
 #include "QDOffscreen.h"
@@ -20,6 +22,7 @@
 #include "Quickdraw.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
+#include "Zel.h"
 
 namespace {
 
@@ -506,6 +509,111 @@ int RunBench()
     };
     cases.push_back(enlarge);
 
+    // On an 8-bit palette screen: a ditherCopy CopyBits of a 640 x 480 32-bit PixMap to a window (every
+    // pixel dithered into the colour cube) against StretchDIBits of the same 32-bit DIB (GDI maps each
+    // pixel to its nearest entry), into a bitmap of the screen's format under the same palette. Both must
+    // show each pixel within one cube step of the other.
+    if ((GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) && GetDeviceCaps(screen, BITSPIXEL) == 8) {
+        static std::vector<uint8_t> deepRows;
+        static PixMapHandle deep;
+        static HWND window;
+        static HDC windowDC, previousDC, rawDC;
+        static HBITMAP rawBitmap;
+        static HGDIOBJ rawDisplaced;
+        static CGrafPort port;
+        static BITMAPINFOHEADER deepInfo;
+        PairCase dither;
+        dither.name = "CopyBits ditherCopy of a 640x480 32-bit PixMap to a window on an 8-bit palette screen / "
+                      "StretchDIBits of the same DIB";
+        dither.count = 10;
+        dither.setUp = [] {
+            deep = MemoryPixMap(32, deepRows);
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const uint32_t v = static_cast<uint32_t>((x * 255 / kWidth) << 16 | (y * 255 / kHeight) << 8 | ((x + y) & 255));
+                    std::memcpy(&deepRows[(static_cast<size_t>(y) * kWidth + x) * 4], &v, 4);
+                }
+            deepInfo = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            window = testing_support::CreateDrawingWindow(kWidth, kHeight);
+            windowDC = GetDC(window);
+            std::memset(&port, 0, sizeof port);
+            OpenCPort(&port);
+            previousDC = ZEL_SwaphDC(windowDC, 0);
+            SetPor(reinterpret_cast<GrafPtr>(&port));
+            RealizePalette(windowDC);
+            rawDC = CreateCompatibleDC(windowDC);
+            rawBitmap = CreateCompatibleBitmap(windowDC, kWidth, kHeight);
+            rawDisplaced = SelectObject(rawDC, rawBitmap);
+            SelectPalette(rawDC, static_cast<HPALETTE>(GetCurrentObject(windowDC, OBJ_PAL)), FALSE);
+            RealizePalette(rawDC);
+        };
+        dither.library = [](int) {
+            const Rect r = (*deep)->bounds;
+            CopyBits(reinterpret_cast<BitMap *>(*deep), &reinterpret_cast<GrafPtr>(&port)->portBits, &r, &r,
+                     static_cast<int16_t>(srcCopy | ditherCopy), nullptr);
+        };
+        dither.raw = [](int) {
+            SetStretchBltMode(rawDC, COLORONCOLOR);
+            StretchDIBits(rawDC, 0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, deepRows.data(),
+                          reinterpret_cast<BITMAPINFO *>(&deepInfo), DIB_RGB_COLORS, SRCCOPY);
+        };
+        dither.same = [] {
+            // The library's pixels are palette entries within one cube step of the source, as this display
+            // shows each entry (drawn by index afterwards); GDI's within its nearest colour.
+            GdiFlush();
+            auto source = [](int x, int y) {
+                return RGB(x * 255 / kWidth, y * 255 / kHeight, (x + y) & 255);
+            };
+            auto close = [](COLORREF a, COLORREF b, int most) {
+                return std::abs(GetRValue(a) - GetRValue(b)) <= most && std::abs(GetGValue(a) - GetGValue(b)) <= most &&
+                       std::abs(GetBValue(a) - GetBValue(b)) <= most;
+            };
+            std::vector<std::pair<POINT, COLORREF>> samples;
+            for (int y = 1; y < kHeight; y += 37)
+                for (int x = 0; x < kWidth; x += 29) {
+                    samples.push_back({POINT{x, y}, GetPixel(windowDC, x, y)});
+                    if (!close(GetPixel(rawDC, x, y), source(x, y), 64))
+                        return false;
+                }
+            HPALETTE palette = static_cast<HPALETTE>(GetCurrentObject(windowDC, OBJ_PAL));
+            PALETTEENTRY entries[256];
+            const UINT n = GetPaletteEntries(palette, 0, 256, entries);
+            struct {
+                BITMAPINFOHEADER h;
+                WORD index[256];
+            } info{};
+            info.h = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(n), 1, 1, 8, BI_RGB, 0, 0, 0, 256, 0};
+            std::vector<uint8_t> strip((n + 3) & ~3u);
+            for (UINT k = 0; k < n; ++k) {
+                info.index[k] = static_cast<WORD>(k);
+                strip[k] = static_cast<uint8_t>(k);
+            }
+            SetDIBitsToDevice(windowDC, 0, 0, n, 1, 0, 0, 0, 1, strip.data(), reinterpret_cast<BITMAPINFO *>(&info),
+                              DIB_PAL_COLORS);
+            for (const auto &[at, shown] : samples) {
+                bool found = false;
+                for (UINT k = 0; k < n && !found; ++k)
+                    found = GetPixel(windowDC, static_cast<int>(k), 0) == shown &&
+                            close(RGB(entries[k].peRed, entries[k].peGreen, entries[k].peBlue), source(at.x, at.y), 51);
+                if (!found)
+                    return false;
+            }
+            return true;
+        };
+        dither.tearDown = [] {
+            SelectObject(rawDC, rawDisplaced);
+            DeleteObject(rawBitmap);
+            DeleteDC(rawDC);
+            ZEL_SwaphDC(previousDC, 0);
+            CloseCPort(&port);
+            ReleaseDC(window, windowDC);
+            DestroyWindow(window);
+            (*deep)->baseAddr = nullptr;
+            DisposePixMap(deep);
+        };
+        cases.push_back(dither);
+    }
+
     // Region arithmetic on masks: the union of two 512 x 512 mask regions.
     constexpr int kMask = 512;
     static RgnHandle maskA, maskB, unionRgn;
@@ -787,6 +895,70 @@ int RunBench()
         delete grabPort;
     };
     cases.push_back(grab);
+
+    // Hilite mode: InvertRect of 640 x 480 with the HiliteMode bit cleared on a port over a 32-bit memory
+    // DC, against the same exchange by hand (BitBlt to a compatible bitmap, GetDIBits, a compare-and-swap
+    // loop, SetDIBits, BitBlt back) on a surface of the same pixels.
+    {
+        using testing_support::DibPort;
+        using testing_support::DibSurface;
+        static DibPort *hilitePort;
+        static DibSurface *hiliteRaw;
+        static std::vector<uint32_t> hiliteRows;
+        PairCase hilite;
+        hilite.name = "InvertRect 640x480 in hilite mode on a 32-bit memory DC / BitBlt, GetDIBits, swap, SetDIBits, "
+                      "BitBlt";
+        hilite.count = 20;
+        hilite.setUp = [] {
+            hilitePort = new DibPort(kWidth, kHeight);
+            hiliteRaw = new DibSurface(kWidth, kHeight);
+            for (HDC dc : {hilitePort->surface().dc(), hiliteRaw->dc()})
+                for (int y = 0; y < kHeight; y += 3)
+                    for (int x = y % 7; x < kWidth; x += 7)
+                        SetPixelV(dc, x, y, (x + y) % 2 ? RGB(255, 255, 0) : RGB(200, 0, 0));
+            hiliteRows.resize(static_cast<size_t>(kWidth) * kHeight);
+            SetPor(hilitePort->port());
+            const RGBColor yellow = {0xFFFF, 0xFFFF, 0};
+            HiliteColor(&yellow);
+        };
+        hilite.library = [](int) {
+            const Rect r = {0, 0, kHeight, kWidth};
+            LMSetHiliteMode(static_cast<uint8_t>(LMGetHiliteMode() & 0x7F));
+            InvertRect(&r);
+        };
+        hilite.raw = [](int) {
+            HDC dc = hiliteRaw->dc();
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, kWidth, kHeight);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            BitBlt(memory, 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            BITMAPINFOHEADER h = {sizeof(BITMAPINFOHEADER), kWidth, kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            GetDIBits(memory, bitmap, 0, kHeight, hiliteRows.data(), reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS);
+            for (uint32_t &p : hiliteRows)
+                p = p == 0xFFFFFF ? 0xFFFF00 : p == 0xFFFF00 ? 0xFFFFFF : p;
+            SetDIBits(memory, bitmap, 0, kHeight, hiliteRows.data(), reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS);
+            old = SelectObject(memory, bitmap);
+            BitBlt(dc, 0, 0, kWidth, kHeight, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+        };
+        hilite.same = [] {
+            GdiFlush();
+            for (int y = 0; y < kHeight; y += 5)
+                for (int x = 0; x < kWidth; x += 3)
+                    if (hilitePort->surface().Pixel(x, y) != hiliteRaw->Pixel(x, y))
+                        return false;
+            return true;
+        };
+        hilite.tearDown = [] {
+            SetPor(testing_support::WindowManagerPort());
+            delete hilitePort;
+            delete hiliteRaw;
+        };
+        cases.push_back(hilite);
+    }
 
     int result = RunPairCases(cases);
     DeleteObject(picture);

@@ -180,5 +180,27 @@ int RunBench()
     };
     world.same = [] { return sWorldMade && sRawMade; };
     cases.push_back(world);
+
+    // Offscreen drawing of 200 x 20 on a port's DC, against the memory DC, bitmap and blit it stands for.
+    PairCase offscreen = DrawingCase(
+        "ZEL_BeginOffScreen+ZEL_EndOffScreen(draw) 160x20",
+        [](int) {
+            const Rect r{40, 0, 60, 160};
+            ZEL_BeginOffScreen(false, &r);
+            ZEL_EndOffScreen(true, false, srcCopy);
+        },
+        [](int) {
+            HDC dc = S().raw.dc();
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, 160, 20);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            BitBlt(dc, 0, 40, 160, 20, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+        });
+    offscreen.count = 2000;
+    offscreen.same = nullptr;
+    cases.push_back(offscreen);
     return RunPairCases(cases);
 }

@@ -86,8 +86,6 @@ struct MachineLocation;
 // zone `minutesWest` minutes west of Greenwich, one hour later while daylight saving is in effect. The
 // 32-bit count runs out on 6 February 2040 and then starts again from 0, as the Macintosh clock does.
 uint32_t MacSecondsFromUnix(int64_t unixSeconds, int32_t minutesWest, bool daylight);
-// The calendar date and time of a count of Macintosh seconds.
-void DateFromMacSeconds(uint32_t secs, DateTimeRec *date);
 // The location record of a zone given as Windows gives it: the bias (UTC = local time + bias) in
 // minutes and whether daylight time is in effect.
 void LocationForZone(int32_t biasMinutes, bool daylight, MachineLocation *loc);

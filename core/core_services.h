@@ -342,6 +342,11 @@ void SetPortDoubleByteTextQuery(bool (*query)());
 // TextEdit answers whether its password mode is on (every character then shows as '*').
 void SetPasswordModeQuery(bool (*query)());
 
+// ---- Dates ----
+struct DateTimeRec;
+// The calendar date and time of a count of Macintosh seconds (since 1 January 1904).
+void DateFromMacSeconds(uint32_t secs, DateTimeRec *date);
+
 // ---- SANE decimal conversion ----
 // The value of a NUL-terminated string of an optional '-' and decimal digits; -32768 for a NULL or empty
 // string or one with any other character. Reading stops once the value reaches 10000; it is pinned to

@@ -877,6 +877,16 @@ ZEL_EXTERN_C void ZEL_CALL SetApplLimit(Ptr) {}
 ZEL_EXTERN_C void ZEL_CALL MaxApplZone(void) {}
 ZEL_EXTERN_C Handle ZEL_CALL GZSaveHnd(void) { return nullptr; }
 
+// Test seam: the number of live handles (master pointers in use).
+ZEL_EXTERN_C int32_t ZEL_CALL LiveHandleCount(void)
+{
+    int32_t live = 0;
+    for (const BlockEntry &e : sByAddress)
+        for (uint16_t i = 0; i < e.block->count; ++i)
+            live += e.block->records[i].flags != 0;
+    return live;
+}
+
 // Test seam: turns guarded handle data on or off (blocks made while it was on stay guarded until they
 // are freed); answers the previous setting.
 ZEL_EXTERN_C Boolean ZEL_CALL GuardHandleData(Boolean on)

@@ -144,6 +144,7 @@ void TearDown()
     ExitResources();
     ExitVerticalRetrace();
     ExitWindowManager();
+    FreeFocusTables();
     TearDownQuickDraw();
     ExitEventQueue();
     DeleteLibraryFonts();
@@ -206,6 +207,14 @@ void ExitSession(bool processTerminating)
 // ---- services ----
 
 const PlatformInfo &SessionPlatform() { return sPlatform; }
+
+// Test seam: replaces the platform's version word (the Windows 3 branches read it); answers the previous.
+ZEL_EXTERN_C uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word)
+{
+    const uint16_t previous = sPlatform.versionWord;
+    sPlatform.versionWord = word;
+    return previous;
+}
 bool SessionStarted() { return sStarted; }
 uint32_t SessionFlags() { return sFlags; }
 bool SessionFlag(uint32_t bit) { return (sFlags & bit) != 0; }

@@ -32,8 +32,17 @@ int32_t CallScrapCallback(int32_t operation, int32_t format, HDC dc, int32_t des
 void InitAppleEvents();
 void ExitAppleEvents();
 
-// PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.
+// A cleared print record through PrOpen, PrintDefault and PrClose at the end of the screen set-up, and
+// the default printer's name read; never shows a box or waits.
 void SettlePrintDefaults();
+// The printer state table with its device contexts and device handles, freed by ExitGraf.
+void FreePrinterInfoTable();
+// The Printing Manager's abort flag (PrError answers 128 while it is set) and its draft-bits switch.
+bool PrintAborted();
+void SetPrintAborted(bool aborted);
+bool PrintDraftBits();
+// Test seam: the number of live printer state entries and the printer's information context.
+ZEL_EXTERN_C int32_t ZEL_CALL PrinterStateEntries(HDC *infoContext);
 // Brings the printing abort dialog, while it is up, to the top with its item 2 focused; window creation
 // calls it last.
 ZEL_EXTERN_C void ZEL_CALL ZEL_AbortToTop(void);
@@ -88,3 +97,9 @@ void PrinterBandShifts(int16_t *hShift, int16_t *vShift);
 ZEL_EXTERN_C void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift);
 // PENDING: printing gives the printer's device pixels per port pixel of the open print job.
 int PrinterScaleFactor();
+// While the print job scales port pixels onto the printer's: the port's rectangle and the printer's it
+// maps onto (false when nothing scales).
+// PENDING: printing gives the scaling rectangles of the open print job.
+bool PrintScalingRects(Rect *from, Rect *to);
+// Test seam: offscreen drawing scales from `from` onto `to` as under a print job (nil: no scaling).
+ZEL_EXTERN_C void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to);

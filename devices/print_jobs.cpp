@@ -2,6 +2,8 @@
 #include "devices_services.h"
 #include "../core/core_services.h"
 
+#include <cstring>
+
 namespace {
 
 FARPROC sPrintDialogHook;
@@ -19,12 +21,6 @@ void ReplaceHook(FARPROC &slot, FARPROC hook)
 // PENDING: printing ends an open print job and frees its records at session exit.
 void ExitPrinting() {}
 
-// PENDING: the Printing Manager passes a cleared print record through PrOpen, PrintDefault and PrClose and loads the default printer's name.
-void SettlePrintDefaults() {}
-
-// PENDING: printing deletes the printer information context it made for measuring.
-void DeletePrinterInfoContext() {}
-
 // The document name is the host's string 1026, at most 127 characters.
 void InitPrintingGlobals()
 {
@@ -34,6 +30,15 @@ void InitPrintingGlobals()
 }
 
 const char *PrintDocumentName() { return sDocumentName; }
+
+ZEL_EXTERN_C void ZEL_CALL ZEL_SetPrintFileName(ConstStr255Param name)
+{
+    if (!name || !name[0])
+        return;
+    int n = name[0] < sizeof sDocumentName - 1 ? name[0] : sizeof sDocumentName - 1;
+    std::memcpy(sDocumentName, name + 1, n);
+    sDocumentName[n] = 0;
+}
 
 void ReleasePrintHooks()
 {
@@ -88,3 +93,27 @@ ZEL_EXTERN_C void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t v
 
 // PENDING: printing gives the printer's device pixels per port pixel of the open print job.
 int PrinterScaleFactor() { return 1; }
+
+namespace {
+bool sTestScaling;
+Rect sTestScaleFrom, sTestScaleTo;
+} // namespace
+
+// PENDING: printing gives the scaling rectangles of the open print job.
+bool PrintScalingRects(Rect *from, Rect *to)
+{
+    if (!sTestScaling)
+        return false;
+    *from = sTestScaleFrom;
+    *to = sTestScaleTo;
+    return true;
+}
+
+ZEL_EXTERN_C void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to)
+{
+    sTestScaling = from && to;
+    if (sTestScaling) {
+        sTestScaleFrom = *from;
+        sTestScaleTo = *to;
+    }
+}

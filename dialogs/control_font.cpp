@@ -15,6 +15,8 @@ void ChooseControlFont(int16_t which)
 
 const LibraryFont &ControlFont() { return sControlFont; }
 
+void UseControlFont(const LibraryFont &font) { sControlFont = font; }
+
 void UseBuildControlFont(int kind)
 {
     if (!sSaved) {

@@ -2,7 +2,7 @@
 // the Macintosh state; push buttons, check boxes, radio buttons, group boxes and custom controls are
 // "button" windows, combo boxes "combobox" windows and scroll bars "scrollbar" windows of the owner's
 // Windows window.
-#include "dialogs_services.h"
+#include "dialog_manager.h"
 #include "Controls.h"
 #include "Resources.h"
 #include "../core/core_services.h"
@@ -433,9 +433,12 @@ ControlHandle CreateControlWindow(ControlHandle existing, WindowPtr owner, Rect 
     }
 
     // The window's text: the handle of a custom control, the title of any other.
-    char text[MacToAnsiBufferSize(255)];
+    // A button's "&" is doubled so that it shows as on the Macintosh rather than marking a mnemonic.
+    char text[kItemTextBufferSize];
     if (plan.kind == controlWindowCustom)
         EncodeHandleText(control, text);
+    else if (std::strcmp(plan.className, "button") == 0)
+        ShownItemText(Rec(control)->contrlTitle + 1, Rec(control)->contrlTitle[0], nullptr, 0, text);
     else
         AnsiControlTitle(Rec(control)->contrlTitle, text);
     if (plan.kind != controlWindowCustom && MarkItemMnemonic(focusTable, item, text, sizeof text) &&

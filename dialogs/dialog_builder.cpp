@@ -369,6 +369,14 @@ bool BuildItem(BuildContext &b, int16_t n)
 
 int16_t &BuildingCounter() { return sBuilding; }
 
+bool IsBuiltColorIcon(DialogPtr dialog, Handle icon)
+{
+    for (const ColorIconItem &c : sColorIcons)
+        if (icon && c.dialog == dialog && c.icon == icon)
+            return true;
+    return false;
+}
+
 void FreeTitleSlot(uint32_t token)
 {
     const uint32_t slot = token & 0xFF;
@@ -382,35 +390,22 @@ void FreeTitleSlot(uint32_t token)
 
 void BuildItemText(const uint8_t *text, int length, Handle table, int16_t item, char *out)
 {
-    // ParamText substitution, at most 255 characters.
     uint8_t mac[255];
-    int n = 0;
-    for (int i = 0; i < length && n < 255; ++i) {
-        if (text[i] == '^' && i + 1 < length && text[i + 1] >= '0' && text[i + 1] <= '3') {
-            ConstStr255Param p = ParamString(text[i + 1] - '0');
-            for (int k = 1; k <= p[0] && n < 255; ++k)
-                mac[n++] = p[k];
-            ++i;
-        } else {
-            mac[n++] = text[i];
-        }
-    }
-    // Every lone "&" doubled so that Windows shows it; "&&" is kept.
-    uint8_t doubled[2 * 255];
-    int m = 0;
-    for (int i = 0; i < n; ++i) {
-        doubled[m++] = mac[i];
-        if (mac[i] == '&') {
-            if (i + 1 < n && mac[i + 1] == '&')
-                doubled[m++] = mac[++i];
-            else
-                doubled[m++] = '&';
-        }
-    }
-    const int32_t written = ZEL_MacToAnsiBuf(doubled, reinterpret_cast<uint8_t *>(out), static_cast<uint16_t>(m),
-                                             LibrarySetting(settingDoubleByte) ? macToAnsiDoubleByte : 0);
-    out[written] = 0;
-    MarkItemMnemonic(table, item, out, kItemTextBufferSize);
+    const int n = SubstituteParams(text, length, mac, item);
+    ShownItemText(mac, n, table, item, out);
+}
+
+HWND TitleTokenWindow(uint32_t token)
+{
+    const uint32_t slot = token & 0xFF;
+    if (slot >= kTitleSlots)
+        return nullptr;
+    HWND w = nullptr;
+    if ((token & 0xFFFFFF00) == kCaptionToken)
+        w = sCaptions[slot];
+    else if ((token & 0xFFFFFF00) == kGroupTitleToken && sGroupTitles[slot].dialog)
+        w = GetDlgItem(sGroupTitles[slot].dialog, sGroupTitles[slot].groupItem);
+    return w && IsWindow(w) ? w : nullptr;
 }
 
 int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID)
@@ -426,7 +421,8 @@ int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID)
     b.origin = BuildOrigin();
     SetOrigin(b.origin.h, b.origin.v);
 
-    b.table = first == 1 || !DialogFocusTable(dialog) ? UseFocusTable(dialog, ditlID) : DialogFocusTable(dialog);
+    b.table = first == 1 || !DialogFocusTable(dialog) ? UseFocusTable(dialog, ditlID, ditlID != -1)
+                                                      : DialogFocusTable(dialog);
     const uint8_t *zeld = b.table ? reinterpret_cast<const uint8_t *>(*b.table) : nullptr;
     const uint8_t flags = zeld && GetHandleSize(b.table) >= 2 ? zeld[1] : 0;
     b.band = zeld ? zeld[0] : 0;
@@ -464,13 +460,12 @@ int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID)
                 d->editOpen = d->aDefItem;
             }
         } else {
-            // PENDING: the dialog focus rules choose the first item from the first edit item on that
-            // takes the focus; until then the first edit item takes it.
-            HWND edit = GetDlgItem(b.parent, b.firstEdit);
-            SetFocus(edit);
-            SendMessageA(edit, EM_SETSEL, 0, 32767);
-            d->editField = static_cast<int16_t>(b.firstEdit - 1);
+            DitlItem focused;
+            const int16_t n = FocusFirstFromItem(dialog, b.firstEdit);
+            if (ItemAt(d->items, n, &focused) && (*focused.type & 0x7F) == editText)
+                d->editField = static_cast<int16_t>(n - 1);
         }
+        NoteFocusTableBuilt(dialog);
     }
 
     // Items that overlap a later one.

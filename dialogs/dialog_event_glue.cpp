@@ -17,10 +17,6 @@ bool TakeShowHiddenDialogRequest()
     sShowHiddenRequest = false;
     return requested;
 }
-// PENDING: the Dialog Manager shows the dialog of the library's resource file until a click or a key.
-void ShowHiddenDialog() {}
-// PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.
-bool CloseDroppedComboBox(WindowPtr) { return false; }
 // A dialog item's type byte (disabled bit included). In another window a control whose child has that
 // ID counts as a control item (4); anything else 0.
 int16_t DialogItemTypeOf(WindowPtr window, int16_t item)
@@ -52,5 +48,3 @@ void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND, bool gained)
 // Raised while the Dialog Manager builds items or changes an item's text or selection itself: the
 // command glue then leaves the notifications alone.
 int16_t ItemChangeCounter() { return BuildingCounter(); }
-// PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
-bool ListClickRect(HWND, bool, Rect *) { return false; }

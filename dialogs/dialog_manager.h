@@ -40,10 +40,16 @@ bool ItemAt(Handle items, int16_t n, DitlItem *item);
 // The byte offset just past the last present item.
 uint32_t ItemListEnd(Handle items);
 
+// The creator behind NewDialog, NewColorDialog, GetNewDialog and alerts; `ditlID` names the 'ZELD'
+// (-1: none).
+DialogPtr MakeDialog(bool color, void *storage, const Rect *bounds, ConstStr255Param title, bool visible,
+                     int16_t procID, WindowPtr behind, bool goAway, int32_t refCon, Handle items, int16_t ditlID);
 // Builds the children of items from `first` on; answers 0, or 1 when an edit control could not be made.
 int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID);
 // Disposes one item's data (its child window too when `destroyChild`), clearing its handle field.
 void DisposeItemData(DialogPtr dialog, int16_t item, bool destroyChild);
+// A colour icon the builder made for an icon item of the dialog.
+bool IsBuiltColorIcon(DialogPtr dialog, Handle icon);
 // The building counter (raised while a build runs, and while item text or selection is changed).
 int16_t &BuildingCounter();
 
@@ -51,10 +57,19 @@ int16_t &BuildingCounter();
 constexpr uint32_t kCaptionToken = 0xFFFFFF00, kGroupTitleToken = 0xFFFFFE00;
 void FreeTitleSlot(uint32_t token);
 
-// The text a static text or title shows: ParamText's strings for ^0..^3, every lone "&" doubled, the
-// Macintosh characters converted, and the mnemonic marked. `out` holds kItemTextBufferSize bytes.
+// The window a caption or group-title token names; none for a full table's slot or a window gone.
+HWND TitleTokenWindow(uint32_t token);
+
+// The text a static text or title shows: ParamText's strings for ^0..^3, every "&" doubled so that it
+// shows as on the Macintosh, the Macintosh characters converted, and the mnemonic marked. `out` holds
+// kItemTextBufferSize bytes.
 constexpr size_t kItemTextBufferSize = 2 * 255 + 2 + 4 * (2 * 255 + 2) + 1;
 void BuildItemText(const uint8_t *text, int length, Handle focusTable, int16_t item, char *out);
+// The same without ParamText: `length` characters (at most 255) shown in a static or button window.
+void ShownItemText(const uint8_t *text, int length, Handle focusTable, int16_t item, char *out);
+// ParamText substitution of up to 255 characters into `out`; answers the length. A positive
+// `recordItem` (a build) records the item and its unsubstituted text for each parameter it names.
+int SubstituteParams(const uint8_t *text, int length, uint8_t out[255], int16_t recordItem);
 // The ParamText string n (0..3).
 ConstStr255Param ParamString(int n);
 
@@ -70,5 +85,15 @@ bool RegisteredCancelItem(DialogPtr dialog, int16_t *item);
 void ForgetCancelItem(DialogPtr dialog);
 // Raised while UpdateDialog redraws children (text drawing reads it).
 int16_t DialogUpdateNesting();
+// The keyboard focus: the key rules (true when they consumed the key), the bookkeeping that keeps the
+// focus and the default button in step, the focus given to an item, the focus given to the first item
+// from an item on that the item-order rules accept (the item, 0 for none), and the end of a build noted.
+bool DialogKeyRules(DialogPtr dialog, const EventRecord &event);
+void DialogFocusBookkeeping(DialogPtr dialog);
+void GiveItemFocus(DialogPtr dialog, int16_t item);
+int16_t FocusFirstFromItem(DialogPtr dialog, int16_t from);
+void NoteFocusTableBuilt(DialogPtr dialog);
+// The dialog ModalDialog or a host-run modal window is running; 0 outside one.
+DialogPtr CurrentModalDialog();
 // The standard filter.
 ZEL_EXTERN_C Boolean ZEL_CALL StdFilterProc(DialogPtr theDialog, EventRecord *theEvent, int16_t *itemHit);

@@ -23,7 +23,6 @@ DialogPtr sBeingCreated;
 bool sDpiKnown;
 int16_t sDpiX = 96, sDpiY = 96;
 
-Str255 sParams[4];
 
 uint8_t *ListBytes(Handle items) { return reinterpret_cast<uint8_t *>(*items); }
 
@@ -89,6 +88,56 @@ void TearDownItems(DialogPtr dialog)
     RestoreControlFont();
 }
 
+
+// A 'DLOG' (byte-swapped when loaded): rectangle, procID, visible, goAway, refCon, item-list ID, title
+// and an optional positioning word after the title padded to even. Read within the resource.
+struct DialogTemplate {
+    Rect bounds;
+    int16_t procID;
+    bool visible, goAway;
+    int32_t refCon;
+    int16_t ditlID;
+    Str255 title;
+    uint16_t position;
+};
+
+bool ReadDialogTemplate(int16_t dialogID, DialogTemplate *t)
+{
+    Handle h = GetResource(kDialogTemplateType, dialogID);
+    if (!h || !*h)
+        return false;
+    const uint32_t size = static_cast<uint32_t>(GetHandleSize(h));
+    if (size < 21) {
+        ReleaseResource(h);
+        return false;
+    }
+    const auto *b = reinterpret_cast<const uint8_t *>(*h);
+    auto word = [&](uint32_t at) {
+        int16_t v;
+        std::memcpy(&v, b + at, 2);
+        return v;
+    };
+    *t = DialogTemplate{};
+    t->bounds = Rect{word(0), word(2), word(4), word(6)};
+    t->procID = word(8);
+    t->visible = b[10] != 0;
+    t->goAway = b[12] != 0;
+    std::memcpy(&t->refCon, b + 14, 4);
+    t->ditlID = word(18);
+    uint32_t length = size > 20 ? b[20] : 0;
+    if (length > size - 21)
+        length = size - 21;
+    t->title[0] = static_cast<uint8_t>(length);
+    std::memcpy(t->title + 1, b + 21, length);
+    const uint32_t afterTitle = (21 + b[20] + 1u) & ~1u;
+    if (afterTitle + 2 <= size)
+        t->position = static_cast<uint16_t>(word(afterTitle));
+    ReleaseResource(h);
+    return true;
+}
+
+} // namespace
+
 DialogPtr MakeDialog(bool color, void *storage, const Rect *bounds, ConstStr255Param title, bool visible,
                        int16_t procID, WindowPtr behind, bool goAway, int32_t refCon, Handle items, int16_t ditlID)
 {
@@ -140,55 +189,6 @@ DialogPtr MakeDialog(bool color, void *storage, const Rect *bounds, ConstStr255P
     return result;
 }
 
-// A 'DLOG' (byte-swapped when loaded): rectangle, procID, visible, goAway, refCon, item-list ID, title
-// and an optional positioning word after the title padded to even. Read within the resource.
-struct DialogTemplate {
-    Rect bounds;
-    int16_t procID;
-    bool visible, goAway;
-    int32_t refCon;
-    int16_t ditlID;
-    Str255 title;
-    uint16_t position;
-};
-
-bool ReadDialogTemplate(int16_t dialogID, DialogTemplate *t)
-{
-    Handle h = GetResource(kDialogTemplateType, dialogID);
-    if (!h || !*h)
-        return false;
-    const uint32_t size = static_cast<uint32_t>(GetHandleSize(h));
-    if (size < 21) {
-        ReleaseResource(h);
-        return false;
-    }
-    const auto *b = reinterpret_cast<const uint8_t *>(*h);
-    auto word = [&](uint32_t at) {
-        int16_t v;
-        std::memcpy(&v, b + at, 2);
-        return v;
-    };
-    *t = DialogTemplate{};
-    t->bounds = Rect{word(0), word(2), word(4), word(6)};
-    t->procID = word(8);
-    t->visible = b[10] != 0;
-    t->goAway = b[12] != 0;
-    std::memcpy(&t->refCon, b + 14, 4);
-    t->ditlID = word(18);
-    uint32_t length = size > 20 ? b[20] : 0;
-    if (length > size - 21)
-        length = size - 21;
-    t->title[0] = static_cast<uint8_t>(length);
-    std::memcpy(t->title + 1, b + 21, length);
-    const uint32_t afterTitle = (21 + b[20] + 1u) & ~1u;
-    if (afterTitle + 2 <= size)
-        t->position = static_cast<uint16_t>(word(afterTitle));
-    ReleaseResource(h);
-    return true;
-}
-
-} // namespace
-
 // ---- Services ----
 
 bool IsDialog(WindowPtr window)
@@ -201,8 +201,6 @@ int16_t DialogCreationDepth() { return sCreationDepth; }
 DialogPtr DialogUnderConstruction() { return sBeingCreated; }
 
 bool DialogScalingOn() { return SessionFlag(zelFlagDialogScaling) && ScreenNeedsScaling(); }
-
-ConstStr255Param ParamString(int n) { return sParams[n & 3]; }
 
 // Reached by the test programs by ordinal; no host interface.
 ZEL_EXTERN_C void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY)
@@ -405,33 +403,6 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_DisposeDlgItem(DialogPtr theDialog, int16_t item)
 
 // ---- Item access ----
 
-ZEL_EXTERN_C void ZEL_CALL GetDialogItem(DialogPtr theDialog, int16_t itemNo, int16_t *itemType, Handle *item,
-                                         Rect *box)
-{
-    DitlItem found;
-    if (!IsDialog(theDialog) || !ItemAt(DPeek(theDialog)->items, itemNo, &found)) {
-        if (itemType)
-            *itemType = 0;
-        if (item)
-            *item = nullptr;
-        return;
-    }
-    if (itemType)
-        *itemType = *found.type;
-    if (item)
-        std::memcpy(item, found.handleField, sizeof(Handle));
-    if (box)
-        std::memcpy(box, found.rect, sizeof(Rect));
-}
-
-ZEL_EXTERN_C void ZEL_CALL ParamText(ConstStr255Param param0, ConstStr255Param param1, ConstStr255Param param2,
-                                     ConstStr255Param param3)
-{
-    ConstStr255Param given[4] = {param0, param1, param2, param3};
-    for (int i = 0; i < 4; ++i)
-        if (given[i])
-            std::memcpy(sParams[i], given[i], given[i][0] + 1u);
-}
 
 // ---- Scaling ----
 

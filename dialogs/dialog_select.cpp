@@ -117,27 +117,32 @@ bool DialogEventCore(DialogPtr d, const EventRecord &e, int16_t *itemHit)
     *itemHit = -1;
     if (e.what != updateEvt)
         UnparkDialogItems(d);
+    bool result = false;
     switch (e.what) {
     case mouseDown:
-        return MouseDownOnItems(d, e, itemHit);
+        result = MouseDownOnItems(d, e, itemHit);
+        break;
     case keyDown:
     case autoKey:
-        // PENDING: the dialog keyboard rules (Tab, arrows, mnemonics) run before the edit item takes the key.
+        DialogKeyRules(d, e);
         if (DPeek(d)->editField != -1) {
             *itemHit = static_cast<int16_t>(DPeek(d)->editField + 1);
-            return true;
+            result = true;
         }
-        return false;
+        break;
     case updateEvt:
         if (reinterpret_cast<DialogPtr>(e.message) == d) {
             BeginUpdate(d);
             UpdateDialog(d, d->visRgn);
             EndUpdate(d);
         }
-        return false;
+        break;
     default:
-        return false;
+        break;
     }
+    if (d == CurrentModalDialog() && AppActiveFlag() && FrontWindow() == d)
+        DialogFocusBookkeeping(d);
+    return result;
 }
 
 // ---- Modeless dialogs ----
@@ -372,6 +377,8 @@ bool SetDefaultButtonByOutline(const Rect *rect, HWND window)
                                    rect->right <= b.right;
         if (buttonInside || outlineInside) {
             MoveDefaultButton(w, n, true, true);
+            if (w == CurrentModalDialog())
+                DialogFocusBookkeeping(w);
             return true;
         }
     }

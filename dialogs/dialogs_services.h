@@ -24,6 +24,8 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 void ChooseControlFont(int16_t which);
 // The font record ChooseControlFont chose last: new controls take it.
 const LibraryFont &ControlFont();
+// Gives back a font record ControlFont answered before.
+void UseControlFont(const LibraryFont &font);
 // A dialog build makes its children with one of the library's font records (a LibraryFontKind);
 // RestoreControlFont gives back the one chosen before.
 void UseBuildControlFont(int kind);
@@ -87,8 +89,6 @@ ControlHandle GetNewControlFromResource(int16_t controlID, WindowPtr owner, cons
 bool FindControlRectByRefCon(WindowPtr window, int16_t itemNumber, Rect *rect);
 // The grow box's size (ZEL_SetScrollBarWH; 16 by 16 at start).
 void GrowBoxSize(int16_t *width, int16_t *height);
-// PENDING: the popup menu control definition draws and pops up its menu; until then it answers 0.
-int32_t ZEL_CALL ZEL_PopupCDEF(int16_t variant, ControlHandle control, int16_t message, int32_t param);
 // The tracking of a control shared with the Window Manager's scroll-message glue: the scroll bar whose
 // messages are being seen, the control and part they hit, and the action called for each.
 struct ControlTrackingState {
@@ -115,11 +115,14 @@ void FreeActionThunk();
 void CallTrackingAction(ControlHandle control, int16_t part);
 // Raised while Draw1Control draws a control (the dialog's user items read it).
 int16_t ControlDrawingDepth();
-// PENDING: the dialog item calls set a child's title as SetDialogItemText does; until then WM_SETTEXT.
+// A control's child takes a new title by SetDialogItemText's rules.
 void SetControlWindowTitle(HWND hwnd, ConstStr255Param title);
-// PENDING: the combo-box calls fill a box from a menu with its dialog-item sizing; until then the
-// box is reset, gets each item's text in the ANSI set and selects item `selected` - 1.
+// Resets a combo box, adds the menu's item texts (read through the Menu Manager, inside the menu's
+// handle) in the ANSI set and selects item `selected` - 1.
 void FillComboBoxFromMenu(HWND box, MenuHandle menu, int16_t selected);
+// A list made over a dialog's user item (one rectangle holding the other): the item's child is sized to
+// nothing and hidden; true when one was found.
+bool HideUserItemUnderList(HWND dialogWindow, const Rect &list);
 
 // ---- Dialog builder and keyboard focus, as the Control Manager and window creation see them ----
 // The item the dialog builder is building; 0 outside it.
@@ -129,19 +132,22 @@ void SetDialogItemBeingBuilt(int16_t item);
 bool DialogBeingCreated();
 int16_t DialogCreationDepth();
 DialogPtr DialogUnderConstruction();
-// A dialog's 'ZELD' table: resource resID, or one made from the items (a flags byte of 0x80 and one entry
-// per radio button, runs of them grouped) when there is none; registered for the dialog.
-Handle UseFocusTable(DialogPtr dialog, int16_t resID);
+// A dialog's 'ZELD' table: resource resID (when fromResource), or one made from the items (a flags byte
+// of 0x80 and one entry per radio button, runs of them grouped) when there is none or it is shorter than
+// its 4-byte header; registered for the dialog.
+Handle UseFocusTable(DialogPtr dialog, int16_t resID, bool fromResource);
 void ForgetFocusTable(DialogPtr dialog);
+// Session end: every registered table and the registry itself go.
+void FreeFocusTables();
 Handle DialogFocusTable(WindowPtr dialog);
 // The first entry whose control item (or, byLabel, whose label item) is `item`; false when none.
 bool FocusTableEntry(Handle table, int16_t item, bool byLabel, uint8_t entry[4]);
 // An item's entry flags in a 'ZELD' table; false when it has no entry.
 bool FocusTableEntryFlags(Handle table, int16_t item, uint8_t *flags);
-// PENDING: the dialog focus rules mark an item's mnemonic in its ANSI title with '&'; false when none.
+// Marks an item's mnemonic in its ANSI title with '&'; false when it has none.
 bool MarkItemMnemonic(Handle table, int16_t item, char *text, size_t capacity);
-// PENDING: the dialog focus rules move a dialog's focus on to its next item when the focused control
-// goes inactive; until then the owner's Windows window takes the focus, as in any other window.
+// A focused control going inactive: in a dialog the focus moves on to the next item that takes it, in
+// another window to the owner's Windows window.
 void MoveFocusFromInactiveControl(ControlHandle control);
 
 // Default body of ModalDialog (the trap table's default), with its published arguments and calling
@@ -171,19 +177,20 @@ uint16_t LibraryControlKind(HWND control, bool *isEdit);
 void RequestHiddenDialog();
 
 // ---- Alerts ----
-// The Windows icon the Dialog Manager shows for alert icon 0 (stop), 1 (note) or 2 (caution).
-// PENDING: the alert work loads and keeps the three alert icons.
+// The Windows icon the Dialog Manager shows for alert icon 0 (stop), 1 (note) or 2 (caution); none
+// before InitDialogs and for any other number.
 HICON AlertIconHandle(int16_t which);
 
 // ---- Event glue, as the event pump sees it ----
 // Whether a modal dialog or host-run modal window is up.
 bool ModalWindowUp();
-// PENDING: the Dialog Manager raises its show-request flag from its dialog key handling; taking it clears it.
+// The dialog keyboard hook's show-request flag for the hidden dialog; taking it clears it.
 bool TakeShowHiddenDialogRequest();
-// PENDING: the Dialog Manager shows the dialog of the library's resource file until a click or a key.
+// Shows dialog -129 of the system resource file until a click or a key; nothing when there is none.
 void ShowHiddenDialog();
-// PENDING: the Dialog Manager closes the drop-down list of the focused library combo box; true when one was open.
-bool CloseDroppedComboBox(WindowPtr window);
+// Closes the drop-down list of the focused library combo box unless that box is `unaffected`; true when
+// one was open.
+bool CloseDroppedComboBox(HWND unaffected);
 // What the command glue asks of the Dialog Manager when a child control of a dialog notifies its parent.
 // A dialog item's type (GetDialogItem's, disabled bit included); in another window 4 for a control whose
 // child has that ID, else 0.
@@ -193,10 +200,12 @@ int16_t DialogItemTypeOf(WindowPtr dialog, int16_t item);
 void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gained);
 // Raised while the Dialog Manager builds items or changes an item's text or selection itself.
 int16_t ItemChangeCounter();
-// PENDING: the List Manager gives the clicked cell's rectangle in the list's parent; false when there is none.
+// The List Manager keeps the double-click indicator of a library list box's click and gives the
+// rectangle of its selected cells (else its caret item) in the list's parent; false for any other box.
 bool ListClickRect(HWND list, bool doubleClick, Rect *rect);
 // Moves a window, dialog or alert rectangle by the positioning word of its resource: 0x280A and 0x680A
-// centre it in the main window's client area, 0xA80A on the front window; other values leave it.
+// centre it in the main window's client area, 0xA80A on the front window's Windows window (the client
+// area when there is none); other values leave it.
 void ApplyPositionSpec(Rect *rect, uint16_t position);
 
 // ---- Modal dialogs ----

@@ -68,6 +68,7 @@ void WaitForInput()
 } // namespace
 
 HWND ModalDialogWindow() { return sModalWindow; }
+DialogPtr CurrentModalDialog() { return sCurrentModal; }
 int16_t ModalDepth() { return sModalDepth; }
 
 // ---- The standard filter ----
@@ -168,13 +169,8 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
 
     // The first display: the children come out of hiding and the dialog is drawn.
     UnparkDialogItems(d);
-    // PENDING: the dialog focus rules give the focus to the dialog's first item that takes it; until then
-    // the default button (or the first child) takes it when the focus is outside the dialog, so that the
-    // dialog's keys reach it.
-    if (dialogHwnd && !IsChild(dialogHwnd, GetFocus())) {
-        HWND first = DPeek(d)->editOpen ? DialogItemWindow(d, DPeek(d)->editOpen) : nullptr;
-        SetFocus(first ? first : GetWindow(dialogHwnd, GW_CHILD));
-    }
+    // The focus comes into the dialog at once, so that its keys reach it.
+    DialogFocusBookkeeping(d);
     EventRecord e{};
     if (GetNextEvent(updateMask, &e) && reinterpret_cast<DialogPtr>(e.message) == d) {
         int16_t ignored = -1;
@@ -197,7 +193,7 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
                 e.what = keyDown;
                 e.message = kEscape;
             }
-            if (IsConfirmKey(e) && CloseDroppedComboBox(d)) {
+            if (IsConfirmKey(e) && CloseDroppedComboBox(nullptr)) {
                 hit = -1;
                 break;
             }
@@ -222,7 +218,7 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
         SetPor(d);
         if (done)
             break;
-        if (e.what == mouseDown && CloseDroppedComboBox(d))
+        if (e.what == mouseDown && CloseDroppedComboBox(WindowFromPoint(POINT{e.where.h, e.where.v})))
             continue;
         if (e.what == mouseUp)
             continue;
@@ -247,6 +243,7 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
     if (custom)
         FreeHostProcInstance(reinterpret_cast<FARPROC>(callFilter));
     --sModalDepth;
+    SetPendingFocusWindow(nullptr);
     if (itemHit)
         *itemHit = hit;
 }

@@ -1,6 +1,7 @@
 // The three-dimensional dialog look of older shells, through the entry points of "CTL3D32.DLL" bound by
 // ordinal, and the window procedure of the cloned dialog class "_ZEL_THREED_".
 #include "dialogs_services.h"
+#include "../core/core_services.h"
 
 namespace {
 
@@ -22,9 +23,6 @@ template <typename T> void Bind(T &slot, WORD ordinal)
 {
     slot = reinterpret_cast<T>(GetProcAddress(sLibrary, MAKEINTRESOURCEA(ordinal)));
 }
-
-// Dialogs whose items sit on a white background; none until the Dialog Manager marks them.
-bool DialogHasWhiteBackground(HWND) { return false; }
 
 LRESULT CallBase(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -70,9 +68,11 @@ void Ctl3dUnbind(HINSTANCE hostInstance)
 
 void SetThreeDBaseWndProc(WNDPROC proc) { sBaseWndProc = proc; }
 
+// Each message checks only the entry it calls: a library without ordinal 18 still paints its frames
+// through 20. A NULL brush from 18 is no answer: the saved class procedure answers instead.
 LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!sLibrary || !sCtlColor)
+    if (!sLibrary)
         return CallBase(hwnd, message, wParam, lParam);
     switch (message) {
     case WM_NCPAINT:
@@ -84,21 +84,38 @@ LRESULT CALLBACK ThreeDDlgWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     }
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-        return reinterpret_cast<LRESULT>(sCtlColor(message, wParam, lParam));
+    case WM_CTLCOLORSCROLLBAR: {
+        HBRUSH brush = sCtlColor ? sCtlColor(message, wParam, lParam) : nullptr;
+        return brush ? reinterpret_cast<LRESULT>(brush) : CallBase(hwnd, message, wParam, lParam);
+    }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
-        HBRUSH brush = sCtlColor(message, wParam, lParam);
-        if (!DialogHasWhiteBackground(hwnd))
+        HBRUSH brush = sCtlColor ? sCtlColor(message, wParam, lParam) : nullptr;
+        if (!brush)
+            return CallBase(hwnd, message, wParam, lParam);
+        if (!ZEL_DialogWhiteBackground(hwnd))
             return reinterpret_cast<LRESULT>(brush);
         if (message == WM_CTLCOLORBTN && (GetWindowLongA(reinterpret_cast<HWND>(lParam), GWL_STYLE) & 0xF) <= 1)
             return reinterpret_cast<LRESULT>(brush);
+        // The items' text sits on the window colour; the base class may set its own first.
+        const LRESULT r = CallBase(hwnd, message, wParam, lParam);
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
-        return CallBase(hwnd, message, wParam, lParam);
+        return r;
     }
     default:
         return CallBase(hwnd, message, wParam, lParam);
     }
+}
+
+// Reached by the test programs by ordinal; no host interface. Binds a library standing in for
+// "CTL3D32.DLL" (its registration runs), or with none unbinds the one bound.
+ZEL_EXTERN_C BOOL ZEL_CALL BindThreeDLibrary(HMODULE library)
+{
+    if (!library) {
+        Ctl3dUnbind(SessionHostInstance());
+        return TRUE;
+    }
+    return Ctl3dBind(library, SessionHostInstance());
 }

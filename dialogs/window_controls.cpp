@@ -1,6 +1,7 @@
 // What the Window Manager asks of the Control and Dialog Managers when it makes, highlights and closes
 // windows.
 #include "dialogs_services.h"
+#include "list_manager.h"
 #include "MacWindows.h"
 #include "../core/core_services.h"
 #include "../windows/windows_services.h"
@@ -59,33 +60,38 @@ void EnableScrollBarControls(WindowPtr window, bool enable)
 }
 
 // The kind of a child window by its window procedure: 1 edit or scroll bar, 2 button, 3 user item,
-// 4 custom control, 5 static text and 7 combo box.
-// PENDING: the List Manager's list boxes answer 6.
+// 4 custom control, 5 static text, 6 a list's list box and 7 combo box.
 uint16_t LibraryControlKind(HWND control, bool *isEdit)
 {
-    return ControlKindOfProc(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC)), isEdit);
+    const WNDPROC proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC));
+    if (proc == A_ListBoxWndProc) {
+        if (isEdit)
+            *isEdit = false;
+        return controlKindList;
+    }
+    return ControlKindOfProc(proc, isEdit);
 }
 
-// PENDING: the Dialog Manager places windows, dialogs and alerts by the positioning word of their
-// resources.
+// Moves a window, dialog or alert rectangle by the positioning word of its resource: centred in the main
+// window's client area (0x280A, 0x680A), or on the front window's Windows window (0xA80A; the client area
+// when there is none). The move is half the difference of the sums of the edges, truncated toward zero.
 void ApplyPositionSpec(Rect *rect, uint16_t position)
 {
     if (!rect)
         return;
     RECT area{};
-    if (position == 0x280A || position == 0x680A) {
-        GetClientRect(SessionMainWindow(), &area);
-    } else if (position == 0xA80A) {
-        WindowPtr front = FrontWindow();
-        if (!front)
-            return;
-        const Rect &b = reinterpret_cast<WindowAuxRecord *>(*reinterpret_cast<WindowPeek>(front)->dataHandle)->bounds;
-        area = RECT{b.left, b.top, b.right, b.bottom};
-    } else {
+    HWND main = SessionMainWindow();
+    if (position != 0x280A && position != 0x680A && position != 0xA80A)
         return;
+    WindowPtr front = position == 0xA80A ? FrontWindow() : nullptr;
+    HWND frontHwnd = front ? ZEL_GethWnd(front) : nullptr;
+    if (frontHwnd) {
+        GetWindowRect(frontHwnd, &area);
+        MapWindowPoints(nullptr, GetParent(frontHwnd), reinterpret_cast<POINT *>(&area), 2);
+    } else {
+        GetClientRect(main, &area);
     }
-    const int w = rect->right - rect->left, h = rect->bottom - rect->top;
-    const int left = area.left + (area.right - area.left - w) / 2, top = area.top + (area.bottom - area.top - h) / 2;
-    *rect = Rect{static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(top + h),
-                 static_cast<int16_t>(left + w)};
+    const int dh = (area.left + area.right - rect->left - rect->right) / 2;
+    const int dv = (area.top + area.bottom - rect->top - rect->bottom) / 2;
+    OffsetRec(rect, static_cast<int16_t>(dh), static_cast<int16_t>(dv));
 }

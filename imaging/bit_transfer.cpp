@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kTransparent = 36;
+constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kSrcXor = 2, kTransparent = 36;
+constexpr uint8_t kHiliteBit = 0x80;
 constexpr int16_t kDitherCopy = 0x40;
 
 // Raster operations of the modes 0..15 by mode & 15, and of the arithmetic modes 32..39, which are plain
@@ -134,11 +135,23 @@ HBITMAP BitmapToHold(const Side &side)
     return v.pmExtMemDC && GetCurrentObject(v.pmExtMemDC, OBJ_BITMAP) == v.pmExtBitmap ? nullptr : v.pmExtBitmap;
 }
 
+void DrawEngineRows(HDC dc, const Rect &at, int16_t mode, DWORD rop);
+
 // The general DIB transfer: the source described as DIB rows, drawn onto a device context.
 void TransferDib(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t mode, DWORD rop)
 {
     const int dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
     const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;
+    // On an 8-bit screen in the palette's gray-index mode, an 8-bit PixMap shrunk by a whole factor both
+    // ways goes out as each block's average gray, at the destination's size.
+    if (ScreenDepth() == 8 && ScreenReducedPalette() && IsPixMapRecord(src.bits) && src.view->pixelSize == 8 &&
+        dstW < srcW && dstH < srcH) {
+        const Rect size = {0, 0, static_cast<int16_t>(dstH), static_cast<int16_t>(dstW)};
+        if (CopyBitsGrayReduce(src.view, &srcRect, &size, prepareBands)) {
+            DrawEngineRows(dc, dst, mode, rop);
+            return;
+        }
+    }
     PrepareBlitSource(prepareColors | prepareRows, src.bits, &srcRect, 0);
     BlitParams &params = CurrentBlitParams();
     if (!params.bits || !params.info)
@@ -150,6 +163,108 @@ void TransferDib(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t
     else
         StretchDibWithMode(dc, dst.left, dst.top, dstW, dstH, srcRect.left, 0, srcW, srcH, params.bits, params.info,
                            params.usage, static_cast<int16_t>(mode & ~kDitherCopy), rop);
+}
+
+// Switch 0x400 of the second ZEL_SetFlags pair: never take the palette screen's direct scaled path.
+constexpr uint32_t kNoDitherSwitch = 0x400;
+
+// The rows a scaling engine left in BlitParams drawn at `at` (width x height, from their origin).
+void DrawEngineRows(HDC dc, const Rect &at, int16_t mode, DWORD rop)
+{
+    BlitParams &params = CurrentBlitParams();
+    const int w = at.right - at.left, h = at.bottom - at.top;
+    if (UseSetDIBitsFlag())
+        SetDIBitsToDevice(dc, at.left, at.top, w, h, 0, 0, 0, h, params.bits, params.info, params.usage);
+    else
+        StretchDibWithMode(dc, at.left, at.top, w, h, 0, 0, w, h, params.bits, params.info, params.usage,
+                           static_cast<int16_t>(mode & ~kDitherCopy), rop);
+}
+
+// The source pixels a palette screen's engines take: 8, 16 or 32 bits in memory.
+bool EngineSource(const Side &src)
+{
+    const int depth = src.view->pixelSize;
+    return !src.isDC && !src.hasDC && !src.isBitmap && !src.isDib && (depth == 8 || depth == 16 || depth == 32);
+}
+
+// An 8-bit palette screen with the library's palette realised in the destination DC, and the palette
+// not in its gray-index mode: the colour-cube engines serve it.
+bool CubeScreen(HDC dc)
+{
+    HPALETTE palette = LibraryPalette();
+    return ScreenDepth() == 8 && !ScreenReducedPalette() && palette &&
+           static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)) == palette;
+}
+
+// A 4-bit screen in the palette's gray-index mode with the library's palette in the destination DC: the
+// dithering scaler serves it.
+bool FourBitGrayScreen(HDC dc)
+{
+    HPALETTE palette = LibraryPalette();
+    return ScreenDepth() == 4 && ScreenReducedPalette() && palette &&
+           static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)) == palette;
+}
+
+// The dithered scaled path: the transfer cut into bands of at most 32 KB of 8-bit rows, each made at
+// destination size by the screen's engine and drawn. False when the first band could not be made
+// (nothing drawn: the caller takes its next path).
+bool TransferDitheredBands(HDC dc, const Side &src, const Rect &srcRect, const Rect &dst, int16_t mode, DWORD rop,
+                           bool fourBit)
+{
+    const int32_t srcH = srcRect.bottom - srcRect.top;
+    const int32_t dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
+    int32_t bandRows = dstW < 3 ? 0x7FFE : 0x8000 / ((dstW + 3) & ~3);
+    int32_t srcRows = srcH;
+    if (bandRows < dstH) {
+        srcRows = std::max<int32_t>(1, bandRows * srcH / dstH);
+        if (srcH < dstH)
+            bandRows = srcRows * dstH / srcH;
+    } else {
+        bandRows = dstH;
+    }
+    for (int32_t k = 0;; ++k) {
+        Rect bandDst = dst, bandSrc = srcRect;
+        bandDst.top = static_cast<int16_t>(dst.top + k * bandRows);
+        bandDst.bottom = static_cast<int16_t>(std::min<int32_t>(dst.bottom, bandDst.top + bandRows));
+        bandSrc.top = static_cast<int16_t>(std::min<int32_t>(srcRect.bottom - 1, srcRect.top + k * srcRows));
+        bandSrc.bottom = static_cast<int16_t>(std::min<int32_t>(srcRect.bottom, bandSrc.top + srcRows));
+        const uint32_t made = fourBit ? CopyBitsScaleCore(src.view, &bandSrc, &bandDst, &srcRect, &dst, prepareBands)
+                                      : CopyBitsStretch(src.view, &bandSrc, &bandDst, &srcRect, &dst, prepareBands);
+        if (!made)
+            return k > 0;
+        DrawEngineRows(dc, bandDst, mode, rop);
+        if (bandDst.bottom >= dst.bottom)
+            return true;
+    }
+}
+
+// The palette screens' paths (an 8-bit screen's colour cube, a 4-bit screen's grays): with ditherCopy
+// every pixel dithered at destination size, band by band; without it the source converted at its own
+// size to palette indices and stretched once.
+// False when neither took the transfer.
+bool TransferThroughCube(HDC dc, const Side &src, Rect srcRect, const Rect &dst, int16_t mode, DWORD rop)
+{
+    if (!EngineSource(src))
+        return false;
+    const bool cube = CubeScreen(dc), fourBit = !cube && FourBitGrayScreen(dc);
+    if (!cube && !fourBit)
+        return false;
+    if (mode & kDitherCopy)
+        return TransferDitheredBands(dc, src, srcRect, dst, mode, rop, fourBit);
+    if (LibrarySwitch(kNoDitherSwitch) || (src.view->pixelSize > 8 && (mode & ~kDitherCopy) == kTransparent))
+        return false;
+    Rect rows = srcRect;
+    if (!(fourBit ? PaletteIndexRows(src.view, &rows, prepareBands) : CopyBitsToIndexed(src.view, &rows, prepareBands)))
+        return false;
+    const int dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
+    const int srcW = srcRect.right - srcRect.left, srcH = srcRect.bottom - srcRect.top;
+    BlitParams &params = CurrentBlitParams();
+    if (UseSetDIBitsFlag() && srcW == dstW && srcH == dstH)
+        SetDIBitsToDevice(dc, dst.left, dst.top, dstW, dstH, 0, 0, 0, srcH, params.bits, params.info, params.usage);
+    else
+        StretchDibWithMode(dc, dst.left, dst.top, dstW, dstH, 0, 0, srcW, srcH, params.bits, params.info, params.usage,
+                           static_cast<int16_t>(mode & ~kDitherCopy), rop);
+    return true;
 }
 
 constexpr uint32_t kNoBandSwitch = 0x1000;
@@ -421,6 +536,12 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
     if (port && port->picSave)
         return;
 
+    // Hilite mode: srcXor of a one-bit image in memory onto a device exchanges the background and hilite
+    // colours under its black pixels.
+    if (!(LowMem<uint8_t>(lmHiliteMode) & kHiliteBit) && mode == kSrcXor && !s.isDC && !s.hasDC && !s.isBitmap &&
+        d.isDC && HiliteCopyBits(dc, s.view, src, dst))
+        return;
+
     Rect write = dst;
     if (IsThePortsBits(dstBits) && !(s.isDC && d.isDC)) {
         if (!ClipBlitToPortClip(d.isDC, &src, &dst, &write))
@@ -449,6 +570,14 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         SixteenBitBands(dc, s, src, dst, write, mode, rop);
         return;
     }
+    if (d.isDC && EngineSource(s)) {
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, write.left, write.top, write.right, write.bottom);
+        const bool done = TransferThroughCube(dc, s, src, dst, mode, rop);
+        RestoreDC(dc, saved);
+        if (done)
+            return;
+    }
     if (!s.isDC && !s.hasDC && !s.isBitmap && d.isDC && ScreenDibToDevice()) {
         int saved = SaveDC(dc);
         IntersectClipRect(dc, write.left, write.top, write.right, write.bottom);
@@ -461,11 +590,15 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
 
 } // namespace
 
+DWORD TransferModeRop(int16_t mode) { return RopForMode(mode, 32); }
+
 ZEL_EXTERN_C void ZEL_CALL CopyBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcRect,
                                     const Rect *dstRect, int16_t mode, RgnHandle maskRgn)
 {
     TransferBits(srcBits, dstBits, srcRect, dstRect, mode, maskRgn);
     sCopyBitsRan = true;
+    // Hilite mode lasts one call.
+    LowMem<uint8_t>(lmHiliteMode) |= kHiliteBit;
 }
 
 void ClearCopyBitsRanFlag() { sCopyBitsRan = false; }

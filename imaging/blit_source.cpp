@@ -457,13 +457,29 @@ HBITMAP MakeGdiBitmapFromPixMap(PixMap *pm, int flags, int stockChoice, int colo
     return bitmap;
 }
 
-HBITMAP MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height)
+bool MakeEightBitBandBitmap(PixMap *, int, int stockChoice, int32_t width, int32_t height)
 {
     if (!FillDibHeader(nullptr, false, 8, width, height, nullptr))
-        return nullptr;
+        return false;
+    PixMapHandle conversion = ConversionPixMap();
+    BITMAPINFO *info = HandleHasData(conversion) ? DibInfoOf(**conversion) : nullptr;
+    if (!info)
+        return false;
     const LOGPALETTE *palette = LibraryLogPalette();
     const int entries = stockChoice ? 256 : palette ? palette->palNumEntries : 256;
-    return MakeGdiBitmapFromPixMap(pm, flags, stockChoice, entries, 0);
+    // Gray levels go to the 128-gray palette of the gray-index mode at half their value; the 4-bit
+    // screen's engines write its 16 palette indices themselves.
+    const StockDibHeader which = ScreenDepth() == 4 ? stockPaletteIndices
+                                 : ScreenReducedPalette() ? stockPaletteModeGrays
+                                 : stockChoice        ? stockChoiceGrays
+                                                      : stockPaletteIndices;
+    info = StockHeaderFor(info, which);
+    if (!info)
+        return false;
+    info->bmiHeader.biClrUsed = static_cast<DWORD>(entries);
+    sBlit.info = info;
+    sBlit.usage = DIB_PAL_COLORS;
+    return true;
 }
 
 ZEL_EXTERN_C Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, const Rect *area, Point bitmapAt)

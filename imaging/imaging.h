@@ -171,8 +171,35 @@ ZEL_EXTERN_C Boolean ZEL_CALL WriteBackPixMapBitmap(PixMap *pm, HBITMAP bitmap, 
 // destination steps backwards. A PixMap with a DIB is read through FetchSourceRow.
 void DirectRowsToIndices(const PixMap *pm, const uint8_t *src, int32_t srcStep, uint8_t *dst, int32_t dstStep,
                          int32_t count, int32_t rows, bool sixteen, const uint8_t *inverseTable);
-// An 8-bit band bitmap of width x height from BlitParams, through the ConversionPixMap's header.
-HBITMAP MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
+// Describes the 8-bit rows a scaling engine left at BlitParams' bits (width x height, bottom-up) to GDI:
+// BlitParams' header becomes the ConversionPixMap's filled for them, as palette indices (DIB_PAL_COLORS)
+// of the library palette, or with `stockChoice` of its gray ramp. False when no header can be had.
+bool MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
+// The colour-cube engines (colour_cube.cpp), on 8-bit palette screens: 8, 16 and 32-bit sources become
+// 8-bit rows in the blit scratch, bottom-up, described in BlitParams; 0 when nothing was written (the
+// caller then takes its next path). Rectangles are in the source's coordinates (its bounds).
+// CopyBitsStretch: one band (bandDst, from bandSrc) of the transfer fullSrc -> fullDst, at destination
+// size, dithered into the colour cube.
+uint32_t CopyBitsStretch(PixMap *src, const Rect *bandSrc, const Rect *bandDst, const Rect *fullSrc,
+                         const Rect *fullDst, int flags);
+// The rectangle at its own size, undithered: 8-bit pixels through the table's map onto the palette (its
+// flags go into the source's pmExtFlags), deeper ones to the nearest cube entry.
+uint32_t CopyBitsToIndexed(PixMap *src, const Rect *bandSrc, int flags);
+// The dithering scaler of 4-bit screens in the palette's gray-index mode (dither_scaler.cpp): the same
+// conventions, gray levels over the screen's 16 entries. CopyBitsScaleCore: one band at destination size,
+// ordered-dithered; PaletteIndexRows: the rectangle at its own size, each level's nearest entry (the
+// rectangle becomes (0, 0, height, width)). 0 on any other screen.
+uint32_t CopyBitsScaleCore(PixMap *src, const Rect *bandSrc, const Rect *bandDst, const Rect *fullSrc,
+                           const Rect *fullDst, int flags);
+uint32_t PaletteIndexRows(PixMap *src, Rect *rect, int flags);
+// An 8-bit source reduced by a whole factor (bandSrc n times bandDst both ways) to each block's average
+// gray level; 0 for any other reduction.
+uint32_t CopyBitsGrayReduce(PixMap *src, const Rect *bandSrc, const Rect *bandDst, int flags);
+
+// ---- Bit transfer (bit_transfer.cpp) ----
+// The raster operation CopyBits uses for a transfer mode from a deep source: the mode table by mode & 15,
+// the arithmetic modes 32..39 from theirs.
+DWORD TransferModeRop(int16_t mode);
 
 // ---- Folding and unfolding (fold_unfold.cpp), bitmap operations (bitmap_ops.cpp) ----
 // DIBs of more than kDibBandBytes may be read in bands (library setting 21, from the screen probe).
@@ -230,6 +257,16 @@ void ClearRowPadding(const BitMap *bits);
 // The PixMap registered for slot `index` of the port-bits table, when the index names a slot in use
 // (0..31); nil otherwise.
 PixMapHandle PortBitsSlotPixMap(uint32_t index);
+
+// ---- Hilite mode (hilite_mode.cpp) ----
+// CopyBits' srcXor in hilite mode onto a device context: the background and hilite colours of dstRect
+// (device coordinates) exchanged under the set bits of srcRect of a one-bit source. False (nothing changed) for other sources, rectangles
+// of different sizes, or when it cannot be done.
+bool HiliteCopyBits(HDC dc, const PixMap *src, const Rect &srcRect, const Rect &dstRect);
+// The palette index map's entries (at most `capacity`), answering its entry count, 0 without a map; and
+// the exchange made to fail (answering the previous choice). Reached by the test programs by ordinal.
+ZEL_EXTERN_C int16_t ZEL_CALL CopyPaletteIndexMap(uint16_t *entries, int16_t capacity);
+ZEL_EXTERN_C Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
 
 // ---- Blit primitives (blit_primitives.cpp) ----
 // The view of a CopyBits argument as an extended PixMap: an extended PixMap itself, the registered

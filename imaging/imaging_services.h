@@ -38,10 +38,12 @@ void FreePixMapDib(PixMapHandle pm);
 // Hooks run when the palette is switched on and off on a 4-bit screen.
 void BeginFourBitPalette();
 void EndFourBitPalette();
-// PENDING: the imaging code maps logical palette indices to system palette indices.
+// The map from the library palette's entries to the first system-palette index of each one's colour,
+// made again when the palette is realised (a 236-entry palette is mapped as 256); nothing on screens
+// without a palette. Freed at QuickDraw's exit.
 void BuildPaletteIndexMap(HDC dc, HPALETTE palette);
-// PENDING: the imaging code maps logical palette indices to system palette indices.
 bool PaletteIndexMapExists();
+void FreePaletteIndexMap();
 // The memory DC the imaging code shares between its transfers: the library's default memory DC.
 HDC SharedMemoryDC();
 // A memory DC compatible with `source`, with the library's palette selected unless the source is a
@@ -68,8 +70,9 @@ void RestorePortDcColors();
 void DisposeDibBridgeCaches();
 
 // ---- The screen-write layer ----
-// Hilites a device rectangle of the current port in the hilite colour; false when it could not, and the
-// caller then inverts or paints.
+// Hilites a device rectangle of the current port: its background-coloured and hilite-coloured pixels
+// exchanged, over the whole rectangle; false, nothing changed, when it could not, and the caller then
+// inverts or paints (hilite_mode.cpp).
 bool HiliteScreenRect(const RECT &deviceRect);
 // Writes a solid all-black or all-white pattern straight into the current port's DIB bits; false when
 // it did not, and the caller draws the same pixels through GDI.
@@ -131,6 +134,10 @@ HBITMAP FlipBitmap(int16_t vertical, const PixMap *pm, const BITMAP *record, HBI
 // ---- Bit transfer ----
 ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
+
+// ---- Offscreen drawing ----
+// Frees the PixMap every port's offscreen drawing goes through (QuickDraw's exit).
+void FreeOffscreenPixMap();
 
 // ---- Masks ----
 // Frees the bitmap CopyMask keeps of the last mask it drew through (QuickDraw's exit).

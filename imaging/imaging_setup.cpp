@@ -38,6 +38,7 @@ void ExitImaging()
     FreeStaticBitmapInfo();
     DisposeDibBridgeCaches();
     DisposeCopyMaskCache();
+    FreeOffscreenPixMap();
     DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)

@@ -251,9 +251,6 @@ void DisposeScratchDib()
     sScratch = ScratchDib{};
 }
 
-// PENDING: the screen-write layer exchanges the hilite colour in strips through a memory DC.
-bool HiliteScreenRect(const RECT &) { return false; }
-
 bool TryDibFillRect(const Rect *rect, const Pattern *pat)
 {
     GrafPtr port = CurrentPort();

@@ -33,8 +33,20 @@ typedef struct ControlRecord {
 } ControlRecord;
 typedef ControlRecord *ControlPtr;
 
+/* The popup menu control's record, a handle in contrlData: the menu shown, where the title is drawn
+   (contrlRect up to the title width), the box (from the title's right edge; cut to the menu's width
+   unless the variant asks for a fixed width) and the variant given at creation. */
+typedef struct PopupControlData {
+    MenuHandle menu;
+    Rect titleRect;
+    Rect boxRect;
+    uint16_t variant;
+} PopupControlData;
+
 #pragma pack(pop)
 
+ZEL_STATIC_ASSERT(sizeof(PopupControlData) == 22, "PopupControlData is 22 bytes");
+ZEL_STATIC_ASSERT(offsetof(PopupControlData, boxRect) == 12, "boxRect at 12");
 ZEL_STATIC_ASSERT(sizeof(ControlRecord) == 296, "ControlRecord is 296 bytes");
 ZEL_STATIC_ASSERT(offsetof(ControlRecord, contrlRect) == 8, "contrlRect at 8");
 ZEL_STATIC_ASSERT(offsetof(ControlRecord, contrlVis) == 16, "contrlVis at 16");
@@ -135,6 +147,10 @@ ZEL_API int16_t ZEL_CALL TestControl(ControlHandle theControl, Point thePt);
 ZEL_API int16_t ZEL_CALL TrackControl(ControlHandle theControl, Point startPoint, ProcPtr actionProc);
 ZEL_API void ZEL_CALL DragControl(ControlHandle theControl, Point startPoint, const Rect *limitRect,
                                   const Rect *slopRect, int16_t axis);
+
+/* The popup menu control's definition procedure (procID 1008..1023; variant 1 fixed width, 8 the
+   window's font): messages draw, test, initialise, dispose, drag (declined) and auto-track. */
+ZEL_API int32_t ZEL_CALL ZEL_PopupCDEF(int16_t varCode, ControlHandle theControl, int16_t message, int32_t param);
 
 /* Drawing. */
 ZEL_API void ZEL_CALL Draw1Control(ControlHandle theControl);

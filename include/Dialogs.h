@@ -108,6 +108,56 @@ ZEL_API int32_t ZEL_CALL DialogDelete(DialogPtr theDialog);
    host runs itself (its WM_SYSCHAR offered to the callback first); the other windows disabled and
    enabled around a modal window (the answer is its owner). */
 ZEL_API void ZEL_CALL ZEL_SetDefaultButtonAndFocus(DialogPtr theDialog, int16_t item, Boolean setDefault);
+
+/* Keyboard focus: the dialog's 'ZELD' table (resID -1 looks the registered one up; any other ID loads
+   that resource, or makes a table from the radio buttons when there is none, and registers it); the
+   focus given to an item (1 when it moved); the control ID of the focused child (0 when the focus is
+   elsewhere). */
+ZEL_API Handle ZEL_CALL ZEL_UseZELDItems(DialogPtr theDialog, int16_t resID);
+ZEL_API int16_t ZEL_CALL ZEL_SetItemFocus(DialogPtr theDialog, int16_t item);
+ZEL_API int16_t ZEL_CALL ZEL_GetFocusCtrlID(DialogPtr theDialog);
+
+/* Item changes: the item's record (a user item's procedure is wrapped for the host), its text both ways
+   (a static text or button shows every "&" as typed and reads back what was set; an edit item turns CR
+   into CR LF and back), a long text from a handle, the edit selection, hiding and showing, and the item
+   under a local point (its number less one, -1 for none). */
+ZEL_API void ZEL_CALL SetDialogItem(DialogPtr theDialog, int16_t itemNo, int16_t itemType, Handle item, const Rect *box);
+ZEL_API void ZEL_CALL GetDialogItemText(Handle item, Str255 text);
+ZEL_API void ZEL_CALL SetDialogItemText(Handle item, ConstStr255Param text);
+ZEL_API void ZEL_CALL ZEL_SetBigIText(Handle item, Handle text, int32_t length);
+ZEL_API void ZEL_CALL SelectDialogItemText(DialogPtr theDialog, int16_t itemNo, int16_t strtSel, int16_t endSel);
+ZEL_API void ZEL_CALL HideDialogItem(DialogPtr theDialog, int16_t itemNo);
+ZEL_API void ZEL_CALL ShowDialogItem(DialogPtr theDialog, int16_t itemNo);
+ZEL_API int16_t ZEL_CALL FindDialogItem(DialogPtr theDialog, Point thePt);
+ZEL_API int16_t ZEL_CALL SetDialogFont(int16_t fontNum);
+
+/* Host glue: ParamText set again on the item that last used parameter n, or on a given item; password
+   edits; an item's font; controls enabled by ID; an item's child window; dialog windows and their white
+   background; combo-box items filled from a menu and read and changed by entry (selections 1-based, 0 for
+   none). */
+ZEL_API void ZEL_CALL ZEL_UpdateParamStr(DialogPtr theDialog, int16_t n);
+ZEL_API void ZEL_CALL ZEL_UpdateParamStrItem(DialogPtr theDialog, int16_t item, ConstStr255Param text);
+ZEL_API void ZEL_CALL ZEL_SetPasswordItem(Handle item);
+ZEL_API void ZEL_CALL ZEL_SetDlgTextFont(DialogPtr theDialog, int16_t item);
+ZEL_API void ZEL_CALL ZEL_EnableControl(WindowPtr window, int16_t controlID, Boolean enable);
+ZEL_API Boolean ZEL_CALL ZEL_IsControlEnabled(WindowPtr window, int16_t controlID);
+ZEL_API HWND ZEL_CALL ZEL_GetDlgItemHWND(DialogPtr theDialog, int16_t item);
+ZEL_API Boolean ZEL_CALL ZEL_WindowIsDialogKind(HWND hwnd);
+ZEL_API void ZEL_CALL ZEL_SetWindowHasWhiteBkGnd(WindowPtr window);
+ZEL_API Boolean ZEL_CALL ZEL_DialogWhiteBackground(HWND hwnd);
+ZEL_API Boolean ZEL_CALL ZEL_IsComboBox(DialogPtr theDialog, int16_t item);
+ZEL_API void ZEL_CALL ZEL_BuildComboBox(DialogPtr theDialog, int16_t item, MenuHandle menu, int16_t selected);
+ZEL_API int16_t ZEL_CALL ZEL_GetComboBoxSelect(DialogPtr theDialog, int16_t item);
+ZEL_API Boolean ZEL_CALL ZEL_SetComboBoxSelect(DialogPtr theDialog, int16_t item, int16_t n);
+ZEL_API int16_t ZEL_CALL ZEL_GetComboBoxSelectAsControl(ControlHandle control);
+ZEL_API Boolean ZEL_CALL ZEL_SetComboBoxSelectAsControl(ControlHandle control, int16_t n);
+ZEL_API Boolean ZEL_CALL ZEL_GetComboBoxText(DialogPtr theDialog, int16_t item, Str255 text);
+ZEL_API void ZEL_CALL ZEL_SetComboBoxString(DialogPtr theDialog, int16_t item, int16_t index, ConstStr255Param text);
+
+/* WM_DRAWITEM and WM_MEASUREITEM of the host's windows: the library's owner-drawn children (user items,
+   icons, combo-box entries, custom controls) are drawn and measured, menu items handed to
+   ZEL_MenuUserItem. Answers 1. */
+ZEL_API int32_t ZEL_CALL ZEL_UserItem(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 ZEL_API void ZEL_CALL ZEL_PrepareModalWindow(DialogPtr theDialog, HWND *previousHookWindow, DialogPtr *previousModal,
                                              int16_t *previousCapture, FARPROC callback);
 ZEL_API void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previousHookWindow, DialogPtr previousModal,
@@ -134,5 +184,19 @@ typedef ModalFilterProcPtr ModalFilterUPP;
 
 /* Patchable through the trap table. */
 ZEL_API void ZEL_CALL ModalDialog(ModalFilterProcPtr modalFilter, int16_t *itemHit);
+
+/* Alerts: the item hit, or -1 when the alert's stage does not draw it or it cannot be made. Showing the
+   same alert again moves on through its four stages; ResetAlertStage starts the next alert at stage 1.
+   StopAlert, NoteAlert and CautionAlert add the system's stop, note or caution icon. InitDialogs keeps
+   the resume procedure, installs the standard alert sound, empties ParamText and loads the icons. */
+ZEL_API int16_t ZEL_CALL Alert(int16_t alertID, ModalFilterProcPtr filterProc);
+ZEL_API int16_t ZEL_CALL StopAlert(int16_t alertID, ModalFilterProcPtr filterProc);
+ZEL_API int16_t ZEL_CALL NoteAlert(int16_t alertID, ModalFilterProcPtr filterProc);
+ZEL_API int16_t ZEL_CALL CautionAlert(int16_t alertID, ModalFilterProcPtr filterProc);
+ZEL_API void ZEL_CALL CouldAlert(int16_t alertID);
+ZEL_API void ZEL_CALL FreeAlert(int16_t alertID);
+ZEL_API void ZEL_CALL CouldDialog(int16_t dialogID);
+ZEL_API void ZEL_CALL ResetAlertStage(void);
+ZEL_API void ZEL_CALL InitDialogs(ProcPtr resumeProc);
 
 #endif

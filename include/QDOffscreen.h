@@ -22,6 +22,8 @@ ZEL_API void ZEL_CALL DisposeGWorld(GWorldPtr offscreenGWorld);
 ZEL_API void ZEL_CALL GetGWorld(CGrafPtr *port, GDHandle *gdh);
 ZEL_API void ZEL_CALL SetGWorld(CGrafPtr port, GDHandle gdh);
 ZEL_API PixMapHandle ZEL_CALL GetGWorldPixMap(GWorldPtr offscreenGWorld);
+/* Answers nil. */
+ZEL_API GDHandle ZEL_CALL GetGWorldDevice(GWorldPtr offscreenGWorld);
 ZEL_API Ptr ZEL_CALL GetPixBaseAddr(PixMapHandle pm);
 /* The pixels of a GWorld never move or purge: the state word is one for the whole library. */
 ZEL_API Boolean ZEL_CALL LockPixels(PixMapHandle pm);

@@ -629,6 +629,8 @@ enum {
     srcCopy = 0, srcOr = 1, srcXor = 2, srcBic = 3, notSrcCopy = 4, notSrcOr = 5, notSrcXor = 6, notSrcBic = 7,
     patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
 };
+/* Or-ed into a transfer mode: CopyBits dithers the colours it cannot show exactly. */
+enum { ditherCopy = 64 };
 
 /* Text: the port's font, style and size (0 means 12), the extra width of blanks, and drawing at the pen,
    which then advances by the text's width. Style bits: */
@@ -766,6 +768,53 @@ ZEL_API void ZEL_CALL MakeRGBPat(PixPatHandle pp, const RGBColor *color);
 ZEL_API void ZEL_CALL CopyDeepMask(const BitMap *srcBits, const BitMap *maskBits, const BitMap *dstBits,
                                    const Rect *srcRect, const Rect *maskRect, const Rect *dstRect, int16_t mode,
                                    RgnHandle maskRgn);
+/* What GetPixMapInfo answers of a PixMap: only theColorTable, a copy of its table that the caller
+   disposes. */
+typedef struct PictInfo {
+    int16_t version;
+    int32_t uniqueColors;
+    struct Palette **thePalette;
+    CTabHandle theColorTable;
+    Fixed hRes;
+    Fixed vRes;
+    int16_t depth;
+    Rect sourceRect;
+    int32_t textCount;
+    int32_t lineCount;
+    int32_t rectCount;
+    int32_t rRectCount;
+    int32_t ovalCount;
+    int32_t arcCount;
+    int32_t polyCount;
+    int32_t regionCount;
+    int32_t bitMapCount;
+    int32_t pixMapCount;
+    int32_t commentCount;
+    int32_t uniqueComments;
+    Handle commentHandle;
+    int32_t uniqueFonts;
+    Handle fontHandle;
+    Handle fontNamesHandle;
+    int32_t reserved1;
+    int32_t reserved2;
+} PictInfo;
+ZEL_API OSErr ZEL_CALL GetPixMapInfo(PixMapHandle pm, PictInfo *thePictInfo, int16_t verb, int16_t colorsRequested,
+                                     int16_t colorPickMethod, int16_t version);
+/* Host glue: offscreen drawing. ZEL_BeginOffScreen makes the current port draw into a memory bitmap
+   the size of r (erased to the background with `erase`) and answers 1, or 0 when it did nothing (r
+   empty, or a port drawing offscreen already). ZEL_EndOffScreen puts the port's DC back and, with
+   `draw`, blits the bitmap onto it in a transfer mode, keeping off a window's pending update with
+   `excludeUpdate`. ZEL_ExcludeUpdateRgn takes a window's pending update out of its visible region
+   (the old one into *saved) or, with exclude false, puts *saved back; it answers whether the region
+   changed. The PixMap calls turn (+90 clockwise, -90) or mirror the Windows bitmap behind a PixMap,
+   and pack it into one handle (which the PixMap does not need afterwards) and back. */
+ZEL_API int16_t ZEL_CALL ZEL_BeginOffScreen(Boolean erase, const Rect *r);
+ZEL_API void ZEL_CALL ZEL_EndOffScreen(Boolean draw, Boolean excludeUpdate, int16_t mode);
+ZEL_API Boolean ZEL_CALL ZEL_ExcludeUpdateRgn(GrafPtr port, Boolean exclude, RgnHandle *saved);
+ZEL_API Boolean ZEL_CALL ZEL_OffScreenRotate(PixMapHandle pm, int16_t angle);
+ZEL_API Boolean ZEL_CALL ZEL_OffScreenFlip(PixMapHandle pm, int16_t vertical);
+ZEL_API Handle ZEL_CALL ZEL_PackPixMap(PixMapHandle pm);
+ZEL_API PixMapHandle ZEL_CALL ZEL_UnpackPixMap(Handle packed);
 /* One-bit masks. SeedFill and CalcMask work on rows of `words` 16-bit words, `height` rows, each row
    srcRow or dstRow bytes apart; a set bit is black. SeedFill sets in dst every pixel reachable from the
    seed through white; CalcMask sets the black pixels and the white ones that cannot be reached from

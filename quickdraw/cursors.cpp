@@ -365,3 +365,6 @@ ZEL_EXTERN_C void ZEL_CALL UnobscureCursor(void)
         sCursorObscured = false;
     }
 }
+
+HCURSOR DragSingleCursor() { return sDragSingleCursor; }
+HCURSOR DragMultipleCursor() { return sDragMultipleCursor; }

@@ -141,6 +141,7 @@ void ExitGraf()
         CloseCPort(wmgr);
     }
     SetWMgrCPort(nullptr);
+    FreePrinterInfoTable();
     ExitImaging();
     ExitScreen();
     DeleteStandardPatternBitmaps();
@@ -154,6 +155,7 @@ void ExitGraf()
     FreeRegionGlobals();
     FreeTextBuffers();
     DisposePortBitsTable();
+    FreePaletteIndexMap();
     DisposeWidthTable();
     // Ports the application left open lose their records with the session.
     FreeAllPortRecords();

@@ -707,8 +707,9 @@ void UpdateBrushOrigin()
         return;
     POINT at{port->portRect.left, port->portRect.top};
     if (record->offscreenActive) {
-        at.x -= record->offscreenShift[0];
-        at.y -= record->offscreenShift[1];
+        // The offscreen bitmap's pixel (0, 0) is the port's device pixel at the offscreen shift.
+        at.x += record->offscreenShift[0];
+        at.y += record->offscreenShift[1];
     } else if (LibrarySetting(settingBrushOriginFromPort) == 0 && record->hwnd) {
         ClientToScreen(record->hwnd, &at);
     }

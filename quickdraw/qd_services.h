@@ -24,6 +24,9 @@ void ZEL_CALL DefaultInitCursor(void);
 // The next value of Random, advancing the QuickDraw global randSeed.
 int16_t QuickDrawRandom();
 // ---- Cursors ----
+// The two cursors of a list's tear-off drag (one item, several items), loaded by InitResources.
+HCURSOR DragSingleCursor();
+HCURSOR DragMultipleCursor();
 // Start-up (InitResources): the cursor table cleared, the standard cursors made (arrow copied into
 // the QuickDraw globals), the list-drag cursors loaded, the pointer size read from MOUSE.INI.
 void LoadCursorSettings();

@@ -13,7 +13,9 @@
 #include "AppleEvents.h"
 #include "ByteOrder.h"
 #include "Dialogs.h"
+#include "TextEdit.h"
 #include "Events.h"
+#include "Icons.h"
 #include "LowMem.h"
 #include "MacWindows.h"
 #include "MacMemory.h"
@@ -84,7 +86,7 @@ bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, boo
         ZEL_EnterIdle(hwnd, message, wParam, lParam);
         return false;
     case WM_MEASUREITEM: case WM_DRAWITEM:
-        if (!ZEL_MenuUserItem(hwnd, message, wParam, lParam))
+        if (!ZEL_UserItem(hwnd, message, wParam, lParam))
             return false;
         *result = TRUE;
         return true;
@@ -402,15 +404,30 @@ void ExerciseQuickDraw()
                  &reinterpret_cast<GrafPtr>(&port)->portBits, &worldBounds, &placed, srcCopy, nullptr);
         DisposeGWorld(world);
     }
+
+    // An icon: 32 x 32 one-bit rows built here, a frame around a diamond, plotted beside the GWorld.
+    if (Handle icon = NewHandleClear(128)) {
+        auto *rows = reinterpret_cast<uint8_t *>(*icon);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const int dx = x < 16 ? 15 - x : x - 16, dy = y < 16 ? 15 - y : y - 16;
+                if (x == 0 || y == 0 || x == 31 || y == 31 || dx + dy == 10 || dx + dy == 11)
+                    rows[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        Rect iconRect{124, 420, 156, 452};
+        PlotIcon(&iconRect, icon);
+        DisposeHandle(icon);
+    }
     ZEL_SwaphDC(portDC, 0);
     SetPort(qd.thePort);
     CloseCPort(&port);
-    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image and a GWorld (below)");
+    Log("QuickDraw: lines, rectangles, a region, patterns, an oval, a polygon, text, an offscreen image, a GWorld and an icon (below)");
 }
 
 // Two library windows over the main window, to the right of the log: a zoomable document window with a
 // Windows frame and a resizable window in the Macintosh-style frame.
 WindowPtr gDocument, gFramed;
+TEHandle gField; // the document's TextEdit field
 
 void ExerciseWindows()
 {
@@ -426,6 +443,24 @@ void ExerciseWindows()
         doc ? "made" : "failed", mac ? "made" : "failed");
     gDocument = doc;
     gFramed = mac;
+
+    // A TextEdit field fills the document: the keys typed in the event loop go to it.
+    if (doc) {
+        SetPort(doc);
+        TextFont(1);
+        TextSize(12);
+        TEInit();
+        Rect field{14, 14, 166, 226};
+        gField = TENew(&field, &field);
+        static const char text[] = "A TextEdit field: this paragraph wraps inside the document window.\r"
+                                   "Keys typed in the event loop go here: ";
+        TESetText(text, sizeof text - 1, gField);
+        TESetSelect(sizeof text - 1, sizeof text - 1, gField);
+        TEActivate(gField);
+        Log("TENew: a field of %d lines, %d characters, line height %d", (**gField).nLines, (**gField).teLength,
+            (**gField).lineHeight);
+        SetPort(qd.thePort);
+    }
 }
 
 // A modeless dialog, built from an item list as a program's 'DITL' would give it: a static text with a
@@ -527,11 +562,11 @@ void DrawWindowContent(WindowPtr window)
         r.left += 10;
         r.bottom -= 10;
         r.right -= 10;
-        PenSize(3, 3);
+        PenSize(2, 2);
         FrameRect(&r);
-        MoveTo(r.left, r.top);
-        LineTo(r.right - 3, r.bottom - 3);
         PenNormal();
+        if (gField)
+            TEUpdate(&window->portRect, gField);
     } else {
         for (int16_t y = 8; y < r.bottom; y += 16) {
             Rect stripe{y, 8, static_cast<int16_t>(y + 8), static_cast<int16_t>(r.right - 8)};
@@ -594,6 +629,8 @@ void RunEventLoop()
     bool quit = false;
     EventRecord event;
     for (int pass = 0; pass < 400 && !quit; ++pass) {
+        if (gField)
+            TEIdle(gField);
         const bool got = WaitNextEvent(everyEvent, &event, 6, nullptr);
         // The modeless dialog takes its own events (its first one brings its items into view); the keys
         // typed here are the document's.
@@ -618,6 +655,11 @@ void RunEventLoop()
                     menu == kEditMenu && item == kEditCopy ? " (Edit > Copy)"
                     : menu == kFileMenu && item == kFileQuit ? " (File > Quit ends the event loop)" : "");
                 HiliteMenu(0);
+                if (gField && menu == kEditMenu && item == kEditCopy) {
+                    TESetSelect(0, 10, gField);
+                    TECopy(gField);
+                    Log("TECopy: %d characters of the field to the scrap", LMGetTEScrpLength());
+                }
                 quit = menu == kFileMenu && item == kFileQuit;
             } else if (part == inDrag) {
                 Rect limit{0, 0, 2000, 2000};
@@ -637,6 +679,8 @@ void RunEventLoop()
             break;
         }
         case keyDown:
+            if (gField)
+                TEKey(static_cast<int16_t>(event.message & charCodeMask), gField);
             Log("keyDown: '%c' (key code 0x%02X) reached the event loop",
                 static_cast<char>(event.message & charCodeMask), static_cast<unsigned>((event.message & keyCodeMask) >> 8));
             break;

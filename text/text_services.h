@@ -180,8 +180,9 @@ struct InstalledFace {
 bool InstalledFaceAt(int index, InstalledFace *face);
 // Script Manager and International Utilities: run once by InitResources when the library's and the
 // application's resource files are open.
-// PENDING: the international work builds the international records and loads the conversion tables.
 void InitScriptAndIntl();
+// The international formats read again from the locale and WIN.INI "intl" (a WIN.INI change).
+void ReloadInternationalSettings();
 
 // ---- The Macintosh Roman character table and comparisons ----
 enum {
@@ -212,8 +213,8 @@ int16_t CompareTextPrimary(const void *a, const void *b, int16_t aLen, int16_t b
 int16_t MeasureText(const void *text, int16_t count);
 
 // ---- TextEdit ----
-// PENDING: TextEdit makes its records (TENew's maker, bound to an edit control when a window is given);
-// until then no record is made and 0 is answered.
+// Makes a record in the current port: native (TENew) when `window` is NULL, else bound to that edit
+// control. 0 when it cannot be allocated.
 TEHandle NewTERecord(const Rect *destRect, const Rect *viewRect, HWND window);
-// PENDING: TextEdit disposes its records (TEDispose); until then there is nothing to dispose.
+// TEDispose: the record, its text and its styles; the bound control is not the record's.
 void DisposeTERecord(TEHandle record);

@@ -95,6 +95,7 @@ bool sFirstActivation = true;
 bool sHookTargetSaved;
 HWND sSavedHookTarget;
 HWND sSavedFocus;
+HWND sPendingFocus;
 uint32_t sPlayBack;
 
 uint16_t &Modifiers() { return CurrentModifiers(); }
@@ -537,8 +538,9 @@ bool NotificationIsClick(HWND hwnd, WindowPtr dialog, HWND control, int16_t item
     if (kind == controlKindOther)
         return false;
     if (kind == controlKindList) {
-        bool counts = code == LBN_DBLCLK || (!IsListContainer(hwnd) && code == LBN_SELCHANGE);
-        return counts;
+        // A row-per-item list box (its own ID carries 0xFE) posts its clicks itself on release: only a
+        // double click counts here, not a keyboard move.
+        return code == LBN_DBLCLK || (!IsListContainer(hwnd) && !IsListContainer(control) && code == LBN_SELCHANGE);
     }
     if (kind == controlKindCustom)
         return false;
@@ -602,12 +604,18 @@ void RestoreFocus(HWND target)
 {
     HWND main = SessionMainWindow();
     HWND focus = target;
-    if (sSavedFocus && IsWindow(sSavedFocus) && (GetParent(sSavedFocus) == target || target == main))
+    if (sSavedFocus && IsWindow(sSavedFocus) && (GetParent(sSavedFocus) == target || target == main)) {
         focus = sSavedFocus;
+        if (target != main)
+            sPendingFocus = sSavedFocus;
+    }
     SetFocus(focus);
 }
 
 } // namespace
+
+void SetPendingFocusWindow(HWND hwnd) { sPendingFocus = hwnd; }
+HWND PendingFocusWindow() { return sPendingFocus; }
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_ActivateApp(int16_t active)
 {

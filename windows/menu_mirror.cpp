@@ -296,14 +296,25 @@ namespace {
 MenuColors sColors;
 }
 
+bool sColorsRead;
+
 void ReadMenuColors()
 {
+    sColorsRead = true;
     sColors = MenuColors{GetSysColor(COLOR_GRAYTEXT),  GetSysColor(COLOR_MENUTEXT),      GetSysColor(COLOR_MENU),
                          GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_WINDOW),
                          GetSysColor(COLOR_WINDOWTEXT)};
 }
 
 const MenuColors &CurrentMenuColors() { return sColors; }
+
+// A program that never called InitMenus gets the colours as they are now.
+SystemColorSet MenuSystemColors()
+{
+    if (!sColorsRead)
+        ReadMenuColors();
+    return SystemColorSet{sColors.highlight, sColors.highlightText, sColors.window, sColors.windowText};
+}
 
 uint16_t MenuQuitCommand() { return sQuitCommand; }
 void SetMenuQuitCommand(uint16_t command) { sQuitCommand = command; }

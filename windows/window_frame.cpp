@@ -329,6 +329,11 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_NCMessage(HWND hwnd, UINT message, WPARAM wPar
     WindowPtr window = TiedRecord(hwnd, &createFlags);
     if (!window || window == ClosingWindow())
         return DefaultFor(hwnd, createFlags, message, wParam, lParam);
+    // With the other windows left enabled around a modal dialog (setting 28), their frames neither
+    // activate nor drag.
+    if (message == WM_NCLBUTTONDOWN && LibrarySetting(settingModalWindows))
+        if (HWND modal = ModalDialogWindow(); modal && modal != hwnd)
+            return 0;
     if (IsMacFrameWindow(hwnd) && window != WindowBeingCreated()) {
         switch (message) {
         case WM_NCCALCSIZE: {
@@ -366,7 +371,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_NCMessage(HWND hwnd, UINT message, WPARAM wPar
         return 0;
     }
     if (message == WM_NCLBUTTONDOWN)
-        CloseDroppedComboBox(window);
+        CloseDroppedComboBox(hwnd);
     LRESULT result = DefaultZoomed(hwnd, window, createFlags, message, wParam, lParam);
     if (message == WM_NCLBUTTONDOWN && window != WindowBeingCreated())
         SetPortGlobalOrigin(window, hwnd);

@@ -430,6 +430,11 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventActivate(HWND hwnd, UINT message, WPARAM 
     if (message == WM_MOUSEACTIVATE) {
         if (!AppActiveFlag())
             return MA_ACTIVATEANDEAT;
+        // With the other windows left enabled around a modal dialog (setting 28), a click on one of them
+        // does not take the activation from the dialog.
+        if (HWND modal = LibrarySetting(settingModalWindows) ? ModalDialogWindow() : nullptr)
+            if (hwnd != modal && !IsChild(modal, hwnd))
+                return MA_NOACTIVATE;
         // A click on the frame of a child window that is not on top of its siblings: the caption drag
         // reaches the application as a part-4 click whose DragWindow brings the window forward.
         HWND parent = GetParent(hwnd);

@@ -25,6 +25,11 @@ uint32_t SessionEndingKeySwitch();
 // The definition procedure of a menu (the address at byte 2 of its 'MDEF' handle); 0 for the standard
 // menu.
 MenuDefProcPtr GetMenuDefProcPtr(MenuHandle menu);
+// The system colours the menus captured at InitMenus: highlight and its text, window and its text.
+struct SystemColorSet {
+    COLORREF highlight, highlightText, window, windowText;
+};
+SystemColorSet MenuSystemColors();
 // The Macintosh key code of the last key typed.
 uint8_t LastKeyCodeTyped();
 // Started by ZEL_InitGlobals: Ticks, the empty queue and its header, the pending mask, the modifiers
@@ -169,6 +174,10 @@ void SetPendingActivation(WindowPtr window, bool activate);
 void NoteUpdatePending();
 // Set by ZEL_ActivateApp while the application is active.
 bool AppActiveFlag();
+// The focus window ZEL_ActivateApp gave back inside a hook target other than the main window; the dialog
+// focus rules move the focus there when it sits on the dialog window itself, and ModalDialog clears it.
+void SetPendingFocusWindow(HWND hwnd);
+HWND PendingFocusWindow();
 // The first window whose visible flag is set and whose Windows window is visible.
 WindowPtr FirstVisibleWindow();
 // The Z-order was changed by Windows and the list is not rebuilt yet.

@@ -2,4 +2,7 @@
    conversions between numbers and strings. */
 #include "../StandardFile.h"
 #include "../Script.h"
+#include "../TextUtils.h"
+#include "../DateTimeUtils.h"
+#include "../IntlResources.h"
 #include "../NumberFormatting.h"

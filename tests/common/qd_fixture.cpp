@@ -1,4 +1,5 @@
 #include "qd_fixture.h"
+#include "Zel.h"
 
 #include <cstring>
 #include <sstream>
@@ -184,6 +185,23 @@ void ZEL_CALL CapturePutPic(const void *data, int16_t size)
 {
     const uint8_t *bytes = static_cast<const uint8_t *>(data);
     PictureRecords().emplace_back(bytes, bytes + size);
+}
+
+WindowColorPort::WindowColorPort(HWND window) : window_(window)
+{
+    dc_ = GetDC(window);
+    std::memset(&port_, 0, sizeof port_);
+    OpenCPort(&port_);
+    previous_ = ZEL_SwaphDC(dc_, 0);
+}
+
+WindowColorPort::~WindowColorPort()
+{
+    SetPor(port());
+    ZEL_SwaphDC(previous_, 0);
+    CloseCPort(&port_);
+    SetPor(WindowManagerPort());
+    ReleaseDC(window_, dc_);
 }
 
 } // namespace testing_support

@@ -56,6 +56,23 @@ private:
     uint32_t *bits_;
 };
 
+// A colour port drawing into a shown window's DC (swapped in with ZEL_SwaphDC); closed, the DC given
+// back and the Window Manager port made current when it goes.
+class WindowColorPort {
+public:
+    explicit WindowColorPort(HWND window);
+    ~WindowColorPort();
+    WindowColorPort(const WindowColorPort &) = delete;
+    WindowColorPort &operator=(const WindowColorPort &) = delete;
+    GrafPtr port() { return reinterpret_cast<GrafPtr>(&port_); }
+    HDC dc() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_, previous_;
+    CGrafPort port_;
+};
+
 // A colour port drawing into its own DIB surface (OpenPortForHDC); closed when it goes.
 class DibPort {
 public:

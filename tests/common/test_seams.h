@@ -142,6 +142,17 @@ ZEL_API void ZEL_CALL EncodeControlHandleText(uint32_t handle, char *text);
 ZEL_API uint32_t ZEL_CALL DecodeControlHandleText(const char *text);
 // The screen resolution the Dialog Manager scales dialogs to (otherwise read once from the screen).
 ZEL_API void ZEL_CALL SetDialogScreenResolution(int16_t dpiX, int16_t dpiY);
+// Closes the drop-down list of the focused library combo box unless that box is `unaffected`; true when
+// one was open.
+ZEL_API Boolean ZEL_CALL CloseFocusedComboList(HWND unaffected);
+// Binds a library standing in for "CTL3D32.DLL" by its ordinals (its registration runs); NULL unbinds
+// the one bound.
+ZEL_API BOOL ZEL_CALL BindThreeDLibrary(HMODULE library);
+// The number of live handles (master pointers in use).
+ZEL_API int32_t ZEL_CALL LiveHandleCount(void);
+// Replaces the session's Windows version word ((minor << 4) | major): the List Manager's Windows 3
+// branches read it. Answers the previous word.
+ZEL_API uint16_t ZEL_CALL SetSessionVersionWord(uint16_t word);
 // The pixel conversion engine on its own: srcRect of src into dstRect of dst with the full rectangles
 // (nil: the rectangles given) that set the scale, colourising with `colorize`.
 ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const Rect *srcRect, const Rect *dstRect,
@@ -151,6 +162,11 @@ ZEL_API void ZEL_CALL ConvertPixelsForTest(const PixMap *src, PixMap *dst, const
 ZEL_API void ZEL_CALL SelectPatternTile(const void *base, int32_t rowBytes, int32_t height, int32_t width);
 // Bytes held by the engine's cached row buffers.
 ZEL_API uint32_t ZEL_CALL PixelEngineBufferBytes(void);
+// The hilite code's map from the library palette's entries to system-palette indices: at most `capacity`
+// entries copied, its entry count answered (0 without a map). RefuseHiliteSwaps makes every hilite
+// exchange fail, as on a depth it cannot exchange, answering the previous choice.
+ZEL_API int16_t ZEL_CALL CopyPaletteIndexMap(uint16_t *entries, int16_t capacity);
+ZEL_API Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
 // A DIB PixMap for a rectangle like `like` (nil: the device's PixMap), with a DC of its own when asked, and
 // its disposal.
 ZEL_API PixMapHandle ZEL_CALL NewDibPixMapForTest(const Rect *rect, const PixMap *like, Boolean wantDC);
@@ -160,3 +176,10 @@ ZEL_API uint32_t ZEL_CALL ShapesDrawnThroughMask(void);
 // One row of one-bit pixels moved: count bits from bit srcBit of src to bit dstBit of dst, replacing (mode 0) or or-ing (1).
 ZEL_API void ZEL_CALL ShiftedRowMergeForTest(const uint8_t *src, uint8_t *dst, int32_t srcBit, int32_t dstBit,
                                              int32_t count, int32_t mode);
+// Offscreen drawing scales its final blit from `from` onto `to` as under a print job (nil: no scaling).
+ZEL_API void ZEL_CALL SelectTestPrintScaling(const Rect *from, const Rect *to);
+// The International Utilities' locale state and records built again from the locale and WIN.INI "intl".
+ZEL_API void ZEL_CALL ReloadInternationalState(void);
+// The Printing Manager's live printer state entries and the information context of the printer (nil
+// when none is kept).
+ZEL_API int32_t ZEL_CALL PrinterStateEntries(HDC *infoContext);

@@ -173,4 +173,21 @@ std::basic_string<unsigned char> P(const char *s)
     return out;
 }
 
+GuardedBytes::GuardedBytes(const char *bytes, int32_t length) : length_(length)
+{
+    // Three pages: no access, the bytes (at most a page), no access.
+    base_ = static_cast<char *>(VirtualAlloc(nullptr, 3 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    DWORD old;
+    VirtualProtect(base_, 4096, PAGE_NOACCESS, &old);
+    VirtualProtect(base_ + 2 * 4096, 4096, PAGE_NOACCESS, &old);
+    start_ = base_ + 4096;
+    end_ = base_ + 2 * 4096 - length;
+    std::memcpy(end_, bytes, length);
+    std::memcpy(start_, bytes, length);
+}
+
+GuardedBytes::GuardedBytes(const char *text) : GuardedBytes(text, static_cast<int32_t>(std::strlen(text))) {}
+
+GuardedBytes::~GuardedBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
+
 } // namespace testing_support

@@ -54,6 +54,24 @@ inline bool HasPattern(const char *p, int32_t n, uint8_t seed) { return PatternB
 // True when all n bytes are 0.
 bool AllZero(const char *p, int32_t n);
 
+// Bytes placed between two no-access pages, flush against the second (AtEnd) or the first (AtStart):
+// reading past either end of them faults.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(const char *bytes, int32_t length);
+    explicit GuardedBytes(const char *text);
+    ~GuardedBytes();
+    GuardedBytes(const GuardedBytes &) = delete;
+    GuardedBytes &operator=(const GuardedBytes &) = delete;
+    char *AtEnd() const { return end_; }
+    char *AtStart() const { return start_; }
+    int32_t length() const { return length_; }
+
+private:
+    char *base_, *start_, *end_;
+    int32_t length_;
+};
+
 // A Pascal string from a C string.
 std::basic_string<unsigned char> P(const char *s);
 

@@ -21,7 +21,7 @@ using namespace window_tests;
 using namespace dialog_tests;
 using testing_support::P;
 
-constexpr ResType kDLOG = 0x444C4F47, kDITL = 0x4449544C, kZELD = 0x5A454C44;
+
 constexpr uint32_t kCaptionToken = 0xFFFFFF00, kGroupTitleToken = 0xFFFFFE00;
 
 
@@ -159,13 +159,8 @@ class DialogResources : public Dialogs {
 protected:
     static void SetUpTestSuite()
     {
-        SetResLoad(true);
-        DeleteFileA("dialogs_test.rsr");
-        const auto name = P("dialogs_test.rsr");
-        CreateResFile(name.c_str());
-        int16_t ref = OpenResFile(name.c_str());
+        const int16_t ref = FreshResourceFile("dialogs_test.rsr");
         ASSERT_GT(ref, 0);
-        UseResFile(ref);
         Add(kDLOG, 128, Template(MakeRect(0, 0, 100, 200), 128, "Centred", 0x280A));
         Add(kDITL, 128, ListBytes({{MakeRect(60, 120, 80, 190), ctrlItem + btnCtrl, "OK"}}, 0));
         // A band of 20: D = 15.
@@ -201,7 +196,7 @@ protected:
         Add(kDITL, 133, ListBytes(groups, 79));
         Add(kZELD, 133, table);
         CloseResFile(ref);
-        sRef = OpenResFile(name.c_str());
+        sRef = OpenResFile(P("dialogs_test.rsr").c_str());
         ASSERT_GT(sRef, 0);
         UseResFile(sRef);
     }
@@ -210,12 +205,7 @@ protected:
         CloseResFile(sRef);
         DeleteFileA("dialogs_test.rsr");
     }
-    static void Add(ResType type, int16_t id, const std::vector<uint8_t> &bytes)
-    {
-        Handle h = NewHandle(static_cast<Size>(bytes.size()));
-        std::memcpy(*h, bytes.data(), bytes.size());
-        AddResource(h, type, id, P("").c_str());
-    }
+    static void Add(ResType type, int16_t id, const std::vector<uint8_t> &bytes) { AddResourceBytes(type, id, bytes); }
     // A 'DLOG' as the library keeps it once loaded (native integers).
     static std::vector<uint8_t> Template(Rect r, int16_t ditl, const std::string &title, uint16_t position)
     {

@@ -33,13 +33,13 @@ const std::vector<ItemSpec> kOkCancel = {
     {MakeRect(20, 20, 36, 300), statText, "A question"},
 };
 
-EventRecord KeyEvent(uint8_t c, uint16_t modifiers = 0)
+// The standard filter's answer to a key, as a filter that ends its run by a key does.
+Boolean StandardKey(DialogPtr d, uint8_t c, int16_t *item)
 {
-    EventRecord e{};
-    e.what = keyDown;
-    e.message = c;
-    e.modifiers = modifiers;
-    return e;
+    EventRecord e = KeyEvent(c);
+    ModalFilterProcPtr standard = nullptr;
+    GetStdFilterProc(&standard);
+    return standard(d, &e, item);
 }
 
 HWND ItemChild(DialogPtr d, int item) { return GetDlgItem(HwndOf(d), item); }
@@ -165,10 +165,7 @@ Boolean ZEL_CALL InnerFilter(DialogPtr d, EventRecord *e, int16_t *item)
 {
     if (e->what != nullEvent)
         return false;
-    EventRecord escape = KeyEvent(27);
-    ModalFilterProcPtr standard = nullptr;
-    GetStdFilterProc(&standard);
-    return standard(d, &escape, item);
+    return StandardKey(d, 27, item);
 }
 Boolean ZEL_CALL OuterFilter(DialogPtr d, EventRecord *e, int16_t *item)
 {
@@ -188,10 +185,7 @@ Boolean ZEL_CALL OuterFilter(DialogPtr d, EventRecord *e, int16_t *item)
     }
     if (sNulls < 3)
         return false;
-    EventRecord ret = KeyEvent(13);
-    ModalFilterProcPtr standard = nullptr;
-    GetStdFilterProc(&standard);
-    return standard(d, &ret, item);
+    return StandardKey(d, 13, item);
 }
 TEST(ModalDialogLoop, FiltersNestRunsAndMakeOrdinaryWindows)
 {
@@ -208,6 +202,77 @@ TEST(ModalDialogLoop, FiltersNestRunsAndMakeOrdinaryWindows)
     EXPECT_FALSE(sMadeWindowWasDialog);
     EXPECT_TRUE(IsWindowEnabled(HostMainWindow()));
     DisposeDialog(d);
+}
+
+// Setting 28 leaves the other windows enabled around a modal dialog; a press and drag on another
+// library window's caption neither activates nor moves it. The filter gives the input on its first null
+// event and ends the run once the input is consumed.
+WindowPtr sBehind;
+RECT sBehindBefore;
+int sCaptionNulls;
+bool sBehindEnabled;
+DWORD WINAPI DragCaptionLater(void *)
+{
+    RECT r;
+    GetWindowRect(HwndOf(sBehind), &r);
+    const int x = r.left + 60, y = r.top + 6;
+    SetCursorPos(x, y);
+    Sleep(50);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &in, sizeof in);
+    Sleep(50);
+    SetCursorPos(x + 40, y + 30);
+    Sleep(50);
+    in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+    return 0;
+}
+HANDLE sDragThread;
+Boolean ZEL_CALL CaptionFilter(DialogPtr d, EventRecord *e, int16_t *item)
+{
+    // The window behind is the program's to redraw, as a program's filter does.
+    if (e->what == updateEvt && reinterpret_cast<WindowPtr>(e->message) == sBehind) {
+        BeginUpdate(sBehind);
+        EndUpdate(sBehind);
+        return false;
+    }
+    if (e->what != nullEvent)
+        return false;
+    if (++sCaptionNulls == 1) {
+        sBehindEnabled = IsWindowEnabled(HwndOf(sBehind)) != 0;
+        sDragThread = CreateThread(nullptr, 0, DragCaptionLater, nullptr, 0, nullptr);
+        return false;
+    }
+    if (WaitForSingleObject(sDragThread, 0) != WAIT_OBJECT_0 || sCaptionNulls < 40)
+        return false;
+    return StandardKey(d, 13, item);
+}
+TEST(ModalDialogLoop, SettingTwentyEightKeepsOtherWindowsStill)
+{
+    Watchdog watchdog;
+    const uint32_t old = ZEL_SystemValue(1, 28, 1);
+    sBehind = MakeWindow(documentProc, 300, 500, 200, 120, "Behind");
+    DialogPtr d = MakeDialog(kOkCancel);
+    SelectWindow(d);
+    PumpMessages();
+    GetWindowRect(HwndOf(sBehind), &sBehindBefore);
+    sCaptionNulls = 0;
+    int16_t item = 0;
+    ModalDialog(CaptionFilter, &item);
+    WaitForSingleObject(sDragThread, INFINITE);
+    CloseHandle(sDragThread);
+    EXPECT_EQ(1, item);
+    EXPECT_TRUE(sBehindEnabled) << "the other windows stay enabled";
+    RECT after;
+    GetWindowRect(HwndOf(sBehind), &after);
+    EXPECT_EQ(sBehindBefore.left, after.left) << "no drag";
+    EXPECT_EQ(sBehindBefore.top, after.top);
+    EXPECT_EQ(d, FrontWindow()) << "no activation";
+    ZEL_SystemValue(1, 28, old);
+    DisposeDialog(d);
+    DisposeWindow(sBehind);
 }
 
 TEST(ModalDialogLoop, ADocumentWindowInFrontEndsAtOnce)

@@ -18,6 +18,7 @@ namespace {
 using testing_support::DibPort;
 using testing_support::PixelMisses;
 using testing_support::QuickDrawTest;
+using testing_support::WindowManagerPort;
 
 class CopyBitsTest : public QuickDrawTest {};
 
@@ -106,6 +107,24 @@ TEST_F(CopyBitsTest, DirectPixMapsAtTheirSizeAndScaled)
     CopyBits(src.bits(), PortBits(port), &src.pm.bounds, &empty, srcCopy, nullptr);
     CopyBits(src.bits(), PortBits(port), &empty, &dst, srcCopy, nullptr);
     EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 24, 16, [](int, int) { return kWhite; }), "");
+}
+
+TEST_F(CopyBitsTest, DitherCopyOnATrueColourScreenChangesNothing)
+{
+    // The palette screens' engines never run here: with the dither bit the transfer draws what it draws
+    // without it, at its size and enlarged.
+    MemoryPixMap src(6, 4, Colour);
+    for (const Rect dst : {Rect{0, 0, 4, 6}, Rect{0, 0, 8, 12}}) {
+        DibPort plain(12, 8), dithered(12, 8);
+        SetPor(plain.port());
+        CopyBits(src.bits(), PortBits(plain), &src.pm.bounds, &dst, srcCopy, nullptr);
+        SetPor(dithered.port());
+        CopyBits(src.bits(), PortBits(dithered), &src.pm.bounds, &dst, srcCopy | ditherCopy, nullptr);
+        SetPor(WindowManagerPort());
+        EXPECT_EQ(PixelMisses(dithered.surface().dc(), 0, 0, 12, 8,
+                              [&](int x, int y) { return plain.surface().Pixel(x, y); }),
+                  "");
+    }
 }
 
 TEST_F(CopyBitsTest, IndexedPixMapsThroughTheirColourTable)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "MacMemory.h"
+#include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "Zel.h"
 #include "qd_fixture.h"
@@ -19,36 +20,10 @@ using testing_support::CreateDrawingWindow;
 using testing_support::DibPort;
 using testing_support::PixelMisses;
 using testing_support::QuickDrawTest;
+using testing_support::WindowColorPort;
 using testing_support::WindowManagerPort;
 
 class DdbPixMapTest : public QuickDrawTest {};
-
-// A colour port drawing into a shown window's DC.
-class WindowColorPort {
-public:
-    explicit WindowColorPort(HWND window) : window_(window)
-    {
-        dc_ = GetDC(window);
-        std::memset(&port_, 0, sizeof port_);
-        OpenCPort(&port_);
-        previous_ = ZEL_SwaphDC(dc_, 0);
-    }
-    ~WindowColorPort()
-    {
-        SetPor(port());
-        ZEL_SwaphDC(previous_, 0);
-        CloseCPort(&port_);
-        SetPor(WindowManagerPort());
-        ReleaseDC(window_, dc_);
-    }
-    GrafPtr port() { return reinterpret_cast<GrafPtr>(&port_); }
-    HDC dc() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_, previous_;
-    CGrafPort port_;
-};
 
 COLORREF Colour(int x, int y) { return RGB(37 * x + 11, 53 * y + 7, (x * 5 + y * 9) * 17 % 256); }
 
@@ -203,6 +178,27 @@ TEST_F(DdbPixMapTest, CopyBitsReadsTheBitmap)
             CopyBits(src, &port.port()->portBits, &c.srcRect, &c.dstRect, srcCopy, nullptr);
             SetPor(WindowManagerPort());
             EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 64, 48, want), "");
+        }
+        {
+            SCOPED_TRACE("in a 32-bit GWorld");
+            GWorldPtr world = nullptr;
+            const Rect bounds = {0, 0, 48, 64};
+            ASSERT_EQ(NewGWorld(&world, 32, &bounds, nullptr, nullptr, 0), noErr);
+            CGrafPtr savedPort;
+            GDHandle savedDevice;
+            GetGWorld(&savedPort, &savedDevice);
+            SetGWorld(world, nullptr);
+            EraseRect(&bounds);
+            CopyBits(src, &reinterpret_cast<GrafPtr>(world)->portBits, &c.srcRect, &c.dstRect, srcCopy, nullptr);
+            // The GWorld's pixels read back through a copy into an offscreen port.
+            DibPort out(64, 48);
+            SetPor(out.port());
+            CopyBits(&reinterpret_cast<GrafPtr>(world)->portBits, &out.port()->portBits, &bounds, &bounds, srcCopy,
+                     nullptr);
+            SetGWorld(savedPort, savedDevice);
+            DisposeGWorld(world);
+            SetPor(WindowManagerPort());
+            EXPECT_EQ(PixelMisses(out.surface().dc(), 0, 0, 64, 48, want), "");
         }
         {
             SCOPED_TRACE("in a window");

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "DateTimeUtils.h"
+#include "IntlResources.h"
 #include "Script.h"
 #include "TextUtils.h"
 #include "font_fixtures.h"
@@ -387,4 +389,19 @@ TEST_F(LineBreak, RunsWithoutLettersEnd)
         EXPECT_GT(job.result.offset, 0) << text;
         EXPECT_LE(job.result.offset, 8) << text;
     }
+}
+
+// This program never opens its resource files, so the international set-up never ran: the first date
+// call builds the formats from the locale all the same.
+TEST(DatesWithoutResourceFiles, TheFormatsComeFromTheLocale)
+{
+    Str255 date{}, time{};
+    IUDateString(0, longDate, date);
+    IUTimeString(0, false, time);
+    std::string d(reinterpret_cast<char *>(date) + 1, date[0]), t(reinterpret_cast<char *>(time) + 1, time[0]);
+    EXPECT_NE(d.find("1904"), std::string::npos) << d;
+    EXPECT_GE(t.size(), 4u) << t;
+    Handle numbers = GetIntlResource(0);
+    ASSERT_NE(numbers, nullptr);
+    EXPECT_NE(reinterpret_cast<Intl0Rec *>(*numbers)->timeSep, 0);
 }

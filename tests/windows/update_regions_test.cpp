@@ -216,3 +216,33 @@ TEST(WindowAccessors, RecordFieldsAndGlobals)
     EXPECT_EQ(reports, 1);
     DisposeWindow(w);
 }
+
+// Offscreen drawing ended with the update excluded: the part of r waiting for its update keeps its
+// pixels, the rest shows what was drawn offscreen, and the visible region is the whole port again.
+TEST_F(UpdateRegions, OffscreenDrawingKeepsOffThePendingUpdate)
+{
+    EraseRect(&w->portRect);
+    const Rect r{5, 5, 35, 55}, damage{10, 10, 20, 25};
+    InvalRect(&damage);
+    RgnHandle before = NewRgn();
+    CopyRgn(w->visRgn, before);
+    ASSERT_EQ(ZEL_BeginOffScreen(true, &r), 1);
+    PaintRect(&r);
+    ZEL_EndOffScreen(true, true, srcCopy);
+    GdiFlush();
+    std::vector<testing_support::ImagePixel> pixels;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (!(x >= damage.left && x < damage.right && y >= damage.top && y < damage.bottom))
+                pixels.push_back({x, y, '#'});
+    // '.' is the erased background, whatever colour the window's background is.
+    HDC dc = GetDC(HwndOf(w));
+    const COLORREF back = GetPixel(dc, 0, 0);
+    auto rows = testing_support::CaptureImage(60, 40, {{'#', RGB(0, 0, 0)}, {'.', back}},
+                                              [&](int x, int y) { return GetPixel(dc, x, y); });
+    ReleaseDC(HwndOf(w), dc);
+    EXPECT_EQ(testing_support::ImageDifference(rows, testing_support::MakeImage(60, 40, '.', pixels)), "");
+    EXPECT_TRUE(EqualRgn(w->visRgn, before));
+    DisposeRgn(before);
+    ClearUpdate(w);
+}

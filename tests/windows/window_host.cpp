@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Dialogs.h"
 #include "Events.h"
 #include "LowMem.h"
 #include "Quickdraw.h"
@@ -27,6 +28,26 @@ void Note(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     sLog.push_back({hwnd, message, wParam, lParam, found ? w : nullptr});
 }
 
+// The menu messages a host hands to the library while a menu is open (pop-ups included).
+void ForwardMenuMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (!lParam)
+            ZEL_EventMenuSel(LOWORD(wParam));
+        break;
+    case WM_INITMENUPOPUP:
+        ZEL_InitMenuMsg(reinterpret_cast<HMENU>(wParam));
+        break;
+    case WM_MENUSELECT:
+        ZEL_MenuSelect(hwnd, message, wParam, lParam);
+        break;
+    case WM_ENTERIDLE:
+        ZEL_EnterIdle(hwnd, message, wParam, lParam);
+        break;
+    }
+}
+
 LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ACTIVATE)
@@ -37,6 +58,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     if (message == WM_SYSCOMMAND && ZEL_SysCommand(1, hwnd, wParam))
         return 0;
+    ForwardMenuMessage(hwnd, message, wParam, lParam);
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -67,7 +89,8 @@ LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (lParam)
             return ZEL_EventCommand(hwnd, message, wParam, lParam);
-        break;
+        ZEL_EventMenuSel(LOWORD(wParam));
+        return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR:
@@ -83,6 +106,14 @@ LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_MOUSEACTIVATE:
         return ZEL_EventActivate(hwnd, message, wParam, lParam);
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        return ZEL_UserItem(hwnd, message, wParam, lParam);
+    case WM_INITMENUPOPUP:
+    case WM_MENUSELECT:
+    case WM_ENTERIDLE:
+        ForwardMenuMessage(hwnd, message, wParam, lParam);
+        break;
     case WM_ACTIVATE:
     case WM_CHILDACTIVATE:
         ZEL_EventActivate(hwnd, message, wParam, lParam);
@@ -226,6 +257,30 @@ void MouseButton(bool down)
     SendInput(1, &in, sizeof in);
     if (down)
         Button();
+}
+
+void SendKey(WORD vk, bool up)
+{
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+void SendKeys(const std::vector<WORD> &keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD vk : keys) {
+        for (DWORD flags : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = vk;
+            in.ki.dwFlags = flags;
+            inputs.push_back(in);
+        }
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 namespace {

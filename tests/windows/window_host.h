@@ -59,6 +59,9 @@ private:
 // library: a press also calls Button, as a host's mouse handler would tell the event state of it
 // (StillDown trusts that state between its hardware polls).
 void MouseButton(bool down);
+// Presses or releases one key, or types keys (each pressed and released), through SendInput.
+void SendKey(WORD vk, bool up);
+void SendKeys(const std::vector<WORD> &keys);
 // On a thread of its own (a tracking loop runs meanwhile): moves the cursor through screen points, 15 ms
 // apart, then releases the button. Going out of scope waits for it.
 class MouseScript {

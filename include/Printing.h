@@ -1,0 +1,167 @@
+/* Printing Manager: the print record, its validation and defaults, the style and job dialogs (the
+   Windows print-setup and print common dialogs) and PrGeneral. */
+#ifndef TOLVADEX_PRINTING_H
+#define TOLVADEX_PRINTING_H
+
+#include "MacTypes.h"
+#include "Quickdraw.h"
+
+enum {
+    iPrPgFract = 120,
+    iPrAbort = 128,     /* PrError after an abort */
+    iPrPgFst = 1,
+    iPrPgMax = 9999,
+    iPrDevPostScript = 0x300
+};
+
+/* PrGeneral operations and their errors. */
+enum { getRslDataOp = 4, setRslOp = 5, draftBitsOp = 6, noDraftBitsOp = 7, getRotnOp = 8 };
+enum { noSuchRsl = 1, opNotImpl = 2 };
+
+typedef void(ZEL_CALL *PrIdleProcPtr)(void);
+typedef PrIdleProcPtr PrIdleUPP;
+
+#pragma pack(push, 2)
+typedef struct TPrInfo {
+    int16_t iDev;
+    int16_t iVRes;   /* dots per inch */
+    int16_t iHRes;
+    Rect rPage;      /* the printable page, in dots */
+} TPrInfo;
+
+typedef struct TPrStl {
+    int16_t wDev;    /* 0x300 on a PostScript printer */
+    int16_t iPageV;  /* paper height in 120ths of an inch */
+    int16_t iPageH;
+    int8_t bPort;
+    int8_t feed;
+} TPrStl;
+
+typedef struct TPrXInfo {
+    int16_t iRowBytes;
+    int16_t iBandV;
+    int16_t iBandH;  /* the printer's scale in percent */
+    int16_t iDevBytes;
+    int16_t iBands;
+    int8_t bPatScale;
+    int8_t bUlThick;
+    int8_t bUlOffset;
+    int8_t bUlShadow;
+    int8_t scan;
+    int8_t bXInfoX;
+} TPrXInfo;
+
+typedef struct TPrJob {
+    int16_t iFstPage;
+    int16_t iLstPage;
+    int16_t iCopies;
+    int8_t bJDocLoop;
+    Boolean fFromUsr;
+    PrIdleUPP pIdleProc;
+    StringPtr pFileName;
+    int16_t iFileVol;
+    int8_t bFileVers;
+    int8_t bJobX;
+} TPrJob;
+
+/* The print record. printX words 0 and 1 hold the library's signature, 2-5 its printer state and when
+   that was made, 6-17 six values of the Windows device mode. */
+typedef struct TPrint {
+    int16_t iPrVersion;
+    TPrInfo prInfo;
+    Rect rPaper;     /* the paper, relative to the printable page */
+    TPrStl prStl;
+    TPrInfo prInfoPT;
+    TPrXInfo prXInfo;
+    TPrJob prJob;
+    int16_t printX[19];
+} TPrint;
+
+typedef struct TPrRslRec {
+    int16_t iXRsl;
+    int16_t iYRsl;
+} TPrRslRec;
+
+typedef struct TPRslRg {
+    int16_t iMin;
+    int16_t iMax;
+} TPRslRg;
+
+typedef struct TGetRslBlk {
+    int16_t iOpCode;
+    int16_t iError;
+    int32_t lReserved;
+    int16_t iRgType;
+    TPRslRg xRslRg;
+    TPRslRg yRslRg;
+    int16_t iRslRecCnt;
+    TPrRslRec rgRslRec[27];
+} TGetRslBlk;
+
+typedef struct TGnlData {
+    int16_t iOpCode;
+    int16_t iError;
+    int32_t lReserved;
+} TGnlData;
+
+typedef struct TGetRotnBlk {
+    int16_t iOpCode;
+    int16_t iError;
+    int32_t lReserved;
+    Handle hPrint;
+    Boolean fLandscape;
+    int8_t bXtra;
+} TGetRotnBlk;
+#pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(TPrInfo) == 14, "TPrInfo is 14 bytes");
+ZEL_STATIC_ASSERT(sizeof(TPrJob) == 20, "TPrJob is 20 bytes");
+ZEL_STATIC_ASSERT(sizeof(TPrint) == 120, "TPrint is 120 bytes");
+ZEL_STATIC_ASSERT(offsetof(TPrint, prInfo) == 2, "prInfo at 2");
+ZEL_STATIC_ASSERT(offsetof(TPrint, rPaper) == 16, "rPaper at 16");
+ZEL_STATIC_ASSERT(offsetof(TPrint, prStl) == 24, "prStl at 24");
+ZEL_STATIC_ASSERT(offsetof(TPrint, prInfoPT) == 32, "prInfoPT at 32");
+ZEL_STATIC_ASSERT(offsetof(TPrint, prXInfo) == 46, "prXInfo at 46");
+ZEL_STATIC_ASSERT(offsetof(TPrint, prJob) == 62, "prJob at 62");
+ZEL_STATIC_ASSERT(offsetof(TPrint, printX) == 82, "printX at 82");
+ZEL_STATIC_ASSERT(sizeof(TGetRslBlk) == 128, "TGetRslBlk is 128 bytes");
+ZEL_STATIC_ASSERT(offsetof(TGetRotnBlk, fLandscape) == 12, "fLandscape at 12");
+
+typedef TPrint *TPPrint;
+typedef TPPrint *THPrint;
+
+ZEL_API void ZEL_CALL PrOpen(void);
+ZEL_API void ZEL_CALL PrClose(void);
+/* 128 after an abort, else PrintErr. */
+ZEL_API int16_t ZEL_CALL PrError(void);
+ZEL_API void ZEL_CALL PrSetError(int16_t iErr);
+/* Fills the record from the default printer (a record too short is grown to 120 bytes first). */
+ZEL_API void ZEL_CALL PrintDefault(THPrint hPrint);
+/* False when the record is valid; otherwise it is filled again and the answer is whether it changed. */
+ZEL_API Boolean ZEL_CALL PrValidate(THPrint hPrint);
+ZEL_API Boolean ZEL_CALL PrStlDialog(THPrint hPrint);
+ZEL_API Boolean ZEL_CALL PrJobDialog(THPrint hPrint);
+ZEL_API void *ZEL_CALL PrStlInit(THPrint hPrint);
+ZEL_API void *ZEL_CALL PrJobInit(THPrint hPrint);
+ZEL_API Boolean ZEL_CALL PrDlgMain(THPrint hPrint, void *pDlgInit);
+ZEL_API void ZEL_CALL PrJobMerge(THPrint hPrintSrc, THPrint hPrintDst);
+ZEL_API void ZEL_CALL PrPicFile(THPrint hPrint, void *pPrPort, Ptr pIOBuf, Ptr pDevBuf, void *prStatus);
+ZEL_API void ZEL_CALL PrGeneral(Ptr pData);
+
+/* Host glue. */
+/* The copies the host prints itself, collated (1 unless the print dialog asked for collation). */
+ZEL_API int16_t ZEL_CALL ZEL_GetCollateCopies(void);
+/* The printer DC of the open document, else 0. */
+ZEL_API HDC ZEL_CALL ZEL_GetPrintDC(void);
+/* The DC kept in the record's printer state (or of the open document) and the state itself. */
+ZEL_API HDC ZEL_CALL ZEL_GetWinPrintInfo(THPrint hPrint, HDC *dc, void **state);
+/* Deletes the DC kept in a valid record's printer state. */
+ZEL_API void ZEL_CALL ZEL_ReleasePrinter(THPrint hPrint);
+/* A WIN.INI section changed: "windows" 1 (the default printer is read again), "devices" 2, "intl" 4
+   (the international formats are read again), any other 0. */
+ZEL_API int16_t ZEL_CALL ZEL_WinIniChange(const char *section);
+/* Dialog templates of the host for the record's print and print-setup dialogs; 1 when stored. */
+ZEL_API int16_t ZEL_CALL ZEL_SetPrintTemplates(THPrint hPrint, const char *printTemplate, const char *setupTemplate);
+/* A non-empty Pascal string becomes the document name of the next job. */
+ZEL_API void ZEL_CALL ZEL_SetPrintFileName(ConstStr255Param name);
+
+#endif
