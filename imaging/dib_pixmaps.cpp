@@ -41,16 +41,16 @@ CTabHandle DibColorsToCTable(const RGBQUAD *colours, int used, int count, bool r
     (*ct)->ctFlags = 0;
     (*ct)->ctSize = static_cast<int16_t>(count - 1);
     for (int i = 0; i < count; ++i) {
-        ColorSpec &spec = (*ct)->ctTable[i];
-        spec.value = static_cast<int16_t>(i);
+        ColorSpec &entry = (*ct)->ctTable[i];
+        entry.value = static_cast<int16_t>(i);
         const int dibIndex = reversed ? count - 1 - i : i;
         if (dibIndex < used) {
             const RGBQUAD &q = colours[dibIndex];
-            spec.rgb = RGBColor{static_cast<uint16_t>(q.rgbRed * 257), static_cast<uint16_t>(q.rgbGreen * 257),
+            entry.rgb = RGBColor{static_cast<uint16_t>(q.rgbRed * 257), static_cast<uint16_t>(q.rgbGreen * 257),
                                 static_cast<uint16_t>(q.rgbBlue * 257)};
         } else {
             const uint16_t grey = static_cast<uint16_t>(i + (reversed ? 0xFE00 : 0x100));
-            spec.rgb = RGBColor{grey, grey, grey};
+            entry.rgb = RGBColor{grey, grey, grey};
         }
     }
     return ct;
