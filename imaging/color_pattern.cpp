@@ -100,10 +100,49 @@ void FillFromPatternSource(PixMap &band, int32_t x0, int32_t y0)
     const Rect &b = band.bounds;
     const Rect from{static_cast<int16_t>(b.top - y0), static_cast<int16_t>(b.left - x0),
                     static_cast<int16_t>(b.bottom - y0), static_cast<int16_t>(b.right - x0)};
-    SetPatternTile(ps.baseAddr, ps.rowBytes, ps.height, ps.width);
-    CTabHandle dstCT = band.pmTable ? band.pmTable : DefaultOneBitCTable();
-    ConvertPixels(&tile, &band, from, b, srcCopy, ps.pmTable, dstCT, nullptr);
-    ClearPatternTile();
+    // The first tile height of rows is tiled; every later row repeats the row one tile above it.
+    const int32_t height = b.bottom - b.top, width = b.right - b.left;
+    const int32_t tiled = std::min<int32_t>(height, ps.height);
+    if (!HandleHasData(band.pmExtDib) || !band.pmExtDibBits)
+        return;
+    const auto *header = reinterpret_cast<const BITMAPINFOHEADER *>(*band.pmExtDib);
+    const int depth = header->biBitCount;
+    const int32_t rowBytes = (header->biWidth * depth + 31) / 32 * 4;
+    const int32_t rows = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+    if (rows < height || header->biWidth < width)
+        return;
+    uint8_t *bits = reinterpret_cast<uint8_t *>(band.pmExtDibBits);
+    auto row = [&](int32_t r) { return bits + static_cast<size_t>(header->biHeight < 0 ? r : rows - 1 - r) * rowBytes; };
+    if (ps.pixelSize <= 8) {
+        // Indices of the pattern's own table, stored as they are (2-bit ones in 4-bit pixels).
+        for (int32_t r = 0; r < tiled; ++r) {
+            const uint8_t *from = ps.baseAddr + FloorMod(b.top + r - y0, ps.height) * ps.rowBytes;
+            uint8_t *to = row(r);
+            int32_t column = FloorMod(b.left - x0, ps.width);
+            for (int32_t x = 0; x < width; ++x) {
+                const int ss = ps.pixelSize, sshift = 8 - ss - (column * ss) % 8;
+                const uint32_t value = (from[column * ss / 8] >> sshift) & ((1u << ss) - 1);
+                if (depth == 8) {
+                    to[x] = static_cast<uint8_t>(value);
+                } else {
+                    const int dshift = 8 - depth - (x * depth) % 8;
+                    uint8_t &cell = to[x * depth / 8];
+                    cell = static_cast<uint8_t>((cell & ~(((1u << depth) - 1) << dshift)) | (value << dshift));
+                }
+                if (++column == ps.width)
+                    column = 0;
+            }
+        }
+    } else {
+        // Direct pixels through the engine's tile mode, which puts them in the DIB's order.
+        const Rect first{b.top, b.left, static_cast<int16_t>(b.top + tiled), b.right};
+        const Rect firstFrom{from.top, from.left, static_cast<int16_t>(from.top + tiled), from.right};
+        SetPatternTile(ps.baseAddr, ps.rowBytes, ps.height, ps.width);
+        ConvertPixels(&tile, &band, firstFrom, first, srcCopy, ps.pmTable, DefaultOneBitCTable(), nullptr);
+        ClearPatternTile();
+    }
+    for (int32_t r = tiled; r < height; ++r)
+        std::memcpy(row(r), row(r - ps.height), static_cast<size_t>(rowBytes));
 }
 
 } // namespace
