@@ -1,0 +1,102 @@
+/* The gallery window: what a Macintosh program draws besides lines and boxes, in C against the classic
+   headers, in a colour window. A line of text, a TextEdit field, an offscreen GWorld copied in with CopyBits, a picture and
+   an icon from the resource fork, and a modal dialog from its 'DLOG' and 'DITL' that the key D opens. */
+#include <Types.h>
+#include <Memory.h>
+#include <QuickDraw.h>
+#include <QDOffscreen.h>
+#include <Fonts.h>
+#include <Windows.h>
+#include <TextEdit.h>
+#include <Dialogs.h>
+#include <Icons.h>
+#include <ToolUtils.h>
+
+#include "mac_program.h"
+
+enum { kGalleryPictID = 128, kGalleryIconID = 128, kGalleryDialogID = 128 };
+
+static TEHandle gField = nil;
+static GWorldPtr gWorld = nil;
+static short gDialogAnswer = 0;
+
+static const Rect kFieldRect = {40, 10, 100, 190};
+static const Rect kCopyRect = {10, 200, 50, 240};
+static const Rect kPictRect = {60, 200, 100, 240};
+static const Rect kIconRect = {110, 200, 142, 232};
+static const Rect kAnswerRect = {120, 10, 140, 40};
+
+/* A 40 x 40 world holding a red disc on white, drawn once, offscreen. */
+static void DrawWorld(void)
+{
+    Rect bounds = {0, 0, 40, 40};
+    CGrafPtr savedPort;
+    GDHandle savedDevice;
+    RGBColor red = {0xFFFF, 0, 0};
+    if (NewGWorld(&gWorld, 32, &bounds, nil, nil, 0) != noErr)
+        return;
+    GetGWorld(&savedPort, &savedDevice);
+    SetGWorld(gWorld, nil);
+    LockPixels(GetGWorldPixMap(gWorld));
+    EraseRect(&bounds);
+    RGBForeColor(&red);
+    PaintOval(&bounds);
+    SetGWorld(savedPort, savedDevice);
+}
+
+WindowRef MakeGalleryWindow(void)
+{
+    static const char text[] = "TextEdit wraps this sentence across the lines of its field, three of them at least.";
+    Rect bounds;
+    WindowRef window;
+    SetRect(&bounds, 370, 60, 770, 330);
+    window = NewCWindow(nil, &bounds, (ConstStr255Param) "\007Gallery", true, documentProc, (WindowRef)-1, false, 0);
+    if (!window)
+        return nil;
+    SetPort(window);
+    TextFont(applFont);
+    TextSize(12);
+    gField = TENew(&kFieldRect, &kFieldRect);
+    if (gField)
+        TESetText(text, (long)(sizeof text - 1), gField);
+    DrawWorld();
+    return window;
+}
+
+void DrawGallery(WindowRef window)
+{
+    Rect worldBounds = {0, 0, 40, 40};
+    PicHandle picture;
+    SetPort(window);
+    EraseRect(&window->portRect);
+    TextFont(applFont);
+    TextSize(12);
+    MoveTo(10, 24);
+    DrawString((ConstStr255Param) "\011HELLO MAC");
+    if (gField)
+        TEUpdate(&window->portRect, gField);
+    if (gWorld)
+        CopyBits((BitMap *)*GetGWorldPixMap(gWorld), &window->portBits, &worldBounds, &kCopyRect, srcCopy, nil);
+    picture = GetPicture(kGalleryPictID);
+    if (picture)
+        DrawPicture(picture, &kPictRect);
+    PlotIconID(&kIconRect, atNone, ttNone, kGalleryIconID);
+    if (gDialogAnswer == ok)
+        PaintRect(&kAnswerRect);
+}
+
+/* The dialog until its OK button (or Return) ends it; the answer shows in the gallery. */
+void RunGalleryDialog(WindowRef gallery)
+{
+    short item = 0;
+    DialogPtr dialog = GetNewDialog(kGalleryDialogID, nil, (WindowPtr)-1);
+    if (!dialog)
+        return;
+    do
+        ModalDialog(nil, &item);
+    while (item != ok);
+    DisposeDialog(dialog);
+    gDialogAnswer = item;
+    SetPort(gallery);
+    InvalRect(&kAnswerRect);
+}
