@@ -59,6 +59,49 @@ Bytes PictureResource()
     return b;
 }
 
+// A version 2 'PICT' of frame (0, 0, 16, 16) holding one PackBitsRect: an 8-bit image whose left half
+// is colour 1 (green) and right half colour 0 (white), each row packed as two runs of eight.
+Bytes ImagePictureResource()
+{
+    Bytes b;
+    Words(b, {0, 0, 0, 16, 16});
+    Words(b, {0x0011, 0x02FF});
+    Words(b, {0x0C00, 0xFFFE, 0, 0x48, 0, 0x48, 0, 0, 0, 16, 16, 0, 0});
+    Words(b, {0x0001, 10, 0, 0, 16, 16});
+    Words(b, {0x0098, 0x8000 | 16, 0, 0, 16, 16});        // PackBitsRect, rowBytes, bounds
+    Words(b, {0, 0, 0, 0, 0x48, 0, 0x48, 0, 0, 8, 1, 8}); // version, packing, resolution, type, depths
+    Words(b, {0, 0, 0, 0, 0, 0});                         // planeBytes, pmTable, pmReserved
+    Words(b, {0, 0, 0, 1});                               // ctSeed, ctFlags, ctSize (two entries)
+    Words(b, {0, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0, 0xFFFF, 0});
+    Words(b, {0, 0, 16, 16, 0, 0, 16, 16, 0});            // srcRect, dstRect, srcCopy
+    for (int row = 0; row < 16; ++row)
+        b.insert(b.end(), {4, 0xF9, 0x01, 0xF9, 0x00});
+    Words(b, {0x00FF});
+    b[0] = static_cast<uint8_t>(b.size() >> 8);
+    b[1] = static_cast<uint8_t>(b.size());
+    return b;
+}
+
+// The gallery's 'WIND': a document window at (60, 370, 330, 770), visible, without a close box.
+Bytes WindowResource()
+{
+    Bytes b;
+    Words(b, {60, 370, 330, 770, 0, 0x0100, 0, 0, 0});
+    const std::string title = "Gallery";
+    b.push_back(static_cast<uint8_t>(title.size()));
+    b.insert(b.end(), title.begin(), title.end());
+    return b;
+}
+
+// The note alert's 'ALRT' at (120, 120, 220, 420) naming item list 129, shown at every stage with OK
+// as its default, silent.
+Bytes AlertResource()
+{
+    Bytes b;
+    Words(b, {120, 120, 220, 420, 129, 0x4444});
+    return b;
+}
+
 // An 'ICN#' whose icon is black in its left half and white in its right, under a full mask.
 Bytes IconResource()
 {
@@ -82,18 +125,16 @@ Bytes DialogResource()
     return b;
 }
 
-// Its 'DITL': an OK button, a static text and an edit text.
-Bytes ItemListResource()
+// A 'DITL' of items: rectangle, type and text each.
+struct Item {
+    int top, left, bottom, right, type;
+    std::string text;
+};
+
+Bytes ItemListResource(const std::vector<Item> &items)
 {
-    struct Item {
-        int top, left, bottom, right, type;
-        std::string text;
-    };
-    const Item items[] = {{80, 200, 100, 280, 4, "OK"},
-                          {10, 10, 40, 280, 8, "Classic dialog text"},
-                          {45, 10, 65, 200, 16, "typed"}};
     Bytes b;
-    Words(b, {static_cast<int>(std::size(items)) - 1});
+    Words(b, {static_cast<int>(items.size()) - 1});
     for (const Item &i : items) {
         Words(b, {0, 0, i.top, i.left, i.bottom, i.right});
         b.push_back(static_cast<uint8_t>(i.type));
@@ -218,7 +259,15 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
                                 {fork_layout::FourCC("PICT"), 128, 0, false, {}, PictureResource()},
                                 {fork_layout::FourCC("ICN#"), 128, 0, false, {}, IconResource()},
                                 {fork_layout::FourCC("DLOG"), 128, 0, false, {}, DialogResource()},
-                                {fork_layout::FourCC("DITL"), 128, 0, false, {}, ItemListResource()}}));
+                                {fork_layout::FourCC("DITL"), 128, 0, false, {},
+                                 ItemListResource({{80, 200, 100, 280, 4, "OK"},
+                                                   {10, 10, 40, 280, 8, "Classic dialog text"},
+                                                   {45, 10, 65, 200, 16, "typed"}})},
+                                {fork_layout::FourCC("PICT"), 129, 0, false, {}, ImagePictureResource()},
+                                {fork_layout::FourCC("WIND"), 128, 0, false, {}, WindowResource()},
+                                {fork_layout::FourCC("ALRT"), 129, 0, false, {}, AlertResource()},
+                                {fork_layout::FourCC("DITL"), 129, 0, false, {},
+                                 ItemListResource({{70, 220, 90, 290, 4, "OK"}, {10, 60, 40, 290, 8, "Note: ^0"}})}}));
     CopyFileA((testing_support::ProgramDirectory() + "ZELPORT.INI").c_str(), (dir + "ZELPORT.INI").c_str(), FALSE);
 
     STARTUPINFOA si{};
@@ -277,7 +326,10 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
     // and an icon's clear bits take the background colour.
     const COLORREF background = ScreenPixel(gallery, 150, 150);
     EXPECT_EQ(ScreenPixel(gallery, 225, 125), background) << "the icon's right half";
+    EXPECT_EQ(ScreenPixel(gallery, 205, 160), RGB(0, 255, 0)) << "the packed image's left half";
+    EXPECT_EQ(ScreenPixel(gallery, 225, 175), kWhite) << "the packed image's right half";
     EXPECT_FALSE(AnyDarkPixel(gallery, 10, 120, 40, 140)) << "no answer before the dialog";
+    EXPECT_FALSE(AnyDarkPixel(gallery, 60, 120, 90, 140)) << "no answer before the alert";
 
     // The key D opens the dialog from its resources; Return picks OK, which the gallery then shows.
     SendKeys({'D'});
@@ -293,6 +345,15 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
     SendKeys({VK_RETURN});
     EXPECT_TRUE(WaitForPixel(gallery, 25, 130, kBlack)) << "ModalDialog answered OK";
     EXPECT_FALSE(IsWindow(okButton)) << "DisposeDialog";
+
+    // The key A brings the note alert with its parameter in place; Return answers OK.
+    SendKeys({'A'});
+    HWND note = nullptr;
+    for (int i = 0; i < 200 && !note; ++i, Sleep(25))
+        note = FindProgramWindow(pi.dwProcessId, "Note: param");
+    ASSERT_NE(note, nullptr) << "the alert's text with ParamText's parameter";
+    SendKeys({VK_RETURN});
+    EXPECT_TRUE(WaitForPixel(gallery, 75, 130, kBlack)) << "NoteAlert answered OK";
 
     SendKeys({'B'});
     EXPECT_TRUE(WaitForPixel(window, 40, 120, kBlack)) << "the key B reached the event loop as keyDown";

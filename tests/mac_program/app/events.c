@@ -55,6 +55,8 @@ void RunEventLoop(WindowRef window, WindowRef gallery)
                 quit = DoMenuChoice(MenuKey(key));
             else if ((key == 'd' || key == 'D') && gallery)
                 RunGalleryDialog(gallery);
+            else if ((key == 'a' || key == 'A') && gallery)
+                RunGalleryAlert(gallery);
             else
                 KeyTyped(window, key);
             break;

@@ -1,6 +1,8 @@
 /* The gallery window: what a Macintosh program draws besides lines and boxes, in C against the classic
    headers, in a colour window. A line of text, a TextEdit field, an offscreen GWorld copied in with CopyBits, a picture and
-   an icon from the resource fork, and a modal dialog from its 'DLOG' and 'DITL' that the key D opens. */
+   an icon from the resource fork, a picture holding a packed colour image, a modal dialog from its
+   'DLOG' and 'DITL' that the key D opens and a note alert with a ParamText parameter that the key A
+   opens. The window itself comes from a 'WIND' resource. */
 #include <Types.h>
 #include <Memory.h>
 #include <QuickDraw.h>
@@ -14,17 +16,27 @@
 
 #include "mac_program.h"
 
-enum { kGalleryPictID = 128, kGalleryIconID = 128, kGalleryDialogID = 128 };
+enum {
+    kGalleryWindowID = 128,
+    kGalleryPictID = 128,
+    kImagePictID = 129,
+    kGalleryIconID = 128,
+    kGalleryDialogID = 128,
+    kGalleryAlertID = 129
+};
 
 static TEHandle gField = nil;
 static GWorldPtr gWorld = nil;
 static short gDialogAnswer = 0;
+static short gAlertAnswer = 0;
 
 static const Rect kFieldRect = {40, 10, 100, 190};
 static const Rect kCopyRect = {10, 200, 50, 240};
 static const Rect kPictRect = {60, 200, 100, 240};
 static const Rect kIconRect = {110, 200, 142, 232};
+static const Rect kImageRect = {150, 200, 182, 232};
 static const Rect kAnswerRect = {120, 10, 140, 40};
+static const Rect kAlertAnswerRect = {120, 60, 140, 90};
 
 /* A 40 x 40 world holding a red disc on white, drawn once, offscreen. */
 static void DrawWorld(void)
@@ -47,10 +59,7 @@ static void DrawWorld(void)
 WindowRef MakeGalleryWindow(void)
 {
     static const char text[] = "TextEdit wraps this sentence across the lines of its field, three of them at least.";
-    Rect bounds;
-    WindowRef window;
-    SetRect(&bounds, 370, 60, 770, 330);
-    window = NewCWindow(nil, &bounds, (ConstStr255Param) "\007Gallery", true, documentProc, (WindowRef)-1, false, 0);
+    WindowRef window = (WindowRef)GetNewCWindow(kGalleryWindowID, nil, (WindowPtr)-1);
     if (!window)
         return nil;
     SetPort(window);
@@ -81,8 +90,13 @@ void DrawGallery(WindowRef window)
     if (picture)
         DrawPicture(picture, &kPictRect);
     PlotIconID(&kIconRect, atNone, ttNone, kGalleryIconID);
+    picture = GetPicture(kImagePictID);
+    if (picture)
+        DrawPicture(picture, &kImageRect);
     if (gDialogAnswer == ok)
         PaintRect(&kAnswerRect);
+    if (gAlertAnswer == ok)
+        PaintRect(&kAlertAnswerRect);
 }
 
 /* The dialog until its OK button (or Return) ends it; the answer shows in the gallery. */
@@ -99,4 +113,13 @@ void RunGalleryDialog(WindowRef gallery)
     gDialogAnswer = item;
     SetPort(gallery);
     InvalRect(&kAnswerRect);
+}
+
+/* The note alert, its text completed by ParamText. */
+void RunGalleryAlert(WindowRef gallery)
+{
+    ParamText((ConstStr255Param) "\005param", nil, nil, nil);
+    gAlertAnswer = NoteAlert(kGalleryAlertID, nil);
+    SetPort(gallery);
+    InvalRect(&kAlertAnswerRect);
 }

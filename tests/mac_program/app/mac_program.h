@@ -1,6 +1,6 @@
 /* A small Macintosh program: a document window with a frame, a line and a target that a click inverts,
    a box that the key B paints, a gallery window of text, TextEdit, offscreen, picture and icon drawing
-   with a dialog that the key D opens, and an Apple menu and a File menu whose Quit ends it. Shared by
+   with a dialog that the key D opens and an alert that the key A opens, and an Apple menu and a File menu whose Quit ends it. Shared by
    its four source files. */
 #ifndef MAC_PROGRAM_H
 #define MAC_PROGRAM_H
@@ -26,6 +26,7 @@ void KeyTyped(WindowRef window, char key);
 WindowRef MakeGalleryWindow(void);
 void DrawGallery(WindowRef window);
 void RunGalleryDialog(WindowRef gallery);
+void RunGalleryAlert(WindowRef gallery);
 
 /* events.c */
 MenuRef SetUpMenus(void);
