@@ -355,6 +355,15 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
     SendKeys({VK_RETURN});
     EXPECT_TRUE(WaitForPixel(gallery, 75, 130, kBlack)) << "NoteAlert answered OK";
 
+    // The scroll bar drawn by DrawControls: not all background along its middle row.
+    bool scrollBarDrawn = false;
+    for (int x = 10; x < 190 && !scrollBarDrawn; ++x)
+        scrollBarDrawn = ScreenPixel(gallery, x, 208) != background;
+    EXPECT_TRUE(scrollBarDrawn) << "the scroll bar";
+
+    // X, Y and Z go into the field by TEKey (the program checks its text when it quits).
+    SendKeys({'X', 'Y', 'Z'});
+
     SendKeys({'B'});
     EXPECT_TRUE(WaitForPixel(window, 40, 120, kBlack)) << "the key B reached the event loop as keyDown";
     ClickAt(window, 170, 40);
@@ -384,7 +393,7 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
     ASSERT_TRUE(ended) << "Quit ends the program";
     DWORD code = 99;
     GetExitCodeProcess(pi.hProcess, &code);
-    EXPECT_EQ(code, 0u) << "bits: 1 screenBits, 2 thePort, 4 randSeed, 8 patterns; 10 resources, 11 window or menu";
+    EXPECT_EQ(code, 0u) << "bits: 1 screenBits, 2 thePort, 4 randSeed, 8 patterns, 16 typed text; 10 resources, 11 window or menu";
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 }

@@ -57,6 +57,8 @@ void RunEventLoop(WindowRef window, WindowRef gallery)
                 RunGalleryDialog(gallery);
             else if ((key == 'a' || key == 'A') && gallery)
                 RunGalleryAlert(gallery);
+            else if (key >= 'x' && key <= 'z' && gallery)
+                TypeIntoGallery(gallery, key);
             else
                 KeyTyped(window, key);
             break;

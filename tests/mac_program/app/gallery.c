@@ -11,6 +11,7 @@
 #include <Windows.h>
 #include <TextEdit.h>
 #include <Dialogs.h>
+#include <Controls.h>
 #include <Icons.h>
 #include <ToolUtils.h>
 
@@ -37,6 +38,7 @@ static const Rect kIconRect = {110, 200, 142, 232};
 static const Rect kImageRect = {150, 200, 182, 232};
 static const Rect kAnswerRect = {120, 10, 140, 40};
 static const Rect kAlertAnswerRect = {120, 60, 140, 90};
+static const Rect kScrollRect = {200, 10, 216, 190};
 
 /* A 40 x 40 world holding a red disc on white, drawn once, offscreen. */
 static void DrawWorld(void)
@@ -66,8 +68,12 @@ WindowRef MakeGalleryWindow(void)
     TextFont(applFont);
     TextSize(12);
     gField = TENew(&kFieldRect, &kFieldRect);
-    if (gField)
+    if (gField) {
         TESetText(text, (long)(sizeof text - 1), gField);
+        TESetSelect(32767, 32767, gField);
+        TEActivate(gField);
+    }
+    NewControl(window, &kScrollRect, (ConstStr255Param) "", true, 50, 0, 100, scrollBarProc, 0);
     DrawWorld();
     return window;
 }
@@ -97,6 +103,7 @@ void DrawGallery(WindowRef window)
         PaintRect(&kAnswerRect);
     if (gAlertAnswer == ok)
         PaintRect(&kAlertAnswerRect);
+    DrawControls(window);
 }
 
 /* The dialog until its OK button (or Return) ends it; the answer shows in the gallery. */
@@ -122,4 +129,30 @@ void RunGalleryAlert(WindowRef gallery)
     gAlertAnswer = NoteAlert(kGalleryAlertID, nil);
     SetPort(gallery);
     InvalRect(&kAlertAnswerRect);
+}
+
+/* A typed key goes into the field at its insertion point. */
+void TypeIntoGallery(WindowRef gallery, char key)
+{
+    if (!gField)
+        return;
+    SetPort(gallery);
+    TEKey(key, gField);
+}
+
+/* Whether the field's text now ends with the given characters. */
+Boolean GalleryTextEndsWith(const char *tail, short length)
+{
+    Handle text;
+    short total, i;
+    if (!gField)
+        return false;
+    total = (**gField).teLength;
+    text = TEGetText(gField);
+    if (!text || total < length)
+        return false;
+    for (i = 0; i < length; ++i)
+        if ((*text)[total - length + i] != tail[i])
+            return false;
+    return true;
 }

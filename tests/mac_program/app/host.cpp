@@ -227,8 +227,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         status = 11;
     else
         status = CheckQuickDrawGlobals(window);
-    if (status == 0)
+    if (status == 0) {
         RunEventLoop(window, gallery);
+        if (!GalleryTextEndsWith("xyz", 3))
+            status |= 16;
+    }
     if (gallery)
         DisposeWindow(gallery);
     if (window)

@@ -27,6 +27,8 @@ WindowRef MakeGalleryWindow(void);
 void DrawGallery(WindowRef window);
 void RunGalleryDialog(WindowRef gallery);
 void RunGalleryAlert(WindowRef gallery);
+void TypeIntoGallery(WindowRef gallery, char key);
+Boolean GalleryTextEndsWith(const char *tail, short length);
 
 /* events.c */
 MenuRef SetUpMenus(void);
