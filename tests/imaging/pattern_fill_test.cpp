@@ -135,9 +135,8 @@ TEST_F(PatternFillTest, PatternsWithShortDataDrawTheirOneBitForm)
     EXPECT_EQ(ZEL_MemCheck(), 1);
 }
 
-uint8_t TwoBit(int x, int y) { return static_cast<uint8_t>((x / 2 + y) & 3); }
-
-TEST_F(PatternFillTest, TwoBitPixelPatternsPaintTheirFourColours)
+// A table of white, red, green and blue.
+CTabHandle FourColourTable()
 {
     CTabHandle table = reinterpret_cast<CTabHandle>(NewHandleClear(8 + 4 * sizeof(ColorSpec)));
     (*table)->ctSeed = GetCTSeed();
@@ -145,6 +144,14 @@ TEST_F(PatternFillTest, TwoBitPixelPatternsPaintTheirFourColours)
     const RGBColor colours[4] = {{0xFFFF, 0xFFFF, 0xFFFF}, {0xFFFF, 0, 0}, {0, 0x8000, 0}, {0, 0, 0xFFFF}};
     for (int i = 0; i < 4; ++i)
         (*table)->ctTable[i] = ColorSpec{static_cast<int16_t>(i), colours[i]};
+    return table;
+}
+
+uint8_t TwoBit(int x, int y) { return static_cast<uint8_t>((x / 2 + y) & 3); }
+
+TEST_F(PatternFillTest, TwoBitPixelPatternsPaintTheirFourColours)
+{
+    CTabHandle table = FourColourTable();
     PixPatHandle pp = MakePixelPattern(8, 2, table, TwoBit, 8);
     DibPort port(24, 20, RGB(9, 9, 9));
     SetPor(port.port());
@@ -209,17 +216,6 @@ COLORREF WorldPixel(GWorldPtr gw, int x, int y)
 }
 
 uint8_t FourColours(int x, int y) { return static_cast<uint8_t>((x / 3 + y / 2) & 3); }
-
-CTabHandle FourColourTable()
-{
-    CTabHandle table = reinterpret_cast<CTabHandle>(NewHandleClear(8 + 4 * sizeof(ColorSpec)));
-    (*table)->ctSeed = GetCTSeed();
-    (*table)->ctSize = 3;
-    const RGBColor colours[4] = {{0xFFFF, 0xFFFF, 0xFFFF}, {0xFFFF, 0, 0}, {0, 0x8000, 0}, {0, 0, 0xFFFF}};
-    for (int i = 0; i < 4; ++i)
-        (*table)->ctTable[i] = ColorSpec{static_cast<int16_t>(i), colours[i]};
-    return table;
-}
 
 // Ovals and polygons painted in the pen modes with large and small pixel patterns, an RGB pattern and a
 // pattern whose data are short, in a DIB port and in a GWorld: the shape's pixels are the mode applied
