@@ -268,6 +268,8 @@ bool PatternNeedsMask(uint8_t kind);
 // one-bit form); without one, `pat` in the port's colours (nil: nothing). False only when memory is short.
 bool ExpandColorPattern(PixPatHandle pp, const Pattern *pat, const BitMap *dst, const Rect *r, int16_t mode,
                         RgnHandle mask);
+// Frees the temporary PixMap the expansion keeps between calls (QuickDraw's exit).
+void DisposeColorPatternCache();
 
 // ---- Shape mask ----
 // Starts drawing a shape into a one-bit mask when the mask mode is armed; false when it is not.
