@@ -1315,6 +1315,77 @@ int RunBench()
         cases.push_back(play);
     }
 
+    // The clipboard picture: DrawPicture of a 1,024 x 768 body of 24-bit rows into a 32-bit GWorld,
+    // against SetDIBitsToDevice of the same body into the GWorld's DC.
+    {
+        constexpr int kScrapW = 1024, kScrapH = 768;
+        static PicHandle scrapPic;
+        static GWorldPtr scrapWorld, scrapRawWorld;
+        static std::vector<uint32_t> scrapSource;
+        auto worldDC = [](GWorldPtr gw) {
+            PixMapHandle pm = GetGWorldPixMap(gw);
+            return (*pm)->pmExtMemDC ? (*pm)->pmExtMemDC : (*pm)->pmExtDC;
+        };
+        PairCase scrap;
+        scrap.name = "DrawPicture of a 1024x768 clipboard picture into a 32-bit GWorld / SetDIBitsToDevice of its body";
+        scrap.count = 20;
+        scrap.setUp = [] {
+            const Rect frame{0, 0, kScrapH, kScrapW};
+            ZEL_SetFlags(0, 0, 0x8000, 0x8000);
+            ZEL_SystemValue(1, 41, 1); // offscreen bitmaps of the depth asked
+            NewGWorld(&scrapWorld, 32, &frame, nullptr, nullptr, 0);
+            NewGWorld(&scrapRawWorld, 32, &frame, nullptr, nullptr, 0);
+            ZEL_SetFlags(0, 0, 0x8000, 0);
+            ZEL_SystemValue(1, 41, 0);
+            scrapSource.resize(static_cast<size_t>(kScrapW) * kScrapH);
+            for (int y = 0; y < kScrapH; ++y)
+                for (int x = 0; x < kScrapW; ++x)
+                    scrapSource[static_cast<size_t>(y) * kScrapW + x] =
+                        static_cast<uint32_t>((x / 4) & 0xFF) << 16 | static_cast<uint32_t>(y & 0xFF) << 8 | ((x ^ y) & 0xFF);
+            PixMap source{};
+            source.baseAddr = reinterpret_cast<Ptr>(scrapSource.data());
+            source.rowBytes = static_cast<int16_t>(0x8000 | (4 * kScrapW));
+            source.bounds = frame;
+            source.pixelType = 16;
+            source.pixelSize = 32;
+            source.cmpCount = 3;
+            source.cmpSize = 8;
+            SetGWorld(scrapWorld, nullptr);
+            scrapPic = ZEL_OpenScrapPict(&frame);
+            CopyBits(reinterpret_cast<const BitMap *>(&source), &reinterpret_cast<GrafPtr>(scrapWorld)->portBits, &frame,
+                     &frame, srcCopy, nullptr);
+            ClosePicture();
+            HSetCBit(reinterpret_cast<Handle>(scrapPic));
+        };
+        scrap.library = [](int) {
+            SetGWorld(scrapWorld, nullptr);
+            const Rect frame{0, 0, kScrapH, kScrapW};
+            DrawPicture(scrapPic, &frame);
+        };
+        scrap.raw = [worldDC](int) {
+            const uint8_t *body = reinterpret_cast<const uint8_t *>(*reinterpret_cast<Handle>(scrapPic));
+            SetDIBitsToDevice(worldDC(scrapRawWorld), 0, 0, kScrapW, kScrapH, 0, 0, 0, kScrapH, body + 10 + 40,
+                              reinterpret_cast<const BITMAPINFO *>(body + 10), DIB_RGB_COLORS);
+        };
+        scrap.same = [worldDC] {
+            GdiFlush();
+            HDC a = worldDC(scrapWorld), b = worldDC(scrapRawWorld);
+            for (int y = 0; y < kScrapH; y += 7)
+                for (int x = 0; x < kScrapW; x += 5)
+                    if (GetPixel(a, x, y) != GetPixel(b, x, y) ||
+                        GetPixel(a, x, y) != RGB((x / 4) & 0xFF, y & 0xFF, (x ^ y) & 0xFF))
+                        return false;
+            return true;
+        };
+        scrap.tearDown = [] {
+            SetGWorld(reinterpret_cast<CGrafPtr>(testing_support::WindowManagerPort()), nullptr);
+            KillPicture(scrapPic);
+            DisposeGWorld(scrapWorld);
+            DisposeGWorld(scrapRawWorld);
+        };
+        cases.push_back(scrap);
+    }
+
     int result = RunPairCases(cases);
     DeleteObject(picture);
     ReleaseDC(nullptr, screen);
