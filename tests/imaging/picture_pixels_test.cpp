@@ -469,6 +469,28 @@ TEST_F(PicturePixels, PixelPatternsFillAsTheirPixels)
             KillPicture(cut);
         }
     }
+    // An RGB pattern (type 2) paints its colour, not its one-bit form.
+    Bytes ops;
+    Word(ops, 0x0013);
+    Word(ops, 2);
+    for (int i = 0; i < 8; ++i)
+        ops.push_back(0xAA);
+    Word(ops, 0x3333);
+    Word(ops, 0x9999);
+    Word(ops, 0xCCCC);
+    Word(ops, 0x0031);
+    RectOf(ops, 0, 0, kH, kW);
+    PicHandle pic = Picture(ops, kH, kW);
+    DibPort port(kW, kH);
+    SetPor(port.port());
+    const Rect frame{0, 0, kH, kW};
+    DrawPicture(pic, &frame);
+    int wrong = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            wrong += port.surface().Pixel(x, y) != RGB(0x33, 0x99, 0xCC);
+    EXPECT_EQ(wrong, 0);
+    KillPicture(pic);
     EXPECT_EQ(ZEL_MemCheck(), 1);
 }
 
