@@ -28,6 +28,11 @@ void ConvertRow(const PictBitsRecord &rec, const uint8_t *row, const uint32_t *p
 {
     const int32_t width = rec.rows.width;
     const int16_t depth = rec.pixMap ? rec.pm.pixelSize : 1;
+    if (!rec.direct && depth == 8) {
+        for (int32_t x = 0; x < width; ++x)
+            out[x] = palette[row[x]];
+        return;
+    }
     if (!rec.direct) {
         for (int32_t x = 0; x < width; ++x) {
             const int32_t bit = x * depth;
