@@ -388,6 +388,10 @@ void ScreenSourceCopy(HDC source, PixMap *dstView, const Rect &srcRect, const Re
                       int16_t mode, RgnHandle mask);
 // Frees the section screen sources are read into (QuickDraw's exit).
 void DisposeScreenGrabSection();
+// Frees the block and the DC the bitmap-bits exchange keeps between calls (QuickDraw's exit).
+void FreeBitmapBitsScratch();
+// Frees the strip bitmaps hilite mode keeps for its next rectangle (QuickDraw's exit).
+void FreeHiliteStrips();
 // Forgets full rectangles set for a ConvertPixels call that a fast path made unnecessary.
 void ForgetConversionFullRects();
 
