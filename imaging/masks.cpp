@@ -61,9 +61,31 @@ private:
     size_t count_ = 0, capacity_ = 0;
 };
 
+// The bits of byte `i` of row y that are clear in both src and dst (set bits: fillable).
+inline uint8_t FreeBits(const BitImage &src, const BitImage &dst, int32_t y, int32_t i)
+{
+    return static_cast<uint8_t>(~(src.bits[y * src.rowBytes + i] | dst.bits[y * dst.rowBytes + i]));
+}
+
+// Sets the bits left..right (inclusive) of a row.
+void SetSpan(uint8_t *row, int32_t left, int32_t right)
+{
+    const int32_t first = left >> 3, last = right >> 3;
+    const uint8_t head = static_cast<uint8_t>(0xFF >> (left & 7)), tail = static_cast<uint8_t>(0xFF << (7 - (right & 7)));
+    if (first == last) {
+        row[first] |= static_cast<uint8_t>(head & tail);
+        return;
+    }
+    row[first] |= head;
+    if (last - first > 1)
+        std::memset(row + first + 1, 0xFF, static_cast<size_t>(last - first - 1));
+    row[last] |= tail;
+}
+
 // The four-connected scan-line fill: every pixel reachable from the seed through pixels clear in both
 // src and dst gets its dst bit set. A seed outside the image or on a set pixel fills nothing. When the
-// span stack cannot grow the fill ends early; dst then holds what was filled so far.
+// span stack cannot grow the fill ends early; dst then holds what was filled so far. Runs are walked a
+// byte at a time wherever a whole byte is free or taken.
 void FloodFill(const BitImage &src, BitImage &dst, int32_t seedX, int32_t seedY)
 {
     auto fillable = [&](int32_t x, int32_t y) { return !src.Get(x, y) && !dst.Get(x, y); };
@@ -78,22 +100,49 @@ void FloodFill(const BitImage &src, BitImage &dst, int32_t seedX, int32_t seedY)
         if (!fillable(seed.x, y))
             continue;
         int32_t left = seed.x, right = seed.x;
-        while (left > 0 && fillable(left - 1, y))
-            --left;
-        while (right + 1 < src.width && fillable(right + 1, y))
-            ++right;
-        for (int32_t x = left; x <= right; ++x)
-            dst.Set(x, y);
+        while (left > 0) {
+            if ((left & 7) == 0 && left >= 8 && FreeBits(src, dst, y, (left >> 3) - 1) == 0xFF)
+                left -= 8;
+            else if (fillable(left - 1, y))
+                --left;
+            else
+                break;
+        }
+        while (right + 1 < src.width) {
+            if (((right + 1) & 7) == 0 && right + 8 < src.width && FreeBits(src, dst, y, (right + 1) >> 3) == 0xFF)
+                right += 8;
+            else if (fillable(right + 1, y))
+                ++right;
+            else
+                break;
+        }
+        SetSpan(dst.bits + y * dst.rowBytes, left, right);
         // One seed for each run of fillable pixels in the rows above and below the span.
         for (int32_t ny : {y - 1, y + 1}) {
             if (ny < 0 || ny >= src.height)
                 continue;
-            bool inRun = false;
-            for (int32_t x = left; x <= right; ++x) {
-                const bool f = fillable(x, ny);
-                if (f && !inRun && !stack.Push(x, ny))
+            int32_t x = left;
+            while (x <= right) {
+                // Across taken pixels to the next free one.
+                if ((x & 7) == 0 && x + 7 <= right && FreeBits(src, dst, ny, x >> 3) == 0) {
+                    x += 8;
+                    continue;
+                }
+                if (!fillable(x, ny)) {
+                    ++x;
+                    continue;
+                }
+                if (!stack.Push(x, ny))
                     return;
-                inRun = f;
+                // Across the run's free pixels.
+                while (x <= right) {
+                    if ((x & 7) == 0 && x + 7 <= right && FreeBits(src, dst, ny, x >> 3) == 0xFF)
+                        x += 8;
+                    else if (fillable(x, ny))
+                        ++x;
+                    else
+                        break;
+                }
             }
         }
     }
