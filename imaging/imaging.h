@@ -275,6 +275,9 @@ ZEL_EXTERN_C Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
 // library's device PixMaps) or 32. Reached by
 // the test programs by ordinal.
 ZEL_EXTERN_C PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
+// A colour port's portPixMap field passed as a BitMap (its "rowBytes" the port version 0xC000, its
+// "baseAddr" the PixMap handle) resolved to the PixMap; any other BitMap as it is. Nil for a dead handle.
+const BitMap *ResolveColorPortBits(const BitMap *bits);
 // The DC a small baseAddr names: a PortDCTable entry's (bit 15), a port-bits slot PixMap's memory DC,
 // else the current DC (as for 0x7FFF and real addresses). Reached by ordinal.
 ZEL_EXTERN_C HDC ZEL_CALL GetBitsDC(Ptr baseAddr);

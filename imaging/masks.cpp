@@ -385,8 +385,35 @@ HBITMAP MaskBitmap(const BitMap *mask, const Rect &maskRect)
     return CachedMaskBitmap(w, h, std::move(rows));
 }
 
+// The memory DC holding a colour source's pixels (a GWorld's, a bound bitmap's) when it can be blitted
+// from as it stands: the pixels are current in it, its bounds and DC both start at (0, 0) (a port's
+// portBits also at its portRect's corner) and srcRect lies inside the bounds. Nil otherwise. A one-bit
+// source is left to the composed copy, which draws it in the port's colours.
+HDC MemoryDCOfSource(const BitMap *src, const PixMap *view, const Rect &srcRect)
+{
+    if (reinterpret_cast<uintptr_t>(view->baseAddr) < 0x10000 || IsBitmapOnlyPixMap(view) || view->pixelSize <= 1)
+        return nullptr;
+    const bool current = (view->pmExtFlags & pmExtDibEngine)
+                             ? view->pmExtMemDC && (!(view->pmExtFlags & pmExtDibAttached) || view->pmExtDC == CurrentDC())
+                             : view->pmExtMemDC && view->pmExtOldBitmap;
+    if (!current)
+        return nullptr;
+    const Rect &b = view->bounds;
+    if (b.left != 0 || b.top != 0 || srcRect.left < b.left || srcRect.top < b.top || srcRect.right > b.right ||
+        srcRect.bottom > b.bottom)
+        return nullptr;
+    GrafPtr owner = reinterpret_cast<GrafPtr>(reinterpret_cast<uintptr_t>(src) - offsetof(GrafPort, portBits));
+    if (ZEL_IsPortValid(owner) && (owner->portRect.left != 0 || owner->portRect.top != 0))
+        return nullptr;
+    POINT viewport{}, window{};
+    if (!GetViewportOrgEx(view->pmExtMemDC, &viewport) || !GetWindowOrgEx(view->pmExtMemDC, &window) || viewport.x ||
+        viewport.y || window.x || window.y)
+        return nullptr;
+    return view->pmExtMemDC;
+}
+
 // A same-size copy through the mask onto a side whose pixels are a device context, when the source
-// is one too: one MaskBlt, the destination kept where the mask is white. False when it does not apply.
+// is one too or a memory DC holds it: one MaskBlt, the destination kept where the mask is white. False when it does not apply.
 bool MaskBltCopyMask(const BitMap *src, const BitMap *mask, const BitMap *dst, const Rect &srcRect,
                      const Rect &maskRect, const Rect &dstRect)
 {
@@ -397,18 +424,23 @@ bool MaskBltCopyMask(const BitMap *src, const BitMap *mask, const BitMap *dst, c
     if (port->picSave || (port->grafProcs && port->grafProcs->bitsProc))
         return false;
     PixMap srcBuffer, dstBuffer;
-    const PixMap *srcView = GetPixMapView(src, &srcBuffer);
-    const PixMap *dstView = GetPixMapView(dst, &dstBuffer);
+    const PixMap *srcView = GetPixMapView(ResolveColorPortBits(src), &srcBuffer);
+    const PixMap *dstView = GetPixMapView(ResolveColorPortBits(dst), &dstBuffer);
     if (!srcView || !dstView)
         return false;
     const uintptr_t srcBase = reinterpret_cast<uintptr_t>(srcView->baseAddr);
     const uintptr_t dstBase = reinterpret_cast<uintptr_t>(dstView->baseAddr);
-    // Both sides are port devices (bit 15 marks a PortDCTable entry).
-    if (srcBase >= 0x10000 || dstBase >= 0x10000 || !(srcBase & 0x8000) || !(dstBase & 0x8000))
+    // The destination is a port device (bit 15 marks a PortDCTable entry); so is the source, or its
+    // pixels sit in a memory DC of its own.
+    if (dstBase >= 0x10000 || !(dstBase & 0x8000))
         return false;
     if (record->xform.scaleActive || record->xform.rotation || record->xform.mirror)
         return false;
-    HDC srcDC = GetBitsDC(srcView->baseAddr);
+    HDC srcDC = nullptr;
+    if (srcBase < 0x10000 && (srcBase & 0x8000))
+        srcDC = GetBitsDC(srcView->baseAddr);
+    else if (!(srcDC = MemoryDCOfSource(src, srcView, srcRect)))
+        return false;
     HDC dc = CurrentDC();
     if (!srcDC || !dc)
         return false;
