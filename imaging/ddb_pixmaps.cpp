@@ -10,6 +10,7 @@
 #include "MacMemory.h"
 
 #include <cstdlib>
+#include <malloc.h>
 #include <algorithm>
 #include <cstring>
 #include <immintrin.h>
@@ -299,9 +300,12 @@ HBITMAP MakeBitmapOfBits(const PixMap *pm, const BitmapBitsLayout &layout, const
 // Large 32-bit bitmaps are exchanged band by band of whole rows through GetDIBits and SetDIBits, each
 // band read, exchanged and written back while it is still in the cache: GetBitmapBits has no offset, so
 // it would take the whole bitmap through memory three times. The route is taken only where a probe
-// finds that a 32-bit DIB's rows hold exactly the bitmap's own bits both ways, pad byte included.
+// finds that a 32-bit DIB's rows hold exactly the bitmap's own bits both ways, pad byte included. The
+// band's block starts on a cache line: the vector loads then never straddle two.
 constexpr int64_t kExchangeBandBytes = 128 << 10;
 HDC sBandDC;
+uint8_t *sBand;
+size_t sBandBytes;
 enum class BandProbe { untried, usable, unusable } sBandProbe;
 
 bool RowBandsMatchBitmapBits()
@@ -336,19 +340,25 @@ bool ExchangeInRowBands(HBITMAP bitmap, const BitmapBitsLayout &layout, uint32_t
     if (!RowBandsMatchBitmapBits())
         return false;
     const int32_t bandRows = static_cast<int32_t>(std::max<int64_t>(1, kExchangeBandBytes / layout.rowBytes));
-    BitsBlock band;
-    if (!band.AllocateForRead(static_cast<int64_t>(bandRows) * layout.rowBytes))
-        return false;
+    const size_t bandBytes = static_cast<size_t>(bandRows) * static_cast<size_t>(layout.rowBytes);
+    if (sBandBytes < bandBytes) {
+        _aligned_free(sBand);
+        sBandBytes = 0;
+        if (!(sBand = static_cast<uint8_t *>(_aligned_malloc(bandBytes, 64))))
+            return false;
+        sBandBytes = bandBytes;
+    }
+    uint8_t *band = sBand;
     // Bottom-up rows counted from the bitmap's last: the scan lines GetDIBits and SetDIBits number.
     BITMAPINFOHEADER h = {sizeof(BITMAPINFOHEADER), layout.width, layout.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     BITMAPINFO *info = reinterpret_cast<BITMAPINFO *>(&h);
     auto exchangeBand = [&](int32_t first) {
         const int32_t rows = std::min(bandRows, layout.height - first);
-        if (GetDIBits(sBandDC, bitmap, static_cast<UINT>(first), static_cast<UINT>(rows), band.bytes, info,
+        if (GetDIBits(sBandDC, bitmap, static_cast<UINT>(first), static_cast<UINT>(rows), band, info,
                       DIB_RGB_COLORS) != rows)
             return false;
-        ExchangeLongs(band.bytes, static_cast<int64_t>(layout.width) * rows, a, b);
-        return SetDIBits(sBandDC, bitmap, static_cast<UINT>(first), static_cast<UINT>(rows), band.bytes, info,
+        ExchangeLongs(band, static_cast<int64_t>(layout.width) * rows, a, b);
+        return SetDIBits(sBandDC, bitmap, static_cast<UINT>(first), static_cast<UINT>(rows), band, info,
                          DIB_RGB_COLORS) == rows;
     };
     for (int32_t first = 0; first < layout.height; first += bandRows) {
@@ -491,6 +501,9 @@ void FreeBitmapBitsScratch()
     if (sBandDC)
         DeleteDC(sBandDC);
     sBandDC = nullptr;
+    _aligned_free(sBand);
+    sBand = nullptr;
+    sBandBytes = 0;
     sBandProbe = BandProbe::untried;
 }
 
