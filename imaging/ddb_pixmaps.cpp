@@ -349,8 +349,9 @@ bool ExchangeInRowBands(HBITMAP bitmap, const BitmapBitsLayout &layout, uint32_t
         sBandBytes = bandBytes;
     }
     uint8_t *band = sBand;
-    // Bottom-up rows counted from the bitmap's last: the scan lines GetDIBits and SetDIBits number.
-    BITMAPINFOHEADER h = {sizeof(BITMAPINFOHEADER), layout.width, layout.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    // Top-down rows, so that GetDIBits and SetDIBits move each band as one block; their scan lines are
+    // still counted from the bitmap's last row, which the order of the bands does not matter to.
+    BITMAPINFOHEADER h = {sizeof(BITMAPINFOHEADER), layout.width, -layout.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     BITMAPINFO *info = reinterpret_cast<BITMAPINFO *>(&h);
     auto exchangeBand = [&](int32_t first) {
         const int32_t rows = std::min(bandRows, layout.height - first);
