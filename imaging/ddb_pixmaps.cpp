@@ -265,7 +265,12 @@ bool ReadLayout(HBITMAP bitmap, const BITMAP *given, BitmapBitsLayout *layout)
     layout->height = record.bmHeight;
     layout->planes = record.bmPlanes;
     layout->bitsPerPixel = record.bmBitsPixel;
-    layout->rowBytes = record.bmWidthBytes;
+    // GetBitmapBits gives rows of whole 16-bit words whatever the bitmap is; a DIB section's record
+    // counts its own rows of whole 32-bit words.
+    const int64_t rowBytes = PlaneRowBytes(record.bmWidth, record.bmBitsPixel);
+    if (record.bmWidthBytes < rowBytes)
+        return false;
+    layout->rowBytes = static_cast<int32_t>(rowBytes);
     return UsableLayout(*layout);
 }
 

@@ -105,8 +105,9 @@ bool PixelValueOf(HDC memory, HBITMAP one, const BITMAP &record, COLORREF colour
         read = GetDIBits(memory, one, 0, 1, bits, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS) == 1;
         *value = record.bmBitsPixel == 4 ? bits[0] >> 4 : bits[0];
     } else {
+        // GetBitmapBits' rows are whole 16-bit words (a DIB section's record counts 32-bit ones).
         uint8_t bits[8] = {};
-        const LONG bytes = record.bmWidthBytes * record.bmPlanes;
+        const LONG bytes = (record.bmBitsPixel + 15) / 16 * 2 * record.bmPlanes;
         read = bytes <= 8 && GetBitmapBits(one, bytes, bits) == bytes;
         std::memcpy(value, bits, record.bmBitsPixel >= 32 ? 4 : record.bmBitsPixel >= 24 ? 3 : record.bmBitsPixel >= 16 ? 2 : 1);
         if (record.bmBitsPixel < 8)

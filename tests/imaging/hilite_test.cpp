@@ -247,8 +247,9 @@ TEST_F(HiliteTest, AnExchangeThatCannotBeDoneInverts)
     EXPECT_EQ(madeBlack, white);
 }
 
-// Ports over memory DCs holding DIB sections of three direct-colour formats, hilited in turn over
-// rectangles of one width: bitmaps kept from one call must not carry another format's pixels.
+// Ports over memory DCs holding DIB sections of direct-colour formats, hilited in turn over rectangles
+// of one width: bitmaps kept from one call must not carry another format's pixels, and DIB sections
+// (whose records count rows of 32-bit words) exchange like any bitmap.
 TEST_F(HiliteTest, DibPortsOfDifferentFormatsInTurn)
 {
     struct Format {
@@ -260,6 +261,8 @@ TEST_F(HiliteTest, DibPortsOfDifferentFormatsInTurn)
         {"32-bit", 32, BI_RGB, {0, 0, 0}},
         {"32-bit, red in the low byte", 32, BI_BITFIELDS, {0x0000FF, 0x00FF00, 0xFF0000}},
         {"24-bit", 24, BI_RGB, {0, 0, 0}},
+        {"16-bit 5-5-5", 16, BI_RGB, {0, 0, 0}},
+        {"16-bit 5-6-5", 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}},
     };
     constexpr int w = 200, h = 150;
     struct Surface {
@@ -309,7 +312,8 @@ TEST_F(HiliteTest, DibPortsOfDifferentFormatsInTurn)
                     SetPixelV(s.dc, x, y, RGB(255, 0, 0));
         GdiFlush();
     }
-    const Rect rects[] = {{10, 20, 140, 180}, {0, 20, 75, 180}, {30, 20, 150, 180}};
+    // An odd width: 16- and 24-bit rows of the strips then differ between the two row alignments.
+    const Rect rects[] = {{10, 20, 140, 181}, {0, 20, 75, 181}, {30, 20, 150, 181}};
     for (int round = 0; round < 2; ++round)
         for (size_t i = 0; i < surfaces.size(); ++i) {
             SCOPED_TRACE(formats[i].what);
