@@ -162,7 +162,7 @@ void SetWindowGeometry(WindowPtr window, bool move, bool size, bool zoom, int h,
         SetWindowPos(hwnd, nullptr, x, y, wanted.right - wanted.left, wanted.bottom - wanted.top, flags);
         sGeometryChanging = wasChanging;
         sGeometryHwnd = wasHwnd;
-        ZEL_UpdateWindows(2);
+        ResyncWindowList();
         LeavePlacement();
     }
 

@@ -79,9 +79,14 @@ void RaiseSyncPaintDepth(int delta);
 int UpdateNestingDepth();
 // The visible region the innermost BeginUpdate of this window saved, or 0 when it is not being updated.
 RgnHandle UpdateSavedVisRgn(WindowPtr window);
-// The placement counter of the geometry core: while raised the list is not rebuilt from the Z-order.
+// The placement counter of the geometry core: while raised the list is not rebuilt from the Z-order, and
+// the resyncs Windows' messages ask for wait for the one the placement makes (ResyncWindowList).
 void EnterPlacement();
 void LeavePlacement();
+void ResyncWindowList();
+// Raised (+1) around work that changes no window's place or size, such as painting after a resync: the
+// resyncs Windows' messages ask for meanwhile are not made. Lowered (-1) after it.
+void DeferWindowResyncs(int delta);
 void InitUpdateNestingRegions();
 void FreeUpdateNestingRegions();
 
