@@ -25,6 +25,7 @@ struct ListDragState {
     bool hookRunning = false;
     ListHandle list = nullptr;
     Cell draggedCell{0, 0};
+    WindowPtr window = nullptr;     // the window of the list being dragged
 };
 ListDragState sDrag;
 
@@ -293,6 +294,8 @@ bool DraggedCellAnswers(ListHandle list, Cell *cell)
     return true;
 }
 
+WindowPtr ListTearOffWindow() { return sDrag.window; }
+
 void ScrollRowListColumns(ListHandle l, int16_t columns)
 {
     HWND box = ListBoxOf(l);
@@ -474,6 +477,7 @@ bool BeginListDrag(int slot)
     Point drop{-1, -1};
     bool dropped = false;
     const Point size = ListSlotTearOffSize(slot);
+    sDrag.window = window;
     if (ProcPtr hook = ListSlotTearOffHook(slot)) {
         sDrag.hookRunning = true;
         sDrag.list = l;
@@ -491,6 +495,7 @@ bool BeginListDrag(int slot)
     } else {
         dropped = ListDragLoop(l, slot, global, size, selectedCount, item, &drop);
     }
+    sDrag.window = nullptr;
     ReleaseCapture();
     if (dropped)
         sDrag.dropPoint = drop;

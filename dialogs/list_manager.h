@@ -63,8 +63,6 @@ void ZEL_CALL PlainListDef(int16_t, Boolean, Rect *, Cell, int16_t, int16_t, Lis
 void ZEL_CALL TextListDef(int16_t message, Boolean selected, Rect *cellRect, Cell cell, int16_t offset,
                           int16_t length, ListHandle list);
 bool UsesPlainListDef(ListHandle list);
-// The list box's window procedure.
-LRESULT CALLBACK A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // For the user-item drawing of owner-drawn list boxes: cell width and height, visible.left, rows and
 // columns of the slot's list; answers 1, or for row-per-item lists the number of visible columns (the
 // width is then multiplied by it when `widthTimesColumns`). A one-row list with a horizontal scroll bar
@@ -110,3 +108,5 @@ void SyncListAfterScroll(ListHandle list);
 // While a tear-off hook runs and the pressed cell is not selected, that cell alone stands for the list's
 // selection: true with the cell.
 bool DraggedCellAnswers(ListHandle list, Cell *cell);
+// The window of the list whose tear-off drag is running; none outside a drag.
+WindowPtr ListTearOffWindow();

@@ -12,6 +12,9 @@
 namespace window_tests {
 
 HWND HostMainWindow();
+// The document windows' procedure hands mouse messages to ZEL_EventMouse, as a whole host does (off
+// unless a test turns it on).
+void ForwardMouseToLibrary(bool on);
 // Whether the session took the three-dimensional look.
 bool ThreeDLook();
 // Messages the host's procedures saw (key messages of the main window; creation, destruction and
