@@ -5,6 +5,7 @@
 // clicks and keys on owner-drawn items become Macintosh events of the parent.
 #include "dialog_manager.h"
 #include "Controls.h"
+#include "LowMem.h"
 #include "../core/core_services.h"
 #include "../quickdraw/qd_services.h"
 #include "../windows/windows_services.h"
@@ -35,16 +36,20 @@ WNDPROC SavedOr(WNDPROC saved, HWND hwnd)
     return saved ? saved : reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC));
 }
 
-// The library window whose Windows window is the child's parent; none for a host window.
+// The library window whose Windows window is the child's parent; none for a host window. Found in the
+// window list, which every library window is on from its creation to its closing.
 WindowPtr LibraryParent(HWND child, HWND *parentOut = nullptr)
 {
     HWND parent = GetParent(child);
-    WindowPtr w = nullptr;
     if (parentOut)
         *parentOut = parent;
-    if (!parent || !HwndToWindowPtr(parent, &w, nullptr) || !w || ZEL_GethWnd(w) != parent)
+    if (!parent)
         return nullptr;
-    return w;
+    int guard = 0;
+    for (WindowPeek p = reinterpret_cast<WindowPeek>(LMGetWindowList()); p && guard < 65536; p = p->nextWindow, ++guard)
+        if (ZEL_GethWnd(reinterpret_cast<WindowPtr>(p)) == parent)
+            return reinterpret_cast<WindowPtr>(p);
+    return nullptr;
 }
 
 bool WindowShownActive(WindowPtr w)
@@ -107,6 +112,14 @@ RgnHandle TakePaintRegion(HWND hwnd, UINT message)
     }
     DeleteObject(gdi);
     return rgn;
+}
+
+// Whether the window has an update pending or damage Windows has not reported yet: otherwise what a
+// child paints has nothing to be kept out of.
+bool ParentHasDamage(WindowPtr parent, HWND parentHwnd)
+{
+    const auto *aux = reinterpret_cast<WindowAuxRecord *>(*reinterpret_cast<WindowPeek>(parent)->dataHandle);
+    return (aux && (aux->createFlags & wcfUpdatePending)) || GetUpdateRect(parentHwnd, nullptr, FALSE);
 }
 
 // Removes from a dialog item's painted region the rectangles of the later items lying over it.
@@ -332,7 +345,7 @@ LRESULT CallChildProc(WNDPROC saved, HWND hwnd, UINT message, WPARAM wParam, LPA
         return CallWindowProcA(saved, hwnd, message, wParam, lParam);
     HWND parentHwnd = nullptr;
     WindowPtr parent = LibraryParent(hwnd, &parentHwnd);
-    RgnHandle painted = parent ? TakePaintRegion(hwnd, message) : nullptr;
+    RgnHandle painted = parent && ParentHasDamage(parent, parentHwnd) ? TakePaintRegion(hwnd, message) : nullptr;
     ++sPaintNesting;
     const LRESULT result = CallWindowProcA(saved, hwnd, message, wParam, lParam);
     --sPaintNesting;

@@ -247,6 +247,47 @@ TEST_F(ChildProcs, ListItemsOutsideTheListDrawNothing)
     LDispose(list);
 }
 
+// A list of several columns puts one owner-drawn list-box item per row: each row's cells are drawn by
+// the list definition when the list box paints, a selected cell in the highlight colours.
+TEST_F(ChildProcs, ListRowsDrawTheirCellsOnTheListBoxsPaint)
+{
+    DialogPtr d = Make({{MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"}});
+    ASSERT_TRUE(d);
+    SelectWindow(d);
+    Settle();
+    SetPor(d);
+    Rect view{20, 20, 68, 120};
+    Rect data{0, 0, 3, 2};
+    ListHandle list = LNew(&view, &data, Point{16, 50}, 0, d, true, false, false, false);
+    ASSERT_TRUE(list);
+    for (int16_t v = 0; v < 3; ++v)
+        for (int16_t h = 0; h < 2; ++h)
+            LSetCell("ab", 2, Cell{v, h}, list);
+    LSetSelect(true, Cell{1, 1}, list);
+    SetPor(testing_support::WindowManagerPort());
+    HWND box = ZEL_GetHWNDFromListHandle(list);
+    ASSERT_TRUE(box);
+    ASSERT_EQ(GetDlgCtrlID(box) & 0xFF00, 0xFE00) << "one item per row";
+    InvalidateRect(box, nullptr, TRUE);
+    UpdateWindow(box);
+    Settle();
+
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT), window = GetSysColor(COLOR_WINDOW);
+    ASSERT_NE(highlight, window);
+    HDC dc = GetDC(HwndOf(d));
+    const struct {
+        int16_t v, h;
+        COLORREF colour;
+    } cells[] = {{1, 1, highlight}, {1, 0, window}, {0, 1, window}, {2, 1, window}};
+    for (const auto &c : cells) {
+        SCOPED_TRACE(testing::Message() << "cell " << c.v << "," << c.h);
+        // Right of the cell's text, below its top.
+        EXPECT_EQ(GetPixel(dc, view.left + c.h * 50 + 44, view.top + c.v * 16 + 3), c.colour);
+    }
+    ReleaseDC(HwndOf(d), dc);
+    LDispose(list);
+}
+
 // With overlapping items, the application's red over the whole port between BeginUpdate and
 // EndUpdate reaches only what no child painted: the children keep their own pixels.
 TEST_F(ChildProcs, ChildrenKeepWhatTheyPaintFromTheUpdateDrawing)
@@ -638,6 +679,60 @@ TEST_F(ChildProcs, ReturnInEditItems)
             EXPECT_NE(after.find("\r\n"), std::string::npos);
         TakeMessages(WM_KEYUP);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The dialog key hook's rows by the kind of the focused item: which keys also reach the hook's target.
+TEST_F(ChildProcs, KeysReachTheTargetByTheFocusedItemsKind)
+{
+    Watchdog watchdog;
+    DialogPtr d = Make({{MakeRect(40, 20, 60, 100), userItem, ""},
+                        {MakeRect(80, 20, 96, 200), editText, "text"},
+                        {MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"}});
+    ASSERT_TRUE(d);
+    SelectWindow(d);
+    SetPor(d);
+    Rect view{120, 20, 168, 120};
+    Rect data{0, 0, 3, 1};
+    ListHandle list = LNew(&view, &data, Point{16, 100}, 0, d, true, false, false, true);
+    ASSERT_TRUE(list);
+    SetPor(testing_support::WindowManagerPort());
+    // A user item's child is made disabled; a host that wants its keys enables it.
+    EnableWindow(ItemChild(d, 1), TRUE);
+    SetForegroundWindow(HostMainWindow());
+    Settle();
+    const struct {
+        const char *name;
+        HWND focus;
+        WORD vk;
+        bool toTarget;
+    } rows[] = {
+        {"user item, arrow", ItemChild(d, 1), VK_DOWN, false},
+        {"user item, letter", ItemChild(d, 1), 'A', false},
+        {"list, arrow", ZEL_GetHWNDFromListHandle(list), VK_DOWN, false},
+        {"edit, arrow", ItemChild(d, 2), VK_LEFT, true},
+        {"edit, letter", ItemChild(d, 2), 'A', false},
+        {"button, letter", ItemChild(d, 3), 'A', true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        SetFocus(row.focus);
+        ASSERT_EQ(GetFocus(), row.focus);
+        Settle();
+        TakeMessages(WM_KEYDOWN);
+        TakeMessages(WM_KEYUP);
+        SendKeys({row.vk});
+        Settle();
+        bool forwarded = false;
+        for (const HostMessage &m : TakeMessages(WM_KEYDOWN))
+            forwarded = forwarded || m.wParam == row.vk;
+        EXPECT_EQ(forwarded, row.toTarget);
+        TakeMessages(WM_KEYUP);
+    }
+    LDispose(list);
 }
 
 } // namespace
