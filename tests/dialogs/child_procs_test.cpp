@@ -57,36 +57,6 @@ Handle MakePicture()
     return reinterpret_cast<Handle>(pic);
 }
 
-// An 8 x 8 'cicn', red where x + y is even and green elsewhere, every pixel in its mask.
-std::vector<uint8_t> ColorIconBytes()
-{
-    const int w = 8, h = 8;
-    std::vector<uint8_t> bytes(offsetof(CIcon, iconMaskData) + 2 * h + 2 * h + 8 + 2 * sizeof(ColorSpec) + w * h, 0);
-    CIcon header{};
-    header.iconPMap.rowBytes = static_cast<int16_t>(0x8000 | w);
-    header.iconPMap.bounds = Rect{0, 0, h, w};
-    header.iconPMap.pixelSize = 8;
-    header.iconPMap.cmpCount = 1;
-    header.iconPMap.cmpSize = 8;
-    header.iconMask.rowBytes = 2;
-    header.iconMask.bounds = Rect{0, 0, h, w};
-    header.iconBMap.rowBytes = 2;
-    header.iconBMap.bounds = Rect{0, 0, h, w};
-    std::memcpy(bytes.data(), &header, offsetof(CIcon, iconMaskData));
-    uint8_t *rows = bytes.data() + offsetof(CIcon, iconMaskData);
-    for (int y = 0; y < h; ++y)
-        rows[2 * y] = 0xFF;
-    uint8_t *table = rows + 4 * h;
-    const int16_t ctSize = 1;
-    std::memcpy(table + 6, &ctSize, 2);
-    const ColorSpec entries[2] = {{0, RGBColor{0, 0xFFFF, 0}}, {1, RGBColor{0xFFFF, 0, 0}}};
-    std::memcpy(table + 8, entries, sizeof entries);
-    uint8_t *pixels = table + 8 + sizeof entries;
-    for (int i = 0; i < w * h; ++i)
-        pixels[i] = ((i % w) + (i / w)) % 2 == 0 ? 1 : 0;
-    return bytes;
-}
-
 // The window's pixels over a client rectangle.
 std::vector<COLORREF> WindowPixels(HWND hwnd, const RECT &r)
 {
@@ -99,13 +69,37 @@ std::vector<COLORREF> WindowPixels(HWND hwnd, const RECT &r)
     return out;
 }
 
-// A child's window rectangle in its parent's client coordinates.
-RECT ChildRect(HWND child)
+
+// Brings the dialog to the front with no update pending and no event queued.
+void BringForwardQuiet(DialogPtr d)
 {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT *>(&r), 2);
-    return r;
+    SelectWindow(d);
+    Settle();
+    ClearUpdate(d);
+    FlushEvents(everyEvent, 0);
+}
+
+// Takes the dialog's next update event and paints its whole port red between BeginUpdate and EndUpdate,
+// as an application's update drawing would; false when no update came.
+bool PaintRedOnUpdate(DialogPtr d)
+{
+    for (int i = 0; i < 20; ++i) {
+        EventRecord e{};
+        if (GetNextEvent(updateMask, &e) && reinterpret_cast<DialogPtr>(e.message) == d) {
+            GrafPtr saved;
+            GetPort(&saved);
+            SetPor(d);
+            BeginUpdate(d);
+            const RGBColor red{0xFFFF, 0, 0};
+            RGBForeColor(&red);
+            PaintRect(&d->portRect);
+            EndUpdate(d);
+            SetPor(saved);
+            return true;
+        }
+        Settle();
+    }
+    return false;
 }
 
 class ChildProcs : public testing_support::QuickDrawTest {
@@ -118,7 +112,7 @@ protected:
         Handle pic = MakePicture();
         const unsigned char noName[1] = {0};
         AddResource(pic, kPICT, kPictureID, noName);
-        AddResourceBytes(kCICN, kColorIconID, ColorIconBytes());
+        AddResourceBytes(kCICN, kColorIconID, testing_support::CheckerColorIconBytes(0xFF));
         CloseResFile(ref);
         sRef = OpenResFile(P("child_procs_test.rsr").c_str());
         ASSERT_GT(sRef, 0);
@@ -297,33 +291,17 @@ TEST_F(ChildProcs, ChildrenKeepWhatTheyPaintFromTheUpdateDrawing)
                         {MakeRect(80, 20, 100, 100), statText, "Third"}});
     ASSERT_TRUE(d);
     ASSERT_TRUE(AuxOf(d)->stateFlags & wsfItemsOverlap) << "the builder marks overlapping items";
-    SelectWindow(d);
-    Settle();
-    ClearUpdate(d);
-    FlushEvents(everyEvent, 0);
+    BringForwardQuiet(d);
 
     SetPor(d);
     InvalRect(&d->portRect);
-    Settle();
-    EventRecord e{};
-    bool updated = false;
-    for (int i = 0; i < 20 && !updated; ++i) {
-        if (GetNextEvent(updateMask, &e) && reinterpret_cast<DialogPtr>(e.message) == d) {
-            BeginUpdate(d);
-            const RGBColor red{0xFFFF, 0, 0};
-            RGBForeColor(&red);
-            PaintRect(&d->portRect);
-            EndUpdate(d);
-            updated = true;
-        }
-        Settle();
-    }
-    ASSERT_TRUE(updated);
     SetPor(testing_support::WindowManagerPort());
+    Settle();
+    ASSERT_TRUE(PaintRedOnUpdate(d));
 
     std::vector<RECT> children;
     for (int item = 1; item <= 3; ++item)
-        children.push_back(ChildRect(ItemChild(d, item)));
+        children.push_back(WindowRectInParent(ItemChild(d, item)));
     RECT client;
     GetClientRect(HwndOf(d), &client);
     // Every fourth pixel: 'c' inside a child and not red, '#' outside and red.
@@ -362,25 +340,15 @@ TEST_F(ChildProcs, OverlappingItemsLeaveTheLaterItemsArea)
         ASSERT_EQ((AuxOf(d)->stateFlags & wsfItemsOverlap) != 0, overlap);
         // The first text lies above the second, so that its own update region holds their common part.
         SetWindowPos(ItemChild(d, 2), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        SelectWindow(d);
-        Settle();
-        ClearUpdate(d);
-        FlushEvents(everyEvent, 0);
+        BringForwardQuiet(d);
         SetPor(d);
         InvalRect(&d->portRect);
         ValidateRect(ItemChild(d, 2), nullptr); // only the first text repaints, all of it
         InvalidateRect(ItemChild(d, 1), nullptr, TRUE);
-        Settle();
-        EventRecord e{};
-        ASSERT_TRUE(GetNextEvent(updateMask, &e));
-        ASSERT_EQ(reinterpret_cast<DialogPtr>(e.message), d);
-        BeginUpdate(d);
-        const RGBColor red{0xFFFF, 0, 0};
-        RGBForeColor(&red);
-        PaintRect(&d->portRect);
-        EndUpdate(d);
         SetPor(testing_support::WindowManagerPort());
-        RECT first = ChildRect(ItemChild(d, 1)), second = ChildRect(ItemChild(d, 2)), common;
+        Settle();
+        ASSERT_TRUE(PaintRedOnUpdate(d));
+        RECT first = WindowRectInParent(ItemChild(d, 1)), second = WindowRectInParent(ItemChild(d, 2)), common;
         ASSERT_TRUE(IntersectRect(&common, &first, &second));
         HDC dc = GetDC(HwndOf(d));
         EXPECT_EQ(GetPixel(dc, (common.left + common.right) / 2, (common.top + common.bottom) / 2) == kRed, overlap);
@@ -556,7 +524,7 @@ TEST_F(ChildProcs, AnUntitledCheckBoxFramesItsFocus)
     ReleaseDC(nullptr, screen);
     const RECT frame{item.left - 2, item.top, item.left - 2 + side, item.top + side};
     // The OK button loses its own focus look; every other change is the check box's frame.
-    const RECT okButton = ChildRect(ItemChild(d, 1));
+    const RECT okButton = WindowRectInParent(ItemChild(d, 1));
     int changed = 0, stray = 0;
     for (int y = 0; y < client.bottom; ++y)
         for (int x = 0; x < client.right; ++x) {
@@ -608,7 +576,7 @@ TEST_F(ChildProcs, TheSizeBoxPaintsOnlyForDrawGrowIcon)
     EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(box, GWLP_WNDPROC)), A_SizeBoxWndProc);
     SelectWindow(w);
     Settle();
-    const RECT area = ChildRect(box);
+    const RECT area = WindowRectInParent(box);
     RECT inner{0, 0, area.right - area.left, area.bottom - area.top};
     auto allGreen = [&] {
         for (COLORREF c : WindowPixels(box, inner))

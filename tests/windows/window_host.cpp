@@ -192,6 +192,14 @@ RECT ClientRectInParent(HWND hwnd)
     return r;
 }
 
+RECT WindowRectInParent(HWND hwnd)
+{
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
 bool InWindowList(WindowPtr w)
 {
     for (WindowPeek p = PeekOf(LMGetWindowList()); p; p = p->nextWindow)

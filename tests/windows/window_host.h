@@ -33,6 +33,8 @@ inline WindowAuxRecord *AuxOf(WindowPtr w) { return reinterpret_cast<WindowAuxRe
 inline HWND HwndOf(WindowPtr w) { return AuxOf(w)->hwnd; }
 // The client rectangle of a Windows window in its parent's client coordinates (screen for top-level ones).
 RECT ClientRectInParent(HWND hwnd);
+// The outer (window) rectangle of a child in its parent's client coordinates.
+RECT WindowRectInParent(HWND hwnd);
 // Whether the window list holds the window.
 bool InWindowList(WindowPtr w);
 // Dispatches every queued Windows message.
