@@ -61,6 +61,8 @@ enum {
     picItem = 64,
     itemDisable = 128
 };
+/* The item numbers of the default and cancel buttons in item lists that follow the usual layout. */
+enum { ok = 1, cancel = 2 };
 /* AppendDITL methods (only overlayDITL, 0, is done). */
 enum { overlayDITL = 0, appendDITLRight = 1, appendDITLBottom = 2 };
 

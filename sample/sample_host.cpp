@@ -285,12 +285,14 @@ void ExerciseQuickDraw()
     RECT all = {0, 0, kDrawingWidth, kDrawingHeight};
     FillRect(gDrawingDC, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 
-    // Until windows are built, a colour port draws into the DIB section by taking its DC in place of
-    // its own for as long as it is current.
+    // A colour port draws into the DIB section by taking its DC in place of its own for as long as it
+    // is current. Swapping with kind 2 sets the baseline text alignment QuickDraw draws with (kind 0
+    // would leave the DC's top alignment, and text would hang below its pen position); swapping back
+    // with kind 0 gives the DC its own alignment again.
     static CGrafPort port;
     OpenCPort(&port);
     SetPort(reinterpret_cast<GrafPtr>(&port));
-    HDC portDC = ZEL_SwaphDC(gDrawingDC, 0);
+    HDC portDC = ZEL_SwaphDC(gDrawingDC, 2);
     const RGBColor colours[] = {{0xFFFF, 0, 0}, {0, 0x8000, 0}, {0, 0, 0xFFFF}, {0, 0, 0}};
     for (int i = 0; i < 4; ++i) {
         RGBForeColor(&colours[i]);
