@@ -140,11 +140,7 @@ int ListSlotOf(ListHandle list)
 
 HWND ListBoxOf(ListHandle list) { return ListSlotBox(ListSlotOf(list)); }
 
-bool IsRowPerItem(ListHandle list)
-{
-    HWND box = ListBoxOf(list);
-    return box && (GetDlgCtrlID(box) & 0xFF00) == kRowListID;
-}
+bool IsRowPerItem(ListHandle list) { return ListSlotRowPerItem(ListSlotOf(list)); }
 
 int16_t ListRows(ListHandle list) { return static_cast<int16_t>(Rec(list)->dataBounds.bottom - Rec(list)->dataBounds.top); }
 int16_t ListColumns(ListHandle list) { return static_cast<int16_t>(Rec(list)->dataBounds.right - Rec(list)->dataBounds.left); }
@@ -240,6 +236,18 @@ int GetListGeometry(int slot, int16_t *width, int16_t *height, int16_t *left, in
 
 namespace {
 WNDPROC sSavedListBoxProc;
+}
+
+bool DirectToListBox(int slot)
+{
+    return sSavedListBoxProc && ListSlotOnThisThread(slot) &&
+           reinterpret_cast<WNDPROC>(GetWindowLongPtrA(ListSlotBox(slot), GWLP_WNDPROC)) == A_ListBoxWndProc;
+}
+
+LRESULT ListBoxMessage(HWND box, bool direct, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return direct ? CallWindowProcA(sSavedListBoxProc, box, message, wParam, lParam)
+                  : SendMessageA(box, message, wParam, lParam);
 }
 
 // The list box of a library list: its size follows the view, the slot's flags swallow clicks and typed

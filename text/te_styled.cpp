@@ -2,7 +2,9 @@
 // style, the style scrap, the port set up for each run, and the style calls.
 #include "textedit.h"
 #include "../core/core_services.h"
+#include "../devices/devices_services.h"
 #include "../quickdraw/qd_services.h"
+#include "Fonts.h"
 #include "LowMem.h"
 #include "MacMemory.h"
 
@@ -410,6 +412,61 @@ void TEDisposeStyles(TEHandle h)
 
 // Sets the port to a style for one run. The outermost entry saves the port's text and colour.
 namespace {
+
+// The width tables of the styles runs have been drawn in. Extended-text drawing takes the width table of
+// each run's font, and the Font Manager keeps the metrics of one font at a time: a record whose runs
+// alternate between faces would measure 256 characters again at every switch. A table measured once for
+// a font, face and size on a device is kept until the Font Manager's metrics are flushed; ports that
+// scale their text or draw on the printer measure afresh.
+struct WidthKey {
+    int16_t font, size;
+    Style face;
+    uint16_t portFlags;
+    HDC dc;
+    uint32_t generation;
+    bool operator==(const WidthKey &o) const
+    {
+        return font == o.font && size == o.size && face == o.face && portFlags == o.portFlags && dc == o.dc &&
+               generation == o.generation;
+    }
+};
+struct WidthEntry {
+    WidthKey key;
+    Fixed widths[256];
+};
+constexpr int kWidthEntries = 32;
+WidthEntry sWidthTables[kWidthEntries];
+int sWidthCount;
+int sWidthNext; // the entry a new table replaces once all are taken
+
+// The width table of the port's font as it is now, or nil where the Font Manager is to measure it.
+const Fixed *StyleWidths()
+{
+    GrafPtr port = CurrentPort();
+    const PortDCRecord *record = CurrentPortRecord();
+    HDC dc = CurrentDC();
+    if (!port || !record || !dc || record->xform.scaleActive || dc == PrintingDC(nullptr))
+        return nullptr;
+    const WidthKey key{port->txFont, port->txSize, port->txFace, record->flags, dc, FontMetricsGeneration()};
+    for (int i = 0; i < sWidthCount; ++i)
+        if (sWidthTables[i].key == key)
+            return sWidthTables[i].widths;
+    FontMetrics(nullptr);
+    Handle table = LowMem<Handle>(lmWidthTabHandle);
+    if (!TEHasData(table) || GetHandleSize(table) < int32_t(sizeof(WidthTable)) || key.generation != FontMetricsGeneration())
+        return nullptr;
+    WidthEntry *e;
+    if (sWidthCount < kWidthEntries) {
+        e = &sWidthTables[sWidthCount++];
+    } else {
+        e = &sWidthTables[sWidthNext];
+        sWidthNext = (sWidthNext + 1) % kWidthEntries;
+    }
+    e->key = key;
+    std::memcpy(e->widths, reinterpret_cast<const WidthTable *>(*table)->tabData, sizeof e->widths);
+    return e->widths;
+}
+
 int sRunDepth;
 struct SavedRunPort {
     int16_t font, size;
@@ -430,7 +487,7 @@ TERunPort::TERunPort(TEHandle h) : h_(h)
         GetForeColor(&sRunSaved.color);
         const uint16_t stuff = static_cast<uint16_t>((**h).clikStuff);
         if (stuff & teExtTextBit) {
-            ZEL_ExtDrawText(static_cast<uint16_t>(0x8000 | ((stuff & teExtMode2Bit) ? 2 : 1)), nullptr, 0);
+            ZEL_ExtDrawText(static_cast<uint16_t>(0x8000 | ((stuff & teExtMode2Bit) ? 2 : 1)), StyleWidths(), 0);
             sRunSaved.extended = true;
         }
     }
@@ -471,7 +528,7 @@ void TERunPort::Set(int16_t styleIndex)
     // Extended-text drawing measures by the width table of the font it was switched on in: the run's.
     if (sRunSaved.extended) {
         const uint16_t stuff = static_cast<uint16_t>((**h_).clikStuff);
-        ZEL_ExtDrawText(static_cast<uint16_t>((stuff & teExtMode2Bit) ? 2 : 1), nullptr, 0);
+        ZEL_ExtDrawText(static_cast<uint16_t>((stuff & teExtMode2Bit) ? 2 : 1), StyleWidths(), 0);
     }
 }
 

@@ -351,6 +351,113 @@ TEST_F(ListCells, ClearedOnlyOneFlagOnASingleSelectionBox)
     EXPECT_EQ(1, SendMessageA(Box(l), LB_GETCURSEL, 0, 0)) << "the first selected cell";
 }
 
+// Changing a cell replaces its list-box item; every other part of the box's state stays: each item's
+// selection (the changed one's too), the current item of a single-selection box, the caret and the top
+// item, whether the cell is first, inside a run, between runs or last, and with drawing on or off.
+TEST_F(ListCells, ChangingACellKeepsTheListBoxState)
+{
+    struct Case {
+        const char *name;
+        int32_t configuration;
+        bool drawing;
+        std::vector<int> selected;
+        int caret;
+    };
+    const Case cases[] = {
+        {"extended", 0, true, {0, 4, 5, 11}, 11},
+        {"extended, drawing off", 0, false, {0, 4, 5, 11}, 5},
+        {"single", 0x80, true, {5}, 5},
+        {"single, drawing off", 0x80, false, {11}, 11},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.configuration)
+            ZEL_LSetSelFlags(c.configuration);
+        ListHandle l = Make(MakeRect(0, 0, 12, 1));
+        ASSERT_NE(l, nullptr);
+        HWND box = Box(l);
+        for (int v = 0; v < 12; ++v)
+            Set(l, v, 0, "cell " + std::to_string(v));
+        for (int v : c.selected)
+            LSetSelect(true, C(v, 0), l);
+        SendMessageA(box, LB_SETCARETINDEX, WPARAM(c.caret), FALSE);
+        SendMessageA(box, LB_SETTOPINDEX, 3, 0);
+        LSetDrawingMode(c.drawing, l);
+        auto state = [&] {
+            std::vector<LRESULT> s;
+            for (int i = 0; i < 12; ++i)
+                s.push_back(SendMessageA(box, LB_GETSEL, WPARAM(i), 0) > 0);
+            for (UINT m : {LB_GETCURSEL, LB_GETCARETINDEX, LB_GETTOPINDEX, LB_GETCOUNT})
+                s.push_back(SendMessageA(box, m, 0, 0));
+            return s;
+        };
+        const std::vector<LRESULT> before = state();
+        for (int v : {0, 4, 7, 11, 5}) {
+            SCOPED_TRACE(v);
+            Set(l, v, 0, "changed " + std::to_string(v));
+            EXPECT_EQ("changed " + std::to_string(v), ItemText(box, v));
+            EXPECT_EQ(before, state());
+        }
+        LSetDrawingMode(true, l);
+    }
+}
+
+// A cell's data changing length moves every later cell's data and offset, and nothing else: the
+// selected bits stay on their cells. The new data may come from the cells' own handle, which moves
+// as it grows.
+TEST_F(ListCells, LaterCellsMoveWithTheirSelectedBits)
+{
+    ListHandle l = Make(MakeRect(0, 0, 7, 1));
+    ASSERT_NE(l, nullptr);
+    Model m;
+    m.rows = 7;
+    m.columns = 1;
+    for (int v = 0; v < 7; ++v) {
+        m.cells.push_back(std::string(size_t(v + 1), char('a' + v)));
+        Set(l, v, 0, m.cells.back());
+    }
+    const bool selected[7] = {false, true, true, false, true, false, true};
+    for (int v = 0; v < 7; ++v)
+        LSetSelect(selected[v], C(v, 0), l);
+    // The bytes of cell `from` as they lie in the cells' handle.
+    auto inHandle = [&](int from) {
+        int16_t offset = 0, length = 0;
+        LGetCellDataLocation(&offset, &length, C(from, 0), l);
+        return std::make_pair(static_cast<const void *>(*(*l)->cells + offset), length);
+    };
+    struct Edit {
+        int cell;
+        std::string data; // empty: the bytes of cell `from`, read in place
+        int from;
+    };
+    const Edit edits[] = {
+        {0, "grown by many bytes", 0}, {3, "d", 0},    {5, "FFFFFF", 0}, {2, "", 6},
+        {6, "", 0},                    {1, "", 1},     {4, "", 2},       {0, "", 0},
+    };
+    for (const Edit &e : edits) {
+        SCOPED_TRACE(e.cell);
+        if (e.data.empty()) {
+            const auto [bytes, length] = inHandle(e.from);
+            const std::string copied(static_cast<const char *>(bytes), size_t(length));
+            LSetCell(bytes, length, C(e.cell, 0), l);
+            m.At(e.cell, 0) = copied;
+        } else {
+            Set(l, e.cell, 0, e.data);
+            m.At(e.cell, 0) = e.data;
+        }
+        ExpectAgree(l, m, false);
+        for (int v = 0; v < 7; ++v) {
+            Cell c = C(v, 0);
+            EXPECT_EQ(selected[v], bool(LGetSelect(false, &c, l))) << v;
+        }
+    }
+    // The same through LAddToCell, whose data is appended: a cell doubled from its own bytes.
+    const auto [bytes, length] = inHandle(3);
+    m.At(3, 0) += m.At(3, 0);
+    LAddToCell(bytes, length, C(3, 0), l);
+    ExpectAgree(l, m, false);
+}
+
 TEST_F(ListCells, SearchAndWalk)
 {
     ListHandle l = Make(MakeRect(0, 0, 3, 2), MakeRect(10, 10, 110, 160), Point{16, 70});
