@@ -11,6 +11,15 @@
 #include <cstring>
 #include <initializer_list>
 
+const BitMap *ResolveColorPortBits(const BitMap *bits)
+{
+    if (bits && (static_cast<uint16_t>(bits->rowBytes) & 0xC000) == 0xC000) {
+        PixMapHandle pm = reinterpret_cast<PixMapHandle>(bits->baseAddr);
+        return HandleHasData(pm) ? reinterpret_cast<const BitMap *>(*pm) : nullptr;
+    }
+    return bits;
+}
+
 namespace {
 
 constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kSrcXor = 2, kTransparent = 36;
@@ -36,17 +45,6 @@ DWORD RopForMode(int16_t mode, int16_t srcDepth)
 uint32_t AddressOf(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
 bool IsEmpty(const Rect &r) { return r.bottom <= r.top || r.right <= r.left; }
-
-// A colour port's portPixMap field passed as a BitMap: its "rowBytes" is the port version 0xC000, and its
-// "baseAddr" the PixMap handle.
-const BitMap *ResolveColorPortBits(const BitMap *bits)
-{
-    if (bits && (static_cast<uint16_t>(bits->rowBytes) & 0xC000) == 0xC000) {
-        PixMapHandle pm = reinterpret_cast<PixMapHandle>(bits->baseAddr);
-        return HandleHasData(pm) ? reinterpret_cast<const BitMap *>(*pm) : nullptr;
-    }
-    return bits;
-}
 
 // The bits are thePort's own: its portBits, or a colour port's PixMap.
 bool IsThePortsBits(const BitMap *bits)

@@ -29,13 +29,6 @@ std::vector<EventRecord> QueuedMouseDowns()
     return out;
 }
 
-RECT OuterRectInParent(HWND hwnd)
-{
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT *>(&r), 2);
-    return r;
-}
 
 } // namespace
 
@@ -62,10 +55,10 @@ TEST(WindowGeometry, SizeMoveAndZoomKeepClientPortAndBoundsTogether)
     EXPECT_EQ(PeekOf(w)->spareFlag, 0);
 
     MoveWindo(w, 5000, 70, FALSE);
-    EXPECT_EQ(OuterRectInParent(hwnd).left, parent.right - 16) << "16 pixels stay inside the parent";
+    EXPECT_EQ(WindowRectInParent(hwnd).left, parent.right - 16) << "16 pixels stay inside the parent";
 
     ZEL_MoveWindow(w, 10, 20, FALSE);
-    RECT outer = OuterRectInParent(hwnd);
+    RECT outer = WindowRectInParent(hwnd);
     EXPECT_EQ(outer.left, 10) << "ZEL_MoveWindow places the outer frame";
     EXPECT_EQ(outer.top, 20);
     const Rect before = AuxOf(w)->bounds;
@@ -75,7 +68,7 @@ TEST(WindowGeometry, SizeMoveAndZoomKeepClientPortAndBoundsTogether)
     const Rect zoom = AuxOf(w)->zoomBounds;
     EXPECT_EQ(zoom.top, -GetSystemMetrics(SM_CYFRAME)) << "recomputed without setting 38";
     EXPECT_EQ(zoom.left, -GetSystemMetrics(SM_CXFRAME));
-    outer = OuterRectInParent(hwnd);
+    outer = WindowRectInParent(hwnd);
     EXPECT_EQ(outer.left, -1);
     EXPECT_EQ(outer.top, -1);
     EXPECT_EQ(outer.right, parent.right + 1) << "the zoomed window fills its parent";
