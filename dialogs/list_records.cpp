@@ -429,8 +429,10 @@ ZEL_EXTERN_C ListHandle ZEL_CALL LNew(const Rect *rView, const Rect *dataBounds,
     l = Rec(list);
     l->listDefProc = reinterpret_cast<Handle>(def);
     l->userHandle = nullptr;
-    // PENDING: a list in a dialog shrinks and hides the user item standing for it, once the Dialog
-    // Manager's item lookup exists.
+    // A list in a dialog stands over a user item: that item's child gives way to the list box, whose
+    // clicks it would otherwise take.
+    if (IsDialogWindow(theWindow))
+        HideUserItemUnderList(ZEL_GethWnd(theWindow), l->rView);
 
     // The cells: every one empty.
     Handle data = NewHandleClear(2 * cells);
@@ -537,9 +539,10 @@ ZEL_EXTERN_C ListHandle ZEL_CALL LNew(const Rect *rView, const Rect *dataBounds,
         SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hwnd, LB_INITSTORAGE, static_cast<WPARAM>(items), static_cast<LPARAM>(items));
     const bool ownerDrawn = (style & LBS_OWNERDRAWFIXED) != 0;
+    const bool direct = DirectToListBox(slot);
     for (int32_t i = 0; i < items; ++i)
-        SendMessageA(hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                     ownerDrawn ? static_cast<LPARAM>(i) : reinterpret_cast<LPARAM>(""));
+        ListBoxMessage(hwnd, direct, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                       ownerDrawn ? static_cast<LPARAM>(i) : reinterpret_cast<LPARAM>(""));
     if (!drawingOff)
         SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
 
