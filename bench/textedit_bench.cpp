@@ -1,13 +1,16 @@
-// TextEdit against the GDI calls it ends in: drawing a view, laying a long text out and typing.
+// TextEdit against the GDI calls it ends in: drawing a view, laying a long text out and typing; a record
+// bound to an edit control against the edit-control messages it ends in.
 #include "bench.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Fonts.h"
 #include "MacMemory.h"
 #include "Quickdraw.h"
 #include "TextEdit.h"
+#include "Zel.h"
 #include "qd_fixture.h"
 
 namespace {
@@ -109,6 +112,46 @@ void TypeAtEnd(TEHandle h)
     TEKey(0x08, h);
 }
 
+// A record bound to a multi-line edit control of a shown window, the control holding 30,000 characters.
+struct Bound {
+    HWND parent = nullptr, edit = nullptr;
+    TEHandle h = nullptr;
+    std::vector<char> readBack;
+};
+std::unique_ptr<Bound> sBound;
+
+void SetUpBound()
+{
+    SetUpSurfaces();
+    sBound = std::make_unique<Bound>();
+    sBound->parent = testing_support::CreateDrawingWindow(400, 300);
+    sBound->edit = CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 0, 0,
+                                 380, 280, sBound->parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(sBound->edit, EM_LIMITTEXT, 0, 0);
+    std::string text;
+    for (int i = 0; text.size() < 30000; ++i) {
+        std::string line = "Line " + std::to_string(i) + " of the bound control's text, words";
+        line.resize(58, 'x');
+        text += line + "\r\n";
+    }
+    text.resize(30000);
+    SetWindowTextA(sBound->edit, text.c_str());
+    sBound->readBack.resize(40000);
+    sBound->h = TENew(&kBox, &kBox);
+    (**sBound->h).hDispText = reinterpret_cast<Handle>(sBound->edit);
+    ZEL_SethTEfromhWnd(sBound->h, true);
+    // Typing goes in at the end of the text.
+    TESetSelect(30000, 30000, sBound->h);
+}
+
+void TearDownBound()
+{
+    TEDispose(sBound->h);
+    DestroyWindow(sBound->parent);
+    sBound.reset();
+    TearDownSurfaces();
+}
+
 } // namespace
 
 int RunBench()
@@ -196,5 +239,25 @@ int RunBench()
         TearDownSurfaces();
     };
     cases.push_back(styled);
+
+    PairCase bound;
+    bound.name = "TEInsert of a character into a record bound to an edit control of 30,000 characters "
+                 "(raw: EM_REPLACESEL and GetWindowTextA)";
+    bound.count = 100;
+    bound.setUp = SetUpBound;
+    bound.library = [](int) { TEInsert("a", 1, sBound->h); };
+    bound.raw = [](int) {
+        SendMessageA(sBound->edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("a"));
+        GetWindowTextA(sBound->edit, sBound->readBack.data(), int(sBound->readBack.size()));
+    };
+    // After one insertion by each side, the record copied back holds both.
+    bound.same = [] {
+        ZEL_SethTEfromhWnd(sBound->h, true);
+        const TERec *r = *sBound->h;
+        return r->teLength == 30002 && std::string(*r->hText + 29998, 4) == "\r\naa" && r->selStart == 30002 &&
+               r->selEnd == 30002;
+    };
+    bound.tearDown = TearDownBound;
+    cases.push_back(bound);
     return RunPairCases(cases);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "list_manager.h"
+#include "Dialogs.h"
 #include "Quickdraw.h"
 #include "TextUtils.h"
 #include "Zel.h"
@@ -54,39 +55,62 @@ void SetRedraw(HWND box, ListHandle l, bool on)
         SendMessageA(box, WM_SETREDRAW, on, 0);
 }
 
+// Moves the offsets of cellArray[from..last] by d, keeping each entry's selected bit: two entries a
+// word (every offset stays within 15 bits, so no half carries into the bit above it).
+void ShiftOffsets(ListHandle l, int32_t from, int32_t d)
+{
+    ListPtr r = Rec(l);
+    int16_t *entry = r->cellArray + from;
+    int32_t n = r->maxIndex - from + 1;
+    const uint32_t add = static_cast<uint32_t>(d & 0x7FFF) * 0x10001u;
+    for (; n >= 2; n -= 2, entry += 2) {
+        uint32_t pair;
+        std::memcpy(&pair, entry, 4);
+        pair = (((pair & 0x7FFF7FFFu) + add) & 0x7FFF7FFFu) | (pair & 0x80008000u);
+        std::memcpy(entry, &pair, 4);
+    }
+    if (n > 0)
+        *entry = static_cast<int16_t>((*entry & kSelectedBit) | ((*entry + d) & 0x7FFF));
+}
+
 // Rewrites one cell's data; answers whether anything changed, -1 when the data cannot grow.
 int ResizeCellData(const void *data, int16_t length, ListHandle l, int32_t index)
 {
     const int16_t old = LengthAt(l, index);
     const int32_t d = length - old;
     const int16_t offset = OffsetOf(l, index);
-    bool changed = d != 0 || std::memcmp(*Rec(l)->cells + offset, data, static_cast<size_t>(length)) != 0;
-    if (!changed)
-        return 0;
+    if (d == 0) {
+        // Same length: the bytes change in place, and nothing moves.
+        if (std::memcmp(*Rec(l)->cells + offset, data, static_cast<size_t>(length)) == 0)
+            return 0;
+        std::memmove(*Rec(l)->cells + offset, data, static_cast<size_t>(length));
+        return 1;
+    }
     Handle cells = reinterpret_cast<Handle>(Rec(l)->cells);
     const int32_t size = DataSize(l);
+    // The data may lie in the cells handle itself, which moves as it grows and shifts as cells move:
+    // such data is copied first.
+    std::vector<char> copy;
+    const char *source = static_cast<const char *>(data);
+    const uintptr_t from = reinterpret_cast<uintptr_t>(source), block = reinterpret_cast<uintptr_t>(*cells);
+    if (from + static_cast<uintptr_t>(length) > block && from < block + static_cast<uintptr_t>(size)) {
+        copy.assign(source, source + length);
+        source = copy.data();
+    }
     if (d > 0) {
         // Every later cell's offset moves by d; the last one's must stay within 15 bits.
         if (index < Rec(l)->maxIndex && OffsetOf(l, Rec(l)->maxIndex) + d > kMaxOffset)
             return -1;
-        // The data may lie in the cells handle itself: keep a copy across the growth.
-        std::vector<char> copy(static_cast<const char *>(data), static_cast<const char *>(data) + length);
         SetHandleSize(cells, size + d);
         if (GetHandleSize(cells) < size + d)
             return -1;
-        std::memmove(*cells + offset + length, *cells + offset + old, static_cast<size_t>(size - offset - old));
-        std::memcpy(*cells + offset, copy.data(), copy.size());
-    } else {
-        std::vector<char> copy(static_cast<const char *>(data), static_cast<const char *>(data) + length);
-        std::memmove(*cells + offset + length, *cells + offset + old, static_cast<size_t>(size - offset - old));
-        std::memcpy(*cells + offset, copy.data(), copy.size());
-        if (d < 0)
-            SetHandleSize(cells, size + d);
     }
+    std::memmove(*cells + offset + length, *cells + offset + old, static_cast<size_t>(size - offset - old));
+    std::memcpy(*cells + offset, source, static_cast<size_t>(length));
+    if (d < 0)
+        SetHandleSize(cells, size + d);
     std::memcpy(*cells + offset - 2, &length, 2);
-    ListPtr r = Rec(l);
-    for (int32_t i = index + 1; i <= r->maxIndex; ++i)
-        r->cellArray[i] = static_cast<int16_t>((r->cellArray[i] & kSelectedBit) | ((r->cellArray[i] & 0x7FFF) + d));
+    ShiftOffsets(l, index + 1, d);
     return 1;
 }
 
@@ -97,17 +121,20 @@ void ShowCellItem(ListHandle l, int32_t index)
     HWND box = ListBoxOf(l);
     if (!box)
         return;
-    if (!DrawingOff(l))
+    const bool drawingOff = DrawingOff(l);
+    if (!drawingOff)
         UpdateWindow(box);
     if (IsRowPerItem(l)) {
         const Cell cell = IndexCell(l, index);
         LDraw(cell, l);
-        if (!DrawingOff(l))
+        if (!drawingOff)
             UpdateWindow(box);
         return;
     }
-    if (OwnerDrawnBox(box)) {
-        SendMessageA(box, LB_SETITEMDATA, static_cast<WPARAM>(index), index);
+    const int slot = ListSlotOf(l);
+    const bool direct = DirectToListBox(slot);
+    if (ListSlotOwnerDrawn(slot)) {
+        ListBoxMessage(box, direct, LB_SETITEMDATA, static_cast<WPARAM>(index), index);
     } else {
         const int16_t length = LengthAt(l, index);
         uint8_t shortText[MacToAnsiBufferSize(255)];
@@ -116,19 +143,25 @@ void ShowCellItem(ListHandle l, int32_t index)
         const int32_t n = ZEL_MacToAnsiBuf(reinterpret_cast<const uint8_t *>(*Rec(l)->cells + OffsetOf(l, index)), text,
                                            static_cast<uint16_t>(length), 0);
         text[n < 0 ? 0 : n] = 0;
-        const bool single = !BoxIsMultiple(box);
-        Handle saved = SaveListBoxSelection(box, single, nullptr);
-        const LRESULT caret = SendMessageA(box, LB_GETCARETINDEX, 0, 0);
+        // The new item goes in before the old one, which then goes: the list box keeps every other
+        // item's selection, its current item and its caret where they were. Only the item's own
+        // selection is carried over by hand.
+        const bool selected = ListBoxMessage(box, direct, LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
         SetRedraw(box, l, false);
-        SendMessageA(box, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-        SendMessageA(box, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-        // Setting the caret scrolls it into view: only a caret the replacement moved is put back.
-        if (caret != LB_ERR && SendMessageA(box, LB_GETCARETINDEX, 0, 0) != caret)
-            SendMessageA(box, LB_SETCARETINDEX, static_cast<WPARAM>(caret), TRUE);
-        RestoreListBoxSelection(box, single, saved);
+        ListBoxMessage(box, direct, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+        ListBoxMessage(box, direct, LB_DELETESTRING, static_cast<WPARAM>(index + 1), 0);
+        if (selected && BoxIsMultiple(box)) {
+            ListBoxMessage(box, direct, LB_SELITEMRANGE, TRUE, MAKELPARAM(index, index));
+        } else if (selected) {
+            // Making an item current scrolls it into view: the top item is put back.
+            const LRESULT top = ListBoxMessage(box, direct, LB_GETTOPINDEX, 0, 0);
+            ListBoxMessage(box, direct, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+            if (ListBoxMessage(box, direct, LB_GETTOPINDEX, 0, 0) != top)
+                ListBoxMessage(box, direct, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+        }
         SetRedraw(box, l, true);
     }
-    if (DrawingOff(l))
+    if (drawingOff)
         return;
     RECT item{};
     if (SendMessageA(box, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != LB_ERR)
@@ -210,6 +243,52 @@ void DeleteItems(HWND box, int32_t at, int32_t count)
         SendMessageA(box, LB_DELETESTRING, static_cast<WPARAM>(at), 0);
 }
 
+// The rectangle of the dialog item a list stands over: the first user item whose rectangle and the
+// view overlap with one holding the other (the one the list's list box hid).
+bool ListDialogItemRect(ListHandle l, Rect *out)
+{
+    WindowPtr window = Rec(l)->port;
+    if (!window || reinterpret_cast<WindowPeek>(window)->windowKind != dialogKind)
+        return false;
+    const Rect view = Rec(l)->rView;
+    const int16_t count = CountDITL(window);
+    for (int16_t n = 1; n <= count; ++n) {
+        int16_t type = 0;
+        Handle item = nullptr;
+        Rect r{};
+        GetDialogItem(window, n, &type, &item, &r);
+        Rect common;
+        if ((type & 0x7F) != userItem || !SectRect(&r, &view, &common))
+            continue;
+        const bool viewInside = view.top >= r.top && view.left >= r.left && view.bottom <= r.bottom && view.right <= r.right;
+        const bool itemInside = r.top >= view.top && r.left >= view.left && r.bottom <= view.bottom && r.right <= view.right;
+        if (viewInside || itemInside) {
+            *out = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+// An inactive list in a dialog is washed in gray: its item's rectangle less a pixel all round and less
+// the list box's vertical scroll bar, gray pattern cleared to the background over what the list box
+// drew.
+void WashInactiveDialogList(ListHandle l, HWND box)
+{
+    Rect wash;
+    if (!ListDialogItemRect(l, &wash))
+        return;
+    InsetRec(&wash, 1, 1);
+    if (GetWindowLongA(box, GWL_STYLE) & WS_VSCROLL)
+        wash.right = static_cast<int16_t>(wash.right - GetSystemMetrics(SM_CXVSCROLL));
+    PenState pen;
+    GetPenState(&pen);
+    PenMode(patBic);
+    PenPat(&LowMem<Pattern>(lmGray));
+    PaintRect(&wash);
+    SetPenState(&pen);
+}
+
 Cell sExtensionAnchor{-1, -1};
 ListHandle sAnchorList;
 bool sDoubleClick;
@@ -281,27 +360,6 @@ Handle SaveListBoxSelection(HWND box, bool single, int32_t *count)
         saved = nullptr;
     }
     return saved;
-}
-
-void RestoreListBoxSelection(HWND box, bool single, Handle saved)
-{
-    if (!saved)
-        return;
-    const int32_t n = static_cast<int32_t>(GetHandleSize(saved) / sizeof(int32_t));
-    const int32_t *items = reinterpret_cast<const int32_t *>(*saved);
-    if (single) {
-        if (n > 0)
-            SendMessageA(box, LB_SETCURSEL, static_cast<WPARAM>(items[0]), 0);
-    } else {
-        for (int32_t i = 0; i < n;) {
-            int32_t j = i;
-            while (j + 1 < n && items[j + 1] == items[j] + 1)
-                ++j;
-            SendMessageA(box, LB_SELITEMRANGE, TRUE, MAKELPARAM(items[i], items[j]));
-            i = j + 1;
-        }
-    }
-    DisposeHandle(saved);
 }
 
 Rect CellRectInView(ListHandle l, Cell cell)
@@ -757,8 +815,8 @@ ZEL_EXTERN_C void ZEL_CALL LUpdate(RgnHandle, ListHandle lHandle)
         InvalidateRect(box, &inBox, TRUE);
         UpdateWindow(box);
     }
-    // PENDING: an inactive list in a dialog is washed in gray over its item rectangle, once the Dialog
-    // Manager's item lookup exists.
+    if (!Rec(lHandle)->lActive)
+        WashInactiveDialogList(lHandle, box);
     if (saved)
         SetPor(saved);
 }

@@ -3,6 +3,7 @@
 // lists select single cells themselves from the mouse messages their list box hands over. A tear-off
 // list is a drag source: a press on an item drags an outline across the screen.
 #include <cstring>
+#include <vector>
 
 #include "list_manager.h"
 #include "Events.h"
@@ -25,6 +26,7 @@ struct ListDragState {
     bool hookRunning = false;
     ListHandle list = nullptr;
     Cell draggedCell{0, 0};
+    WindowPtr window = nullptr;     // the window of the list being dragged
 };
 ListDragState sDrag;
 
@@ -74,6 +76,36 @@ void ClearAllSelected(ListHandle l, bool draw)
     for (int32_t i = 0; i <= Rec(l)->maxIndex; ++i)
         if (SelectedAt(l, i))
             SetCellSelected(l, i, false, draw);
+}
+
+// The selected items of a multiple-selection list box become the cells' selected bits, all others
+// cleared. One item per cell: the cells' count bounds the items asked for.
+std::vector<int32_t> sSelectedItems;
+void CopyBoxSelection(ListHandle l, HWND box)
+{
+    const int32_t cells = Rec(l)->maxIndex + 1;
+    if (cells <= 0)
+        return;
+    if (static_cast<int32_t>(sSelectedItems.size()) < cells)
+        sSelectedItems.resize(static_cast<size_t>(cells));
+    const LRESULT got = ListBoxMessage(box, DirectToListBox(ListSlotOf(l)), LB_GETSELITEMS, static_cast<WPARAM>(cells),
+                                       reinterpret_cast<LPARAM>(sSelectedItems.data()));
+    const int32_t n = got > 0 ? static_cast<int32_t>(got) : 0;
+    // Every bit cleared, two entries a word, then the selected ones set.
+    int16_t *entry = Rec(l)->cellArray;
+    int32_t i = 0;
+    for (; i + 2 <= cells; i += 2) {
+        uint32_t pair;
+        std::memcpy(&pair, entry + i, 4);
+        pair &= 0x7FFF7FFFu;
+        std::memcpy(entry + i, &pair, 4);
+    }
+    if (i < cells)
+        entry[i] &= 0x7FFF;
+    const int32_t *item = sSelectedItems.data();
+    for (int32_t k = 0; k < n; ++k)
+        if (static_cast<uint32_t>(item[k]) < static_cast<uint32_t>(cells))
+            entry[item[k]] |= int16_t(0x8000);
 }
 
 bool InRect(Cell c, const Rect &r) { return c.v >= r.top && c.v < r.bottom && c.h >= r.left && c.h < r.right; }
@@ -293,6 +325,8 @@ bool DraggedCellAnswers(ListHandle list, Cell *cell)
     return true;
 }
 
+WindowPtr ListTearOffWindow() { return sDrag.window; }
+
 void ScrollRowListColumns(ListHandle l, int16_t columns)
 {
     HWND box = ListBoxOf(l);
@@ -474,6 +508,7 @@ bool BeginListDrag(int slot)
     Point drop{-1, -1};
     bool dropped = false;
     const Point size = ListSlotTearOffSize(slot);
+    sDrag.window = window;
     if (ProcPtr hook = ListSlotTearOffHook(slot)) {
         sDrag.hookRunning = true;
         sDrag.list = l;
@@ -491,6 +526,7 @@ bool BeginListDrag(int slot)
     } else {
         dropped = ListDragLoop(l, slot, global, size, selectedCount, item, &drop);
     }
+    sDrag.window = nullptr;
     ReleaseCapture();
     if (dropped)
         sDrag.dropPoint = drop;
@@ -524,10 +560,14 @@ ZEL_EXTERN_C Boolean ZEL_CALL LClick(Point pt, int16_t modifiers, ListHandle lHa
                 return false;
         }
     }
-    // The click is usually over by now: the event layer is asked only while the button is down.
-    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
-    if (GetAsyncKeyState(button) < 0) {
-        while (WaitMouseUp()) {
+    // The click is usually over by now (a list box's click reaches the event queue as a whole click):
+    // the hardware is asked only when the event layer still has the button down, and the event layer
+    // waited on only while the hardware agrees.
+    if (!(CurrentModifiers() & btnState)) {
+        const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+        if (GetAsyncKeyState(button) < 0) {
+            while (WaitMouseUp()) {
+            }
         }
     }
     if (ListRows(lHandle) <= 0 || ListColumns(lHandle) <= 0)
@@ -558,16 +598,7 @@ ZEL_EXTERN_C Boolean ZEL_CALL LClick(Point pt, int16_t modifiers, ListHandle lHa
             SetCellSelected(lHandle, next, true, false);
         }
     } else {
-        for (int32_t i = 0; i <= Rec(lHandle)->maxIndex; ++i)
-            Rec(lHandle)->cellArray[i] &= 0x7FFF;
-        int32_t count = 0;
-        if (Handle items = SaveListBoxSelection(box, false, &count)) {
-            const int32_t *item = reinterpret_cast<const int32_t *>(*items);
-            for (int32_t i = 0; i < count; ++i)
-                if (item[i] >= 0 && item[i] <= Rec(lHandle)->maxIndex)
-                    Rec(lHandle)->cellArray[item[i]] |= int16_t(0x8000);
-            DisposeHandle(items);
-        }
+        CopyBoxSelection(lHandle, box);
         answer = ListDoubleClickFlag();
     }
     const int32_t first = FirstSelected(lHandle);

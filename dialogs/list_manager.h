@@ -32,6 +32,11 @@ int FindListSlotByList(ListHandle list);
 int FindListSlotByBox(HWND listBox);
 ListHandle ListSlotList(int slot);
 HWND ListSlotBox(int slot);
+// What the slot's list box was made as: one owner-drawn item per row (kRowListID), owner-drawn items,
+// and whether it belongs to the calling thread.
+bool ListSlotRowPerItem(int slot);
+bool ListSlotOwnerDrawn(int slot);
+bool ListSlotOnThisThread(int slot);
 uint16_t ListSlotFlags(int slot);
 void SetListSlotFlags(int slot, uint16_t bits, bool on);
 Point ListSlotTearOffSize(int slot);
@@ -63,8 +68,12 @@ void ZEL_CALL PlainListDef(int16_t, Boolean, Rect *, Cell, int16_t, int16_t, Lis
 void ZEL_CALL TextListDef(int16_t message, Boolean selected, Rect *cellRect, Cell cell, int16_t offset,
                           int16_t length, ListHandle list);
 bool UsesPlainListDef(ListHandle list);
-// The list box's window procedure.
-LRESULT CALLBACK A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// List-box messages of the library's own (LB_ messages its window procedure passes on unchanged) may
+// skip the message machinery: true when the list box runs on this thread under the library's own
+// procedure, with none installed over it.
+bool DirectToListBox(int slot);
+// Such a message: handed straight to the list box's procedure when `direct`, else sent.
+LRESULT ListBoxMessage(HWND box, bool direct, UINT message, WPARAM wParam, LPARAM lParam);
 // For the user-item drawing of owner-drawn list boxes: cell width and height, visible.left, rows and
 // columns of the slot's list; answers 1, or for row-per-item lists the number of visible columns (the
 // width is then multiplied by it when `widthTimesColumns`). A one-row list with a horizontal scroll bar
@@ -79,9 +88,8 @@ Cell IndexCell(ListHandle list, int32_t index);
 // Sets or clears a cell's selected bit; with `draw`, a visible cell is highlighted by the definition.
 void SetCellSelected(ListHandle list, int32_t index, bool select, bool draw);
 // A list box's selection: a handle of the selected items (32 bits each), 0 when none; a single-selection
-// box keeps its current item. Restoring selects consecutive items as runs and disposes the handle.
+// box keeps its current item.
 Handle SaveListBoxSelection(HWND box, bool single, int32_t *count);
-void RestoreListBoxSelection(HWND box, bool single, Handle saved);
 // A visible cell's rectangle in the window, from rView and cellSize.
 Rect CellRectInView(ListHandle list, Cell cell);
 bool CellVisible(ListHandle list, Cell cell);
@@ -110,3 +118,5 @@ void SyncListAfterScroll(ListHandle list);
 // While a tear-off hook runs and the pressed cell is not selected, that cell alone stands for the list's
 // selection: true with the cell.
 bool DraggedCellAnswers(ListHandle list, Cell *cell);
+// The window of the list whose tear-off drag is running; none outside a drag.
+WindowPtr ListTearOffWindow();

@@ -22,6 +22,15 @@ static_assert(offsetof(ListSlot, flags) == 8 && offsetof(ListSlot, tearOffHook) 
 constexpr uint32_t kListSlotTableBytes = kListSlotCount * sizeof(ListSlot);
 ListSlot *sListSlots;
 
+// What each slot's list box was made as, read once when the slot takes the box: neither its thread nor
+// its control ID nor its owner-drawn style changes after creation.
+struct ListBoxTraits {
+    DWORD thread;
+    bool rowPerItem;
+    bool ownerDrawn;
+};
+ListBoxTraits sBoxTraits[kListSlotCount];
+
 ListSlot *SlotAt(int slot)
 {
     if (!sListSlots || slot < 0 || slot >= kListSlotCount)
@@ -55,14 +64,22 @@ int FindFreeListSlot()
 
 void FillListSlot(int slot, ListHandle list, HWND listBox)
 {
-    if (ListSlot *s = SlotAt(slot))
-        *s = ListSlot{list, listBox, 0, Point{0, 0}, nullptr};
+    ListSlot *s = SlotAt(slot);
+    if (!s)
+        return;
+    *s = ListSlot{list, listBox, 0, Point{0, 0}, nullptr};
+    sBoxTraits[slot] = listBox ? ListBoxTraits{GetWindowThreadProcessId(listBox, nullptr),
+                                               (GetDlgCtrlID(listBox) & 0xFF00) == kRowListID,
+                                               (GetWindowLongA(listBox, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0}
+                               : ListBoxTraits{};
 }
 
 void FreeListSlot(int slot)
 {
-    if (ListSlot *s = SlotAt(slot))
+    if (ListSlot *s = SlotAt(slot)) {
         *s = ListSlot{};
+        sBoxTraits[slot] = ListBoxTraits{};
+    }
 }
 
 int FindListSlotByList(ListHandle list)
@@ -91,6 +108,15 @@ HWND ListSlotBox(int slot)
 {
     const ListSlot *s = SlotAt(slot);
     return s ? s->listBox : nullptr;
+}
+
+bool ListSlotRowPerItem(int slot) { return SlotAt(slot) && sBoxTraits[slot].rowPerItem; }
+
+bool ListSlotOwnerDrawn(int slot) { return SlotAt(slot) && sBoxTraits[slot].ownerDrawn; }
+
+bool ListSlotOnThisThread(int slot)
+{
+    return SlotAt(slot) && sListSlots[slot].listBox && sBoxTraits[slot].thread == GetCurrentThreadId();
 }
 
 uint16_t ListSlotFlags(int slot)

@@ -4,6 +4,27 @@
 
 #include "MacTypes.h"
 
+/* Macintosh font numbers; the font map joins each to a Windows face. */
+enum {
+    systemFont = 0,
+    applFont = 1,
+    newYork = 2,
+    geneva = 3,
+    monaco = 4,
+    venice = 5,
+    london = 6,
+    athens = 7,
+    sanFran = 8,
+    toronto = 9,
+    cairo = 11,
+    losAngeles = 12,
+    times = 20,
+    helvetica = 21,
+    courier = 22,
+    symbol = 23,
+    taliesin = 24
+};
+
 ZEL_API void ZEL_CALL GetFNum(ConstStr255Param name, int16_t *familyID);
 
 /* The installed-font list: rebuilt when the default printer changed, or always when force is nonzero.

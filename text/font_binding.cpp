@@ -17,8 +17,21 @@
 
 namespace {
 
-// The fonts binding created: only these are ever deleted, and only once no port record holds them.
-std::vector<HFONT> sCreatedFonts;
+// The fonts binding created, with the logical font each was made from: only these are ever deleted, and
+// only once no port record holds them.
+struct CreatedFont {
+    HFONT font;
+    LOGFONTA logFont;
+};
+std::vector<CreatedFont> sCreatedFonts;
+
+CreatedFont *FindCreated(HFONT font)
+{
+    for (CreatedFont &c : sCreatedFonts)
+        if (c.font == font)
+            return &c;
+    return nullptr;
+}
 
 bool HeldByAnyRecord(HFONT font)
 {
@@ -57,10 +70,10 @@ void ReleaseDcFont(HDC dc, HFONT font)
         font = static_cast<HFONT>(SelectObject(dc, GetStockObject(DEVICE_DEFAULT_FONT)));
     if (!font)
         return;
-    auto created = std::find(sCreatedFonts.begin(), sCreatedFonts.end(), font);
-    if (created == sCreatedFonts.end() || HeldByAnyRecord(font))
+    CreatedFont *created = FindCreated(font);
+    if (!created || HeldByAnyRecord(font))
         return;
-    sCreatedFonts.erase(created);
+    sCreatedFonts.erase(sCreatedFonts.begin() + (created - sCreatedFonts.data()));
     DeleteObject(font);
 }
 
@@ -169,13 +182,24 @@ int BindPortFont()
     HDC dc = CurrentDC();
     if (!record || !record->fontDirty)
         return 0;
-    record->textFlags &= uint16_t(~textFlagOutline);
     BindBuffer bind;
     HFONT font = ZEL_GetBindTextAttributesHFONT(&bind);
+    // A port whose text state went back to the font it has bound and selected (a run of styled text
+    // drawn in another face and the port restored) keeps that font: making and selecting an equal one
+    // would only measure the same metrics again.
+    if (record->hfont && dc && GetCurrentObject(dc, OBJ_FONT) == record->hfont) {
+        const CreatedFont *bound = font ? nullptr : FindCreated(record->hfont);
+        if (font == record->hfont ||
+            (bound && std::memcmp(&bound->logFont, &bind.logFont, sizeof bind.logFont) == 0)) {
+            record->fontDirty = 0;
+            return 1;
+        }
+    }
+    record->textFlags &= uint16_t(~textFlagOutline);
     if (!font) {
         font = CreateFontIndirectA(&bind.logFont);
         if (font)
-            sCreatedFonts.push_back(font);
+            sCreatedFonts.push_back(CreatedFont{font, bind.logFont});
     }
     HFONT previous = record->hfont;
     record->hfont = font;

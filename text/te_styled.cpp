@@ -2,7 +2,9 @@
 // style, the style scrap, the port set up for each run, and the style calls.
 #include "textedit.h"
 #include "../core/core_services.h"
+#include "../devices/devices_services.h"
 #include "../quickdraw/qd_services.h"
+#include "Fonts.h"
 #include "LowMem.h"
 #include "MacMemory.h"
 
@@ -363,9 +365,73 @@ void TEClearNullStyle(TEHandle h)
         SetNullStyle(h, nullptr);
 }
 
+namespace {
+
+// Typing and deleting inside one run change no run but move the later starts: the run table is adjusted
+// where it lies instead of being rebuilt. Answers false when the edit needs the whole upkeep (runs to
+// add, remove or split, a style scrap or a pending null style to apply).
+bool AdjustRunsInPlace(TEHandle h, const TETextEdit &edit, Handle styleScrap)
+{
+    TEStyleHandle sh = TEStyleHandleOf(*h);
+    TEStyleRec *s = *sh;
+    const int32_t n = s->nRuns;
+    const int32_t oldLength = TextLength(*h) - edit.delta;
+    if (n < 2 || oldLength <= 0 || s->runs[n - 1].startChar != oldLength + 1 || s->runs[0].startChar != 0 ||
+        GetHandleSize(reinterpret_cast<Handle>(sh)) < int32_t(20 + 4 * n))
+        return false;
+    if (edit.inserted > 0 && edit.oldTo == edit.from) {
+        // The inserted characters join the run of the character before them (the first run at 0), also
+        // when the pending null style is that run's own style (typing after a backspace).
+        if (ScrapCount(styleScrap) > 0)
+            return false;
+        const int32_t from = std::max<int32_t>(edit.from, 1);
+        ScrpSTElement pending;
+        const bool nullStyle = PendingNullStyle(*h, &pending);
+        if (nullStyle) {
+            int32_t k = 0;
+            while (k + 1 < n - 1 && s->runs[k + 1].startChar < from)
+                ++k;
+            const int32_t count = TEHasData(reinterpret_cast<Handle>(s->styleTab)) ? s->nStyles : 0;
+            int32_t first = 0;
+            while (first < count && !(KeyOf((*s->styleTab)[first]) == KeyOf(pending)))
+                ++first;
+            if (first != s->runs[k].styleIndex)
+                return false;
+        }
+        for (int32_t i = n - 1; i >= 0 && s->runs[i].startChar >= from; --i)
+            s->runs[i].startChar = static_cast<int16_t>(s->runs[i].startChar + edit.inserted);
+        if (nullStyle)
+            SetNullStyle(h, nullptr);
+        return true;
+    }
+    if (edit.inserted == 0 && edit.oldTo > edit.from) {
+        // A deletion that leaves something of the one run it lies in.
+        int32_t k = 0;
+        while (k + 1 < n - 1 && s->runs[k + 1].startChar <= edit.from)
+            ++k;
+        const int32_t runEnd = k + 1 < n - 1 ? s->runs[k + 1].startChar : oldLength;
+        if (edit.oldTo > runEnd || (s->runs[k].startChar == edit.from && edit.oldTo == runEnd))
+            return false;
+        const int16_t style = s->runs[k].styleIndex;
+        if (style < 0 || style >= s->nStyles || !TEHasData(reinterpret_cast<Handle>(s->styleTab)))
+            return false;
+        const STElement removed = (*s->styleTab)[style];
+        const int32_t count = edit.oldTo - edit.from;
+        for (int32_t i = k + 1; i < n; ++i)
+            s->runs[i].startChar = static_cast<int16_t>(s->runs[i].startChar - count);
+        SetNullStyle(h, &removed);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void TEStyledReplace(TEHandle h, const TETextEdit &edit, Handle styleScrap)
 {
     if (!TEHasRuns(*h))
+        return;
+    if (AdjustRunsInPlace(h, edit, styleScrap))
         return;
     Styled st(h);
     const int16_t removed = st.Delete(edit.from, edit.oldTo);
@@ -410,6 +476,61 @@ void TEDisposeStyles(TEHandle h)
 
 // Sets the port to a style for one run. The outermost entry saves the port's text and colour.
 namespace {
+
+// The width tables of the styles runs have been drawn in. Extended-text drawing takes the width table of
+// each run's font, and the Font Manager keeps the metrics of one font at a time: a record whose runs
+// alternate between faces would measure 256 characters again at every switch. A table measured once for
+// a font, face and size on a device is kept until the Font Manager's metrics are flushed; ports that
+// scale their text or draw on the printer measure afresh.
+struct WidthKey {
+    int16_t font, size;
+    Style face;
+    uint16_t portFlags;
+    HDC dc;
+    uint32_t generation;
+    bool operator==(const WidthKey &o) const
+    {
+        return font == o.font && size == o.size && face == o.face && portFlags == o.portFlags && dc == o.dc &&
+               generation == o.generation;
+    }
+};
+struct WidthEntry {
+    WidthKey key;
+    Fixed widths[256];
+};
+constexpr int kWidthEntries = 32;
+WidthEntry sWidthTables[kWidthEntries];
+int sWidthCount;
+int sWidthNext; // the entry a new table replaces once all are taken
+
+// The width table of the port's font as it is now, or nil where the Font Manager is to measure it.
+const Fixed *StyleWidths()
+{
+    GrafPtr port = CurrentPort();
+    const PortDCRecord *record = CurrentPortRecord();
+    HDC dc = CurrentDC();
+    if (!port || !record || !dc || record->xform.scaleActive || dc == PrintingDC(nullptr))
+        return nullptr;
+    const WidthKey key{port->txFont, port->txSize, port->txFace, record->flags, dc, FontMetricsGeneration()};
+    for (int i = 0; i < sWidthCount; ++i)
+        if (sWidthTables[i].key == key)
+            return sWidthTables[i].widths;
+    FontMetrics(nullptr);
+    Handle table = LowMem<Handle>(lmWidthTabHandle);
+    if (!TEHasData(table) || GetHandleSize(table) < int32_t(sizeof(WidthTable)) || key.generation != FontMetricsGeneration())
+        return nullptr;
+    WidthEntry *e;
+    if (sWidthCount < kWidthEntries) {
+        e = &sWidthTables[sWidthCount++];
+    } else {
+        e = &sWidthTables[sWidthNext];
+        sWidthNext = (sWidthNext + 1) % kWidthEntries;
+    }
+    e->key = key;
+    std::memcpy(e->widths, reinterpret_cast<const WidthTable *>(*table)->tabData, sizeof e->widths);
+    return e->widths;
+}
+
 int sRunDepth;
 struct SavedRunPort {
     int16_t font, size;
@@ -430,7 +551,7 @@ TERunPort::TERunPort(TEHandle h) : h_(h)
         GetForeColor(&sRunSaved.color);
         const uint16_t stuff = static_cast<uint16_t>((**h).clikStuff);
         if (stuff & teExtTextBit) {
-            ZEL_ExtDrawText(static_cast<uint16_t>(0x8000 | ((stuff & teExtMode2Bit) ? 2 : 1)), nullptr, 0);
+            ZEL_ExtDrawText(static_cast<uint16_t>(0x8000 | ((stuff & teExtMode2Bit) ? 2 : 1)), StyleWidths(), 0);
             sRunSaved.extended = true;
         }
     }
@@ -471,7 +592,7 @@ void TERunPort::Set(int16_t styleIndex)
     // Extended-text drawing measures by the width table of the font it was switched on in: the run's.
     if (sRunSaved.extended) {
         const uint16_t stuff = static_cast<uint16_t>((**h_).clikStuff);
-        ZEL_ExtDrawText(static_cast<uint16_t>((stuff & teExtMode2Bit) ? 2 : 1), nullptr, 0);
+        ZEL_ExtDrawText(static_cast<uint16_t>((stuff & teExtMode2Bit) ? 2 : 1), StyleWidths(), 0);
     }
 }
 
@@ -540,6 +661,21 @@ void TEStyledLineHeights(TEHandle h)
         }
         (*lh)[line] = e;
     }
+}
+
+int32_t TEStyledLinesHeight(const TERec *r, int32_t lines)
+{
+    TEStyleHandle sh = TEStyleHandleOf(r);
+    LHHandle lh = (**sh).lhTab;
+    const int32_t count = TEHasData(reinterpret_cast<Handle>(lh)) ? GetHandleSize(reinterpret_cast<Handle>(lh)) / 4 : 0;
+    if (count == 0 || lines <= 0)
+        return 0;
+    const LHElement *e = *lh;
+    int32_t height = 0;
+    const int32_t within = std::min(lines, count);
+    for (int32_t i = 0; i < within; ++i)
+        height += e[i].lhHeight;
+    return height + (lines - within) * e[count - 1].lhHeight;
 }
 
 LHElement TEStyledLineMetrics(const TERec *r, int32_t line)

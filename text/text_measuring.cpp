@@ -41,6 +41,8 @@ struct MetricsKey {
     HDC dc;
 };
 MetricsKey sLastKey;
+// Counts the flushes: widths measured before one may belong to faces that are gone.
+uint32_t sMetricsGeneration;
 
 // The extended-text state: the Macintosh-indexed widths in use, the caller's parameter, their saved
 // copies, the ANSI-indexed table handed to the conversion's meter, and the host's integer widths.
@@ -164,6 +166,7 @@ void FlushFontMetricsCache()
     }
     sCacheMade = false;
     sLastKey.valid = false;
+    ++sMetricsGeneration;
     // Ports bind their fonts again: the numbers they hold may name other faces now.
     for (int i = 0; i < portDCTableSize; ++i)
         if (PortDCRecord *record = PortRecordAt(i))
@@ -173,6 +176,8 @@ void FlushFontMetricsCache()
 }
 
 Handle &FontManagerWidthTable() { return sMetrics.wTabHandle; }
+
+uint32_t FontMetricsGeneration() { return sMetricsGeneration; }
 
 const Fixed *ExtendedMeterWidths()
 {

@@ -39,6 +39,8 @@ void RecordPictText(int16_t count, const void *text, Point numer, Point denom);
 // Forgets the metrics cache and the memo of the last font measured (font numbers may name other faces
 // after the list is rebuilt); WidthTabHandle never keeps naming a table that goes.
 void FlushFontMetricsCache();
+// Changes whenever the metrics cache is flushed: widths kept from before belong to other faces.
+uint32_t FontMetricsGeneration();
 // The Font Manager's own width table (InitFonts makes it; FontMetrics on first use before that).
 Handle &FontManagerWidthTable();
 // In extended-text mode, the widths the conversion's meter takes, indexed by the ANSI byte it writes;

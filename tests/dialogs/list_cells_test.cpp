@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "Dialogs.h"
 #include "Events.h"
 #include "Lists.h"
 #include "MacMemory.h"
 #include "Zel.h"
+#include "item_lists.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
 #include "window_host.h"
@@ -351,6 +353,113 @@ TEST_F(ListCells, ClearedOnlyOneFlagOnASingleSelectionBox)
     EXPECT_EQ(1, SendMessageA(Box(l), LB_GETCURSEL, 0, 0)) << "the first selected cell";
 }
 
+// Changing a cell replaces its list-box item; every other part of the box's state stays: each item's
+// selection (the changed one's too), the current item of a single-selection box, the caret and the top
+// item, whether the cell is first, inside a run, between runs or last, and with drawing on or off.
+TEST_F(ListCells, ChangingACellKeepsTheListBoxState)
+{
+    struct Case {
+        const char *name;
+        int32_t configuration;
+        bool drawing;
+        std::vector<int> selected;
+        int caret;
+    };
+    const Case cases[] = {
+        {"extended", 0, true, {0, 4, 5, 11}, 11},
+        {"extended, drawing off", 0, false, {0, 4, 5, 11}, 5},
+        {"single", 0x80, true, {5}, 5},
+        {"single, drawing off", 0x80, false, {11}, 11},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.configuration)
+            ZEL_LSetSelFlags(c.configuration);
+        ListHandle l = Make(MakeRect(0, 0, 12, 1));
+        ASSERT_NE(l, nullptr);
+        HWND box = Box(l);
+        for (int v = 0; v < 12; ++v)
+            Set(l, v, 0, "cell " + std::to_string(v));
+        for (int v : c.selected)
+            LSetSelect(true, C(v, 0), l);
+        SendMessageA(box, LB_SETCARETINDEX, WPARAM(c.caret), FALSE);
+        SendMessageA(box, LB_SETTOPINDEX, 3, 0);
+        LSetDrawingMode(c.drawing, l);
+        auto state = [&] {
+            std::vector<LRESULT> s;
+            for (int i = 0; i < 12; ++i)
+                s.push_back(SendMessageA(box, LB_GETSEL, WPARAM(i), 0) > 0);
+            for (UINT m : {LB_GETCURSEL, LB_GETCARETINDEX, LB_GETTOPINDEX, LB_GETCOUNT})
+                s.push_back(SendMessageA(box, m, 0, 0));
+            return s;
+        };
+        const std::vector<LRESULT> before = state();
+        for (int v : {0, 4, 7, 11, 5}) {
+            SCOPED_TRACE(v);
+            Set(l, v, 0, "changed " + std::to_string(v));
+            EXPECT_EQ("changed " + std::to_string(v), ItemText(box, v));
+            EXPECT_EQ(before, state());
+        }
+        LSetDrawingMode(true, l);
+    }
+}
+
+// A cell's data changing length moves every later cell's data and offset, and nothing else: the
+// selected bits stay on their cells. The new data may come from the cells' own handle, which moves
+// as it grows.
+TEST_F(ListCells, LaterCellsMoveWithTheirSelectedBits)
+{
+    ListHandle l = Make(MakeRect(0, 0, 7, 1));
+    ASSERT_NE(l, nullptr);
+    Model m;
+    m.rows = 7;
+    m.columns = 1;
+    for (int v = 0; v < 7; ++v) {
+        m.cells.push_back(std::string(size_t(v + 1), char('a' + v)));
+        Set(l, v, 0, m.cells.back());
+    }
+    const bool selected[7] = {false, true, true, false, true, false, true};
+    for (int v = 0; v < 7; ++v)
+        LSetSelect(selected[v], C(v, 0), l);
+    // The bytes of cell `from` as they lie in the cells' handle.
+    auto inHandle = [&](int from) {
+        int16_t offset = 0, length = 0;
+        LGetCellDataLocation(&offset, &length, C(from, 0), l);
+        return std::make_pair(static_cast<const void *>(*(*l)->cells + offset), length);
+    };
+    struct Edit {
+        int cell;
+        std::string data; // empty: the bytes of cell `from`, read in place
+        int from;
+    };
+    const Edit edits[] = {
+        {0, "grown by many bytes", 0}, {3, "d", 0},    {5, "FFFFFF", 0}, {2, "", 6},
+        {6, "", 0},                    {1, "", 1},     {4, "", 2},       {0, "", 0},
+    };
+    for (const Edit &e : edits) {
+        SCOPED_TRACE(e.cell);
+        if (e.data.empty()) {
+            const auto [bytes, length] = inHandle(e.from);
+            const std::string copied(static_cast<const char *>(bytes), size_t(length));
+            LSetCell(bytes, length, C(e.cell, 0), l);
+            m.At(e.cell, 0) = copied;
+        } else {
+            Set(l, e.cell, 0, e.data);
+            m.At(e.cell, 0) = e.data;
+        }
+        ExpectAgree(l, m, false);
+        for (int v = 0; v < 7; ++v) {
+            Cell c = C(v, 0);
+            EXPECT_EQ(selected[v], bool(LGetSelect(false, &c, l))) << v;
+        }
+    }
+    // The same through LAddToCell, whose data is appended: a cell doubled from its own bytes.
+    const auto [bytes, length] = inHandle(3);
+    m.At(3, 0) += m.At(3, 0);
+    LAddToCell(bytes, length, C(3, 0), l);
+    ExpectAgree(l, m, false);
+}
+
 TEST_F(ListCells, SearchAndWalk)
 {
     ListHandle l = Make(MakeRect(0, 0, 3, 2), MakeRect(10, 10, 110, 160), Point{16, 70});
@@ -477,6 +586,91 @@ TEST_F(ListCells, RectsAndUpdates)
 
 // A real click on a plain list's item: the list box notifies its parent, whose host hands the command
 // to the library, and the application gets a mouse-down inside the selected cell.
+// A list made in a dialog over a user item hides that item's child, which would sit over the list box
+// and take its clicks. Updating an inactive dialog list washes it in gray: inside the item less a pixel
+// all round and less the scroll bar, pattern pixels are cleared to the background and the others left as
+// the list box drew them; an active list is not washed.
+TEST_F(ListCells, DialogListsHideTheirUserItemAndWashWhenInactive)
+{
+    const Rect itemRect = MakeRect(10, 10, 112, 180);
+    const Rect bounds = MakeRect(80, 80, 300, 400);
+    DialogPtr d = NewDialog(nullptr, &bounds, P("Lists").c_str(), true, 1, reinterpret_cast<WindowPtr>(-1), false, 0,
+                            dialog_tests::ItemList({{itemRect, userItem, ""}}));
+    ASSERT_NE(d, nullptr);
+    SetPor(d);
+    HWND userChild = ZEL_GetDlgItemHWND(d, 1);
+    ASSERT_TRUE(userChild && IsWindowVisible(userChild));
+    const Rect view = MakeRect(11, 11, 111, 163);
+    const Rect cells = MakeRect(0, 0, 20, 1);
+    ListHandle l = LNew(&view, &cells, Point{16, 152}, 0, d, true, false, false, true);
+    ASSERT_NE(l, nullptr);
+    EXPECT_FALSE(IsWindowVisible(userChild)) << "the user item gives way to the list";
+    RECT childRect{};
+    GetWindowRect(userChild, &childRect);
+    EXPECT_TRUE(IsRectEmpty(&childRect));
+    for (int v = 0; v < 20; ++v)
+        Set(l, v, 0, "WWWWWWWWWWWWWW");
+    // Text without smoothing: every repaint gives the same pixels.
+    HFONT font = CreateFontA(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
+    SendMessageA(Box(l), WM_SETFONT, WPARAM(font), TRUE);
+
+    // Nor a focus frame, which a partial repaint would leave half drawn.
+    HWND window = ZEL_GethWnd(d);
+    SetFocus(window);
+    auto pixels = [&] {
+        std::vector<COLORREF> item;
+        HDC dc = GetDC(window);
+        for (int y = itemRect.top; y < itemRect.bottom; ++y)
+            for (int x = itemRect.left; x < itemRect.right; ++x)
+                item.push_back(GetPixel(dc, x - d->portRect.left, y - d->portRect.top));
+        ReleaseDC(window, dc);
+        return item;
+    };
+    auto snapshot = [&] {
+        PumpMessages();
+        UpdateWindow(Box(l));
+        return pixels();
+    };
+    const std::vector<COLORREF> active = snapshot();
+    LUpdate(d->visRgn, l);
+    EXPECT_EQ(active, pixels()) << "an active list is not washed";
+
+    LActivate(false, l);
+    const std::vector<COLORREF> inactive = snapshot();
+    LUpdate(d->visRgn, l);
+    const std::vector<COLORREF> washed = pixels();
+    // Inside the wash the gray pattern clears every other pixel to the background (the port's, or white
+    // as a one-bit port's would) and darkens none; outside it nothing changes.
+    RGBColor back;
+    GetBackColor(&back);
+    const COLORREF background = RGB(back.red >> 8, back.green >> 8, back.blue >> 8), white = RGB(255, 255, 255);
+    const int washRight = itemRect.right - 1 - GetSystemMetrics(SM_CXVSCROLL);
+    int text = 0, cleared = 0;
+    size_t at = 0;
+    for (int y = itemRect.top; y < itemRect.bottom; ++y) {
+        for (int x = itemRect.left; x < itemRect.right; ++x, ++at) {
+            const bool inWash = y > itemRect.top && y < itemRect.bottom - 1 && x > itemRect.left && x < washRight;
+            const COLORREF was = inactive[at], is = washed[at];
+            if (!inWash) {
+                ASSERT_EQ(was, is) << "changed outside the wash at " << x << "," << y;
+                continue;
+            }
+            for (int shift : {0, 8, 16})
+                ASSERT_GE((is >> shift) & 0xFF, (was >> shift) & 0xFF) << "darkened at " << x << "," << y;
+            if (was == white || was == background)
+                continue;
+            ++text;
+            cleared += is == white || is == background;
+        }
+    }
+    ASSERT_GT(text, 100);
+    EXPECT_GT(cleared * 10, text * 3) << cleared << " of " << text << " text pixels cleared";
+    EXPECT_LT(cleared * 10, text * 7) << cleared << " of " << text << " text pixels cleared";
+    LDispose(l);
+    DisposeDialog(d);
+    DeleteObject(font);
+}
+
 TEST_F(ListCells, ClickOnAnItemPostsAClickInTheSelectedCells)
 {
     ShowWindow(HostMainWindow(), SW_SHOW);

@@ -206,8 +206,10 @@ TEST_F(ListClicks, LClickCopiesTheListBoxSelection)
     EXPECT_FALSE(Selected(noEmpty, 5, 0));
     Sleep(GetDoubleClickTime() + 50);
 
-    // Multiple selection: a click and shift-arrows select a run; LClick copies every item's bit.
-    ListHandle multiple = Make(MakeRect(0, 0, 8, 1), MakeRect(10, 250, 150, 360), Point{16, 110});
+    // Multiple selection: a click and shift-arrows select a run; LClick copies every item's bit, and
+    // clears the bit of the last cell, which the click deselected.
+    ListHandle multiple = Make(MakeRect(0, 0, 9, 1), MakeRect(10, 250, 150, 360), Point{16, 110});
+    LSetSelect(true, C(8, 0), multiple);
     ClickAt(ItemCentre(Box(multiple), 2));
     SendKey(VK_SHIFT, false);
     for (int i = 0; i < 3; ++i) {
@@ -217,7 +219,7 @@ TEST_F(ListClicks, LClickCopiesTheListBoxSelection)
     SendKey(VK_SHIFT, true);
     Settle();
     EXPECT_FALSE(LClick(Point{0, 0}, 0, multiple));
-    for (int v = 0; v < 8; ++v)
+    for (int v = 0; v < 9; ++v)
         EXPECT_EQ(v >= 2 && v <= 5, Selected(multiple, v, 0)) << v;
     EXPECT_EQ(2, LLastClick(multiple).v);
 }

@@ -33,6 +33,119 @@ Bytes MenuResource(int16_t id, const std::string &title, const std::vector<std::
     return b;
 }
 
+// Big-endian words, as resources made on a Macintosh hold them.
+void Words(Bytes &b, std::initializer_list<int> words)
+{
+    for (int w : words) {
+        b.push_back(static_cast<uint8_t>(w >> 8));
+        b.push_back(static_cast<uint8_t>(w));
+    }
+}
+
+// A version 2 'PICT' of frame (0, 0, 20, 20): the frame painted blue, then its middle (5, 5, 15, 15) black.
+Bytes PictureResource()
+{
+    Bytes b;
+    Words(b, {0, 0, 0, 20, 20});                          // size (set below), frame
+    Words(b, {0x0011, 0x02FF});                           // version 2
+    Words(b, {0x0C00, 0xFFFE, 0, 0x48, 0, 0x48, 0, 0, 0, 20, 20, 0, 0}); // extended header
+    Words(b, {0x001E});                                   // DefHilite
+    Words(b, {0x0001, 10, 0, 0, 20, 20});                 // Clip
+    Words(b, {0x001A, 0, 0, 0xFFFF, 0x0031, 0, 0, 20, 20}); // RGBFgCol blue, paintRect
+    Words(b, {0x001A, 0, 0, 0, 0x0031, 5, 5, 15, 15});     // RGBFgCol black, paintRect
+    Words(b, {0x00FF});
+    b[0] = static_cast<uint8_t>(b.size() >> 8);
+    b[1] = static_cast<uint8_t>(b.size());
+    return b;
+}
+
+// A version 2 'PICT' of frame (0, 0, 16, 16) holding one PackBitsRect: an 8-bit image whose left half
+// is colour 1 (green) and right half colour 0 (white), each row packed as two runs of eight.
+Bytes ImagePictureResource()
+{
+    Bytes b;
+    Words(b, {0, 0, 0, 16, 16});
+    Words(b, {0x0011, 0x02FF});
+    Words(b, {0x0C00, 0xFFFE, 0, 0x48, 0, 0x48, 0, 0, 0, 16, 16, 0, 0});
+    Words(b, {0x0001, 10, 0, 0, 16, 16});
+    Words(b, {0x0098, 0x8000 | 16, 0, 0, 16, 16});        // PackBitsRect, rowBytes, bounds
+    Words(b, {0, 0, 0, 0, 0x48, 0, 0x48, 0, 0, 8, 1, 8}); // version, packing, resolution, type, depths
+    Words(b, {0, 0, 0, 0, 0, 0});                         // planeBytes, pmTable, pmReserved
+    Words(b, {0, 0, 0, 1});                               // ctSeed, ctFlags, ctSize (two entries)
+    Words(b, {0, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0, 0xFFFF, 0});
+    Words(b, {0, 0, 16, 16, 0, 0, 16, 16, 0});            // srcRect, dstRect, srcCopy
+    for (int row = 0; row < 16; ++row)
+        b.insert(b.end(), {4, 0xF9, 0x01, 0xF9, 0x00});
+    Words(b, {0x00FF});
+    b[0] = static_cast<uint8_t>(b.size() >> 8);
+    b[1] = static_cast<uint8_t>(b.size());
+    return b;
+}
+
+// The gallery's 'WIND': a document window at (60, 370, 330, 770), visible, without a close box.
+Bytes WindowResource()
+{
+    Bytes b;
+    Words(b, {60, 370, 330, 770, 0, 0x0100, 0, 0, 0});
+    const std::string title = "Gallery";
+    b.push_back(static_cast<uint8_t>(title.size()));
+    b.insert(b.end(), title.begin(), title.end());
+    return b;
+}
+
+// The note alert's 'ALRT' at (120, 120, 220, 420) naming item list 129, shown at every stage with OK
+// as its default, silent.
+Bytes AlertResource()
+{
+    Bytes b;
+    Words(b, {120, 120, 220, 420, 129, 0x4444});
+    return b;
+}
+
+// An 'ICN#' whose icon is black in its left half and white in its right, under a full mask.
+Bytes IconResource()
+{
+    Bytes b;
+    for (int row = 0; row < 32; ++row)
+        b.insert(b.end(), {0xFF, 0xFF, 0x00, 0x00});
+    b.insert(b.end(), 128, 0xFF);
+    return b;
+}
+
+// A 'DLOG' of procID dBoxProc at (100, 100, 220, 400), visible, naming item list 128.
+Bytes DialogResource()
+{
+    Bytes b;
+    Words(b, {100, 100, 220, 400, 1});
+    b.insert(b.end(), {1, 0, 0, 0, 0, 0, 0, 0});
+    Words(b, {128});
+    const std::string title = "Gallery dialog";
+    b.push_back(static_cast<uint8_t>(title.size()));
+    b.insert(b.end(), title.begin(), title.end());
+    return b;
+}
+
+// A 'DITL' of items: rectangle, type and text each.
+struct Item {
+    int top, left, bottom, right, type;
+    std::string text;
+};
+
+Bytes ItemListResource(const std::vector<Item> &items)
+{
+    Bytes b;
+    Words(b, {static_cast<int>(items.size()) - 1});
+    for (const Item &i : items) {
+        Words(b, {0, 0, i.top, i.left, i.bottom, i.right});
+        b.push_back(static_cast<uint8_t>(i.type));
+        b.push_back(static_cast<uint8_t>(i.text.size()));
+        b.insert(b.end(), i.text.begin(), i.text.end());
+        if (i.text.size() & 1)
+            b.push_back(0);
+    }
+    return b;
+}
+
 // Every window of a process, top-level and child, found by its title.
 struct FindByTitle {
     DWORD process;
@@ -71,6 +184,18 @@ COLORREF ScreenPixel(HWND hwnd, int x, int y)
     COLORREF c = GetPixel(screen, p.x, p.y);
     ReleaseDC(nullptr, screen);
     return c;
+}
+
+// Whether any pixel of a client rectangle (left, top, right, bottom; right and bottom excluded) is dark.
+bool AnyDarkPixel(HWND hwnd, int left, int top, int right, int bottom)
+{
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            const COLORREF c = ScreenPixel(hwnd, x, y);
+            if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128)
+                return true;
+        }
+    return false;
 }
 
 // Waits (a few seconds at most) for a client pixel to show a colour; the watchdog ends a test that hangs.
@@ -130,7 +255,19 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
         fork_layout::BuildFork({{fork_layout::FourCC("MENU"), 1, 0, false, {},
                                  MenuResource(1, "\x14", {{"About Classic\xC9", 0}, {"-", 0}})},
                                 {fork_layout::FourCC("MENU"), 128, 0, false, {},
-                                 MenuResource(128, "File", {{"Beep", 0}, {"Quit", 'Q'}})}}));
+                                 MenuResource(128, "File", {{"Beep", 0}, {"Quit", 'Q'}})},
+                                {fork_layout::FourCC("PICT"), 128, 0, false, {}, PictureResource()},
+                                {fork_layout::FourCC("ICN#"), 128, 0, false, {}, IconResource()},
+                                {fork_layout::FourCC("DLOG"), 128, 0, false, {}, DialogResource()},
+                                {fork_layout::FourCC("DITL"), 128, 0, false, {},
+                                 ItemListResource({{80, 200, 100, 280, 4, "OK"},
+                                                   {10, 10, 40, 280, 8, "Classic dialog text"},
+                                                   {45, 10, 65, 200, 16, "typed"}})},
+                                {fork_layout::FourCC("PICT"), 129, 0, false, {}, ImagePictureResource()},
+                                {fork_layout::FourCC("WIND"), 128, 0, false, {}, WindowResource()},
+                                {fork_layout::FourCC("ALRT"), 129, 0, false, {}, AlertResource()},
+                                {fork_layout::FourCC("DITL"), 129, 0, false, {},
+                                 ItemListResource({{70, 220, 90, 290, 4, "OK"}, {10, 60, 40, 290, 8, "Note: ^0"}})}}));
     CopyFileA((testing_support::ProgramDirectory() + "ZELPORT.INI").c_str(), (dir + "ZELPORT.INI").c_str(), FALSE);
 
     STARTUPINFOA si{};
@@ -138,16 +275,18 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
     PROCESS_INFORMATION pi{};
     std::string command = "\"" + dir + "mac_program.exe\"";
     ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi));
-    HWND window = nullptr, main = nullptr;
-    for (int i = 0; i < 400 && !window; ++i) {
+    HWND window = nullptr, main = nullptr, gallery = nullptr;
+    for (int i = 0; i < 400 && !(window && gallery); ++i) {
         Sleep(25);
         window = FindProgramWindow(pi.dwProcessId, "Classic");
+        gallery = FindProgramWindow(pi.dwProcessId, "Gallery");
         main = FindProgramWindow(pi.dwProcessId, "Classic program");
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(pi.hProcess, &code);
         ASSERT_EQ(code, STILL_ACTIVE) << "the program ended before it showed its window";
     }
     ASSERT_NE(window, nullptr);
+    ASSERT_NE(gallery, nullptr);
     ASSERT_NE(main, nullptr);
     RECT client;
     GetClientRect(window, &client);
@@ -170,6 +309,60 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
         redFrame = ScreenPixel(main, 10, mainClient.bottom - 25) == kRed;
     }
     EXPECT_TRUE(redFrame) << "GDI's FrameRect of the same file";
+
+    // The gallery: text on its baseline, the TextEdit field's wrapped lines, the GWorld's red disc
+    // copied in, the resource picture at twice its size, the icon's black and white halves.
+    EXPECT_TRUE(WaitForPixel(gallery, 220, 30, kRed)) << "CopyBits from the GWorld";
+    EXPECT_TRUE(AnyDarkPixel(gallery, 10, 12, 100, 24)) << "DrawString above its baseline";
+    EXPECT_FALSE(AnyDarkPixel(gallery, 10, 26, 100, 36)) << "nothing hangs below the baseline";
+    EXPECT_TRUE(AnyDarkPixel(gallery, 10, 40, 190, 56)) << "the field's first line";
+    EXPECT_TRUE(AnyDarkPixel(gallery, 10, 70, 190, 100)) << "the field wraps onto a third line";
+    EXPECT_EQ(ScreenPixel(gallery, 201, 11), kWhite) << "the GWorld's corner";
+    EXPECT_EQ(ScreenPixel(gallery, 203, 63), RGB(0, 0, 255)) << "the picture's blue frame";
+    EXPECT_EQ(ScreenPixel(gallery, 220, 80), kBlack) << "the picture's black middle";
+    EXPECT_EQ(ScreenPixel(gallery, 236, 96), RGB(0, 0, 255));
+    EXPECT_EQ(ScreenPixel(gallery, 205, 125), kBlack) << "the icon's left half";
+    // A colour window under the three-dimensional look has the button-face colour as its background,
+    // and an icon's clear bits take the background colour.
+    const COLORREF background = ScreenPixel(gallery, 150, 150);
+    EXPECT_EQ(ScreenPixel(gallery, 225, 125), background) << "the icon's right half";
+    EXPECT_EQ(ScreenPixel(gallery, 205, 160), RGB(0, 255, 0)) << "the packed image's left half";
+    EXPECT_EQ(ScreenPixel(gallery, 225, 175), kWhite) << "the packed image's right half";
+    EXPECT_FALSE(AnyDarkPixel(gallery, 10, 120, 40, 140)) << "no answer before the dialog";
+    EXPECT_FALSE(AnyDarkPixel(gallery, 60, 120, 90, 140)) << "no answer before the alert";
+
+    // The key D opens the dialog from its resources; Return picks OK, which the gallery then shows.
+    SendKeys({'D'});
+    HWND okButton = nullptr, text = nullptr;
+    for (int i = 0; i < 200 && !(okButton && text); ++i, Sleep(25)) {
+        okButton = FindProgramWindow(pi.dwProcessId, "OK");
+        text = FindProgramWindow(pi.dwProcessId, "Classic dialog text");
+    }
+    ASSERT_NE(okButton, nullptr) << "the dialog's button";
+    ASSERT_NE(text, nullptr) << "the dialog's static text";
+    EXPECT_EQ(GetAncestor(okButton, GA_ROOT), GetAncestor(text, GA_ROOT));
+    EXPECT_TRUE(AnyDarkPixel(text, 0, 0, 100, 15)) << "the static text is drawn";
+    SendKeys({VK_RETURN});
+    EXPECT_TRUE(WaitForPixel(gallery, 25, 130, kBlack)) << "ModalDialog answered OK";
+    EXPECT_FALSE(IsWindow(okButton)) << "DisposeDialog";
+
+    // The key A brings the note alert with its parameter in place; Return answers OK.
+    SendKeys({'A'});
+    HWND note = nullptr;
+    for (int i = 0; i < 200 && !note; ++i, Sleep(25))
+        note = FindProgramWindow(pi.dwProcessId, "Note: param");
+    ASSERT_NE(note, nullptr) << "the alert's text with ParamText's parameter";
+    SendKeys({VK_RETURN});
+    EXPECT_TRUE(WaitForPixel(gallery, 75, 130, kBlack)) << "NoteAlert answered OK";
+
+    // The scroll bar drawn by DrawControls: not all background along its middle row.
+    bool scrollBarDrawn = false;
+    for (int x = 10; x < 190 && !scrollBarDrawn; ++x)
+        scrollBarDrawn = ScreenPixel(gallery, x, 208) != background;
+    EXPECT_TRUE(scrollBarDrawn) << "the scroll bar";
+
+    // X, Y and Z go into the field by TEKey (the program checks its text when it quits).
+    SendKeys({'X', 'Y', 'Z'});
 
     SendKeys({'B'});
     EXPECT_TRUE(WaitForPixel(window, 40, 120, kBlack)) << "the key B reached the event loop as keyDown";
@@ -200,7 +393,7 @@ TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
     ASSERT_TRUE(ended) << "Quit ends the program";
     DWORD code = 99;
     GetExitCodeProcess(pi.hProcess, &code);
-    EXPECT_EQ(code, 0u) << "bits: 1 screenBits, 2 thePort, 4 randSeed, 8 patterns; 10 resources, 11 window or menu";
+    EXPECT_EQ(code, 0u) << "bits: 1 screenBits, 2 thePort, 4 randSeed, 8 patterns, 16 typed text; 10 resources, 11 window or menu";
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 }

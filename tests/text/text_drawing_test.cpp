@@ -582,6 +582,45 @@ TEST_F(TextDrawing, TwoPortsOnOneDCKeepEachOthersFonts)
     EXPECT_EQ(GetObjectType(fontA), 0u);
 }
 
+// A port whose text state changes and comes back draws in its own font again, also when the host
+// selected another font into its DC in between.
+TEST_F(TextDrawing, TextStateThatComesBackDrawsInThePortsFont)
+{
+    const std::vector<EnumeratedFace> faces = EnumerateFaces();
+    const EnumeratedFace *face = TrueTypeFaceOfFamily(faces, FF_SWISS);
+    ASSERT_TRUE(face);
+    LOGFONTA hostLf{};
+    hostLf.lfHeight = -30;
+    lstrcpyA(hostLf.lfFaceName, faces.front().faceName.c_str());
+    HFONT hostFont = CreateFontIndirectA(&hostLf);
+    DibPort port(200, 40);
+    SetPor(port.port());
+    TextFont(FontNumberOf(face->name));
+    TextSize(14);
+    BindBuffer b{};
+    ZEL_GetBindTextAttributesHFONT(&b);
+    for (bool hostSelects : {false, true}) {
+        SCOPED_TRACE(hostSelects ? "host font selected between" : "nothing between");
+        port.surface().Fill(RGB(255, 255, 255));
+        MoveT(10, 30);
+        DrawString(P("Wide").c_str());
+        TextFace(bold);
+        if (hostSelects)
+            SelectObject(port.surface().dc(), hostFont);
+        TextFace(0);
+        port.surface().Fill(RGB(255, 255, 255));
+        MoveT(10, 30);
+        DrawString(P("Wide").c_str());
+        DibSurface raw(200, 40);
+        SIZE advance{};
+        DrawWithGdi(raw, b.logFont, 10, 30, "Wide", &advance);
+        EXPECT_TRUE(SamePixels(port.surface(), raw));
+        EXPECT_EQ(port.port()->pnLoc.h, 10 + advance.cx);
+    }
+    SetPor(WindowManagerPort());
+    DeleteObject(hostFont);
+}
+
 } // namespace
 
 namespace {

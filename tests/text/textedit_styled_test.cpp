@@ -479,6 +479,63 @@ TEST_F(TEStyled, LinesTakeTheirRunsHeightsAndRunsDrawInTheirStyles)
     EXPECT_EQ(SurfaceDifference(port_.surface(), ref), "");
 }
 
+// Each character's point lies after the GDI widths of the characters before it on its line, each in its
+// run's face and size: where runs alternate between two faces, and after a style entry's size changed.
+TEST_F(TEStyled, PointsFollowTheWidthsOfEachRunsFace)
+{
+    const std::string text = "Wide wall Wide wall Wide wall";
+    const int length = int(text.size());
+    TESetText(text.data(), length, h_);
+    const TextStyle boldFace{0, bold, 0, 0, RGBColor{0, 0, 0}};
+    for (int at = 5; at < length; at += 10) {
+        TESetSelect(at, std::min(at + 5, length), h_);
+        TESetStyle(doFace, &boldFace, false, h_);
+    }
+    ASSERT_EQ(TENumStyles(0, length, h_), 6);
+    ASSERT_EQ((**h_).nLines, 1);
+    DibSurface measure(10, 10);
+    auto check = [&] {
+        int x = (**h_).destRect.left;
+        for (int offset = 0; offset < length; ++offset) {
+            EXPECT_EQ(TEGetPoint(int16_t(offset), h_).h, x) << "offset " << offset;
+            TextStyle ts{};
+            TEGetStyle(int16_t(offset), &ts, nullptr, nullptr, h_);
+            SetPor(port_.port());
+            TextFont(ts.tsFont);
+            TextSize(ts.tsSize);
+            TextFace(ts.tsFace);
+            const LOGFONTA lf = PortLogFont();
+            TextFont(ProportionalFont());
+            TextSize(12);
+            TextFace(0);
+            HFONT font = CreateFontIndirectA(&lf);
+            HGDIOBJ old = SelectObject(measure.dc(), font);
+            SIZE size{};
+            GetTextExtentPoint32A(measure.dc(), &text[size_t(offset)], 1, &size);
+            SelectObject(measure.dc(), old);
+            DeleteObject(font);
+            x += size.cx;
+        }
+    };
+    {
+        SCOPED_TRACE("plain and bold runs");
+        check();
+    }
+    // The bold entry (the only one the selection touches) grows: all its runs measure in the new size.
+    TESetSelect(5, 10, h_);
+    const TextStyle twelve{0, 0, 0, 12, RGBColor{0, 0, 0}};
+    const TextStyle eighteen{0, 0, 0, 18, RGBColor{0, 0, 0}};
+    TEReplaceStyle(doSize, &twelve, &eighteen, false, h_);
+    ASSERT_EQ((**h_).nLines, 1);
+    TextStyle at5{};
+    TEGetStyle(5, &at5, nullptr, nullptr, h_);
+    ASSERT_EQ(at5.tsSize, 18);
+    {
+        SCOPED_TRACE("bold runs at 18 points");
+        check();
+    }
+}
+
 TEST_F(TEStyled, CopyThenStylePasteCarriesTheStyles)
 {
     Type("mixed styles");

@@ -29,7 +29,7 @@ static Boolean DoMenuChoice(long choice)
     return quit;
 }
 
-void RunEventLoop(WindowRef window)
+void RunEventLoop(WindowRef window, WindowRef gallery)
 {
     Boolean quit = false;
     EventRecord event;
@@ -53,6 +53,12 @@ void RunEventLoop(WindowRef window)
             char key = (char)(event.message & charCodeMask);
             if (event.modifiers & cmdKey)
                 quit = DoMenuChoice(MenuKey(key));
+            else if ((key == 'd' || key == 'D') && gallery)
+                RunGalleryDialog(gallery);
+            else if ((key == 'a' || key == 'A') && gallery)
+                RunGalleryAlert(gallery);
+            else if (key >= 'x' && key <= 'z' && gallery)
+                TypeIntoGallery(gallery, key);
             else
                 KeyTyped(window, key);
             break;
@@ -62,6 +68,8 @@ void RunEventLoop(WindowRef window)
             BeginUpdate(updated);
             if (updated == window)
                 DrawContent(updated);
+            else if (updated == gallery)
+                DrawGallery(updated);
             EndUpdate(updated);
             break;
         }

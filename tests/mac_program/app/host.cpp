@@ -12,6 +12,9 @@
 #include <Palettes.h>
 #include <Resources.h>
 #include <LowMem.h>
+#include <TextEdit.h>
+#include <Dialogs.h>
+#include <Fonts.h>
 #include <Zel.h>
 
 #include <cstdio>
@@ -208,20 +211,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return 10;
 
     InitGraf(&qd.thePort);
+    InitFonts();
     InitWindows();
     InitMenus();
+    TEInit();
+    InitDialogs(nil);
     InitCursor();
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
 
     int status = 0;
+    WindowRef gallery = MakeGalleryWindow();
     WindowRef window = MakeDocumentWindow();
-    if (!window || !SetUpMenus())
+    if (!window || !gallery || !SetUpMenus())
         status = 11;
     else
         status = CheckQuickDrawGlobals(window);
-    if (status == 0)
-        RunEventLoop(window);
+    if (status == 0) {
+        RunEventLoop(window, gallery);
+        if (!GalleryTextEndsWith("xyz", 3))
+            status |= 16;
+    }
+    if (gallery)
+        DisposeWindow(gallery);
     if (window)
         DisposeWindow(window);
     ZEL_ExitSession();

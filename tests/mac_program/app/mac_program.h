@@ -1,5 +1,7 @@
 /* A small Macintosh program: a document window with a frame, a line and a target that a click inverts,
-   a box that the key B paints, and an Apple menu and a File menu whose Quit ends it. Shared by its three source files. */
+   a box that the key B paints, a gallery window of text, TextEdit, offscreen, picture and icon drawing
+   with a dialog that the key D opens and an alert that the key A opens, and an Apple menu and a File menu whose Quit ends it. Shared by
+   its four source files. */
 #ifndef MAC_PROGRAM_H
 #define MAC_PROGRAM_H
 
@@ -20,9 +22,17 @@ void DrawContent(WindowRef window);
 void ClickInContent(WindowRef window, Point where);
 void KeyTyped(WindowRef window, char key);
 
+/* gallery.c */
+WindowRef MakeGalleryWindow(void);
+void DrawGallery(WindowRef window);
+void RunGalleryDialog(WindowRef gallery);
+void RunGalleryAlert(WindowRef gallery);
+void TypeIntoGallery(WindowRef gallery, char key);
+Boolean GalleryTextEndsWith(const char *tail, short length);
+
 /* events.c */
 MenuRef SetUpMenus(void);
-void RunEventLoop(WindowRef window);
+void RunEventLoop(WindowRef window, WindowRef gallery);
 
 /* host.cpp: the corner mark every update draws. */
 void DrawHostMark(WindowRef window);
