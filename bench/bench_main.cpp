@@ -1,6 +1,6 @@
 // main() of the benchmark programs: one library session and InitGraf around the program's runs.
 // With --smoke every timing runs once (CI builds and runs each program that way; it judges no time);
-// with --only TEXT only the pair cases whose name holds TEXT run (for profiling one call).
+// --only TEXT runs only the cases whose names hold TEXT.
 #include "bench.h"
 #include "qd_fixture.h"
 #include "test_support.h"

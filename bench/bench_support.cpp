@@ -5,7 +5,7 @@
 
 namespace {
 bool sSmoke;
-const char *sOnly; // with --only TEXT: just the cases whose name holds TEXT
+const char *sOnly;
 }
 
 bool BenchSmoke() { return sSmoke; }
@@ -18,7 +18,7 @@ int RunPairCases(const std::vector<PairCase> &cases)
 {
     int failures = 0;
     for (const PairCase &c : cases) {
-        if (sOnly && c.name.find(sOnly) == std::string::npos)
+        if (sOnly && !std::strstr(c.name.c_str(), sOnly))
             continue;
         if (c.setUp)
             c.setUp();

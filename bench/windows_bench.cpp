@@ -23,10 +23,20 @@ struct Crowd {
     HWND parent = nullptr;
 };
 
+// Five overlapping windows at the top left, the ones worked on; any more stand in a crowd of their own
+// to the right, overlapping each other but none of the five, so that only their number changes.
 Rect SpotFor(int i)
 {
-    const int16_t left = static_cast<int16_t>(10 + (i * 7) % 400), top = static_cast<int16_t>(30 + (i * 5) % 300);
-    return Rect{top, left, static_cast<int16_t>(top + 120), static_cast<int16_t>(left + 160)};
+    int left, top;
+    if (i < 5) {
+        left = 10 + i * 40;
+        top = 30 + i * 20;
+    } else {
+        left = 360 + (i - 5) % 15 * 32;
+        top = 30 + (i - 5) / 15 % 13 * 48;
+    }
+    return Rect{static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(top + 120),
+                static_cast<int16_t>(left + 160)};
 }
 
 HWND NewRawChild(HWND parent, const Rect &r)
@@ -97,11 +107,10 @@ PairCase Move(int count)
     c.count = 60;
     c.setUp = [=] { Populate(*crowd, count); };
     c.library = [=](int i) {
-        MoveWindo(crowd->windows[0], static_cast<int16_t>(20 + (i % 100) * 3), static_cast<int16_t>(40 + (i % 100) * 2),
-                  FALSE);
+        MoveWindo(crowd->windows[0], static_cast<int16_t>(20 + (i % 50) * 2), static_cast<int16_t>(40 + (i % 50)), FALSE);
     };
     c.raw = [=](int i) {
-        SetWindowPos(crowd->raw[0], nullptr, 20 + (i % 100) * 3, 40 + (i % 100) * 2, 0, 0,
+        SetWindowPos(crowd->raw[0], nullptr, 20 + (i % 50) * 2, 40 + (i % 50), 0, 0,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
     };
     c.same = [=] {
@@ -161,15 +170,15 @@ PairCase FindOnNone(int count)
     c.name = "FindWindo of a point on no window" + Among(count);
     c.count = 2000;
     c.setUp = [=] { Populate(*crowd, count); };
-    // The host's client area far right of every window: the desktop part of the Macintosh screen.
+    // The host's client area below the five and left of the crowd: the desktop part of the Macintosh screen.
     c.library = [=](int) {
         WindowPtr w;
-        FindWindo(Point{600, 850}, &w);
+        FindWindo(Point{600, 200}, &w);
     };
-    c.raw = [=](int) { WindowFromPoint(POINT{850, 600}); };
+    c.raw = [=](int) { WindowFromPoint(POINT{200, 600}); };
     c.same = [=] {
         WindowPtr w = reinterpret_cast<WindowPtr>(1);
-        return FindWindo(Point{600, 850}, &w) == inDesk && !w && WindowFromPoint(POINT{850, 600}) == crowd->parent;
+        return FindWindo(Point{600, 200}, &w) == inDesk && !w && WindowFromPoint(POINT{200, 600}) == crowd->parent;
     };
     c.tearDown = [=] { Clear(*crowd); };
     return c;

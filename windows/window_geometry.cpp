@@ -370,6 +370,12 @@ ZEL_EXTERN_C int16_t ZEL_CALL FindWindo(Point pt, WindowPtr *window)
         }
         if (part != inMenuBar && !found)
             part = inDesk;
+    } else if (WindowPtr hit; VisibleWindowAt(POINT{pt.h, pt.v}, &hit)) {
+        HWND hwnd = hit ? PlacementHwnd(hit) : nullptr;
+        if (hwnd && hwnd != SessionMainWindow() && hwnd != HostClientWindow()) {
+            found = hit;
+            part = inContent;
+        }
     } else {
         for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow) {
             if (!p->visible)

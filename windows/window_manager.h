@@ -40,6 +40,10 @@ void SendBehindImpl(WindowPtr window, WindowPtr behindWindow);
 void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder);
 void SwapActiveWindow(WindowPtr oldWindow, WindowPtr newWindow, bool hilite);
 void WindowListRelink(WindowPtr window, WindowPtr beforeWindow, WindowPtr lastWindow);
+// The first visible window of the list whose structure holds the screen point, from the structure boxes
+// the last resync read: true with the window (0 for none) while those still hold, false when Windows is
+// to be asked window by window.
+bool VisibleWindowAt(POINT pt, WindowPtr *found);
 
 // ---- Creation and closing, consulted by the window lookup ----
 // While a window is being created: the new WindowPtr, its createFlags and its Macintosh-frame choice.

@@ -145,6 +145,19 @@ int sOwnPlacementDepth;
 
 // ---- visible regions, recomputed where something changed ----
 
+// Where the host's client area and main window began on the screen at the last resync: the library's
+// windows move on the screen with them without being told.
+POINT sClientOrigin, sMainOrigin;
+bool sStructuresRead;
+
+POINT ScreenOriginOf(HWND hwnd)
+{
+    POINT origin{0, 0};
+    if (hwnd)
+        ClientToScreen(hwnd, &origin);
+    return origin;
+}
+
 // What the last resync left in each window of the list. A window's visible region is its content less
 // the structure of every visible window in front of it; it is computed again only when one of those
 // changed (its content or port, the structure, visibility or order of a window in front of it) or when
@@ -162,11 +175,13 @@ struct SeenWindow {
 std::unordered_map<WindowPtr, SeenWindow> sSeen;
 uint32_t sPass;
 
-// A window whose structure, visibility or place changed: the windows behind it, before or after the
-// change, whose content meets `area` are computed again.
+// A window whose structure or visibility changed, or that came or went: the windows behind it, before
+// or after the change, whose content meets `area` are computed again. A window that only changed places
+// reaches only the windows it went in front of or behind (`reordered`).
 struct Change {
     Rect area;
     int oldOrder, newOrder; // -1: not in the list then
+    bool reordered;
 };
 
 struct RegionSignature {
@@ -270,7 +285,7 @@ void ResyncWindowRecords()
         if (!known || wasVisible != visible || !SameSignature(struc, strucNow) || !SameRectangle(before, after) ||
             (known && !SameRectangle(seen->second.struc, after)))
             changes.push_back(Change{UnionOf(UnionOf(before, after), known ? seen->second.struc : none),
-                                     known ? seen->second.order : -1, order});
+                                     known ? seen->second.order : -1, order, false});
         windows.push_back(window);
         recompute.push_back(calc ? (own ? 2 : 1) : 0);
         oldOrders.push_back(known ? seen->second.order : -1);
@@ -283,7 +298,7 @@ void ResyncWindowRecords()
     // Windows gone from the list uncover what they covered.
     for (auto it = sSeen.begin(); it != sSeen.end();) {
         if (it->second.pass != sPass) {
-            changes.push_back(Change{it->second.struc, it->second.order, -1});
+            changes.push_back(Change{it->second.struc, it->second.order, -1, false});
             it = sSeen.erase(it);
         } else {
             ++it;
@@ -316,7 +331,7 @@ void ResyncWindowRecords()
                 if (recompute[i])
                     recompute[i] = 2;
                 const SeenWindow &entry = sSeen[windows[i]];
-                changes.push_back(Change{entry.struc, oldOrders[i], static_cast<int>(i)});
+                changes.push_back(Change{entry.struc, oldOrders[i], static_cast<int>(i), true});
             }
     }
     for (size_t i = 0; i < windows.size(); ++i) {
@@ -328,8 +343,10 @@ void ResyncWindowRecords()
             const Rect &content = (*Peek(window)->contRgn)->rgnBBox;
             const int now = static_cast<int>(i), then = oldOrders[i];
             for (const Change &c : changes) {
-                const bool inFront = (c.newOrder >= 0 && c.newOrder < now) || (c.oldOrder >= 0 && then >= 0 && c.oldOrder < then);
-                if (inFront && RectsMeet(c.area, content)) {
+                const bool inFrontNow = c.newOrder >= 0 && c.newOrder < now;
+                const bool inFrontThen = c.oldOrder >= 0 && then >= 0 && c.oldOrder < then;
+                const bool reaches = c.reordered ? inFrontNow != inFrontThen : inFrontNow || inFrontThen;
+                if (reaches && RectsMeet(c.area, content)) {
                     calc = true;
                     break;
                 }
@@ -346,6 +363,9 @@ void ResyncWindowRecords()
         if (const PortDCRecord *record = PortRecordOf(window))
             entry.xform = record->xform;
     }
+    sClientOrigin = ScreenOriginOf(HostClientWindow());
+    sMainOrigin = ScreenOriginOf(SessionMainWindow());
+    sStructuresRead = true;
 }
 
 // The full resync: the list follows the Z-order read back from Windows (unless the library is placing a
@@ -390,6 +410,34 @@ void ResyncAfterOwnPlacement(WindowPtr window, HWND insertAfter, bool shown)
 } // namespace
 
 // ---- the list ----
+
+bool VisibleWindowAt(POINT pt, WindowPtr *found)
+{
+    *found = nullptr;
+    if (!sStructuresRead || sOwnPlacementDepth > 0 || sPlacementCount > 0)
+        return false;
+    POINT client = ScreenOriginOf(HostClientWindow()), main = ScreenOriginOf(SessionMainWindow());
+    if (client.x != sClientOrigin.x || client.y != sClientOrigin.y || main.x != sMainOrigin.x || main.y != sMainOrigin.y)
+        return false;
+    for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow) {
+        if (!p->visible)
+            continue;
+        auto seen = sSeen.find(AsWindow(p));
+        if (seen == sSeen.end() || !seen->second.visible)
+            return false;
+        const Rect &box = seen->second.struc;
+        if (pt.x < box.left || pt.x >= box.right || pt.y < box.top || pt.y >= box.bottom)
+            continue;
+        // A hit is confirmed against Windows itself.
+        HWND hwnd = PlacementHwnd(AsWindow(p));
+        RECT r;
+        if (!hwnd || !GetWindowRect(hwnd, &r) || !PtInRect(&r, pt))
+            return false;
+        *found = AsWindow(p);
+        return true;
+    }
+    return true;
+}
 
 WindowPtr WindowListHead()
 {
@@ -506,6 +554,9 @@ void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder
     }
     UINT flags = show ? SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW
                       : SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_HIDEWINDOW;
+    // A window already shown only changes places: its frame stays as it is.
+    if (show && wasVisible && IsWindowVisible(hwnd))
+        flags &= ~SWP_FRAMECHANGED;
     if (!keepOrder && insertAfter)
         flags |= SWP_NOZORDER;
     if (keepOrder && show && activate && !insertAfter)
