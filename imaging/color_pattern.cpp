@@ -29,12 +29,55 @@ PatternSourceRecord sPatternSource;
 // the device for its resolution and depth, which costs more than filling it.
 PixMapHandle sBandCache;
 
+int32_t FloorMod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
+
+// What the kept PixMap's pixels hold: the tile (its bytes and format), where the band starts in it and
+// the band's size. The same pattern filled over the same size at the same phase again finds its pixels
+// already in place; a pattern whose bytes changed in the meantime does not match.
+struct BandContent {
+    bool valid;
+    int16_t rowBytes, pixelSize, width, height;
+    int32_t phaseX, phaseY, bandWidth, bandHeight;
+    int32_t tileBytes;
+    uint8_t tile[4096];
+};
+BandContent sBandContent;
+
+// The content a band at `band`, tiled from (x0, y0), would get from the pattern source; false when the
+// tile is too large to be remembered.
+bool DescribeBand(const Rect &band, int32_t x0, int32_t y0, BandContent *c)
+{
+    const PatternSourceRecord &ps = sPatternSource;
+    const int32_t bytes = static_cast<int32_t>(ps.rowBytes) * ps.height;
+    if (!ps.baseAddr || bytes <= 0 || bytes > static_cast<int32_t>(sizeof c->tile))
+        return false;
+    c->valid = true;
+    c->rowBytes = ps.rowBytes;
+    c->pixelSize = ps.pixelSize;
+    c->width = ps.width;
+    c->height = ps.height;
+    c->phaseX = FloorMod(band.left - x0, ps.width);
+    c->phaseY = FloorMod(band.top - y0, ps.height);
+    c->bandWidth = band.right - band.left;
+    c->bandHeight = band.bottom - band.top;
+    c->tileBytes = bytes;
+    std::memcpy(c->tile, ps.baseAddr, static_cast<size_t>(bytes));
+    return true;
+}
+
+bool SameBandContent(const BandContent &a, const BandContent &b)
+{
+    return a.valid && b.valid && a.rowBytes == b.rowBytes && a.pixelSize == b.pixelSize && a.width == b.width &&
+           a.height == b.height && a.phaseX == b.phaseX && a.phaseY == b.phaseY && a.bandWidth == b.bandWidth &&
+           a.bandHeight == b.bandHeight && a.tileBytes == b.tileBytes &&
+           std::memcmp(a.tile, b.tile, static_cast<size_t>(a.tileBytes)) == 0;
+}
+
 // Bytes of one temporary band at most: taller rectangles are expanded band by band.
 constexpr int32_t kBandBytes = 1 << 20;
 // Row bytes a PixMap can hold (14 bits), kept even.
 constexpr int32_t kMaxRowBytes = 0x3FFE;
 
-int32_t FloorMod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
 
 bool IsPatternDepth(int depth)
 {
@@ -150,9 +193,10 @@ void FillFromPatternSource(PixMap &band, int32_t x0, int32_t y0)
 }
 
 // A DIB PixMap of `band` in the format of `like`, with a copy of its colour table: the cached one when it
-// has the size and depth, else a new one. Nil when memory is short.
-PixMapHandle BandPixMap(const Rect &band, const PixMap &like)
+// has the size and depth (`*kept` set), else a new one. Nil when memory is short.
+PixMapHandle BandPixMap(const Rect &band, const PixMap &like, bool *kept)
 {
+    *kept = false;
     if (HandleHasData(sBandCache)) {
         PixMap &p = **sBandCache;
         const auto *h = HandleHasData(p.pmExtDib) ? reinterpret_cast<BITMAPINFOHEADER *>(*p.pmExtDib) : nullptr;
@@ -179,18 +223,20 @@ PixMapHandle BandPixMap(const Rect &band, const PixMap &like)
                 CopyCTabToQuads(q.pmTable, all);
                 std::memcpy(header + 1, all, sizeof(RGBQUAD) * std::min<DWORD>(header->biClrUsed, 256));
             }
+            *kept = true;
             return pm;
         }
     }
     return NewDibPixMapForRect(Point{band.top, band.left}, Point{band.bottom, band.right}, &like, false);
 }
 
-// Keeps a band PixMap for the next expansion, or disposes it.
-void ReleaseBandPixMap(PixMapHandle pm)
+// Keeps a band PixMap, whose pixels hold `content`, for the next expansion.
+void ReleaseBandPixMap(PixMapHandle pm, const BandContent &content)
 {
     if (sBandCache)
         DisposeDibPixMap(sBandCache);
     sBandCache = pm;
+    sBandContent = content;
 }
 
 } // namespace
@@ -200,6 +246,7 @@ void DisposeColorPatternCache()
     if (sBandCache)
         DisposeDibPixMap(sBandCache);
     sBandCache = nullptr;
+    sBandContent.valid = false;
 }
 
 void GetVerbPattern(PixPatHandle *pp, Pattern **pat, uint8_t kind)
@@ -345,18 +392,25 @@ bool ExpandColorPattern(PixPatHandle pp, const Pattern *pat, const BitMap *dst, 
                 const Rect band{static_cast<int16_t>(top), static_cast<int16_t>(left),
                                 static_cast<int16_t>(std::min<int32_t>(top + bandHeight, area.bottom)),
                                 static_cast<int16_t>(std::min<int32_t>(left + bandWidth, area.right))};
-                PixMapHandle image = BandPixMap(band, like);
+                bool kept = false;
+                PixMapHandle image = BandPixMap(band, like, &kept);
                 if (!image) {
+                    sBandContent.valid = false;
                     made = false;
                     break;
                 }
                 HLock(reinterpret_cast<Handle>(image));
-                FillFromPatternSource(**image, x0, y0);
+                // A kept band that already holds these pixels is not filled again.
+                BandContent content;
+                content.valid = false;
+                const bool described = DescribeBand(band, x0, y0, &content);
+                if (!(kept && described && SameBandContent(content, sBandContent)))
+                    FillFromPatternSource(**image, x0, y0);
                 // The pixels hold their own colours: CopyBits colourises none of them.
                 ClearCopyBitsRanFlag();
                 CopyBits(reinterpret_cast<const BitMap *>(*image), dst, &band, &band, mode, mask);
                 HUnlock(reinterpret_cast<Handle>(image));
-                ReleaseBandPixMap(image);
+                ReleaseBandPixMap(image, content);
             }
         }
         if (data)

@@ -110,6 +110,37 @@ TEST_F(PatternFillTest, FullPixelPatternsTileOnThePortsGrid)
     DisposePixPat(pp);
 }
 
+// The expansion of the last fill is kept: a second fill of the same size at another phase of the grid,
+// and a fill after the pattern's pixels changed, must each show the pattern as it is then.
+TEST_F(PatternFillTest, RepeatedFillsShowThePatternAsItIsNow)
+{
+    CTabHandle table = GetCTable(8);
+    PixPatHandle pp = MakePixelPattern(16, 8, table, Distinct, 16);
+    DibPort port(64, 48);
+    SetPor(port.port());
+    auto expect = [&](const Rect &r, uint8_t (*value)(int, int), const char *what) {
+        std::string misses;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                misses += port.surface().Pixel(x, y) == EntryColour(table, value(x % 16, y % 16)) ? '.' : 'X';
+        EXPECT_EQ(misses.find('X'), std::string::npos) << what << ": " << misses;
+    };
+    const Rect first = {0, 0, 20, 24}, shifted = {5, 30, 25, 54};
+    FillCRect(&first, pp);
+    FillCRect(&shifted, pp);
+    expect(first, Distinct, "first fill");
+    expect(shifted, Distinct, "the same size at another phase");
+    // New pixels in the same handle: the next fill of the same rectangle shows them.
+    uint8_t *rows = reinterpret_cast<uint8_t *>(*(*pp)->patData);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            rows[y * 16 + x] = static_cast<uint8_t>(255 - Distinct(x, y));
+    FillCRect(&first, pp);
+    expect(first, [](int x, int y) { return static_cast<uint8_t>(255 - Distinct(x, y)); }, "changed pixels");
+    SetPor(testing_support::WindowManagerPort());
+    DisposePixPat(pp);
+}
+
 TEST_F(PatternFillTest, PatternsWithShortDataDrawTheirOneBitForm)
 {
     CTabHandle table = GetCTable(8);
