@@ -32,6 +32,7 @@ namespace {
 using namespace printer_fixture;
 
 bool sHavePrinter;
+uint32_t sSessionFlags;
 
 // ---- Boxes ----
 
@@ -732,6 +733,32 @@ TEST_F(OnPrinter, AbortedJobsLeaveNoFileAndTheNextPrints)
     DisposeRecord(h);
 }
 
+// In 72-dpi mode the record speaks in points and the printing port maps them onto the device's page.
+TEST_F(OnPrinter, PointsMapOntoTheDevicePage)
+{
+    if (!(sSessionFlags & zelFlagPrinting20))
+        GTEST_SKIP() << "runs with --points";
+    THPrint h = NewRecord();
+    PrintDefault(h);
+    ASSERT_EQ((*h)->prInfo.iHRes, 72);
+    TPPrPort port = PrOpenDoc(h, nullptr, nullptr);
+    ASSERT_NE(port, nullptr);
+    HDC dc = ZEL_GetPrintDC();
+    ASSERT_NE(dc, nullptr);
+    int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    PrOpenPage(port, nullptr);
+    Rect inch{72, 72, 144, 144};
+    PaintRect(&inch);
+    PrClosePage(port);
+    PrCloseDoc(port);
+    std::vector<std::string> pages = FilePages(ReadPortFile());
+    ASSERT_EQ(pages.size(), 1u);
+    char corner[32];
+    std::snprintf(corner, sizeof corner, "\n%d %d moveto", dpi, dpi);
+    EXPECT_NE(pages[0].find(corner), std::string::npos) << "an inch in from the page's corner\n" << pages[0];
+    DisposeRecord(h);
+}
+
 // Last: the session ends inside a document.
 TEST_F(OnPrinter, SessionExitInsideADocumentLeavesNoFile)
 {
@@ -754,15 +781,18 @@ int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
     bool install = false;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--printer") == 0)
             install = true;
+        else if (std::strcmp(argv[i], "--points") == 0)
+            sSessionFlags |= zelFlagPrinting20;
+    }
     RemovePrinter();
     if (install && !(sHavePrinter = InstallPrinter())) {
         RemovePrinter();
         return 1;
     }
-    testing_support::StartTestSession();
+    testing_support::StartTestSession(sSessionFlags);
     int result = RUN_ALL_TESTS();
     ZEL_ExitSession();
     RemovePrinter();
