@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -420,8 +421,9 @@ void DrawTestPage()
     LineTo(115, 5);
 }
 
-// Prints one page through the band loop and answers the bands the loop was given.
-std::vector<Rect> PrintOnePage(PrinterDouble &d)
+// Prints one page through the band loop and answers the bands the loop was given; `inBand` runs in
+// each band after the drawing.
+std::vector<Rect> PrintOnePage(PrinterDouble &d, const std::function<void()> &inBand = {})
 {
     THPrint h = DoubleRecord(d.width, d.height);
     TPPrPort port = PrOpenDoc(h, nullptr, nullptr);
@@ -432,6 +434,8 @@ std::vector<Rect> PrintOnePage(PrinterDouble &d)
         while (ZEL_PrOpenPageBand(port, &frame, &band) && bands.size() < 10) {
             bands.push_back(band);
             DrawTestPage();
+            if (inBand)
+                inBand();
         }
         PrClosePage(port);
         PrCloseDoc(port);
@@ -490,12 +494,20 @@ TEST_F(OnDouble, BandSkipPassesOverABandWithoutGraphics)
     d.bands = 3;
     d.noGraphicsBand = 0;
     DoubleInstalled installed(d);
-    std::vector<Rect> bands = PrintOnePage(d);
+    // The driver's band information, asked by the program in a band it draws.
+    std::vector<int32_t> answers;
+    std::vector<Rect> bands = PrintOnePage(d, [&] {
+        int32_t graphics = 0, text = 1;
+        answers.push_back(ZEL_BandInfo(&graphics, &text));
+        answers.push_back(graphics);
+        answers.push_back(text);
+    });
     ZEL_SetFlags(0, 0, 0x40, 0);
     TGnlData noDraft{noDraftBitsOp, 0, 0};
     PrGeneral(reinterpret_cast<Ptr>(&noDraft));
     ASSERT_EQ(bands.size(), 2u);
     EXPECT_EQ(RectText(bands[0]), "(30, 0, 60, 120)");
+    EXPECT_EQ(answers, (std::vector<int32_t>{1, 1, 0, 1, 1, 0}));
     EXPECT_EQ(installed.page().Pixel(15, 15), kSentinel) << "band 1 never drawn";
     EXPECT_NE(installed.page().Pixel(15, 45), kSentinel);
 }
