@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -32,6 +33,7 @@ namespace {
 using namespace printer_fixture;
 
 bool sHavePrinter;
+uint32_t sSessionFlags;
 
 // ---- Boxes ----
 
@@ -419,8 +421,9 @@ void DrawTestPage()
     LineTo(115, 5);
 }
 
-// Prints one page through the band loop and answers the bands the loop was given.
-std::vector<Rect> PrintOnePage(PrinterDouble &d)
+// Prints one page through the band loop and answers the bands the loop was given; `inBand` runs in
+// each band after the drawing.
+std::vector<Rect> PrintOnePage(PrinterDouble &d, const std::function<void()> &inBand = {})
 {
     THPrint h = DoubleRecord(d.width, d.height);
     TPPrPort port = PrOpenDoc(h, nullptr, nullptr);
@@ -431,6 +434,8 @@ std::vector<Rect> PrintOnePage(PrinterDouble &d)
         while (ZEL_PrOpenPageBand(port, &frame, &band) && bands.size() < 10) {
             bands.push_back(band);
             DrawTestPage();
+            if (inBand)
+                inBand();
         }
         PrClosePage(port);
         PrCloseDoc(port);
@@ -489,12 +494,20 @@ TEST_F(OnDouble, BandSkipPassesOverABandWithoutGraphics)
     d.bands = 3;
     d.noGraphicsBand = 0;
     DoubleInstalled installed(d);
-    std::vector<Rect> bands = PrintOnePage(d);
+    // The driver's band information, asked by the program in a band it draws.
+    std::vector<int32_t> answers;
+    std::vector<Rect> bands = PrintOnePage(d, [&] {
+        int32_t graphics = 0, text = 1;
+        answers.push_back(ZEL_BandInfo(&graphics, &text));
+        answers.push_back(graphics);
+        answers.push_back(text);
+    });
     ZEL_SetFlags(0, 0, 0x40, 0);
     TGnlData noDraft{noDraftBitsOp, 0, 0};
     PrGeneral(reinterpret_cast<Ptr>(&noDraft));
     ASSERT_EQ(bands.size(), 2u);
     EXPECT_EQ(RectText(bands[0]), "(30, 0, 60, 120)");
+    EXPECT_EQ(answers, (std::vector<int32_t>{1, 1, 0, 1, 1, 0}));
     EXPECT_EQ(installed.page().Pixel(15, 15), kSentinel) << "band 1 never drawn";
     EXPECT_NE(installed.page().Pixel(15, 45), kSentinel);
 }
@@ -732,6 +745,32 @@ TEST_F(OnPrinter, AbortedJobsLeaveNoFileAndTheNextPrints)
     DisposeRecord(h);
 }
 
+// In 72-dpi mode the record speaks in points and the printing port maps them onto the device's page.
+TEST_F(OnPrinter, PointsMapOntoTheDevicePage)
+{
+    if (!(sSessionFlags & zelFlagPrinting20))
+        GTEST_SKIP() << "runs with --points";
+    THPrint h = NewRecord();
+    PrintDefault(h);
+    ASSERT_EQ((*h)->prInfo.iHRes, 72);
+    TPPrPort port = PrOpenDoc(h, nullptr, nullptr);
+    ASSERT_NE(port, nullptr);
+    HDC dc = ZEL_GetPrintDC();
+    ASSERT_NE(dc, nullptr);
+    int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    PrOpenPage(port, nullptr);
+    Rect inch{72, 72, 144, 144};
+    PaintRect(&inch);
+    PrClosePage(port);
+    PrCloseDoc(port);
+    std::vector<std::string> pages = FilePages(ReadPortFile());
+    ASSERT_EQ(pages.size(), 1u);
+    char corner[32];
+    std::snprintf(corner, sizeof corner, "\n%d %d moveto", dpi, dpi);
+    EXPECT_NE(pages[0].find(corner), std::string::npos) << "an inch in from the page's corner\n" << pages[0];
+    DisposeRecord(h);
+}
+
 // Last: the session ends inside a document.
 TEST_F(OnPrinter, SessionExitInsideADocumentLeavesNoFile)
 {
@@ -754,15 +793,18 @@ int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
     bool install = false;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--printer") == 0)
             install = true;
+        else if (std::strcmp(argv[i], "--points") == 0)
+            sSessionFlags |= zelFlagPrinting20;
+    }
     RemovePrinter();
     if (install && !(sHavePrinter = InstallPrinter())) {
         RemovePrinter();
         return 1;
     }
-    testing_support::StartTestSession();
+    testing_support::StartTestSession(sSessionFlags);
     int result = RUN_ALL_TESTS();
     ZEL_ExitSession();
     RemovePrinter();
