@@ -12,6 +12,7 @@
 #include "Dialogs.h"
 #include "Icons.h"
 #include "Lists.h"
+#include "Menus.h"
 #include "Resources.h"
 #include "Zel.h"
 #include "item_lists.h"
@@ -23,8 +24,8 @@ using namespace window_tests;
 using namespace dialog_tests;
 using testing_support::P;
 
-constexpr ResType kPICT = 0x50494354, kCICN = 0x6369636E;
-constexpr int16_t kPictureID = 300, kColorIconID = 301;
+constexpr ResType kPICT = 0x50494354, kCICN = 0x6369636E, kMENU = 0x4D454E55;
+constexpr int16_t kPictureID = 300, kColorIconID = 301, kComboMenuID = 302;
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
 
 HWND ItemChild(DialogPtr d, int item) { return GetDlgItem(HwndOf(d), item); }
@@ -113,6 +114,9 @@ protected:
         const unsigned char noName[1] = {0};
         AddResource(pic, kPICT, kPictureID, noName);
         AddResourceBytes(kCICN, kColorIconID, testing_support::CheckerColorIconBytes(0xFF));
+        MenuHandle colours = NewMenu(kComboMenuID, P("Colours").c_str());
+        AppendMen(colours, P("Red;Green;Blue").c_str());
+        AddResource(reinterpret_cast<Handle>(colours), kMENU, kComboMenuID, noName);
         CloseResFile(ref);
         sRef = OpenResFile(P("child_procs_test.rsr").c_str());
         ASSERT_GT(sRef, 0);
@@ -384,6 +388,32 @@ TEST_F(ChildProcs, AListBoxKeepsWhatItPaintsFromTheUpdateDrawing)
     EXPECT_EQ(GetPixel(dc, box.left - 5, box.top + 5), kRed);
     ReleaseDC(HwndOf(d), dc);
     LDispose(list);
+}
+
+// A combo box that keeps a menu shows the menu's item texts as they are each time it gets the focus.
+TEST_F(ChildProcs, AComboBoxRefillsFromItsMenuOnTheFocus)
+{
+    DialogPtr d = Make({{MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"}});
+    ASSERT_TRUE(d);
+    const uint16_t ids[4] = {0xFFFF, 0xFFFF, 102, 0xFFFF};
+    ZEL_SetWin95ControlIDs(ids, 4);
+    Rect r = MakeRect(20, 20, 40, 160);
+    ControlHandle combo = NewControl(d, &r, P("Colour").c_str(), true, 0, 0, 0, 102 * 16, kComboMenuID);
+    ZEL_SetWin95ControlIDs(nullptr, 4);
+    ASSERT_TRUE(combo);
+    HWND box = ZEL_ControlToHWND(combo);
+    MenuHandle menu = GetMen(kComboMenuID);
+    ASSERT_TRUE(menu);
+    SendMessageA(box, CB_SETCURSEL, 1, 0);
+    SetMenuItemText(menu, 2, P("Teal").c_str());
+    SetFocus(ItemChild(d, 1));
+    SetFocus(box);
+    char text[32] = {};
+    SendMessageA(box, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Teal");
+    EXPECT_EQ(SendMessageA(box, CB_GETCURSEL, 0, 0), 1) << "the selection stays";
+    SetMenuItemText(menu, 2, P("Green").c_str());
+    DisposeControl(combo);
 }
 
 std::vector<UINT> sClickNotes;
