@@ -459,20 +459,26 @@ TEST_P(FileCalls, CatalogInfoOfAFile)
     EXPECT_GT(root.dirInfo.ioDrNmFls, 0);
 }
 
+// PBGetCatInfo of a name in a directory: the name as it reports it and the file's length.
+OSErr LookUpByName(int16_t vRefNum, int32_t dirID, const char *asked, std::string *spelled, int32_t *length)
+{
+    CInfoPBRec pb{};
+    PString name = P(asked);
+    pb.hFileInfo.ioNamePtr = name.data();
+    pb.hFileInfo.ioVRefNum = vRefNum;
+    pb.hFileInfo.ioDirID = dirID;
+    OSErr err = PBGetCatInfo(&pb, false);
+    *spelled = std::string(reinterpret_cast<const char *>(name.data() + 1), name[0]);
+    *length = pb.hFileInfo.ioFlLgLen;
+    return err;
+}
+
 // A look-up by name reports the name as the directory spells it now, and the file's size now, through
 // renames, deletion and a new file of the same name.
 TEST_P(FileCalls, CatalogNamesFollowTheDirectory)
 {
     auto lookUp = [&](const char *asked, std::string *spelled, int32_t *length) {
-        CInfoPBRec pb{};
-        PString name = P(asked);
-        pb.hFileInfo.ioNamePtr = name.data();
-        pb.hFileInfo.ioVRefNum = vRefNum_;
-        pb.hFileInfo.ioDirID = dirID_;
-        OSErr err = PBGetCatInfo(&pb, false);
-        *spelled = std::string(reinterpret_cast<const char *>(name.data() + 1), name[0]);
-        *length = pb.hFileInfo.ioFlLgLen;
-        return err;
+        return LookUpByName(vRefNum_, dirID_, asked, spelled, length);
     };
     std::string spelled;
     int32_t length = 0;
@@ -505,15 +511,7 @@ TEST_P(FileCalls, CatalogNamesFollowTheDirectory)
 TEST_P(FileCalls, CatalogNamesFollowAnOlderEntry)
 {
     auto lookUp = [&](const char *asked, std::string *spelled, int32_t *length) {
-        CInfoPBRec pb{};
-        PString name = P(asked);
-        pb.hFileInfo.ioNamePtr = name.data();
-        pb.hFileInfo.ioVRefNum = vRefNum_;
-        pb.hFileInfo.ioDirID = dirID_;
-        OSErr err = PBGetCatInfo(&pb, false);
-        *spelled = std::string(reinterpret_cast<const char *>(name.data() + 1), name[0]);
-        *length = pb.hFileInfo.ioFlLgLen;
-        return err;
+        return LookUpByName(vRefNum_, dirID_, asked, spelled, length);
     };
     std::string spelled;
     int32_t length = 0;
