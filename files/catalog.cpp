@@ -47,8 +47,10 @@ bool StepEnumeration()
 // The entry at `index` (1 first) of the directory searched by `pattern`.
 const WIN32_FIND_DATAA *EntryAtIndex(const char *pattern, int16_t index)
 {
+    // The same pattern again is the common case, and a byte comparison settles it without lstrcmpiA's
+    // linguistic one.
     bool reuse = sEnum.search != INVALID_HANDLE_VALUE && index > 1 && index >= sEnum.reached &&
-                 lstrcmpiA(sEnum.pattern, pattern) == 0;
+                 (std::strcmp(sEnum.pattern, pattern) == 0 || lstrcmpiA(sEnum.pattern, pattern) == 0);
     if (!reuse) {
         EndEnumeration();
         sEnum.search = FindFirstFileA(pattern, &sEnum.found);
