@@ -26,7 +26,7 @@ bool DrawingAllowed(GrafPtr port, const PortDCRecord *record)
     return port->pnVis >= 0 && record->drawEnabled && !record->penNeedsEmulation && !record->clipEmpty;
 }
 
-bool NonPostScriptPrinter(HDC dc) { return PrinterDC() && dc == PrinterDC(); }
+bool NonPostScriptPrinter(HDC dc) { return PrinterDC() && dc == PrinterDC() && !PrinterTakesPostScript(); }
 
 // Small shapes are drawn from points: GDI's own curves differ from the Macintosh ones there.
 bool IsSmall(const RECT &r) { return ((r.right - r.left) + (r.bottom - r.top)) / 2 < 16; }
