@@ -47,8 +47,10 @@ bool StepEnumeration()
 // The entry at `index` (1 first) of the directory searched by `pattern`.
 const WIN32_FIND_DATAA *EntryAtIndex(const char *pattern, int16_t index)
 {
+    // The same pattern again is the common case, and a byte comparison settles it without lstrcmpiA's
+    // linguistic one.
     bool reuse = sEnum.search != INVALID_HANDLE_VALUE && index > 1 && index >= sEnum.reached &&
-                 lstrcmpiA(sEnum.pattern, pattern) == 0;
+                 (std::strcmp(sEnum.pattern, pattern) == 0 || lstrcmpiA(sEnum.pattern, pattern) == 0);
     if (!reuse) {
         EndEnumeration();
         sEnum.search = FindFirstFileA(pattern, &sEnum.found);
@@ -114,16 +116,139 @@ bool ReadDirectoryNames(const std::string &directory, const FILETIME &written)
     return true;
 }
 
+// What a look-up of attributes tells of an entry. The change time moves whenever the entry is renamed,
+// written or has its attributes set, so an entry whose times, size and attributes are all as they were
+// still carries the name it had then.
+struct EntryState {
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    FILETIME changed;
+    bool hasChangeTime;
+};
+
+bool SameEntryState(const EntryState &a, const EntryState &b)
+{
+    auto same = [](const FILETIME &x, const FILETIME &y) {
+        return x.dwLowDateTime == y.dwLowDateTime && x.dwHighDateTime == y.dwHighDateTime;
+    };
+    return a.hasChangeTime && b.hasChangeTime && same(a.changed, b.changed) &&
+           same(a.file.ftCreationTime, b.file.ftCreationTime) && same(a.file.ftLastWriteTime, b.file.ftLastWriteTime) &&
+           a.file.nFileSizeLow == b.file.nFileSizeLow && a.file.nFileSizeHigh == b.file.nFileSizeHigh &&
+           a.file.dwFileAttributes == b.file.dwFileAttributes;
+}
+
+// The entry's attributes as GetFileAttributesExA answers them, with its change time where the system
+// gives it: NtQueryFullAttributesFile is the query GetFileAttributesExA makes, asked the same way.
+bool QueryEntry(const char *path, EntryState *state)
+{
+    struct UnicodeString {
+        USHORT length, maximumLength;
+        PWSTR buffer;
+    };
+    struct ObjectAttributes {
+        ULONG length;
+        HANDLE rootDirectory;
+        UnicodeString *objectName;
+        ULONG attributes;
+        PVOID securityDescriptor, securityQualityOfService;
+    };
+    struct NetworkOpenInformation {
+        LARGE_INTEGER creation, access, write, change, allocation, endOfFile;
+        ULONG attributes;
+    };
+    typedef LONG(WINAPI * QueryProc)(ObjectAttributes *, NetworkOpenInformation *);
+    typedef BOOLEAN(WINAPI * ToNtPathProc)(PCWSTR, UnicodeString *, PWSTR *, void *);
+    typedef void(WINAPI * FreeProc)(UnicodeString *);
+    static bool lookedUp;
+    static QueryProc query;
+    static ToNtPathProc toNtPath;
+    static FreeProc freeString;
+    if (!lookedUp) {
+        lookedUp = true;
+        if (HMODULE ntdll = GetModuleHandleA("ntdll.dll")) {
+            query = reinterpret_cast<QueryProc>(GetProcAddress(ntdll, "NtQueryFullAttributesFile"));
+            toNtPath = reinterpret_cast<ToNtPathProc>(GetProcAddress(ntdll, "RtlDosPathNameToNtPathName_U"));
+            freeString = reinterpret_cast<FreeProc>(GetProcAddress(ntdll, "RtlFreeUnicodeString"));
+        }
+    }
+    *state = EntryState{};
+    WCHAR wide[kMaxDosPath + 1];
+    UnicodeString ntPath{};
+    if (!query || !toNtPath || !freeString ||
+        !MultiByteToWideChar(AreFileApisANSI() ? CP_ACP : CP_OEMCP, 0, path, -1, wide, kMaxDosPath + 1) ||
+        !toNtPath(wide, &ntPath, nullptr, nullptr))
+        return GetFileAttributesExA(path, GetFileExInfoStandard, &state->file) != 0;
+    ObjectAttributes attributes{sizeof(ObjectAttributes), nullptr, &ntPath, 0x40 /* case-insensitive */, nullptr, nullptr};
+    NetworkOpenInformation info{};
+    const LONG status = query(&attributes, &info);
+    freeString(&ntPath);
+    if (status < 0) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    auto time = [](const LARGE_INTEGER &t) {
+        return FILETIME{static_cast<DWORD>(t.QuadPart), static_cast<DWORD>(t.QuadPart >> 32)};
+    };
+    state->file.dwFileAttributes = info.attributes;
+    state->file.ftCreationTime = time(info.creation);
+    state->file.ftLastAccessTime = time(info.access);
+    state->file.ftLastWriteTime = time(info.write);
+    state->file.nFileSizeHigh = static_cast<DWORD>(info.endOfFile.QuadPart >> 32);
+    state->file.nFileSizeLow = static_cast<DWORD>(info.endOfFile.QuadPart);
+    state->changed = time(info.change);
+    state->hasChangeTime = true;
+    return true;
+}
+
+// The names lately answered through the directory's names, by upper-case path, with the entry's state
+// then. A name whose entry is found in that same state is answered without looking at the directory.
+struct KnownName {
+    EntryState state;
+    std::string spelled;
+};
+std::unordered_map<std::string, KnownName> sKnownNames;
+constexpr size_t kMaxKnownNames = 256;
+
+// File systems stamp times in ticks (a few milliseconds on Linux, 100 ns on NTFS): a rename in the tick
+// of the entry's last change would leave its change time as it was. A state is kept only once that tick
+// is well past, so any later rename stamps another time. (The directory's own last-write time, which the
+// names are checked against otherwise, is stamped in the same ticks.)
+constexpr uint64_t kStampMargin = 1000000; // 100 ms in 100 ns
+
+bool ChangedLongAgo(const FILETIME &changed)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t n = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const uint64_t c = (static_cast<uint64_t>(changed.dwHighDateTime) << 32) | changed.dwLowDateTime;
+    return n > c && n - c > kStampMargin;
+}
+
 // One look-up of a path: its attributes, times and size, and its name as spelled in its directory.
 // Names with wildcards, dot-names and anything the names of the directory do not answer go through a
 // directory search.
 bool LookUpEntry(const char *path, WIN32_FIND_DATAA *found)
 {
     const char *name = std::strrchr(path, '\\');
-    WIN32_FILE_ATTRIBUTE_DATA file, directory;
-    if (!name || !name[1] || std::strpbrk(name, "*?") || IsDotName(name + 1) ||
-        !GetFileAttributesExA(path, GetFileExInfoStandard, &file))
+    EntryState entry;
+    WIN32_FILE_ATTRIBUTE_DATA directory;
+    if (!name || !name[1] || std::strpbrk(name, "*?") || IsDotName(name + 1) || !QueryEntry(path, &entry))
         return SearchEntry(path, found);
+    const WIN32_FILE_ATTRIBUTE_DATA &file = entry.file;
+    auto answer = [&](const std::string &spelled) {
+        *found = WIN32_FIND_DATAA{};
+        found->dwFileAttributes = file.dwFileAttributes;
+        found->ftCreationTime = file.ftCreationTime;
+        found->ftLastAccessTime = file.ftLastAccessTime;
+        found->ftLastWriteTime = file.ftLastWriteTime;
+        found->nFileSizeHigh = file.nFileSizeHigh;
+        found->nFileSizeLow = file.nFileSizeLow;
+        std::strcpy(found->cFileName, spelled.c_str());
+        return !IsDotName(found->cFileName);
+    };
+    const std::string key = Upper(path);
+    auto known = sKnownNames.find(key);
+    if (known != sKnownNames.end() && SameEntryState(known->second.state, entry))
+        return answer(known->second.spelled);
     const std::string folder(path, name + 1 - path);
     if (!GetFileAttributesExA(folder.c_str(), GetFileExInfoStandard, &directory))
         return SearchEntry(path, found);
@@ -134,15 +259,12 @@ bool LookUpEntry(const char *path, WIN32_FIND_DATAA *found)
     auto spelled = sNames.spelled.find(Upper(name + 1));
     if (spelled == sNames.spelled.end() || spelled->second.size() >= sizeof found->cFileName)
         return SearchEntry(path, found);
-    *found = WIN32_FIND_DATAA{};
-    found->dwFileAttributes = file.dwFileAttributes;
-    found->ftCreationTime = file.ftCreationTime;
-    found->ftLastAccessTime = file.ftLastAccessTime;
-    found->ftLastWriteTime = file.ftLastWriteTime;
-    found->nFileSizeHigh = file.nFileSizeHigh;
-    found->nFileSizeLow = file.nFileSizeLow;
-    std::strcpy(found->cFileName, spelled->second.c_str());
-    return !IsDotName(found->cFileName);
+    if (entry.hasChangeTime && ChangedLongAgo(entry.changed)) {
+        if (sKnownNames.size() >= kMaxKnownNames)
+            sKnownNames.clear();
+        sKnownNames[key] = KnownName{entry, spelled->second};
+    }
+    return answer(spelled->second);
 }
 
 // The entries an enumeration of the directory reports.

@@ -290,10 +290,16 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_SeparateFile(char *directory, char *name, const c
         name[0] = 0;
     if (!path)
         return;
+    // In a code page of single bytes the previous character is the previous byte; CharPrevA, which knows
+    // the lead bytes of the others, costs a call into USER32 per character.
+    static const bool singleBytes = [] {
+        CPINFO info{};
+        return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+    }();
     const char *end = path + std::strlen(path);
     const char *cut = nullptr;
     for (const char *p = end; p > path;) {
-        p = CharPrevA(path, p);
+        p = singleBytes ? p - 1 : CharPrevA(path, p);
         if (*p == ':' || *p == '\\') {
             cut = p;
             break;

@@ -459,20 +459,26 @@ TEST_P(FileCalls, CatalogInfoOfAFile)
     EXPECT_GT(root.dirInfo.ioDrNmFls, 0);
 }
 
+// PBGetCatInfo of a name in a directory: the name as it reports it and the file's length.
+OSErr LookUpByName(int16_t vRefNum, int32_t dirID, const char *asked, std::string *spelled, int32_t *length)
+{
+    CInfoPBRec pb{};
+    PString name = P(asked);
+    pb.hFileInfo.ioNamePtr = name.data();
+    pb.hFileInfo.ioVRefNum = vRefNum;
+    pb.hFileInfo.ioDirID = dirID;
+    OSErr err = PBGetCatInfo(&pb, false);
+    *spelled = std::string(reinterpret_cast<const char *>(name.data() + 1), name[0]);
+    *length = pb.hFileInfo.ioFlLgLen;
+    return err;
+}
+
 // A look-up by name reports the name as the directory spells it now, and the file's size now, through
 // renames, deletion and a new file of the same name.
 TEST_P(FileCalls, CatalogNamesFollowTheDirectory)
 {
     auto lookUp = [&](const char *asked, std::string *spelled, int32_t *length) {
-        CInfoPBRec pb{};
-        PString name = P(asked);
-        pb.hFileInfo.ioNamePtr = name.data();
-        pb.hFileInfo.ioVRefNum = vRefNum_;
-        pb.hFileInfo.ioDirID = dirID_;
-        OSErr err = PBGetCatInfo(&pb, false);
-        *spelled = std::string(reinterpret_cast<const char *>(name.data() + 1), name[0]);
-        *length = pb.hFileInfo.ioFlLgLen;
-        return err;
+        return LookUpByName(vRefNum_, dirID_, asked, spelled, length);
     };
     std::string spelled;
     int32_t length = 0;
@@ -498,6 +504,37 @@ TEST_P(FileCalls, CatalogNamesFollowTheDirectory)
     EXPECT_EQ(lookUp("moved.txt", &spelled, &length), noErr);
     EXPECT_EQ(spelled, "MOVED.TXT") << "made again";
     EXPECT_EQ(length, 7);
+}
+
+// The same for an entry whose last change is long past (the look-ups then trust its unchanged state):
+// looked up twice, renamed in case, written to behind the library's back.
+TEST_P(FileCalls, CatalogNamesFollowAnOlderEntry)
+{
+    auto lookUp = [&](const char *asked, std::string *spelled, int32_t *length) {
+        return LookUpByName(vRefNum_, dirID_, asked, spelled, length);
+    };
+    std::string spelled;
+    int32_t length = 0;
+    ASSERT_TRUE(WriteWholeFile(Path("Aged.Txt"), "12345"));
+    Sleep(300); // past the file system's time stamp tick
+    for (const char *asked : {"AGED.TXT", "aged.txt"}) {
+        EXPECT_EQ(lookUp(asked, &spelled, &length), noErr);
+        EXPECT_EQ(spelled, "Aged.Txt") << asked;
+        EXPECT_EQ(length, 5) << asked;
+    }
+    ASSERT_TRUE(MoveFileA(Path("Aged.Txt").c_str(), Path("between").c_str()));
+    ASSERT_TRUE(MoveFileA(Path("between").c_str(), Path("AGED.txt").c_str()));
+    EXPECT_EQ(lookUp("aged.txt", &spelled, &length), noErr);
+    EXPECT_EQ(spelled, "AGED.txt") << "spelled anew";
+
+    Sleep(300);
+    EXPECT_EQ(lookUp("aged.txt", &spelled, &length), noErr);
+    ASSERT_TRUE(WriteWholeFile(Path("AGED.txt"), "1234567"));
+    EXPECT_EQ(lookUp("Aged.txt", &spelled, &length), noErr);
+    EXPECT_EQ(spelled, "AGED.txt");
+    EXPECT_EQ(length, 7) << "written since";
+    ASSERT_TRUE(DeleteFileA(Path("AGED.txt").c_str()));
+    EXPECT_EQ(lookUp("aged.txt", &spelled, &length), fnfErr) << "deleted";
 }
 
 TEST_P(FileCalls, FinderInfoRoundTripKeepsTheTimes)
