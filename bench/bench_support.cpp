@@ -5,16 +5,21 @@
 
 namespace {
 bool sSmoke;
+const char *sOnly;
 }
 
 bool BenchSmoke() { return sSmoke; }
 
 void SetBenchSmoke(bool on) { sSmoke = on; }
 
+void SetBenchOnly(const char *text) { sOnly = text; }
+
 int RunPairCases(const std::vector<PairCase> &cases)
 {
     int failures = 0;
     for (const PairCase &c : cases) {
+        if (sOnly && !std::strstr(c.name.c_str(), sOnly))
+            continue;
         if (c.setUp)
             c.setUp();
         c.library(0);

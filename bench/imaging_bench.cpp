@@ -51,6 +51,27 @@ PixMapHandle MemoryPixMap(int depth, std::vector<uint8_t> &rows)
     return pm;
 }
 
+// A full pixel pattern of size x size 8-bit pixels of the standard table, each pixel its own entry.
+PixPatHandle DistinctPixelPattern(int size)
+{
+    PixPatHandle pp = NewPixPat();
+    PixMap &map = **(*pp)->patMap;
+    map.rowBytes = static_cast<int16_t>(0x8000 | size);
+    map.bounds = Rect{0, 0, static_cast<int16_t>(size), static_cast<int16_t>(size)};
+    map.pixelType = 0;
+    map.pixelSize = 8;
+    map.cmpCount = 1;
+    map.cmpSize = 8;
+    if (map.pmTable)
+        DisposeCTable(map.pmTable);
+    map.pmTable = GetCTable(8);
+    SetHandleSize((*pp)->patData, size * size);
+    for (int i = 0; i < size * size; ++i)
+        (*(*pp)->patData)[i] = static_cast<char>(i * 7 + i / size);
+    (*pp)->patType = 1;
+    return pp;
+}
+
 } // namespace
 
 int RunBench()
@@ -1018,6 +1039,93 @@ int RunBench()
             delete hiliteRaw;
         };
         cases.push_back(hilite);
+    }
+
+    // Full pixel patterns: FillCRect of 400 x 300 with a 16 x 16 pattern, and PaintRect of the same
+    // through the shape mask, against StretchDIBits of the already tiled 8-bit DIB onto the same kind of
+    // DC.
+    {
+        constexpr int kFillW = 400, kFillH = 300, kTile = 16;
+        static PixPatHandle tilePattern;
+        static testing_support::DibPort *fillPort;
+        static testing_support::DibSurface *fillRaw;
+        static std::vector<uint8_t> tiledRows;
+        static std::vector<uint8_t> tiledInfo;
+        auto setUp = [] {
+            tilePattern = DistinctPixelPattern(kTile);
+            fillPort = new testing_support::DibPort(kFillW, kFillH);
+            fillRaw = new testing_support::DibSurface(kFillW, kFillH);
+            tiledInfo.assign(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
+            auto *info = reinterpret_cast<BITMAPINFO *>(tiledInfo.data());
+            info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+            info->bmiHeader.biWidth = kFillW;
+            info->bmiHeader.biHeight = -kFillH;
+            info->bmiHeader.biPlanes = 1;
+            info->bmiHeader.biBitCount = 8;
+            info->bmiHeader.biClrUsed = 256;
+            CTabHandle table = (*(*tilePattern)->patMap)->pmTable;
+            for (int i = 0; i < 256; ++i) {
+                const RGBColor &c = (*table)->ctTable[i].rgb;
+                info->bmiColors[i] = RGBQUAD{static_cast<BYTE>(c.blue >> 8), static_cast<BYTE>(c.green >> 8),
+                                             static_cast<BYTE>(c.red >> 8), 0};
+            }
+            tiledRows.assign(static_cast<size_t>(kFillW) * kFillH, 0);
+            const uint8_t *tile = reinterpret_cast<uint8_t *>(*(*tilePattern)->patData);
+            for (int y = 0; y < kFillH; ++y)
+                for (int x = 0; x < kFillW; ++x)
+                    tiledRows[static_cast<size_t>(y) * kFillW + x] = tile[(y % kTile) * kTile + x % kTile];
+        };
+        auto raw = [](int) {
+            StretchDIBits(fillRaw->dc(), 0, 0, kFillW, kFillH, 0, 0, kFillW, kFillH, tiledRows.data(),
+                          reinterpret_cast<BITMAPINFO *>(tiledInfo.data()), DIB_RGB_COLORS, SRCCOPY);
+        };
+        auto same = [] {
+            GdiFlush();
+            for (int y = 0; y < kFillH; ++y)
+                for (int x = 0; x < kFillW; ++x)
+                    if (fillPort->surface().Pixel(x, y) != fillRaw->Pixel(x, y))
+                        return false;
+            return true;
+        };
+        auto tearDown = [] {
+            SetPor(fillPort->port());
+            PenPixPat(NewPixPat()); // the port disposes its own pen pattern as it closes
+            PenNormal();
+            SetPor(testing_support::WindowManagerPort());
+            delete fillPort;
+            delete fillRaw;
+            DisposePixPat(tilePattern);
+        };
+        PairCase fill;
+        fill.name = "FillCRect 400x300 with a 16x16 pixel pattern / StretchDIBits of the tiled DIB";
+        fill.count = 200;
+        fill.setUp = setUp;
+        fill.library = [](int) {
+            SetPor(fillPort->port());
+            const Rect r{0, 0, kFillH, kFillW};
+            FillCRect(&r, tilePattern);
+        };
+        fill.raw = raw;
+        fill.same = same;
+        fill.tearDown = tearDown;
+        cases.push_back(fill);
+
+        PairCase masked;
+        masked.name = "PaintRect 400x300 with a 16x16 pixel pattern through the shape mask / StretchDIBits of the tiled DIB";
+        masked.count = 100;
+        masked.setUp = setUp;
+        masked.library = [](int) {
+            SetPor(fillPort->port());
+            PenPixPat(tilePattern);
+            const Rect r{0, 0, kFillH, kFillW};
+            ZEL_SetFlags(0, 0, 0x8000, 0x8000);
+            PaintRect(&r);
+            ZEL_SetFlags(0, 0, 0x8000, 0);
+        };
+        masked.raw = raw;
+        masked.same = same;
+        masked.tearDown = tearDown;
+        cases.push_back(masked);
     }
 
     int result = RunPairCases(cases);

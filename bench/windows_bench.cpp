@@ -1,40 +1,187 @@
-// The window list's read-back from the Windows Z-order runs on every activation, move, size and erase:
-// ZEL_UpdateWindows(2) alone and a window dragged (MoveWindo) across twenty others, against the same
-// with one window, so that the cost per window shows.
+// The window list among few and many windows: activating, moving and sizing one window, making and
+// disposing of one, and finding the window under a point on none, against the Win32 calls a native
+// program makes for the same job on as many plain child windows of the same parent. The library's side
+// keeps its list and every window's regions in step with the Z-order; its cost should stay flat in the
+// number of windows.
 #include "bench.h"
 
 #include "MacWindows.h"
 #include "Zel.h"
+#include "test_support.h"
 
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
-struct Times {
-    double update, move;
+constexpr const char *kRawClass = "BenchPlainChild";
+
+struct Crowd {
+    std::vector<WindowPtr> windows; // the library's, the first two are the ones worked on
+    std::vector<HWND> raw;          // as many plain children of the same parent
+    HWND parent = nullptr;
 };
 
-Times Measure(int others)
+// Five overlapping windows at the top left, the ones worked on; any more stand in a crowd of their own
+// to the right, overlapping each other but none of the five, so that only their number changes.
+Rect SpotFor(int i)
 {
-    std::vector<WindowPtr> windows;
-    for (int i = 0; i < others; ++i) {
-        Rect r{static_cast<int16_t>(20 + 12 * i), static_cast<int16_t>(20 + 14 * i),
-               static_cast<int16_t>(140 + 12 * i), static_cast<int16_t>(220 + 14 * i)};
-        windows.push_back(NewCWindow(nullptr, &r, reinterpret_cast<const unsigned char *>("\x05Other"), TRUE,
-                                     documentProc, reinterpret_cast<WindowPtr>(-1), TRUE, 0));
+    int left, top;
+    if (i < 5) {
+        left = 10 + i * 40;
+        top = 30 + i * 20;
+    } else {
+        left = 360 + (i - 5) % 15 * 32;
+        top = 30 + (i - 5) / 15 % 13 * 48;
     }
-    Rect r{30, 30, 130, 230};
-    WindowPtr dragged = NewCWindow(nullptr, &r, reinterpret_cast<const unsigned char *>("\x04Drag"), TRUE,
-                                   documentProc, reinterpret_cast<WindowPtr>(-1), TRUE, 0);
-    Times t;
-    t.update = TimePerRun(200, [](int) { ZEL_UpdateWindows(2); });
-    t.move = TimePerRun(200, [&](int i) {
-        MoveWindo(dragged, static_cast<int16_t>(20 + (i % 100) * 3), static_cast<int16_t>(20 + (i % 100) * 2), FALSE);
-    });
-    DisposeWindow(dragged);
-    for (WindowPtr w : windows)
+    return Rect{static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(top + 120),
+                static_cast<int16_t>(left + 160)};
+}
+
+HWND NewRawChild(HWND parent, const Rect &r)
+{
+    return CreateWindowExA(0, kRawClass, "Plain", WS_CHILD | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
+                           r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
+}
+
+WindowPtr NewLibraryWindow(const Rect &r)
+{
+    return NewCWindow(nullptr, &r, reinterpret_cast<const unsigned char *>("\x05Other"), TRUE, documentProc,
+                      reinterpret_cast<WindowPtr>(-1), TRUE, 0);
+}
+
+void Populate(Crowd &crowd, int count)
+{
+    crowd.parent = testing_support::HostMainWindow();
+    for (int i = 0; i < count; ++i) {
+        const Rect r = SpotFor(i);
+        crowd.windows.push_back(NewLibraryWindow(r));
+        crowd.raw.push_back(NewRawChild(crowd.parent, r));
+    }
+}
+
+void Clear(Crowd &crowd)
+{
+    for (WindowPtr w : crowd.windows)
         DisposeWindow(w);
-    return t;
+    for (HWND h : crowd.raw)
+        DestroyWindow(h);
+    crowd.windows.clear();
+    crowd.raw.clear();
+}
+
+std::string Among(int count) { return " among " + std::to_string(count) + " windows"; }
+
+PairCase Select(int count)
+{
+    auto crowd = std::make_shared<Crowd>();
+    PairCase c;
+    c.name = "SelectWindow" + Among(count);
+    c.count = 60;
+    c.setUp = [=] { Populate(*crowd, count); };
+    c.library = [=](int i) { SelectWindow(crowd->windows[i & 1]); };
+    // The native program's activation of a child window: to the top, the two captions redrawn, the
+    // uncovered part painted now (as the library paints it before answering).
+    c.raw = [=](int i) {
+        HWND front = crowd->raw[i & 1], back = crowd->raw[(i + 1) & 1];
+        SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SendMessageA(back, WM_NCACTIVATE, FALSE, 0);
+        SendMessageA(front, WM_NCACTIVATE, TRUE, 0);
+        UpdateWindow(front);
+    };
+    c.same = [=] {
+        return FrontWindow() == crowd->windows[0] && GetTopWindow(crowd->parent) == crowd->raw[0] &&
+               GetWindow(crowd->raw[0], GW_HWNDNEXT) != nullptr;
+    };
+    c.tearDown = [=] { Clear(*crowd); };
+    return c;
+}
+
+PairCase Move(int count)
+{
+    auto crowd = std::make_shared<Crowd>();
+    PairCase c;
+    c.name = "MoveWindo" + Among(count);
+    c.count = 60;
+    c.setUp = [=] { Populate(*crowd, count); };
+    c.library = [=](int i) {
+        MoveWindo(crowd->windows[0], static_cast<int16_t>(20 + (i % 50) * 2), static_cast<int16_t>(40 + (i % 50)), FALSE);
+    };
+    c.raw = [=](int i) {
+        SetWindowPos(crowd->raw[0], nullptr, 20 + (i % 50) * 2, 40 + (i % 50), 0, 0,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    };
+    c.same = [=] {
+        POINT content{0, 0};
+        ClientToScreen(ZEL_GethWnd(crowd->windows[0]), &content);
+        ScreenToClient(crowd->parent, &content);
+        RECT q;
+        GetWindowRect(crowd->raw[0], &q);
+        POINT outer{q.left, q.top};
+        ScreenToClient(crowd->parent, &outer);
+        return content.x == 20 && content.y == 40 && outer.x == 20 && outer.y == 40;
+    };
+    c.tearDown = [=] { Clear(*crowd); };
+    return c;
+}
+
+PairCase Resize(int count)
+{
+    auto crowd = std::make_shared<Crowd>();
+    PairCase c;
+    c.name = "SizeWindow" + Among(count);
+    c.count = 60;
+    c.setUp = [=] { Populate(*crowd, count); };
+    c.library = [=](int i) {
+        SizeWindow(crowd->windows[0], static_cast<int16_t>(100 + (i % 50)), static_cast<int16_t>(80 + (i % 40)), TRUE);
+    };
+    c.raw = [=](int i) {
+        SetWindowPos(crowd->raw[0], nullptr, 0, 0, 100 + (i % 50), 80 + (i % 40),
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    };
+    c.same = [=] {
+        const Rect &port = crowd->windows[0]->portRect;
+        return port.right - port.left == 100 && port.bottom - port.top == 80;
+    };
+    c.tearDown = [=] { Clear(*crowd); };
+    return c;
+}
+
+PairCase MakeAndDispose(int count)
+{
+    auto crowd = std::make_shared<Crowd>();
+    PairCase c;
+    c.name = "NewCWindow+DisposeWindow" + Among(count);
+    c.count = 20;
+    c.setUp = [=] { Populate(*crowd, count); };
+    c.library = [=](int) { DisposeWindow(NewLibraryWindow(SpotFor(3))); };
+    c.raw = [=](int) { DestroyWindow(NewRawChild(crowd->parent, SpotFor(3))); };
+    c.same = [=] { return FrontWindow() == crowd->windows.back(); };
+    c.tearDown = [=] { Clear(*crowd); };
+    return c;
+}
+
+PairCase FindOnNone(int count)
+{
+    auto crowd = std::make_shared<Crowd>();
+    PairCase c;
+    c.name = "FindWindo of a point on no window" + Among(count);
+    c.count = 2000;
+    c.setUp = [=] { Populate(*crowd, count); };
+    // The host's client area below the five and left of the crowd: the desktop part of the Macintosh screen.
+    c.library = [=](int) {
+        WindowPtr w;
+        FindWindo(Point{600, 200}, &w);
+    };
+    c.raw = [=](int) { WindowFromPoint(POINT{200, 600}); };
+    c.same = [=] {
+        WindowPtr w = reinterpret_cast<WindowPtr>(1);
+        return FindWindo(Point{600, 200}, &w) == inDesk && !w && WindowFromPoint(POINT{200, 600}) == crowd->parent;
+    };
+    c.tearDown = [=] { Clear(*crowd); };
+    return c;
 }
 
 } // namespace
@@ -42,15 +189,20 @@ Times Measure(int others)
 int RunBench()
 {
     InitWindows();
-    HWND main = FindWindowA("ZELMainWndClass", nullptr);
-    if (main) {
-        SetWindowPos(main, nullptr, 0, 0, 900, 700, SWP_NOZORDER);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kRawClass;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    RegisterClassA(&wc);
+    if (HWND main = testing_support::HostMainWindow()) {
+        SetWindowPos(main, nullptr, 0, 0, 1000, 740, SWP_NOZORDER);
         ShowWindow(main, SW_SHOW);
     }
-    Times alone = Measure(0), crowded = Measure(20);
-    std::printf("ZEL_UpdateWindows(2): %.3f ms with 1 window, %.3f ms with 21 (x%.1f)\n", alone.update * 1e3,
-                crowded.update * 1e3, crowded.update / alone.update);
-    std::printf("MoveWindo across the others: %.3f ms with 1 window, %.3f ms with 21 (x%.1f)\n", alone.move * 1e3,
-                crowded.move * 1e3, crowded.move / alone.move);
-    return 0;
+    std::vector<PairCase> cases;
+    for (int count : {5, 200})
+        for (auto make : {Select, Move, Resize, MakeAndDispose, FindOnNone})
+            cases.push_back(make(count));
+    return RunPairCases(cases);
 }

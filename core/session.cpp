@@ -145,6 +145,7 @@ void TearDown()
     ExitVerticalRetrace();
     ExitWindowManager();
     FreeFocusTables();
+    FreeChildProcState();
     TearDownQuickDraw();
     ExitEventQueue();
     DeleteLibraryFonts();

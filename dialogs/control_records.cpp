@@ -31,22 +31,12 @@ int16_t sGrowBoxWidth = 16, sGrowBoxHeight = 16;
 
 WNDPROC sSavedProcs[controlWindowKindCount];
 
-// PENDING: the child-control procedures paint without being overdrawn, forward clicks and keys as events
-// and draw custom controls through their definition procedure.
-template <int Kind>
-LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return CallWindowProcA(sSavedProcs[Kind], hwnd, message, wParam, lParam);
-}
-
+// The procedure each kind of child runs; the buttons share one, which finds its saved procedure by
+// the button's style.
 const WNDPROC kSubclassProcs[controlWindowKindCount] = {
-    ControlSubclassProc<controlWindowPushButton>, ControlSubclassProc<controlWindowCheckBox>,
-    ControlSubclassProc<controlWindowThreeState>, ControlSubclassProc<controlWindowGroupBox>,
-    ControlSubclassProc<controlWindowRadioButton>, ControlSubclassProc<controlWindowScrollBar>,
-    ControlSubclassProc<controlWindowCustom>, ControlSubclassProc<controlWindowComboBox>,
-    ControlSubclassProc<controlWindowStatic>, ControlSubclassProc<controlWindowEdit>,
-    ControlSubclassProc<controlWindowUserItem>, ControlSubclassProc<controlWindowIcon>,
-    ControlSubclassProc<controlWindowComboEdit>,
+    A_ButtonWndProc,    A_ButtonWndProc,    A_ButtonWndProc,   A_ButtonWndProc, A_ButtonWndProc,
+    A_ScrollBarWndProc, A_CDEFWndProc,      A_ComboBoxWndProc, A_StaticWndProc, A_EditWndProc,
+    A_UserItemWndProc,  A_IconWndProc,      ComboEditWndProc,
 };
 
 } // namespace

@@ -12,6 +12,8 @@ namespace {
 
 ControlTrackingState sTracking;
 int16_t sDrawingDepth;
+// Raised while DrawGrowIcon updates the size box.
+int sGrowIconDrawing;
 
 constexpr int16_t kInButton = 10, kInCheckBox = 11, kInThumb = 129;
 constexpr int32_t kNoPoint = static_cast<int32_t>(0x80008000);
@@ -183,18 +185,10 @@ int16_t TrackIndicator(ControlHandle c, int16_t part, Point start)
     return part;
 }
 
-// A client rectangle validated in the window's port (whose coordinates are offset by its origin).
-void ValidatePortRect(WindowPtr window, const RECT &client)
-{
-    const Rect &pr = window->portRect;
-    const Rect r{static_cast<int16_t>(client.top + pr.top), static_cast<int16_t>(client.left + pr.left),
-                 static_cast<int16_t>(client.bottom + pr.top), static_cast<int16_t>(client.right + pr.left)};
-    ValidRect(&r);
-}
-
 } // namespace
 
 ControlTrackingState &TrackingState() { return sTracking; }
+bool GrowIconDrawing() { return sGrowIconDrawing > 0; }
 int16_t ControlDrawingDepth() { return sDrawingDepth; }
 
 int16_t ScrollCodePart(int16_t code)
@@ -549,7 +543,7 @@ ZEL_EXTERN_C void ZEL_CALL DrawGrowIcon(WindowPtr theWindow)
         HDC dc = CurrentDC();
         RECT square{client.right - w + 2, client.bottom - h + 2, client.right, client.bottom};
         FillRect(dc, &square, GetSysColorBrush(COLOR_SCROLLBAR));
-        ValidatePortRect(theWindow, square);
+        ValidateWindowRect(hwnd, square);
         const int16_t lineV = static_cast<int16_t>(client.bottom - h + 1), lineH = static_cast<int16_t>(client.right - w + 1);
         HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
         POINT old;
@@ -572,12 +566,15 @@ ZEL_EXTERN_C void ZEL_CALL DrawGrowIcon(WindowPtr theWindow)
             RECT strip{client.right - (bw > sw ? bw : sw), client.bottom - (bh > sh ? bh : sh), client.right, client.bottom};
             FillRect(dc, &strip, GetSysColorBrush(COLOR_BTNFACE));
         }
-        ValidatePortRect(theWindow, square);
+        ValidateWindowRect(hwnd, square);
         InvalidateRect(box, nullptr, TRUE);
         if (!IsZoomed(frame)) {
+            // The size box paints only now; nothing else it paints is suppressed meanwhile.
             const int depth = SyncPaintDepth();
-            SetSyncPaintDepth(depth + 1);
+            SetSyncPaintDepth(0);
+            ++sGrowIconDrawing;
             UpdateWindow(box);
+            --sGrowIconDrawing;
             SetSyncPaintDepth(depth);
         }
     }

@@ -95,5 +95,8 @@ int16_t FocusFirstFromItem(DialogPtr dialog, int16_t from);
 void NoteFocusTableBuilt(DialogPtr dialog);
 // The dialog ModalDialog or a host-run modal window is running; 0 outside one.
 DialogPtr CurrentModalDialog();
+// The procedure of the edit fields that stand in combo boxes' places (A_EditWndProc's, erasing through
+// the saved procedure even while painting is suppressed).
+LRESULT CALLBACK ComboEditWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // The standard filter.
 ZEL_EXTERN_C Boolean ZEL_CALL StdFilterProc(DialogPtr theDialog, EventRecord *theEvent, int16_t *itemHit);

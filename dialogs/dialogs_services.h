@@ -160,6 +160,23 @@ int16_t DialogNestingCount();
 // draw the outline.
 bool SetDefaultButtonByOutline(const Rect *rect, HWND window);
 
+// ---- Child-control window procedures ----
+// A mouse button message on a child of a library window that is not both visible and highlighted (and
+// is enabled) goes to that window instead, in its client coordinates; true when it went, with its answer.
+bool ForwardInactiveClick(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *answer);
+// Calls a child's saved procedure (the class's when none was saved): while the synchronous paint depth
+// is above 0 the child only validates; what a child of a library window paints leaves that window's
+// update region.
+LRESULT CallChildProc(WNDPROC saved, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Validates a client rectangle of a library window in its port (through the port's transform).
+void ValidateWindowRect(HWND hwnd, const RECT &rect);
+// Raised while DrawGrowIcon draws the size box: only then does the size box paint.
+bool GrowIconDrawing();
+// The control of a window whose child window is `child`; none when no control of the window has it.
+ControlHandle ControlOfChildWindow(WindowPtr window, HWND child);
+// Session end: the button focus hook and the shared paint region go.
+void FreeChildProcState();
+
 // ---- Window glue ----
 // Closing a window disposes its controls through KillControls (Controls.h).
 // Trims a window's system menu to Macintosh behaviour; Size stays when `keepSize`.

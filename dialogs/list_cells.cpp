@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "list_manager.h"
+#include "Dialogs.h"
 #include "Quickdraw.h"
 #include "TextUtils.h"
 #include "Zel.h"
@@ -240,6 +241,52 @@ void DeleteItems(HWND box, int32_t at, int32_t count)
 {
     for (int32_t i = 0; i < count; ++i)
         SendMessageA(box, LB_DELETESTRING, static_cast<WPARAM>(at), 0);
+}
+
+// The rectangle of the dialog item a list stands over: the first user item whose rectangle and the
+// view overlap with one holding the other (the one the list's list box hid).
+bool ListDialogItemRect(ListHandle l, Rect *out)
+{
+    WindowPtr window = Rec(l)->port;
+    if (!window || reinterpret_cast<WindowPeek>(window)->windowKind != dialogKind)
+        return false;
+    const Rect view = Rec(l)->rView;
+    const int16_t count = CountDITL(window);
+    for (int16_t n = 1; n <= count; ++n) {
+        int16_t type = 0;
+        Handle item = nullptr;
+        Rect r{};
+        GetDialogItem(window, n, &type, &item, &r);
+        Rect common;
+        if ((type & 0x7F) != userItem || !SectRect(&r, &view, &common))
+            continue;
+        const bool viewInside = view.top >= r.top && view.left >= r.left && view.bottom <= r.bottom && view.right <= r.right;
+        const bool itemInside = r.top >= view.top && r.left >= view.left && r.bottom <= view.bottom && r.right <= view.right;
+        if (viewInside || itemInside) {
+            *out = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+// An inactive list in a dialog is washed in gray: its item's rectangle less a pixel all round and less
+// the list box's vertical scroll bar, gray pattern cleared to the background over what the list box
+// drew.
+void WashInactiveDialogList(ListHandle l, HWND box)
+{
+    Rect wash;
+    if (!ListDialogItemRect(l, &wash))
+        return;
+    InsetRec(&wash, 1, 1);
+    if (GetWindowLongA(box, GWL_STYLE) & WS_VSCROLL)
+        wash.right = static_cast<int16_t>(wash.right - GetSystemMetrics(SM_CXVSCROLL));
+    PenState pen;
+    GetPenState(&pen);
+    PenMode(patBic);
+    PenPat(&LowMem<Pattern>(lmGray));
+    PaintRect(&wash);
+    SetPenState(&pen);
 }
 
 Cell sExtensionAnchor{-1, -1};
@@ -768,8 +815,8 @@ ZEL_EXTERN_C void ZEL_CALL LUpdate(RgnHandle, ListHandle lHandle)
         InvalidateRect(box, &inBox, TRUE);
         UpdateWindow(box);
     }
-    // PENDING: an inactive list in a dialog is washed in gray over its item rectangle, once the Dialog
-    // Manager's item lookup exists.
+    if (!Rec(lHandle)->lActive)
+        WashInactiveDialogList(lHandle, box);
     if (saved)
         SetPor(saved);
 }

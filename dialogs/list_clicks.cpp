@@ -26,6 +26,7 @@ struct ListDragState {
     bool hookRunning = false;
     ListHandle list = nullptr;
     Cell draggedCell{0, 0};
+    WindowPtr window = nullptr;     // the window of the list being dragged
 };
 ListDragState sDrag;
 
@@ -324,6 +325,8 @@ bool DraggedCellAnswers(ListHandle list, Cell *cell)
     return true;
 }
 
+WindowPtr ListTearOffWindow() { return sDrag.window; }
+
 void ScrollRowListColumns(ListHandle l, int16_t columns)
 {
     HWND box = ListBoxOf(l);
@@ -505,6 +508,7 @@ bool BeginListDrag(int slot)
     Point drop{-1, -1};
     bool dropped = false;
     const Point size = ListSlotTearOffSize(slot);
+    sDrag.window = window;
     if (ProcPtr hook = ListSlotTearOffHook(slot)) {
         sDrag.hookRunning = true;
         sDrag.list = l;
@@ -522,6 +526,7 @@ bool BeginListDrag(int slot)
     } else {
         dropped = ListDragLoop(l, slot, global, size, selectedCount, item, &drop);
     }
+    sDrag.window = nullptr;
     ReleaseCapture();
     if (dropped)
         sDrag.dropPoint = drop;

@@ -68,8 +68,6 @@ void ZEL_CALL PlainListDef(int16_t, Boolean, Rect *, Cell, int16_t, int16_t, Lis
 void ZEL_CALL TextListDef(int16_t message, Boolean selected, Rect *cellRect, Cell cell, int16_t offset,
                           int16_t length, ListHandle list);
 bool UsesPlainListDef(ListHandle list);
-// The list box's window procedure.
-LRESULT CALLBACK A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // List-box messages of the library's own (LB_ messages its window procedure passes on unchanged) may
 // skip the message machinery: true when the list box runs on this thread under the library's own
 // procedure, with none installed over it.
@@ -120,3 +118,5 @@ void SyncListAfterScroll(ListHandle list);
 // While a tear-off hook runs and the pressed cell is not selected, that cell alone stands for the list's
 // selection: true with the cell.
 bool DraggedCellAnswers(ListHandle list, Cell *cell);
+// The window of the list whose tear-off drag is running; none outside a drag.
+WindowPtr ListTearOffWindow();

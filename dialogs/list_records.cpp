@@ -251,21 +251,39 @@ LRESULT ListBoxMessage(HWND box, bool direct, UINT message, WPARAM wParam, LPARA
 }
 
 // The list box of a library list: its size follows the view, the slot's flags swallow clicks and typed
-// keys, a press may start a tear-off drag, row-per-item lists take their own mouse messages and
-// columns scroll by whole cells.
-// PENDING: the child-window wrapper keeps the parent's update region in step with what the list box
-// paints, and clicks handed to the window as events (slot flag 0x20) go to ZEL_EventMouse.
-LRESULT CALLBACK A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+// keys or hand presses to the window as events, a press may start a tear-off drag, row-per-item lists
+// take their own mouse messages and columns scroll by whole cells. A list box of the host's own that
+// runs this procedure posts its clicks as the dialog items' children do.
+ZEL_EXTERN_C LRESULT ZEL_CALL A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    WNDPROC saved = sSavedListBoxProc ? sSavedListBoxProc : DefWindowProcA;
+    LRESULT answer = 0;
+    if (ForwardInactiveClick(hwnd, message, wParam, lParam, &answer))
+        return answer;
+    const WNDPROC saved = sSavedListBoxProc;
     const int slot = FindListSlotByBox(hwnd);
     ListHandle list = ListSlotList(slot);
-    if (slot < 0 || !Live(list))
-        return CallWindowProcA(saved, hwnd, message, wParam, lParam);
+    if (slot < 0 || !Live(list)) {
+        if (message == WM_LBUTTONDBLCLK) {
+            RECT box;
+            GetWindowRect(hwnd, &box);
+            HWND parent = GetParent(hwnd);
+            MapWindowPoints(nullptr, parent, reinterpret_cast<POINT *>(&box), 2);
+            const Rect r{static_cast<int16_t>(box.top), static_cast<int16_t>(box.left),
+                         static_cast<int16_t>(box.bottom), static_cast<int16_t>(box.right)};
+            PostClickInRect(parent, r, nullptr);
+            return 0;
+        }
+        const LRESULT result = CallChildProc(saved, hwnd, message, wParam, lParam);
+        if (message == WM_LBUTTONDOWN) {
+            UpdateKeyModifiers(false);
+            PostClickOnChildWindow(hwnd);
+        }
+        return result;
+    }
     const uint16_t flags = ListSlotFlags(slot);
     switch (message) {
     case WM_SIZE: {
-        const LRESULT result = CallWindowProcA(saved, hwnd, message, wParam, lParam);
+        const LRESULT result = CallChildProc(saved, hwnd, message, wParam, lParam);
         if (!sResizeNesting)
             UpdateVisibleFromBox(list);
         return result;
@@ -289,7 +307,7 @@ LRESULT CALLBACK A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     if (message == WM_HSCROLL || message == WM_VSCROLL) {
         if (ListScrollMessage(slot, hwnd, message, wParam))
             return 0;
-        const LRESULT result = CallWindowProcA(saved, hwnd, message, wParam, lParam);
+        const LRESULT result = CallChildProc(saved, hwnd, message, wParam, lParam);
         if (LOWORD(wParam) == SB_ENDSCROLL || LOWORD(wParam) == SB_THUMBPOSITION)
             SyncListAfterScroll(list);
         return result;
@@ -297,7 +315,15 @@ LRESULT CALLBACK A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     if ((message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || message == WM_LBUTTONDBLCLK) &&
         IsRowPerItem(list) && TrackRowListMouse(slot, hwnd, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wParam, lParam))
         return 0;
-    return CallWindowProcA(saved, hwnd, message, wParam, lParam);
+    if (message == WM_LBUTTONDOWN && (flags & listSlotClickEvents)) {
+        // The window's own event glue takes the press, in its client coordinates.
+        HWND parent = GetParent(hwnd);
+        POINT p{static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))};
+        MapWindowPoints(hwnd, parent, &p, 1);
+        ZEL_EventMouse(parent, message, wParam, MAKELPARAM(static_cast<int16_t>(p.x), static_cast<int16_t>(p.y)));
+        return 0;
+    }
+    return CallChildProc(saved, hwnd, message, wParam, lParam);
 }
 
 // ---- The interface ----
@@ -403,8 +429,10 @@ ZEL_EXTERN_C ListHandle ZEL_CALL LNew(const Rect *rView, const Rect *dataBounds,
     l = Rec(list);
     l->listDefProc = reinterpret_cast<Handle>(def);
     l->userHandle = nullptr;
-    // PENDING: a list in a dialog shrinks and hides the user item standing for it, once the Dialog
-    // Manager's item lookup exists.
+    // A list in a dialog stands over a user item: that item's child gives way to the list box, whose
+    // clicks it would otherwise take.
+    if (IsDialogWindow(theWindow))
+        HideUserItemUnderList(ZEL_GethWnd(theWindow), l->rView);
 
     // The cells: every one empty.
     Handle data = NewHandleClear(2 * cells);
@@ -511,9 +539,10 @@ ZEL_EXTERN_C ListHandle ZEL_CALL LNew(const Rect *rView, const Rect *dataBounds,
         SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hwnd, LB_INITSTORAGE, static_cast<WPARAM>(items), static_cast<LPARAM>(items));
     const bool ownerDrawn = (style & LBS_OWNERDRAWFIXED) != 0;
+    const bool direct = DirectToListBox(slot);
     for (int32_t i = 0; i < items; ++i)
-        SendMessageA(hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                     ownerDrawn ? static_cast<LPARAM>(i) : reinterpret_cast<LPARAM>(""));
+        ListBoxMessage(hwnd, direct, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                       ownerDrawn ? static_cast<LPARAM>(i) : reinterpret_cast<LPARAM>(""));
     if (!drawingOff)
         SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
 

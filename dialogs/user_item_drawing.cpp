@@ -1,10 +1,13 @@
 // Dialog Manager: the owner-drawn children of library windows, drawn and measured when the host hands
-// WM_DRAWITEM and WM_MEASUREITEM of its windows to ZEL_UserItem: user items through their procedures,
-// icons, combo-box entries from their menus and custom controls through their definitions.
+// WM_DRAWITEM and WM_MEASUREITEM of its windows to ZEL_UserItem: the rows of lists through their list
+// definitions, user items through their procedures, pictures, icons, combo-box entries from their menus
+// and custom controls through their definitions.
 #include "dialog_manager.h"
+#include "list_manager.h"
 #include "Icons.h"
 #include "Menus.h"
 #include "../core/core_services.h"
+#include "../quickdraw/qd_services.h"
 #include "../windows/windows_services.h"
 
 #include <cstring>
@@ -12,17 +15,6 @@
 namespace {
 
 constexpr UINT kCustomControlIDs = 0xFD00;
-
-// The control of a window whose child is `child`; none when no control of the window has it.
-ControlHandle ControlOfChild(WindowPtr w, HWND child)
-{
-    int guard = 0;
-    for (ControlHandle c = reinterpret_cast<WindowPeek>(w)->controlList; c && *c && guard < 65536;
-         c = (*c)->nextControl, ++guard)
-        if (ControlWindow(c) == child)
-            return c;
-    return nullptr;
-}
 
 void DrawFocusFrame(const DRAWITEMSTRUCT &di)
 {
@@ -38,7 +30,7 @@ void DrawComboEntry(WindowPtr w, const DRAWITEMSTRUCT &di)
         return;
     }
     char text[MacToAnsiBufferSize(255)] = {};
-    ControlHandle c = ControlOfChild(w, di.hwndItem);
+    ControlHandle c = ControlOfChildWindow(w, di.hwndItem);
     MenuHandle menu = c ? ControlTailOf(c)->menu : nullptr;
     if (menu && static_cast<int>(di.itemID) < CountMItems(menu)) {
         Str255 item;
@@ -80,6 +72,8 @@ void DrawDialogItem(DialogPtr d, const DRAWITEMSTRUCT &di)
     Handle h = DitlItemHandle(item);
     if (type == userItem && h) {
         reinterpret_cast<UserItemProcPtr>(h)(d, n);
+    } else if (type == picItem && h && *h) {
+        DrawPicture(reinterpret_cast<PicHandle>(h), item.rect);
     } else if (type == iconItem && h && *h) {
         // A Windows icon in 4 bytes; the colour icons the builder made; an 'ICON' of 128 bytes; a host's
         // colour icon at least as large as its record. Anything else is no icon the library can read.
@@ -99,15 +93,88 @@ void DrawDialogItem(DialogPtr d, const DRAWITEMSTRUCT &di)
     ValidateRect(di.hwndItem, nullptr);
 }
 
-void DrawItem(WindowPtr w, const DRAWITEMSTRUCT &di)
+// A rectangle of a child's client area in the port of its window (through the port's transform).
+Rect ChildRectInPort(HWND child, HWND window, RECT r)
 {
+    MapWindowPoints(child, window, reinterpret_cast<POINT *>(&r), 2);
+    if (PortDCRecord *record = CurrentPortRecord(); record && record->xform.offsetActive)
+        RevXformWinRect(&r);
+    return Rect{static_cast<int16_t>(r.top), static_cast<int16_t>(r.left), static_cast<int16_t>(r.bottom),
+                static_cast<int16_t>(r.right)};
+}
+
+// The list a library list box stands for; none when the box is not that list's.
+ListHandle ListOfBox(const DRAWITEMSTRUCT &di, int *slotOut)
+{
+    const int slot = static_cast<int>(di.CtlID & 0xFF);
+    ListHandle list = ListSlotList(slot);
+    if (!list || !*list || ListSlotBox(slot) != di.hwndItem)
+        return nullptr;
+    *slotOut = slot;
+    return list;
+}
+
+// A list box's item: one row of cells of a row-per-item list, or one cell of another list drawn by its
+// host definition. An item that is no row or cell of the list draws at most the focus frame.
+void DrawListItem(HWND window, const DRAWITEMSTRUCT &di)
+{
+    int slot = -1;
+    ListHandle list = ListOfBox(di, &slot);
+    if (!list || di.itemID == static_cast<UINT>(-1)) {
+        DrawFocusFrame(di);
+        return;
+    }
+    const Rect itemRect = ChildRectInPort(di.hwndItem, window, di.rcItem);
+    if ((di.CtlID & 0xFF00) == kRowListID) {
+        if (static_cast<int32_t>(di.itemID) >= ListRows(list) || !(di.itemAction & ODA_DRAWENTIRE))
+            return;
+        int16_t width = 0, height = 0, left = 0;
+        const int shown = GetListGeometry(slot, &width, &height, &left, nullptr, nullptr, false, false);
+        for (int i = 0; i < shown; ++i) {
+            Cell cell{static_cast<int16_t>((*list)->dataBounds.top + di.itemID), static_cast<int16_t>(left + i)};
+            if (cell.h >= (*list)->dataBounds.right)
+                break;
+            int16_t offset = 0, length = 0;
+            LGetCellDataLocation(&offset, &length, cell, list);
+            Cell probe = cell;
+            const bool selected = LGetSelect(false, &probe, list) != 0;
+            Rect r{itemRect.top, static_cast<int16_t>(itemRect.left + i * width), itemRect.bottom,
+                   static_cast<int16_t>(itemRect.left + (i + 1) * width)};
+            CallListDef(list, lDrawMsg, selected, &r, cell, offset, length);
+        }
+        if (!DialogUpdateNesting())
+            ValidRect(&itemRect);
+        return;
+    }
+    if (static_cast<int32_t>(di.itemID) > (*list)->maxIndex) {
+        DrawFocusFrame(di);
+        return;
+    }
+    const Cell cell = IndexCell(list, static_cast<int32_t>(di.itemID));
+    int16_t offset = 0, length = 0;
+    LGetCellDataLocation(&offset, &length, cell, list);
+    Rect r = itemRect;
+    const bool selected = (di.itemState & ODS_SELECTED) != 0;
+    if (di.itemAction & ODA_DRAWENTIRE)
+        CallListDef(list, lDrawMsg, selected, &r, cell, offset, length);
+    else if (di.itemAction & ODA_SELECT)
+        CallListDef(list, lHiliteMsg, selected, &r, cell, offset, length);
+    DrawFocusFrame(di);
+}
+
+void DrawItem(WindowPtr w, HWND hwnd, const DRAWITEMSTRUCT &di)
+{
+    if (di.CtlType == ODT_LISTBOX) {
+        DrawListItem(hwnd, di);
+        return;
+    }
     if (di.CtlType == ODT_COMBOBOX) {
         DrawComboEntry(w, di);
         return;
     }
     if ((di.CtlID & 0xFF00) == kCustomControlIDs) {
         // A custom control draws through its definition procedure, when the child is one of the window's.
-        ControlHandle c = ControlOfChild(w, di.hwndItem);
+        ControlHandle c = ControlOfChildWindow(w, di.hwndItem);
         if (c && ControlTailOf(c)->custom)
             if (auto def = reinterpret_cast<ControlDefProcPtr>((*c)->contrlDefProc))
                 def(ControlTailOf(c)->variant, c, drawCntl, 0);
@@ -120,8 +187,40 @@ void DrawItem(WindowPtr w, const DRAWITEMSTRUCT &di)
     DrawFocusFrame(di);
 }
 
+// Drawing of a list box's items, and of a part of any other item, keeps to the part of the item that
+// shows: the port's device context is clipped to it, in the window's client coordinates.
+bool ClipToVisiblePart(HWND hwnd, const DRAWITEMSTRUCT &di, HDC dc, HRGN saved, int *hadClip)
+{
+    RECT client;
+    if (!dc || !di.hwndItem || !GetClientRect(di.hwndItem, &client))
+        return false;
+    const bool listBox = di.CtlType == ODT_LISTBOX;
+    const bool partial = di.rcItem.left > client.left || di.rcItem.top > client.top ||
+                         di.rcItem.right < client.right || di.rcItem.bottom < client.bottom;
+    if (!listBox && !partial)
+        return false;
+    RECT part;
+    if (!IntersectRect(&part, &client, &di.rcItem))
+        SetRectEmpty(&part);
+    MapWindowPoints(di.hwndItem, hwnd, reinterpret_cast<POINT *>(&part), 2);
+    if (!listBox && SessionFlag(zelFlagUserItemAlt))
+        part.top -= 16;
+    *hadClip = GetClipRgn(dc, saved);
+    IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
+    return true;
+}
+
 void MeasureItem(WindowPtr w, MEASUREITEMSTRUCT &mi)
 {
+    if (mi.CtlType == ODT_LISTBOX) {
+        // Measured while the list box is being made: the list record already holds the cell size.
+        ListHandle list = ListSlotList(static_cast<int>(mi.CtlID & 0xFF));
+        if (list && *list && ((mi.CtlID & 0xFF00) == kRowListID || (mi.CtlID & 0xFF00) == kCellListID)) {
+            mi.itemWidth = static_cast<UINT>((*list)->cellSize.h);
+            mi.itemHeight = static_cast<UINT>((*list)->cellSize.v);
+        }
+        return;
+    }
     if (mi.CtlType == ODT_COMBOBOX) {
         mi.itemHeight = static_cast<UINT>(ControlFont().height);
         return;
@@ -146,16 +245,36 @@ ZEL_EXTERN_C int32_t ZEL_CALL ZEL_UserItem(HWND hwnd, UINT message, WPARAM wPara
                                                 : reinterpret_cast<MEASUREITEMSTRUCT *>(lParam)->CtlType;
     if (ctlType == ODT_MENU)
         return ZEL_MenuUserItem(hwnd, message, wParam, lParam);
+    const bool limit = SetMemoryLimitSwitch(false);
     WindowPtr w = nullptr;
-    if (!HwndToWindowPtr(hwnd, &w, nullptr) || !w)
+    if (!HwndToWindowPtr(hwnd, &w, nullptr) || !w || w == ListTearOffWindow()) {
+        SetMemoryLimitSwitch(limit);
         return 1;
+    }
     GrafPtr saved = nullptr;
     GetPort(&saved);
     SetPor(w);
-    if (message == WM_DRAWITEM)
-        DrawItem(w, *reinterpret_cast<DRAWITEMSTRUCT *>(lParam));
-    else
+    PortDCRecord *record = PortRecordOf(w);
+    const uint8_t wasDrawing = record ? record->drawingOwnerItem : 0;
+    if (record)
+        record->drawingOwnerItem = 1;
+    if (message == WM_DRAWITEM) {
+        const DRAWITEMSTRUCT &di = *reinterpret_cast<DRAWITEMSTRUCT *>(lParam);
+        HDC dc = CurrentDC();
+        HRGN savedClip = CreateRectRgn(0, 0, 0, 0);
+        int hadClip = 0;
+        const bool clipped = savedClip && ClipToVisiblePart(hwnd, di, dc, savedClip, &hadClip);
+        DrawItem(w, hwnd, di);
+        if (clipped)
+            SelectClipRgn(dc, hadClip == 1 ? savedClip : nullptr);
+        if (savedClip)
+            DeleteObject(savedClip);
+    } else {
         MeasureItem(w, *reinterpret_cast<MEASUREITEMSTRUCT *>(lParam));
+    }
+    if (record)
+        record->drawingOwnerItem = wasDrawing;
     SetPor(saved);
+    SetMemoryLimitSwitch(limit);
     return 1;
 }

@@ -38,9 +38,6 @@ void TrimSystemMenu(HWND hwnd, bool keepSize)
     DeleteMenu(menu, SC_TASKLIST, MF_BYCOMMAND);
 }
 
-// PENDING: the Control Manager subclasses the size box with A_SizeBoxWndProc.
-void SubclassSizeBox(HWND) {}
-
 // A highlighted window's scroll-bar controls are enabled where they have a range, an unhighlighted
 // window's disabled.
 void EnableScrollBarControls(WindowPtr window, bool enable)

@@ -11,6 +11,15 @@
 #include <cstring>
 #include <initializer_list>
 
+const BitMap *ResolveColorPortBits(const BitMap *bits)
+{
+    if (bits && (static_cast<uint16_t>(bits->rowBytes) & 0xC000) == 0xC000) {
+        PixMapHandle pm = reinterpret_cast<PixMapHandle>(bits->baseAddr);
+        return HandleHasData(pm) ? reinterpret_cast<const BitMap *>(*pm) : nullptr;
+    }
+    return bits;
+}
+
 namespace {
 
 constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kSrcXor = 2, kTransparent = 36;
@@ -36,17 +45,6 @@ DWORD RopForMode(int16_t mode, int16_t srcDepth)
 uint32_t AddressOf(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
 bool IsEmpty(const Rect &r) { return r.bottom <= r.top || r.right <= r.left; }
-
-// A colour port's portPixMap field passed as a BitMap: its "rowBytes" is the port version 0xC000, and its
-// "baseAddr" the PixMap handle.
-const BitMap *ResolveColorPortBits(const BitMap *bits)
-{
-    if (bits && (static_cast<uint16_t>(bits->rowBytes) & 0xC000) == 0xC000) {
-        PixMapHandle pm = reinterpret_cast<PixMapHandle>(bits->baseAddr);
-        return HandleHasData(pm) ? reinterpret_cast<const BitMap *>(*pm) : nullptr;
-    }
-    return bits;
-}
 
 // The bits are thePort's own: its portBits, or a colour port's PixMap.
 bool IsThePortsBits(const BitMap *bits)
@@ -563,7 +561,10 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         ScreenSourceCopy(sourceDC, d.view, fullSrc, fullDst, write, mode, maskRgn);
         return;
     }
-    if (s.isDib && dstDevice && d.isDC) {
+    // A DIB onto a device, or through a mask onto thePort's bits in a memory DC of their own (the pixels
+    // the mask leaves out are kept there too).
+    if (s.isDib && dstDevice && (d.isDC || (maskRgn && d.hasDC && IsThePortsBits(dstBits) &&
+                                            d.view->pmExtMemDC == CurrentDC()))) {
         SetUseSetDIBitsFlag(UseSetDIBitsFlag() && src.right - src.left == dst.right - dst.left &&
                             src.bottom - src.top == dst.bottom - dst.top);
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);

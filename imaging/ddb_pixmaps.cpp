@@ -10,8 +10,10 @@
 #include "MacMemory.h"
 
 #include <cstdlib>
+#include <malloc.h>
+#include <algorithm>
 #include <cstring>
-#include <emmintrin.h>
+#include <immintrin.h>
 
 namespace {
 
@@ -112,7 +114,7 @@ template <typename Pixel> void ExchangeWords(uint8_t *row, int64_t width, Pixel 
 }
 
 // 32-bit pixels without a mask, four at a time: a pixel equal to a or b is xored with a ^ b.
-__attribute__((target("sse2"))) void ExchangeLongs(uint8_t *row, int64_t width, uint32_t a, uint32_t b)
+__attribute__((target("sse2"))) void ExchangeLongsSse2(uint8_t *row, int64_t width, uint32_t a, uint32_t b)
 {
     const __m128i va = _mm_set1_epi32(static_cast<int>(a)), vb = _mm_set1_epi32(static_cast<int>(b));
     const __m128i flip = _mm_set1_epi32(static_cast<int>(a ^ b));
@@ -126,6 +128,32 @@ __attribute__((target("sse2"))) void ExchangeLongs(uint8_t *row, int64_t width, 
         _mm_storeu_si128(p + 1, _mm_xor_si128(v1, _mm_and_si128(hit1, flip)));
     }
     ExchangeWords<uint32_t>(row + 4 * x, width - x, a, b, nullptr, 0);
+}
+
+// The same eight at a time, on processors with 256-bit integer vectors.
+__attribute__((target("avx2"))) void ExchangeLongsAvx2(uint8_t *row, int64_t width, uint32_t a, uint32_t b)
+{
+    const __m256i va = _mm256_set1_epi32(static_cast<int>(a)), vb = _mm256_set1_epi32(static_cast<int>(b));
+    const __m256i flip = _mm256_set1_epi32(static_cast<int>(a ^ b));
+    int64_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        __m256i *p = reinterpret_cast<__m256i *>(row + 4 * x);
+        const __m256i v0 = _mm256_loadu_si256(p), v1 = _mm256_loadu_si256(p + 1);
+        const __m256i hit0 = _mm256_or_si256(_mm256_cmpeq_epi32(v0, va), _mm256_cmpeq_epi32(v0, vb));
+        const __m256i hit1 = _mm256_or_si256(_mm256_cmpeq_epi32(v1, va), _mm256_cmpeq_epi32(v1, vb));
+        _mm256_storeu_si256(p, _mm256_xor_si256(v0, _mm256_and_si256(hit0, flip)));
+        _mm256_storeu_si256(p + 1, _mm256_xor_si256(v1, _mm256_and_si256(hit1, flip)));
+    }
+    ExchangeWords<uint32_t>(row + 4 * x, width - x, a, b, nullptr, 0);
+}
+
+void ExchangeLongs(uint8_t *row, int64_t width, uint32_t a, uint32_t b)
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        ExchangeLongsAvx2(row, width, a, b);
+    else
+        ExchangeLongsSse2(row, width, a, b);
 }
 
 void ExchangeRow(BitsKind kind, uint8_t *row, int64_t planeBytes, int64_t width, uint32_t a, uint32_t b,
@@ -237,7 +265,12 @@ bool ReadLayout(HBITMAP bitmap, const BITMAP *given, BitmapBitsLayout *layout)
     layout->height = record.bmHeight;
     layout->planes = record.bmPlanes;
     layout->bitsPerPixel = record.bmBitsPixel;
-    layout->rowBytes = record.bmWidthBytes;
+    // GetBitmapBits gives rows of whole 16-bit words whatever the bitmap is; a DIB section's record
+    // counts its own rows of whole 32-bit words.
+    const int64_t rowBytes = PlaneRowBytes(record.bmWidth, record.bmBitsPixel);
+    if (record.bmWidthBytes < rowBytes)
+        return false;
+    layout->rowBytes = static_cast<int32_t>(rowBytes);
     return UsableLayout(*layout);
 }
 
@@ -267,6 +300,82 @@ HBITMAP MakeBitmapOfBits(const PixMap *pm, const BitmapBitsLayout &layout, const
                             static_cast<UINT>(layout.bitsPerPixel), bits);
     return CreateBitmapInBands(pm, layout.width, layout.height, static_cast<int32_t>(RowStride(layout)),
                                static_cast<uint16_t>(layout.planes << 8 | layout.bitsPerPixel), bits);
+}
+
+// Large 32-bit bitmaps are exchanged band by band of whole rows through GetDIBits and SetDIBits, each
+// band read, exchanged and written back while it is still in the cache: GetBitmapBits has no offset, so
+// it would take the whole bitmap through memory three times. The route is taken only where a probe
+// finds that a 32-bit DIB's rows hold exactly the bitmap's own bits both ways, pad byte included. The
+// band's block starts on a cache line: the vector loads then never straddle two.
+constexpr int64_t kExchangeBandBytes = 128 << 10;
+HDC sBandDC;
+uint8_t *sBand;
+size_t sBandBytes;
+enum class BandProbe { untried, usable, unusable } sBandProbe;
+
+bool RowBandsMatchBitmapBits()
+{
+    if (sBandProbe == BandProbe::untried) {
+        sBandProbe = BandProbe::unusable;
+        const uint32_t pixels[2] = {0xA5123456u, 0x5A89ABCDu};
+        uint32_t read[2] = {}, back[2] = {};
+        HBITMAP probe = CreateBitmap(2, 1, 1, 32, pixels);
+        BITMAPINFOHEADER h = {sizeof(BITMAPINFOHEADER), 2, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        const uint32_t written[2] = {0xC3FEDCBAu, 0x3C010203u};
+        if (probe && sBandDC &&
+            GetDIBits(sBandDC, probe, 0, 1, read, reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS) == 1 &&
+            std::memcmp(read, pixels, sizeof pixels) == 0 &&
+            SetDIBits(sBandDC, probe, 0, 1, written, reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS) == 1 &&
+            GetBitmapBits(probe, sizeof back, back) == sizeof back && std::memcmp(back, written, sizeof back) == 0)
+            sBandProbe = BandProbe::usable;
+        if (probe)
+            DeleteObject(probe);
+    }
+    return sBandProbe == BandProbe::usable;
+}
+
+// Exchanges a and b in a one-plane 32-bit bitmap larger than one band, band by band; false, nothing
+// changed, when the route does not apply (the caller then goes through the whole bits).
+bool ExchangeInRowBands(HBITMAP bitmap, const BitmapBitsLayout &layout, uint32_t a, uint32_t b)
+{
+    if (layout.planes != 1 || layout.bitsPerPixel != 32 || BitmapBitsBytes(layout) <= kExchangeBandBytes)
+        return false;
+    if (!sBandDC && sBandProbe == BandProbe::untried)
+        sBandDC = CreateCompatibleDC(nullptr);
+    if (!RowBandsMatchBitmapBits())
+        return false;
+    const int32_t bandRows = static_cast<int32_t>(std::max<int64_t>(1, kExchangeBandBytes / layout.rowBytes));
+    const size_t bandBytes = static_cast<size_t>(bandRows) * static_cast<size_t>(layout.rowBytes);
+    if (sBandBytes < bandBytes) {
+        _aligned_free(sBand);
+        sBandBytes = 0;
+        if (!(sBand = static_cast<uint8_t *>(_aligned_malloc(bandBytes, 64))))
+            return false;
+        sBandBytes = bandBytes;
+    }
+    uint8_t *band = sBand;
+    // Top-down rows, so that GetDIBits and SetDIBits move each band as one block; their scan lines are
+    // still counted from the bitmap's last row, which the order of the bands does not matter to.
+    BITMAPINFOHEADER h = {sizeof(BITMAPINFOHEADER), layout.width, -layout.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO *info = reinterpret_cast<BITMAPINFO *>(&h);
+    auto exchangeBand = [&](int32_t first) {
+        const int32_t rows = std::min(bandRows, layout.height - first);
+        if (GetDIBits(sBandDC, bitmap, static_cast<UINT>(first), static_cast<UINT>(rows), band, info,
+                      DIB_RGB_COLORS) != rows)
+            return false;
+        ExchangeLongs(band, static_cast<int64_t>(layout.width) * rows, a, b);
+        return SetDIBits(sBandDC, bitmap, static_cast<UINT>(first), static_cast<UINT>(rows), band, info,
+                         DIB_RGB_COLORS) == rows;
+    };
+    for (int32_t first = 0; first < layout.height; first += bandRows) {
+        if (!exchangeBand(first)) {
+            // The exchange undoes itself: the bands already done are exchanged back.
+            for (int32_t done = 0; done < first; done += bandRows)
+                exchangeBand(done);
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -390,11 +499,29 @@ HBITMAP CreateBitmapInBands(const PixMap *pm, int32_t width, int32_t height, int
     return whole;
 }
 
+void FreeBitmapBitsScratch()
+{
+    std::free(sKeptRead);
+    sKeptRead = nullptr;
+    sKeptReadSize = 0;
+    if (sBandDC)
+        DeleteDC(sBandDC);
+    sBandDC = nullptr;
+    _aligned_free(sBand);
+    sBand = nullptr;
+    sBandBytes = 0;
+    sBandProbe = BandProbe::untried;
+}
+
 Boolean SwapBitmapHiliteColors(const PixMap *, HBITMAP bitmap, const BITMAP *record, uint32_t a, uint32_t b)
 {
     BitmapBitsLayout layout{};
     BitsBlock block;
-    if (!bitmap || !ReadLayout(bitmap, record, &layout) || !ReadBits(bitmap, layout, &block))
+    if (!bitmap || !ReadLayout(bitmap, record, &layout))
+        return false;
+    if (ExchangeInRowBands(bitmap, layout, a, b))
+        return true;
+    if (!ReadBits(bitmap, layout, &block))
         return false;
     const int64_t size = BitmapBitsBytes(layout);
     return ExchangeBitmapBits(block.bytes, layout, a, b, nullptr) &&

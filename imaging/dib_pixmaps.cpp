@@ -204,8 +204,12 @@ bool BindDibPixMap(PixMapHandle pm, const Rect *rect, bool wantDC)
     h->biXPelsPerMeter = h->biYPelsPerMeter = kPixelsPerMeter;
     h->biClrUsed = static_cast<DWORD>(count);
     auto *quads = reinterpret_cast<RGBQUAD *>(h + 1);
-    if (count && HandleHasData(p.pmTable))
-        CopyCTabToQuads(p.pmTable, quads);
+    // The table's colours through a buffer of the largest table: the header holds only `count` of them.
+    if (count && HandleHasData(p.pmTable)) {
+        RGBQUAD all[256];
+        CopyCTabToQuads(p.pmTable, all);
+        std::memcpy(quads, all, sizeof(RGBQUAD) * count);
+    }
     HDC dc = nullptr;
     HBITMAP section = nullptr;
     void *bits = nullptr;

@@ -70,20 +70,32 @@ SwapRoute RouteFor(int bitsPerPixel)
     return probe && (bitsPerPixel == 4 || bitsPerPixel == 8) ? SwapRoute::dibIndices : SwapRoute::bitmapBits;
 }
 
-// The value a colour takes in a bitmap compatible with the device, as the route reads it: the colour
-// painted into a 1 x 1 such bitmap and read back. False when the bitmap cannot be made or read.
-bool PixelValueOf(HDC dc, HDC memory, COLORREF colour, SwapRoute route, uint32_t *value)
+// What a bitmap compatible with the device is: its record (a DIB section's too, for the pool of strips
+// below) and the route its bits are exchanged by.
+struct DeviceFormat {
+    BITMAP record;
+    bool dibSection;
+    DWORD compression, masks[3];
+    SwapRoute route;
+};
+
+bool SameFormat(const DeviceFormat &a, const DeviceFormat &b)
 {
-    HBITMAP one = CreateCompatibleBitmap(dc, 1, 1);
-    if (!one)
-        return false;
+    return a.record.bmBitsPixel == b.record.bmBitsPixel && a.record.bmPlanes == b.record.bmPlanes &&
+           a.dibSection == b.dibSection && a.compression == b.compression &&
+           std::memcmp(a.masks, b.masks, sizeof a.masks) == 0;
+}
+
+// The value the colour painted into pixel (0, 0) of `one`, a bitmap compatible with the device, takes
+// as the route reads it. False when it cannot be read.
+bool PixelValueOf(HDC memory, HBITMAP one, const BITMAP &record, COLORREF colour, SwapRoute route, uint32_t *value)
+{
     HGDIOBJ old = SelectObject(memory, one);
     SetPixelV(memory, 0, 0, colour);
     SelectObject(memory, old);
-    BITMAP record{};
-    bool read = GetObjectA(one, sizeof record, &record) != 0;
+    bool read = true;
     *value = 0;
-    if (read && route == SwapRoute::dibIndices) {
+    if (route == SwapRoute::dibIndices) {
         struct {
             BITMAPINFOHEADER h;
             RGBQUAD colours[256];
@@ -92,13 +104,39 @@ bool PixelValueOf(HDC dc, HDC memory, COLORREF colour, SwapRoute route, uint32_t
         uint8_t bits[4] = {};
         read = GetDIBits(memory, one, 0, 1, bits, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS) == 1;
         *value = record.bmBitsPixel == 4 ? bits[0] >> 4 : bits[0];
-    } else if (read) {
+    } else {
+        // GetBitmapBits' rows are whole 16-bit words (a DIB section's record counts 32-bit ones).
         uint8_t bits[8] = {};
-        const LONG bytes = record.bmWidthBytes * record.bmPlanes;
+        const LONG bytes = (record.bmBitsPixel + 15) / 16 * 2 * record.bmPlanes;
         read = bytes <= 8 && GetBitmapBits(one, bytes, bits) == bytes;
         std::memcpy(value, bits, record.bmBitsPixel >= 32 ? 4 : record.bmBitsPixel >= 24 ? 3 : record.bmBitsPixel >= 16 ? 2 : 1);
         if (record.bmBitsPixel < 8)
             *value = bits[0] >> (8 - record.bmBitsPixel);
+    }
+    return read;
+}
+
+// The format of bitmaps compatible with `dc` and the two colours' values in it, read from one 1 x 1 such
+// bitmap (asking the DC its depth instead is slow on some systems). False when the bitmap cannot be made
+// or read.
+bool ReadDeviceFormat(HDC dc, HDC memory, COLORREF background, COLORREF hilite, DeviceFormat *format, uint32_t *bk,
+                      uint32_t *hi)
+{
+    HBITMAP one = CreateCompatibleBitmap(dc, 1, 1);
+    if (!one)
+        return false;
+    DIBSECTION dib{};
+    const int size = GetObjectA(one, sizeof dib, &dib);
+    bool read = size == sizeof(BITMAP) || size == sizeof(DIBSECTION);
+    if (read) {
+        format->record = dib.dsBm;
+        format->dibSection = size == sizeof(DIBSECTION);
+        format->compression = format->dibSection ? dib.dsBmih.biCompression : 0;
+        for (int i = 0; i < 3; ++i)
+            format->masks[i] = format->dibSection ? dib.dsBitfields[i] : 0;
+        format->route = RouteFor(dib.dsBm.bmBitsPixel * dib.dsBm.bmPlanes);
+        read = PixelValueOf(memory, one, format->record, background, format->route, bk) &&
+               PixelValueOf(memory, one, format->record, hilite, format->route, hi);
     }
     DeleteObject(one);
     return read;
@@ -121,12 +159,13 @@ void HiliteColors(COLORREF *background, COLORREF *hilite)
     *hilite = ToColorRef(h);
 }
 
-// The two pixel values on the device of `dc` for its route; false when they cannot be had or are one.
-bool HiliteColorsForDevice(HDC dc, HDC memory, SwapRoute route, uint32_t *bk, uint32_t *hi)
+// The format of the device of `dc` and its two pixel values for its route; false when they cannot be
+// had or are one.
+bool HiliteColorsForDevice(HDC dc, HDC memory, DeviceFormat *format, uint32_t *bk, uint32_t *hi)
 {
     COLORREF background, hilite;
     HiliteColors(&background, &hilite);
-    return PixelValueOf(dc, memory, background, route, bk) && PixelValueOf(dc, memory, hilite, route, hi) && *bk != *hi;
+    return ReadDeviceFormat(dc, memory, background, hilite, format, bk, hi) && *bk != *hi;
 }
 
 // Exchanges the values in a bitmap compatible with the device, under a mask when one is given.
@@ -152,6 +191,65 @@ struct Strip {
     int top, rows;
 };
 
+// The strips' bitmaps of the last rectangle, kept for the next one of the same width and strip height on
+// a device of the same format (a rectangle hilited and unhilited again and again makes its bitmaps
+// once). Only bitmaps without a colour table are kept: an indexed DIB section's copy of its DC's table
+// could be stale by the next call.
+constexpr int64_t kMostKeptStripBytes = 4 << 20;
+struct StripPool {
+    DeviceFormat format{};
+    int width = 0, stripRows = 0;
+    std::vector<HBITMAP> bitmaps;
+} sStripPool;
+
+void EmptyStripPool()
+{
+    for (HBITMAP b : sStripPool.bitmaps)
+        DeleteObject(b);
+    sStripPool = StripPool{};
+}
+
+bool Keepable(const DeviceFormat &format, int64_t bytes)
+{
+    return bytes <= kMostKeptStripBytes && (!format.dibSection || format.record.bmBitsPixel >= 16);
+}
+
+// The bitmaps for `count` strips of width x stripRows (the last may use fewer rows of its bitmap), from
+// the pool when it matches; nil entries where one could not be made.
+std::vector<HBITMAP> TakeStripBitmaps(HDC dc, const DeviceFormat &format, int width, int stripRows, int count)
+{
+    std::vector<HBITMAP> bitmaps;
+    StripPool &pool = sStripPool;
+    if (!pool.bitmaps.empty() && pool.width == width && pool.stripRows == stripRows && SameFormat(pool.format, format))
+        bitmaps.swap(pool.bitmaps);
+    else
+        EmptyStripPool();
+    while (static_cast<int>(bitmaps.size()) > count) {
+        DeleteObject(bitmaps.back());
+        bitmaps.pop_back();
+    }
+    while (static_cast<int>(bitmaps.size()) < count)
+        bitmaps.push_back(CreateCompatibleBitmap(dc, width, stripRows));
+    return bitmaps;
+}
+
+// The strips' bitmaps go back to the pool, or are deleted when they are not worth keeping.
+void ReturnStripBitmaps(std::vector<HBITMAP> &bitmaps, const DeviceFormat &format, int width, int stripRows,
+                        int64_t bytes)
+{
+    EmptyStripPool();
+    if (Keepable(format, bytes)) {
+        sStripPool.format = format;
+        sStripPool.width = width;
+        sStripPool.stripRows = stripRows;
+        sStripPool.bitmaps.swap(bitmaps);
+    }
+    for (HBITMAP b : bitmaps)
+        if (b)
+            DeleteObject(b);
+    bitmaps.clear();
+}
+
 } // namespace
 
 bool HiliteScreenRect(const RECT &r)
@@ -162,40 +260,42 @@ bool HiliteScreenRect(const RECT &r)
     HDC dc = CurrentDC();
     if (!dc || (record && record->depth == 1))
         return false;
-    const int bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL), planes = GetDeviceCaps(dc, PLANES);
     MemoryLike memory(dc);
-    const SwapRoute route = RouteFor(bitsPerPixel * planes);
+    DeviceFormat format{};
     uint32_t bk = 0, hi = 0;
-    if (!memory.dc() || !HiliteColorsForDevice(dc, memory.dc(), route, &bk, &hi))
+    if (!memory.dc() || !HiliteColorsForDevice(dc, memory.dc(), &format, &bk, &hi))
         return false;
     // Strips of under 64 KB each, top-down over the whole rectangle; every strip is read and exchanged
     // before any is written back, so that a failure leaves the screen as it was.
+    const int bitsPerPixel = format.record.bmBitsPixel, planes = format.record.bmPlanes;
     const int width = r.right - r.left;
     const int64_t rowBytes = ((static_cast<int64_t>(bitsPerPixel) * width + 7) / 8 + 1) & ~1;
     const int64_t most = 0x10000 / (planes * rowBytes) - 1;
     const int stripRows = most < 1 ? 1 : static_cast<int>(most);
+    const int count = static_cast<int>((r.bottom - r.top + stripRows - 1) / stripRows);
+    std::vector<HBITMAP> bitmaps = TakeStripBitmaps(dc, format, width, stripRows, count);
     std::vector<Strip> strips;
     bool ok = true;
-    for (int top = r.top; ok && top < r.bottom; top += stripRows) {
+    for (int i = 0, top = r.top; ok && top < r.bottom; ++i, top += stripRows) {
         const int rows = r.bottom - top < stripRows ? r.bottom - top : stripRows;
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, width, rows);
+        HBITMAP bitmap = bitmaps[i];
         ok = bitmap != nullptr;
         if (ok) {
             HGDIOBJ old = SelectObject(memory.dc(), bitmap);
             ok = BitBlt(memory.dc(), 0, 0, width, rows, dc, r.left, top, SRCCOPY) != 0;
             SelectObject(memory.dc(), old);
-            ok = ok && SwapInBitmap(memory.dc(), bitmap, nullptr, route, bk, hi);
+            ok = ok && SwapInBitmap(memory.dc(), bitmap, nullptr, format.route, bk, hi);
             strips.push_back({bitmap, top, rows});
         }
     }
-    for (const Strip &s : strips) {
-        if (ok) {
+    if (ok) {
+        for (const Strip &s : strips) {
             HGDIOBJ old = SelectObject(memory.dc(), s.bitmap);
             BitBlt(dc, r.left, s.top, width, s.rows, memory.dc(), 0, 0, SRCCOPY);
             SelectObject(memory.dc(), old);
         }
-        DeleteObject(s.bitmap);
     }
+    ReturnStripBitmaps(bitmaps, format, width, stripRows, static_cast<int64_t>(count) * planes * rowBytes * stripRows);
     return ok;
 }
 
@@ -229,9 +329,9 @@ bool HiliteCopyBits(HDC dc, const PixMap *src, const Rect &srcRect, const Rect &
     if (!dc)
         return false;
     MemoryLike memory(dc);
-    const SwapRoute route = RouteFor(GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES));
+    DeviceFormat format{};
     uint32_t bk = 0, hi = 0;
-    if (!memory.dc() || !HiliteColorsForDevice(dc, memory.dc(), route, &bk, &hi))
+    if (!memory.dc() || !HiliteColorsForDevice(dc, memory.dc(), &format, &bk, &hi))
         return false;
     HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     if (!bitmap)
@@ -239,7 +339,7 @@ bool HiliteCopyBits(HDC dc, const PixMap *src, const Rect &srcRect, const Rect &
     HGDIOBJ old = SelectObject(memory.dc(), bitmap);
     bool ok = BitBlt(memory.dc(), 0, 0, width, height, dc, dstRect.left, dstRect.top, SRCCOPY) != 0;
     SelectObject(memory.dc(), old);
-    ok = ok && SwapInBitmap(memory.dc(), bitmap, &mask, route, bk, hi);
+    ok = ok && SwapInBitmap(memory.dc(), bitmap, &mask, format.route, bk, hi);
     if (ok) {
         old = SelectObject(memory.dc(), bitmap);
         BitBlt(dc, dstRect.left, dstRect.top, width, height, memory.dc(), 0, 0, SRCCOPY);
@@ -295,6 +395,8 @@ void BuildPaletteIndexMap(HDC dc, HPALETTE palette)
 bool PaletteIndexMapExists() { return sIndexMap != nullptr; }
 
 void FreePaletteIndexMap() { FreeIndexMap(); }
+
+void FreeHiliteStrips() { EmptyStripPool(); }
 
 ZEL_EXTERN_C int16_t ZEL_CALL CopyPaletteIndexMap(uint16_t *entries, int16_t capacity)
 {

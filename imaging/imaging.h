@@ -275,6 +275,9 @@ ZEL_EXTERN_C Boolean ZEL_CALL RefuseHiliteSwaps(Boolean refuse);
 // library's device PixMaps) or 32. Reached by
 // the test programs by ordinal.
 ZEL_EXTERN_C PixMap *ZEL_CALL GetPixMapView(const BitMap *bits, PixMap *view);
+// A colour port's portPixMap field passed as a BitMap (its "rowBytes" the port version 0xC000, its
+// "baseAddr" the PixMap handle) resolved to the PixMap; any other BitMap as it is. Nil for a dead handle.
+const BitMap *ResolveColorPortBits(const BitMap *bits);
 // The DC a small baseAddr names: a PortDCTable entry's (bit 15), a port-bits slot PixMap's memory DC,
 // else the current DC (as for 0x7FFF and real addresses). Reached by ordinal.
 ZEL_EXTERN_C HDC ZEL_CALL GetBitsDC(Ptr baseAddr);
@@ -388,6 +391,10 @@ void ScreenSourceCopy(HDC source, PixMap *dstView, const Rect &srcRect, const Re
                       int16_t mode, RgnHandle mask);
 // Frees the section screen sources are read into (QuickDraw's exit).
 void DisposeScreenGrabSection();
+// Frees the block and the DC the bitmap-bits exchange keeps between calls (QuickDraw's exit).
+void FreeBitmapBitsScratch();
+// Frees the strip bitmaps hilite mode keeps for its next rectangle (QuickDraw's exit).
+void FreeHiliteStrips();
 // Forgets full rectangles set for a ConvertPixels call that a fast path made unnecessary.
 void ForgetConversionFullRects();
 

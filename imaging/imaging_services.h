@@ -251,6 +251,24 @@ Handle ScrapPictureMarker();
 void SetScrapPictureMarker(Handle picture);
 void ClearScrapPictureMarker();
 
+// ---- Colour pattern expansion ----
+// A verb's pattern kinds: the pen's (0 and 1), the background's and the fill's.
+enum : uint8_t { kPatternKindPen = 0, kPatternKindPenAlt = 1, kPatternKindBack = 2, kPatternKindFill = 4 };
+// The current port's pattern of `kind`: a colour port's PixPat (no Pattern), a classic port's Pattern (no
+// PixPat); neither for another kind.
+void GetVerbPattern(PixPatHandle *pp, Pattern **pat, uint8_t kind);
+// True for a full pixel pattern larger than 8 x 8, which GDI's pattern brushes cannot place on the grid.
+bool PixPatIsLarge(PixPatHandle pp);
+// Whether the current port's pattern of `kind` must be drawn through the shape mask: a colour port's
+// large full pixel pattern.
+bool PatternNeedsMask(uint8_t kind);
+// Lays the pattern over `r` (local coordinates) on the port's pattern grid and transfers it onto `dst`
+// in `mode` through `mask` (nil: the whole rectangle). `pp` is a full pixel pattern (its one-bit form
+// when its data are short or its PixMap insane), an RGB pattern (its colour) or another PixPat (its
+// one-bit form); without one, `pat` in the port's colours (nil: nothing). False only when memory is short.
+bool ExpandColorPattern(PixPatHandle pp, const Pattern *pat, const BitMap *dst, const Rect *r, int16_t mode,
+                        RgnHandle mask);
+
 // ---- Shape mask ----
 // Starts drawing a shape into a one-bit mask when the mask mode is armed; false when it is not.
 bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int reserved);

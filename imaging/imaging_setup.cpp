@@ -40,6 +40,8 @@ void ExitImaging()
     DisposeDibBridgeCaches();
     DisposeCopyMaskCache();
     FreeOffscreenPixMap();
+    FreeBitmapBitsScratch();
+    FreeHiliteStrips();
     DisposePixelEngineBuffers();
     UnloadDibEngine();
     if (sOneBitTable)

@@ -61,9 +61,31 @@ private:
     size_t count_ = 0, capacity_ = 0;
 };
 
+// The bits of byte `i` of row y that are clear in both src and dst (set bits: fillable).
+inline uint8_t FreeBits(const BitImage &src, const BitImage &dst, int32_t y, int32_t i)
+{
+    return static_cast<uint8_t>(~(src.bits[y * src.rowBytes + i] | dst.bits[y * dst.rowBytes + i]));
+}
+
+// Sets the bits left..right (inclusive) of a row.
+void SetSpan(uint8_t *row, int32_t left, int32_t right)
+{
+    const int32_t first = left >> 3, last = right >> 3;
+    const uint8_t head = static_cast<uint8_t>(0xFF >> (left & 7)), tail = static_cast<uint8_t>(0xFF << (7 - (right & 7)));
+    if (first == last) {
+        row[first] |= static_cast<uint8_t>(head & tail);
+        return;
+    }
+    row[first] |= head;
+    if (last - first > 1)
+        std::memset(row + first + 1, 0xFF, static_cast<size_t>(last - first - 1));
+    row[last] |= tail;
+}
+
 // The four-connected scan-line fill: every pixel reachable from the seed through pixels clear in both
 // src and dst gets its dst bit set. A seed outside the image or on a set pixel fills nothing. When the
-// span stack cannot grow the fill ends early; dst then holds what was filled so far.
+// span stack cannot grow the fill ends early; dst then holds what was filled so far. Runs are walked a
+// byte at a time wherever a whole byte is free or taken.
 void FloodFill(const BitImage &src, BitImage &dst, int32_t seedX, int32_t seedY)
 {
     auto fillable = [&](int32_t x, int32_t y) { return !src.Get(x, y) && !dst.Get(x, y); };
@@ -78,22 +100,49 @@ void FloodFill(const BitImage &src, BitImage &dst, int32_t seedX, int32_t seedY)
         if (!fillable(seed.x, y))
             continue;
         int32_t left = seed.x, right = seed.x;
-        while (left > 0 && fillable(left - 1, y))
-            --left;
-        while (right + 1 < src.width && fillable(right + 1, y))
-            ++right;
-        for (int32_t x = left; x <= right; ++x)
-            dst.Set(x, y);
+        while (left > 0) {
+            if ((left & 7) == 0 && left >= 8 && FreeBits(src, dst, y, (left >> 3) - 1) == 0xFF)
+                left -= 8;
+            else if (fillable(left - 1, y))
+                --left;
+            else
+                break;
+        }
+        while (right + 1 < src.width) {
+            if (((right + 1) & 7) == 0 && right + 8 < src.width && FreeBits(src, dst, y, (right + 1) >> 3) == 0xFF)
+                right += 8;
+            else if (fillable(right + 1, y))
+                ++right;
+            else
+                break;
+        }
+        SetSpan(dst.bits + y * dst.rowBytes, left, right);
         // One seed for each run of fillable pixels in the rows above and below the span.
         for (int32_t ny : {y - 1, y + 1}) {
             if (ny < 0 || ny >= src.height)
                 continue;
-            bool inRun = false;
-            for (int32_t x = left; x <= right; ++x) {
-                const bool f = fillable(x, ny);
-                if (f && !inRun && !stack.Push(x, ny))
+            int32_t x = left;
+            while (x <= right) {
+                // Across taken pixels to the next free one.
+                if ((x & 7) == 0 && x + 7 <= right && FreeBits(src, dst, ny, x >> 3) == 0) {
+                    x += 8;
+                    continue;
+                }
+                if (!fillable(x, ny)) {
+                    ++x;
+                    continue;
+                }
+                if (!stack.Push(x, ny))
                     return;
-                inRun = f;
+                // Across the run's free pixels.
+                while (x <= right) {
+                    if ((x & 7) == 0 && x + 7 <= right && FreeBits(src, dst, ny, x >> 3) == 0xFF)
+                        x += 8;
+                    else if (fillable(x, ny))
+                        ++x;
+                    else
+                        break;
+                }
             }
         }
     }
@@ -336,8 +385,35 @@ HBITMAP MaskBitmap(const BitMap *mask, const Rect &maskRect)
     return CachedMaskBitmap(w, h, std::move(rows));
 }
 
+// The memory DC holding a colour source's pixels (a GWorld's, a bound bitmap's) when it can be blitted
+// from as it stands: the pixels are current in it, its bounds and DC both start at (0, 0) (a port's
+// portBits also at its portRect's corner) and srcRect lies inside the bounds. Nil otherwise. A one-bit
+// source is left to the composed copy, which draws it in the port's colours.
+HDC MemoryDCOfSource(const BitMap *src, const PixMap *view, const Rect &srcRect)
+{
+    if (reinterpret_cast<uintptr_t>(view->baseAddr) < 0x10000 || IsBitmapOnlyPixMap(view) || view->pixelSize <= 1)
+        return nullptr;
+    const bool current = (view->pmExtFlags & pmExtDibEngine)
+                             ? view->pmExtMemDC && (!(view->pmExtFlags & pmExtDibAttached) || view->pmExtDC == CurrentDC())
+                             : view->pmExtMemDC && view->pmExtOldBitmap;
+    if (!current)
+        return nullptr;
+    const Rect &b = view->bounds;
+    if (b.left != 0 || b.top != 0 || srcRect.left < b.left || srcRect.top < b.top || srcRect.right > b.right ||
+        srcRect.bottom > b.bottom)
+        return nullptr;
+    GrafPtr owner = reinterpret_cast<GrafPtr>(reinterpret_cast<uintptr_t>(src) - offsetof(GrafPort, portBits));
+    if (ZEL_IsPortValid(owner) && (owner->portRect.left != 0 || owner->portRect.top != 0))
+        return nullptr;
+    POINT viewport{}, window{};
+    if (!GetViewportOrgEx(view->pmExtMemDC, &viewport) || !GetWindowOrgEx(view->pmExtMemDC, &window) || viewport.x ||
+        viewport.y || window.x || window.y)
+        return nullptr;
+    return view->pmExtMemDC;
+}
+
 // A same-size copy through the mask onto a side whose pixels are a device context, when the source
-// is one too: one MaskBlt, the destination kept where the mask is white. False when it does not apply.
+// is one too or a memory DC holds it: one MaskBlt, the destination kept where the mask is white. False when it does not apply.
 bool MaskBltCopyMask(const BitMap *src, const BitMap *mask, const BitMap *dst, const Rect &srcRect,
                      const Rect &maskRect, const Rect &dstRect)
 {
@@ -348,18 +424,23 @@ bool MaskBltCopyMask(const BitMap *src, const BitMap *mask, const BitMap *dst, c
     if (port->picSave || (port->grafProcs && port->grafProcs->bitsProc))
         return false;
     PixMap srcBuffer, dstBuffer;
-    const PixMap *srcView = GetPixMapView(src, &srcBuffer);
-    const PixMap *dstView = GetPixMapView(dst, &dstBuffer);
+    const PixMap *srcView = GetPixMapView(ResolveColorPortBits(src), &srcBuffer);
+    const PixMap *dstView = GetPixMapView(ResolveColorPortBits(dst), &dstBuffer);
     if (!srcView || !dstView)
         return false;
     const uintptr_t srcBase = reinterpret_cast<uintptr_t>(srcView->baseAddr);
     const uintptr_t dstBase = reinterpret_cast<uintptr_t>(dstView->baseAddr);
-    // Both sides are port devices (bit 15 marks a PortDCTable entry).
-    if (srcBase >= 0x10000 || dstBase >= 0x10000 || !(srcBase & 0x8000) || !(dstBase & 0x8000))
+    // The destination is a port device (bit 15 marks a PortDCTable entry); so is the source, or its
+    // pixels sit in a memory DC of its own.
+    if (dstBase >= 0x10000 || !(dstBase & 0x8000))
         return false;
     if (record->xform.scaleActive || record->xform.rotation || record->xform.mirror)
         return false;
-    HDC srcDC = GetBitsDC(srcView->baseAddr);
+    HDC srcDC = nullptr;
+    if (srcBase < 0x10000 && (srcBase & 0x8000))
+        srcDC = GetBitsDC(srcView->baseAddr);
+    else if (!(srcDC = MemoryDCOfSource(src, srcView, srcRect)))
+        return false;
     HDC dc = CurrentDC();
     if (!srcDC || !dc)
         return false;

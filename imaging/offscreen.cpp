@@ -19,6 +19,62 @@ PixMapHandle sOffscreen;
 GrafPtr sActivePort;
 int sSavedPaintDepth;
 
+// The memory DC of the last offscreen drawing, kept for the next one on the same port DC (making a DC
+// costs more than the rest of a short Begin and End together). Its state at making is saved on each use
+// and restored when the drawing ends, so that each drawing starts from a DC as made.
+struct KeptDC {
+    HDC dc, madeFor;
+    int technology;
+    HPALETTE palette;
+    int saved;
+} sKeptDC;
+
+void DeleteKeptDC()
+{
+    HDC dc = sKeptDC.dc;
+    sKeptDC = KeptDC{};
+    if (dc) {
+        SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+        DeleteDC(dc);
+    }
+}
+
+// A memory DC for drawing offscreen on `portDC`: the kept one when it was made for that DC, else a new
+// one; its state is saved either way. Nil when none can be had.
+HDC TakeOffscreenDC(HDC portDC)
+{
+    const int technology = GetDeviceCaps(portDC, TECHNOLOGY);
+    if (!sKeptDC.dc || sKeptDC.madeFor != portDC || sKeptDC.technology != technology ||
+        sKeptDC.palette != LibraryPalette()) {
+        DeleteKeptDC();
+        HDC dc = CreateCompatibleDcWithPalette(portDC);
+        if (!dc)
+            return nullptr;
+        sKeptDC = KeptDC{dc, portDC, technology, LibraryPalette(), 0};
+    }
+    sKeptDC.saved = SaveDC(sKeptDC.dc);
+    if (!sKeptDC.saved) {
+        DeleteKeptDC();
+        return nullptr;
+    }
+    return sKeptDC.dc;
+}
+
+// The DC goes back as it was made (or is deleted when it is not the kept one).
+void ReturnOffscreenDC(HDC dc)
+{
+    if (dc && dc == sKeptDC.dc && RestoreDC(dc, sKeptDC.saved)) {
+        sKeptDC.saved = 0;
+        return;
+    }
+    if (dc == sKeptDC.dc)
+        sKeptDC = KeptDC{};
+    if (dc) {
+        SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+        DeleteDC(dc);
+    }
+}
+
 int32_t Width(const Rect &r) { return r.right - r.left; }
 int32_t Height(const Rect &r) { return r.bottom - r.top; }
 
@@ -30,8 +86,7 @@ void DropOffscreenBitmap()
         SelectObject(map.pmExtMemDC, map.pmExtOldBitmap);
     if (map.pmExtBitmap)
         DeleteObject(map.pmExtBitmap);
-    if (map.pmExtMemDC)
-        DeleteDC(map.pmExtMemDC);
+    ReturnOffscreenDC(map.pmExtMemDC);
     map.pmExtBitmap = nullptr;
     map.pmExtOldBitmap = nullptr;
     map.pmExtMemDC = nullptr;
@@ -97,6 +152,7 @@ void FreeOffscreenPixMap()
     DisposePixMap(sOffscreen);
     sOffscreen = nullptr;
     sActivePort = nullptr;
+    DeleteKeptDC();
 }
 
 ZEL_EXTERN_C int16_t ZEL_CALL ZEL_BeginOffScreen(Boolean erase, const Rect *r)
@@ -114,7 +170,7 @@ ZEL_EXTERN_C int16_t ZEL_CALL ZEL_BeginOffScreen(Boolean erase, const Rect *r)
         if (!sOffscreen)
             return 0;
     }
-    HDC memory = CreateCompatibleDcWithPalette(portDC);
+    HDC memory = TakeOffscreenDC(portDC);
     if (!memory)
         return 0;
     (*sOffscreen)->bounds = *r;
@@ -123,7 +179,7 @@ ZEL_EXTERN_C int16_t ZEL_CALL ZEL_BeginOffScreen(Boolean erase, const Rect *r)
     Rect mapped;
     if (!MakeOffscreenBitmap(sOffscreen, memory, false, &mapped)) {
         SetSyncPaintDepth(sSavedPaintDepth);
-        DeleteDC(memory);
+        ReturnOffscreenDC(memory);
         (*sOffscreen)->pmExtMemDC = nullptr;
         (*sOffscreen)->pmExtDC = nullptr;
         return 0;

@@ -14,8 +14,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace {
+
+// A row of 32-bit pixels copied with their fourth byte cleared, four at a time.
+__attribute__((target("sse2"))) void CopyPixelsClearingFourthByte(uint32_t *to, const uint32_t *from, int32_t count)
+{
+    const __m128i colour = _mm_set1_epi32(0xFFFFFF);
+    int32_t x = 0;
+    for (; x + 4 <= count; x += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + x),
+                         _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(from + x)), colour));
+    for (; x < count; ++x)
+        to[x] = from[x] & 0xFFFFFF;
+}
 
 // ---- Cached buffers: local blocks kept between calls, grown only, unlocked after each call ----
 
@@ -665,8 +678,7 @@ void ConvertPixels(const PixMap *srcPm, PixMap *dstPm, Rect srcRect, Rect dstRec
             uint32_t *to =
                 reinterpret_cast<uint32_t *>(st.dst.origin + static_cast<int32_t>(y - st.dst.bounds.top) * st.dst.step) +
                 st.dstX;
-            for (int32_t x = 0; x < st.dstWidth; ++x)
-                to[x] = from[x] & 0xFFFFFF;
+            CopyPixelsClearingFourthByte(to, from, st.dstWidth);
         }
         cleanUp();
         return;

@@ -23,7 +23,7 @@ struct ShapeMaskState {
     bool drawing;       // a mask draw is under way
     RgnHandle region;   // the cached shape region, reused by every shape
     Rect rect;          // the shape's device rectangle
-    int patternKind;    // 0 pen, 1 background, 2 fill
+    uint8_t patternKind; // the verb's pattern kind
     HDC portDC;         // the port's DC, put back at the end
     HDC maskDC;
     HBITMAP section;
@@ -43,7 +43,13 @@ bool IsMaskFormRgn(RgnHandle rgn) { return HandleHasData(rgn) && (**rgn).rgnSize
 
 // The verb's pattern kind: frame and paint draw with the pen, erase with the background, fill with the
 // fill pattern.
-int PatternKindOfVerb(GrafVerb verb) { return verb == 2 ? 1 : verb == 4 ? 2 : 0; }
+uint8_t PatternKindOfVerb(GrafVerb verb)
+{
+    return verb == 2 ? kPatternKindBack : verb == 4 ? kPatternKindFill : kPatternKindPen;
+}
+
+// The port brush of a pattern kind (0 pen, 1 background, 2 fill).
+int16_t BrushKindOf(uint8_t kind) { return kind == kPatternKindBack ? 1 : kind == kPatternKindFill ? 2 : 0; }
 
 // The raster operation that does `rop2` (pattern P, destination D) where the mask bit is 0 and leaves
 // the destination where it is 1.
@@ -103,8 +109,7 @@ bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int force)
         const int16_t mode = port->pnMode;
         const bool blackOnWhite = IsBlackRgb(record->foreRGB) && IsWhiteRgb(record->backRGB);
         const bool byMode = mode < 0 || mode > 16 || (blackOnWhite ? kMaskModesBlackOnWhite : kMaskModesColoured)[mode];
-        // PENDING: the colour-pattern filler also sends shapes whose pattern needs expanding through the mask.
-        if (!byMode && !IsMaskFormRgn(port->clipRgn))
+        if (!byMode && !IsMaskFormRgn(port->clipRgn) && !PatternNeedsMask(PatternKindOfVerb(verb)))
             return false;
     }
     if (!sShape.region && !(sShape.region = NewRgn()))
@@ -183,36 +188,44 @@ void EndShapeMask(int16_t penMode, int notFrame)
     int16_t mode = penMode;
     if (notFrame && (mode == 8 || mode == 12))
         mode = static_cast<int16_t>(mode - 8);
-    // PENDING: the colour-pattern filler paints the region with the verb's pattern expanded in the pen
-    // mode's colour arithmetic; until then the port's pattern brush paints it under the mode's ROP2.
-    if (dc && record) {
-        HBRUSH brush = SelectPortPatternBrush(static_cast<int16_t>(sShape.patternKind), 1);
+    // The shape's rectangle in port coordinates; its region takes the mask just drawn.
+    Rect portRect = r;
+    if (record && record->xform.offsetActive) {
+        RevXformXY(&portRect.left, &portRect.top);
+        RevXformXY(&portRect.right, &portRect.bottom);
+    }
+    const bool region = dib && SetRgnToMaskDib(sShape.region, Point{portRect.top, portRect.left},
+                                               Point{portRect.bottom, portRect.right}, dib);
+    // The verb's pattern expanded over the shape and transferred in the pen mode through the mask (a
+    // whole rectangle needs none); only when memory is short for that does the pattern's brush paint it
+    // under the mode's raster operation.
+    GrafPtr port = CurrentPort();
+    PixPatHandle pp = nullptr;
+    Pattern *pat = nullptr;
+    GetVerbPattern(&pp, &pat, sShape.patternKind);
+    const bool expanded = !record || !port || (!notFrame && !region) ||
+                          ExpandColorPattern(pp, pat, &port->portBits, &portRect, mode,
+                                             notFrame ? nullptr : sShape.region);
+    Handle mask = region ? reinterpret_cast<Handle>(static_cast<uintptr_t>(
+                               reinterpret_cast<MaskRegionRecord *>(*sShape.region)->maskDib))
+                         : nullptr;
+    if (!expanded && dc) {
+        HBRUSH brush = SelectPortPatternBrush(BrushKindOf(sShape.patternKind), 1);
         const int rop2 = TextModeRop2(mode);
-        if (brush) {
-            if (notFrame) {
-                PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PlainRop3(rop2));
-            } else if (dib) {
-                HLock(dib);
-                StretchDIBits(dc, r.left, r.top, sShape.width, sShape.height, 0, 0, sShape.width, sShape.height,
-                              *dib + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD),
-                              reinterpret_cast<const BITMAPINFO *>(*dib), DIB_RGB_COLORS, MaskedRop3(rop2));
-                HUnlock(dib);
-            }
+        if (brush && notFrame) {
+            PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PlainRop3(rop2));
+        } else if (brush && HandleHasData(mask)) {
+            HLock(mask);
+            StretchDIBits(dc, r.left, r.top, sShape.width, sShape.height, 0, 0, sShape.width, sShape.height,
+                          *mask + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD),
+                          reinterpret_cast<const BITMAPINFO *>(*mask), DIB_RGB_COLORS, MaskedRop3(rop2));
+            HUnlock(mask);
         }
     }
     // The cached region keeps the mask form with no mask; the mask goes.
-    if (dib) {
-        Rect portRect = r;
-        if (record && record->xform.offsetActive) {
-            RevXformXY(&portRect.left, &portRect.top);
-            RevXformXY(&portRect.right, &portRect.bottom);
-        }
-        if (SetRgnToMaskDib(sShape.region, Point{portRect.top, portRect.left}, Point{portRect.bottom, portRect.right},
-                            dib)) {
-            DisposeHandle(reinterpret_cast<Handle>(static_cast<uintptr_t>(
-                reinterpret_cast<MaskRegionRecord *>(*sShape.region)->maskDib)));
-            reinterpret_cast<MaskRegionRecord *>(*sShape.region)->maskDib = 0;
-        }
+    if (region) {
+        DisposeHandle(mask);
+        reinterpret_cast<MaskRegionRecord *>(*sShape.region)->maskDib = 0;
     }
     SetCopyBitsRanFlag();
     ++sShapesMasked;

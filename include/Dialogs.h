@@ -160,6 +160,22 @@ ZEL_API void ZEL_CALL ZEL_SetComboBoxString(DialogPtr theDialog, int16_t item, i
    icons, combo-box entries, custom controls) are drawn and measured, menu items handed to
    ZEL_MenuUserItem. Answers 1. */
 ZEL_API int32_t ZEL_CALL ZEL_UserItem(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* The window procedures of the library's child windows (dialog items, controls, lists and the size box).
+   A host that subclasses one of them again calls the library's procedure for what it does not handle. */
+ZEL_API LRESULT ZEL_CALL A_StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_ButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_IconWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_UserItemWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_CDEFWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_EditWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_ScrollBarWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_SizeBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_ComboBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+ZEL_API LRESULT ZEL_CALL A_ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+/* Called with the button and its control ID when a library button gains the focus; NULL removes it. */
+typedef void (ZEL_CALL *ZEL_ButtonFocusHookProcPtr)(HWND button, int16_t controlID);
+ZEL_API void ZEL_CALL ZEL_SetButtonFocusHookProc(ZEL_ButtonFocusHookProcPtr proc);
 ZEL_API void ZEL_CALL ZEL_PrepareModalWindow(DialogPtr theDialog, HWND *previousHookWindow, DialogPtr *previousModal,
                                              int16_t *previousCapture, FARPROC callback);
 ZEL_API void ZEL_CALL ZEL_CloseModalWindow(DialogPtr theDialog, HWND previousHookWindow, DialogPtr previousModal,

@@ -204,7 +204,9 @@ void OvalDrawCore(GrafVerb verb, const Rect *rect)
     if (DrawingAllowed(port, record) || verb == verbFrame) {
         HDC dc = CurrentDC();
         RECT device = DeviceRect(record, *rect);
-        BeginMask(port, record, device, verb);
+        // Through the mask the shape is drawn into the mask's DC.
+        if (BeginMask(port, record, device, verb))
+            dc = CurrentDC();
         if (verb == verbFrame) {
             OvalFrame(*rect, device);
         } else if (dc) {
@@ -283,7 +285,8 @@ void RRectDrawCore(GrafVerb verb, const Rect *rect, int16_t ovalWidth, int16_t o
         ow = static_cast<int16_t>(std::min<int>(ow, device.right - device.left));
         oh = static_cast<int16_t>(std::min<int>(oh, device.bottom - device.top));
         RECT whole{device.left, device.top, device.right + 1, device.bottom + 1};
-        BeginMask(port, record, whole, verb);
+        if (BeginMask(port, record, whole, verb))
+            dc = CurrentDC();
         if (verb == verbFrame) {
             RRectFrame(device, *rect, ow, oh, ovalWidth, ovalHeight);
         } else if (dc) {
@@ -367,7 +370,8 @@ void ArcDrawCore(GrafVerb verb, const Rect *rect, int16_t startAngle, int16_t ar
         AddXformRotation(&rotated);
         int32_t start = rotated, arc = arcAngle;
         NormaliseArc(&start, &arc);
-        BeginMask(port, record, device, verb);
+        if (BeginMask(port, record, device, verb))
+            dc = CurrentDC();
         if (verb == verbFrame) {
             ArcFrame(device, start, arc);
         } else {

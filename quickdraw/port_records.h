@@ -80,7 +80,8 @@ typedef struct PortDCRecord {
     Pattern brushPattern;
     uint16_t brushFlags;
     uint16_t textFlags;              // textFlag* bits of the bound font and the text mode
-    uint8_t reserved[6];
+    uint8_t drawingOwnerItem;        // 1 while an owner-drawn child of the port's window is drawn on it
+    uint8_t reserved[5];
 } PortDCRecord;
 
 // PortDCRecord flags.

@@ -110,52 +110,24 @@ void ComputeFrameSides(int l, int t, int r, int b, int pv, int ph)
         sSideValid[i] = sSides[i].left < sSides[i].right && sSides[i].top < sSides[i].bottom;
 }
 
-// A fill on a colour port: a one-bit pattern (or a pixel pattern without an image) is filled with its
-// brush; a pixel pattern's image is tiled across the rectangle from its top-left corner.
+// A fill on a colour port: a one-bit pattern (or an RGB pattern, whose colour is its brush) is filled
+// with its brush; a full pixel pattern is expanded over the rectangle on the port's pattern grid and
+// copied in one transfer, so that adjacent fills join and the tiling follows the port's origin.
 void FillColorPortRect(CGrafPtr cport, const RECT &r)
 {
-    // Only a full pixel pattern has an image to tile; an RGB pattern's colour is its brush.
     PixPatHandle pp = cport->fillPixPat;
-    const PixMap *map = HandleHasData(pp) && (*pp)->patType == 1 && HandleHasData((*pp)->patMap)
-                            ? *(*pp)->patMap
-                            : nullptr;
-    int tileW = map ? map->bounds.right - map->bounds.left : 0;
-    int tileH = map ? map->bounds.bottom - map->bounds.top : 0;
-    // The image is the pattern's data, described by its PixMap: only when the data hold all its rows.
-    const int32_t rowBytes = map ? map->rowBytes & 0x3FFF : 0;
-    Handle data = map ? (*pp)->patData : nullptr;
-    if (!map || tileW <= 0 || tileH <= 0 || !HandleHasData(data) ||
-        static_cast<int64_t>(rowBytes) * 8 < static_cast<int64_t>(tileW) * map->pixelSize ||
-        GetHandleSize(data) < static_cast<int64_t>(rowBytes) * tileH) {
+    if (sMaskDrawing || !HandleHasData(pp) || (*pp)->patType != 1) {
         FillRectWithRop2(R2_COPYPEN, patternFill, r.left, r.top, r.right, r.bottom);
         return;
     }
-    const int8_t dataState = HGetState(data);
-    HLock(data);
-    PixMap image = *map;
-    image.baseAddr = *data;
-    map = &image;
-    // The tiles lie on the port's own grid: the pattern's pixel (0, 0) at every multiple of its size in
-    // local coordinates (rounded down for negative ones), whatever rectangle is filled, so that adjacent
-    // fills join and the tiling follows the port's origin.
-    int16_t localLeft = static_cast<int16_t>(r.left), localTop = static_cast<int16_t>(r.top);
-    RevXformXY(&localLeft, &localTop);
-    auto floorMod = [](int a, int b) { return ((a % b) + b) % b; };
-    const int phaseX = floorMod(localLeft, tileW), phaseY = floorMod(localTop, tileH);
-    for (int y = r.top, ty = phaseY; y < r.bottom; y += tileH - ty, ty = 0) {
-        const int h = std::min(tileH - ty, static_cast<int>(r.bottom) - y);
-        for (int x = r.left, tx = phaseX; x < r.right; x += tileW - tx, tx = 0) {
-            const int w = std::min(tileW - tx, static_cast<int>(r.right) - x);
-            Rect src{static_cast<int16_t>(map->bounds.top + ty), static_cast<int16_t>(map->bounds.left + tx),
-                     static_cast<int16_t>(map->bounds.top + ty + h), static_cast<int16_t>(map->bounds.left + tx + w)};
-            // StdBits takes the destination in local coordinates.
-            const int lx = localLeft + (x - r.left), ly = localTop + (y - r.top);
-            Rect dst{static_cast<int16_t>(ly), static_cast<int16_t>(lx), static_cast<int16_t>(ly + h),
-                     static_cast<int16_t>(lx + w)};
-            StdBits(reinterpret_cast<const BitMap *>(map), &src, &dst, srcCopy, nullptr);
-        }
-    }
-    HSetState(data, dataState);
+    int16_t left = static_cast<int16_t>(r.left), top = static_cast<int16_t>(r.top);
+    int16_t right = static_cast<int16_t>(r.right), bottom = static_cast<int16_t>(r.bottom);
+    RevXformXY(&left, &top);
+    RevXformXY(&right, &bottom);
+    const Rect local{top, left, bottom, right};
+    GrafPtr port = reinterpret_cast<GrafPtr>(cport);
+    if (!ExpandColorPattern(pp, nullptr, &port->portBits, &local, srcCopy, nullptr))
+        FillRectWithRop2(R2_COPYPEN, patternFill, r.left, r.top, r.right, r.bottom);
 }
 
 void FillVerbRect(GrafPtr port, PortDCRecord *record, GrafVerb verb, const RECT &r)

@@ -510,6 +510,41 @@ void AppendItem(std::vector<uint8_t> &list, Rect r, uint8_t type, const char *te
         list.push_back(0);
 }
 
+// The dialog's user item: a swatch the program draws itself whenever the item needs drawing.
+void ZEL_CALL DrawSwatch(DialogPtr dialog, int16_t item)
+{
+    int16_t type;
+    Handle handle;
+    Rect box;
+    GetDialogItem(dialog, item, &type, &handle, &box);
+    const RGBColor teal{0, 0x8000, 0x8000};
+    RGBForeColor(&teal);
+    PaintRect(&box);
+    ForeColor(blackColor);
+    FrameRect(&box);
+}
+
+// The dialog's picture: recorded here as a program would read it from a 'PICT' resource.
+PicHandle MakeDialogPicture()
+{
+    const Rect frame{0, 0, 40, 70};
+    PicHandle picture = OpenPicture(&frame);
+    const RGBColor sky{0x9999, 0xCCCC, 0xFFFF}, sun{0xFFFF, 0xCC00, 0};
+    RGBForeColor(&sky);
+    PaintRect(&frame);
+    RGBForeColor(&sun);
+    const Rect disc{6, 44, 22, 60};
+    PaintOval(&disc);
+    ForeColor(blackColor);
+    MoveTo(0, 34);
+    LineTo(20, 22);
+    LineTo(40, 30);
+    LineTo(69, 18);
+    FrameRect(&frame);
+    ClosePicture();
+    return picture;
+}
+
 void ExerciseDialogs()
 {
     std::vector<uint8_t> list(2);
@@ -520,13 +555,15 @@ void ExerciseDialogs()
     AppendItem(list, Rect{60, 10, 76, 200}, ctrlItem + chkCtrl, "Keep a backup");
     AppendItem(list, Rect{84, 10, 100, 110}, ctrlItem + radCtrl, "Text");
     AppendItem(list, Rect{84, 120, 100, 220}, ctrlItem + radCtrl, "Picture");
-    const int16_t storedCount = 6;
+    AppendItem(list, Rect{10, 240, 50, 310}, picItem, "");
+    AppendItem(list, Rect{60, 240, 100, 310}, userItem, "");
+    const int16_t storedCount = 8;
     std::memcpy(list.data(), &storedCount, 2);
     Handle items = NewHandle(static_cast<Size>(list.size()));
     std::memcpy(*items, list.data(), list.size());
     Str255 word;
     ParamText(ZEL_CopyCtoP("document", word), nullptr, nullptr, nullptr);
-    Rect bounds{140, 290, 290, 530};
+    Rect bounds{140, 290, 290, 610};
     Str255 title;
     gDialog = NewDialog(nullptr, &bounds, ZEL_CopyCtoP("Save As", title), TRUE, movableDBoxProc,
                         reinterpret_cast<WindowPtr>(-1), FALSE, 0, items);
@@ -538,8 +575,18 @@ void ExerciseDialogs()
         SetControlValue(reinterpret_cast<ControlHandle>(check), 1);
         GetDialogItem(gDialog, 6, &type, &check, &box);
         SetControlValue(reinterpret_cast<ControlHandle>(check), 1);
+        GrafPtr saved;
+        GetPort(&saved);
+        SetPort(gDialog);
+        GetDialogItem(gDialog, 8, &type, &check, &box);
+        SetDialogItem(gDialog, 8, picItem, reinterpret_cast<Handle>(MakeDialogPicture()), &box);
+        SetPort(saved);
+        GetDialogItem(gDialog, 9, &type, &check, &box);
+        SetDialogItem(gDialog, 9, userItem, reinterpret_cast<Handle>(&DrawSwatch), &box);
+        DrawDialog(gDialog);
     }
-    Log("NewDialog: a modeless dialog of %d items (static text, edit field, check box, radio buttons, buttons)",
+    Log("NewDialog: a modeless dialog of %d items (static text, edit field, check box, radio buttons, buttons, "
+        "a picture and a user item the program draws)",
         gDialog ? CountDITL(gDialog) : 0);
     // The document stays the front window: the keys typed below are the document's.
     SelectWindow(gDocument);

@@ -366,10 +366,7 @@ int32_t TELineTop(const TERec *r, int32_t line)
 {
     if (!PerLineHeights(r))
         return r->destRect.top + line * r->lineHeight;
-    int32_t top = r->destRect.top;
-    for (int32_t i = 0; i < line; ++i)
-        top += TELineHeightOf(r, i);
-    return top;
+    return r->destRect.top + TEStyledLinesHeight(r, line);
 }
 int32_t TETextHeight(const TERec *r) { return TELineTop(r, r->nLines) - r->destRect.top; }
 

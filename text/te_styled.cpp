@@ -365,9 +365,73 @@ void TEClearNullStyle(TEHandle h)
         SetNullStyle(h, nullptr);
 }
 
+namespace {
+
+// Typing and deleting inside one run change no run but move the later starts: the run table is adjusted
+// where it lies instead of being rebuilt. Answers false when the edit needs the whole upkeep (runs to
+// add, remove or split, a style scrap or a pending null style to apply).
+bool AdjustRunsInPlace(TEHandle h, const TETextEdit &edit, Handle styleScrap)
+{
+    TEStyleHandle sh = TEStyleHandleOf(*h);
+    TEStyleRec *s = *sh;
+    const int32_t n = s->nRuns;
+    const int32_t oldLength = TextLength(*h) - edit.delta;
+    if (n < 2 || oldLength <= 0 || s->runs[n - 1].startChar != oldLength + 1 || s->runs[0].startChar != 0 ||
+        GetHandleSize(reinterpret_cast<Handle>(sh)) < int32_t(20 + 4 * n))
+        return false;
+    if (edit.inserted > 0 && edit.oldTo == edit.from) {
+        // The inserted characters join the run of the character before them (the first run at 0), also
+        // when the pending null style is that run's own style (typing after a backspace).
+        if (ScrapCount(styleScrap) > 0)
+            return false;
+        const int32_t from = std::max<int32_t>(edit.from, 1);
+        ScrpSTElement pending;
+        const bool nullStyle = PendingNullStyle(*h, &pending);
+        if (nullStyle) {
+            int32_t k = 0;
+            while (k + 1 < n - 1 && s->runs[k + 1].startChar < from)
+                ++k;
+            const int32_t count = TEHasData(reinterpret_cast<Handle>(s->styleTab)) ? s->nStyles : 0;
+            int32_t first = 0;
+            while (first < count && !(KeyOf((*s->styleTab)[first]) == KeyOf(pending)))
+                ++first;
+            if (first != s->runs[k].styleIndex)
+                return false;
+        }
+        for (int32_t i = n - 1; i >= 0 && s->runs[i].startChar >= from; --i)
+            s->runs[i].startChar = static_cast<int16_t>(s->runs[i].startChar + edit.inserted);
+        if (nullStyle)
+            SetNullStyle(h, nullptr);
+        return true;
+    }
+    if (edit.inserted == 0 && edit.oldTo > edit.from) {
+        // A deletion that leaves something of the one run it lies in.
+        int32_t k = 0;
+        while (k + 1 < n - 1 && s->runs[k + 1].startChar <= edit.from)
+            ++k;
+        const int32_t runEnd = k + 1 < n - 1 ? s->runs[k + 1].startChar : oldLength;
+        if (edit.oldTo > runEnd || (s->runs[k].startChar == edit.from && edit.oldTo == runEnd))
+            return false;
+        const int16_t style = s->runs[k].styleIndex;
+        if (style < 0 || style >= s->nStyles || !TEHasData(reinterpret_cast<Handle>(s->styleTab)))
+            return false;
+        const STElement removed = (*s->styleTab)[style];
+        const int32_t count = edit.oldTo - edit.from;
+        for (int32_t i = k + 1; i < n; ++i)
+            s->runs[i].startChar = static_cast<int16_t>(s->runs[i].startChar - count);
+        SetNullStyle(h, &removed);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void TEStyledReplace(TEHandle h, const TETextEdit &edit, Handle styleScrap)
 {
     if (!TEHasRuns(*h))
+        return;
+    if (AdjustRunsInPlace(h, edit, styleScrap))
         return;
     Styled st(h);
     const int16_t removed = st.Delete(edit.from, edit.oldTo);
@@ -597,6 +661,21 @@ void TEStyledLineHeights(TEHandle h)
         }
         (*lh)[line] = e;
     }
+}
+
+int32_t TEStyledLinesHeight(const TERec *r, int32_t lines)
+{
+    TEStyleHandle sh = TEStyleHandleOf(r);
+    LHHandle lh = (**sh).lhTab;
+    const int32_t count = TEHasData(reinterpret_cast<Handle>(lh)) ? GetHandleSize(reinterpret_cast<Handle>(lh)) / 4 : 0;
+    if (count == 0 || lines <= 0)
+        return 0;
+    const LHElement *e = *lh;
+    int32_t height = 0;
+    const int32_t within = std::min(lines, count);
+    for (int32_t i = 0; i < within; ++i)
+        height += e[i].lhHeight;
+    return height + (lines - within) * e[count - 1].lhHeight;
 }
 
 LHElement TEStyledLineMetrics(const TERec *r, int32_t line)

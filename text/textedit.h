@@ -143,6 +143,8 @@ void TEDisposeStyles(TEHandle h);
 // After layout: the line-height table, one entry per line.
 void TEStyledLineHeights(TEHandle h);
 LHElement TEStyledLineMetrics(const TERec *r, int32_t line);
+// The heights of the first `lines` lines added up, as TEStyledLineMetrics gives them one by one.
+int32_t TEStyledLinesHeight(const TERec *r, int32_t lines);
 // The runs over a stretch of text, piece by piece: start, length and style index.
 void TEStyledPieces(const TERec *r, int32_t first, int32_t count, void (*piece)(int32_t, int32_t, int16_t, void *),
                     void *context);

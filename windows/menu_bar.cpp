@@ -3,6 +3,7 @@
 #include "menu_manager.h"
 
 #include <cstring>
+#include <vector>
 
 #include "LowMem.h"
 #include "MacMemory.h"
@@ -79,6 +80,56 @@ struct FrameState {
 } sFrame;
 
 bool sRedrawBar;
+
+// The Windows menu made for a bar menu, with what it was made from. Rebuilding the bar keeps it for a
+// menu whose record, slot and the menu geometry are all as they were: building it again would give the
+// same items. Menus whose items depend on more than their own record (submenus, their own definition
+// procedure, the Quit fallback, the host's item texts by bar position under Apple-menu folding) are
+// always built again.
+struct BuiltMenu {
+    HMENU hmenu;
+    MenuHandle menu;
+    int16_t menuID;
+    int slot;
+    MenuGeometry geometry;
+    std::vector<uint8_t> record;
+};
+std::vector<BuiltMenu> sBuilt;
+
+bool HasSubmenuItems(MenuHandle menu)
+{
+    const uint8_t *p = reinterpret_cast<const uint8_t *>(*menu);
+    const int32_t size = GetHandleSize(reinterpret_cast<Handle>(menu));
+    for (int32_t offset = FirstItemOffset(menu);
+         offset >= 0 && offset < size && p[offset] != 0 && offset + 1 + p[offset] + 4 <= size;
+         offset += 1 + p[offset] + 4)
+        if (p[offset + 1 + p[offset] + 1] == keySubmenu)
+            return true;
+    return false;
+}
+
+bool KeepableMenu(MenuHandle menu)
+{
+    return !(Folding() && SessionCommandMap()) && !MenuOwnProc(menu) && !IsApplicationQuitMenu(menu) &&
+           !HasSubmenuItems(menu);
+}
+
+BuiltMenu Snapshot(HMENU hmenu, MenuHandle menu, int slot)
+{
+    BuiltMenu b{hmenu, menu, (*menu)->menuID, slot, CurrentMenuGeometry(), {}};
+    const uint8_t *bytes = reinterpret_cast<const uint8_t *>(*menu);
+    b.record.assign(bytes, bytes + GetHandleSize(reinterpret_cast<Handle>(menu)));
+    return b;
+}
+
+bool BuiltFrom(const BuiltMenu &b, MenuHandle menu, int slot)
+{
+    const MenuGeometry &g = CurrentMenuGeometry();
+    return b.menu == menu && b.menuID == (*menu)->menuID && b.slot == slot &&
+           std::memcmp(&b.geometry, &g, sizeof g) == 0 &&
+           b.record.size() == static_cast<size_t>(GetHandleSize(reinterpret_cast<Handle>(menu))) &&
+           std::memcmp(b.record.data(), *menu, b.record.size()) == 0;
+}
 
 // Removes the item entries and slots that a Windows submenu tree was built from, then destroys it.
 void ForgetWinMenu(HMENU hmenu)
@@ -234,14 +285,34 @@ void ZEL_CALL RebuildMenuBar(void)
                        mirrored
                    ? 1
                    : 0;
+        // Windows menus that a menu still in the bar, unchanged, keeps are taken out of the frame only;
+        // the others go before any menu is built again (their item entries are those of their menu ID).
+        std::vector<BuiltMenu> kept;
         for (int i = wasFolded ? 1 : 0; i < oldCount; ++i) {
             HMENU sub = GetSubMenu(frame, base);
             GetMenuStringA(frame, base, oldTitles[i], kTitleCompare + 1, MF_BYPOSITION);
             RemoveMenu(frame, base, MF_BYPOSITION);
-            if (sub && sub != sFrame.hostSubmenu)
-                DestroyBarMenu(sub, sFrame.ids[i]);
+            if (sub && sub != sFrame.hostSubmenu) {
+                bool keep = false;
+                for (BuiltMenu &b : sBuilt) {
+                    if (b.hmenu != sub || !b.menu)
+                        continue;
+                    const int at = BarIndexOf(b.menuID);
+                    MenuHandle menu = BarMenu(at);
+                    keep = at >= 0 && menu == b.menu && *menu && KeepableMenu(menu) &&
+                           BuiltFrom(b, menu, AssignMenuSlot(menu, b.menuID, 0));
+                    if (keep)
+                        kept.push_back(std::move(b));
+                    break;
+                }
+                if (!keep)
+                    DestroyBarMenu(sub, sFrame.ids[i]);
+            }
             sFrame.menus[i] = nullptr;
         }
+        sBuilt = std::move(kept);
+    } else {
+        sBuilt.clear();
     }
     const int count = BarCount() < kMaxBarMenus ? BarCount() : kMaxBarMenus;
     bool changed = count != oldCount || SessionPlatform().win32s;
@@ -265,10 +336,18 @@ void ZEL_CALL RebuildMenuBar(void)
             }
             continue;
         }
-        HMENU hmenu = CreateMenu();
         const int slot = AssignMenuSlot(menu, (*menu)->menuID, 0);
-        if (slot > 0)
-            BuildWinMenu(menu, hmenu, static_cast<uint16_t>(slot << 8), false, nullptr);
+        HMENU hmenu = nullptr;
+        for (const BuiltMenu &b : sBuilt)
+            if (b.menu == menu && b.menuID == (*menu)->menuID)
+                hmenu = b.hmenu;
+        if (!hmenu) {
+            hmenu = CreateMenu();
+            if (slot > 0)
+                BuildWinMenu(menu, hmenu, static_cast<uint16_t>(slot << 8), false, nullptr);
+            if (KeepableMenu(menu))
+                sBuilt.push_back(Snapshot(hmenu, menu, slot));
+        }
         char title[ZEL_MENU_TEXT_MAX];
         ZEL_CopyMacPtoWinC((*menu)->menuData, title, titleLetters);
         InsertMenuA(frame, i + base - (folding ? 1 : 0), MF_POPUP | MF_BYPOSITION, reinterpret_cast<UINT_PTR>(hmenu),
@@ -314,6 +393,7 @@ ZEL_EXTERN_C void ZEL_CALL InitMenus(void)
     // The host's frame menu: its own item (the second when it holds exactly two), that item's submenu,
     // text and command, and the command of the submenu's last item.
     sFrame = FrameState{};
+    sBuilt.clear();
     sFrame.hilitedPos = -1;
     sFrame.frame = SessionMainWindow() ? GetMenu(SessionMainWindow()) : nullptr;
     sFrame.hostLastCommand = 0xFFFF;

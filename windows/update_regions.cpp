@@ -66,25 +66,6 @@ void RaiseUpdatePending(WindowPtr window)
     }
 }
 
-// Adds a GDI region to a library region, rectangle by rectangle.
-void UnionGdiRegion(RgnHandle into, HRGN gdi)
-{
-    DWORD size = GetRegionData(gdi, 0, nullptr);
-    if (!size)
-        return;
-    std::vector<char> buffer(size);
-    auto *data = reinterpret_cast<RGNDATA *>(buffer.data());
-    if (!GetRegionData(gdi, size, data))
-        return;
-    RgnHandle piece = NewRgn();
-    const RECT *rects = reinterpret_cast<const RECT *>(data->Buffer);
-    for (DWORD i = 0; i < data->rdh.nCount; ++i) {
-        SetRectRgnClamped(piece, rects[i].left, rects[i].top, rects[i].right, rects[i].bottom);
-        UnionRg(into, piece, into);
-    }
-    DisposeRgn(piece);
-}
-
 // The current port's window, when it is one.
 WindowPtr CurrentWindow(HWND *hwnd)
 {
@@ -163,6 +144,24 @@ void UpdateRgnEdit(bool validate, const Rect *rect, RgnHandle rgn)
 }
 
 } // namespace
+
+void UnionGdiRegion(RgnHandle into, HRGN gdi)
+{
+    DWORD size = GetRegionData(gdi, 0, nullptr);
+    if (!size)
+        return;
+    std::vector<char> buffer(size);
+    auto *data = reinterpret_cast<RGNDATA *>(buffer.data());
+    if (!GetRegionData(gdi, size, data))
+        return;
+    RgnHandle piece = NewRgn();
+    const RECT *rects = reinterpret_cast<const RECT *>(data->Buffer);
+    for (DWORD i = 0; i < data->rdh.nCount; ++i) {
+        SetRectRgnClamped(piece, rects[i].left, rects[i].top, rects[i].right, rects[i].bottom);
+        UnionRg(into, piece, into);
+    }
+    DisposeRgn(piece);
+}
 
 void InitUpdateNestingRegions()
 {

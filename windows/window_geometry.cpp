@@ -162,7 +162,7 @@ void SetWindowGeometry(WindowPtr window, bool move, bool size, bool zoom, int h,
         SetWindowPos(hwnd, nullptr, x, y, wanted.right - wanted.left, wanted.bottom - wanted.top, flags);
         sGeometryChanging = wasChanging;
         sGeometryHwnd = wasHwnd;
-        ZEL_UpdateWindows(2);
+        ResyncWindowList();
         LeavePlacement();
     }
 
@@ -370,6 +370,12 @@ ZEL_EXTERN_C int16_t ZEL_CALL FindWindo(Point pt, WindowPtr *window)
         }
         if (part != inMenuBar && !found)
             part = inDesk;
+    } else if (WindowPtr hit; VisibleWindowAt(POINT{pt.h, pt.v}, &hit)) {
+        HWND hwnd = hit ? PlacementHwnd(hit) : nullptr;
+        if (hwnd && hwnd != SessionMainWindow() && hwnd != HostClientWindow()) {
+            found = hit;
+            part = inContent;
+        }
     } else {
         for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow) {
             if (!p->visible)

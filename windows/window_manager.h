@@ -40,6 +40,10 @@ void SendBehindImpl(WindowPtr window, WindowPtr behindWindow);
 void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder);
 void SwapActiveWindow(WindowPtr oldWindow, WindowPtr newWindow, bool hilite);
 void WindowListRelink(WindowPtr window, WindowPtr beforeWindow, WindowPtr lastWindow);
+// The first visible window of the list whose structure holds the screen point, from the structure boxes
+// the last resync read: true with the window (0 for none) while those still hold, false when Windows is
+// to be asked window by window.
+bool VisibleWindowAt(POINT pt, WindowPtr *found);
 
 // ---- Creation and closing, consulted by the window lookup ----
 // While a window is being created: the new WindowPtr, its createFlags and its Macintosh-frame choice.
@@ -79,9 +83,14 @@ void RaiseSyncPaintDepth(int delta);
 int UpdateNestingDepth();
 // The visible region the innermost BeginUpdate of this window saved, or 0 when it is not being updated.
 RgnHandle UpdateSavedVisRgn(WindowPtr window);
-// The placement counter of the geometry core: while raised the list is not rebuilt from the Z-order.
+// The placement counter of the geometry core: while raised the list is not rebuilt from the Z-order, and
+// the resyncs Windows' messages ask for wait for the one the placement makes (ResyncWindowList).
 void EnterPlacement();
 void LeavePlacement();
+void ResyncWindowList();
+// Raised (+1) around work that changes no window's place or size, such as painting after a resync: the
+// resyncs Windows' messages ask for meanwhile are not made. Lowered (-1) after it.
+void DeferWindowResyncs(int delta);
 void InitUpdateNestingRegions();
 void FreeUpdateNestingRegions();
 

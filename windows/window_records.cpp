@@ -906,6 +906,10 @@ void ZEL_CALL CloseWindowImpl(WindowPtr window)
         return;
     WindowPeek peek = Peek(window);
     HWND hwnd = aux->hwnd;
+    // What the window covered: only the windows it overlapped are uncovered when it goes.
+    Rect covered{0, 0, 0, 0};
+    if (peek->visible && HandleLive(peek->strucRgn))
+        covered = (*peek->strucRgn)->rgnBBox;
     // 1. The closing trio stands in for the tie while it is taken down.
     sClosing = true;
     sClosingHwnd = hwnd;
@@ -956,9 +960,21 @@ void ZEL_CALL CloseWindowImpl(WindowPtr window)
     sClosingHwnd = nullptr;
     sClosingWindow = nullptr;
     RefreshTopWindowCache();
-    for (WindowPtr w = WindowListHead(); w; w = AsWindow(Peek(w)->nextWindow))
-        if (Peek(w)->visible)
-            ZEL_CheckUpdateRgn(w);
+    // The list was resynced when the window was hidden: the paints below find it as it is.
+    DeferWindowResyncs(1);
+    for (WindowPtr w = WindowListHead(); w; w = AsWindow(Peek(w)->nextWindow)) {
+        WindowPeek p = Peek(w);
+        if (!p->visible)
+            continue;
+        if (HandleLive(p->strucRgn)) {
+            const Rect &box = (*p->strucRgn)->rgnBBox;
+            if (box.right <= covered.left || covered.right <= box.left || box.bottom <= covered.top ||
+                covered.bottom <= box.top)
+                continue;
+        }
+        ZEL_CheckUpdateRgn(w);
+    }
+    DeferWindowResyncs(-1);
 }
 
 // ---- session ----

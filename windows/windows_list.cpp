@@ -7,6 +7,11 @@
 #include "../dialogs/dialogs_services.h"
 #include "../quickdraw/qd_services.h"
 
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
 namespace {
 
 // Raised around every UpdateWindow the library makes itself.
@@ -42,14 +47,6 @@ void LinkWindow(WindowPtr window, WindowPtr before, WindowPtr after)
     }
     w->nextWindow = Peek(WindowListHead());
     SetWindowListHead(window);
-}
-
-bool InList(WindowPtr window)
-{
-    for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow)
-        if (AsWindow(p) == window)
-            return true;
-    return false;
 }
 
 HWND ParentOfPlacement(WindowPtr window)
@@ -88,28 +85,152 @@ void WindowListFollow(WindowPtr window, WindowPtr previous)
     LinkWindow(window, nullptr, previous);
 }
 
-// The list follows the Windows Z-order of the library windows under one parent.
-void RebuildFromZOrder(HWND parent)
+// The list's windows by their own Windows window, for the read-back of the Z-order: a child that is not
+// there (not the library's, not in the list, being closed) is passed over.
+std::unordered_map<HWND, WindowPtr> sListed;
+
+void MapListedWindows()
 {
-    WindowPtr previous = nullptr;
-    for (HWND h = GetTopWindow(parent); h; h = GetWindow(h, GW_HWNDNEXT)) {
-        WindowPtr w = nullptr;
-        if (!IsWindowVisible(h) || !HwndToWindowPtr(h, &w, nullptr) || !w || w == ClosingWindow() || !InList(w))
-            continue;
-        if (!previous)
-            WindowListPlace(w);
+    sListed.clear();
+    for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow)
+        if (HWND hwnd = WindowHwnd(AsWindow(p)); hwnd && AsWindow(p) != ClosingWindow())
+            sListed[hwnd] = AsWindow(p);
+}
+
+// The list follows a front-to-back order of visible library windows under one parent: the first goes to
+// the front of its placement class, each next one right behind the one before.
+void FollowOrder(const std::vector<WindowPtr> &order)
+{
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i == 0)
+            WindowListPlace(order[0]);
         else
-            WindowListFollow(w, previous);
-        previous = w;
+            WindowListFollow(order[i], order[i - 1]);
     }
 }
 
-// The record follows its Windows window: visibility, structure and content regions, visible region.
-void WindowSyncFromHwnd(HWND hwnd)
+// The list follows the Windows Z-order of the library windows under one parent.
+void RebuildFromZOrder(HWND parent)
 {
-    WindowPtr window = nullptr;
-    if (!HwndToWindowPtr(hwnd, &window, nullptr) || !window || window == WindowBeingCreated())
-        return;
+    std::vector<WindowPtr> order;
+    for (HWND h = GetTopWindow(parent); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        auto found = sListed.find(h);
+        if (found != sListed.end() && IsWindowVisible(h))
+            order.push_back(found->second);
+    }
+    FollowOrder(order);
+}
+
+// The same relinking as RebuildFromZOrder, taken from the list itself: the library's own placements keep
+// the Z-order of its visible windows in the list's order, so the read-back would find that order.
+void RebuildFromList(HWND parent)
+{
+    std::vector<WindowPtr> order;
+    for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow) {
+        HWND hwnd = WindowHwnd(AsWindow(p));
+        if (hwnd && AsWindow(p) != ClosingWindow() && (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) &&
+            GetParent(hwnd) == parent && IsWindowVisible(hwnd))
+            order.push_back(AsWindow(p));
+    }
+    FollowOrder(order);
+}
+
+// Whether the Windows Z-order of the library's visible windows is known to follow the list: true after
+// a read-back, kept by the library's own placements that Windows carried out as asked, lost when Windows
+// reorders windows on its own.
+bool sZOrderKnown;
+// Raised while the library places a window itself: the resyncs asked for by the messages Windows sends
+// meanwhile wait for the one the placement makes when it is done.
+int sOwnPlacementDepth;
+
+// ---- visible regions, recomputed where something changed ----
+
+// Where the host's client area and main window began on the screen at the last resync: the library's
+// windows move on the screen with them without being told.
+POINT sClientOrigin, sMainOrigin;
+bool sStructuresRead;
+
+POINT ScreenOriginOf(HWND hwnd)
+{
+    POINT origin{0, 0};
+    if (hwnd)
+        ClientToScreen(hwnd, &origin);
+    return origin;
+}
+
+// What the last resync left in each window of the list. A window's visible region is its content less
+// the structure of every visible window in front of it; it is computed again only when one of those
+// changed (its content or port, the structure, visibility or order of a window in front of it) or when
+// it is no longer the region computed then.
+struct SeenWindow {
+    int order;        // place in the list, from the front
+    uint32_t pass;    // the resync that saw it last
+    bool visible;
+    Rect struc;       // the structure box; empty while invisible
+    RgnHandle vis;    // the visible region as computed
+    uint16_t visSize;
+    Rect visBox;
+    PortXform xform;  // the port's transform it was computed in
+};
+std::unordered_map<WindowPtr, SeenWindow> sSeen;
+uint32_t sPass;
+
+// A window whose structure or visibility changed, or that came or went: the windows behind it, before
+// or after the change, whose content meets `area` are computed again. A window that only changed places
+// reaches only the windows it went in front of or behind (`reordered`).
+struct Change {
+    Rect area;
+    int oldOrder, newOrder; // -1: not in the list then
+    bool reordered;
+};
+
+struct RegionSignature {
+    uint16_t size;
+    Rect box;
+};
+
+RegionSignature SignatureOf(RgnHandle rgn)
+{
+    if (!HandleLive(rgn))
+        return RegionSignature{0, Rect{0, 0, 0, 0}};
+    return RegionSignature{(*rgn)->rgnSize, (*rgn)->rgnBBox};
+}
+
+bool SameRectangle(const Rect &a, const Rect &b)
+{
+    return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+
+bool SameSignature(const RegionSignature &a, const RegionSignature &b)
+{
+    return a.size == b.size && SameRectangle(a.box, b.box);
+}
+
+bool RectsMeet(const Rect &a, const Rect &b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom && a.left < a.right &&
+           a.top < a.bottom && b.left < b.right && b.top < b.bottom;
+}
+
+Rect UnionOf(const Rect &a, const Rect &b)
+{
+    if (a.left >= a.right || a.top >= a.bottom)
+        return b;
+    if (b.left >= b.right || b.top >= b.bottom)
+        return a;
+    return Rect{a.top < b.top ? a.top : b.top, a.left < b.left ? a.left : b.left,
+                a.bottom > b.bottom ? a.bottom : b.bottom, a.right > b.right ? a.right : b.right};
+}
+
+// The record follows its Windows window: visibility, structure and content regions. Answers whether the
+// visible region is to be computed (a window that is neither visible nor showing anything is left as it
+// is); `contentChanged` tells that its content region changed.
+bool ReadWindowFromHwnd(WindowPtr window, bool *contentChanged)
+{
+    *contentChanged = false;
+    HWND hwnd = WindowHwnd(window);
+    if (!hwnd || window == WindowBeingCreated())
+        return false;
     WindowPeek peek = Peek(window);
     HWND placed = PlacementHwnd(window);
     bool visible = IsWindowVisible(placed);
@@ -118,19 +239,205 @@ void WindowSyncFromHwnd(HWND hwnd)
     if (peek->visible != (visible ? 1 : 0))
         SetWindowVisibleFlag(window, visible ? 1 : 0);
     if (!peek->strucRgn || !(peek->visible || (window->visRgn && !EmptyRgn(window->visRgn))))
-        return;
+        return false;
     RECT r;
     GetWindowRect(placed, &r);
     SetRectRgnClamped(peek->strucRgn, r.left, r.top, r.right, r.bottom);
     GetClientRect(hwnd, &r);
     MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT *>(&r), 2);
+    const RegionSignature content = SignatureOf(peek->contRgn);
     SetRectRgnClamped(peek->contRgn, r.left, r.top, r.right, r.bottom);
-    CalcVis(window);
+    *contentChanged = !SameSignature(content, SignatureOf(peek->contRgn));
+    return true;
+}
+
+// Every window of the list follows its Windows window; visible regions are computed again where the
+// changes reach.
+void ResyncWindowRecords()
+{
+    ++sPass;
+    std::vector<WindowPtr> windows;
+    std::vector<char> recompute;
+    std::vector<int> oldOrders;
+    std::vector<Change> changes;
+    for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow) {
+        WindowPtr window = AsWindow(p);
+        const int order = static_cast<int>(windows.size());
+        auto seen = sSeen.find(window);
+        const bool known = seen != sSeen.end();
+        const RegionSignature struc = SignatureOf(p->strucRgn);
+        const bool wasVisible = p->visible != 0;
+        bool contentChanged = false;
+        const bool calc = ReadWindowFromHwnd(window, &contentChanged);
+        const bool visible = p->visible != 0;
+        const RegionSignature strucNow = SignatureOf(p->strucRgn);
+        const Rect none{0, 0, 0, 0};
+        const Rect before = wasVisible ? struc.box : none, after = visible ? strucNow.box : none;
+        bool own = !known || contentChanged || UpdateSavedVisRgn(window) != nullptr;
+        if (known) {
+            const SeenWindow &was = seen->second;
+            const PortDCRecord *record = PortRecordOf(window);
+            own = own || was.vis != window->visRgn || !SameSignature(RegionSignature{was.visSize, was.visBox},
+                                                                     SignatureOf(window->visRgn));
+            own = own || (record && std::memcmp(&record->xform, &was.xform, sizeof was.xform) != 0);
+            own = own || was.visible != visible;
+        }
+        if (!known || wasVisible != visible || !SameSignature(struc, strucNow) || !SameRectangle(before, after) ||
+            (known && !SameRectangle(seen->second.struc, after)))
+            changes.push_back(Change{UnionOf(UnionOf(before, after), known ? seen->second.struc : none),
+                                     known ? seen->second.order : -1, order, false});
+        windows.push_back(window);
+        recompute.push_back(calc ? (own ? 2 : 1) : 0);
+        oldOrders.push_back(known ? seen->second.order : -1);
+        SeenWindow &entry = sSeen[window];
+        entry.order = order;
+        entry.pass = sPass;
+        entry.visible = visible;
+        entry.struc = after;
+    }
+    // Windows gone from the list uncover what they covered.
+    for (auto it = sSeen.begin(); it != sSeen.end();) {
+        if (it->second.pass != sPass) {
+            changes.push_back(Change{it->second.struc, it->second.order, -1, false});
+            it = sSeen.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // Windows whose place changed against the others: those outside the longest run of windows still in
+    // their old relative order (the others kept every window in front that they had).
+    {
+        std::vector<int> tails, tailIndex, previous(windows.size(), -1);
+        for (size_t i = 0; i < windows.size(); ++i) {
+            if (oldOrders[i] < 0)
+                continue;
+            auto at = std::lower_bound(tails.begin(), tails.end(), oldOrders[i]);
+            const size_t length = static_cast<size_t>(at - tails.begin());
+            if (length > 0)
+                previous[i] = tailIndex[length - 1];
+            if (at == tails.end()) {
+                tails.push_back(oldOrders[i]);
+                tailIndex.push_back(static_cast<int>(i));
+            } else {
+                *at = oldOrders[i];
+                tailIndex[length] = static_cast<int>(i);
+            }
+        }
+        std::vector<char> kept(windows.size(), 0);
+        for (int i = tailIndex.empty() ? -1 : tailIndex.back(); i >= 0; i = previous[i])
+            kept[i] = 1;
+        for (size_t i = 0; i < windows.size(); ++i)
+            if (oldOrders[i] >= 0 && !kept[i]) {
+                if (recompute[i])
+                    recompute[i] = 2;
+                const SeenWindow &entry = sSeen[windows[i]];
+                changes.push_back(Change{entry.struc, oldOrders[i], static_cast<int>(i), true});
+            }
+    }
+    for (size_t i = 0; i < windows.size(); ++i) {
+        if (!recompute[i])
+            continue;
+        WindowPtr window = windows[i];
+        bool calc = recompute[i] == 2;
+        if (!calc && Peek(window)->contRgn) {
+            const Rect &content = (*Peek(window)->contRgn)->rgnBBox;
+            const int now = static_cast<int>(i), then = oldOrders[i];
+            for (const Change &c : changes) {
+                const bool inFrontNow = c.newOrder >= 0 && c.newOrder < now;
+                const bool inFrontThen = c.oldOrder >= 0 && then >= 0 && c.oldOrder < then;
+                const bool reaches = c.reordered ? inFrontNow != inFrontThen : inFrontNow || inFrontThen;
+                if (reaches && RectsMeet(c.area, content)) {
+                    calc = true;
+                    break;
+                }
+            }
+        }
+        if (!calc)
+            continue;
+        CalcVis(window);
+        SeenWindow &entry = sSeen[window];
+        const RegionSignature vis = SignatureOf(window->visRgn);
+        entry.vis = window->visRgn;
+        entry.visSize = vis.size;
+        entry.visBox = vis.box;
+        if (const PortDCRecord *record = PortRecordOf(window))
+            entry.xform = record->xform;
+    }
+    sClientOrigin = ScreenOriginOf(HostClientWindow());
+    sMainOrigin = ScreenOriginOf(SessionMainWindow());
+    sStructuresRead = true;
+}
+
+// The full resync: the list follows the Z-order read back from Windows (unless the library is placing a
+// window itself), then the records follow their windows.
+void ResyncFromWindows()
+{
+    if (sPlacementCount <= 0) {
+        HWND client = HostClientWindow(), main = SessionMainWindow();
+        MapListedWindows();
+        RebuildFromZOrder(client);
+        if (main != client)
+            RebuildFromZOrder(main);
+        sZOrderKnown = true;
+    }
+    ResyncWindowRecords();
+    sZOrderStale = false;
+}
+
+// The resync after the library showed or hid `window` itself: when the Z-order followed the list before
+// and Windows put a shown window right behind `insertAfter` (0: on top), the read-back is taken from the
+// list (hiding a window leaves the others' order as it was).
+void ResyncAfterOwnPlacement(WindowPtr window, HWND insertAfter, bool shown)
+{
+    if (WindowCreationInProgress())
+        return;
+    HWND hwnd = PlacementHwnd(window);
+    bool known = sZOrderKnown && sPlacementCount <= 0 && !sZOrderStale;
+    if (known && shown)
+        known = hwnd && IsWindowVisible(hwnd) && GetWindow(hwnd, GW_HWNDPREV) == insertAfter;
+    if (!known) {
+        ResyncFromWindows();
+        return;
+    }
+    HWND client = HostClientWindow(), main = SessionMainWindow();
+    RebuildFromList(client);
+    if (main != client)
+        RebuildFromList(main);
+    ResyncWindowRecords();
+    sZOrderStale = false;
 }
 
 } // namespace
 
 // ---- the list ----
+
+bool VisibleWindowAt(POINT pt, WindowPtr *found)
+{
+    *found = nullptr;
+    if (!sStructuresRead || sOwnPlacementDepth > 0 || sPlacementCount > 0)
+        return false;
+    POINT client = ScreenOriginOf(HostClientWindow()), main = ScreenOriginOf(SessionMainWindow());
+    if (client.x != sClientOrigin.x || client.y != sClientOrigin.y || main.x != sMainOrigin.x || main.y != sMainOrigin.y)
+        return false;
+    for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow) {
+        if (!p->visible)
+            continue;
+        auto seen = sSeen.find(AsWindow(p));
+        if (seen == sSeen.end() || !seen->second.visible)
+            return false;
+        const Rect &box = seen->second.struc;
+        if (pt.x < box.left || pt.x >= box.right || pt.y < box.top || pt.y >= box.bottom)
+            continue;
+        // A hit is confirmed against Windows itself.
+        HWND hwnd = PlacementHwnd(AsWindow(p));
+        RECT r;
+        if (!hwnd || !GetWindowRect(hwnd, &r) || !PtInRect(&r, pt))
+            return false;
+        *found = AsWindow(p);
+        return true;
+    }
+    return true;
+}
 
 WindowPtr WindowListHead()
 {
@@ -209,8 +516,25 @@ void UpdateWindowSynchronously(HWND hwnd)
     --sSyncPaintDepth;
 }
 
-void EnterPlacement() { ++sPlacementCount; }
-void LeavePlacement() { --sPlacementCount; }
+void EnterPlacement()
+{
+    ++sPlacementCount;
+    ++sOwnPlacementDepth;
+}
+
+void LeavePlacement()
+{
+    --sPlacementCount;
+    --sOwnPlacementDepth;
+}
+
+void DeferWindowResyncs(int delta) { sOwnPlacementDepth += delta; }
+
+void ResyncWindowList()
+{
+    if (!WindowCreationInProgress())
+        ResyncFromWindows();
+}
 bool WindowZOrderStale() { return sZOrderStale; }
 
 void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder)
@@ -230,20 +554,26 @@ void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder
     }
     UINT flags = show ? SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW
                       : SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_HIDEWINDOW;
+    // A window already shown only changes places: its frame stays as it is.
+    if (show && wasVisible && IsWindowVisible(hwnd))
+        flags &= ~SWP_FRAMECHANGED;
     if (!keepOrder && insertAfter)
         flags |= SWP_NOZORDER;
     if (keepOrder && show && activate && !insertAfter)
         flags &= ~SWP_NOACTIVATE;
     if (LibrarySetting(settingNoRedrawPlacement))
         flags |= SWP_NOREDRAW;
+    // The resyncs the messages of this placement and of the paint below ask for are the one made here.
+    ++sOwnPlacementDepth;
     SetWindowPos(hwnd, insertAfter ? insertAfter : HWND_TOP, 0, 0, 0, 0, flags);
-    ZEL_UpdateWindows(2);
+    ResyncAfterOwnPlacement(window, insertAfter, show);
     if (show) {
         if (peek->windowKind == dialogKind && !wasVisible)
             InvalidateRect(WindowHwnd(window), nullptr, FALSE);
         ZEL_ClipRgnChange(window);
         UpdateWindowSynchronously(hwnd);
     }
+    --sOwnPlacementDepth;
 }
 
 void SwapActiveWindow(WindowPtr oldWindow, WindowPtr newWindow, bool hilite)
@@ -412,17 +742,12 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_UpdateWindows(int16_t mode)
         return;
     if (mode == 0) {
         sZOrderStale = true;
+        sZOrderKnown = false;
         return;
     }
-    if (sPlacementCount <= 0) {
-        HWND client = HostClientWindow(), main = SessionMainWindow();
-        RebuildFromZOrder(client);
-        if (main != client)
-            RebuildFromZOrder(main);
-    }
-    for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow)
-        WindowSyncFromHwnd(WindowHwnd(AsWindow(p)));
-    sZOrderStale = false;
+    if (sOwnPlacementDepth > 0)
+        return;
+    ResyncFromWindows();
 }
 
 ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventActivate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

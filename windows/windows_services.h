@@ -167,6 +167,9 @@ void RelabelSystemMenuClose(HWND hwnd, HMENU menu);
 // A window is closed: its queued events go.
 void ForgetWindowEvents(WindowPtr window);
 
+// Adds a GDI region to a library region, rectangle by rectangle.
+void UnionGdiRegion(RgnHandle into, HRGN gdi);
+
 // ---- Activation and updates, for the pump ----
 // activate: CurActivate := window, else CurDeactive := window; the pump then synthesises the event.
 void SetPendingActivation(WindowPtr window, bool activate);

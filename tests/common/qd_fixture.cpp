@@ -1,5 +1,6 @@
 #include "qd_fixture.h"
 #include "Zel.h"
+#include "Icons.h"
 
 #include <cstring>
 #include <sstream>
@@ -202,6 +203,35 @@ WindowColorPort::~WindowColorPort()
     CloseCPort(&port_);
     SetPor(WindowManagerPort());
     ReleaseDC(window_, dc_);
+}
+
+std::vector<uint8_t> CheckerColorIconBytes(uint8_t maskRow)
+{
+    const int w = 8, h = 8;
+    std::vector<uint8_t> bytes(offsetof(CIcon, iconMaskData) + 2 * h + 2 * h + 8 + 2 * sizeof(ColorSpec) + w * h, 0);
+    CIcon header{};
+    header.iconPMap.rowBytes = static_cast<int16_t>(0x8000 | w);
+    header.iconPMap.bounds = Rect{0, 0, h, w};
+    header.iconPMap.pixelSize = 8;
+    header.iconPMap.cmpCount = 1;
+    header.iconPMap.cmpSize = 8;
+    header.iconMask.rowBytes = 2;
+    header.iconMask.bounds = Rect{0, 0, h, w};
+    header.iconBMap.rowBytes = 2;
+    header.iconBMap.bounds = Rect{0, 0, h, w};
+    std::memcpy(bytes.data(), &header, offsetof(CIcon, iconMaskData));
+    uint8_t *rows = bytes.data() + offsetof(CIcon, iconMaskData);
+    for (int y = 0; y < h; ++y)
+        rows[2 * y] = maskRow;
+    uint8_t *table = rows + 4 * h;
+    const int16_t ctSize = 1;
+    std::memcpy(table + 6, &ctSize, 2);
+    const ColorSpec entries[2] = {{0, RGBColor{0, 0xFFFF, 0}}, {1, RGBColor{0xFFFF, 0, 0}}};
+    std::memcpy(table + 8, entries, sizeof entries);
+    uint8_t *pixels = table + 8 + sizeof entries;
+    for (int i = 0; i < w * h; ++i)
+        pixels[i] = ((i % w) + (i / w)) % 2 == 0 ? 1 : 0;
+    return bytes;
 }
 
 } // namespace testing_support

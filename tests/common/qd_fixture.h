@@ -144,6 +144,9 @@ bool BlackPenModeResult(int mode, bool destinationBlack);
 
 // A putPicProc that keeps every picture record handed to it, in PictureRecords().
 void ZEL_CALL CapturePutPic(const void *data, int16_t size);
+// The bytes of an 8 x 8 'cicn' with 8-bit pixels: red where x + y is even and green elsewhere, each row
+// of its mask `maskRow`.
+std::vector<uint8_t> CheckerColorIconBytes(uint8_t maskRow);
 std::vector<std::vector<uint8_t>> &PictureRecords();
 
 } // namespace testing_support

@@ -361,6 +361,9 @@ TEST_F(ControlTracking, CustomControlsTrackThroughTheirDefinition)
     }
     EXPECT_FALSE(sActions.empty());
 
+    // The control's child hands its mouse messages to the window as events: the release of the last
+    // tracking waits in the queue, as the application's event loop would find it.
+    FlushEvents(mDownMask | mUpMask, 0);
     PressAt(ScreenPoint(child, 30, 10));
     {
         MouseScript away({ScreenPoint(HwndOf(window_), 300, 250)});
@@ -369,6 +372,7 @@ TEST_F(ControlTracking, CustomControlsTrackThroughTheirDefinition)
 
     sMessages.clear();
     sPositionOffset = 0;
+    FlushEvents(mDownMask | mUpMask, 0);
     PressAt(ScreenPoint(child, 30, 30));
     {
         const POINT from = ScreenPoint(child, 30, 30);

@@ -308,7 +308,10 @@ LRESULT DrawItemInto(DialogPtr d, UINT id, UINT itemID, const Surface &s)
     di.itemAction = ODA_DRAWENTIRE;
     di.hwndItem = GetDlgItem(HwndOf(d), static_cast<int>(id));
     di.hDC = s.dc;
+    // The whole item: its child's client area (a part of it would clip the drawing to that part).
     di.rcItem = RECT{0, 0, 40, 24};
+    if (di.hwndItem)
+        GetClientRect(di.hwndItem, &di.rcItem);
     return ZEL_UserItem(HwndOf(d), WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&di));
 }
 

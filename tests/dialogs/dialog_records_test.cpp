@@ -39,14 +39,6 @@ std::string TextOf(HWND h)
     GetWindowTextA(h, text, sizeof text);
     return text;
 }
-// A child's outer rectangle in its parent's client coordinates.
-RECT ChildRect(HWND h)
-{
-    RECT r;
-    GetWindowRect(h, &r);
-    MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT *>(&r), 2);
-    return r;
-}
 int FontHeightOf(HWND h)
 {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0));
@@ -112,7 +104,7 @@ TEST_F(Dialogs, EveryItemTypeGetsItsChild)
         HWND child = ItemChild(d, i);
         ASSERT_TRUE(child);
         EXPECT_STRCASEEQ(classes[i - 1], ClassOf(child).c_str());
-        EXPECT_GE(ChildRect(child).left, 8192) << "parked until the first event";
+        EXPECT_GE(WindowRectInParent(child).left, 8192) << "parked until the first event";
     }
     EXPECT_EQ(1, peek->aDefItem);
     EXPECT_EQ(5, peek->editField);
@@ -124,16 +116,16 @@ TEST_F(Dialogs, EveryItemTypeGetsItsChild)
     // The edit item grows to the font's height plus 8, half of the shortfall above.
     HWND edit = ItemChild(d, 6);
     const int f = FontHeightOf(edit), h = 16, s = f + 8 - h > 0 ? f + 8 - h : 0;
-    RECT er = ChildRect(edit);
+    RECT er = WindowRectInParent(edit);
     EXPECT_EQ(h + s, er.bottom - er.top);
     EXPECT_EQ(80 - (s + 1) / 2 + 8192, er.top);
     EXPECT_EQ(180 + 3 + 1, er.right - er.left);
     // The check box is as wide as its title plus 20.
     HWND box = ItemChild(d, 3);
-    RECT br = ChildRect(box);
+    RECT br = WindowRectInParent(box);
     EXPECT_EQ(TextWidthOf(box, "Check me") + 20 + 2, br.right - br.left);
     // An 18-pixel user item becomes 20, plus the child's extra pixel.
-    RECT ur = ChildRect(ItemChild(d, 7));
+    RECT ur = WindowRectInParent(ItemChild(d, 7));
     EXPECT_EQ(21, ur.bottom - ur.top);
 
     int16_t type = 0;

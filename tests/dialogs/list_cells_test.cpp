@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "Dialogs.h"
 #include "Events.h"
 #include "Lists.h"
 #include "MacMemory.h"
 #include "Zel.h"
+#include "item_lists.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
 #include "window_host.h"
@@ -584,6 +586,91 @@ TEST_F(ListCells, RectsAndUpdates)
 
 // A real click on a plain list's item: the list box notifies its parent, whose host hands the command
 // to the library, and the application gets a mouse-down inside the selected cell.
+// A list made in a dialog over a user item hides that item's child, which would sit over the list box
+// and take its clicks. Updating an inactive dialog list washes it in gray: inside the item less a pixel
+// all round and less the scroll bar, pattern pixels are cleared to the background and the others left as
+// the list box drew them; an active list is not washed.
+TEST_F(ListCells, DialogListsHideTheirUserItemAndWashWhenInactive)
+{
+    const Rect itemRect = MakeRect(10, 10, 112, 180);
+    const Rect bounds = MakeRect(80, 80, 300, 400);
+    DialogPtr d = NewDialog(nullptr, &bounds, P("Lists").c_str(), true, 1, reinterpret_cast<WindowPtr>(-1), false, 0,
+                            dialog_tests::ItemList({{itemRect, userItem, ""}}));
+    ASSERT_NE(d, nullptr);
+    SetPor(d);
+    HWND userChild = ZEL_GetDlgItemHWND(d, 1);
+    ASSERT_TRUE(userChild && IsWindowVisible(userChild));
+    const Rect view = MakeRect(11, 11, 111, 163);
+    const Rect cells = MakeRect(0, 0, 20, 1);
+    ListHandle l = LNew(&view, &cells, Point{16, 152}, 0, d, true, false, false, true);
+    ASSERT_NE(l, nullptr);
+    EXPECT_FALSE(IsWindowVisible(userChild)) << "the user item gives way to the list";
+    RECT childRect{};
+    GetWindowRect(userChild, &childRect);
+    EXPECT_TRUE(IsRectEmpty(&childRect));
+    for (int v = 0; v < 20; ++v)
+        Set(l, v, 0, "WWWWWWWWWWWWWW");
+    // Text without smoothing: every repaint gives the same pixels.
+    HFONT font = CreateFontA(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
+    SendMessageA(Box(l), WM_SETFONT, WPARAM(font), TRUE);
+
+    // Nor a focus frame, which a partial repaint would leave half drawn.
+    HWND window = ZEL_GethWnd(d);
+    SetFocus(window);
+    auto pixels = [&] {
+        std::vector<COLORREF> item;
+        HDC dc = GetDC(window);
+        for (int y = itemRect.top; y < itemRect.bottom; ++y)
+            for (int x = itemRect.left; x < itemRect.right; ++x)
+                item.push_back(GetPixel(dc, x - d->portRect.left, y - d->portRect.top));
+        ReleaseDC(window, dc);
+        return item;
+    };
+    auto snapshot = [&] {
+        PumpMessages();
+        UpdateWindow(Box(l));
+        return pixels();
+    };
+    const std::vector<COLORREF> active = snapshot();
+    LUpdate(d->visRgn, l);
+    EXPECT_EQ(active, pixels()) << "an active list is not washed";
+
+    LActivate(false, l);
+    const std::vector<COLORREF> inactive = snapshot();
+    LUpdate(d->visRgn, l);
+    const std::vector<COLORREF> washed = pixels();
+    // Inside the wash the gray pattern clears every other pixel to the background (the port's, or white
+    // as a one-bit port's would) and darkens none; outside it nothing changes.
+    RGBColor back;
+    GetBackColor(&back);
+    const COLORREF background = RGB(back.red >> 8, back.green >> 8, back.blue >> 8), white = RGB(255, 255, 255);
+    const int washRight = itemRect.right - 1 - GetSystemMetrics(SM_CXVSCROLL);
+    int text = 0, cleared = 0;
+    size_t at = 0;
+    for (int y = itemRect.top; y < itemRect.bottom; ++y) {
+        for (int x = itemRect.left; x < itemRect.right; ++x, ++at) {
+            const bool inWash = y > itemRect.top && y < itemRect.bottom - 1 && x > itemRect.left && x < washRight;
+            const COLORREF was = inactive[at], is = washed[at];
+            if (!inWash) {
+                ASSERT_EQ(was, is) << "changed outside the wash at " << x << "," << y;
+                continue;
+            }
+            for (int shift : {0, 8, 16})
+                ASSERT_GE((is >> shift) & 0xFF, (was >> shift) & 0xFF) << "darkened at " << x << "," << y;
+            if (was == white || was == background)
+                continue;
+            ++text;
+            cleared += is == white || is == background;
+        }
+    }
+    ASSERT_GT(text, 100);
+    EXPECT_GT(cleared * 10, text * 3) << cleared << " of " << text << " text pixels cleared";
+    EXPECT_LT(cleared * 10, text * 7) << cleared << " of " << text << " text pixels cleared";
+    LDispose(l);
+    DisposeDialog(d);
+    DeleteObject(font);
+}
+
 TEST_F(ListCells, ClickOnAnItemPostsAClickInTheSelectedCells)
 {
     ShowWindow(HostMainWindow(), SW_SHOW);

@@ -1,8 +1,9 @@
 // The bitmap-bits transforms on their own, compiled into the test: colour exchange (whole and through a
 // mask), quarter turns and mirroring of every layout GetBitmapBits gives (one plane of 1, 8, 16, 24 and
 // 32 bits, and four one-bit planes held as plain bytes), on memory and on real bitmaps, against the
-// test's own pixel-by-pixel results; results of 64 KB and more go through the banded builder. On a
-// palette or 16-bit display, the exchange of two colours on a compatible bitmap.
+// test's own pixel-by-pixel results; results of 64 KB and more go through the banded builder, and large
+// 32-bit bitmaps are exchanged in bands of rows. On a palette or 16-bit display, the exchange of two
+// colours on a compatible bitmap.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -123,6 +124,8 @@ const LayoutCase kLayouts[] = {
     {"16-bit, 64 KB", 181, 190, 1, 16},
     {"24-bit, 64 KB", 163, 140, 1, 24},
     {"32-bit, 64 KB", 130, 127, 1, 32},
+    // Large enough to be exchanged in several bands of rows, the last one short.
+    {"32-bit, bands of rows", 300, 250, 1, 32},
 };
 
 struct Freed {

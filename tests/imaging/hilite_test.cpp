@@ -3,7 +3,8 @@
 // only those), twice gives the pixels back, tall rectangles are done over their whole height, the bit is
 // set again after each call, and a failed exchange leaves the ordinary drawing. The same program runs on
 // 16-bit and 8-bit displays, where the expected colours are what the display shows for them; on a
-// palette display the palette index map is checked against the system palette.
+// palette display the palette index map is checked against the system palette. Ports over DIB sections
+// of different formats, hilited in turn, each exchange their own two pixel values.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -244,6 +245,107 @@ TEST_F(HiliteTest, AnExchangeThatCannotBeDoneInverts)
     EXPECT_EQ(changed, (r.bottom - r.top) * (r.right - r.left));
     EXPECT_GT(white, 0);
     EXPECT_EQ(madeBlack, white);
+}
+
+// Ports over memory DCs holding DIB sections of direct-colour formats, hilited in turn over rectangles
+// of one width: bitmaps kept from one call must not carry another format's pixels, and DIB sections
+// (whose records count rows of 32-bit words) exchange like any bitmap.
+TEST_F(HiliteTest, DibPortsOfDifferentFormatsInTurn)
+{
+    struct Format {
+        const char *what;
+        WORD bits;
+        DWORD compression, masks[3];
+    };
+    const Format formats[] = {
+        {"32-bit", 32, BI_RGB, {0, 0, 0}},
+        {"32-bit, red in the low byte", 32, BI_BITFIELDS, {0x0000FF, 0x00FF00, 0xFF0000}},
+        {"24-bit", 24, BI_RGB, {0, 0, 0}},
+        {"16-bit 5-5-5", 16, BI_RGB, {0, 0, 0}},
+        {"16-bit 5-6-5", 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}},
+    };
+    constexpr int w = 200, h = 150;
+    struct Surface {
+        HDC dc;
+        HBITMAP section;
+        HGDIOBJ displaced;
+        uint8_t *bits;
+        int rowBytes;
+        CGrafPort port;
+        uint32_t Value(int x, int y, int bytes) const
+        {
+            uint32_t v = 0;
+            std::memcpy(&v, bits + y * rowBytes + x * bytes, static_cast<size_t>(bytes));
+            return v;
+        }
+    };
+    std::vector<Surface> surfaces;
+    for (const Format &f : formats) {
+        struct {
+            BITMAPINFOHEADER h;
+            DWORD masks[3];
+        } info = {{sizeof(BITMAPINFOHEADER), w, -h, 1, f.bits, f.compression, 0, 0, 0, 0, 0}, {f.masks[0], f.masks[1], f.masks[2]}};
+        Surface s{};
+        s.dc = CreateCompatibleDC(nullptr);
+        void *bits = nullptr;
+        s.section = CreateDIBSection(s.dc, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_NE(s.section, nullptr) << f.what;
+        s.displaced = SelectObject(s.dc, s.section);
+        s.bits = static_cast<uint8_t *>(bits);
+        s.rowBytes = (w * f.bits / 8 + 3) & ~3;
+        surfaces.push_back(s);
+    }
+    for (Surface &s : surfaces)
+        OpenPortForHDC(&s.port, s.dc);
+    // Each surface: white, the hilite colour in a diagonal band, red dots.
+    for (Surface &s : surfaces) {
+        SetPor(reinterpret_cast<GrafPtr>(&s.port));
+        HiliteColor(&kHiliteRGB);
+        // A white brush, not WHITENESS: that sets the pad bits too, which the colour's value lacks.
+        const RECT all = {0, 0, w, h};
+        FillRect(s.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if ((x + y) % 17 < 5)
+                    SetPixelV(s.dc, x, y, RGB(255, 255, 0));
+                else if ((x * 3 + y) % 11 == 0)
+                    SetPixelV(s.dc, x, y, RGB(255, 0, 0));
+        GdiFlush();
+    }
+    // An odd width: 16- and 24-bit rows of the strips then differ between the two row alignments.
+    const Rect rects[] = {{10, 20, 140, 181}, {0, 20, 75, 181}, {30, 20, 150, 181}};
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < surfaces.size(); ++i) {
+            SCOPED_TRACE(formats[i].what);
+            Surface &s = surfaces[i];
+            const int bytes = formats[i].bits / 8;
+            const uint32_t white = s.Value(10, 0, bytes), yellow = s.Value(0, 0, bytes);
+            ASSERT_NE(white, yellow);
+            std::vector<uint32_t> before;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    before.push_back(s.Value(x, y, bytes));
+            SetPor(reinterpret_cast<GrafPtr>(&s.port));
+            const Rect &r = rects[(i + round) % 3];
+            HiliteNext();
+            InvertRect(&r);
+            GdiFlush();
+            int wrong = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const uint32_t was = before[y * w + x];
+                    const uint32_t want = !Inside(r, x, y) ? was : was == white ? yellow : was == yellow ? white : was;
+                    wrong += s.Value(x, y, bytes) != want;
+                }
+            EXPECT_EQ(wrong, 0) << "round " << round;
+        }
+    SetPor(WindowManagerPort());
+    for (Surface &s : surfaces) {
+        CloseCPort(&s.port);
+        SelectObject(s.dc, s.displaced);
+        DeleteObject(s.section);
+        DeleteDC(s.dc);
+    }
 }
 
 TEST_F(HiliteTest, PaletteIndexMapFollowsTheSystemPalette)

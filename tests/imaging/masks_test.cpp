@@ -353,26 +353,35 @@ TEST_F(Masks, CopyMaskOntoEveryKindOfDestination)
 TEST_F(Masks, CopyMaskFromAWorldKeepsColours)
 {
     const Rect r{0, 0, 8, 16};
-    GWorldPtr gw = nullptr;
-    ASSERT_EQ(NewGWorld(&gw, 32, &r, nullptr, nullptr, 0), 0);
-    SetGWorld(gw, nullptr);
-    RGBColor red{0xFFFF, 0, 0};
-    RGBForeColor(&red);
-    PaintRect(&r);
     Bits mask(16, 8);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 16; ++x)
             mask.Set(x, y, MaskBlack(x, y));
     BitMap maskBits = mask.bitmap();
-    DibPort host(16, 8, RGB(0, 0, 255));
-    SetPor(host.port());
-    CopyMask(&reinterpret_cast<GrafPtr>(gw)->portBits, &maskBits, &host.port()->portBits, &r, &r, &r);
-    EXPECT_EQ(testing_support::PixelMisses(host.surface().dc(), 0, 0, 16, 8, [](int x, int y) {
-                  return MaskBlack(x, y) ? RGB(255, 0, 0) : RGB(0, 0, 255);
-              }),
-              "");
-    SetPor(WindowManagerPort());
-    DisposeGWorld(gw);
+    // Worlds whose bounds start at (0, 0) and elsewhere: the source rectangle is in the world's own
+    // coordinates either way.
+    for (const Rect &bounds : {r, Rect{4, 6, 12, 22}}) {
+        SCOPED_TRACE(bounds.left);
+        GWorldPtr gw = nullptr;
+        ASSERT_EQ(NewGWorld(&gw, 32, &bounds, nullptr, nullptr, 0), 0);
+        SetGWorld(gw, nullptr);
+        // Red on the left half, green on the right, so that a misplaced source shows.
+        RGBColor red{0xFFFF, 0, 0}, green{0, 0xFFFF, 0};
+        RGBForeColor(&red);
+        PaintRect(&bounds);
+        const Rect right{bounds.top, static_cast<int16_t>(bounds.left + 8), bounds.bottom, bounds.right};
+        RGBForeColor(&green);
+        PaintRect(&right);
+        DibPort host(16, 8, RGB(0, 0, 255));
+        SetPor(host.port());
+        CopyMask(&reinterpret_cast<GrafPtr>(gw)->portBits, &maskBits, &host.port()->portBits, &bounds, &r, &r);
+        EXPECT_EQ(testing_support::PixelMisses(host.surface().dc(), 0, 0, 16, 8, [](int x, int y) {
+                      return !MaskBlack(x, y) ? RGB(0, 0, 255) : x < 8 ? RGB(255, 0, 0) : RGB(0, 255, 0);
+                  }),
+                  "");
+        SetPor(WindowManagerPort());
+        DisposeGWorld(gw);
+    }
 }
 
 // Rectangles of different sizes, or the icon-drawing setting, take the three transfers: srcXor, the

@@ -2,6 +2,8 @@
 // title hiliting, menus rebuilt as they open, and key equivalents.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,56 @@ TEST_F(MenuBar, BarAppearsInTheFrameMenu)
     // Drawn again, the bar holds the same titles once.
     DrawMenuBa();
     EXPECT_EQ(GetMenuItemCount(frame_), 4);
+}
+
+// Redrawing the bar keeps the Windows menus of menus that did not change: every change to a menu of
+// the bar, made between two redraws, shows in its Windows menu after the second.
+TEST_F(MenuBar, ARedrawnBarShowsEveryChangeToItsMenus)
+{
+    DrawMenuBa();
+    auto editMenu = [&] {
+        for (int i = 0; i < GetMenuItemCount(frame_); ++i) {
+            std::string title = FrameText(frame_, i);
+            title.erase(std::remove(title.begin(), title.end(), '&'), title.end());
+            if (title == "Edit")
+                return GetSubMenu(frame_, i);
+        }
+        return HMENU{};
+    };
+    MenuHandle extra = NewMenu(130, P("Extra").c_str());
+    AppendMen(extra, P("One;Two").c_str());
+    struct Case {
+        const char *what;
+        std::function<void()> change;
+        std::function<bool(HMENU)> shows;
+    };
+    const Case cases[] = {
+        {"an item's text", [&] { SetMenuItemText(edit_, 1, P("Redo").c_str()); },
+         [](HMENU m) { return FrameText(m, 0).find("Redo") != std::string::npos; }},
+        {"an item disabled", [&] { DisableItem(edit_, 3); },
+         [](HMENU m) { return (GetMenuState(m, 2, MF_BYPOSITION) & MF_GRAYED) != 0; }},
+        {"an item checked", [&] { CheckItem(edit_, 4, TRUE); },
+         [](HMENU m) { return (GetMenuState(m, 3, MF_BYPOSITION) & MF_CHECKED) != 0; }},
+        {"a key equivalent", [&] { SetItemCmd(edit_, 5, 'B'); },
+         [](HMENU m) { return FrameText(m, 4).find("+B") != std::string::npos; }},
+        {"an item added", [&] { AppendMen(edit_, P("Select All/A").c_str()); },
+         [](HMENU m) { return GetMenuItemCount(m) == 6; }},
+        {"a menu inserted in front of it", [&] { InsertMen(extra, 129); },
+         [&](HMENU m) { return GetMenuItemCount(m) == 6 && ZEL_MenuIDFromHMENU(m) == 129; }},
+        {"the record's menu ID", [&] { (*edit_)->menuID = 131; },
+         [](HMENU m) { return ZEL_MenuIDFromHMENU(m) == 131; }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.change();
+        DrawMenuBa();
+        HMENU edit = editMenu();
+        ASSERT_NE(edit, nullptr);
+        EXPECT_TRUE(c.shows(edit));
+    }
+    (*edit_)->menuID = 129;
+    DeleteMen(130);
+    DisposeMenu(extra);
 }
 
 TEST_F(MenuBar, FoldingPutsTheAppleMenuIntoTheHostSubmenu)

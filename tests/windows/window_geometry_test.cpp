@@ -3,6 +3,8 @@
 // caption finished by DragWindow; DragGrayRgn tracking real mouse input; tracking sizes and PinRect.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <atomic>
 #include <vector>
 
@@ -27,13 +29,6 @@ std::vector<EventRecord> QueuedMouseDowns()
     return out;
 }
 
-RECT OuterRectInParent(HWND hwnd)
-{
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT *>(&r), 2);
-    return r;
-}
 
 } // namespace
 
@@ -60,10 +55,10 @@ TEST(WindowGeometry, SizeMoveAndZoomKeepClientPortAndBoundsTogether)
     EXPECT_EQ(PeekOf(w)->spareFlag, 0);
 
     MoveWindo(w, 5000, 70, FALSE);
-    EXPECT_EQ(OuterRectInParent(hwnd).left, parent.right - 16) << "16 pixels stay inside the parent";
+    EXPECT_EQ(WindowRectInParent(hwnd).left, parent.right - 16) << "16 pixels stay inside the parent";
 
     ZEL_MoveWindow(w, 10, 20, FALSE);
-    RECT outer = OuterRectInParent(hwnd);
+    RECT outer = WindowRectInParent(hwnd);
     EXPECT_EQ(outer.left, 10) << "ZEL_MoveWindow places the outer frame";
     EXPECT_EQ(outer.top, 20);
     const Rect before = AuxOf(w)->bounds;
@@ -73,7 +68,7 @@ TEST(WindowGeometry, SizeMoveAndZoomKeepClientPortAndBoundsTogether)
     const Rect zoom = AuxOf(w)->zoomBounds;
     EXPECT_EQ(zoom.top, -GetSystemMetrics(SM_CYFRAME)) << "recomputed without setting 38";
     EXPECT_EQ(zoom.left, -GetSystemMetrics(SM_CXFRAME));
-    outer = OuterRectInParent(hwnd);
+    outer = WindowRectInParent(hwnd);
     EXPECT_EQ(outer.left, -1);
     EXPECT_EQ(outer.top, -1);
     EXPECT_EQ(outer.right, parent.right + 1) << "the zoomed window fills its parent";
@@ -144,6 +139,65 @@ TEST(FindWindo, EncodedPointsAndContentHits)
     EXPECT_FALSE(TrackBox(w, Point{0, 0}, inZoomOut));
     EXPECT_EQ(GrowWindow(w, Point{0, 0}, nullptr), 0);
     DisposeWindow(w);
+}
+
+// FindWindo answers from the structures the list last read while they hold: windows moved behind the
+// library's back (by Windows, or with the host's main window) are still found where they are.
+TEST(FindWindo, FindsWindowsWhereverTheyWereMoved)
+{
+    WindowPtr back = MakeWindow(documentProc, 40, 30, 200, 100);
+    WindowPtr front = MakeWindow(documentProc, 60, 60, 200, 100);
+    auto corner = [](WindowPtr w, int dx, int dy) {
+        RECT r;
+        GetWindowRect(HwndOf(w), &r);
+        return Point{static_cast<int16_t>(r.top + dy), static_cast<int16_t>(r.left + dx)};
+    };
+    struct Case {
+        const char *what;
+        std::function<void()> move;
+    };
+    HWND main = HostMainWindow();
+    RECT mainWas;
+    GetWindowRect(main, &mainWas);
+    const Case cases[] = {
+        {"as made", [] {}},
+        {"the back window moved by Windows",
+         [&] { SetWindowPos(HwndOf(back), nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); }},
+        {"the host's main window moved",
+         [&] { SetWindowPos(main, nullptr, mainWas.left + 37, mainWas.top + 23, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }},
+        {"the front window moved onto the back one", [&] {
+             const Point at = corner(back, 0, 0);
+             MoveWindo(front, static_cast<int16_t>(at.h + 40), static_cast<int16_t>(at.v + 40), FALSE);
+         }}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.move();
+        PumpMessages();
+        for (WindowPtr w : {back, front}) {
+            WindowPtr found = nullptr;
+            // Inside the frame near its bottom-right corner, where the other window is not.
+            RECT r;
+            GetWindowRect(HwndOf(w), &r);
+            const Point inside{static_cast<int16_t>(r.bottom - 3), static_cast<int16_t>(r.right - 3)};
+            POINT p{inside.h, inside.v};
+            RECT o;
+            GetWindowRect(HwndOf(w == back ? front : back), &o);
+            if (PtInRect(&o, p) && w == back)
+                continue;
+            EXPECT_EQ(FindWindo(inside, &found), inContent);
+            EXPECT_EQ(found, w);
+            const Point outside{static_cast<int16_t>(r.bottom + 1), static_cast<int16_t>(r.right + 1)};
+            POINT q{outside.h, outside.v};
+            if (!PtInRect(&o, q)) {
+                found = reinterpret_cast<WindowPtr>(1);
+                FindWindo(outside, &found);
+                EXPECT_NE(found, w);
+            }
+        }
+    }
+    SetWindowPos(main, nullptr, mainWas.left, mainWas.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    DisposeWindow(front);
+    DisposeWindow(back);
 }
 
 TEST(FindWindo, ACaptionClickOnABackgroundWindowIsADragThatBringsItForward)

@@ -19,6 +19,7 @@ namespace {
 
 HWND sMain;
 bool sThreeD;
+bool sForwardMouse;
 std::vector<HostMessage> sLog;
 
 void Note(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -65,6 +66,8 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 // What a host's document-window procedure hands to the library.
 LRESULT CALLBACK SubProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (sForwardMouse && message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK)
+        return ZEL_EventMouse(hwnd, message, wParam, lParam);
     switch (message) {
     case WM_CREATE:
     case WM_DESTROY:
@@ -168,6 +171,7 @@ const testing::Environment *const sEnvironment = testing::AddGlobalTestEnvironme
 } // namespace
 
 HWND HostMainWindow() { return sMain; }
+void ForwardMouseToLibrary(bool on) { sForwardMouse = on; }
 bool ThreeDLook() { return sThreeD; }
 
 std::vector<HostMessage> TakeMessages(UINT message)
@@ -185,6 +189,14 @@ RECT ClientRectInParent(HWND hwnd)
     GetClientRect(hwnd, &r);
     HWND parent = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
     MapWindowPoints(hwnd, parent, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+RECT WindowRectInParent(HWND hwnd)
+{
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT *>(&r), 2);
     return r;
 }
 

@@ -12,6 +12,9 @@
 namespace window_tests {
 
 HWND HostMainWindow();
+// The document windows' procedure hands mouse messages to ZEL_EventMouse, as a whole host does (off
+// unless a test turns it on).
+void ForwardMouseToLibrary(bool on);
 // Whether the session took the three-dimensional look.
 bool ThreeDLook();
 // Messages the host's procedures saw (key messages of the main window; creation, destruction and
@@ -30,6 +33,8 @@ inline WindowAuxRecord *AuxOf(WindowPtr w) { return reinterpret_cast<WindowAuxRe
 inline HWND HwndOf(WindowPtr w) { return AuxOf(w)->hwnd; }
 // The client rectangle of a Windows window in its parent's client coordinates (screen for top-level ones).
 RECT ClientRectInParent(HWND hwnd);
+// The outer (window) rectangle of a child in its parent's client coordinates.
+RECT WindowRectInParent(HWND hwnd);
 // Whether the window list holds the window.
 bool InWindowList(WindowPtr w);
 // Dispatches every queued Windows message.

@@ -3,6 +3,7 @@
 // Windows read back.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "Events.h"
@@ -193,5 +194,106 @@ TEST(WindowListPopUp, PopUpsStandInFrontOfChildWindows)
     DisposeWindow(later);
     DisposeWindow(box);
     DisposeWindow(doc);
+    TakeActivation();
+}
+
+// Every window's regions against the ones made from scratch: structure and content from its Windows
+// window, visible region its content less the structure of each visible window in front of it, in its
+// port's coordinates. The list recomputes visible regions only where a change reaches, so each step
+// below changes one window and every other one is checked.
+namespace {
+
+::testing::AssertionResult RegionsAsFromScratch()
+{
+    RgnHandle covered = NewRgn(), expected = NewRgn();
+    ::testing::AssertionResult result = ::testing::AssertionSuccess();
+    int place = 0;
+    for (WindowPtr w : ListOrder()) {
+        ++place;
+        WindowPeek p = PeekOf(w);
+        if (!p->visible)
+            continue;
+        RECT outer, client;
+        GetWindowRect(HwndOf(w), &outer);
+        GetClientRect(HwndOf(w), &client);
+        MapWindowPoints(HwndOf(w), nullptr, reinterpret_cast<POINT *>(&client), 2);
+        const Rect struc{static_cast<int16_t>(outer.top), static_cast<int16_t>(outer.left),
+                         static_cast<int16_t>(outer.bottom), static_cast<int16_t>(outer.right)};
+        const Rect content{static_cast<int16_t>(client.top), static_cast<int16_t>(client.left),
+                           static_cast<int16_t>(client.bottom), static_cast<int16_t>(client.right)};
+        if (!SameRect(BoxOf(p->strucRgn), struc) || !SameRect(BoxOf(p->contRgn), content))
+            result = ::testing::AssertionFailure() << "a window's structure or content is not its Windows window's";
+        RectRgn(expected, &content);
+        DiffRgn(expected, covered, expected);
+        OffsetRgn(expected, static_cast<int16_t>(w->portRect.left - content.left),
+                  static_cast<int16_t>(w->portRect.top - content.top));
+        if (!EqualRgn(expected, w->visRgn) && result)
+            result = ::testing::AssertionFailure()
+                     << "visible region of the window at list place " << place << " differs: box "
+                     << BoxOf(w->visRgn).left << "," << BoxOf(w->visRgn).top << "," << BoxOf(w->visRgn).right << ","
+                     << BoxOf(w->visRgn).bottom << " instead of " << BoxOf(expected).left << "," << BoxOf(expected).top
+                     << "," << BoxOf(expected).right << "," << BoxOf(expected).bottom;
+        RgnHandle piece = NewRgn();
+        RectRgn(piece, &struc);
+        UnionRgn(covered, piece, covered);
+        DisposeRgn(piece);
+    }
+    DisposeRgn(covered);
+    DisposeRgn(expected);
+    return result;
+}
+
+} // namespace
+
+TEST(WindowListRegions, EachChangeReachesTheWindowsItUncoversOrCovers)
+{
+    // Four overlapping windows, the last made in front; one far from the others.
+    std::vector<WindowPtr> w{MakeWindow(documentProc, 40, 30), MakeWindow(documentProc, 80, 90),
+                             MakeWindow(documentProc, 120, 150), MakeWindow(documentProc, 400, 500, 120, 80)};
+    ASSERT_TRUE(RegionsAsFromScratch());
+    struct Step {
+        const char *what;
+        std::function<void()> change;
+    };
+    const Step steps[] = {
+        {"the back window brought to the front", [&] { SelectWindow(w[0]); }},
+        {"a middle window moved under the front one", [&] { MoveWindo(w[1], 60, 60, FALSE); }},
+        {"a window behind the others moved onto them", [&] { MoveWindo(w[2], 50, 40, FALSE); }},
+        {"the far window moved onto all of them", [&] { MoveWindo(w[3], 20, 40, FALSE); }},
+        {"the front window sent to the back", [&] { SendBehind(FrontWindow(), nullptr); }},
+        {"a middle window hidden", [&] { HideWindow(w[1]); }},
+        {"the hidden window shown again", [&] { ShowWindow(w[1]); }},
+        {"a middle window made larger", [&] { SizeWindow(w[2], 260, 160, TRUE); }},
+        {"the front window made smaller", [&] { SizeWindow(FrontWindow(), 60, 40, TRUE); }},
+        {"a window raised by Windows and read back",
+         [&] {
+             SetWindowPos(HwndOf(w[3]), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+             SetWindowPos(HwndOf(w[0]), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+             ZEL_UpdateWindows(2);
+         }},
+        {"a window's origin moved, then another window moved",
+         [&] {
+             SetPort(w[1]);
+             SetOrigin(15, 25);
+             MoveWindo(w[0], 70, 70, FALSE);
+         }},
+        {"a middle window disposed of",
+         [&] {
+             WindowPtr middle = ListOrder()[1];
+             DisposeWindow(middle);
+             for (WindowPtr &x : w)
+                 if (x == middle)
+                     x = nullptr;
+         }},
+        {"a new window made in front", [&] { w.push_back(MakeWindow(documentProc, 90, 100)); }},
+    };
+    for (const Step &step : steps) {
+        step.change();
+        PumpMessages();
+        EXPECT_TRUE(RegionsAsFromScratch()) << "after " << step.what;
+    }
+    for (WindowPtr x : w)
+        if (x)
+            DisposeWindow(x);
     TakeActivation();
 }
