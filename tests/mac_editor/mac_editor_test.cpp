@@ -165,6 +165,22 @@ int LowestDarkRow(HWND hwnd, int left, int top, int right, int bottom)
     return -1;
 }
 
+// Questions to the program's windows wait a second at most: a program stuck in a loop of its own must
+// not hold the test.
+LRESULT HitTest(HWND hwnd, int x, int y)
+{
+    DWORD_PTR answer = HTNOWHERE;
+    SendMessageTimeoutA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 1000, &answer);
+    return static_cast<LRESULT>(answer);
+}
+
+LRESULT Checked(HWND button)
+{
+    DWORD_PTR answer = BST_INDETERMINATE;
+    SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer);
+    return static_cast<LRESULT>(answer);
+}
+
 // A window's title bar button found by hit testing along its caption row.
 bool FindCaptionButton(HWND hwnd, LRESULT hit, POINT *at)
 {
@@ -174,7 +190,7 @@ bool FindCaptionButton(HWND hwnd, LRESULT hit, POINT *at)
     ClientToScreen(hwnd, &client);
     for (int y = frame.top + 1; y < client.y; ++y)
         for (int x = frame.right - 1; x > frame.left; --x)
-            if (SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == hit) {
+            if (HitTest(hwnd, x, y) == hit) {
                 *at = POINT{x - 3, y + 3};
                 return true;
             }
@@ -229,6 +245,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     EXPECT_EQ(client.right, 400);
     EXPECT_EQ(client.bottom, 300);
 
+    Step("status line");
     // The status line: the bold line count on the left, the title centred by TextBox, the size flush right
     // by StringWidth, with gaps between them; the scroll bar and the grow box beside it.
     EXPECT_TRUE(WaitForDarkness(doc, 2, kStatusTop + 1, 60, 300, true)) << "the line count";
@@ -241,6 +258,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     const COLORREF face = ScreenPixel(doc, 392, 140);
     EXPECT_NE(face, kWhite) << "the scroll bar's track";
 
+    Step("typing");
     // Typing, then pasting what the clipboard held when the program started.
     SendKeys({'H', 'E', 'L', 'L', 'O', VK_SPACE, 'W', 'O', 'R', 'L', 'D'});
     EXPECT_TRUE(WaitForDarkness(doc, 4, 4, 60, kLine, true)) << "TEKey";
@@ -262,12 +280,14 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     SendKeys({'V'}, VK_CONTROL);
     EXPECT_TRUE(WaitForDarkness(doc, 100, 4, 200, kLine, true)) << "TEFromScrap at start-up, then TEPaste";
 
+    Step("double-click and cut");
     // A double-click selects the first word; Cut takes it to the clipboard.
     ClickAt(doc, 14, 12, 2);
     Sleep(300);
     SendKeys({'X'}, VK_CONTROL);
     EXPECT_TRUE(WaitForClipboard("hello")) << "TECut, ZeroScrap, TEToScrap: " << ClipboardText();
 
+    Step("new lines and paste");
     // A click past the end of the line puts the insertion point at the end; enough new lines that the first
     // scrolls out of sight, then the word pasted back at the end.
     Sleep(600);
@@ -279,6 +299,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     EXPECT_TRUE(WaitForDarkness(doc, 4, 4, 200, kLine, false)) << "TEAutoView followed the caret";
     EXPECT_TRUE(WaitForDarkness(doc, 4, 250, 200, kStatusTop - 4, true)) << "the pasted word, last line";
 
+    Step("scroll bar");
     // The scroll bar: its page-up area brings the first line back, a down arrow takes it one line away,
     // the up arrow brings it back.
     ClickAt(doc, 392, 40);
@@ -290,6 +311,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     ClickAt(doc, 392, 6);
     EXPECT_TRUE(WaitForDarkness(doc, 4, 4, 200, kLine, true)) << "the up arrow scrolls it back";
 
+    Step("options dialog");
     // The Options dialog: the program sets its controls from the document (12 point, plain) and toggles
     // them as they are clicked; OK applies bold 18 point, and the first line grows.
     const int lowestBefore = LowestDarkRow(doc, 4, 4, 200, 40);
@@ -300,15 +322,20 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     ASSERT_NE(bold, nullptr) << "the dialog's check box";
     ASSERT_NE(large, nullptr);
     ASSERT_NE(medium, nullptr);
-    EXPECT_EQ(SendMessageA(medium, BM_GETCHECK, 0, 0), BST_CHECKED) << "SetControlValue from the document";
-    EXPECT_EQ(SendMessageA(bold, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    ClickAt(bold, 6, 8);
-    ClickAt(large, 6, 8);
-    for (int i = 0; i < 100 && SendMessageA(large, BM_GETCHECK, 0, 0) != BST_CHECKED; ++i)
+    EXPECT_EQ(Checked(medium), BST_CHECKED) << "SetControlValue from the document";
+    EXPECT_EQ(Checked(bold), BST_UNCHECKED);
+    // A click in a window that is not yet active only activates it, as on a Macintosh.
+    for (int i = 0; i < 200 && GetForegroundWindow() != GetAncestor(bold, GA_ROOT); ++i)
         Sleep(25);
-    EXPECT_EQ(SendMessageA(bold, BM_GETCHECK, 0, 0), BST_CHECKED) << "the program toggled the check box";
-    EXPECT_EQ(SendMessageA(large, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageA(medium, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "and cleared the radio group";
+    ClickAt(bold, 6, 8);
+    for (int i = 0; i < 200 && Checked(bold) != BST_CHECKED; ++i)
+        Sleep(25);
+    ClickAt(large, 6, 8);
+    for (int i = 0; i < 200 && Checked(large) != BST_CHECKED; ++i)
+        Sleep(25);
+    EXPECT_EQ(Checked(bold), BST_CHECKED) << "the program toggled the check box";
+    EXPECT_EQ(Checked(large), BST_CHECKED);
+    EXPECT_EQ(Checked(medium), BST_UNCHECKED) << "and cleared the radio group";
     SendKeys({VK_RETURN});
     EXPECT_TRUE(WaitForWindowGone(program, "Bold")) << "OK ends ModalDialog";
     bool grew = false;
@@ -316,6 +343,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
         grew = LowestDarkRow(doc, 4, 4, 200, 40) >= lowestBefore + 4;
     EXPECT_TRUE(grew) << "18 point lines: " << lowestBefore << " -> " << LowestDarkRow(doc, 4, 4, 200, 40);
 
+    Step("grow box");
     // The grow box: dragged 100 left and 50 up, the window shrinks and the scroll bar follows its edge.
     DragFromTo(doc, 392, 292, 292, 242);
     for (int i = 0; i < 200 && (GetClientRect(doc, &client), client.right != 300); ++i)
@@ -325,6 +353,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     EXPECT_TRUE(WaitForPixel(doc, 292, 120, face)) << "the scroll bar at the new edge";
     EXPECT_TRUE(AnyPixelOtherThan(doc, 286, 236, 300, 250, kWhite)) << "the grow box at the new corner";
 
+    Step("zoom box");
     // The zoom box makes it larger.
     POINT zoom{};
     ASSERT_TRUE(FindCaptionButton(doc, HTMAXBUTTON, &zoom)) << "a zoom box";
@@ -333,6 +362,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
         Sleep(25);
     EXPECT_GT(client.right, 400) << "ZoomWindow";
 
+    Step("about alert");
     // About, from the Apple menu's first item, which the last item of the frame's own Help menu stands for
     // (the frame shows File, Edit, Help): the alert's text and button. Alt alone, not Alt+H, opens the
     // bar: the Option key would type a character too.
@@ -346,6 +376,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     SendKeys({VK_RETURN});
     EXPECT_TRUE(WaitForWindowGone(program, "Editor 1.0")) << "OK ends the alert";
 
+    Step("select all, copy, quit");
     // Select All and Copy show the whole text; Quit ends the program.
     SendKeys({'A'}, VK_CONTROL);
     SendKeys({'C'}, VK_CONTROL);

@@ -2,6 +2,8 @@
 
 #include "test_support.h"
 
+#include <cstdio>
+
 namespace program_driver {
 
 void Words(Bytes &b, std::initializer_list<int> words)
@@ -93,10 +95,18 @@ BOOL CALLBACK VisitWindow(HWND hwnd, LPARAM data)
     return find->found ? FALSE : TRUE;
 }
 
+const char *volatile sStep = "start";
+volatile HANDLE sProgram = nullptr;
+
 DWORD WINAPI Watchdog(void *)
 {
     Sleep(60000);
-    ExitProcess(3);
+    std::fprintf(stderr, "watchdog: no end after a minute, at step: %s\n", sStep);
+    std::fflush(stderr);
+    if (sProgram)
+        TerminateProcess(sProgram, 96);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 0;
 }
 
 INPUT MouseInput(DWORD flags)
@@ -204,6 +214,8 @@ void DragFromTo(HWND hwnd, int x, int y, int toX, int toY)
 
 void StartWatchdog() { CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr)); }
 
+void Step(const char *what) { sStep = what; }
+
 bool Program::Start(const std::string &dir, const std::string &exe, const std::vector<const char *> &titles)
 {
     STARTUPINFOA si{};
@@ -211,6 +223,7 @@ bool Program::Start(const std::string &dir, const std::string &exe, const std::v
     std::string command = "\"" + dir + exe + "\"";
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
         return false;
+    sProgram = pi.hProcess;
     for (int i = 0; i < 400; ++i) {
         Sleep(25);
         bool all = true;
@@ -227,6 +240,12 @@ bool Program::Start(const std::string &dir, const std::string &exe, const std::v
     return false;
 }
 
+Program::~Program()
+{
+    if (pi.hProcess)
+        WaitForExit(0);
+}
+
 long Program::WaitForExit(DWORD milliseconds)
 {
     long result = -1;
@@ -238,8 +257,10 @@ long Program::WaitForExit(DWORD milliseconds)
         TerminateProcess(pi.hProcess, 98);
         WaitForSingleObject(pi.hProcess, 5000);
     }
+    sProgram = nullptr;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    pi = PROCESS_INFORMATION{};
     return result;
 }
 

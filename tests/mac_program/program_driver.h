@@ -55,8 +55,11 @@ void ClickAt(HWND hwnd, int x, int y, int clicks = 1);
 // Presses at one client point, moves to another and releases, queued at once.
 void DragFromTo(HWND hwnd, int x, int y, int toX, int toY);
 
-// Ends the test process after a minute, so that a program that never answers cannot hang the run.
+// Ends the test process after a minute, so that a program that never answers cannot hang the run: it
+// says which step it was at, ends the program it started, then itself.
 void StartWatchdog();
+// Names the step the test is at, for the watchdog's message.
+void Step(const char *what);
 
 // Writes the fork beside the program, starts it in its folder and waits until the windows of the given
 // titles show; false (and the process ended) when it dies or they never come.
@@ -66,6 +69,9 @@ struct Program {
     HWND Window(const char *title) const { return FindProgramWindow(pi.dwProcessId, title); }
     // Waits for the program to end by itself; its exit code, or -1 when it had to be stopped.
     long WaitForExit(DWORD milliseconds);
+    // A program still running when the test gives up is stopped: it shares the test's output, and ctest
+    // waits for that to close.
+    ~Program();
 };
 
 } // namespace program_driver
