@@ -72,6 +72,100 @@ PixPatHandle DistinctPixelPattern(int size)
     return pp;
 }
 
+// ---- Pictures of pixels written here, for the playback cases ----
+void PictWord(Bytes &b, int v)
+{
+    b.push_back(static_cast<uint8_t>(v >> 8));
+    b.push_back(static_cast<uint8_t>(v));
+}
+void PictLong(Bytes &b, uint32_t v)
+{
+    PictWord(b, static_cast<int>(v >> 16));
+    PictWord(b, static_cast<int>(v & 0xFFFF));
+}
+void PictRect(Bytes &b, int top, int left, int bottom, int right)
+{
+    PictWord(b, top);
+    PictWord(b, left);
+    PictWord(b, bottom);
+    PictWord(b, right);
+}
+// One row packed with the exported PackBits behind its word count.
+void PictPackedRow(Bytes &b, Bytes row)
+{
+    Bytes packed(row.size() + row.size() / 64 + 16);
+    Ptr src = reinterpret_cast<Ptr>(row.data()), dst = reinterpret_cast<Ptr>(packed.data());
+    PackBits(&src, &dst, static_cast<int16_t>(row.size()));
+    const int n = static_cast<int>(reinterpret_cast<uint8_t *>(dst) - packed.data());
+    PictWord(b, n);
+    b.insert(b.end(), packed.begin(), packed.begin() + n);
+}
+// A version 2 picture of width x height holding one 8-bit PackBitsRect (palette given) or one 32-bit
+// DirectBitsRect of three planes, of `pixels` (indices, or 0x00RRGGBB).
+PicHandle PixelPicture(int width, int height, bool direct, const std::vector<uint32_t> &pixels,
+                       const std::vector<uint32_t> &palette)
+{
+    Bytes b(10, 0);
+    b[6] = static_cast<uint8_t>(height);
+    b[7] = static_cast<uint8_t>(height >> 8);
+    b[8] = static_cast<uint8_t>(width);
+    b[9] = static_cast<uint8_t>(width >> 8);
+    const uint8_t head[] = {0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
+    b.insert(b.end(), head, head + sizeof head);
+    b.resize(40, 0);
+    PictWord(b, direct ? 0x009A : 0x0098);
+    if (direct)
+        PictLong(b, 0xFF);
+    PictWord(b, 0x8000 | (direct ? 4 * width : width));
+    PictRect(b, 0, 0, height, width);
+    PictWord(b, 0);
+    PictWord(b, direct ? 4 : 0);
+    PictLong(b, 0);
+    PictLong(b, 0x00480000);
+    PictLong(b, 0x00480000);
+    PictWord(b, direct ? 16 : 0);
+    PictWord(b, direct ? 32 : 8);
+    PictWord(b, direct ? 3 : 1);
+    PictWord(b, 8);
+    PictLong(b, 0);
+    PictLong(b, 0);
+    PictLong(b, 0);
+    if (!direct) {
+        PictLong(b, 0);
+        PictWord(b, 0);
+        PictWord(b, 255);
+        for (int i = 0; i < 256; ++i) {
+            PictWord(b, i);
+            PictWord(b, static_cast<int>(palette[i] >> 16 & 0xFF) * 0x101);
+            PictWord(b, static_cast<int>(palette[i] >> 8 & 0xFF) * 0x101);
+            PictWord(b, static_cast<int>(palette[i] & 0xFF) * 0x101);
+        }
+    }
+    PictRect(b, 0, 0, height, width);
+    PictRect(b, 0, 0, height, width);
+    PictWord(b, 0);
+    for (int y = 0; y < height; ++y) {
+        Bytes row(static_cast<size_t>(direct ? 3 * width : width));
+        for (int x = 0; x < width; ++x) {
+            const uint32_t v = pixels[static_cast<size_t>(y) * width + x];
+            if (direct) {
+                row[x] = static_cast<uint8_t>(v >> 16);
+                row[width + x] = static_cast<uint8_t>(v >> 8);
+                row[2 * width + x] = static_cast<uint8_t>(v);
+            } else {
+                row[x] = static_cast<uint8_t>(v);
+            }
+        }
+        PictPackedRow(b, row);
+    }
+    if (b.size() & 1)
+        b.push_back(0);
+    PictWord(b, 0x00FF);
+    Handle h = NewHandle(static_cast<Size>(b.size()));
+    std::memcpy(*h, b.data(), b.size());
+    return reinterpret_cast<PicHandle>(h);
+}
+
 } // namespace
 
 int RunBench()
@@ -1126,6 +1220,170 @@ int RunBench()
         masked.same = same;
         masked.tearDown = tearDown;
         cases.push_back(masked);
+    }
+
+    // Picture playback of pixels: a 1,024 x 768 8-bit PackBitsRect and a 1,024 x 768 DirectBitsRect drawn
+    // into a 32-bit GWorld of their size, against decoding the same rows to 32-bit pixels here (the
+    // exported UnpackBits, the palette, the planes merged) and one SetDIBitsToDevice into the GWorld's DC.
+    for (int direct = 0; direct < 2; ++direct) {
+        constexpr int kPicW = 1024, kPicH = 768;
+        struct PictureBench {
+            PicHandle pic = nullptr;
+            GWorldPtr world = nullptr, rawWorld = nullptr;
+            std::vector<uint32_t> pixels, palette, decoded;
+            Bytes stream;   // the packed rows alone, as the raw side decodes them
+            bool direct = false;
+        };
+        static PictureBench benches[2];
+        PictureBench &pb = benches[direct];
+        pb.direct = direct != 0;
+        PairCase play;
+        play.name = direct ? "DrawPicture of a 1024x768 DirectBitsRect into a 32-bit GWorld / decode + SetDIBitsToDevice"
+                           : "DrawPicture of a 1024x768 8-bit PackBitsRect into a 32-bit GWorld / decode + SetDIBitsToDevice";
+        play.count = 10;
+        play.setUp = [&pb] {
+            pb.palette.resize(256);
+            for (int i = 0; i < 256; ++i)
+                pb.palette[i] = static_cast<uint32_t>((i * 37) & 0xFF) << 16 | static_cast<uint32_t>((i * 91) & 0xFF) << 8 |
+                                static_cast<uint32_t>(255 - i);
+            pb.pixels.resize(static_cast<size_t>(kPicW) * kPicH);
+            for (int y = 0; y < kPicH; ++y)
+                for (int x = 0; x < kPicW; ++x) {
+                    const bool flat = (x / 64 + y / 64) % 3 == 0;
+                    const uint32_t index = flat ? 7u : static_cast<uint32_t>((x / 4 + y) & 0xFF);
+                    pb.pixels[static_cast<size_t>(y) * kPicW + x] = pb.direct ? pb.palette[index] : index;
+                }
+            pb.pic = PixelPicture(kPicW, kPicH, pb.direct, pb.pixels, pb.palette);
+            // The rows start after the record's fields.
+            const size_t rowsAt = 40 + 2 + (pb.direct ? 4 : 0) + 2 + 8 + 36 + (pb.direct ? 0 : 8 + 256 * 8) + 18;
+            Handle h = reinterpret_cast<Handle>(pb.pic);
+            pb.stream.assign(reinterpret_cast<uint8_t *>(*h) + rowsAt, reinterpret_cast<uint8_t *>(*h) + GetHandleSize(h));
+            pb.decoded.resize(pb.pixels.size());
+            const Rect r{0, 0, kPicH, kPicW};
+            NewGWorld(&pb.world, 32, &r, nullptr, nullptr, 0);
+            NewGWorld(&pb.rawWorld, 32, &r, nullptr, nullptr, 0);
+        };
+        play.library = [&pb](int) {
+            SetGWorld(pb.world, nullptr);
+            const Rect r{0, 0, kPicH, kPicW};
+            DrawPicture(pb.pic, &r);
+        };
+        play.raw = [&pb](int) {
+            const uint8_t *p = pb.stream.data();
+            std::vector<uint8_t> row(static_cast<size_t>(pb.direct ? 3 * kPicW : kPicW));
+            for (int y = 0; y < kPicH; ++y) {
+                const int n = p[0] << 8 | p[1];
+                Ptr src = reinterpret_cast<Ptr>(const_cast<uint8_t *>(p + 2)), dst = reinterpret_cast<Ptr>(row.data());
+                UnpackBits(&src, &dst, static_cast<int16_t>(row.size()));
+                p += 2 + n;
+                uint32_t *out = pb.decoded.data() + static_cast<size_t>(kPicH - 1 - y) * kPicW; // bottom-up
+                if (pb.direct)
+                    for (int x = 0; x < kPicW; ++x)
+                        out[x] = static_cast<uint32_t>(row[x]) << 16 | static_cast<uint32_t>(row[kPicW + x]) << 8 |
+                                 row[2 * kPicW + x];
+                else
+                    for (int x = 0; x < kPicW; ++x)
+                        out[x] = pb.palette[row[x]];
+            }
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof info.bmiHeader;
+            info.bmiHeader.biWidth = kPicW;
+            info.bmiHeader.biHeight = kPicH;
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 32;
+            PixMapHandle pm = GetGWorldPixMap(pb.rawWorld);
+            HDC dc = (*pm)->pmExtMemDC ? (*pm)->pmExtMemDC : (*pm)->pmExtDC;
+            SetDIBitsToDevice(dc, 0, 0, kPicW, kPicH, 0, 0, 0, kPicH, pb.decoded.data(), &info, DIB_RGB_COLORS);
+        };
+        play.same = [&pb] {
+            PixMapHandle a = GetGWorldPixMap(pb.world), b = GetGWorldPixMap(pb.rawWorld);
+            HDC da = (*a)->pmExtMemDC ? (*a)->pmExtMemDC : (*a)->pmExtDC;
+            HDC db = (*b)->pmExtMemDC ? (*b)->pmExtMemDC : (*b)->pmExtDC;
+            GdiFlush();
+            for (int y = 0; y < kPicH; y += 7)
+                for (int x = 0; x < kPicW; x += 5)
+                    if (GetPixel(da, x, y) != GetPixel(db, x, y))
+                        return false;
+            return true;
+        };
+        play.tearDown = [&pb] {
+            SetGWorld(reinterpret_cast<CGrafPtr>(testing_support::WindowManagerPort()), nullptr);
+            DisposeGWorld(pb.world);
+            DisposeGWorld(pb.rawWorld);
+            KillPicture(pb.pic);
+        };
+        cases.push_back(play);
+    }
+
+    // The clipboard picture: DrawPicture of a 1,024 x 768 body of 24-bit rows into a 32-bit GWorld,
+    // against SetDIBitsToDevice of the same body into the GWorld's DC.
+    {
+        constexpr int kScrapW = 1024, kScrapH = 768;
+        static PicHandle scrapPic;
+        static GWorldPtr scrapWorld, scrapRawWorld;
+        static std::vector<uint32_t> scrapSource;
+        auto worldDC = [](GWorldPtr gw) {
+            PixMapHandle pm = GetGWorldPixMap(gw);
+            return (*pm)->pmExtMemDC ? (*pm)->pmExtMemDC : (*pm)->pmExtDC;
+        };
+        PairCase scrap;
+        scrap.name = "DrawPicture of a 1024x768 clipboard picture into a 32-bit GWorld / SetDIBitsToDevice of its body";
+        scrap.count = 20;
+        scrap.setUp = [] {
+            const Rect frame{0, 0, kScrapH, kScrapW};
+            ZEL_SetFlags(0, 0, 0x8000, 0x8000);
+            ZEL_SystemValue(1, 41, 1); // offscreen bitmaps of the depth asked
+            NewGWorld(&scrapWorld, 32, &frame, nullptr, nullptr, 0);
+            NewGWorld(&scrapRawWorld, 32, &frame, nullptr, nullptr, 0);
+            ZEL_SetFlags(0, 0, 0x8000, 0);
+            ZEL_SystemValue(1, 41, 0);
+            scrapSource.resize(static_cast<size_t>(kScrapW) * kScrapH);
+            for (int y = 0; y < kScrapH; ++y)
+                for (int x = 0; x < kScrapW; ++x)
+                    scrapSource[static_cast<size_t>(y) * kScrapW + x] =
+                        static_cast<uint32_t>((x / 4) & 0xFF) << 16 | static_cast<uint32_t>(y & 0xFF) << 8 | ((x ^ y) & 0xFF);
+            PixMap source{};
+            source.baseAddr = reinterpret_cast<Ptr>(scrapSource.data());
+            source.rowBytes = static_cast<int16_t>(0x8000 | (4 * kScrapW));
+            source.bounds = frame;
+            source.pixelType = 16;
+            source.pixelSize = 32;
+            source.cmpCount = 3;
+            source.cmpSize = 8;
+            SetGWorld(scrapWorld, nullptr);
+            scrapPic = ZEL_OpenScrapPict(&frame);
+            CopyBits(reinterpret_cast<const BitMap *>(&source), &reinterpret_cast<GrafPtr>(scrapWorld)->portBits, &frame,
+                     &frame, srcCopy, nullptr);
+            ClosePicture();
+            HSetCBit(reinterpret_cast<Handle>(scrapPic));
+        };
+        scrap.library = [](int) {
+            SetGWorld(scrapWorld, nullptr);
+            const Rect frame{0, 0, kScrapH, kScrapW};
+            DrawPicture(scrapPic, &frame);
+        };
+        scrap.raw = [worldDC](int) {
+            const uint8_t *body = reinterpret_cast<const uint8_t *>(*reinterpret_cast<Handle>(scrapPic));
+            SetDIBitsToDevice(worldDC(scrapRawWorld), 0, 0, kScrapW, kScrapH, 0, 0, 0, kScrapH, body + 10 + 40,
+                              reinterpret_cast<const BITMAPINFO *>(body + 10), DIB_RGB_COLORS);
+        };
+        scrap.same = [worldDC] {
+            GdiFlush();
+            HDC a = worldDC(scrapWorld), b = worldDC(scrapRawWorld);
+            for (int y = 0; y < kScrapH; y += 7)
+                for (int x = 0; x < kScrapW; x += 5)
+                    if (GetPixel(a, x, y) != GetPixel(b, x, y) ||
+                        GetPixel(a, x, y) != RGB((x / 4) & 0xFF, y & 0xFF, (x ^ y) & 0xFF))
+                        return false;
+            return true;
+        };
+        scrap.tearDown = [] {
+            SetGWorld(reinterpret_cast<CGrafPtr>(testing_support::WindowManagerPort()), nullptr);
+            KillPicture(scrapPic);
+            DisposeGWorld(scrapWorld);
+            DisposeGWorld(scrapRawWorld);
+        };
+        cases.push_back(scrap);
     }
 
     int result = RunPairCases(cases);

@@ -561,10 +561,10 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         ScreenSourceCopy(sourceDC, d.view, fullSrc, fullDst, write, mode, maskRgn);
         return;
     }
-    // A DIB onto a device, or through a mask onto thePort's bits in a memory DC of their own (the pixels
-    // the mask leaves out are kept there too).
-    if (s.isDib && dstDevice && (d.isDC || (maskRgn && d.hasDC && IsThePortsBits(dstBits) &&
-                                            d.view->pmExtMemDC == CurrentDC()))) {
+    // A DIB onto a device, or onto thePort's bits in a memory DC of their own (a GWorld drawn through its
+    // DC): straight to the DC, through the mask when there is one.
+    if (s.isDib && dstDevice &&
+        (d.isDC || (d.hasDC && IsThePortsBits(dstBits) && d.view->pmExtMemDC == CurrentDC()))) {
         SetUseSetDIBitsFlag(UseSetDIBitsFlag() && src.right - src.left == dst.right - dst.left &&
                             src.bottom - src.top == dst.bottom - dst.top);
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);

@@ -25,6 +25,10 @@ struct PatternSourceRecord {
 
 PatternSourceRecord sPatternSource;
 
+// The last temporary PixMap, kept for the next expansion of the same size and depth: making one asks
+// the device for its resolution and depth, which costs more than filling it.
+PixMapHandle sBandCache;
+
 // Bytes of one temporary band at most: taller rectangles are expanded band by band.
 constexpr int32_t kBandBytes = 1 << 20;
 // Row bytes a PixMap can hold (14 bits), kept even.
@@ -145,7 +149,58 @@ void FillFromPatternSource(PixMap &band, int32_t x0, int32_t y0)
         std::memcpy(row(r), row(r - ps.height), static_cast<size_t>(rowBytes));
 }
 
+// A DIB PixMap of `band` in the format of `like`, with a copy of its colour table: the cached one when it
+// has the size and depth, else a new one. Nil when memory is short.
+PixMapHandle BandPixMap(const Rect &band, const PixMap &like)
+{
+    if (HandleHasData(sBandCache)) {
+        PixMap &p = **sBandCache;
+        const auto *h = HandleHasData(p.pmExtDib) ? reinterpret_cast<BITMAPINFOHEADER *>(*p.pmExtDib) : nullptr;
+        if (h && p.pixelSize == like.pixelSize && h->biWidth == band.right - band.left &&
+            h->biHeight == band.bottom - band.top) {
+            PixMapHandle pm = sBandCache;
+            sBandCache = nullptr;
+            Handle table = reinterpret_cast<Handle>(like.pmTable);
+            if (table && HandToHand(&table) != noErr) {
+                DisposeDibPixMap(pm);
+                return nullptr;
+            }
+            PixMap &q = **pm;
+            if (q.pmTable)
+                DisposeCTable(q.pmTable);
+            q.pmTable = reinterpret_cast<CTabHandle>(table);
+            q.bounds = band;
+            q.pixelType = like.pixelType;
+            q.cmpCount = like.cmpCount;
+            q.cmpSize = like.cmpSize;
+            auto *header = reinterpret_cast<BITMAPINFOHEADER *>(*q.pmExtDib);
+            if (header->biClrUsed && table) {
+                RGBQUAD all[256];
+                CopyCTabToQuads(q.pmTable, all);
+                std::memcpy(header + 1, all, sizeof(RGBQUAD) * std::min<DWORD>(header->biClrUsed, 256));
+            }
+            return pm;
+        }
+    }
+    return NewDibPixMapForRect(Point{band.top, band.left}, Point{band.bottom, band.right}, &like, false);
+}
+
+// Keeps a band PixMap for the next expansion, or disposes it.
+void ReleaseBandPixMap(PixMapHandle pm)
+{
+    if (sBandCache)
+        DisposeDibPixMap(sBandCache);
+    sBandCache = pm;
+}
+
 } // namespace
+
+void DisposeColorPatternCache()
+{
+    if (sBandCache)
+        DisposeDibPixMap(sBandCache);
+    sBandCache = nullptr;
+}
 
 void GetVerbPattern(PixPatHandle *pp, Pattern **pat, uint8_t kind)
 {
@@ -290,8 +345,7 @@ bool ExpandColorPattern(PixPatHandle pp, const Pattern *pat, const BitMap *dst, 
                 const Rect band{static_cast<int16_t>(top), static_cast<int16_t>(left),
                                 static_cast<int16_t>(std::min<int32_t>(top + bandHeight, area.bottom)),
                                 static_cast<int16_t>(std::min<int32_t>(left + bandWidth, area.right))};
-                PixMapHandle image =
-                    NewDibPixMapForRect(Point{band.top, band.left}, Point{band.bottom, band.right}, &like, false);
+                PixMapHandle image = BandPixMap(band, like);
                 if (!image) {
                     made = false;
                     break;
@@ -301,7 +355,8 @@ bool ExpandColorPattern(PixPatHandle pp, const Pattern *pat, const BitMap *dst, 
                 // The pixels hold their own colours: CopyBits colourises none of them.
                 ClearCopyBitsRanFlag();
                 CopyBits(reinterpret_cast<const BitMap *>(*image), dst, &band, &band, mode, mask);
-                DisposeDibPixMap(image);
+                HUnlock(reinterpret_cast<Handle>(image));
+                ReleaseBandPixMap(image);
             }
         }
         if (data)

@@ -384,6 +384,7 @@ void RestorePortDcColors()
 void DisposeDibBridgeCaches()
 {
     DisposeShapeMaskCache();
+    DisposeColorPatternCache();
     if (sSharedByte)
         DisposePtr(sSharedByte);
     sSharedByte = nullptr;

@@ -238,6 +238,12 @@ void MapPictRect(Rect *r);
 // A bits opcode (0x0090, 0x0091, 0x0098, 0x0099, 0x009A, 0x009B) of a playing picture, its operand of
 // `size` bytes measured and read: the rows decoded to 32-bit bands drawn through the bits procedure.
 void PlayPictBits(uint16_t opcode, const uint8_t *operand, int32_t size);
+// A full pixel pattern (type 1) of a picture's pattern opcode, its rows read from `operand` (`size`
+// bytes) by the record's rules: indexed rows keep their depth and the picture's colours, direct rows
+// become 32-bit pixels. Nil when the rows are damaged, the pattern is larger than a pattern should be,
+// or memory is short.
+struct PictPixPatRecord;
+PixPatHandle NewPictPixPat(const PictPixPatRecord &rec, const uint8_t *operand, int32_t size);
 // DrawPicture of a handle whose C bit is set: its DIB body drawn at its own size at dstRect's top-left
 // into a direct colour port (nothing on other ports or for a body that does not hold together).
 void DrawDibPicture(PicHandle pic, const Rect *dstRect);
@@ -268,6 +274,8 @@ bool PatternNeedsMask(uint8_t kind);
 // one-bit form); without one, `pat` in the port's colours (nil: nothing). False only when memory is short.
 bool ExpandColorPattern(PixPatHandle pp, const Pattern *pat, const BitMap *dst, const Rect *r, int16_t mode,
                         RgnHandle mask);
+// Frees the temporary PixMap the expansion keeps between calls (QuickDraw's exit).
+void DisposeColorPatternCache();
 
 // ---- Shape mask ----
 // Starts drawing a shape into a one-bit mask when the mask mode is armed; false when it is not.

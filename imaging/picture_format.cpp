@@ -273,6 +273,12 @@ bool ChooseRowFormat(const PictPixMapFields &pm, bool pixMap, bool packedRows, P
                 return false;
             f->packing = kPictRowsUnpacked;
             f->rowBytes = length;
+        } else if (pm.packType == 2) {
+            // The pad byte dropped: three bytes a pixel, the row as long as its pixels.
+            if (3 * width > 0x3FFF * 2)
+                return false;
+            f->packing = kPictRowsTriples;
+            f->rowBytes = 3 * width;
         } else {
             return false;
         }
@@ -515,7 +521,7 @@ int32_t PictOpcodeSpan(int16_t version, const uint8_t *p, size_t left, uint16_t 
 // ---- Pixel rows ----
 int32_t ReadPictRow(const PictRowFormat &f, const uint8_t *p, size_t left, uint8_t *row)
 {
-    if (f.packing == kPictRowsUnpacked) {
+    if (f.packing == kPictRowsUnpacked || f.packing == kPictRowsTriples) {
         if (static_cast<size_t>(f.rowBytes) > left)
             return kPictBad;
         if (row)
@@ -554,14 +560,14 @@ int32_t PictRowsSize(const PictRowFormat &f, const uint8_t *p, size_t left)
 
 int32_t PictPackedRowBound(const PictRowFormat &f)
 {
-    if (f.packing == kPictRowsUnpacked)
+    if (f.packing == kPictRowsUnpacked || f.packing == kPictRowsTriples)
         return f.rowBytes;
     return 2 + PackBitsWorstCase(f.rowBytes);
 }
 
 int32_t PutPictRow(const PictRowFormat &f, const uint8_t *row, uint8_t *out)
 {
-    if (f.packing == kPictRowsUnpacked) {
+    if (f.packing == kPictRowsUnpacked || f.packing == kPictRowsTriples) {
         std::memcpy(out, row, f.rowBytes);
         return f.rowBytes;
     }

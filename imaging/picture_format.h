@@ -110,6 +110,7 @@ enum PictRowPacking : uint8_t {
     kPictRowsPackBits,  // counted PackBits rows of bytes
     kPictRowsWordRuns,  // counted rows of 16-bit pixels in word runs
     kPictRowsPlanes,    // counted PackBits rows of component planes, one plane per component
+    kPictRowsTriples,   // each row stored as it is, three bytes (red, green, blue) a pixel, no count
 };
 struct PictRowFormat {
     PictRowPacking packing;

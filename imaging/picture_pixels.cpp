@@ -28,6 +28,11 @@ void ConvertRow(const PictBitsRecord &rec, const uint8_t *row, const uint32_t *p
 {
     const int32_t width = rec.rows.width;
     const int16_t depth = rec.pixMap ? rec.pm.pixelSize : 1;
+    if (!rec.direct && depth == 8) {
+        for (int32_t x = 0; x < width; ++x)
+            out[x] = palette[row[x]];
+        return;
+    }
     if (!rec.direct) {
         for (int32_t x = 0; x < width; ++x) {
             const int32_t bit = x * depth;
@@ -47,6 +52,11 @@ void ConvertRow(const PictBitsRecord &rec, const uint8_t *row, const uint32_t *p
     }
     if (rec.rows.packing == kPictRowsPlanes) {
         MergePictPlanes(row, width, rec.rows.planes, out);
+        return;
+    }
+    if (rec.rows.packing == kPictRowsTriples) {
+        for (int32_t x = 0; x < width; ++x)
+            out[x] = static_cast<uint32_t>(row[3 * x]) << 16 | static_cast<uint32_t>(row[3 * x + 1]) << 8 | row[3 * x + 2];
         return;
     }
     // Unpacked 32-bit pixels: alpha (or nothing), red, green, blue.
@@ -196,4 +206,82 @@ void PlayPictBits(uint16_t opcode, const uint8_t *operand, int32_t size)
         SetClip(savedClip);
         DisposeRgn(savedClip);
     }
+}
+
+// The largest pixel pattern a picture may build: its decoded pixels in at most this many bytes.
+constexpr int64_t kPatternBytes = 1 << 20;
+
+PixPatHandle NewPictPixPat(const PictPixPatRecord &rec, const uint8_t *operand, int32_t size)
+{
+    const int32_t width = rec.rows.width, height = rec.rows.rows;
+    const bool direct = rec.pm.pixelSize > 8;
+    // Indexed rows keep their depth and table; direct ones become 32-bit pixels (0x00RRGGBB).
+    const int32_t rowBytes = direct ? 4 * width : rec.rows.rowBytes;
+    if (width <= 0 || height <= 0 || rowBytes > 0x3FFF || static_cast<int64_t>(rowBytes) * height > kPatternBytes ||
+        rec.rowsOffset > size)
+        return nullptr;
+    PixPatHandle pp = NewPixPat();
+    if (!pp)
+        return nullptr;
+    CTabHandle table = nullptr;
+    if (!direct) {
+        const int32_t kept = std::max<int32_t>(1, rec.colors.kept);
+        table = reinterpret_cast<CTabHandle>(NewHandleClear(8 + kept * static_cast<int32_t>(sizeof(ColorSpec))));
+        if (table) {
+            (*table)->ctSeed = GetCTSeed();
+            (*table)->ctSize = static_cast<int16_t>(kept - 1);
+            for (int32_t i = 0; i < rec.colors.kept; ++i)
+                (*table)->ctTable[i] = ColorSpec{static_cast<int16_t>(i), rec.colors.entries[i].rgb};
+        }
+    }
+    if ((!direct && !table) || !SetHandleSize((*pp)->patData, static_cast<Size>(rowBytes) * height)) {
+        if (table)
+            DisposeHandle(reinterpret_cast<Handle>(table));
+        DisposePixPat(pp);
+        return nullptr;
+    }
+    // The rows: read by the record's rules, direct ones converted as the bits opcodes convert theirs.
+    PictBitsRecord shape{};
+    shape.pixMap = true;
+    shape.direct = direct;
+    shape.pm = rec.pm;
+    shape.rows = rec.rows;
+    std::vector<uint8_t> row(static_cast<size_t>(rec.rows.rowBytes) + 16);
+    std::vector<uint32_t> pixels(direct ? static_cast<size_t>(width) : 0);
+    const uint8_t *p = operand + rec.rowsOffset;
+    size_t left = static_cast<size_t>(size - rec.rowsOffset);
+    uint8_t *data = reinterpret_cast<uint8_t *>(*(*pp)->patData);
+    for (int32_t y = 0; y < height; ++y) {
+        const int32_t n = ReadPictRow(rec.rows, p, left, row.data());
+        if (n < 0) {
+            if (table)
+                DisposeHandle(reinterpret_cast<Handle>(table));
+            DisposePixPat(pp);
+            return nullptr;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+        uint8_t *to = data + static_cast<size_t>(y) * rowBytes;
+        if (direct) {
+            ConvertRow(shape, row.data(), nullptr, pixels.data());
+            std::memcpy(to, pixels.data(), static_cast<size_t>(rowBytes));
+        } else {
+            std::memcpy(to, row.data(), static_cast<size_t>(rowBytes));
+        }
+    }
+    PixMap &map = **(*pp)->patMap;
+    map.baseAddr = nullptr;
+    map.rowBytes = static_cast<int16_t>(0x8000 | rowBytes);
+    map.bounds = Rect{0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
+    map.pixelType = static_cast<int16_t>(direct ? 16 : 0);
+    map.pixelSize = static_cast<int16_t>(direct ? 32 : rec.pm.pixelSize);
+    map.cmpCount = static_cast<int16_t>(direct ? 3 : 1);
+    map.cmpSize = static_cast<int16_t>(direct ? 8 : rec.pm.pixelSize);
+    map.hRes = map.vRes = kPictDefaultRes;
+    if (map.pmTable)
+        DisposeCTable(map.pmTable);
+    map.pmTable = table;
+    (*pp)->pat1Data = rec.pat1Data;
+    (*pp)->patType = 1;
+    return pp;
 }

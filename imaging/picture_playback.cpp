@@ -35,6 +35,7 @@ struct PlayLevel {
     int16_t arcStart = 0, arcAngle = 0;
     Point ovalSize{0, 0};
     Pattern fillPat{};
+    bool fillPixels = false;          // the fill pattern is a full pixel pattern (colour ports)
     PixPatHandle playPixPat[3] = {};  // background, pen, fill made by this playback
     PixPatHandle portPixPat[3] = {};  // the port's own, while replaced
     bool replaced[3] = {};
@@ -173,7 +174,13 @@ void RectVerb(GrafVerb verb, const Rect &r, const PlayLevel &l)
     case 1: PaintRect(&r); break;
     case 2: EraseRect(&r); break;
     case 3: InvertRec(&r); break;
-    default: FillRec(&r, &l.fillPat); break;
+    default:
+        // A full pixel fill pattern fills as itself; FillRec would make it the one-bit pattern.
+        if (l.fillPixels && IsColorPort(CurrentPort()))
+            FillCRect(&r, reinterpret_cast<CGrafPtr>(CurrentPort())->fillPixPat);
+        else
+            FillRec(&r, &l.fillPat);
+        break;
     }
 }
 void RRectVerb(GrafVerb verb, const Rect &r, const PlayLevel &l)
@@ -263,12 +270,12 @@ void ReplacePortPattern(PlayLevel &l, int which)
     *field = fresh;
 }
 
-// The pixel pattern opcodes in their RGB form (type 2): the colour as a pattern. A full pixel pattern
-// is stepped over here.
+// The pixel pattern opcodes: a full pixel pattern (type 1) built from its rows, any other type as its
+// RGB colour; a black-and-white port takes the one-bit form.
 void PlayPixPat(PlayLevel &l, uint16_t opcode, const uint8_t *operand, int32_t size)
 {
     PictPixPatRecord record;
-    if (ReadPictPixPatRecord(operand, static_cast<size_t>(size), &record) == kPictBad || record.patType == 1)
+    if (ReadPictPixPatRecord(operand, static_cast<size_t>(size), &record) == kPictBad)
         return;
     const int which = opcode - 0x0012;
     GrafPtr port = CurrentPort();
@@ -282,11 +289,17 @@ void PlayPixPat(PlayLevel &l, uint16_t opcode, const uint8_t *operand, int32_t s
             l.fillPat = record.pat1Data;
         return;
     }
-    ReplacePortPattern(l, which);
-    PixPatHandle pp = NewPixPat();
+    PixPatHandle pp = nullptr;
+    if (record.patType == 1) {
+        pp = NewPictPixPat(record, operand, size);
+    } else if ((pp = NewPixPat()) != nullptr) {
+        MakeRGBPat(pp, &record.rgb);
+    }
     if (!pp)
         return;
-    MakeRGBPat(pp, &record.rgb);
+    ReplacePortPattern(l, which);
+    if (which == 2)
+        l.fillPixels = record.patType == 1;
     CGrafPtr c = reinterpret_cast<CGrafPtr>(port);
     PixPatHandle *field = which == 0 ? &c->bkPixPat : which == 1 ? &c->pnPixPat : &c->fillPixPat;
     PixPatHandle old = *field;
@@ -382,6 +395,7 @@ bool PlayOpcode(PlayLevel &l, uint16_t op, const uint8_t *p, int32_t size)
         break;
     case 0x000A:
         std::memcpy(l.fillPat.pat, p, 8);
+        l.fillPixels = false;
         ReplacePortPattern(l, 2);
         SetPortFillPat(&l.fillPat);
         break;

@@ -174,7 +174,38 @@ void DrawDibPicture(PicHandle pic, const Rect *dstRect)
     std::memcpy(&header, reinterpret_cast<const uint8_t *>(*h) + kPictDibHeaderOffset, sizeof header);
     if (header.biClrUsed > 256)
         return;
-    // The body as 32-bit pixels, top row first, drawn at its own size at dstRect's top-left.
+    // 24-bit rows are drawn as they are: the body's bitmap header and rows described as a DIB PixMap,
+    // which CopyBits hands to GDI (or the pixel conversion engine) in one transfer.
+    if (layout.bitCount == 24 && layout.stride <= 0x3FFF && layout.width <= 0x7FFF && layout.height <= 0x7FFF) {
+        Handle info = NewHandle(sizeof header);
+        if (!HandleHasData(info))
+            return;
+        header.biHeight = layout.height; // bottom-up, as the rows lie
+        std::memcpy(*info, &header, sizeof header);
+        const int8_t state = HGetState(h);
+        HLock(h);
+        HLock(info);
+        PixMap view{};
+        view.baseAddr = *h + layout.bitsOffset;
+        view.rowBytes = static_cast<int16_t>(0x8000 | layout.stride);
+        view.bounds = Rect{0, 0, static_cast<int16_t>(layout.height), static_cast<int16_t>(layout.width)};
+        view.pmVersion = static_cast<int16_t>(kPixMapVersion);
+        view.pixelType = 16;
+        view.pixelSize = 24;
+        view.cmpCount = 3;
+        view.cmpSize = 8;
+        view.hRes = view.vRes = kPictDefaultRes;
+        view.pmExtFlags = pmExtDibAttached;
+        view.pmExtDib = info;
+        view.pmExtDibBits = *h + layout.bitsOffset;
+        const Rect dst{dstRect->top, dstRect->left, static_cast<int16_t>(dstRect->top + layout.height),
+                       static_cast<int16_t>(dstRect->left + layout.width)};
+        CopyBits(reinterpret_cast<const BitMap *>(&view), &port->portBits, &view.bounds, &dst, srcCopy, nullptr);
+        DisposeHandle(info);
+        HSetState(h, state);
+        return;
+    }
+    // Other bodies as 32-bit pixels, top row first, drawn at their own size at dstRect's top-left.
     std::vector<uint32_t> pixels(static_cast<size_t>(layout.width) * layout.height);
     const uint8_t *body = reinterpret_cast<const uint8_t *>(*h);
     for (int32_t y = 0; y < layout.height; ++y) {

@@ -326,16 +326,28 @@ void ClosePortCommon(GrafPtr port)
 
 // ---- services ----
 
+// Every window's DC is the display's, whose depth is asked once: under Wine asking a window's DC for
+// its bits per pixel goes to the display server each time, and takes as long as drawing a shape.
 int16_t DeviceContextDepth(HDC dc)
 {
+    static int16_t displayDepth;
     if (!dc)
         return 0;
+    const bool windowDC = GetObjectType(dc) == OBJ_DC && WindowFromDC(dc);
+    if (windowDC && displayDepth)
+        return displayDepth;
     int bits = GetDeviceCaps(dc, BITSPIXEL);
     int planes = GetDeviceCaps(dc, PLANES);
-    if (planes == 1 && bits == 16)
-        return 16;
-    int product = bits * planes;
-    return static_cast<int16_t>(product >= 15 ? 24 : product);
+    int16_t depth;
+    if (planes == 1 && bits == 16) {
+        depth = 16;
+    } else {
+        const int product = bits * planes;
+        depth = static_cast<int16_t>(product >= 15 ? 24 : product);
+    }
+    if (windowDC)
+        displayDepth = depth;
+    return depth;
 }
 
 GrafPtr CurrentPort() { return sCurrentPort; }

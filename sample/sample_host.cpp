@@ -5,7 +5,9 @@
 // Usage: sample_host.exe [screenshot.bmp]
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -329,8 +331,8 @@ void ExerciseQuickDraw()
     DisposeRgn(inner);
     DisposeRgn(outer);
 
-    // Colour patterns, an oval and a polygon: three RGB patterns filled side by side, a painted oval in
-    // one of them and a framed triangle.
+    // Colour patterns, an oval and a polygon: three RGB patterns filled side by side, an oval painted in
+    // a pixel pattern and a framed triangle.
     const RGBColor swatches[] = {{0xFFFF, 0x8000, 0}, {0, 0x8000, 0x8000}, {0x8000, 0, 0xC000}};
     PixPatHandle rgbPat = NewPixPat();
     for (int i = 0; i < 3; ++i) {
@@ -338,9 +340,37 @@ void ExerciseQuickDraw()
         MakeRGBPat(rgbPat, &swatches[i]);
         FillCRect(&swatch, rgbPat);
     }
+    // The oval in a 16 x 16 pixel pattern of the standard colours: rings of four entries around the
+    // tile's centre.
     Rect oval{56, 630, 98, 730};
-    RGBForeColor(&swatches[1]);
+    PixPatHandle rings = NewPixPat();
+    if (rings) {
+        PixMap &map = **(*rings)->patMap;
+        map.rowBytes = static_cast<int16_t>(0x8000 | 16);
+        map.bounds = Rect{0, 0, 16, 16};
+        map.pixelType = 0;
+        map.pixelSize = 8;
+        map.cmpCount = 1;
+        map.cmpSize = 8;
+        if (map.pmTable)
+            DisposeCTable(map.pmTable);
+        map.pmTable = GetCTable(8);
+        SetHandleSize((*rings)->patData, 16 * 16);
+        const uint8_t ringColours[4] = {5, 35, 180, 215};
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const int ring = std::max(std::abs(2 * x - 15), std::abs(2 * y - 15)) / 4;
+                (*(*rings)->patData)[y * 16 + x] = static_cast<char>(ringColours[ring]);
+            }
+        (*rings)->patType = 1;
+        PenPixPat(rings);
+    }
     PaintOval(&oval);
+    // The port disposes its pen pattern when it closes: it gets one of its own back.
+    PenPixPat(NewPixPat());
+    PenNormal();
+    if (rings)
+        DisposePixPat(rings);
     RGBForeColor(&colours[3]);
     PolyHandle triangle = OpenPoly();
     MoveTo(760, 96);

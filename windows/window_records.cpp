@@ -377,9 +377,9 @@ void SetPortGlobalOrigin(GrafPtr port, HWND hwnd)
     ClientToScreen(parent, &parentOrigin);
     origin.x -= parentOrigin.x;
     origin.y -= parentOrigin.y;
-    HDC screen = GetDC(SessionMainWindow());
-    int horz = GetDeviceCaps(screen, HORZRES), vert = GetDeviceCaps(screen, VERTRES);
-    ReleaseDC(SessionMainWindow(), screen);
+    // The display's size in pixels (what HORZRES and VERTRES answer for a window's DC, without asking a
+    // DC: that is slow under Wine and this runs on every move).
+    const int horz = GetSystemMetrics(SM_CXSCREEN), vert = GetSystemMetrics(SM_CYSCREEN);
     Rect bounds;
     bounds.left = static_cast<int16_t>(-origin.x);
     bounds.top = static_cast<int16_t>(-origin.y - GetSystemMetrics(SM_CYCAPTION) - 1);

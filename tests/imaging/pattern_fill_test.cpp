@@ -135,6 +135,29 @@ TEST_F(PatternFillTest, PatternsWithShortDataDrawTheirOneBitForm)
     EXPECT_EQ(ZEL_MemCheck(), 1);
 }
 
+// A pattern origin of (3, 0) (brush alignment on, the origin at 5) starts the tiling 5 pixels left of
+// the grid position.
+TEST_F(PatternFillTest, PatternOriginMovesTheGrid)
+{
+    CTabHandle table = GetCTable(8);
+    PixPatHandle pp = MakePixelPattern(16, 8, table, Distinct, 16);
+    DibPort port(40, 20, RGB(1, 2, 3));
+    SetPor(port.port());
+    ZEL_BrushAlign(1);
+    SetOrigin(5, 0);
+    const Rect r = {0, 5, 20, 45};
+    FillCRect(&r, pp);
+    std::string misses;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            misses += port.surface().Pixel(x, y) == EntryColour(table, Distinct(FloorMod(x + 5 + 5, 16), y % 16)) ? '.' : 'X';
+    EXPECT_EQ(misses.find('X'), std::string::npos) << misses;
+    SetOrigin(0, 0);
+    ZEL_BrushAlign(-1);
+    SetPor(testing_support::WindowManagerPort());
+    DisposePixPat(pp);
+}
+
 // A table of white, red, green and blue.
 CTabHandle FourColourTable()
 {

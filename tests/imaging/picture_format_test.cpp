@@ -503,7 +503,7 @@ TEST(PictureBits, MalformedRecordsStop)
     const Case directCases[] = {
         {"cmpCount 0", [](BitsSpec &s) { s.cmpCount = 0; }},
         {"cmpCount 5", [](BitsSpec &s) { s.cmpCount = 5; }},
-        {"packType 2", [](BitsSpec &s) { s.packType = 2; }},
+        {"packType 5, which no packing has", [](BitsSpec &s) { s.packType = 5; }},
         {"an indexed depth under the direct opcode", [](BitsSpec &s) { s.pixelSize = 8; }},
         {"planes wider than the row length", [](BitsSpec &s) { s.bounds = {0, 0, 2, 5}; }},
         {"a BitMap under the direct opcode", [](BitsSpec &s) { s.rowBytes = 0x000C; }},

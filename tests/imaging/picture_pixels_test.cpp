@@ -66,8 +66,10 @@ struct Source {
     std::vector<RGBColor> table;
 };
 
-// One bits opcode of the whole source, srcRect = `src` (bounds by default), dstRect = `dst`.
-Bytes BitsOpcode(const Source &s, Rect src, Rect dst, bool packed = true)
+// One bits opcode of the whole source, srcRect = `src` (bounds by default), dstRect = `dst`; `rows` and
+// `rowsEnd` (when given) receive where its rows start and end.
+Bytes BitsOpcode(const Source &s, Rect src, Rect dst, bool packed = true, size_t *rows = nullptr,
+                 size_t *rowsEnd = nullptr)
 {
     Bytes b;
     const bool direct = s.depth >= 16;
@@ -117,7 +119,12 @@ Bytes BitsOpcode(const Source &s, Rect src, Rect dst, bool packed = true)
         for (int x = 0; x < s.width; ++x) {
             const uint32_t v = s.pixels[static_cast<size_t>(y) * s.width + x];
             if (s.depth == 32) {
-                if (s.packType == 1) {
+                if (s.packType == 2) {
+                    row.resize(static_cast<size_t>(3 * s.width));
+                    row[3 * x] = uint8_t(v >> 16);
+                    row[3 * x + 1] = uint8_t(v >> 8);
+                    row[3 * x + 2] = uint8_t(v);
+                } else if (s.packType == 1) {
                     row[4 * x + 1] = uint8_t(v >> 16);
                     row[4 * x + 2] = uint8_t(v >> 8);
                     row[4 * x + 3] = uint8_t(v);
@@ -137,7 +144,7 @@ Bytes BitsOpcode(const Source &s, Rect src, Rect dst, bool packed = true)
                 row[bit / 8] |= uint8_t(v << (8 - s.depth - bit % 8));
             }
         }
-        const bool counted = direct ? s.packType != 1 : packed && length >= 8;
+        const bool counted = direct ? s.packType != 1 && s.packType != 2 : packed && length >= 8;
         if (!counted) {
             b.insert(b.end(), row.begin(), row.end());
             continue;
@@ -149,9 +156,12 @@ Bytes BitsOpcode(const Source &s, Rect src, Rect dst, bool packed = true)
             b.push_back(static_cast<uint8_t>(p.size()));
         b.insert(b.end(), p.begin(), p.end());
     }
+    if (rows)
+        *rows = rowsStart;
+    if (rowsEnd)
+        *rowsEnd = b.size();
     if ((b.size() - 2) & 1)
         b.push_back(0);
-    (void)rowsStart;
     return b;
 }
 
@@ -232,6 +242,7 @@ TEST_F(PicturePixels, RecordsDecodeToTheirSourcePixels)
         {"32 bits, packType 4, 3 components", 32, 33, 4, 4, 3, false},
         {"32 bits, packType 4, 4 components", 32, 33, 4, 4, 4, false},
         {"32 bits, packType 1", 32, 9, 3, 1, 3, false},
+        {"32 bits, packType 2 (three bytes a pixel)", 32, 9, 3, 2, 3, false},
         {"16 bits, packType 3", 16, 41, 4, 3, 3, false},
     };
     for (const Case &c : cases) {
@@ -378,6 +389,108 @@ TEST_F(PicturePixels, DamagedRecordsEndInBoundedTime)
         m[31] = uint8_t(pixelSize);
         EXPECT_EQ(play(m), 0);
     }
+    EXPECT_EQ(ZEL_MemCheck(), 1);
+}
+
+// A pixel pattern opcode (0x0012-0x0014) of type 1 holding the source: the one-bit form, then the
+// PixMap, its colours and its rows as a bits opcode of the same source carries them.
+Bytes PixPatOpcode(uint16_t opcode, const Source &s)
+{
+    size_t rows = 0, rowsEnd = 0;
+    const Rect all{0, 0, int16_t(s.height), int16_t(s.width)};
+    const Bytes bits = BitsOpcode(s, all, all, true, &rows, &rowsEnd);
+    const size_t fields = s.depth >= 16 ? 6 : 2; // after the opcode (and a direct record's baseAddr)
+    Bytes b;
+    Word(b, opcode);
+    Word(b, 1);
+    for (int i = 0; i < 8; ++i)
+        b.push_back(0xAA); // a one-bit form that no pixel pattern draws
+    b.insert(b.end(), bits.begin() + static_cast<long>(fields), bits.begin() + static_cast<long>(rows - 18));
+    if (s.depth >= 16) {
+        // Direct patterns carry a colour table too, of one unused entry.
+        Long(b, 0);
+        Word(b, 0);
+        Word(b, 0);
+        for (int i = 0; i < 4; ++i)
+            Word(b, 0);
+    }
+    b.insert(b.end(), bits.begin() + static_cast<long>(rows), bits.begin() + static_cast<long>(rowsEnd));
+    if (b.size() & 1)
+        b.push_back(0);
+    return b;
+}
+
+// Pictures that set a full pixel pattern for the pen or the fill and then paint or fill a rectangle:
+// every pixel is the pattern's own, tiled from the port's origin, and a bits opcode after the pattern
+// still plays (the stream stays aligned). Patterns of 2, 4 and 8 bits with unpacked and packed rows and
+// a 32-bit pattern of component planes (packType 4).
+TEST_F(PicturePixels, PixelPatternsFillAsTheirPixels)
+{
+    struct Case {
+        const char *what;
+        int depth, size, packType;
+        uint16_t patternOp, verbOp;
+    } cases[] = {
+        {"2 bits 8x8, unpacked rows, pen", 2, 8, 0, 0x0013, 0x0031},
+        {"4 bits 16x16, packed rows, pen", 4, 16, 0, 0x0013, 0x0031},
+        {"8 bits 16x16, packed rows, fill", 8, 16, 0, 0x0014, 0x0034},
+        {"8 bits 8x8, packed rows, pen", 8, 8, 0, 0x0013, 0x0031},
+        {"32 bits 8x8, packType 4, pen", 32, 8, 4, 0x0013, 0x0031},
+        {"32 bits 16x16, packType 4, fill", 32, 16, 4, 0x0014, 0x0034},
+    };
+    constexpr int kW = 40, kH = 28;
+    Source after = MakeSource(8, 6, 4, 77);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Source pattern = MakeSource(c.depth, c.size, c.size, unsigned(c.depth * 31 + c.size));
+        pattern.packType = c.packType;
+        Bytes ops = PixPatOpcode(c.patternOp, pattern);
+        Word(ops, c.verbOp);
+        RectOf(ops, 0, 0, kH, kW);
+        const Bytes tail = BitsOpcode(after, Rect{0, 0, 4, 6}, Rect{kH, 0, kH + 4, 6});
+        ops.insert(ops.end(), tail.begin(), tail.end());
+        PicHandle pic = Picture(ops, kH + 4, kW);
+        DibPort port(kW, kH + 4);
+        SetPor(port.port());
+        const Rect frame{0, 0, kH + 4, kW};
+        DrawPicture(pic, &frame);
+        int wrong = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                wrong += port.surface().Pixel(x, y) != Expected(pattern, x % c.size, y % c.size);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(Misses(port, after, 0, kH), 0) << "the opcode after the pattern";
+        KillPicture(pic);
+        // Every truncation of the pattern's record plays and ends.
+        const Bytes whole = PixPatOpcode(c.patternOp, pattern);
+        for (size_t n = 2; n < whole.size(); n += 3) {
+            PicHandle cut = Picture(Bytes(whole.begin(), whole.begin() + static_cast<long>(n)), kH, kW);
+            DrawPicture(cut, &frame);
+            KillPicture(cut);
+        }
+    }
+    // An RGB pattern (type 2) paints its colour, not its one-bit form.
+    Bytes ops;
+    Word(ops, 0x0013);
+    Word(ops, 2);
+    for (int i = 0; i < 8; ++i)
+        ops.push_back(0xAA);
+    Word(ops, 0x3333);
+    Word(ops, 0x9999);
+    Word(ops, 0xCCCC);
+    Word(ops, 0x0031);
+    RectOf(ops, 0, 0, kH, kW);
+    PicHandle pic = Picture(ops, kH, kW);
+    DibPort port(kW, kH);
+    SetPor(port.port());
+    const Rect frame{0, 0, kH, kW};
+    DrawPicture(pic, &frame);
+    int wrong = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            wrong += port.surface().Pixel(x, y) != RGB(0x33, 0x99, 0xCC);
+    EXPECT_EQ(wrong, 0);
+    KillPicture(pic);
     EXPECT_EQ(ZEL_MemCheck(), 1);
 }
 

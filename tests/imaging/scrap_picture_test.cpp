@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "MacMemory.h"
+#include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "Zel.h"
 #include "qd_fixture.h"
@@ -252,6 +253,59 @@ TEST_F(ScrapPicture, DrawPictureDrawsTheBodyAtItsSize)
                 drawn += target.surface().Pixel(x, y) != RGB(255, 255, 255);
         EXPECT_EQ(drawn, 0);
         DisposeHandle(h);
+    }
+    SetPor(port_.port());
+    KillPicture(pic);
+    EXPECT_EQ(ZEL_MemCheck(), 1);
+}
+
+constexpr uint32_t kDibGWorldSwitch = 0x8000;
+constexpr int16_t kOffscreenBitmapsSetting = 41;
+
+// The body drawn into GWorlds of each depth: a 32-bit world holds the source pixels, a 16-bit one their
+// 1-5-5-5 form (each component's high five bits), and an 8-bit one nothing, as it has no direct pixels.
+TEST_F(ScrapPicture, DrawPictureIntoGWorldsOfEachDepth)
+{
+    const Rect frame{0, 0, 5, 9};
+    Pixels source(9, 5, Gradient);
+    PicHandle pic = ZEL_OpenScrapPict(&frame);
+    CopyBits(source.bits(), &port_.port()->portBits, &source.pm.bounds, &frame, srcCopy, nullptr);
+    ClosePicture();
+    HSetCBit(reinterpret_cast<Handle>(pic));
+    for (int depth : {32, 16, 8}) {
+        SCOPED_TRACE(depth);
+        GWorldPtr gw = nullptr;
+        const Rect bounds{0, 0, 12, 16};
+        // Worlds of the depth asked: DIB worlds, with offscreen bitmaps of any depth.
+        ZEL_SetFlags(0, 0, kDibGWorldSwitch, kDibGWorldSwitch);
+        ZEL_SystemValue(1, kOffscreenBitmapsSetting, 1);
+        const OSErr made = NewGWorld(&gw, static_cast<int16_t>(depth), &bounds, nullptr, nullptr, 0);
+        ZEL_SetFlags(0, 0, kDibGWorldSwitch, 0);
+        ZEL_SystemValue(1, kOffscreenBitmapsSetting, 0);
+        ASSERT_EQ(made, 0);
+        ASSERT_EQ((*GetGWorldPixMap(gw))->pixelSize, depth);
+        SetGWorld(gw, nullptr);
+        EraseRect(&bounds);
+        const Rect dst{3, 2, 8, 11};
+        DrawPicture(pic, &dst);
+        PixMapHandle pm = GetGWorldPixMap(gw);
+        HDC dc = (*pm)->pmExtMemDC ? (*pm)->pmExtMemDC : (*pm)->pmExtDC;
+        GdiFlush();
+        int wrong = 0;
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const bool inside = depth != 8 && x >= 2 && x < 11 && y >= 3 && y < 8;
+                const uint32_t c = inside ? Gradient(x - 2, y - 3) : 0xFFFFFF;
+                const COLORREF got = GetPixel(dc, x, y);
+                if (depth == 16 && inside)
+                    wrong += (GetRValue(got) >> 3) != (c >> 19 & 31) || (GetGValue(got) >> 3) != (c >> 11 & 31) ||
+                             (GetBValue(got) >> 3) != (c >> 3 & 31);
+                else
+                    wrong += got != RGB(c >> 16, (c >> 8) & 0xFF, c & 0xFF);
+            }
+        EXPECT_EQ(wrong, 0);
+        SetGWorld(reinterpret_cast<CGrafPtr>(port_.port()), nullptr);
+        DisposeGWorld(gw);
     }
     SetPor(port_.port());
     KillPicture(pic);
