@@ -14,7 +14,9 @@ if(NOT TARGET TOLVADEX::Classic)
   add_library(TOLVADEX::Classic INTERFACE IMPORTED)
   set_target_properties(TOLVADEX::Classic PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${_tolvadex_prefix}/include/classic"
-    INTERFACE_LINK_LIBRARIES TOLVADEX::TOLVADEX)
+    INTERFACE_LINK_LIBRARIES TOLVADEX::TOLVADEX
+    # Macintosh source spells four-character codes as character constants ('TEXT', 'DRVR').
+    INTERFACE_COMPILE_OPTIONS "$<$<C_COMPILER_ID:GNU>:$<$<COMPILE_LANGUAGE:C>:-Wno-multichar>>;$<$<CXX_COMPILER_ID:GNU>:$<$<COMPILE_LANGUAGE:CXX>:-Wno-multichar>>")
   # Where the file system ignores case, classic/Windows.h and classic/Memory.h also answer <windows.h>
   # and <memory.h>, and then bring in the platform's headers as well.
   if(EXISTS "${_tolvadex_prefix}/include/classic/windows.h")

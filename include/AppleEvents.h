@@ -99,7 +99,7 @@ ZEL_API OSErr ZEL_CALL AECreateAppleEvent(AEEventClass theAEEventClass, AEEventI
    in the Put calls index 0 or above the count appends. */
 ZEL_API OSErr ZEL_CALL AECreateList(const void *factoringPtr, Size factoredSize, Boolean isRecord,
                                     AEDescList *resultList);
-ZEL_API OSErr ZEL_CALL AECountItems(const AEDescList *theAEDescList, int32_t *theCount);
+ZEL_API OSErr ZEL_CALL AECountItems(const AEDescList *theAEDescList, ZEL_Long *theCount);
 ZEL_API OSErr ZEL_CALL AEPutPtr(AEDescList *theAEDescList, int32_t index, DescType typeCode, const void *dataPtr,
                                 Size dataSize);
 ZEL_API OSErr ZEL_CALL AEPutDesc(AEDescList *theAEDescList, int32_t index, const AEDesc *theAEDesc);
@@ -138,7 +138,7 @@ ZEL_API OSErr ZEL_CALL AEInstallEventHandler(AEEventClass theAEEventClass, AEEve
                                              Boolean isSysHandler);
 /* Handlers are not looked up or removed from outside: both answer -1717. */
 ZEL_API OSErr ZEL_CALL AEGetEventHandler(AEEventClass theAEEventClass, AEEventID theAEEventID,
-                                         AEEventHandlerProcPtr *handler, int32_t *handlerRefcon, Boolean isSysHandler);
+                                         AEEventHandlerProcPtr *handler, ZEL_Long *handlerRefcon, Boolean isSysHandler);
 ZEL_API OSErr ZEL_CALL AERemoveEventHandler(AEEventClass theAEEventClass, AEEventID theAEEventID,
                                             AEEventHandlerProcPtr handler, Boolean isSysHandler);
 ZEL_API OSErr ZEL_CALL AEInstallCoercionHandler(DescType fromType, DescType toType, AECoercionHandlerProcPtr handler,
@@ -155,6 +155,6 @@ ZEL_API OSErr ZEL_CALL AEResumeTheCurrentEvent(const AppleEvent *theAppleEvent, 
 ZEL_API OSErr ZEL_CALL AEGetInteractionAllowed(AEInteractAllowed *level);
 ZEL_API OSErr ZEL_CALL AESetInteractionAllowed(AEInteractAllowed level);
 ZEL_API OSErr ZEL_CALL AEInteractWithUser(int32_t timeOutInTicks, void *nmReqPtr, void *idleProc);
-ZEL_API OSErr ZEL_CALL AEManagerInfo(AEKeyword keyWord, int32_t *result);
+ZEL_API OSErr ZEL_CALL AEManagerInfo(AEKeyword keyWord, ZEL_Long *result);
 
 #endif

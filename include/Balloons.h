@@ -12,7 +12,7 @@ ZEL_API OSErr ZEL_CALL HMRemoveBalloon(void);
 ZEL_API Boolean ZEL_CALL HMGetBalloons(void);
 ZEL_API OSErr ZEL_CALL HMSetBalloons(Boolean flag);
 ZEL_API OSErr ZEL_CALL HMGetIndHelpMsg(ResType whichType, int16_t whichResID, int16_t whichMsg, int16_t whichState,
-                                       uint32_t *options, Point *tip, Rect *altRect, int16_t *theProc,
+                                       ZEL_ULong *options, Point *tip, Rect *altRect, int16_t *theProc,
                                        int16_t *variant, void *aHelpMsg, int16_t *count);
 ZEL_API Boolean ZEL_CALL HMIsBalloon(void);
 ZEL_API OSErr ZEL_CALL HMSetMenuResID(int16_t menuID, int16_t resID);

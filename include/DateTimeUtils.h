@@ -76,7 +76,7 @@ enum {
 /* 32-bit seconds from 1904-01-01 00:00:00 to 2040-02-06 06:28:15. DateToSeconds answers 0 for a date
    outside 1904..2040, a month outside 1..12 or a moment past the last second. */
 ZEL_API void ZEL_CALL SecondsToDate(uint32_t secs, DateTimeRec *d);
-ZEL_API void ZEL_CALL DateToSeconds(const DateTimeRec *d, uint32_t *secs);
+ZEL_API void ZEL_CALL DateToSeconds(const DateTimeRec *d, ZEL_ULong *secs);
 /* 64-bit seconds on the Gregorian calendar, in both directions; months outside 1..12 carry into the
    year. */
 ZEL_API void ZEL_CALL LongSecondsToDate(const LongDateTime *lSecs, LongDateRec *lDate);
@@ -99,8 +99,8 @@ ZEL_API void ZEL_CALL IULTimeString(LongDateTime *dateTime, Boolean wantSeconds,
 /* Reads a date (year, month, day) or a time (hour, minute, second) from at most 63 characters of text
    into *dateTime; *lengthUsed takes the characters read. */
 ZEL_API StringToDateStatus ZEL_CALL StringToDate(Ptr textPtr, int32_t textLen, DateCachePtr theCache,
-                                                 int32_t *lengthUsed, LongDateRec *dateTime);
+                                                 ZEL_Long *lengthUsed, LongDateRec *dateTime);
 ZEL_API StringToDateStatus ZEL_CALL StringToTime(Ptr textPtr, int32_t textLen, DateCachePtr theCache,
-                                                 int32_t *lengthUsed, LongDateRec *dateTime);
+                                                 ZEL_Long *lengthUsed, LongDateRec *dateTime);
 
 #endif

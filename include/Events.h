@@ -59,8 +59,15 @@ enum {
     keyCodeMask = 0x0000FF00
 };
 
-/* The message of an osEvt that reports a mouse move. */
-enum { mouseMovedMessage = 0xFA000000u };
+/* An osEvt's kind is the high byte of its message: a mouse move, or a suspend or resume, whose low
+   bits say which and whether the clipboard changed meanwhile. */
+enum {
+    osEvtMessageMask = 0xFF000000u,
+    mouseMovedMessage = 0xFA,
+    suspendResumeMessage = 0x01,
+    resumeFlag = 1,
+    convertClipboardFlag = 2
+};
 
 /* GetKeys: key code k is bit (k mod 8) of byte (k / 8) of the map. */
 typedef uint32_t KeyMap[4];
@@ -143,8 +150,8 @@ ZEL_API FARPROC ZEL_CALL ZEL_SetVelcastHook(int16_t selector, FARPROC hook);
 /* Entry points of high-level events and the dispatcher that exist only as stubs. */
 ZEL_API int32_t ZEL_CALL OSDispatch(void);
 ZEL_API Boolean ZEL_CALL GetSpecificHighLevelEvent(void *aFilter, void *contextPtr, OSErr *err);
-ZEL_API OSErr ZEL_CALL AcceptHighLevelEvent(void *sender, uint32_t *msgRefcon, Ptr msgBuff, uint32_t *msgLen);
+ZEL_API OSErr ZEL_CALL AcceptHighLevelEvent(void *sender, ZEL_ULong *msgRefcon, Ptr msgBuff, ZEL_ULong *msgLen);
 
-ZEL_API uint32_t ZEL_CALL KeyTranslate(const void *transData, uint16_t keycode, uint32_t *state);
+ZEL_API uint32_t ZEL_CALL KeyTranslate(const void *transData, uint16_t keycode, ZEL_ULong *state);
 
 #endif

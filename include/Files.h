@@ -349,14 +349,14 @@ ZEL_API OSErr ZEL_CALL PBCloseWD(WDPBPtr paramBlock, Boolean async);
 ZEL_API OSErr ZEL_CALL PBGetWDInfo(WDPBPtr paramBlock, Boolean async);
 ZEL_API OSErr ZEL_CALL OpenWD(int16_t vRefNum, int32_t dirID, int32_t procID, int16_t *wdRefNum);
 ZEL_API OSErr ZEL_CALL CloseWD(int16_t wdRefNum);
-ZEL_API OSErr ZEL_CALL GetWDInfo(int16_t wdRefNum, int16_t *vRefNum, int32_t *dirID, int32_t *procID);
+ZEL_API OSErr ZEL_CALL GetWDInfo(int16_t wdRefNum, int16_t *vRefNum, ZEL_Long *dirID, ZEL_Long *procID);
 ZEL_API OSErr ZEL_CALL PBGetVol(ParmBlkPtr paramBlock, Boolean async);
 ZEL_API OSErr ZEL_CALL PBSetVol(ParmBlkPtr paramBlock, Boolean async);
 ZEL_API OSErr ZEL_CALL PBHGetVol(WDPBPtr paramBlock, Boolean async);
 ZEL_API OSErr ZEL_CALL PBHSetVol(WDPBPtr paramBlock, Boolean async);
 ZEL_API OSErr ZEL_CALL GetVol(StringPtr volName, int16_t *vRefNum);
 ZEL_API OSErr ZEL_CALL SetVol(ConstStr255Param volName, int16_t vRefNum);
-ZEL_API OSErr ZEL_CALL HGetVol(StringPtr volName, int16_t *vRefNum, int32_t *dirID);
+ZEL_API OSErr ZEL_CALL HGetVol(StringPtr volName, int16_t *vRefNum, ZEL_Long *dirID);
 ZEL_API OSErr ZEL_CALL HSetVol(ConstStr255Param volName, int16_t vRefNum, int32_t dirID);
 /* Fills the record even when the file does not exist yet (the result is then -43). */
 ZEL_API OSErr ZEL_CALL FSMakeFSSpec(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, FSSpec *fsSpec);
@@ -398,11 +398,11 @@ ZEL_API OSErr ZEL_CALL PBHCopyFileSync(HParmBlkPtr paramBlock);
 ZEL_API OSErr ZEL_CALL PBGetVInfo(ParmBlkPtr paramBlock, Boolean async);
 ZEL_API OSErr ZEL_CALL PBHGetVInfo(HParmBlkPtr paramBlock, Boolean async);
 ZEL_API OSErr ZEL_CALL PBHGetVolParms(HParmBlkPtr paramBlock, Boolean async);
-ZEL_API OSErr ZEL_CALL GetVInfo(int16_t drvNum, StringPtr volName, int16_t *vRefNum, int32_t *freeBytes);
-ZEL_API OSErr ZEL_CALL HGetVInfo(int16_t vRefNum, StringPtr volName, int16_t *actVRefNum, int32_t *freeBytes,
-                                 int32_t *totalBytes);
+ZEL_API OSErr ZEL_CALL GetVInfo(int16_t drvNum, StringPtr volName, int16_t *vRefNum, ZEL_Long *freeBytes);
+ZEL_API OSErr ZEL_CALL HGetVInfo(int16_t vRefNum, StringPtr volName, int16_t *actVRefNum, ZEL_Long *freeBytes,
+                                 ZEL_Long *totalBytes);
 ZEL_API OSErr ZEL_CALL FindFolder(int16_t vRefNum, OSType folderType, Boolean createFolder, int16_t *foundVRefNum,
-                                  int32_t *foundDirID);
+                                  ZEL_Long *foundDirID);
 
 /* Synchronous forms. */
 ZEL_API OSErr ZEL_CALL PBGetCatInfoSync(CInfoPBPtr paramBlock);
@@ -431,15 +431,15 @@ ZEL_API OSErr ZEL_CALL PBUnlockRangeSync(ParmBlkPtr paramBlock);
 ZEL_API OSErr ZEL_CALL PBFlushFileAsync(ParmBlkPtr paramBlock);
 
 /* Byte-level calls on open files. Negative refNums belong to the serial driver. */
-ZEL_API OSErr ZEL_CALL FSRead(int16_t refNum, int32_t *count, void *buffPtr);
-ZEL_API OSErr ZEL_CALL FSWrite(int16_t refNum, int32_t *count, const void *buffPtr);
+ZEL_API OSErr ZEL_CALL FSRead(int16_t refNum, ZEL_Long *count, void *buffPtr);
+ZEL_API OSErr ZEL_CALL FSWrite(int16_t refNum, ZEL_Long *count, const void *buffPtr);
 ZEL_API OSErr ZEL_CALL FSClose(int16_t refNum);
-ZEL_API OSErr ZEL_CALL GetFPos(int16_t refNum, int32_t *filePos);
+ZEL_API OSErr ZEL_CALL GetFPos(int16_t refNum, ZEL_Long *filePos);
 /* posMode: 0 at the mark, 1 from the start, 2 from the end, 3 from the mark. */
 ZEL_API OSErr ZEL_CALL SetFPos(int16_t refNum, int16_t posMode, int32_t posOff);
-ZEL_API OSErr ZEL_CALL GetEOF(int16_t refNum, int32_t *logEOF);
+ZEL_API OSErr ZEL_CALL GetEOF(int16_t refNum, ZEL_Long *logEOF);
 ZEL_API OSErr ZEL_CALL SetEOF(int16_t refNum, int32_t logEOF);
-ZEL_API OSErr ZEL_CALL Allocate(int16_t refNum, int32_t *count);
+ZEL_API OSErr ZEL_CALL Allocate(int16_t refNum, ZEL_Long *count);
 ZEL_API OSErr ZEL_CALL LockRange(int16_t refNum, int32_t rangeStart, int32_t rangeLength);
 ZEL_API OSErr ZEL_CALL UnlockRange(int16_t refNum, int32_t rangeStart, int32_t rangeLength);
 
@@ -476,27 +476,27 @@ ZEL_API OSErr ZEL_CALL PBDTGetIconSync(void *);
 ZEL_API OSErr ZEL_CALL PBGetForeignPrivsSync(HParmBlkPtr);
 ZEL_API OSErr ZEL_CALL FSpCatMove(const FSSpec *, const FSSpec *);
 ZEL_API OSErr ZEL_CALL FSpOpenRF(const FSSpec *, SignedByte, int16_t *);
-ZEL_API OSErr ZEL_CALL FSpGetDirectoryID(const FSSpec *, int32_t *, Boolean *);
+ZEL_API OSErr ZEL_CALL FSpGetDirectoryID(const FSSpec *, ZEL_Long *, Boolean *);
 ZEL_API OSErr ZEL_CALL FSpClearIsStationery(const FSSpec *);
 ZEL_API OSErr ZEL_CALL FSpClearNameLocked(const FSSpec *);
 ZEL_API OSErr ZEL_CALL FSpSetIsStationery(const FSSpec *);
 ZEL_API OSErr ZEL_CALL FSpIterateDirectory(const FSSpec *, uint16_t, void *, void *);
 ZEL_API OSErr ZEL_CALL FSpBumpDate(const FSSpec *);
 ZEL_API OSErr ZEL_CALL IterateDirectory(int16_t, int32_t, ConstStr255Param, uint16_t, void *, void *);
-ZEL_API OSErr ZEL_CALL GetParentID(int16_t, int32_t, ConstStr255Param, int32_t *);
+ZEL_API OSErr ZEL_CALL GetParentID(int16_t, int32_t, ConstStr255Param, ZEL_Long *);
 ZEL_API void ZEL_CALL DILoad(void);
 ZEL_API void ZEL_CALL DIUnload(void);
 ZEL_API OSErr ZEL_CALL DIBadMount(Point, int32_t);
 ZEL_API OSErr ZEL_CALL HSetFInfo(int16_t, int32_t, ConstStr255Param, const FInfo *);
 ZEL_API OSErr ZEL_CALL FSpDirectoryCopy(const FSSpec *, const FSSpec *, ConstStr255Param, void *, int32_t, Boolean,
                                         void *);
-ZEL_API OSErr ZEL_CALL GetObjectLocation(int16_t, int32_t, ConstStr255Param, int16_t *, int32_t *, StringPtr,
+ZEL_API OSErr ZEL_CALL GetObjectLocation(int16_t, int32_t, ConstStr255Param, int16_t *, ZEL_Long *, StringPtr,
                                          Boolean *);
 ZEL_API OSErr ZEL_CALL DirectoryCopy(int16_t, int32_t, ConstStr255Param, int16_t, int32_t, ConstStr255Param,
                                      ConstStr255Param, void *, int32_t, Boolean, void *);
 ZEL_API OSErr ZEL_CALL FSpChangeCreatorType(const FSSpec *, OSType, OSType);
 ZEL_API OSErr ZEL_CALL BumpDate(int16_t, int32_t, ConstStr255Param);
-ZEL_API OSErr ZEL_CALL FSpGetDirAccess(const FSSpec *, int32_t *, int32_t *, int32_t *);
+ZEL_API OSErr ZEL_CALL FSpGetDirAccess(const FSSpec *, ZEL_Long *, ZEL_Long *, ZEL_Long *);
 
 /* Calls with plain arguments. A vRefNum may be a working-directory number. */
 ZEL_API OSErr ZEL_CALL FSOpen(ConstStr255Param fileName, int16_t vRefNum, int16_t *refNum);
@@ -515,13 +515,13 @@ ZEL_API OSErr ZEL_CALL Rename(ConstStr255Param oldName, int16_t vRefNum, ConstSt
 ZEL_API OSErr ZEL_CALL HRename(int16_t vRefNum, int32_t dirID, ConstStr255Param oldName, ConstStr255Param newName);
 ZEL_API OSErr ZEL_CALL FlushVol(ConstStr255Param volName, int16_t vRefNum);
 ZEL_API OSErr ZEL_CALL DirCreate(int16_t vRefNum, int32_t parentDirID, ConstStr255Param directoryName,
-                                 int32_t *createdDirID);
+                                 ZEL_Long *createdDirID);
 ZEL_API OSErr ZEL_CALL HGetFInfo(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, FInfo *fndrInfo);
 ZEL_API OSErr ZEL_CALL GetFInfo(ConstStr255Param fileName, int16_t vRefNum, FInfo *fndrInfo);
 ZEL_API OSErr ZEL_CALL HOpenAware(int16_t vRefNum, int32_t dirID, ConstStr255Param fileName, int16_t denyModes,
                                   int16_t *refNum);
 ZEL_API OSErr ZEL_CALL GetCatInfoNoName(int16_t vRefNum, int32_t dirID, ConstStr255Param name, CInfoPBPtr pb);
-ZEL_API OSErr ZEL_CALL GetDirectoryID(int16_t vRefNum, int32_t dirID, ConstStr255Param name, int32_t *theDirID,
+ZEL_API OSErr ZEL_CALL GetDirectoryID(int16_t vRefNum, int32_t dirID, ConstStr255Param name, ZEL_Long *theDirID,
                                       Boolean *isDirectory);
 /* A nil or empty copyName copies under the source's own name. */
 ZEL_API OSErr ZEL_CALL FileCopy(int16_t srcVRefNum, int32_t srcDirID, ConstStr255Param srcName, int16_t dstVRefNum,
@@ -532,7 +532,7 @@ ZEL_API OSErr ZEL_CALL FileCopy(int16_t srcVRefNum, int32_t srcDirID, ConstStr25
 ZEL_API OSErr ZEL_CALL FSpOpenDF(const FSSpec *fsSpec, SignedByte permission, int16_t *refNum);
 ZEL_API OSErr ZEL_CALL FSpOpenAware(const FSSpec *fsSpec, int16_t denyModes, int16_t *refNum);
 ZEL_API OSErr ZEL_CALL FSpCreate(const FSSpec *fsSpec, OSType creator, OSType fileType, ScriptCode scriptTag);
-ZEL_API OSErr ZEL_CALL FSpDirCreate(const FSSpec *fsSpec, ScriptCode scriptTag, int32_t *createdDirID);
+ZEL_API OSErr ZEL_CALL FSpDirCreate(const FSSpec *fsSpec, ScriptCode scriptTag, ZEL_Long *createdDirID);
 ZEL_API OSErr ZEL_CALL FSpDelete(const FSSpec *fsSpec);
 ZEL_API OSErr ZEL_CALL FSpRename(const FSSpec *fsSpec, ConstStr255Param newName);
 ZEL_API OSErr ZEL_CALL FSpGetFInfo(const FSSpec *fsSpec, FInfo *fndrInfo);

@@ -5,6 +5,6 @@
 #include "MacTypes.h" /* gestaltUndefSelectorErr */
 
 
-ZEL_API OSErr ZEL_CALL Gestalt(OSType selector, int32_t *response);
+ZEL_API OSErr ZEL_CALL Gestalt(OSType selector, ZEL_Long *response);
 
 #endif

@@ -28,7 +28,7 @@ ZEL_API OSErr ZEL_CALL CompressSequenceBegin(ImageSequence *seqID, PixMapHandle 
                                              CodecQ temporalQuality, int32_t keyFrameRate, CTabHandle ctable,
                                              CodecFlags flags, ImageDescriptionHandle desc);
 ZEL_API OSErr ZEL_CALL CompressSequenceFrame(ImageSequence seqID, PixMapHandle src, const Rect *srcRect,
-                                             CodecFlags flags, Ptr data, int32_t *dataSize, uint8_t *similarity,
+                                             CodecFlags flags, Ptr data, ZEL_Long *dataSize, uint8_t *similarity,
                                              ICMCompletionProcRecordPtr asyncCompletionProc);
 ZEL_API OSErr ZEL_CALL DecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst, const Rect *srcRect,
                                        const Rect *dstRect, int16_t mode, RgnHandle mask);
@@ -37,7 +37,7 @@ ZEL_API OSErr ZEL_CALL FCompressImage(PixMapHandle src, const Rect *srcRect, int
                                       CodecFlags flags, int32_t bufferSize, ICMFlushProcRecordPtr flushProc,
                                       ICMProgressProcRecordPtr progressProc, ImageDescriptionHandle desc, Ptr data);
 ZEL_API OSErr ZEL_CALL GetMaxCompressionSize(PixMapHandle src, const Rect *srcRect, int16_t colorDepth, CodecQ quality,
-                                             CodecType cType, CompressorComponent codec, int32_t *size);
+                                             CodecType cType, CompressorComponent codec, ZEL_Long *size);
 ZEL_API OSErr ZEL_CALL MakeFilePreview(int16_t resRefNum, ICMProgressProcRecordPtr progress);
 ZEL_API OSErr ZEL_CALL DisposeCodecNameList(CodecNameSpecListPtr list);
 ZEL_API OSErr ZEL_CALL GetCodecInfo(CodecInfo *info, CodecType cType, CodecComponent codec);

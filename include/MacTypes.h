@@ -87,6 +87,17 @@ typedef void (ZEL_CALL *ProcPtr)(void);
 typedef ProcPtr *ProcHandle;
 typedef uint32_t UniversalProcPtr;
 
+/* Counts and results a call stores through a pointer. The published interface declares them long, and C
+   programs pass the address of a long: long and int are both 32 bits here, so C sees the published
+   type; C++ and the library keep the exact-width one. */
+#if defined(__cplusplus) || defined(TOLVADEX_BUILDING)
+typedef int32_t ZEL_Long;
+typedef uint32_t ZEL_ULong;
+#else
+typedef long ZEL_Long;
+typedef unsigned long ZEL_ULong;
+#endif
+
 typedef unsigned char Str255[256];
 typedef unsigned char Str63[64];
 typedef unsigned char Str32[33];

@@ -33,6 +33,6 @@ ZEL_API OSAError ZEL_CALL OSADoEvent(ComponentInstance scriptingComponent, const
 ZEL_API OSAError ZEL_CALL OSASetResumeDispatchProc(ComponentInstance scriptingComponent,
                                                    AEEventHandlerProcPtr resumeDispatchProc, int32_t refCon);
 ZEL_API OSAError ZEL_CALL OSAGetResumeDispatchProc(ComponentInstance scriptingComponent,
-                                                   AEEventHandlerProcPtr *resumeDispatchProc, int32_t *refCon);
+                                                   AEEventHandlerProcPtr *resumeDispatchProc, ZEL_Long *refCon);
 
 #endif

@@ -72,10 +72,10 @@ ZEL_API void ZEL_CALL SetTrapAddress(UniversalProcPtr trapAddr, uint16_t trapNum
 ZEL_API UniversalProcPtr ZEL_CALL GetToolboxTrapAddress(uint16_t trapNum);
 
 /* Delays, beeps, date and time, location, environment. */
-ZEL_API void ZEL_CALL Delay(int32_t numTicks, uint32_t *finalTicks);
+ZEL_API void ZEL_CALL Delay(int32_t numTicks, ZEL_ULong *finalTicks);
 ZEL_API void ZEL_CALL SysBeep(int16_t duration);
-ZEL_API void ZEL_CALL GetDateTime(uint32_t *secs);
-ZEL_API OSErr ZEL_CALL ReadDateTime(uint32_t *secs);
+ZEL_API void ZEL_CALL GetDateTime(ZEL_ULong *secs);
+ZEL_API OSErr ZEL_CALL ReadDateTime(ZEL_ULong *secs);
 ZEL_API OSErr ZEL_CALL SetDateTime(uint32_t secs);
 ZEL_API void ZEL_CALL GetTime(DateTimeRec *d);
 ZEL_API void ZEL_CALL ReadLocation(MachineLocation *loc);

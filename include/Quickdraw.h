@@ -634,7 +634,7 @@ enum { ditherCopy = 64 };
 
 /* Text: the port's font, style and size (0 means 12), the extra width of blanks, and drawing at the pen,
    which then advances by the text's width. Style bits: */
-enum { bold = 1, italic = 2, underline = 4, outline = 8, shadow = 16, condense = 32, extend = 64 };
+enum { normal = 0, bold = 1, italic = 2, underline = 4, outline = 8, shadow = 16, condense = 32, extend = 64 };
 ZEL_API void ZEL_CALL TextFont(int16_t font);
 ZEL_API void ZEL_CALL TextFace(int16_t face);
 ZEL_API void ZEL_CALL TextSize(int16_t size);

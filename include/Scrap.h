@@ -33,7 +33,7 @@ ZEL_DATA ScrapStuff ScrapInfo;
    types. GetScrap answers the length placed in hDest or an error (-102 no such type, -45 the clipboard
    is held elsewhere); PutScrap -100 when the callback refuses the data. */
 ZEL_API PScrapStuff ZEL_CALL InfoScrap(void);
-ZEL_API int32_t ZEL_CALL GetScrap(Handle hDest, ResType theType, int32_t *offset);
+ZEL_API int32_t ZEL_CALL GetScrap(Handle hDest, ResType theType, ZEL_Long *offset);
 ZEL_API OSErr ZEL_CALL PutScrap(int32_t length, ResType theType, const void *source);
 ZEL_API OSErr ZEL_CALL ZeroScrap(void);
 ZEL_API OSErr ZEL_CALL LoadScrap(void);

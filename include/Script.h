@@ -14,8 +14,8 @@ ZEL_API void ZEL_CALL ClearIntlResourceCache(void);
    or Intl1Rec (made once and kept). */
 ZEL_API Handle ZEL_CALL GetIntlResource(int16_t theID);
 /* Does nothing. */
-ZEL_API void ZEL_CALL GetIntlResourceTable(ScriptCode script, int16_t tableCode, Handle *itlHandle, int32_t *offset,
-                                           int32_t *length);
+ZEL_API void ZEL_CALL GetIntlResourceTable(ScriptCode script, int16_t tableCode, Handle *itlHandle, ZEL_Long *offset,
+                                           ZEL_Long *length);
 
 /* Results of StyledLineBreak. */
 typedef int8_t StyledLineBreakCode;
@@ -28,7 +28,7 @@ enum {
 /* Where a line of text from textStart (at most to textEnd) breaks within *textWidth, measured in the
    current port's font: *textOffset (counted from textPtr) and the width left in *textWidth. */
 ZEL_API StyledLineBreakCode ZEL_CALL StyledLineBreak(Ptr textPtr, int32_t textLen, int32_t textStart, int32_t textEnd,
-                                                     int32_t flags, Fixed *textWidth, int32_t *textOffset);
+                                                     int32_t flags, Fixed *textWidth, ZEL_Long *textOffset);
 
 /* ---- Script Manager: one script, the system's ---- */
 enum {

@@ -56,7 +56,7 @@ ZEL_STATIC_ASSERT(offsetof(SerStaRec, xOffHold) == 5, "xOffHold at 5");
 ZEL_API OSErr ZEL_CALL SerReset(int16_t refNum, int16_t serConfig);
 ZEL_API OSErr ZEL_CALL SerHShake(int16_t refNum, const SerShk *flags);
 ZEL_API OSErr ZEL_CALL SerSetBuf(int16_t refNum, Ptr serBPtr, int16_t serBLen);
-ZEL_API OSErr ZEL_CALL SerGetBuf(int16_t refNum, int32_t *count);
+ZEL_API OSErr ZEL_CALL SerGetBuf(int16_t refNum, ZEL_Long *count);
 ZEL_API OSErr ZEL_CALL SerStatus(int16_t refNum, SerStaRec *serSta);
 ZEL_API OSErr ZEL_CALL SerSetBrk(int16_t refNum);
 ZEL_API OSErr ZEL_CALL SerClrBrk(int16_t refNum);

@@ -300,4 +300,9 @@ ZEL_API void ZEL_CALL TEUseStyleScrap(int32_t rangeStart, int32_t rangeEnd, StSc
 ZEL_API void ZEL_CALL TEStyleInsert(const void *text, int32_t length, StScrpHandle hST, TEHandle hTE);
 ZEL_API void ZEL_CALL TEStylePaste(TEHandle hTE);
 
+/* The earlier published names of two calls. */
+ZEL_PUBLISHED_PROC(TextBox, TETextBox, (const void *text, int32_t length, const Rect *box, int16_t just),
+                   (text, length, box, just))
+ZEL_PUBLISHED_FUNC(int32_t, TEGetScrapLen, TEGetScrapLength, (void), ())
+
 #endif

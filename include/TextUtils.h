@@ -42,7 +42,7 @@ ZEL_API void ZEL_CALL LowercaseText(Ptr textPtr, int16_t len, ScriptCode script)
 
 /* Reads every character: '+' and '-' set the sign (the last wins), digits accumulate, others are passed
    over. Also answers the number. */
-ZEL_API int32_t ZEL_CALL StringToNum(ConstStr255Param theString, int32_t *theNum);
+ZEL_API int32_t ZEL_CALL StringToNum(ConstStr255Param theString, ZEL_Long *theNum);
 ZEL_API void ZEL_CALL NumToString(int32_t theNum, Str255 theString);
 
 #endif

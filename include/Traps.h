@@ -38,5 +38,7 @@ enum {
     _InitCursor = 0xA850,
     _EraseRect = 0xA8A3
 };
+/* The word no routine answers to: a trap whose address is this one's is not there. */
+enum { _Unimplemented = 0xA89F };
 
 #endif

@@ -33,7 +33,10 @@ EvQEl *Tail() { return reinterpret_cast<EvQEl *>(Header().qTail); }
 void SetHead(EvQEl *e) { Header().qHead = reinterpret_cast<QElemPtr>(e); }
 void SetTail(EvQEl *e) { Header().qTail = reinterpret_cast<QElemPtr>(e); }
 
-bool IsMouseMoved(uint16_t what, uint32_t message) { return what == osEvt && message == mouseMovedMessage; }
+bool IsMouseMoved(uint16_t what, uint32_t message)
+{
+    return what == osEvt && message == static_cast<uint32_t>(mouseMovedMessage) << 24;
+}
 
 void CopyRecordInto(EvQEl *e, const EventRecord &r)
 {

@@ -430,7 +430,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventMouse(HWND hwnd, UINT message, WPARAM wPa
     case WM_MOUSEMOVE:
         if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && LibrarySetting(settingMouseMovedEvents)) {
             what = osEvt;
-            eventMessage = mouseMovedMessage;
+            eventMessage = static_cast<uint32_t>(mouseMovedMessage) << 24;
         }
         clientButton = true;
         break;

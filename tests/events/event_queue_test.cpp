@@ -90,11 +90,11 @@ TEST_F(EventQueue, MouseMovedEventsMergeIntoTheQueuedOne)
     // The move waits in slot 1, behind a key-down, so that a merge reporting slot 0 shows.
     ASSERT_EQ(PostEvent(keyDown, 0x61), 0);
     LMSetTicks(100);
-    ASSERT_EQ(PostEvent(osEvt, mouseMovedMessage), 0);
+    ASSERT_EQ(PostEvent(osEvt, mouseMovedMessage << 24), 0);
     ASSERT_EQ(PostEvent(keyDown, 0x62), 0);
     LMSetTicks(200);
     EvQElPtr merged = nullptr;
-    ASSERT_EQ(PPostEvent(osEvt, mouseMovedMessage, &merged), 0);
+    ASSERT_EQ(PPostEvent(osEvt, mouseMovedMessage << 24, &merged), 0);
     std::vector<EvQEl *> elements = QueuedElements();
     ASSERT_EQ(elements.size(), 3u) << "the second move adds no element";
     EXPECT_EQ(merged, elements[1]) << "PPostEvent hands back the element it merged into";

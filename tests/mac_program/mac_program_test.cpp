@@ -9,55 +9,13 @@
 #include <vector>
 
 #include "fork_layout.h"
+#include "program_driver.h"
 #include "test_support.h"
 
 namespace {
 
 using fork_layout::Bytes;
-
-// A 'MENU' resource in the fork's byte order: ID, width, height, definition ID, enable flags, title,
-// items (text, icon, key equivalent, mark, style), and a zero length byte.
-Bytes MenuResource(int16_t id, const std::string &title, const std::vector<std::pair<std::string, char>> &items)
-{
-    Bytes b(14, 0);
-    fork_layout::Put16(b, 0, static_cast<uint16_t>(id));
-    fork_layout::Put32(b, 10, 0xFFFFFFFFu);
-    b.push_back(static_cast<uint8_t>(title.size()));
-    b.insert(b.end(), title.begin(), title.end());
-    for (const auto &[text, key] : items) {
-        b.push_back(static_cast<uint8_t>(text.size()));
-        b.insert(b.end(), text.begin(), text.end());
-        b.insert(b.end(), {0, static_cast<uint8_t>(key), 0, 0});
-    }
-    b.push_back(0);
-    return b;
-}
-
-// Big-endian words, as resources made on a Macintosh hold them.
-void Words(Bytes &b, std::initializer_list<int> words)
-{
-    for (int w : words) {
-        b.push_back(static_cast<uint8_t>(w >> 8));
-        b.push_back(static_cast<uint8_t>(w));
-    }
-}
-
-// A version 2 'PICT' of frame (0, 0, 20, 20): the frame painted blue, then its middle (5, 5, 15, 15) black.
-Bytes PictureResource()
-{
-    Bytes b;
-    Words(b, {0, 0, 0, 20, 20});                          // size (set below), frame
-    Words(b, {0x0011, 0x02FF});                           // version 2
-    Words(b, {0x0C00, 0xFFFE, 0, 0x48, 0, 0x48, 0, 0, 0, 20, 20, 0, 0}); // extended header
-    Words(b, {0x001E});                                   // DefHilite
-    Words(b, {0x0001, 10, 0, 0, 20, 20});                 // Clip
-    Words(b, {0x001A, 0, 0, 0xFFFF, 0x0031, 0, 0, 20, 20}); // RGBFgCol blue, paintRect
-    Words(b, {0x001A, 0, 0, 0, 0x0031, 5, 5, 15, 15});     // RGBFgCol black, paintRect
-    Words(b, {0x00FF});
-    b[0] = static_cast<uint8_t>(b.size() >> 8);
-    b[1] = static_cast<uint8_t>(b.size());
-    return b;
-}
+using namespace program_driver;
 
 // A version 2 'PICT' of frame (0, 0, 16, 16) holding one PackBitsRect: an 8-bit image whose left half
 // is colour 1 (green) and right half colour 0 (white), each row packed as two runs of eight.
@@ -125,129 +83,13 @@ Bytes DialogResource()
     return b;
 }
 
-// A 'DITL' of items: rectangle, type and text each.
-struct Item {
-    int top, left, bottom, right, type;
-    std::string text;
-};
-
-Bytes ItemListResource(const std::vector<Item> &items)
-{
-    Bytes b;
-    Words(b, {static_cast<int>(items.size()) - 1});
-    for (const Item &i : items) {
-        Words(b, {0, 0, i.top, i.left, i.bottom, i.right});
-        b.push_back(static_cast<uint8_t>(i.type));
-        b.push_back(static_cast<uint8_t>(i.text.size()));
-        b.insert(b.end(), i.text.begin(), i.text.end());
-        if (i.text.size() & 1)
-            b.push_back(0);
-    }
-    return b;
-}
-
-// Every window of a process, top-level and child, found by its title.
-struct FindByTitle {
-    DWORD process;
-    const char *title;
-    HWND found;
-};
-
-BOOL CALLBACK VisitWindow(HWND hwnd, LPARAM data)
-{
-    auto *find = reinterpret_cast<FindByTitle *>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    char text[64] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    if (owner == find->process && std::string(text) == find->title && IsWindowVisible(hwnd)) {
-        find->found = hwnd;
-        return FALSE;
-    }
-    EnumChildWindows(hwnd, VisitWindow, data);
-    return find->found ? FALSE : TRUE;
-}
-
-HWND FindProgramWindow(DWORD process, const char *title)
-{
-    FindByTitle find{process, title, nullptr};
-    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
-// A pixel of a window's client area as the screen shows it.
-COLORREF ScreenPixel(HWND hwnd, int x, int y)
-{
-    POINT p{x, y};
-    ClientToScreen(hwnd, &p);
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, p.x, p.y);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
-
-// Whether any pixel of a client rectangle (left, top, right, bottom; right and bottom excluded) is dark.
-bool AnyDarkPixel(HWND hwnd, int left, int top, int right, int bottom)
-{
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x) {
-            const COLORREF c = ScreenPixel(hwnd, x, y);
-            if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128)
-                return true;
-        }
-    return false;
-}
-
-// Waits (a few seconds at most) for a client pixel to show a colour; the watchdog ends a test that hangs.
-bool WaitForPixel(HWND hwnd, int x, int y, COLORREF colour)
-{
-    for (int i = 0; i < 200; ++i) {
-        if (ScreenPixel(hwnd, x, y) == colour)
-            return true;
-        Sleep(25);
-    }
-    return false;
-}
-
-void SendKeys(std::initializer_list<WORD> keys)
-{
-    std::vector<INPUT> inputs;
-    for (WORD vk : keys)
-        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
-            INPUT in{};
-            in.type = INPUT_KEYBOARD;
-            in.ki.wVk = vk;
-            in.ki.dwFlags = up;
-            inputs.push_back(in);
-        }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-void ClickAt(HWND hwnd, int x, int y)
-{
-    POINT p{x, y};
-    ClientToScreen(hwnd, &p);
-    SetCursorPos(p.x, p.y);
-    INPUT click[2] = {};
-    click[0].type = click[1].type = INPUT_MOUSE;
-    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, click, sizeof(INPUT));
-}
-
-DWORD WINAPI Watchdog(void *)
-{
-    Sleep(60000);
-    ExitProcess(3);
-}
-
 constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0);
 
 } // namespace
 
 TEST(MacProgram, DrawsAnswersKeysAndClicksAndQuitsFromItsMenu)
 {
-    CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
+    StartWatchdog();
     const std::string dir = testing_support::ProgramDirectory() + "mac_program\\";
     // Its Apple and File menus, from its resource fork beside it; DebugStr kept silent by the tests' settings file.
     fork_layout::WriteFileBytes(

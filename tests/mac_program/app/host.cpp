@@ -19,6 +19,7 @@
 
 #include <cstdio>
 
+#include "host_glue.h"
 #include "mac_program.h"
 
 namespace {
@@ -38,86 +39,6 @@ void PaintMainWindow(HWND hwnd)
     EndPaint(hwnd, &ps);
 }
 
-// What every host window procedure hands to the library; true with the answer when it took the message.
-bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool isMain, LRESULT *result)
-{
-    switch (message) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
-    case WM_MOUSEMOVE: case WM_SETCURSOR: case WM_NCHITTEST:
-    case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_NCLBUTTONUP:
-    case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK: case WM_NCRBUTTONUP:
-        *result = ZEL_EventMouse(hwnd, message, wParam, lParam);
-        return true;
-    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP: case WM_CHAR: case WM_DEADCHAR:
-        ZEL_EventKey(hwnd, message, wParam, lParam);
-        return false;
-    case WM_ACTIVATEAPP:
-        ZEL_ActivateApp(wParam ? 1 : 0);
-        return false;
-    case WM_COMMAND:
-        if (lParam == 0 && HIWORD(wParam) == 0) {
-            ZEL_EventMenuSel(LOWORD(wParam));
-            *result = 0;
-        } else {
-            *result = ZEL_EventCommand(hwnd, message, wParam, lParam);
-        }
-        return true;
-    case WM_INITMENUPOPUP:
-        ZEL_InitMenuMsg(reinterpret_cast<HMENU>(wParam));
-        return false;
-    case WM_MENUSELECT:
-        ZEL_MenuSelect(hwnd, message, wParam, lParam);
-        return false;
-    case WM_ENTERIDLE:
-        ZEL_EnterIdle(hwnd, message, wParam, lParam);
-        return false;
-    case WM_MEASUREITEM: case WM_DRAWITEM:
-        if (!ZEL_MenuUserItem(hwnd, message, wParam, lParam))
-            return false;
-        *result = TRUE;
-        return true;
-    case WM_SYSCOMMAND:
-        if (!ZEL_SysCommand(isMain ? 1 : 0, hwnd, wParam))
-            return false;
-        *result = 0;
-        return true;
-    case WM_MOUSEACTIVATE:
-        *result = ZEL_EventActivate(hwnd, message, wParam, lParam);
-        return true;
-    case WM_ACTIVATE: case WM_CHILDACTIVATE: case WM_MDIACTIVATE:
-        ZEL_EventActivate(hwnd, message, wParam, lParam);
-        return false;
-    case WM_QUERYNEWPALETTE:
-        *result = ZEL_QueryNewPalette(hwnd);
-        return true;
-    case WM_PALETTECHANGED:
-        ZEL_PaletteChanged(hwnd, reinterpret_cast<HWND>(wParam));
-        return false;
-    case WM_NCCALCSIZE: case WM_NCPAINT: case WM_NCACTIVATE:
-        *result = ZEL_NCMessage(hwnd, message, wParam, lParam);
-        return true;
-    }
-    if (isMain)
-        return false;
-    switch (message) {
-    case WM_PAINT:
-        if (!ZEL_EventUpdate(hwnd))
-            return false;
-        *result = 0;
-        return true;
-    case WM_MOVE: case WM_SIZE: case WM_ERASEBKGND: case WM_HSCROLL: case WM_VSCROLL:
-        *result = ZEL_WindChange(hwnd, message, wParam, lParam);
-        return true;
-    case WM_GETMINMAXINFO:
-        if (!ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
-            return false;
-        *result = 0;
-        return true;
-    }
-    return false;
-}
-
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
@@ -132,32 +53,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
         return result;
     return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK DocumentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (ForwardToLibrary(hwnd, message, wParam, lParam, false, &result))
-        return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-void RegisterClasses(HINSTANCE instance)
-{
-    const char *names[] = {"ZELMainWndClass", "ZELSubWndClass", "ZELSubMDIWndClass"};
-    for (const char *name : names) {
-        WNDCLASSA wc{};
-        // The main window draws relative to its client area's bottom: all of it again when that changes
-        // (the menu bar appearing, sizing).
-        wc.style = CS_DBLCLKS | (name == names[0] ? CS_HREDRAW | CS_VREDRAW : 0);
-        wc.lpfnWndProc = name == names[0] ? MainWndProc : DocumentWndProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.cbWndExtra = zelWindowExtraBytes;
-        wc.lpszClassName = name;
-        RegisterClassA(&wc);
-    }
 }
 
 // Failures of the program's own QuickDraw globals, one bit each: screenBits, thePort, randSeed, patterns.
@@ -196,7 +91,9 @@ extern "C" void DrawHostMark(WindowRef window)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    RegisterClasses(instance);
+    // The main window draws relative to its client area's bottom: all of it again when that changes (the
+    // menu bar appearing, sizing).
+    RegisterHostClasses(instance, MainWndProc, CS_HREDRAW | CS_VREDRAW);
     HWND main = CreateWindowA("ZELMainWndClass", "Classic program", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
                               640, 480, nullptr, CreateMenu(), instance, nullptr);
     SessionParamBlock session{};

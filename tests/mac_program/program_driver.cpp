@@ -1,0 +1,267 @@
+#include "program_driver.h"
+
+#include "test_support.h"
+
+#include <cstdio>
+
+namespace program_driver {
+
+void Words(Bytes &b, std::initializer_list<int> words)
+{
+    for (int w : words) {
+        b.push_back(static_cast<uint8_t>(w >> 8));
+        b.push_back(static_cast<uint8_t>(w));
+    }
+}
+
+void PascalString(Bytes &b, const std::string &text, bool pad)
+{
+    b.push_back(static_cast<uint8_t>(text.size()));
+    b.insert(b.end(), text.begin(), text.end());
+    if (pad && (text.size() & 1) == 0)
+        b.push_back(0);
+}
+
+Bytes MenuResource(int16_t id, const std::string &title, const std::vector<std::pair<std::string, char>> &items)
+{
+    Bytes b(14, 0);
+    fork_layout::Put16(b, 0, static_cast<uint16_t>(id));
+    fork_layout::Put32(b, 10, 0xFFFFFFFFu);
+    PascalString(b, title);
+    for (const auto &[text, key] : items) {
+        PascalString(b, text);
+        b.insert(b.end(), {0, static_cast<uint8_t>(key), 0, 0});
+    }
+    b.push_back(0);
+    return b;
+}
+
+Bytes PictureResource()
+{
+    Bytes b;
+    Words(b, {0, 0, 0, 20, 20});                          // size (set below), frame
+    Words(b, {0x0011, 0x02FF});                           // version 2
+    Words(b, {0x0C00, 0xFFFE, 0, 0x48, 0, 0x48, 0, 0, 0, 20, 20, 0, 0}); // extended header
+    Words(b, {0x001E});                                   // DefHilite
+    Words(b, {0x0001, 10, 0, 0, 20, 20});                 // Clip
+    Words(b, {0x001A, 0, 0, 0xFFFF, 0x0031, 0, 0, 20, 20}); // RGBFgCol blue, paintRect
+    Words(b, {0x001A, 0, 0, 0, 0x0031, 5, 5, 15, 15});     // RGBFgCol black, paintRect
+    Words(b, {0x00FF});
+    b[0] = static_cast<uint8_t>(b.size() >> 8);
+    b[1] = static_cast<uint8_t>(b.size());
+    return b;
+}
+
+Bytes ItemListResource(const std::vector<Item> &items)
+{
+    Bytes b;
+    Words(b, {static_cast<int>(items.size()) - 1});
+    for (const Item &i : items) {
+        Words(b, {0, 0, i.top, i.left, i.bottom, i.right});
+        b.push_back(static_cast<uint8_t>(i.type));
+        b.push_back(static_cast<uint8_t>(i.text.size()));
+        b.insert(b.end(), i.text.begin(), i.text.end());
+        if (i.text.size() & 1)
+            b.push_back(0);
+    }
+    return b;
+}
+
+std::string ResourceIDData(int16_t id)
+{
+    return std::string{static_cast<char>(id >> 8), static_cast<char>(id & 0xFF)};
+}
+
+namespace {
+
+struct FindByTitle {
+    DWORD process;
+    const char *title;
+    HWND found;
+};
+
+BOOL CALLBACK VisitWindow(HWND hwnd, LPARAM data)
+{
+    auto *find = reinterpret_cast<FindByTitle *>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    char text[64] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    if (owner == find->process && std::string(text) == find->title && IsWindowVisible(hwnd)) {
+        find->found = hwnd;
+        return FALSE;
+    }
+    EnumChildWindows(hwnd, VisitWindow, data);
+    return find->found ? FALSE : TRUE;
+}
+
+const char *volatile sStep = "start";
+volatile HANDLE sProgram = nullptr;
+
+DWORD WINAPI Watchdog(void *)
+{
+    Sleep(60000);
+    std::fprintf(stderr, "watchdog: no end after a minute, at step: %s\n", sStep);
+    std::fflush(stderr);
+    if (sProgram)
+        TerminateProcess(sProgram, 96);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 0;
+}
+
+INPUT MouseInput(DWORD flags)
+{
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    return in;
+}
+
+// An absolute move to a screen point, in the 0..65535 coordinates SendInput takes: rounded up, so that
+// scaling back down lands on the pixel itself.
+INPUT MoveInput(POINT p)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE);
+    in.mi.dx = (p.x * 65536 + width - 1) / width;
+    in.mi.dy = (p.y * 65536 + height - 1) / height;
+    return in;
+}
+
+} // namespace
+
+HWND FindProgramWindow(DWORD process, const char *title)
+{
+    FindByTitle find{process, title, nullptr};
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+COLORREF ScreenPixel(HWND hwnd, int x, int y)
+{
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+bool IsDark(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128; }
+
+bool AnyDarkPixel(HWND hwnd, int left, int top, int right, int bottom)
+{
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (IsDark(ScreenPixel(hwnd, x, y)))
+                return true;
+    return false;
+}
+
+bool WaitForPixel(HWND hwnd, int x, int y, COLORREF colour)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (ScreenPixel(hwnd, x, y) == colour)
+            return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+void SendKeys(std::initializer_list<WORD> keys, WORD modifier)
+{
+    std::vector<INPUT> inputs;
+    auto key = [&](WORD vk, DWORD up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = up;
+        inputs.push_back(in);
+    };
+    if (modifier)
+        key(modifier, 0);
+    for (WORD vk : keys) {
+        key(vk, 0);
+        key(vk, KEYEVENTF_KEYUP);
+    }
+    if (modifier)
+        key(modifier, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void ClickAt(HWND hwnd, int x, int y, int clicks)
+{
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    std::vector<INPUT> inputs{MoveInput(p)};
+    for (int i = 0; i < clicks; ++i) {
+        inputs.push_back(MouseInput(MOUSEEVENTF_LEFTDOWN));
+        inputs.push_back(MouseInput(MOUSEEVENTF_LEFTUP));
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void DragFromTo(HWND hwnd, int x, int y, int toX, int toY)
+{
+    POINT from{x, y}, to{toX, toY}, middle{(x + toX) / 2, (y + toY) / 2};
+    ClientToScreen(hwnd, &from);
+    ClientToScreen(hwnd, &middle);
+    ClientToScreen(hwnd, &to);
+    INPUT inputs[] = {MoveInput(from), MouseInput(MOUSEEVENTF_LEFTDOWN), MoveInput(middle), MoveInput(to),
+                      MouseInput(MOUSEEVENTF_LEFTUP)};
+    SendInput(5, inputs, sizeof(INPUT));
+}
+
+void StartWatchdog() { CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr)); }
+
+void Step(const char *what) { sStep = what; }
+
+bool Program::Start(const std::string &dir, const std::string &exe, const std::vector<const char *> &titles)
+{
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string command = "\"" + dir + exe + "\"";
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
+        return false;
+    sProgram = pi.hProcess;
+    for (int i = 0; i < 400; ++i) {
+        Sleep(25);
+        bool all = true;
+        for (const char *title : titles)
+            all = all && Window(title);
+        if (all)
+            return true;
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(pi.hProcess, &code);
+        if (code != STILL_ACTIVE)
+            return false;
+    }
+    TerminateProcess(pi.hProcess, 97);
+    return false;
+}
+
+Program::~Program()
+{
+    if (pi.hProcess)
+        WaitForExit(0);
+}
+
+long Program::WaitForExit(DWORD milliseconds)
+{
+    long result = -1;
+    if (WaitForSingleObject(pi.hProcess, milliseconds) == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        result = static_cast<long>(code);
+    } else {
+        TerminateProcess(pi.hProcess, 98);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    sProgram = nullptr;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    pi = PROCESS_INFORMATION{};
+    return result;
+}
+
+} // namespace program_driver
