@@ -13,8 +13,6 @@ void ReleasePrintHooks();
 void DeletePrinterInfoContext();
 FARPROC PrintDialogHook();
 FARPROC PrintSetupDialogHook();
-INT_PTR CALLBACK A_AbortDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL CALLBACK A_AbortProc(HDC dc, int error);
 
 // Started by ZEL_InitGlobals once the low-memory globals have their cells.
 // PrintErr := 0 and the printing document name from the host's string 1026.
@@ -89,13 +87,14 @@ OSErr SerClose(int16_t refNum);
 
 // The Printing Manager's printer DC (0 when none) and its document-open word.
 HDC PrintingDC(int16_t *documentOpen);
-// The scaling shifts of the band being printed (a band's pixels are 2^shift printer pixels); 0 outside
-// banding.
-// PENDING: printing keeps the scaling shifts of the band it is printing.
+// The scaling shifts of the printer of the open document (a port pixel is 2^shift printer pixels, from
+// the printer's GETSCALINGFACTOR); 0 outside a document.
 void PrinterBandShifts(int16_t *hShift, int16_t *vShift);
-// The print job's printer takes PostScript.
-// PENDING: print jobs tell whether their printer takes PostScript.
-inline bool PrinterTakesPostScript() { return false; }
+// The open document's printer takes PostScript.
+bool PrinterTakesPostScript();
+// While a document is open on `dc`: the print record's page rectangle and the printer's device page it
+// maps onto (they differ in 72-dpi mode); false otherwise.
+bool PrintJobPageRects(HDC dc, Rect *page, Rect *devicePage);
 // The print record's scaling in percent and its scaling flag.
 // PENDING: print records keep their scaling and its flag.
 inline void PrintRecordScaling(int16_t *percent, bool *on)
@@ -105,7 +104,7 @@ inline void PrintRecordScaling(int16_t *percent, bool *on)
 }
 // Test seam: a memory DC answers as the printer's DC with the given band shifts (nil: none).
 ZEL_EXTERN_C void ZEL_CALL SelectTestPrinterDC(HDC dc, int16_t hShift, int16_t vShift);
-// PENDING: printing gives the printer's device pixels per port pixel of the open print job.
+// The printer's device pixels per port pixel of the open document (1 outside one).
 int PrinterScaleFactor();
 // While the print job scales port pixels onto the printer's: the port's rectangle and the printer's it
 // maps onto (false when nothing scales).

@@ -2,6 +2,7 @@
 // table, filled from the printer's device context; the style and job dialogs; PrGeneral; the error word
 // and the host glue for printer state.
 #include "devices_services.h"
+#include "print_private.h"
 #include "../core/core_services.h"
 #include "../text/text_services.h"
 
@@ -216,24 +217,6 @@ bool LookUpPaperSize(const DeviceNames &names, int16_t code, int32_t *length, in
 
 int32_t Scaled(int32_t v, int32_t scale) { return scale ? v * 100 / scale : v; }
 
-bool IsPostScript(HDC dc)
-{
-    int escape = POSTSCRIPT_PASSTHROUGH;
-    const PlatformInfo &platform = SessionPlatform();
-    if (platform.windowsNT)
-        return Escape(dc, QUERYESCSUPPORT, sizeof escape, reinterpret_cast<LPCSTR>(&escape), nullptr) > 0;
-    if (platform.windows95) {
-        escape = PASSTHROUGH;
-        return Escape(dc, QUERYESCSUPPORT, sizeof escape, reinterpret_cast<LPCSTR>(&escape), nullptr) > 0;
-    }
-    char technology[64] = {};
-    int query = GETTECHNOLOGY;
-    if (Escape(dc, QUERYESCSUPPORT, sizeof query, reinterpret_cast<LPCSTR>(&query), nullptr) <= 0)
-        return false;
-    Escape(dc, GETTECHNOLOGY, 0, nullptr, technology);
-    return lstrcmpiA(technology, "PostScript") == 0;
-}
-
 Rect MakeRect(int32_t top, int32_t left, int32_t bottom, int32_t right)
 {
     return Rect{static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(bottom),
@@ -317,7 +300,7 @@ void FillFromDevice(TPrint &r, PRINTDLGA *pd)
         }
         r.rPaper = MakeRect(Scaled(-offset.y, scale), Scaled(-offset.x, scale), Scaled(physical.y - offset.y, scale),
                             Scaled(physical.x - offset.x, scale));
-        r.prStl.wDev = IsPostScript(dc) ? iPrDevPostScript : 0;
+        r.prStl.wDev = PrinterIsPostScript(dc) ? iPrDevPostScript : 0;
         r.prStl.iPageV = static_cast<int16_t>(GetDeviceCaps(dc, VERTSIZE) * 1200 / 254);
         r.prStl.iPageH = static_cast<int16_t>(GetDeviceCaps(dc, HORZSIZE) * 1200 / 254);
         r.prStl.feed = 0;
@@ -539,8 +522,9 @@ bool UsableRecord(THPrint hPrint)
 }
 
 // PrintDefault, and PrValidate of a record that is not valid. A record that already names a live state
-// entry refills that entry; otherwise a new one is made. Answers whether the record changed.
-bool FillRecord(THPrint hPrint, bool fromRecord)
+// entry refills that entry; otherwise a new one is made. The device context is kept in the state with
+// `keepDC` or library setting 44. Answers whether the record changed.
+bool FillRecord(THPrint hPrint, bool fromRecord, bool keepDC = false)
 {
     Handle h = reinterpret_cast<Handle>(hPrint);
     PrintErrCell() = iPrAbort;
@@ -553,7 +537,7 @@ bool FillRecord(THPrint hPrint, bool fromRecord)
         return false;
     PRINTDLGA *pd = entry->state;
     DWORD error = 0;
-    bool keepDC = LibrarySetting(settingPrintingSwitch) != 0;
+    keepDC = keepDC || LibrarySetting(settingPrintingSwitch) != 0;
     if (DialogStep(h, pd, PD_RETURNDEFAULT, keepDC, fromRecord && SignatureMatches(saved), &error)) {
         // Look the entry up again: the table may have moved while the dialog ran.
         TPrint &r = **hPrint;
@@ -654,6 +638,51 @@ ZEL_EXTERN_C int32_t ZEL_CALL PrinterStateEntries(HDC *infoContext)
         n += e[i].state != nullptr;
     return n;
 }
+
+bool PrinterIsPostScript(HDC dc)
+{
+    const PrintDeviceCalls &device = PrintDevice();
+    auto supports = [&](int escape) {
+        return device.escape(dc, QUERYESCSUPPORT, sizeof escape, reinterpret_cast<LPCSTR>(&escape), nullptr) > 0;
+    };
+    const PlatformInfo &platform = SessionPlatform();
+    if (platform.windowsNT)
+        return supports(POSTSCRIPT_PASSTHROUGH);
+    if (platform.windows95)
+        return supports(PASSTHROUGH);
+    char technology[64] = {};
+    if (!supports(GETTECHNOLOGY))
+        return false;
+    device.escape(dc, GETTECHNOLOGY, 0, nullptr, technology);
+    return lstrcmpiA(technology, "PostScript") == 0;
+}
+
+HDC TakePrintRecordDC(THPrint hPrint)
+{
+    if (!UsableRecord(hPrint))
+        return nullptr;
+    PrintErrCell() = 0;
+    if (!RecordValid(**hPrint)) {
+        FillRecord(hPrint, false, true);
+        if (PrintErrCell())
+            return nullptr;
+    }
+    StateEntry *entry = FindEntry(**hPrint);
+    if (entry && !entry->state->hDC) {
+        // A valid record keeps its own page range, copies and page set-up while its printer's
+        // context is made again.
+        FillRecord(hPrint, true, true);
+        entry = PrintErrCell() ? nullptr : FindEntry(**hPrint);
+    }
+    if (!entry)
+        return nullptr;
+    HDC dc = entry->state->hDC;
+    entry->state->hDC = nullptr;
+    return dc;
+}
+
+Rect PrinterDevicePage() { return sDevicePage; }
+void ResetCollateCopies() { sCollateCopies = 1; }
 
 bool PrintAborted() { return sAborted; }
 void SetPrintAborted(bool aborted) { sAborted = aborted; }
@@ -786,7 +815,11 @@ ZEL_EXTERN_C void ZEL_CALL PrGeneral(Ptr pData)
     case getRotnOp: {
         TGetRotnBlk *b = reinterpret_cast<TGetRotnBlk *>(pData);
         const DEVMODEA *mode = reinterpret_cast<const DEVMODEA *>(sLastDevMode);
-        b->fLandscape = (mode->dmFields & DM_ORIENTATION) && mode->dmOrientation == DMORIENT_LANDSCAPE;
+        bool tall = false;
+        if (BandedDocumentOrientation(&tall))
+            b->fLandscape = tall;
+        else
+            b->fLandscape = (mode->dmFields & DM_ORIENTATION) && mode->dmOrientation == DMORIENT_LANDSCAPE;
         b->iError = 0;
         break;
     }
@@ -811,6 +844,7 @@ ZEL_EXTERN_C HDC ZEL_CALL ZEL_GetWinPrintInfo(THPrint hPrint, HDC *dc, void **st
     HDC found = ZEL_GetPrintDC();
     void *entryState = nullptr;
     if (WholeRecord(hPrint)) {
+        ResetPrintPageRange((*hPrint)->prJob.iFstPage, (*hPrint)->prJob.iLstPage);
         PrValidate(hPrint);
         if (StateEntry *e = FindEntry(**hPrint)) {
             entryState = GetLocalBlockHandle(e->state);

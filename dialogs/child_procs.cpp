@@ -73,7 +73,7 @@ RgnHandle TakePaintRegion(HWND hwnd, UINT message)
     HRGN gdi = CreateRectRgn(0, 0, 0, 0);
     if (!gdi)
         return nullptr;
-    bool any = false;
+    bool any = false, simple = false;
     if (message == WM_NCPAINT) {
         RECT window, client;
         GetWindowRect(hwnd, &window);
@@ -90,6 +90,7 @@ RgnHandle TakePaintRegion(HWND hwnd, UINT message)
     } else {
         const int kind = GetUpdateRgn(hwnd, gdi, FALSE);
         any = kind != NULLREGION && kind != ERROR;
+        simple = kind == SIMPLEREGION;
         if (any) {
             POINT origin{0, 0};
             ClientToScreen(hwnd, &origin);
@@ -107,7 +108,10 @@ RgnHandle TakePaintRegion(HWND hwnd, UINT message)
         } else {
             rgn = NewRgn();
         }
-        if (rgn)
+        RECT box;
+        if (rgn && simple && GetRgnBox(gdi, &box) == SIMPLEREGION)
+            SetRectRgnClamped(rgn, box.left, box.top, box.right, box.bottom); // the common case, one rectangle
+        else if (rgn)
             UnionGdiRegion(rgn, gdi);
     }
     DeleteObject(gdi);

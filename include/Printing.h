@@ -128,6 +128,27 @@ ZEL_STATIC_ASSERT(offsetof(TGetRotnBlk, fLandscape) == 12, "fLandscape at 12");
 
 typedef TPrint *TPPrint;
 typedef TPPrint *THPrint;
+typedef Rect *TPRect;
+
+/* The printing port: a port on the printer's device context, the bottleneck procedures it may use and
+   four parameters of the driver. fOurPtr is true when PrOpenDoc allocated the record. */
+#pragma pack(push, 2)
+typedef struct TPrPort {
+    GrafPort gPort;
+    QDProcs gProcs;
+    int32_t lGParam1;
+    int32_t lGParam2;
+    int32_t lGParam3;
+    int32_t lGParam4;
+    Boolean fOurPtr;
+    Boolean fOurBits;
+} TPrPort;
+#pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(TPrPort) == 178, "TPrPort is 178 bytes");
+ZEL_STATIC_ASSERT(offsetof(TPrPort, gProcs) == 108, "gProcs at 108");
+ZEL_STATIC_ASSERT(offsetof(TPrPort, fOurPtr) == 176, "fOurPtr at 176");
+
+typedef TPrPort *TPPrPort;
 
 ZEL_API void ZEL_CALL PrOpen(void);
 ZEL_API void ZEL_CALL PrClose(void);
@@ -146,6 +167,26 @@ ZEL_API Boolean ZEL_CALL PrDlgMain(THPrint hPrint, void *pDlgInit);
 ZEL_API void ZEL_CALL PrJobMerge(THPrint hPrintSrc, THPrint hPrintDst);
 ZEL_API void ZEL_CALL PrPicFile(THPrint hPrint, void *pPrPort, Ptr pIOBuf, Ptr pDevBuf, void *prStatus);
 ZEL_API void ZEL_CALL PrGeneral(Ptr pData);
+
+/* The print loop: a document, its pages and, on a banding printer, each page's bands. */
+/* The printing port (pPrPort, or one allocated when it is nil), or nil with PrError 128. */
+ZEL_API TPPrPort ZEL_CALL PrOpenDoc(THPrint hPrint, TPPrPort pPrPort, Ptr pIOBuf);
+/* Starts a page: ZEL_PrOpenPageBand without a band rectangle. */
+ZEL_API int16_t ZEL_CALL PrOpenPage(TPPrPort pPrPort, TPRect pPageFrame);
+/* 1: draw the band (written to *band when band is not nil); 0: the page has no more bands. */
+ZEL_API int16_t ZEL_CALL ZEL_PrOpenPageBand(TPPrPort pPrPort, TPRect pPageFrame, Rect *band);
+/* The printer's BANDINFO escape with the two values (graphics, text) as its input; they come back as
+   the printer answered them. Answers the escape's result. */
+ZEL_API int16_t ZEL_CALL ZEL_BandInfo(int32_t *graphics, int32_t *text);
+/* Ends the page: 0, PrError's value, or 128 after an abort. */
+ZEL_API int16_t ZEL_CALL PrClosePage(TPPrPort pPrPort);
+/* Ends the document (aborted after any abort), closes the port and frees what PrOpenDoc made. */
+ZEL_API void ZEL_CALL PrCloseDoc(TPPrPort pPrPort);
+/* Brings the abort dialog, while it is up, to the top with its Cancel button focused. */
+ZEL_API void ZEL_CALL ZEL_AbortToTop(void);
+/* The abort procedure the printer calls while it spools, and the dialog procedure of "AbortDlg". */
+ZEL_API BOOL ZEL_CALL A_AbortProc(HDC dc, int code);
+ZEL_API INT_PTR ZEL_CALL A_AbortDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* Host glue. */
 /* The copies the host prints itself, collated (1 unless the print dialog asked for collation). */

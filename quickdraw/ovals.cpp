@@ -26,7 +26,7 @@ bool DrawingAllowed(GrafPtr port, const PortDCRecord *record)
     return port->pnVis >= 0 && record->drawEnabled && !record->penNeedsEmulation && !record->clipEmpty;
 }
 
-bool NonPostScriptPrinter(HDC dc) { return PrinterDC() && dc == PrinterDC(); }
+bool NonPostScriptPrinter(HDC dc) { return PrinterDC() && dc == PrinterDC() && !PrinterTakesPostScript(); }
 
 // Small shapes are drawn from points: GDI's own curves differ from the Macintosh ones there.
 bool IsSmall(const RECT &r) { return ((r.right - r.left) + (r.bottom - r.top)) / 2 < 16; }
@@ -441,11 +441,38 @@ int AppendShapePoint(int n, POINT p)
 }
 } // namespace
 
+namespace {
+// What the point list holds: the builder's inputs and the count it gave. A shape drawn again at the same
+// place with the same angles or corners has the same points, so the list is kept rather than rebuilt.
+struct ShapePointsKey {
+    int kind; // 0: nothing built, 1: an arc, 2: a round rectangle
+    RECT r;
+    int32_t a, b;
+    bool centre;
+    int count;
+};
+ShapePointsKey sBuilt;
+
+bool SameShape(int kind, const RECT &r, int32_t a, int32_t b, bool centre)
+{
+    return sBuilt.kind == kind && EqualRect(&sBuilt.r, &r) && sBuilt.a == a && sBuilt.b == b && sBuilt.centre == centre;
+}
+
+int Built(int kind, const RECT &r, int32_t a, int32_t b, bool centre, int count)
+{
+    sBuilt = ShapePointsKey{kind, r, a, b, centre, count};
+    return count;
+}
+} // namespace
+
 int BuildArcPoints(const RECT &r, int32_t startAngle, int32_t arcAngle, bool addCentre)
 {
     NormaliseArc(&startAngle, &arcAngle);
     if (arcAngle == 0)
         return 0;
+    if (SameShape(1, r, startAngle, arcAngle, addCentre))
+        return sBuilt.count;
+    const int32_t keyStart = startAngle;
     const double hw = (r.right - r.left) / 2.0, hh = (r.bottom - r.top) / 2.0;
     const double cx = r.left + hw, cy = r.top + hh;
     while (startAngle < 0)
@@ -465,7 +492,7 @@ int BuildArcPoints(const RECT &r, int32_t startAngle, int32_t arcAngle, bool add
     }
     if (addCentre)
         sPoints[n++] = POINT{static_cast<LONG>(cx + 0.5), static_cast<LONG>(cy + 0.5)};
-    return n;
+    return Built(1, r, keyStart, arcAngle, addCentre, n);
 }
 
 namespace {
@@ -488,6 +515,8 @@ int BuildCornerPoints(int at, int32_t start, double cx, double cy, double rx, do
 
 int BuildRoundRectPoints(const RECT &r, int16_t ovalWidth, int16_t ovalHeight)
 {
+    if (SameShape(2, r, ovalWidth, ovalHeight, false))
+        return sBuilt.count;
     const double rx = ovalWidth / 2.0, ry = ovalHeight / 2.0;
     int n = 0;
     n = BuildCornerPoints(n, 0, r.right - rx, r.bottom - ry, rx, ry);
@@ -495,7 +524,7 @@ int BuildRoundRectPoints(const RECT &r, int16_t ovalWidth, int16_t ovalHeight)
     n = BuildCornerPoints(n, 180, r.left + rx, r.top + ry, rx, ry);
     n = BuildCornerPoints(n, 270, r.right - rx, r.top + ry, rx, ry);
     sPoints[n++] = sPoints[0];
-    return n;
+    return Built(2, r, ovalWidth, ovalHeight, false, n);
 }
 
 const POINT *ShapePoints() { return sPoints; }

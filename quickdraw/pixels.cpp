@@ -19,9 +19,21 @@ int PixelDepthOfDC(HDC dc)
 {
     if (GetObjectType(dc) != OBJ_MEMDC)
         return ScreenDepth();
-    BITMAP bitmap;
+    // The last bitmap asked about and its depth: a bitmap keeps its depth for life, and GDI gives a
+    // reused handle slot a new generation, so the handle names the bitmap.
+    static HGDIOBJ lastBitmap;
+    static int lastDepth;
     HGDIOBJ selected = GetCurrentObject(dc, OBJ_BITMAP);
-    return selected && GetObject(selected, sizeof bitmap, &bitmap) ? bitmap.bmBitsPixel : 0;
+    if (!selected)
+        return 0;
+    if (selected != lastBitmap) {
+        BITMAP bitmap;
+        if (!GetObject(selected, sizeof bitmap, &bitmap))
+            return 0;
+        lastBitmap = selected;
+        lastDepth = bitmap.bmBitsPixel;
+    }
+    return lastDepth;
 }
 
 // Windows other than NT read the pixel through a bitmap compatible with the DC and decode its bits;
@@ -118,7 +130,9 @@ ZEL_EXTERN_C void ZEL_CALL GetCPixel(int16_t h, int16_t v, RGBColor *rgb)
     COLORREF colour = RGB(0x80, 0x80, 0x80);
     RECT clip{};
     bool read = false;
-    if (dc && GetClipBox(dc, &clip) != ERROR && PtInRect(&clip, p)) {
+    // A point in the clip region lies in the clip box; PtVisible answers that at a fraction of the cost
+    // of GetClipBox, which is asked only for the points it refuses.
+    if (dc && (PtVisible(dc, p.x, p.y) > 0 || (GetClipBox(dc, &clip) != ERROR && PtInRect(&clip, p)))) {
         if (!sCompatibleRoute && PixelDepthOfDC(dc) >= 24 && (colour = GetPixel(dc, p.x, p.y)) != CLR_INVALID) {
             // Without a palette GetPixel gives the pixel's own RGB, as the bitmap copy does, at a
             // fraction of its cost.

@@ -62,6 +62,12 @@ void MarkDialogPort(GrafPtr port)
         record->flags |= portDCDialogFont;
 }
 
+void MarkPrinterPort(GrafPtr port)
+{
+    if (PortDCRecord *record = PortRecordOf(port))
+        record->flags |= portDCPrinter;
+}
+
 int AllocatePortRecord(GrafPtr port)
 {
     port->patStretch = -1;

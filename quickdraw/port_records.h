@@ -88,6 +88,7 @@ typedef struct PortDCRecord {
 enum {
     portDCColor = 0x0002,
     portDCOwnsDC = 0x0004,
+    portDCPrinter = 0x0008,
     portDCDialogFont = 0x0010,
     portDCWindow = 0x0020,
     portDCPaletteDib = 0x0080

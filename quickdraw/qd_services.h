@@ -61,6 +61,8 @@ int PortRecordIndex(const PortDCRecord *record);
 PortDCRecord *PortRecordOf(GrafPtr port);
 // Marks a dialog's port: its record's dialog flag (0x10), which text binding reads.
 void MarkDialogPort(GrafPtr port);
+// Marks the printing port of a print job: its record's printer flag (0x08).
+void MarkPrinterPort(GrafPtr port);
 // pmVersion of a PixMap made by this library (its extension fields are valid).
 constexpr uint16_t kPixMapVersion = 0xC000;
 // A port's baseAddr names a bitmap bound into one of the port-bits slots: a small value with bit 15

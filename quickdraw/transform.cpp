@@ -264,6 +264,10 @@ void ResetXform(PortDCRecord *record)
 {
     if (!record)
         return;
+    // A port on the printer of an open document maps the print record's page onto the device's.
+    Rect page, devicePage;
+    if (PrintJobPageRects(record->hdc, &page, &devicePage) && SetPrinterPageXform(record, page, devicePage))
+        return;
     PortXform &x = record->xform;
     GrafPtr port = record->port;
     x.srcOrigin = port ? XformPair{port->portRect.left, port->portRect.top} : XformPair{0, 0};

@@ -190,3 +190,22 @@ ZEL_API void ZEL_CALL ReloadInternationalState(void);
 // The Printing Manager's live printer state entries and the information context of the printer (nil
 // when none is kept).
 ZEL_API int32_t ZEL_CALL PrinterStateEntries(HDC *infoContext);
+// The Printing Manager's printer calls, as a double replaces them (the library's own table has this
+// layout).
+struct PrintDeviceCalls {
+    int(WINAPI *getDeviceCaps)(HDC dc, int index);
+    int(WINAPI *escape)(HDC dc, int escape, int inputSize, LPCSTR input, LPVOID output);
+    int(WINAPI *startDoc)(HDC dc, const DOCINFOA *info);
+    int(WINAPI *startPage)(HDC dc);
+    int(WINAPI *endPage)(HDC dc);
+    int(WINAPI *endDoc)(HDC dc);
+    int(WINAPI *abortDoc)(HDC dc);
+    int(WINAPI *setAbortProc)(HDC dc, ABORTPROC proc);
+};
+// A double stands in for the printer: its calls replace GDI's and the next documents open on `dc`
+// instead of the print record's printer (nil calls: the real printer again).
+ZEL_API void ZEL_CALL SelectTestPrintDevice(const PrintDeviceCalls *calls, HDC dc);
+// The open document's printer flags (1 monochrome, 2 colour, 4 PostScript, 8 banding; 0 outside one) and
+// QuickDraw's solid black-and-white brushes flag (0x10), which `solidBrushes` 0 or 1 sets first as the
+// screen probe would (-1 leaves it).
+ZEL_API int32_t ZEL_CALL PrintJobFlags(int32_t solidBrushes);

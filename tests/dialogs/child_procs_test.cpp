@@ -360,6 +360,32 @@ TEST_F(ChildProcs, OverlappingItemsLeaveTheLaterItemsArea)
     }
 }
 
+// A list box's paint leaves its own place in its window's update region, wherever the list lies.
+TEST_F(ChildProcs, AListBoxKeepsWhatItPaintsFromTheUpdateDrawing)
+{
+    DialogPtr d = Make({{MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"}});
+    ASSERT_TRUE(d);
+    SetPor(d);
+    Rect view{100, 150, 164, 270};
+    Rect data{0, 0, 4, 1};
+    ListHandle list = LNew(&view, &data, Point{16, 120}, 0, d, true, false, false, true);
+    ASSERT_TRUE(list);
+    SetPor(testing_support::WindowManagerPort());
+    BringForwardQuiet(d);
+    SetPor(d);
+    InvalRect(&d->portRect);
+    SetPor(testing_support::WindowManagerPort());
+    Settle();
+    ASSERT_TRUE(PaintRedOnUpdate(d));
+    const RECT box = WindowRectInParent(ZEL_GetHWNDFromListHandle(list));
+    HDC dc = GetDC(HwndOf(d));
+    EXPECT_NE(GetPixel(dc, (box.left + box.right) / 2, (box.top + box.bottom) / 2), kRed);
+    EXPECT_EQ(GetPixel(dc, 5, 5), kRed) << "the list's region taken at the window's corner";
+    EXPECT_EQ(GetPixel(dc, box.left - 5, box.top + 5), kRed);
+    ReleaseDC(HwndOf(d), dc);
+    LDispose(list);
+}
+
 std::vector<UINT> sClickNotes;
 WNDPROC sParentProc;
 LRESULT CALLBACK CommandSpy(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -484,12 +510,24 @@ TEST_F(ChildProcs, ClicksOnChildrenThatNoLongerBelongDoNothingHarmful)
     SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     SendMessageA(button, WM_CANCELMODE, 0, 0);
     SetParent(button, HwndOf(d));
+    EventRecord none{};
+    EXPECT_FALSE(GetNextEvent(mDownMask | mUpMask, &none)) << "a button under a host window forwards nothing";
 
     ShowWindow(d);
     SelectWindow(d);
     Settle();
     FlushEvents(everyEvent, 0);
-    for (const char *text : {"zzzzzz", "", "@@AAAA"}) {
+    // The text of another window's custom control names a control, but not one of this window.
+    DialogPtr other = Make({{MakeRect(20, 20, 40, 100), ctrlItem + btnCtrl, "OK"}}, MakeRect(100, 480, 200, 700));
+    ASSERT_TRUE(other);
+    ControlHandle foreign = NewControl(other, &r, P("Pop").c_str(), true, 0, 0, 40, 1008, 0);
+    ASSERT_TRUE(foreign);
+    char foreignText[16] = {};
+    GetWindowTextA(ZEL_ControlToHWND(foreign), foreignText, sizeof foreignText);
+    SelectWindow(d);
+    Settle();
+    FlushEvents(everyEvent, 0);
+    for (const char *text : {"zzzzzz", "", "@@AAAA", static_cast<const char *>(foreignText)}) {
         SCOPED_TRACE(text);
         SetWindowTextA(custom, text);
         SendMessageA(custom, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));

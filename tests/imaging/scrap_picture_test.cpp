@@ -208,14 +208,21 @@ TEST_F(ScrapPicture, EightBitBodiesUseTheStandardColours)
     KillPicture(pic);
 }
 
-TEST_F(ScrapPicture, DrawPictureDrawsTheBodyAtItsSize)
+// A closed 9 x 5 clipboard picture of the gradient, filled through `port`, its C bit set.
+PicHandle GradientScrapPicture(GrafPtr port)
 {
     const Rect frame{0, 0, 5, 9};
     Pixels source(9, 5, Gradient);
     PicHandle pic = ZEL_OpenScrapPict(&frame);
-    CopyBits(source.bits(), &port_.port()->portBits, &source.pm.bounds, &frame, srcCopy, nullptr);
+    CopyBits(source.bits(), &port->portBits, &source.pm.bounds, &frame, srcCopy, nullptr);
     ClosePicture();
     HSetCBit(reinterpret_cast<Handle>(pic));
+    return pic;
+}
+
+TEST_F(ScrapPicture, DrawPictureDrawsTheBodyAtItsSize)
+{
+    PicHandle pic = GradientScrapPicture(port_.port());
     DibPort target(30, 20);
     SetPor(target.port());
     const Rect dst{4, 6, 40, 40}; // its size is not used
@@ -266,12 +273,7 @@ constexpr int16_t kOffscreenBitmapsSetting = 41;
 // 1-5-5-5 form (each component's high five bits), and an 8-bit one nothing, as it has no direct pixels.
 TEST_F(ScrapPicture, DrawPictureIntoGWorldsOfEachDepth)
 {
-    const Rect frame{0, 0, 5, 9};
-    Pixels source(9, 5, Gradient);
-    PicHandle pic = ZEL_OpenScrapPict(&frame);
-    CopyBits(source.bits(), &port_.port()->portBits, &source.pm.bounds, &frame, srcCopy, nullptr);
-    ClosePicture();
-    HSetCBit(reinterpret_cast<Handle>(pic));
+    PicHandle pic = GradientScrapPicture(port_.port());
     for (int depth : {32, 16, 8}) {
         SCOPED_TRACE(depth);
         GWorldPtr gw = nullptr;

@@ -191,6 +191,27 @@ TEST_F(Ovals, RoundRectWithoutCornersIsTheRectangle)
     }
 }
 
+// A shape drawn again after other shapes on the same rectangle (other corners, other angles, a wedge and
+// the whole oval, a round rectangle and an arc) paints what it painted the first time.
+TEST_F(Ovals, ShapesRepeatedOnOneRectangleKeepTheirPixels)
+{
+    const Rect r = At(Size{31, 23});
+    const std::vector<std::pair<const char *, std::function<void()>>> shapes = {
+        {"round rect 12x12", [&] { PaintRoundRect(&r, 12, 12); }},
+        {"round rect 12x6", [&] { PaintRoundRect(&r, 12, 6); }},
+        {"arc 45 over 90", [&] { PaintArc(&r, 45, 90); }},
+        {"arc 45 over 100", [&] { PaintArc(&r, 45, 100); }},
+        {"arc 0 over 360", [&] { PaintArc(&r, 0, 360); }},
+        {"arc 0 over 359", [&] { PaintArc(&r, 0, 359); }},
+        {"arc 405 over 90", [&] { PaintArc(&r, 405, 90); }},
+    };
+    std::vector<Mask> first;
+    for (const auto &shape : shapes)
+        first.push_back(Draw(kWhite, kBlack, shape.second));
+    for (size_t i = shapes.size(); i-- > 0;)
+        EXPECT_TRUE(Draw(kWhite, kBlack, shapes[i].second) == first[i]) << shapes[i].first << Show(first[i], r);
+}
+
 // A 4-connected flood through unpainted pixels from the centre never leaves the rectangle.
 bool Closed(const Mask &m, const Rect &r)
 {

@@ -96,6 +96,42 @@ TEST_F(Pixels, GetCPixelOutsideTheDCReadsGrey)
     EXPECT_TRUE(rgb.red == 0x8080 && rgb.green == 0x8080 && rgb.blue == 0x8080);
 }
 
+// With a clip of two separate rectangles, a point in either reads its pixel, so does a point between
+// them (inside the clip's bounding box, outside the clip), and one beyond the box reads middle grey.
+TEST_F(Pixels, GetCPixelReadsTheClipBoxNotOnlyTheClip)
+{
+    DibPort port(kWidth, kHeight);
+    PaintImage(port.surface());
+    SetPor(port.port());
+    RgnHandle clip = NewRgn(), second = NewRgn();
+    const Rect left{2, 2, 6, 6}, right{12, 14, 16, 18};
+    RectRgn(clip, &left);
+    RectRgn(second, &right);
+    UnionRgn(clip, second, clip);
+    SetClip(clip);
+    const struct {
+        int16_t h, v;
+        bool grey;
+        const char *where;
+    } cases[] = {
+        {3, 3, false, "in the first rectangle"},  {15, 13, false, "in the second rectangle"},
+        {9, 9, false, "between the rectangles"},  {2, 12, false, "in a corner of the box"},
+        {20, 3, true, "right of the box"},        {5, 15, false, "below the first rectangle"},
+        {3, 18, true, "below the box"},
+    };
+    for (const auto &c : cases) {
+        RGBColor rgb{1, 2, 3};
+        GetCPixel(c.h, c.v, &rgb);
+        const RGBColor want = c.grey ? RGBColor{0x8080, 0x8080, 0x8080} : Wide(ImageColour(c.h, c.v));
+        EXPECT_TRUE(rgb.red == want.red && rgb.green == want.green && rgb.blue == want.blue)
+            << c.where << ": read " << std::hex << rgb.red << " " << rgb.green << " " << rgb.blue;
+    }
+    ClipRect(&port.port()->portRect);
+    DisposeRgn(clip);
+    DisposeRgn(second);
+    SetPor(WindowManagerPort());
+}
+
 // SetCPixel sets one pixel whatever the pen's size and mode, and leaves the pen's place and an open
 // polygon alone.
 TEST_F(Pixels, SetCPixelIgnoresThePen)
