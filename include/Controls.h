@@ -172,4 +172,18 @@ ZEL_API void ZEL_CALL ZEL_SetControlFont(ControlHandle theControl, int16_t index
 ZEL_API void ZEL_CALL ZEL_SetWin95ControlIDs(const uint16_t *ids, int16_t count);
 ZEL_API void ZEL_CALL ZEL_SetScrollBarWH(int16_t width, int16_t height);
 
+/* The earlier published names of the field and value calls. */
+ZEL_PUBLISHED_FUNC(int16_t, GetCtlValue, GetControlValue, (ControlHandle theControl), (theControl))
+ZEL_PUBLISHED_PROC(SetCtlValue, SetControlValue, (ControlHandle theControl, int16_t newValue), (theControl, newValue))
+ZEL_PUBLISHED_FUNC(int16_t, GetCtlMin, GetControlMinimum, (ControlHandle theControl), (theControl))
+ZEL_PUBLISHED_PROC(SetCtlMin, SetControlMinimum, (ControlHandle theControl, int16_t newMinimum), (theControl, newMinimum))
+ZEL_PUBLISHED_FUNC(int16_t, GetCtlMax, GetControlMaximum, (ControlHandle theControl), (theControl))
+ZEL_PUBLISHED_PROC(SetCtlMax, SetControlMaximum, (ControlHandle theControl, int16_t newMaximum), (theControl, newMaximum))
+ZEL_PUBLISHED_PROC(GetCTitle, GetControlTitle, (ControlHandle theControl, Str255 title), (theControl, title))
+ZEL_PUBLISHED_PROC(SetCTitle, SetControlTitle, (ControlHandle theControl, ConstStr255Param title), (theControl, title))
+ZEL_PUBLISHED_FUNC(int32_t, GetCRefCon, GetControlReference, (ControlHandle theControl), (theControl))
+ZEL_PUBLISHED_PROC(SetCRefCon, SetControlReference, (ControlHandle theControl, int32_t data), (theControl, data))
+ZEL_PUBLISHED_FUNC(ProcPtr, GetCtlAction, GetControlAction, (ControlHandle theControl), (theControl))
+ZEL_PUBLISHED_PROC(SetCtlAction, SetControlAction, (ControlHandle theControl, ProcPtr actionProc), (theControl, actionProc))
+
 #endif

@@ -217,4 +217,18 @@ ZEL_API void ZEL_CALL CouldDialog(int16_t dialogID);
 ZEL_API void ZEL_CALL ResetAlertStage(void);
 ZEL_API void ZEL_CALL InitDialogs(ProcPtr resumeProc);
 
+/* The earlier published names of the item calls. */
+ZEL_PUBLISHED_PROC(GetDItem, GetDialogItem, (DialogPtr theDialog, int16_t itemNo, int16_t *itemType, Handle *item, Rect *box),
+                   (theDialog, itemNo, itemType, item, box))
+ZEL_PUBLISHED_PROC(SetDItem, SetDialogItem, (DialogPtr theDialog, int16_t itemNo, int16_t itemType, Handle item, const Rect *box),
+                   (theDialog, itemNo, itemType, item, box))
+ZEL_PUBLISHED_PROC(GetIText, GetDialogItemText, (Handle item, Str255 text), (item, text))
+ZEL_PUBLISHED_PROC(SetIText, SetDialogItemText, (Handle item, ConstStr255Param text), (item, text))
+ZEL_PUBLISHED_PROC(SelIText, SelectDialogItemText, (DialogPtr theDialog, int16_t itemNo, int16_t strtSel, int16_t endSel),
+                   (theDialog, itemNo, strtSel, endSel))
+ZEL_PUBLISHED_PROC(HideDItem, HideDialogItem, (DialogPtr theDialog, int16_t itemNo), (theDialog, itemNo))
+ZEL_PUBLISHED_PROC(ShowDItem, ShowDialogItem, (DialogPtr theDialog, int16_t itemNo), (theDialog, itemNo))
+ZEL_PUBLISHED_FUNC(int16_t, FindDItem, FindDialogItem, (DialogPtr theDialog, Point thePt), (theDialog, thePt))
+ZEL_PUBLISHED_PROC(DisposDialog, DisposeDialog, (DialogPtr theDialog), (theDialog))
+
 #endif

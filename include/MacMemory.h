@@ -156,4 +156,8 @@ ZEL_API void ZEL_CALL ZEL_SetMemLimits(void);
 ZEL_API void ZEL_CALL ZEL_CheckMacHeap(void);
 ZEL_API void ZEL_CALL ZEL_ATHCA(void);
 
+/* The earlier published names of the disposal calls. */
+ZEL_PUBLISHED_PROC(DisposHandle, DisposeHandle, (Handle h), (h))
+ZEL_PUBLISHED_PROC(DisposPtr, DisposePtr, (Ptr p), (p))
+
 #endif

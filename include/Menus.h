@@ -134,4 +134,13 @@ ZEL_PUBLISHED_PROC(InsertMenuItem, InsertMenuIte, (MenuHandle theMenu, ConstStr2
 #endif
 #endif
 
+/* The earlier published names of the item calls, and the later one of CountMItems. */
+ZEL_PUBLISHED_PROC(AddResMenu, AppendResMenu, (MenuHandle theMenu, ResType theType), (theMenu, theType))
+ZEL_PUBLISHED_PROC(GetItem, GetMenuItemText, (MenuHandle theMenu, int16_t item, Str255 itemString), (theMenu, item, itemString))
+ZEL_PUBLISHED_PROC(SetItem, SetMenuItemText, (MenuHandle theMenu, int16_t item, ConstStr255Param itemString),
+                   (theMenu, item, itemString))
+ZEL_PUBLISHED_FUNC(MenuHandle, GetMHandle, GetMenuHandle, (int16_t menuID), (menuID))
+ZEL_PUBLISHED_PROC(DelMenuItem, DeleteMenuItem, (MenuHandle theMenu, int16_t item), (theMenu, item))
+ZEL_PUBLISHED_FUNC(int16_t, CountMenuItems, CountMItems, (MenuHandle theMenu), (theMenu))
+
 #endif

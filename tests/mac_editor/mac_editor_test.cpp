@@ -288,6 +288,9 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     EXPECT_TRUE(WaitForClipboard("hello")) << "TECut, ZeroScrap, TEToScrap: " << ClipboardText();
 
     Step("new lines and paste");
+    std::vector<bool> count;
+    for (int x = 2; x < 60; ++x)
+        count.push_back(AnyDarkPixel(doc, x, kStatusTop + 1, x + 1, 300));
     // A click past the end of the line puts the insertion point at the end; enough new lines that the first
     // scrolls out of sight, then the word pasted back at the end.
     Sleep(600);
@@ -298,6 +301,11 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     SendKeys({'V'}, VK_CONTROL);
     EXPECT_TRUE(WaitForDarkness(doc, 4, 4, 200, kLine, false)) << "TEAutoView followed the caret";
     EXPECT_TRUE(WaitForDarkness(doc, 4, 250, 200, kStatusTop - 4, true)) << "the pasted word, last line";
+    bool recounted = false;
+    for (int i = 0; i < 100 && !recounted; ++i, Sleep(25))
+        for (int x = 2; x < 60 && !recounted; ++x)
+            recounted = AnyDarkPixel(doc, x, kStatusTop + 1, x + 1, 300) != count[x - 2];
+    EXPECT_TRUE(recounted) << "the status line shows the new line count";
 
     Step("scroll bar");
     // The scroll bar: its page-up area brings the first line back, a down arrow takes it one line away,

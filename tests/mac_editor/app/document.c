@@ -25,6 +25,7 @@ enum {
 static WindowPtr gWindow = nil;
 static TEHandle gTE = nil;
 static ControlHandle gVScroll = nil;
+static short gStatusLines = -1;
 
 TEHandle DocumentText(void)
 {
@@ -53,12 +54,19 @@ static short LinesInView(void)
     return (view.bottom - view.top) / (**gTE).lineHeight;
 }
 
-/* The scroll bar's maximum is the number of lines that do not fit; its value the first line shown. */
+/* The scroll bar's maximum is the number of lines that do not fit; its value the first line shown.
+   The status line is drawn again when the line count it shows is out of date. */
 static void AdjustScrollBar(void)
 {
     short lines = (**gTE).nLines;
     short max;
     short value;
+    Rect status;
+
+    if (lines != gStatusLines) {
+        GetStatusRect(gWindow, &status);
+        InvalRect(&status);
+    }
 
     if ((**gTE).teLength > 0 && (*(**gTE).hText)[(**gTE).teLength - 1] == '\r')
         lines++;
@@ -166,7 +174,8 @@ static void DrawStatus(WindowPtr window)
     DrawString((ConstStr255Param) "\005Lines");
     DrawChar(':');
     DrawChar(' ');
-    NumToString((**gTE).nLines, number);
+    gStatusLines = (**gTE).nLines;
+    NumToString(gStatusLines, number);
     DrawString(number);
 
     TextFace(normal);
@@ -237,9 +246,9 @@ static pascal void ScrollAction(ControlHandle control, short part)
     default:
         return;
     }
-    oldValue = GetControlValue(control);
-    SetControlValue(control, oldValue + delta);
-    newValue = GetControlValue(control);
+    oldValue = GetCtlValue(control);
+    SetCtlValue(control, oldValue + delta);
+    newValue = GetCtlValue(control);
     if (newValue != oldValue)
         TEScroll(0, (oldValue - newValue) * (**gTE).lineHeight, gTE);
 }

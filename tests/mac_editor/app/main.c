@@ -31,7 +31,7 @@ Boolean SetUpMenus(void)
     if (menuBar == nil)
         return false;
     SetMenuBar(menuBar);
-    DisposeHandle(menuBar);
+    DisposHandle(menuBar);
     apple = GetMenuHandle(mApple);
     if (apple == nil)
         return false;
@@ -75,7 +75,7 @@ static void DoMenuCommand(long menuResult)
         if (item == iAbout)
             DoAboutBox();
         else {
-            GetMenuItemText(GetMenuHandle(mApple), item, name);
+            GetItem(GetMHandle(mApple), item, name);
             OpenDeskAcc(name);
         }
         break;
