@@ -422,6 +422,10 @@ ZEL_EXTERN_C LRESULT ZEL_CALL A_ButtonWndProc(HWND hwnd, UINT message, WPARAM wP
 
 ZEL_EXTERN_C LRESULT ZEL_CALL A_IconWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The icon is drawn on the dialog's port under the child: erasing the child with the button's brush
+    // would paint over it, as the user-item children also leave theirs alone.
+    if (message == WM_ERASEBKGND)
+        return 1;
     return ButtonLike(SavedControlProc(controlWindowIcon), hwnd, message, wParam, lParam);
 }
 

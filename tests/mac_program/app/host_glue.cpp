@@ -42,7 +42,7 @@ bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, boo
         ZEL_EnterIdle(hwnd, message, wParam, lParam);
         return false;
     case WM_MEASUREITEM: case WM_DRAWITEM:
-        if (!ZEL_MenuUserItem(hwnd, message, wParam, lParam))
+        if (!ZEL_UserItem(hwnd, message, wParam, lParam))
             return false;
         *result = TRUE;
         return true;
