@@ -241,8 +241,7 @@ bool ChooseRowFormat(const PictPixMapFields &pm, bool pixMap, bool packedRows, P
         f->packing = packedRows && length >= 8 ? kPictRowsPackBits : kPictRowsUnpacked;
         f->rowBytes = length;
     } else if (depth == 16) {
-        if (pm.cmpCount != 3 && pm.cmpCount != 4)
-            return false;
+        // Sixteen-bit pixels are 1-5-5-5 whatever component count the record gives.
         if (length < 2 * width)
             return false;
         if (pm.packType == 0 || pm.packType == 3)

@@ -468,6 +468,22 @@ TEST(PictureBits, ShortRowsAndCountSizes)
             EXPECT_EQ(rec.rows.wordCount, c.wordCount);
         }
     }
+    // Sixteen-bit rows whatever their component count: they are read as 1-5-5-5.
+    for (int16_t components : {1, 0, 5}) {
+        SCOPED_TRACE(components);
+        BitsSpec s;
+        s.opcode = 0x009A;
+        s.rowBytes = 0x8008;
+        s.bounds = {0, 0, 1, 4};
+        s.pixelSize = 16;
+        s.cmpCount = components;
+        s.packType = 3;
+        std::vector<uint8_t> bytes = WriteBits(s);
+        bytes.resize(bytes.size() + 600, 0);
+        PictBitsRecord rec;
+        ASSERT_GT(ReadPictBitsRecord(s.opcode, bytes.data(), bytes.size(), &rec), 0);
+        EXPECT_EQ(rec.rows.packing, kPictRowsWordRuns);
+    }
     EXPECT_FALSE(PictBitMapRowFormat(250, 2000, 1).wordCount);
     EXPECT_TRUE(PictBitMapRowFormat(251, 2008, 1).wordCount);
     EXPECT_EQ(PictBitMapRowFormat(7, 56, 1).packing, kPictRowsUnpacked);
