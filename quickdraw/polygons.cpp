@@ -188,29 +188,41 @@ bool sClipFillRoute = true;
 // Holds the DC's own clip while a figure is painted through it.
 HRGN sHeldClip;
 
-// Paints the region with the DC's brush in its ROP2, as PaintRgn does: the region is joined to the DC's
-// clip for one PatBlt over its box, and the clip put back. The same pixels, far cheaper under Wine,
-// whose PaintRgn maps and clips each of the region's rows on its own. Only where logical and device
-// coordinates coincide (the region is made in the one, the clip is in the other), and not on
-// printers or swapped DCs, whose drivers take the region as it is; false when not painted.
-bool PaintRegionThroughClip(HDC dc, HRGN region, const RECT &box)
+// The DC's clip may be changed for a moment around one drawing call: its logical and device coordinates
+// coincide (the shapes are in the one, the clip in the other), and it is no printer's or swapped DC,
+// whose drivers take their calls as they are.
+bool ClipMayBeChanged(HDC dc)
 {
     if (!sClipFillRoute || (PrinterDC() && dc == PrinterDC()) || (SwappedDC() && dc == SwappedDC()))
         return false;
     if (GetMapMode(dc) != MM_TEXT || GetGraphicsMode(dc) != GM_COMPATIBLE || GetLayout(dc) != 0)
         return false;
     POINT viewport{}, window{};
-    if (!GetViewportOrgEx(dc, &viewport) || !GetWindowOrgEx(dc, &window) || viewport.x != window.x ||
-        viewport.y != window.y)
+    return GetViewportOrgEx(dc, &viewport) && GetWindowOrgEx(dc, &window) && viewport.x == window.x &&
+           viewport.y == window.y;
+}
+
+// Copies the DC's clip region into sHeldClip: 1 when it has one, 0 when it has none, -1 on failure.
+int HoldClip(HDC dc)
+{
+    if (!sHeldClip && !(sHeldClip = CreateRectRgn(0, 0, 0, 0)))
+        return -1;
+    return GetClipRgn(dc, sHeldClip);
+}
+
+// Paints the region with the DC's brush in its ROP2, as PaintRgn does: the region is joined to the DC's
+// clip for one PatBlt over its box, and the clip put back. The same pixels, far cheaper under Wine,
+// whose PaintRgn maps and clips each of the region's rows on its own. False when not painted.
+bool PaintRegionThroughClip(HDC dc, HRGN region, const RECT &box)
+{
+    if (!ClipMayBeChanged(dc))
         return false;
     const int rop2 = GetROP2(dc);
     if (rop2 < R2_BLACK || rop2 > R2_WHITE)
         return false;
     if (box.left >= box.right || box.top >= box.bottom)
         return true;
-    if (!sHeldClip && !(sHeldClip = CreateRectRgn(0, 0, 0, 0)))
-        return false;
-    const int held = GetClipRgn(dc, sHeldClip);
+    const int held = HoldClip(dc);
     if (held < 0)
         return false;
     if ((held == 1 ? ExtSelectClipRgn(dc, region, RGN_AND) : SelectClipRgn(dc, region)) == ERROR) {
@@ -252,6 +264,19 @@ void DrawPointPolygon(HDC dc, const POINT *points, int count)
         Polygon(dc, points, count);
     }
 }
+
+bool LiftClipAround(HDC dc, const RECT &bounds)
+{
+    if (!ClipMayBeChanged(dc) || HoldClip(dc) != 1)
+        return false;
+    RECT box{};
+    if (GetRgnBox(sHeldClip, &box) != SIMPLEREGION || box.left > bounds.left || box.top > bounds.top ||
+        box.right < bounds.right || box.bottom < bounds.bottom)
+        return false;
+    return SelectClipRgn(dc, nullptr) != ERROR;
+}
+
+void RestoreLiftedClip(HDC dc) { SelectClipRgn(dc, sHeldClip); }
 
 ZEL_EXTERN_C Boolean ZEL_CALL SelectClipFillRoute(Boolean on)
 {

@@ -213,9 +213,10 @@ TEST_F(Ovals, ShapesRepeatedOnOneRectangleKeepTheirPixels)
 }
 
 // Figures drawn from points (round rectangles, arcs, small ovals, polygons) are painted by joining their
-// region to the DC's clip for one blit. The pixels are those of the region painted itself, for every
-// verb, pen mode, solid and patterned fill and colour, on a striped background and through a clip that
-// cuts the figures.
+// region to the DC's clip for one blit, and ovals drawn by GDI leave the clip out when it is one
+// rectangle holding them. The pixels are those of the figure painted through the clip as it is, for
+// every verb, pen mode, solid and patterned fill and colour, on a striped background, with the clip
+// open, a region cutting the figures, a rectangle cutting them and the figure's own rectangle.
 TEST_F(Ovals, PointFiguresPaintThroughTheClipAsThroughTheirRegion)
 {
     enum Verb : GrafVerb { kPaint = 1, kErase = 2, kInvert = 3, kFill = 4 };
@@ -319,6 +320,15 @@ TEST_F(Ovals, PointFiguresPaintThroughTheClipAsThroughTheirRegion)
         {"round rect 12x12", rrect(12, 12)}, {"round rect 5x9", rrect(5, 9)},       {"round rect 3x3", rrect(3, 3)},
         {"round rect of whole sides", rrect(200, 200)}, {"arc 45 over 90", arc(45, 90)}, {"arc 200 over -70", arc(200, -70)},
         {"arc 0 over 360", arc(0, 360)},     {"small oval", smallOval},              {"star polygon", star},
+        {"oval",
+         [](GrafVerb verb, const Rect &r, const Pattern *pattern) {
+             switch (verb) {
+             case kPaint: PaintOval(&r); break;
+             case kErase: EraseOval(&r); break;
+             case kInvert: InvertOval(&r); break;
+             default: FillOval(&r, pattern); break;
+             }
+         }},
     };
     const Size sizes[] = {{1, 1}, {2, 3}, {7, 4}, {9, 9}, {16, 16}, {20, 12}, {31, 9}, {40, 40}, {63, 17}};
     RgnHandle cut = NewRgn(), part = NewRgn();
@@ -326,11 +336,13 @@ TEST_F(Ovals, PointFiguresPaintThroughTheClipAsThroughTheirRegion)
     SetRectRg(part, 20, 0, 45, kH);
     UnionRg(cut, part, cut);
     const RGBColor red{0xC000, 0x2000, 0x1000}, blue{0x1000, 0x3000, 0xE000};
-    for (bool clipped : {false, true})
+    const char *clips[] = {"", ", clipped by a region", ", clipped by a rectangle", ", clipped to its rectangle"};
+    for (int clip = 0; clip < 4; ++clip)
         for (const Size &s : sizes)
             for (const auto &[name, draw] : figures)
                 for (const Fill &fill : fills) {
                     const Rect r = At(s, 6, 3);
+                    const Rect halves{0, 0, kH, static_cast<int16_t>(r.left + s.w / 2)};
                     Image routes[2];
                     for (int route = 0; route < 2; ++route) {
                         const Boolean was = SelectClipFillRoute(route == 1);
@@ -345,17 +357,19 @@ TEST_F(Ovals, PointFiguresPaintThroughTheClipAsThroughTheirRegion)
                             ForeColor(blackColor);
                             BackColor(whiteColor);
                         }
-                        if (clipped)
-                            SetClip(cut);
-                        else
-                            ClipRect(&port_.port()->portRect);
+                        switch (clip) {
+                        case 0: ClipRect(&port_.port()->portRect); break;
+                        case 1: SetClip(cut); break;
+                        case 2: ClipRect(&halves); break;
+                        default: ClipRect(&r); break;
+                        }
                         background();
                         draw(fill.verb, r, fill.pattern);
                         routes[route] = capture();
                         SelectClipFillRoute(was);
                     }
                     ASSERT_TRUE(routes[0] == routes[1]) << name << ", " << fill.name << " on " << s.w << "x" << s.h
-                                                        << (clipped ? ", clipped" : "") << differences(routes[0], routes[1]);
+                                                        << clips[clip] << differences(routes[0], routes[1]);
                 }
     ClipRect(&port_.port()->portRect);
     DisposeRgn(cut);
