@@ -354,6 +354,30 @@ static SolidBrushEntry sSolidBrushes[8];
 static int sNextSolidBrush;
 static bool sPlainPatternsSolid = true;
 
+static bool IsCachedSolidBrush(HBRUSH brush)
+{
+    for (const SolidBrushEntry &entry : sSolidBrushes)
+        if (brush && entry.brush == brush)
+            return true;
+    return false;
+}
+
+// A solid brush stays selected in a port's DC after the shape it filled (see SelectShapeBrush); before
+// it is deleted, every port whose DC holds it takes the stock white brush instead, as when its brushes
+// are invalidated.
+static void DeleteSolidBrush(HBRUSH brush)
+{
+    for (int i = 0; i < portDCTableSize; ++i) {
+        PortDCRecord *record = PortRecordAt(i);
+        if (record && record->hbrush == brush) {
+            if (record->hdc)
+                SelectObject(record->hdc, GetStockObject(WHITE_BRUSH));
+            record->hbrush = nullptr;
+        }
+    }
+    DeleteObject(brush);
+}
+
 HBRUSH CachedSolidBrush(COLORREF colour)
 {
     for (const SolidBrushEntry &entry : sSolidBrushes)
@@ -362,7 +386,7 @@ HBRUSH CachedSolidBrush(COLORREF colour)
     SolidBrushEntry &entry = sSolidBrushes[sNextSolidBrush];
     sNextSolidBrush = (sNextSolidBrush + 1) % 8;
     if (entry.brush)
-        DeleteObject(entry.brush);
+        DeleteSolidBrush(entry.brush);
     entry = SolidBrushEntry{colour, CreateSolidBrush(colour)};
     return entry.brush;
 }
@@ -371,7 +395,7 @@ static void DeleteSolidBrushes()
 {
     for (SolidBrushEntry &entry : sSolidBrushes) {
         if (entry.brush)
-            DeleteObject(entry.brush);
+            DeleteSolidBrush(entry.brush);
         entry = SolidBrushEntry{};
     }
 }
@@ -495,6 +519,9 @@ void ReleaseBrush(HBRUSH brush)
             --entry->refCount;
         return;
     }
+    // The solid brushes of plain patterns belong to their own cache, which deletes them.
+    if (IsCachedSolidBrush(brush))
+        return;
     DeleteObject(brush);
 }
 
