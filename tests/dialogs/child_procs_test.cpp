@@ -390,6 +390,38 @@ TEST_F(ChildProcs, AListBoxKeepsWhatItPaintsFromTheUpdateDrawing)
     LDispose(list);
 }
 
+// Damage that Windows has not reported to the window yet (nothing invalidated on the port): children
+// that repaint before their window does keep what they painted, a list box's frame included, from the
+// update drawing that follows; the rest of the damage is painted.
+TEST_F(ChildProcs, ChildrenPaintedBeforeTheirWindowKeepTheirPixels)
+{
+    DialogPtr d = Make({{MakeRect(20, 20, 40, 120), statText, "First"}});
+    ASSERT_TRUE(d);
+    SetPor(d);
+    Rect view{100, 150, 164, 270};
+    Rect data{0, 0, 4, 1};
+    ListHandle list = LNew(&view, &data, Point{16, 120}, 0, d, true, false, false, true);
+    ASSERT_TRUE(list);
+    SetPor(testing_support::WindowManagerPort());
+    BringForwardQuiet(d);
+    ASSERT_FALSE(AuxOf(d)->createFlags & wcfUpdatePending);
+    HWND text = ItemChild(d, 1), box = ZEL_GetHWNDFromListHandle(list);
+    InvalidateRect(HwndOf(d), nullptr, FALSE);
+    RedrawWindow(text, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+    Settle();
+    ASSERT_TRUE(PaintRedOnUpdate(d));
+    const RECT textAt = WindowRectInParent(text), boxAt = WindowRectInParent(box);
+    HDC dc = GetDC(HwndOf(d));
+    EXPECT_NE(GetPixel(dc, (textAt.left + textAt.right) / 2, (textAt.top + textAt.bottom) / 2), kRed) << "the text";
+    EXPECT_NE(GetPixel(dc, (boxAt.left + boxAt.right) / 2, (boxAt.top + boxAt.bottom) / 2), kRed) << "the list";
+    EXPECT_NE(GetPixel(dc, boxAt.left, (boxAt.top + boxAt.bottom) / 2), kRed) << "the list's frame";
+    EXPECT_EQ(GetPixel(dc, boxAt.left - 1, (boxAt.top + boxAt.bottom) / 2), kRed);
+    EXPECT_EQ(GetPixel(dc, 5, 5), kRed);
+    ReleaseDC(HwndOf(d), dc);
+    LDispose(list);
+}
+
 // A combo box that keeps a menu shows the menu's item texts as they are each time it gets the focus.
 TEST_F(ChildProcs, AComboBoxRefillsFromItsMenuOnTheFocus)
 {
