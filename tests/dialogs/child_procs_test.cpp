@@ -80,6 +80,19 @@ void BringForwardQuiet(DialogPtr d)
     FlushEvents(everyEvent, 0);
 }
 
+// A list of four rows, in its frame, at (100, 150, 164, 270) of the dialog; the dialog is then brought
+// forward with nothing pending.
+ListHandle ListInFront(DialogPtr d)
+{
+    SetPor(d);
+    Rect view{100, 150, 164, 270};
+    Rect data{0, 0, 4, 1};
+    ListHandle list = LNew(&view, &data, Point{16, 120}, 0, d, true, false, false, true);
+    SetPor(testing_support::WindowManagerPort());
+    BringForwardQuiet(d);
+    return list;
+}
+
 // Takes the dialog's next update event and paints its whole port red between BeginUpdate and EndUpdate,
 // as an application's update drawing would; false when no update came.
 bool PaintRedOnUpdate(DialogPtr d)
@@ -369,13 +382,8 @@ TEST_F(ChildProcs, AListBoxKeepsWhatItPaintsFromTheUpdateDrawing)
 {
     DialogPtr d = Make({{MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"}});
     ASSERT_TRUE(d);
-    SetPor(d);
-    Rect view{100, 150, 164, 270};
-    Rect data{0, 0, 4, 1};
-    ListHandle list = LNew(&view, &data, Point{16, 120}, 0, d, true, false, false, true);
+    ListHandle list = ListInFront(d);
     ASSERT_TRUE(list);
-    SetPor(testing_support::WindowManagerPort());
-    BringForwardQuiet(d);
     SetPor(d);
     InvalRect(&d->portRect);
     SetPor(testing_support::WindowManagerPort());
@@ -397,13 +405,8 @@ TEST_F(ChildProcs, ChildrenPaintedBeforeTheirWindowKeepTheirPixels)
 {
     DialogPtr d = Make({{MakeRect(20, 20, 40, 120), statText, "First"}});
     ASSERT_TRUE(d);
-    SetPor(d);
-    Rect view{100, 150, 164, 270};
-    Rect data{0, 0, 4, 1};
-    ListHandle list = LNew(&view, &data, Point{16, 120}, 0, d, true, false, false, true);
+    ListHandle list = ListInFront(d);
     ASSERT_TRUE(list);
-    SetPor(testing_support::WindowManagerPort());
-    BringForwardQuiet(d);
     ASSERT_FALSE(AuxOf(d)->createFlags & wcfUpdatePending);
     HWND text = ItemChild(d, 1), box = ZEL_GetHWNDFromListHandle(list);
     InvalidateRect(HwndOf(d), nullptr, FALSE);
