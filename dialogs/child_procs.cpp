@@ -118,12 +118,16 @@ RgnHandle TakePaintRegion(HWND hwnd, UINT message)
     return rgn;
 }
 
-// Whether the window has an update pending or damage Windows has not reported yet: otherwise what a
-// child paints has nothing to be kept out of.
-bool ParentHasDamage(WindowPtr parent, HWND parentHwnd)
+// Whether the window has an update pending: otherwise what a child paints has nothing to be kept out
+// of. Damage Windows has not reported to the window yet needs nothing here: Windows paints a window
+// before its children when they paint from the queue, and a child painted at once (UpdateWindow,
+// RedrawWindow with RDW_UPDATENOW) takes its painted region out of the damage of a parent without
+// WS_CLIPCHILDREN itself. Asking for that damage would cost a round trip to Wine's server on every
+// child's paint.
+bool UpdatePendingOn(WindowPtr parent)
 {
     const auto *aux = reinterpret_cast<WindowAuxRecord *>(*reinterpret_cast<WindowPeek>(parent)->dataHandle);
-    return (aux && (aux->createFlags & wcfUpdatePending)) || GetUpdateRect(parentHwnd, nullptr, FALSE);
+    return aux && (aux->createFlags & wcfUpdatePending);
 }
 
 // Removes from a dialog item's painted region the rectangles of the later items lying over it.
@@ -349,7 +353,7 @@ LRESULT CallChildProc(WNDPROC saved, HWND hwnd, UINT message, WPARAM wParam, LPA
         return CallWindowProcA(saved, hwnd, message, wParam, lParam);
     HWND parentHwnd = nullptr;
     WindowPtr parent = LibraryParent(hwnd, &parentHwnd);
-    RgnHandle painted = parent && ParentHasDamage(parent, parentHwnd) ? TakePaintRegion(hwnd, message) : nullptr;
+    RgnHandle painted = parent && UpdatePendingOn(parent) ? TakePaintRegion(hwnd, message) : nullptr;
     ++sPaintNesting;
     const LRESULT result = CallWindowProcA(saved, hwnd, message, wParam, lParam);
     --sPaintNesting;

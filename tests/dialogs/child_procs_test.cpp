@@ -80,6 +80,19 @@ void BringForwardQuiet(DialogPtr d)
     FlushEvents(everyEvent, 0);
 }
 
+// A list of four rows, in its frame, at (100, 150, 164, 270) of the dialog; the dialog is then brought
+// forward with nothing pending.
+ListHandle ListInFront(DialogPtr d)
+{
+    SetPor(d);
+    Rect view{100, 150, 164, 270};
+    Rect data{0, 0, 4, 1};
+    ListHandle list = LNew(&view, &data, Point{16, 120}, 0, d, true, false, false, true);
+    SetPor(testing_support::WindowManagerPort());
+    BringForwardQuiet(d);
+    return list;
+}
+
 // Takes the dialog's next update event and paints its whole port red between BeginUpdate and EndUpdate,
 // as an application's update drawing would; false when no update came.
 bool PaintRedOnUpdate(DialogPtr d)
@@ -369,13 +382,8 @@ TEST_F(ChildProcs, AListBoxKeepsWhatItPaintsFromTheUpdateDrawing)
 {
     DialogPtr d = Make({{MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"}});
     ASSERT_TRUE(d);
-    SetPor(d);
-    Rect view{100, 150, 164, 270};
-    Rect data{0, 0, 4, 1};
-    ListHandle list = LNew(&view, &data, Point{16, 120}, 0, d, true, false, false, true);
+    ListHandle list = ListInFront(d);
     ASSERT_TRUE(list);
-    SetPor(testing_support::WindowManagerPort());
-    BringForwardQuiet(d);
     SetPor(d);
     InvalRect(&d->portRect);
     SetPor(testing_support::WindowManagerPort());
@@ -386,6 +394,33 @@ TEST_F(ChildProcs, AListBoxKeepsWhatItPaintsFromTheUpdateDrawing)
     EXPECT_NE(GetPixel(dc, (box.left + box.right) / 2, (box.top + box.bottom) / 2), kRed);
     EXPECT_EQ(GetPixel(dc, 5, 5), kRed) << "the list's region taken at the window's corner";
     EXPECT_EQ(GetPixel(dc, box.left - 5, box.top + 5), kRed);
+    ReleaseDC(HwndOf(d), dc);
+    LDispose(list);
+}
+
+// Damage that Windows has not reported to the window yet (nothing invalidated on the port): children
+// that repaint before their window does keep what they painted, a list box's frame included, from the
+// update drawing that follows; the rest of the damage is painted.
+TEST_F(ChildProcs, ChildrenPaintedBeforeTheirWindowKeepTheirPixels)
+{
+    DialogPtr d = Make({{MakeRect(20, 20, 40, 120), statText, "First"}});
+    ASSERT_TRUE(d);
+    ListHandle list = ListInFront(d);
+    ASSERT_TRUE(list);
+    ASSERT_FALSE(AuxOf(d)->createFlags & wcfUpdatePending);
+    HWND text = ItemChild(d, 1), box = ZEL_GetHWNDFromListHandle(list);
+    InvalidateRect(HwndOf(d), nullptr, FALSE);
+    RedrawWindow(text, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+    Settle();
+    ASSERT_TRUE(PaintRedOnUpdate(d));
+    const RECT textAt = WindowRectInParent(text), boxAt = WindowRectInParent(box);
+    HDC dc = GetDC(HwndOf(d));
+    EXPECT_NE(GetPixel(dc, (textAt.left + textAt.right) / 2, (textAt.top + textAt.bottom) / 2), kRed) << "the text";
+    EXPECT_NE(GetPixel(dc, (boxAt.left + boxAt.right) / 2, (boxAt.top + boxAt.bottom) / 2), kRed) << "the list";
+    EXPECT_NE(GetPixel(dc, boxAt.left, (boxAt.top + boxAt.bottom) / 2), kRed) << "the list's frame";
+    EXPECT_EQ(GetPixel(dc, boxAt.left - 1, (boxAt.top + boxAt.bottom) / 2), kRed);
+    EXPECT_EQ(GetPixel(dc, 5, 5), kRed);
     ReleaseDC(HwndOf(d), dc);
     LDispose(list);
 }
