@@ -78,15 +78,15 @@ bool ShiftedDevicePoint(HDC dc, POINT p, POINT *device)
 
 bool OnBitmap(const PixelSource &source, POINT d) { return d.x >= 0 && d.y >= 0 && d.x < source.width && d.y < source.height; }
 
-// Whether a logical point of a memory DC lies on its bitmap and in its clip (the clip and meta regions
-// as the program set them), read from a copy of the region at the cost of PtVisible's mapping of the
-// point; false also where that cannot be told so.
-bool SurelyVisible(HDC dc, const PixelSource *source, POINT p)
+// Whether the device pixel `d` of a memory DC (null: unknown) lies on its bitmap and in its clip (the
+// clip and meta regions as the program set them), read from a copy of the region without PtVisible's
+// mapping of the point; false also where that cannot be told so.
+bool SurelyVisible(HDC dc, const PixelSource *source, const POINT *device)
 {
     static HRGN clip;
-    POINT d{};
-    if (!source || !ShiftedDevicePoint(dc, p, &d) || !OnBitmap(*source, d))
+    if (!source || !device || !OnBitmap(*source, *device))
         return false;
+    const POINT d = *device;
     if (!clip && !(clip = CreateRectRgn(0, 0, 0, 0)))
         return false;
     const int kept = GetRandomRgn(dc, clip, 3); // the clip region met with the meta region
@@ -95,16 +95,19 @@ bool SurelyVisible(HDC dc, const PixelSource *source, POINT p)
 
 // The colour of a pixel of a DC without a palette (24 bits and more), as GetPixel gives it: read in
 // place from the DIB section `source` (the DC's bitmap, or null) when the DC maps logical points one to
-// one onto its pixels, else asked of GetPixel. false for a point off the bitmap.
-bool ReadDirectColour(HDC dc, PixelSource *source, POINT p, COLORREF *colour)
+// one onto its pixels (the point's pixel `device`, else null), else asked of GetPixel. false for a point
+// off the bitmap.
+bool ReadDirectColour(HDC dc, PixelSource *source, POINT p, const POINT *device, COLORREF *colour)
 {
-    POINT d{};
-    if (source && source->bits && ShiftedDevicePoint(dc, p, &d)) {
+    if (source && source->bits && device) {
+        const POINT d = *device;
         const int x = d.x, y = d.y;
         if (!OnBitmap(*source, d))
             return false;
-        // GDI may still hold drawing for the section in a batch.
-        GdiFlush();
+        // GDI may still hold drawing for the section in the thread's batch; a batch limit of 1 means
+        // no batching.
+        if (GdiGetBatchLimit() != 1)
+            GdiFlush();
         const COLORREF top = SectionColour(*source, x, y), bottom = SectionColour(*source, x, source->height - 1 - y);
         if (source->order == rowsTopDown || top == bottom) {
             *colour = top;
@@ -224,11 +227,13 @@ ZEL_EXTERN_C void ZEL_CALL GetCPixel(int16_t h, int16_t v, RGBColor *rgb)
     const bool memory = dc && GetObjectType(dc) == OBJ_MEMDC;
     PixelSource *source = memory ? PixelSourceOfDC(dc) : nullptr;
     const int depth = memory ? (source ? source->depth : 0) : ScreenDepth();
+    POINT device{};
+    const POINT *shifted = source && ShiftedDevicePoint(dc, p, &device) ? &device : nullptr;
     // A point in the clip region lies in the clip box; PtVisible answers that at a fraction of the cost
     // of GetClipBox, which is asked only for the points it refuses.
-    if (dc && (SurelyVisible(dc, source, p) || PtVisible(dc, p.x, p.y) > 0 ||
+    if (dc && (SurelyVisible(dc, source, shifted) || PtVisible(dc, p.x, p.y) > 0 ||
                (GetClipBox(dc, &clip) != ERROR && PtInRect(&clip, p)))) {
-        if (!sCompatibleRoute && depth >= 24 && ReadDirectColour(dc, source, p, &colour)) {
+        if (!sCompatibleRoute && depth >= 24 && ReadDirectColour(dc, source, p, shifted, &colour)) {
             // Without a palette the pixel's own RGB is what the bitmap copy gives, at a fraction of its
             // cost.
             read = true;
