@@ -202,7 +202,10 @@ PairCase MakeAndDispose(int count)
         SetFocus(back);
         UpdateWindow(crowd->parent);
     };
-    c.same = [=] { return FrontWindow() == crowd->windows.back(); };
+    c.same = [=] {
+        return FrontWindow() == crowd->windows.back() && GetTopWindow(crowd->parent) == crowd->raw.back() &&
+               GetFocus() == crowd->raw.back();
+    };
     c.tearDown = [=] { Clear(*crowd); };
     return c;
 }
