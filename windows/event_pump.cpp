@@ -152,6 +152,8 @@ int MouseCaptureDepth() { return sCaptureCount; }
 
 EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep)
 {
+    // The display or the appearance settings may change while the application waits for events.
+    ForgetDisplayMetrics();
     DWORD start = 0;
     if (sleep < 0)
         sleep = 0;

@@ -74,6 +74,15 @@ bool ClientSizeToWindowSize(bool isChildOfClient, RECT *rect, bool macFrame, DWO
                             int width, int height, int16_t procID = 0);
 // Sets the port's bounds so that its local coordinates map to global ones.
 void SetPortGlobalOrigin(GrafPtr port, HWND hwnd);
+// The display's size and the caption height (SM_CXSCREEN, SM_CYSCREEN, SM_CYCAPTION) and the frame a
+// standard window of a style adds on each side (what AdjustWindowRectEx adds, without a menu), read at
+// the first use after an event call and kept until ForgetDisplayMetrics, which each event call makes.
+struct DisplayMetrics {
+    int width, height, caption;
+};
+const DisplayMetrics &CurrentDisplayMetrics();
+RECT StandardFrameInsets(DWORD style, DWORD exStyle);
+void ForgetDisplayMetrics();
 
 // ---- Drawing ----
 // The library's synchronous paint depth is raised around every UpdateWindow the library makes itself.

@@ -320,6 +320,69 @@ bool WindowClosingInProgress() { return sClosing; }
 HWND ClosingHwnd() { return sClosing ? sClosingHwnd : nullptr; }
 WindowPtr ClosingWindow() { return sClosing ? sClosingWindow : nullptr; }
 
+// ---- display and frame metrics ----
+
+namespace {
+
+// Under Wine each of these costs tens of microseconds, and every move and sizing asks for them:
+// SM_CXSCREEN and SM_CYSCREEN read the display list again from the server, and the caption height and
+// AdjustWindowRectEx build the whole non-client metrics again, caption font included. They change only
+// when the display or the appearance settings change, so they are read at the first use after each
+// event call and kept until the next one (PumpEvents forgets them): a change made meanwhile is seen by
+// the first call after the application's next event call.
+DisplayMetrics sDisplayMetrics;
+bool sDisplayMetricsKnown;
+
+// AdjustWindowRectEx only widens a rectangle by what the frame of a style takes on each side, so the
+// insets of the few styles in use are kept alongside.
+struct StyleInsets {
+    DWORD style, exStyle;
+    RECT frame;
+};
+constexpr int kKeptInsets = 8;
+StyleInsets sInsets[kKeptInsets];
+int sInsetsKept;
+int sNextInsets;
+
+} // namespace
+
+void ForgetDisplayMetrics()
+{
+    sDisplayMetricsKnown = false;
+    sInsetsKept = 0;
+    sNextInsets = 0;
+}
+
+const DisplayMetrics &CurrentDisplayMetrics()
+{
+    if (!sDisplayMetricsKnown) {
+        sDisplayMetrics.width = GetSystemMetrics(SM_CXSCREEN);
+        sDisplayMetrics.height = GetSystemMetrics(SM_CYSCREEN);
+        sDisplayMetrics.caption = GetSystemMetrics(SM_CYCAPTION);
+        sDisplayMetricsKnown = true;
+    }
+    return sDisplayMetrics;
+}
+
+RECT StandardFrameInsets(DWORD style, DWORD exStyle)
+{
+    if (!sDisplayMetricsKnown) {
+        // The insets belong to the metrics read now.
+        CurrentDisplayMetrics();
+        sInsetsKept = 0;
+        sNextInsets = 0;
+    }
+    for (int i = 0; i < sInsetsKept; ++i)
+        if (sInsets[i].style == style && sInsets[i].exStyle == exStyle)
+            return sInsets[i].frame;
+    RECT r{0, 0, 0, 0};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    const RECT frame{-r.left, -r.top, r.right, r.bottom};
+    StyleInsets &slot = sInsets[sInsetsKept < kKeptInsets ? sInsetsKept++ : sNextInsets++ % kKeptInsets];
+    slot = StyleInsets{style, exStyle, frame};
+    return frame;
+}
+
 int MacCaptionHeight(int16_t procID)
 {
     if (procID == 255)
@@ -357,10 +420,14 @@ bool ClientSizeToWindowSize(bool isChildOfClient, RECT *rect, bool macFrame, DWO
         rect->right += m.borderX;
         rect->top -= m.top;
         rect->bottom += m.borderY;
-    } else if (SessionFlag(zelFlagMDIFrame) && isChildOfClient && exStyle == 0) {
-        AdjustWindowRect(rect, style, FALSE);
     } else {
-        AdjustWindowRectEx(rect, style, FALSE, exStyle);
+        // AdjustWindowRect is AdjustWindowRectEx without extended styles (the MDI children's route).
+        const bool mdi = SessionFlag(zelFlagMDIFrame) && isChildOfClient && exStyle == 0;
+        const RECT frame = StandardFrameInsets(style, mdi ? 0 : exStyle);
+        rect->left -= frame.left;
+        rect->top -= frame.top;
+        rect->right += frame.right;
+        rect->bottom += frame.bottom;
     }
     return rect->right - rect->left != oldWidth || rect->bottom - rect->top != oldHeight;
 }
@@ -379,10 +446,11 @@ void SetPortGlobalOrigin(GrafPtr port, HWND hwnd)
     origin.y -= parentOrigin.y;
     // The display's size in pixels (what HORZRES and VERTRES answer for a window's DC, without asking a
     // DC: that is slow under Wine and this runs on every move).
-    const int horz = GetSystemMetrics(SM_CXSCREEN), vert = GetSystemMetrics(SM_CYSCREEN);
+    const DisplayMetrics &metrics = CurrentDisplayMetrics();
+    const int horz = metrics.width, vert = metrics.height;
     Rect bounds;
     bounds.left = static_cast<int16_t>(-origin.x);
-    bounds.top = static_cast<int16_t>(-origin.y - GetSystemMetrics(SM_CYCAPTION) - 1);
+    bounds.top = static_cast<int16_t>(-origin.y - metrics.caption - 1);
     bounds.right = static_cast<int16_t>(bounds.left + horz);
     bounds.bottom = static_cast<int16_t>(bounds.top + vert - 1);
     if (IsColorPort(port)) {
