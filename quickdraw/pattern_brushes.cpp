@@ -33,6 +33,7 @@ HBRUSH sStockWhiteBrush;
 
 // Modes set by printing and by the screen probe.
 HDC sMonochromePrinterDC;
+HDC sPostScriptPrinterDC;
 bool sSolidBlackWhiteBrushes;
 // Set while drawing goes into a one-bit mask DC: the selected brush is left alone.
 bool sMaskDrawing;
@@ -295,6 +296,7 @@ HBITMAP StandardPatternBitmap(int index) { return index >= 0 && index < 5 ? sSta
 // ---- Modes ----
 
 void SetMonochromePrinterDC(HDC printerDC) { sMonochromePrinterDC = printerDC; }
+void SetPostScriptPrinterDC(HDC printerDC) { sPostScriptPrinterDC = printerDC; }
 void SetSolidBlackWhiteBrushes(bool on) { sSolidBlackWhiteBrushes = on; }
 bool SolidBlackWhiteBrushes() { return sSolidBlackWhiteBrushes; }
 void SetMaskDrawing(bool on) { sMaskDrawing = on; }
@@ -414,8 +416,10 @@ HBRUSH MakePatternBrush(const Pattern &pattern, const RGBColor &fore, const RGBC
     *kind = 0;
     *allFore = SamePattern(pattern, BlackPattern());
     *allBack = !*allFore && SamePattern(pattern, WhitePattern());
-    // Drivers that ignore the DC colours for one-bit brushes get solid brushes for plain patterns.
-    if (sSolidBlackWhiteBrushes && (*allFore || *allBack)) {
+    // Drivers that ignore the DC colours for one-bit brushes get solid brushes for plain patterns, and
+    // so does a PostScript printer, whose pattern images come out with stray bits.
+    bool solidPlain = sSolidBlackWhiteBrushes || (sPostScriptPrinterDC && CurrentDC() == sPostScriptPrinterDC);
+    if (solidPlain && (*allFore || *allBack)) {
         HBRUSH brush = NewSolidBrush(RGBColorToColorRef(*allFore ? fore : back));
         if (brush)
             *kind = 2;
