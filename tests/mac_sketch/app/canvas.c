@@ -318,7 +318,7 @@ void PasteCanvasPicture(void)
 
 /* ---- What the program checks of its own drawing ---- */
 
-static Boolean PixelIs(short h, short v, const RGBColor *expected)
+Boolean PixelIs(short h, short v, const RGBColor *expected)
 {
     RGBColor c;
     GetCPixel(h, v, &c);
@@ -347,7 +347,7 @@ static Boolean AnyDark(const Rect *r)
 }
 
 /* A pattern's bit at a point of the window: patterns are aligned to the port's origin. */
-static Boolean PatternBit(const Pattern *pat, short h, short v)
+Boolean PatternBit(const Pattern *pat, short h, short v)
 {
     return (pat->pat[v & 7] >> (7 - (h & 7))) & 1;
 }

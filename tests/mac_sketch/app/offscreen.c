@@ -125,14 +125,6 @@ void DrawWorlds(void)
     CopyWorld(gOneBitWorld, &kBicCell, srcBic);
 }
 
-static Boolean PixelIs(short h, short v, const RGBColor *expected)
-{
-    RGBColor c;
-    GetCPixel(h, v, &c);
-    return (c.red >> 8) == (expected->red >> 8) && (c.green >> 8) == (expected->green >> 8) &&
-           (c.blue >> 8) == (expected->blue >> 8);
-}
-
 /* A pixel of a cell by its place in the world. */
 static Boolean CellPixelIs(const Rect *cell, short h, short v, const RGBColor *expected)
 {

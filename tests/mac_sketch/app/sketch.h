@@ -62,6 +62,10 @@ void SetCanvasShape(const ShapeChoice *choice);
 void CopyCanvasPicture(void);
 void PasteCanvasPicture(void);
 long CheckCanvas(void);
+/* Whether a pixel of the current port shows a colour (to 8 bits a component); a pattern's bit at a
+   point of the port, patterns being aligned to its origin. */
+Boolean PixelIs(short h, short v, const RGBColor *expected);
+Boolean PatternBit(const Pattern *pat, short h, short v);
 
 /* offscreen.c */
 Boolean MakeWorlds(void);

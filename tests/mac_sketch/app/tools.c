@@ -196,19 +196,6 @@ void DoToolsEvent(EventRecord *event)
     }
 }
 
-static Boolean PixelIs(short h, short v, const RGBColor *expected)
-{
-    RGBColor c;
-    GetCPixel(h, v, &c);
-    return (c.red >> 8) == (expected->red >> 8) && (c.green >> 8) == (expected->green >> 8) &&
-           (c.blue >> 8) == (expected->blue >> 8);
-}
-
-static Boolean PatternBit(const Pattern *pat, short h, short v)
-{
-    return (pat->pat[v & 7] >> (7 - (h & 7))) & 1;
-}
-
 /* The swatch: black and red under the 0 bits, the red inverted under the grey's 1 bits. */
 long CheckTools(void)
 {
