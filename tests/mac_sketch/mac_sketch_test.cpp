@@ -395,10 +395,18 @@ TEST(MacSketch, DrawsItsCanvasRunsItsToolsAndCopiesItsPicture)
         SendMessageTimeoutA(paint, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, &state);
         return state == BST_CHECKED;
     })) << "the program sets its radio button";
-    // The pop-up's menu opens on the click; the keys queued behind it choose its second item.
+    // The pop-up's menu opens on the click, once the program has taken it from its event queue; the
+    // keys sent once it shows choose its second item (sent before, Return would reach the dialog).
     ClickAt(tools, 176, 90);
+    EXPECT_TRUE(WaitFor([] {
+        HWND menu = FindWindowA("#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    })) << "the pop-up's menu";
     SendKeys({VK_DOWN, VK_DOWN, VK_RETURN});
-    Sleep(500);
+    EXPECT_TRUE(WaitFor([] {
+        HWND menu = FindWindowA("#32768", nullptr);
+        return !menu || !IsWindowVisible(menu);
+    }));
 
     Step("draw");
     HWND draw = program.Window("Draw");
@@ -414,11 +422,15 @@ TEST(MacSketch, DrawsItsCanvasRunsItsToolsAndCopiesItsPicture)
     }
 
     Step("copy and paste");
+    // The canvas brought to the front first: its click only activates it.
+    ClickAt(canvas, 450, 310);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == GetAncestor(canvas, GA_ROOT); }));
+    Sleep(200);
     SendKeys({'C'}, VK_CONTROL);
     EXPECT_TRUE(WaitFor(ClipboardHasPicture)) << "PutScrap of the picture";
     SendKeys({'V'}, VK_CONTROL);
     // The picture in its own size at (320, 260, 380, 320): its red square's lower half.
-    EXPECT_TRUE(WaitForPixel(canvas, 330, 275, kRed)) << "GetScrap and DrawPicture";
+    EXPECT_TRUE(WaitForPixel(canvas, 330, 275, kRed)) << "GetScrap and DrawPicture; the caption: " << WindowText(edit);
     {
         Snapshot shot(canvas);
         EXPECT_EQ(PatternArea(shot, 320, 260, 340, 270, kGray, kCyan, kRed), "") << "the pasted patXor";
