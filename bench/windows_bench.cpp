@@ -1,8 +1,10 @@
 // The window list among few and many windows: activating, moving and sizing one window, making and
 // disposing of one, and finding the window under a point on none, against the Win32 calls a native
-// program makes for the same job on as many plain child windows of the same parent. The library's side
-// keeps its list and every window's regions in step with the Z-order; its cost should stay flat in the
-// number of windows.
+// program makes for the same job on as many plain child windows of the same parent. The plain windows are
+// what a native program's overlapping document windows are: clipped by their siblings (or raising one
+// would paint nothing) and, being resizable, carrying a size grip, as the library's windows do under the
+// three-dimensional look. The library's side keeps its list and every window's regions in step with the
+// Z-order; its cost should stay flat in the number of windows.
 #include "bench.h"
 
 #include "MacWindows.h"
@@ -39,11 +41,35 @@ Rect SpotFor(int i)
                 static_cast<int16_t>(left + 160)};
 }
 
+// The plain windows' five stand below the library's, so that neither side's windows cover the other's
+// and each side uncovers and paints only its own.
+Rect RawSpotFor(int i)
+{
+    Rect r = SpotFor(i);
+    if (i < 5) {
+        r.top = static_cast<int16_t>(r.top + 230);
+        r.bottom = static_cast<int16_t>(r.bottom + 230);
+    }
+    return r;
+}
+
 HWND NewRawChild(HWND parent, const Rect &r)
 {
-    return CreateWindowExA(0, kRawClass, "Plain", WS_CHILD | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
-                           r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
+    HWND hwnd = CreateWindowExA(0, kRawClass, "Plain",
+                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
+                                r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    // The size grip in the bottom right corner of the client area, at the library's size-box size.
+    RECT client;
+    GetClientRect(hwnd, &client);
+    constexpr int kGrip = 15;
+    CreateWindowExA(0, "scrollbar", "", WS_CHILD | WS_VISIBLE | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
+                    client.right - kGrip, client.bottom - kGrip, kGrip, kGrip, hwnd, nullptr, GetModuleHandleA(nullptr),
+                    nullptr);
+    // Windows makes a child window at the bottom of its siblings; a program shows a new document window
+    // in front, as NewCWindow does.
+    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return hwnd;
 }
 
 WindowPtr NewLibraryWindow(const Rect &r)
@@ -56,10 +82,11 @@ void Populate(Crowd &crowd, int count)
 {
     crowd.parent = testing_support::HostMainWindow();
     for (int i = 0; i < count; ++i) {
-        const Rect r = SpotFor(i);
-        crowd.windows.push_back(NewLibraryWindow(r));
-        crowd.raw.push_back(NewRawChild(crowd.parent, r));
+        crowd.windows.push_back(NewLibraryWindow(SpotFor(i)));
+        crowd.raw.push_back(NewRawChild(crowd.parent, RawSpotFor(i)));
     }
+    // Everything painted once, as a program's event loop would have done before the first call.
+    RedrawWindow(crowd.parent, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void Clear(Crowd &crowd)
@@ -83,13 +110,15 @@ PairCase Select(int count)
     c.setUp = [=] { Populate(*crowd, count); };
     c.library = [=](int i) { SelectWindow(crowd->windows[i & 1]); };
     // The native program's activation of a child window: to the top, the two captions redrawn, the
-    // uncovered part painted now (as the library paints it before answering).
+    // uncovered part painted now (as the library paints it before answering), the keyboard focus given to
+    // it (as the library gives it to a document window it activates).
     c.raw = [=](int i) {
         HWND front = crowd->raw[i & 1], back = crowd->raw[(i + 1) & 1];
         SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         SendMessageA(back, WM_NCACTIVATE, FALSE, 0);
         SendMessageA(front, WM_NCACTIVATE, TRUE, 0);
         UpdateWindow(front);
+        SetFocus(front);
     };
     c.same = [=] {
         return FrontWindow() == crowd->windows[0] && GetTopWindow(crowd->parent) == crowd->raw[0] &&
@@ -157,7 +186,22 @@ PairCase MakeAndDispose(int count)
     c.count = 20;
     c.setUp = [=] { Populate(*crowd, count); };
     c.library = [=](int) { DisposeWindow(NewLibraryWindow(SpotFor(3))); };
-    c.raw = [=](int) { DestroyWindow(NewRawChild(crowd->parent, SpotFor(3))); };
+    // The native program's new document window, shown in front and active like the library's: the front
+    // window's caption and its own redrawn, its content painted now and the focus given to it; when it
+    // goes, the window before it active again and what it uncovered painted now (as the library paints
+    // both before answering).
+    c.raw = [=](int) {
+        HWND back = crowd->raw.back();
+        HWND made = NewRawChild(crowd->parent, RawSpotFor(3));
+        SendMessageA(back, WM_NCACTIVATE, FALSE, 0);
+        SendMessageA(made, WM_NCACTIVATE, TRUE, 0);
+        UpdateWindow(made);
+        SetFocus(made);
+        DestroyWindow(made);
+        SendMessageA(back, WM_NCACTIVATE, TRUE, 0);
+        SetFocus(back);
+        UpdateWindow(crowd->parent);
+    };
     c.same = [=] { return FrontWindow() == crowd->windows.back(); };
     c.tearDown = [=] { Clear(*crowd); };
     return c;

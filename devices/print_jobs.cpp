@@ -221,6 +221,7 @@ void TearDownJob(bool keepDC)
         }
     }
     SetMonochromePrinterDC(nullptr);
+    SetPostScriptPrinterDC(nullptr);
     SetSolidBlackWhiteBrushes(sJob.savedSolidBrushes);
     ResetCollateCopies();
     sJob = PrintJob{};
@@ -508,6 +509,8 @@ ZEL_EXTERN_C TPPrPort ZEL_CALL PrOpenDoc(THPrint hPrint, TPPrPort pPrPort, Ptr)
     }
     if (sJob.monochrome)
         SetMonochromePrinterDC(sJob.dc);
+    if (sJob.postScript)
+        SetPostScriptPrinterDC(sJob.dc);
     if (sJob.colour)
         SetSolidBlackWhiteBrushes(true);
     sJob.banding = (PrintDraftBits() || LibrarySwitch(kDraftBitsSwitch)) &&

@@ -7,6 +7,7 @@
 #include "../text/text_services.h"
 #include "../windows/windows_services.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -449,7 +450,7 @@ ZEL_EXTERN_C void ZEL_CALL SelectDialogItemText(DialogPtr theDialog, int16_t ite
     SendMessageA(w, EM_SCROLLCARET, 0, 0);
     --BuildingCounter();
     if (IsEditWindow(w))
-        DPeek(theDialog)->editField = static_cast<int16_t>(itemNo - 1);
+        BindDialogText(theDialog, w);
 }
 
 // A control's title set through the Control Manager follows the item text's rules.
@@ -560,6 +561,22 @@ ZEL_EXTERN_C Boolean ZEL_CALL ZEL_IsControlEnabled(WindowPtr window, int16_t con
         if (HWND child = ControlWindow(c); child && GetDlgCtrlID(child) == controlID)
             return IsWindowEnabled(child) != 0;
     return false;
+}
+
+// Gives the focus back to a bound record's edit control with the record's selection (its end no further
+// than the text), as after something else took the focus.
+ZEL_EXTERN_C void ZEL_CALL ZEL_MaintainTEFocus(TEHandle hTE)
+{
+    if (!hTE || !*hTE || !(*hTE)->hDispText)
+        return;
+    HWND edit = reinterpret_cast<HWND>((*hTE)->hDispText);
+    if (!IsWindow(edit))
+        return;
+    const int16_t start = (*hTE)->selStart;
+    const int16_t end = std::min((*hTE)->selEnd, (*hTE)->teLength);
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
 }
 
 ZEL_EXTERN_C HWND ZEL_CALL ZEL_GetDlgItemHWND(DialogPtr theDialog, int16_t item)

@@ -50,6 +50,9 @@ int16_t BuildDialogItems(DialogPtr dialog, int16_t first, int16_t ditlID);
 void DisposeItemData(DialogPtr dialog, int16_t item, bool destroyChild);
 // A colour icon the builder made for an icon item of the dialog.
 bool IsBuiltColorIcon(DialogPtr dialog, Handle icon);
+// When `focus` is an edit item's control: editField names the item and the dialog's TextEdit record is
+// bound to the control (its text and selection copied in). False otherwise.
+bool BindDialogText(DialogPtr dialog, HWND focus);
 // The building counter (raised while a build runs, and while item text or selection is changed).
 int16_t &BuildingCounter();
 

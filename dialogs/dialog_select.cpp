@@ -332,25 +332,33 @@ ZEL_EXTERN_C void ZEL_CALL SetGrafPortOfDialog(DialogPtr) {}
 
 namespace {
 
-// PENDING: TextEdit's bound record does the edit commands (TECopy, TEDelete, TEPaste, TECalText); until
-// then they go to the focused edit item's control.
-int32_t EditCommand(DialogPtr d, UINT message)
+enum EditCommandKind { editCut, editCopy, editPaste, editDelete };
+
+// The edit commands work through the dialog's TextEdit record, bound first to the focused edit item
+// when the focus is on one (else it keeps the item it last stood for).
+int32_t EditCommand(DialogPtr d, EditCommandKind kind)
 {
-    if (!IsDialog(d) || DPeek(d)->editField < 0)
+    if (!IsDialog(d) || !DPeek(d)->textH)
         return 0;
-    HWND edit = DialogItemWindow(d, static_cast<int16_t>(DPeek(d)->editField + 1));
-    if (!edit)
-        return 0;
-    SendMessageA(edit, message, 0, 0);
+    BindDialogText(d, GetFocus());
+    TEHandle te = DPeek(d)->textH;
+    if (kind == editCut || kind == editCopy)
+        TECopy(te);
+    if (kind == editCut || kind == editDelete)
+        TEDelete(te);
+    if (kind == editPaste)
+        TEPaste(te);
+    if (kind != editCopy)
+        TECalText(te);
     return 0;
 }
 
 } // namespace
 
-ZEL_EXTERN_C int32_t ZEL_CALL DialogCut(DialogPtr theDialog) { return EditCommand(theDialog, WM_CUT); }
-ZEL_EXTERN_C int32_t ZEL_CALL DialogCopy(DialogPtr theDialog) { return EditCommand(theDialog, WM_COPY); }
-ZEL_EXTERN_C int32_t ZEL_CALL DialogPaste(DialogPtr theDialog) { return EditCommand(theDialog, WM_PASTE); }
-ZEL_EXTERN_C int32_t ZEL_CALL DialogDelete(DialogPtr theDialog) { return EditCommand(theDialog, WM_CLEAR); }
+ZEL_EXTERN_C int32_t ZEL_CALL DialogCut(DialogPtr theDialog) { return EditCommand(theDialog, editCut); }
+ZEL_EXTERN_C int32_t ZEL_CALL DialogCopy(DialogPtr theDialog) { return EditCommand(theDialog, editCopy); }
+ZEL_EXTERN_C int32_t ZEL_CALL DialogPaste(DialogPtr theDialog) { return EditCommand(theDialog, editPaste); }
+ZEL_EXTERN_C int32_t ZEL_CALL DialogDelete(DialogPtr theDialog) { return EditCommand(theDialog, editDelete); }
 
 // ---- The round-rectangle outline of a default button ----
 

@@ -212,8 +212,8 @@ bool CloseDroppedComboBox(HWND unaffected);
 // A dialog item's type (GetDialogItem's, disabled bit included); in another window 4 for a control whose
 // child has that ID, else 0.
 int16_t DialogItemTypeOf(WindowPtr dialog, int16_t item);
-// The edit item that gains the focus holds the insertion point (editField); one that loses it, none.
-// PENDING: TextEdit binds the dialog's shared record to the focused edit control.
+// The edit item that gains the focus holds the insertion point (editField) and the dialog's TextEdit
+// record is bound to it; one that loses it, none.
 void NoteDialogEditFocus(WindowPtr dialog, int16_t item, HWND control, bool gained);
 // Raised while the Dialog Manager builds items or changes an item's text or selection itself.
 int16_t ItemChangeCounter();

@@ -187,6 +187,9 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
         const bool got = GetNextEvent(everyEvent, &e);
         if (!got && e.what == nullEvent)
             WaitForInput();
+        // Any event may have moved the focus or changed an edit item: the record follows.
+        if (e.what != nullEvent && DPeek(d)->textH)
+            BindDialogText(d, GetFocus());
         if (custom) {
             // The close box of a dialog window is posted as a click at (-6, -1): it means Escape.
             if (e.what == mouseDown && e.where.v == -6 && e.where.h == -1) {

@@ -144,6 +144,8 @@ ZEL_API void ZEL_CALL ZEL_SetDlgTextFont(DialogPtr theDialog, int16_t item);
 ZEL_API void ZEL_CALL ZEL_EnableControl(WindowPtr window, int16_t controlID, Boolean enable);
 ZEL_API Boolean ZEL_CALL ZEL_IsControlEnabled(WindowPtr window, int16_t controlID);
 ZEL_API HWND ZEL_CALL ZEL_GetDlgItemHWND(DialogPtr theDialog, int16_t item);
+/* Focuses a bound TextEdit record's edit control (a dialog's textH) again with the record's selection. */
+ZEL_API void ZEL_CALL ZEL_MaintainTEFocus(TEHandle hTE);
 ZEL_API Boolean ZEL_CALL ZEL_WindowIsDialogKind(HWND hwnd);
 ZEL_API void ZEL_CALL ZEL_SetWindowHasWhiteBkGnd(WindowPtr window);
 ZEL_API Boolean ZEL_CALL ZEL_DialogWhiteBackground(HWND hwnd);

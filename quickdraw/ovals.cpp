@@ -219,7 +219,10 @@ void OvalDrawCore(GrafVerb verb, const Rect *rect)
                 HGDIOBJ held = SelectShapeBrush(record, dc, kind, sMaskDrawing);
                 SelectNullPen(dc, record);
                 SetBkModeCached(dc, record, OPAQUE);
+                const bool lifted = LiftClipAround(dc, device);
                 Ellipse(dc, device.left, device.top, device.right, device.bottom);
+                if (lifted)
+                    RestoreLiftedClip(dc);
                 if (held)
                     SelectObject(dc, held);
             }

@@ -33,6 +33,7 @@ HBRUSH sStockWhiteBrush;
 
 // Modes set by printing and by the screen probe.
 HDC sMonochromePrinterDC;
+HDC sPostScriptPrinterDC;
 bool sSolidBlackWhiteBrushes;
 // Set while drawing goes into a one-bit mask DC: the selected brush is left alone.
 bool sMaskDrawing;
@@ -295,6 +296,7 @@ HBITMAP StandardPatternBitmap(int index) { return index >= 0 && index < 5 ? sSta
 // ---- Modes ----
 
 void SetMonochromePrinterDC(HDC printerDC) { sMonochromePrinterDC = printerDC; }
+void SetPostScriptPrinterDC(HDC printerDC) { sPostScriptPrinterDC = printerDC; }
 void SetSolidBlackWhiteBrushes(bool on) { sSolidBlackWhiteBrushes = on; }
 bool SolidBlackWhiteBrushes() { return sSolidBlackWhiteBrushes; }
 void SetMaskDrawing(bool on) { sMaskDrawing = on; }
@@ -352,6 +354,30 @@ static SolidBrushEntry sSolidBrushes[8];
 static int sNextSolidBrush;
 static bool sPlainPatternsSolid = true;
 
+static bool IsCachedSolidBrush(HBRUSH brush)
+{
+    for (const SolidBrushEntry &entry : sSolidBrushes)
+        if (brush && entry.brush == brush)
+            return true;
+    return false;
+}
+
+// A solid brush stays selected in a port's DC after the shape it filled (see SelectShapeBrush); before
+// it is deleted, every port whose DC holds it takes the stock white brush instead, as when its brushes
+// are invalidated.
+static void DeleteSolidBrush(HBRUSH brush)
+{
+    for (int i = 0; i < portDCTableSize; ++i) {
+        PortDCRecord *record = PortRecordAt(i);
+        if (record && record->hbrush == brush) {
+            if (record->hdc)
+                SelectObject(record->hdc, GetStockObject(WHITE_BRUSH));
+            record->hbrush = nullptr;
+        }
+    }
+    DeleteObject(brush);
+}
+
 HBRUSH CachedSolidBrush(COLORREF colour)
 {
     for (const SolidBrushEntry &entry : sSolidBrushes)
@@ -360,7 +386,7 @@ HBRUSH CachedSolidBrush(COLORREF colour)
     SolidBrushEntry &entry = sSolidBrushes[sNextSolidBrush];
     sNextSolidBrush = (sNextSolidBrush + 1) % 8;
     if (entry.brush)
-        DeleteObject(entry.brush);
+        DeleteSolidBrush(entry.brush);
     entry = SolidBrushEntry{colour, CreateSolidBrush(colour)};
     return entry.brush;
 }
@@ -369,7 +395,7 @@ static void DeleteSolidBrushes()
 {
     for (SolidBrushEntry &entry : sSolidBrushes) {
         if (entry.brush)
-            DeleteObject(entry.brush);
+            DeleteSolidBrush(entry.brush);
         entry = SolidBrushEntry{};
     }
 }
@@ -390,8 +416,10 @@ HBRUSH MakePatternBrush(const Pattern &pattern, const RGBColor &fore, const RGBC
     *kind = 0;
     *allFore = SamePattern(pattern, BlackPattern());
     *allBack = !*allFore && SamePattern(pattern, WhitePattern());
-    // Drivers that ignore the DC colours for one-bit brushes get solid brushes for plain patterns.
-    if (sSolidBlackWhiteBrushes && (*allFore || *allBack)) {
+    // Drivers that ignore the DC colours for one-bit brushes get solid brushes for plain patterns, and
+    // so does a PostScript printer, whose pattern images come out with stray bits.
+    bool solidPlain = sSolidBlackWhiteBrushes || (sPostScriptPrinterDC && CurrentDC() == sPostScriptPrinterDC);
+    if (solidPlain && (*allFore || *allBack)) {
         HBRUSH brush = NewSolidBrush(RGBColorToColorRef(*allFore ? fore : back));
         if (brush)
             *kind = 2;
@@ -491,6 +519,9 @@ void ReleaseBrush(HBRUSH brush)
             --entry->refCount;
         return;
     }
+    // The solid brushes of plain patterns belong to their own cache, which deletes them.
+    if (IsCachedSolidBrush(brush))
+        return;
     DeleteObject(brush);
 }
 

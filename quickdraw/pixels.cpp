@@ -13,27 +13,116 @@ POINT DevicePoint(int16_t h, int16_t v)
     return POINT{h, v};
 }
 
-// The bits per pixel behind a DC: the selected bitmap's for a memory DC, the screen's otherwise.
-// (GetDeviceCaps answers the screen's for memory DCs too, and slowly.)
-int PixelDepthOfDC(HDC dc)
+// The bitmap last selected into a memory DC whose pixel was read: its bits per pixel and, for a DIB
+// section whose pixels are plain blue, green and red bytes (24 bits, or 32 bits without masks or with the
+// 0xFF0000 / 0xFF00 / 0xFF ones), where its rows lie. A bitmap keeps these for life, and GDI gives a
+// reused handle slot a new generation, so the handle names the bitmap. GDI does not tell whether a
+// section's rows run from the top or from the bottom; the first read whose two candidate pixels differ
+// settles it against GetPixel.
+enum RowOrder { rowsUnknown, rowsTopDown, rowsBottomUp };
+struct PixelSource {
+    HGDIOBJ bitmap;
+    int depth;
+    const uint8_t *bits; // null: the pixels are not read in place
+    int width, height, stride, bytes;
+    RowOrder order;
+};
+PixelSource sSource;
+
+// What is known of the bitmap selected into a memory DC; null without one.
+PixelSource *PixelSourceOfDC(HDC dc)
 {
-    if (GetObjectType(dc) != OBJ_MEMDC)
-        return ScreenDepth();
-    // The last bitmap asked about and its depth: a bitmap keeps its depth for life, and GDI gives a
-    // reused handle slot a new generation, so the handle names the bitmap.
-    static HGDIOBJ lastBitmap;
-    static int lastDepth;
     HGDIOBJ selected = GetCurrentObject(dc, OBJ_BITMAP);
     if (!selected)
-        return 0;
-    if (selected != lastBitmap) {
-        BITMAP bitmap;
-        if (!GetObject(selected, sizeof bitmap, &bitmap))
-            return 0;
-        lastBitmap = selected;
-        lastDepth = bitmap.bmBitsPixel;
+        return nullptr;
+    if (selected != sSource.bitmap) {
+        DIBSECTION section{};
+        const int size = GetObject(selected, sizeof section, &section);
+        if (size < static_cast<int>(sizeof(BITMAP)))
+            return nullptr;
+        PixelSource source{selected, section.dsBm.bmBitsPixel, nullptr, section.dsBm.bmWidth, section.dsBm.bmHeight,
+                           0, 0, rowsUnknown};
+        const BITMAPINFOHEADER &header = section.dsBmih;
+        const bool plainMasks = header.biCompression == BI_RGB ||
+                                (header.biCompression == BI_BITFIELDS && section.dsBitfields[0] == 0xFF0000 &&
+                                 section.dsBitfields[1] == 0xFF00 && section.dsBitfields[2] == 0xFF);
+        if (size == static_cast<int>(sizeof section) && section.dsBm.bmBits && header.biPlanes == 1 &&
+            (header.biBitCount == 24 || header.biBitCount == 32) && plainMasks) {
+            source.bits = static_cast<const uint8_t *>(section.dsBm.bmBits);
+            source.bytes = header.biBitCount / 8;
+            source.stride = section.dsBm.bmWidthBytes;
+        }
+        sSource = source;
     }
-    return lastDepth;
+    return &sSource;
+}
+
+// The colour of the pixel at `x` of the section's memory row `row`.
+COLORREF SectionColour(const PixelSource &source, int x, int row)
+{
+    const uint8_t *pixel = source.bits + row * source.stride + x * source.bytes;
+    return RGB(pixel[2], pixel[1], pixel[0]);
+}
+
+// The device pixel of a logical point of a memory DC that maps one onto the other by a shift alone;
+// false for a DC that maps otherwise.
+bool ShiftedDevicePoint(HDC dc, POINT p, POINT *device)
+{
+    POINT viewport{}, window{};
+    if (GetMapMode(dc) != MM_TEXT || GetGraphicsMode(dc) != GM_COMPATIBLE || GetLayout(dc) != 0 ||
+        !GetViewportOrgEx(dc, &viewport) || !GetWindowOrgEx(dc, &window))
+        return false;
+    *device = POINT{p.x + viewport.x - window.x, p.y + viewport.y - window.y};
+    return true;
+}
+
+bool OnBitmap(const PixelSource &source, POINT d) { return d.x >= 0 && d.y >= 0 && d.x < source.width && d.y < source.height; }
+
+// Whether a logical point of a memory DC lies on its bitmap and in its clip (the clip and meta regions
+// as the program set them), read from a copy of the region at the cost of PtVisible's mapping of the
+// point; false also where that cannot be told so.
+bool SurelyVisible(HDC dc, const PixelSource *source, POINT p)
+{
+    static HRGN clip;
+    POINT d{};
+    if (!source || !ShiftedDevicePoint(dc, p, &d) || !OnBitmap(*source, d))
+        return false;
+    if (!clip && !(clip = CreateRectRgn(0, 0, 0, 0)))
+        return false;
+    const int kept = GetRandomRgn(dc, clip, 3); // the clip region met with the meta region
+    return kept == 0 || (kept == 1 && PtInRegion(clip, d.x, d.y));
+}
+
+// The colour of a pixel of a DC without a palette (24 bits and more), as GetPixel gives it: read in
+// place from the DIB section `source` (the DC's bitmap, or null) when the DC maps logical points one to
+// one onto its pixels, else asked of GetPixel. false for a point off the bitmap.
+bool ReadDirectColour(HDC dc, PixelSource *source, POINT p, COLORREF *colour)
+{
+    POINT d{};
+    if (source && source->bits && ShiftedDevicePoint(dc, p, &d)) {
+        const int x = d.x, y = d.y;
+        if (!OnBitmap(*source, d))
+            return false;
+        // GDI may still hold drawing for the section in a batch.
+        GdiFlush();
+        const COLORREF top = SectionColour(*source, x, y), bottom = SectionColour(*source, x, source->height - 1 - y);
+        if (source->order == rowsTopDown || top == bottom) {
+            *colour = top;
+            return true;
+        }
+        if (source->order == rowsBottomUp) {
+            *colour = bottom;
+            return true;
+        }
+        *colour = GetPixel(dc, p.x, p.y);
+        if (*colour == top)
+            source->order = rowsTopDown;
+        else if (*colour == bottom)
+            source->order = rowsBottomUp;
+        return *colour != CLR_INVALID;
+    }
+    *colour = GetPixel(dc, p.x, p.y);
+    return *colour != CLR_INVALID;
 }
 
 // Windows other than NT read the pixel through a bitmap compatible with the DC and decode its bits;
@@ -130,12 +219,18 @@ ZEL_EXTERN_C void ZEL_CALL GetCPixel(int16_t h, int16_t v, RGBColor *rgb)
     COLORREF colour = RGB(0x80, 0x80, 0x80);
     RECT clip{};
     bool read = false;
+    // The bits per pixel behind the DC: the selected bitmap's for a memory DC, the screen's otherwise
+    // (GetDeviceCaps answers the screen's for memory DCs too, and slowly).
+    const bool memory = dc && GetObjectType(dc) == OBJ_MEMDC;
+    PixelSource *source = memory ? PixelSourceOfDC(dc) : nullptr;
+    const int depth = memory ? (source ? source->depth : 0) : ScreenDepth();
     // A point in the clip region lies in the clip box; PtVisible answers that at a fraction of the cost
     // of GetClipBox, which is asked only for the points it refuses.
-    if (dc && (PtVisible(dc, p.x, p.y) > 0 || (GetClipBox(dc, &clip) != ERROR && PtInRect(&clip, p)))) {
-        if (!sCompatibleRoute && PixelDepthOfDC(dc) >= 24 && (colour = GetPixel(dc, p.x, p.y)) != CLR_INVALID) {
-            // Without a palette GetPixel gives the pixel's own RGB, as the bitmap copy does, at a
-            // fraction of its cost.
+    if (dc && (SurelyVisible(dc, source, p) || PtVisible(dc, p.x, p.y) > 0 ||
+               (GetClipBox(dc, &clip) != ERROR && PtInRect(&clip, p)))) {
+        if (!sCompatibleRoute && depth >= 24 && ReadDirectColour(dc, source, p, &colour)) {
+            // Without a palette the pixel's own RGB is what the bitmap copy gives, at a fraction of its
+            // cost.
             read = true;
         } else if (sCompatibleRoute) {
             PortDCRecord *record = CurrentPortRecord();

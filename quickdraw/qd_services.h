@@ -244,6 +244,10 @@ HBITMAP StandardPatternBitmap(int index);
 // Printing and the screen probe: the DC of a monochrome print job (0 when none), and whether plain
 // black and white patterns become solid brushes.
 void SetMonochromePrinterDC(HDC printerDC);
+// The DC of a print job on a PostScript printer (0 when none): plain black and white patterns are
+// printed with solid brushes there, since the driver writes the first rows of a pattern brush's
+// image corrupted.
+void SetPostScriptPrinterDC(HDC printerDC);
 void SetSolidBlackWhiteBrushes(bool on);
 bool SolidBlackWhiteBrushes();
 // Set while drawing is redirected into a one-bit mask DC: the selected brush is then left as it is.

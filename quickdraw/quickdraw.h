@@ -96,11 +96,18 @@ void FreePointArray(POINT *points);
 // A filled GDI polygon of device points with the brush and ROP2 already selected (the OPAQUE background
 // mode set; on displays whose pattern polygons come out inverted, the DC's colours exchanged).
 void DrawPointPolygon(HDC dc, const POINT *points, int count);
+// Takes the DC's clip away for one drawing call that paints only inside `bounds` (device coordinates),
+// when the clip is one rectangle holding them: the call paints the same pixels without it, and under
+// Wine a clip costs a region intersection in every filled shape. True when taken away; the caller then
+// puts it back with RestoreLiftedClip once the call is made.
+bool LiftClipAround(HDC dc, const RECT &bounds);
+void RestoreLiftedClip(HDC dc);
 // The solid brush that paints what the one-bit brush of a plain pattern paints on this DC, or null
 // where only the pattern brush is exact (palette surfaces, printers, swapped DCs).
 HBRUSH PlainSolidBrush(PortDCRecord *record, HDC dc, PlainPattern plain);
 // Selects the brush of pattern `kind` into the current DC, or the solid brush that paints the same
-// pixels (see PlainSolidBrush); gives the brush to select back afterwards, or null when none needs it.
+// pixels (see PlainSolidBrush; it stays selected and the record names it, except where brushes are
+// released on deselection); gives the brush to select back afterwards, or null when none needs it.
 HGDIOBJ SelectShapeBrush(PortDCRecord *record, HDC dc, int kind, bool maskDrawing);
 // The polygon verbs' colour variant picture playback uses.
 void FillCPoly(PolyHandle poly, PixPatHandle pp);

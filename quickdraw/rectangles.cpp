@@ -181,8 +181,18 @@ HGDIOBJ SelectShapeBrush(PortDCRecord *record, HDC dc, int kind, bool maskDrawin
     if (kind < 0)
         return nullptr;
     PlainPattern plain = plainNone;
-    SelectPortPatternBrushPlain(static_cast<int16_t>(kind), 1, &plain);
+    SelectPortPatternBrushPlain(static_cast<int16_t>(kind), 0, &plain);
     HBRUSH solid = maskDrawing ? nullptr : PlainSolidBrush(record, dc, plain);
+    if (solid && !BrushReleaseMode()) {
+        // The solid brush stays selected, named by the record like the pattern brushes, so that shapes
+        // filled one after another select it once; the next pattern brush displaces it.
+        if (record->hbrush != solid) {
+            SelectObject(dc, solid);
+            record->hbrush = solid;
+        }
+        return nullptr;
+    }
+    SelectPortPatternBrushPlain(static_cast<int16_t>(kind), 1, nullptr);
     return solid ? SelectObject(dc, solid) : nullptr;
 }
 

@@ -104,6 +104,19 @@ ZEL_EXTERN_C Boolean ZEL_CALL ZEL_SethTEfromhWnd(TEHandle hTE, Boolean force)
     return changed;
 }
 
+void RebindTERecord(TEHandle h, HWND window, const Rect &box)
+{
+    TERec *r = TERecord(h);
+    if (!r || !TEIsBound(r) || !window)
+        return;
+    if (TEBoundWindow(r) != window) {
+        r->hDispText = reinterpret_cast<Handle>(window);
+        r->destRect = box;
+        r->viewRect = box;
+    }
+    ZEL_SethTEfromhWnd(h, true);
+}
+
 void TEBoundSetSelect(TEHandle h, int32_t start, int32_t end)
 {
     TERec *r = *h;

@@ -220,3 +220,6 @@ int16_t MeasureText(const void *text, int16_t count);
 TEHandle NewTERecord(const Rect *destRect, const Rect *viewRect, HWND window);
 // TEDispose: the record, its text and its styles; the bound control is not the record's.
 void DisposeTERecord(TEHandle record);
+// Binds a bound record to another edit control laid over `box` (destRect and viewRect), then copies
+// the control's text, selection and scroll position in. Nothing for a native record.
+void RebindTERecord(TEHandle record, HWND window, const Rect &box);

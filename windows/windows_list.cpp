@@ -713,8 +713,11 @@ ZEL_EXTERN_C void ZEL_CALL HiliteWindow(WindowPtr window, Boolean fHilite)
         return;
     peek->hilited = on;
     if (peek->visible) {
+        // Windows redraws the frames it draws itself on WM_NCACTIVATE; the library's own frames only take
+        // the state from it and are painted next.
         SendMessageA(aux->hwnd, WM_NCACTIVATE, on, 0);
-        SendMessageA(aux->hwnd, WM_NCPAINT, 1, 0);
+        if (aux->stateFlags & wsfMacFrame)
+            SendMessageA(aux->hwnd, WM_NCPAINT, 1, 0);
     }
     if (LibrarySetting(settingHiliteScrollBars) && peek->windowDefProc < 16 && peek->windowKind != dialogKind)
         EnableScrollBarControls(window, on);

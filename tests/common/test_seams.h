@@ -24,6 +24,9 @@ ZEL_API int32_t ZEL_CALL TextScratchBuffers(int32_t grow, Ptr *bytes, Ptr *longs
 // GetCPixel reads through a bitmap compatible with the DC and decodes its bits while on (the route of
 // Windows other than NT); answers the previous setting.
 ZEL_API Boolean ZEL_CALL SelectCompatiblePixelRoute(Boolean on);
+// Figures drawn from points are painted by joining their region to the DC's clip for one blit while on,
+// through PaintRgn of the region while off; answers the previous setting.
+ZEL_API Boolean ZEL_CALL SelectClipFillRoute(Boolean on);
 // The Windows cursor the library set last (SetCursor, SetCCursor, InitCursor).
 ZEL_API HCURSOR ZEL_CALL LastAppliedCursor(void);
 // The Menu Manager's item-table key of the item being drawn, measured or sized; a non-negative `set`

@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstring>
 
 namespace testing_support {
@@ -60,6 +64,81 @@ void InstallDiagnosticCapture()
     if (!done)
         AddVectoredExceptionHandler(1, DiagnosticHandler);
     done = true;
+    StartThreadWatcher();
+}
+
+namespace {
+
+// The threads that have run their DLL_THREAD_ATTACH notifications, in the order they ran them: this
+// program's TLS callback notes each one.
+constexpr LONG kNotedThreads = 64;
+DWORD volatile sAttachedThreads[kNotedThreads];
+LONG volatile sAttachCount;
+HANDLE sThreadAttached; // auto-reset, set after each note
+
+void NTAPI NoteThreadAttach(PVOID, DWORD reason, PVOID)
+{
+    if (reason != DLL_THREAD_ATTACH)
+        return;
+    LONG n = InterlockedIncrement(&sAttachCount) - 1;
+    if (n < kNotedThreads)
+        sAttachedThreads[n] = GetCurrentThreadId();
+    if (sThreadAttached)
+        SetEvent(sThreadAttached);
+}
+
+bool ThreadAttached(DWORD id)
+{
+    const LONG count = sAttachCount;
+    const LONG n = count < kNotedThreads ? count : kNotedThreads;
+    for (LONG i = 0; i < n; ++i)
+        if (sAttachedThreads[i] == id)
+            return true;
+    return false;
+}
+
+// This process's threads other than the caller.
+std::vector<DWORD> OtherThreads()
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    THREADENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId() && entry.th32ThreadID != GetCurrentThreadId())
+            ids.push_back(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+} // namespace
+
+// Placed among the image's TLS callbacks, which Windows calls in every new thread before its start
+// routine.
+extern "C" __attribute__((section(".CRT$XLT"), used)) const PIMAGE_TLS_CALLBACK testSupportNoteThreadAttach =
+    NoteThreadAttach;
+
+void StartThreadWatcher()
+{
+    static bool done;
+    if (done)
+        return;
+    done = true;
+    sThreadAttached = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    const std::vector<DWORD> before = OtherThreads();
+    {
+        // A thread's first trace gives it GoogleTest's per-thread state, and with it the watcher.
+        testing::ScopedTrace first(__FILE__, __LINE__, "starting the main thread's watcher");
+    }
+    const DWORD start = GetTickCount();
+    for (DWORD id : OtherThreads()) {
+        if (std::find(before.begin(), before.end(), id) != before.end())
+            continue;
+        while (!ThreadAttached(id) && GetTickCount() - start < 10000)
+            WaitForSingleObject(sThreadAttached, 100);
+    }
 }
 
 HWND CreateHostMainWindow(const char *title)

@@ -31,8 +31,17 @@ std::vector<std::string> TakeDebugMessages();
 // Number of breakpoints the library raised since the last call (each one is stepped over).
 int TakeBreakCount();
 
-// Installs the vectored handler that captures debugger output and steps over breakpoints.
+// Installs the vectored handler that captures debugger output and steps over breakpoints, and starts
+// GoogleTest's thread watcher (StartThreadWatcher).
 void InstallDiagnosticCapture();
+
+// Starts the thread GoogleTest uses to watch the main thread (it is otherwise started by the first
+// SCOPED_TRACE or test result) and waits until it runs. Wine 8 ends the whole process with SIGSEGV when
+// the process exits while one of its threads is still starting (the termination signal reaches the
+// thread before it has set up its signal handling), so a program whose tests take a millisecond could
+// pass every test and still crash on the way out. The main() of every test program calls this (through
+// InstallDiagnosticCapture or StartTestSession) before its tests run.
+void StartThreadWatcher();
 
 // Messages the host main window received: (message, wParam, lParam).
 struct HostMessage {

@@ -692,6 +692,8 @@ TEST_F(OnPrinter, OneBandAPageAndPostScriptComments)
     PicComment(192, sizeof kMark - 1, data);
     Rect oval{300, 300, 600, 700};
     PaintOval(&oval);
+    Rect box{700, 300, 800, 700};
+    PaintRect(&box);
     EXPECT_EQ(ZEL_PrOpenPageBand(port, &frame, &band), 0) << "one band a page";
     PrClosePage(port);
     PrCloseDoc(port);
@@ -704,6 +706,8 @@ TEST_F(OnPrinter, OneBandAPageAndPostScriptComments)
     // On a PostScript printer the oval is GDI's ellipse, an arc, not a polygon of its points.
     EXPECT_NE(pages[0].find("%Ellipse"), std::string::npos) << pages[0];
     EXPECT_EQ(pages[0].find("%Polygon"), std::string::npos) << pages[0];
+    // Black fills print solid: the driver's pattern images start with stray bits.
+    EXPECT_EQ(pages[0].find("makepattern"), std::string::npos) << pages[0];
     DisposeRecord(h);
 }
 

@@ -10,6 +10,7 @@
 #include "Dialogs.h"
 #include "Menus.h"
 #include "Resources.h"
+#include "TextEdit.h"
 #include "Zel.h"
 #include "item_lists.h"
 #include "window_host.h"
@@ -190,6 +191,76 @@ TEST_F(DialogItemCalls, ParamTextAndItsMemory)
 
 // Hiding twice and showing once restores the item; FindDialogItem answers the item less one;
 // SetDialogItem moves and disables the child at once; a button retyped to a user item keeps its control.
+// The dialog's one TextEdit record stands for the focused edit item: selecting text in an item binds it
+// there; the edit commands go through it and the Scrap Manager; ZEL_MaintainTEFocus gives its control
+// the focus and the record's selection back.
+TEST_F(DialogItemCalls, TheSharedTextEditRecordFollowsTheFocusedEditItem)
+{
+    TEInit();
+    std::vector<ItemSpec> items = kTextItems;
+    items.push_back({MakeRect(120, 20, 136, 300), editText, "Second"});
+    DialogPtr d = Make(items);
+    ASSERT_TRUE(d);
+    TEHandle te = reinterpret_cast<DialogPeek>(d)->textH;
+    ASSERT_TRUE(te);
+    HWND first = ItemChild(d, 3), second = ItemChild(d, 6);
+    EXPECT_EQ(reinterpret_cast<HWND>((*te)->hDispText), first);
+
+    SelectDialogItemText(d, 6, 0, 3);
+    EXPECT_EQ(reinterpret_cast<HWND>((*te)->hDispText), second);
+    EXPECT_EQ(reinterpret_cast<DialogPeek>(d)->editField, 5);
+    EXPECT_EQ((*te)->teLength, 6);
+    EXPECT_EQ(std::string(*(*te)->hText, 6), "Second");
+    EXPECT_EQ((*te)->selStart, 0);
+    EXPECT_EQ((*te)->selEnd, 3);
+    EXPECT_EQ((*te)->viewRect.top, 120);
+    EXPECT_EQ((*te)->viewRect.left, 20);
+
+    EXPECT_EQ(DialogCut(d), 0);
+    EXPECT_EQ(WindowText(second), "ond");
+    // This host keeps no scrap of its own, so the text stays in TextEdit's.
+    ASSERT_EQ(TEGetScrapLength(), 3);
+    EXPECT_EQ(std::string(*TEScrapHandle(), 3), "Sec");
+
+    // The focus moved by the user (here SetFocus) rebinds the record before the command.
+    SetFocus(first);
+    SendMessageA(first, EM_SETSEL, 4, 4);
+    EXPECT_EQ(DialogPaste(d), 0);
+    EXPECT_EQ(WindowText(first), "EditSec");
+    EXPECT_EQ(reinterpret_cast<HWND>((*te)->hDispText), first);
+    EXPECT_EQ((*te)->teLength, 7);
+
+    SendMessageA(first, EM_SETSEL, 0, 4);
+    EXPECT_EQ(DialogDelete(d), 0);
+    EXPECT_EQ(WindowText(first), "Sec");
+    SendMessageA(first, EM_SETSEL, 0, 1);
+    EXPECT_EQ(DialogCopy(d), 0);
+    EXPECT_EQ(WindowText(first), "Sec");
+    EXPECT_EQ(TEGetScrapLength(), 1);
+
+    // The record's selection given back to its control after the focus went elsewhere; an end past the
+    // text is lowered to it.
+    SetFocus(ItemChild(d, 4));
+    (*te)->selStart = 1;
+    (*te)->selEnd = 200;
+    ZEL_MaintainTEFocus(te);
+    EXPECT_EQ(GetFocus(), first);
+    DWORD start = 0, end = 0;
+    SendMessageA(first, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 1u);
+    EXPECT_EQ(end, 3u);
+    ZEL_MaintainTEFocus(nullptr);
+    DisposeDialog(d);
+
+    // A dialog without edit items has no record: the commands do nothing.
+    DialogPtr plain = Make({{MakeRect(200, 300, 220, 380), ctrlItem + btnCtrl, "OK"}});
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(reinterpret_cast<DialogPeek>(plain)->textH, nullptr);
+    EXPECT_EQ(DialogCut(plain), 0);
+    EXPECT_EQ(DialogPaste(plain), 0);
+    DisposeDialog(plain);
+}
+
 TEST_F(DialogItemCalls, ItemsHideShowFindAndChange)
 {
     DialogPtr d = Make(kTextItems);

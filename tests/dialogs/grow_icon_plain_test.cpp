@@ -68,6 +68,7 @@ int main(int argc, char **argv)
     GetModuleFileNameA(nullptr, self, sizeof self);
     if (argc > 1 && std::string(argv[1]) == "--child") {
         testing::InitGoogleTest(&argc, argv);
+        testing_support::StartThreadWatcher();
         return RUN_ALL_TESTS();
     }
     const char *name = std::strrchr(self, '\\') ? std::strrchr(self, '\\') + 1 : self;

@@ -212,6 +212,174 @@ TEST_F(Ovals, ShapesRepeatedOnOneRectangleKeepTheirPixels)
         EXPECT_TRUE(Draw(kWhite, kBlack, shapes[i].second) == first[i]) << shapes[i].first << Show(first[i], r);
 }
 
+// Figures drawn from points (round rectangles, arcs, small ovals, polygons) are painted by joining their
+// region to the DC's clip for one blit, and ovals drawn by GDI leave the clip out when it is one
+// rectangle holding them. The pixels are those of the figure painted through the clip as it is, for
+// every verb, pen mode, solid and patterned fill and colour, on a striped background, with the clip
+// open, a region cutting the figures, a rectangle cutting them and the figure's own rectangle.
+TEST_F(Ovals, PointFiguresPaintThroughTheClipAsThroughTheirRegion)
+{
+    enum Verb : GrafVerb { kPaint = 1, kErase = 2, kInvert = 3, kFill = 4 };
+    using Image = std::vector<COLORREF>;
+    auto capture = [&] {
+        Image image(kW * kH);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                image[y * kW + x] = port_.surface().Pixel(x, y);
+        return image;
+    };
+    auto differences = [](const Image &a, const Image &b) {
+        std::string map = "\n";
+        for (int y = 0; y < kH; ++y) {
+            for (int x = 0; x < kW; ++x)
+                map += a[y * kW + x] == b[y * kW + x] ? '.' : 'X';
+            map += '\n';
+        }
+        return map;
+    };
+    // Stripes of four colours, so that every pen mode changes something.
+    const COLORREF stripes[] = {RGB(255, 255, 255), RGB(0, 0, 0), RGB(200, 40, 90), RGB(30, 160, 220)};
+    auto background = [&] {
+        for (int x = 0; x < kW; x += 3) {
+            RECT column{x, 0, std::min(x + 3, kW), kH};
+            HBRUSH brush = CreateSolidBrush(stripes[(x / 3) % 4]);
+            FillRect(port_.surface().dc(), &column, brush);
+            DeleteObject(brush);
+        }
+    };
+    const Pattern gray = QuickDrawGlobals().gray, black = QuickDrawGlobals().black;
+    const Pattern checker{{0x0F, 0x0F, 0x0F, 0x0F, 0xF0, 0xF0, 0xF0, 0xF0}};
+    struct Fill {
+        const char *name;
+        GrafVerb verb;
+        int16_t mode;
+        const Pattern *pattern;
+        bool colour; // red on blue rather than black on white
+    };
+    const Fill fills[] = {
+        {"paint black patCopy", kPaint, patCopy, &black, false},  {"paint gray patCopy", kPaint, patCopy, &gray, false},
+        {"paint gray patOr", kPaint, patOr, &gray, false},        {"paint black patXor", kPaint, patXor, &black, false},
+        {"paint gray patBic", kPaint, patBic, &gray, true},       {"paint gray notPatCopy", kPaint, notPatCopy, &gray, true},
+        {"paint gray notPatOr", kPaint, notPatOr, &gray, false},  {"paint black notPatXor", kPaint, notPatXor, &black, true},
+        {"paint gray notPatBic", kPaint, notPatBic, &gray, false}, {"paint black in colour", kPaint, patCopy, &black, true},
+        {"erase gray", kErase, patCopy, &gray, true},             {"invert", kInvert, patCopy, &black, false},
+        {"fill checker", kFill, patCopy, &checker, true},         {"fill black", kFill, patCopy, &black, false},
+    };
+    using Draw = std::function<void(GrafVerb, const Rect &, const Pattern *)>;
+    auto rrect = [](int16_t w, int16_t h) -> Draw {
+        return [w, h](GrafVerb verb, const Rect &r, const Pattern *pattern) {
+            switch (verb) {
+            case kPaint: PaintRoundRect(&r, w, h); break;
+            case kErase: EraseRoundRect(&r, w, h); break;
+            case kInvert: InvertRoundRect(&r, w, h); break;
+            default: FillRoundRect(&r, w, h, pattern); break;
+            }
+        };
+    };
+    auto arc = [](int16_t start, int16_t angle) -> Draw {
+        return [start, angle](GrafVerb verb, const Rect &r, const Pattern *pattern) {
+            switch (verb) {
+            case kPaint: PaintArc(&r, start, angle); break;
+            case kErase: EraseArc(&r, start, angle); break;
+            case kInvert: break; // InvertArc is not exported
+            default: FillArc(&r, start, angle, pattern); break;
+            }
+        };
+    };
+    // Ovals smaller than 16 pixels across are drawn from points too.
+    Draw smallOval = [](GrafVerb verb, const Rect &r, const Pattern *pattern) {
+        const Rect small{r.top, r.left, static_cast<int16_t>(r.top + std::min(r.bottom - r.top, 13)),
+                         static_cast<int16_t>(r.left + std::min(r.right - r.left, 11))};
+        switch (verb) {
+        case kPaint: PaintOval(&small); break;
+        case kErase: EraseOval(&small); break;
+        case kInvert: InvertOval(&small); break;
+        default: FillOval(&small, pattern); break;
+        }
+    };
+    // A self-crossing star of five points.
+    Draw star = [](GrafVerb verb, const Rect &r, const Pattern *pattern) {
+        const int16_t w = static_cast<int16_t>(r.right - r.left), h = static_cast<int16_t>(r.bottom - r.top);
+        PolyHandle poly = OpenPoly();
+        MoveT(r.left, r.top);
+        LineT(r.right, static_cast<int16_t>(r.top + h / 3));
+        LineT(static_cast<int16_t>(r.left + w / 4), r.bottom);
+        LineT(static_cast<int16_t>(r.left + w / 2), r.top);
+        LineT(static_cast<int16_t>(r.left + 3 * w / 4), r.bottom);
+        LineT(r.left, r.top);
+        ClosePoly();
+        switch (verb) {
+        case kPaint: PaintPoly(poly); break;
+        case kErase: ErasePoly(poly); break;
+        case kInvert: InvertPoly(poly); break;
+        default: FillPoly(poly, pattern); break;
+        }
+        KillPoly(poly);
+    };
+    const std::pair<const char *, Draw> figures[] = {
+        {"round rect 12x12", rrect(12, 12)}, {"round rect 5x9", rrect(5, 9)},       {"round rect 3x3", rrect(3, 3)},
+        {"round rect of whole sides", rrect(200, 200)}, {"arc 45 over 90", arc(45, 90)}, {"arc 200 over -70", arc(200, -70)},
+        {"arc 0 over 360", arc(0, 360)},     {"small oval", smallOval},              {"star polygon", star},
+        {"oval",
+         [](GrafVerb verb, const Rect &r, const Pattern *pattern) {
+             switch (verb) {
+             case kPaint: PaintOval(&r); break;
+             case kErase: EraseOval(&r); break;
+             case kInvert: InvertOval(&r); break;
+             default: FillOval(&r, pattern); break;
+             }
+         }},
+    };
+    const Size sizes[] = {{1, 1}, {2, 3}, {7, 4}, {9, 9}, {16, 16}, {20, 12}, {31, 9}, {40, 40}, {63, 17}};
+    RgnHandle cut = NewRgn(), part = NewRgn();
+    SetRectRg(cut, 0, 0, kW, 14);
+    SetRectRg(part, 20, 0, 45, kH);
+    UnionRg(cut, part, cut);
+    const RGBColor red{0xC000, 0x2000, 0x1000}, blue{0x1000, 0x3000, 0xE000};
+    const char *clips[] = {"", ", clipped by a region", ", clipped by a rectangle", ", clipped to its rectangle"};
+    for (int clip = 0; clip < 4; ++clip)
+        for (const Size &s : sizes)
+            for (const auto &[name, draw] : figures)
+                for (const Fill &fill : fills) {
+                    const Rect r = At(s, 6, 3);
+                    const Rect halves{0, 0, kH, static_cast<int16_t>(r.left + s.w / 2)};
+                    Image routes[2];
+                    for (int route = 0; route < 2; ++route) {
+                        const Boolean was = SelectClipFillRoute(route == 1);
+                        PenNormal();
+                        PenMode(fill.mode);
+                        PenPat(fill.pattern);
+                        BackPat(fill.pattern);
+                        if (fill.colour) {
+                            RGBForeColor(&red);
+                            RGBBackColor(&blue);
+                        } else {
+                            ForeColor(blackColor);
+                            BackColor(whiteColor);
+                        }
+                        switch (clip) {
+                        case 0: ClipRect(&port_.port()->portRect); break;
+                        case 1: SetClip(cut); break;
+                        case 2: ClipRect(&halves); break;
+                        default: ClipRect(&r); break;
+                        }
+                        background();
+                        draw(fill.verb, r, fill.pattern);
+                        routes[route] = capture();
+                        SelectClipFillRoute(was);
+                    }
+                    ASSERT_TRUE(routes[0] == routes[1]) << name << ", " << fill.name << " on " << s.w << "x" << s.h
+                                                        << clips[clip] << differences(routes[0], routes[1]);
+                }
+    ClipRect(&port_.port()->portRect);
+    DisposeRgn(cut);
+    DisposeRgn(part);
+    PenNormal();
+    ForeColor(blackColor);
+    BackColor(whiteColor);
+    BackPat(&QuickDrawGlobals().white);
+}
+
 // A 4-connected flood through unpainted pixels from the centre never leaves the rectangle.
 bool Closed(const Mask &m, const Rect &r)
 {

@@ -395,3 +395,111 @@ TEST_F(Pixels, CompatibleRouteReadsAPaletteDibsIndexThroughItsColourTable)
 }
 
 } // namespace
+
+namespace {
+
+// A DIB section of 24 or 32 bits in its own memory DC, rows from the top or from the bottom, with colour
+// masks for BI_BITFIELDS (none: BI_RGB).
+struct DirectDib {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ displaced = nullptr;
+    DirectDib(int bits, int width, int height, bool topDown, const DWORD *masks)
+    {
+        struct {
+            BITMAPINFOHEADER header;
+            DWORD masks[3];
+        } info{};
+        info.header.biSize = sizeof info.header;
+        info.header.biWidth = width;
+        info.header.biHeight = topDown ? -height : height;
+        info.header.biPlanes = 1;
+        info.header.biBitCount = static_cast<WORD>(bits);
+        info.header.biCompression = masks ? BI_BITFIELDS : BI_RGB;
+        if (masks)
+            std::copy(masks, masks + 3, info.masks);
+        dc = CreateCompatibleDC(nullptr);
+        void *bitsPtr = nullptr;
+        bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bitsPtr, nullptr, 0);
+        if (bitmap)
+            displaced = SelectObject(dc, bitmap);
+    }
+    ~DirectDib()
+    {
+        if (displaced)
+            SelectObject(dc, displaced);
+        if (bitmap)
+            DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
+
+} // namespace
+
+// Without a palette GetCPixel reads the pixel GetPixel gives, for every layout of section it reads in
+// place (rows from the top or the bottom, 24 bits with padded rows, 32 bits with and without masks) and
+// one it leaves to GetPixel (masks in another order), through a DC origin, right after GDI drew, inside
+// and beside a clip, and off the bitmap. The upper rows mirror the lower ones, so that reads whose
+// two candidate rows agree come before those that tell the row order.
+TEST_F(Pixels, GetCPixelReadsWhatGetPixelReadsOnEveryDirectSection)
+{
+    const DWORD plainMasks[] = {0xFF0000, 0xFF00, 0xFF}, otherMasks[] = {0xFF, 0xFF00, 0xFF0000};
+    const struct {
+        const char *name;
+        int bits;
+        bool topDown;
+        const DWORD *masks;
+    } layouts[] = {
+        {"32 bits from the top", 32, true, nullptr},       {"32 bits from the bottom", 32, false, nullptr},
+        {"24 bits from the bottom", 24, false, nullptr},   {"24 bits from the top", 24, true, nullptr},
+        {"32 bits, plain masks", 32, false, plainMasks},   {"32 bits, masks reversed", 32, true, otherMasks},
+    };
+    constexpr int w = 7, h = 6; // 21-byte rows of 24 bits, padded to 24
+    for (const auto &layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        DirectDib dib(layout.bits, w, h, layout.topDown, layout.masks);
+        ASSERT_NE(dib.bitmap, nullptr);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                SetPixel(dib.dc, x, y, y < h / 2 ? RGB(20 * x, 40, 200) : RGB(20 * x + 5, 30 * y, 0x60));
+        CGrafPort port{};
+        OpenPortForHDC(&port, dib.dc);
+        for (POINT origin : {POINT{0, 0}, POINT{2, -1}}) {
+            SetViewportOrgEx(dib.dc, origin.x, origin.y, nullptr);
+            for (int v = -1; v <= h; ++v)
+                for (int hh = -1; hh <= w; ++hh) {
+                    RGBColor rgb{};
+                    GetCPixel(static_cast<int16_t>(hh), static_cast<int16_t>(v), &rgb);
+                    const int dx = hh + origin.x, dy = v + origin.y;
+                    const bool on = dx >= 0 && dy >= 0 && dx < w && dy < h;
+                    const COLORREF want = on ? GetPixel(dib.dc, hh, v) : RGB(0x80, 0x80, 0x80);
+                    EXPECT_EQ(RGB(rgb.red >> 8, rgb.green >> 8, rgb.blue >> 8), want)
+                        << "at " << hh << "," << v << " with the DC's origin at " << origin.x << "," << origin.y;
+                }
+            SetViewportOrgEx(dib.dc, 0, 0, nullptr);
+        }
+        // Drawn by GDI, then read at once.
+        RECT r{1, 1, 3, 5};
+        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+        FillRect(dib.dc, &r, brush);
+        DeleteObject(brush);
+        RGBColor rgb{};
+        GetCPixel(2, 4, &rgb);
+        EXPECT_EQ(RGB(rgb.red >> 8, rgb.green >> 8, rgb.blue >> 8), RGB(1, 2, 3));
+        // A clip of two corners: a point between them is in the clip box, one beyond it is not.
+        RgnHandle clip = NewRgn(), corner = NewRgn();
+        SetRectRg(clip, 0, 0, 2, 2);
+        SetRectRg(corner, 4, 3, 6, 5);
+        UnionRg(clip, corner, clip);
+        SetClip(clip);
+        GetCPixel(3, 2, &rgb);
+        EXPECT_EQ(RGB(rgb.red >> 8, rgb.green >> 8, rgb.blue >> 8), GetPixel(dib.dc, 3, 2)) << "in the clip box";
+        GetCPixel(6, 5, &rgb);
+        EXPECT_EQ(RGB(rgb.red >> 8, rgb.green >> 8, rgb.blue >> 8), RGB(0x80, 0x80, 0x80)) << "beyond the clip box";
+        ClipRect(&port.portRect);
+        DisposeRgn(clip);
+        DisposeRgn(corner);
+        SetPor(WindowManagerPort());
+        CloseCPort(&port);
+    }
+}

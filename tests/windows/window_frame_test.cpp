@@ -125,6 +125,36 @@ TEST(MacFrame, DrawsItsFrameCaptionTitleAndBoxes)
     DisposeWindow(w);
 }
 
+// A frame Windows draws follows HiliteWindow as a full repaint of the frame draws it, in both states.
+TEST(WindowsFrame, HiliteLeavesTheFrameAsARepaintDrawsIt)
+{
+    WindowPtr w = MakeWindow(documentProc, 40, 30, 200, 100, "Plain");
+    HWND hwnd = HwndOf(w);
+    ASSERT_TRUE(PeekOf(w)->hilited);
+    const int caption = ContentTop(hwnd);
+    auto strip = [&] {
+        WindowPixels px(hwnd);
+        std::vector<COLORREF> row;
+        for (int y = 1; y < caption; y += 3)
+            for (int x = 0; x < px.width(); ++x)
+                row.push_back(px.at(x, y));
+        return row;
+    };
+    auto repainted = [&] {
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+        return strip();
+    };
+    const std::vector<COLORREF> active = strip();
+    EXPECT_EQ(active, repainted());
+    HiliteWindow(w, FALSE);
+    const std::vector<COLORREF> inactive = strip();
+    EXPECT_NE(inactive, active) << "the caption shows the window inactive";
+    EXPECT_EQ(inactive, repainted());
+    HiliteWindow(w, TRUE);
+    EXPECT_EQ(strip(), active);
+    DisposeWindow(w);
+}
+
 TEST(MacFrame, ASizingFrameShowsBorderBandsAndCornerTicks)
 {
     WindowPtr w = MakeWindow(734, 40, 30, 200, 100, "Sized");
