@@ -118,6 +118,7 @@ OSErr SetFileLock(const FSSpec *fsSpec, bool locked)
     err = PathOf(fsSpec, path);
     if (err != noErr)
         return err;
+    ForgetFileLocks();
     return _chmod(path, locked ? _S_IREAD : _S_IREAD | _S_IWRITE) == 0 ? OSErr(noErr) : OSErr(fnfErr);
 }
 

@@ -74,8 +74,11 @@ bool FileSlotWritable(int16_t refNum);
 int16_t FindOpenFileByPath(const char *path);
 // Gives an open slot write access for the Resource Manager: 0, -51 for a free slot, -61 when refused.
 OSErr MakeFileHandleWritable(int16_t refNum);
-// -61 when the slot's file exists and is read-only, else 0.
+// -61 when the slot's file exists and is read-only, else 0. A writable answer is kept for the slot until
+// any slot is opened or ForgetFileLocks is called.
 OSErr CheckFileWritable(int16_t refNum);
+// A file's lock may have changed (the library changed one, or a write failed): the next check asks again.
+void ForgetFileLocks();
 
 // ---- Directory IDs and working directories ----
 // A directory ID is the address of the directory's node (nodes live as long as the library) or 2 for

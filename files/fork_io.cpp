@@ -123,6 +123,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL SetEOF(int16_t refNum, int32_t logEOF)
     HANDLE h = ZEL_FHMap(refNum);
     if (!SetEndOfFile(h)) {
         ZEL_FHLSeek(refNum, mark, FILE_BEGIN);
+        ForgetFileLocks();
         return CheckFileWritable(refNum) != noErr ? OSErr(dskFulErr) : OSErr(ioErr);
     }
     ZEL_FHLSeek(refNum, std::min(mark, logEOF), FILE_BEGIN);

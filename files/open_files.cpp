@@ -25,6 +25,13 @@ constexpr uint32_t kNoPosition = 0xFFFFFFFF;
 HANDLE sHandles[kFileSlots];
 FileHandleRecord *sRecords[kFileSlots];
 uint32_t sSavedPositions[kFileSlots];
+// A slot's file found writable stays so while sLockEpoch is the one it was found in: every opening of a
+// slot and every lock the library changes starts a new epoch. Between them an open handle's writes are
+// not checked again (Windows lets a handle with write access keep writing after another program marks
+// its file read-only, as the Macintosh lets an open path keep its permission). A read-only answer is
+// never kept: a file another program unlocks is writable at once.
+uint32_t sWritableEpoch[kFileSlots];
+uint32_t sLockEpoch = 1;
 int16_t sPreferredSlot = -1;
 
 bool InRange(int32_t refNum) { return refNum >= kFirstFileSlot && refNum < kFileSlots; }
@@ -74,6 +81,7 @@ void LoseFileHandleSlot(int slot)
 
 HANDLE OpenSlotFile(const FileHandleRecord *r, DWORD disposition)
 {
+    ForgetFileLocks();
     return CreateFileA(r->path, r->desiredAccess, r->shareMode, nullptr, disposition, r->flagsAndAttributes,
                        nullptr);
 }
@@ -125,7 +133,7 @@ bool ReadOnlyFile(const char *path)
 
 // The read-only attribute of an open slot's file, asked through its handle where Windows can (from
 // Vista on: a few times cheaper than a look-up by path, which matters before every write), by its path
-// otherwise. Asked every time, so an attribute changed behind the library's back is seen at once.
+// otherwise.
 bool SlotFileReadOnly(int slot)
 {
     typedef BOOL(WINAPI * InfoByHandleProc)(HANDLE, int, void *, DWORD);
@@ -204,9 +212,22 @@ int16_t FindOpenFileByPath(const char *path)
     return -1;
 }
 
+void ForgetFileLocks()
+{
+    if (++sLockEpoch == 0)
+        sLockEpoch = 1;
+}
+
 OSErr CheckFileWritable(int16_t refNum)
 {
-    return FileSlotPath(refNum) && SlotFileReadOnly(refNum) ? OSErr(wrPermErr) : OSErr(noErr);
+    if (!FileSlotPath(refNum))
+        return noErr;
+    if (sWritableEpoch[refNum] == sLockEpoch)
+        return noErr;
+    if (SlotFileReadOnly(refNum))
+        return wrPermErr;
+    sWritableEpoch[refNum] = sLockEpoch;
+    return noErr;
 }
 
 // A slot that already writes a file that may be written needs nothing. Otherwise the file is opened

@@ -187,6 +187,8 @@ void RecordPictOvalSize(int16_t ovalWidth, int16_t ovalHeight);
 void RecordPictLineOp(Point from, Point to);
 // A polygon opcode with the whole polygon (size, box, points).
 void RecordPictPolyOp(uint16_t opcode, PolyHandle poly);
+// A region opcode (0x80 plus the verb) with the whole region: size, box and rows of inversion points.
+void RecordPictRgnOp(uint16_t opcode, RgnHandle rgn);
 // An arc opcode with its Rect and two angles.
 void RecordPictArcOp(uint16_t opcode, const Rect *rect, int16_t startAngle, int16_t arcAngle);
 // RGBForeColor (0x001A) and RGBBackColor (0x001B) with the colour.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -314,6 +315,86 @@ void PlayPixPat(PlayLevel &l, uint16_t opcode, const uint8_t *operand, int32_t s
     l.playPixPat[which] = *field;
 }
 
+void RgnVerb(GrafVerb verb, RgnHandle rgn, const PlayLevel &l)
+{
+    switch (verb) {
+    case 0: FrameRg(rgn); break;
+    case 1: PaintRg(rgn); break;
+    case 2: EraseRgn(rgn); break;
+    case 3: InvertRg(rgn); break;
+    default:
+        if (l.fillPixels && IsColorPort(CurrentPort()))
+            FillCRgn(rgn, reinterpret_cast<CGrafPtr>(CurrentPort())->fillPixPat);
+        else
+            FillRg(rgn, &l.fillPat);
+        break;
+    }
+}
+
+// A region operand mapped onto the destination. After its size word and bounding box a region that is
+// not a rectangle lists rows: a row's v, the h of each point where coverage changes against the row
+// above, 0x7FFF; the list ends with 0x7FFF. The edges in force between two rows bound spans that each
+// become a rectangle, mapped as the rectangle opcodes map theirs, so that neighbouring spans still
+// meet. A short or malformed list ends where it stops making sense; nil when memory is short.
+RgnHandle MappedRegion(const PlayLevel &l, const uint8_t *p, int32_t size)
+{
+    constexpr size_t kMostEdges = 4096;
+    const int32_t bytes = std::min<int32_t>(PictWordAt(p), size);
+    RgnHandle result = NewRgn();
+    if (!result || bytes < 10)
+        return result;
+    if (bytes < 12) {
+        const Rect box = MapRectangle(l, RectAt(p + 2));
+        RectRgn(result, &box);
+        return result;
+    }
+    RgnHandle span = NewRgn();
+    if (!span) {
+        DisposeRgn(result);
+        return nullptr;
+    }
+    int32_t at = 10;
+    auto next = [&](int16_t *w) {
+        if (at + 2 > bytes)
+            return false;
+        *w = Word(p + at);
+        at += 2;
+        return true;
+    };
+    std::vector<int16_t> edges, row, merged;
+    int16_t above = 0, v = 0;
+    while (next(&v) && v != 0x7FFF && v >= above) {
+        row.clear();
+        int16_t h = 0;
+        bool ended = false;
+        while (next(&h)) {
+            if (h == 0x7FFF) {
+                ended = true;
+                break;
+            }
+            row.push_back(h);
+        }
+        for (size_t i = 0; i + 1 < edges.size(); i += 2) {
+            const Rect r = MapRectangle(l, Rect{above, edges[i], v, edges[i + 1]});
+            if (r.left < r.right && r.top < r.bottom) {
+                RectRgn(span, &r);
+                UnionRg(result, span, result);
+            }
+        }
+        if (!ended)
+            break;
+        std::sort(row.begin(), row.end());
+        merged.clear();
+        std::set_symmetric_difference(edges.begin(), edges.end(), row.begin(), row.end(), std::back_inserter(merged));
+        edges.swap(merged);
+        if (edges.size() > kMostEdges)
+            break;
+        above = v;
+    }
+    DisposeRgn(span);
+    return result;
+}
+
 // Plays one opcode whose operand (`size` bytes, measured and read) is at `p`; false ends playback.
 bool PlayOpcode(PlayLevel &l, uint16_t op, const uint8_t *p, int32_t size)
 {
@@ -361,6 +442,15 @@ bool PlayOpcode(PlayLevel &l, uint16_t op, const uint8_t *p, int32_t size)
         }
         default:
             break;
+        }
+        return true;
+    }
+    if (op >= 0x0080 && op <= 0x0084) {
+        if (size < 10)
+            return true;
+        if (RgnHandle rgn = MappedRegion(l, p, size)) {
+            RgnVerb(static_cast<GrafVerb>(op & 7), rgn, l);
+            DisposeRgn(rgn);
         }
         return true;
     }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -704,6 +705,86 @@ void RecordPictPolyOp(uint16_t opcode, PolyHandle poly)
     BeginPictOpcode(opcode, static_cast<uint16_t>(bytes));
     PutPictWords(2, &size);
     PutPictWords(static_cast<uint16_t>(bytes - 2), reinterpret_cast<const uint8_t *>(&p) + 2);
+    EndPictOpcode();
+}
+
+namespace {
+
+// The rows of a region's inversion points, as a picture stores a region that is not a rectangle: for
+// each row where coverage changes, its v, the h of every change against the row above, 0x7FFF; then
+// 0x7FFF. Built from the region's rectangles, which GDI gives in bands of rows sharing their spans.
+std::vector<int16_t> InversionRows(const RECT *rects, DWORD count)
+{
+    std::vector<int16_t> rows, edges, band, changes;
+    int16_t top = 0, bottom = 0;
+    auto flush = [&](int16_t v, const std::vector<int16_t> &now) {
+        changes.clear();
+        std::set_symmetric_difference(edges.begin(), edges.end(), now.begin(), now.end(), std::back_inserter(changes));
+        if (!changes.empty()) {
+            rows.push_back(v);
+            rows.insert(rows.end(), changes.begin(), changes.end());
+            rows.push_back(0x7FFF);
+        }
+        edges = now;
+    };
+    const std::vector<int16_t> none;
+    for (DWORD i = 0; i <= count; ++i) {
+        const bool sameBand = i < count && !band.empty() && rects[i].top == top && rects[i].bottom == bottom;
+        if (i < count && sameBand) {
+            band.push_back(static_cast<int16_t>(rects[i].left));
+            band.push_back(static_cast<int16_t>(rects[i].right));
+            continue;
+        }
+        if (!band.empty()) {
+            // Spans that touch share an edge, which then is no change at all.
+            std::sort(band.begin(), band.end());
+            std::vector<int16_t> merged;
+            for (int16_t h : band)
+                if (!merged.empty() && merged.back() == h)
+                    merged.pop_back();
+                else
+                    merged.push_back(h);
+            flush(top, merged);
+            if (i == count || rects[i].top != bottom)
+                flush(bottom, none);
+        }
+        band.clear();
+        if (i < count) {
+            top = static_cast<int16_t>(rects[i].top);
+            bottom = static_cast<int16_t>(rects[i].bottom);
+            band.push_back(static_cast<int16_t>(rects[i].left));
+            band.push_back(static_cast<int16_t>(rects[i].right));
+        }
+    }
+    rows.push_back(0x7FFF);
+    return rows;
+}
+
+} // namespace
+
+void RecordPictRgnOp(uint16_t opcode, RgnHandle rgn)
+{
+    if (!HandleHasData(rgn))
+        return;
+    const Region &r = **rgn;
+    std::vector<int16_t> words{10, r.rgnBBox.top, r.rgnBBox.left, r.rgnBBox.bottom, r.rgnBBox.right};
+    // A region in rectangle or mask form is recorded as its box.
+    HRGN gdi = reinterpret_cast<HRGN>(static_cast<uintptr_t>(r.rgnForm));
+    if (gdi && gdi != RectRgnSentinel() && gdi != MaskRgnSentinel() && GetObjectType(gdi) == OBJ_REGION) {
+        const DWORD bytes = GetRegionData(gdi, 0, nullptr);
+        std::vector<uint8_t> data(bytes);
+        auto *rd = reinterpret_cast<RGNDATA *>(data.data());
+        if (bytes >= sizeof(RGNDATAHEADER) && GetRegionData(gdi, bytes, rd) == bytes && rd->rdh.nCount > 1) {
+            const std::vector<int16_t> rows =
+                InversionRows(reinterpret_cast<const RECT *>(rd->Buffer), rd->rdh.nCount);
+            // A region stays under the 32 KB a size word can count; a larger one keeps its box.
+            if (10 + 2 * rows.size() <= 0x7FFE)
+                words.insert(words.end(), rows.begin(), rows.end());
+        }
+    }
+    words[0] = static_cast<int16_t>(2 * words.size());
+    BeginPictOpcode(opcode, static_cast<uint16_t>(2 * words.size()));
+    PutPictWords(static_cast<uint16_t>(2 * words.size()), words.data());
     EndPictOpcode();
 }
 

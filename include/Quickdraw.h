@@ -629,6 +629,11 @@ enum {
     srcCopy = 0, srcOr = 1, srcXor = 2, srcBic = 3, notSrcCopy = 4, notSrcOr = 5, notSrcXor = 6, notSrcBic = 7,
     patCopy = 8, patOr = 9, patXor = 10, patBic = 11, notPatCopy = 12, notPatOr = 13, notPatXor = 14, notPatBic = 15
 };
+/* The arithmetic modes of colour ports, text drawn dimmed (grayishTextOr) and the highlight mode. */
+enum {
+    blend = 32, addPin = 33, addOver = 34, subPin = 35, transparent = 36, addMax = 37, subOver = 38, adMin = 39,
+    grayishTextOr = 49, hilite = 50
+};
 /* Or-ed into a transfer mode: CopyBits dithers the colours it cannot show exactly. */
 enum { ditherCopy = 64 };
 

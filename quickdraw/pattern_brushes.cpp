@@ -615,6 +615,12 @@ HBRUSH GetPixPatBrush(PixPatHandle pp, int16_t *kindOut, bool *allFore, bool *al
     return brush;
 }
 
+// The pen raster operations of the modes or, xor and bic: under each a white pen keeps the pixel.
+static bool LeavesBackgroundBitsAlone(uint16_t rop2)
+{
+    return rop2 == R2_MASKPEN || rop2 == R2_NOTXORPEN || rop2 == R2_MERGENOTPEN;
+}
+
 // The brush of the current port's pattern of `kind`, with the DC's colours set for it; selected into
 // the DC when `select` is nonzero.
 ZEL_EXTERN_C HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select)
@@ -665,6 +671,12 @@ HBRUSH SelectPortPatternBrushPlain(int16_t kind, int16_t select, PlainPattern *p
         }
     }
 
+    // In the pattern modes or, xor and bic a Macintosh leaves the pixels under the pattern's 0 bits
+    // alone; the one-bit brush paints them in the DC's background colour, which leaves them alone
+    // under those raster operations only when it is white, whatever the port's background colour
+    // (the button face of a three-dimensional window, a colour set by RGBBackColor).
+    if (kind == patternPen && brushKind == 0 && LeavesBackgroundBitsAlone(record->rop2Wanted))
+        back = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
     if (brushKind != 2)
         SetPatternBrushColors(pattern, brushKind, allFore, allBack, fore, back);
     if (plain && brushKind == 0)

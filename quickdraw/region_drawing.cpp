@@ -133,8 +133,10 @@ void RgnDrawCore(GrafVerb verb, RgnHandle rgn)
             DrawDeviceRgn(port, record, dc, verb, rgn);
         }
     }
-    if (port->picSave && !port->rgnSave && RecordPictPortState())
-        RecordPictVerbState(verb); // the region opcode itself is recorded as nothing
+    if (port->picSave && !port->rgnSave && RecordPictPortState()) {
+        RecordPictVerbState(verb);
+        RecordPictRgnOp(static_cast<uint16_t>(0x80 | verb), rgn);
+    }
 }
 
 void DrawAndMark(GrafVerb verb, RgnHandle rgn)

@@ -460,6 +460,5 @@ ZEL_EXTERN_C void ZEL_CALL TEClick(Point pt, Boolean extend, TEHandle hTE)
     }
     if ((**hTE).teLength > 0)
         TEClearNullStyle(hTE);
-    if ((**hTE).teLength > 0)
     sClickRecord = previousClick;
 }

@@ -180,6 +180,21 @@ TEST_P(FileCalls, WritesNeedWriteAccessAndAWritableFile)
     EXPECT_EQ(FSWrite(writer, &count, "nope"), wrPermErr) << "a read-only file";
     SetFileAttributesA(Path("ro").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadWholeFile(Path("ro")), "read only");
+    // A lock set and cleared through the library is seen by the next write of a path that has written.
+    FSSpec spec{};
+    ASSERT_EQ(FSMakeFSSpec(vRefNum_, dirID_, P("ro").c_str(), &spec), noErr);
+    struct Step {
+        OSErr(ZEL_CALL *lock)(const FSSpec *);
+        OSErr write;
+    } steps[] = {{nullptr, noErr}, {FSpSetFLock, wrPermErr}, {FSpRstFLock, noErr}};
+    for (const Step &step : steps) {
+        if (step.lock)
+            ASSERT_EQ(step.lock(&spec), noErr);
+        count = 1;
+        EXPECT_EQ(FSWrite(writer, &count, "w"), step.write);
+        EXPECT_EQ(count, step.write == noErr ? 1 : 0);
+    }
+    EXPECT_EQ(ReadWholeFile(Path("ro")), "wwad only");
 
     int32_t mark = 7, eof = 7;
     EXPECT_EQ(GetFPos(40, &mark), ioErr);

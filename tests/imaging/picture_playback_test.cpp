@@ -478,6 +478,112 @@ Bytes Version2(const Bytes &ops)
     return b;
 }
 
+// Regions drawn while a picture records come back from it in their own shape, at the picture's size
+// and scaled: an L, a ring, two apart and an oval's region, with every verb.
+TEST_F(PicturePlayback, RegionsAreRecordedAndPlayedInTheirShape)
+{
+    struct Shape {
+        const char *what;
+        bool rectilinear; // scales exactly as twice its rectangles
+        std::function<void(RgnHandle, int)> build;
+    };
+    auto rects = [](RgnHandle rgn, int s, std::initializer_list<Rect> parts, bool exclusive) {
+        RgnHandle part = NewRgn();
+        SetEmptyRgn(rgn);
+        for (Rect r : parts) {
+            Rect scaled{int16_t(r.top * s), int16_t(r.left * s), int16_t(r.bottom * s), int16_t(r.right * s)};
+            RectRgn(part, &scaled);
+            if (exclusive)
+                XorRgn(rgn, part, rgn);
+            else
+                UnionRgn(rgn, part, rgn);
+        }
+        DisposeRgn(part);
+    };
+    const Shape shapes[] = {
+        {"an L", true, [&](RgnHandle r, int s) { rects(r, s, {{4, 4, 12, 30}, {12, 4, 28, 12}}, false); }},
+        {"a ring", true, [&](RgnHandle r, int s) { rects(r, s, {{4, 4, 28, 34}, {10, 12, 20, 24}}, true); }},
+        {"two apart", true, [&](RgnHandle r, int s) { rects(r, s, {{3, 3, 9, 14}, {16, 20, 27, 36}}, false); }},
+        {"an oval's", false, [](RgnHandle r, int) {
+             OpenRgn();
+             Rect oval{3, 5, 27, 35};
+             FrameOval(&oval);
+             CloseRgn(r);
+         }},
+    };
+    const RGBColor red{0xFFFF, 0, 0};
+    auto drawVerbs = [&](RgnHandle rgn, int verb) {
+        RGBForeColor(&red);
+        switch (verb) {
+        case 0: FrameRgn(rgn); break;
+        case 1: PaintRgn(rgn); break;
+        case 2: {
+            Rect all{0, 0, 100, 100};
+            PaintRect(&all);
+            EraseRgn(rgn);
+            break;
+        }
+        case 3: InvertRgn(rgn); break;
+        default: FillRgn(rgn, &qd.gray); break;
+        }
+        ForeColor(blackColor);
+    };
+    for (const Shape &shape : shapes)
+        for (int scale : {1, 2})
+            for (int verb = 0; verb <= 4; ++verb) {
+                if (scale == 2 && (!shape.rectilinear || verb == 0))
+                    continue; // a frame's pen and an oval's steps do not scale as its rectangles
+                SCOPED_TRACE(std::string(shape.what) + ", verb " + std::to_string(verb) + ", scale " +
+                             std::to_string(scale));
+                const int w = 40 * scale, h = 32 * scale;
+                DibPort direct(w, h), recorder(40, 32), played(w, h);
+                RgnHandle rgn = NewRgn();
+                SetPor(direct.port());
+                shape.build(rgn, scale);
+                drawVerbs(rgn, verb);
+                SetPor(recorder.port());
+                shape.build(rgn, 1);
+                const Rect frame{0, 0, 32, 40};
+                PicHandle pic = Record(frame, [&] { drawVerbs(rgn, verb); });
+                SetPor(played.port());
+                const Rect dst{0, 0, int16_t(h), int16_t(w)};
+                DrawPicture(pic, &dst);
+                EXPECT_EQ(Differences(direct, played, w, h), "");
+                KillPicture(pic);
+                DisposeRgn(rgn);
+            }
+}
+
+// A region written by another program: its rows of inversion points read as a Macintosh reads them,
+// and a damaged list ends where its bytes do.
+TEST_F(PicturePlayback, RegionOpcodesFromOtherPrograms)
+{
+    // PaintRgn of an L: rows 10..20 from 10 to 30, rows 20..30 from 10 to 20.
+    const Bytes l = {0x00, 0x81, 0x00, 0x24, 0, 10, 0, 10, 0, 30, 0, 30,
+                     0, 10, 0, 10, 0, 30, 0x7F, 0xFF,
+                     0, 20, 0, 20, 0, 30, 0x7F, 0xFF,
+                     0, 30, 0, 10, 0, 20, 0x7F, 0xFF, 0x7F, 0xFF};
+    // A list whose last row runs past the region's size: the rows before it still count.
+    const Bytes cut = {0x00, 0x81, 0x00, 0x16, 0, 10, 0, 10, 0, 30, 0, 30,
+                       0, 10, 0, 10, 0, 30, 0x7F, 0xFF,
+                       0, 20, 0, 20};
+    auto inL = [](int x, int y) { return y >= 10 && x >= 10 && ((y < 20 && x < 30) || (y < 30 && x < 20)); };
+    for (const auto &[ops, want] : {std::make_pair(l, std::function<bool(int, int)>(inL)),
+                                    std::make_pair(cut, std::function<bool(int, int)>([](int x, int y) {
+                                                       return y >= 10 && y < 20 && x >= 10 && x < 30;
+                                                   }))}) {
+        DibPort target(40, 40);
+        SetPor(target.port());
+        PicHandle pic = PictureOf(Version2(ops));
+        const Rect dst{0, 0, 100, 100};
+        DrawPicture(pic, &dst);
+        EXPECT_EQ(testing_support::PixelMisses(target.surface().dc(), 0, 0, 40, 40,
+                                               [&](int x, int y) { return want(x, y) ? RGB(0, 0, 0) : kWhite; }),
+                  "");
+        KillPicture(pic);
+    }
+}
+
 TEST_F(PicturePlayback, TextContinuation)
 {
     // Text "ab" at (10, 30), then DHText by the drawn width + 15 (continues) or + 25 (moves).

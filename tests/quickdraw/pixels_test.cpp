@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -268,15 +269,16 @@ TEST_F(Pixels, ScrollRectWithoutARegionErasesNothing)
 
 namespace {
 
-// A DIB section of `bits` per pixel in its own memory DC; a colour table (for up to 8 bits) of the
-// default palette's first entries, so that a palette index and a table index name the same colour.
-struct IndexedDib {
+// A DIB section of `bits` per pixel in its own memory DC, rows from the top unless told, with colour
+// masks for BI_BITFIELDS (none: BI_RGB); a colour table (for up to 8 bits) of the default palette's
+// first entries, so that a palette index and a table index name the same colour.
+struct SectionDib {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
     HGDIOBJ displaced = nullptr;
     uint8_t *rows = nullptr;
     int stride = 0;
-    IndexedDib(int bits, int width, int height)
+    SectionDib(int bits, int width, int height, bool topDown = true, const DWORD *masks = nullptr)
     {
         struct {
             BITMAPINFOHEADER header;
@@ -284,10 +286,12 @@ struct IndexedDib {
         } info{};
         info.header.biSize = sizeof info.header;
         info.header.biWidth = width;
-        info.header.biHeight = -height;
+        info.header.biHeight = topDown ? -height : height;
         info.header.biPlanes = 1;
         info.header.biBitCount = static_cast<WORD>(bits);
-        info.header.biCompression = BI_RGB;
+        info.header.biCompression = masks ? BI_BITFIELDS : BI_RGB;
+        if (masks)
+            std::memcpy(info.colours, masks, 3 * sizeof(DWORD));
         if (bits <= 8) {
             PALETTEENTRY entries[16] = {};
             GetPaletteEntries(static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), 0, 16, entries);
@@ -304,7 +308,7 @@ struct IndexedDib {
         displaced = SelectObject(dc, bitmap);
         SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
     }
-    ~IndexedDib()
+    ~SectionDib()
     {
         SelectObject(dc, displaced);
         DeleteObject(bitmap);
@@ -339,7 +343,7 @@ TEST_F(Pixels, CompatibleRouteDecodesEveryDepth)
     const Boolean was = SelectCompatiblePixelRoute(TRUE);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.bits);
-        IndexedDib dib(c.bits, 8, 2);
+        SectionDib dib(c.bits, 8, 2);
         ASSERT_NE(dib.rows, nullptr);
         GdiFlush();
         dib.rows[0] = c.b0;
@@ -363,7 +367,7 @@ TEST_F(Pixels, CompatibleRouteReadsAPaletteDibsIndexThroughItsColourTable)
 {
     const COLORREF own = RGB(10, 200, 30);
     ASSERT_NE(own, DefaultPaletteColour(12));
-    IndexedDib dib(8, 8, 2);
+    SectionDib dib(8, 8, 2);
     ASSERT_NE(dib.rows, nullptr);
     const RGBQUAD entry{GetBValue(own), GetGValue(own), GetRValue(own), 0};
     ASSERT_EQ(SetDIBColorTable(dib.dc, 12, 1, &entry), 1u);
@@ -396,46 +400,6 @@ TEST_F(Pixels, CompatibleRouteReadsAPaletteDibsIndexThroughItsColourTable)
 
 } // namespace
 
-namespace {
-
-// A DIB section of 24 or 32 bits in its own memory DC, rows from the top or from the bottom, with colour
-// masks for BI_BITFIELDS (none: BI_RGB).
-struct DirectDib {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ displaced = nullptr;
-    DirectDib(int bits, int width, int height, bool topDown, const DWORD *masks)
-    {
-        struct {
-            BITMAPINFOHEADER header;
-            DWORD masks[3];
-        } info{};
-        info.header.biSize = sizeof info.header;
-        info.header.biWidth = width;
-        info.header.biHeight = topDown ? -height : height;
-        info.header.biPlanes = 1;
-        info.header.biBitCount = static_cast<WORD>(bits);
-        info.header.biCompression = masks ? BI_BITFIELDS : BI_RGB;
-        if (masks)
-            std::copy(masks, masks + 3, info.masks);
-        dc = CreateCompatibleDC(nullptr);
-        void *bitsPtr = nullptr;
-        bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bitsPtr, nullptr, 0);
-        if (bitmap)
-            displaced = SelectObject(dc, bitmap);
-    }
-    ~DirectDib()
-    {
-        if (displaced)
-            SelectObject(dc, displaced);
-        if (bitmap)
-            DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-};
-
-} // namespace
-
 // Without a palette GetCPixel reads the pixel GetPixel gives, for every layout of section it reads in
 // place (rows from the top or the bottom, 24 bits with padded rows, 32 bits with and without masks) and
 // one it leaves to GetPixel (masks in another order), through a DC origin, right after GDI drew, inside
@@ -457,7 +421,7 @@ TEST_F(Pixels, GetCPixelReadsWhatGetPixelReadsOnEveryDirectSection)
     constexpr int w = 7, h = 6; // 21-byte rows of 24 bits, padded to 24
     for (const auto &layout : layouts) {
         SCOPED_TRACE(layout.name);
-        DirectDib dib(layout.bits, w, h, layout.topDown, layout.masks);
+        SectionDib dib(layout.bits, w, h, layout.topDown, layout.masks);
         ASSERT_NE(dib.bitmap, nullptr);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)

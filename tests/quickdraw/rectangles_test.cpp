@@ -451,3 +451,69 @@ TEST_F(Rectangles, PlainPatternsGiveTheSamePixelsThroughASolidBrush)
                     }
                 }
 }
+
+// The pattern modes or, xor and bic touch only the pixels under the pattern's 1 bits, whatever the
+// port's background colour: under the 0 bits every pixel keeps its colour. Under the 1 bits or paints
+// the black foreground and xor inverts; bic clears to white when the background is white.
+TEST_F(Rectangles, PatternModesLeaveThePixelsUnderZeroBitsAloneOnAnyBackground)
+{
+    constexpr int kSide = 16;
+    const Pattern kPattern{{0xAA, 0x55, 0xF0, 0x0F, 0xCC, 0x33, 0x81, 0x18}};
+    const RGBColor black{0, 0, 0};
+    const struct {
+        RGBColor back;
+        const char *what;
+    } backs[] = {
+        {{0xFFFF, 0xFFFF, 0xFFFF}, "white"},
+        {{0xC0C0, 0xC0C0, 0xC0C0}, "the button face"},
+        {{0x2000, 0x8000, 0x4000}, "a dark green"},
+    };
+    struct Verb {
+        const char *what;
+        std::function<void()> draw;
+    };
+    const Verb verbs[] = {
+        {"PaintRect", [] { Rect r{2, 3, 14, 13}; PaintRect(&r); }},
+        {"FrameRect", [] { Rect r{1, 1, 15, 15}; PenSize(3, 2); FrameRec(&r); }},
+        {"PaintOval", [] { Rect r{0, 0, 16, 16}; PaintOval(&r); }},
+        {"LineTo", [] { PenSize(5, 4); MoveT(1, 2); LineT(12, 10); }},
+    };
+    auto original = [](int x, int y) { return RGB(x * 15, 255 - y * 15, (x * y) & 0xFF); };
+    for (int mode : {patOr, patXor, patBic})
+        for (const auto &b : backs)
+            for (const Verb &v : verbs) {
+                DibPort target(kSide, kSide);
+                for (int y = 0; y < kSide; ++y)
+                    for (int x = 0; x < kSide; ++x)
+                        SetPixel(target.surface().dc(), x, y, original(x, y));
+                SetPor(target.port());
+                RGBForeColor(&black);
+                RGBBackColor(&b.back);
+                PenPat(&kPattern);
+                PenMode(static_cast<int16_t>(mode));
+                v.draw();
+                PenNormal();
+                int changed = 0;
+                for (int y = 0; y < kSide; ++y)
+                    for (int x = 0; x < kSide; ++x) {
+                        const COLORREF was = original(x, y), now = target.surface().Pixel(x, y);
+                        const bool bit = (kPattern.pat[y & 7] >> (7 - (x & 7))) & 1;
+                        if (!bit) {
+                            ASSERT_EQ(now, was) << v.what << ", mode " << mode << " on " << b.what
+                                                << ": a 0 bit at " << x << "," << y;
+                            continue;
+                        }
+                        if (now == was)
+                            continue; // outside the shape
+                        ++changed;
+                        if (mode == patOr)
+                            EXPECT_EQ(now, RGB(0, 0, 0)) << v.what << " on " << b.what << " at " << x << "," << y;
+                        else if (mode == patXor)
+                            EXPECT_EQ(now, was ^ 0xFFFFFF) << v.what << " on " << b.what << " at " << x << "," << y;
+                        else if (b.back.red == 0xFFFF)
+                            EXPECT_EQ(now, RGB(255, 255, 255)) << v.what << " at " << x << "," << y;
+                    }
+                EXPECT_GT(changed, 8) << v.what << ", mode " << mode << " on " << b.what;
+                SetPor(WindowManagerPort());
+            }
+}

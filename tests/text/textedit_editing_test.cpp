@@ -9,6 +9,7 @@
 
 #include "Events.h"
 #include "LowMem.h"
+#include "OSUtils.h"
 #include "Resources.h"
 #include "test_support.h"
 
@@ -362,6 +363,35 @@ TEST_F(TEEditing, ADoubleClickSelectsAWordAndAThirdClickStartsAgain)
     TEClick(inBeta, true, h);
     EXPECT_EQ((**h).selStart, 8);
     EXPECT_EQ((**h).selEnd, int(text.size()));
+    TEDispose(h);
+}
+
+// The mouse the built-in click loop reads: far above every record's view.
+void ZEL_CALL MouseAboveTheView(Point *pt) { *pt = Point{-200, 20}; }
+
+TEST_F(TEEditing, AClickInAnEmptyRecordGivesBackTheClickInProgress)
+{
+    // The built-in click loop scrolls the record of the click in progress; outside any click (a program
+    // calling the loop it saved from clikLoop) it has none and does nothing, also after a click in a
+    // record that was empty then.
+    DibPort port(220, 160);
+    TEHandle h = Make(port, "");
+    TEAutoView(true, h);
+    TEClick(Point{10, 20}, false, h);
+    std::string lines;
+    for (int i = 0; i < 40; ++i)
+        lines += "line\r";
+    TESetText(lines.data(), int32_t(lines.size()), h);
+    TESetSelect(lines.size(), lines.size(), h);
+    TESelView(h);
+    const Rect scrolled = (**h).destRect;
+    ASSERT_LT(scrolled.top, kDest.top) << "the end of the text is in view";
+    TEClickLoopProcPtr savedLoop = (**h).clikLoop;
+    ASSERT_NE(savedLoop, nullptr);
+    NSetTrapAddress(reinterpret_cast<UniversalProcPtr>(MouseAboveTheView), _GetMouse, ToolTrap);
+    EXPECT_TRUE(savedLoop());
+    NSetTrapAddress(reinterpret_cast<UniversalProcPtr>(GetMouse), _GetMouse, ToolTrap);
+    EXPECT_EQ((**h).destRect.top, scrolled.top) << "no click in progress, nothing scrolls";
     TEDispose(h);
 }
 
