@@ -366,12 +366,6 @@ const DisplayMetrics &CurrentDisplayMetrics()
 
 RECT StandardFrameInsets(DWORD style, DWORD exStyle)
 {
-    if (!sDisplayMetricsKnown) {
-        // The insets belong to the metrics read now.
-        CurrentDisplayMetrics();
-        sInsetsKept = 0;
-        sNextInsets = 0;
-    }
     for (int i = 0; i < sInsetsKept; ++i)
         if (sInsets[i].style == style && sInsets[i].exStyle == exStyle)
             return sInsets[i].frame;
