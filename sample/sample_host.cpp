@@ -888,6 +888,10 @@ int main(int argc, char **argv)
     int16_t globalsResult = ZEL_InitGlobals(Setup_Globals(&globals));
     Log("ZEL_InitGlobals: %d; menu bar height %d, ticks %lu, scrap count %d", globalsResult, LMGetMBarHeight(),
         static_cast<unsigned long>(LMGetTicks()), ScrapInfo.scrapCount);
+    // As on a Macintosh: DrawPicture gives the port its pen, text and colours back afterwards, and colour
+    // icons are drawn through their masks.
+    ZEL_AllowPictStatePush(1);
+    ZEL_SetFlags(0, 0, 0x80, 0x80);
     // The application's resources: InitResources opens sample_host.RSR beside the program.
     const int16_t appFile = InitResources();
     Log("InitResources: the application's resource fork is file %d (ResError %d)", appFile, ResError());
