@@ -181,15 +181,15 @@ TEST_P(FileCalls, WritesNeedWriteAccessAndAWritableFile)
     SetFileAttributesA(Path("ro").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadWholeFile(Path("ro")), "read only");
     // A lock set and cleared through the library is seen by the next write of a path that has written.
-    FSSpec spec{};
-    ASSERT_EQ(FSMakeFSSpec(vRefNum_, dirID_, P("ro").c_str(), &spec), noErr);
+    FSSpec lockedFile{};
+    ASSERT_EQ(FSMakeFSSpec(vRefNum_, dirID_, P("ro").c_str(), &lockedFile), noErr);
     struct Step {
         OSErr(ZEL_CALL *lock)(const FSSpec *);
         OSErr write;
     } steps[] = {{nullptr, noErr}, {FSpSetFLock, wrPermErr}, {FSpRstFLock, noErr}};
     for (const Step &step : steps) {
         if (step.lock)
-            ASSERT_EQ(step.lock(&spec), noErr);
+            ASSERT_EQ(step.lock(&lockedFile), noErr);
         count = 1;
         EXPECT_EQ(FSWrite(writer, &count, "w"), step.write);
         EXPECT_EQ(count, step.write == noErr ? 1 : 0);
