@@ -19,23 +19,33 @@
 
 namespace {
 
-// A 60-item list: 20 static texts, 20 buttons, 10 check boxes and 10 edit items, in a grid.
-Handle SixtyItems()
+// An item list of `count` items with four-character texts; `item` gives the i-th item's rectangle and type.
+template <typename ItemOf> std::vector<uint8_t> ItemListBytes(int count, const char (&text)[5], ItemOf item)
 {
     std::vector<uint8_t> b(2);
-    const int16_t stored = 59;
+    const int16_t stored = static_cast<int16_t>(count - 1);
     std::memcpy(b.data(), &stored, 2);
-    for (int i = 0; i < 60; ++i) {
-        const uint8_t type = i < 20 ? statText : i < 40 ? ctrlItem + btnCtrl : i < 50 ? ctrlItem + chkCtrl : editText;
-        const int16_t top = static_cast<int16_t>(10 + (i % 15) * 24), left = static_cast<int16_t>(10 + (i / 15) * 110);
-        const Rect r{top, left, static_cast<int16_t>(top + 20), static_cast<int16_t>(left + 100)};
+    for (int i = 0; i < count; ++i) {
+        Rect r{};
+        const uint8_t type = item(i, &r);
         const size_t at = b.size();
         b.resize(at + 14 + 4);
         std::memcpy(&b[at + 4], &r, 8);
         b[at + 12] = type;
         b[at + 13] = 4;
-        std::memcpy(&b[at + 14], "Item", 4);
+        std::memcpy(&b[at + 14], text, 4);
     }
+    return b;
+}
+
+// A 60-item list: 20 static texts, 20 buttons, 10 check boxes and 10 edit items, in a grid.
+Handle SixtyItems()
+{
+    const std::vector<uint8_t> b = ItemListBytes(60, "Item", [](int i, Rect *r) {
+        const int16_t top = static_cast<int16_t>(10 + (i % 15) * 24), left = static_cast<int16_t>(10 + (i / 15) * 110);
+        *r = Rect{top, left, static_cast<int16_t>(top + 20), static_cast<int16_t>(left + 100)};
+        return static_cast<uint8_t>(i < 20 ? statText : i < 40 ? ctrlItem + btnCtrl : i < 50 ? ctrlItem + chkCtrl : editText);
+    });
     Handle h = NewHandle(static_cast<Size>(b.size()));
     std::memcpy(*h, b.data(), b.size());
     return h;
@@ -254,19 +264,11 @@ int RunBench()
     // Repainting a dialog of 40 static texts, every child through the library's wrapper, against 40 bare
     // static children of a plain window.
     const Rect paintBounds{40, 5, 300, 305};
-    std::vector<uint8_t> fortyTexts(2);
-    const int16_t fortyStored = 39;
-    std::memcpy(fortyTexts.data(), &fortyStored, 2);
-    for (int i = 0; i < 40; ++i) {
+    const std::vector<uint8_t> fortyTexts = ItemListBytes(40, "Text", [](int i, Rect *r) {
         const int16_t top = static_cast<int16_t>(5 + (i % 20) * 12), left = static_cast<int16_t>(5 + (i / 20) * 145);
-        const Rect itemRect{top, left, static_cast<int16_t>(top + 13), static_cast<int16_t>(left + 140)};
-        const size_t at = fortyTexts.size();
-        fortyTexts.resize(at + 14 + 4);
-        std::memcpy(&fortyTexts[at + 4], &itemRect, 8);
-        fortyTexts[at + 12] = statText;
-        fortyTexts[at + 13] = 4;
-        std::memcpy(&fortyTexts[at + 14], "Text", 4);
-    }
+        *r = Rect{top, left, static_cast<int16_t>(top + 13), static_cast<int16_t>(left + 140)};
+        return static_cast<uint8_t>(statText);
+    });
     DialogPtr paintDialog = nullptr;
     HWND paintRaw = nullptr;
     auto nothingLeft = [](HWND parent) {
