@@ -453,6 +453,8 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_WindChange(HWND hwnd, UINT message, WPARAM wPa
     if (!window || window == WindowBeingCreated() || window == ClosingWindow())
         return DefaultFor(hwnd, createFlags, message, wParam, lParam);
     WindowAuxRecord *aux = AuxOf(window);
+    if ((message == WM_MOVE || message == WM_SIZE) && !GeometryChangeInProgress(PlacementHwnd(window)))
+        NoteOutsideGeometryChange();
     switch (message) {
     case WM_MOVE:
         if (!GeometryChangeInProgress(PlacementHwnd(window)) && aux) {
