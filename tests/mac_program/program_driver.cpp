@@ -207,9 +207,16 @@ void DragFromTo(HWND hwnd, int x, int y, int toX, int toY)
     ClientToScreen(hwnd, &from);
     ClientToScreen(hwnd, &middle);
     ClientToScreen(hwnd, &to);
-    INPUT inputs[] = {MoveInput(from), MouseInput(MOUSEEVENTF_LEFTDOWN), MoveInput(middle), MoveInput(to),
-                      MouseInput(MOUSEEVENTF_LEFTUP)};
-    SendInput(5, inputs, sizeof(INPUT));
+    INPUT inputs[] = {MoveInput(from), MouseInput(MOUSEEVENTF_LEFTDOWN), MoveInput(middle), MoveInput(to)};
+    SendInput(4, inputs, sizeof(INPUT));
+    // The button is let go once the pointer is there: a loop that tracks the drag (Windows' own sizing
+    // and moving loops) ends at the release and takes the last move it saw.
+    POINT at{};
+    for (int i = 0; i < 40 && GetCursorPos(&at) && (at.x != to.x || at.y != to.y); ++i)
+        Sleep(25);
+    Sleep(50);
+    INPUT release = MouseInput(MOUSEEVENTF_LEFTUP);
+    SendInput(1, &release, sizeof(INPUT));
 }
 
 void StartWatchdog() { CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr)); }
