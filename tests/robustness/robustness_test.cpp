@@ -4,8 +4,11 @@
 // does, installs the set in a scratch resource file and runs the calls that read it. Handle data end
 // against a no-access page meanwhile, so a read or write past any handle faults at once. A fault, a case
 // that makes no progress for a minute, or a case that makes the process's memory jump names the reader,
-// the case and its changes, and leaves the case's bytes in robustness_fault.bin. Seeds are fixed: every
-// run sees the same cases. ROBUSTNESS_SCALE (a percentage) changes the number of random cases.
+// the case and its changes (with the library's code addresses on the stack) and leaves the case's bytes
+// in robustness_fault.bin. Pictures are also made up opcode by opcode (picture_generator.h). Seeds are
+// fixed: every run sees the same cases. ROBUSTNESS_SCALE (a percentage) changes the number of random
+// cases; ROBUSTNESS_READER runs only the reader of that name and ROBUSTNESS_FROM skips the cases before
+// that number, to repeat a fault.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <psapi.h>
@@ -37,6 +40,7 @@
 #include "Files.h"
 #include "fork_layout.h"
 #include "mutation.h"
+#include "picture_generator.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
 #include "test_support.h"
@@ -113,6 +117,24 @@ LONG CALLBACK ReportFault(EXCEPTION_POINTERS *info)
         char what[64];
         std::snprintf(what, sizeof what, "exception %08lX at %p", code, info->ExceptionRecord->ExceptionAddress);
         ReportCase(what);
+        // The library's code addresses on the stack, nearest first: where the fault was reached from.
+        HMODULE library = GetModuleHandleA("TOLVADEX.dll");
+        MODULEINFO module{};
+        if (library && GetModuleInformation(GetCurrentProcess(), library, &module, sizeof module)) {
+            const uintptr_t base = reinterpret_cast<uintptr_t>(module.lpBaseOfDll), end = base + module.SizeOfImage;
+            const uintptr_t *sp = reinterpret_cast<const uintptr_t *>(info->ContextRecord->Esp);
+            std::fprintf(stderr, "library addresses on the stack:");
+            for (int i = 0, shown = 0; i < 4096 && shown < 24; ++i) {
+                MEMORY_BASIC_INFORMATION m;
+                if (!VirtualQuery(sp + i, &m, sizeof m) || m.State != MEM_COMMIT)
+                    break;
+                if (sp[i] >= base && sp[i] < end) {
+                    std::fprintf(stderr, " %08X", unsigned(sp[i]));
+                    ++shown;
+                }
+            }
+            std::fprintf(stderr, "\n");
+        }
     }
     return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -168,6 +190,9 @@ struct Reader {
     size_t cuts;                 // cut lengths per target, at most
     std::function<void()> use;   // the calls that read the installed resources
     uint32_t seed;
+    // When set, the target's bytes are made up by this instead: `randomCases` cases, a third of them
+    // mutated after.
+    std::function<Bytes(std::mt19937 &)> make = nullptr;
 };
 
 void Install(const std::vector<Seed> &seeds)
@@ -219,6 +244,8 @@ void RunCase(const Reader &reader, size_t target, const Bytes &bytes)
 
 void RunReader(const Reader &reader)
 {
+    if (const char *only = std::getenv("ROBUSTNESS_READER"); only && std::strcmp(only, reader.name) != 0)
+        return;
     sReader = reader.name;
     std::mt19937 random(reader.seed);
     std::vector<size_t> targets = reader.targets;
@@ -234,6 +261,20 @@ void RunReader(const Reader &reader)
     RunCase(reader, targets[0], reader.seeds[targets[0]].bytes);
     sSound = false;
     for (size_t target : targets) {
+        if (reader.make) {
+            for (int i = 0; i < Scaled(reader.randomCases); ++i) {
+                std::string what = "made " + std::to_string(i) + ": ";
+                Bytes made = reader.make(random);
+                if (random() % 3 == 0)
+                    made = Mutate(made, random, &what);
+                sCase = n++;
+                if (sCase < from)
+                    continue;
+                sWhat = what;
+                RunCase(reader, target, made);
+            }
+            continue;
+        }
         const Bytes &sound = reader.seeds[target].bytes;
         for (size_t cut : CutLengths(sound.size(), reader.cuts)) {
             sCase = n++;
@@ -635,6 +676,11 @@ TEST_F(MutatedInput, Pictures)
     r.seeds[0].bytes = VersionOnePicture();
     r.name = "PICT v1";
     RunReader(r);
+    r.name = "made-up PICT";
+    r.randomCases = 3000;
+    r.make = [](std::mt19937 &random) { return PictureGenerator(random).Make(); };
+    RunReader(r);
+    r.make = nullptr;
     for (const PictureSample &s : kPictureSamples) {
         r.seeds[0].bytes = Sample(s);
         r.name = s.name;
