@@ -229,7 +229,7 @@ void ClickAt(HWND hwnd, int x, int y, int clicks)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void DragFromTo(HWND hwnd, int x, int y, int toX, int toY)
+void DragFromTo(HWND hwnd, int x, int y, int toX, int toY, DWORD pause)
 {
     POINT from{x, y}, to{toX, toY}, middle{(x + toX) / 2, (y + toY) / 2};
     ClientToScreen(hwnd, &from);
@@ -237,7 +237,14 @@ void DragFromTo(HWND hwnd, int x, int y, int toX, int toY)
     ClientToScreen(hwnd, &to);
     INPUT inputs[] = {MoveInput(from), MouseInput(MOUSEEVENTF_LEFTDOWN), MoveInput(middle), MoveInput(to),
                       MouseInput(MOUSEEVENTF_LEFTUP)};
-    SendInput(5, inputs, sizeof(INPUT));
+    if (!pause) {
+        SendInput(5, inputs, sizeof(INPUT));
+        return;
+    }
+    for (INPUT &in : inputs) {
+        SendInput(1, &in, sizeof(INPUT));
+        Sleep(pause);
+    }
 }
 
 void StartWatchdog() { CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr)); }
