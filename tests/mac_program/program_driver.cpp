@@ -229,20 +229,27 @@ void ClickAt(HWND hwnd, int x, int y, int clicks)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void DragFromTo(HWND hwnd, int x, int y, int toX, int toY)
+void DragFromTo(HWND hwnd, int x, int y, int toX, int toY, DWORD pause)
 {
     POINT from{x, y}, to{toX, toY}, middle{(x + toX) / 2, (y + toY) / 2};
     ClientToScreen(hwnd, &from);
     ClientToScreen(hwnd, &middle);
     ClientToScreen(hwnd, &to);
     INPUT inputs[] = {MoveInput(from), MouseInput(MOUSEEVENTF_LEFTDOWN), MoveInput(middle), MoveInput(to)};
-    SendInput(4, inputs, sizeof(INPUT));
+    if (!pause) {
+        SendInput(4, inputs, sizeof(INPUT));
+    } else {
+        for (INPUT &in : inputs) {
+            SendInput(1, &in, sizeof(INPUT));
+            Sleep(pause);
+        }
+    }
     // The button is let go once the pointer is there: a loop that tracks the drag (Windows' own sizing
     // and moving loops) ends at the release and takes the last move it saw.
     POINT at{};
     for (int i = 0; i < 40 && GetCursorPos(&at) && (at.x != to.x || at.y != to.y); ++i)
         Sleep(25);
-    Sleep(50);
+    Sleep(pause ? pause : 50);
     INPUT release = MouseInput(MOUSEEVENTF_LEFTUP);
     SendInput(1, &release, sizeof(INPUT));
 }

@@ -55,8 +55,9 @@ bool WaitForPixel(HWND hwnd, int x, int y, COLORREF colour);
 void SendKeys(std::initializer_list<WORD> keys, WORD modifier = 0);
 // Presses and releases the left button at a client point: once, or twice for a double click.
 void ClickAt(HWND hwnd, int x, int y, int clicks = 1);
-// Presses at one client point, moves to another and releases, queued at once.
-void DragFromTo(HWND hwnd, int x, int y, int toX, int toY);
+// Presses at one client point, moves to another and releases: queued at once, or with a pause after
+// each step (a loop of Windows's own, such as a scroll bar's thumb, then sees every step).
+void DragFromTo(HWND hwnd, int x, int y, int toX, int toY, DWORD pause = 0);
 
 // Ends the test process after a minute, so that a program that never answers cannot hang the run: it
 // says which step it was at, ends the program it started, then itself.
