@@ -195,6 +195,8 @@ HRGN MaskRgnSentinel();
 RgnHandle NewFakeRectRgn(int16_t left, int16_t top, int16_t right, int16_t bottom);
 // SetRectRg with 32-bit coordinates, each clamped to the 16-bit range first.
 void SetRectRgnClamped(RgnHandle rgn, int32_t left, int32_t top, int32_t right, int32_t bottom);
+// The region made the union of `count` rectangles in one pass (empty ones add nothing).
+void SetRgnToRects(RgnHandle rgn, const Rect *rects, int32_t count);
 // SectRgn that takes a mask-form first operand as its bounding box.
 void SectRgnOrBBox(RgnHandle a, RgnHandle b, RgnHandle dst);
 // While the current port has an open region, XORs a framed shape's GDI region into it; the GDI region
