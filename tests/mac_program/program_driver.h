@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -47,6 +48,27 @@ bool IsDark(COLORREF c);
 bool AnyDarkPixel(HWND hwnd, int left, int top, int right, int bottom);
 // Waits (a few seconds at most) for a client pixel to show a colour.
 bool WaitForPixel(HWND hwnd, int x, int y, COLORREF colour);
+
+// A window's client area as the screen shows it, read once.
+class Snapshot {
+public:
+    explicit Snapshot(HWND hwnd);
+    // The pixel at a client point; CLR_INVALID outside the client area.
+    COLORREF At(int x, int y) const;
+    // Whether any pixel of the rectangle (right and bottom excluded) passes the test.
+    template <typename Test> bool Any(int left, int top, int right, int bottom, Test test) const
+    {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (test(At(x, y)))
+                    return true;
+        return false;
+    }
+
+private:
+    int width_ = 0, height_ = 0;
+    std::vector<uint32_t> pixels_;
+};
 
 // Each key pressed and released, with the modifier (0 for none) held around them all.
 void SendKeys(std::initializer_list<WORD> keys, WORD modifier = 0);

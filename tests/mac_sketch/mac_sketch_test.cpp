@@ -114,59 +114,6 @@ std::vector<fork_layout::Resource> SketchResources()
     };
 }
 
-// A window's client area as the screen shows it, read once.
-class Snapshot {
-public:
-    explicit Snapshot(HWND hwnd)
-    {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        POINT origin{0, 0};
-        ClientToScreen(hwnd, &origin);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width_;
-        bi.bmiHeader.biHeight = -height_;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void *bits = nullptr;
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP dib = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ held = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
-        GdiFlush();
-        const auto *p = static_cast<const uint32_t *>(bits);
-        pixels_.assign(p, p + width_ * height_);
-        SelectObject(memory, held);
-        DeleteObject(dib);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-    }
-    COLORREF At(int x, int y) const
-    {
-        if (x < 0 || y < 0 || x >= width_ || y >= height_)
-            return CLR_INVALID;
-        const uint32_t p = pixels_[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    // Whether any pixel of the rectangle (right and bottom excluded) passes the test.
-    template <typename Test> bool Any(int left, int top, int right, int bottom, Test test) const
-    {
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                if (test(At(x, y)))
-                    return true;
-        return false;
-    }
-
-private:
-    int width_ = 0, height_ = 0;
-    std::vector<uint32_t> pixels_;
-};
-
 bool PatternBit(const uint8_t (&pattern)[8], int x, int y) { return (pattern[y & 7] >> (7 - (x & 7))) & 1; }
 
 // A rectangle that should show one colour under the pattern's 1 bits (aligned to the window) and
