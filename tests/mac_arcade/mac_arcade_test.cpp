@@ -104,17 +104,12 @@ Bytes ArenaPatternResource()
 // the four left columns.
 Bytes BonusIconResource()
 {
-    Bytes b;
-    Words(b, {0, 0, 0x8000 | 16, 0, 0, 16, 16, 0, 0, 0, 0, 0x48, 0, 0x48, 0, 0, 8, 1, 8, 0, 0, 0, 0, 0, 0});
-    Words(b, {0, 0, 2, 0, 0, 16, 16}); // mask BitMap
-    Words(b, {0, 0, 2, 0, 0, 16, 16}); // one-bit icon BitMap
-    Words(b, {0, 0});                  // iconData
-    for (int row = 0; row < 32; ++row)
-        Words(b, {0x0FFF});
-    Words(b, {0, 0, 0, 2, 0, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0xFFFF, 0x8080, 0, 2, 0x6060, 0, 0x8080});
+    Bytes pixels;
     for (int row = 0; row < 16; ++row)
-        b.insert(b.end(), 16, static_cast<uint8_t>(row < 8 ? 1 : 2));
-    return b;
+        pixels.insert(pixels.end(), 16, static_cast<uint8_t>(row < 8 ? 1 : 2));
+    return program_driver::ColourIconResource(
+        8, [](int) { return 0x0FFF; }, [](int) { return 0x0FFF; },
+        {0, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0xFFFF, 0x8080, 0, 2, 0x6060, 0, 0x8080}, pixels);
 }
 
 // An 'ICN#': a one-pixel black frame round an 8 x 8 black block in the middle; the mask whole.

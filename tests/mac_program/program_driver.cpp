@@ -52,6 +52,27 @@ Bytes PictureResource()
     return b;
 }
 
+Bytes ColourIconResource(int depth, int (*maskRow)(int row), int (*iconRow)(int row),
+                         std::initializer_list<int> tableWords, const Bytes &pixelRows)
+{
+    Bytes b;
+    // PixMap: baseAddr, rowBytes, bounds, version, packType, packSize, resolutions, pixelType, pixelSize,
+    // cmpCount, cmpSize, planeBytes, pmTable, pmReserved.
+    Words(b, {0, 0, 0x8000 | 2 * depth, 0, 0, 16, 16, 0, 0, 0, 0, 0x48, 0, 0x48, 0, 0, depth, 1, depth, 0, 0, 0, 0, 0, 0});
+    Words(b, {0, 0, 2, 0, 0, 16, 16}); // mask BitMap
+    Words(b, {0, 0, 2, 0, 0, 16, 16}); // one-bit icon BitMap
+    Words(b, {0, 0});                  // iconData
+    for (int row = 0; row < 16; ++row)
+        Words(b, {maskRow(row)});
+    for (int row = 0; row < 16; ++row)
+        Words(b, {iconRow(row)});
+    const int entries = static_cast<int>(tableWords.size()) / 4;
+    Words(b, {0, 0, 0, entries - 1}); // ctSeed, ctFlags, ctSize
+    Words(b, tableWords);
+    b.insert(b.end(), pixelRows.begin(), pixelRows.end());
+    return b;
+}
+
 Bytes ItemListResource(const std::vector<Item> &items)
 {
     Bytes b;

@@ -28,6 +28,11 @@ Bytes MenuResource(int16_t id, const std::string &title, const std::vector<std::
 // A version 2 'PICT' of frame (0, 0, 20, 20): the frame painted blue, then its middle (5, 5, 15, 15) black.
 Bytes PictureResource();
 
+// A 16 x 16 'cicn' of `depth`-bit pixels: its mask and one-bit icon rows (a word each, by row), its
+// colour table's entries (value, red, green, blue each) and its pixel rows as stored.
+Bytes ColourIconResource(int depth, int (*maskRow)(int row), int (*iconRow)(int row),
+                         std::initializer_list<int> tableWords, const Bytes &pixelRows);
+
 // A 'DITL' of items: rectangle, type and data (the text, or an icon's or picture's two-byte ID).
 struct Item {
     int top, left, bottom, right, type;

@@ -63,22 +63,12 @@ Bytes PopupControlResource()
 // its mask leaves out the bottom four rows.
 Bytes ColourIconResource()
 {
-    Bytes b;
-    // PixMap: baseAddr, rowBytes, bounds, version, packType, packSize, resolutions, pixelType, pixelSize,
-    // cmpCount, cmpSize, planeBytes, pmTable, pmReserved.
-    Words(b, {0, 0, 0x8000 | 8, 0, 0, 16, 16, 0, 0, 0, 0, 0x48, 0, 0x48, 0, 0, 4, 1, 4, 0, 0, 0, 0, 0, 0});
-    Words(b, {0, 0, 2, 0, 0, 16, 16}); // mask BitMap
-    Words(b, {0, 0, 2, 0, 0, 16, 16}); // one-bit icon BitMap
-    Words(b, {0, 0});                  // iconData
+    Bytes pixels;
     for (int row = 0; row < 16; ++row)
-        Words(b, {row < 12 ? 0xFFFF : 0});
-    for (int row = 0; row < 16; ++row)
-        Words(b, {row < 12 ? 0xFF00 : 0});
-    Words(b, {0, 0, 0, 2});            // ctSeed, ctFlags, ctSize: three entries
-    Words(b, {0, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0xFFFF, 0, 0, 2, 0, 0, 0xFFFF});
-    for (int row = 0; row < 16; ++row)
-        b.insert(b.end(), {0x11, 0x11, 0x11, 0x11, 0x22, 0x22, 0x22, 0x22});
-    return b;
+        pixels.insert(pixels.end(), {0x11, 0x11, 0x11, 0x11, 0x22, 0x22, 0x22, 0x22});
+    return program_driver::ColourIconResource(
+        4, [](int row) { return row < 12 ? 0xFFFF : 0; }, [](int row) { return row < 12 ? 0xFF00 : 0; },
+        {0, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0xFFFF, 0, 0, 2, 0, 0, 0xFFFF}, pixels);
 }
 
 // An 'ICN#': the icon black in its top half, the mask whole.

@@ -6,7 +6,6 @@
 #include <Types.h>
 #include <Memory.h>
 #include <Resources.h>
-#include <LowMem.h>
 #include <QuickDraw.h>
 #include <Zel.h>
 
@@ -38,14 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterHostClasses(instance, MainWndProc, 0);
     HWND main = CreateWindowA("ZELMainWndClass", "Comet Run", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
                               nullptr, CreateMenu(), instance, nullptr);
-    SessionParamBlock session{};
-    session.size = sizeof session;
-    session.hostInstance = instance;
-    session.mainWindow = main;
-    session.resourceFileName = ""; // no system fork: InitResources opens the game's own
-    ZEL_InitSession(&session);
-    static LowMemPointerBlock globals;
-    ZEL_InitGlobals(Setup_Globals(&globals));
+    StartProgramSession(instance, main, nullptr);
     ZEL_AllowPictStatePush(1);
     ZEL_SetFlags(0, 0, kColourIconMasks, kColourIconMasks);
     if (InitResources() == 0)

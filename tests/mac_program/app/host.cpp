@@ -11,7 +11,6 @@
 #include <Events.h>
 #include <Palettes.h>
 #include <Resources.h>
-#include <LowMem.h>
 #include <TextEdit.h>
 #include <Dialogs.h>
 #include <Fonts.h>
@@ -96,14 +95,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterHostClasses(instance, MainWndProc, CS_HREDRAW | CS_VREDRAW);
     HWND main = CreateWindowA("ZELMainWndClass", "Classic program", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
                               640, 480, nullptr, CreateMenu(), instance, nullptr);
-    SessionParamBlock session{};
-    session.size = sizeof session;
-    session.hostInstance = instance;
-    session.mainWindow = main;
-    session.resourceFileName = ""; // no system fork: InitResources opens the application's own
-    ZEL_InitSession(&session);
-    static LowMemPointerBlock globals;
-    ZEL_InitGlobals(Setup_Globals(&globals));
+    StartProgramSession(instance, main, nullptr);
     if (InitResources() == 0)
         return 10;
 

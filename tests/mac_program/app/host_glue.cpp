@@ -3,6 +3,7 @@
 
 #include <Dialogs.h>
 #include <Events.h>
+#include <LowMem.h>
 #include <MacWindows.h>
 #include <Menus.h>
 #include <Palettes.h>
@@ -113,4 +114,17 @@ void RegisterHostClasses(HINSTANCE instance, WNDPROC mainProc, UINT mainStyle)
         wc.lpszClassName = name;
         RegisterClassA(&wc);
     }
+}
+
+void StartProgramSession(HINSTANCE instance, HWND main, FARPROC scrapCallback)
+{
+    SessionParamBlock session{};
+    session.size = sizeof session;
+    session.hostInstance = instance;
+    session.mainWindow = main;
+    session.resourceFileName = ""; // no system fork: InitResources opens the application's own
+    session.scrapCallback = scrapCallback;
+    ZEL_InitSession(&session);
+    static LowMemPointerBlock globals;
+    ZEL_InitGlobals(Setup_Globals(&globals));
 }

@@ -13,4 +13,8 @@ bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, boo
 // document classes with a procedure that forwards everything.
 void RegisterHostClasses(HINSTANCE instance, WNDPROC mainProc, UINT mainStyle);
 
+// Starts the library's session on the main window and sets up its low-memory globals: no system fork,
+// so that InitResources opens the program's own beside it; scrapCallback may be nil.
+void StartProgramSession(HINSTANCE instance, HWND main, FARPROC scrapCallback);
+
 #endif

@@ -6,7 +6,6 @@
 #include <Types.h>
 #include <Memory.h>
 #include <Resources.h>
-#include <LowMem.h>
 #include <QuickDraw.h>
 #include <Zel.h>
 
@@ -83,15 +82,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterHostClasses(instance, MainWndProc, 0);
     HWND main = CreateWindowA("ZELMainWndClass", "Sketch", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1000, 720,
                               nullptr, CreateMenu(), instance, nullptr);
-    SessionParamBlock session{};
-    session.size = sizeof session;
-    session.hostInstance = instance;
-    session.mainWindow = main;
-    session.resourceFileName = ""; // no system fork: InitResources opens the application's own
-    session.scrapCallback = reinterpret_cast<FARPROC>(ScrapCallback);
-    ZEL_InitSession(&session);
-    static LowMemPointerBlock globals;
-    ZEL_InitGlobals(Setup_Globals(&globals));
+    StartProgramSession(instance, main, reinterpret_cast<FARPROC>(ScrapCallback));
     // What the program expects of a Macintosh: DrawPicture leaves the port's pen, text and colours as
     // they were, and colour icons are drawn through their masks.
     ZEL_AllowPictStatePush(1);
