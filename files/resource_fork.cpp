@@ -47,11 +47,13 @@ struct ListSpan {
 
 // Checks the type list and the reference lists of a map still in the fork's byte order: every list
 // lies inside the map after the type entries, no two reference lists share a byte, and every live
-// reference's data offset leaves room for its length word inside the data area.
+// reference's data offset leaves room for its length word inside the data area. `listsEnd` receives
+// the end of the last list.
 OSErr CheckMapLists(const uint8_t *map, uint32_t mapLength, uint32_t dataLength, uint16_t typeListOffset,
-                    int typeCount)
+                    int typeCount, uint32_t *listsEnd)
 {
     const uint64_t typesEnd = uint64_t(typeListOffset) + 2 + 8ull * typeCount;
+    *listsEnd = uint32_t(typesEnd);
     ListSpan *spans = typeCount ? reinterpret_cast<ListSpan *>(NewPtr(typeCount * Size(sizeof(ListSpan)))) : nullptr;
     if (typeCount && !spans)
         return mapReadErr;
@@ -69,6 +71,7 @@ OSErr CheckMapLists(const uint8_t *map, uint32_t mapLength, uint32_t dataLength,
             break;
         }
         spans[spanCount++] = ListSpan{uint32_t(start), uint32_t(end)};
+        *listsEnd = std::max(*listsEnd, uint32_t(end));
         for (const uint8_t *r = map + start; r < map + end; r += 12) {
             uint32_t dataOff = Get32(r + 4) & kMaxDataOffset;
             if (dataOff == kNewDataOffset || uint64_t(dataOff) + 4 > dataLength) {
@@ -86,6 +89,22 @@ OSErr CheckMapLists(const uint8_t *map, uint32_t mapLength, uint32_t dataLength,
     if (spans)
         DisposePtr(reinterpret_cast<Ptr>(spans));
     return err;
+}
+
+// Whether any reference of a map still in the fork's byte order (lists checked) has a name.
+bool MapHasNames(const uint8_t *map, uint16_t typeListOffset, int typeCount)
+{
+    for (int i = 0; i < typeCount; ++i) {
+        const uint8_t *t = map + typeListOffset + 2 + 8 * i;
+        const uint16_t listOffset = Get16(t + 6);
+        if (listOffset == kNoReferenceList)
+            continue;
+        const uint8_t *refs = map + typeListOffset + listOffset;
+        for (uint32_t j = 0; j <= Get16(t + 4); ++j)
+            if (Get16(refs + 12 * j + 2) != kNoName)
+                return true;
+    }
+    return false;
 }
 
 // Every name of the converted map lies wholly inside it.
@@ -495,8 +514,15 @@ OSErr ReadForkMap(ResFileRecord *f, uint32_t size, bool keepHandles)
         if (countMinus1 < -1 || uint64_t(typeListOffset) + 2 + 8ull * (countMinus1 + 1) > mapLength)
             err = mapReadErr;
     }
+    uint32_t listsEnd = 0;
     if (err == noErr)
-        err = CheckMapLists(map, mapLength, dataLength, typeListOffset, countMinus1 + 1);
+        err = CheckMapLists(map, mapLength, dataLength, typeListOffset, countMinus1 + 1, &listsEnd);
+    // Names are added at the end of the map and grow in place, moving what follows them: the name list
+    // must not reach back into the lists. A map without names whose name list offset does so (some
+    // writers leave it at the end of the map header) gets its name list after the lists.
+    if (err == noErr && nameListOffset < listsEnd &&
+        (listsEnd > 0xFFFF || MapHasNames(map, typeListOffset, countMinus1 + 1)))
+        err = mapReadErr;
     if (err != noErr) {
         DisposeHandle(mapHandle);
         return err;
@@ -512,7 +538,7 @@ OSErr ReadForkMap(ResFileRecord *f, uint32_t size, bool keepHandles)
     f->mapHandle = mapHandle;
     f->mapPtr = map;
     f->typeListOffset = typeListOffset;
-    f->nameListOffset = nameListOffset;
+    f->nameListOffset = uint16_t(std::max<uint32_t>(nameListOffset, listsEnd));
     f->typeCountMinus1 = countMinus1;
     f->deadSpace = false;
     ConvertMapEntries(f, keepHandles);

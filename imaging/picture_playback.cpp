@@ -627,7 +627,14 @@ struct SavedPortState {
     RGBColor rgbFg, rgbBk;
     Pattern bkPat, pnPat, fillPat;
     PixPatHandle pix[3];
+    PixPatHandle own[3]; // the port's own plain patterns (background, pen, fill)
 };
+
+// The port record's own plain pattern of each kind, in the order background, pen, fill.
+PixPatHandle *OwnPixPats(PortDCRecord *record, int which)
+{
+    return which == 0 ? &record->ownBackPixPat : which == 1 ? &record->ownPenPixPat : &record->ownFillPixPat;
+}
 
 void SavePortState(SavedPortState &s)
 {
@@ -652,11 +659,17 @@ void SavePortState(SavedPortState &s)
         s.pix[0] = c->bkPixPat;
         s.pix[1] = c->pnPixPat;
         s.pix[2] = c->fillPixPat;
+        // A one-bit pattern set during playback is written into the port's own plain pattern: the
+        // copies stand in for those too, so that the port's own come back unchanged.
+        PortDCRecord *record = CurrentPortRecord();
         for (int i = 0; i < 3; ++i) {
             PixPatHandle copy = NewPixPat();
             if (copy && s.pix[i])
                 CopyPixPat(s.pix[i], copy);
             (i == 0 ? c->bkPixPat : i == 1 ? c->pnPixPat : c->fillPixPat) = copy;
+            s.own[i] = record ? *OwnPixPats(record, i) : nullptr;
+            if (record)
+                *OwnPixPats(record, i) = copy;
         }
     } else {
         s.bkPat = port->bkPat;
@@ -701,6 +714,13 @@ void RestorePortState(const SavedPortState &s)
             *fields[i] = s.pix[i];
             if (current && current != s.pix[i])
                 DisposePixPat(current);
+            // The copy, or an own pattern made in its place, goes with the playback.
+            if (PortDCRecord *record = CurrentPortRecord()) {
+                PixPatHandle *own = OwnPixPats(record, i);
+                if (*own && *own != s.own[i] && *own != s.pix[i])
+                    DisposePixPat(*own);
+                *own = s.own[i];
+            }
         }
         InvalidatePortBrushes();
     } else {
@@ -834,13 +854,20 @@ ZEL_EXTERN_C void ZEL_CALL DrawPicture(PicHandle pic, const Rect *dstRect)
     if (IsColorPort(port)) {
         CGrafPtr c = reinterpret_cast<CGrafPtr>(port);
         PixPatHandle *fields[3] = {&c->bkPixPat, &c->pnPixPat, &c->fillPixPat};
+        PortDCRecord *record = CurrentPortRecord();
         for (int i = 0; i < 3; ++i) {
             if (!level.replaced[i])
                 continue;
+            const PixPatHandle owned = record ? *OwnPixPats(record, i) : nullptr;
             PixPatHandle current = *fields[i];
             *fields[i] = level.portPixPat[i];
-            if (current && current != level.portPixPat[i])
-                DisposePixPat(current);
+            // A one-bit pattern opcode puts the port's own plain pattern back in the field, which may be
+            // the very one the port had before: that stays the port's. The pixel pattern it displaced
+            // is this playback's.
+            const PixPatHandle made[2] = {current, level.playPixPat[i] != current ? level.playPixPat[i] : nullptr};
+            for (PixPatHandle m : made)
+                if (m && m != level.portPixPat[i] && m != owned)
+                    DisposePixPat(m);
         }
         InvalidatePortBrushes();
     }

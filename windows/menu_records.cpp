@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "LowMem.h"
 #include "MacMemory.h"
 #include "../core/core_services.h"
 #include "../files/files_services.h"
@@ -569,17 +570,21 @@ ZEL_EXTERN_C MenuHandle ZEL_CALL NewMenu(int16_t menuID, ConstStr255Param menuTi
 ZEL_EXTERN_C MenuHandle ZEL_CALL GetMen(int16_t resourceID)
 {
     MenuHandle menu = reinterpret_cast<MenuHandle>(GetResource(kMenuType, resourceID));
-    if (!menu || !*menu)
+    // Not loaded (resource loading off): the handle as it is.
+    if (!menu || (!*menu && !LMGetResLoad()))
         return menu;
-    // A resource shorter than the menu header (ID, size, definition, enable flags) is no menu: every
-    // menu call reads or writes those fields.
-    if (GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
+    // A resource shorter than the menu header (ID, size, definition, enable flags), an empty one
+    // included, is no menu: every menu call reads or writes those fields.
+    if (!*menu || GetHandleSize(reinterpret_cast<Handle>(menu)) < kMenuTitleOffset)
         return nullptr;
     (*menu)->menuID = resourceID;
     // A loaded 'MENU' holds 0xFFFF in the low half of menuProc and the 'MDEF' ID in the high half.
     const uint32_t field = static_cast<uint32_t>(reinterpret_cast<uintptr_t>((*menu)->menuProc));
+    // Any other value is the definition handle of a menu loaded before, or else damage: no handle.
     if ((field & 0xFFFF) == 0xFFFF)
         (*menu)->menuProc = field >> 16 ? LinkMenuDef(static_cast<int16_t>(field >> 16)) : nullptr;
+    else if (field && !IsLiveHandle((*menu)->menuProc))
+        (*menu)->menuProc = nullptr;
     CalcMenuSize(menu);
     return menu;
 }

@@ -478,6 +478,51 @@ Bytes Version2(const Bytes &ops)
     return b;
 }
 
+// A pixel pattern opcode and then the one-bit opcode of the same pattern: the second gives the port's own
+// plain pattern back to the field, and the end of playback must leave that one the port's (its loss
+// was found by the robustness tests: the next playback copied a freed pattern). Guarded handle data
+// make any use of a freed pattern fault; the port then paints and erases with its own patterns again
+// (with the state pushed).
+TEST_F(PicturePlayback, PixelPatternThenOneBitPatternKeepThePortsPatterns)
+{
+    struct Case {
+        const char *what;
+        uint8_t pixelOp, bitOp;
+    } cases[] = {{"background", 0x12, 0x02}, {"pen", 0x13, 0x09}, {"fill", 0x14, 0x0A}};
+    const Rect frame{0, 0, 100, 100}, box{10, 10, 20, 20};
+    for (const Case &c : cases) {
+        for (int push : {1, 0}) {
+            SCOPED_TRACE(std::string(c.what) + (push ? ", state pushed" : ", state kept"));
+            const Boolean guarded = GuardHandleData(true);
+            {
+                DibPort played(40, 40);
+                SetPor(played.port());
+                const int32_t was = ZEL_AllowPictStatePush(push);
+                Bytes ops = {0x00, c.pixelOp, 0x00, 0x02};
+                ops.insert(ops.end(), 8, 0xFF);
+                ops.insert(ops.end(), {0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, c.bitOp});
+                ops.insert(ops.end(), 8, 0x55);
+                PicHandle pic = PictureOf(Version2(ops));
+                for (int i = 0; i < 3; ++i)
+                    DrawPicture(pic, &frame);
+                KillPicture(pic);
+                // Without the state push the picture's last pattern stays: 0x55 rows, every other pixel.
+                auto solid = [&](COLORREF colour) {
+                    return played.surface().Pixel(12, 12) == colour && played.surface().Pixel(13, 12) == colour;
+                };
+                PaintRect(&box);
+                EXPECT_EQ(solid(RGB(0, 0, 0)), push || c.bitOp != 0x09);
+                EraseRect(&box);
+                EXPECT_EQ(solid(kWhite), push || c.bitOp != 0x02);
+                ZEL_AllowPictStatePush(was);
+                SetPor(testing_support::WindowManagerPort());
+            }
+            GuardHandleData(guarded);
+            EXPECT_EQ(ZEL_MemCheck(), 1);
+        }
+    }
+}
+
 // Regions drawn while a picture records come back from it in their own shape, at the picture's size
 // and scaled: an L, a ring, two apart and an oval's region, with every verb.
 TEST_F(PicturePlayback, RegionsAreRecordedAndPlayedInTheirShape)

@@ -40,6 +40,9 @@ struct Item {
 };
 Bytes ItemListResource(const std::vector<Item> &items);
 
+// A modal 'DLOG' (dBoxProc) of a rectangle, hidden, naming its item list, with a title.
+Bytes DialogResource(int top, int left, int bottom, int right, int16_t items, const std::string &title);
+
 // The data of an icon or picture item naming resource `id`.
 std::string ResourceIDData(int16_t id);
 
@@ -94,6 +97,14 @@ struct Program {
     PROCESS_INFORMATION pi{};
     bool Start(const std::string &dir, const std::string &exe, const std::vector<const char *> &titles);
     HWND Window(const char *title) const { return FindProgramWindow(pi.dwProcessId, title); }
+    // Waits (a few seconds at most) for a window of the title to show, or to be gone.
+    HWND WaitForWindow(const char *title) const;
+    bool WaitForWindowGone(const char *title) const;
+    // A visible edit field of the program holding a text (nullptr when there is none), and the waits
+    // for one to show or to be gone.
+    HWND Field(const char *text) const;
+    HWND WaitForField(const char *text) const;
+    bool WaitForFieldGone(const char *text) const;
     // Waits for the program to end by itself; its exit code, or -1 when it had to be stopped.
     long WaitForExit(DWORD milliseconds);
     // A program still running when the test gives up is stopped: it shares the test's output, and ctest

@@ -9,6 +9,7 @@
 #include "menu_manager.h"
 #include "Quickdraw.h"
 #include "Events.h"
+#include "MacMemory.h"
 
 namespace {
 const uint16_t *sCommandMap;
@@ -27,6 +28,8 @@ int32_t LibrarySetting(LibrarySettingNumber number)
 }
 uint32_t MacCharConversion() { return static_cast<uint32_t>(LibrarySetting(settingCharConversion)); }
 void *LowMemCell(LowMemGlobal g) { return &sLowMem[g]; }
+// The menus these tests make hold real handles or none: a handle is live when its data lead back to it.
+bool IsLiveHandle(Handle h) { return h && *h && RecoverHandle(*h) == h; }
 
 const PlatformInfo &SessionPlatform()
 {

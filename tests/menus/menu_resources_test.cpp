@@ -63,6 +63,12 @@ protected:
         AddResource(NewHandleClear(8), kMENU, 150, P("").c_str());
         AddResource(NewHandleClear(2), kMENU, 151, P("").c_str());
         AddResource(NewHandleClear(14), kMENU, 152, P("").c_str());
+        AddResource(NewHandle(0), kMENU, 153, P("").c_str());
+        // A definition field neither empty nor naming an 'MDEF' (the loaded form holds 0xFFFF in its
+        // low half).
+        Handle damaged = MenuResource(154, "Damaged", "A;B");
+        (*reinterpret_cast<MenuHandle>(damaged))->menuProc = reinterpret_cast<Handle>(uintptr_t(0x0000FF00));
+        AddResource(damaged, kMENU, 154, P("").c_str());
         AddResource(BarResource({2, 151, 128}), kMBAR, 131, P("").c_str());
         AddResource(NewHandleClear(4), kSnd, 10, P("Beep").c_str());
         AddResource(NewHandleClear(4), kSnd, 11, P("Two;Items").c_str());
@@ -135,11 +141,25 @@ TEST_F(MenuResources, BarCountsAndMissingMenus)
     EXPECT_EQ(GetNewMBar(999), nullptr);
 }
 
-// A 'MENU' shorter than the menu header is no menu: GetMen gives nil, so the enable calls never write
-// the flags past its end, and a bar listing one leaves it out. The header alone is a menu of no items.
+// A 'MENU' shorter than the menu header (an empty one too) is no menu: GetMen gives nil, so the enable
+// calls never write the flags past its end, and a bar listing one leaves it out. The header alone is a
+// menu of no items.
+// A damaged definition field is no handle: the menu loads with the standard definition and shows.
+TEST_F(MenuResources, DamagedDefinitionFieldGivesTheStandardMenu)
+{
+    MenuHandle m = GetMen(154);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ((*m)->menuProc, nullptr);
+    EXPECT_EQ(CountMItems(m), 2);
+    InsertMen(m, 0);
+    DrawMenuBa();
+    EXPECT_EQ(FrameTitles(frame_), (std::vector<std::string>{"&Damaged", "&Window"}));
+    DeleteMen(154);
+}
+
 TEST_F(MenuResources, MenusCutInsideTheHeaderAreNotLoaded)
 {
-    for (int16_t id : {150, 151}) {
+    for (int16_t id : {150, 151, 153}) {
         MenuHandle m = GetMen(id);
         EXPECT_EQ(m, nullptr) << id;
         EnableItem(m, 1);

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -165,6 +166,33 @@ TEST(ForkFormat, BuiltForkOpensWithItsEntriesInNativeOrder)
     CloseResFile(ref);
 }
 
+// A copy of `fork` whose map's name list offset is `offset`.
+Bytes WithNameList(Bytes fork, uint32_t offset)
+{
+    Put16(fork, Get32(fork, 4) + 26, uint16_t(offset));
+    return fork;
+}
+
+// The map offset of the end of the type list and every reference list.
+uint32_t ListsEnd(const Bytes &fork)
+{
+    const Parsed p = ParseFork(fork);
+    const uint32_t types = p.mapOffset + p.typeListOffset;
+    uint32_t end = p.typeListOffset + 2 + 8u * (Get16(fork, types) + 1u);
+    for (uint32_t t = 0; t <= Get16(fork, types); ++t)
+        end = std::max(end, p.typeListOffset + Get16(fork, types + 2 + 8 * t + 6) +
+                                12u * (Get16(fork, types + 2 + 8 * t + 4) + 1u));
+    return end;
+}
+
+Bytes Nameless()
+{
+    std::vector<Resource> resources = SampleResources();
+    for (Resource &r : resources)
+        r.named = false;
+    return BuildFork(resources);
+}
+
 TEST(ForkFormat, HeaderAndMapLimits)
 {
     const Bytes base = BuildFork(SampleResources());
@@ -190,6 +218,11 @@ TEST(ForkFormat, HeaderAndMapLimits)
         {"map past the end", [&] { Bytes b = base; Put32(b, 12, Get32(b, 12) + 1); return b; }(), mapReadErr},
         {"data length past the map", [&] { Bytes b = base; Put32(b, 8, Get32(b, 8) + 1); return b; }(), mapReadErr},
         {"a header cut short", Bytes(base.begin(), base.begin() + 300), mapReadErr},
+        // Names grow in place and are added at the map's end: a name list over the lists would have
+        // renaming move the lists themselves.
+        {"names over the type list", WithNameList(base, 8), mapReadErr},
+        {"names over a reference list", WithNameList(base, ListsEnd(base) - 12), mapReadErr},
+        {"name list at the map header's end, no names", WithNameList(Nameless(), 28), 0},
     };
     const ChainState before = Chain();
     for (const Case &c : cases) {
@@ -205,6 +238,31 @@ TEST(ForkFormat, HeaderAndMapLimits)
             EXPECT_TRUE(Chain() == before);
         }
     }
+}
+
+// A map without names whose name list offset points back at its header's end takes a new name after
+// its lists: the fork written then reads back whole, with the name.
+TEST(ForkFormat, NameListBeforeTheListsTakesNamesAfterThem)
+{
+    Put("Nameless.rsr", WithNameList(Nameless(), 28));
+    int16_t ref = Open("Nameless.rsr");
+    ASSERT_GT(ref, 0);
+    UseResFile(ref);
+    Handle h = Get1Resource(kTEXT, 129);
+    ASSERT_NE(h, nullptr);
+    SetResInfo(h, 129, reinterpret_cast<const unsigned char *>("\x07Renamed"));
+    EXPECT_EQ(noErr, ResError());
+    CloseResFile(ref);
+    const Parsed p = ParseFork(FileBytes("Nameless.rsr"));
+    ASSERT_TRUE(p.ok) << p.error;
+    int named = 0;
+    for (const Resource &r : p.resources)
+        if (r.named) {
+            ++named;
+            EXPECT_EQ("Renamed", r.name);
+            EXPECT_EQ(129, r.id);
+        }
+    EXPECT_EQ(1, named);
 }
 
 // Forks are untrusted: every mutation either opens or fails cleanly, and a fork that opens can be

@@ -37,11 +37,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterHostClasses(instance, MainWndProc, 0);
     HWND main = CreateWindowA("ZELMainWndClass", "Comet Run", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
                               nullptr, CreateMenu(), instance, nullptr);
-    StartProgramSession(instance, main, nullptr);
+    if (!OpenHostSession(instance, main, nullptr))
+        return 0x8000;
     ZEL_AllowPictStatePush(1);
     ZEL_SetFlags(0, 0, kColourIconMasks, kColourIconMasks);
-    if (InitResources() == 0)
-        return 0x8000;
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
 

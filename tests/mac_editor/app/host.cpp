@@ -7,6 +7,7 @@
 #include <Types.h>
 #include <Memory.h>
 #include <Resources.h>
+#include <LowMem.h>
 #include <Zel.h>
 
 #include <cstdio>
@@ -95,8 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     AppendMenuA(frameMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     HWND main = CreateWindowA("ZELMainWndClass", "Editor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
                               nullptr, frameMenu, instance, nullptr);
-    StartProgramSession(instance, main, reinterpret_cast<FARPROC>(ScrapCallback));
-    if (InitResources() == 0)
+    if (!OpenHostSession(instance, main, reinterpret_cast<FARPROC>(ScrapCallback)))
         return 0x40;
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);

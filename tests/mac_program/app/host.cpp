@@ -11,6 +11,7 @@
 #include <Events.h>
 #include <Palettes.h>
 #include <Resources.h>
+#include <LowMem.h>
 #include <TextEdit.h>
 #include <Dialogs.h>
 #include <Fonts.h>
@@ -95,8 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterHostClasses(instance, MainWndProc, CS_HREDRAW | CS_VREDRAW);
     HWND main = CreateWindowA("ZELMainWndClass", "Classic program", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
                               640, 480, nullptr, CreateMenu(), instance, nullptr);
-    StartProgramSession(instance, main, nullptr);
-    if (InitResources() == 0)
+    if (!OpenHostSession(instance, main, nullptr))
         return 10;
 
     InitGraf(&qd.thePort);

@@ -2,8 +2,9 @@
 #include "host_glue.h"
 
 #include <Dialogs.h>
-#include <Events.h>
 #include <LowMem.h>
+#include <Resources.h>
+#include <Events.h>
 #include <MacWindows.h>
 #include <Menus.h>
 #include <Palettes.h>
@@ -116,7 +117,7 @@ void RegisterHostClasses(HINSTANCE instance, WNDPROC mainProc, UINT mainStyle)
     }
 }
 
-void StartProgramSession(HINSTANCE instance, HWND main, FARPROC scrapCallback)
+bool OpenHostSession(HINSTANCE instance, HWND main, FARPROC scrapCallback)
 {
     SessionParamBlock session{};
     session.size = sizeof session;
@@ -127,4 +128,5 @@ void StartProgramSession(HINSTANCE instance, HWND main, FARPROC scrapCallback)
     ZEL_InitSession(&session);
     static LowMemPointerBlock globals;
     ZEL_InitGlobals(Setup_Globals(&globals));
+    return InitResources() != 0;
 }
