@@ -151,15 +151,15 @@ bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int force)
     HDC dc = CurrentDC();
     if (sShape.drawing || !deviceRect || !port || !record || !dc)
         return false;
-    if (PrintingDC(nullptr) && dc == PrintingDC(nullptr))
-        return false;
-    const int width = deviceRect->right - deviceRect->left, height = deviceRect->bottom - deviceRect->top;
-    if (width <= 0 || height <= 0)
-        return false;
     // Frames, paints and lines in a pen mode whose colour one raster operation cannot give take the
     // mask whatever the switch says; everything else only with it.
     const bool colourMask = (verb == 0 || verb == 1) && PenModeNeedsColourMask();
     if (!colourMask && !LibrarySwitch(kMaskEmulationSwitch))
+        return false;
+    if (PrintingDC(nullptr) && dc == PrintingDC(nullptr))
+        return false;
+    const int width = deviceRect->right - deviceRect->left, height = deviceRect->bottom - deviceRect->top;
+    if (width <= 0 || height <= 0)
         return false;
     if (!force && !colourMask) {
         const int16_t mode = port->pnMode;
