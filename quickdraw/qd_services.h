@@ -266,6 +266,16 @@ HBRUSH GetPixPatBrush(PixPatHandle pp, int16_t *kind, bool *allFore, bool *allBa
 // Sets the DC's text and background colours for a brush of `kind`.
 void SetPatternBrushColors(const Pattern &pattern, int16_t kind, bool allFore, bool allBack, const RGBColor &fore,
                            const RGBColor &back);
+// Whether the current port's one-bit pen pattern paints, in the pen mode, a colour that one raster
+// operation cannot give: or (and notOr) with a foreground other than black, bic (and notBic) with a
+// background other than white. The pen brush itself draws those modes as black on white; such shapes
+// go through the shape mask, which paints the colour where both the shape and the pattern's active bits
+// are.
+bool PenModeNeedsColourMask();
+// For such a shape: the pen's one-bit pattern, whether the mode acts under its 0 bits (the not-modes)
+// rather than its 1 bits, and a solid brush of the colour it paints there (the background colour in bic,
+// else the foreground colour; the library's). False when the pen has no one-bit pattern.
+bool PenModeColourPaint(Pattern *pattern, bool *underZeroBits, HBRUSH *brush);
 // Stores a pattern as the current port's pattern of `kind` (0 pen, 1 background, 2 fill); true when
 // it changed.
 bool SetPortPatternByKind(int kind, const Pattern &pattern);

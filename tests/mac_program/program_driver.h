@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -26,6 +27,11 @@ Bytes MenuResource(int16_t id, const std::string &title, const std::vector<std::
 
 // A version 2 'PICT' of frame (0, 0, 20, 20): the frame painted blue, then its middle (5, 5, 15, 15) black.
 Bytes PictureResource();
+
+// A 16 x 16 'cicn' of `depth`-bit pixels: its mask and one-bit icon rows (a word each, by row), its
+// colour table's entries (value, red, green, blue each) and its pixel rows as stored.
+Bytes ColourIconResource(int depth, int (*maskRow)(int row), int (*iconRow)(int row),
+                         std::initializer_list<int> tableWords, const Bytes &pixelRows);
 
 // A 'DITL' of items: rectangle, type and data (the text, or an icon's or picture's two-byte ID).
 struct Item {
@@ -50,6 +56,27 @@ bool IsDark(COLORREF c);
 bool AnyDarkPixel(HWND hwnd, int left, int top, int right, int bottom);
 // Waits (a few seconds at most) for a client pixel to show a colour.
 bool WaitForPixel(HWND hwnd, int x, int y, COLORREF colour);
+
+// A window's client area as the screen shows it, read once.
+class Snapshot {
+public:
+    explicit Snapshot(HWND hwnd);
+    // The pixel at a client point; CLR_INVALID outside the client area.
+    COLORREF At(int x, int y) const;
+    // Whether any pixel of the rectangle (right and bottom excluded) passes the test.
+    template <typename Test> bool Any(int left, int top, int right, int bottom, Test test) const
+    {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (test(At(x, y)))
+                    return true;
+        return false;
+    }
+
+private:
+    int width_ = 0, height_ = 0;
+    std::vector<uint32_t> pixels_;
+};
 
 // Each key pressed and released, with the modifier (0 for none) held around them all.
 void SendKeys(std::initializer_list<WORD> keys, WORD modifier = 0);

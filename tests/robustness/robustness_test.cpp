@@ -989,10 +989,10 @@ void UseControlsAndWindows(WindowPtr host)
             DisposeControl(c);
         }
     }
-    CWindowPtr w = GetNewCWindow(128, nullptr, WindowPtr(-1));
+    WindowPtr w = GetNewCWindow(128, nullptr, WindowPtr(-1));
     Made(w, "GetNewCWindow");
     if (w)
-        DisposeWindow(reinterpret_cast<WindowPtr>(w));
+        DisposeWindow(w);
 }
 
 TEST_F(MutatedInput, ControlsAndWindows)
