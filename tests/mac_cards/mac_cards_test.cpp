@@ -155,29 +155,11 @@ HWND ChildOfClass(HWND parent, const char *className)
 // A client rectangle of a window as the screen shows it, one COLORREF per pixel, row by row.
 std::vector<COLORREF> Capture(HWND hwnd, const RECT &r)
 {
-    POINT origin{r.left, r.top};
-    ClientToScreen(hwnd, &origin);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
-    std::vector<COLORREF> pixels(static_cast<size_t>(w) * h);
-    const auto *p = static_cast<const uint32_t *>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const Snapshot shot(hwnd);
+    std::vector<COLORREF> pixels;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            pixels.push_back(shot.At(x, y));
     return pixels;
 }
 
