@@ -2,9 +2,9 @@
 // disposing of one, and finding the window under a point on none, against the Win32 calls a native
 // program makes for the same job on as many plain child windows of the same parent. The plain windows are
 // what a native program's overlapping document windows are: clipped by their siblings (or raising one
-// would paint nothing) and, being resizable, carrying a size grip, as the library's windows do under the
-// three-dimensional look. The library's side keeps its list and every window's regions in step with the
-// Z-order; its cost should stay flat in the number of windows.
+// would paint nothing) and, being resizable, carrying a size grip kept in the corner as they are sized, as
+// the library's windows do under the three-dimensional look. The library's side keeps its list and every
+// window's regions in step with the Z-order; its cost should stay flat in the number of windows.
 #include "bench.h"
 
 #include "MacWindows.h"
@@ -53,6 +53,17 @@ Rect RawSpotFor(int i)
     return r;
 }
 
+constexpr int kGrip = 15, kGripID = 1;
+
+// A native program keeps its size grip in the bottom right corner as its window is sized.
+LRESULT CALLBACK RawChildProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SIZE)
+        if (HWND grip = GetDlgItem(hwnd, kGripID))
+            MoveWindow(grip, LOWORD(lParam) - kGrip, HIWORD(lParam) - kGrip, kGrip, kGrip, TRUE);
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
 HWND NewRawChild(HWND parent, const Rect &r)
 {
     HWND hwnd = CreateWindowExA(0, kRawClass, "Plain",
@@ -62,10 +73,9 @@ HWND NewRawChild(HWND parent, const Rect &r)
     // The size grip in the bottom right corner of the client area, at the library's size-box size.
     RECT client;
     GetClientRect(hwnd, &client);
-    constexpr int kGrip = 15;
     CreateWindowExA(0, "scrollbar", "", WS_CHILD | WS_VISIBLE | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
-                    client.right - kGrip, client.bottom - kGrip, kGrip, kGrip, hwnd, nullptr, GetModuleHandleA(nullptr),
-                    nullptr);
+                    client.right - kGrip, client.bottom - kGrip, kGrip, kGrip, hwnd,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kGripID)), GetModuleHandleA(nullptr), nullptr);
     // Windows makes a child window at the bottom of its siblings; a program shows a new document window
     // in front, as NewCWindow does.
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -237,7 +247,7 @@ int RunBench()
 {
     InitWindows();
     WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpfnWndProc = RawChildProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kRawClass;
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);

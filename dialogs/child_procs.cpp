@@ -245,8 +245,11 @@ LRESULT EditLike(WNDPROC saved, HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     LRESULT answer = 0;
     if (ForwardInactiveClick(hwnd, message, wParam, lParam, &answer))
         return answer;
-    if (message == WM_CHAR)
+    if (message == WM_CHAR && !ModalEditCharacterReplay()) {
         PostMessageA(GetParent(hwnd), WM_CHAR, wParam, lParam);
+        if (!eraseFirst && HoldModalEditCharacter(hwnd, wParam, lParam))
+            return 0;
+    }
     if (eraseFirst && message == WM_ERASEBKGND && SyncPaintDepth() > 0) {
         CallWindowProcA(SavedOr(saved, hwnd), hwnd, message, wParam, lParam);
         return 1;

@@ -121,6 +121,11 @@ int16_t TrackScrollBar(ControlHandle c, int16_t part, ProcPtr action)
         if (t.trackedPart == kInThumb)
             SetControlValue(c, t.thumbPosition);
     }
+    // Windows's loop for a thumb runs to the release before the press reaches the application, so the
+    // loop above may never run: the value is where the thumb was let go, as TrackControl leaves it on a
+    // Macintosh.
+    if (t.trackedPart == kInThumb)
+        SetControlValue(c, t.thumbPosition);
     t.tracking = 0;
     // The action is called at least once, also when Windows's loop ended without a further message.
     if (action && t.callCounter < 1)

@@ -98,6 +98,11 @@ int16_t FocusFirstFromItem(DialogPtr dialog, int16_t from);
 void NoteFocusTableBuilt(DialogPtr dialog);
 // The dialog ModalDialog or a host-run modal window is running; 0 outside one.
 DialogPtr CurrentModalDialog();
+// A character typed into an edit item of the dialog that ModalDialog runs with a filter of the
+// program's: held back from the edit control (true) until the filter has seen its key-down, which may
+// drop or change it. While ModalDialog hands a held character on, the edit control takes it at once.
+bool HoldModalEditCharacter(HWND edit, WPARAM character, LPARAM keyData);
+bool ModalEditCharacterReplay();
 // The procedure of the edit fields that stand in combo boxes' places (A_EditWndProc's, erasing through
 // the saved procedure even while painting is suppressed).
 LRESULT CALLBACK ComboEditWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

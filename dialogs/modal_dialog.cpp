@@ -65,7 +65,83 @@ void WaitForInput()
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 16, QS_ALLINPUT);
 }
 
+// Characters typed into the edit items of a dialog run with a program's filter. On a Macintosh the
+// filter sees a key before TextEdit does, and a filter that turns the event into a null event (or
+// answers true) keeps the character out of the field. The Windows edit control would take it at once,
+// so it is held here, in typing order, until the loop has offered its key-down to the filter.
+struct HeldCharacter {
+    HWND edit;
+    WPARAM character;
+    LPARAM keyData;
+};
+constexpr int kHeldCharacters = 32;
+HeldCharacter sHeld[kHeldCharacters];
+int sHeldCount;
+bool sCustomFilterRun;
+bool sReplaying;
+
+// The held character a key-down event stands for: the first one held for this dialog, when the
+// event's character is the one it was typed as (characters above 0x7F come through the Macintosh
+// character set, and match any such character). Keys the dialog gets by other ways (Tab, Return,
+// Escape, Command keys) match none. Characters stay held from one run to the next, as a program calls
+// ModalDialog again after each key its edit items take; those of edit controls that are gone are
+// dropped, those of another dialog's run kept for it.
+bool TakeHeldCharacter(const EventRecord &e, HeldCharacter *held)
+{
+    int kept = 0;
+    for (int i = 0; i < sHeldCount; ++i)
+        if (IsWindow(sHeld[i].edit))
+            sHeld[kept++] = sHeld[i];
+    sHeldCount = kept;
+    if (e.what != keyDown)
+        return false;
+    int first = 0;
+    while (first < sHeldCount && GetParent(sHeld[first].edit) != sModalWindow)
+        ++first;
+    if (first == sHeldCount)
+        return false;
+    const uint8_t c = static_cast<uint8_t>(e.message & 0xFF);
+    const uint8_t typed = static_cast<uint8_t>(sHeld[first].character & 0xFF);
+    if (typed < 0x80 ? c != typed : c < 0x80)
+        return false;
+    *held = sHeld[first];
+    --sHeldCount;
+    std::memmove(sHeld + first, sHeld + first + 1, sizeof(HeldCharacter) * (sHeldCount - first));
+    return true;
+}
+
+// Hands a held character on, as the filter left the event (the character it holds then, when still a
+// plain one, or the one typed), to the edit item that has the focus now: keys typed ahead of a Tab were
+// read while the field before still had the focus, and on a Macintosh they go to the field the Tab
+// made active. Without an edit item in focus, the field it was typed into takes it.
+void ReplayHeldCharacter(const HeldCharacter &held, const EventRecord &e)
+{
+    HWND target = GetFocus();
+    bool isEdit = false;
+    if (!target || GetParent(target) != sModalWindow || LibraryControlKind(target, &isEdit) != controlKindEdit ||
+        !isEdit)
+        target = held.edit;
+    if (!IsWindow(target))
+        return;
+    const uint8_t c = static_cast<uint8_t>(e.message & 0xFF);
+    const WPARAM character = c < 0x80 ? c : held.character;
+    sReplaying = true;
+    SendMessageA(target, WM_CHAR, character, held.keyData);
+    sReplaying = false;
+}
+
 } // namespace
+
+bool HoldModalEditCharacter(HWND edit, WPARAM character, LPARAM keyData)
+{
+    if (!sCustomFilterRun || sReplaying || sFilterDepth > 0 || !sModalWindow || GetParent(edit) != sModalWindow ||
+        sHeldCount >= kHeldCharacters)
+        return false;
+    sHeld[sHeldCount++] = HeldCharacter{edit, character, keyData};
+    return true;
+}
+
+bool ModalEditCharacterReplay() { return sReplaying; }
 
 HWND ModalDialogWindow() { return sModalWindow; }
 DialogPtr CurrentModalDialog() { return sCurrentModal; }
@@ -163,6 +239,8 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
     sModalWindow = dialogHwnd;
     DialogPtr oldModal = sCurrentModal;
     sCurrentModal = d;
+    const bool oldCustomFilterRun = sCustomFilterRun;
+    sCustomFilterRun = custom;
     GrafPtr savedPort = nullptr;
     GetPort(&savedPort);
     SetPor(d);
@@ -201,9 +279,15 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
                 break;
             }
         }
+        HeldCharacter held{};
+        const bool holding = custom && TakeHeldCharacter(e, &held);
         ++sFilterDepth;
         bool done = callFilter(d, &e, &hit);
         --sFilterDepth;
+        // The filter has seen the key: unless it took it or made it something else than a key-down, the
+        // edit control gets the character now.
+        if (holding && !done && e.what == keyDown)
+            ReplayHeldCharacter(held, e);
         if (!done && custom && IsConfirmKey(e) && DPeek(d)->editOpen) {
             ++sFilterDepth;
             done = StdFilterProc(d, &e, &hit);
@@ -236,6 +320,7 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
     }
 
     GetNextEvent(mUpMask, &e);
+    sCustomFilterRun = oldCustomFilterRun;
     sCurrentModal = oldModal;
     SetPor(savedPort);
     SetDlgKeyHookWindow(oldHookTarget, oldHookTarget != nullptr);

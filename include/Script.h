@@ -54,6 +54,9 @@ typedef OffPair OffsetTable[3];
 ZEL_STATIC_ASSERT(sizeof(OffsetTable) == 12, "OffsetTable is 12 bytes");
 typedef Ptr BreakTablePtr;
 typedef int16_t TruncCode;
+/* Where TruncString and TruncText cut, and what they answer. */
+enum { truncEnd = 0, truncMiddle = 0x4000, smTruncEnd = 0, smTruncMiddle = 0x4000 };
+enum { notTruncated = 0, truncated = 1, truncErr = -1, smNotTruncated = 0, smTruncated = 1, smTruncErr = -1 };
 
 ZEL_API int32_t ZEL_CALL GetScriptManagerVariable(int16_t selector);
 /* Answers 0. */

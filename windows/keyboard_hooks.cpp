@@ -42,6 +42,14 @@ bool IsArrow(WPARAM vk)
            vk == VK_NUMPAD6 || vk == VK_NUMPAD8;
 }
 
+// A key that makes a Command-key character with Ctrl held: Space, a letter, a digit or a punctuation
+// key (Command-period cancels a dialog; an edit control does nothing with these).
+bool IsCommandKey(WPARAM vk)
+{
+    return vk == VK_SPACE || (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || (vk >= VK_OEM_1 && vk <= VK_OEM_3) ||
+           (vk >= VK_OEM_4 && vk <= VK_OEM_8) || vk == VK_OEM_102;
+}
+
 WindowPtr RecordOf(HWND hwnd)
 {
     WindowPtr w = nullptr;
@@ -172,7 +180,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_DlgKeyHook(int code, WPARAM virtualKey, LPARAM
     } else {
         forward = !(isEdit || kind == controlKindUserItem);
         pass = TRUE;
-        if (isEdit && CtrlHeld() && (virtualKey == VK_SPACE || (virtualKey >= 'A' && virtualKey <= 'Z'))) {
+        if (isEdit && CtrlHeld() && IsCommandKey(virtualKey)) {
             forward = TRUE;
             pass = FALSE;
         }

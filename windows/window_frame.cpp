@@ -450,6 +450,9 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_WindChange(HWND hwnd, UINT message, WPARAM wPa
 {
     uint16_t createFlags = 0;
     WindowPtr window = TiedRecord(hwnd, &createFlags);
+    // Any window moved or sized other than by the geometry core: the next resync reads every window.
+    if ((message == WM_MOVE || message == WM_SIZE) && !(window && GeometryChangeInProgress(PlacementHwnd(window))))
+        NoteOutsideGeometryChange();
     if (!window || window == WindowBeingCreated() || window == ClosingWindow())
         return DefaultFor(hwnd, createFlags, message, wParam, lParam);
     WindowAuxRecord *aux = AuxOf(window);

@@ -162,7 +162,7 @@ void SetWindowGeometry(WindowPtr window, bool move, bool size, bool zoom, int h,
         SetWindowPos(hwnd, nullptr, x, y, wanted.right - wanted.left, wanted.bottom - wanted.top, flags);
         sGeometryChanging = wasChanging;
         sGeometryHwnd = wasHwnd;
-        ResyncWindowList();
+        ResyncWindowList(window);
         LeavePlacement();
     }
 
@@ -208,12 +208,17 @@ void PlaceSizeBox(WindowPtr window)
     int size = LibrarySetting(settingSizeBoxSize);
     int w = size > 0 ? size : r.right - r.left, h = size > 0 ? size : r.bottom - r.top;
     MoveWindow(box, client.right - w, client.bottom - h, w, h, TRUE);
+    // Enabled and shaped as the window's state wants, asking Windows only for a change.
     const bool zoomed = IsZoomed(aux->hwnd);
-    EnableWindow(box, !zoomed);
+    LONG style = GetWindowLongA(box, GWL_STYLE);
+    if (((style & WS_DISABLED) != 0) != zoomed) {
+        EnableWindow(box, !zoomed);
+        style = GetWindowLongA(box, GWL_STYLE);
+    }
     if (SessionPlatform().newShell) {
-        LONG style = GetWindowLongA(box, GWL_STYLE);
-        style = zoomed ? (style & ~0x10) | 0x08 : (style & ~0x08) | 0x10;
-        SetWindowLongA(box, GWL_STYLE, style);
+        const LONG wanted = zoomed ? (style & ~0x10) | 0x08 : (style & ~0x08) | 0x10;
+        if (wanted != style)
+            SetWindowLongA(box, GWL_STYLE, wanted);
     }
 }
 

@@ -96,7 +96,11 @@ RgnHandle UpdateSavedVisRgn(WindowPtr window);
 // the resyncs Windows' messages ask for wait for the one the placement makes (ResyncWindowList).
 void EnterPlacement();
 void LeavePlacement();
-void ResyncWindowList();
+// The resync after the geometry core moved or sized `placed`.
+void ResyncWindowList(WindowPtr placed);
+// A library window was moved or sized by someone else than the geometry core: the next resync reads
+// every window back from Windows.
+void NoteOutsideGeometryChange();
 // Raised (+1) around work that changes no window's place or size, such as painting after a resync: the
 // resyncs Windows' messages ask for meanwhile are not made. Lowered (-1) after it.
 void DeferWindowResyncs(int delta);

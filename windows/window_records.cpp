@@ -1216,6 +1216,8 @@ ZEL_EXTERN_C HWND ZEL_CALL ZEL_SetWindowParent(WindowPtr window, WindowPtr newPa
     HWND former = GetParent(hwnd);
     if (former == parent)
         return former;
+    // The window moves on the screen with its new parent without being told.
+    NoteOutsideGeometryChange();
     return SetParent(hwnd, parent);
 }
 

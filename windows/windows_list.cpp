@@ -149,6 +149,12 @@ int sOwnPlacementDepth;
 // windows move on the screen with them without being told.
 POINT sClientOrigin, sMainOrigin;
 bool sStructuresRead;
+// Whether the host's client area and main window were visible, and the main window iconic, at the last
+// resync: the library's windows are visible only while their parent is.
+bool sClientShown, sMainShown, sMainIconic;
+// Set when a library window was moved or sized other than by the geometry core (the host's own calls,
+// the user): the next resync reads every window again.
+bool sOutsideChange = true;
 
 POINT ScreenOriginOf(HWND hwnd)
 {
@@ -166,6 +172,7 @@ struct SeenWindow {
     int order;        // place in the list, from the front
     uint32_t pass;    // the resync that saw it last
     bool visible;
+    LONG style;       // the placed window's style as read then
     Rect struc;       // the structure box; empty while invisible
     RgnHandle vis;    // the visible region as computed
     uint16_t visSize;
@@ -222,10 +229,17 @@ Rect UnionOf(const Rect &a, const Rect &b)
                 a.bottom > b.bottom ? a.bottom : b.bottom, a.right > b.right ? a.right : b.right};
 }
 
+// The host's client area and main window as one resync sees them.
+struct HostWindowsSeen {
+    HWND client, main;
+    POINT clientOrigin, mainOrigin;
+    bool clientShown, mainShown, mainIconic;
+};
+
 // The record follows its Windows window: visibility, structure and content regions. Answers whether the
 // visible region is to be computed (a window that is neither visible nor showing anything is left as it
-// is); `contentChanged` tells that its content region changed.
-bool ReadWindowFromHwnd(WindowPtr window, bool *contentChanged)
+// is); `contentChanged` tells that its content region changed, `style` is the style read.
+bool ReadWindowFromHwnd(WindowPtr window, const HostWindowsSeen &host, bool *contentChanged, LONG *style)
 {
     *contentChanged = false;
     HWND hwnd = WindowHwnd(window);
@@ -233,8 +247,16 @@ bool ReadWindowFromHwnd(WindowPtr window, bool *contentChanged)
         return false;
     WindowPeek peek = Peek(window);
     HWND placed = PlacementHwnd(window);
-    bool visible = IsWindowVisible(placed);
-    if (!visible && IsIconic(SessionMainWindow()))
+    // Visible as IsWindowVisible answers: shown itself, and a child only while its parent is.
+    *style = GetWindowLongA(placed, GWL_STYLE);
+    bool visible = (*style & WS_VISIBLE) != 0;
+    if (visible && (*style & WS_CHILD)) {
+        HWND parent = GetParent(placed);
+        visible = parent == host.client ? host.clientShown
+                  : parent == host.main ? host.mainShown
+                                        : IsWindowVisible(parent) != 0;
+    }
+    if (!visible && host.mainIconic)
         visible = peek->visible;
     if (peek->visible != (visible ? 1 : 0))
         SetWindowVisibleFlag(window, visible ? 1 : 0);
@@ -251,11 +273,43 @@ bool ReadWindowFromHwnd(WindowPtr window, bool *contentChanged)
     return true;
 }
 
+// Whether what the last resync read of `window` still holds without asking Windows for its rectangles:
+// Windows tells the library of every move or size of a library window (WM_MOVE, WM_SIZE, which clear the
+// trust), its parents stayed where and as they were (checked once a resync), and its style, which holds
+// its visibility and frame, is the one read then.
+bool StillAsRead(WindowPtr window, const SeenWindow &seen, bool *calc)
+{
+    HWND hwnd = WindowHwnd(window);
+    if (!hwnd || window == WindowBeingCreated())
+        return false;
+    // A window standing inside a frame of its own moves with the frame without being told.
+    HWND placed = PlacementHwnd(window);
+    if (placed != hwnd || GetWindowLongA(placed, GWL_STYLE) != seen.style)
+        return false;
+    WindowPeek peek = Peek(window);
+    *calc = peek->strucRgn && (peek->visible || (window->visRgn && !EmptyRgn(window->visRgn)));
+    return true;
+}
+
 // Every window of the list follows its Windows window; visible regions are computed again where the
-// changes reach.
-void ResyncWindowRecords()
+// changes reach. After the geometry core placed `placed` (0: any other resync) and nothing else changed
+// since the last resync, the other windows are only checked, not read again.
+void ResyncWindowRecords(WindowPtr placed = nullptr)
 {
     ++sPass;
+    HostWindowsSeen host;
+    host.client = HostClientWindow();
+    host.main = SessionMainWindow();
+    host.clientOrigin = ScreenOriginOf(host.client);
+    host.mainOrigin = ScreenOriginOf(host.main);
+    host.clientShown = host.client && IsWindowVisible(host.client);
+    host.mainShown = host.main == host.client ? host.clientShown : host.main && IsWindowVisible(host.main);
+    host.mainIconic = host.main && IsIconic(host.main);
+    const bool trusted = placed && sStructuresRead && !sOutsideChange && !sZOrderStale &&
+                         host.clientOrigin.x == sClientOrigin.x && host.clientOrigin.y == sClientOrigin.y &&
+                         host.mainOrigin.x == sMainOrigin.x && host.mainOrigin.y == sMainOrigin.y &&
+                         host.clientShown == sClientShown && host.mainShown == sMainShown &&
+                         host.mainIconic == sMainIconic;
     std::vector<WindowPtr> windows;
     std::vector<char> recompute;
     std::vector<int> oldOrders;
@@ -267,8 +321,10 @@ void ResyncWindowRecords()
         const bool known = seen != sSeen.end();
         const RegionSignature struc = SignatureOf(p->strucRgn);
         const bool wasVisible = p->visible != 0;
-        bool contentChanged = false;
-        const bool calc = ReadWindowFromHwnd(window, &contentChanged);
+        bool contentChanged = false, calc = false;
+        LONG style = known ? seen->second.style : 0;
+        if (!trusted || window == placed || !known || !StillAsRead(window, seen->second, &calc))
+            calc = ReadWindowFromHwnd(window, host, &contentChanged, &style);
         const bool visible = p->visible != 0;
         const RegionSignature strucNow = SignatureOf(p->strucRgn);
         const Rect none{0, 0, 0, 0};
@@ -293,6 +349,7 @@ void ResyncWindowRecords()
         entry.order = order;
         entry.pass = sPass;
         entry.visible = visible;
+        entry.style = style;
         entry.struc = after;
     }
     // Windows gone from the list uncover what they covered.
@@ -363,9 +420,13 @@ void ResyncWindowRecords()
         if (const PortDCRecord *record = PortRecordOf(window))
             entry.xform = record->xform;
     }
-    sClientOrigin = ScreenOriginOf(HostClientWindow());
-    sMainOrigin = ScreenOriginOf(SessionMainWindow());
+    sClientOrigin = host.clientOrigin;
+    sMainOrigin = host.mainOrigin;
+    sClientShown = host.clientShown;
+    sMainShown = host.mainShown;
+    sMainIconic = host.mainIconic;
     sStructuresRead = true;
+    sOutsideChange = false;
 }
 
 // The full resync: the list follows the Z-order read back from Windows (unless the library is placing a
@@ -530,11 +591,19 @@ void LeavePlacement()
 
 void DeferWindowResyncs(int delta) { sOwnPlacementDepth += delta; }
 
-void ResyncWindowList()
+void ResyncWindowList(WindowPtr placed)
 {
-    if (!WindowCreationInProgress())
+    if (WindowCreationInProgress())
+        return;
+    if (sPlacementCount <= 0) {
         ResyncFromWindows();
+        return;
+    }
+    ResyncWindowRecords(placed);
+    sZOrderStale = false;
 }
+
+void NoteOutsideGeometryChange() { sOutsideChange = true; }
 bool WindowZOrderStale() { return sZOrderStale; }
 
 void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder)

@@ -327,6 +327,42 @@ TEST_F(ControlTracking, ScrollBarPressesAreTrackedThroughTheLoop)
     }
 }
 
+// A thumb dragged and let go: Windows's loop has run to the release before the press reaches the loop,
+// and TrackControl answers the thumb with the value it was let go at (the program reads it to scroll).
+TEST_F(ControlTracking, ThumbDraggedAndReleasedLeavesItsValue)
+{
+    Watchdog watchdog;
+    ControlHandle bar = Make(scrollBarProc, MakeRect(10, 300, 210, 316), 0, 0, 100);
+    FlushInput();
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetScrollBarInfo(Child(bar), OBJID_CLIENT, &info));
+    const int grip = (info.xyThumbTop + info.xyThumbBottom) / 2;
+    const POINT from = ScreenPoint(Child(bar), 8, grip), to = ScreenPoint(Child(bar), 8, grip + 90);
+    SetCursorPos(from.x, from.y);
+    PumpMessages();
+    MouseButton(true);
+    SetCursorPos((from.x + to.x) / 2, (from.y + to.y) / 2);
+    SetCursorPos(to.x, to.y);
+    MouseButton(false);
+    EventRecord e{};
+    ASSERT_TRUE(NextEvent(mDownMask, &e));
+    ControlHandle found = nullptr;
+    Point local;
+    EXPECT_EQ(inThumb, FindFromEvent(e, &found, &local));
+    EXPECT_EQ(bar, found);
+    // The button is up before TrackControl runs, as the program's loop finds it once Windows's loop
+    // has taken the release.
+    while (StillDown()) {
+    }
+    EXPECT_EQ(0, GetControlValue(bar));
+    EXPECT_EQ(inThumb, TrackControl(found, local, nullptr));
+    const int16_t value = GetControlValue(bar);
+    EXPECT_GT(value, 30) << "the thumb moved down by about half the track";
+    EXPECT_LT(value, 70);
+    EXPECT_EQ(value, GetScrollPos(Child(bar), SB_CTL)) << "and stays there";
+}
+
 // A scroll bar of the host's own is left to Windows: no mouse-down reaches the loop.
 TEST_F(ControlTracking, HostScrollBarsAreLeftToWindows)
 {

@@ -156,6 +156,82 @@ TEST(ModalDialogLoop, ARealReturnEndsTheRunWithTheDefaultItem)
     DisposeDialog(d);
 }
 
+// A filter sees each key typed into an edit item before the field does: a key it turns into a null
+// event stays out of the field, a character it changes goes in changed, the others as typed; and
+// Command-period reaches it from the field.
+DWORD WINAPI TypeDigitsLater(void *)
+{
+    Sleep(300);
+    std::vector<INPUT> in;
+    auto key = [&](WORD vk, DWORD up) {
+        INPUT k{};
+        k.type = INPUT_KEYBOARD;
+        k.ki.wVk = vk;
+        k.ki.dwFlags = up;
+        in.push_back(k);
+    };
+    for (WORD vk : {WORD('4'), WORD('X'), WORD('2'), WORD('A')}) {
+        key(vk, 0);
+        key(vk, KEYEVENTF_KEYUP);
+    }
+    key(VK_CONTROL, 0);
+    key(VK_OEM_PERIOD, 0);
+    key(VK_OEM_PERIOD, KEYEVENTF_KEYUP);
+    key(VK_CONTROL, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    return 0;
+}
+int sFilteredKeys;
+Boolean ZEL_CALL DigitsFilter(DialogPtr d, EventRecord *e, int16_t *item)
+{
+    if (e->what != keyDown)
+        return false;
+    ++sFilteredKeys;
+    const char c = static_cast<char>(e->message & charCodeMask);
+    if (c == 'x')
+        e->what = nullEvent;
+    else if (c == 'a')
+        e->message = (e->message & ~charCodeMask) | '7';
+    else if (c == '.' && (e->modifiers & cmdKey)) {
+        *item = 2;
+        return true;
+    }
+    return false;
+}
+TEST(ModalDialogLoop, AFilterDecidesWhatReachesAnEditItem)
+{
+    Watchdog watchdog;
+    std::vector<ItemSpec> items = kOkCancel;
+    items.push_back({MakeRect(50, 20, 66, 120), editText, ""});
+    Rect bounds = MakeRect(80, 80, 280, 400);
+    DialogPtr d = NewDialog(nullptr, &bounds, P("Digits").c_str(), false, 1, reinterpret_cast<WindowPtr>(-1), false,
+                            0, ItemList(items));
+    ASSERT_TRUE(d);
+    ShowWindow(d);
+    SelectWindow(d);
+    SetForegroundWindow(HostMainWindow());
+    PumpMessages();
+    SelectDialogItemText(d, 4, 0, 0);
+    HANDLE t = CreateThread(nullptr, 0, TypeDigitsLater, nullptr, 0, nullptr);
+    sFilteredKeys = 0;
+    int16_t item = 0;
+    do // each key taken by the edit item ends a run with that item, as on a Macintosh
+        ModalDialog(DigitsFilter, &item);
+    while (item == 4);
+    WaitForSingleObject(t, INFINITE);
+    CloseHandle(t);
+    EXPECT_EQ(2, item) << "Command-period";
+    EXPECT_EQ(5, sFilteredKeys) << "every key went through the filter once";
+    short type = 0;
+    Handle h = nullptr;
+    Rect box;
+    GetDialogItem(d, 4, &type, &h, &box);
+    Str255 text = {};
+    GetDialogItemText(h, text);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(text + 1), text[0]), "427");
+    DisposeDialog(d);
+}
+
 // A filter ends the run on its third null event through the standard filter's Return; inside it, a
 // document window is an ordinary window and a nested dialog runs and returns its own item.
 int sNulls;

@@ -48,16 +48,6 @@ Bytes IconResource()
     return b;
 }
 
-Bytes DialogResource(int top, int left, int bottom, int right, int16_t items, const std::string &title)
-{
-    Bytes b;
-    Words(b, {top, left, bottom, right, 1});
-    b.insert(b.end(), {0, 0, 0, 0, 0, 0, 0, 0}); // hidden, no close box, refCon
-    Words(b, {items});
-    PascalString(b, title);
-    return b;
-}
-
 std::vector<fork_layout::Resource> EditorResources()
 {
     auto res = [](const char (&type)[5], int16_t id, Bytes data) {
@@ -207,22 +197,6 @@ void SendInputClick(POINT screen)
     SendInput(2, click, sizeof(INPUT));
 }
 
-HWND WaitForWindow(const Program &program, const char *title)
-{
-    for (int i = 0; i < 200; ++i, Sleep(25))
-        if (HWND w = program.Window(title))
-            return w;
-    return nullptr;
-}
-
-bool WaitForWindowGone(const Program &program, const char *title)
-{
-    for (int i = 0; i < 200; ++i, Sleep(25))
-        if (!program.Window(title))
-            return true;
-    return false;
-}
-
 // The document's layout for its first size: the text inside a 4-pixel margin, the scroll bar along the
 // right edge, the status line along the bottom left of the grow box.
 constexpr int kScrollLeft = 385, kStatusTop = 286, kLine = 20;
@@ -324,9 +298,9 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     // them as they are clicked; OK applies bold 18 point, and the first line grows.
     const int lowestBefore = LowestDarkRow(doc, 4, 4, 200, 40);
     SendKeys({'O'}, VK_CONTROL);
-    HWND bold = WaitForWindow(program, "Bold");
-    HWND large = WaitForWindow(program, "18 point");
-    HWND medium = WaitForWindow(program, "12 point");
+    HWND bold = program.WaitForWindow("Bold");
+    HWND large = program.WaitForWindow("18 point");
+    HWND medium = program.WaitForWindow("12 point");
     ASSERT_NE(bold, nullptr) << "the dialog's check box";
     ASSERT_NE(large, nullptr);
     ASSERT_NE(medium, nullptr);
@@ -345,7 +319,7 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     EXPECT_EQ(Checked(large), BST_CHECKED);
     EXPECT_EQ(Checked(medium), BST_UNCHECKED) << "and cleared the radio group";
     SendKeys({VK_RETURN});
-    EXPECT_TRUE(WaitForWindowGone(program, "Bold")) << "OK ends ModalDialog";
+    EXPECT_TRUE(program.WaitForWindowGone("Bold")) << "OK ends ModalDialog";
     bool grew = false;
     for (int i = 0; i < 100 && !grew; ++i, Sleep(25))
         grew = LowestDarkRow(doc, 4, 4, 200, 40) >= lowestBefore + 4;
@@ -375,18 +349,20 @@ TEST(MacEditor, EditsScrollsRestylesResizesAndQuits)
     // (the frame shows File, Edit, Help): the alert's text and button. Alt alone, not Alt+H, opens the
     // bar: the Option key would type a character too.
     SendKeys({VK_MENU, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_UP, VK_RETURN});
-    HWND about = WaitForWindow(program, "Editor 1.0");
+    HWND about = program.WaitForWindow("Editor 1.0");
     ASSERT_NE(about, nullptr) << "the alert's text";
-    HWND okButton = WaitForWindow(program, "OK");
+    HWND okButton = program.WaitForWindow("OK");
     ASSERT_NE(okButton, nullptr) << "the alert's button";
     EXPECT_EQ(GetAncestor(okButton, GA_ROOT), GetAncestor(about, GA_ROOT));
     EXPECT_TRUE(AnyDarkPixel(about, 0, 0, 60, 14)) << "the alert's text is drawn";
     // Its icon and picture items, placed from the static text at (70, 10) of the alert.
     EXPECT_TRUE(WaitForPixel(about, 24 - 70, 20 - 10, RGB(0, 0, 0))) << "the icon item";
-    EXPECT_EQ(ScreenPixel(about, 22 - 70, 52 - 10), RGB(0, 0, 255)) << "the picture item's blue";
-    EXPECT_EQ(ScreenPixel(about, 40 - 70, 70 - 10), RGB(0, 0, 0)) << "the picture item's black middle";
+    EXPECT_TRUE(WaitForPixel(about, 22 - 70, 52 - 10, RGB(0, 0, 255)))
+        << "the picture item's blue: " << std::hex << ScreenPixel(about, 22 - 70, 52 - 10);
+    EXPECT_TRUE(WaitForPixel(about, 40 - 70, 70 - 10, RGB(0, 0, 0)))
+        << "the picture item's black middle: " << std::hex << ScreenPixel(about, 40 - 70, 70 - 10);
     SendKeys({VK_RETURN});
-    EXPECT_TRUE(WaitForWindowGone(program, "Editor 1.0")) << "OK ends the alert";
+    EXPECT_TRUE(program.WaitForWindowGone("Editor 1.0")) << "OK ends the alert";
 
     Step("select all, copy, quit");
     // Select All and Copy show the whole text; Quit ends the program.

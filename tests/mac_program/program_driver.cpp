@@ -67,6 +67,16 @@ Bytes ItemListResource(const std::vector<Item> &items)
     return b;
 }
 
+Bytes DialogResource(int top, int left, int bottom, int right, int16_t items, const std::string &title)
+{
+    Bytes b;
+    Words(b, {top, left, bottom, right, 1});
+    b.insert(b.end(), {0, 0, 0, 0, 0, 0, 0, 0}); // hidden, no close box, refCon
+    Words(b, {items});
+    PascalString(b, title);
+    return b;
+}
+
 std::string ResourceIDData(int16_t id)
 {
     return std::string{static_cast<char>(id >> 8), static_cast<char>(id & 0xFF)};
@@ -77,17 +87,35 @@ namespace {
 struct FindByTitle {
     DWORD process;
     const char *title;
+    bool field; // an edit control holding the text, asked of the control itself
     HWND found;
 };
+
+// A window's text: its title, or for an edit field the text the control holds (another process's edit
+// control keeps no title to read).
+std::string TextOf(HWND hwnd, bool field)
+{
+    char text[256] = {};
+    if (!field) {
+        GetWindowTextA(hwnd, text, sizeof text);
+        return text;
+    }
+    char name[16] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    DWORD_PTR length = 0;
+    if (lstrcmpiA(name, "Edit") != 0 ||
+        !SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                             &length))
+        return {};
+    return text;
+}
 
 BOOL CALLBACK VisitWindow(HWND hwnd, LPARAM data)
 {
     auto *find = reinterpret_cast<FindByTitle *>(data);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    char text[64] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    if (owner == find->process && std::string(text) == find->title && IsWindowVisible(hwnd)) {
+    if (owner == find->process && IsWindowVisible(hwnd) && TextOf(hwnd, find->field) == find->title) {
         find->found = hwnd;
         return FALSE;
     }
@@ -132,7 +160,7 @@ INPUT MoveInput(POINT p)
 
 HWND FindProgramWindow(DWORD process, const char *title)
 {
-    FindByTitle find{process, title, nullptr};
+    FindByTitle find{process, title, false, nullptr};
     EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&find));
     return find.found;
 }
@@ -201,15 +229,29 @@ void ClickAt(HWND hwnd, int x, int y, int clicks)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void DragFromTo(HWND hwnd, int x, int y, int toX, int toY)
+void DragFromTo(HWND hwnd, int x, int y, int toX, int toY, DWORD pause)
 {
     POINT from{x, y}, to{toX, toY}, middle{(x + toX) / 2, (y + toY) / 2};
     ClientToScreen(hwnd, &from);
     ClientToScreen(hwnd, &middle);
     ClientToScreen(hwnd, &to);
-    INPUT inputs[] = {MoveInput(from), MouseInput(MOUSEEVENTF_LEFTDOWN), MoveInput(middle), MoveInput(to),
-                      MouseInput(MOUSEEVENTF_LEFTUP)};
-    SendInput(5, inputs, sizeof(INPUT));
+    INPUT inputs[] = {MoveInput(from), MouseInput(MOUSEEVENTF_LEFTDOWN), MoveInput(middle), MoveInput(to)};
+    if (!pause) {
+        SendInput(4, inputs, sizeof(INPUT));
+    } else {
+        for (INPUT &in : inputs) {
+            SendInput(1, &in, sizeof(INPUT));
+            Sleep(pause);
+        }
+    }
+    // The button is let go once the pointer is there: a loop that tracks the drag (Windows' own sizing
+    // and moving loops) ends at the release and takes the last move it saw.
+    POINT at{};
+    for (int i = 0; i < 40 && GetCursorPos(&at) && (at.x != to.x || at.y != to.y); ++i)
+        Sleep(25);
+    Sleep(pause ? pause : 50);
+    INPUT release = MouseInput(MOUSEEVENTF_LEFTUP);
+    SendInput(1, &release, sizeof(INPUT));
 }
 
 void StartWatchdog() { CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr)); }
@@ -237,6 +279,45 @@ bool Program::Start(const std::string &dir, const std::string &exe, const std::v
             return false;
     }
     TerminateProcess(pi.hProcess, 97);
+    return false;
+}
+
+HWND Program::WaitForWindow(const char *title) const
+{
+    for (int i = 0; i < 200; ++i, Sleep(25))
+        if (HWND w = Window(title))
+            return w;
+    return nullptr;
+}
+
+bool Program::WaitForWindowGone(const char *title) const
+{
+    for (int i = 0; i < 200; ++i, Sleep(25))
+        if (!Window(title))
+            return true;
+    return false;
+}
+
+HWND Program::Field(const char *text) const
+{
+    FindByTitle find{pi.dwProcessId, text, true, nullptr};
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+HWND Program::WaitForField(const char *text) const
+{
+    for (int i = 0; i < 200; ++i, Sleep(25))
+        if (HWND w = Field(text))
+            return w;
+    return nullptr;
+}
+
+bool Program::WaitForFieldGone(const char *text) const
+{
+    for (int i = 0; i < 200; ++i, Sleep(25))
+        if (!Field(text))
+            return true;
     return false;
 }
 

@@ -34,6 +34,9 @@ struct Item {
 };
 Bytes ItemListResource(const std::vector<Item> &items);
 
+// A modal 'DLOG' (dBoxProc) of a rectangle, hidden, naming its item list, with a title.
+Bytes DialogResource(int top, int left, int bottom, int right, int16_t items, const std::string &title);
+
 // The data of an icon or picture item naming resource `id`.
 std::string ResourceIDData(int16_t id);
 
@@ -52,8 +55,9 @@ bool WaitForPixel(HWND hwnd, int x, int y, COLORREF colour);
 void SendKeys(std::initializer_list<WORD> keys, WORD modifier = 0);
 // Presses and releases the left button at a client point: once, or twice for a double click.
 void ClickAt(HWND hwnd, int x, int y, int clicks = 1);
-// Presses at one client point, moves to another and releases, queued at once.
-void DragFromTo(HWND hwnd, int x, int y, int toX, int toY);
+// Presses at one client point, moves to another and releases: queued at once, or with a pause after
+// each step (a loop of Windows's own, such as a scroll bar's thumb, then sees every step).
+void DragFromTo(HWND hwnd, int x, int y, int toX, int toY, DWORD pause = 0);
 
 // Ends the test process after a minute, so that a program that never answers cannot hang the run: it
 // says which step it was at, ends the program it started, then itself.
@@ -67,6 +71,14 @@ struct Program {
     PROCESS_INFORMATION pi{};
     bool Start(const std::string &dir, const std::string &exe, const std::vector<const char *> &titles);
     HWND Window(const char *title) const { return FindProgramWindow(pi.dwProcessId, title); }
+    // Waits (a few seconds at most) for a window of the title to show, or to be gone.
+    HWND WaitForWindow(const char *title) const;
+    bool WaitForWindowGone(const char *title) const;
+    // A visible edit field of the program holding a text (nullptr when there is none), and the waits
+    // for one to show or to be gone.
+    HWND Field(const char *text) const;
+    HWND WaitForField(const char *text) const;
+    bool WaitForFieldGone(const char *text) const;
     // Waits for the program to end by itself; its exit code, or -1 when it had to be stopped.
     long WaitForExit(DWORD milliseconds);
     // A program still running when the test gives up is stopped: it shares the test's output, and ctest

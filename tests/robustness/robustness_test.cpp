@@ -824,7 +824,7 @@ TEST_F(MutatedInput, ResourceMaps)
     sReader = "resource map";
     std::mt19937 random(20261219);
     const auto name = P("robustness_fork.rsr");
-    FSSpec spec{};
+    FSSpec file{};
     const int cases = Scaled(1500);
     for (int n = 0; n < cases; ++n) {
         std::string what;
@@ -838,8 +838,8 @@ TEST_F(MutatedInput, ResourceMaps)
         GuardHandleData(true);
         int16_t ref;
         if (n % 2) {
-            FSMakeFSSpec(0, 0, name.c_str(), &spec);
-            ref = FSpOpenResFile(&spec, 0);
+            FSMakeFSSpec(0, 0, name.c_str(), &file);
+            ref = FSpOpenResFile(&file, 0);
         } else {
             ref = OpenResFile(name.c_str());
         }

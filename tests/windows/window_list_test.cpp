@@ -197,8 +197,8 @@ TEST(WindowListPopUp, PopUpsStandInFrontOfChildWindows)
     TakeActivation();
 }
 
-// Every window's regions against the ones made from scratch: structure and content from its Windows
-// window, visible region its content less the structure of each visible window in front of it, in its
+// Every window's regions against the ones made from scratch: visibility, structure and content from its
+// Windows window, visible region its content less the structure of each visible window in front of it, in its
 // port's coordinates. The list recomputes visible regions only where a change reaches, so each step
 // below changes one window and every other one is checked.
 namespace {
@@ -211,6 +211,9 @@ namespace {
     for (WindowPtr w : ListOrder()) {
         ++place;
         WindowPeek p = PeekOf(w);
+        if ((p->visible != 0) != (IsWindowVisible(HwndOf(w)) != 0))
+            result = ::testing::AssertionFailure() << "the window at list place " << place
+                                                   << " is not as visible as its Windows window";
         if (!p->visible)
             continue;
         RECT outer, client;
@@ -277,6 +280,37 @@ TEST(WindowListRegions, EachChangeReachesTheWindowsItUncoversOrCovers)
              SetOrigin(15, 25);
              MoveWindo(w[0], 70, 70, FALSE);
          }},
+        {"the back window hidden by the host's own call, then another window moved",
+         [&] {
+             ShowWindow(HwndOf(ListOrder().back()), SW_HIDE);
+             MoveWindo(w[1], 90, 80, FALSE);
+         }},
+        {"that window shown by the host's own call, then another window moved",
+         [&] {
+             ShowWindow(HwndOf(ListOrder().back()), SW_SHOWNA);
+             MoveWindo(w[1], 60, 70, FALSE);
+         }},
+        {"a window moved by the host's own call, then another window moved",
+         [&] {
+             SetWindowPos(HwndOf(w[2]), nullptr, 30, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+             MoveWindo(w[1], 70, 60, FALSE);
+         }},
+        {"the host's main window moved, then a window moved",
+         [&] {
+             RECT r;
+             GetWindowRect(HostMainWindow(), &r);
+             SetWindowPos(HostMainWindow(), nullptr, r.left + 13, r.top + 7, 0, 0,
+                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+             MoveWindo(w[1], 80, 70, FALSE);
+         }},
+        {"the host's main window moved back, then a window sized",
+         [&] {
+             RECT r;
+             GetWindowRect(HostMainWindow(), &r);
+             SetWindowPos(HostMainWindow(), nullptr, r.left - 13, r.top - 7, 0, 0,
+                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+             SizeWindow(w[1], 150, 110, TRUE);
+         }},
         {"a middle window disposed of",
          [&] {
              WindowPtr middle = ListOrder()[1];
@@ -289,8 +323,9 @@ TEST(WindowListRegions, EachChangeReachesTheWindowsItUncoversOrCovers)
     };
     for (const Step &step : steps) {
         step.change();
+        EXPECT_TRUE(RegionsAsFromScratch()) << "right after " << step.what;
         PumpMessages();
-        EXPECT_TRUE(RegionsAsFromScratch()) << "after " << step.what;
+        EXPECT_TRUE(RegionsAsFromScratch()) << "after " << step.what << " and the messages it sent";
     }
     for (WindowPtr x : w)
         if (x)

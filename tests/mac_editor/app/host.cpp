@@ -96,16 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     AppendMenuA(frameMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     HWND main = CreateWindowA("ZELMainWndClass", "Editor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
                               nullptr, frameMenu, instance, nullptr);
-    SessionParamBlock session{};
-    session.size = sizeof session;
-    session.hostInstance = instance;
-    session.mainWindow = main;
-    session.resourceFileName = ""; // no system fork: InitResources opens the application's own
-    session.scrapCallback = reinterpret_cast<FARPROC>(ScrapCallback);
-    ZEL_InitSession(&session);
-    static LowMemPointerBlock globals;
-    ZEL_InitGlobals(Setup_Globals(&globals));
-    if (InitResources() == 0)
+    if (!OpenHostSession(instance, main, reinterpret_cast<FARPROC>(ScrapCallback)))
         return 0x40;
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);

@@ -96,15 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterHostClasses(instance, MainWndProc, CS_HREDRAW | CS_VREDRAW);
     HWND main = CreateWindowA("ZELMainWndClass", "Classic program", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
                               640, 480, nullptr, CreateMenu(), instance, nullptr);
-    SessionParamBlock session{};
-    session.size = sizeof session;
-    session.hostInstance = instance;
-    session.mainWindow = main;
-    session.resourceFileName = ""; // no system fork: InitResources opens the application's own
-    ZEL_InitSession(&session);
-    static LowMemPointerBlock globals;
-    ZEL_InitGlobals(Setup_Globals(&globals));
-    if (InitResources() == 0)
+    if (!OpenHostSession(instance, main, nullptr))
         return 10;
 
     InitGraf(&qd.thePort);

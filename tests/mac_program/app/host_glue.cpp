@@ -2,6 +2,8 @@
 #include "host_glue.h"
 
 #include <Dialogs.h>
+#include <LowMem.h>
+#include <Resources.h>
 #include <Events.h>
 #include <MacWindows.h>
 #include <Menus.h>
@@ -113,4 +115,18 @@ void RegisterHostClasses(HINSTANCE instance, WNDPROC mainProc, UINT mainStyle)
         wc.lpszClassName = name;
         RegisterClassA(&wc);
     }
+}
+
+bool OpenHostSession(HINSTANCE instance, HWND main, FARPROC scrapCallback)
+{
+    SessionParamBlock session{};
+    session.size = sizeof session;
+    session.hostInstance = instance;
+    session.mainWindow = main;
+    session.resourceFileName = ""; // no system fork: InitResources opens the application's own
+    session.scrapCallback = scrapCallback;
+    ZEL_InitSession(&session);
+    static LowMemPointerBlock globals;
+    ZEL_InitGlobals(Setup_Globals(&globals));
+    return InitResources() != 0;
 }

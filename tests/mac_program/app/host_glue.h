@@ -13,4 +13,9 @@ bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, boo
 // document classes with a procedure that forwards everything.
 void RegisterHostClasses(HINSTANCE instance, WNDPROC mainProc, UINT mainStyle);
 
+// Starts the library's session for the main window (no system fork: the application's own resource
+// fork opens, and a scrap callback when one is given) and its low-memory globals; false when the
+// resources could not be opened.
+bool OpenHostSession(HINSTANCE instance, HWND main, FARPROC scrapCallback);
+
 #endif

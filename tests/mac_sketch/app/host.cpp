@@ -83,21 +83,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterHostClasses(instance, MainWndProc, 0);
     HWND main = CreateWindowA("ZELMainWndClass", "Sketch", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1000, 720,
                               nullptr, CreateMenu(), instance, nullptr);
-    SessionParamBlock session{};
-    session.size = sizeof session;
-    session.hostInstance = instance;
-    session.mainWindow = main;
-    session.resourceFileName = ""; // no system fork: InitResources opens the application's own
-    session.scrapCallback = reinterpret_cast<FARPROC>(ScrapCallback);
-    ZEL_InitSession(&session);
-    static LowMemPointerBlock globals;
-    ZEL_InitGlobals(Setup_Globals(&globals));
+    if (!OpenHostSession(instance, main, reinterpret_cast<FARPROC>(ScrapCallback)))
+        return 0x8000;
     // What the program expects of a Macintosh: DrawPicture leaves the port's pen, text and colours as
     // they were, and colour icons are drawn through their masks.
     ZEL_AllowPictStatePush(1);
     ZEL_SetFlags(0, 0, kColourIconMasks, kColourIconMasks);
-    if (InitResources() == 0)
-        return 0x8000;
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
 
