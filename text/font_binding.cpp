@@ -153,6 +153,15 @@ ZEL_EXTERN_C HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer)
     }
     if (LibrarySetting(settingTextBinding46) && !printer)
         lf.lfHeight = MulDiv(lf.lfHeight, ScreenLogPixels().y, 72);
+    // GDI renders each glyph into a bitmap of the font's size: at a text size of 32767 (a picture's, or
+    // one scaled up) two letters take half a gigabyte, a string of 255 different ones several. Text
+    // for the screen and memory is bound at kMostFontPixels (a 255-letter string then stays under 64 MB);
+    // printers draw outlines and take any size.
+    constexpr LONG kMostFontPixels = 1024;
+    if (!printer) {
+        lf.lfHeight = std::clamp<LONG>(lf.lfHeight, -kMostFontPixels, kMostFontPixels);
+        lf.lfWidth = std::clamp<LONG>(lf.lfWidth, -kMostFontPixels, kMostFontPixels);
+    }
 
     const Style style = port->txFace;
     lf.lfWeight = (style & bold) ? FW_BOLD : FW_NORMAL;

@@ -17,14 +17,6 @@
 
 namespace {
 
-struct PictureSample {
-    const char *name;
-    const uint8_t *file;
-    size_t fileSize;
-    int width;
-    int height;
-    const uint8_t *rgb;
-};
 #include "picture_samples.inc"
 
 static_assert(std::is_same<decltype(GetPicture(0)), PicHandle>::value, "GetPicture answers a PicHandle");

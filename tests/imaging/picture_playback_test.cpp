@@ -3,6 +3,8 @@
 // extended headers, the bytes a getPicProc is asked for, damaged pictures, state pushing, nesting,
 // text continuation and comments.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
 
 #include <cstring>
 #include <functional>
@@ -578,6 +580,44 @@ TEST_F(PicturePlayback, LargestRegionsPlayInTheirShape)
                 wrong += (played.surface().Pixel(x, y) == RGB(0, 0, 0)) != in;
             }
         EXPECT_EQ(wrong, 0) << (shape ? "stairs" : "stripes");
+    }
+    SetPor(testing_support::WindowManagerPort());
+}
+
+// The most memory the process has held at once so far.
+SIZE_T PeakCommit()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakPagefileUsage;
+}
+
+// A text size of 32767 in a picture of a few hundred bytes: GDI renders each glyph into a bitmap of the
+// font's size (half a gigabyte for two letters at that size, and the robustness tests found a picture of
+// 506 bytes whose 255 letters took 1.4 GB), so text on the screen and in memory is bound at 1024 pixels.
+TEST_F(PicturePlayback, LargestTextSizesTakeBoundedMemory)
+{
+    DibPort played(100, 100);
+    SetPor(played.port());
+    const Rect frame{0, 0, 100, 100};
+    std::string letters;
+    for (int i = 0; i < 255; ++i)
+        letters.push_back(char(0x21 + i % 0xDE));
+    for (const std::string &text : {std::string("Hi"), letters}) {
+        for (int size : {16000, 32767}) {
+            SCOPED_TRACE(std::to_string(size) + ", " + std::to_string(text.size()) + " letters");
+            Bytes ops = {0x00, 0x0D, uint8_t(size >> 8), uint8_t(size), 0x00, 0x28, 0x00, 0x40, 0x00, 0x10,
+                         uint8_t(text.size())};
+            ops.insert(ops.end(), text.begin(), text.end());
+            if (ops.size() % 2)
+                ops.push_back(0);
+            PicHandle p = PictureOf(Version2(ops));
+            const SIZE_T before = PeakCommit();
+            DrawPicture(p, &frame);
+            KillPicture(p);
+            EXPECT_LT(PeakCommit() - before, SIZE_T(100) << 20);
+        }
     }
     SetPor(testing_support::WindowManagerPort());
 }
