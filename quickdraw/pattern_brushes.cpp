@@ -638,7 +638,7 @@ static RGBColor Complement(const RGBColor &c)
 
 COLORREF ModePenColorRef(const PortDCRecord *record, GrafPtr port)
 {
-    const int16_t mode = port ? port->pnMode : patCopy;
+    const int16_t mode = port ? port->pnMode : static_cast<int16_t>(patCopy);
     if (BooleanPenOperation(mode) != 0)
         return RGB(0, 0, 0);
     if (IsNotCopyMode(mode))

@@ -200,7 +200,7 @@ RegionSignature SignatureOf(RgnHandle rgn)
 {
     if (!HandleLive(rgn))
         return RegionSignature{0, Rect{0, 0, 0, 0}};
-    return RegionSignature{(*rgn)->rgnSize, (*rgn)->rgnBBox};
+    return RegionSignature{static_cast<uint16_t>((*rgn)->rgnSize), (*rgn)->rgnBBox};
 }
 
 bool SameRectangle(const Rect &a, const Rect &b)

@@ -746,8 +746,9 @@ TEST_F(ChildProcs, ReturnInEditItems)
         EXPECT_EQ(toTarget[0].wParam, static_cast<WPARAM>(VK_RETURN));
         const std::string after = WindowText(edit);
         EXPECT_EQ(after != before, c.newLine) << "'" << after << "'";
-        if (c.newLine)
+        if (c.newLine) {
             EXPECT_NE(after.find("\r\n"), std::string::npos);
+        }
         TakeMessages(WM_KEYUP);
     }
 }

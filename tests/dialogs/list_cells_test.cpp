@@ -656,9 +656,11 @@ TEST_F(ListCells, DialogListsHideTheirUserItemAndWashWhenInactive)
                 continue;
             }
             // A pixel cleared to the port's background colour may be darker than the list's white.
-            for (int shift : {0, 8, 16})
-                if (is != background)
+            for (int shift : {0, 8, 16}) {
+                if (is != background) {
                     ASSERT_GE((is >> shift) & 0xFF, (was >> shift) & 0xFF) << "darkened at " << x << "," << y;
+                }
+            }
             if (was == white || was == background)
                 continue;
             ++text;

@@ -172,8 +172,9 @@ TEST_F(ColourCube, UniformColourDithersInProportion)
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 4; ++x)
                 below += Tables().matrix[y][x] < e.fraction;
-        if (e.high != e.low)
+        if (e.high != e.low) {
             EXPECT_EQ(high, below);
+        }
     }
 }
 

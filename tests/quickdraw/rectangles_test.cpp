@@ -508,12 +508,13 @@ TEST_F(Rectangles, PatternModesLeaveThePixelsUnderZeroBitsAloneOnAnyBackground)
                         if (now == was)
                             continue; // outside the shape
                         ++changed;
-                        if (mode == patOr)
+                        if (mode == patOr) {
                             EXPECT_EQ(now, RGB(0, 0, 0)) << v.what << " on " << b.what << " at " << x << "," << y;
-                        else if (mode == patXor)
+                        } else if (mode == patXor) {
                             EXPECT_EQ(now, was ^ 0xFFFFFF) << v.what << " on " << b.what << " at " << x << "," << y;
-                        else if (b.back.red == 0xFFFF)
+                        } else if (b.back.red == 0xFFFF) {
                             EXPECT_EQ(now, RGB(255, 255, 255)) << v.what << " at " << x << "," << y;
+                        }
                     }
                 EXPECT_GT(changed, 8) << v.what << ", mode " << mode << " on " << b.what;
                 SetPor(WindowManagerPort());
