@@ -22,7 +22,7 @@ const BitMap *ResolveColorPortBits(const BitMap *bits)
 
 namespace {
 
-constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kSrcXor = 2, kTransparent = 36;
+constexpr int16_t kSrcCopy = 0, kSrcOr = 1, kSrcXor = 2, kSrcBic = 3, kNotSrcBic = 7, kTransparent = 36;
 constexpr uint8_t kHiliteBit = 0x80;
 constexpr int16_t kDitherCopy = 0x40;
 
@@ -412,6 +412,53 @@ CTabHandle PortColoursForOneBitSource(const PixMap *view, CTabHandle table)
     return colours;
 }
 
+// A mask region handed to CopyBits, made the destination DC's clip for the paths that blit through GDI:
+// the clip narrowed to the region (in the destination's local coordinates, moved by (dx, dy) to the
+// DC's) until the guard ends. A region in mask form (a one-bit image), and a DC that maps its
+// coordinates, are left as they are.
+class MaskRegionClip {
+public:
+    MaskRegionClip(HDC dc, RgnHandle mask, int dx, int dy)
+    {
+        if (!dc || !HandleHasData(mask) || (**mask).rgnSize == kMaskFormRgnSize || GetMapMode(dc) != MM_TEXT)
+            return;
+        const Region &r = **mask;
+        HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>(r.rgnForm));
+        HRGN area;
+        if (!form || form == RectRgnSentinel() || form == MaskRgnSentinel()) {
+            area = CreateRectRgn(r.rgnBBox.left, r.rgnBBox.top, r.rgnBBox.right, r.rgnBBox.bottom);
+        } else {
+            area = CreateRectRgn(0, 0, 0, 0);
+            if (area && CombineRgn(area, form, nullptr, RGN_COPY) == ERROR) {
+                DeleteObject(area);
+                area = nullptr;
+            }
+        }
+        if (!area)
+            return;
+        // Clip regions are in device units: the logical offset of the DC's window and viewport added.
+        POINT window{}, viewport{};
+        GetWindowOrgEx(dc, &window);
+        GetViewportOrgEx(dc, &viewport);
+        OffsetRgn(area, dx - window.x + viewport.x, dy - window.y + viewport.y);
+        saved_ = SaveDC(dc);
+        ExtSelectClipRgn(dc, area, RGN_AND);
+        DeleteObject(area);
+        dc_ = dc;
+    }
+    ~MaskRegionClip()
+    {
+        if (dc_)
+            RestoreDC(dc_, saved_);
+    }
+    MaskRegionClip(const MaskRegionClip &) = delete;
+    MaskRegionClip &operator=(const MaskRegionClip &) = delete;
+
+private:
+    HDC dc_ = nullptr;
+    int saved_ = 0;
+};
+
 bool IsRectangleForm(RgnHandle rgn)
 {
     if (!HandleHasData(rgn) || (**rgn).rgnSize == kMaskFormRgnSize)
@@ -452,14 +499,37 @@ void ConvertInMemory(const Side &s, const Side &d, const Rect &fullSrc, const Re
                     static_cast<int16_t>(write.bottom + fullSrc.top - fullDst.top),
                     static_cast<int16_t>(write.right + fullSrc.left - fullDst.left)};
     CTabHandle table = portColours ? portColours : srcCT;
-    SetConversionFullRects(fullSrc, fullDst);
-    if (!s.isDib && !d.isDib)
-        CopyBitsFastPath(s.view, d.view, from, write, mode, table, dstCT, mask);
-    else if (!s.isDib)
-        MacToDibCopy(s.view, d.view, from, write, mode, table, dstCT, mask);
-    else
-        ConvertPixels(s.view, d.view, from, write, mode, table, dstCT, mask);
-    ForgetConversionFullRects();
+    auto convert = [&](int16_t passMode, CTabHandle passTable) {
+        SetConversionFullRects(fullSrc, fullDst);
+        if (!s.isDib && !d.isDib)
+            CopyBitsFastPath(s.view, d.view, from, write, passMode, passTable, dstCT, mask);
+        else if (!s.isDib)
+            MacToDibCopy(s.view, d.view, from, write, passMode, passTable, dstCT, mask);
+        else
+            ConvertPixels(s.view, d.view, from, write, passMode, passTable, dstCT, mask);
+        ForgetConversionFullRects();
+    };
+    // A one-bit image in the port's colours paints the foreground colour under its black pixels in
+    // srcOr, the background colour in srcBic, and leaves the destination under its white ones; the
+    // engine combines colours bit by bit (srcOr an AND), which gives that only in black and white. Its
+    // black pixels are made black first (srcOr of black on white), then the colour is merged into them
+    // (notSrcBic, an OR, of the colour on black).
+    const int16_t plainMode = static_cast<int16_t>(mode & ~kDitherCopy);
+    if (portColours && (plainMode == kSrcOr || plainMode == kSrcBic)) {
+        const RGBColor black{0, 0, 0}, white{0xFFFF, 0xFFFF, 0xFFFF};
+        const RGBColor colour = (**portColours).ctTable[plainMode == kSrcOr ? 1 : 0].rgb;
+        ColorTable &ct = **portColours;
+        ct.ctTable[0].rgb = white;
+        ct.ctTable[1].rgb = black;
+        ct.ctSeed = GetCTSeed();
+        convert(kSrcOr, portColours);
+        ct.ctTable[0].rgb = black;
+        ct.ctTable[1].rgb = colour;
+        ct.ctSeed = GetCTSeed();
+        convert(kNotSrcBic, portColours);
+    } else {
+        convert(mode, table);
+    }
     SetColorizeFlag(false);
     if (madeMask)
         DisposeRgn(madeMask);
@@ -535,6 +605,7 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
                         !(!IsPixMapRecord(dstBits) && IsBoundBitmapSlot(AddressOf(dstBits->baseAddr))));
 
     ClipBlitToBounds(s.view, d.view, &src, &dst);
+    const Rect localDst = dst;
     if (d.isDC && record && record->xform.offsetActive)
         XformMacRect(&dst);
     if (IsEmpty(src) || IsEmpty(dst))
@@ -570,6 +641,9 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);
         return;
     }
+    // The paths below blit through GDI: the mask region becomes the destination DC's clip.
+    const MaskRegionClip maskClip(d.isDC ? dc : d.hasDC ? d.view->pmExtMemDC : nullptr, maskRgn,
+                                  dst.left - localDst.left, dst.top - localDst.top);
     // On a 16-bit screen plain 8-, 16- and 32-bit pixels go in bands of 16-bit bitmaps.
     const bool plainSource = !s.isDC && !s.hasDC && !s.isDib && !s.isBitmap;
     if (ScreenDepth() == 16 && !LibrarySwitch(kNoBandSwitch) && plainSource && d.isDC &&

@@ -10,6 +10,8 @@
 namespace {
 
 constexpr int16_t kTransparentMode = 36;
+constexpr int16_t kSrcOrMode = 1, kSrcBicMode = 3;
+constexpr DWORD kSrcBicRop = 0xBB0226;
 constexpr DWORD kSrcInvert = 0x660046;
 constexpr DWORD kSrcAnd = 0x8800C6;
 constexpr DWORD kSrcPaint = 0xEE0086;
@@ -72,6 +74,15 @@ COLORREF PortBackgroundRGB()
     if (!record)
         return RGB(255, 255, 255);
     return RGB(record->backRGB.red >> 8, record->backRGB.green >> 8, record->backRGB.blue >> 8);
+}
+
+// The foreground colour of the current port as a plain RGB value (black without a port record).
+COLORREF PortForegroundRGB()
+{
+    const PortDCRecord *record = CurrentPortRecord();
+    if (!record)
+        return RGB(0, 0, 0);
+    return RGB(record->foreRGB.red >> 8, record->foreRGB.green >> 8, record->foreRGB.blue >> 8);
 }
 
 // Transparent mode from a DIB that has no colour table to rewrite: its pixels are drawn into a bitmap
@@ -244,6 +255,33 @@ ZEL_EXTERN_C int ZEL_CALL StretchDibWithMode(HDC dc, int x, int y, int w, int h,
                                              DWORD rop)
 {
     const BITMAPINFOHEADER &header = info->bmiHeader;
+    // A one-bit image in srcOr paints the foreground colour where its pixels are black, in srcBic the
+    // background colour, and leaves the rest: one raster operation does that only for a black foreground
+    // (srcOr) or black on white (srcBic). Otherwise its black pixels are made black under SRCAND, then
+    // the colour merged into them under SRCPAINT. The entry of its black pixels is the one holding the
+    // port's foreground colour (the rows reach GDI inverted, entry 0, unless only entry 1 holds it).
+    const bool oneBit = header.biBitCount == 1 && usage == DIB_RGB_COLORS;
+    if (oneBit && ((mode == kSrcOrMode && rop == kSrcAnd) || (mode == kSrcBicMode && rop == kSrcBicRop))) {
+        const RGBQUAD saved[2] = {info->bmiColors[0], info->bmiColors[1]};
+        const RGBQUAD white = {255, 255, 255, 0}, black = {0, 0, 0, 0};
+        auto rgb = [](const RGBQUAD &q) { return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue); };
+        const COLORREF fore = PortForegroundRGB(), back = PortBackgroundRGB();
+        const int set = rgb(saved[1]) == fore && rgb(saved[0]) != fore ? 1 : 0;
+        const COLORREF colour = mode == kSrcOrMode ? fore : back;
+        const bool plain = fore == RGB(0, 0, 0) && (mode == kSrcOrMode || back == RGB(255, 255, 255));
+        if (!plain) {
+            ColorStretchMode stretch(dc, 1);
+            info->bmiColors[set] = black;
+            info->bmiColors[1 - set] = white;
+            StretchDIBits(dc, x, y, w, h, sx, sy, sw, sh, bits, info, DIB_RGB_COLORS, kSrcAnd);
+            info->bmiColors[set] = RGBQUAD{GetBValue(colour), GetGValue(colour), GetRValue(colour), 0};
+            info->bmiColors[1 - set] = black;
+            int result = StretchDIBits(dc, x, y, w, h, sx, sy, sw, sh, bits, info, DIB_RGB_COLORS, kSrcPaint);
+            info->bmiColors[0] = saved[0];
+            info->bmiColors[1] = saved[1];
+            return result;
+        }
+    }
     if (mode != kTransparentMode) {
         ColorStretchMode stretch(dc, (sw == w && sh == h) ? 1 : header.biBitCount);
         return StretchDIBits(dc, x, y, w, h, sx, sy, sw, sh, bits, info, usage, rop);

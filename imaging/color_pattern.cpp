@@ -117,6 +117,8 @@ void Intersect(Rect &r, const Rect &with)
     r.bottom = std::min(r.bottom, with.bottom);
 }
 
+} // namespace
+
 // The grid's phase in local coordinates: the tile's pixel (0, 0) lies at every multiple of the tile's
 // size, so that adjacent fills join and the tiling follows the port's origin (rounded down for negative
 // coordinates); a nonzero pattern origin (the record's brush origin, modulo 8) moves the grid by
@@ -129,6 +131,8 @@ void PatternGridOrigin(int32_t width, int32_t height, int32_t *x0, int32_t *y0)
     *x0 = FloorMod(ox ? ox - 8 : 0, width);
     *y0 = FloorMod(oy ? oy - 8 : 0, height);
 }
+
+namespace {
 
 // Fills the DIB PixMap `band` (bounds in local coordinates) with the pattern source tiled from (x0, y0).
 void FillFromPatternSource(PixMap &band, int32_t x0, int32_t y0)

@@ -398,6 +398,11 @@ void FreeHiliteStrips();
 // Forgets full rectangles set for a ConvertPixels call that a fast path made unnecessary.
 void ForgetConversionFullRects();
 
+// ---- Colour patterns (color_pattern.cpp) ----
+// The phase of the current port's pattern grid for a tile of width x height: the tile's pixel (0, 0)
+// lies at local (x0, y0) and every multiple of the tile's size from there.
+void PatternGridOrigin(int32_t width, int32_t height, int32_t *x0, int32_t *y0);
+
 // ---- The screen-write layer (screen_write.cpp) ----
 // CopyBits' set-bits flag: a same-size srcCopy may use SetDIBitsToDevice.
 bool UseSetDIBitsFlag();

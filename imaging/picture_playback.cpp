@@ -333,9 +333,12 @@ void RgnVerb(GrafVerb verb, RgnHandle rgn, const PlayLevel &l)
 
 // A region operand mapped onto the destination. After its size word and bounding box a region that is
 // not a rectangle lists rows: a row's v, the h of each point where coverage changes against the row
-// above, 0x7FFF; the list ends with 0x7FFF. The edges in force between two rows bound spans that each
-// become a rectangle, mapped as the rectangle opcodes map theirs, so that neighbouring spans still
-// meet. A short or malformed list ends where it stops making sense; nil when memory is short.
+// above, 0x7FFF; the list ends with 0x7FFF. The edges in force between two rows bound spans; a span
+// lasts from the row that opens it to the row that changes it, and becomes one rectangle, mapped as
+// the rectangle opcodes map theirs, so that neighbouring spans still meet. The rectangles are joined in
+// one pass at the end: a 32 KB region of thousands of edges held over thousands of rows costs one
+// rectangle per span, not one union per span and row. A short or malformed list ends where it stops
+// making sense; nil when memory is short.
 RgnHandle MappedRegion(const PlayLevel &l, const uint8_t *p, int32_t size)
 {
     constexpr size_t kMostEdges = 4096;
@@ -348,11 +351,6 @@ RgnHandle MappedRegion(const PlayLevel &l, const uint8_t *p, int32_t size)
         RectRgn(result, &box);
         return result;
     }
-    RgnHandle span = NewRgn();
-    if (!span) {
-        DisposeRgn(result);
-        return nullptr;
-    }
     int32_t at = 10;
     auto next = [&](int16_t *w) {
         if (at + 2 > bytes)
@@ -361,8 +359,18 @@ RgnHandle MappedRegion(const PlayLevel &l, const uint8_t *p, int32_t size)
         at += 2;
         return true;
     };
+    struct Span {
+        int16_t left, right, top;
+    };
     std::vector<int16_t> edges, row, merged;
-    int16_t above = 0, v = 0;
+    std::vector<Span> spans, opened;
+    std::vector<Rect> pieces;
+    auto close = [&](const Span &span, int16_t bottom) {
+        const Rect r = MapRectangle(l, Rect{span.top, span.left, bottom, span.right});
+        if (r.left < r.right && r.top < r.bottom)
+            pieces.push_back(r);
+    };
+    int16_t above = 0, v = 0, coveredTo = 0;
     while (next(&v) && v != 0x7FFF && v >= above) {
         row.clear();
         int16_t h = 0;
@@ -374,13 +382,7 @@ RgnHandle MappedRegion(const PlayLevel &l, const uint8_t *p, int32_t size)
             }
             row.push_back(h);
         }
-        for (size_t i = 0; i + 1 < edges.size(); i += 2) {
-            const Rect r = MapRectangle(l, Rect{above, edges[i], v, edges[i + 1]});
-            if (r.left < r.right && r.top < r.bottom) {
-                RectRgn(span, &r);
-                UnionRg(result, span, result);
-            }
-        }
+        coveredTo = v;
         if (!ended)
             break;
         std::sort(row.begin(), row.end());
@@ -389,9 +391,28 @@ RgnHandle MappedRegion(const PlayLevel &l, const uint8_t *p, int32_t size)
         edges.swap(merged);
         if (edges.size() > kMostEdges)
             break;
+        // The spans of the new edges: those the row left as they were keep their top, the others close
+        // here and open here.
+        opened.clear();
+        size_t old = 0;
+        for (size_t i = 0; i + 1 < edges.size(); i += 2) {
+            const int16_t left = edges[i], right = edges[i + 1];
+            while (old < spans.size() && (spans[old].left < left || (spans[old].left == left && spans[old].right < right)))
+                close(spans[old++], v);
+            if (old < spans.size() && spans[old].left == left && spans[old].right == right)
+                opened.push_back(spans[old++]);
+            else
+                opened.push_back(Span{left, right, v});
+        }
+        while (old < spans.size())
+            close(spans[old++], v);
+        spans.swap(opened);
         above = v;
     }
-    DisposeRgn(span);
+    for (const Span &span : spans)
+        if (span.top < coveredTo)
+            close(span, coveredTo);
+    SetRgnToRects(result, pieces.data(), static_cast<int32_t>(pieces.size()));
     return result;
 }
 

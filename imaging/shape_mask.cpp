@@ -1,7 +1,9 @@
 // The shape mask: a shape whose pen mode (or clip) GDI cannot draw in the port's colours is drawn black
 // on white into a one-bit DIB of its rectangle first; the result becomes a mask-form region, which is
 // then painted with the verb's pattern in the pen mode. Only with the mask-emulation switch, never on
-// the print job's DC.
+// the print job's DC; whatever the switch, a frame, paint or line in a one-bit pen pattern whose mode
+// paints a colour no raster operation gives (or in a foreground other than black, bic in a background
+// other than white) is painted through the mask in that colour.
 #include "imaging.h"
 #include "MacMemory.h"
 #include "../devices/devices_services.h"
@@ -31,6 +33,7 @@ struct ShapeMaskState {
     HBRUSH portBrush;   // the record's brush while the mask's black one stands in for it
     void *bits;
     int width, height;
+    bool colourMask;    // a one-bit pen pattern in a mode's colour (PenModeNeedsColourMask)
 } sShape;
 
 // Shapes drawn through the mask since the session began.
@@ -91,6 +94,54 @@ void FreeMaskDC()
     sShape.bits = nullptr;
 }
 
+// The selected brush painted over the shape under `rop2`: over the whole rectangle, or where the mask
+// is set.
+void PaintThroughMask(HDC dc, int wholeRect, Handle mask, int rop2)
+{
+    const Rect &r = sShape.rect;
+    if (wholeRect) {
+        PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PlainRop3(rop2));
+    } else if (HandleHasData(mask)) {
+        HLock(mask);
+        StretchDIBits(dc, r.left, r.top, sShape.width, sShape.height, 0, 0, sShape.width, sShape.height,
+                      *mask + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD),
+                      reinterpret_cast<const BITMAPINFO *>(*mask), DIB_RGB_COLORS, MaskedRop3(rop2));
+        HUnlock(mask);
+    }
+}
+
+// The shape's mask (a bottom-up one-bit DIB of the shape's rectangle, 0 inside; `local` its rectangle in
+// port coordinates) narrowed to the pen pattern's active bits on the port's pattern grid, then the mode's
+// colour copied through it: the shape's pixels under those bits take the colour, every other pixel keeps
+// its own.
+void PaintColourThroughMask(HDC dc, Handle dib, const Rect &local)
+{
+    Pattern pattern;
+    bool underZeroBits = false;
+    HBRUSH brush = nullptr;
+    if (!PenModeColourPaint(&pattern, &underZeroBits, &brush))
+        return;
+    int32_t x0 = 0, y0 = 0;
+    PatternGridOrigin(8, 8, &x0, &y0);
+    const int width = sShape.width, height = sShape.height, stride = ((width + 31) / 32) * 4;
+    auto *info = reinterpret_cast<BITMAPINFO *>(*dib);
+    uint8_t *bits = reinterpret_cast<uint8_t *>(*dib) + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD);
+    for (int y = 0; y < height; ++y) {
+        uint8_t *row = bits + static_cast<size_t>(height - 1 - y) * stride;
+        const uint8_t patternRow = pattern.pat[(local.top + y - y0) & 7];
+        for (int x = 0; x < width; ++x) {
+            const bool bit = (patternRow >> (7 - ((local.left + x - x0) & 7))) & 1;
+            if (bit == underZeroBits)
+                row[x >> 3] = static_cast<uint8_t>(row[x >> 3] | (0x80 >> (x & 7)));
+        }
+    }
+    const Rect &r = sShape.rect;
+    HGDIOBJ held = SelectObject(dc, brush);
+    StretchDIBits(dc, r.left, r.top, width, height, 0, 0, width, height, bits, info, DIB_RGB_COLORS,
+                  MaskedRop3(R2_COPYPEN));
+    SelectObject(dc, held);
+}
+
 } // namespace
 
 bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int force)
@@ -98,14 +149,19 @@ bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int force)
     GrafPtr port = CurrentPort();
     PortDCRecord *record = CurrentPortRecord();
     HDC dc = CurrentDC();
-    if (sShape.drawing || !deviceRect || !port || !record || !dc || !LibrarySwitch(kMaskEmulationSwitch))
+    if (sShape.drawing || !deviceRect || !port || !record || !dc)
+        return false;
+    // Frames, paints and lines in a pen mode whose colour one raster operation cannot give take the
+    // mask whatever the switch says; everything else only with it.
+    const bool colourMask = (verb == 0 || verb == 1) && PenModeNeedsColourMask();
+    if (!colourMask && !LibrarySwitch(kMaskEmulationSwitch))
         return false;
     if (PrintingDC(nullptr) && dc == PrintingDC(nullptr))
         return false;
     const int width = deviceRect->right - deviceRect->left, height = deviceRect->bottom - deviceRect->top;
     if (width <= 0 || height <= 0)
         return false;
-    if (!force) {
+    if (!force && !colourMask) {
         const int16_t mode = port->pnMode;
         const bool blackOnWhite = IsBlackRgb(record->foreRGB) && IsWhiteRgb(record->backRGB);
         const bool byMode = mode < 0 || mode > 16 || (blackOnWhite ? kMaskModesBlackOnWhite : kMaskModesColoured)[mode];
@@ -139,6 +195,7 @@ bool BeginShapeMask(const Rect *deviceRect, GrafVerb verb, int force)
     sShape.height = height;
     sShape.rect = *deviceRect;
     sShape.patternKind = PatternKindOfVerb(verb);
+    sShape.colourMask = colourMask;
 
     // The port draws black on white into the mask with a plain copy pen and the black brush.
     SavePortDcColors();
@@ -194,6 +251,15 @@ void EndShapeMask(int16_t penMode, int notFrame)
         RevXformXY(&portRect.left, &portRect.top);
         RevXformXY(&portRect.right, &portRect.bottom);
     }
+    if (sShape.colourMask) {
+        if (dib && dc && record)
+            PaintColourThroughMask(dc, dib, portRect);
+        if (dib)
+            DisposeHandle(dib);
+        SetCopyBitsRanFlag();
+        ++sShapesMasked;
+        return;
+    }
     const bool region = dib && SetRgnToMaskDib(sShape.region, Point{portRect.top, portRect.left},
                                                Point{portRect.bottom, portRect.right}, dib);
     // The verb's pattern expanded over the shape and transferred in the pen mode through the mask (a
@@ -212,15 +278,8 @@ void EndShapeMask(int16_t penMode, int notFrame)
     if (!expanded && dc) {
         HBRUSH brush = SelectPortPatternBrush(BrushKindOf(sShape.patternKind), 1);
         const int rop2 = TextModeRop2(mode);
-        if (brush && notFrame) {
-            PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PlainRop3(rop2));
-        } else if (brush && HandleHasData(mask)) {
-            HLock(mask);
-            StretchDIBits(dc, r.left, r.top, sShape.width, sShape.height, 0, 0, sShape.width, sShape.height,
-                          *mask + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD),
-                          reinterpret_cast<const BITMAPINFO *>(*mask), DIB_RGB_COLORS, MaskedRop3(rop2));
-            HUnlock(mask);
-        }
+        if (brush)
+            PaintThroughMask(dc, notFrame, mask, rop2);
     }
     // The cached region keeps the mask form with no mask; the mask goes.
     if (region) {

@@ -209,7 +209,7 @@ ZEL_API void ZEL_CALL InvalRgn(RgnHandle badRgn);
 /* Window records and creation. */
 ZEL_API void ZEL_CALL InitWindows(void);
 ZEL_API WindowPtr ZEL_CALL GetNewWindow(int16_t windowID, void *wStorage, WindowPtr behind);
-ZEL_API CWindowPtr ZEL_CALL GetNewCWindow(int16_t windowID, void *wStorage, WindowPtr behind);
+ZEL_API WindowPtr ZEL_CALL GetNewCWindow(int16_t windowID, void *wStorage, WindowPtr behind);
 ZEL_API void ZEL_CALL DisposeWindow(WindowPtr theWindow);
 ZEL_API void ZEL_CALL ZEL_SetMinWinSize(int16_t width, int16_t height);
 ZEL_API void ZEL_CALL ZEL_SetwPtrMinSize(WindowPtr window, int16_t width, int16_t height);

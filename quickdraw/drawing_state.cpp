@@ -384,6 +384,9 @@ ZEL_EXTERN_C void ZEL_CALL BackColor(int32_t code)
     port->bkColor = code;
     record->backRGB = ShownColor(record, *exact);
     record->backColorRef = RGBColorToColorRef(record->backRGB);
+    // The notCopy modes draw their pen in the background colour's complement.
+    if (port->pnMode == notSrcCopy || port->pnMode == notPatCopy)
+        record->penState |= penStateRebuild;
     if (IsColorPort(port))
         AsColorPort(port)->rgbBkColor = *exact;
 }
@@ -435,6 +438,8 @@ ZEL_EXTERN_C void ZEL_CALL RGBBackColor(const RGBColor *rgb)
     field = *rgb;
     record->backRGB = ShownColor(record, *rgb);
     record->backColorRef = RGBColorToColorRef(record->backRGB);
+    if (port->pnMode == notSrcCopy || port->pnMode == notPatCopy)
+        record->penState |= penStateRebuild;
 }
 
 ZEL_EXTERN_C void ZEL_CALL GetForeColor(RGBColor *rgb)

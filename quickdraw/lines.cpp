@@ -101,7 +101,13 @@ void DrawDeviceLine(GrafPtr port, PortDCRecord *record, HDC dc, Point from, Poin
     Rect box{static_cast<int16_t>(std::min(from.v, to.v)), static_cast<int16_t>(std::min(from.h, to.h)),
              static_cast<int16_t>(std::max(from.v, to.v) + size.v),
              static_cast<int16_t>(std::max(from.h, to.h) + size.h)};
+    // While the mask is drawn, the line goes into the mask's DC in its black brush, whatever the pen
+    // pattern.
     bool mask = BeginShapeMask(&box, kFrameVerb, 0);
+    if (mask) {
+        dc = CurrentDC();
+        SetMaskDrawing(true);
+    }
     int rop2 = mask ? R2_COPYPEN : record->rop2Wanted;
     if (rop2 != record->rop2Set) {
         SetROP2(dc, rop2);
@@ -163,8 +169,10 @@ void DrawDeviceLine(GrafPtr port, PortDCRecord *record, HDC dc, Point from, Poin
         WidePenLine(from.h, from.v, to.h, to.v);
     }
 
-    if (mask)
+    if (mask) {
+        SetMaskDrawing(false);
         EndShapeMask(port->pnMode, 0);
+    }
 }
 
 // The standard line path from the pen location to `pt`.

@@ -621,6 +621,68 @@ static bool LeavesBackgroundBitsAlone(uint16_t rop2)
     return rop2 == R2_MASKPEN || rop2 == R2_NOTXORPEN || rop2 == R2_MERGENOTPEN;
 }
 
+// The boolean pen modes or, xor and bic and their not-forms (1..3, 5..7, 9..11, 13..15): 1, 2 or 3 for
+// or, xor or bic, 0 for the copy modes and every other mode.
+static int BooleanPenOperation(int16_t mode)
+{
+    return mode >= 0 && mode <= 15 ? mode & 3 : 0;
+}
+
+static bool IsNotCopyMode(int16_t mode) { return mode == notSrcCopy || mode == notPatCopy; }
+
+static RGBColor Complement(const RGBColor &c)
+{
+    return RGBColor{static_cast<uint16_t>(0xFFFF - c.red), static_cast<uint16_t>(0xFFFF - c.green),
+                    static_cast<uint16_t>(0xFFFF - c.blue)};
+}
+
+COLORREF ModePenColorRef(const PortDCRecord *record, GrafPtr port)
+{
+    const int16_t mode = port ? port->pnMode : patCopy;
+    if (BooleanPenOperation(mode) != 0)
+        return RGB(0, 0, 0);
+    if (IsNotCopyMode(mode))
+        return PortColorRef(Complement(record->backRGB), record);
+    return record->foreColorRef;
+}
+
+// Whether the current port's pen draws with a one-bit pattern (a classic pattern, or a colour port's
+// PixPat of type 0).
+static bool PenPatternIsOneBit(GrafPtr port)
+{
+    if (!IsColorPort(port))
+        return true;
+    PixPatHandle pp = AsColorPort(port)->pnPixPat;
+    return HandleHasData(pp) && (*pp)->patType == 0;
+}
+
+bool PenModeNeedsColourMask()
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!port || !record || !PenPatternIsOneBit(port))
+        return false;
+    const RGBColor &fore = record->foreRGB, &back = record->backRGB;
+    switch (BooleanPenOperation(port->pnMode)) {
+    case 1: return fore.red != 0 || fore.green != 0 || fore.blue != 0;
+    case 3: return back.red != 0xFFFF || back.green != 0xFFFF || back.blue != 0xFFFF;
+    default: return false;
+    }
+}
+
+bool PenModeColourPaint(Pattern *pattern, bool *underZeroBits, HBRUSH *brush)
+{
+    GrafPtr port = CurrentPort();
+    PortDCRecord *record = CurrentPortRecord();
+    if (!port || !record || !PenPatternIsOneBit(port))
+        return false;
+    *pattern = IsColorPort(port) ? (*AsColorPort(port)->pnPixPat)->pat1Data : port->pnPat;
+    *underZeroBits = (port->pnMode & 4) != 0;
+    const RGBColor &colour = BooleanPenOperation(port->pnMode) == 3 ? record->backRGB : record->foreRGB;
+    *brush = CachedSolidBrush(PortColorRef(colour, record));
+    return *brush != nullptr;
+}
+
 // The brush of the current port's pattern of `kind`, with the DC's colours set for it; selected into
 // the DC when `select` is nonzero.
 ZEL_EXTERN_C HBRUSH ZEL_CALL SelectPortPatternBrush(int16_t kind, int16_t select)
@@ -677,6 +739,21 @@ HBRUSH SelectPortPatternBrushPlain(int16_t kind, int16_t select, PlainPattern *p
     // (the button face of a three-dimensional window, a colour set by RGBBackColor).
     if (kind == patternPen && brushKind == 0 && LeavesBackgroundBitsAlone(record->rop2Wanted))
         back = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+    // The raster operations of the boolean pen modes other than copy are those of a black pattern on
+    // white: xor inverts under the pattern whatever the colours, and or and bic paint black and white
+    // there. A Macintosh paints the foreground colour in or and the background colour in bic: when that
+    // is not black or white, the shape goes through the shape mask (PenModeNeedsColourMask).
+    // notCopy paints the complement of the brush: the complements of the background and foreground
+    // colours under the pattern's 1 and 0 bits give the background and foreground colours a Macintosh
+    // paints there.
+    if (kind == patternPen && brushKind == 0 && BooleanPenOperation(port->pnMode) != 0) {
+        fore = RGBColor{0, 0, 0};
+        back = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+    } else if (kind == patternPen && brushKind == 0 && IsNotCopyMode(port->pnMode)) {
+        const RGBColor shownFore = fore;
+        fore = Complement(back);
+        back = Complement(shownFore);
+    }
     if (brushKind != 2)
         SetPatternBrushColors(pattern, brushKind, allFore, allBack, fore, back);
     if (plain && brushKind == 0)

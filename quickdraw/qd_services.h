@@ -195,6 +195,8 @@ HRGN MaskRgnSentinel();
 RgnHandle NewFakeRectRgn(int16_t left, int16_t top, int16_t right, int16_t bottom);
 // SetRectRg with 32-bit coordinates, each clamped to the 16-bit range first.
 void SetRectRgnClamped(RgnHandle rgn, int32_t left, int32_t top, int32_t right, int32_t bottom);
+// The region made the union of `count` rectangles in one pass (empty ones add nothing).
+void SetRgnToRects(RgnHandle rgn, const Rect *rects, int32_t count);
 // SectRgn that takes a mask-form first operand as its bounding box.
 void SectRgnOrBBox(RgnHandle a, RgnHandle b, RgnHandle dst);
 // While the current port has an open region, XORs a framed shape's GDI region into it; the GDI region
@@ -264,6 +266,16 @@ HBRUSH GetPixPatBrush(PixPatHandle pp, int16_t *kind, bool *allFore, bool *allBa
 // Sets the DC's text and background colours for a brush of `kind`.
 void SetPatternBrushColors(const Pattern &pattern, int16_t kind, bool allFore, bool allBack, const RGBColor &fore,
                            const RGBColor &back);
+// Whether the current port's one-bit pen pattern paints, in the pen mode, a colour that one raster
+// operation cannot give: or (and notOr) with a foreground other than black, bic (and notBic) with a
+// background other than white. The pen brush itself draws those modes as black on white; such shapes
+// go through the shape mask, which paints the colour where both the shape and the pattern's active bits
+// are.
+bool PenModeNeedsColourMask();
+// For such a shape: the pen's one-bit pattern, whether the mode acts under its 0 bits (the not-modes)
+// rather than its 1 bits, and a solid brush of the colour it paints there (the background colour in bic,
+// else the foreground colour; the library's). False when the pen has no one-bit pattern.
+bool PenModeColourPaint(Pattern *pattern, bool *underZeroBits, HBRUSH *brush);
 // Stores a pattern as the current port's pattern of `kind` (0 pen, 1 background, 2 fill); true when
 // it changed.
 bool SetPortPatternByKind(int kind, const Pattern &pattern);

@@ -146,6 +146,11 @@ void NoteRegionSubpathStart(uint16_t pointCount);
 // penState bits of a PortDCRecord: the GDI pen must be made again; the DC holds the stock null pen in
 // place of the record's pen (ApplyPortPen selects the record's pen again).
 enum : uint16_t { penStateRebuild = 0x0001, penStateNullPen = 0x8000 };
+// The colour of the GDI pen in the port's pen mode (pattern_brushes.cpp): the raster operations of the
+// boolean modes are those of black on white, so or, xor and bic draw with black, notCopy with the
+// background colour's complement (its complement is what it paints), every other mode with the
+// foreground colour.
+COLORREF ModePenColorRef(const PortDCRecord *record, GrafPtr port);
 // Selects the stock null pen into the DC unless the record shows it is already there.
 void SelectNullPen(HDC dc, PortDCRecord *record);
 // Sets the record's emulation flag, ROP2 and background modes from the port's pnMode and txMode.

@@ -36,8 +36,14 @@ void DrawDeviceRgn(GrafPtr port, PortDCRecord *record, HDC dc, GrafVerb verb, Rg
     const Rect box = (**rgn).rgnBBox;
     const bool maskForm = IsMaskForm(rgn);
     bool mask = false;
-    if (LibrarySwitch(kDrawSwitch))
+    // A pen mode whose colour one raster operation cannot give goes through the mask whatever the switch.
+    if (LibrarySwitch(kDrawSwitch) || ((verb == kFrame || verb == kPaint) && PenModeNeedsColourMask()))
         mask = BeginShapeMask(&box, verb, maskForm && verb == kPaint && port->pnMode != 0 && port->pnMode != 8);
+    if (mask) {
+        // The shape goes into the mask's DC, in its black brush.
+        dc = CurrentDC();
+        SetMaskDrawing(true);
+    }
     const int rop2 = mask ? R2_COPYPEN : record->rop2Wanted;
 
     if (verb == kFrame || (port->pnVis >= 0 && record->drawEnabled && !record->penNeedsEmulation && !record->clipEmpty)) {
@@ -104,8 +110,10 @@ void DrawDeviceRgn(GrafPtr port, PortDCRecord *record, HDC dc, GrafVerb verb, Rg
                 DeleteObject(h);
         }
     }
-    if (mask)
+    if (mask) {
+        SetMaskDrawing(false);
         EndShapeMask(port->pnMode, 0);
+    }
 }
 
 void RgnDrawCore(GrafVerb verb, RgnHandle rgn)

@@ -9,6 +9,7 @@
 #include "../imaging/imaging_services.h"
 
 #include <algorithm>
+#include <climits>
 #include <initializer_list>
 #include <vector>
 
@@ -444,6 +445,60 @@ ZEL_EXTERN_C Boolean ZEL_CALL ZEL_IsRectRgn(RgnHandle rgn)
 }
 
 // ---- Making, copying and disposing ----
+
+// The union of many rectangles: GDI regions of 32 rectangles each (ExtCreateRegion), joined in pairs
+// level by level, so that the cost grows with the rectangles' count times its logarithm rather than
+// with its square. Empty rectangles add nothing; when GDI fails part of the way, what was joined is kept.
+void SetRgnToRects(RgnHandle rgn, const Rect *rects, int32_t count)
+{
+    if (!HandleHasData(rgn))
+        return;
+    constexpr int32_t kChunk = 32;
+    std::vector<HRGN> level;
+    std::vector<uint8_t> data(sizeof(RGNDATAHEADER) + kChunk * sizeof(RECT));
+    auto *header = reinterpret_cast<RGNDATAHEADER *>(data.data());
+    auto *out = reinterpret_cast<RECT *>(data.data() + sizeof(RGNDATAHEADER));
+    for (int32_t i = 0; i < count; i += kChunk) {
+        DWORD n = 0;
+        RECT bound{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        for (int32_t k = i; k < std::min(count, i + kChunk); ++k) {
+            const Rect &r = rects[k];
+            if (BoxEmpty(r))
+                continue;
+            out[n++] = RECT{r.left, r.top, r.right, r.bottom};
+            bound = RECT{std::min<LONG>(bound.left, r.left), std::min<LONG>(bound.top, r.top),
+                         std::max<LONG>(bound.right, r.right), std::max<LONG>(bound.bottom, r.bottom)};
+        }
+        if (!n)
+            continue;
+        *header = RGNDATAHEADER{sizeof(RGNDATAHEADER), RDH_RECTANGLES, n, n * DWORD(sizeof(RECT)), bound};
+        if (HRGN h = ExtCreateRegion(nullptr, DWORD(sizeof(RGNDATAHEADER) + n * sizeof(RECT)),
+                                     reinterpret_cast<const RGNDATA *>(data.data())))
+            level.push_back(h);
+    }
+    while (level.size() > 1) {
+        size_t kept = 0;
+        for (size_t k = 0; k < level.size(); k += 2) {
+            if (k + 1 < level.size()) {
+                CombineRgn(level[k], level[k], level[k + 1], RGN_OR);
+                DeleteObject(level[k + 1]);
+            }
+            level[kept++] = level[k];
+        }
+        level.resize(kept);
+    }
+    if (level.empty()) {
+        SetEmptyRgn(rgn);
+        return;
+    }
+    HRGN hd = ZEL_RgnSetToRealRectRgn(rgn);
+    const int type = hd ? CombineRgn(hd, level[0], nullptr, RGN_COPY) : ERROR;
+    DeleteObject(level[0]);
+    if (type == NULLREGION || type == SIMPLEREGION)
+        SetBox(rgn, type == NULLREGION ? Rect{0, 0, 0, 0} : GdiBox(hd));
+    else
+        RefreshBox(rgn);
+}
 
 ZEL_EXTERN_C RgnHandle ZEL_CALL NewRgn(void) { return NewFakeRectRgn(0, 0, 0, 0); }
 

@@ -93,7 +93,7 @@ void ApplyPortPen()
             pen = CreatePen(PS_NULL, 0, 0);
         } else {
             int width = record->thinPen ? 1 : (size.h + size.v) / 2;
-            pen = CreatePen(record->penStyle, width, record->foreColorRef);
+            pen = CreatePen(record->penStyle, width, ModePenColorRef(record, CurrentPort()));
         }
         SelectObject(dc, pen);
         if (record->hpen)

@@ -6,6 +6,7 @@
 #include "MacMemory.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -68,7 +69,7 @@ int32_t BreakLine(TEHandle h, int32_t p, int32_t end, int32_t width)
             ++c;
         while (c < end && TextOf(*h)[c] != '\r' && !IsBreak(wb, h, c))
             ++c;
-        const int32_t w = measure ? TETextWidth(h, q, c - q) : 0;
+        const int32_t w = measure ? TETextWidthUpTo(h, q, c - q, width - accumulated) : 0;
         if (accumulated + w <= width) {
             accumulated += w;
             q = c;
@@ -327,30 +328,36 @@ int32_t PlainWidth(TEHandle h, int32_t first, int32_t count)
 
 } // namespace
 
-int32_t TETextWidth(TEHandle h, int32_t first, int32_t count)
+// The width of `count` characters from `first`, or, in a styled record, a width past `limit` as soon as
+// the style runs measured so far pass it: a word of thousands of runs is then measured once, not once
+// for every line it fills.
+int32_t TETextWidthUpTo(TEHandle h, int32_t first, int32_t count, int32_t limit)
 {
     if (count <= 0)
         return 0;
     const TERec *r = *h;
-    if (TEHasRuns(r)) {
-        struct Context {
-            TEHandle h;
-            TERunPort *port;
-            int32_t width;
-        };
-        TERunPort port(h);
-        Context context{h, &port, 0};
-        TEStyledPieces(r, first, count,
-                       [](int32_t at, int32_t n, int16_t style, void *c) {
-                           Context *cx = static_cast<Context *>(c);
-                           cx->port->Set(style);
-                           cx->width += PlainWidth(cx->h, at, n);
-                       },
-                       &context);
-        return context.width;
-    }
-    return PlainWidth(h, first, count);
+    if (!TEHasRuns(r))
+        return PlainWidth(h, first, count);
+    struct Context {
+        TEHandle h;
+        TERunPort *port;
+        int32_t width, limit;
+    };
+    TERunPort port(h);
+    Context context{h, &port, 0, limit};
+    TEStyledPieces(r, first, count,
+                   [](int32_t at, int32_t n, int16_t style, void *c) {
+                       Context *cx = static_cast<Context *>(c);
+                       if (cx->width > cx->limit)
+                           return;
+                       cx->port->Set(style);
+                       cx->width += PlainWidth(cx->h, at, n);
+                   },
+                   &context);
+    return context.width;
 }
+
+int32_t TETextWidth(TEHandle h, int32_t first, int32_t count) { return TETextWidthUpTo(h, first, count, INT32_MAX); }
 
 // A styled record whose lineHeight is -1 takes each line's height and ascent from its line-height table.
 bool PerLineHeights(const TERec *r) { return r->lineHeight == -1 && TEHasRuns(r); }

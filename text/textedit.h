@@ -112,6 +112,9 @@ int32_t TELineAscentOf(const TERec *r, int32_t line);
 int32_t TETextHeight(const TERec *r);
 // Width of `count` characters from `first`, through the record's measure hook when in force.
 int32_t TETextWidth(TEHandle h, int32_t first, int32_t count);
+// The same, except that a styled record stops measuring once the width passes `limit` (the answer is
+// then some width past it).
+int32_t TETextWidthUpTo(TEHandle h, int32_t first, int32_t count, int32_t limit);
 // Offset to point (v at the line's baseline) and point to offset, as clicks and the caret use them.
 Point TEOffsetToPoint(TEHandle h, int32_t offset);
 int32_t TEPointToOffset(TEHandle h, Point pt);

@@ -1174,12 +1174,12 @@ ZEL_EXTERN_C WindowPtr ZEL_CALL GetNewWindow(int16_t windowID, void *wStorage, W
     return NewWindow(wStorage, &t.bounds, t.title, t.visible, t.procID, behind, t.goAway, t.refCon);
 }
 
-ZEL_EXTERN_C CWindowPtr ZEL_CALL GetNewCWindow(int16_t windowID, void *wStorage, WindowPtr behind)
+ZEL_EXTERN_C WindowPtr ZEL_CALL GetNewCWindow(int16_t windowID, void *wStorage, WindowPtr behind)
 {
     WindowTemplate t;
     if (!ReadWindowTemplate(windowID, &t))
         return nullptr;
-    return AsCPort(NewWindowCore(true, wStorage, &t.bounds, t.title, t.visible, t.procID, behind, t.goAway, t.refCon));
+    return NewWindowCore(true, wStorage, &t.bounds, t.title, t.visible, t.procID, behind, t.goAway, t.refCon);
 }
 
 ZEL_EXTERN_C void ZEL_CALL DisposeWindow(WindowPtr window)

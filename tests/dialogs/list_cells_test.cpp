@@ -640,7 +640,7 @@ TEST_F(ListCells, DialogListsHideTheirUserItemAndWashWhenInactive)
     LUpdate(d->visRgn, l);
     const std::vector<COLORREF> washed = pixels();
     // Inside the wash the gray pattern clears every other pixel to the background (the port's, or white
-    // as a one-bit port's would) and darkens none; outside it nothing changes.
+    // as a one-bit port's would) and darkens no other; outside it nothing changes.
     RGBColor back;
     GetBackColor(&back);
     const COLORREF background = RGB(back.red >> 8, back.green >> 8, back.blue >> 8), white = RGB(255, 255, 255);
@@ -655,8 +655,10 @@ TEST_F(ListCells, DialogListsHideTheirUserItemAndWashWhenInactive)
                 ASSERT_EQ(was, is) << "changed outside the wash at " << x << "," << y;
                 continue;
             }
+            // A pixel cleared to the port's background colour may be darker than the list's white.
             for (int shift : {0, 8, 16})
-                ASSERT_GE((is >> shift) & 0xFF, (was >> shift) & 0xFF) << "darkened at " << x << "," << y;
+                if (is != background)
+                    ASSERT_GE((is >> shift) & 0xFF, (was >> shift) & 0xFF) << "darkened at " << x << "," << y;
             if (was == white || was == background)
                 continue;
             ++text;

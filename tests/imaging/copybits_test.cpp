@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "MacMemory.h"
+#include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
@@ -85,6 +86,49 @@ TEST_F(CopyBitsTest, OneBitImagesTakeThePortsColours)
     CopyBits(&bitmap, PortBits(port), &bitmap.bounds, &bitmap.bounds, srcOr, nullptr);
     EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 16, 4, [&](int x, int y) { return bit(x, y) ? kBlack : kGrey; }),
               "");
+}
+
+// A one-bit image in srcOr and srcBic with colours, onto a port's device context and into a PixMap in
+// memory: its black pixels take the foreground colour (srcOr) or the background colour (srcBic), its
+// white ones leave the destination, whatever the two colours are.
+TEST_F(CopyBitsTest, OneBitImagesInOrAndBicPaintThePortsColours)
+{
+    uint8_t rows[4][2] = {{0xF0, 0x0F}, {0xAA, 0x55}, {0x00, 0xFF}, {0x81, 0x18}};
+    BitMap bitmap = {reinterpret_cast<Ptr>(rows), 2, {0, 0, 4, 16}};
+    auto bit = [&](int x, int y) { return (rows[y][x / 8] >> (7 - x % 8)) & 1; };
+    const RGBColor black = {0, 0, 0}, white = {0xFFFF, 0xFFFF, 0xFFFF}, red = {0xFFFF, 0, 0},
+                   yellow = {0xFFFF, 0xFFFF, 0};
+    auto ref = [](const RGBColor &c) { return RGB(c.red >> 8, c.green >> 8, c.blue >> 8); };
+    const struct {
+        int16_t mode;
+        RGBColor fore, back;
+        const char *what;
+    } cases[] = {
+        {srcOr, black, white, "srcOr, black on white"},   {srcOr, red, white, "srcOr, red on white"},
+        {srcOr, red, yellow, "srcOr, red on yellow"},     {srcBic, black, white, "srcBic, black on white"},
+        {srcBic, red, white, "srcBic, red on white"},     {srcBic, black, yellow, "srcBic, black on yellow"},
+    };
+    for (const auto &c : cases)
+        for (bool memory : {false, true}) {
+            DibPort port(16, 4, kGrey);
+            MemoryPixMap pixels(16, 4, [](int, int) { return kGrey; });
+            SetPor(port.port());
+            RGBForeColor(&c.fore);
+            RGBBackColor(&c.back);
+            CopyBits(&bitmap, memory ? pixels.bits() : PortBits(port), &bitmap.bounds, &bitmap.bounds, c.mode, nullptr);
+            const COLORREF painted = c.mode == srcOr ? ref(c.fore) : ref(c.back);
+            auto want = [&](int x, int y) { return bit(x, y) ? painted : kGrey; };
+            if (memory) {
+                std::string misses;
+                for (int y = 0; y < 4; ++y)
+                    for (int x = 0; x < 16; ++x)
+                        misses += pixels.At(x, y) == want(x, y) ? '.' : 'X';
+                EXPECT_EQ(misses.find('X'), std::string::npos) << c.what << " in memory: " << misses;
+            } else {
+                EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 16, 4, want), "") << c.what << " onto the port";
+            }
+            SetPor(WindowManagerPort());
+        }
 }
 
 TEST_F(CopyBitsTest, DirectPixMapsAtTheirSizeAndScaled)
@@ -188,6 +232,49 @@ TEST_F(CopyBitsTest, ThePortsClipLimitsTheDestination)
     EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 8, 8,
                      [&](int x, int y) { return inside(x, y) ? Colour(x / 2, y / 2) : kWhite; }),
               "");
+}
+
+// The mask region limits the transfer onto a port whatever the source: a PixMap in memory and an
+// offscreen world (its pixels in a device context), at the same size and enlarged, with the port's
+// origin moved; only the pixels of the L-shaped region change.
+TEST_F(CopyBitsTest, TheMaskRegionLimitsTheDestination)
+{
+    MemoryPixMap src(8, 8, Colour);
+    const Rect whole = {0, 0, 8, 8};
+    GWorldPtr world = nullptr;
+    ASSERT_EQ(NewGWorld(&world, 32, &whole, nullptr, nullptr, 0), 0);
+    CGrafPtr savedPort = nullptr;
+    GDHandle savedDevice = nullptr;
+    GetGWorld(&savedPort, &savedDevice);
+    SetGWorld(world, nullptr);
+    CopyBits(src.bits(), &reinterpret_cast<GrafPtr>(world)->portBits, &whole, &whole, srcCopy, nullptr);
+    SetGWorld(savedPort, savedDevice);
+    for (bool fromWorld : {false, true})
+        for (bool enlarged : {false, true}) {
+            DibPort port(8, 8, kGrey);
+            SetPor(port.port());
+            SetOrigin(10, 20);
+            RgnHandle mask = NewRgn(), part = NewRgn();
+            SetRectRgn(mask, 11, 21, 17, 24); // local coordinates: (1, 1)-(7, 4) of the port
+            SetRectRgn(part, 11, 24, 14, 27); // and (1, 4)-(4, 7)
+            UnionRgn(mask, part, mask);
+            const Rect from = enlarged ? Rect{0, 0, 4, 4} : whole, to = {20, 10, 28, 18};
+            PixMapHandle pixels = GetGWorldPixMap(world);
+            CopyBits(fromWorld ? reinterpret_cast<const BitMap *>(*pixels) : src.bits(), PortBits(port), &from, &to,
+                     srcCopy, mask);
+            auto inside = [](int x, int y) { return (x >= 1 && x < 7 && y >= 1 && y < 4) || (x >= 1 && x < 4 && y >= 4 && y < 7); };
+            EXPECT_EQ(PixelMisses(port.surface().dc(), 0, 0, 8, 8,
+                                  [&](int x, int y) {
+                                      return !inside(x, y) ? kGrey : enlarged ? Colour(x / 2, y / 2) : Colour(x, y);
+                                  }),
+                      "")
+                << (fromWorld ? "from a world" : "from memory") << (enlarged ? ", enlarged" : "");
+            SetOrigin(0, 0);
+            DisposeRgn(part);
+            DisposeRgn(mask);
+            SetPor(WindowManagerPort());
+        }
+    DisposeGWorld(world);
 }
 
 // A port drawing into a PixMap in memory: magnified rows step whole source pixels, yet nothing outside

@@ -374,8 +374,11 @@ TEST_F(DibPixMapTest, ShapesInEmulatedModesChangeTheirOwnPixels)
         EXPECT_EQ(ShapesDrawnThroughMask(), before + 1) << name << " goes through the mask";
         before = ShapesDrawnThroughMask();
         const std::vector<bool> plain = ChangedPixels(patCopy, false, draw);
+        ChangedPixels(patXor, false, draw);
+        EXPECT_EQ(ShapesDrawnThroughMask(), before) << name << ": a mode GDI draws takes no mask with the switch off";
+        // patOr in red is no raster operation of GDI's: its colour goes through the mask whatever the switch.
         ChangedPixels(patOr, false, draw);
-        EXPECT_EQ(ShapesDrawnThroughMask(), before) << name << ": nothing goes through masks with the switch off";
+        EXPECT_EQ(ShapesDrawnThroughMask(), before + 1) << name << ": patOr in red with the switch off";
         EXPECT_EQ(masked, plain) << name;
         EXPECT_NE(std::count(masked.begin(), masked.end(), true), 0) << name;
     }

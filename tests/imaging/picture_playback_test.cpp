@@ -523,6 +523,65 @@ TEST_F(PicturePlayback, PixelPatternThenOneBitPatternKeepThePortsPatterns)
     }
 }
 
+// A paint-region opcode of the given rows (each a v and its edges) with its size word and a box.
+Bytes PaintRegionOpcode(const std::vector<std::vector<int>> &rows)
+{
+    Bytes body;
+    auto word = [&body](int v) {
+        body.push_back(uint8_t(v >> 8));
+        body.push_back(uint8_t(v));
+    };
+    for (int v : {0, 0, 100, 100})
+        word(v);
+    for (const auto &row : rows) {
+        for (int v : row)
+            word(v);
+        word(0x7FFF);
+    }
+    word(0x7FFF);
+    const size_t size = body.size() + 2;
+    Bytes op = {0x00, 0x81, uint8_t(size >> 8), uint8_t(size)};
+    op.insert(op.end(), body.begin(), body.end());
+    return op;
+}
+
+// Regions as large as the opcode allows: a thousand edges held over seven thousand rows, and a staircase
+// whose every row moves a span. Each span becomes one rectangle however many rows it lasts, so these
+// play at once (they cost millions of region unions row by row); the stripes and steps are exact.
+TEST_F(PicturePlayback, LargestRegionsPlayInTheirShape)
+{
+    DibPort played(100, 100);
+    SetPor(played.port());
+    const Rect frame{0, 0, 100, 100};
+    std::vector<std::vector<int>> stripes(1, std::vector<int>{0});
+    for (int x = 0; x < 1000; ++x)
+        stripes[0].push_back(2 * x);
+    for (int v = 1; v < 7000; ++v)
+        stripes.push_back({v});
+    stripes.push_back(stripes[0]);
+    stripes.back()[0] = 7000;
+    std::vector<std::vector<int>> stairs;
+    for (int v = 0; v < 100; ++v)
+        stairs.push_back(v ? std::vector<int>{v, v - 1, v, v + 19, v + 20} : std::vector<int>{0, 0, 20});
+    stairs.push_back({100, 99, 119});
+    for (int shape = 0; shape < 2; ++shape) {
+        const Bytes op = PaintRegionOpcode(shape ? stairs : stripes);
+        ASSERT_LE(op.size(), 0x8000u);
+        played.surface().Fill(kWhite);
+        PicHandle p = PictureOf(Version2(op));
+        DrawPicture(p, &frame);
+        KillPicture(p);
+        int wrong = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 100; ++x) {
+                const bool in = shape ? x >= y && x < y + 20 : x % 4 < 2;
+                wrong += (played.surface().Pixel(x, y) == RGB(0, 0, 0)) != in;
+            }
+        EXPECT_EQ(wrong, 0) << (shape ? "stairs" : "stripes");
+    }
+    SetPor(testing_support::WindowManagerPort());
+}
+
 // Regions drawn while a picture records come back from it in their own shape, at the picture's size
 // and scaled: an L, a ring, two apart and an oval's region, with every verb.
 TEST_F(PicturePlayback, RegionsAreRecordedAndPlayedInTheirShape)

@@ -211,6 +211,16 @@ std::pair<int, int> DarkRun(HWND hwnd, int x, int top, int bottom)
 constexpr RECT kPane{150, 10, 374, 250};
 constexpr int kPaneHeight = kPane.bottom - kPane.top;
 
+// Waits (a few seconds at most) for a client rectangle to show a dark pixel.
+bool WaitForDarkness(HWND hwnd, const RECT &r)
+{
+    for (int i = 0; i < 200; ++i, Sleep(25))
+        for (COLORREF c : Capture(hwnd, r))
+            if (IsDark(c))
+                return true;
+    return false;
+}
+
 LRESULT Ask(HWND hwnd, UINT message, WPARAM wParam = 0)
 {
     DWORD_PTR answer = static_cast<DWORD_PTR>(-1);
@@ -306,7 +316,14 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     HWND bar = ChildOfClass(doc, "ScrollBar");
     ASSERT_NE(listBox, nullptr) << "LNew";
     ASSERT_NE(bar, nullptr) << "NewControl";
-    ASSERT_TRUE(program.WaitForWindow("New...")) << "GetNewControl: the button's title";
+    HWND newButton = program.WaitForWindow("New...");
+    ASSERT_NE(newButton, nullptr) << "GetNewControl: the button's title";
+
+    // The status line counts the cards: NumToString and a word from the 'STR#'.
+    constexpr RECT kStatus{8, 268, 148, 292};
+    EXPECT_TRUE(WaitForDarkness(doc, kStatus)) << "the status line";
+    Sleep(100);
+    const std::vector<COLORREF> status = Capture(doc, kStatus);
 
     Step("list");
     // The list shows a name in every row; a click on the second chooses it, shown in the system's
@@ -322,7 +339,7 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     EXPECT_TRUE(WaitForPixel(listBox, listClient.right - 3, item + item / 2, highlight)) << "LClick chose row 1";
     EXPECT_EQ(ScreenPixel(listBox, listClient.right - 3, item / 2), window);
     EXPECT_EQ(ScreenPixel(listBox, listClient.right - 3, 2 * item + item / 2), window);
-    EXPECT_EQ(Ask(listBox, LB_GETCURSEL), 1);
+    EXPECT_GT(Ask(listBox, LB_GETSEL, 1), 0);
 
     // The chosen card's row in the directory is inverted: a black band one row down, as tall as a row,
     // with the name in white inside it.
@@ -366,7 +383,7 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     const int half = maximum / 2;
     const int grip = (places.thumbTop + places.thumbBottom) / 2;
     const int target = grip - static_cast<int>(places.ThumbTopFor(maximum, maximum) - places.ThumbTopFor(half, maximum) + 0.5);
-    DragFromTo(bar, arrow / 2, grip, arrow / 2, target);
+    DragFromTo(bar, arrow / 2, grip, arrow / 2, target, 100);
     pane = WaitForChange(doc, kPane, pane);
     EXPECT_TRUE(ShowsScrolled(pane, reference, half, line)) << "the thumb dragged to value " << half;
     places = ReadBar(bar);
@@ -392,6 +409,17 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
         back = CursorShown() == arrowCursor;
     EXPECT_TRUE(back) << "SetCursor(&qd.arrow)";
 
+    // A click on a row of the directory chooses that card in the list too (LSetSelect).
+    ClickAt(doc, kPane.left + 60, kPane.top + 2 * line + line / 2);
+    for (int i = 0; i < 200 && Ask(listBox, LB_GETSEL, half + 2) <= 0; ++i)
+        Sleep(25);
+    EXPECT_GT(Ask(listBox, LB_GETSEL, half + 2), 0);
+    EXPECT_EQ(Ask(listBox, LB_GETSEL, 1), 0) << "the card chosen before is no longer";
+    EXPECT_TRUE(WaitForPixel(listBox, listClient.right - 3, (half + 2) * item + item / 2, highlight));
+    EXPECT_EQ(ScreenPixel(listBox, listClient.right - 3, item + item / 2), window);
+    EXPECT_EQ(DarkRun(doc, kPane.right - 2, kPane.top, kPane.bottom), std::make_pair(2 * line, line))
+        << "the chosen row inverted";
+
     Step("edit dialog");
     // A double click on the fourth name opens the card dialog on it: the name and age in their fields,
     // OK the default button, the group's radio button and the check box set from the card.
@@ -399,7 +427,7 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     ClickAt(listBox, 30, 3 * item + item / 2, 2);
     HWND name = program.WaitForField("Edsger Dijkstra");
     ASSERT_NE(name, nullptr) << "SetDialogItemText of the name";
-    HWND dialog = GetAncestor(name, GA_ROOT);
+    HWND dialog = GetParent(name);
     HWND okButton = program.WaitForWindow("OK"), cancelButton = program.WaitForWindow("Cancel");
     HWND family = program.WaitForWindow("Family"), work = program.WaitForWindow("Work");
     HWND favourite = program.WaitForWindow("Favourite");
@@ -408,8 +436,8 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     EXPECT_EQ(Checked(family), BST_CHECKED);
     EXPECT_EQ(Checked(work), BST_UNCHECKED);
     EXPECT_EQ(Checked(favourite), BST_UNCHECKED);
-    // The outline the user item frames around OK makes OK the default button: Windows draws its black
-    // frame, not the Cancel button's light edge.
+    // The outline the user item frames around OK makes OK the default button: Windows draws its frame
+    // in the window-frame colour, not the Cancel button's light edge.
     EXPECT_EQ(GetWindowLongA(okButton, GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
     RECT okClient;
     GetClientRect(okButton, &okClient);
@@ -420,7 +448,7 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     EXPECT_TRUE(AnyDarkPixel(dialog, 12, 100, 13, 140)) << "the box's left edge";
     EXPECT_TRUE(AnyDarkPixel(dialog, 22, 64, 60, 76)) << "its title";
 
-    for (int i = 0; i < 200 && GetForegroundWindow() != dialog; ++i)
+    for (int i = 0; i < 200 && GetForegroundWindow() != GetAncestor(dialog, GA_ROOT); ++i)
         Sleep(25);
     // The age is selected: typing replaces it, and the filter lets only digits in (one beep for the x).
     SendKeys({'4', 'X', '2'});
@@ -449,6 +477,9 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     SendKeys({VK_TAB, '2', '0', '0', VK_RETURN});
     HWND refused = program.WaitForWindow("\"200\" is not an age.");
     ASSERT_NE(refused, nullptr) << "ParamText and StopAlert";
+    // The stop icon where an alert shows its icon, at (20, 10) in the alert.
+    HWND alert = GetParent(refused);
+    EXPECT_TRUE(WaitForDarkness(alert, RECT{20, 10, 52, 42})) << "StopAlert's icon";
     SendKeys({VK_RETURN});
     EXPECT_TRUE(program.WaitForWindowGone("\"200\" is not an age."));
     EXPECT_TRUE(program.WaitForField("ZED")) << "the dialog again";
@@ -456,10 +487,12 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     ASSERT_NE(program.WaitForWindow("ZED is card number 25."), nullptr) << "NoteAlert";
     SendKeys({VK_RETURN});
     EXPECT_TRUE(program.WaitForWindowGone("ZED is card number 25."));
+    EXPECT_NE(WaitForChange(doc, kStatus, status), status) << "25 cards";
 
     Step("command-period");
-    // Command-period cancels a new card.
-    SendKeys({'N'}, VK_CONTROL);
+    // The New button from the 'CNTL' (FindControl, TrackControl) opens another card; Command-period
+    // cancels it.
+    ClickAt(newButton, 20, 8);
     age = program.WaitForField("30");
     ASSERT_NE(age, nullptr);
     for (int i = 0; i < 200 && GetForegroundWindow() != GetAncestor(age, GA_ROOT); ++i)
@@ -478,6 +511,10 @@ TEST(MacCards, ChoosesScrollsEditsAddsCancelsDeletesAndQuits)
     ASSERT_NE(program.WaitForWindow("Delete the card for ZED?"), nullptr);
     SendKeys({VK_RETURN});
     EXPECT_TRUE(program.WaitForWindowGone("Delete the card for ZED?"));
+    std::vector<COLORREF> counted24 = Capture(doc, kStatus);
+    for (int i = 0; i < 200 && counted24 != status; ++i, Sleep(25))
+        counted24 = Capture(doc, kStatus);
+    EXPECT_EQ(counted24, status) << "24 cards again";
 
     Step("quit");
     SendKeys({'Q'}, VK_CONTROL);

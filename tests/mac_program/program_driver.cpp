@@ -52,6 +52,27 @@ Bytes PictureResource()
     return b;
 }
 
+Bytes ColourIconResource(int depth, int (*maskRow)(int row), int (*iconRow)(int row),
+                         std::initializer_list<int> tableWords, const Bytes &pixelRows)
+{
+    Bytes b;
+    // PixMap: baseAddr, rowBytes, bounds, version, packType, packSize, resolutions, pixelType, pixelSize,
+    // cmpCount, cmpSize, planeBytes, pmTable, pmReserved.
+    Words(b, {0, 0, 0x8000 | 2 * depth, 0, 0, 16, 16, 0, 0, 0, 0, 0x48, 0, 0x48, 0, 0, depth, 1, depth, 0, 0, 0, 0, 0, 0});
+    Words(b, {0, 0, 2, 0, 0, 16, 16}); // mask BitMap
+    Words(b, {0, 0, 2, 0, 0, 16, 16}); // one-bit icon BitMap
+    Words(b, {0, 0});                  // iconData
+    for (int row = 0; row < 16; ++row)
+        Words(b, {maskRow(row)});
+    for (int row = 0; row < 16; ++row)
+        Words(b, {iconRow(row)});
+    const int entries = static_cast<int>(tableWords.size()) / 4;
+    Words(b, {0, 0, 0, entries - 1}); // ctSeed, ctFlags, ctSize
+    Words(b, tableWords);
+    b.insert(b.end(), pixelRows.begin(), pixelRows.end());
+    return b;
+}
+
 Bytes ItemListResource(const std::vector<Item> &items)
 {
     Bytes b;
@@ -196,6 +217,43 @@ bool WaitForPixel(HWND hwnd, int x, int y, COLORREF colour)
     return false;
 }
 
+Snapshot::Snapshot(HWND hwnd)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    width_ = client.right;
+    height_ = client.bottom;
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width_;
+    bi.bmiHeader.biHeight = -height_;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ held = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto *p = static_cast<const uint32_t *>(bits);
+    pixels_.assign(p, p + width_ * height_);
+    SelectObject(memory, held);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+COLORREF Snapshot::At(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return CLR_INVALID;
+    const uint32_t p = pixels_[y * width_ + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
 void SendKeys(std::initializer_list<WORD> keys, WORD modifier)
 {
     std::vector<INPUT> inputs;
@@ -229,20 +287,27 @@ void ClickAt(HWND hwnd, int x, int y, int clicks)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void DragFromTo(HWND hwnd, int x, int y, int toX, int toY)
+void DragFromTo(HWND hwnd, int x, int y, int toX, int toY, DWORD pause)
 {
     POINT from{x, y}, to{toX, toY}, middle{(x + toX) / 2, (y + toY) / 2};
     ClientToScreen(hwnd, &from);
     ClientToScreen(hwnd, &middle);
     ClientToScreen(hwnd, &to);
     INPUT inputs[] = {MoveInput(from), MouseInput(MOUSEEVENTF_LEFTDOWN), MoveInput(middle), MoveInput(to)};
-    SendInput(4, inputs, sizeof(INPUT));
+    if (!pause) {
+        SendInput(4, inputs, sizeof(INPUT));
+    } else {
+        for (INPUT &in : inputs) {
+            SendInput(1, &in, sizeof(INPUT));
+            Sleep(pause);
+        }
+    }
     // The button is let go once the pointer is there: a loop that tracks the drag (Windows' own sizing
     // and moving loops) ends at the release and takes the last move it saw.
     POINT at{};
     for (int i = 0; i < 40 && GetCursorPos(&at) && (at.x != to.x || at.y != to.y); ++i)
         Sleep(25);
-    Sleep(50);
+    Sleep(pause ? pause : 50);
     INPUT release = MouseInput(MOUSEEVENTF_LEFTUP);
     SendInput(1, &release, sizeof(INPUT));
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -26,6 +27,11 @@ Bytes MenuResource(int16_t id, const std::string &title, const std::vector<std::
 
 // A version 2 'PICT' of frame (0, 0, 20, 20): the frame painted blue, then its middle (5, 5, 15, 15) black.
 Bytes PictureResource();
+
+// A 16 x 16 'cicn' of `depth`-bit pixels: its mask and one-bit icon rows (a word each, by row), its
+// colour table's entries (value, red, green, blue each) and its pixel rows as stored.
+Bytes ColourIconResource(int depth, int (*maskRow)(int row), int (*iconRow)(int row),
+                         std::initializer_list<int> tableWords, const Bytes &pixelRows);
 
 // A 'DITL' of items: rectangle, type and data (the text, or an icon's or picture's two-byte ID).
 struct Item {
@@ -51,12 +57,34 @@ bool AnyDarkPixel(HWND hwnd, int left, int top, int right, int bottom);
 // Waits (a few seconds at most) for a client pixel to show a colour.
 bool WaitForPixel(HWND hwnd, int x, int y, COLORREF colour);
 
+// A window's client area as the screen shows it, read once.
+class Snapshot {
+public:
+    explicit Snapshot(HWND hwnd);
+    // The pixel at a client point; CLR_INVALID outside the client area.
+    COLORREF At(int x, int y) const;
+    // Whether any pixel of the rectangle (right and bottom excluded) passes the test.
+    template <typename Test> bool Any(int left, int top, int right, int bottom, Test test) const
+    {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (test(At(x, y)))
+                    return true;
+        return false;
+    }
+
+private:
+    int width_ = 0, height_ = 0;
+    std::vector<uint32_t> pixels_;
+};
+
 // Each key pressed and released, with the modifier (0 for none) held around them all.
 void SendKeys(std::initializer_list<WORD> keys, WORD modifier = 0);
 // Presses and releases the left button at a client point: once, or twice for a double click.
 void ClickAt(HWND hwnd, int x, int y, int clicks = 1);
-// Presses at one client point, moves to another and releases, queued at once.
-void DragFromTo(HWND hwnd, int x, int y, int toX, int toY);
+// Presses at one client point, moves to another and releases: queued at once, or with a pause after
+// each step (a loop of Windows's own, such as a scroll bar's thumb, then sees every step).
+void DragFromTo(HWND hwnd, int x, int y, int toX, int toY, DWORD pause = 0);
 
 // Ends the test process after a minute, so that a program that never answers cannot hang the run: it
 // says which step it was at, ends the program it started, then itself.

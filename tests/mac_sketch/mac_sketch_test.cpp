@@ -63,22 +63,12 @@ Bytes PopupControlResource()
 // its mask leaves out the bottom four rows.
 Bytes ColourIconResource()
 {
-    Bytes b;
-    // PixMap: baseAddr, rowBytes, bounds, version, packType, packSize, resolutions, pixelType, pixelSize,
-    // cmpCount, cmpSize, planeBytes, pmTable, pmReserved.
-    Words(b, {0, 0, 0x8000 | 8, 0, 0, 16, 16, 0, 0, 0, 0, 0x48, 0, 0x48, 0, 0, 4, 1, 4, 0, 0, 0, 0, 0, 0});
-    Words(b, {0, 0, 2, 0, 0, 16, 16}); // mask BitMap
-    Words(b, {0, 0, 2, 0, 0, 16, 16}); // one-bit icon BitMap
-    Words(b, {0, 0});                  // iconData
+    Bytes pixels;
     for (int row = 0; row < 16; ++row)
-        Words(b, {row < 12 ? 0xFFFF : 0});
-    for (int row = 0; row < 16; ++row)
-        Words(b, {row < 12 ? 0xFF00 : 0});
-    Words(b, {0, 0, 0, 2});            // ctSeed, ctFlags, ctSize: three entries
-    Words(b, {0, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0xFFFF, 0, 0, 2, 0, 0, 0xFFFF});
-    for (int row = 0; row < 16; ++row)
-        b.insert(b.end(), {0x11, 0x11, 0x11, 0x11, 0x22, 0x22, 0x22, 0x22});
-    return b;
+        pixels.insert(pixels.end(), {0x11, 0x11, 0x11, 0x11, 0x22, 0x22, 0x22, 0x22});
+    return program_driver::ColourIconResource(
+        4, [](int row) { return row < 12 ? 0xFFFF : 0; }, [](int row) { return row < 12 ? 0xFF00 : 0; },
+        {0, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0xFFFF, 0, 0, 2, 0, 0, 0xFFFF}, pixels);
 }
 
 // An 'ICN#': the icon black in its top half, the mask whole.
@@ -113,59 +103,6 @@ std::vector<fork_layout::Resource> SketchResources()
         res("ICN#", 129, IconFamilyResource()),
     };
 }
-
-// A window's client area as the screen shows it, read once.
-class Snapshot {
-public:
-    explicit Snapshot(HWND hwnd)
-    {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        POINT origin{0, 0};
-        ClientToScreen(hwnd, &origin);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width_;
-        bi.bmiHeader.biHeight = -height_;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void *bits = nullptr;
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP dib = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ held = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
-        GdiFlush();
-        const auto *p = static_cast<const uint32_t *>(bits);
-        pixels_.assign(p, p + width_ * height_);
-        SelectObject(memory, held);
-        DeleteObject(dib);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-    }
-    COLORREF At(int x, int y) const
-    {
-        if (x < 0 || y < 0 || x >= width_ || y >= height_)
-            return CLR_INVALID;
-        const uint32_t p = pixels_[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    // Whether any pixel of the rectangle (right and bottom excluded) passes the test.
-    template <typename Test> bool Any(int left, int top, int right, int bottom, Test test) const
-    {
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                if (test(At(x, y)))
-                    return true;
-        return false;
-    }
-
-private:
-    int width_ = 0, height_ = 0;
-    std::vector<uint32_t> pixels_;
-};
 
 bool PatternBit(const uint8_t (&pattern)[8], int x, int y) { return (pattern[y & 7] >> (7 - (x & 7))) & 1; }
 

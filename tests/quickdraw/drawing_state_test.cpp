@@ -13,22 +13,18 @@ using namespace testing_support;
 
 namespace {
 
-// What QuickDraw's boolean modes do to a pixel, with a colour's bits inverted (black is all bits set):
-// the expected result worked out from the Macintosh definition, independently of any ROP2 code.
+// What QuickDraw's boolean modes do to a pixel under a line of the black pen pattern, on a port whose
+// background colour is white, as the published definition of the modes with colour has it: copy and or
+// apply the foreground colour, xor inverts, bic and notCopy apply the background colour, and the other
+// not-modes act only under the pattern's 0 bits, of which there are none.
 COLORREF MacResult(int mode, COLORREF pen, COLORREF dest)
 {
-    uint32_t s = ~pen & 0xFFFFFF, d = ~dest & 0xFFFFFF, m = 0;
     switch (mode & 7) {
-    case 0: m = s; break;            // copy
-    case 1: m = s | d; break;        // or
-    case 2: m = s ^ d; break;        // xor
-    case 3: m = d & ~s; break;       // bic
-    case 4: m = ~s; break;           // notCopy
-    case 5: m = ~s | d; break;       // notOr
-    case 6: m = ~s ^ d; break;       // notXor
-    case 7: m = d & s; break;        // notBic
+    case 0: case 1: return pen;
+    case 2: return ~dest & 0xFFFFFF;
+    case 3: case 4: return RGB(255, 255, 255);
+    default: return dest;
     }
-    return ~m & 0xFFFFFF;
 }
 
 class DrawingState : public QuickDrawTest {};

@@ -4,9 +4,11 @@
 // inside); FillCRect with the port's own fill pattern, custom rectangle procedures and picture recording.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -516,4 +518,105 @@ TEST_F(Rectangles, PatternModesLeaveThePixelsUnderZeroBitsAloneOnAnyBackground)
                 EXPECT_GT(changed, 8) << v.what << ", mode " << mode << " on " << b.what;
                 SetPor(WindowManagerPort());
             }
+}
+
+// With colours, a Macintosh paints the foreground colour under the active bits in copy and or, the
+// background colour in bic, and inverts in xor, whatever those colours are; the active bits are the
+// pattern's 1 bits, or its 0 bits in the not-modes. The copy modes paint the background colour under the
+// other bits; every other mode leaves them alone. Each shape in each mode, with a mixed pattern and the
+// all-ones black pattern, on a surface of many colours; the shape's pixels are those it covers in patCopy
+// in black.
+TEST_F(Rectangles, PatternModesPaintTheForegroundAndBackgroundColours)
+{
+    constexpr int kSide = 16;
+    const Pattern kMixed{{0xAA, 0x55, 0xF0, 0x0F, 0xCC, 0x33, 0x81, 0x18}};
+    const Pattern kAllOnes{{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}};
+    const struct {
+        RGBColor fore, back;
+        const char *what;
+    } colours[] = {
+        {{0, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFF}, "black on white"},
+        {{0xFFFF, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFF}, "red on white"},
+        {{0, 0, 0}, {0x2020, 0x8080, 0x4040}, "black on green"},
+        {{0x1010, 0x2020, 0xC0C0}, {0xF0F0, 0xE0E0, 0x3030}, "blue on yellow"},
+    };
+    struct Shape {
+        const char *what;
+        std::function<void()> draw;
+    };
+    const Shape shapes[] = {
+        {"PaintRect", [] { Rect r{2, 3, 14, 13}; PaintRect(&r); }},
+        {"FrameRect", [] { Rect r{1, 1, 15, 15}; PenSize(3, 2); FrameRec(&r); }},
+        {"PaintOval", [] { Rect r{0, 0, 16, 16}; PaintOval(&r); }},
+        {"LineTo", [] { PenSize(5, 4); MoveT(1, 2); LineT(12, 10); }},
+        {"PaintRgn", [] {
+             RgnHandle rgn = NewRgn(), other = NewRgn();
+             SetRectRgn(rgn, 1, 1, 9, 12);
+             SetRectRgn(other, 6, 8, 15, 15);
+             UnionRgn(rgn, other, rgn);
+             PaintRgn(rgn);
+             DisposeRgn(rgn);
+             DisposeRgn(other);
+         }},
+    };
+    auto original = [](int x, int y) { return RGB(x * 15, 255 - y * 15, (x * y) & 0xFF); };
+    // The pixels a shape covers, as patCopy in black paints them on white.
+    auto coverage = [&](const Shape &s) {
+        DibPort target(kSide, kSide);
+        SetPor(target.port());
+        PenPat(&kAllOnes);
+        s.draw();
+        PenNormal();
+        std::vector<bool> inside;
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                inside.push_back(target.surface().Pixel(x, y) == kBlack);
+        SetPor(WindowManagerPort());
+        return inside;
+    };
+    auto ref = [](const RGBColor &c) { return RGB(c.red >> 8, c.green >> 8, c.blue >> 8); };
+    for (const Shape &s : shapes) {
+        const std::vector<bool> inside = coverage(s);
+        for (const Pattern *pattern : {&kMixed, &kAllOnes})
+            for (int mode = patCopy; mode <= notPatBic; ++mode)
+                for (const auto &c : colours) {
+                    DibPort target(kSide, kSide);
+                    for (int y = 0; y < kSide; ++y)
+                        for (int x = 0; x < kSide; ++x)
+                            SetPixel(target.surface().dc(), x, y, original(x, y));
+                    SetPor(target.port());
+                    RGBForeColor(&c.fore);
+                    RGBBackColor(&c.back);
+                    PenPat(pattern);
+                    PenMode(static_cast<int16_t>(mode));
+                    s.draw();
+                    PenNormal();
+                    std::string map;
+                    char first[80] = "";
+                    bool wrong = false;
+                    for (int y = 0; y < kSide; ++y, map += '\n')
+                        for (int x = 0; x < kSide; ++x) {
+                            const COLORREF was = original(x, y);
+                            const bool bit = (pattern->pat[y & 7] >> (7 - (x & 7))) & 1;
+                            const bool active = inside[y * kSide + x] && bit != ((mode & 4) != 0);
+                            COLORREF want = was;
+                            if (active)
+                                want = (mode & 3) == 2 ? was ^ 0xFFFFFF : (mode & 3) == 3 ? ref(c.back) : ref(c.fore);
+                            else if (inside[y * kSide + x] && (mode & 3) == 0)
+                                want = ref(c.back);
+                            const COLORREF seen = target.surface().Pixel(x, y);
+                            const bool ok = seen == want;
+                            if (!ok && !wrong)
+                                std::snprintf(first, sizeof first, "(%d, %d) is %06lX, not %06lX\n", x, y,
+                                              static_cast<unsigned long>(seen), static_cast<unsigned long>(want));
+                            wrong = wrong || !ok;
+                            map += ok ? '.' : active ? 'A' : 'X';
+                        }
+                    EXPECT_FALSE(wrong) << s.what << ", mode " << mode << ", " << c.what
+                                        << (pattern == &kMixed ? ", mixed pattern" : ", all ones")
+                                        << " ('A' a wrong pixel under an active bit, 'X' another wrong pixel): "
+                                        << first << map;
+                    SetPor(WindowManagerPort());
+                }
+    }
 }

@@ -94,9 +94,29 @@ private:
         for (size_t i = 0; i < n; ++i)
             p.Byte(static_cast<int>(random_()));
     }
-    // A region: a size word (true or not), a bounding box and scan lines.
+    // A region: a size word (true or not), a bounding box and scan lines; now and then one of hundreds
+    // of edges held over thousands of rows.
     void Region(BigEndian &p)
     {
+        if (Chance(1, 30)) {
+            BigEndian body;
+            body.Word(0);
+            const int edges = 2 * static_cast<int>(random_() % 300);
+            for (int x = 0; x < edges; ++x)
+                body.Word(x * 3);
+            body.Word(0x7FFF);
+            for (int v = 1; v < 3000 && body.b.size() < 24000; ++v) {
+                body.Word(v);
+                if (Chance(1, 3))
+                    body.Word(int(random_() % 900)).Word(900 + int(random_() % 100));
+                body.Word(0x7FFF);
+            }
+            body.Word(0x7FFF);
+            p.Word(10 + static_cast<int>(body.b.size()));
+            Rect(p);
+            p.Append(body.b);
+            return;
+        }
         const int lines = Chance(1, 3) ? 0 : static_cast<int>(random_() % 6);
         BigEndian body;
         for (int y = 0; y < lines; ++y) {

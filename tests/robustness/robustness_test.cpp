@@ -512,6 +512,35 @@ Bytes DialogItems()
     return b.b;
 }
 
+// An item list of up to a dozen items of any type (known or not), with rectangles, data lengths and the
+// stored count drawn from the values that break them.
+Bytes MadeUpItems(std::mt19937 &random)
+{
+    static const int kTypes[] = {0, 4, 5, 6, 7, 8, 16, 32, 64, 1, 2, 3, 9, 127, 0x84, 0x88, 0x90, 0xA0, 0xC0, 0xFF};
+    static const int kCoords[] = {0, -1, 0x7FFF, -0x8000, 10, 300, -300};
+    auto coord = [&] { return random() % 4 ? int(random() % 300) : kCoords[random() % 7]; };
+    const int items = static_cast<int>(random() % 13);
+    BigEndian b;
+    b.Word(random() % 6 ? items - 1 : int(random() % 0x10000));
+    for (int i = 0; i < items; ++i) {
+        const int type = kTypes[random() % (sizeof kTypes / sizeof kTypes[0])];
+        const int top = coord(), left = coord();
+        Bytes data;
+        if ((type & 0x7F) == 7 || (type & 0x7F) == 32 || (type & 0x7F) == 64)
+            data = Id(random() % 3 ? 128 : int(random() % 0x10000));
+        else
+            data = Bytes(random() % 4 ? random() % 24 : random() % 256, uint8_t('a' + random() % 26));
+        b.Long(random() % 8 ? 0 : random()).Rect(top, left, random() % 4 ? top + 20 : coord(), random() % 4 ? left + 60 : coord());
+        b.Byte(type).Byte(random() % 10 ? static_cast<int>(data.size()) : int(random() % 256));
+        b.Append(data);
+        if (data.size() % 2)
+            b.Byte(0);
+    }
+    if (random() % 5 == 0)
+        b.b.resize(random() % (b.b.size() + 1));
+    return b.b;
+}
+
 Bytes AlertItems()
 {
     BigEndian b;
@@ -836,6 +865,60 @@ TEST_F(MutatedInput, ResourceMaps)
     DeleteFileA("robustness_fork.rsr");
 }
 
+// ---- Clipboard pictures ----
+
+// A picture whose body is a device-independent bitmap (the handle's C bit set), as the clipboard gives
+// it: the header in native order, the bitmap header, 256 colours for 8 bits, the rows bottom-up.
+Bytes ClipboardPicture(int width, int height, int bitCount)
+{
+    const int stride = ((width * bitCount + 31) / 32) * 4;
+    const int colours = bitCount == 8 ? 256 : 0;
+    Bytes b(10 + 40 + 4 * colours + stride * height, 0);
+    const int16_t header[5] = {int16_t(b.size()), 0, 0, int16_t(height), int16_t(width)};
+    std::memcpy(b.data(), header, 10);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = static_cast<WORD>(bitCount);
+    info.biSizeImage = static_cast<DWORD>(stride * height);
+    info.biClrUsed = static_cast<DWORD>(colours);
+    std::memcpy(b.data() + 10, &info, sizeof info);
+    for (size_t i = 50; i < b.size(); ++i)
+        b[i] = static_cast<uint8_t>(i * 37);
+    return b;
+}
+
+void PlayClipboardPicture()
+{
+    SetResLoad(false);
+    Handle h = Get1Resource(FourCC("CPIC"), 128);
+    SetResLoad(true);
+    Made(h, "the clipboard picture");
+    if (!h)
+        return;
+    HSetCBit(h);
+    PicHandle pic = reinterpret_cast<PicHandle>(h);
+    const Rect same{0, 0, 3, 7}, enlarged{5, 5, 60, 90};
+    DrawPicture(pic, &same);
+    DrawPicture(pic, &enlarged);
+    PicHandle again = OpenPicture(&same);
+    DrawPicture(pic, &enlarged);
+    ClosePicture();
+    if (again)
+        KillPicture(again);
+}
+
+TEST_F(MutatedInput, ClipboardPictures)
+{
+    Reader r{"clipboard PICT", {}, {}, 1000, 200, PlayClipboardPicture, 20261220};
+    for (int bits : {24, 8}) {
+        r.seeds = {{FourCC("CPIC"), 128, ClipboardPicture(7, 3, bits)}};
+        RunReader(r);
+    }
+}
+
 // ---- Dialogs, alerts, controls, windows ----
 
 void UseDialog()
@@ -876,9 +959,21 @@ TEST_F(MutatedInput, DialogsAndAlerts)
                {FourCC("ICON"), 128, IconFamily(32, 32, 1)},
                {FourCC("PICT"), 128, VersionOnePicture()}};
     r.seeds[5].bytes.resize(128);
+    BigEndian colours;
+    ColorTable(colours, 0, 5);
+    r.seeds.push_back({FourCC("dctb"), 128, colours.b});
+    r.seeds.push_back({FourCC("ZELD"), 128, {0, 0x40, 0, 200, 1, 1, 0, 0, 2, 2, 0, 0, 3, 3, 0, 0}});
+    r.targets = {0, 1, 7, 8};
     RunReader(r);
+    r.name = "made-up DITL";
+    r.targets = {1};
+    r.randomCases = 300;
+    r.make = MadeUpItems;
+    RunReader(r);
+    r.make = nullptr;
     r.name = "ALRT/DITL";
     r.targets = {2, 3};
+    r.randomCases = 100;
     r.use = UseAlert;
     RunReader(r);
 }
@@ -894,10 +989,10 @@ void UseControlsAndWindows(WindowPtr host)
             DisposeControl(c);
         }
     }
-    CWindowPtr w = GetNewCWindow(128, nullptr, WindowPtr(-1));
+    WindowPtr w = GetNewCWindow(128, nullptr, WindowPtr(-1));
     Made(w, "GetNewCWindow");
     if (w)
-        DisposeWindow(reinterpret_cast<WindowPtr>(w));
+        DisposeWindow(w);
 }
 
 TEST_F(MutatedInput, ControlsAndWindows)
@@ -925,6 +1020,7 @@ void UseMenus()
         }
         const int16_t id = (*m)->menuID;
         InsertMen(m, 0);
+        DrawMenuBa();
         DeleteMen(id);
     }
     Handle bar = GetNewMBar(128);
@@ -938,7 +1034,17 @@ TEST_F(MutatedInput, Menus)
     BigEndian bar;
     bar.Word(2).Word(128).Word(129);
     Reader r{"MENU/MBAR", {}, {0, 2}, 800, 120, UseMenus, 20261214};
-    r.seeds = {{FourCC("MENU"), 128, Menu(128)}, {FourCC("MENU"), 129, Menu(129)}, {FourCC("MBAR"), 128, bar.b}};
+    // Item icons: the fourth item's small icon ('SICN' 257) and colour icon ('cicn' 257).
+    Bytes smallIcon = IconFamily(16, 16, 1);
+    smallIcon.resize(32);
+    r.seeds = {{FourCC("MENU"), 128, Menu(128)},
+               {FourCC("MENU"), 129, Menu(129)},
+               {FourCC("MBAR"), 128, bar.b},
+               {FourCC("SICN"), 257, smallIcon},
+               {FourCC("cicn"), 257, ColorIconResource()},
+               {FourCC("ICON"), 257, IconFamily(32, 32, 1)}};
+    r.seeds[5].bytes.resize(128);
+    r.targets = {0, 2, 3, 4, 5};
     RunReader(r);
 }
 

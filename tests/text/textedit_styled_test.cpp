@@ -419,6 +419,33 @@ TEST_F(TEStyled, BadRangesAndScrapsLeaveTheRunsSound)
         DisposeHandle(reinterpret_cast<Handle>(s));
 }
 
+// A word of thousands of one-character runs (a style scrap from elsewhere can hold that many): the runs
+// differ only in colour, so the lines break where those of the same text in one style do. The word is
+// measured once, not once for every line it fills (that cost minutes for 16,000 runs).
+TEST_F(TEStyled, AWordOfThousandsOfRunsBreaksLikeOneStyle)
+{
+    const int n = 2000;
+    const std::string word(n, 'a');
+    const Key red{ProportionalFont(), 0, 12, 0xFFFF, 0, 0};
+    std::vector<std::pair<int32_t, Key>> elements;
+    for (int i = 0; i < n; ++i)
+        elements.push_back({i, i % 2 ? red : base_});
+    StScrpHandle runs = MakeScrap(elements);
+    TEStyleInsert(word.data(), n, runs, h_);
+    DisposeHandle(reinterpret_cast<Handle>(runs));
+    EXPECT_EQ(TENumStyles(0, n, h_), n);
+    EXPECT_EQ(RunTableFaults(h_), "");
+    const Rect box = R(4, 4, 296, 196);
+    TEHandle plain = TEStyleNew(&box, &box);
+    ASSERT_TRUE(plain);
+    TESetText(word.data(), n, plain);
+    TECalText(plain);
+    const std::vector<int> lines = LineStarts(h_);
+    EXPECT_GT(lines.size(), 20u);
+    EXPECT_EQ(lines, LineStarts(plain));
+    TEDispose(plain);
+}
+
 TEST_F(TEStyled, LinesTakeTheirRunsHeightsAndRunsDrawInTheirStyles)
 {
     Type("small BIG small");
