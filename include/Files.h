@@ -29,6 +29,10 @@ enum {
     dirNFErr = -120
 };
 
+/* Access permissions of the open calls: whatever is allowed, read only, write only, read and write,
+   read and write shared. */
+enum { fsCurPerm = 0, fsRdPerm = 1, fsWrPerm = 2, fsRdWrPerm = 3, fsRdWrShPerm = 4 };
+
 /* The volume reference number of the volume that holds open file refNum. */
 ZEL_API OSErr ZEL_CALL GetVRefNum(int16_t refNum, int16_t *vRefNum);
 

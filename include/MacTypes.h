@@ -150,6 +150,9 @@ typedef struct Rect {
     int16_t right;
 } Rect;
 typedef Rect *RectPtr;
+/* A rectangle's corners as points: the top-left and the bottom-right. */
+#define topLeft(r) (((Point *)&(r))[0])
+#define botRight(r) (((Point *)&(r))[1])
 
 typedef struct RGBColor {
     uint16_t red;

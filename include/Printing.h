@@ -14,6 +14,11 @@ enum {
     iPrDevPostScript = 0x300
 };
 
+/* How the print loop runs (the job's bJDocLoop): drawn straight to the printer, or spooled and then
+   printed by PrPicFile. */
+enum { bDraftLoop = 0, bSpoolLoop = 1, bUser1Loop = 2, bUser2Loop = 3 };
+enum { iPrStatSize = 26 };
+
 /* PrGeneral operations and their errors. */
 enum { getRslDataOp = 4, setRslOp = 5, draftBitsOp = 6, noDraftBitsOp = 7, getRotnOp = 8 };
 enum { noSuchRsl = 1, opNotImpl = 2 };
@@ -149,6 +154,25 @@ ZEL_STATIC_ASSERT(offsetof(TPrPort, gProcs) == 108, "gProcs at 108");
 ZEL_STATIC_ASSERT(offsetof(TPrPort, fOurPtr) == 176, "fOurPtr at 176");
 
 typedef TPrPort *TPPrPort;
+
+/* What PrPicFile reports while it prints a spooled document. */
+#pragma pack(push, 2)
+typedef struct TPrStatus {
+    int16_t iTotPages;
+    int16_t iCurPage;
+    int16_t iTotCopies;
+    int16_t iCurCopy;
+    int16_t iTotBands;
+    int16_t iCurBand;
+    Boolean fPgDirty;
+    Boolean fImaging;
+    THPrint hPrint;
+    TPPrPort pPrPort;
+    PicHandle hPic;
+} TPrStatus;
+#pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(TPrStatus) == 26, "TPrStatus is 26 bytes");
+ZEL_STATIC_ASSERT(offsetof(TPrStatus, hPic) == 22, "hPic at 22");
 
 ZEL_API void ZEL_CALL PrOpen(void);
 ZEL_API void ZEL_CALL PrClose(void);

@@ -1044,6 +1044,13 @@ ZEL_PUBLISHED_PROC(SetRectRgn, SetRectRg, (RgnHandle rgn, int16_t left, int16_t 
 ZEL_PUBLISHED_FUNC(Boolean, GetPixel, GetPixe, (int16_t h, int16_t v), (h, v))
 ZEL_PUBLISHED_PROC(LineTo, LineT, (int16_t h, int16_t v), (h, v))
 #endif
+/* A name USER32 spells as a macro (DrawTextA or DrawTextW). */
+ZEL_PUBLISHED_PROC_AW(DrawText, DrawTex, (const void *textBuf, int16_t firstByte, int16_t byteCount),
+                      (textBuf, firstByte, byteCount))
+#if !defined(DrawText) && (defined(__cplusplus) || !defined(_WINUSER_))
+ZEL_PUBLISHED_PROC(DrawText, DrawTex, (const void *textBuf, int16_t firstByte, int16_t byteCount),
+                   (textBuf, firstByte, byteCount))
+#endif
 /* A name of the print spooler's header, a macro there. */
 ZEL_PUBLISHED_PROC_AW(SetPort, SetPor, (GrafPtr port), (port))
 #if !defined(SetPort) && (defined(__cplusplus) || !defined(_WINSPOOL_))

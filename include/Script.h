@@ -35,6 +35,8 @@ enum {
     smRoman = 0, smJapanese = 1, smTradChinese = 2, smKorean = 3, smArabic = 4, smHebrew = 5, smCyrillic = 7,
     smCentralEuroRoman = 29
 };
+/* Script codes that stand for a script: the system's, the current font's, every one. */
+enum { smSystemScript = -1, smCurrentScript = -2, smAllScripts = -3 };
 /* Selectors of GetScriptManagerVariable. */
 enum { smEnabled = 4, smRegionCode = 14, smSysScript = 18, smKeyScript = 22 };
 /* Verb of GetScript answered: the script's default font and size. */
