@@ -87,14 +87,14 @@ static Boolean NewNotesWindow(void)
 
 /* ---- Save As ---- */
 
-static OSErr WriteDataFork(const FSSpec *spec)
+static OSErr WriteDataFork(const FSSpec *file)
 {
     short refNum;
     long count;
     OSErr err;
     Handle text = TEGetText(gText);
 
-    err = FSpOpenDF(spec, fsRdWrPerm, &refNum);
+    err = FSpOpenDF(file, fsRdWrPerm, &refNum);
     if (err != noErr)
         return err;
     count = (**gText).teLength;
@@ -108,17 +108,17 @@ static OSErr WriteDataFork(const FSSpec *spec)
 }
 
 /* The window's place as resource 'WPOS' 128, replacing an older one. */
-static OSErr WriteResourceFork(const FSSpec *spec)
+static OSErr WriteResourceFork(const FSSpec *file)
 {
     short refNum, oldFile = CurResFile();
     Handle place, old;
     OSErr err;
 
-    FSpCreateResFile(spec, kCreator, kDocType, smSystemScript);
+    FSpCreateResFile(file, kCreator, kDocType, smSystemScript);
     err = ResError();
     if (err != noErr && err != dupFNErr)
         return err;
-    refNum = FSpOpenResFile(spec, fsRdWrPerm);
+    refNum = FSpOpenResFile(file, fsRdWrPerm);
     if (refNum == -1)
         return ResError();
     UseResFile(refNum);
