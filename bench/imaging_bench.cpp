@@ -725,7 +725,7 @@ int RunBench()
         dither.library = [](int) {
             const Rect r = (*deep)->bounds;
             CopyBits(reinterpret_cast<BitMap *>(*deep), &reinterpret_cast<GrafPtr>(&port)->portBits, &r, &r,
-                     static_cast<int16_t>(srcCopy | ditherCopy), nullptr);
+                     static_cast<int16_t>(srcCopy | int{ditherCopy}), nullptr);
         };
         dither.raw = [](int) {
             SetStretchBltMode(rawDC, COLORONCOLOR);

@@ -82,7 +82,7 @@ int RunBench()
     return RunPairCases({
         Growth(
             "Get1Resource",
-            [](OpenFork &f, int i) {
+            [](OpenFork &, int i) {
                 sSink = sSink + reinterpret_cast<uintptr_t>(Get1Resource(fork_layout::FourCC("BNCH"), int16_t(i)));
             },
             [](OpenFork &f, int i) {

@@ -1,7 +1,7 @@
 # The installed TOLVADEX package: find_package(TOLVADEX) gives the imported target TOLVADEX::TOLVADEX
 # (TOLVADEX.dll, its import library and the Macintosh-style headers) and TOLVADEX::Classic, the same
 # with the classic header names (Types.h, Memory.h, QuickDraw.h, Windows.h, Packages.h) on the include
-# path for Macintosh source written against them.
+# path for Macintosh source written against them; TOLVADEX::HostGlue, the ready host's Windows side.
 get_filename_component(_tolvadex_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
 if(NOT TARGET TOLVADEX::TOLVADEX)
   add_library(TOLVADEX::TOLVADEX SHARED IMPORTED)
@@ -22,5 +22,13 @@ if(NOT TARGET TOLVADEX::Classic)
   if(EXISTS "${_tolvadex_prefix}/include/classic/windows.h")
     set_property(TARGET TOLVADEX::Classic PROPERTY INTERFACE_COMPILE_DEFINITIONS ZEL_CASE_FOLDING_INCLUDES)
   endif()
+endif()
+# TOLVADEX::HostGlue: the ready host's Windows side (host_glue.h), compiled into the program that links it.
+if(NOT TARGET TOLVADEX::HostGlue)
+  add_library(TOLVADEX::HostGlue INTERFACE IMPORTED)
+  set_target_properties(TOLVADEX::HostGlue PROPERTIES
+    INTERFACE_SOURCES "${_tolvadex_prefix}/share/TOLVADEX/host/host_glue.cpp"
+    INTERFACE_INCLUDE_DIRECTORIES "${_tolvadex_prefix}/share/TOLVADEX/host"
+    INTERFACE_LINK_LIBRARIES TOLVADEX::TOLVADEX)
 endif()
 unset(_tolvadex_prefix)

@@ -1,4 +1,5 @@
-// The message forwarding and window classes of a host, shared by the classic programs' hosts.
+// The Windows side of a classic program's host: the sample host, the classic test programs and a port's
+// own host use it as it is.
 #include "host_glue.h"
 
 #include <Dialogs.h>
@@ -22,11 +23,12 @@ bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, boo
         return true;
     case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP: case WM_CHAR: case WM_DEADCHAR:
         ZEL_EventKey(hwnd, message, wParam, lParam);
-        return false;
+        return false; // Windows still opens the menus from Alt and F10
     case WM_ACTIVATEAPP:
         ZEL_ActivateApp(wParam ? 1 : 0);
         return false;
     case WM_COMMAND:
+        // Menu commands to the Menu Manager, control notifications to the Event Manager.
         if (lParam == 0 && HIWORD(wParam) == 0) {
             ZEL_EventMenuSel(LOWORD(wParam));
             *result = 0;
@@ -99,7 +101,21 @@ LRESULT CALLBACK DocumentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+HostSessionRecord sSession;
+
 } // namespace
+
+LRESULT CALLBACK HostMainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    LRESULT result = 0;
+    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
+        return result;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
 
 void RegisterHostClasses(HINSTANCE instance, WNDPROC mainProc, UINT mainStyle)
 {
@@ -111,22 +127,45 @@ void RegisterHostClasses(HINSTANCE instance, WNDPROC mainProc, UINT mainStyle)
         wc.hInstance = instance;
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.cbWndExtra = zelWindowExtraBytes;
+        wc.cbWndExtra = zelWindowExtraBytes; // the library keeps the WindowPtr in the window extra bytes
         wc.lpszClassName = name;
         RegisterClassA(&wc);
     }
 }
 
-bool OpenHostSession(HINSTANCE instance, HWND main, FARPROC scrapCallback)
+HWND MakeHostMainWindow(HINSTANCE instance, const char *title, int width, int height, HMENU menu, WNDPROC mainProc,
+                        UINT mainStyle)
 {
-    SessionParamBlock session{};
+    RegisterHostClasses(instance, mainProc, mainStyle);
+    return CreateWindowA("ZELMainWndClass", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height,
+                         nullptr, menu ? menu : CreateMenu(), instance, nullptr);
+}
+
+bool OpenHostSession(HINSTANCE instance, HWND main, FARPROC scrapCallback, uint32_t sessionFlags)
+{
+    SessionParamBlock &session = sSession.block;
+    session = SessionParamBlock{};
     session.size = sizeof session;
     session.hostInstance = instance;
     session.mainWindow = main;
+    session.sessionFlags = sessionFlags;
     session.resourceFileName = ""; // no system fork: InitResources opens the application's own
     session.scrapCallback = scrapCallback;
     ZEL_InitSession(&session);
     static LowMemPointerBlock globals;
-    ZEL_InitGlobals(Setup_Globals(&globals));
-    return InitResources() != 0;
+    sSession.globalsResult = ZEL_InitGlobals(Setup_Globals(&globals));
+    sSession.appResFile = InitResources();
+    return sSession.appResFile != 0;
+}
+
+const HostSessionRecord &HostSession() { return sSession; }
+
+long RunHostProgram(HWND main, long (*program)(void))
+{
+    ShowWindow(main, SW_SHOW);
+    UpdateWindow(main);
+    const long status = program();
+    ZEL_ExitSession();
+    DestroyWindow(main);
+    return status;
 }

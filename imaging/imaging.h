@@ -175,7 +175,7 @@ void DirectRowsToIndices(const PixMap *pm, const uint8_t *src, int32_t srcStep, 
 // BlitParams' header becomes the ConversionPixMap's filled for them, as palette indices (DIB_PAL_COLORS)
 // of the library palette, or with `stockChoice` of its gray ramp. False when no header can be had.
 bool MakeEightBitBandBitmap(PixMap *pm, int flags, int stockChoice, int32_t width, int32_t height);
-// The colour-cube engines (colour_cube.cpp), on 8-bit palette screens: 8, 16 and 32-bit sources become
+// The colour-cube engines (color_cube.cpp), on 8-bit palette screens: 8, 16 and 32-bit sources become
 // 8-bit rows in the blit scratch, bottom-up, described in BlitParams; 0 when nothing was written (the
 // caller then takes its next path). Rectangles are in the source's coordinates (its bounds).
 // CopyBitsStretch: one band (bandDst, from bandSrc) of the transfer fullSrc -> fullDst, at destination

@@ -131,10 +131,6 @@ HBITMAP RotateBitmap(const PixMap *pm, int16_t angle, const BITMAP *record, HBIT
 // A new bitmap of the source mirrored: top to bottom when `vertical` is nonzero, else left to right.
 HBITMAP FlipBitmap(int16_t vertical, const PixMap *pm, const BITMAP *record, HBITMAP source, HBITMAP *result);
 
-// ---- Bit transfer ----
-ZEL_EXTERN_C void ZEL_CALL StdBits(const BitMap *srcBits, const Rect *srcRect, const Rect *dstRect, int16_t mode,
-                                   RgnHandle maskRgn);
-
 // ---- Offscreen drawing ----
 // Frees the PixMap every port's offscreen drawing goes through (QuickDraw's exit).
 void FreeOffscreenPixMap();

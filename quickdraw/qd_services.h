@@ -6,6 +6,7 @@
 #include "Quickdraw.h"
 #include "Palettes.h"
 #include "port_records.h"
+#include "screen_tables.h"
 
 // Frees ports, port records and QuickDraw's caches at session exit.
 void TearDownQuickDraw();
@@ -34,8 +35,6 @@ void LoadCursorSettings();
 void DisposeCursorCache();
 // A released 'CURS' or 'crsr' resource gives back its slot.
 void ForgetCursorResource(Handle resource, bool color);
-// Shows the cursor again when ObscureCursor hid it (the mouse moved, a menu or the application woke).
-ZEL_EXTERN_C void ZEL_CALL UnobscureCursor(void);
 // The cursor table: whether a Windows cursor is one of its 140 slots (never destroyed when replaced), and
 // the cursor of a slot (0 outside the table).
 bool IsCachedCursor(HCURSOR cursor);
@@ -399,5 +398,4 @@ bool ScreenProbeFlag(ScreenProbe probe);
 bool ScreenDibToDevice();
 bool ScreenReducedPalette();
 // The dither tables the screen set-up built (nil before it and after ExitGraf).
-struct DitherTables;
 const DitherTables *ScreenDitherTables();

@@ -1,7 +1,8 @@
-// A sample host application: Mac-style code on Windows through TOLVADEX. It registers the window
-// classes named in its session block, creates its main frame window, opens the library session and the
-// application's resource fork, forwards every message the library takes, puts the library to work,
-// prints and shows what it did, saves a picture of its window and shuts the session down.
+// A sample host application: Mac-style code on Windows through TOLVADEX. With the host glue
+// (host/host_glue.h) it registers the window classes named in its session block, opens the library
+// session and the application's resource fork and forwards every message the library takes; its own
+// code makes the main frame window, puts the library to work, prints and shows what it did, saves a
+// picture of its window and shuts the session down.
 // Usage: sample_host.exe [screenshot.bmp]
 #include <windows.h>
 
@@ -30,6 +31,7 @@
 #include "Resources.h"
 #include "Traps.h"
 #include "Zel.h"
+#include "host_glue.h"
 
 namespace {
 
@@ -48,89 +50,6 @@ void Log(const char *format, ...)
     gLog.push_back(line);
     std::printf("%s\n", line);
     std::fflush(stdout);
-}
-
-// What a host's window procedures hand to the library: mouse and keys, activation, menus, commands,
-// palettes and the non-client messages for every window; painting, moving, sizing and scrolling for the
-// library's windows. True, with the answer, when the library answered the message itself.
-bool ForwardToLibrary(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool isMain, LRESULT *result)
-{
-    switch (message) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
-    case WM_MOUSEMOVE: case WM_SETCURSOR: case WM_NCHITTEST:
-    case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_NCLBUTTONUP:
-    case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK: case WM_NCRBUTTONUP:
-        *result = ZEL_EventMouse(hwnd, message, wParam, lParam);
-        return true;
-    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP: case WM_CHAR: case WM_DEADCHAR:
-        ZEL_EventKey(hwnd, message, wParam, lParam);
-        return false; // Windows still opens the menus from Alt and F10
-    case WM_ACTIVATEAPP:
-        ZEL_ActivateApp(wParam ? 1 : 0);
-        return false;
-    case WM_COMMAND:
-        // Menu commands to the Menu Manager, control notifications to the Event Manager.
-        if (lParam == 0 && HIWORD(wParam) == 0) {
-            ZEL_EventMenuSel(LOWORD(wParam));
-            *result = 0;
-        } else {
-            *result = ZEL_EventCommand(hwnd, message, wParam, lParam);
-        }
-        return true;
-    case WM_INITMENUPOPUP:
-        ZEL_InitMenuMsg(reinterpret_cast<HMENU>(wParam));
-        return false;
-    case WM_MENUSELECT:
-        ZEL_MenuSelect(hwnd, message, wParam, lParam);
-        return false;
-    case WM_ENTERIDLE:
-        ZEL_EnterIdle(hwnd, message, wParam, lParam);
-        return false;
-    case WM_MEASUREITEM: case WM_DRAWITEM:
-        if (!ZEL_UserItem(hwnd, message, wParam, lParam))
-            return false;
-        *result = TRUE;
-        return true;
-    case WM_SYSCOMMAND:
-        if (!ZEL_SysCommand(isMain ? 1 : 0, hwnd, wParam))
-            return false;
-        *result = 0;
-        return true;
-    case WM_MOUSEACTIVATE:
-        *result = ZEL_EventActivate(hwnd, message, wParam, lParam);
-        return true;
-    case WM_ACTIVATE: case WM_CHILDACTIVATE: case WM_MDIACTIVATE:
-        ZEL_EventActivate(hwnd, message, wParam, lParam);
-        return false;
-    case WM_QUERYNEWPALETTE:
-        *result = ZEL_QueryNewPalette(hwnd);
-        return true;
-    case WM_PALETTECHANGED:
-        ZEL_PaletteChanged(hwnd, reinterpret_cast<HWND>(wParam));
-        return false;
-    case WM_NCCALCSIZE: case WM_NCPAINT: case WM_NCACTIVATE:
-        *result = ZEL_NCMessage(hwnd, message, wParam, lParam);
-        return true;
-    }
-    if (isMain)
-        return false;
-    switch (message) {
-    case WM_PAINT:
-        if (!ZEL_EventUpdate(hwnd))
-            return false;
-        *result = 0;
-        return true;
-    case WM_MOVE: case WM_SIZE: case WM_ERASEBKGND: case WM_HSCROLL: case WM_VSCROLL:
-        *result = ZEL_WindChange(hwnd, message, wParam, lParam);
-        return true;
-    case WM_GETMINMAXINFO:
-        if (!ZEL_GetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO *>(lParam)))
-            return false;
-        *result = 0;
-        return true;
-    }
-    return false;
 }
 
 // The main window shows the log and, below it, what QuickDraw drew; the rest goes to the library.
@@ -160,39 +79,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case ZEL_WM_HEAPDAMAGE:
         Log("library reports heap damage (record %p)", reinterpret_cast<void *>(lParam));
         return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     }
-    LRESULT result = 0;
-    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
-        return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-// The procedure of the library's document windows.
-LRESULT CALLBACK DocumentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (ForwardToLibrary(hwnd, message, wParam, lParam, false, &result))
-        return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-void RegisterClasses(HINSTANCE instance)
-{
-    const char *names[] = {"ZELMainWndClass", "ZELSubWndClass", "ZELSubMDIWndClass"};
-    for (const char *name : names) {
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = name == names[0] ? MainWndProc : DocumentWndProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.cbWndExtra = zelWindowExtraBytes; // the library keeps the WindowPtr in the window extra bytes
-        wc.lpszClassName = name;
-        RegisterClassA(&wc);
-    }
+    return HostMainWndProc(hwnd, message, wParam, lParam);
 }
 
 // The Memory Manager at work, as Mac code uses it.
@@ -863,7 +751,7 @@ void SaveWindowBitmap(HWND hwnd, const char *path)
 int main(int argc, char **argv)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    RegisterClasses(instance);
+    RegisterHostClasses(instance, MainWndProc, 0);
     // The host's own frame menu: a Help menu, whose last item the folded Apple menu takes over.
     HMENU help = CreatePopupMenu();
     AppendMenuA(help, MF_STRING, 0xF100, "&Contents");
@@ -873,28 +761,22 @@ int main(int argc, char **argv)
     HWND main = CreateWindowA("ZELMainWndClass", "TOLVADEX sample host", WS_OVERLAPPEDWINDOW, 20, 20, 920, 540,
                               nullptr, frameMenu, instance, nullptr);
 
-    SessionParamBlock session{};
-    session.size = sizeof session;
-    session.hostInstance = instance;
-    session.mainWindow = main;
-    session.sessionFlags = zelFlagRawCallbacks | zelFlagSilentDebugStr;
-    session.resourceFileName = ""; // no system fork: InitResources opens only the application's own
-    ZEL_InitSession(&session);
+    // The library's session over the main window, its low-memory globals and the application's resources:
+    // InitResources opens sample_host.RSR beside the program.
+    OpenHostSession(instance, main, nullptr, zelFlagRawCallbacks | zelFlagSilentDebugStr);
+    const SessionParamBlock &session = HostSession().block;
     Log("ZEL_InitSession: initialised=%u, flags=0x%06X (three-D look %s)", session.initialised,
         session.sessionFlags, (session.sessionFlags & zelFlagThreeD) ? "on" : "off");
     Log("window classes: %s, %s, %s; system resource file %s", session.mainWindowClass, session.subWindowClass,
         session.mdiSubWindowClass, session.resourceFileName[0] ? session.resourceFileName : "(none)");
-    static LowMemPointerBlock globals;
-    int16_t globalsResult = ZEL_InitGlobals(Setup_Globals(&globals));
-    Log("ZEL_InitGlobals: %d; menu bar height %d, ticks %lu, scrap count %d", globalsResult, LMGetMBarHeight(),
-        static_cast<unsigned long>(LMGetTicks()), ScrapInfo.scrapCount);
+    Log("ZEL_InitGlobals: %d; menu bar height %d, ticks %lu, scrap count %d", HostSession().globalsResult,
+        LMGetMBarHeight(), static_cast<unsigned long>(LMGetTicks()), ScrapInfo.scrapCount);
+    Log("InitResources: the application's resource fork is file %d (ResError %d)", HostSession().appResFile,
+        ResError());
     // As on a Macintosh: DrawPicture gives the port its pen, text and colours back afterwards, and colour
     // icons are drawn through their masks.
     ZEL_AllowPictStatePush(1);
     ZEL_SetFlags(0, 0, 0x80, 0x80);
-    // The application's resources: InitResources opens sample_host.RSR beside the program.
-    const int16_t appFile = InitResources();
-    Log("InitResources: the application's resource fork is file %d (ResError %d)", appFile, ResError());
     char path[256];
     ZEL_MakeAppPathName(path, "ZELPORT.INI");
     Log("ZEL_MakeAppPathName(\"ZELPORT.INI\") = %s", path);

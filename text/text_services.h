@@ -6,7 +6,7 @@
 #include "Fonts.h"
 #include "TextEdit.h"
 #include "TextUtils.h"
-#include "../quickdraw/port_records.h"
+#include "../quickdraw/qd_services.h"
 
 // ---- Font binding and text drawing ----
 // The bound font's TEXTMETRICA as the record keeps it.

@@ -10,7 +10,6 @@
 // in mid-image reads the rows and columns the whole-image stepping reaches there.
 #include "imaging.h"
 #include "scaling_rows.h"
-#include "../quickdraw/screen_tables.h"
 
 #include <cstring>
 

@@ -8,7 +8,6 @@
 // pixel's green field g as g x 33 / 4.
 #include "imaging.h"
 #include "scaling_rows.h"
-#include "../quickdraw/screen_tables.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-// What the scaling engines of palette screens share (colour_cube.cpp, dither_scaler.cpp): the source's
+// What the scaling engines of palette screens share (color_cube.cpp, dither_scaler.cpp): the source's
 // rows in Macintosh layout, read through the row reader where a row is not plainly in memory, and the
 // 8-bit band rows they write into the blit scratch.
 #pragma once

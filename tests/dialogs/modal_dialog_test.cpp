@@ -182,7 +182,7 @@ DWORD WINAPI TypeDigitsLater(void *)
     return 0;
 }
 int sFilteredKeys;
-Boolean ZEL_CALL DigitsFilter(DialogPtr d, EventRecord *e, int16_t *item)
+Boolean ZEL_CALL DigitsFilter(DialogPtr, EventRecord *e, int16_t *item)
 {
     if (e->what != keyDown)
         return false;

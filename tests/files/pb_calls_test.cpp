@@ -188,8 +188,9 @@ TEST_P(FileCalls, WritesNeedWriteAccessAndAWritableFile)
         OSErr write;
     } steps[] = {{nullptr, noErr}, {FSpSetFLock, wrPermErr}, {FSpRstFLock, noErr}};
     for (const Step &step : steps) {
-        if (step.lock)
+        if (step.lock) {
             ASSERT_EQ(step.lock(&lockedFile), noErr);
+        }
         count = 1;
         EXPECT_EQ(FSWrite(writer, &count, "w"), step.write);
         EXPECT_EQ(count, step.write == noErr ? 1 : 0);

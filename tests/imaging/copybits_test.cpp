@@ -163,7 +163,7 @@ TEST_F(CopyBitsTest, DitherCopyOnATrueColourScreenChangesNothing)
         SetPor(plain.port());
         CopyBits(src.bits(), PortBits(plain), &src.pm.bounds, &dst, srcCopy, nullptr);
         SetPor(dithered.port());
-        CopyBits(src.bits(), PortBits(dithered), &src.pm.bounds, &dst, srcCopy | ditherCopy, nullptr);
+        CopyBits(src.bits(), PortBits(dithered), &src.pm.bounds, &dst, srcCopy | int{ditherCopy}, nullptr);
         SetPor(WindowManagerPort());
         EXPECT_EQ(PixelMisses(dithered.surface().dc(), 0, 0, 12, 8,
                               [&](int x, int y) { return plain.surface().Pixel(x, y); }),

@@ -609,7 +609,8 @@ TEST_F(PicturePlayback, LargestTextSizesTakeBoundedMemory)
             SCOPED_TRACE(std::to_string(size) + ", " + std::to_string(text.size()) + " letters");
             Bytes ops = {0x00, 0x0D, uint8_t(size >> 8), uint8_t(size), 0x00, 0x28, 0x00, 0x40, 0x00, 0x10,
                          uint8_t(text.size())};
-            ops.insert(ops.end(), text.begin(), text.end());
+            for (char letter : text)
+                ops.push_back(uint8_t(letter));
             if (ops.size() % 2)
                 ops.push_back(0);
             PicHandle p = PictureOf(Version2(ops));

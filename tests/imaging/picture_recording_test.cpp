@@ -490,8 +490,9 @@ TEST_F(PictureRecording, CopyBitsDecodesToTheSourcePixels)
         EXPECT_EQ(d.opcode, c.depth >= 16 ? 0x009A : 0x0098 - ((d.rowBytes & 0x3FFF) < 8 && c.depth == 1 ? 8 : 0));
         EXPECT_EQ(d.dstRect.left, 3);
         EXPECT_EQ(d.dstRect.bottom, 2 + c.height);
-        if (c.depth >= 16)
+        if (c.depth >= 16) {
             EXPECT_GE(d.rowBytes & 0x3FFF, 8) << "direct rows are at least 8 bytes";
+        }
         ASSERT_EQ(d.pixels.size(), size_t(c.width * c.height));
         int wrong = 0;
         for (int y = 0; y < c.height; ++y)

@@ -9,37 +9,15 @@
 #include <cstdio>
 
 #include "cards.h"
-#include "host_glue.h"
-
-namespace {
-
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
-        return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-} // namespace
+#include <host_glue.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    RegisterHostClasses(instance, MainWndProc, 0);
-    HWND main = CreateWindowA("ZELMainWndClass", "Card File", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
-                              nullptr, CreateMenu(), instance, nullptr);
+    HWND main = MakeHostMainWindow(instance, "Card File", 800, 600);
     if (!OpenHostSession(instance, main, nullptr))
         return 0x40;
-    ShowWindow(main, SW_SHOW);
-    UpdateWindow(main);
 
-    const long status = RunCards();
-    ZEL_ExitSession();
-    DestroyWindow(main);
+    const long status = RunHostProgram(main, RunCards);
     std::printf("exit %ld\n", status);
     return static_cast<int>(status);
 }

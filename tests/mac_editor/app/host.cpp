@@ -15,7 +15,7 @@
 #include <string>
 
 #include "editor.h"
-#include "host_glue.h"
+#include <host_glue.h>
 
 namespace {
 
@@ -25,19 +25,12 @@ enum : int32_t { kScrapGet = 0, kScrapPut = 1 };
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT result = 0;
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
     // The Help menu's About stands for the Apple menu's first item: command 0 chooses it.
     if (message == WM_COMMAND && lParam == 0 && LOWORD(wParam) == kAboutCommand) {
         ZEL_EventMenuSel(0);
         return 0;
     }
-    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
-        return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return HostMainWndProc(hwnd, message, wParam, lParam);
 }
 
 // The library asks for the scrap's text (get) with the clipboard open, or hands it text to put there.
@@ -88,22 +81,16 @@ int32_t WINAPI ScrapCallback(int32_t operation, int32_t format, HDC, int32_t des
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    RegisterHostClasses(instance, MainWndProc, 0);
     // The frame's own Help menu, whose last item takes the Apple menu's first (About).
     HMENU help = CreatePopupMenu();
     AppendMenuA(help, MF_STRING, kAboutCommand, "About");
     HMENU frameMenu = CreateMenu();
     AppendMenuA(frameMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
-    HWND main = CreateWindowA("ZELMainWndClass", "Editor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
-                              nullptr, frameMenu, instance, nullptr);
+    HWND main = MakeHostMainWindow(instance, "Editor", 800, 600, frameMenu, MainWndProc);
     if (!OpenHostSession(instance, main, reinterpret_cast<FARPROC>(ScrapCallback)))
         return 0x40;
-    ShowWindow(main, SW_SHOW);
-    UpdateWindow(main);
 
-    const long status = RunEditor();
-    ZEL_ExitSession();
-    DestroyWindow(main);
+    const long status = RunHostProgram(main, RunEditor);
     std::printf("exit %ld\n", status);
     return static_cast<int>(status);
 }

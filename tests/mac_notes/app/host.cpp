@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "host_glue.h"
+#include <host_glue.h>
 
 extern "C" long RunNotes(void);
 
@@ -17,25 +17,12 @@ namespace {
 
 constexpr int16_t kSettingResourceFrkMode = 75;
 
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
-        return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    RegisterHostClasses(instance, MainWndProc, 0);
-    HWND main = CreateWindowA("ZELMainWndClass", "Notes", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
-                              nullptr, CreateMenu(), instance, nullptr);
+    HWND main = MakeHostMainWindow(instance, "Notes", 800, 600);
     // A document's data fork and resource fork are two files: the data under the document's name, the
     // resources under the same name in the folder's "Resource.frk".
     ZEL_SystemValue(1, kSettingResourceFrkMode, 1);
@@ -44,12 +31,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // The program prints in points, as on a Macintosh printer: its print record and printing port speak
     // 72 dpi and the port maps them onto the printer's page.
     ZEL_SetFlags(zelFlagPrinting20, zelFlagPrinting20, 0, 0);
-    ShowWindow(main, SW_SHOW);
-    UpdateWindow(main);
 
-    const long status = RunNotes();
-    ZEL_ExitSession();
-    DestroyWindow(main);
+    const long status = RunHostProgram(main, RunNotes);
     std::printf("exit %ld\n", status);
     return static_cast<int>(status);
 }

@@ -19,7 +19,7 @@
 
 #include <cstdio>
 
-#include "host_glue.h"
+#include <host_glue.h>
 #include "mac_program.h"
 
 namespace {
@@ -41,18 +41,11 @@ void PaintMainWindow(HWND hwnd)
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT result = 0;
     if (message == WM_PAINT) {
         PaintMainWindow(hwnd);
         return 0;
     }
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
-        return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return HostMainWndProc(hwnd, message, wParam, lParam);
 }
 
 // Failures of the program's own QuickDraw globals, one bit each: screenBits, thePort, randSeed, patterns.
@@ -93,9 +86,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     // The main window draws relative to its client area's bottom: all of it again when that changes (the
     // menu bar appearing, sizing).
-    RegisterHostClasses(instance, MainWndProc, CS_HREDRAW | CS_VREDRAW);
-    HWND main = CreateWindowA("ZELMainWndClass", "Classic program", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                              640, 480, nullptr, CreateMenu(), instance, nullptr);
+    HWND main = MakeHostMainWindow(instance, "Classic program", 640, 480, nullptr, MainWndProc, CS_HREDRAW | CS_VREDRAW);
     if (!OpenHostSession(instance, main, nullptr))
         return 10;
 

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host_glue.h"
+#include <host_glue.h>
 #include "sketch.h"
 
 namespace {
@@ -28,17 +28,6 @@ UINT PictureFormat()
     return format;
 }
 
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    if (ForwardToLibrary(hwnd, message, wParam, lParam, true, &result))
-        return result;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
 
 // The library asks for the scrap's picture (get) with the clipboard open, or hands it one to put there.
 int32_t WINAPI ScrapCallback(int32_t operation, int32_t format, HDC, int32_t destination, int32_t type,
@@ -80,21 +69,15 @@ int32_t WINAPI ScrapCallback(int32_t operation, int32_t format, HDC, int32_t des
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    RegisterHostClasses(instance, MainWndProc, 0);
-    HWND main = CreateWindowA("ZELMainWndClass", "Sketch", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1000, 720,
-                              nullptr, CreateMenu(), instance, nullptr);
+    HWND main = MakeHostMainWindow(instance, "Sketch", 1000, 720);
     if (!OpenHostSession(instance, main, reinterpret_cast<FARPROC>(ScrapCallback)))
         return 0x8000;
     // What the program expects of a Macintosh: DrawPicture leaves the port's pen, text and colours as
     // they were, and colour icons are drawn through their masks.
     ZEL_AllowPictStatePush(1);
     ZEL_SetFlags(0, 0, kColourIconMasks, kColourIconMasks);
-    ShowWindow(main, SW_SHOW);
-    UpdateWindow(main);
 
-    const long status = RunSketch();
-    ZEL_ExitSession();
-    DestroyWindow(main);
+    const long status = RunHostProgram(main, RunSketch);
     std::printf("exit %ld\n", status);
     return static_cast<int>(status);
 }
