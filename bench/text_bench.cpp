@@ -119,6 +119,7 @@ int RunBench()
         struct {
             LOGFONTA lf;
             char fullName[64];
+            char afterName;
         } bind{};
         ZEL_GetBindTextAttributesHFONT(&bind);
         sText->font = CreateFontIndirectA(&bind.lf);

@@ -56,6 +56,7 @@ void SetUpSurfaces()
     struct {
         LOGFONTA lf;
         char fullName[64];
+        char afterName;
     } bind{};
     ZEL_GetBindTextAttributesHFONT(&bind);
     sS->font = CreateFontIndirectA(&bind.lf);

@@ -125,16 +125,21 @@ void SelectPort(GrafPtr port)
     SetCurrentPortVariable(port);
     sCurrentRecord = record;
 
+    // While the Window Manager port draws offscreen, its DC is the memory one until the drawing ends,
+    // and the screen DC that the drawing ends on stays taken.
+    PortDCRecord *wmgr = PortRecordAt(0);
+    const bool wmgrOffscreen = wmgr && wmgr->offscreenActive;
     if (port && IsWMgrPort(port)) {
         if (!sScreenDC) {
+            // A DC taken again comes with GDI's defaults: text goes back to its baseline.
             sScreenDC = GetDC(sMainWindow);
+            SetBaselineAlignment(sScreenDC);
             if (record)
                 ResetPortDCCache(record);
         }
-        if (record)
+        if (record && !record->offscreenActive)
             record->hdc = sScreenDC;
-    } else if (sScreenDC && sLendNesting == 0) {
-        PortDCRecord *wmgr = PortRecordAt(0);
+    } else if (sScreenDC && sLendNesting == 0 && !wmgrOffscreen) {
         if (wmgr) {
             ReleasePortGdiObjects(wmgr, sScreenDC);
             if (wmgr->hdc == sScreenDC)

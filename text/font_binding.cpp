@@ -44,11 +44,16 @@ bool HeldByAnyRecord(HFONT font)
 
 HFONT PresetFont(LibraryFontKind kind) { return GetLibraryFont(kind).font; }
 
-// The bind buffer: a LOGFONTA, then the 64-byte full name.
+// The bind buffer: a LOGFONTA, then the 64-byte full name and the byte after it (125 bytes).
+#pragma pack(push, 2)
 struct BindBuffer {
     LOGFONTA logFont;
     char fullName[64];
+    char afterName;
 };
+#pragma pack(pop)
+static_assert(offsetof(BindBuffer, fullName) == 60 && offsetof(BindBuffer, afterName) == 124,
+              "a 60-byte LOGFONTA, the 64-byte full name, then one byte");
 
 // The text scratch buffers are shared with measuring; a second simultaneous user takes a block of its
 // own.
@@ -86,6 +91,7 @@ ZEL_EXTERN_C HFONT ZEL_CALL ZEL_GetBindTextAttributesHFONT(void *bindBuffer)
         return nullptr;
     std::memset(bind, 0, sizeof(LOGFONTA));
     bind->fullName[0] = '\0';
+    bind->afterName = '\0';
     if (!port)
         return nullptr;
     const int16_t font = port->txFont;

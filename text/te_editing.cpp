@@ -197,7 +197,13 @@ ZEL_EXTERN_C void ZEL_CALL TEActivate(TEHandle hTE)
         TEClearNullStyle(hTE);
     (*hTE)->active |= teActiveBit;
     TEHighlight(hTE, true);
-    // The keyboard goes to the window of the current port, when it is a window's.
+    // The keyboard goes to the window of the current port: the one its record names (a Macintosh
+    // window's, or the host's main window for the Window Manager port), else the Macintosh window
+    // behind its DC.
+    if (const PortDCRecord *record = CurrentPortRecord(); record && record->hwnd && IsWindow(record->hwnd)) {
+        SetFocus(record->hwnd);
+        return;
+    }
     WindowPtr window = nullptr;
     HDC dc = CurrentDC();
     if (HWND hwnd = dc ? WindowFromDC(dc) : nullptr;

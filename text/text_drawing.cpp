@@ -1,7 +1,7 @@
 // Text drawing: the standard text procedure and the calls that reach it. Text is converted from the
-// Macintosh character set, drawn with TextOutA at the device pen (through a one-bit bitmap on
-// monochrome ports, whose raster operations GDI text ignores), recorded into an open picture, and the
-// pen advances by its width.
+// Macintosh character set, drawn with TextOutA at the device pen (through a bitmap of its glyphs in the
+// modes GDI's text cannot draw, which takes no raster operation, and on one-bit ports), recorded into an
+// open picture, and the pen advances by its width.
 #include "text_services.h"
 
 #include <algorithm>
@@ -16,86 +16,154 @@
 
 namespace {
 
-// The raster operations of the second pass of a monochrome text bitmap, by the ROP2 wanted.
-DWORD SecondPassRop(int rop2, bool firstPass)
+// What a text mode does, in Macintosh terms, to the pixels under the glyphs and to the others in the
+// text rectangle: take the foreground, take the background, invert what is there, or keep it. The modes
+// are known here by the ROP2 their table gives them, so that pattern and arithmetic modes land as mapped.
+enum class TextPaint : uint8_t { keep, fore, back, invert };
+struct TextModeEffect {
+    TextPaint glyph, paper;
+};
+
+TextModeEffect EffectOfTextMode(int16_t mode)
 {
-    switch (rop2) {
-    case R2_MASKNOTPEN: return 0x00220326;
-    case R2_NOTCOPYPEN: return 0x00330008;
-    case R2_XORPEN: return 0x00660046;
-    case R2_NOTXORPEN: return 0x00990066;
-    case R2_MERGENOTPEN: return 0x00BB0226;
-    case R2_COPYPEN: return firstPass ? 0x008800C6 : SRCCOPY;
-    case R2_MERGEPEN: return 0x00EE0086;
-    default: return 0x008800C6;
+    switch (TextModeRop2(mode)) {
+    case R2_COPYPEN: return {TextPaint::fore, TextPaint::back};     // copy
+    case R2_NOTXORPEN: return {TextPaint::invert, TextPaint::keep}; // xor
+    case R2_MERGENOTPEN: return {TextPaint::back, TextPaint::keep}; // bic
+    case R2_NOTCOPYPEN: return {TextPaint::back, TextPaint::fore};  // notCopy
+    case R2_MASKNOTPEN: return {TextPaint::keep, TextPaint::fore};  // notOr
+    case R2_XORPEN: return {TextPaint::keep, TextPaint::invert};    // notXor
+    case R2_MERGEPEN: return {TextPaint::keep, TextPaint::back};    // notBic
+    default: return {TextPaint::fore, TextPaint::keep};             // or
     }
 }
 
-// Text on a monochrome port: the glyphs are drawn black on white into a one-bit bitmap, which is then
-// stretched onto the port with the raster operations of the text mode. Only the text rectangle (the
-// box less its margins) is copied.
-void TextViaBitmap(PortDCRecord *record, HDC dc, const char *text, int32_t length, const RECT &box, int width)
+// GDI's text draws the foreground over the glyphs and leaves or fills the cell behind them: it serves
+// the "or" and "copy" modes, never one that inverts, keeps the glyphs or paints them in the background.
+bool GdiTextDrawsEffect(TextModeEffect e)
+{
+    return e.glyph == TextPaint::fore && (e.paper == TextPaint::keep || e.paper == TextPaint::back);
+}
+
+// A colour as plain RGB (0x00BBGGRR): a palette index through the DC's palette.
+COLORREF PlainRgb(HDC dc, COLORREF ref)
+{
+    if ((ref >> 24) == 1) {
+        PALETTEENTRY entry{};
+        HPALETTE palette = static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL));
+        if (palette && GetPaletteEntries(palette, ref & 0xFFFF, 1, &entry) == 1)
+            return RGB(entry.peRed, entry.peGreen, entry.peBlue);
+    }
+    return ref & 0x00FFFFFF;
+}
+
+// A pixel of a 32-bit DIB (0x00RRGGBB) from a COLORREF.
+uint32_t DibPixel(COLORREF c) { return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c); }
+
+// A 32-bit top-down DIB section of w x h selected into a memory DC made for `like`.
+struct PixelCanvas {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ displaced = nullptr;
+    uint32_t *bits = nullptr;
+
+    PixelCanvas(HDC like, int w, int h)
+    {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void *pixels = nullptr;
+        dc = CreateCompatibleDC(like);
+        bitmap = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0) : nullptr;
+        if (!bitmap)
+            return;
+        bits = static_cast<uint32_t *>(pixels);
+        displaced = SelectObject(dc, bitmap);
+        // A one-bit DC read into the canvas gives black for its 0 bits and white for its 1 bits, and the
+        // canvas written to one gives 1 for white alone.
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+    }
+    ~PixelCanvas()
+    {
+        if (displaced)
+            SelectObject(dc, displaced);
+        if (bitmap)
+            DeleteObject(bitmap);
+        if (dc)
+            DeleteDC(dc);
+    }
+    PixelCanvas(const PixelCanvas &) = delete;
+    PixelCanvas &operator=(const PixelCanvas &) = delete;
+    bool ok() const { return bits != nullptr; }
+};
+
+// Text in a mode GDI's text cannot draw, or on a one-bit port: the glyphs are drawn black on white into a
+// bitmap of the box, the port's pixels under the text rectangle (the box less its margins) are read,
+// each takes what the mode gives it under a glyph or beside one, and they are written back through the
+// port's clip. The same on a window, in memory and on a one-bit port.
+void TextViaBitmap(PortDCRecord *record, HDC dc, const char *text, int32_t length, const INT *widths,
+                   const RECT &box, int width)
 {
     const TEXTMETRICA tm = BoundTextMetrics(record);
     const int w = box.right - box.left, h = box.bottom - box.top;
-    if (w <= 0 || h <= 0)
-        return;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = memory ? CreateBitmap(w, h, 1, 1, nullptr) : nullptr;
-    if (!bitmap) {
-        if (memory)
-            DeleteDC(memory);
-        return;
-    }
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    HGDIOBJ oldFont = SelectObject(memory, record->hfont ? record->hfont : GetStockObject(SYSTEM_FONT));
-    PatBlt(memory, 0, 0, w, h, WHITENESS);
-    SetTextColor(memory, RGB(0, 0, 0));
-    SetBkMode(memory, TRANSPARENT);
-    SetTextAlign(memory, TA_BASELINE | TA_LEFT);
-    TextOutA(memory, 1, 1 + tm.tmAscent, text, length);
-
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[2];
-    } info{};
-    info.header.biSize = sizeof info.header;
-    info.header.biWidth = w;
-    info.header.biHeight = h;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 1;
-    const size_t rowBytes = size_t((w + 31) / 32) * 4;
-    std::vector<uint8_t> bits(rowBytes * size_t(h));
-    SelectObject(memory, oldFont);
-    SelectObject(memory, oldBitmap);
-    const bool read = GetDIBits(memory, bitmap, 0, UINT(h), bits.data(), reinterpret_cast<BITMAPINFO *>(&info),
-                                DIB_RGB_COLORS) != 0;
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    if (!read)
-        return;
-    // Colour 0 is the glyph, colour 1 the paper.
-    info.colours[0] = RGBQUAD{0, 0, 0, 0};
-    info.colours[1] = RGBQUAD{255, 255, 255, 0};
     // Only the text rectangle: the pen's column to the width, the ascent to the descent.
-    const int x = 1, y = 1, cw = std::min(width, w - 1), ch = std::min<int>(tm.tmAscent + tm.tmDescent, h - 1);
+    const int cw = std::min(width, w - 1), ch = std::min<int>(tm.tmAscent + tm.tmDescent, h - 1);
     if (cw <= 0 || ch <= 0)
         return;
+    PixelCanvas glyphs(dc, w, h);
+    if (!glyphs.ok())
+        return;
+    // The glyphs in two colours, as a one-bit bitmap takes them: no smoothed edge may pass for ink.
+    HDC mono = CreateCompatibleDC(dc);
+    HBITMAP monoBitmap = mono ? CreateBitmap(w, h, 1, 1, nullptr) : nullptr;
+    if (!monoBitmap) {
+        if (mono)
+            DeleteDC(mono);
+        return;
+    }
+    HGDIOBJ oldBitmap = SelectObject(mono, monoBitmap);
+    HGDIOBJ oldFont = SelectObject(mono, record->hfont ? record->hfont : GetStockObject(SYSTEM_FONT));
+    PatBlt(mono, 0, 0, w, h, WHITENESS);
+    SetTextColor(mono, RGB(0, 0, 0));
+    SetBkColor(mono, RGB(255, 255, 255));
+    SetBkMode(mono, TRANSPARENT);
+    SetTextAlign(mono, TA_BASELINE | TA_LEFT);
+    if (widths)
+        ExtTextOutA(mono, 1, 1 + tm.tmAscent, 0, nullptr, text, UINT(length), widths);
+    else
+        TextOutA(mono, 1, 1 + tm.tmAscent, text, length);
+    BitBlt(glyphs.dc, 0, 0, w, h, mono, 0, 0, SRCCOPY);
+    SelectObject(mono, oldFont);
+    SelectObject(mono, oldBitmap);
+    DeleteObject(monoBitmap);
+    DeleteDC(mono);
+
     const int destX = box.left + 1, destY = box.top + 1;
-    // The DIB is bottom-up: its source y counts from the bottom row.
-    const int srcY = h - y - ch;
-    const bool transparent = record->textBkModeWanted == TRANSPARENT;
-    const int rop2 = TextModeRop2(CurrentPort()->txMode);
-    // Merging the inverted glyphs first whitens them where an AND or merge follows; XOR and copies
-    // need the destination as it is.
-    const bool firstPass = transparent && rop2 != R2_XORPEN && rop2 != R2_NOTXORPEN && rop2 != R2_NOTCOPYPEN;
-    if (firstPass)
-        StretchDIBits(dc, destX, destY, cw, ch, x, srcY, cw, ch, bits.data(), reinterpret_cast<BITMAPINFO *>(&info),
-                      DIB_RGB_COLORS, 0x00BB0226);
-    COLORREF fore = record->foreColorRef;
-    info.colours[0] = RGBQUAD{GetBValue(fore), GetGValue(fore), GetRValue(fore), 0};
-    StretchDIBits(dc, destX, destY, cw, ch, x, srcY, cw, ch, bits.data(), reinterpret_cast<BITMAPINFO *>(&info),
-                  DIB_RGB_COLORS, SecondPassRop(rop2, firstPass));
+    PixelCanvas port(dc, cw, ch);
+    if (!port.ok())
+        return;
+    GdiFlush();
+    if (!BitBlt(port.dc, 0, 0, cw, ch, dc, destX, destY, SRCCOPY))
+        return;
+    GdiFlush();
+    const TextModeEffect effect = EffectOfTextMode(CurrentPort()->txMode);
+    const uint32_t fore = DibPixel(PlainRgb(dc, record->foreColorRef));
+    const uint32_t back = DibPixel(PlainRgb(dc, record->backColorRef));
+    auto paint = [&](TextPaint p, uint32_t d) {
+        switch (p) {
+        case TextPaint::fore: return fore;
+        case TextPaint::back: return back;
+        case TextPaint::invert: return ~d & 0x00FFFFFFu;
+        default: return d;
+        }
+    };
+    for (int y = 0; y < ch; ++y)
+        for (int x = 0; x < cw; ++x) {
+            uint32_t &d = port.bits[size_t(y) * size_t(cw) + size_t(x)];
+            const bool glyph = (glyphs.bits[size_t(y + 1) * size_t(w) + size_t(x + 1)] & 0x00FFFFFFu) == 0;
+            d = paint(glyph ? effect.glyph : effect.paper, d & 0x00FFFFFFu);
+        }
+    BitBlt(dc, destX, destY, cw, ch, port.dc, 0, 0, SRCCOPY);
 }
 
 HBITMAP sCheckMark;
@@ -281,15 +349,19 @@ void StdTextCore(int16_t count, const void *text, Point numer, Point denom)
                 record->xform.mirror = mirror;
                 SetTextAttributes(true);
             }
-            if (DrawsIntoMonochromeBitmap(record, dc)) {
+            // Extended text: each character at the advance given for it (the host's integer widths when
+            // they cover the text, else the ones measured while converting).
+            const int32_t *hostWidths = advances ? HostTextWidths(length) : nullptr;
+            const INT *widths = reinterpret_cast<const INT *>(hostWidths ? hostWidths : advances);
+            // GDI's text takes no raster operation: other modes, and every mode on a one-bit port, go
+            // through the glyphs' bitmap (not on the printer, whose text stays the device's).
+            const bool onPrinter = dc == PrintingDC(nullptr);
+            if (DrawsIntoMonochromeBitmap(record, dc) ||
+                (!onPrinter && !GdiTextDrawsEffect(EffectOfTextMode(port->txMode)))) {
                 const RECT box{pen.h - 1, pen.v - tm.tmAscent - 1, pen.h + extent.cx + 9, pen.v + tm.tmDescent + 1};
-                TextViaBitmap(record, dc, converted, length, box, extent.cx);
-            } else if (advances) {
-                // Extended text: each character at the advance given for it (the host's integer widths
-                // when they cover the text, else the ones measured while converting).
-                const int32_t *widths = HostTextWidths(length);
-                ExtTextOutA(dc, pen.h, pen.v, 0, nullptr, converted, UINT(length),
-                            reinterpret_cast<const INT *>(widths ? widths : advances));
+                TextViaBitmap(record, dc, converted, length, widths, box, extent.cx);
+            } else if (widths) {
+                ExtTextOutA(dc, pen.h, pen.v, 0, nullptr, converted, UINT(length), widths);
             } else {
                 TextOutA(dc, pen.h, pen.v, converted, length);
             }

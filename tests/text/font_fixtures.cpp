@@ -168,6 +168,43 @@ int16_t FontNumberOf(const std::string &name)
     return FindNode(name.c_str(), &r) ? r.numbers[0] : int16_t(-1);
 }
 
+TextInk InkOfText(const LOGFONTA &lf, int w, int h, int x, int y, const std::string &text)
+{
+    TextInk result;
+    result.w = w;
+    result.h = h;
+    result.ink.assign(size_t(w) * size_t(h), false);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateBitmap(w, h, 1, 1, nullptr);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    PatBlt(dc, 0, 0, w, h, WHITENESS);
+    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    TextOutA(dc, x, y, text.data(), int(text.size()));
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.data(), int(text.size()), &size);
+    result.width = size.cx - tm.tmOverhang;
+    result.ascent = tm.tmAscent;
+    result.descent = tm.tmDescent;
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    SelectObject(dc, oldBitmap);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+    GetDIBits(dc, bitmap, 0, UINT(h), pixels.data(), &info, DIB_RGB_COLORS);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        result.ink[i] = (pixels[i] & 0x00FFFFFF) == 0;
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return result;
+}
+
 std::basic_string<unsigned char> P(const std::string &s)
 {
     std::basic_string<unsigned char> p(1, static_cast<unsigned char>(s.size()));

@@ -43,12 +43,23 @@ bool FindNode(const char *name, FontListReport *report, int16_t *index = nullptr
 // The library's number for a face of the list (its first slot), -1 when the list has none.
 int16_t FontNumberOf(const std::string &name);
 
-// The bind buffer ZEL_GetBindTextAttributesHFONT fills, with a guard byte after it.
+// The 125-byte buffer ZEL_GetBindTextAttributesHFONT fills: its last byte follows the full name.
 struct BindBuffer {
     LOGFONTA logFont;
     char fullName[64];
     char guard;
 };
+
+// The ink of a text as GDI draws it in a font, black on a white one-bit bitmap of w x h with its baseline
+// at (x, y): a pixel is ink when black. With the text's advance (less the overhang) and the font's
+// ascent and descent.
+struct TextInk {
+    int w = 0, h = 0;
+    std::vector<bool> ink;
+    int width = 0, ascent = 0, descent = 0;
+    bool At(int px, int py) const { return ink[size_t(py) * size_t(w) + size_t(px)]; }
+};
+TextInk InkOfText(const LOGFONTA &lf, int w, int h, int x, int y, const std::string &text);
 
 // A Pascal string of a text.
 std::basic_string<unsigned char> P(const std::string &s);

@@ -100,6 +100,7 @@ TEST_F(FontManager, OutlineMetricsAreTheBoundFontsABCWidths)
     struct {
         LOGFONTA lf;
         char fullName[64];
+        char afterName;
     } bind{};
     ZEL_GetBindTextAttributesHFONT(&bind);
     HDC dc = CreateCompatibleDC(nullptr);

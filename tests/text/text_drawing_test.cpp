@@ -62,7 +62,7 @@ TEST_F(TextDrawing, TheBindBufferFollowsThePortsFontSizeAndStyle)
         EXPECT_EQ(b.logFont.lfStrikeOut, c.strikeOut) << c.face;
         EXPECT_STREQ(b.logFont.lfFaceName, swiss->faceName.c_str());
         EXPECT_STREQ(b.fullName, swiss->name.c_str());
-        EXPECT_EQ(b.guard, 0x5A);
+        EXPECT_EQ(b.guard, 0) << "the byte after the full name is cleared";
     }
     // Setting 45 makes the extend bit the strike-out; setting 46 scales by the screen's resolution.
     TextFace(extend);
@@ -331,31 +331,6 @@ TEST_F(TextDrawing, OnAOneBitPortEveryModeGivesTheMacintoshResult)
     ASSERT_TRUE(face);
     constexpr int W = 120, H = 40, X = 10, Y = 26;
     const char *text = "Mode Xy";
-    // The glyph mask as GDI draws the bound font into a one-bit bitmap.
-    auto glyphMask = [&](const LOGFONTA &lf, int *width, int *ascent, int *descent) {
-        MonochromePort mask(W, H);
-        PatBlt(mask.dc(), 0, 0, W, H, WHITENESS);
-        HFONT font = CreateFontIndirectA(&lf);
-        HGDIOBJ old = SelectObject(mask.dc(), font);
-        SetTextAlign(mask.dc(), TA_BASELINE);
-        SetBkMode(mask.dc(), TRANSPARENT);
-        SetTextColor(mask.dc(), RGB(0, 0, 0));
-        TextOutA(mask.dc(), X, Y, text, int(std::strlen(text)));
-        TEXTMETRICA tm{};
-        GetTextMetricsA(mask.dc(), &tm);
-        SIZE size{};
-        GetTextExtentPoint32A(mask.dc(), text, int(std::strlen(text)), &size);
-        *width = size.cx - tm.tmOverhang;
-        *ascent = tm.tmAscent;
-        *descent = tm.tmDescent;
-        SelectObject(mask.dc(), old);
-        DeleteObject(font);
-        std::vector<bool> bits(W * H);
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x)
-                bits[y * W + x] = mask.Black(x, y);
-        return bits;
-    };
     const struct {
         int16_t mode;
         bool (*result)(bool dst, bool glyph);
@@ -366,6 +341,8 @@ TEST_F(TextDrawing, OnAOneBitPortEveryModeGivesTheMacintoshResult)
         {srcCopy, [](bool, bool g) { return g; }},
         {notSrcCopy, [](bool, bool g) { return !g; }},
         {notSrcXor, [](bool d, bool g) { return d == g; }},
+        {notSrcOr, [](bool d, bool g) { return d || !g; }},
+        {notSrcBic, [](bool d, bool g) { return d && g; }},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("mode " + std::to_string(c.mode));
@@ -381,16 +358,15 @@ TEST_F(TextDrawing, OnAOneBitPortEveryModeGivesTheMacintoshResult)
         TextMode(c.mode);
         BindBuffer b{};
         ZEL_GetBindTextAttributesHFONT(&b);
-        int width = 0, ascent = 0, descent = 0;
-        const std::vector<bool> glyph = glyphMask(b.logFont, &width, &ascent, &descent);
-        SetPor(port.port());
+        const TextInk glyph = InkOfText(b.logFont, W, H, X, Y, text);
+        const int width = glyph.width, ascent = glyph.ascent, descent = glyph.descent;
         MoveT(X, Y);
         DrawString(P(text).c_str());
         int wrong = 0;
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x) {
                 const bool inside = x >= X && x < X + width && y >= Y - ascent && y < Y + descent;
-                const bool expected = inside ? c.result(background(x, y), glyph[y * W + x]) : background(x, y);
+                const bool expected = inside ? c.result(background(x, y), glyph.At(x, y)) : background(x, y);
                 wrong += port.Black(x, y) != expected;
             }
         EXPECT_EQ(wrong, 0);

@@ -70,6 +70,20 @@ TEST_F(TEWindow, ActivationGivesThePortsWindowTheKeyboard)
     EXPECT_EQ((**h_).active & 1, 1);
     TEDeactivate(h_);
     EXPECT_EQ((**h_).active & 1, 0);
+
+    // A record in the Window Manager port gives the keyboard to the host's main window, which has no
+    // Macintosh window behind its DC.
+    GrafPtr wmgr = nullptr;
+    GetWMgrPort(&wmgr);
+    SetPor(wmgr);
+    const Rect box{10, 10, 40, 200};
+    TEHandle inHost = TENew(&box, &box);
+    SetFocus(HwndOf(window_));
+    TEActivate(inHost);
+    EXPECT_EQ(GetFocus(), HostMainWindow());
+    TEDeactivate(inHost);
+    TEDispose(inHost);
+    SetPor(window_);
 }
 
 } // namespace
