@@ -17,8 +17,13 @@ enum : uint8_t {
     kHandedOut = 1, // returned by an AEGet...Desc call: the caller's to dispose
     kVisited = 2    // met once already by the duplicate in progress
 };
-// Every data handle the manager made and has not disposed, with its marks.
-std::unordered_map<Handle, uint8_t> sHandles;
+// Every data handle the manager made and has not disposed, with its marks and, for one handed out, the
+// container it was handed out of (nil once that container is gone).
+struct AEMarks {
+    uint8_t flags;
+    Handle container;
+};
+std::unordered_map<Handle, AEMarks> sHandles;
 
 // Transaction IDs given to events created with transaction ID 0.
 int32_t sTransactionCounter;
@@ -45,7 +50,7 @@ void WriteEntry(Handle h, AELayout layout, int32_t index, const AEEntry &entry)
 bool HandedOut(Handle h)
 {
     auto it = sHandles.find(h);
-    return it != sHandles.end() && (it->second & kHandedOut);
+    return it != sHandles.end() && (it->second.flags & kHandedOut);
 }
 
 // Disposes what an entry holds unless its handle was handed out (then it is the caller's) or is not the
@@ -54,6 +59,48 @@ void ReleaseEntryData(const AEEntry &entry)
 {
     if (entry.data && !HandedOut(entry.data))
         ReleaseAEData(entry.type, entry.data);
+}
+
+// Whether `target` is `from` or lies anywhere inside it, following the manager's own lists, records
+// and events (handed out or not). An entry whose release would reach the container being edited is the
+// container itself or one above it: only forged bytes hold such a handle.
+bool Reaches(DescType type, Handle from, Handle target, int depth, std::vector<Handle> &seen)
+{
+    if (from == target)
+        return true;
+    const AELayout layout = LayoutOf(type);
+    if (layout == AELayout::Bytes || depth >= kMaxNesting || !IsAEHandle(from))
+        return false;
+    for (Handle h : seen)
+        if (h == from)
+            return false;
+    seen.push_back(from);
+    const int32_t count = static_cast<int32_t>(GetHandleSize(from) / Stride(layout));
+    for (int32_t i = 0; i < count; ++i) {
+        const AEEntry entry = ReadAEEntry(from, layout, i);
+        if (entry.data && Reaches(entry.type, entry.data, target, depth + 1, seen))
+            return true;
+    }
+    return false;
+}
+
+// -1702 when releasing entry `index` (from 0) of `container` would dispose the container itself or a
+// container holding it.
+OSErr CheckReleasable(Handle container, AELayout layout, int32_t index)
+{
+    const AEEntry entry = ReadAEEntry(container, layout, index);
+    if (!entry.data || HandedOut(entry.data))
+        return 0;
+    // The containers this one was handed out of, up to the outermost.
+    Handle above = container;
+    for (int depth = 0; above && depth < kMaxNesting; ++depth) {
+        if (entry.data == above)
+            return errAECorruptData;
+        auto it = sHandles.find(above);
+        above = it != sHandles.end() ? it->second.container : nullptr;
+    }
+    std::vector<Handle> seen;
+    return Reaches(entry.type, entry.data, container, 0, seen) ? OSErr(errAECorruptData) : OSErr(0);
 }
 
 void Release(DescType type, Handle h, int depth)
@@ -70,6 +117,8 @@ void Release(DescType type, Handle h, int depth)
             AEEntry entry = ReadAEEntry(h, layout, i);
             if (entry.data && !HandedOut(entry.data))
                 Release(entry.type, entry.data, depth + 1);
+            else if (auto child = sHandles.find(entry.data); child != sHandles.end() && child->second.container == h)
+                child->second.container = nullptr;
         }
     }
     DisposeHandle(h);
@@ -87,9 +136,9 @@ OSErr Duplicate(DescType type, Handle from, Handle *to, int depth, std::vector<H
         return errAECorruptData;
     if (tracked) {
         // A handle held in two places of one structure only comes from forged bytes.
-        if (it->second & kVisited)
+        if (it->second.flags & kVisited)
             return errAECorruptData;
-        it->second |= kVisited;
+        it->second.flags |= kVisited;
         visited.push_back(from);
     }
     Handle copy = from;
@@ -207,7 +256,9 @@ OSErr CheckListPut(const AEDescList *list, int32_t index)
     int32_t count;
     if (OSErr err = CheckList(list, &count))
         return err;
-    return index < 0 ? OSErr(errAEIllegalIndex) : OSErr(0);
+    if (index < 0)
+        return errAEIllegalIndex;
+    return index >= 1 && index <= count ? CheckReleasable(list->dataHandle, AELayout::List, index - 1) : OSErr(0);
 }
 
 // Reads item or entry `index` (from 1) of a list, record or event, with its handle checked.
@@ -299,12 +350,12 @@ OSErr CheckParamPut(const AERecord *record, AEKeyword keyword, bool intoList)
     if (OSErr err = CheckRecord(record, &count))
         return err;
     int32_t at = record->dataHandle ? FindKeyword(record->dataHandle, count, keyword) : -1;
-    if (at >= 0 && intoList) {
-        AEEntry entry = ReadAEEntry(record->dataHandle, AELayout::Record, at);
-        if (entry.type == typeAEList && entry.data && !IsAEHandle(entry.data))
-            return errAECorruptData;
-    }
-    return 0;
+    if (at < 0)
+        return 0;
+    AEEntry entry = ReadAEEntry(record->dataHandle, AELayout::Record, at);
+    if (intoList && entry.type == typeAEList)
+        return entry.data && !IsAEHandle(entry.data) ? OSErr(errAECorruptData) : OSErr(0);
+    return CheckReleasable(record->dataHandle, AELayout::Record, at);
 }
 
 OSErr PutParamPtr(AppleEvent *record, AEKeyword keyword, DescType type, const void *dataPtr, Size dataSize)
@@ -339,7 +390,7 @@ OSErr GetParamDesc(const AppleEvent *record, AEKeyword keyword, DescType desired
     if (OSErr err = FindParam(record, keyword, desiredType, &entry))
         return err;
     if (entry.data)
-        MarkAEHandleHandedOut(entry.data);
+        MarkAEHandleHandedOut(entry.data, record->dataHandle);
     result->descriptorType = entry.type;
     result->dataHandle = entry.data;
     return 0;
@@ -374,15 +425,17 @@ AELayout LayoutOf(DescType type)
     }
 }
 
-void TrackAEHandle(Handle h) { sHandles[h] = 0; }
+void TrackAEHandle(Handle h) { sHandles[h] = AEMarks{0, nullptr}; }
 void ForgetAEHandles() { sHandles.clear(); }
 bool IsAEHandle(Handle h) { return sHandles.count(h) != 0; }
 
-void MarkAEHandleHandedOut(Handle h)
+void MarkAEHandleHandedOut(Handle h, Handle container)
 {
     auto it = sHandles.find(h);
-    if (it != sHandles.end())
-        it->second |= kHandedOut;
+    if (it != sHandles.end()) {
+        it->second.flags |= kHandedOut;
+        it->second.container = container;
+    }
 }
 
 Handle NewAEHandle(const void *data, Size size)
@@ -409,7 +462,7 @@ OSErr DuplicateAEData(DescType type, Handle from, Handle *to)
     for (Handle h : visited) {
         auto it = sHandles.find(h);
         if (it != sHandles.end())
-            it->second &= static_cast<uint8_t>(~kVisited);
+            it->second.flags &= static_cast<uint8_t>(~kVisited);
     }
     return err;
 }
@@ -577,7 +630,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL AEGetNthDesc(const AEDescList *theAEDescList, int32_
     if (OSErr err = ReadNth(theAEDescList, index, &entry))
         return err;
     if (entry.data)
-        MarkAEHandleHandedOut(entry.data);
+        MarkAEHandleHandedOut(entry.data, theAEDescList->dataHandle);
     if (theAEKeyword)
         *theAEKeyword = entry.keyword;
     result->descriptorType = entry.type;
@@ -609,6 +662,8 @@ ZEL_EXTERN_C OSErr ZEL_CALL AEDeleteItem(AEDescList *theAEDescList, int32_t inde
     if (index < 1 || index > count)
         return errAEIllegalIndex;
     Handle h = theAEDescList->dataHandle;
+    if (OSErr err = CheckReleasable(h, AELayout::List, index - 1))
+        return err;
     ReleaseEntryData(ReadAEEntry(h, AELayout::List, index - 1));
     uint8_t *bytes = reinterpret_cast<uint8_t *>(*h);
     Size size = GetHandleSize(h);

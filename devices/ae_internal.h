@@ -29,12 +29,13 @@ AELayout LayoutOf(DescType type);
 // Every data handle the manager allocates is entered here, and leaves when the manager disposes it.
 // Handles read out of descriptor data are used only when they are in the set; the others are forged or
 // already disposed. A handle an AEGet...Desc call returned is marked handed out: it is the caller's to
-// dispose, and disposing its container leaves it alone.
+// dispose, and disposing its container leaves it alone. The container it came from is kept with the mark,
+// so that an edit of the handed-out descriptor never disposes a container above it.
 void TrackAEHandle(Handle h);
 // Empties the set when the session ends: its handles go with its heap.
 void ForgetAEHandles();
 bool IsAEHandle(Handle h);
-void MarkAEHandleHandedOut(Handle h);
+void MarkAEHandleHandedOut(Handle h, Handle container);
 // A new tracked handle holding a copy of `size` bytes (none when data is nil); nil when memory is short.
 Handle NewAEHandle(const void *data, Size size);
 // Disposes a tracked handle and, for lists, records and events, the handles inside it that were never

@@ -310,6 +310,11 @@ ZEL_EXTERN_C CIconHandle ZEL_CALL GetCIcon(int16_t id)
         std::memcpy(*pixels, bytes + pixelsAt, static_cast<size_t>(pixelBytes));
     SetHandleSize(copy, static_cast<Size>(tableAt));
     CIcon &icon = *reinterpret_cast<CIcon *>(*copy);
+    // A stored icon's maps are a pixel map and two bit maps, never ports: only the PixMap bit is kept
+    // beside the row length (bit 14 would make the pixel map pass for a colour port's).
+    icon.iconPMap.rowBytes = static_cast<int16_t>(0x8000 | (icon.iconPMap.rowBytes & 0x3FFF));
+    icon.iconMask.rowBytes = static_cast<int16_t>(icon.iconMask.rowBytes & 0x3FFF);
+    icon.iconBMap.rowBytes = static_cast<int16_t>(icon.iconBMap.rowBytes & 0x3FFF);
     icon.iconPMap.pmTable = reinterpret_cast<CTabHandle>(table);
     icon.iconData = pixels;
     uint8_t *rowsAt = reinterpret_cast<uint8_t *>(*copy) + kIconHeaderBytes;

@@ -231,11 +231,12 @@ HBRUSH MakePixelPatternBrush(const PixPat &pat)
     return brush;
 }
 
-// A full pixel pattern that is really a one-bit 8 by 8 pattern, or whose data are too short for its
-// PixMap, is drawn as a one-bit pattern: pat1Data takes the first byte of each of its rows (as far
-// as the data go).
-bool ReduceToOneBitPattern(PixPat &pat)
+// A full pixel pattern that is really a one-bit 8 by 8 pattern is drawn as a one-bit pattern: pat1Data
+// takes the first byte of each of its rows (as far as the data go). One whose data are too short for
+// its PixMap is drawn from its pat1Data as the caller left it, in the port's colours (`portColours`).
+bool ReduceToOneBitPattern(PixPat &pat, bool *portColours)
 {
+    *portColours = true;
     if (!HandleHasData(pat.patMap) || !HandleHasData(pat.patData))
         return true;
     const PixMap &map = **pat.patMap;
@@ -247,6 +248,9 @@ bool ReduceToOneBitPattern(PixPat &pat)
     bool shortData = height <= 0 || dataSize < rowBytes * static_cast<uint32_t>(height);
     if (!oneBit8x8 && !shortData)
         return false;
+    if (!oneBit8x8)
+        return true;
+    *portColours = false;
     const uint8_t *data = reinterpret_cast<const uint8_t *>(*pat.patData);
     uint32_t stride = oneBit8x8 && rowBytes ? rowBytes : 1;
     for (uint32_t row = 0; row < 8; ++row) {
@@ -590,16 +594,32 @@ HBRUSH GetPixPatBrush(PixPatHandle pp, int16_t *kindOut, bool *allFore, bool *al
     }
 
     InvalidatePixPatBrush(pp);
-    if (kind == 1 && ReduceToOneBitPattern(**pp))
+    bool portColours = false;
+    if (kind == 1 && ReduceToOneBitPattern(**pp, &portColours)) {
         kind = 0;
+        if (portColours) {
+            *fore = record->foreRGB;
+            *back = record->backRGB;
+        }
+    }
     HBRUSH brush = nullptr;
+    if (kind == 1) {
+        brush = MakePixelPatternBrush(**pp);
+        *kindOut = 1;
+        // No brush from its pixels: its one-bit form in the port's colours.
+        if (!brush) {
+            kind = 0;
+            portColours = true;
+            *fore = record->foreRGB;
+            *back = record->backRGB;
+        }
+    }
     if (kind == 0) {
-        (*pp)->patRGB = *fore;
+        if (!portColours)
+            (*pp)->patRGB = *fore;
         Pattern pattern = (*pp)->pat1Data;
         brush = MakePatternBrush(pattern, *fore, *back, kindOut, allFore, allBack);
     } else if (kind == 1) {
-        brush = MakePixelPatternBrush(**pp);
-        *kindOut = 1;
     } else {
         brush = NewSolidBrush(RGBColorToColorRef((*pp)->patRGB));
         *kindOut = 2;

@@ -393,6 +393,72 @@ TEST_F(AEDescriptors, MalformedInputsAnswerErrorsAndChangeNothing)
         EXPECT_EQ(AEDisposeDesc(d), noErr);
 }
 
+// Forged bytes that name, as an entry's data, the container being edited or one that holds it: a
+// delete or replace would dispose the container and then write into it. Such a container is refused
+// and left as it was.
+TEST_F(AEDescriptors, AnEntryNamingItsOwnContainerIsRefused)
+{
+    const int32_t values[] = {1, 2, 3};
+    AEDescList list, outer, record;
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &list), noErr);
+    for (int32_t v : values)
+        ASSERT_EQ(AEPutPtr(&list, 0, typeLongInteger, &v, 4), noErr);
+    // An outer list holding an inner one; the inner's first item then names the outer list.
+    ASSERT_EQ(AECreateList(nullptr, 0, false, &outer), noErr);
+    ASSERT_EQ(AEPutDesc(&outer, 0, &list), noErr);
+    AEDesc inner;
+    ASSERT_EQ(AEGetNthDesc(&outer, 1, typeWildCard, nullptr, &inner), noErr);
+    ASSERT_EQ(AECreateList(nullptr, 0, true, &record), noErr);
+    ASSERT_EQ(AEPutParamPtr(&record, kAbcd, typeLongInteger, &values[0], 4), noErr);
+
+    // Where each container's forged handle goes (the offset of a handle field in its data).
+    struct Forgery {
+        AEDesc *desc;
+        Size at;
+        Handle names;
+        Handle kept;
+    } forgeries[] = {{&list, 20, list.dataHandle, nullptr},
+                     {&inner, 4, outer.dataHandle, nullptr},
+                     {&record, 8, record.dataHandle, nullptr}};
+    for (Forgery &f : forgeries) {
+        std::memcpy(&f.kept, *f.desc->dataHandle + f.at, 4);
+        std::memcpy(*f.desc->dataHandle + f.at, &f.names, 4);
+    }
+    AEDesc text;
+    ASSERT_EQ(AECreateDesc(typeChar, "x", 1, &text), noErr);
+    const struct {
+        const char *name;
+        AEDesc *desc;
+        std::function<OSErr()> call;
+    } cases[] = {
+        {"delete of the item naming its list", &list, [&] { return AEDeleteItem(&list, 3); }},
+        {"ptr put over it", &list, [&] { return AEPutPtr(&list, 3, typeChar, "x", 1); }},
+        {"desc put over it", &list, [&] { return AEPutDesc(&list, 3, &text); }},
+        {"delete of the item naming the outer list", &inner, [&] { return AEDeleteItem(&inner, 1); }},
+        {"ptr put over that item", &inner, [&] { return AEPutPtr(&inner, 1, typeChar, "x", 1); }},
+        {"parameter put over the entry naming its record", &record,
+         [&] { return AEPutParamPtr(&record, kAbcd, typeChar, "x", 1); }},
+        {"desc parameter put over it", &record, [&] { return AEPutParamDesc(&record, kAbcd, &text); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string before = Bytes(c.desc->dataHandle);
+        EXPECT_EQ(c.call(), errAECorruptData);
+        EXPECT_EQ(Bytes(c.desc->dataHandle), before);
+    }
+    EXPECT_EQ(Count(outer), 1);
+    EXPECT_EQ(Count(list), 3);
+    // The other items stay editable.
+    EXPECT_EQ(AEDeleteItem(&list, 1), noErr);
+    EXPECT_EQ(Count(list), 2);
+
+    forgeries[0].at -= 8; // item 3 moved down by the delete
+    for (Forgery &f : forgeries)
+        std::memcpy(*f.desc->dataHandle + f.at, &f.kept, 4);
+    for (AEDesc *d : {&list, &inner, &outer, &record, &text})
+        EXPECT_EQ(AEDisposeDesc(d), noErr);
+}
+
 // ---- Ownership ----
 
 TEST_F(AEDescriptors, HandedOutDescriptorsAreTheCallersAndNothingLeaks)

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "MacMemory.h"
+#include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "Zel.h"
 #include "qd_fixture.h"
@@ -523,6 +524,143 @@ TEST_F(PicturePlayback, PixelPatternThenOneBitPatternKeepThePortsPatterns)
             EXPECT_EQ(ZEL_MemCheck(), 1);
         }
     }
+}
+
+// Big-endian words and longs appended to a stream.
+void Words(Bytes &b, std::initializer_list<int> words)
+{
+    for (int w : words) {
+        b.push_back(static_cast<uint8_t>(w >> 8));
+        b.push_back(static_cast<uint8_t>(w));
+    }
+}
+void Longs(Bytes &b, std::initializer_list<uint32_t> longs)
+{
+    for (uint32_t v : longs)
+        Words(b, {static_cast<int>(v >> 16), static_cast<int>(v & 0xFFFF)});
+}
+
+// A pixel pattern opcode (0x0012 background, 0x0013 pen, 0x0014 fill) of type 1: 4 x 4 pixels of 8
+// bits, red and blue in a checkerboard, its one-bit form 0xAA rows.
+Bytes PixelPatternOpcode(int opcode)
+{
+    Bytes b;
+    Words(b, {opcode, 1});
+    b.insert(b.end(), 8, 0xAA);
+    Words(b, {0x8004, 0, 0, 4, 4, 0, 0});
+    Longs(b, {0, 0x00480000, 0x00480000});
+    Words(b, {0, 8, 1, 8});
+    Longs(b, {0, 0, 0, 0});
+    Words(b, {0, 1, 0, 0xFFFF, 0, 0, 1, 0, 0, 0xFFFF});
+    for (int i = 0; i < 16; ++i)
+        b.push_back(static_cast<uint8_t>((i + i / 4) % 2));
+    return b;
+}
+
+// After a picture has set a pixel pattern in a GWorld, the next picture played there with the state
+// pushed copies the port's patterns: every one of them must still be a live pattern (guarded handle
+// data fault on a freed one). Then the port paints and erases with patterns of its own again.
+TEST_F(PicturePlayback, PixelPatternsLeftInAGWorldSurviveTheNextStatePush)
+{
+    const Rect frame{0, 0, 100, 100}, bounds{0, 0, 20, 20}, box{2, 2, 12, 12};
+    Bytes paint;
+    Words(paint, {0x0031, 2, 2, 12, 12});
+    for (int opcode : {0x0012, 0x0013, 0x0014}) {
+        for (int depth : {8, 32}) {
+            SCOPED_TRACE("opcode " + std::to_string(opcode) + " at " + std::to_string(depth) + " bits");
+            const Boolean guarded = GuardHandleData(true);
+            CGrafPtr savedPort;
+            GDHandle savedDevice;
+            GetGWorld(&savedPort, &savedDevice);
+            GWorldPtr world = nullptr;
+            ASSERT_EQ(NewGWorld(&world, static_cast<int16_t>(depth), &bounds, nullptr, nullptr, 0), noErr);
+            SetGWorld(world, nullptr);
+            Bytes ops = PixelPatternOpcode(opcode);
+            ops.insert(ops.end(), paint.begin(), paint.end());
+            PicHandle first = PictureOf(Version2(ops)), second = PictureOf(Version2(paint));
+            // Every order of playing with the state kept (0) and pushed (1).
+            const int32_t was = ZEL_AllowPictStatePush(1);
+            for (int push : {1, 1, 1, 0, 1, 0, 0, 1}) {
+                ZEL_AllowPictStatePush(push);
+                DrawPicture(first, &frame);
+                DrawPicture(second, &frame);
+            }
+            ZEL_AllowPictStatePush(was);
+            PenNormal();
+            PaintRect(&box);
+            EraseRect(&box);
+            KillPicture(first);
+            KillPicture(second);
+            SetGWorld(savedPort, savedDevice);
+            DisposeGWorld(world);
+            GuardHandleData(guarded);
+            EXPECT_EQ(ZEL_MemCheck(), 1);
+        }
+    }
+}
+
+// A direct bits rectangle of 30 x 9 pixels at 32 bits in three planes (packType 4), after an extended
+// header whose vertical resolution is -1, two long comments and a clip region: the picture draws its
+// rows inside the destination and leaves the heaps whole, into ports of every depth.
+TEST_F(PicturePlayback, DirectBitsAfterAnUnusualHeaderKeepTheHeapsWhole)
+{
+    Bytes ops;
+    Words(ops, {0x00A1, 202, 8});
+    Longs(ops, {0x00010002, 0x00030004});
+    Words(ops, {0x00A1, 150, 12, 1, 2, 3, 4, 5, 6});
+    Words(ops, {0x0001, 10, 0, 0, 100, 100});
+    Words(ops, {0x009A});
+    Longs(ops, {0x000000FF});
+    Words(ops, {0x8078, 0, 0, 9, 30, 0, 4});
+    Longs(ops, {0, 0x00480000, 0x00480000});
+    Words(ops, {16, 32, 3, 8});
+    Longs(ops, {0, 0, 0});
+    Words(ops, {0, 0, 9, 30, 10, 10, 19, 40, 0});
+    for (int y = 0; y < 9; ++y) {
+        ops.push_back(91);
+        ops.push_back(89);
+        for (int plane = 0; plane < 3; ++plane)
+            ops.insert(ops.end(), 30, static_cast<uint8_t>(plane == 1 ? 0xFF : 0));
+    }
+    Bytes b = {0, 0, 0, 0, 0, 0, 100, 0, 100, 0};
+    Words(b, {0x0011, 0x02FF, 0x0C00, 0xFFFE, 0});
+    Longs(b, {0x00480000, 0xFFFFFFFF});
+    Words(b, {0, 0, 100, 100});
+    Longs(b, {0});
+    b.insert(b.end(), ops.begin(), ops.end());
+    Words(b, {0x00FF});
+    const Rect dst{0, 0, 100, 100};
+    for (int depth : {1, 8, 16, 32}) {
+        for (int push : {0, 1}) {
+            SCOPED_TRACE(std::to_string(depth) + " bits, push " + std::to_string(push));
+            const Boolean guarded = GuardHandleData(true);
+            CGrafPtr savedPort;
+            GDHandle savedDevice;
+            GetGWorld(&savedPort, &savedDevice);
+            GWorldPtr world = nullptr;
+            const Rect bounds{0, 0, 100, 100};
+            ASSERT_EQ(NewGWorld(&world, static_cast<int16_t>(depth), &bounds, nullptr, nullptr, 0), noErr);
+            SetGWorld(world, nullptr);
+            const int32_t was = ZEL_AllowPictStatePush(push);
+            PicHandle pic = PictureOf(b);
+            for (int i = 0; i < 3; ++i)
+                DrawPicture(pic, &dst);
+            KillPicture(pic);
+            ZEL_AllowPictStatePush(was);
+            SetGWorld(savedPort, savedDevice);
+            DisposeGWorld(world);
+            GuardHandleData(guarded);
+            EXPECT_EQ(ZEL_MemCheck(), 1);
+        }
+    }
+    DibPort played(120, 120);
+    SetPor(played.port());
+    PicHandle pic = PictureOf(b);
+    const Boolean guarded = GuardHandleData(true);
+    DrawPicture(pic, &dst);
+    GuardHandleData(guarded);
+    KillPicture(pic);
+    EXPECT_EQ(ZEL_MemCheck(), 1);
 }
 
 // A paint-region opcode of the given rows (each a v and its edges) with its size word and a box.

@@ -298,19 +298,33 @@ TEST_F(PatternBrushes, OneBitEightByEightPixelPatternDrawsInItsTableColours)
     EXPECT_EQ("", ImageDifference(Capture(colour.surface()), PatternImage(bits, 0, 0, 'B', 'R')));
 }
 
-// Pattern data shorter than the PixMap says: drawn as a one-bit pattern from the bytes there are, the
-// rest of pat1Data left as it was; nothing past the data is read.
-TEST_F(PatternBrushes, ShortPixelPatternDataIsReadOnlyAsFarAsItGoes)
+// Pattern data shorter than the PixMap says, or a pattern no brush can be made from: drawn from its
+// pat1Data as the caller left it, in the port's colours (not its table's); nothing past the data is
+// read.
+TEST_F(PatternBrushes, PixelPatternsWithoutUsableRowsDrawTheirOneBitFormInThePortsColours)
 {
-    DibPort colour(kSize, kSize, kUntouched);
-    PixPatHandle pp = colour.cport()->pnPixPat;
-    MakePixelPattern(pp, 16, 16, 8, 16, {kMacRed, kMacBlue}, {0x00, 0x0F, 0xF0});
-    ASSERT_EQ(3, GetHandleSize((*pp)->patData));
-    std::memset((*pp)->pat1Data.pat, 0xFF, 8);
-    ASSERT_NE(nullptr, FillWithPortBrush(colour.surface(), kindPen));
-    const uint8_t expected[8] = {0x00, 0x0F, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(0, std::memcmp((*pp)->pat1Data.pat, expected, 8));
-    EXPECT_EQ("", ImageDifference(Capture(colour.surface()), PatternImage(expected, 0, 0, 'B', 'R')));
+    const uint8_t bits[8] = {0xF0, 0x80, 0x80, 0x80, 0x00, 0x00, 0x00, 0x01};
+    struct Case {
+        const char *what;
+        int width, height, rowBytes;
+        std::vector<uint8_t> data;
+    } cases[] = {{"three bytes of 16 x 16", 16, 16, 16, {0x00, 0x0F, 0xF0}},
+                 {"empty rows of 8 x 8", 8, 8, 8, {}},
+                 {"a zero-width map", 0, 8, 8, std::vector<uint8_t>(64, 1)}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DibPort colour(kSize, kSize, kUntouched);
+        SetPor(colour.port());
+        RGBForeColor(&kMacGreen);
+        RGBBackColor(&kMacRed);
+        PixPatHandle pp = colour.cport()->pnPixPat;
+        MakePixelPattern(pp, c.width, c.height, 8, c.rowBytes, {kMacBlue, kMacWhite}, c.data);
+        std::memcpy((*pp)->pat1Data.pat, bits, 8);
+        ASSERT_NE(nullptr, FillWithPortBrush(colour.surface(), kindPen));
+        EXPECT_EQ(0, std::memcmp((*pp)->pat1Data.pat, bits, 8)) << "pat1Data is the caller's";
+        EXPECT_EQ("", ImageDifference(Capture(colour.surface()), PatternImage(bits, 0, 0, 'G', 'R')));
+        SetPor(WindowManagerPort());
+    }
 }
 
 // The same pattern in the same colours gives the same brush: again in one port (its kept brush), and

@@ -6,13 +6,16 @@
 // that makes no progress for a minute, or a case that raises the process's peak memory by 256 MB names
 // the reader, the case and its changes (with the library's code addresses on the stack) and leaves the
 // case's bytes in robustness_fault.bin. Pictures are also made up opcode by opcode (picture_generator.h).
+// The process's heaps are validated after every case, and a played picture must keep its bytes.
 // Seeds are fixed: every run sees the same cases. ROBUSTNESS_SCALE (a percentage) changes the number of
-// random cases; ROBUSTNESS_READER runs only the reader of that name and ROBUSTNESS_FROM skips the cases
-// before that number, to repeat a fault.
+// random cases and ROBUSTNESS_SEED (a number) adds to every reader's seed, for longer runs of other
+// cases; ROBUSTNESS_READER runs only the reader of that name and ROBUSTNESS_FROM skips the cases before
+// that number, to repeat a fault.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -157,6 +160,35 @@ int Scaled(int cases)
     return std::max(1, cases * scale / 100);
 }
 
+uint32_t SeedOffset()
+{
+    static const uint32_t offset = [] {
+        const char *s = std::getenv("ROBUSTNESS_SEED");
+        return s ? static_cast<uint32_t>(std::strtoul(s, nullptr, 0)) : 0u;
+    }();
+    return offset;
+}
+
+// Every heap of the process (the program's and the library's) is sound.
+bool HeapsSound()
+{
+    HANDLE heaps[64];
+    const DWORD count = std::min<DWORD>(GetProcessHeaps(64, heaps), 64);
+    for (DWORD i = 0; i < count; ++i)
+        if (!HeapValidate(heaps[i], 0, nullptr))
+            return false;
+    return true;
+}
+
+// After a case: heap damage is named with the case that left it.
+void CheckHeaps(const char *reader)
+{
+    if (!HeapsSound()) {
+        ReportCase("heap damaged");
+        ADD_FAILURE() << "case " << sCase << " of " << reader << " damaged a heap";
+    }
+}
+
 // The most memory the process has held at once so far (its peak commit).
 SIZE_T PeakBytes()
 {
@@ -226,6 +258,7 @@ void RunCase(const Reader &reader, size_t target, const Bytes &bytes)
     reader.use();
     Uninstall(seeds);
     GuardHandleData(false);
+    CheckHeaps(reader.name);
     ++sProgress;
     // A case that took a quarter of a gigabyte more than any before it, even for a moment.
     const SIZE_T after = PeakBytes();
@@ -240,7 +273,7 @@ void RunReader(const Reader &reader)
     if (const char *only = std::getenv("ROBUSTNESS_READER"); only && std::strcmp(only, reader.name) != 0)
         return;
     sReader = reader.name;
-    std::mt19937 random(reader.seed);
+    std::mt19937 random(reader.seed + SeedOffset());
     std::vector<size_t> targets = reader.targets;
     if (targets.empty())
         for (size_t i = 0; i < reader.seeds.size(); ++i)
@@ -631,11 +664,22 @@ protected:
         ZEL_AllowPictStatePush(1);
         const Rect bounds{60, 60, 260, 400};
         sWindow = NewCWindow(nullptr, &bounds, P("Host").c_str(), false, documentProc, WindowPtr(-1), false, 0);
+        // Offscreen worlds of every depth, kept for the whole run: what one case leaves in a port's
+        // state the next case meets.
+        const Rect worldBounds{0, 0, 64, 64};
+        for (int16_t depth : {1, 8, 16, 32}) {
+            GWorldPtr world = nullptr;
+            if (NewGWorld(&world, depth, &worldBounds, nullptr, nullptr, 0) == 0 && world)
+                sWorlds.push_back(world);
+        }
     }
     static void TearDownTestSuite()
     {
         if (sWindow)
             DisposeWindow(sWindow);
+        for (GWorldPtr world : sWorlds)
+            DisposeGWorld(world);
+        sWorlds.clear();
         delete sPort;
         sPort = nullptr;
         // The scratch file's map changed only by resources added and removed: nothing worth writing.
@@ -655,7 +699,30 @@ protected:
     static PVOID sHandler;
     static testing_support::DibPort *sPort;
     static WindowPtr sWindow;
+
+public:
+    static std::vector<GWorldPtr> sWorlds;
+    // Runs `draw` in every kept port: the scratch DIB port, the window, each offscreen world.
+    static void InEveryPort(const std::function<void(const char *)> &draw)
+    {
+        CGrafPtr savedPort;
+        GDHandle savedDevice;
+        GetGWorld(&savedPort, &savedDevice);
+        SetPort(Port());
+        draw("DIB port");
+        if (sWindow) {
+            SetPort(reinterpret_cast<GrafPtr>(sWindow));
+            draw("window");
+        }
+        for (GWorldPtr world : sWorlds) {
+            SetGWorld(world, nullptr);
+            draw("offscreen world");
+        }
+        SetGWorld(savedPort, savedDevice);
+        SetPort(Port());
+    }
 };
+std::vector<GWorldPtr> MutatedInput::sWorlds;
 int16_t MutatedInput::sFile;
 PVOID MutatedInput::sHandler;
 testing_support::DibPort *MutatedInput::sPort;
@@ -675,7 +742,15 @@ void PlayPicture()
     Made(pic, "GetPicture");
     if (!pic)
         return;
+    const Bytes before(reinterpret_cast<uint8_t *>(*pic),
+                       reinterpret_cast<uint8_t *>(*pic) + GetHandleSize(reinterpret_cast<Handle>(pic)));
     const Rect same{0, 0, 64, 64}, squeezed{5, 7, 90, 40};
+    // Every port, the drawing state kept in one case and pushed in the next.
+    MutatedInput::InEveryPort([&](const char *) {
+        ZEL_AllowPictStatePush(sCase % 2);
+        DrawPicture(pic, &same);
+    });
+    ZEL_AllowPictStatePush(1);
     DrawPicture(pic, &same);
     DrawPicture(pic, &squeezed);
     // Played into a picture being recorded, then that one played.
@@ -685,6 +760,12 @@ void PlayPicture()
     if (again) {
         DrawPicture(again, &same);
         KillPicture(again);
+    }
+    // Playback only reads the picture.
+    if (GetHandleSize(reinterpret_cast<Handle>(pic)) != Size(before.size()) ||
+        std::memcmp(*pic, before.data(), before.size()) != 0) {
+        ReportCase("picture changed by its playback");
+        ADD_FAILURE() << "case " << sCase << " of " << sReader << ": DrawPicture changed the picture";
     }
 }
 
@@ -1077,18 +1158,23 @@ void UseColourObjects()
         DisposePalette(p);
     PixPatHandle pp = GetPixPat(128);
     Made(pp, "GetPixPat");
-    if (pp) {
-        const Rect r{0, 0, 20, 30};
-        FillCRect(&r, pp);
-        DisposePixPat(pp);
-    }
     CIconHandle icon = GetCIcon(128);
     Made(icon, "GetCIcon");
-    if (icon) {
-        const Rect r{10, 10, 42, 42};
-        PlotCIcon(&r, icon);
+    MutatedInput::InEveryPort([&](const char *) {
+        const Rect r{0, 0, 20, 30}, box{10, 10, 42, 42};
+        if (pp) {
+            FillCRect(&r, pp);
+            PenPixPat(pp);
+            PaintRect(&box);
+            PenNormal();
+        }
+        if (icon)
+            PlotCIcon(&box, icon);
+    });
+    if (pp)
+        DisposePixPat(pp);
+    if (icon)
         DisposeCIcon(icon);
-    }
     CCrsrHandle c = GetCCursor(128);
     Made(c, "GetCCursor");
     if (c) {
@@ -1259,6 +1345,142 @@ TEST_F(MutatedInput, AppleEventDescriptors)
         r.seeds = {{FourCC("AEdt"), 128, DescriptorBytes(type)}};
         RunReader(r);
     }
+}
+
+// ---- AppleEvent structures changed in memory ----
+
+// The data handles of a descriptor and of everything inside it that the manager follows.
+void CollectHandles(DescType type, Handle h, std::vector<Handle> &out, int depth = 0)
+{
+    if (!h || depth > 8 || std::find(out.begin(), out.end(), h) != out.end())
+        return;
+    out.push_back(h);
+    const bool list = type == typeAEList;
+    if (!list && type != typeAERecord && type != typeAppleEvent)
+        return;
+    const Size stride = list ? 8 : 12;
+    for (Size at = 0; at + stride <= GetHandleSize(h); at += stride) {
+        DescType t;
+        Handle child;
+        std::memcpy(&t, *h + at + stride - 8, 4);
+        std::memcpy(&child, *h + at + stride - 4, 4);
+        CollectHandles(t, child, out, depth + 1);
+    }
+}
+
+// A list holding a text, a nested list and a record; a record holding a list; an event with
+// parameters: the manager's own structures, whose bytes the case then changes where they lie, writing
+// in handles of their own containers, of their children and of each other, type codes and extremes.
+void UseStructuresChangedInMemory(std::mt19937 &random, std::string *what)
+{
+    AEDescList list{}, inner{}, record{};
+    AppleEvent event{};
+    AECreateList(nullptr, 0, false, &list);
+    AECreateList(nullptr, 0, false, &inner);
+    AECreateList(nullptr, 0, true, &record);
+    int32_t v = 7;
+    AEPutPtr(&inner, 0, typeLongInteger, &v, 4);
+    AEPutPtr(&inner, 0, typeChar, "in", 2);
+    AEPutParamPtr(&record, FourCC("shor"), typeLongInteger, &v, 4);
+    AEPutParamDesc(&record, FourCC("list"), &inner);
+    AEPutPtr(&list, 0, typeChar, "text", 4);
+    AEPutDesc(&list, 0, &inner);
+    AEPutDesc(&list, 0, &record);
+    AEAddressDesc target{};
+    AECreateDesc(FourCC("sign"), "ZELT", 4, &target);
+    AECreateAppleEvent(FourCC("core"), FourCC("getd"), &target, -1, 0, &event);
+    AEPutParamPtr(&event, keyDirectObject, typeLongInteger, &v, 4);
+    AEPutParamDesc(&event, FourCC("recd"), &record);
+    // Nested descriptors handed out: edits of them must never dispose what holds them.
+    AEDesc nested{}, nestedRecord{};
+    AEGetNthDesc(&list, 2, typeWildCard, nullptr, &nested);
+    AEGetParamDesc(&event, FourCC("recd"), typeWildCard, &nestedRecord);
+
+    std::vector<Handle> handles;
+    for (const AEDesc *d : {&list, &record, &event, &nested, &nestedRecord})
+        CollectHandles(d->descriptorType, d->dataHandle, handles);
+    static const uint32_t kValues[] = {0, 1, 0xFFFFFFFF, 0x80000000, FourCC("list"), FourCC("reco"), FourCC("aevt"),
+                                       FourCC("long"), FourCC("TEXT"), FourCC("****"), FourCC("null")};
+    const int changes = 1 + static_cast<int>(random() % 3);
+    char step[80];
+    for (int i = 0; i < changes; ++i) {
+        Handle h = handles[random() % handles.size()];
+        const Size size = GetHandleSize(h);
+        const unsigned kind = random() % 8;
+        if (kind == 7) { // the handle cut or lengthened
+            const Size to = random() % 2 ? size / 2 + static_cast<Size>(random() % 5) : size + 1 + static_cast<Size>(random() % 12);
+            SetHandleSize(h, to);
+            std::snprintf(step, sizeof step, "size %u->%u ", unsigned(size), unsigned(to));
+        } else if (size >= 4) {
+            const Size at = static_cast<Size>(random() % (size - 3)) & ~Size(random() % 2 ? 3 : 0);
+            uint32_t value = kind < 4 ? reinterpret_cast<uint32_t>(handles[random() % handles.size()])
+                                      : kind < 6 ? kValues[random() % (sizeof kValues / sizeof kValues[0])] : uint32_t(random());
+            std::memcpy(*h + at, &value, 4);
+            std::snprintf(step, sizeof step, "handle %u long@%u=%08X ", unsigned(std::find(handles.begin(), handles.end(), h) - handles.begin()),
+                          unsigned(at), unsigned(value));
+        } else {
+            continue;
+        }
+        *what += step;
+    }
+    sWhat = *what;
+
+    AEDesc *all[] = {&list, &record, &event, &nested, &nestedRecord};
+    for (AEDesc *d : all) {
+        ZEL_Long count = 0;
+        AECountItems(d, &count);
+        for (int32_t i = 0; i <= std::min<int32_t>(count, 5) + 1; ++i) {
+            char buffer[16];
+            Size actual;
+            DescType got;
+            AEKeyword key;
+            AEGetNthPtr(d, i, typeWildCard, &key, &got, buffer, sizeof buffer, &actual);
+            AEDesc item{};
+            if (AEGetNthDesc(d, i, typeWildCard, &key, &item) == 0)
+                AEDisposeDesc(&item);
+        }
+        AEDesc copy{};
+        if (AEDuplicateDesc(d, &copy) == 0)
+            AEDisposeDesc(&copy);
+    }
+    for (AEDesc *d : {&nested, &list, &inner}) {
+        AEPutPtr(d, 1, typeChar, "x", 1);
+        AEPutDesc(d, 2, &record);
+        AEDeleteItem(d, 1 + static_cast<int32_t>(random() % 3));
+    }
+    for (AEDesc *d : {&nestedRecord, &record, &event}) {
+        AEPutParamPtr(d, FourCC("shor"), typeChar, "y", 1);
+        AEPutParamDesc(d, FourCC("list"), &inner);
+        AEPutParamPtr(d, keyDirectObject, typeChar, "z", 1);
+        AEDesc param{};
+        if (AEGetParamDesc(d, FourCC("list"), typeWildCard, &param) == 0)
+            AEDisposeDesc(&param);
+    }
+    for (AEDesc *d : {&nested, &nestedRecord, &list, &inner, &record, &event, &target})
+        AEDisposeDesc(d);
+}
+
+TEST_F(MutatedInput, AppleEventStructuresInMemory)
+{
+    sReader = "AE structures in memory";
+    if (const char *only = std::getenv("ROBUSTNESS_READER"); only && std::strcmp(only, sReader) != 0)
+        return;
+    std::mt19937 random(20261222 + SeedOffset());
+    sTargetType = FourCC("AEdt");
+    sTargetId = 0;
+    sTargetBytes.clear();
+    const int cases = Scaled(3000);
+    for (int i = 0; i < cases; ++i) {
+        sCase = i;
+        std::string what;
+        GuardHandleData(true);
+        UseStructuresChangedInMemory(random, &what);
+        GuardHandleData(false);
+        CheckHeaps(sReader);
+        ++sProgress;
+    }
+    std::printf("%s: %d cases\n", sReader, cases);
+    sCase = -1;
 }
 
 } // namespace

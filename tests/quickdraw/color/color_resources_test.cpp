@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Icons.h"
 #include "MacMemory.h"
 #include "Quickdraw.h"
 #include "Resources.h"
@@ -142,6 +143,9 @@ protected:
         Bytes farPat = PixPatResource(4000, 142);
         Bytes icon = ColorIconResource();
         Bytes shortIcon(icon.begin(), icon.end() - 20);
+        // The pixel map's rowBytes with the colour-port flag (bit 14) set beside the PixMap bit.
+        Bytes portFlagIcon = icon;
+        portFlagIcon[4] |= 0x40;
         Bytes clut;
         PutColorTable(clut, 777);
         Bytes shortClut(clut.begin(), clut.begin() + 20);
@@ -152,6 +156,7 @@ protected:
                                               {FourCC("ppat"), 130, 0, false, {}, farPat},
                                               {FourCC("cicn"), 128, 0, false, {}, icon},
                                               {FourCC("cicn"), 129, 0, false, {}, shortIcon},
+                                              {FourCC("cicn"), 130, 0, false, {}, portFlagIcon},
                                               {FourCC("clut"), 200, 0, false, {}, clut},
                                               {FourCC("clut"), 201, 0, false, {}, shortClut},
                                           }));
@@ -251,6 +256,29 @@ TEST_F(ColorResources, ColourIconIsSplitIntoItsParts)
     EXPECT_EQ(rows[0], 0xF0);
     EXPECT_EQ(rows[8], 0x0F);
     DisposeCIcon(icon);
+}
+
+// A stored icon's maps are pixel maps: flag bits beyond the PixMap bit in its rowBytes are dropped, so
+// the plot never takes the map for a colour port and follows its pixel bytes as a handle.
+TEST_F(ColorResources, ColourIconRowBytesFlagsAreMasked)
+{
+    CIconHandle plain = GetCIcon(128), flagged = GetCIcon(130);
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(flagged, nullptr);
+    EXPECT_EQ(static_cast<uint16_t>((*flagged)->iconPMap.rowBytes), 0x8002);
+    const Rect r{1, 1, 9, 9};
+    DibPort want(10, 10), got(10, 10);
+    SetPor(want.port());
+    PlotCIcon(&r, plain);
+    SetPor(got.port());
+    PlotCIcon(&r, flagged);
+    SetPor(WindowManagerPort());
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            ASSERT_EQ(got.surface().Pixel(x, y), want.surface().Pixel(x, y)) << x << "," << y;
+    EXPECT_NE(want.surface().Pixel(5, 5), RGB(255, 255, 255)) << "the icon was drawn";
+    DisposeCIcon(plain);
+    DisposeCIcon(flagged);
 }
 
 } // namespace
