@@ -372,40 +372,32 @@ ZEL_INLINE Rect *GetWindowPortBounds(WindowRef window, Rect *bounds)
 ZEL_INLINE Boolean IsWindowVisible(WindowRef window) { return ((WindowPeek)window)->visible; }
 #endif
 /* The update region calls, made in the window's port. */
+#define ZEL_IN_WINDOW_PORT(window, call) \
+    {                                    \
+        GrafPtr saved;                   \
+        GetPort(&saved);                 \
+        SetPor(window);                  \
+        call;                            \
+        SetPor(saved);                   \
+    }
 ZEL_INLINE OSStatus InvalWindowRect(WindowRef window, const Rect *bounds)
 {
-    GrafPtr saved;
-    GetPort(&saved);
-    SetPor(window);
-    InvalRect(bounds);
-    SetPor(saved);
+    ZEL_IN_WINDOW_PORT(window, InvalRect(bounds))
     return noErr;
 }
 ZEL_INLINE OSStatus InvalWindowRgn(WindowRef window, RgnHandle region)
 {
-    GrafPtr saved;
-    GetPort(&saved);
-    SetPor(window);
-    InvalRgn(region);
-    SetPor(saved);
+    ZEL_IN_WINDOW_PORT(window, InvalRgn(region))
     return noErr;
 }
 ZEL_INLINE OSStatus ValidWindowRect(WindowRef window, const Rect *bounds)
 {
-    GrafPtr saved;
-    GetPort(&saved);
-    SetPor(window);
-    ValidRect(bounds);
-    SetPor(saved);
+    ZEL_IN_WINDOW_PORT(window, ValidRect(bounds))
     return noErr;
 }
 ZEL_INLINE OSStatus ValidWindowRgn(WindowRef window, RgnHandle region)
 {
-    GrafPtr saved;
-    GetPort(&saved);
-    SetPor(window);
-    ValidRgn(region);
-    SetPor(saved);
+    ZEL_IN_WINDOW_PORT(window, ValidRgn(region))
     return noErr;
 }
 #endif
