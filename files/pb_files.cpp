@@ -212,7 +212,7 @@ ZEL_EXTERN_C OSErr ZEL_CALL PBHRename(HParmBlkPtr block, Boolean)
     case ENOENT: err = bdNamErr; break;
     case EACCES:
     case EEXIST: err = dupFNErr; break;
-    case EXDEV: err = diffVolErr; break;
+    case EXDEV: err = extFSErr; break;
     default: err = ioErr; break;
     }
     return FinishCall(err, &pb->ioResult);

@@ -2,6 +2,7 @@
    accessors, and offset, comparison and range descriptors. */
 #ifndef TOLVADEX_AEOBJECTS_H
 #define TOLVADEX_AEOBJECTS_H
+#define __AEOBJECTS__
 
 #include "AppleEvents.h"
 
@@ -21,7 +22,8 @@ typedef OSErr (ZEL_CALL *OSLAccessorProcPtr)(DescType desiredClass, const AEDesc
                                              AEDesc *theToken, int32_t accessorRefcon);
 typedef OSLAccessorProcPtr OSLAccessorUPP;
 #define NewOSLAccessorUPP(userRoutine) ((OSLAccessorUPP)(userRoutine))
-#define NewOSLAccessorProc(userRoutine) NewOSLAccessorUPP(userRoutine)
+#define DisposeOSLAccessorUPP(userRoutine) ((void)(userRoutine))
+#define NewOSLAccessorProc(userRoutine) ((OSLAccessorUPP)(userRoutine))
 
 ZEL_API OSErr ZEL_CALL AEObjectInit(void);
 /* The comparison, counting, token-disposal, marking and error-descriptor callbacks are kept, not called. */

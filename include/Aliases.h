@@ -1,6 +1,7 @@
 /* Alias Manager: alias records and shortcut files. */
 #ifndef TOLVADEX_ALIASES_H
 #define TOLVADEX_ALIASES_H
+#define __ALIASES__
 
 #include "Files.h"
 

@@ -2,6 +2,7 @@
    creating and sending an event, the handler table. */
 #ifndef TOLVADEX_APPLEEVENTS_H
 #define TOLVADEX_APPLEEVENTS_H
+#define __APPLEEVENTS__
 
 #include "MacTypes.h"
 
@@ -82,10 +83,12 @@ typedef int8_t AEInteractAllowed;
 /* The later interfaces' names; universal procedure pointers are plain procedure pointers here. */
 typedef AEEventHandlerProcPtr AEEventHandlerUPP;
 #define NewAEEventHandlerUPP(userRoutine) ((AEEventHandlerUPP)(userRoutine))
-#define NewAEEventHandlerProc(userRoutine) NewAEEventHandlerUPP(userRoutine)
+#define DisposeAEEventHandlerUPP(userRoutine) ((void)(userRoutine))
+#define NewAEEventHandlerProc(userRoutine) ((AEEventHandlerUPP)(userRoutine))
 typedef AECoercionHandlerProcPtr AECoercionHandlerUPP;
 #define NewAECoercionHandlerUPP(userRoutine) ((AECoercionHandlerUPP)(userRoutine))
-#define NewAECoercionHandlerProc(userRoutine) NewAECoercionHandlerUPP(userRoutine)
+#define DisposeAECoercionHandlerUPP(userRoutine) ((void)(userRoutine))
+#define NewAECoercionHandlerProc(userRoutine) ((AECoercionHandlerUPP)(userRoutine))
 
 ZEL_API OSErr ZEL_CALL AECreateDesc(DescType typeCode, const void *dataPtr, Size dataSize, AEDesc *result);
 ZEL_API OSErr ZEL_CALL AEDisposeDesc(AEDesc *theAEDesc);

@@ -1,6 +1,7 @@
 /* AppleTalk: the name-binding, transaction and link-access calls link and answer; no network is reached. */
 #ifndef TOLVADEX_APPLETALK_H
 #define TOLVADEX_APPLETALK_H
+#define __APPLETALK__
 
 #include "MacTypes.h"
 

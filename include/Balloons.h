@@ -1,6 +1,7 @@
 /* Help Manager: balloon help has no Windows counterpart; the calls answer without doing anything. */
 #ifndef TOLVADEX_BALLOONS_H
 #define TOLVADEX_BALLOONS_H
+#define __BALLOONS__
 
 #include "MacTypes.h"
 #include "Menus.h"

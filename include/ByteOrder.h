@@ -3,6 +3,7 @@
    getters, the Macintosh/Windows rectangle conversions and the per-type resource byte-swap templates. */
 #ifndef TOLVADEX_BYTEORDER_H
 #define TOLVADEX_BYTEORDER_H
+#define __BYTEORDER__
 
 #include <windef.h>
 #include "MacTypes.h"

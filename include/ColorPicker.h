@@ -2,6 +2,7 @@
    fractions (0..65535 stand for 0..1; a hue of 65536 is one turn). */
 #ifndef TOLVADEX_COLORPICKER_H
 #define TOLVADEX_COLORPICKER_H
+#define __COLORPICKER__
 
 #include "MacTypes.h"
 

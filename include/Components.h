@@ -1,6 +1,7 @@
 /* Component Manager: no components are offered; the calls exist so that host code links. */
 #ifndef TOLVADEX_COMPONENTS_H
 #define TOLVADEX_COMPONENTS_H
+#define __COMPONENTS__
 
 #include "MacTypes.h"
 

@@ -2,6 +2,7 @@
    the record keeps the Macintosh state. */
 #ifndef TOLVADEX_CONTROLS_H
 #define TOLVADEX_CONTROLS_H
+#define __CONTROLS__
 
 #include <windef.h>
 #include "MacTypes.h"
@@ -66,10 +67,12 @@ typedef void (ZEL_CALL *ControlActionProcPtr)(ControlHandle theControl, int16_t 
 typedef ControlHandle ControlRef;
 typedef ControlActionProcPtr ControlActionUPP;
 #define NewControlActionUPP(userRoutine) ((ControlActionUPP)(userRoutine))
-#define NewControlActionProc(userRoutine) NewControlActionUPP(userRoutine)
+#define DisposeControlActionUPP(userRoutine) ((void)(userRoutine))
+#define NewControlActionProc(userRoutine) ((ControlActionUPP)(userRoutine))
 typedef ControlDefProcPtr ControlDefUPP;
 #define NewControlDefUPP(userRoutine) ((ControlDefUPP)(userRoutine))
-#define NewControlDefProc(userRoutine) NewControlDefUPP(userRoutine)
+#define DisposeControlDefUPP(userRoutine) ((void)(userRoutine))
+#define NewControlDefProc(userRoutine) ((ControlDefUPP)(userRoutine))
 
 /* Standard control procIDs; useWFont (8) makes the control take its window's font. */
 enum {
@@ -185,5 +188,22 @@ ZEL_PUBLISHED_FUNC(int32_t, GetCRefCon, GetControlReference, (ControlHandle theC
 ZEL_PUBLISHED_PROC(SetCRefCon, SetControlReference, (ControlHandle theControl, int32_t data), (theControl, data))
 ZEL_PUBLISHED_FUNC(ProcPtr, GetCtlAction, GetControlAction, (ControlHandle theControl), (theControl))
 ZEL_PUBLISHED_PROC(SetCtlAction, SetControlAction, (ControlHandle theControl, ProcPtr actionProc), (theControl, actionProc))
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposControl DisposeControl
+#define GetCVariant GetControlVariant
+#define UpdtControl UpdateControls
+#endif
+
+
+/* Accessors of the later interfaces for the control record. */
+#ifndef TOLVADEX_BUILDING
+ZEL_INLINE WindowRef GetControlOwner(ControlRef control) { return (**control).contrlOwner; }
+ZEL_INLINE Rect *GetControlBounds(ControlRef control, Rect *bounds) { *bounds = (**control).contrlRect; return bounds; }
+ZEL_INLINE uint8_t GetControlHilite(ControlRef control) { return (**control).contrlHilite; }
+ZEL_INLINE Handle GetControlDataHandle(ControlRef control) { return (**control).contrlData; }
+#endif
 
 #endif

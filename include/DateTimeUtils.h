@@ -3,6 +3,7 @@
    locale. */
 #ifndef TOLVADEX_DATETIMEUTILS_H
 #define TOLVADEX_DATETIMEUTILS_H
+#define __DATETIMEUTILS__
 
 #include "MacTypes.h"
 #include "OSUtils.h"

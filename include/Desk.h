@@ -1,8 +1,10 @@
 /* Desk Manager: there are no desk accessories on Windows; the calls answer without doing anything. */
 #ifndef TOLVADEX_DESK_H
 #define TOLVADEX_DESK_H
+#define __DESK__
 
 #include "MacTypes.h"
+#include "Quickdraw.h"
 #include "Events.h"
 #include "MacWindows.h"
 

@@ -2,6 +2,7 @@
    pen-tablet driver (.Wacom, 1), whose status record Status hands out with code 20. */
 #ifndef TOLVADEX_DEVICES_H
 #define TOLVADEX_DEVICES_H
+#define __DEVICES__
 
 #include "MacTypes.h"
 

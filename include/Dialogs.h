@@ -2,6 +2,7 @@
    TextEdit declarations and the Event Manager's. */
 #ifndef TOLVADEX_DIALOGS_H
 #define TOLVADEX_DIALOGS_H
+#define __DIALOGS__
 
 #include <windef.h>
 #include "MacTypes.h"
@@ -197,10 +198,12 @@ ZEL_API void ZEL_CALL ZEL_ScaleDlgPoint(int16_t direction, Point *pt);
 typedef void (ZEL_CALL *UserItemProcPtr)(DialogPtr theDialog, int16_t itemNo);
 typedef UserItemProcPtr UserItemUPP;
 #define NewUserItemUPP(userRoutine) ((UserItemUPP)(userRoutine))
-#define NewUserItemProc(userRoutine) NewUserItemUPP(userRoutine)
+#define DisposeUserItemUPP(userRoutine) ((void)(userRoutine))
+#define NewUserItemProc(userRoutine) ((UserItemUPP)(userRoutine))
 typedef ModalFilterProcPtr ModalFilterUPP;
 #define NewModalFilterUPP(userRoutine) ((ModalFilterUPP)(userRoutine))
-#define NewModalFilterProc(userRoutine) NewModalFilterUPP(userRoutine)
+#define DisposeModalFilterUPP(userRoutine) ((void)(userRoutine))
+#define NewModalFilterProc(userRoutine) ((ModalFilterUPP)(userRoutine))
 
 /* Patchable through the trap table. */
 ZEL_API void ZEL_CALL ModalDialog(ModalFilterProcPtr modalFilter, int16_t *itemHit);
@@ -232,5 +235,25 @@ ZEL_PUBLISHED_PROC(HideDItem, HideDialogItem, (DialogPtr theDialog, int16_t item
 ZEL_PUBLISHED_PROC(ShowDItem, ShowDialogItem, (DialogPtr theDialog, int16_t itemNo), (theDialog, itemNo))
 ZEL_PUBLISHED_FUNC(int16_t, FindDItem, FindDialogItem, (DialogPtr theDialog, Point thePt), (theDialog, thePt))
 ZEL_PUBLISHED_PROC(DisposDialog, DisposeDialog, (DialogPtr theDialog), (theDialog))
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define UpdtDialog UpdateDialog
+#endif
+
+
+/* Accessors of the later interfaces for the dialog record: a dialog is its window and its port. */
+#ifndef TOLVADEX_BUILDING
+ZEL_INLINE WindowRef GetDialogWindow(DialogRef dialog) { return (WindowRef)dialog; }
+ZEL_INLINE DialogRef GetDialogFromWindow(WindowRef window) { return (DialogRef)window; }
+ZEL_INLINE CGrafPtr GetDialogPort(DialogRef dialog) { return (CGrafPtr)dialog; }
+ZEL_INLINE void SetPortDialogPort(DialogRef dialog) { SetPor((GrafPtr)dialog); }
+ZEL_INLINE TEHandle GetDialogTextEditHandle(DialogRef dialog) { return ((DialogPeek)dialog)->textH; }
+ZEL_INLINE DialogItemIndex GetDialogKeyboardFocusItem(DialogRef dialog)
+{
+    return (DialogItemIndex)(((DialogPeek)dialog)->editField + 1);
+}
+#endif
 
 #endif

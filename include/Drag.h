@@ -5,6 +5,7 @@
    receive handler of the window under the mouse at release. */
 #ifndef TOLVADEX_DRAG_H
 #define TOLVADEX_DRAG_H
+#define __DRAG__
 
 #include "MacTypes.h"
 #include "Quickdraw.h"
@@ -108,5 +109,11 @@ ZEL_API Boolean ZEL_CALL WaitMouseMoved(Point initialMouse);
 ZEL_API OSErr ZEL_CALL ZoomRects(const Rect *fromRect, const Rect *toRect, int16_t zoomSteps, int16_t acceleration);
 ZEL_API OSErr ZEL_CALL ZoomRegion(RgnHandle region, Point zoomDistance, int16_t zoomSteps, int16_t acceleration);
 ZEL_API OSErr ZEL_CALL TEGetHiliteRgn(RgnHandle region, Handle hTE);
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposDrag DisposeDrag
+#endif
 
 #endif

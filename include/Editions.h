@@ -1,6 +1,7 @@
 /* The Edition Manager: publishers and subscribers link and answer, and no edition is ever made. */
 #ifndef TOLVADEX_EDITIONS_H
 #define TOLVADEX_EDITIONS_H
+#define __EDITIONS__
 
 #include "MacTypes.h"
 #include "Files.h"
@@ -22,10 +23,12 @@ typedef Boolean (ZEL_CALL *ExpModalFilterProcPtr)(DialogPtr theDialog, EventReco
                                                   int16_t *itemHit, Ptr yourDataPtr);
 typedef ExpDlgHookProcPtr ExpDlgHookUPP;
 #define NewExpDlgHookUPP(userRoutine) ((ExpDlgHookUPP)(userRoutine))
-#define NewExpDlgHookProc(userRoutine) NewExpDlgHookUPP(userRoutine)
+#define DisposeExpDlgHookUPP(userRoutine) ((void)(userRoutine))
+#define NewExpDlgHookProc(userRoutine) ((ExpDlgHookUPP)(userRoutine))
 typedef ExpModalFilterProcPtr ExpModalFilterUPP;
 #define NewExpModalFilterUPP(userRoutine) ((ExpModalFilterUPP)(userRoutine))
-#define NewExpModalFilterProc(userRoutine) NewExpModalFilterUPP(userRoutine)
+#define DisposeExpModalFilterUPP(userRoutine) ((void)(userRoutine))
+#define NewExpModalFilterProc(userRoutine) ((ExpModalFilterUPP)(userRoutine))
 
 /* -108; 0 without a report while library setting 74 is on. */
 ZEL_API OSErr ZEL_CALL InitEditionPackVersion(int16_t curEditionMgrVers);

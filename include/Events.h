@@ -1,6 +1,7 @@
 /* Event Manager: the event record and the event calls. */
 #ifndef TOLVADEX_EVENTS_H
 #define TOLVADEX_EVENTS_H
+#define __EVENTS__
 
 #include "MacTypes.h"
 #include "Quickdraw.h"
@@ -19,6 +20,12 @@ enum {
     updateEvt = 6,
     diskEvt = 7,
     activateEvt = 8,
+    networkEvt = 10,
+    driverEvt = 11,
+    app1Evt = 12,
+    app2Evt = 13,
+    app3Evt = 14,
+    app4Evt = 15,
     osEvt = 15,
     kHighLevelEvent = 23
 };
@@ -32,7 +39,13 @@ enum {
     updateMask = 0x0040,
     diskMask = 0x0080,
     activMask = 0x0100,
+    networkMask = 0x0400,
     highLevelEventMask = 0x0400,
+    driverMask = 0x0800,
+    app1Mask = 0x1000,
+    app2Mask = 0x2000,
+    app3Mask = 0x4000,
+    app4Mask = 0x8000,
     osMask = 0x8000,
     everyEvent = 0xFFFF
 };
@@ -153,5 +166,11 @@ ZEL_API Boolean ZEL_CALL GetSpecificHighLevelEvent(void *aFilter, void *contextP
 ZEL_API OSErr ZEL_CALL AcceptHighLevelEvent(void *sender, ZEL_ULong *msgRefcon, Ptr msgBuff, ZEL_ULong *msgLen);
 
 ZEL_API uint32_t ZEL_CALL KeyTranslate(const void *transData, uint16_t keycode, ZEL_ULong *state);
+
+/* A program of the era that names only the event calls' header still calls the window, menu and
+   segment calls of its event loop (FindWindow, MenuSelect, ExitToShell): they come with it. */
+#include "MacWindows.h"
+#include "Menus.h"
+#include "SegLoad.h"
 
 #endif

@@ -1,8 +1,11 @@
 /* File Manager: volumes, open files and their result codes. */
 #ifndef TOLVADEX_FILES_H
 #define TOLVADEX_FILES_H
+#define __FILES__
 
 #include "MacTypes.h"
+#include "MixedMode.h"
+#include "OSUtils.h"
 
 /* File Manager result codes. */
 enum {
@@ -22,11 +25,22 @@ enum {
     fBsyErr = -47,
     dupFNErr = -48,
     opWrErr = -49,
+    mFulErr = -41,
     rfNumErr = -51,
-    diffVolErr = -58,
+    volOffLinErr = -53,
     permErr = -54,
+    nsDrvErr = -56,
+    noMacDskErr = -57,
+    extFSErr = -58,
+    fsRnErr = -59,
+    badMDBErr = -60,
     wrPermErr = -61,
-    dirNFErr = -120
+    dirNFErr = -120,
+    tmwdoErr = -121,
+    badMovErr = -122,
+    wrgVolTypErr = -123,
+    volGoneErr = -124,
+    diffVolErr = -1303
 };
 
 /* Access permissions of the open calls: whatever is allowed, read only, write only, read and write,
@@ -47,6 +61,31 @@ typedef struct FSSpec {
 typedef FSSpec *FSSpecPtr;
 
 /* Finder information of a file. */
+/* Positioning modes of SetFPos and of a parameter block's ioPosMode; rdVerify may be added. */
+enum { fsAtMark = 0, fsFromStart = 1, fsFromLEOF = 2, fsFromMark = 3, rdVerify = 64 };
+
+/* Finder flags of FInfo.fdFlags, in the names of both interface generations, and the folders of
+   FInfo.fdFldr. */
+enum {
+    fOnDesk = 0x0001,
+    fHasBundle = 0x2000,
+    fInvisible = 0x4000,
+    kIsOnDesk = 0x0001,
+    kColor = 0x000E,
+    kIsShared = 0x0040,
+    kHasNoINITs = 0x0080,
+    kHasBeenInited = 0x0100,
+    kHasCustomIcon = 0x0400,
+    kIsStationery = 0x0800,
+    kNameLocked = 0x1000,
+    kHasBundle = 0x2000,
+    kIsInvisible = 0x4000,
+    kIsAlias = 0x8000
+};
+enum { fTrash = -3, fDesktop = -2, fDisk = 0 };
+/* The directory bit of ioFlAttrib, and the root directory's parent and own IDs. */
+enum { ioDirFlg = 3, ioDirMsk = 0x10, fsRtParID = 1, fsRtDirID = 2 };
+
 typedef struct FInfo {
     OSType fdType;
     OSType fdCreator;
@@ -136,6 +175,8 @@ typedef struct WDPBRec {
     int32_t ioWDDirID;
 } WDPBRec;
 typedef WDPBRec *WDPBPtr;
+/* The working-directory variant of HParamBlockRec: the same fields. */
+typedef WDPBRec WDParam;
 
 /* Finder information of directories and the extended records. */
 typedef struct DInfo {
@@ -228,6 +269,7 @@ typedef union HParamBlockRec {
     HFileParam fileParam;
     HVolumeParam volumeParam;
     CopyParam copyParam;
+    WDParam wdParam;
 } HParamBlockRec;
 typedef HParamBlockRec *HParmBlkPtr;
 

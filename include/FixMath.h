@@ -2,6 +2,7 @@
    returned in ST0. */
 #ifndef TOLVADEX_FIXMATH_H
 #define TOLVADEX_FIXMATH_H
+#define __FIXMATH__
 
 #include "MacTypes.h"
 

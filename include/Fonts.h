@@ -1,8 +1,11 @@
 /* Font Manager. */
 #ifndef TOLVADEX_FONTS_H
 #define TOLVADEX_FONTS_H
+#define __FONTS__
 
 #include "MacTypes.h"
+#include "Quickdraw.h"
+#include "Files.h"
 
 /* Macintosh font numbers; the font map joins each to a Windows face. */
 enum {

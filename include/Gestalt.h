@@ -1,6 +1,8 @@
 /* Gestalt: the library's fixed answers about the Macintosh it stands for. */
 #ifndef TOLVADEX_GESTALT_H
 #define TOLVADEX_GESTALT_H
+#define __GESTALT__
+#define __GESTALTEQU__
 
 #include "MacTypes.h" /* gestaltUndefSelectorErr */
 

@@ -2,6 +2,7 @@
    icon suites, mini icons ('icm#', 'icm8') and small icon lists ('SICN'), plotted on the current port. */
 #ifndef TOLVADEX_ICONS_H
 #define TOLVADEX_ICONS_H
+#define __ICONS__
 
 #include "Quickdraw.h"
 
@@ -48,5 +49,11 @@ ZEL_API Boolean ZEL_CALL PtInIconSuite(Point testPt, const Rect *iconRect, IconA
                                        IconSuiteHandle theIconSuite);
 ZEL_API OSErr ZEL_CALL PlotSICNHandle(const Rect *theRect, IconAlignmentType align, IconTransformType transform,
                                       Handle theSICN);
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposIconSuite DisposeIconSuite
+#endif
 
 #endif

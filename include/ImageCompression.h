@@ -2,6 +2,7 @@
    decompresses or shows a preview. Calls that answer 0 leave their out-values empty. */
 #ifndef TOLVADEX_IMAGECOMPRESSION_H
 #define TOLVADEX_IMAGECOMPRESSION_H
+#define __IMAGECOMPRESSION__
 
 #include "MacTypes.h"
 #include "Components.h"
@@ -48,5 +49,11 @@ ZEL_API void ZEL_CALL SFPGetFilePreview(Point where, ConstStr255Param prompt, Fi
 /* Returns at once, silently, and shows nothing. */
 ZEL_API void ZEL_CALL StandardGetFilePreview(FileFilterProcPtr fileFilter, int16_t numTypes,
                                              ConstSFTypeListPtr typeList, StandardFileReply *reply);
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposCodecNameList DisposeCodecNameList
+#endif
 
 #endif

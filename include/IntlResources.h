@@ -1,6 +1,7 @@
 /* The international records: number and time formats ('INTL' 0) and long-date formats ('INTL' 1). */
 #ifndef TOLVADEX_INTLRESOURCES_H
 #define TOLVADEX_INTLRESOURCES_H
+#define __INTLRESOURCES__
 
 #include "MacTypes.h"
 

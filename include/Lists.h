@@ -4,10 +4,12 @@
    procedure. */
 #ifndef TOLVADEX_LISTS_H
 #define TOLVADEX_LISTS_H
+#define __LISTS__
 
 #include <windef.h>
 #include "MacTypes.h"
 #include "Quickdraw.h"
+#include "Events.h"
 #include "MacWindows.h"
 #include "Controls.h"
 
@@ -76,13 +78,15 @@ typedef void(ZEL_CALL *ListDefProcPtr)(int16_t lMessage, Boolean lSelect, Rect *
                                         int16_t lDataOffset, int16_t lDataLen, ListHandle lHandle);
 typedef ListDefProcPtr ListDefUPP;
 #define NewListDefUPP(userRoutine) ((ListDefUPP)(userRoutine))
-#define NewListDefProc(userRoutine) NewListDefUPP(userRoutine)
+#define DisposeListDefUPP(userRoutine) ((void)(userRoutine))
+#define NewListDefProc(userRoutine) ((ListDefUPP)(userRoutine))
 
 /* A search procedure: the cell's data, the searched data and their lengths; 0 for a match. */
 typedef int16_t(ZEL_CALL *ListSearchProcPtr)(const void *aPtr, const void *bPtr, int16_t aLen, int16_t bLen);
 typedef ListSearchProcPtr ListSearchUPP;
 #define NewListSearchUPP(userRoutine) ((ListSearchUPP)(userRoutine))
-#define NewListSearchProc(userRoutine) NewListSearchUPP(userRoutine)
+#define DisposeListSearchUPP(userRoutine) ((void)(userRoutine))
+#define NewListSearchProc(userRoutine) ((ListSearchUPP)(userRoutine))
 
 /* A tear-off drag hook: the mouse, the pressed cell, the outline (global), the item's width and height;
    non-zero when a drop happened. */
@@ -165,5 +169,26 @@ ZEL_API int32_t ZEL_CALL ZEL_LSetSelFlags(int32_t flags);
 ZEL_API HWND ZEL_CALL ZEL_GetHWNDFromListHandle(ListHandle lHandle);
 ZEL_API void ZEL_CALL ZEL_ListShowHide(ListPtr listRecord, Boolean show);
 ZEL_API void ZEL_CALL ZEL_ListUpdateVisible(ListPtr listRecord);
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define LDoDraw LSetDrawingMode
+#endif
+
+
+/* Accessors of the later interfaces for the list record. */
+#ifndef TOLVADEX_BUILDING
+ZEL_INLINE Rect *GetListViewBounds(ListRef list, Rect *view) { *view = (**list).rView; return view; }
+ZEL_INLINE Rect *GetListDataBounds(ListRef list, Rect *bounds) { *bounds = (**list).dataBounds; return bounds; }
+ZEL_INLINE Rect *GetListVisibleCells(ListRef list, Rect *visible) { *visible = (**list).visible; return visible; }
+ZEL_INLINE CGrafPtr GetListPort(ListRef list) { return (CGrafPtr)(**list).port; }
+ZEL_INLINE Point *GetListCellSize(ListRef list, Point *size) { *size = (**list).cellSize; return size; }
+ZEL_INLINE ControlRef GetListVerticalScrollBar(ListRef list) { return (**list).vScroll; }
+ZEL_INLINE ControlRef GetListHorizontalScrollBar(ListRef list) { return (**list).hScroll; }
+ZEL_INLINE int32_t GetListRefCon(ListRef list) { return (**list).refCon; }
+ZEL_INLINE void SetListRefCon(ListRef list, int32_t refCon) { (**list).refCon = refCon; }
+ZEL_INLINE Handle GetListUserHandle(ListRef list) { return (**list).userHandle; }
+#endif
 
 #endif

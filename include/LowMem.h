@@ -3,6 +3,7 @@
    supplies it, else in storage of the library's own. */
 #ifndef TOLVADEX_LOWMEM_H
 #define TOLVADEX_LOWMEM_H
+#define __LOWMEM__
 
 #include "MacTypes.h"
 #include "MacMemory.h"

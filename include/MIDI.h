@@ -1,6 +1,7 @@
 /* MIDI Manager: ports, packets, the input ring, the time record and the sequencer interface record. */
 #ifndef TOLVADEX_MIDI_H
 #define TOLVADEX_MIDI_H
+#define __MIDI__
 
 #include "MacTypes.h"
 

@@ -1,6 +1,8 @@
 /* Memory Manager: handles, master pointers and the zone record. */
 #ifndef TOLVADEX_MACMEMORY_H
 #define TOLVADEX_MACMEMORY_H
+#define __MACMEMORY__
+#define __MEMORY__
 
 #include "MacTypes.h"
 
@@ -71,6 +73,18 @@ ZEL_STATIC_ASSERT(offsetof(Zone, moreMast) == 20, "moreMast at 20");
 ZEL_STATIC_ASSERT(offsetof(Zone, purgeProc) == 40, "purgeProc at 40");
 
 /* Handle state bits of HGetState / HSetState. */
+/* The Memory Manager's results besides those of the base types. */
+enum {
+    memROZWarn = -99,
+    memROZError = -99,
+    memROZErr = -99,
+    memAZErr = -113,
+    memPCErr = -114,
+    memBCErr = -115,
+    memSCErr = -116,
+    memLockedErr = -117
+};
+
 enum { handleLockedBit = 0x80, handlePurgeableBit = 0x40, handleResourceBit = 0x20 };
 
 ZEL_API Handle ZEL_CALL NewHandle(Size byteCount);

@@ -3,7 +3,10 @@
    records packed to 2 bytes. */
 #ifndef TOLVADEX_MACTYPES_H
 #define TOLVADEX_MACTYPES_H
+#define __MACTYPES__
+#define __TYPES__
 
+#include "ConditionalMacros.h"
 #include <stdint.h>
 #include <stddef.h>
 
@@ -42,11 +45,20 @@
 #define ZEL_PUBLISHED_FUNC(result, published, exported, params, args) \
     inline result published params { return exported args; }
 #else
+/* __inline__: C90 has no inline keyword, and these headers compile as C90 too. */
 #define ZEL_PUBLISHED_PROC(published, exported, params, args) \
-    static inline void published params { exported args; }
+    static __inline__ void published params { exported args; }
 #define ZEL_PUBLISHED_FUNC(result, published, exported, params, args) \
-    static inline result published params { return exported args; }
+    static __inline__ result published params { return exported args; }
 #endif
+/* The record accessors of the later interfaces are written in the headers themselves: the records are
+   the library's own, so each accessor reads or writes the field it names. */
+#ifdef __cplusplus
+#define ZEL_INLINE inline
+#else
+#define ZEL_INLINE static __inline__
+#endif
+
 /* Windows spells some of those names as macros choosing an ANSI or a wide function (FindWindow is
    FindWindowA): C++ gets the published call under both spellings too, so that it is found whether the
    platform's header comes before or after. */

@@ -1,10 +1,12 @@
 /* Window Manager. */
 #ifndef TOLVADEX_MACWINDOWS_H
 #define TOLVADEX_MACWINDOWS_H
+#define __MACWINDOWS__
 
 #include <windef.h>
 #include "MacTypes.h"
 #include "Quickdraw.h"
+#include "Events.h"
 
 struct ControlRecord;
 typedef struct ControlRecord **ControlHandle;
@@ -149,7 +151,8 @@ typedef int32_t (ZEL_CALL *WindowDefProcPtr)(int16_t varCode, WindowPtr theWindo
 /* Universal procedure pointers are plain procedure pointers here: there is one calling convention. */
 typedef WindowDefProcPtr WindowDefUPP;
 #define NewWindowDefUPP(userRoutine) ((WindowDefUPP)(userRoutine))
-#define NewWindowDefProc(userRoutine) NewWindowDefUPP(userRoutine)
+#define DisposeWindowDefUPP(userRoutine) ((void)(userRoutine))
+#define NewWindowDefProc(userRoutine) ((WindowDefUPP)(userRoutine))
 enum {
     wDraw = 0,
     wHit = 1,
@@ -314,6 +317,89 @@ ZEL_PUBLISHED_PROC(MoveWindow, MoveWindo, (WindowPtr theWindow, int16_t hGlobal,
 ZEL_PUBLISHED_FUNC_AW(int16_t, FindWindow, FindWindo, (Point thePoint, WindowPtr *theWindow), (thePoint, theWindow))
 #if !defined(FindWindow) && (defined(__cplusplus) || !defined(_WINUSER_))
 ZEL_PUBLISHED_FUNC(int16_t, FindWindow, FindWindo, (Point thePoint, WindowPtr *theWindow), (thePoint, theWindow))
+#endif
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposWindow DisposeWindow
+#endif
+
+
+/* The Mac-prefixed names of the later interfaces, for calls whose plain names Windows also uses. */
+#ifndef TOLVADEX_BUILDING
+#define MacShowWindow ShowWindo
+#define MacCloseWindow CloseWindo
+#define MacMoveWindow MoveWindo
+#define MacFindWindow FindWindo
+#endif
+
+
+/* The zoom states a window's zoom box moves between. */
+#pragma pack(push, 2)
+typedef struct WStateData {
+    Rect userState;
+    Rect stdState;
+} WStateData;
+#pragma pack(pop)
+typedef WStateData *WStateDataPtr;
+typedef WStateDataPtr *WStateDataHandle;
+ZEL_STATIC_ASSERT(sizeof(WStateData) == 16, "WStateData is 16 bytes");
+
+/* Accessors of the later interfaces for the window record. A window is its port; the window list is
+   the low-memory global's. */
+#ifndef TOLVADEX_BUILDING
+#include "LowMem.h"
+ZEL_INLINE int16_t GetWindowKind(WindowRef window) { return ((WindowPeek)window)->windowKind; }
+ZEL_INLINE void SetWindowKind(WindowRef window, int16_t kind) { ((WindowPeek)window)->windowKind = kind; }
+ZEL_INLINE CGrafPtr GetWindowPort(WindowRef window) { return (CGrafPtr)window; }
+ZEL_INLINE WindowRef GetWindowFromPort(CGrafPtr port) { return (WindowRef)port; }
+ZEL_INLINE void SetPortWindowPort(WindowRef window) { SetPor((GrafPtr)window); }
+ZEL_INLINE Boolean IsWindowHilited(WindowRef window) { return ((WindowPeek)window)->hilited; }
+/* Windows spells its GetNextWindow as a macro of two arguments. */
+#ifndef GetNextWindow
+ZEL_INLINE WindowRef GetNextWindow(WindowRef window) { return (WindowRef)((WindowPeek)window)->nextWindow; }
+#endif
+ZEL_INLINE WindowRef GetWindowList(void) { return LMGetWindowList(); }
+ZEL_INLINE Rect *GetWindowPortBounds(WindowRef window, Rect *bounds)
+{
+    *bounds = window->portRect;
+    return bounds;
+}
+/* Windows' own IsWindowVisible takes a window handle: C++ has both; a C file that included a Windows
+   header first reads the record's field. */
+#if defined(__cplusplus) || !defined(_WINUSER_)
+ZEL_INLINE Boolean IsWindowVisible(WindowRef window) { return ((WindowPeek)window)->visible; }
+#endif
+/* The update region calls, made in the window's port. */
+#define ZEL_IN_WINDOW_PORT(window, call) \
+    {                                    \
+        GrafPtr saved;                   \
+        GetPort(&saved);                 \
+        SetPor(window);                  \
+        call;                            \
+        SetPor(saved);                   \
+    }
+ZEL_INLINE OSStatus InvalWindowRect(WindowRef window, const Rect *bounds)
+{
+    ZEL_IN_WINDOW_PORT(window, InvalRect(bounds))
+    return noErr;
+}
+ZEL_INLINE OSStatus InvalWindowRgn(WindowRef window, RgnHandle region)
+{
+    ZEL_IN_WINDOW_PORT(window, InvalRgn(region))
+    return noErr;
+}
+ZEL_INLINE OSStatus ValidWindowRect(WindowRef window, const Rect *bounds)
+{
+    ZEL_IN_WINDOW_PORT(window, ValidRect(bounds))
+    return noErr;
+}
+ZEL_INLINE OSStatus ValidWindowRgn(WindowRef window, RgnHandle region)
+{
+    ZEL_IN_WINDOW_PORT(window, ValidRgn(region))
+    return noErr;
+}
 #endif
 
 #endif

@@ -1,8 +1,11 @@
 /* Menu Manager: menu records, their items, and the Windows menus that mirror them. */
 #ifndef TOLVADEX_MENUS_H
 #define TOLVADEX_MENUS_H
+#define __MENUS__
 
 #include "MacTypes.h"
+#include "Quickdraw.h"
+#include "Events.h"
 
 #pragma pack(push, 2)
 
@@ -40,6 +43,9 @@ enum {
     mSizeMsg = 2,
     mPopUpMsg = 3
 };
+
+/* InsertMenu's beforeID for a submenu or pop-up menu kept out of the menu bar. */
+enum { hierMenu = -1, kInsertHierarchicalMenu = -1 };
 
 enum {
     noMark = 0,
@@ -142,5 +148,40 @@ ZEL_PUBLISHED_PROC(SetItem, SetMenuItemText, (MenuHandle theMenu, int16_t item, 
 ZEL_PUBLISHED_FUNC(MenuHandle, GetMHandle, GetMenuHandle, (int16_t menuID), (menuID))
 ZEL_PUBLISHED_PROC(DelMenuItem, DeleteMenuItem, (MenuHandle theMenu, int16_t item), (theMenu, item))
 ZEL_PUBLISHED_FUNC(int16_t, CountMenuItems, CountMItems, (MenuHandle theMenu), (theMenu))
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposMCInfo DisposeMCInfo
+#define DisposMenu DisposeMenu
+#endif
+
+
+/* The Mac-prefixed names of the later interfaces, for calls whose plain names Windows also uses. */
+#ifndef TOLVADEX_BUILDING
+#define MacGetMenu GetMen
+#define MacDeleteMenu DeleteMen
+#define MacDrawMenuBar DrawMenuBa
+#define MacAppendMenu AppendMen
+#define MacInsertMenu InsertMen
+#define MacInsertMenuItem InsertMenuIte
+#endif
+
+
+/* Later names of the item calls. Windows has its own CheckMenuItem and EnableMenuItem: C++ has both; a
+   C file that included a Windows header first calls CheckItem and EnableItem. */
+#if defined(__cplusplus) || !defined(_WINUSER_)
+ZEL_PUBLISHED_PROC(CheckMenuItem, CheckItem, (MenuHandle theMenu, int16_t item, Boolean checked), (theMenu, item, checked))
+ZEL_PUBLISHED_PROC(EnableMenuItem, EnableItem, (MenuHandle theMenu, int16_t item), (theMenu, item))
+#endif
+ZEL_PUBLISHED_PROC(DisableMenuItem, DisableItem, (MenuHandle theMenu, int16_t item), (theMenu, item))
+#define MacCheckMenuItem CheckItem
+
+/* Accessors of the later interfaces for the menu record. */
+#ifndef TOLVADEX_BUILDING
+ZEL_INLINE int16_t GetMenuID(MenuRef menu) { return (**menu).menuID; }
+ZEL_INLINE int16_t GetMenuWidth(MenuRef menu) { return (**menu).menuWidth; }
+ZEL_INLINE int16_t GetMenuHeight(MenuRef menu) { return (**menu).menuHeight; }
+#endif
 
 #endif

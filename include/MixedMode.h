@@ -3,6 +3,7 @@
    removes what it pushed (link them through the import library). */
 #ifndef TOLVADEX_MIXEDMODE_H
 #define TOLVADEX_MIXEDMODE_H
+#define __MIXEDMODE__
 
 #include "MacTypes.h"
 

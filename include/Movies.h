@@ -2,6 +2,7 @@
    answer 0 leave their out-values empty (nil, 0 or an empty rectangle), never unset. */
 #ifndef TOLVADEX_MOVIES_H
 #define TOLVADEX_MOVIES_H
+#define __MOVIES__
 
 #include "MacTypes.h"
 #include "Components.h"
@@ -65,5 +66,12 @@ ZEL_API void ZEL_CALL SetMovieDisplayClipRgn(Movie theMovie, RgnHandle theClip);
 ZEL_API void ZEL_CALL SetMovieGWorld(Movie theMovie, CGrafPtr port, GDHandle gdh);
 ZEL_API void ZEL_CALL SetMovieTime(Movie theMovie, const TimeRecord *newTime);
 ZEL_API OSErr ZEL_CALL UpdateMovie(Movie theMovie);
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposMovie DisposeMovie
+#define DisposMovieController DisposeMovieController
+#endif
 
 #endif

@@ -1,6 +1,7 @@
 /* Notification Manager. */
 #ifndef TOLVADEX_NOTIFICATION_H
 #define TOLVADEX_NOTIFICATION_H
+#define __NOTIFICATION__
 
 #include "MacTypes.h"
 

@@ -2,6 +2,7 @@
    which this library declares with the text utilities. */
 #ifndef TOLVADEX_NUMBERFORMATTING_H
 #define TOLVADEX_NUMBERFORMATTING_H
+#define __NUMBERFORMATTING__
 
 #include "TextUtils.h"
 

@@ -1,6 +1,7 @@
 /* The Open Scripting Architecture: every call reports its name and answers 0; no script runs. */
 #ifndef TOLVADEX_OSA_H
 #define TOLVADEX_OSA_H
+#define __OSA__
 
 #include "MacTypes.h"
 #include "AppleEvents.h"

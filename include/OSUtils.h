@@ -1,8 +1,11 @@
 /* Operating-system utilities, the trap table calls and the diagnostic channel. */
 #ifndef TOLVADEX_OSUTILS_H
 #define TOLVADEX_OSUTILS_H
+#define __OSUTILS__
 
 #include "MacTypes.h"
+#include "MixedMode.h"
+#include "MacMemory.h"
 #include "Traps.h"
 
 #pragma pack(push, 2)
@@ -35,6 +38,36 @@ typedef struct DateTimeRec {
     int16_t dayOfWeek; /* 1 = Sunday .. 7 = Saturday */
 } DateTimeRec;
 
+/* SysEnvirons: its results, the record version it fills and the values of the record's fields. */
+enum { envNotPresent = -5500, envBadVers = -5501, envVersTooBig = -5502 };
+enum { curSysEnvVers = 2 };
+enum {
+    envMachUnknown = 0,
+    env512KE = 1,
+    envMacPlus = 2,
+    envSE = 3,
+    envMacII = 4,
+    envMacIIx = 5,
+    envMacIIcx = 6,
+    envSE30 = 7,
+    envPortable = 8,
+    envMacIIci = 9,
+    envMacIIfx = 11
+};
+enum { envCPUUnknown = 0, env68000 = 1, env68010 = 2, env68020 = 3, env68030 = 4, env68040 = 5 };
+enum {
+    envUnknownKbd = 0,
+    envMacKbd = 1,
+    envMacAndPad = 2,
+    envMacPlusKbd = 3,
+    envAExtendKbd = 4,
+    envStandADBKbd = 5,
+    envPrtblADBKbd = 6,
+    envPrtblISOKbd = 7,
+    envStdISOADBKbd = 8,
+    envExtISOADBKbd = 9
+};
+
 typedef struct SysEnvRec {
     int16_t environsVersion;
     int16_t machineType;
@@ -46,6 +79,7 @@ typedef struct SysEnvRec {
     int16_t atDrvrVersNum;
     int16_t sysVRefNum;
 } SysEnvRec;
+typedef SysEnvRec *SysEnvRecPtr;
 #pragma pack(pop)
 ZEL_STATIC_ASSERT(sizeof(QHdr) == 10, "QHdr is 10 bytes");
 ZEL_STATIC_ASSERT(offsetof(QHdr, qHead) == 2, "qHead at 2");

@@ -2,6 +2,7 @@
    bytes; results that point into a string point at the character itself (past the length byte). */
 #ifndef TOLVADEX_PLSTRINGFUNCS_H
 #define TOLVADEX_PLSTRINGFUNCS_H
+#define __PLSTRINGFUNCS__
 
 #include "MacTypes.h"
 

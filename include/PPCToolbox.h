@@ -1,6 +1,7 @@
 /* The PPC browser and the file-transfer chooser: both link and answer 0, and show nothing. */
 #ifndef TOLVADEX_PPCTOOLBOX_H
 #define TOLVADEX_PPCTOOLBOX_H
+#define __PPCTOOLBOX__
 
 #include "MacTypes.h"
 #include "AppleTalk.h"
@@ -10,7 +11,8 @@ typedef struct PortInfoRec PortInfoRec;
 typedef Boolean (ZEL_CALL *PPCFilterProcPtr)(LocationNameRec *locationName, PortInfoRec *thePortInfo);
 typedef PPCFilterProcPtr PPCFilterUPP;
 #define NewPPCFilterUPP(userRoutine) ((PPCFilterUPP)(userRoutine))
-#define NewPPCFilterProc(userRoutine) NewPPCFilterUPP(userRoutine)
+#define DisposePPCFilterUPP(userRoutine) ((void)(userRoutine))
+#define NewPPCFilterProc(userRoutine) ((PPCFilterUPP)(userRoutine))
 typedef Handle FTHandle;
 
 ZEL_API OSErr ZEL_CALL PPCBrowser(ConstStr255Param prompt, ConstStr255Param applListLabel, Boolean defaultSpecified,

@@ -1,6 +1,7 @@
 /* Palette Manager: Macintosh palettes tied to Windows logical palettes. */
 #ifndef TOLVADEX_PALETTES_H
 #define TOLVADEX_PALETTES_H
+#define __PALETTES__
 
 #include "Quickdraw.h"
 
@@ -76,6 +77,12 @@ ZEL_API uint32_t ZEL_CALL ZEL_PaletteChanged(HWND hwnd, HWND changer);
 ZEL_PUBLISHED_PROC(AnimatePalette, AnimatePalett,
                    (WindowPtr window, CTabHandle ct, int16_t srcIndex, int16_t dstEntry, int16_t dstLength),
                    (window, ct, srcIndex, dstEntry, dstLength))
+#endif
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposPalette DisposePalette
 #endif
 
 #endif

@@ -2,9 +2,11 @@
    Windows print-setup and print common dialogs) and PrGeneral. */
 #ifndef TOLVADEX_PRINTING_H
 #define TOLVADEX_PRINTING_H
+#define __PRINTING__
 
 #include "MacTypes.h"
 #include "Quickdraw.h"
+#include "Dialogs.h"
 
 enum {
     iPrPgFract = 120,
@@ -25,6 +27,9 @@ enum { noSuchRsl = 1, opNotImpl = 2 };
 
 typedef void(ZEL_CALL *PrIdleProcPtr)(void);
 typedef PrIdleProcPtr PrIdleUPP;
+#define NewPrIdleUPP(userRoutine) ((PrIdleUPP)(userRoutine))
+#define DisposePrIdleUPP(userRoutine) ((void)(userRoutine))
+#define NewPrIdleProc(userRoutine) ((PrIdleUPP)(userRoutine))
 
 #pragma pack(push, 2)
 typedef struct TPrInfo {

@@ -1,9 +1,13 @@
 /* Process Manager: processes named by serial numbers built from Windows process ids. */
 #ifndef TOLVADEX_PROCESSES_H
 #define TOLVADEX_PROCESSES_H
+#define __PROCESSES__
 
 #include "MacTypes.h"
 #include "Files.h"
+#include "Events.h"
+/* ExitToShell, declared here by the later interfaces. */
+#include "SegLoad.h"
 
 enum { procNotFound = -600 };
 

@@ -1,6 +1,7 @@
 /* Offscreen graphics worlds: colour ports that draw into Windows bitmaps instead of a window. */
 #ifndef TOLVADEX_QDOFFSCREEN_H
 #define TOLVADEX_QDOFFSCREEN_H
+#define __QDOFFSCREEN__
 
 #include "Quickdraw.h"
 
@@ -39,5 +40,11 @@ ZEL_API GWorldFlags ZEL_CALL UpdateGWorld(GWorldPtr *offscreenGWorld, int16_t pi
 ZEL_API void ZEL_CALL CTabChanged(CTabHandle ctab);
 ZEL_API void ZEL_CALL PortChanged(GrafPtr port);
 ZEL_API void ZEL_CALL GDeviceChanged(GDHandle gdh);
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposGWorld DisposeGWorld
+#endif
 
 #endif

@@ -1,6 +1,7 @@
 /* The standard compression component: never available. */
 #ifndef TOLVADEX_QUICKTIMECOMPONENTS_H
 #define TOLVADEX_QUICKTIMECOMPONENTS_H
+#define __QUICKTIMECOMPONENTS__
 
 #include "Components.h"
 

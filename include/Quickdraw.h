@@ -1,8 +1,10 @@
 /* QuickDraw: the records shared by every drawing call and the QuickDraw globals. */
 #ifndef TOLVADEX_QUICKDRAW_H
 #define TOLVADEX_QUICKDRAW_H
+#define __QUICKDRAW__
 
 #include "MacTypes.h"
+#include "MixedMode.h"
 /* The Windows handle types that the library's own records carry (device contexts, pens, brushes). */
 #include <windef.h>
 
@@ -1055,6 +1057,93 @@ ZEL_PUBLISHED_PROC(DrawText, DrawTex, (const void *textBuf, int16_t firstByte, i
 ZEL_PUBLISHED_PROC_AW(SetPort, SetPor, (GrafPtr port), (port))
 #if !defined(SetPort) && (defined(__cplusplus) || !defined(_WINSPOOL_))
 ZEL_PUBLISHED_PROC(SetPort, SetPor, (GrafPtr port), (port))
+#endif
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposCCursor DisposeCCursor
+#define DisposCIcon DisposeCIcon
+#define DisposCTable DisposeCTable
+#define DisposGDevice DisposeGDevice
+#define DisposPixMap DisposePixMap
+#define DisposPixPat DisposePixPat
+#define DisposRgn DisposeRgn
+#endif
+
+
+/* The Mac-prefixed names of the later interfaces, for calls whose plain names Windows also uses. */
+#ifndef TOLVADEX_BUILDING
+#define MacSetPort SetPor
+#define MacFrameRect FrameRec
+#define MacFillRect FillRec
+#define MacInvertRect InvertRec
+#define MacSetRect SetRec
+#define MacOffsetRect OffsetRec
+#define MacInsetRect InsetRec
+#define MacUnionRect UnionRec
+#define MacEqualRect EqualRec
+#define MacPtInRect PtInRec
+#define MacFrameRgn FrameRg
+#define MacFillRgn FillRg
+#define MacInvertRgn InvertRg
+#define MacPaintRgn PaintRg
+#define MacOffsetRgn OffsetRg
+#define MacInsetRgn InsetRg
+#define MacUnionRgn UnionRg
+#define MacXorRgn XorRg
+#define MacEqualRgn EqualRg
+#define MacCopyRgn CopyRg
+#define MacSetRectRgn SetRectRg
+#define MacLineTo LineT
+#define MacGetCursor GetCurso
+#define MacSetCursor SetCurso
+#define MacShowCursor ShowCurso
+#define MacDrawText DrawTex
+#endif
+
+
+/* Accessors of the later interfaces for the port records, regions and QuickDraw globals. A colour and a
+   black-and-white port keep their rectangle and regions at the same offsets; the globals are the
+   program's own qd when it defines one, else the library's. */
+#ifndef TOLVADEX_BUILDING
+ZEL_INLINE Rect *GetPortBounds(CGrafPtr port, Rect *rect) { *rect = ((GrafPtr)port)->portRect; return rect; }
+ZEL_INLINE RgnHandle GetPortVisibleRegion(CGrafPtr port, RgnHandle visRgn)
+{
+    CopyRg(((GrafPtr)port)->visRgn, visRgn);
+    return visRgn;
+}
+ZEL_INLINE RgnHandle GetPortClipRegion(CGrafPtr port, RgnHandle clipRgn)
+{
+    CopyRg(((GrafPtr)port)->clipRgn, clipRgn);
+    return clipRgn;
+}
+ZEL_INLINE Boolean IsPortColor(CGrafPtr port) { return ((GrafPtr)port)->portBits.rowBytes < 0; }
+ZEL_INLINE PixMapHandle GetPortPixMap(CGrafPtr port) { return port->portPixMap; }
+ZEL_INLINE const BitMap *GetPortBitMapForCopyBits(CGrafPtr port) { return &((GrafPtr)port)->portBits; }
+ZEL_INLINE int16_t GetPortTextFont(CGrafPtr port) { return ((GrafPtr)port)->txFont; }
+ZEL_INLINE int16_t GetPortTextSize(CGrafPtr port) { return ((GrafPtr)port)->txSize; }
+ZEL_INLINE Style GetPortTextFace(CGrafPtr port) { return ((GrafPtr)port)->txFace; }
+ZEL_INLINE Point *GetPortPenSize(CGrafPtr port, Point *penSize) { *penSize = ((GrafPtr)port)->pnSize; return penSize; }
+ZEL_INLINE Point *GetPortPenLocation(CGrafPtr port, Point *penLocation)
+{
+    *penLocation = ((GrafPtr)port)->pnLoc;
+    return penLocation;
+}
+/* Every drawing call reaches the screen before it returns: there is no buffer to flush. */
+ZEL_INLINE void QDFlushPortBuffer(CGrafPtr port, RgnHandle region) { (void)port; (void)region; }
+ZEL_INLINE Rect *GetRegionBounds(RgnHandle region, Rect *bounds) { *bounds = (**region).rgnBBox; return bounds; }
+ZEL_INLINE Rect *GetPixBounds(PixMapHandle pixMap, Rect *bounds) { *bounds = (**pixMap).bounds; return bounds; }
+ZEL_INLINE CGrafPtr GetQDGlobalsThePort(void) { return (CGrafPtr)qd.thePort; }
+ZEL_INLINE BitMap *GetQDGlobalsScreenBits(BitMap *screenBits) { *screenBits = qd.screenBits; return screenBits; }
+ZEL_INLINE Cursor *GetQDGlobalsArrow(Cursor *arrow) { *arrow = qd.arrow; return arrow; }
+ZEL_INLINE Pattern *GetQDGlobalsDarkGray(Pattern *dkGray) { *dkGray = qd.dkGray; return dkGray; }
+ZEL_INLINE Pattern *GetQDGlobalsLightGray(Pattern *ltGray) { *ltGray = qd.ltGray; return ltGray; }
+ZEL_INLINE Pattern *GetQDGlobalsGray(Pattern *gray) { *gray = qd.gray; return gray; }
+ZEL_INLINE Pattern *GetQDGlobalsBlack(Pattern *black) { *black = qd.black; return black; }
+ZEL_INLINE Pattern *GetQDGlobalsWhite(Pattern *white) { *white = qd.white; return white; }
+ZEL_INLINE int32_t GetQDGlobalsRandomSeed(void) { return qd.randSeed; }
+ZEL_INLINE void SetQDGlobalsRandomSeed(int32_t randomSeed) { qd.randSeed = randomSeed; }
 #endif
 
 #endif

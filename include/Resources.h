@@ -1,8 +1,11 @@
 /* Resource Manager: resource files and the chain of open files, and the resources in them. */
 #ifndef TOLVADEX_RESOURCES_H
 #define TOLVADEX_RESOURCES_H
+#define __RESOURCES__
 
 #include "MacTypes.h"
+#include "MixedMode.h"
+#include "Files.h"
 
 enum {
     resNotFound = -192,
@@ -105,6 +108,12 @@ ZEL_API ProcPtr ZEL_CALL ZEL_SetSwapResourceProc(int16_t refNum, ProcPtr proc);
 /* The published name of LoadResourc (KERNEL32 uses the name). */
 #if defined(__cplusplus) || !defined(_APISETLIBLOADER_)
 ZEL_PUBLISHED_PROC(LoadResource, LoadResourc, (Handle theResource), (theResource))
+#endif
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define SizeResource SizeRsrc
 #endif
 
 #endif

@@ -2,6 +2,7 @@
    button is down) and that ZEL_VBL_Interrupt runs from a host's own timer. */
 #ifndef TOLVADEX_RETRACE_H
 #define TOLVADEX_RETRACE_H
+#define __RETRACE__
 
 #include "MacTypes.h"
 

@@ -5,6 +5,7 @@
    fesetround, isnanf) are declared in fp.h, which a source that includes math.h leaves out. */
 #ifndef TOLVADEX_SANE_H
 #define TOLVADEX_SANE_H
+#define __SANE__
 
 #include "MacTypes.h"
 

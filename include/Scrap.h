@@ -1,6 +1,7 @@
 /* Scrap Manager: the scrap record. */
 #ifndef TOLVADEX_SCRAP_H
 #define TOLVADEX_SCRAP_H
+#define __SCRAP__
 
 #include "MacTypes.h"
 

@@ -1,6 +1,7 @@
 /* Script Manager. */
 #ifndef TOLVADEX_SCRIPT_H
 #define TOLVADEX_SCRIPT_H
+#define __SCRIPT__
 
 #include "MacTypes.h"
 
@@ -108,5 +109,11 @@ ZEL_API void ZEL_CALL LowerText(Ptr textPtr, int16_t len);
 ZEL_API void ZEL_CALL UprText(Ptr textPtr, int16_t len);
 ZEL_API void ZEL_CALL LwrText(Ptr textPtr, int16_t len);
 ZEL_API void ZEL_CALL StripUpperText(Ptr textPtr, int16_t len);
+
+
+/* The Mac-prefixed names of the later interfaces, for calls whose plain names Windows also uses. */
+#ifndef TOLVADEX_BUILDING
+#define MacReplaceText ReplaceTex
+#endif
 
 #endif

@@ -2,6 +2,7 @@
    of the program. */
 #ifndef TOLVADEX_SEGLOAD_H
 #define TOLVADEX_SEGLOAD_H
+#define __SEGLOAD__
 
 #include "MacTypes.h"
 

@@ -2,6 +2,7 @@
    .BOut -9) on COM2. Reads and writes go through FSRead and FSWrite with these reference numbers. */
 #ifndef TOLVADEX_SERIAL_H
 #define TOLVADEX_SERIAL_H
+#define __SERIAL__
 
 #include "MacTypes.h"
 

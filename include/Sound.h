@@ -1,8 +1,10 @@
 /* The Sound Manager: channels and commands are accepted and nothing sounds; the volume is kept. */
 #ifndef TOLVADEX_SOUND_H
 #define TOLVADEX_SOUND_H
+#define __SOUND__
 
 #include "MacTypes.h"
+#include "MixedMode.h"
 
 #pragma pack(push, 2)
 typedef struct SndCommand {
@@ -17,7 +19,8 @@ typedef struct SndChannel *SndChannelPtr;
 typedef void (ZEL_CALL *SndCallBackProcPtr)(SndChannelPtr chan, SndCommand *cmd);
 typedef SndCallBackProcPtr SndCallBackUPP;
 #define NewSndCallBackUPP(userRoutine) ((SndCallBackUPP)(userRoutine))
-#define NewSndCallBackProc(userRoutine) NewSndCallBackUPP(userRoutine)
+#define DisposeSndCallBackUPP(userRoutine) ((void)(userRoutine))
+#define NewSndCallBackProc(userRoutine) ((SndCallBackUPP)(userRoutine))
 typedef Handle SndListHandle;
 
 /* Report their names and answer 0; no channel is made and nothing plays. */

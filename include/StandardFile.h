@@ -1,12 +1,33 @@
 /* Standard File: the open and save dialogs, answered by the Windows common file dialogs. */
 #ifndef TOLVADEX_STANDARDFILE_H
 #define TOLVADEX_STANDARDFILE_H
+#define __STANDARDFILE__
 
 #include <windef.h>
 #include <stddef.h>
 #include "MacTypes.h"
 #include "Files.h"
 #include "Dialogs.h"
+
+/* The dialogs' resource IDs and item numbers, as a dialog hook or filter sees them: SFPutFile's and
+   SFGetFile's, then the later dialogs'. */
+enum { putDlgID = -3999, putSave = 1, putCancel = 2, putEject = 5, putDrive = 6, putName = 7 };
+enum { getDlgID = -4000, getOpen = 1, getCancel = 3, getEject = 5, getDrive = 6, getNmList = 7, getScroll = 8 };
+enum { sfPutDialogID = -6043, sfGetDialogID = -6042 };
+enum {
+    sfItemOpenButton = 1,
+    sfItemCancelButton = 2,
+    sfItemBalloonHelp = 3,
+    sfItemVolumeUser = 4,
+    sfItemEjectButton = 5,
+    sfItemDesktopButton = 6,
+    sfItemFileListUser = 7,
+    sfItemPopUpMenuUser = 8,
+    sfItemDividerLinePict = 9,
+    sfItemFileNameTextEdit = 10,
+    sfItemPromptStaticText = 11,
+    sfItemNewFolderUser = 12
+};
 
 /* The common dialog's OPENFILENAMEA record (commdlg.h). */
 struct tagOFNA;

@@ -1,9 +1,11 @@
 /* TextEdit. */
 #ifndef TOLVADEX_TEXTEDIT_H
 #define TOLVADEX_TEXTEDIT_H
+#define __TEXTEDIT__
 
 #include "MacTypes.h"
 #include "Quickdraw.h"
+#include "Events.h"
 
 #pragma pack(push, 2)
 
@@ -19,9 +21,17 @@ typedef TEClickLoopProcPtr TEClickLoopUPP;
 typedef HighHookProcPtr HighHookUPP;
 typedef CaretHookProcPtr CaretHookUPP;
 #define NewWordBreakUPP(p) ((WordBreakUPP)(p))
+#define DisposeWordBreakUPP(p) ((void)(p))
 #define NewWordBreakProc(p) ((WordBreakUPP)(p))
 #define NewTEClickLoopUPP(p) ((TEClickLoopUPP)(p))
+#define DisposeTEClickLoopUPP(p) ((void)(p))
 #define NewTEClickLoopProc(p) ((TEClickLoopUPP)(p))
+#define NewHighHookUPP(p) ((HighHookUPP)(p))
+#define DisposeHighHookUPP(p) ((void)(p))
+#define NewHighHookProc(p) ((HighHookUPP)(p))
+#define NewCaretHookUPP(p) ((CaretHookUPP)(p))
+#define DisposeCaretHookUPP(p) ((void)(p))
+#define NewCaretHookProc(p) ((CaretHookUPP)(p))
 
 /* A TextEdit record: the text, where it is laid out and seen, the selection and the line starts. The
    handle holds nLines + 1 line starts; the record proper ends with the first. */
@@ -304,5 +314,17 @@ ZEL_API void ZEL_CALL TEStylePaste(TEHandle hTE);
 ZEL_PUBLISHED_PROC(TextBox, TETextBox, (const void *text, int32_t length, const Rect *box, int16_t just),
                    (text, length, box, just))
 ZEL_PUBLISHED_FUNC(int32_t, TEGetScrapLen, TEGetScrapLength, (void), ())
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define TEStylNew TEStyleNew
+#define TEStylInsert TEStyleInsert
+#define TEStylPaste TEStylePaste
+#define GetStylHandle TEGetStyleHandle
+#define SetStylHandle TESetStyleHandle
+#define GetStylScrap TEGetStyleScrapHandle
+#define TESetJust TESetAlignment
+#endif
 
 #endif

@@ -2,8 +2,11 @@
    text service or the Windows input-method editor. No call writes through the pointers it is given. */
 #ifndef TOLVADEX_TEXTSERVICES_H
 #define TOLVADEX_TEXTSERVICES_H
+#define __TEXTSERVICES__
 
-#include <windows.h>
+/* Only the handle types of the input-method glue: windows.h would bring in GDI calls that share
+   QuickDraw's names. */
+#include <windef.h>
 #include "MacTypes.h"
 #include "Events.h"
 

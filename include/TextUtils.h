@@ -2,6 +2,7 @@
    Macintosh strings. */
 #ifndef TOLVADEX_TEXTUTILS_H
 #define TOLVADEX_TEXTUTILS_H
+#define __TEXTUTILS__
 
 #include "MacTypes.h"
 

@@ -2,6 +2,7 @@
    calls. At most eight threads exist, the main thread included. */
 #ifndef TOLVADEX_THREADS_H
 #define TOLVADEX_THREADS_H
+#define __THREADS__
 
 #include "MacTypes.h"
 
@@ -36,6 +37,12 @@ ZEL_API OSErr ZEL_CALL CreateThreadPool(ThreadStyle style, int16_t numToCreate, 
 /* The published name of GetCurrentThrea (KERNEL32 uses the name). */
 #if defined(__cplusplus) || !defined(_PROCESSTHREADSAPI_H_)
 ZEL_PUBLISHED_FUNC(OSErr, GetCurrentThread, GetCurrentThrea, (ThreadID *currentThreadID), (currentThreadID))
+#endif
+
+
+/* Earlier names of renamed calls. */
+#ifndef TOLVADEX_BUILDING
+#define DisposThread DisposeThread
 #endif
 
 #endif

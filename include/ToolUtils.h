@@ -2,6 +2,7 @@
    resolution. */
 #ifndef TOLVADEX_TOOLUTILS_H
 #define TOLVADEX_TOOLUTILS_H
+#define __TOOLUTILS__
 
 #include "FixMath.h"
 #include "Quickdraw.h"

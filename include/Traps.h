@@ -1,6 +1,7 @@
 /* Trap words of the Toolbox routines a host may patch with NSetTrapAddress, and the trap kinds. */
 #ifndef TOLVADEX_TRAPS_H
 #define TOLVADEX_TRAPS_H
+#define __TRAPS__
 
 #include "MacTypes.h"
 

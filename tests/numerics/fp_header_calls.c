@@ -1,4 +1,9 @@
+/* The C runtime's math.h and fenv.h come first and again after fp.h: its names still reach the
+   library's calls. */
+#include <math.h>
 #include "fp.h"
+#include <fenv.h>
+#include <math.h>
 #include "fp_header_calls.h"
 
 #include <string.h>
