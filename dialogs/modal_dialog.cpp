@@ -3,6 +3,7 @@
 #include "dialog_manager.h"
 #include "../core/core_services.h"
 #include "../windows/windows_services.h"
+#include "../quickdraw/qd_services.h"
 
 #include <cstring>
 
@@ -305,7 +306,7 @@ void ZEL_CALL ModalDialogImpl(ModalFilterProcPtr filter, int16_t *itemHit)
         SetPor(d);
         if (done)
             break;
-        if (e.what == mouseDown && CloseDroppedComboBox(WindowFromPoint(POINT{e.where.h, e.where.v})))
+        if (e.what == mouseDown && CloseDroppedComboBox(WindowFromPoint(GlobalToScreen(POINT{e.where.h, e.where.v}))))
             continue;
         if (e.what == mouseUp)
             continue;

@@ -4,12 +4,16 @@
 #include "../imaging/imaging_services.h"
 #include "../text/text_services.h"
 
+#include <cstring>
+
 namespace {
 
 bool sInitialised;
 // The Window Manager port belongs to the library.
 CGrafPort sWMgrPortStorage;
 int16_t sUsableHeight;
+// The main device and the Window Manager port exist: the screen's changes of size reach them.
+bool sScreenPortsReady;
 POINT sLogPixels;
 // The standard background, pen and fill PixPats: copies of the Window Manager port's.
 PixPatHandle sDefaultPixPats[3];
@@ -51,6 +55,24 @@ bool IsDefaultPixPat(PixPatHandle pp)
 }
 
 int16_t UsableScreenHeight() { return sUsableHeight; }
+
+bool RefreshScreenBounds()
+{
+    const Rect area = GlobalScreenRect();
+    BitMap &screen = LowMem<BitMap>(lmScreenBits);
+    const bool changed = std::memcmp(&screen.bounds, &area, sizeof area) != 0;
+    screen.bounds = area;
+    sUsableHeight = area.bottom;
+    if (!sScreenPortsReady)
+        return changed;
+    if (GDHandle device = LowMem<GDHandle>(lmMainDevice); HandleHasData(device))
+        (*device)->gdRect = area;
+    if (CGrafPtr wmgr = WMgrCPort()) {
+        wmgr->portRect.bottom = static_cast<int16_t>(wmgr->portRect.top + area.bottom);
+        wmgr->portRect.right = static_cast<int16_t>(wmgr->portRect.left + area.right);
+    }
+    return changed;
+}
 POINT ScreenLogPixels() { return sLogPixels; }
 
 ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
@@ -58,6 +80,7 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
     if (sInitialised)
         ExitGraf();
     sInitialised = true;
+    sScreenPortsReady = false;
     SetThePortMirror(static_cast<GrafPtr *>(globalPtr));
     // The QuickDraw globals record ends at globalPtr (the library's qd, or a program's own): QuickDraw's
     // globals live there from now on, as on the Macintosh.
@@ -79,16 +102,10 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
                                              static_cast<uint16_t>(GetGValue(hilite) << 8),
                                              static_cast<uint16_t>(GetBValue(hilite) << 8)};
 
-    // screenBits covers the whole screen; the usable height leaves room for a frame, caption and menu
-    // bar unless the session asks for the full height.
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    BitMap &screen = LowMem<BitMap>(lmScreenBits);
-    screen.bounds = Rect{0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
-    int usable = height;
-    if (!SessionFlag(zelFlagFullScreenHeight))
-        usable -= 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU);
-    sUsableHeight = static_cast<int16_t>(usable);
+    // screenBits is the host's client area: the Macintosh screen the program sees, in the global
+    // coordinates its windows are placed in.
+    RefreshScreenBounds();
+    const int16_t width = LowMem<BitMap>(lmScreenBits).bounds.right;
 
     ScreenSetup();
     InitImaging();
@@ -103,7 +120,7 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
     LowMem<GDHandle>(lmMainDevice) = device;
     SetGDevice(device);
     if (HandleHasData(device))
-        (*device)->gdRect = Rect{0, 0, sUsableHeight, static_cast<int16_t>(width)};
+        (*device)->gdRect = LowMem<BitMap>(lmScreenBits).bounds;
 
     // The Window Manager port takes table entry 0 and the screen DC.
     CGrafPtr wmgr = &sWMgrPortStorage;
@@ -111,6 +128,7 @@ ZEL_EXTERN_C void ZEL_CALL InitGraf(void *globalPtr)
     SetWMgrCPort(wmgr);
     wmgr->portRect.bottom = static_cast<int16_t>(wmgr->portRect.top + sUsableHeight);
     wmgr->portRect.right = static_cast<int16_t>(wmgr->portRect.left + width);
+    sScreenPortsReady = true;
     sDefaultPixPats[patternBack] = CopyOfPixPat(wmgr->bkPixPat);
     sDefaultPixPats[patternPen] = CopyOfPixPat(wmgr->pnPixPat);
     sDefaultPixPats[patternFill] = CopyOfPixPat(wmgr->fillPixPat);
@@ -129,6 +147,7 @@ void ExitGraf()
     if (!sInitialised)
         return;
     sInitialised = false;
+    sScreenPortsReady = false;
     SetMirroredDrawingHook(nullptr);
     for (PixPatHandle &pp : sDefaultPixPats) {
         PixPatHandle standard = pp;

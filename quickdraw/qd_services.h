@@ -178,6 +178,26 @@ void RevXformRgnForPort(const PortDCRecord *record, RgnHandle rgn);
 // Screen to a window's client coordinates (then undoing the record's transform), and client to screen.
 void ScreenRgnToPort(HWND hwnd, const PortDCRecord *record, RgnHandle rgn);
 void ClientRgnToScreen(HWND hwnd, RgnHandle rgn);
+// ---- The global coordinate space ----
+// Global coordinates are those of the host's client area (the multiple-document client window, else the
+// main window's client area): the Macintosh screen the program sees. Every window's bounds, regions,
+// event points and LocalToGlobal answer in them, so they do not change when the host's frame moves.
+HWND GlobalSpaceWindow();
+// Where global (0, 0) lies on the Windows screen.
+POINT GlobalOriginOnScreen();
+// Points between the Windows screen and global coordinates.
+POINT ScreenToGlobal(POINT screen);
+POINT GlobalToScreen(POINT global);
+// A window's client origin in global coordinates.
+POINT ClientOriginInGlobal(HWND hwnd);
+// A region in global coordinates to a window port's local ones.
+void GlobalRgnToPort(HWND hwnd, const PortDCRecord *record, RgnHandle rgn);
+// The global space's extent, (0, 0, height, width) of the host's client area; the whole Windows screen
+// before a host window exists.
+Rect GlobalScreenRect();
+// screenBits.bounds, the main device's gdRect and the Window Manager port's rectangle follow the host's
+// client area (the Macintosh screen changes size with the host's frame); true when they changed.
+bool RefreshScreenBounds();
 // A region replaced by its box divided by the printer's bitmap scale (2^shift), rounded outward.
 void ScaleRectRgnForPrinter(RgnHandle rgn, int16_t hShift, int16_t vShift);
 // Maps the print record's page rectangle onto the printer's device page for the record; an empty

@@ -82,16 +82,63 @@ HWND PortWindow()
     return record ? record->hwnd : nullptr;
 }
 
-// The main window's client origin on the screen.
-POINT MainClientOrigin()
+// A window's client point to global coordinates and back.
+POINT ClientToGlobal(HWND window, POINT p)
 {
-    POINT origin{0, 0};
-    if (HWND main = QuickDrawMainWindow())
-        ClientToScreen(main, &origin);
-    return origin;
+    MapWindowPoints(window, GlobalSpaceWindow(), &p, 1);
+    return p;
+}
+
+POINT GlobalToClient(HWND window, POINT p)
+{
+    MapWindowPoints(GlobalSpaceWindow(), window, &p, 1);
+    return p;
 }
 
 } // namespace
+
+// ---- The global coordinate space ----
+
+HWND GlobalSpaceWindow() { return SessionMdiClient() ? SessionMdiClient() : SessionMainWindow(); }
+
+POINT GlobalOriginOnScreen()
+{
+    POINT origin{0, 0};
+    if (HWND space = GlobalSpaceWindow())
+        ClientToScreen(space, &origin);
+    return origin;
+}
+
+POINT ScreenToGlobal(POINT screen)
+{
+    const POINT origin = GlobalOriginOnScreen();
+    return POINT{screen.x - origin.x, screen.y - origin.y};
+}
+
+POINT GlobalToScreen(POINT global)
+{
+    const POINT origin = GlobalOriginOnScreen();
+    return POINT{global.x + origin.x, global.y + origin.y};
+}
+
+POINT ClientOriginInGlobal(HWND hwnd) { return ClientToGlobal(hwnd, POINT{0, 0}); }
+
+void GlobalRgnToPort(HWND hwnd, const PortDCRecord *record, RgnHandle rgn)
+{
+    if (!HandleHasData(rgn))
+        return;
+    const POINT origin = ClientOriginInGlobal(hwnd);
+    OffsetRegion(rgn, -origin.x, -origin.y);
+    RevXformRgnForPort(record, rgn);
+}
+
+Rect GlobalScreenRect()
+{
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (HWND space = GlobalSpaceWindow())
+        GetClientRect(space, &r);
+    return Rect{0, 0, xform::Clamp16(r.bottom), xform::Clamp16(r.right)};
+}
 
 // ---- Points, rectangles and extents of the current record ----
 
@@ -339,8 +386,7 @@ ZEL_EXTERN_C void ZEL_CALL GlobalToLocal(Point *pt)
     if (!pt)
         return;
     if (HWND window = PortWindow()) {
-        POINT p{pt->h, pt->v};
-        ScreenToClient(window, &p);
+        const POINT p = GlobalToClient(window, POINT{pt->h, pt->v});
         *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
     }
     if (const PortXform *x = CurrentXform(); x && x->offsetActive)
@@ -354,19 +400,18 @@ ZEL_EXTERN_C void ZEL_CALL LocalToGlobal(Point *pt)
     if (const PortXform *x = CurrentXform(); x && x->offsetActive)
         xform::Forward(*x, pt->h, pt->v);
     if (HWND window = PortWindow()) {
-        POINT p{pt->h, pt->v};
-        ClientToScreen(window, &p);
+        const POINT p = ClientToGlobal(window, POINT{pt->h, pt->v});
         *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
     }
 }
 
+// Windows screen coordinates: global ones offset by where the host's client area lies on the screen.
 ZEL_EXTERN_C void ZEL_CALL ZEL_ScreenToLocal(Point *pt)
 {
     if (!pt)
         return;
-    POINT origin = MainClientOrigin();
-    pt->h = xform::Clamp16(pt->h - origin.x);
-    pt->v = xform::Clamp16(pt->v - origin.y);
+    const POINT p = ScreenToGlobal(POINT{pt->h, pt->v});
+    *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
     GlobalToLocal(pt);
 }
 
@@ -375,9 +420,8 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_LocalToScreen(Point *pt)
     if (!pt)
         return;
     LocalToGlobal(pt);
-    POINT origin = MainClientOrigin();
-    pt->h = xform::Clamp16(pt->h + origin.x);
-    pt->v = xform::Clamp16(pt->v + origin.y);
+    const POINT p = GlobalToScreen(POINT{pt->h, pt->v});
+    *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
 }
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_MainWndToLocal(Point *pt)
@@ -402,16 +446,16 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_LocalToMainWnd(Point *pt)
     *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
 }
 
-// The main window's client coordinates sit 20 pixels below the global ones: the height of the
-// Macintosh menu bar the host's client area stands in for.
+// The main window's client coordinates and global ones: the same in a single-document host, offset by
+// the multiple-document client window's place in the frame otherwise.
 ZEL_EXTERN_C void ZEL_CALL ZEL_MainWndToGlobal(Point *pt)
 {
     if (!pt)
         return;
     POINT p{pt->h, pt->v};
     if (HWND main = QuickDrawMainWindow())
-        ClientToScreen(main, &p);
-    *pt = Point{xform::Clamp16(p.y - 20), xform::Clamp16(p.x)};
+        p = ClientToGlobal(main, p);
+    *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
 }
 
 ZEL_EXTERN_C void ZEL_CALL ZEL_GlobalToMainWnd(Point *pt)
@@ -420,8 +464,8 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_GlobalToMainWnd(Point *pt)
         return;
     POINT p{pt->h, pt->v};
     if (HWND main = QuickDrawMainWindow())
-        ScreenToClient(main, &p);
-    *pt = Point{xform::Clamp16(p.y + 20), xform::Clamp16(p.x)};
+        p = GlobalToClient(main, p);
+    *pt = Point{xform::Clamp16(p.y), xform::Clamp16(p.x)};
 }
 
 // Turns and mirrors the current port about a pivot; no host interface sets these, the test programs

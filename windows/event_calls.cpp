@@ -147,7 +147,7 @@ void GetMouseDefault(Point *pt)
 {
     POINT p{};
     GetCursorPos(&p);
-    MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+    MouseLocation() = GlobalMousePoint(p);
     PortDCRecord *record = CurrentPortRecord();
     POINT origin{};
     if (MenuTrackingActive() && CurrentPort() == reinterpret_cast<GrafPtr>(WMgrCPort()) && GetDCOrgEx(CurrentDC(), &origin)) {

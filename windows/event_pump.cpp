@@ -154,6 +154,7 @@ EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep)
 {
     // The display or the appearance settings may change while the application waits for events.
     ForgetDisplayMetrics();
+    FollowHostFrame(false);
     DWORD start = 0;
     if (sleep < 0)
         sleep = 0;
@@ -197,7 +198,7 @@ EvQEl *PumpEvents(EventMask mask, EventRecord *event, int16_t sleep)
                 sQuitSeen = 1;
             } else {
                 LowMem<uint32_t>(lmTicks) = msg.time >> 4;
-                MouseLocation() = Point{static_cast<int16_t>(msg.pt.y), static_cast<int16_t>(msg.pt.x)};
+                MouseLocation() = GlobalMousePoint(msg.pt);
                 if (!sMessageHook || sMessageHook(msg.hwnd, &msg))
                     DispatchPumpedMessage(msg);
             }

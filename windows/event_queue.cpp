@@ -4,6 +4,7 @@
 // the keyboard map.
 #include "windows_services.h"
 #include "../core/core_services.h"
+#include "../quickdraw/qd_services.h"
 
 #include <array>
 
@@ -139,6 +140,13 @@ bool EventKindInMask(uint16_t what, EventMask mask)
 
 uint16_t &CurrentModifiers() { return sModifiers; }
 Point &MouseLocation() { return sMouse; }
+
+Point GlobalMousePoint(POINT screen)
+{
+    const POINT p = ScreenToGlobal(screen);
+    auto clamp = [](LONG c) { return static_cast<int16_t>(c < -32768 ? -32768 : c > 32767 ? 32767 : c); };
+    return Point{clamp(p.y), clamp(p.x)};
+}
 uint16_t &PendingEventMask() { return sPendingMask; }
 uint16_t QueuedEventCount() { return sCount; }
 EvQEl *SyntheticEventElement() { return &sSynthetic; }

@@ -384,7 +384,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventMouse(HWND hwnd, UINT message, WPARAM wPa
         if (!rightMark)
             sRightButtonHeld = false;
         Modifiers() &= static_cast<uint16_t>(~btnState);
-        MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+        MouseLocation() = GlobalMousePoint(p);
         return ZEL_NCMessage(hwnd, message, wParam, lParam);
     case WM_NCRBUTTONUP:
         rightMark = true;
@@ -394,7 +394,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventMouse(HWND hwnd, UINT message, WPARAM wPa
         what = mouseUp;
         Modifiers() |= btnState;
         sButtonDownFlag = false;
-        MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+        MouseLocation() = GlobalMousePoint(p);
         break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
@@ -409,7 +409,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventMouse(HWND hwnd, UINT message, WPARAM wPa
         ClientToScreen(hwnd, &p);
         sButtonDownFlag = true;
         Modifiers() &= static_cast<uint16_t>(~btnState);
-        MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+        MouseLocation() = GlobalMousePoint(p);
         what = mouseDown;
         clientButton = true;
         break;
@@ -422,7 +422,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventMouse(HWND hwnd, UINT message, WPARAM wPa
             break;
         ClientToScreen(hwnd, &p);
         Modifiers() |= btnState;
-        MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+        MouseLocation() = GlobalMousePoint(p);
         sButtonDownFlag = false;
         what = mouseUp;
         clientButton = true;
@@ -435,7 +435,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_EventMouse(HWND hwnd, UINT message, WPARAM wPa
         clientButton = true;
         break;
     case WM_NCHITTEST:
-        MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+        MouseLocation() = GlobalMousePoint(p);
         break;
     default:
         break;
@@ -474,7 +474,7 @@ int16_t PostClickInRect(HWND window, const Rect &rect, const Point *where)
 {
     Modifiers() &= static_cast<uint16_t>(~btnState);
     POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    MapWindowPoints(window, nullptr, corners, 2);
+    MapWindowPoints(window, GlobalSpaceWindow(), corners, 2);
     Point &mouse = MouseLocation();
     if (mouse.h < corners[0].x || mouse.h >= corners[1].x)
         mouse.h = static_cast<int16_t>(corners[0].x + (corners[1].x - corners[0].x) / 2);
@@ -501,7 +501,7 @@ void ReadMouseLocation(Point *pt)
 {
     POINT p{};
     GetCursorPos(&p);
-    MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+    MouseLocation() = GlobalMousePoint(p);
     if (pt)
         *pt = MouseLocation();
 }

@@ -87,7 +87,7 @@ void KeyAsEvent(WPARAM vk, LPARAM keyData, EventRecord *event)
     UINT ch = MapVirtualKeyA(static_cast<UINT>(vk), 2) & 0xFF;
     event->message = (static_cast<uint32_t>((keyData >> 16) & 0xFF) << 8) | ch;
     event->when = GetTickCount() >> 4;
-    event->where = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+    event->where = GlobalMousePoint(p);
     event->modifiers = static_cast<uint16_t>((GetKeyState(VK_SHIFT) < 0 ? shiftKey : 0) |
                                              (GetKeyState(VK_CONTROL) < 0 ? cmdKey : 0) |
                                              (GetKeyState(VK_MENU) < 0 ? optionKey : 0) | btnState);

@@ -45,7 +45,7 @@ void ChooseInOpenMenu(MenuHandle menu)
     ZEL_SetWMgrPortDC(TRUE, sOwnerDraw.openWindow, dc, &sOwnerDraw.menuRect);
     POINT cursor{};
     GetCursorPos(&cursor);
-    MouseLocation() = Point{static_cast<int16_t>(cursor.y), static_cast<int16_t>(cursor.x)};
+    MouseLocation() = GlobalMousePoint(cursor);
     const bool down = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
     POINT local = cursor;
     ScreenToClient(sOwnerDraw.openWindow, &local);
@@ -205,7 +205,7 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_EnterIdle(HWND window, UINT, WPARAM, LPARAM)
     if (!cancelled && sOpenSlot >= 0) {
         POINT p{};
         GetCursorPos(&p);
-        MouseLocation() = Point{static_cast<int16_t>(p.y), static_cast<int16_t>(p.x)};
+        MouseLocation() = GlobalMousePoint(p);
         ZEL_MenuSelect(window, WM_MENUSELECT, MAKEWPARAM(sOpenSlot << 8, MF_OWNERDRAW), 1);
     }
 }
@@ -341,7 +341,9 @@ int32_t PopUpMenuSelectDefault(MenuHandle menu, int16_t top, int16_t left, int16
     int16_t columns = 1;
     if (slot > 0)
         BuildWinMenu(menu, hmenu, static_cast<uint16_t>(slot << 8), true, &columns);
-    int y = top, x = left;
+    // The menu's place is global; Windows tracks it on the screen.
+    const POINT onScreen = GlobalToScreen(POINT{left, top});
+    int y = onScreen.y, x = onScreen.x;
     if (popUpItem > 0)
         y -= HeightAbove(menu, popUpItem);
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -355,8 +357,8 @@ int32_t PopUpMenuSelectDefault(MenuHandle menu, int16_t top, int16_t left, int16
     if (WindowPtr front = FrontWindow())
         if (HWND frontWindow = ZEL_GethWnd(front))
             owner = frontWindow;
-    const Point mouse = MouseLocation();
-    RECT keep{mouse.h - 5, mouse.v - 5, mouse.h + 5, mouse.v + 5};
+    const POINT mouse = GlobalToScreen(POINT{MouseLocation().h, MouseLocation().v});
+    RECT keep{mouse.x - 5, mouse.y - 5, mouse.x + 5, mouse.y + 5};
     int16_t item = 0, menuID = 0;
     if (TrackPopupMenu(hmenu, 0, x - 1 < 0 ? 0 : x - 1, y - 1 < 0 ? 0 : y - 1, 0, owner, &keep)) {
         MSG msg;

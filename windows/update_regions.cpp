@@ -285,7 +285,7 @@ ZEL_EXTERN_C void ZEL_CALL CalcVis(WindowPtr window)
         if (IntersectMacRects((*p->strucRgn)->rgnBBox, box, &meet))
             DiffRgn(target, p->strucRgn, target);
     }
-    ScreenRgnToPort(aux->hwnd, record, target);
+    GlobalRgnToPort(aux->hwnd, record, target);
     if (target == window->visRgn)
         ZEL_ClipRgnChange(window);
 }

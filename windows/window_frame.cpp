@@ -10,6 +10,7 @@
 #include "../devices/devices_services.h"
 #include "../dialogs/dialogs_services.h"
 #include "../quickdraw/qd_services.h"
+#include "../quickdraw/qd_services.h"
 
 namespace {
 
@@ -143,8 +144,6 @@ int ZoomBitmapIndex(WindowPtr window)
 void PaintMacFrame(HWND hwnd, WindowPtr window)
 {
     WindowPeek peek = Peek(window);
-    if (IsFloatingWindow(window))
-        peek->hilited = AppActiveFlag() ? 1 : 0;
     FrameLayout f = LayOutFrame(hwnd, window);
     HDC dc = GetWindowDC(hwnd);
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -350,7 +349,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_NCMessage(HWND hwnd, UINT message, WPARAM wPar
             PaintMacFrame(hwnd, window);
             return 0;
         case WM_NCACTIVATE:
-            Peek(window)->hilited = IsFloatingWindow(window) ? (AppActiveFlag() ? 1 : 0) : (wParam ? 1 : 0);
+            Peek(window)->hilited = wParam ? 1 : 0;
             return TRUE;
         case WM_NCLBUTTONDOWN:
             if (TrackFrameBox(hwnd, window, POINT{static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))}))
@@ -459,10 +458,7 @@ ZEL_EXTERN_C LRESULT ZEL_CALL ZEL_WindChange(HWND hwnd, UINT message, WPARAM wPa
     switch (message) {
     case WM_MOVE:
         if (!GeometryChangeInProgress(PlacementHwnd(window)) && aux) {
-            POINT origin{0, 0};
-            ClientToScreen(hwnd, &origin);
-            HWND parent = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : HostClientWindow();
-            ScreenToClient(parent, &origin);
+            const POINT origin = ClientOriginInGlobal(hwnd);
             Rect &b = aux->bounds;
             b.right = static_cast<int16_t>(b.right + origin.x - b.left);
             b.bottom = static_cast<int16_t>(b.bottom + origin.y - b.top);

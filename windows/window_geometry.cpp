@@ -41,6 +41,15 @@ void FramePlacement(HWND hwnd, POINT *client, POINT *outer)
     *outer = o;
 }
 
+// Where a window's parent's client origin lies in global coordinates: a pop-up's coordinates are the
+// host's client area's, which are the global ones.
+POINT ParentOriginInGlobal(HWND hwnd)
+{
+    if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD))
+        return POINT{0, 0};
+    return ClientOriginInGlobal(GetParent(hwnd));
+}
+
 SIZE ParentClientSize(HWND hwnd)
 {
     HWND parent = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : HostClientWindow();
@@ -81,8 +90,9 @@ void SetWindowGeometry(WindowPtr window, bool move, bool size, bool zoom, int h,
     if (move) {
         POINT client, outer;
         FramePlacement(own, &client, &outer);
-        x = h + (outer.x - client.x);
-        y = v + (outer.y - client.y);
+        const POINT parentOrigin = ParentOriginInGlobal(own);
+        x = h - parentOrigin.x + (outer.x - client.x);
+        y = v - parentOrigin.y + (outer.y - client.y);
         const bool captioned = (style & WS_CAPTION) == WS_CAPTION || (aux->stateFlags & wsfMacFrame);
         if (captioned && !IsIconic(SessionMainWindow())) {
             SIZE parent = ParentClientSize(own);
@@ -224,6 +234,51 @@ void PlaceSizeBox(WindowPtr window)
 
 } // namespace
 
+namespace {
+
+// Where the global space lay on the screen when the windows were last placed.
+POINT sHostOrigin;
+bool sHostOriginKnown;
+
+} // namespace
+
+void FollowHostFrame(bool reset)
+{
+    if (RefreshScreenBounds()) {
+        RgnHandle gray = LowMem<RgnHandle>(lmGrayRgn);
+        const Rect desk = LowMem<BitMap>(lmScreenBits).bounds;
+        if (HandleLive(gray))
+            SetRectRgnClamped(gray, desk.left, desk.top, desk.right, desk.bottom);
+    }
+    HWND main = SessionMainWindow();
+    if (!main || IsIconic(main))
+        return;
+    const POINT origin = GlobalOriginOnScreen();
+    const int dx = origin.x - sHostOrigin.x, dy = origin.y - sHostOrigin.y;
+    const bool moved = sHostOriginKnown && (dx || dy);
+    sHostOrigin = origin;
+    sHostOriginKnown = true;
+    if (reset || !moved)
+        return;
+    // Children move with the host's client area; pop-ups stand on the screen and are carried along.
+    for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow) {
+        HWND hwnd = PlacementHwnd(AsWindow(p));
+        if (!hwnd || !(GetWindowLongA(hwnd, GWL_STYLE) & WS_POPUP) || !GetWindow(hwnd, GW_OWNER))
+            continue;
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        EnterPlacement();
+        const bool wasChanging = sGeometryChanging;
+        HWND wasHwnd = sGeometryHwnd;
+        sGeometryChanging = true;
+        sGeometryHwnd = hwnd;
+        SetWindowPos(hwnd, nullptr, r.left + dx, r.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        sGeometryChanging = wasChanging;
+        sGeometryHwnd = wasHwnd;
+        LeavePlacement();
+    }
+}
+
 bool GeometryChangeInProgress(HWND hwnd) { return sGeometryChanging && (!hwnd || hwnd == sGeometryHwnd); }
 
 void SetFrameTrackingSlot(int slot, WindowPtr window)
@@ -299,12 +354,13 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_CheckMaxWindowRect(Rect *rect, Boolean isPopup, B
     const int width = rect->right - rect->left, height = rect->bottom - rect->top;
     int top = rect->top, left = rect->left, bottom = rect->bottom, right = rect->right;
     if (isPopup) {
-        // Moved up and left into the main window's client area, then into the screen; never resized.
+        // Moved up and left into the main window's client area, then into the Windows screen (both in
+        // global coordinates); never resized.
         RECT client;
         GetClientRect(SessionMainWindow(), &client);
-        MapWindowPoints(SessionMainWindow(), nullptr, reinterpret_cast<POINT *>(&client), 2);
-        const int limits[2][2] = {{client.right, client.bottom},
-                                  {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}};
+        MapWindowPoints(SessionMainWindow(), GlobalSpaceWindow(), reinterpret_cast<POINT *>(&client), 2);
+        const POINT screenEnd = ScreenToGlobal(POINT{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+        const int limits[2][2] = {{client.right, client.bottom}, {screenEnd.x, screenEnd.y}};
         for (const auto &limit : limits) {
             if (right > limit[0]) {
                 left -= right - limit[0];
@@ -376,18 +432,20 @@ ZEL_EXTERN_C int16_t ZEL_CALL FindWindo(Point pt, WindowPtr *window)
         if (part != inMenuBar && !found)
             part = inDesk;
     } else if (WindowPtr hit; VisibleWindowAt(POINT{pt.h, pt.v}, &hit)) {
+        // The structures the last resync read answer in global coordinates.
         HWND hwnd = hit ? PlacementHwnd(hit) : nullptr;
         if (hwnd && hwnd != SessionMainWindow() && hwnd != HostClientWindow()) {
             found = hit;
             part = inContent;
         }
     } else {
+        const POINT onScreen = GlobalToScreen(POINT{pt.h, pt.v});
         for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow) {
             if (!p->visible)
                 continue;
             HWND hwnd = PlacementHwnd(AsWindow(p));
             RECT r;
-            if (!hwnd || !GetWindowRect(hwnd, &r) || !PtInRect(&r, POINT{pt.h, pt.v}))
+            if (!hwnd || !GetWindowRect(hwnd, &r) || !PtInRect(&r, onScreen))
                 continue;
             if (hwnd != SessionMainWindow() && hwnd != HostClientWindow()) {
                 found = AsWindow(p);
@@ -594,7 +652,8 @@ ZEL_EXTERN_C void ZEL_CALL ZoomWindow(WindowPtr window, int16_t partCode, Boolea
             HWND hwnd = aux->hwnd;
             SIZE parent = ParentClientSize(hwnd);
             SIZE frame = FrameSizeOf(window, hwnd, 0, 0);
-            int top = -GetSystemMetrics(SM_CYFRAME), left = -GetSystemMetrics(SM_CXFRAME);
+            const POINT parentOrigin = ParentOriginInGlobal(hwnd);
+            int top = parentOrigin.y - GetSystemMetrics(SM_CYFRAME), left = parentOrigin.x - GetSystemMetrics(SM_CXFRAME);
             int height = parent.cy + 2 - (frame.cy > 0 ? frame.cy : 0);
             int width = parent.cx + 2 - (frame.cx > 0 ? frame.cx : 0);
             aux->zoomBounds = Rect{Clamp16(top), Clamp16(left), Clamp16(top + height), Clamp16(left + width)};

@@ -40,7 +40,7 @@ void SendBehindImpl(WindowPtr window, WindowPtr behindWindow);
 void SyncWindowZOrder(WindowPtr window, bool show, bool activate, bool keepOrder);
 void SwapActiveWindow(WindowPtr oldWindow, WindowPtr newWindow, bool hilite);
 void WindowListRelink(WindowPtr window, WindowPtr beforeWindow, WindowPtr lastWindow);
-// The first visible window of the list whose structure holds the screen point, from the structure boxes
+// The first visible window of the list whose structure holds the global point, from the structure boxes
 // the last resync read: true with the window (0 for none) while those still hold, false when Windows is
 // to be asked window by window.
 bool VisibleWindowAt(POINT pt, WindowPtr *found);
@@ -74,6 +74,10 @@ bool ClientSizeToWindowSize(bool isChildOfClient, RECT *rect, bool macFrame, DWO
                             int width, int height, int16_t procID = 0);
 // Sets the port's bounds so that its local coordinates map to global ones.
 void SetPortGlobalOrigin(GrafPtr port, HWND hwnd);
+// The host's client area is the Macintosh screen: when the host's frame is resized, screenBits, the main
+// device, the Window Manager port and GrayRgn follow; when it moves, the pop-up windows move with it, so
+// that no window's global place changes. Each event call runs it; `reset` only notes where the area is.
+void FollowHostFrame(bool reset);
 // The display's size and the caption height (SM_CXSCREEN, SM_CYSCREEN, SM_CYCAPTION) and the frame a
 // standard window of a style adds on each side (what AdjustWindowRectEx adds, without a menu), read at
 // the first use after an event call and kept until ForgetDisplayMetrics, which each event call makes.

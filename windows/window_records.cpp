@@ -239,26 +239,15 @@ StringHandle CopyTitle(ConstStr255Param title)
     return reinterpret_cast<StringHandle>(h);
 }
 
-// The outer position of the client rectangle's top-left, relative to the parent's client area.
-POINT ClientOriginInParent(HWND hwnd)
-{
-    POINT origin{0, 0};
-    ClientToScreen(hwnd, &origin);
-    HWND parent = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
-    if (parent)
-        ScreenToClient(parent, &origin);
-    return origin;
-}
-
-// The content rectangle of a new window in global coordinates.
+// The structure and content rectangles of a new window in global coordinates.
 void FillRecordRegions(WindowPeek peek, HWND hwnd, int width, int height)
 {
     RECT r;
     GetWindowRect(hwnd, &r);
+    const POINT corner = ScreenToGlobal(POINT{r.left, r.top});
     peek->strucRgn = NewRgn();
-    SetRectRgnClamped(peek->strucRgn, r.left, r.top, r.right, r.bottom);
-    POINT origin{0, 0};
-    ClientToScreen(hwnd, &origin);
+    SetRectRgnClamped(peek->strucRgn, corner.x, corner.y, corner.x + (r.right - r.left), corner.y + (r.bottom - r.top));
+    const POINT origin = ClientOriginInGlobal(hwnd);
     peek->contRgn = NewRgn();
     SetRectRgnClamped(peek->contRgn, origin.x, origin.y, origin.x + width, origin.y + height);
     // The whole content starts invalid, in the port's local coordinates like every later addition.
@@ -426,27 +415,19 @@ bool ClientSizeToWindowSize(bool isChildOfClient, RECT *rect, bool macFrame, DWO
     return rect->right - rect->left != oldWidth || rect->bottom - rect->top != oldHeight;
 }
 
+// The port's bitmap is the global screen seen from the port: its top-left is minus the port's origin in
+// global coordinates, so that a local point less bounds' top-left is the global point LocalToGlobal gives.
 void SetPortGlobalOrigin(GrafPtr port, HWND hwnd)
 {
     if (!port || !hwnd)
         return;
-    POINT origin{0, 0};
-    ClientToScreen(hwnd, &origin);
-    // A child's global coordinates are its parent's; a pop-up's those of the host's client window.
-    POINT parentOrigin{0, 0};
-    HWND parent = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : HostClientWindow();
-    ClientToScreen(parent, &parentOrigin);
-    origin.x -= parentOrigin.x;
-    origin.y -= parentOrigin.y;
-    // The display's size in pixels (what HORZRES and VERTRES answer for a window's DC, without asking a
-    // DC: that is slow under Wine and this runs on every move).
-    const DisplayMetrics &metrics = CurrentDisplayMetrics();
-    const int horz = metrics.width, vert = metrics.height;
+    const POINT origin = ClientOriginInGlobal(hwnd);
+    const Rect screen = LowMem<BitMap>(lmScreenBits).bounds;
     Rect bounds;
-    bounds.left = static_cast<int16_t>(-origin.x);
-    bounds.top = static_cast<int16_t>(-origin.y - metrics.caption - 1);
-    bounds.right = static_cast<int16_t>(bounds.left + horz);
-    bounds.bottom = static_cast<int16_t>(bounds.top + vert - 1);
+    bounds.left = static_cast<int16_t>(port->portRect.left - origin.x);
+    bounds.top = static_cast<int16_t>(port->portRect.top - origin.y);
+    bounds.right = static_cast<int16_t>(bounds.left + (screen.right - screen.left));
+    bounds.bottom = static_cast<int16_t>(bounds.top + (screen.bottom - screen.top));
     if (IsColorPort(port)) {
         PixMapHandle pm = AsCPort(port)->portPixMap;
         if (HandleLive(pm))
@@ -728,9 +709,11 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
     }
     if (plan.floating)
         plan.createFlags |= wcfFloating;
-    // Pop-ups are placed in the coordinates of the host's client window, like every child of it.
+    // Bounds are global: a pop-up is placed on the screen at the global space's origin plus its bounds,
+    // a child at its bounds less its parent's client origin in global coordinates.
     plan.origin = POINT{0, 0};
     ClientToScreen(plan.popUp ? HostClientWindow() : plan.parent, &plan.origin);
+    const POINT parentInGlobal = plan.popUp ? POINT{0, 0} : ClientOriginInGlobal(plan.parent);
     if (plan.popUp)
         plan.createFlags |= wcfPopUp;
     if (plan.dialog)
@@ -749,6 +732,9 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
     if (fromScreen) {
         left -= plan.origin.x;
         top -= plan.origin.y;
+    } else if (!(next & nwBoundsAsGiven)) {
+        left -= parentInGlobal.x;
+        top -= parentInGlobal.y;
     }
     const bool captioned = (plan.style & WS_CAPTION) == WS_CAPTION || plan.macFrame;
     if (captioned && left > -500 && top > -500) {
@@ -881,15 +867,7 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
     peek->titleHandle = CopyTitle(title);
     peek->titleWidth = 0;
     peek->refCon = refCon;
-    POINT placed = ClientOriginInParent(hwnd);
-    if (plan.popUp) {
-        POINT client{0, 0};
-        ClientToScreen(HostClientWindow(), &client);
-        placed = POINT{0, 0};
-        ClientToScreen(hwnd, &placed);
-        placed.x -= client.x;
-        placed.y -= client.y;
-    }
+    const POINT placed = ClientOriginInGlobal(hwnd);
     aux = AuxOf(window);
     aux->bounds = Rect{static_cast<int16_t>(placed.y), static_cast<int16_t>(placed.x),
                        static_cast<int16_t>(placed.y + height), static_cast<int16_t>(placed.x + width)};
@@ -900,10 +878,10 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
         ClientSizeToWindowSize(plan.parent == HostClientWindow(), &frame, plan.macFrame, styleAsMade, plan.exStyle, 0,
                                0, procID);
         int hFrame = frame.right - frame.left, vFrame = frame.bottom - frame.top;
-        aux->zoomBounds = Rect{static_cast<int16_t>(-GetSystemMetrics(SM_CYFRAME)),
-                               static_cast<int16_t>(-GetSystemMetrics(SM_CXFRAME)),
-                               static_cast<int16_t>(pc.bottom - (vFrame > 0 ? vFrame : 0)),
-                               static_cast<int16_t>(pc.right - (hFrame > 0 ? hFrame : 0))};
+        aux->zoomBounds = Rect{static_cast<int16_t>(parentInGlobal.y - GetSystemMetrics(SM_CYFRAME)),
+                               static_cast<int16_t>(parentInGlobal.x - GetSystemMetrics(SM_CXFRAME)),
+                               static_cast<int16_t>(parentInGlobal.y + pc.bottom - (vFrame > 0 ? vFrame : 0)),
+                               static_cast<int16_t>(parentInGlobal.x + pc.right - (hFrame > 0 ? hFrame : 0))};
     }
     sCreating = false;
 
@@ -922,8 +900,9 @@ WindowPtr NewWindowCore(bool isColor, void *wStorage, const Rect *boundsRect, Co
         if (visible) {
             peek->visible = 0;
             SyncWindowZOrder(window, true, !plan.floating, true);
-            if (!plan.floating)
-                SwapActiveWindow(oldFront, window, !plan.popUp);
+            // The front window of the list is the one highlighted, a floating one as well.
+            if (!plan.floating || FrontWindow() == window)
+                SwapActiveWindow(oldFront, FrontWindow(), !plan.popUp);
         }
     } else {
         SendBehindImpl(window, behind);
@@ -1091,11 +1070,12 @@ ZEL_EXTERN_C void ZEL_CALL InitWindows(void)
         ExitWindowManager();
     sWindowsStarted = true;
     SetWindowListHead(nullptr);
-    HDC dc = GetDC(SessionMainWindow());
+    // The desktop is the host's client area, the screen the program's windows live on.
     RgnHandle gray = NewRgn();
-    SetRectRgnClamped(gray, 0, 0, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES));
-    ReleaseDC(SessionMainWindow(), dc);
+    const Rect desk = GlobalScreenRect();
+    SetRectRgnClamped(gray, desk.left, desk.top, desk.right, desk.bottom);
     LowMem<RgnHandle>(lmGrayRgn) = gray;
+    FollowHostFrame(true);
     sScratchRgn = NewRgn();
     InitUpdateNestingRegions();
     sFrameBrushes[0] = CreateSolidBrush(GetSysColor(COLOR_SCROLLBAR));

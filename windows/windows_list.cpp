@@ -262,11 +262,13 @@ bool ReadWindowFromHwnd(WindowPtr window, const HostWindowsSeen &host, bool *con
         SetWindowVisibleFlag(window, visible ? 1 : 0);
     if (!peek->strucRgn || !(peek->visible || (window->visRgn && !EmptyRgn(window->visRgn))))
         return false;
+    // Both in global coordinates: those of the host's client area.
     RECT r;
     GetWindowRect(placed, &r);
-    SetRectRgnClamped(peek->strucRgn, r.left, r.top, r.right, r.bottom);
+    SetRectRgnClamped(peek->strucRgn, r.left - host.clientOrigin.x, r.top - host.clientOrigin.y,
+                      r.right - host.clientOrigin.x, r.bottom - host.clientOrigin.y);
     GetClientRect(hwnd, &r);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT *>(&r), 2);
+    MapWindowPoints(hwnd, host.client, reinterpret_cast<POINT *>(&r), 2);
     const RegionSignature content = SignatureOf(peek->contRgn);
     SetRectRgnClamped(peek->contRgn, r.left, r.top, r.right, r.bottom);
     *contentChanged = !SameSignature(content, SignatureOf(peek->contRgn));
@@ -489,10 +491,10 @@ bool VisibleWindowAt(POINT pt, WindowPtr *found)
         const Rect &box = seen->second.struc;
         if (pt.x < box.left || pt.x >= box.right || pt.y < box.top || pt.y >= box.bottom)
             continue;
-        // A hit is confirmed against Windows itself.
+        // A hit is confirmed against Windows itself, on the screen.
         HWND hwnd = PlacementHwnd(AsWindow(p));
         RECT r;
-        if (!hwnd || !GetWindowRect(hwnd, &r) || !PtInRect(&r, pt))
+        if (!hwnd || !GetWindowRect(hwnd, &r) || !PtInRect(&r, POINT{pt.x + client.x, pt.y + client.y}))
             return false;
         *found = AsWindow(p);
         return true;
@@ -655,8 +657,13 @@ void SwapActiveWindow(WindowPtr oldWindow, WindowPtr newWindow, bool hilite)
     }
     if (newWindow) {
         SetPendingActivation(newWindow, true);
-        if (hilite && AuxOf(newWindow))
+        if (hilite && AuxOf(newWindow)) {
             HiliteWindow(newWindow, TRUE);
+            // One window is highlighted, whatever the frames: any other still drawn active goes off.
+            for (WindowPeek p = Peek(WindowListHead()); p; p = p->nextWindow)
+                if (AsWindow(p) != newWindow && p->hilited)
+                    HiliteWindow(AsWindow(p), FALSE);
+        }
     }
 }
 

@@ -64,7 +64,10 @@ EvQEl *SyntheticEventElement();
 // The state every posted event is stamped with and the hint of the kinds that may be pending. The
 // input handlers and the pump keep them up to date.
 uint16_t &CurrentModifiers();
+// The mouse in global coordinates (those of the host's client area), as event records carry it.
 Point &MouseLocation();
+// A point of the Windows screen as a global Macintosh point.
+Point GlobalMousePoint(POINT screen);
 uint16_t &PendingEventMask();
 
 

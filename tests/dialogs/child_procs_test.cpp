@@ -495,8 +495,10 @@ TEST_F(ChildProcs, AClickOnAnInactiveWindowsButtonReachesTheWindow)
 
     EventRecord e{};
     ASSERT_TRUE(GetNextEvent(mDownMask, &e));
-    EXPECT_EQ(e.where.h, at.x);
-    EXPECT_EQ(e.where.v, at.y);
+    POINT global = at; // where is global: in the host's client area
+    ScreenToClient(HostMainWindow(), &global);
+    EXPECT_EQ(e.where.h, global.x);
+    EXPECT_EQ(e.where.v, global.y);
     WindowPtr hit = nullptr;
     EXPECT_EQ(FindWindo(e.where, &hit), inContent);
     EXPECT_EQ(hit, b);

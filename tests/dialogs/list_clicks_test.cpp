@@ -342,8 +342,10 @@ TEST_F(ListClicks, TearOffDragsOutOfTheList)
     Settle();
     Point pt{7, 7};
     EXPECT_EQ(1, ZEL_LTearOff(l, 2, &pt));
-    EXPECT_EQ(drop.y, pt.v);
-    EXPECT_EQ(drop.x, pt.h);
+    POINT dropped = drop; // a global point: the host's client area's
+    ScreenToClient(HostMainWindow(), &dropped);
+    EXPECT_EQ(dropped.y, pt.v);
+    EXPECT_EQ(dropped.x, pt.h);
     pt = Point{7, 7};
     ZEL_LTearOff(l, 2, &pt);
     EXPECT_EQ(7, pt.v) << "the drop point was taken";

@@ -35,7 +35,8 @@ TEST_F(EventPump, EmptyQueueGivesNullEventsAtTheMouse)
     EXPECT_EQ(e.message, 0xFFFFFFFFu);
     POINT cursor;
     GetCursorPos(&cursor);
-    EXPECT_EQ(e.where.h, cursor.x);
+    ScreenToClient(testing_support::HostMainWindow(), &cursor);
+    EXPECT_EQ(e.where.h, cursor.x) << "in global coordinates, those of the host's client area";
     EXPECT_EQ(e.where.v, cursor.y);
     EXPECT_EQ(e.modifiers & btnState, btnState);
     EXPECT_EQ(LMGetMBState(), 1) << "the button is up after a pump";

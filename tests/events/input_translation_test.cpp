@@ -91,15 +91,16 @@ std::ostream &operator<<(std::ostream &os, const Typed &t)
 
 TEST_F(InputTranslation, MouseMessagesBecomeMouseEvents)
 {
-    POINT screen{20, 10};
-    ClientToScreen(window, &screen);
+    // Global coordinates are those of the host's client area.
+    POINT global{20, 10};
+    MapWindowPoints(window, testing_support::HostMainWindow(), &global, 1);
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(20, 10));
     PostMessageA(window, WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(20, 10));
     std::vector<EventRecord> events = TakeEvents();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].what, mouseDown);
-    EXPECT_EQ(events[0].where.h, screen.x) << "where is in screen coordinates";
-    EXPECT_EQ(events[0].where.v, screen.y);
+    EXPECT_EQ(events[0].where.h, global.x) << "where is in global coordinates";
+    EXPECT_EQ(events[0].where.v, global.y);
     EXPECT_EQ(events[0].modifiers & (shiftKey | cmdKey | btnState), shiftKey) << "Shift from MK_SHIFT, button down";
     EXPECT_EQ(events[1].what, mouseUp);
     EXPECT_EQ(events[1].modifiers & (shiftKey | cmdKey | btnState), cmdKey | btnState) << "Ctrl is Command";

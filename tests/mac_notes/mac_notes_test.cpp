@@ -214,8 +214,9 @@ TEST(MacNotes, TypesSavesOpensAndPrintsANote)
     ASSERT_NE(program.WaitForWindow("My Notes"), nullptr) << "SetWTitle with the reply's name";
     RECT client;
     GetClientRect(doc, &client);
+    // Global coordinates: those of the host's client area, the document's parent.
     POINT corner{0, 0};
-    ClientToScreen(doc, &corner);
+    MapWindowPoints(doc, GetParent(doc), &corner, 1);
 
     // The data fork holds the text with the Macintosh's line ends; the resource fork the window's place.
     EXPECT_EQ(AsString(fork_layout::ReadFileBytes(document)), "HELLO\rWORLD");
@@ -231,7 +232,7 @@ TEST(MacNotes, TypesSavesOpensAndPrintsANote)
     // The program stored its Rect as it lies in memory: this machine's byte order.
     auto field = [&](int at) { return static_cast<int16_t>(place.data[at] | place.data[at + 1] << 8); };
     const int top = field(0), left = field(2), bottom = field(4), right = field(6);
-    EXPECT_EQ(left, corner.x) << "the content's place on the screen";
+    EXPECT_EQ(left, corner.x) << "the content's global place";
     EXPECT_EQ(top, corner.y);
     EXPECT_EQ(right - left, client.right) << "the content's width";
     EXPECT_EQ(bottom - top, client.bottom) << "and height";

@@ -13,14 +13,16 @@ using namespace testing_support;
 
 TEST(GrafSession, ExitClosesEveryPortAndLeavesHostDCsAlone)
 {
-    SessionParamBlock block =
-        MakeSessionBlock(CreateHostMainWindow(), zelFlagRawCallbacks | zelFlagSilentDebugStr | zelFlagFullScreenHeight);
+    HWND host = CreateHostMainWindow();
+    SessionParamBlock block = MakeSessionBlock(host, zelFlagRawCallbacks | zelFlagSilentDebugStr | zelFlagFullScreenHeight);
     ZEL_InitSession(&block);
     QDGlobals qd{};
     InitGraf(&qd.thePort);
     GrafPtr wmgr = qd.thePort;
     ASSERT_NE(wmgr, nullptr);
-    EXPECT_EQ(wmgr->portRect.bottom, GetSystemMetrics(SM_CYSCREEN)) << "the full height when the session asks";
+    RECT area;
+    GetClientRect(host, &area);
+    EXPECT_EQ(wmgr->portRect.bottom, area.bottom) << "the Window Manager port is the host's client area";
 
     DibSurface surface(4, 4);
     CGrafPort colour;
@@ -57,7 +59,8 @@ int32_t NextSeed(int32_t seed)
 // those the host's pointer block supplies; InitGraf with the library's record moves them back.
 TEST(GrafSession, InitGrafTakesTheProgramsOwnQuickDrawGlobals)
 {
-    SessionParamBlock block = MakeSessionBlock(CreateHostMainWindow(), zelFlagRawCallbacks | zelFlagSilentDebugStr);
+    HWND host = CreateHostMainWindow();
+    SessionParamBlock block = MakeSessionBlock(host, zelFlagRawCallbacks | zelFlagSilentDebugStr);
     ZEL_InitSession(&block);
     static LowMemPointerBlock globals;
     static int32_t hostSeed = 99;
@@ -68,8 +71,10 @@ TEST(GrafSession, InitGrafTakesTheProgramsOwnQuickDrawGlobals)
     static QDGlobals own;
     std::memset(&own, 0, sizeof own);
     InitGraf(&own.thePort);
-    const Rect screen{0, 0, static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN)),
-                      static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN))};
+    // screenBits is the Macintosh screen the program sees: the host's client area.
+    RECT area;
+    GetClientRect(host, &area);
+    const Rect screen{0, 0, static_cast<int16_t>(area.bottom), static_cast<int16_t>(area.right)};
     EXPECT_EQ(std::memcmp(&own.screenBits.bounds, &screen, sizeof screen), 0) << "InitGraf fills screenBits";
     const uint8_t gray[8] = {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55};
     EXPECT_EQ(std::memcmp(own.gray.pat, gray, 8), 0) << "and the patterns";

@@ -13,6 +13,7 @@
 #include "LowMem.h"
 #include "Quickdraw.h"
 #include "qd_fixture.h"
+#include "test_support.h"
 
 using namespace testing_support;
 
@@ -327,8 +328,10 @@ TEST_F(Lines, TheQuickDrawGlobalsRecordHasThePublishedLayout)
     EXPECT_EQ(std::memcmp(record + 194, white, 8), 0);
     Rect bounds;
     std::memcpy(&bounds, record + 80 + 6, sizeof bounds); // screenBits.bounds
-    EXPECT_EQ(bounds.right, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(bounds.bottom, GetSystemMetrics(SM_CYSCREEN));
+    RECT area;
+    GetClientRect(testing_support::HostMainWindow(), &area);
+    EXPECT_EQ(bounds.right, area.right) << "the host's client area";
+    EXPECT_EQ(bounds.bottom, area.bottom);
 
     DibPort target(4, 4);
     SetPor(target.port());

@@ -82,8 +82,11 @@ TEST_F(Ports, InitGrafOpensTheWindowManagerPortOnTheMainWindow)
     EXPECT_EQ(static_cast<uint16_t>(wmgr->portVersion), 0xC000);
     EXPECT_EQ(BaseAddr(wmgr), kDeviceMark);
     EXPECT_EQ(wmgr->portRect.left, 0);
-    EXPECT_EQ(wmgr->portRect.right, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_LT(wmgr->portRect.bottom, GetSystemMetrics(SM_CYSCREEN)) << "the usable height leaves room for a frame";
+    // The Window Manager port covers the Macintosh screen: the host's client area.
+    RECT area;
+    GetClientRect(HostMainWindow(), &area);
+    EXPECT_EQ(wmgr->portRect.right, area.right);
+    EXPECT_EQ(wmgr->portRect.bottom, area.bottom);
     HDC dc = ZEL_GetCurrentDC();
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(WindowFromDC(dc), HostMainWindow()) << "the screen DC is the main window's";
@@ -248,7 +251,7 @@ TEST_F(Ports, InitPortResetsThePortAndKeepsItsDC)
     EXPECT_EQ(port->pnSize.h, 1);
     EXPECT_EQ(port->txSize, 12);
     EXPECT_EQ(port->portRect.top, 0);
-    EXPECT_EQ(port->portRect.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(port->portRect.right, QuickDrawGlobals().screenBits.bounds.right) << "a new port covers the screen";
 }
 
 // InitPort after OpenPort must not enter the port in the valid-port list again: once closed, the port

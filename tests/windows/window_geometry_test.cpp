@@ -148,8 +148,7 @@ TEST(FindWindo, FindsWindowsWhereverTheyWereMoved)
     WindowPtr back = MakeWindow(documentProc, 40, 30, 200, 100);
     WindowPtr front = MakeWindow(documentProc, 60, 60, 200, 100);
     auto corner = [](WindowPtr w, int dx, int dy) {
-        RECT r;
-        GetWindowRect(HwndOf(w), &r);
+        const RECT r = GlobalWindowRect(HwndOf(w));
         return Point{static_cast<int16_t>(r.top + dy), static_cast<int16_t>(r.left + dx)};
     };
     struct Case {
@@ -176,12 +175,10 @@ TEST(FindWindo, FindsWindowsWhereverTheyWereMoved)
         for (WindowPtr w : {back, front}) {
             WindowPtr found = nullptr;
             // Inside the frame near its bottom-right corner, where the other window is not.
-            RECT r;
-            GetWindowRect(HwndOf(w), &r);
+            const RECT r = GlobalWindowRect(HwndOf(w));
             const Point inside{static_cast<int16_t>(r.bottom - 3), static_cast<int16_t>(r.right - 3)};
             POINT p{inside.h, inside.v};
-            RECT o;
-            GetWindowRect(HwndOf(w == back ? front : back), &o);
+            const RECT o = GlobalWindowRect(HwndOf(w == back ? front : back));
             if (PtInRect(&o, p) && w == back)
                 continue;
             EXPECT_EQ(FindWindo(inside, &found), inContent);

@@ -192,6 +192,22 @@ RECT ClientRectInParent(HWND hwnd)
     return r;
 }
 
+RECT GlobalWindowRect(HWND hwnd)
+{
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, sMain, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+RECT GlobalClientRect(HWND hwnd)
+{
+    RECT r;
+    GetClientRect(hwnd, &r);
+    MapWindowPoints(hwnd, sMain, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
 RECT WindowRectInParent(HWND hwnd)
 {
     RECT r;

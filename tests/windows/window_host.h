@@ -35,6 +35,9 @@ inline HWND HwndOf(WindowPtr w) { return AuxOf(w)->hwnd; }
 RECT ClientRectInParent(HWND hwnd);
 // The outer (window) rectangle of a child in its parent's client coordinates.
 RECT WindowRectInParent(HWND hwnd);
+// Global coordinates are the host's client area's: a window's outer and client rectangles in them.
+RECT GlobalWindowRect(HWND hwnd);
+RECT GlobalClientRect(HWND hwnd);
 // Whether the window list holds the window.
 bool InWindowList(WindowPtr w);
 // Dispatches every queued Windows message.

@@ -216,10 +216,7 @@ namespace {
                                                    << " is not as visible as its Windows window";
         if (!p->visible)
             continue;
-        RECT outer, client;
-        GetWindowRect(HwndOf(w), &outer);
-        GetClientRect(HwndOf(w), &client);
-        MapWindowPoints(HwndOf(w), nullptr, reinterpret_cast<POINT *>(&client), 2);
+        const RECT outer = GlobalWindowRect(HwndOf(w)), client = GlobalClientRect(HwndOf(w));
         const Rect struc{static_cast<int16_t>(outer.top), static_cast<int16_t>(outer.left),
                          static_cast<int16_t>(outer.bottom), static_cast<int16_t>(outer.right)};
         const Rect content{static_cast<int16_t>(client.top), static_cast<int16_t>(client.left),

@@ -18,7 +18,7 @@ WindowRef MakeDocumentWindow(void)
 {
     /* Sized from the screen: an empty screenBits would make an empty window. */
     Rect bounds;
-    SetRect(&bounds, 40, 60, qd.screenBits.bounds.right / 3, qd.screenBits.bounds.bottom / 3);
+    SetRect(&bounds, 40, 60, qd.screenBits.bounds.right / 2, qd.screenBits.bounds.bottom / 2);
     return NewWindow(nil, &bounds, (ConstStr255Param) "\007Classic", true, documentProc, (WindowRef)-1, true, 0);
 }
 

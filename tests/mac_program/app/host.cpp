@@ -52,9 +52,11 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 int CheckQuickDrawGlobals(WindowRef window)
 {
     int failures = 0;
+    // The Macintosh screen is the host's client area.
     const Rect &screen = qd.screenBits.bounds;
-    if (screen.top != 0 || screen.left != 0 || screen.right != GetSystemMetrics(SM_CXSCREEN) ||
-        screen.bottom != GetSystemMetrics(SM_CYSCREEN))
+    RECT area{};
+    GetClientRect(GetParent(ZEL_GethWnd(window)), &area);
+    if (screen.top != 0 || screen.left != 0 || screen.right != area.right || screen.bottom <= 0)
         failures |= 1;
     SetPort(window);
     if (qd.thePort != window)
