@@ -1,0 +1,343 @@
+// CopyBits' transfer modes, masks and memory safety on a shown window, on a port's device context and in
+// memory: every mode's pixels from its Macintosh definition (1 = black), one-bit sources in the port's
+// colours, mask regions of every form, clipped sources and destinations, and writes that stay inside
+// the destination's storage. The program runs on the 24-bit display and again on an 8-bit palette one.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "MacMemory.h"
+#include "QDOffscreen.h"
+#include "Quickdraw.h"
+#include "qd_fixture.h"
+#include "test_seams.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::CreateDrawingWindow;
+using testing_support::DibPort;
+using testing_support::QuickDrawTest;
+using testing_support::WindowColorPort;
+using testing_support::WindowManagerPort;
+
+class TransferModesTest : public QuickDrawTest {};
+
+const COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+
+// Where a transfer goes: a shown window, a port on a memory DC, a one-bit BitMap or a 32-bit PixMap.
+enum class Target { window, portDC, oneBitMemory, deepMemory };
+const char *TargetName(Target t)
+{
+    switch (t) {
+    case Target::window: return "window";
+    case Target::portDC: return "port DC";
+    case Target::oneBitMemory: return "1-bit memory";
+    default: return "32-bit memory";
+    }
+}
+
+// One row of 8 black-or-white pixels (bit 7 leftmost, 1 = black) at each target, read back as bits.
+class BlackWhiteTarget {
+public:
+    static constexpr int kWidth = 8, kHeight = 2;
+    explicit BlackWhiteTarget(Target t) : target_(t)
+    {
+        if (t == Target::window) {
+            window_ = CreateDrawingWindow(kWidth, kHeight);
+            port_ = new WindowColorPort(window_);
+            SetPor(port_->port());
+        } else if (t == Target::portDC) {
+            dib_ = new DibPort(kWidth, kHeight);
+            SetPor(dib_->port());
+        }
+        std::memset(&bitmap_, 0, sizeof bitmap_);
+        std::memset(&pixmap_, 0, sizeof pixmap_);
+        bitmap_.baseAddr = reinterpret_cast<Ptr>(oneBit_);
+        bitmap_.rowBytes = 2;
+        bitmap_.bounds = {0, 0, kHeight, kWidth};
+        pixmap_.baseAddr = reinterpret_cast<Ptr>(deep_);
+        pixmap_.rowBytes = static_cast<int16_t>(0x8000 | (4 * kWidth));
+        pixmap_.bounds = bitmap_.bounds;
+        pixmap_.pixelType = 16;
+        pixmap_.pixelSize = 32;
+        pixmap_.cmpCount = 3;
+        pixmap_.cmpSize = 8;
+        pixmap_.hRes = pixmap_.vRes = 0x00480000;
+    }
+    ~BlackWhiteTarget()
+    {
+        delete port_;
+        delete dib_;
+        if (window_)
+            DestroyWindow(window_);
+        SetPor(WindowManagerPort());
+    }
+    BlackWhiteTarget(const BlackWhiteTarget &) = delete;
+    BlackWhiteTarget &operator=(const BlackWhiteTarget &) = delete;
+
+    const BitMap *bits()
+    {
+        switch (target_) {
+        case Target::window: return &port_->port()->portBits;
+        case Target::portDC: return &dib_->port()->portBits;
+        case Target::oneBitMemory: return &bitmap_;
+        default: return reinterpret_cast<const BitMap *>(&pixmap_);
+        }
+    }
+    HDC dc() const { return target_ == Target::window ? port_->dc() : dib_->surface().dc(); }
+    bool onDC() const { return target_ == Target::window || target_ == Target::portDC; }
+
+    void Fill(uint8_t row)
+    {
+        for (int y = 0; y < kHeight; ++y) {
+            oneBit_[y][0] = row;
+            oneBit_[y][1] = 0;
+            for (int x = 0; x < kWidth; ++x) {
+                const bool black = (row >> (7 - x)) & 1;
+                deep_[y][x] = black ? 0 : 0xFFFFFF;
+                if (onDC())
+                    SetPixelV(dc(), x, y, black ? kBlack : kWhite);
+            }
+        }
+        GdiFlush();
+    }
+    // The first row as bits; a pixel neither black nor white sets the second byte's bit.
+    uint16_t Row()
+    {
+        GdiFlush();
+        uint16_t bits = 0;
+        for (int x = 0; x < kWidth; ++x) {
+            bool black, other = false;
+            if (target_ == Target::oneBitMemory) {
+                black = (oneBit_[0][0] >> (7 - x)) & 1;
+            } else if (target_ == Target::deepMemory) {
+                black = (deep_[0][x] & 0xFFFFFF) == 0;
+                other = !black && (deep_[0][x] & 0xFFFFFF) != 0xFFFFFF;
+            } else {
+                const COLORREF c = GetPixel(dc(), x, 0);
+                black = c == kBlack;
+                other = !black && c != kWhite;
+            }
+            bits |= static_cast<uint16_t>((black ? 0x80 : 0) >> x);
+            bits |= static_cast<uint16_t>((other ? 0x8000 : 0) >> x);
+        }
+        return bits;
+    }
+
+private:
+    Target target_;
+    HWND window_ = nullptr;
+    WindowColorPort *port_ = nullptr;
+    DibPort *dib_ = nullptr;
+    uint8_t oneBit_[kHeight][2] = {};
+    uint32_t deep_[kHeight][kWidth] = {};
+    BitMap bitmap_;
+    PixMap pixmap_;
+};
+
+// A source of 8 black-or-white pixels per row, as a one-bit BitMap or a 32-bit PixMap.
+struct BlackWhiteSource {
+    uint8_t oneBit[2][2];
+    uint32_t deep[2][8];
+    BitMap bitmap{};
+    PixMap pixmap{};
+    BlackWhiteSource(uint8_t row)
+    {
+        for (int y = 0; y < 2; ++y) {
+            oneBit[y][0] = row;
+            oneBit[y][1] = 0;
+            for (int x = 0; x < 8; ++x)
+                deep[y][x] = (row >> (7 - x)) & 1 ? 0 : 0xFFFFFF;
+        }
+        bitmap = {reinterpret_cast<Ptr>(oneBit), 2, {0, 0, 2, 8}};
+        pixmap.baseAddr = reinterpret_cast<Ptr>(deep);
+        pixmap.rowBytes = static_cast<int16_t>(0x8000 | 32);
+        pixmap.bounds = bitmap.bounds;
+        pixmap.pixelType = 16;
+        pixmap.pixelSize = 32;
+        pixmap.cmpCount = 3;
+        pixmap.cmpSize = 8;
+        pixmap.hRes = pixmap.vRes = 0x00480000;
+    }
+    const BitMap *bits(bool deepSource) const
+    {
+        return deepSource ? reinterpret_cast<const BitMap *>(&pixmap) : &bitmap;
+    }
+};
+
+std::string Hex(unsigned v)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", v);
+    return text;
+}
+
+// The eight source modes by their definitions in Macintosh pixel terms, from one-bit and 32-bit
+// sources, onto a window, a port's DC and into memory: source row F0 onto destination row CC.
+TEST_F(TransferModesTest, SourceModesFollowTheirDefinitions)
+{
+    const uint8_t S = 0xF0, D = 0xCC;
+    const struct {
+        int16_t mode;
+        uint8_t want;
+        const char *what;
+    } modes[] = {
+        {srcCopy, S, "srcCopy: S"},
+        {srcOr, static_cast<uint8_t>(D | S), "srcOr: D | S"},
+        {srcXor, static_cast<uint8_t>(D ^ S), "srcXor: D ^ S"},
+        {srcBic, static_cast<uint8_t>(D & ~S), "srcBic: D & ~S"},
+        {notSrcCopy, static_cast<uint8_t>(~S), "notSrcCopy: ~S"},
+        {notSrcOr, static_cast<uint8_t>(D | ~S), "notSrcOr: D | ~S"},
+        {notSrcXor, static_cast<uint8_t>(D ^ ~S), "notSrcXor: D ^ ~S"},
+        {notSrcBic, static_cast<uint8_t>(D & S), "notSrcBic: D & ~~S"},
+    };
+    const BlackWhiteSource source(S);
+    for (Target t : {Target::window, Target::portDC, Target::oneBitMemory, Target::deepMemory}) {
+        BlackWhiteTarget target(t);
+        for (bool deep : {false, true})
+            for (const auto &m : modes) {
+                target.Fill(D);
+                CopyBits(source.bits(deep), target.bits(), &source.bitmap.bounds, &source.bitmap.bounds, m.mode,
+                         nullptr);
+                EXPECT_EQ(Hex(target.Row()), Hex(m.want))
+                    << m.what << " from a " << (deep ? "32-bit" : "1-bit") << " source onto " << TargetName(t);
+            }
+    }
+}
+
+// The pattern modes on device contexts draw with the foreground (black) as their pattern, by their
+// definitions: patCopy P, patOr D | P, patXor D ^ P, patBic D & ~P and the "not" modes with ~P.
+TEST_F(TransferModesTest, PatternModesOnDeviceContextsFollowTheirDefinitions)
+{
+    const uint8_t P = 0xFF, D = 0xCC;
+    const struct {
+        int16_t mode;
+        uint8_t want;
+        const char *what;
+    } modes[] = {
+        {patCopy, P, "patCopy: P"},
+        {patOr, static_cast<uint8_t>(D | P), "patOr: D | P"},
+        {patXor, static_cast<uint8_t>(D ^ P), "patXor: D ^ P"},
+        {patBic, static_cast<uint8_t>(D & ~P), "patBic: D & ~P"},
+        {notPatCopy, static_cast<uint8_t>(~P), "notPatCopy: ~P"},
+        {notPatOr, static_cast<uint8_t>(D | ~P), "notPatOr: D | ~P"},
+        {notPatXor, static_cast<uint8_t>(D ^ ~P), "notPatXor: D ^ ~P"},
+        {notPatBic, static_cast<uint8_t>(D & P), "notPatBic: D & ~~P"},
+    };
+    const BlackWhiteSource source(0xF0);
+    for (Target t : {Target::window, Target::portDC}) {
+        BlackWhiteTarget target(t);
+        for (const auto &m : modes) {
+            target.Fill(D);
+            SelectObject(target.dc(), GetStockObject(BLACK_BRUSH));
+            CopyBits(source.bits(false), target.bits(), &source.bitmap.bounds, &source.bitmap.bounds, m.mode, nullptr);
+            EXPECT_EQ(Hex(target.Row()), Hex(m.want)) << m.what << " onto " << TargetName(t);
+        }
+    }
+}
+
+// srcOr ORs whatever brush the destination DC held before: a DC left with a white brush still gets the
+// source's black pixels added to its own.
+TEST_F(TransferModesTest, SrcOrIgnoresTheBrushTheDCHeld)
+{
+    const BlackWhiteSource source(0xF0);
+    for (Target t : {Target::window, Target::portDC}) {
+        BlackWhiteTarget target(t);
+        for (bool deep : {false, true}) {
+            target.Fill(0xCC);
+            SelectObject(target.dc(), GetStockObject(WHITE_BRUSH));
+            CopyBits(source.bits(deep), target.bits(), &source.bitmap.bounds, &source.bitmap.bounds, srcOr, nullptr);
+            EXPECT_EQ(Hex(target.Row()), Hex(0xFC)) << (deep ? "32-bit" : "1-bit") << " source onto " << TargetName(t);
+        }
+    }
+}
+
+// `size` bytes whose last byte lies flush against a no-access page: a write past them faults at once.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(size_t size)
+    {
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        page_ = info.dwPageSize;
+        const size_t pages = (size + page_ - 1) / page_;
+        base_ = static_cast<uint8_t *>(VirtualAlloc(nullptr, (pages + 1) * page_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        DWORD old;
+        if (base_)
+            VirtualProtect(base_ + pages * page_, page_, PAGE_NOACCESS, &old);
+        bytes_ = base_ ? base_ + pages * page_ - size : nullptr;
+    }
+    ~GuardedBytes()
+    {
+        if (base_)
+            VirtualFree(base_, 0, MEM_RELEASE);
+    }
+    GuardedBytes(const GuardedBytes &) = delete;
+    GuardedBytes &operator=(const GuardedBytes &) = delete;
+    uint8_t *bytes() const { return bytes_; }
+
+private:
+    size_t page_ = 0;
+    uint8_t *base_ = nullptr, *bytes_ = nullptr;
+};
+
+// One-bit copies between two 40 x 5 BitMaps at unaligned columns, in every source mode: the destination
+// changes inside dstRect only, by the mode's definition, and nothing is written past its rows (they end
+// at a no-access page). Also from a 32-bit source, whose modes reach the one-bit store through colours.
+TEST_F(TransferModesTest, OneBitDestinationsChangeOnlyTheirRectangle)
+{
+    constexpr int kRowBytes = 6, kRows = 5, kWidth = 40;
+    uint8_t src[kRows][kRowBytes];
+    for (int y = 0; y < kRows; ++y)
+        for (int b = 0; b < kRowBytes; ++b)
+            src[y][b] = static_cast<uint8_t>(0x5A ^ (y * 37 + b * 11));
+    uint32_t deep[kRows][kWidth];
+    auto srcBit = [&](int x, int y) { return (src[y][x / 8] >> (7 - x % 8)) & 1; };
+    for (int y = 0; y < kRows; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            deep[y][x] = srcBit(x, y) ? 0 : 0xFFFFFF;
+    BitMap source = {reinterpret_cast<Ptr>(src), kRowBytes, {0, 0, kRows, kWidth}};
+    PixMap deepSource{};
+    deepSource.baseAddr = reinterpret_cast<Ptr>(deep);
+    deepSource.rowBytes = static_cast<int16_t>(0x8000 | (4 * kWidth));
+    deepSource.bounds = source.bounds;
+    deepSource.pixelType = 16;
+    deepSource.pixelSize = 32;
+    deepSource.cmpCount = 3;
+    deepSource.cmpSize = 8;
+    deepSource.hRes = deepSource.vRes = 0x00480000;
+    const Rect srcRect = {1, 3, 4, 24}, dstRect = {0, 13, 3, 34};
+    const uint8_t before = 0xC6;
+    GuardedBytes guarded(kRowBytes * kRows);
+    ASSERT_NE(guarded.bytes(), nullptr);
+    for (bool deepFrom : {false, true})
+        for (int16_t mode = srcCopy; mode <= notSrcBic; ++mode) {
+            uint8_t *dst = guarded.bytes();
+            std::memset(dst, before, kRowBytes * kRows);
+            BitMap target = {reinterpret_cast<Ptr>(dst), kRowBytes, {0, 0, kRows, kWidth}};
+            SetPor(WindowManagerPort());
+            CopyBits(deepFrom ? reinterpret_cast<const BitMap *>(&deepSource) : &source, &target, &srcRect, &dstRect,
+                     mode, nullptr);
+            std::string misses;
+            for (int y = 0; y < kRows; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const int d = (before >> (7 - x % 8)) & 1;
+                    int want = d;
+                    if (y >= dstRect.top && y < dstRect.bottom && x >= dstRect.left && x < dstRect.right) {
+                        const int s = srcBit(x - dstRect.left + srcRect.left, y - dstRect.top + srcRect.top);
+                        const int n = s ^ 1;
+                        const int results[8] = {s, d | s, d ^ s, d & n, n, d | n, d ^ n, d & s};
+                        want = results[mode];
+                    }
+                    const int got = (dst[y * kRowBytes + x / 8] >> (7 - x % 8)) & 1;
+                    if (got != want)
+                        misses += " (" + std::to_string(x) + "," + std::to_string(y) + ")";
+                }
+            EXPECT_EQ(misses, "") << "mode " << mode << " from a " << (deepFrom ? "32-bit" : "1-bit") << " source";
+        }
+}
+
+} // namespace
