@@ -4,6 +4,7 @@
 // the destination's storage. The program runs on the 24-bit display and again on an 8-bit palette one.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -26,6 +27,27 @@ using testing_support::WindowManagerPort;
 class TransferModesTest : public QuickDrawTest {};
 
 const COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+
+// A 32-bit PixMap over `rows` (0x00RRGGBB pixels, width x height), described by its published fields.
+void DescribeDeepRows(PixMap &pm, void *rows, int width, int height)
+{
+    std::memset(&pm, 0, sizeof pm);
+    pm.baseAddr = reinterpret_cast<Ptr>(rows);
+    pm.rowBytes = static_cast<int16_t>(0x8000 | (4 * width));
+    pm.bounds = {0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
+    pm.pixelType = 16;
+    pm.pixelSize = 32;
+    pm.cmpCount = 3;
+    pm.cmpSize = 8;
+    pm.hRes = pm.vRes = 0x00480000;
+}
+
+// A mode and the row it gives, by its definition.
+struct ModeCase {
+    int16_t mode;
+    uint8_t want;
+    const char *what;
+};
 
 // Where a transfer goes: a shown window, a port on a memory DC, a one-bit BitMap or a 32-bit PixMap.
 enum class Target { window, portDC, oneBitMemory, deepMemory };
@@ -54,18 +76,10 @@ public:
             SetPor(dib_->port());
         }
         std::memset(&bitmap_, 0, sizeof bitmap_);
-        std::memset(&pixmap_, 0, sizeof pixmap_);
         bitmap_.baseAddr = reinterpret_cast<Ptr>(oneBit_);
         bitmap_.rowBytes = 2;
         bitmap_.bounds = {0, 0, kHeight, kWidth};
-        pixmap_.baseAddr = reinterpret_cast<Ptr>(deep_);
-        pixmap_.rowBytes = static_cast<int16_t>(0x8000 | (4 * kWidth));
-        pixmap_.bounds = bitmap_.bounds;
-        pixmap_.pixelType = 16;
-        pixmap_.pixelSize = 32;
-        pixmap_.cmpCount = 3;
-        pixmap_.cmpSize = 8;
-        pixmap_.hRes = pixmap_.vRes = 0x00480000;
+        DescribeDeepRows(pixmap_, deep_, kWidth, kHeight);
     }
     ~BlackWhiteTarget()
     {
@@ -153,14 +167,7 @@ struct BlackWhiteSource {
                 deep[y][x] = (row >> (7 - x)) & 1 ? 0 : 0xFFFFFF;
         }
         bitmap = {reinterpret_cast<Ptr>(oneBit), 2, {0, 0, 2, 8}};
-        pixmap.baseAddr = reinterpret_cast<Ptr>(deep);
-        pixmap.rowBytes = static_cast<int16_t>(0x8000 | 32);
-        pixmap.bounds = bitmap.bounds;
-        pixmap.pixelType = 16;
-        pixmap.pixelSize = 32;
-        pixmap.cmpCount = 3;
-        pixmap.cmpSize = 8;
-        pixmap.hRes = pixmap.vRes = 0x00480000;
+        DescribeDeepRows(pixmap, deep, 8, 2);
     }
     const BitMap *bits(bool deepSource) const
     {
@@ -180,11 +187,7 @@ std::string Hex(unsigned v)
 TEST_F(TransferModesTest, SourceModesFollowTheirDefinitions)
 {
     const uint8_t S = 0xF0, D = 0xCC;
-    const struct {
-        int16_t mode;
-        uint8_t want;
-        const char *what;
-    } modes[] = {
+    const ModeCase modes[] = {
         {srcCopy, S, "srcCopy: S"},
         {srcOr, static_cast<uint8_t>(D | S), "srcOr: D | S"},
         {srcXor, static_cast<uint8_t>(D ^ S), "srcXor: D ^ S"},
@@ -213,11 +216,7 @@ TEST_F(TransferModesTest, SourceModesFollowTheirDefinitions)
 TEST_F(TransferModesTest, PatternModesOnDeviceContextsFollowTheirDefinitions)
 {
     const uint8_t P = 0xFF, D = 0xCC;
-    const struct {
-        int16_t mode;
-        uint8_t want;
-        const char *what;
-    } modes[] = {
+    const ModeCase modes[] = {
         {patCopy, P, "patCopy: P"},
         {patOr, static_cast<uint8_t>(D | P), "patOr: D | P"},
         {patXor, static_cast<uint8_t>(D ^ P), "patXor: D ^ P"},
@@ -300,15 +299,8 @@ TEST_F(TransferModesTest, OneBitDestinationsChangeOnlyTheirRectangle)
         for (int x = 0; x < kWidth; ++x)
             deep[y][x] = srcBit(x, y) ? 0 : 0xFFFFFF;
     BitMap source = {reinterpret_cast<Ptr>(src), kRowBytes, {0, 0, kRows, kWidth}};
-    PixMap deepSource{};
-    deepSource.baseAddr = reinterpret_cast<Ptr>(deep);
-    deepSource.rowBytes = static_cast<int16_t>(0x8000 | (4 * kWidth));
-    deepSource.bounds = source.bounds;
-    deepSource.pixelType = 16;
-    deepSource.pixelSize = 32;
-    deepSource.cmpCount = 3;
-    deepSource.cmpSize = 8;
-    deepSource.hRes = deepSource.vRes = 0x00480000;
+    PixMap deepSource;
+    DescribeDeepRows(deepSource, deep, kWidth, kRows);
     const Rect srcRect = {1, 3, 4, 24}, dstRect = {0, 13, 3, 34};
     const uint8_t before = 0xC6;
     GuardedBytes guarded(kRowBytes * kRows);
