@@ -12,6 +12,7 @@
 #include "MacMemory.h"
 #include "QDOffscreen.h"
 #include "Quickdraw.h"
+#include "Zel.h"
 #include "qd_fixture.h"
 #include "test_seams.h"
 #include "test_support.h"
@@ -330,6 +331,76 @@ TEST_F(TransferModesTest, OneBitDestinationsChangeOnlyTheirRectangle)
                 }
             EXPECT_EQ(misses, "") << "mode " << mode << " from a " << (deepFrom ? "32-bit" : "1-bit") << " source";
         }
+}
+
+// A DIB GWorld of 200 x 150 at 32 bits (top-down rows), red above row 75 and blue from it on, copied to
+// a window in srcCopy: a part of the source drawn at its size or stretched shows that part's colour
+// over the whole destination rectangle, and the window outside the rectangle stays white.
+TEST_F(TransferModesTest, DibWorldPartsDrawTheirOwnRows)
+{
+    constexpr uint32_t kDibGWorldSwitch = 0x8000;
+    constexpr int16_t kOffscreenBitmapsSetting = 41;
+    ZEL_SetFlags(0, 0, kDibGWorldSwitch, kDibGWorldSwitch);
+    ZEL_SystemValue(1, kOffscreenBitmapsSetting, 1);
+    const Rect bounds{0, 0, 150, 200};
+    GWorldPtr gw = nullptr;
+    ASSERT_EQ(NewGWorld(&gw, 32, &bounds, nullptr, nullptr, 0), 0);
+    SetGWorld(gw, nullptr);
+    const RGBColor red{0xFFFF, 0, 0}, blue{0, 0, 0xFFFF};
+    RGBForeColor(&red);
+    const Rect top{0, 0, 75, 200}, bottom{75, 0, 150, 200};
+    PaintRect(&top);
+    RGBForeColor(&blue);
+    PaintRect(&bottom);
+    ForeColor(blackColor);
+    SetGWorld(reinterpret_cast<CGrafPtr>(WindowManagerPort()), nullptr);
+    const BitMap *source = reinterpret_cast<const BitMap *>(*GetGWorldPixMap(gw));
+
+    struct Case {
+        Rect src, dst;
+        COLORREF want;
+        const char *what;
+    };
+    const Case cases[] = {
+        {{0, 0, 75, 100}, {0, 0, 150, 200}, RGB(255, 0, 0), "top-left quarter stretched twice"},
+        {{75, 0, 150, 100}, {0, 0, 150, 200}, RGB(0, 0, 255), "bottom-left quarter stretched twice"},
+        {{0, 0, 75, 100}, {10, 20, 85, 120}, RGB(255, 0, 0), "top-left quarter at its size"},
+        {{75, 100, 150, 200}, {10, 20, 85, 120}, RGB(0, 0, 255), "bottom-right quarter at its size"},
+        {{60, 0, 90, 200}, {0, 0, 150, 200}, 0, "the rows round the middle stretched five times"},
+    };
+    HWND window = CreateDrawingWindow(200, 150);
+    ASSERT_NE(window, nullptr);
+    {
+        WindowColorPort port(window);
+        SetPor(port.port());
+        for (const Case &c : cases) {
+            const Rect whole{0, 0, 150, 200};
+            EraseRect(&whole);
+            CopyBits(source, &port.port()->portBits, &c.src, &c.dst, srcCopy, nullptr);
+            GdiFlush();
+            std::string misses;
+            for (int y = 1; y < 150; y += 6)
+                for (int x = 2; x < 200; x += 7) {
+                    const bool inside = y >= c.dst.top && y < c.dst.bottom && x >= c.dst.left && x < c.dst.right;
+                    COLORREF want = inside ? c.want : kWhite;
+                    if (inside && !c.want) {
+                        // Source row 60 + (y - top) / 5: red above 75, blue from it on.
+                        const int row = c.src.top + (y - c.dst.top) * (c.src.bottom - c.src.top) / (c.dst.bottom - c.dst.top);
+                        if (row == 74 || row == 75)
+                            continue;
+                        want = row < 75 ? RGB(255, 0, 0) : RGB(0, 0, 255);
+                    }
+                    if (GetPixel(port.dc(), x, y) != want && misses.size() < 80)
+                        misses += " (" + std::to_string(x) + "," + std::to_string(y) + ")";
+                }
+            EXPECT_EQ(misses, "") << c.what;
+        }
+        SetPor(WindowManagerPort());
+    }
+    DestroyWindow(window);
+    DisposeGWorld(gw);
+    ZEL_SetFlags(0, 0, kDibGWorldSwitch, 0);
+    ZEL_SystemValue(1, kOffscreenBitmapsSetting, 0);
 }
 
 } // namespace
