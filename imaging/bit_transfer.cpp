@@ -460,12 +460,15 @@ class MaskRegionClip {
 public:
     MaskRegionClip(HDC dc, RgnHandle mask, int dx, int dy)
     {
-        if (!dc || !HandleHasData(mask) || (**mask).rgnSize == kMaskFormRgnSize || GetMapMode(dc) != MM_TEXT)
+        if (!dc || !HandleHasData(mask) || GetMapMode(dc) != MM_TEXT)
             return;
         const Region &r = **mask;
         HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>(r.rgnForm));
         HRGN area;
-        if (!form || form == RectRgnSentinel() || form == MaskRgnSentinel()) {
+        if (r.rgnSize == kMaskFormRgnSize) {
+            // A mask-form region clips by the pixels its mask holds inside.
+            area = MaskRgnToGdiRgn(mask);
+        } else if (!form || form == RectRgnSentinel() || form == MaskRgnSentinel()) {
             area = CreateRectRgn(r.rgnBBox.left, r.rgnBBox.top, r.rgnBBox.right, r.rgnBBox.bottom);
         } else {
             area = CreateRectRgn(0, 0, 0, 0);
@@ -674,6 +677,10 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         ScreenSourceCopy(sourceDC, d.view, fullSrc, fullDst, write, mode, maskRgn);
         return;
     }
+    // The paths below draw through GDI (the screen-write layer's blits included, which take no mask):
+    // the mask region becomes the destination DC's clip.
+    const MaskRegionClip maskClip(d.isDC ? dc : d.hasDC ? d.view->pmExtMemDC : nullptr, maskRgn,
+                                  dst.left - localDst.left, dst.top - localDst.top);
     // A DIB onto a device, or onto thePort's bits in a memory DC of their own (a GWorld drawn through its
     // DC): straight to the DC, through the mask when there is one.
     if (s.isDib && dstDevice &&
@@ -683,9 +690,6 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);
         return;
     }
-    // The paths below blit through GDI: the mask region becomes the destination DC's clip.
-    const MaskRegionClip maskClip(d.isDC ? dc : d.hasDC ? d.view->pmExtMemDC : nullptr, maskRgn,
-                                  dst.left - localDst.left, dst.top - localDst.top);
     // On a 16-bit screen plain 8-, 16- and 32-bit pixels go in bands of 16-bit bitmaps.
     const bool plainSource = !s.isDC && !s.hasDC && !s.isDib && !s.isBitmap;
     if (ScreenDepth() == 16 && !LibrarySwitch(kNoBandSwitch) && plainSource && d.isDC &&

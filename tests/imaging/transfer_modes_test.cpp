@@ -333,27 +333,42 @@ TEST_F(TransferModesTest, OneBitDestinationsChangeOnlyTheirRectangle)
         }
 }
 
-// A DIB GWorld of 200 x 150 at 32 bits (top-down rows), red above row 75 and blue from it on, copied to
-// a window in srcCopy: a part of the source drawn at its size or stretched shows that part's colour
-// over the whole destination rectangle, and the window outside the rectangle stays white.
-TEST_F(TransferModesTest, DibWorldPartsDrawTheirOwnRows)
+// A 32-bit DIB GWorld of `bounds` (top-down rows), made with the DIB-world switch and the offscreen
+// bitmaps setting on for the call only; nil when it cannot be made.
+GWorldPtr NewDibWorld(const Rect &bounds)
 {
     constexpr uint32_t kDibGWorldSwitch = 0x8000;
     constexpr int16_t kOffscreenBitmapsSetting = 41;
     ZEL_SetFlags(0, 0, kDibGWorldSwitch, kDibGWorldSwitch);
     ZEL_SystemValue(1, kOffscreenBitmapsSetting, 1);
-    const Rect bounds{0, 0, 150, 200};
     GWorldPtr gw = nullptr;
-    ASSERT_EQ(NewGWorld(&gw, 32, &bounds, nullptr, nullptr, 0), 0);
+    if (NewGWorld(&gw, 32, &bounds, nullptr, nullptr, 0) != 0)
+        gw = nullptr;
+    ZEL_SetFlags(0, 0, kDibGWorldSwitch, 0);
+    ZEL_SystemValue(1, kOffscreenBitmapsSetting, 0);
+    return gw;
+}
+
+// Paints `r` of a GWorld in one colour, then makes the Window Manager port current again.
+void PaintInWorld(GWorldPtr gw, const Rect &r, RGBColor colour)
+{
     SetGWorld(gw, nullptr);
-    const RGBColor red{0xFFFF, 0, 0}, blue{0, 0, 0xFFFF};
-    RGBForeColor(&red);
-    const Rect top{0, 0, 75, 200}, bottom{75, 0, 150, 200};
-    PaintRect(&top);
-    RGBForeColor(&blue);
-    PaintRect(&bottom);
+    RGBForeColor(&colour);
+    PaintRect(&r);
     ForeColor(blackColor);
     SetGWorld(reinterpret_cast<CGrafPtr>(WindowManagerPort()), nullptr);
+}
+
+// A DIB GWorld of 200 x 150 at 32 bits (top-down rows), red above row 75 and blue from it on, copied to
+// a window in srcCopy: a part of the source drawn at its size or stretched shows that part's colour
+// over the whole destination rectangle, and the window outside the rectangle stays white.
+TEST_F(TransferModesTest, DibWorldPartsDrawTheirOwnRows)
+{
+    const Rect bounds{0, 0, 150, 200};
+    GWorldPtr gw = NewDibWorld(bounds);
+    ASSERT_NE(gw, nullptr);
+    PaintInWorld(gw, Rect{0, 0, 75, 200}, RGBColor{0xFFFF, 0, 0});
+    PaintInWorld(gw, Rect{75, 0, 150, 200}, RGBColor{0, 0, 0xFFFF});
     const BitMap *source = reinterpret_cast<const BitMap *>(*GetGWorldPixMap(gw));
 
     struct Case {
@@ -399,8 +414,73 @@ TEST_F(TransferModesTest, DibWorldPartsDrawTheirOwnRows)
     }
     DestroyWindow(window);
     DisposeGWorld(gw);
-    ZEL_SetFlags(0, 0, kDibGWorldSwitch, 0);
-    ZEL_SystemValue(1, kOffscreenBitmapsSetting, 0);
+}
+
+// A red source copied onto a white window through a mask region changes only what the mask holds:
+// a union of 24 squares and a circle made by BitMapToRegion (a mask-form region), from a DIB GWorld and
+// from a plain 32-bit PixMap.
+TEST_F(TransferModesTest, MaskRegionsLimitCopiesOntoAWindow)
+{
+    constexpr int kWidth = 48, kHeight = 32;
+    const Rect bounds{0, 0, kHeight, kWidth};
+
+    auto inSquare = [](int x, int y) { return x % 8 >= 2 && x % 8 < 7 && y % 8 >= 2 && y % 8 < 7; };
+    auto inCircle = [](int x, int y) { return (x - 20) * (x - 20) + (y - 15) * (y - 15) < 144; };
+    RgnHandle squares = NewRgn(), square = NewRgn();
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 6; ++i) {
+            SetRectRgn(square, static_cast<int16_t>(8 * i + 2), static_cast<int16_t>(8 * j + 2),
+                       static_cast<int16_t>(8 * i + 7), static_cast<int16_t>(8 * j + 7));
+            UnionRgn(squares, square, squares);
+        }
+    DisposeRgn(square);
+    uint8_t circleBits[kHeight][kWidth / 8] = {};
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (inCircle(x, y))
+                circleBits[y][x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    const BitMap circleMap{reinterpret_cast<Ptr>(circleBits), kWidth / 8, bounds};
+    RgnHandle circle = NewRgn();
+    ASSERT_EQ(BitMapToRegion(circle, &circleMap), 0);
+
+    std::vector<uint32_t> redRows(kWidth * kHeight, 0xFF0000);
+    PixMap plain;
+    DescribeDeepRows(plain, redRows.data(), kWidth, kHeight);
+    GWorldPtr gw = NewDibWorld(bounds);
+    ASSERT_NE(gw, nullptr);
+    PaintInWorld(gw, bounds, RGBColor{0xFFFF, 0, 0});
+
+    const struct {
+        const BitMap *source;
+        const char *what;
+    } sources[] = {{reinterpret_cast<const BitMap *>(*GetGWorldPixMap(gw)), "DIB GWorld"},
+                   {reinterpret_cast<const BitMap *>(&plain), "32-bit PixMap"}};
+    const struct {
+        RgnHandle rgn;
+        bool (*inside)(int, int);
+        const char *what;
+    } masks[] = {{squares, inSquare, "24 squares"}, {circle, inCircle, "circle mask"}};
+    HWND window = CreateDrawingWindow(kWidth, kHeight);
+    ASSERT_NE(window, nullptr);
+    {
+        WindowColorPort port(window);
+        SetPor(port.port());
+        for (const auto &source : sources)
+            for (const auto &mask : masks) {
+                EraseRect(&bounds);
+                CopyBits(source.source, &port.port()->portBits, &bounds, &bounds, srcCopy, mask.rgn);
+                GdiFlush();
+                const std::string misses = testing_support::PixelMisses(port.dc(), 0, 0, kWidth, kHeight, [&](int x, int y) {
+                    return mask.inside(x, y) ? RGB(255, 0, 0) : kWhite;
+                });
+                EXPECT_EQ(misses, "") << source.what << " through the " << mask.what;
+            }
+        SetPor(WindowManagerPort());
+    }
+    DestroyWindow(window);
+    DisposeGWorld(gw);
+    DisposeRgn(squares);
+    DisposeRgn(circle);
 }
 
 } // namespace
