@@ -206,6 +206,8 @@ DWORD TransferModeRop(int16_t mode);
 bool LargeDibsReadable();
 // Sets whether they may, answering the previous state. Reached by the test programs by ordinal.
 ZEL_EXTERN_C Boolean ZEL_CALL SelectLargeDibReading(Boolean on);
+// The one-byte block the PixMaps of ZEL_NewDIBPixMap point at (dib_pixmaps.cpp): never anyone's rows.
+bool IsSharedDibPixelsBlock(const void *p);
 // A PixMap's bitmap out of its memory DC (true when it was selected there), and back in (port_bits.cpp).
 bool TakePixMapBitmapOut(PixMap &pm);
 void PutPixMapBitmapBack(PixMap &pm);

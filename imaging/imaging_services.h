@@ -316,6 +316,9 @@ Boolean IsMaskRgnEmpty(RgnHandle rgn);
 // Turns a region into the mask form of the given box and DIB (which the region then owns); false when
 // the handle cannot grow, and then the region is the rectangle form of the box and the DIB is disposed.
 bool SetRgnToMaskDib(RgnHandle rgn, Point topLeft, Point botRight, Handle dib);
+// The inside of a mask-form region (its mask stretched over its box) as a new GDI region the caller
+// deletes; nil when the region has no whole mask or GDI fails.
+HRGN MaskRgnToGdiRgn(RgnHandle rgn);
 // Set operation (1 and, 2 or, 3 xor, 4 diff) when an operand is in mask form.
 void CombineMaskRgns(RgnHandle a, RgnHandle b, RgnHandle dst, int16_t mode);
 // Paints a region in any form on a DC: rectangle and GDI forms under the ROP2, the mask under the ROP3.

@@ -777,6 +777,7 @@ ZEL_API void ZEL_CALL CopyDeepMask(const BitMap *srcBits, const BitMap *maskBits
                                    RgnHandle maskRgn);
 /* What GetPixMapInfo answers of a PixMap: only theColorTable, a copy of its table that the caller
    disposes. */
+#pragma pack(push, 2)
 typedef struct PictInfo {
     int16_t version;
     int32_t uniqueColors;
@@ -805,6 +806,9 @@ typedef struct PictInfo {
     int32_t reserved1;
     int32_t reserved2;
 } PictInfo;
+#pragma pack(pop)
+ZEL_STATIC_ASSERT(sizeof(PictInfo) == 104, "PictInfo is 104 bytes");
+ZEL_STATIC_ASSERT(offsetof(PictInfo, theColorTable) == 10, "theColorTable at 10");
 ZEL_API OSErr ZEL_CALL GetPixMapInfo(PixMapHandle pm, PictInfo *thePictInfo, int16_t verb, int16_t colorsRequested,
                                      int16_t colorPickMethod, int16_t version);
 /* Host glue: offscreen drawing. ZEL_BeginOffScreen makes the current port draw into a memory bitmap

@@ -725,7 +725,9 @@ void ConvertPixels(const PixMap *srcPm, PixMap *dstPm, Rect srcRect, Rect dstRec
             if (!(ditherProc = SelectDitherProc(st.dst.depth)))
                 return fail("DitherProc");
         } else {
-            directStore = !mask.present && !st.dst.complement;
+            // Colours go straight into the row only at the depths with a storing variant; below 8 bits
+            // the values are packed by the store stage.
+            directStore = !mask.present && !st.dst.complement && st.dst.depth >= 8;
             if (!(toValues = SelectRGBToPVProc(st.dst.depth, directStore)))
                 return fail("RGBToPVProc");
         }

@@ -113,6 +113,57 @@ Boolean IsMaskRgnEmpty(RgnHandle rgn)
     return true;
 }
 
+HRGN MaskRgnToGdiRgn(RgnHandle rgn)
+{
+    Handle dib = MaskOf(rgn);
+    const BITMAPINFOHEADER *bi = DibHeader(dib);
+    if (!bi)
+        return nullptr;
+    const Rect b = (**rgn).rgnBBox;
+    const int width = b.right - b.left, height = b.bottom - b.top;
+    HRGN result = CreateRectRgn(0, 0, 0, 0);
+    if (!result || width <= 0 || height <= 0)
+        return result;
+    // Each row's runs of inside pixels, the mask sampled by the stretch rule, joined a band of rows at a
+    // time so that no single ExtCreateRegion takes an unbounded list.
+    constexpr size_t kBandRects = 256;
+    std::vector<uint8_t> data(sizeof(RGNDATAHEADER));
+    auto flush = [&]() {
+        const DWORD n = static_cast<DWORD>((data.size() - sizeof(RGNDATAHEADER)) / sizeof(RECT));
+        if (!n)
+            return;
+        auto *header = reinterpret_cast<RGNDATAHEADER *>(data.data());
+        *header = RGNDATAHEADER{sizeof(RGNDATAHEADER), RDH_RECTANGLES, n, n * DWORD(sizeof(RECT)),
+                                RECT{b.left, b.top, b.right, b.bottom}};
+        if (HRGN band = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
+                                        reinterpret_cast<const RGNDATA *>(data.data()))) {
+            CombineRgn(result, result, band, RGN_OR);
+            DeleteObject(band);
+        }
+        data.resize(sizeof(RGNDATAHEADER));
+    };
+    for (int y = 0; y < height; ++y) {
+        const int my = static_cast<int>(static_cast<int64_t>(y) * bi->biHeight / height);
+        int runStart = -1;
+        for (int x = 0; x <= width; ++x) {
+            const bool inside =
+                x < width && MaskBit(dib, static_cast<int>(static_cast<int64_t>(x) * bi->biWidth / width), my) == 0;
+            if (inside && runStart < 0) {
+                runStart = x;
+            } else if (!inside && runStart >= 0) {
+                const RECT run{b.left + runStart, b.top + y, b.left + x, b.top + y + 1};
+                const auto *bytes = reinterpret_cast<const uint8_t *>(&run);
+                data.insert(data.end(), bytes, bytes + sizeof run);
+                runStart = -1;
+            }
+        }
+        if ((data.size() - sizeof(RGNDATAHEADER)) / sizeof(RECT) >= kBandRects)
+            flush();
+    }
+    flush();
+    return result;
+}
+
 bool SetRgnToMaskDib(RgnHandle rgn, Point topLeft, Point botRight, Handle dib)
 {
     if (!HandleHasData(rgn)) {

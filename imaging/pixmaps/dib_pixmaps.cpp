@@ -74,6 +74,8 @@ struct SavedColours {
 
 } // namespace
 
+bool IsSharedDibPixelsBlock(const void *p) { return p && p == sSharedByte; }
+
 ZEL_EXTERN_C PixMapHandle ZEL_CALL ZEL_NewDIBPixMap(const BITMAPINFO *dib)
 {
     if (!dib)

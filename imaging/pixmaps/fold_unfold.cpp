@@ -47,7 +47,8 @@ bool RealStorage(const void *p) { return reinterpret_cast<uintptr_t>(p) >= 0x100
 // Bytes a destination's rows may take: what the library gave it, or what its own fields describe.
 uint32_t StorageCapacity(const BitMap &dst, bool pixMap)
 {
-    if (!RealStorage(dst.baseAddr))
+    // The block ZEL_NewDIBPixMap's maps share holds one byte and is nobody's rows.
+    if (!RealStorage(dst.baseAddr) || IsSharedDibPixelsBlock(dst.baseAddr))
         return 0;
     if (pixMap && (reinterpret_cast<const PixMap &>(dst).pmExtFlags & pmExtLibraryRows))
         return static_cast<uint32_t>(GetPtrSize(dst.baseAddr));

@@ -27,9 +27,28 @@ constexpr uint8_t kHiliteBit = 0x80;
 constexpr int16_t kDitherCopy = 0x40;
 
 // Raster operations of the modes 0..15 by mode & 15, and of the arithmetic modes 32..39, which are plain
-// copies at this level (transparent and adMin AND).
-const DWORD kModeRops[16] = {0xCC0020, 0xB8074A, 0x990066, 0xBB0226, 0x330008, 0xEE0086, 0x660046, 0x1100A6,
-                             0xF00021, 0xFA0089, 0x5A0049, 0x500325, 0x0F0001, 0xAF0229, 0xA50065, 0x0500A9};
+// copies at this level (transparent and adMin AND). A Macintosh pixel bit 1 is black, a Windows one
+// white: each mode's Macintosh operation on the inverted bits. srcOr reads the brush, which CopyBits makes
+// the stock black one (PSDPxax under a black brush is DSa); the pattern modes read the brush as the
+// pattern, black where the pattern is.
+const DWORD kModeRops[16] = {
+    0xCC0020, // srcCopy S
+    0xB8074A, // srcOr D | S: D & S
+    0x990066, // srcXor D ^ S: ~(D ^ S)
+    0xBB0226, // srcBic D & ~S: D | ~S
+    0x330008, // notSrcCopy ~S
+    0x220326, // notSrcOr D | ~S: D & ~S
+    0x660046, // notSrcXor D ^ ~S: D ^ S
+    0xEE0086, // notSrcBic D & S: D | S
+    0xF00021, // patCopy P
+    0xA000C9, // patOr D | P: D & P
+    0xA50065, // patXor D ^ P: ~(D ^ P)
+    0xAF0229, // patBic D & ~P: D | ~P
+    0x0F0001, // notPatCopy ~P
+    0x0A0329, // notPatOr D | ~P: D & ~P
+    0x5A0049, // notPatXor D ^ ~P: D ^ P
+    0xFA0089, // notPatBic D & P: D | P
+};
 const DWORD kArithmeticRops[8] = {0xCC0020, 0xCC0020, 0xCC0020, 0xCC0020, 0x8800C6, 0xCC0020, 0xCC0020, 0x8800C6};
 
 DWORD RopForMode(int16_t mode, int16_t srcDepth)
@@ -82,6 +101,27 @@ public:
     BitmapDC(const BitmapDC &) = delete;
     BitmapDC &operator=(const BitmapDC &) = delete;
     HDC dc() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// srcOr's raster operation reads the brush as black: the stock black brush selected into `dc` for the
+// call, whatever brush the DC held (a DC that never had one holds white), put back when the guard ends.
+class BlackBrushForSrcOr {
+public:
+    BlackBrushForSrcOr(HDC dc, int16_t mode)
+        : dc_(mode == kSrcOr ? dc : nullptr), old_(dc_ ? SelectObject(dc_, GetStockObject(BLACK_BRUSH)) : nullptr)
+    {
+    }
+    ~BlackBrushForSrcOr()
+    {
+        if (dc_ && old_)
+            SelectObject(dc_, old_);
+    }
+    BlackBrushForSrcOr(const BlackBrushForSrcOr &) = delete;
+    BlackBrushForSrcOr &operator=(const BlackBrushForSrcOr &) = delete;
 
 private:
     HDC dc_;
@@ -420,12 +460,15 @@ class MaskRegionClip {
 public:
     MaskRegionClip(HDC dc, RgnHandle mask, int dx, int dy)
     {
-        if (!dc || !HandleHasData(mask) || (**mask).rgnSize == kMaskFormRgnSize || GetMapMode(dc) != MM_TEXT)
+        if (!dc || !HandleHasData(mask) || GetMapMode(dc) != MM_TEXT)
             return;
         const Region &r = **mask;
         HRGN form = reinterpret_cast<HRGN>(static_cast<uintptr_t>(r.rgnForm));
         HRGN area;
-        if (!form || form == RectRgnSentinel() || form == MaskRgnSentinel()) {
+        if (r.rgnSize == kMaskFormRgnSize) {
+            // A mask-form region clips by the pixels its mask holds inside.
+            area = MaskRgnToGdiRgn(mask);
+        } else if (!form || form == RectRgnSentinel() || form == MaskRgnSentinel()) {
             area = CreateRectRgn(r.rgnBBox.left, r.rgnBBox.top, r.rgnBBox.right, r.rgnBBox.bottom);
         } else {
             area = CreateRectRgn(0, 0, 0, 0);
@@ -542,8 +585,9 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
 {
     if (!srcBits || !dstBits || !srcRect || !dstRect)
         return;
+    // srcOr's raster operation reads the brush: the stock black one, whatever the DC held.
     PortDCRecord *record = CurrentPortRecord();
-    if (mode == kSrcOr && record && record->hbrush)
+    if (mode == kSrcOr && record)
         DeselectPortBrush(false);
     HDC dc = CurrentDC();
     HDC sourceDC = SwapMode() == 1 && MirrorDC() ? MirrorDC() : dc;
@@ -600,6 +644,7 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         }
     }
     const DWORD rop = RopForMode(mode, s.view->pixelSize);
+    const BlackBrushForSrcOr brush(dc, mode), memoryBrush(d.hasDC ? d.view->pmExtMemDC : nullptr, mode);
     const bool dstDevice = d.isDC || d.hasDC;
     SetUseSetDIBitsFlag(ScreenDibToDevice() && (mode & ~kDitherCopy) == kSrcCopy && !d.hasDC &&
                         !(!IsPixMapRecord(dstBits) && IsBoundBitmapSlot(AddressOf(dstBits->baseAddr))));
@@ -632,6 +677,10 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         ScreenSourceCopy(sourceDC, d.view, fullSrc, fullDst, write, mode, maskRgn);
         return;
     }
+    // The paths below draw through GDI (the screen-write layer's blits included, which take no mask):
+    // the mask region becomes the destination DC's clip.
+    const MaskRegionClip maskClip(d.isDC ? dc : d.hasDC ? d.view->pmExtMemDC : nullptr, maskRgn,
+                                  dst.left - localDst.left, dst.top - localDst.top);
     // A DIB onto a device, or onto thePort's bits in a memory DC of their own (a GWorld drawn through its
     // DC): straight to the DC, through the mask when there is one.
     if (s.isDib && dstDevice &&
@@ -641,9 +690,6 @@ void TransferBits(const BitMap *srcBits, const BitMap *dstBits, const Rect *srcR
         DrawPixMapToScreen(s.view, d.view, src, dst, mode, rop, s.view->pmTable, 0, maskRgn, false);
         return;
     }
-    // The paths below blit through GDI: the mask region becomes the destination DC's clip.
-    const MaskRegionClip maskClip(d.isDC ? dc : d.hasDC ? d.view->pmExtMemDC : nullptr, maskRgn,
-                                  dst.left - localDst.left, dst.top - localDst.top);
     // On a 16-bit screen plain 8-, 16- and 32-bit pixels go in bands of 16-bit bitmaps.
     const bool plainSource = !s.isDC && !s.hasDC && !s.isDib && !s.isBitmap;
     if (ScreenDepth() == 16 && !LibrarySwitch(kNoBandSwitch) && plainSource && d.isDC &&

@@ -78,13 +78,14 @@ ZEL_EXTERN_C void ZEL_CALL ZEL_DSSimple(PixMap *pm, Rect src, Rect dst, CTabHand
         SyncPixMapDibColors(reinterpret_cast<PixMapHandle>(own));
     }
 
-    // The source in the DIB's coordinates: rows from the top for a top-down DIB, from the bottom for a
-    // bottom-up one.
+    // The source in the DIB's coordinates: StretchDIBits and SetDIBitsToDevice count the source's row
+    // from the DIB's bottom whatever its order (a top-down DIB included), where the PixMap counts from
+    // its top.
     const int fromTop = src.top - pm->bounds.top;
     const int left = src.left - pm->bounds.left;
     const int srcW = src.right - src.left, srcH = src.bottom - src.top;
     int dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
-    int dibY = dib.bottomUp ? dib.height - (fromTop + srcH) : fromTop;
+    int dibY = dib.height - (fromTop + srcH);
     const Ptr bits = pm->pmExtDibBits;
 
     if (!sUseSetDIBits || sCurrentRop != SRCCOPY || !dib.bottomUp || srcW != dstW || srcH != dstH) {

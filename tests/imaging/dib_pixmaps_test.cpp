@@ -189,6 +189,45 @@ TEST_F(DibPixMapTest, NewDIBPixMapDescribesTheHostsDibAndLeavesItAlone)
     DisposePixMap(bitmapBacked);
 }
 
+// Unfolding a PixMap of ZEL_NewDIBPixMap into itself gives it rows of its own: the one-byte block that
+// stands for every such PixMap's pixels is never written, whatever the map's size, and the other maps
+// and the heap stay whole.
+TEST_F(DibPixMapTest, UnfoldingIntoItselfNeverWritesTheSharedBlock)
+{
+    DibPort port(300, 240, RGB(1, 2, 3));
+    SetPor(port.port());
+    HostDib other(8, 8, 4, 0, false, false);
+    PixMapHandle bystander = ZEL_NewDIBPixMap(other.info());
+    ASSERT_TRUE(bystander);
+    const Ptr shared = (*bystander)->baseAddr;
+    for (const auto &size : {std::pair<int, int>{300, 240}, std::pair<int, int>{5, 1}}) {
+        HostDib dib(8, size.first, size.second, 0, false, false);
+        PixMapHandle pm = ZEL_NewDIBPixMap(dib.info());
+        ASSERT_TRUE(pm);
+        ASSERT_EQ(ZEL_UnfoldPixMap(*pm, reinterpret_cast<BitMap *>(*pm), nullptr, nullptr, 0x400), 1) << size.first;
+        EXPECT_NE((*pm)->baseAddr, shared) << size.first << " wide: rows of its own";
+        EXPECT_EQ(ZEL_MemCheck(), 1) << size.first;
+        // Its own rows hold the DIB's pixels.
+        const PixMap &p = **pm;
+        const int rowBytes = p.rowBytes & 0x3FFF;
+        int wrong = 0;
+        for (int y = 0; y < size.second; ++y)
+            for (int x = 0; x < size.first; ++x) {
+                const ColorSpec &c = (*p.pmTable)->ctTable[reinterpret_cast<const uint8_t *>(p.baseAddr)[y * rowBytes + x]];
+                wrong += RGB(c.rgb.red >> 8, c.rgb.green >> 8, c.rgb.blue >> 8) != dib.Colour(x, y);
+            }
+        EXPECT_EQ(wrong, 0) << size.first;
+        DisposePixMap(pm);
+    }
+    Rect r = (*bystander)->bounds;
+    CopyBits(reinterpret_cast<const BitMap *>(*bystander), &port.port()->portBits, &r, &r, srcCopy, nullptr);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(port.surface().Pixel(x, y), other.Colour(x, y)) << x << "," << y;
+    DisposePixMap(bystander);
+    EXPECT_EQ(ZEL_MemCheck(), 1);
+}
+
 TEST_F(DibPixMapTest, DisposingFreesOnlyOwnStorage)
 {
     DibPort port(8, 4, RGB(1, 2, 3));

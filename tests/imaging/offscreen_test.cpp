@@ -381,6 +381,10 @@ TEST_F(Offscreen, GetPixMapInfoHandsOutACopy)
     EXPECT_EQ(GetPixMapInfo(pm, &info, 0, 256, 0, 0), 0);
     ASSERT_NE(info.theColorTable, nullptr);
     EXPECT_NE(info.theColorTable, own);
+    // Where a program built on the published layout reads it: 10 bytes in.
+    CTabHandle atPublishedOffset = nullptr;
+    std::memcpy(&atPublishedOffset, reinterpret_cast<const uint8_t *>(&info) + 10, sizeof atPublishedOffset);
+    EXPECT_EQ(atPublishedOffset, info.theColorTable);
     DisposeCTable(info.theColorTable);
     EXPECT_EQ((*own)->ctSize, 255);
     EXPECT_EQ((*pm)->pmTable, own);
