@@ -478,15 +478,16 @@ void CallByteSwapProc(FARPROC proc, int32_t direction, uint32_t typeOrIndex, int
         reinterpret_cast<ByteSwapProc>(proc)(direction, typeOrIndex, size, data);
 }
 
+// A program's own resource types are normal: the data is handed over as stored, and the note goes to
+// the debugger output only, so that no program stops at its first resource of a type of its own.
 void ReportUnknownType(ResType type)
 {
     static const char kTail[] = " unknown byteswap type";
-    unsigned char message[1 + 4 + sizeof kTail];
-    message[0] = static_cast<unsigned char>(4 + sizeof kTail - 1);
+    char message[4 + sizeof kTail];
     for (int i = 0; i < 4; ++i)
-        message[1 + i] = static_cast<unsigned char>(type >> (24 - 8 * i));
-    std::memcpy(message + 5, kTail, sizeof kTail - 1);
-    DebugStr(message);
+        message[i] = static_cast<char>(type >> (24 - 8 * i));
+    std::memcpy(message + 4, kTail, sizeof kTail);
+    DebugOutputC(message);
 }
 
 } // namespace

@@ -109,6 +109,10 @@ void SetFreeMemReserve(uint32_t bytes);
 void ReportUnimplemented(const char *message);
 // Sends a C string through DebugStr (cut at 255 characters).
 void DebugStrC(const char *text);
+// Writes a C string (cut at 255 characters) and a line end to the debugger output alone, whatever the
+// DebugStr switches say: for notes about a program's ordinary use that must never stop it with a box
+// or a break.
+void DebugOutputC(const char *text);
 
 // An unimplemented entry point: one line, its name, its parameters and its fixed result.
 #define ZEL_STUB(ret, name, value, params) \

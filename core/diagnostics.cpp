@@ -99,6 +99,17 @@ void DebugStrC(const char *text)
     Emit(text, BoundedLength(text, 255));
 }
 
+void DebugOutputC(const char *text)
+{
+    char message[256];
+    size_t length = text ? BoundedLength(text, 255) : 0;
+    if (length)
+        std::memcpy(message, text, length);
+    message[length] = 0;
+    OutputDebugStringA(message);
+    OutputDebugStringA("\r\n");
+}
+
 void ReportUnimplemented(const char *message)
 {
     if (!message || !message[0]) {

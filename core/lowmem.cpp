@@ -8,6 +8,7 @@
 #include "../devices/devices_services.h"
 #include "../files/files_services.h"
 #include "../windows/windows_services.h"
+#include "AppleEvents.h"
 #include "LowMem.h"
 #include "OSUtils.h"
 

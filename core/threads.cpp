@@ -496,11 +496,16 @@ ZEL_EXTERN_C OSErr ZEL_CALL NewThread(ThreadStyle style, ThreadEntryProcPtr entr
         }
         return err;
     }
-    record->state = kReadyThreadState;
     if (threadMade)
         *threadMade = reinterpret_cast<ThreadID>(record);
-    if (!(options & kNewSuspend))
+    // A thread asked for suspended stays stopped, out of the scheduler's reach, until the program makes
+    // it ready (SetThreadState) or switches to it; any other starts at once, the caller left ready.
+    if (options & kNewSuspend) {
+        record->state = kStoppedThreadState;
+    } else {
+        record->state = kReadyThreadState;
         SwitchToSlot(SlotOf(reinterpret_cast<ThreadID>(record)), kReadyThreadState);
+    }
     return noErr;
 }
 

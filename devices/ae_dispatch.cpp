@@ -203,19 +203,20 @@ OSErr ZEL_CALL CopyAsText(DescType, const void *dataPtr, Size dataSize, DescType
 
 } // namespace
 
-// Installs the built-in coercions, once however many sessions the process starts: the tables stay for
-// the process.
-void InitAppleEvents()
+// Installs the built-in coercions, once however many sessions the process starts or however often the
+// program calls it itself (session start calls it first): the tables stay for the process, and a later
+// call leaves a coercion the program installed over a built-in one in place.
+ZEL_EXTERN_C OSErr ZEL_CALL InitAppleEvents(void)
 {
     static bool installed;
     if (installed)
-        return;
+        return noErr;
     installed = true;
     AEInstallCoercionHandler(typeShortInteger, typeLongInteger, CoerceShortToLong, 0, false, true);
     AEInstallCoercionHandler(typeLongInteger, typeLongInteger, CoerceLongToLong, 0, false, true);
     AEInstallCoercionHandler(typeLongInteger, typeShortInteger, CoerceLongToShort, 0, false, true);
     AEInstallCoercionHandler(typeType, typeType, CopyAsType, 0, false, true);
-    AEInstallCoercionHandler(typeChar, typeChar, CopyAsText, 0, false, true);
+    return AEInstallCoercionHandler(typeChar, typeChar, CopyAsText, 0, false, true);
 }
 
 // The session's heap goes: its descriptors and queued sends go with it.

@@ -25,9 +25,8 @@ void InitScrapInfo();
 bool HasScrapCallback();
 int32_t CallScrapCallback(int32_t operation, int32_t format, HDC dc, int32_t destination, int32_t type,
                           int32_t pointer, int32_t cell);
-// The AppleEvent Manager's start (the built-in coercions) and end of a session (its descriptors and
-// queued sends are forgotten with the heap).
-void InitAppleEvents();
+// The AppleEvent Manager's start is the exported InitAppleEvents (the built-in coercions, AppleEvents.h);
+// at the end of a session its descriptors and queued sends are forgotten with the heap.
 void ExitAppleEvents();
 
 // A cleared print record through PrOpen, PrintDefault and PrClose at the end of the screen set-up, and

@@ -98,8 +98,10 @@ int ResizeCellData(const void *data, int16_t length, ListHandle l, int32_t index
         source = copy.data();
     }
     if (d > 0) {
-        // Every later cell's offset moves by d; the last one's must stay within 15 bits.
-        if (index < Rec(l)->maxIndex && OffsetOf(l, Rec(l)->maxIndex) + d > kMaxOffset)
+        // Every later cell's offset moves by d; the last one's must stay within 15 bits. The last cell
+        // itself is held to the same limit where its data end, the offset a cell after it would have.
+        const int32_t reach = index < Rec(l)->maxIndex ? OffsetOf(l, Rec(l)->maxIndex) + d : size + d;
+        if (reach > kMaxOffset)
             return -1;
         SetHandleSize(cells, size + d);
         if (GetHandleSize(cells) < size + d)

@@ -146,6 +146,9 @@ ZEL_API OSErr ZEL_CALL AERemoveEventHandler(AEEventClass theAEEventClass, AEEven
                                             AEEventHandlerProcPtr handler, Boolean isSysHandler);
 ZEL_API OSErr ZEL_CALL AEInstallCoercionHandler(DescType fromType, DescType toType, AECoercionHandlerProcPtr handler,
                                                 int32_t handlerRefcon, Boolean fromTypeIsDesc, Boolean isSysHandler);
+/* Installs the built-in coercions (short and long integers, types, text); the session's start already
+   did, and a later call installs nothing again. */
+ZEL_API OSErr ZEL_CALL InitAppleEvents(void);
 ZEL_API OSErr ZEL_CALL AECoerceDesc(const AEDesc *theAEDesc, DescType toType, AEDesc *result);
 /* Takes the high-level event (what 23) a queued AESend posted; -1707 for any other. */
 struct EventRecord;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ByteOrder.h"
 #include "OSUtils.h"
 #include "test_support.h"
 
@@ -225,6 +226,38 @@ TEST_F(DebugStrSwitches, SessionFlagSilencesEverything)
     EXPECT_TRUE(o.boxes.empty());
     EXPECT_EQ(o.breaks + TakeBreakCount(), 0);
     EXPECT_TRUE(sBoxes.empty());
+    WriteIni("0", "0");
+}
+
+// A resource type of the program's own is no fault: whatever the switches and the silencing flag say,
+// its note goes to the debugger output alone, and the data is handed over as stored.
+TEST_F(DebugStrSwitches, UnknownByteSwapTypeIsNotedInTheDebuggerOutputOnly)
+{
+    struct {
+        const char *box, *brk;
+        bool silenced;
+        const char *what;
+    } settings[] = {
+        {"1", "0", false, "box on"},
+        {"1", "1", false, "box and break on"},
+        {"0", "1", false, "break on"},
+        {"1", "1", true, "box and break on, DebugStr silenced"},
+    };
+    for (const auto &c : settings) {
+        WriteIni(c.box, c.brk);
+        uint32_t previous = ZEL_SetFlags(zelFlagSilentDebugStr, c.silenced ? zelFlagSilentDebugStr : 0, 0, 0);
+        TakeDebugMessages();
+        TakeBreakCount();
+        sBoxes.clear();
+        unsigned char data[6] = {1, 2, 3, 4, 5, 6};
+        ZEL_ByteSwap_Code(zelSwapToNative, 0x4D484C50 /* 'MHLP' */, 128, sizeof data, data, nullptr);
+        ZEL_SetFlags(zelFlagSilentDebugStr, previous, 0, 0);
+        EXPECT_EQ(TakeDebugMessages(), Line("MHLP unknown byteswap type")) << c.what;
+        EXPECT_TRUE(sBoxes.empty()) << c.what;
+        EXPECT_EQ(TakeBreakCount(), 0) << c.what;
+        const unsigned char stored[6] = {1, 2, 3, 4, 5, 6};
+        EXPECT_EQ(std::memcmp(data, stored, sizeof data), 0) << c.what;
+    }
     WriteIni("0", "0");
 }
 

@@ -344,8 +344,9 @@ TEST(AECoercion, BuiltInCoercions)
     }
 }
 
-// The coercion table holds sixteen rows, five of them built in once however many sessions start. It
-// restarts the session: ctest runs it in a process of its own.
+// The coercion table holds sixteen rows, five of them built in once however many sessions start and
+// however often the program calls InitAppleEvents itself. It restarts the session: ctest runs it in a
+// process of its own.
 TEST(AECoercionSessions, UserCoercionsAnswerTheirOwnResultsUntilTheTableIsFull)
 {
     for (int i = 0; i < 2; ++i) {
@@ -354,6 +355,8 @@ TEST(AECoercionSessions, UserCoercionsAnswerTheirOwnResultsUntilTheTableIsFull)
         static LowMemPointerBlock globals;
         ZEL_InitGlobals(Setup_Globals(&globals));
     }
+    EXPECT_EQ(InitAppleEvents(), noErr);
+    EXPECT_EQ(InitAppleEvents(), noErr);
 
     ASSERT_EQ(AEInstallCoercionHandler(typeLongInteger, typeChar, RefuseCoercion, 0, false, false), noErr);
     AEDesc from, result{0x5A5A5A5A, nullptr};

@@ -269,6 +269,39 @@ TEST_F(ListCells, SeededRunAgreesWithTheModel)
     }
 }
 
+// The 15-bit data limit holds for every cell, the last one included: data that would end past 0x7FFF
+// are refused and the cell keeps what it had.
+TEST_F(ListCells, NoCellGrowsPastTheDataLimit)
+{
+    struct {
+        int rows;
+        int firstLength; // stored in cell (0,0) first
+        int v;           // the cell then set
+        int length;
+        bool stored;
+        const char *what;
+    } cases[] = {
+        {2, 32000, 1, 1000, false, "the last cell would end at 33,004"},
+        {2, 32000, 1, 700, true, "the last cell ends at 32,704"},
+        {2, 32000, 0, 32800, false, "an earlier cell would push the last offset past 15 bits"},
+        {1, 0, 0, 0x7FFD, true, "a single cell holds up to the limit"},
+        {1, 0, 0, 0x7FFE, false, "and not a byte more"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ListHandle l = Make(MakeRect(0, 0, c.rows, 1));
+        ASSERT_NE(l, nullptr);
+        Set(l, 0, 0, std::string(size_t(c.firstLength), 'a'));
+        const std::string before = Get(l, c.v, 0);
+        const std::string data(size_t(c.length), 'b');
+        Set(l, c.v, 0, data);
+        const std::string after = Get(l, c.v, 0);
+        EXPECT_EQ(after.size(), c.stored ? data.size() : before.size());
+        EXPECT_TRUE(after == (c.stored ? data : before));
+        EXPECT_LE(GetHandleSize(reinterpret_cast<Handle>((*l)->cells)), 0x7FFF);
+    }
+}
+
 // Counts the deletions a list box is sent, under the library's own procedure.
 WNDPROC sBoxProc;
 int sDeletions;

@@ -32,10 +32,13 @@ uint32_t ZEL_CALL Scripted(void *param)
     return static_cast<uint32_t>(s->letter);
 }
 
+// A thread made suspended is stopped: the helper makes it ready, so that it waits its turn.
 ThreadID Make(const Script *s, ThreadOptions options = kNewSuspend, uint32_t *result = nullptr)
 {
     ThreadID id = 0;
     EXPECT_EQ(NewThread(0, Scripted, const_cast<Script *>(s), 0, options, result, &id), noErr);
+    if (id && (options & kNewSuspend))
+        EXPECT_EQ(SetThreadState(id, kReadyThreadState, 0), noErr);
     return id;
 }
 
@@ -77,6 +80,21 @@ TEST_F(Threads, ANewThreadRunsAtOnceUnlessSuspended)
     sLog += 'm';
     RunAll();
     EXPECT_EQ(sLog, "amam");
+}
+
+TEST_F(Threads, ASuspendedThreadRunsOnlyOnceMadeReady)
+{
+    Script a{'a', 0};
+    ThreadID id = 0;
+    ASSERT_EQ(NewThread(0, Scripted, &a, 0, kNewSuspend, nullptr, &id), noErr);
+    ThreadState state = 9;
+    EXPECT_EQ(GetThreadState(id, &state), noErr);
+    EXPECT_EQ(state, kStoppedThreadState);
+    EXPECT_EQ(YieldToAnyThread(), threadNotFoundErr) << "a stopped thread is not runnable";
+    EXPECT_EQ(sLog, "");
+    ASSERT_EQ(SetThreadState(id, kReadyThreadState, 0), noErr);
+    RunAll();
+    EXPECT_EQ(sLog, "am");
 }
 
 TEST_F(Threads, YieldToOneThreadAndStoppedThreadsAreSkipped)
@@ -187,6 +205,7 @@ TEST_F(Threads, PooledRecordsAreReusedInTheirSlot)
     ThreadID id = 0;
     EXPECT_EQ(NewThread(0, Scripted, &a, 0x8000, kUsePremadeThread | kNewSuspend, nullptr, &id), noErr)
         << "an exact fit";
+    EXPECT_EQ(SetThreadState(id, kReadyThreadState, 0), noErr);
     GetFreeThreadCount(0, &pooled);
     EXPECT_EQ(pooled, 2);
     EXPECT_EQ(NewThread(0, Scripted, &a, 0x40000, kUsePremadeThread | kNewSuspend, nullptr, &id),
