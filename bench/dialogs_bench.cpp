@@ -211,6 +211,72 @@ int RunBench()
             DestroyWindow(cellsBox);
         }});
 
+    // Building a list row by row, a one-letter text each (10,000 cells stay within the cells' 32 KB),
+    // against LB_ADDSTRING on a bare list box; both made and destroyed within the run.
+    auto buildLibraryList = [&](int rows) {
+        const Rect none{0, 0, 0, 1};
+        ListHandle l = LNew(&listView, &none, cellSize, 0, window, TRUE, FALSE, FALSE, TRUE);
+        for (int i = 0; i < rows; ++i) {
+            const char letter = static_cast<char>('A' + i % 26);
+            const int16_t row = LAddRow(1, static_cast<int16_t>(i), l);
+            LSetCell(&letter, 1, Cell{row, 0}, l);
+        }
+        libraryItems = SendMessageA(ZEL_GetHWNDFromListHandle(l), LB_GETCOUNT, 0, 0);
+        LDispose(l);
+    };
+    auto buildRawList = [&](int rows) {
+        HWND box = bareBox(LBS_EXTENDEDSEL);
+        SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        for (int i = 0; i < rows; ++i) {
+            const char letter[2] = {static_cast<char>('A' + i % 26), 0};
+            SendMessageA(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(letter));
+        }
+        rawItems = SendMessageA(box, LB_GETCOUNT, 0, 0);
+        DestroyWindow(box);
+    };
+    for (const int rows : {100, 1000, 10000}) {
+        char name[80];
+        std::snprintf(name, sizeof name, "LAddRow+LSetCell, one column, %d rows", rows);
+        cases.push_back(PairCase{name, std::max(1, 10000 / rows / 2), [&, rows](int) { buildLibraryList(rows); },
+                                 [&, rows](int) { buildRawList(rows); },
+                                 [&, rows] { return libraryItems == rows && rawItems == rows; }, {}, {}});
+    }
+
+    // LDraw of one visible cell against the same item invalidated and painted on a bare list box of the
+    // same items.
+    ListHandle drawList = nullptr;
+    HWND drawBox = nullptr;
+    const Rect drawBounds{0, 0, 50, 1};
+    cases.push_back(PairCase{
+        "LDraw of one visible cell", 500, [&](int) { LDraw(Cell{3, 0}, drawList); },
+        [&](int) {
+            RECT item{};
+            SendMessageA(drawBox, LB_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&item));
+            InvalidateRect(drawBox, &item, TRUE);
+            UpdateWindow(drawBox);
+        },
+        [&] {
+            return !GetUpdateRect(ZEL_GetHWNDFromListHandle(drawList), nullptr, FALSE) &&
+                   !GetUpdateRect(drawBox, nullptr, FALSE);
+        },
+        [&] {
+            drawList = LNew(&listView, &drawBounds, cellSize, 0, window, TRUE, FALSE, FALSE, TRUE);
+            drawBox = bareBox(LBS_EXTENDEDSEL);
+            SendMessageA(drawBox, WM_SETFONT, SendMessageA(ZEL_GetHWNDFromListHandle(drawList), WM_GETFONT, 0, 0), FALSE);
+            for (int16_t i = 0; i < 50; ++i) {
+                char cell[8];
+                const int n = std::snprintf(cell, sizeof cell, "row %d", i);
+                LSetCell(cell, static_cast<int16_t>(n), Cell{i, 0}, drawList);
+                SendMessageA(drawBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(cell));
+            }
+            UpdateWindow(ZEL_GetHWNDFromListHandle(drawList));
+            UpdateWindow(drawBox);
+        },
+        [&] {
+            LDispose(drawList);
+            DestroyWindow(drawBox);
+        }});
+
     ListHandle clickList = nullptr;
     int32_t selectedItems[5000];
     LRESULT rawSelected = 0;
@@ -317,6 +383,18 @@ int RunBench()
             DestroyWindow(paintRaw);
         }});
     const int disagreed = RunPairCases(cases);
+    // The per-row cost of building 10,000 rows against 100: the library's growth beside the list box's.
+    if (!BenchSmoke()) {
+        auto perRow = [](auto build, int rows) {
+            double best = 1e30;
+            for (int round = 0; round < 3; ++round)
+                best = std::min(best, TimePerRun(std::max(1, 2000 / rows), [&](int) { build(rows); }) / rows);
+            return best;
+        };
+        const double library = perRow(buildLibraryList, 10000) / perRow(buildLibraryList, 100);
+        const double raw = perRow(buildRawList, 10000) / perRow(buildRawList, 100);
+        std::printf("LAddRow+LSetCell per row, 10,000 rows against 100: library x%.2f, raw x%.2f\n", library, raw);
+    }
     DisposeDialog(textDialog);
     DisposeHandle(list);
 

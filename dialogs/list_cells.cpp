@@ -55,6 +55,19 @@ void SetRedraw(HWND box, ListHandle l, bool on)
         SendMessageA(box, WM_SETREDRAW, on, 0);
 }
 
+// Whether the list-box items from `item` on lie below the client area of a one-column box. Inserting
+// and deleting such items changes no pixel in view but the scroll bar's, which the box keeps itself,
+// so their changes need not be wrapped in redraw off and on: turning redraw on again repaints the
+// whole box under Wine, and a long list filled row by row would be repainted at every row.
+bool ItemsBelowView(HWND box, int32_t item)
+{
+    if (item <= 0 || (GetWindowLongA(box, GWL_STYLE) & LBS_MULTICOLUMN))
+        return false;
+    RECT before{}, client{};
+    return SendMessageA(box, LB_GETITEMRECT, static_cast<WPARAM>(item - 1), reinterpret_cast<LPARAM>(&before)) != LB_ERR &&
+           GetClientRect(box, &client) && before.bottom >= client.bottom;
+}
+
 // Moves the offsets of cellArray[from..last] by d, keeping each entry's selected bit: two entries a
 // word (every offset stays within 15 bits, so no half carries into the bit above it).
 void ShiftOffsets(ListHandle l, int32_t from, int32_t d)
@@ -149,7 +162,9 @@ void ShowCellItem(ListHandle l, int32_t index)
         // item's selection, its current item and its caret where they were. Only the item's own
         // selection is carried over by hand.
         const bool selected = ListBoxMessage(box, direct, LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
-        SetRedraw(box, l, false);
+        const bool quiet = !selected && ItemsBelowView(box, index);
+        if (!quiet)
+            SetRedraw(box, l, false);
         ListBoxMessage(box, direct, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
         ListBoxMessage(box, direct, LB_DELETESTRING, static_cast<WPARAM>(index + 1), 0);
         if (selected && BoxIsMultiple(box)) {
@@ -161,12 +176,16 @@ void ShowCellItem(ListHandle l, int32_t index)
             if (ListBoxMessage(box, direct, LB_GETTOPINDEX, 0, 0) != top)
                 ListBoxMessage(box, direct, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
         }
-        SetRedraw(box, l, true);
+        if (!quiet)
+            SetRedraw(box, l, true);
     }
     if (drawingOff)
         return;
-    RECT item{};
-    if (SendMessageA(box, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != LB_ERR)
+    // An item scrolled out of the box has nothing to invalidate (Windows clips the rectangle to the client
+    // area): the window server is asked only for items in view.
+    RECT item{}, client{}, shown{};
+    if (SendMessageA(box, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != LB_ERR &&
+        GetClientRect(box, &client) && IntersectRect(&shown, &item, &client))
         InvalidateRect(box, &item, TRUE);
 }
 
@@ -221,13 +240,53 @@ bool Relayout(ListHandle l, int32_t newRows, int32_t newColumns, Source source)
     return true;
 }
 
-// Owner-drawn items carry their cell index (or row) as item data, whatever moved.
-void RenumberItemData(HWND box)
+// Empty rows inserted into a one-column list in place: `count` empty cells' lengths go in before cell
+// `at` (or after the last cell), the later cells' offsets move past them with their selected bits, and
+// nothing else is copied, so that adding a row costs the same however long the list is. The same
+// result, and the same refusal, as laying the whole list out again.
+bool InsertEmptyRowsInPlace(ListHandle l, int32_t at, int32_t count)
+{
+    const int32_t cellsBefore = Rec(l)->maxIndex + 1;
+    const int32_t size = DataSize(l);
+    const int32_t insertAt = at < cellsBefore ? OffsetOf(l, at) - 2 : size;
+    const int32_t grow = 2 * count;
+    // The last cell's offset is the largest; it must stay within 15 bits.
+    const int32_t lastOffset = at < cellsBefore ? OffsetOf(l, cellsBefore - 1) + grow : insertAt + grow;
+    if (lastOffset > kMaxOffset)
+        return false;
+    Handle record = reinterpret_cast<Handle>(l);
+    Handle cells = reinterpret_cast<Handle>(Rec(l)->cells);
+    const Size oldRecord = GetHandleSize(record);
+    const Size newRecord = 88 + 2 * (cellsBefore + count);
+    if (newRecord > oldRecord) {
+        SetHandleSize(record, newRecord);
+        if (GetHandleSize(record) < newRecord)
+            return false;
+    }
+    SetHandleSize(cells, size + grow);
+    if (GetHandleSize(cells) < size + grow) {
+        SetHandleSize(record, oldRecord);
+        return false;
+    }
+    std::memmove(*cells + insertAt + grow, *cells + insertAt, static_cast<size_t>(size - insertAt));
+    std::memset(*cells + insertAt, 0, static_cast<size_t>(grow));
+    int16_t *entries = Rec(l)->cellArray;
+    std::memmove(entries + at + count, entries + at, static_cast<size_t>(cellsBefore - at) * 2);
+    for (int32_t i = 0; i < count; ++i)
+        entries[at + i] = static_cast<int16_t>(insertAt + 2 * i + 2);
+    Rec(l)->maxIndex = static_cast<int16_t>(cellsBefore + count - 1);
+    ShiftOffsets(l, at + count, grow);
+    return true;
+}
+
+// Owner-drawn items carry their cell index (or row) as item data, whatever moved: the items from
+// `from` on are numbered again (those before it kept their places).
+void RenumberItemData(HWND box, int32_t from)
 {
     if (!OwnerDrawnBox(box))
         return;
     const LRESULT count = SendMessageA(box, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i)
+    for (LRESULT i = from; i < count; ++i)
         SendMessageA(box, LB_SETITEMDATA, static_cast<WPARAM>(i), i);
 }
 
@@ -524,23 +583,27 @@ ZEL_EXTERN_C int16_t ZEL_CALL LAddRow(int16_t count, int16_t rowNum, ListHandle 
     const int32_t newRows = rows + count;
     if (newRows * columns > 16383 || newRows > 0x7FFF)
         return -1;
-    if (!Relayout(lHandle, newRows, columns, [&](int32_t v, int32_t h) -> int32_t {
-            if (v >= at && v < at + count)
-                return -1;
-            return h * rows + (v < at ? v : v - count);
-        }))
+    if (columns == 1 ? !InsertEmptyRowsInPlace(lHandle, at, count)
+                     : !Relayout(lHandle, newRows, columns, [&](int32_t v, int32_t h) -> int32_t {
+                           if (v >= at && v < at + count)
+                               return -1;
+                           return h * rows + (v < at ? v : v - count);
+                       }))
         return -1;
     Rec(lHandle)->dataBounds.bottom = static_cast<int16_t>(Rec(lHandle)->dataBounds.bottom + count);
     if (HWND box = ListBoxOf(lHandle)) {
-        SetRedraw(box, lHandle, false);
+        const bool quiet = (IsRowPerItem(lHandle) || columns == 1) && ItemsBelowView(box, at);
+        if (!quiet)
+            SetRedraw(box, lHandle, false);
         if (IsRowPerItem(lHandle)) {
             InsertItems(box, at, count);
         } else {
             for (int32_t h = 0; h < columns; ++h)
                 InsertItems(box, h * newRows + at, count);
         }
-        RenumberItemData(box);
-        SetRedraw(box, lHandle, true);
+        RenumberItemData(box, at + count);
+        if (!quiet)
+            SetRedraw(box, lHandle, true);
     }
     UpdateVisibleFromBox(lHandle);
     return first;
@@ -570,7 +633,7 @@ ZEL_EXTERN_C int16_t ZEL_CALL LAddColumn(int16_t count, int16_t colNum, ListHand
     if (box && !IsRowPerItem(lHandle)) {
         SetRedraw(box, lHandle, false);
         InsertItems(box, at * rows, count * rows);
-        RenumberItemData(box);
+        RenumberItemData(box, at * rows);
         SetRedraw(box, lHandle, true);
     }
     UpdateVisibleFromBox(lHandle);
@@ -606,7 +669,7 @@ ZEL_EXTERN_C void ZEL_CALL LDelRow(int16_t count, int16_t rowNum, ListHandle lHa
             for (int32_t h = columns - 1; h >= 0; --h)
                 DeleteItems(box, h * rows + at, n);
         }
-        RenumberItemData(box);
+        RenumberItemData(box, at);
         SetRedraw(box, lHandle, true);
     }
     UpdateVisibleFromBox(lHandle);
@@ -636,7 +699,7 @@ ZEL_EXTERN_C void ZEL_CALL LDelColumn(int16_t count, int16_t colNum, ListHandle 
     if (box && !IsRowPerItem(lHandle)) {
         SetRedraw(box, lHandle, false);
         DeleteItems(box, at * rows, n * rows);
-        RenumberItemData(box);
+        RenumberItemData(box, at * rows);
         SetRedraw(box, lHandle, true);
     }
     UpdateVisibleFromBox(lHandle);

@@ -302,6 +302,42 @@ TEST_F(ListCells, NoCellGrowsPastTheDataLimit)
     }
 }
 
+// Rows added to a one-column list, in view, above it and below it: each cell keeps its text and its
+// selected bit, in the record and in the list box, and the new rows are empty and unselected.
+TEST_F(ListCells, AddedRowsKeepTextAndSelectionInViewAndBelowIt)
+{
+    ListHandle l = Make(MakeRect(0, 0, 20, 1));
+    ASSERT_NE(l, nullptr);
+    std::vector<std::string> texts;
+    std::vector<bool> selected;
+    for (int v = 0; v < 20; ++v) {
+        texts.push_back("row " + std::to_string(v));
+        selected.push_back(v % 3 == 1);
+        Set(l, v, 0, texts.back());
+        if (selected.back())
+            LSetSelect(true, C(v, 0), l);
+    }
+    struct Add {
+        int at, count;
+    };
+    for (const Add add : {Add{2, 2}, Add{15, 1}, Add{23, 3}, Add{0, 1}}) {
+        EXPECT_EQ(add.at, LAddRow(int16_t(add.count), int16_t(add.at), l));
+        texts.insert(texts.begin() + add.at, size_t(add.count), std::string());
+        selected.insert(selected.begin() + add.at, size_t(add.count), false);
+        // A cell below the view changed after the rows came: shown in the list box all the same.
+        const int last = int(texts.size()) - 1;
+        texts[size_t(last)] = "last " + std::to_string(add.at);
+        Set(l, last, 0, texts[size_t(last)]);
+        for (int v = 0; v < int(texts.size()); ++v) {
+            Cell c = C(v, 0);
+            ASSERT_EQ(texts[size_t(v)], Get(l, v, 0)) << add.at << ": " << v;
+            ASSERT_EQ(texts[size_t(v)], ItemText(Box(l), v)) << add.at << ": " << v;
+            ASSERT_EQ(selected[size_t(v)], bool(LGetSelect(false, &c, l))) << add.at << ": " << v;
+            ASSERT_EQ(selected[size_t(v)], SendMessageA(Box(l), LB_GETSEL, WPARAM(v), 0) > 0) << add.at << ": " << v;
+        }
+    }
+}
+
 // Counts the deletions a list box is sent, under the library's own procedure.
 WNDPROC sBoxProc;
 int sDeletions;
