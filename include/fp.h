@@ -24,6 +24,8 @@
 /* Classes of fpclassifyd and fpclassifyf, and the classifying macros in their terms (math.h's own are
    written against the C runtime's classes). */
 #undef FP_NAN
+#undef FP_SNAN
+#undef FP_QNAN
 #undef FP_INFINITE
 #undef FP_ZERO
 #undef FP_NORMAL

@@ -37,8 +37,9 @@ ThreadID Make(const Script *s, ThreadOptions options = kNewSuspend, uint32_t *re
 {
     ThreadID id = 0;
     EXPECT_EQ(NewThread(0, Scripted, const_cast<Script *>(s), 0, options, result, &id), noErr);
-    if (id && (options & kNewSuspend))
+    if (id && (options & kNewSuspend)) {
         EXPECT_EQ(SetThreadState(id, kReadyThreadState, 0), noErr);
+    }
     return id;
 }
 
