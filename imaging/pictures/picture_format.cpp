@@ -264,9 +264,12 @@ bool ChooseRowFormat(const PictPixMapFields &pm, bool pixMap, bool packedRows, P
                 length = 4 * width;
             else if (length < planeBytes)
                 return false;
-            f->packing = kPictRowsPlanes;
+            // Planes under 8 bytes (one or two pixels) are stored as they are, with no count. Our
+            // recorder once stored one-pixel rows counted under a rowBytes of 8: a rowBytes past
+            // 4 x width still reads as counted.
+            f->packing = planeBytes < 8 && length <= 4 * width ? kPictRowsPlainPlanes : kPictRowsPlanes;
             f->planes = pm.cmpCount;
-            f->rowBytes = std::max(length, planeBytes);
+            f->rowBytes = f->packing == kPictRowsPlainPlanes ? planeBytes : std::max(length, planeBytes);
         } else if (pm.packType == 1) {
             if (length < 4 * width)
                 return false;
@@ -520,7 +523,7 @@ int32_t PictOpcodeSpan(int16_t version, const uint8_t *p, size_t left, uint16_t 
 // ---- Pixel rows ----
 int32_t ReadPictRow(const PictRowFormat &f, const uint8_t *p, size_t left, uint8_t *row)
 {
-    if (f.packing == kPictRowsUnpacked || f.packing == kPictRowsTriples) {
+    if (!PictRowsCounted(f)) {
         if (static_cast<size_t>(f.rowBytes) > left)
             return kPictBad;
         if (row)
@@ -559,14 +562,14 @@ int32_t PictRowsSize(const PictRowFormat &f, const uint8_t *p, size_t left)
 
 int32_t PictPackedRowBound(const PictRowFormat &f)
 {
-    if (f.packing == kPictRowsUnpacked || f.packing == kPictRowsTriples)
+    if (!PictRowsCounted(f))
         return f.rowBytes;
     return 2 + PackBitsWorstCase(f.rowBytes);
 }
 
 int32_t PutPictRow(const PictRowFormat &f, const uint8_t *row, uint8_t *out)
 {
-    if (f.packing == kPictRowsUnpacked || f.packing == kPictRowsTriples) {
+    if (!PictRowsCounted(f)) {
         std::memcpy(out, row, f.rowBytes);
         return f.rowBytes;
     }
@@ -701,8 +704,9 @@ bool PictRecordedRowFormat(int16_t pixelSize, int16_t width, int16_t height, int
         f->packing = kPictRowsWordRuns;
         f->rowBytes = length;
     } else if (pixelSize == 32 && (components == 3 || components == 4)) {
-        length = std::max<int32_t>(4 * width, 8);
-        f->packing = kPictRowsPlanes;
+        // Planes under 8 bytes are stored as they are, under a rowBytes of 4 x width.
+        length = 4 * width;
+        f->packing = width * components < 8 ? kPictRowsPlainPlanes : kPictRowsPlanes;
         f->planes = components;
         f->rowBytes = width * components;
     } else {

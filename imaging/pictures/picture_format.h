@@ -111,6 +111,7 @@ enum PictRowPacking : uint8_t {
     kPictRowsWordRuns,  // counted rows of 16-bit pixels in word runs
     kPictRowsPlanes,    // counted PackBits rows of component planes, one plane per component
     kPictRowsTriples,   // each row stored as it is, three bytes (red, green, blue) a pixel, no count
+    kPictRowsPlainPlanes, // each row stored as it is, its component planes, no count (planes under 8 bytes)
 };
 struct PictRowFormat {
     PictRowPacking packing;
@@ -120,6 +121,14 @@ struct PictRowFormat {
     int16_t width;    // bounds' width in pixels
     int16_t planes;   // component planes of a planar row
 };
+inline bool PictRowsCounted(const PictRowFormat &f)
+{
+    return f.packing != kPictRowsUnpacked && f.packing != kPictRowsTriples && f.packing != kPictRowsPlainPlanes;
+}
+inline bool PictRowsArePlanes(const PictRowFormat &f)
+{
+    return f.packing == kPictRowsPlanes || f.packing == kPictRowsPlainPlanes;
+}
 // Reads one row into `row` (rowBytes bytes; a packed row that decodes short leaves the rest zero), or
 // only steps over it when `row` is null. Word runs are decoded to host-order 16-bit pixels. Answers the
 // bytes consumed, or kPictBad for a count past the bytes left or a run that crosses the row or its data.
@@ -141,7 +150,8 @@ void SplitPictPlanes(const uint32_t *pixels, int32_t width, int16_t components, 
 void MergePictPlanes(const uint8_t *planes, int32_t width, int16_t components, uint32_t *pixels);
 
 // The row format a recorder writes for a PixMap of `pixelSize` and `width` (indexed, 16 or 32 bits)
-// and the rowBytes word it stores (the PixMap flag set; a direct row length below 8 padded to 8);
+// and the rowBytes word it stores (the PixMap flag set; a 16-bit row length below 8 padded to 8; 32-bit
+// planes under 8 bytes stored uncounted under a rowBytes of 4 x width);
 // false when the row length does not fit the field's 14 bits.
 bool PictRecordedRowFormat(int16_t pixelSize, int16_t width, int16_t height, int16_t components,
                            PictRowFormat *format, uint16_t *rowBytesWord);

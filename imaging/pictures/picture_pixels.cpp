@@ -50,7 +50,7 @@ void ConvertRow(const PictBitsRecord &rec, const uint8_t *row, const uint32_t *p
         }
         return;
     }
-    if (rec.rows.packing == kPictRowsPlanes) {
+    if (PictRowsArePlanes(rec.rows)) {
         MergePictPlanes(row, width, rec.rows.planes, out);
         return;
     }

@@ -299,8 +299,12 @@ void PlayPixPat(PlayLevel &l, uint16_t opcode, const uint8_t *operand, int32_t s
     if (!pp)
         return;
     ReplacePortPattern(l, which);
-    if (which == 2)
-        l.fillPixels = record.patType == 1;
+    // A fill pattern fills as the pixel pattern it made, whatever its type: an RGB one as its colour,
+    // not as its one-bit form.
+    if (which == 2) {
+        l.fillPixels = true;
+        l.fillPat = record.pat1Data;
+    }
     CGrafPtr c = reinterpret_cast<CGrafPtr>(port);
     PixPatHandle *field = which == 0 ? &c->bkPixPat : which == 1 ? &c->pnPixPat : &c->fillPixPat;
     PixPatHandle old = *field;

@@ -984,7 +984,7 @@ bool RecordBitsStrip(GrafPtr port, const BitsSource &src, int32_t left, int32_t 
     uint8_t *pixels = row.data();
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t *srcRow = src.base + static_cast<size_t>(top + y) * static_cast<size_t>(src.rowBytes);
-        if (format.packing == kPictRowsPlanes) {
+        if (PictRowsArePlanes(format)) {
             uint8_t *planes = row.data() + 4 * static_cast<size_t>(w);
             std::memset(planes, 0, static_cast<size_t>(format.rowBytes) + 8);
             SplitPictPlanes(reinterpret_cast<const uint32_t *>(srcRow) + left, w, format.planes, planes);

@@ -440,7 +440,10 @@ TEST(PictureBits, ShortRowsAndCountSizes)
         {0x0098, 0x0006, 48, 1, kPictRowsUnpacked, false, "a 6-byte BitMap row"},
         {0x0098, 0x00FB, 2008, 1, kPictRowsPackBits, true, "a 251-byte BitMap row"},
         {0x009A, 0x8006, 3, 16, kPictRowsWordRuns, false, "direct rows are counted even when short"},
-        {0x009A, 0x8008, 1, 32, kPictRowsPlanes, false, "a one-pixel 32-bit row"},
+        {0x009A, 0x8004, 1, 32, kPictRowsPlainPlanes, false, "one-pixel 32-bit planes are stored as they are"},
+        {0x009A, 0x8008, 2, 32, kPictRowsPlainPlanes, false, "two-pixel planes too, under a rowBytes of 8"},
+        {0x009A, 0x800C, 3, 32, kPictRowsPlanes, false, "three pixels: 9 bytes of planes, counted"},
+        {0x009A, 0x8008, 1, 32, kPictRowsPlanes, false, "a one-pixel row counted under a rowBytes of 8"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -456,7 +459,7 @@ TEST(PictureBits, ShortRowsAndCountSizes)
         PictBitsRecord rec;
         ASSERT_GT(ReadPictBitsRecord(c.opcode, bytes.data(), bytes.size(), &rec), 0);
         EXPECT_EQ(rec.rows.packing, c.packing);
-        if (c.packing != kPictRowsUnpacked) {
+        if (PictRowsCounted(rec.rows)) {
             EXPECT_EQ(rec.rows.wordCount, c.wordCount);
         }
     }
@@ -683,7 +686,10 @@ TEST(PicturePacking, RecordedRowsReadBack)
         {4, 9, 0, 0x8006, kPictRowsUnpacked, "4 bits: half a byte a pixel, rounded up"},
         {16, 3, 3, 0x8008, kPictRowsWordRuns, "a short 16-bit row is stored as 8"},
         {16, 200, 3, 0x8190, kPictRowsWordRuns, "16 bits, word counts"},
-        {32, 1, 3, 0x8008, kPictRowsPlanes, "a one-pixel 32-bit row is stored as 8"},
+        {32, 1, 3, 0x8004, kPictRowsPlainPlanes, "one-pixel 32-bit planes are stored as they are"},
+        {32, 2, 3, 0x8008, kPictRowsPlainPlanes, "two-pixel planes too"},
+        {32, 2, 4, 0x8008, kPictRowsPlanes, "two pixels of four planes fill 8 bytes: counted"},
+        {32, 3, 3, 0x800C, kPictRowsPlanes, "three pixels are counted"},
         {32, 70, 4, 0x8118, kPictRowsPlanes, "four planes"},
         {32, 4095, 3, 0xBFFC, kPictRowsPlanes, "the widest 32-bit row that fits"},
         {32, 4096, 3, 0, kPictRowsPlanes, "4 x 4096 needs bit 14"},
@@ -972,7 +978,7 @@ struct WalkResult {
 void RowPixels(const PictBitsRecord &rec, const uint8_t *row, uint32_t *out)
 {
     int width = rec.rows.width;
-    if (rec.rows.packing == kPictRowsPlanes) {
+    if (PictRowsArePlanes(rec.rows)) {
         MergePictPlanes(row, width, rec.rows.planes, out);
         for (int x = 0; x < width; ++x)
             out[x] &= 0x00FFFFFF;

@@ -557,6 +557,121 @@ Bytes PixelPatternOpcode(int opcode)
     return b;
 }
 
+// An RGB pixel pattern opcode (type 2) of `rgb`, its one-bit form 0xAA rows.
+Bytes RGBPatternOpcode(int opcode, const RGBColor &rgb)
+{
+    Bytes b;
+    Words(b, {opcode, 2});
+    b.insert(b.end(), 8, 0xAA);
+    Words(b, {rgb.red, rgb.green, rgb.blue});
+    return b;
+}
+
+// Pictures played in turn leave nothing behind that the next one draws with, and a pattern opcode
+// replaces whatever pattern came before it, as the same calls made directly do. The pixels of a box
+// painted or filled by the last picture, into a 32- and an 8-bit world, with the state kept and pushed.
+TEST_F(PicturePlayback, PatternsAfterEarlierPatternsAndPictures)
+{
+    const RGBColor green{0, 0xFFFF, 0};
+    Bytes paintBlue;
+    Words(paintBlue, {0x001A, 0, 0, 0xFFFF, 0x0031, 2, 2, 12, 12});
+    Bytes penThenBlack = RGBPatternOpcode(0x0013, green);
+    Words(penThenBlack, {0x0009, -1, -1, -1, -1, 0x0031, 2, 2, 12, 12});
+    Bytes blackPenAfterRGB;
+    Words(blackPenAfterRGB, {0x001A, 0, 0, 0});
+    blackPenAfterRGB.insert(blackPenAfterRGB.end(), penThenBlack.begin(), penThenBlack.end());
+    Bytes pixelsThenRGBFill = PixelPatternOpcode(0x0014);
+    Bytes fillGreen = RGBPatternOpcode(0x0014, green);
+    pixelsThenRGBFill.insert(pixelsThenRGBFill.end(), fillGreen.begin(), fillGreen.end());
+    Words(pixelsThenRGBFill, {0x0034, 2, 2, 12, 12});
+    // The same two pictures recorded by the library's own calls.
+    Bytes recordedBlue, recordedPen;
+    {
+        DibPort recorder(20, 20);
+        SetPor(recorder.port());
+        const Rect frame{0, 0, 100, 100}, box{2, 2, 12, 12};
+        const RGBColor blue{0, 0, 0xFFFF};
+        PicHandle pic = Record(frame, [&] {
+            RGBForeColor(&blue);
+            PaintRect(&box);
+        });
+        recordedBlue = HandleBytes(reinterpret_cast<Handle>(pic));
+        KillPicture(pic);
+        ForeColor(blackColor);
+        PixPatHandle rgbPat = NewPixPat();
+        MakeRGBPat(rgbPat, &green);
+        pic = Record(frame, [&] {
+            PenPixPat(rgbPat);
+            Pattern black;
+            std::memset(black.pat, 0xFF, 8);
+            PenPat(&black);
+            PaintRect(&box);
+        });
+        recordedPen = HandleBytes(reinterpret_cast<Handle>(pic));
+        KillPicture(pic);
+        PenNormal();
+        DisposePixPat(rgbPat);
+        SetPor(testing_support::WindowManagerPort());
+    }
+    struct Case {
+        const char *what;
+        std::vector<Bytes> pictures;
+        // The box's colour with the state pushed and kept (a kept foreground colours a one-bit pattern).
+        COLORREF pushed, kept;
+    } cases[] = {
+        {"a blue picture, then an RGB pen pattern and black", {Version2(paintBlue), Version2(penThenBlack)}, RGB(0, 0, 0), RGB(0, 0, 255)},
+        {"a blue picture, then black, an RGB pen pattern and black", {Version2(paintBlue), Version2(blackPenAfterRGB)}, RGB(0, 0, 0), RGB(0, 0, 0)},
+        {"the same recorded", {recordedBlue, recordedPen}, RGB(0, 0, 0), RGB(0, 0, 255)},
+        {"black pen pattern after an RGB one", {Version2(penThenBlack)}, RGB(0, 0, 0), RGB(0, 0, 0)},
+        {"an RGB fill pattern after a pixel one", {Version2(pixelsThenRGBFill)}, RGB(0, 255, 0), RGB(0, 255, 0)},
+    };
+    const Rect frame{0, 0, 100, 100}, bounds{0, 0, 20, 20};
+    for (const Case &c : cases) {
+        // 32 and 8: a GWorld of that depth; 0: a port drawing into a DIB through its device context.
+        for (int depth : {32, 8, 0}) {
+            for (int push : {1, 0}) {
+                SCOPED_TRACE(std::string(c.what) + (depth ? " at " + std::to_string(depth) + " bits" : " in a DIB port") +
+                             (push ? ", state pushed" : ", state kept"));
+                CGrafPtr savedPort;
+                GDHandle savedDevice;
+                GetGWorld(&savedPort, &savedDevice);
+                GWorldPtr world = nullptr;
+                DibPort dib(20, 20);
+                if (depth) {
+                    ASSERT_EQ(NewGWorld(&world, static_cast<int16_t>(depth), &bounds, nullptr, nullptr, 0), noErr);
+                    SetGWorld(world, nullptr);
+                } else {
+                    SetPor(dib.port());
+                }
+                EraseRect(&bounds);
+                const int32_t was = ZEL_AllowPictStatePush(push);
+                for (const Bytes &bytes : c.pictures) {
+                    PicHandle pic = PictureOf(bytes);
+                    DrawPicture(pic, &frame);
+                    KillPicture(pic);
+                }
+                ZEL_AllowPictStatePush(was);
+                const COLORREF want = push ? c.pushed : c.kept;
+                int wrong = 0;
+                COLORREF seen = want;
+                for (int y = 2; y < 12; ++y)
+                    for (int x = 2; x < 12; ++x) {
+                        RGBColor got;
+                        GetCPixel(static_cast<int16_t>(x), static_cast<int16_t>(y), &got);
+                        const COLORREF pixel = depth ? RGB(got.red >> 8, got.green >> 8, got.blue >> 8) : dib.surface().Pixel(x, y);
+                        if (pixel != want)
+                            ++wrong, seen = pixel;
+                    }
+                EXPECT_EQ(wrong, 0) << std::hex << "wanted " << want << ", one pixel " << seen;
+                ForeColor(blackColor);
+                SetGWorld(savedPort, savedDevice);
+                if (world)
+                    DisposeGWorld(world);
+            }
+        }
+    }
+}
+
 // After a picture has set a pixel pattern in a GWorld, the next picture played there with the state
 // pushed copies the port's patterns: every one of them must still be a live pattern (guarded handle
 // data fault on a freed one). Then the port paints and erases with patterns of its own again.

@@ -306,10 +306,13 @@ bool DecodeBits(const Bytes &s, size_t at, DecodedBits *d)
     const size_t rowLength = d->rowBytes & 0x3FFF;
     for (int y = 0; y < h; ++y) {
         Bytes row;
-        const bool counted = direct || rowLength >= 8;
+        // Rows under 8 bytes are stored as they are: 32-bit ones by the bytes of their planes.
+        const size_t planeLength = size_t(w) * d->cmpCount;
+        const bool counted = d->pixelSize == 32 ? planeLength >= 8 : direct || rowLength >= 8;
         if (!counted) {
-            row.assign(s.begin() + p, s.begin() + p + rowLength);
-            p += rowLength;
+            const size_t n = d->pixelSize == 32 ? planeLength : rowLength;
+            row.assign(s.begin() + p, s.begin() + p + n);
+            p += n;
         } else {
             size_t count = rowLength > 250 ? WordAt(s, p) : s[p];
             p += rowLength > 250 ? 2 : 1;
@@ -470,7 +473,8 @@ TEST_F(PictureRecording, CopyBitsDecodesToTheSourcePixels)
     } cases[] = {
         {8, 37, 5, "odd width"},
         {8, 300, 3, "rows past 250 bytes: word counts"},
-        {32, 1, 4, "a 32-bit row under 8 bytes, counted"},
+        {32, 1, 4, "a one-pixel 32-bit row: planes stored as they are"},
+        {32, 2, 3, "a two-pixel 32-bit row"},
         {32, 33, 4, "odd width"},
         {32, 70, 2, "a row past 250 bytes"},
         {16, 3, 3, "a 16-bit row under 8 bytes"},
@@ -490,8 +494,11 @@ TEST_F(PictureRecording, CopyBitsDecodesToTheSourcePixels)
         EXPECT_EQ(d.opcode, c.depth >= 16 ? 0x009A : 0x0098 - ((d.rowBytes & 0x3FFF) < 8 && c.depth == 1 ? 8 : 0));
         EXPECT_EQ(d.dstRect.left, 3);
         EXPECT_EQ(d.dstRect.bottom, 2 + c.height);
-        if (c.depth >= 16) {
-            EXPECT_GE(d.rowBytes & 0x3FFF, 8) << "direct rows are at least 8 bytes";
+        if (c.depth == 16) {
+            EXPECT_GE(d.rowBytes & 0x3FFF, 8) << "16-bit rows are at least 8 bytes";
+        }
+        if (c.depth == 32) {
+            EXPECT_EQ(d.rowBytes & 0x3FFF, 4 * c.width);
         }
         ASSERT_EQ(d.pixels.size(), size_t(c.width * c.height));
         int wrong = 0;
@@ -505,6 +512,59 @@ TEST_F(PictureRecording, CopyBitsDecodesToTheSourcePixels)
         }
         if (c.depth == 8 || c.depth == 32)
             WritePictFile(pic, "recorded_" + std::to_string(c.depth) + "_" + std::to_string(c.width) + ".pict");
+    }
+}
+
+// Narrow 32-bit sources (rows of one, two and three pixels) recorded, written as PICT files for
+// ImageMagick to read back (the ctest step after this program compares its decoding with the PPM
+// written here), and played back by the library.
+TEST_F(PictureRecording, NarrowDirectPicturesReadBackByOthersAndOurselves)
+{
+    for (int width : {1, 2, 3}) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        const int height = 3;
+        SourcePixMap src(32, width, height);
+        std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                uint8_t *px = src.rows.data() + y * src.rowBytes + 4 * x;
+                px[2] = uint8_t(40 + 70 * x), px[1] = uint8_t(30 + 90 * y), px[0] = uint8_t(200 - 50 * x - 20 * y);
+                px[3] = 0;
+                ppm += std::string{char(px[2]), char(px[1]), char(px[0])};
+            }
+        // Framed by the source, clipped to it: ImageMagick refuses a clip region past the frame.
+        Rect all = (*src.pm)->bounds;
+        RgnHandle wasClip = NewRgn();
+        GetClip(wasClip);
+        ClipRect(&all);
+        PicHandle recorded = OpenPicture(&all);
+        CopyBits(src.bits(), &port_.port()->portBits, &all, &all, srcCopy, nullptr);
+        ClosePicture();
+        SetClip(wasClip);
+        DisposeRgn(wasClip);
+        Bytes pic = HandleBytes(reinterpret_cast<Handle>(recorded));
+        KillPicture(recorded);
+        const std::string name = "narrow_direct_" + std::to_string(width);
+        WritePictFile(pic, name + ".pict");
+        if (FILE *f = std::fopen((name + ".ppm").c_str(), "wb")) {
+            std::fwrite(ppm.data(), 1, ppm.size(), f);
+            std::fclose(f);
+        }
+        // Our own playback of the same picture.
+        port_.surface().Fill(RGB(255, 255, 255));
+        Handle h = NewHandle(static_cast<Size>(pic.size()));
+        ASSERT_NE(h, nullptr);
+        std::memcpy(*h, pic.data(), pic.size());
+        PicHandle played = reinterpret_cast<PicHandle>(h);
+        DrawPicture(played, &(*played)->picFrame);
+        DisposeHandle(h);
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                uint32_t v = src.At(x, y);
+                wrong += port_.surface().Pixel(x, y) != RGB(v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
+            }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
